@@ -1,0 +1,42 @@
+# Karvento: `make run` starts the program, `make test` runs every test.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+CMAKE_FLAGS ?=
+
+.PHONY: all run test bench test-asan configure clean
+
+all: $(BUILD)/build.ninja
+	@cmake --build $(BUILD)
+
+bootstrap:
+	@scripts/bootstrap
+.PHONY: bootstrap
+
+$(BUILD)/build.ninja:
+	@scripts/bootstrap
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+configure: bootstrap
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+run: configure
+	@cmake --build $(BUILD)
+	@scripts/run "$(BUILD)"
+
+test: configure
+	@cmake --build $(BUILD)
+	@cd $(BUILD) && ctest --output-on-failure -j2
+
+bench: configure
+	@cmake --build $(BUILD)
+	@scripts/bench "$(BUILD)"
+
+test-asan: bootstrap
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DKARVENTO_SANITIZE=ON -DKARVENTO_BENCH=OFF \
+	  -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(ASAN_BUILD)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,137 @@
+#include "geodesy/gauss_kruger.h"
+
+#include <cmath>
+
+namespace karvento {
+
+// Ellipsoid constants as used in Chinese surveying practice for the two
+// national systems; the meridian arc is K1·B − cos b·(K2·s + K3·s³ + K4·s⁵ +
+// K5·s⁷) with B in degrees and s = sin b.
+const Ellipsoid kBeijing54 = {
+    0.0067385254147, 6399698.90178271,
+    111134.8611,     32005.7799,       133.9238,      0.6976,        0.0039,
+    27.11115372595,  9.02468257083,    0.00579740442, 0.00043532572, 0.00004857285,
+    0.0,             0.0,              false};
+
+const Ellipsoid kXian80 = {
+    0.0067395018195, 6399596.65198801,
+    111133.0047,     32009.8575,       133.9602,      0.6976,         0.0039,
+    27.11162289465,  9.02483657729,    0.00579850656, 0.000435400029, 0.00004858357,
+    0.00000215789,   0.00000019404,    true};
+
+namespace {
+
+// Plain integer powers by repeated multiplication, left to right.
+double Pow(double x, int n) {
+  double r = x;
+  for (int i = 1; i < n; ++i) r = r * x;
+  return r;
+}
+
+}  // namespace
+
+double CentralMeridian(bool zone3, double L) {
+  if (zone3) {
+    const double q = (L + 1.5) / 3.0;
+    return Truncate(q) * 3.0;
+  }
+  return (Truncate(L / 6.0) + 1.0) * 6.0 - 3.0;
+}
+
+double FalseEasting(bool zone3, double cm) {
+  double n = 0;
+  if (cm != 0) n = zone3 ? Truncate((cm + 1.5) / 3.0) : Truncate(cm / 6.0) + 1.0;
+  return n * 1000000.0 + 500000.0;
+}
+
+double ZoneNumber(bool zone3, double cm) {
+  if (zone3) return Truncate(cm / 3.0);
+  return Truncate((cm - 3.0) / 6.0 + 0.5) + 1.0;
+}
+
+LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude) {
+  LatitudeTerms lt;
+  lt.B = DmsToDeg(latitude);
+  const double b = DegToRad(lt.B);
+  const double t = std::tan(b);
+  const double cosb = std::cos(b);
+  const double eta2 = (cosb * e.ep2) * cosb;
+  const double N = e.c / std::sqrt(1.0 + eta2);
+  const double s = std::sin(b);
+  double T = e.K3 * Pow(s, 3);
+  T = e.K2 * s + T;
+  T = e.K4 * Pow(s, 5) + T;
+  T = e.K5 * Pow(s, 7) + T;
+  lt.X0 = e.K1 * lt.B - cosb * T;
+  const double t2 = Pow(t, 2);
+  const double t4 = Pow(t, 4);
+  const double eta4 = Pow(eta2, 2);
+  lt.cosb = cosb;
+  lt.N = N;
+  lt.Nt = N * t;
+  lt.cS4 = 5.0 - t2 + 9.0 * eta2 + 4.0 * eta4;
+  lt.cS6 = 61.0 - 58.0 * t2 + t4;
+  lt.cA3 = 1.0 - t2 + eta2;
+  lt.E5 = (5.0 - 18.0 * t2 + t4 + 14.0 * eta2 - 58.0 * eta2 * t2) / 120.0;
+  return lt;
+}
+
+ZoneParams MakeZoneParams(bool zone3, double cm) { return {zone3, cm, FalseEasting(zone3, cm)}; }
+
+TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, double L, const ZoneParams& z) {
+  const double L0 = z.cm == 0 ? CentralMeridian(z.zone3, L) : z.cm;
+  const double l = DegToRad(L - L0);
+  const double m = lt.cosb * l;
+  const double m2 = Pow(m, 2), m3 = Pow(m, 3), m4 = Pow(m, 4), m5 = Pow(m, 5), m6 = Pow(m, 6);
+  const double S = m2 * 0.5 + m4 * lt.cS4 / 24.0 + m6 * lt.cS6 / 720.0;
+  TPlanePoint p;
+  p.Y = S * lt.Nt + lt.X0;
+  const double A = m3 * lt.cA3 / 6.0 + m;
+  p.X = (m5 * lt.E5 + A) * lt.N + z.falseEasting;
+  return p;
+}
+
+TPlanePoint GeoToPlane(const Ellipsoid& e, const TLonLatDMS& p, bool zone3, double cm) {
+  const double L = DmsToDeg(p.Lon);
+  return ForwardFromTerms(ForwardLatitudeTerms(e, p.Lat), L, MakeZoneParams(zone3, cm));
+}
+
+TPlanePoint GeoToPlane54(const TLonLatDMS& p, bool zone3, double cm) {
+  return GeoToPlane(kBeijing54, p, zone3, cm);
+}
+TPlanePoint GeoToPlane80(const TLonLatDMS& p, bool zone3, double cm) {
+  return GeoToPlane(kXian80, p, zone3, cm);
+}
+
+TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool zone3,
+                      double cm) {
+  const double z = ZoneNumber(zone3, cm);
+  const double y = easting - z * 1000000.0 - 500000.0;
+  const double Ym = northing / 1000000.0;
+  const double u = Ym - 3.0;
+  double Bf = (e.F1 * u + e.F0) - e.F2 * Pow(u, 2) - e.F3 * Pow(u, 3) + e.F4 * Pow(u, 4);
+  if (e.hasF56) Bf = Bf + e.F5 * Pow(u, 5) - e.F6 * Pow(u, 6);
+  const double bf = DegToRad(Bf);
+  const double tf = std::tan(bf);
+  const double cosbf = std::cos(bf);
+  const double etaf2 = (cosbf * e.ep2) * cosbf;
+  const double D = std::sqrt(1.0 + etaf2) * y / e.c;
+  const double tf2 = Pow(tf, 2), tf4 = Pow(tf, 4);
+  const double P = 90.0 * Pow(D, 2) -
+                   7.5 * (5.0 + 3.0 * tf2 + etaf2 - 9.0 * etaf2 * tf2) * Pow(D, 4) +
+                   0.25 * (61.0 + 90.0 * tf2 + 45.0 * tf4) * Pow(D, 6);
+  const double B = Bf - P * ((1.0 + etaf2) / kPi) * tf;
+  const double Q = 180.0 * D - 30.0 * (1.0 + 2.0 * tf2 + etaf2) * Pow(D, 3) +
+                   1.5 * (5.0 + 28.0 * tf2 + 24.0 * tf4) * Pow(D, 5);
+  const double L = Q / (kPi * cosbf) + cm;
+  return {DegToDms(L), DegToDms(B)};
+}
+
+TLonLatDMS PlaneToGeo54(double northing, double easting, bool zone3, double cm) {
+  return PlaneToGeo(kBeijing54, northing, easting, zone3, cm);
+}
+TLonLatDMS PlaneToGeo80(double northing, double easting, bool zone3, double cm) {
+  return PlaneToGeo(kXian80, northing, easting, zone3, cm);
+}
+
+}  // namespace karvento

@@ -1,0 +1,100 @@
+// Gauss-Krüger projection in the form used in Chinese surveying: transverse
+// projection in 3-degree or 6-degree zones, the easting shifted by 500 km and,
+// when the central meridian is named, prefixed with the zone number in the
+// millions. Two ellipsoids: Beijing 1954 (Krasovsky) and Xi'an 1980 (IAG-75).
+//
+// The series are truncated and the meridian arc and footpoint latitude are
+// polynomials in fixed coefficients (below). Over 18°–54° N within a zone the
+// forward series agree with an exact transverse Mercator to about 1 mm. A
+// forward-then-inverse round trip returns the point within about 1e-8° on
+// Xi'an 1980; on Beijing 1954, whose footpoint polynomial stops at the fourth
+// power, within about 2e-5° of latitude at 40° N.
+#pragma once
+
+#include "geodesy/angles.h"
+
+namespace karvento {
+
+// A plane point: X is the easting in metres (500 km false easting included,
+// and the zone number × 1,000,000 when a central meridian was given), Y the
+// northing in metres from the equator.
+struct TPlanePoint {
+  double X = 0;
+  double Y = 0;
+  friend bool operator==(const TPlanePoint&, const TPlanePoint&) = default;
+};
+
+// The constants of one ellipsoid. ep2 is the second eccentricity squared, c
+// the polar radius of curvature a²/b; K1..K5 the meridian-arc coefficients
+// (K1 per degree of latitude); F0..F6 the footpoint-latitude coefficients in
+// degrees (F5, F6 are used only where hasF56).
+struct Ellipsoid {
+  double ep2, c;
+  double K1, K2, K3, K4, K5;
+  double F0, F1, F2, F3, F4, F5, F6;
+  bool hasF56;
+};
+
+extern const Ellipsoid kBeijing54;  // Krasovsky
+extern const Ellipsoid kXian80;     // IAG-75
+
+// Central meridian, in degrees, of the zone that contains longitude L. A
+// longitude on a zone boundary belongs to the eastern zone: 118.5 gives 120
+// in 3-degree zones, 120 gives 123 in 6-degree zones.
+double CentralMeridian(bool zone3, double L);
+
+// 500000 + n × 1000000, where n is the zone number of the central meridian cm
+// (3-degree zones: trunc((cm + 1.5) / 3); 6-degree: trunc(cm / 6) + 1), and
+// n = 0 when cm is 0 (automatic zones carry no zone number).
+double FalseEasting(bool zone3, double cm);
+
+// The zone number that the inverse removes from an easting (3-degree zones:
+// trunc(cm / 3); 6-degree: trunc((cm - 3) / 6 + 0.5) + 1). It agrees with
+// FalseEasting for the standard central meridians; for others the 3-degree
+// formulas differ (118.5 gives 39 here and 40 there).
+double ZoneNumber(bool zone3, double cm);
+
+// Forward projection. cm = 0 takes each point's own zone (CentralMeridian)
+// and adds no zone number; any other cm is used as the central meridian.
+TPlanePoint GeoToPlane54(const TLonLatDMS& p, bool zone3, double cm);
+TPlanePoint GeoToPlane80(const TLonLatDMS& p, bool zone3, double cm);
+TPlanePoint GeoToPlane(const Ellipsoid& e, const TLonLatDMS& p, bool zone3, double cm);
+
+// Inverse projection of (northing, easting); the easting includes the false
+// easting and the zone prefix of ZoneNumber(zone3, cm). The inverse has no
+// automatic mode: it always adds cm. The result is carried at 60 (DegToDms).
+TLonLatDMS PlaneToGeo54(double northing, double easting, bool zone3, double cm);
+TLonLatDMS PlaneToGeo80(double northing, double easting, bool zone3, double cm);
+TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool zone3,
+                      double cm);
+
+// The forward projection split in two, for callers that project many points
+// on few parallels (a sheet grid): the part that depends on the latitude alone
+// and the rest. GeoToPlane is exactly these two steps, so a point projects to
+// the same doubles whichever way it is computed.
+struct LatitudeTerms {
+  double B;      // latitude, degrees
+  double cosb;   // cos b
+  double Nt;     // N × t
+  double X0;     // meridian arc
+  double N;      // radius of curvature in the prime vertical
+  double cS4;    // 5 - t² + 9η² + 4η⁴
+  double cS6;    // 61 - 58t² + t⁴
+  double cA3;    // 1 - t² + η²
+  double E5;     // (5 - 18t² + t⁴ + 14η² - 58η²t²) / 120
+};
+LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude);
+
+// The zone choice and false easting of one projection request.
+struct ZoneParams {
+  bool zone3;
+  double cm;
+  double falseEasting;  // FalseEasting(zone3, cm)
+};
+ZoneParams MakeZoneParams(bool zone3, double cm);
+
+// Projects longitude L (decimal degrees, DmsToDeg of the longitude) on the
+// parallel described by lt.
+TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, double L, const ZoneParams& z);
+
+}  // namespace karvento
