@@ -1,0 +1,140 @@
+// The chief header: every sheet routine of the program, declared together.
+//
+// Conventions of all routines here: inputs by value; results through an out
+// parameter that is assigned only when the routine completes, so that a
+// routine that fails (throws karvento::Error) leaves the caller's result as it
+// was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geodesy/angles.h"
+#include "geodesy/gauss_kruger.h"
+#include "numbering/error.h"
+#include "numbering/scales.h"
+#include "numbering/sheet_types.h"
+
+namespace karvento {
+
+// ---------------------------------------------------------------------------
+// Sheet enumeration
+//
+// Every routine lists the sheets of its scale that the requested area covers.
+// The corners are snapped outward to the sheet grid (an edge on a grid line
+// stays, so sheets that only touch the area are not listed); the sheets come
+// column by column from west to east, each column from north to south. Each
+// sheet gets its edges, its number and the plane corners NW, NE, SE, SW
+// projected with GeoToPlane54 (is54) or GeoToPlane80, zone3 and cm (cm = 0:
+// each corner on its own zone). The coordinate system changes nothing but the
+// plane corners.
+//
+// Counts: a negative count of columns or rows (corners inverted by a whole
+// sheet or more) throws "Range check error"; zero columns give an empty
+// result, zero rows columns that are all empty. A request of more than
+// kMaxSheets sheets is refused before anything is allocated (SheetLimitError).
+//
+// Domain: the grid is defined for non-negative longitudes and for rows 1 to 26
+// (north edges 4° to 104°). A sheet that would need a row letter outside A–Z
+// throws "Range check error"; so does a sheet whose parent cannot be found
+// (only parsed numbers west of 0° or south of the equator reach either case).
+// ---------------------------------------------------------------------------
+
+// The most sheets one request may produce.
+inline constexpr std::int64_t kMaxSheets = 5'000'000;
+
+// Old standard, one routine per scale. The 1:100万 routine forms old numbers
+// (J-50) when oldStandard is true and new ones (J50) otherwise.
+void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                            bool oldStandard, TStandardMapUnions& result);
+void CreateMapUnions500000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                           TStandardMapUnions& result);
+void CreateMapUnions250000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                           TStandardMapUnions& result);
+void CreateMapUnions100000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                           TStandardMapUnions& result);
+void CreateMapUnions50000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                          TStandardMapUnions& result);
+void CreateMapUnions25000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                          TStandardMapUnions& result);
+void CreateMapUnions10000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                          TStandardMapUnions& result);
+void CreateMapUnions5000(TMapUnionRange range, bool zone3, bool is54, double cm,
+                         TStandardMapUnions& result);
+
+// The old-standard routine of a scale index (1:100万 with old numbers).
+void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool is54, double cm,
+                        TStandardMapUnions& result);
+
+// New standard, any scale: J50 at 1:100万, otherwise the ten-character form
+// J50D001005 (1:100万 number, scale code, row and column inside the 1:100万
+// sheet counted from 1 at its north-west corner, three digits each).
+void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, bool is54,
+                        TStandardMapUnions& result);
+
+// 1 → "001", 45 → "045", 192 → "192"; above 99 plain decimal.
+std::string FormatSerial3(int n);
+
+// ---------------------------------------------------------------------------
+// Parsing and checking sheet numbers
+// ---------------------------------------------------------------------------
+
+// The sheet of an old-standard number (J-50-5-(24)-A), or all twelve values
+// zero when the text is not recognised. Throws "'%s' is not a valid integer
+// value" when a field that must be an integer is not one.
+TMapUnionRange ParseOldMapUnionNo(std::string_view text);
+// The same for a new-standard number (J50, J50D001005).
+TMapUnionRange ParseNewMapUnionNo(std::string_view text);
+// 0 = not a standard number, 1 = old standard, 2 = new standard. Throws as the
+// parsers do.
+std::uint8_t CheckMapUnionNo(std::string_view text);
+
+// Splits text at every occurrence of the delimiter; the text after the last
+// one is kept only when it is not blank. J-50-5 → J, 50, 5; -50 → "", 50;
+// J-50- → J, 50; a--b → a, "", b. Pieces are never trimmed.
+std::vector<std::string> SplitString(std::string_view text, char delimiter);
+
+// True when the text is a floating-point number: optional blanks, an optional
+// sign, digits with at most one ".", an optional exponent, optional blanks.
+bool IsFloatText(std::string_view text);
+
+// ---------------------------------------------------------------------------
+// Independent plane grids
+// ---------------------------------------------------------------------------
+
+// The two refusals of CreateCustomMapUnions, as shown to the user.
+inline constexpr const char* kBadFormatMessage = "图副格式不符合规定！";
+inline constexpr const char* kStepTooSmallMessage = "偏移值太小了！";
+
+// Divides the extent, snapped outward to multiples of the steps, into sheets
+// of stepX × stepY, rows from the lowest Y upward. byRowCol numbers them from
+// the format with [ROW] and [COL] (start row + row index, start column +
+// column index); otherwise with [X] and [Y] (KmRemainder of the sheet's
+// lower-left corner, written like "%4.2f"). Tokens match in any letter case;
+// every other character of the format, "%" included, is copied as it stands.
+// Returns the refusal text (kBadFormatMessage, kStepTooSmallMessage) with an
+// empty result, or an empty string. Throws SheetLimitError beyond kMaxSheets.
+std::string CreateCustomMapUnions(double minX, double minY, double maxX, double maxY,
+                                  int startRow, int startCol, double stepX, double stepY,
+                                  std::string_view format, bool byRowCol,
+                                  TCustomMapUnions& result);
+
+// Kilometre value of a coordinate within its 100-km square, with the sign of
+// v: 3456500 gives 56.5.
+double KmRemainder(double v);
+
+// ---------------------------------------------------------------------------
+// Text conversions shared by the parsers and the file readers
+// ---------------------------------------------------------------------------
+
+// A whole number with optional leading blanks, an optional sign and digits,
+// nothing after, within 32 bits; otherwise throws "'%s' is not a valid integer
+// value".
+int StrToInt(std::string_view text);
+// A floating-point number (IsFloatText), otherwise throws "'%s' is not a valid
+// floating point value".
+double StrToFloat(std::string_view text);
+
+}  // namespace karvento
