@@ -137,4 +137,41 @@ int StrToInt(std::string_view text);
 // floating point value".
 double StrToFloat(std::string_view text);
 
+// ---------------------------------------------------------------------------
+// Exports (implemented in export/)
+//
+// Each writer returns true when every file was written and closed. On failure
+// it returns false, puts the file name and the system's reason into *reason
+// (when given) and leaves any existing target file as it was: the output goes
+// to a temporary file in the same folder that is renamed over the target only
+// when complete.
+// ---------------------------------------------------------------------------
+
+// The file name without its folder and without its extension (the text from
+// the last "." of the name on); a name without "." is taken whole.
+std::string ExtractFileTitle(std::string_view fileName);
+
+// MapInfo Interchange pair: the MIF file under fileName and the MID file
+// beside it (folder + ExtractFileTitle + ".mid"), GBK text, CR LF lines.
+bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
+                   std::string* reason = nullptr);
+bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
+                    std::string* reason = nullptr);
+bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
+                 std::string* reason = nullptr);
+
+// Column names of the spreadsheet export, comma separated.
+inline constexpr const char* kStandardXlsHeader =
+    "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4";
+inline constexpr const char* kCustomXlsHeader = "图幅号,最小X,最小Y,最大X,最大Y";
+
+// Office Open XML workbook: title merged over row 1, header in row 2, one
+// framed row per record from row 3, numbers as numbers.
+bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view title,
+                                  std::string_view header, const TStandardMapUnions& table,
+                                  std::string* reason = nullptr);
+bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
+                                std::string_view header, const TCustomMapUnions& table,
+                                std::string* reason = nullptr);
+
 }  // namespace karvento
