@@ -1,0 +1,173 @@
+// Sheets of an independent plane grid, numbered through a user's format.
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "numbering/sheet_grid.h"
+
+namespace karvento {
+
+double KmRemainder(double v) {
+  // trunc(v) − trunc(v / 100000) × 100000, in kilometres. Within 64-bit
+  // integers this is integer arithmetic; beyond them (no real coordinate is)
+  // it is done on doubles, which never overflow.
+  if (std::abs(v) < 9.2e18) {
+    const auto a = static_cast<long long>(v);
+    const auto b = static_cast<long long>(v / 100000.0);
+    return static_cast<double>(a - b * 100000) / 1000.0;
+  }
+  return (Truncate(v) - Truncate(v / 100000.0) * 100000.0) / 1000.0;
+}
+
+namespace {
+
+std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return r;
+}
+
+// A number format with its tokens replaced by value slots. The first
+// occurrence of the first token, found without regard to case, becomes a slot
+// written like a printf specifier ("%d", "%4.2f"), then the first occurrence
+// of the second token in the text as it now stands. The text around the
+// slots is copied as it stands, "%" included: it is never read as a format.
+class NumberTemplate {
+ public:
+  NumberTemplate(std::string_view format, const char* first, const char* second,
+                 std::string_view specifier)
+      : text_(format) {
+    Replace(first, specifier);
+    Replace(second, specifier);
+  }
+
+  // Writes the number; write(out, k) appends the value of the k-th slot in
+  // text order.
+  template <typename WriteValue>
+  void Format(std::string& out, WriteValue write) const {
+    out.clear();
+    std::size_t from = 0;
+    int k = 0;
+    for (const Slot& slot : slots_) {
+      out.append(text_, from, slot.at - from);
+      write(out, k++);
+      from = slot.at + slot.length;
+    }
+    out.append(text_, from, std::string::npos);
+  }
+
+ private:
+  struct Slot {
+    std::size_t at, length;
+  };
+
+  void Replace(const char* token, std::string_view specifier) {
+    const std::size_t at = Lower(text_).find(token);
+    if (at == std::string::npos) return;
+    const std::size_t tokenLength = std::char_traits<char>::length(token);
+    text_.replace(at, tokenLength, specifier);
+    for (Slot& s : slots_) {
+      if (s.at > at) s.at = s.at - tokenLength + specifier.size();
+    }
+    slots_.push_back({at, specifier.size()});
+    if (slots_.size() == 2 && slots_[1].at < slots_[0].at) std::swap(slots_[0], slots_[1]);
+  }
+
+  std::string text_;
+  std::vector<Slot> slots_;  // in text order
+};
+
+void AppendInt(std::string& out, long long v) {
+  char buf[24];
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// Fixed point, two decimals, at least four characters, blank-padded on the
+// left: what "%4.2f" writes.
+void AppendFixed2Width4(std::string& out, double v) {
+  char buf[400];
+  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
+  const auto len = static_cast<std::size_t>(end - buf);
+  if (len < 4) out.append(4 - len, ' ');
+  out.append(buf, len);
+}
+
+bool Contains(const std::string& s, const char* word) { return s.find(word) != std::string::npos; }
+
+// The first of a pair of values is the one whose word stands first in the
+// format, or the only one whose word occurs at all.
+bool FirstWordFirst(const std::string& lower, const char* first, const char* second) {
+  const std::size_t a = lower.find(first), b = lower.find(second);
+  return b == std::string::npos || (a != std::string::npos && a < b);
+}
+
+}  // namespace
+
+std::string CreateCustomMapUnions(double minX, double minY, double maxX, double maxY, int startRow,
+                                  int startCol, double stepX, double stepY,
+                                  std::string_view format, bool byRowCol,
+                                  TCustomMapUnions& result) {
+  result.clear();
+  const std::string lower = Lower(format);
+  const char* firstToken = byRowCol ? "[row]" : "[x]";
+  const char* secondToken = byRowCol ? "[col]" : "[y]";
+  if (!Contains(lower, firstToken) && !Contains(lower, secondToken)) return kBadFormatMessage;
+  if (stepX == 0 || stepY == 0) return kStepTooSmallMessage;
+
+  const NumberTemplate number(format, firstToken, secondToken, byRowCol ? "%d" : "%4.2f");
+  const bool firstValueFirst =
+      byRowCol ? FirstWordFirst(lower, "row", "col") : FirstWordFirst(lower, "x", "y");
+
+  // The extent aligned outward to the grid.
+  const double x0 = FloorToStep(minX, stepX), y0 = FloorToStep(minY, stepY);
+  const double x1 = CeilToStep(maxX, stepX), y1 = CeilToStep(maxY, stepY);
+
+  // Refuse before allocating: the rows, and the sheets in them, that the
+  // walk below would make. A step too small to move a coordinate forward at
+  // all is refused as too small.
+  const double rowCount = y1 > y0 ? std::ceil((y1 - y0) / stepY) : 0;
+  const double colCount = x1 > x0 ? std::ceil((x1 - x0) / stepX) : 0;
+  const double kMax = static_cast<double>(kMaxSheets);
+  if (!(rowCount <= kMax) || !(rowCount * colCount <= kMax)) {
+    ThrowSheetLimit(rowCount * colCount > rowCount ? rowCount * colCount : rowCount,
+                    "请缩小范围或加大图幅的X、Y方向尺寸。");
+  }
+
+  TCustomMapUnions rows;
+  rows.reserve(static_cast<std::size_t>(rowCount));
+  std::string text;
+  long long i = 0;
+  for (double y = y0; y < y1; ++i) {
+    const double ya = y;
+    y = y + stepY;
+    const double yb = y;
+    if (!(yb > ya)) return kStepTooSmallMessage;
+    auto& row = rows.emplace_back();
+    row.reserve(static_cast<std::size_t>(colCount));
+    long long j = 0;
+    for (double x = x0; x < x1; ++j) {
+      const double xa = x;
+      x = x + stepX;
+      const double xb = x;
+      if (!(xb > xa)) return kStepTooSmallMessage;
+      if (byRowCol) {
+        const long long rowNo = startRow + i, colNo = startCol + j;
+        number.Format(text, [&](std::string& out, int slot) {
+          AppendInt(out, (slot == 0) == firstValueFirst ? rowNo : colNo);
+        });
+      } else {
+        const double kx = KmRemainder(xa), ky = KmRemainder(ya);
+        number.Format(text, [&](std::string& out, int slot) {
+          AppendFixed2Width4(out, (slot == 0) == firstValueFirst ? kx : ky);
+        });
+      }
+      row.push_back({text, xa, ya, xb, yb});
+    }
+  }
+  result = std::move(rows);
+  return {};
+}
+
+}  // namespace karvento

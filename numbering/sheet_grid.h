@@ -1,0 +1,75 @@
+// The walk over a sheet grid that every old-standard and new-standard routine
+// shares, in two forms that give the same records to the last bit:
+//
+// - literal::CreateSheets follows the rules word for word: each sheet below
+//   1:100万 finds its number by running its parent's routine afresh on its own
+//   edges, and projects its four corners itself;
+// - CreateSheets, the production form, numbers every sheet from exact grid
+//   indices and projects each grid point once, on the latitude terms of its
+//   parallel, sharing it between the up to four sheets that meet there.
+//
+// The production form falls back to the literal numbering where the exact
+// indices would not be the same thing: a snapped west or north edge that is
+// not a grid line (possible only a hair below a grid line, or for negative
+// values), or sheets west of 0° or south of the equator.
+#pragma once
+
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+
+enum class Standard { Old, New };
+
+void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+                  bool is54, double cm, TStandardMapUnions& result);
+
+// Throws the refusal for a request of more than kMaxSheets sheets.
+[[noreturn]] void ThrowSheetLimit(double count, const char* advice);
+
+namespace literal {
+
+// project = false leaves the plane corners zero: the parent lookups use only
+// the parent's number and edges.
+void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+                  bool is54, double cm, bool project, TStandardMapUnions& result);
+
+// The number of one sheet with the given edges; west and north in the
+// routine's working unit.
+std::string SheetNumber(const TMapUnionRange& sheet, double west, double north, ScaleIndex scale,
+                        Standard standard, bool zone3, bool is54, double cm);
+
+}  // namespace literal
+
+namespace detail {
+
+// How one routine works: in decimal degrees (1:100万, and 1:50万 under the old
+// standard) or in seconds of arc (all others).
+struct GridUnit {
+  bool degrees;
+  double width, height;  // sheet size in the unit
+};
+GridUnit UnitOf(ScaleIndex scale, Standard standard);
+double ToUnit(const TAngleDMS& a, bool degrees);
+TAngleDMS FromUnit(double v, bool degrees);
+
+// The snapped request: edges on the grid and the counts, checked. Throws
+// "Range check error" for a negative count where the result would be sized
+// with it, and the sheet-limit refusal for too many sheets.
+struct SnappedRequest {
+  double W, S, E, N;
+  long long columns, rows;
+};
+SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u);
+
+// Decimal text of a whole number held in a double; "Range check error" where
+// it is no whole number within 64 bits.
+long long CheckedInteger(double v);
+
+// The number of a 1:100万 sheet from its west and north edges in degrees.
+void AppendMillionNumber(std::string& out, double westDeg, double northDeg, Standard standard);
+// The designator of a sub-sheet at row r, column c inside its parent.
+void AppendDesignator(std::string& out, Designator d, int division, long long r, long long c);
+void AppendSerial3(std::string& out, long long n);
+
+}  // namespace detail
+}  // namespace karvento

@@ -1,0 +1,123 @@
+// Text routines shared by the sheet-number parsers and the file readers.
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitString(std::string_view text, char delimiter) {
+  std::vector<std::string> pieces;
+  std::string_view s = text;
+  for (std::size_t p = s.find(delimiter); p != std::string_view::npos; p = s.find(delimiter)) {
+    pieces.emplace_back(s.substr(0, p));
+    s.remove_prefix(p + 1);
+  }
+  // The rest counts only when something other than blanks and control
+  // characters is left; it is then kept as it stands.
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) > ' ') {
+      pieces.emplace_back(s);
+      break;
+    }
+  }
+  return pieces;
+}
+
+bool IsFloatText(std::string_view text) {
+  std::string_view s = TrimBlanks(text);
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  bool digits = false, point = false;
+  for (; i < s.size(); ++i) {
+    if (IsDigit(s[i])) {
+      digits = true;
+    } else if (s[i] == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!digits) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    bool expDigits = false;
+    while (i < s.size() && IsDigit(s[i])) {
+      expDigits = true;
+      ++i;
+    }
+    if (!expDigits) return false;
+  }
+  return i == s.size();
+}
+
+int StrToInt(std::string_view text) {
+  std::string_view s = text;
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  long long value = 0;
+  bool ok = !s.empty();
+  for (char c : s) {
+    if (!IsDigit(c)) {
+      ok = false;
+      break;
+    }
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) {
+      ok = false;
+      break;
+    }
+  }
+  if (ok) {
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int>::max()) ok = false;
+  }
+  if (!ok) throw Error("'" + std::string(text) + "' is not a valid integer value");
+  return static_cast<int>(value);
+}
+
+double StrToFloat(std::string_view text) {
+  const auto fail = [&]() -> double {
+    throw Error("'" + std::string(text) + "' is not a valid floating point value");
+  };
+  if (!IsFloatText(text)) return fail();
+  std::string_view s = TrimBlanks(text);
+  bool negative = false;
+  if (s.front() == '+' || s.front() == '-') {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  double value = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to hold is zero; too large to hold is no value at all.
+    const std::size_t e = s.find_first_of("eE");
+    if (e == std::string_view::npos || e + 1 >= s.size() || s[e + 1] != '-') return fail();
+    value = 0;
+  } else if (ec != std::errc() || end != s.data() + s.size()) {
+    return fail();
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace karvento

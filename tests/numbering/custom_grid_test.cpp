@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+namespace {
+
+struct Grid {
+  double minX, minY, maxX, maxY;
+  int row, col;
+  double stepX, stepY;
+  std::string format;
+  bool byRowCol;
+};
+
+std::vector<std::vector<std::string>> NumbersOf(const Grid& g, std::string* refusal = nullptr) {
+  TCustomMapUnions r;
+  const std::string message = CreateCustomMapUnions(g.minX, g.minY, g.maxX, g.maxY, g.row, g.col,
+                                                    g.stepX, g.stepY, g.format, g.byRowCol, r);
+  if (refusal) *refusal = message;
+  std::vector<std::vector<std::string>> out;
+  for (const auto& row : r) {
+    auto& o = out.emplace_back();
+    for (const auto& s : row) o.push_back(s.MapUnionNo);
+  }
+  return out;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(CustomGrid, NumbersFromTheFormat) {
+  struct Case { Grid g; Rows numbers; } cases[] = {
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "[ROW]+[COL]", true}, {{"1+1", "1+2"}}},
+      {{0, 0, 1000, 500, 0, 0, 500, 500, "[ROW]+[COL]", true}, {{"0+0", "0+1"}}},
+      {{120, 130, 980, 470, 1, 1, 500, 500, "[ROW]+[COL]", true}, {{"1+1", "1+2"}}},
+      {{500, 0, 1000, 500, 1, 1, 500, 500, "[ROW]+[COL]", true}, {{"1+1"}}},
+      {{0, 0, 1000, 1000, 1, 1, 500, 500, "[COL]-[ROW]", true}, {{"1-1", "2-1"}, {"1-2", "2-2"}}},
+      {{0, 0, 1000, 1000, 5, 7, 500, 500, "R[ROW]", true}, {{"R5", "R5"}, {"R6", "R6"}}},
+      {{0, 0, 1000, 500, 5, 7, 500, 500, "C[col]", true}, {{"C7", "C8"}}},
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "[row]+[col]", true}, {{"1+1", "1+2"}}},
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "[ROW]+[ROW]", true}, {{"1+[ROW]", "1+[ROW]"}}},
+      // A "%" the user typed is text, never a conversion.
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "50%[ROW]", true}, {{"50%1", "50%1"}}},
+      {{0, 0, 500, 500, 1, 1, 500, 500, "%s%n[ROW]", true}, {{"%s%n1"}}},
+      {{0, 0, 500, 500, 1, 1, 500, 500, "%d-[COL]-%%", true}, {{"%d-1-%%"}}},
+      {{3456500, 4123000, 3457000, 4123500, 0, 0, 500, 500, "[Y]-[X]", false}, {{"23.00-56.50"}}},
+      {{3400000, 4100000, 3400500, 4100500, 0, 0, 500, 500, "[Y]-[X]", false}, {{"0.00-0.00"}}},
+      {{3456500, 4123000, 3457000, 4123500, 0, 0, 500, 500, "[x]_[y]", false}, {{"56.50_23.00"}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NumbersOf(c.g), c.numbers) << c.g.format;
+}
+
+TEST(CustomGrid, SheetsComeRowByRowFromTheBottom) {
+  TCustomMapUnions r;
+  ASSERT_EQ(CreateCustomMapUnions(0, 0, 1000, 10000, 1, 1, 500, 500, "[ROW]+[COL]", true, r), "");
+  ASSERT_EQ(r.size(), 20u);
+  EXPECT_EQ(r[0][0], (TCustomMapUnion{"1+1", 0, 0, 500, 500}));
+  EXPECT_EQ(r[0][1], (TCustomMapUnion{"1+2", 500, 0, 1000, 500}));
+  EXPECT_EQ(r[19][1], (TCustomMapUnion{"20+2", 500, 9500, 1000, 10000}));
+}
+
+TEST(CustomGrid, Refusals) {
+  struct Case { Grid g; const char* message; } cases[] = {
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "no tokens", true}, "图副格式不符合规定！"},
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "[X]-[Y]", true}, "图副格式不符合规定！"},
+      {{0, 0, 1000, 500, 1, 1, 500, 500, "[ROW]", false}, "图副格式不符合规定！"},
+      {{0, 0, 1000, 500, 1, 1, 0, 500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, 500, 0, "[ROW]", true}, "偏移值太小了！"},
+      // The format is checked first.
+      {{0, 0, 1000, 500, 1, 1, 0, 0, "none", true}, "图副格式不符合规定！"},
+      // A step too small to move the coordinate on would never end.
+      {{1e9, 0, 1e9 + 1e-5, 500, 1, 1, 1e-8, 500, "[ROW]", true}, "偏移值太小了！"},
+  };
+  for (const auto& c : cases) {
+    std::string refusal;
+    EXPECT_TRUE(NumbersOf(c.g, &refusal).empty()) << c.g.format;
+    EXPECT_EQ(refusal, c.message) << c.g.format;
+  }
+  // Inverted in Y: no rows and no message; empty in X only: empty rows.
+  std::string refusal;
+  EXPECT_TRUE(NumbersOf({0, 500, 1000, 0, 1, 1, 500, 500, "[ROW]", true}, &refusal).empty());
+  EXPECT_EQ(refusal, "");
+  EXPECT_EQ(NumbersOf({1000, 0, 0, 1000, 1, 1, 500, 500, "[ROW]", true}), (Rows{{}, {}}));
+}
+
+TEST(CustomGrid, TinyStepsOverAHugeExtentAreRefused) {
+  TCustomMapUnions r;
+  try {
+    CreateCustomMapUnions(0, 0, 1e6, 1e6, 1, 1, 1, 1, "[ROW]", true, r);
+    ADD_FAILURE() << "no refusal";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("1000000000000"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(r.empty());
+}
+
+TEST(CustomGrid, KilometreRemainder) {
+  struct Case { double v, km; } cases[] = {
+      {3456500, 56.5}, {3400000, 0}, {99999.9, 99.999}, {-50, -0.05}, {123, 0.123}, {-3456500, -56.5}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(KmRemainder(c.v), c.km) << c.v;
+}
+
+}  // namespace
+}  // namespace karvento

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+namespace {
+
+TAngleDMS A(double d, double m = 0, double s = 0) { return {d, m, s}; }
+
+std::string ErrorOf(void (*f)(std::string_view), std::string_view text) {
+  try {
+    f(text);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return {};
+}
+
+TEST(Parse, SplitString) {
+  struct Case { const char* text; char delimiter; std::vector<std::string> pieces; } cases[] = {
+      {"J-50-5", '-', {"J", "50", "5"}},
+      {"-50", '-', {"", "50"}},
+      {"J-50-", '-', {"J", "50"}},
+      {"a--b", '-', {"a", "", "b"}},
+      {"J-50- ", '-', {"J", "50"}},       // a blank rest is dropped
+      {"J-50- 5", '-', {"J", "50", " 5"}},  // a rest with text is kept untrimmed
+      {"", '-', {}},
+      {"116 30 0.00", ' ', {"116", "30", "0.00"}},
+      {"116  30", ' ', {"116", "", "30"}},
+      {"a,b,c", ',', {"a", "b", "c"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitString(c.text, c.delimiter), c.pieces) << c.text;
+}
+
+TEST(Parse, FloatAndIntegerTexts) {
+  struct Float { const char* text; bool ok; } floats[] = {
+      {"5", true}, {"-5.5", true}, {" 5 ", true}, {"+1e3", true}, {"1E-3", true}, {".5", true},
+      {"5.", true}, {"", false}, {" ", false}, {"5.5.5", false}, {"1e", false}, {"e3", false},
+      {"5a", false}, {"(24)", false}, {"1,5", false}, {"0x10", false}};
+  for (const auto& f : floats) EXPECT_EQ(IsFloatText(f.text), f.ok) << f.text;
+
+  EXPECT_EQ(StrToInt("  42"), 42);
+  EXPECT_EQ(StrToInt("-7"), -7);
+  EXPECT_EQ(StrToInt("+7"), 7);
+  EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+  for (const char* bad : {"5 ", "", " ", "5.5", "2147483648", "12a", "--1"}) {
+    try {
+      StrToInt(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid integer value");
+    }
+  }
+  EXPECT_EQ(StrToFloat(" 12.5 "), 12.5);
+  EXPECT_EQ(StrToFloat("-1e-400"), 0.0);
+  try {
+    StrToFloat("1e400");
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'1e400' is not a valid floating point value");
+  }
+}
+
+TEST(Parse, OldNumbersToTheirSheets) {
+  struct Case { const char* text; TMapUnionRange sheet; } cases[] = {
+      {"J-50", {A(114), A(36), A(120), A(40)}},
+      {"J-50-A", {A(114), A(38), A(117), A(40)}},
+      {"J-50-[2]", {A(115, 30), A(39), A(117), A(40)}},
+      {"J-50-5", {A(116), A(39, 40), A(116, 30), A(40)}},
+      {"J-50-5-B", {A(116, 15), A(39, 50), A(116, 30), A(40)}},
+      {"J-50-5-B-4", {A(116, 22, 30), A(39, 50), A(116, 30), A(39, 55)}},
+      {"J-50-5-(24)", {A(116, 26, 15), A(39, 52, 30), A(116, 30), A(39, 55)}},
+      {"J-50-5-(24)-A", {A(116, 26, 15), A(39, 53, 45), A(116, 28, 7.5), A(39, 55)}},
+      // Not validated against the ranges: a serial beyond 144 lies elsewhere.
+      {"J-50-145", {A(114), A(35, 40), A(114, 30), A(36)}},
+      {"J-50-5-A-1", {A(116), A(39, 55), A(116, 7, 30), A(40)}},
+      {"J-50- 5", {A(116), A(39, 40), A(116, 30), A(40)}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseOldMapUnionNo(c.text), c.sheet) << c.text;
+    EXPECT_EQ(CheckMapUnionNo(c.text), 1) << c.text;
+  }
+}
+
+TEST(Parse, NewNumbersToTheirSheets) {
+  struct Case { const char* text; TMapUnionRange sheet; } cases[] = {
+      {"J50", {A(114), A(36), A(120), A(40)}},
+      {"J50D001005", {A(116), A(39, 40), A(116, 30), A(40)}},
+      {"J50G003040", {A(116, 26, 15), A(39, 52, 30), A(116, 30), A(39, 55)}},
+      {"J50H192192", {A(119, 58, 7.5), A(36), A(120), A(36, 1, 15)}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseNewMapUnionNo(c.text), c.sheet) << c.text;
+    EXPECT_EQ(CheckMapUnionNo(c.text), 2) << c.text;
+  }
+}
+
+TEST(Parse, TextsThatAreNoStandardNumber) {
+  for (const char* text : {"", "J50D00100", "J50X001005", "J-50-5-(24)-a", "J-50-A-1",
+                           "J-50-5-6-7-8", "-50-5", "J-50-5--4", "hello"}) {
+    EXPECT_EQ(CheckMapUnionNo(text), 0) << text;
+    EXPECT_EQ(ParseOldMapUnionNo(text), TMapUnionRange{}) << text;
+  }
+  EXPECT_EQ(ParseNewMapUnionNo("J-50-5"), TMapUnionRange{});
+}
+
+TEST(Parse, FieldsThatAreNoIntegerStopTheParse) {
+  struct Case { const char* text; const char* error; } cases[] = {
+      {"J-50-5.5", "'5.5' is not a valid integer value"},
+      {"J-50-5 -A", "'5 ' is not a valid integer value"},
+      {"J-50-[2", "'' is not a valid integer value"},
+      {"J-50-5-(24", "'' is not a valid integer value"},
+      {"J-5x", "'5x' is not a valid integer value"},
+      {"JAB", "'AB' is not a valid integer value"},
+      {"J5XD001005", "'5X' is not a valid integer value"},
+      {"J50D00100A", "'00A' is not a valid integer value"},
+      {"J-50-5-24-A", "'' is not a valid integer value"},  // 1:5000 wants a bracketed serial
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorOf([](std::string_view t) { (void)CheckMapUnionNo(t); }, c.text), c.error)
+        << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace karvento

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+namespace {
+
+TAngleDMS A(double d, double m = 0, double s = 0) { return {d, m, s}; }
+
+TMapUnionRange Area(TAngleDMS w, TAngleDMS s, TAngleDMS e, TAngleDMS n) { return {w, s, e, n}; }
+
+TMapUnionRange Beijing() {
+  return Area(A(116, 28), A(39, 54), A(116, 28), A(39, 54));
+}
+
+std::vector<std::string> Numbers(const TStandardMapUnions& r) {
+  std::vector<std::string> out;
+  for (const auto& column : r)
+    for (const auto& s : column) out.push_back(s.MapUnionNo);
+  return out;
+}
+
+TStandardMapUnions Old(const TMapUnionRange& r, ScaleIndex scale, bool is54 = true,
+                       bool zone3 = true, double cm = 117) {
+  TStandardMapUnions out;
+  CreateOldMapUnions(r, scale, zone3, is54, cm, out);
+  return out;
+}
+
+TStandardMapUnions New(const TMapUnionRange& r, ScaleIndex scale, bool is54 = true,
+                       bool zone3 = true, double cm = 117) {
+  TStandardMapUnions out;
+  CreateNewMapUnions(r, scale, zone3, cm, is54, out);
+  return out;
+}
+
+TEST(Sheets, WorkedExampleEveryScaleBothStandards) {
+  struct Row {
+    const char* oldNo; const char* newNo;
+    TAngleDMS w, s, e, n;
+  } rows[] = {
+      {"J-50", "J50", A(114), A(36), A(120), A(40)},
+      {"J-50-A", "J50B001001", A(114), A(38), A(117), A(40)},
+      {"J-50-[2]", "J50C001002", A(115, 30), A(39), A(117), A(40)},
+      {"J-50-5", "J50D001005", A(116), A(39, 40), A(116, 30), A(40)},
+      {"J-50-5-B", "J50E001010", A(116, 15), A(39, 50), A(116, 30), A(40)},
+      {"J-50-5-B-4", "J50F002020", A(116, 22, 30), A(39, 50), A(116, 30), A(39, 55)},
+      {"J-50-5-(24)", "J50G003040", A(116, 26, 15), A(39, 52, 30), A(116, 30), A(39, 55)},
+      {"J-50-5-(24)-A", "J50H005079", A(116, 26, 15), A(39, 53, 45), A(116, 28, 7.5), A(39, 55)},
+  };
+  for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
+    const Row& row = rows[scale];
+    const TMapUnionRange edges{row.w, row.s, row.e, row.n};
+    for (bool oldStandard : {true, false}) {
+      const TStandardMapUnions r = oldStandard ? Old(Beijing(), scale) : New(Beijing(), scale);
+      ASSERT_EQ(r.size(), 1u) << kScaleCaptions[scale];
+      ASSERT_EQ(r[0].size(), 1u) << kScaleCaptions[scale];
+      const TStandardMapUnion& s = r[0][0];
+      EXPECT_EQ(s.MapUnionNo, oldStandard ? row.oldNo : row.newNo);
+      EXPECT_EQ(s.Range, edges) << s.MapUnionNo;
+      // Corners NW, NE, SE, SW on Beijing 1954.
+      EXPECT_EQ(s.PlaneCorners[kNW], GeoToPlane54({row.w, row.n}, true, 117)) << s.MapUnionNo;
+      EXPECT_EQ(s.PlaneCorners[kNE], GeoToPlane54({row.e, row.n}, true, 117)) << s.MapUnionNo;
+      EXPECT_EQ(s.PlaneCorners[kSE], GeoToPlane54({row.e, row.s}, true, 117)) << s.MapUnionNo;
+      EXPECT_EQ(s.PlaneCorners[kSW], GeoToPlane54({row.w, row.s}, true, 117)) << s.MapUnionNo;
+    }
+  }
+  // The named routines are the scale table's routines.
+  TStandardMapUnions r;
+  CreateMapUnions5000(Beijing(), true, true, 117, r);
+  EXPECT_EQ(Numbers(r), std::vector<std::string>{"J-50-5-(24)-A"});
+  CreateMapUnions1000000(Beijing(), true, true, 117, false, r);
+  EXPECT_EQ(Numbers(r), std::vector<std::string>{"J50"});
+  CreateMapUnions25000(Beijing(), true, true, 117, r);
+  EXPECT_EQ(Numbers(r), std::vector<std::string>{"J-50-5-B-4"});
+}
+
+TEST(Sheets, NineSheetsComeColumnByColumnNorthToSouth) {
+  const TMapUnionRange area = Area(A(113, 30), A(37), A(118), A(40, 30));
+  EXPECT_EQ(Numbers(Old(area, 1)),
+            (std::vector<std::string>{"K-49-D", "J-49-B", "J-49-D", "K-50-C", "J-50-A", "J-50-C",
+                                      "K-50-D", "J-50-B", "J-50-D"}));
+  EXPECT_EQ(Numbers(New(area, 1)),
+            (std::vector<std::string>{"K49B002002", "J49B001002", "J49B002002", "K50B002001",
+                                      "J50B001001", "J50B002001", "K50B002002", "J50B001002",
+                                      "J50B002002"}));
+  const TStandardMapUnions r = Old(area, 1);
+  EXPECT_EQ(r[0][0].Range, Area(A(111), A(40), A(114), A(42)));
+  EXPECT_EQ(r[2][2].Range, Area(A(117), A(36), A(120), A(38)));
+}
+
+TEST(Sheets, SnappingAtSheetEdges) {
+  struct Case {
+    const char* what;
+    TMapUnionRange area;
+    std::vector<std::string> numbers;
+  } cases[] = {
+      {"exactly one sheet", Area(A(116), A(39, 40), A(116, 30), A(40)), {"J-50-5"}},
+      {"zero width on a grid line", Area(A(116, 30), A(39, 40), A(116, 30), A(40)), {}},
+      {"zero width inside a sheet", Area(A(116, 10), A(39, 50), A(116, 10), A(39, 50)), {"J-50-5"}},
+      {"a hair south of the sheet", Area(A(116), A(39, 39, 59.999), A(116, 30), A(40)),
+       {"J-50-5", "J-50-17"}},
+      {"east in the same column", Area(A(116, 20), A(39, 50), A(116, 10), A(39, 50)), {"J-50-5"}},
+      {"east in the column to the west", Area(A(116, 20), A(39, 50), A(115, 50), A(39, 50)), {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Numbers(Old(c.area, 3)), c.numbers) << c.what;
+
+  // Zero rows with a positive column count: columns that are all empty.
+  const TStandardMapUnions flat = Old(Area(A(116), A(39, 40), A(117), A(39, 40)), 3);
+  EXPECT_EQ(flat.size(), 2u);
+  EXPECT_TRUE(flat[0].empty() && flat[1].empty());
+}
+
+TEST(Sheets, InvertedCornersFailAndLeaveTheResultAsItWas) {
+  const TMapUnionRange inverted = Area(A(116, 20), A(39, 50), A(115, 20), A(39, 50));
+  const TMapUnionRange belowSouth = Area(A(116, 20), A(39, 50), A(116, 20), A(39, 10));
+  for (ScaleIndex scale : {3, 6}) {
+    for (const TMapUnionRange& area : {inverted, belowSouth}) {
+      TStandardMapUnions r = Old(Beijing(), scale);
+      const TStandardMapUnions before = r;
+      try {
+        CreateOldMapUnions(area, scale, true, true, 117, r);
+        ADD_FAILURE() << "no error at " << kScaleCaptions[scale];
+      } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Range check error");
+      }
+      EXPECT_EQ(r, before);
+      try {
+        CreateNewMapUnions(area, scale, true, 117, true, r);
+        ADD_FAILURE() << "no error at " << kScaleCaptions[scale];
+      } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Range check error");
+      }
+      EXPECT_EQ(r, before);
+    }
+  }
+}
+
+TEST(Sheets, NewStandardCornersOfTheMillionSheet) {
+  const TMapUnionRange j50 = Area(A(114), A(36), A(120), A(40));
+  const TStandardMapUnions r = New(j50, 7);
+  ASSERT_EQ(r.size(), 192u);
+  ASSERT_EQ(r[0].size(), 192u);
+  EXPECT_EQ(r[0][0].MapUnionNo, "J50H001001");
+  EXPECT_EQ(r[191][191].MapUnionNo, "J50H192192");
+  EXPECT_EQ(r[191][191].Range.West, A(119, 58, 7.5));
+  EXPECT_EQ(r[191][191].Range.South, A(36));
+  for (ScaleIndex scale = 1; scale < kScaleCount; ++scale)
+    for (const auto& n : Numbers(New(Area(A(115, 50), A(37, 10), A(116, 20), A(37, 30)), scale)))
+      EXPECT_EQ(n.size(), 10u) << n;
+  // The new 1:100万 routine is the 1:100万 routine in new form.
+  TStandardMapUnions direct;
+  CreateMapUnions1000000(j50, true, true, 117, false, direct);
+  EXPECT_EQ(New(j50, 0), direct);
+  EXPECT_EQ(direct[0][0].MapUnionNo, "J50");
+}
+
+TEST(Sheets, CoordinateSystemChangesOnlyThePlaneCorners) {
+  const TMapUnionRange area = Area(A(116), A(39), A(117), A(40));
+  for (ScaleIndex scale : {0, 3, 6}) {
+    const TStandardMapUnions b54 = Old(area, scale, true), x80 = Old(area, scale, false);
+    ASSERT_EQ(Numbers(b54), Numbers(x80));
+    for (std::size_t i = 0; i < b54.size(); ++i)
+      for (std::size_t j = 0; j < b54[i].size(); ++j) {
+        EXPECT_EQ(b54[i][j].Range, x80[i][j].Range);
+        EXPECT_NE(b54[i][j].PlaneCorners[kNW].Y, x80[i][j].PlaneCorners[kNW].Y);
+      }
+  }
+}
+
+TEST(Sheets, NumbersStayInsideTheRecord) {
+  // Every standard number is short enough to live inside the string object.
+  const TMapUnionRange area = Area(A(179, 50), A(87, 50), A(180), A(88));
+  for (ScaleIndex scale = 0; scale < kScaleCount; ++scale)
+    for (bool oldStandard : {true, false})
+      for (const auto& column : oldStandard ? Old(area, scale) : New(area, scale))
+        for (const auto& s : column) {
+          const char* data = s.MapUnionNo.data();
+          const auto* self = reinterpret_cast<const char*>(&s.MapUnionNo);
+          EXPECT_TRUE(data >= self && data < self + sizeof(std::string)) << s.MapUnionNo;
+        }
+  EXPECT_EQ(sizeof(TStandardMapUnion), 192u);
+}
+
+TEST(Sheets, TooManySheetsAreRefusedBeforeAllocating) {
+  // 0°–180° E, 0°–88° N at 1:5000 would be 24 million sheets.
+  const TMapUnionRange hemisphere = Area(A(0), A(0), A(180), A(88));
+  TStandardMapUnions r = Old(Beijing(), 3);
+  const TStandardMapUnions before = r;
+  for (bool oldStandard : {true, false}) {
+    try {
+      oldStandard ? CreateMapUnions5000(hemisphere, true, true, 0, r)
+                  : CreateNewMapUnions(hemisphere, 7, true, 0, true, r);
+      ADD_FAILURE() << "no refusal";
+    } catch (const Error& e) {
+      const std::string text = e.what();
+      EXPECT_NE(text.find("24330240"), std::string::npos) << text;  // 5760 × 4224
+      EXPECT_NE(text.find("5000000"), std::string::npos) << text;
+    }
+    EXPECT_EQ(r, before);
+  }
+}
+
+TEST(Sheets, RowsWithoutALetterFailWithTheRangeError) {
+  // North of 104° only a parsed number reaches; south of the equator too.
+  struct Case { TMapUnionRange area; ScaleIndex scale; } cases[] = {
+      {Area(A(116), A(104, 30), A(116, 10), A(104, 40)), 0},
+      {Area(A(116), A(104, 30), A(116, 10), A(104, 40)), 6},
+      {Area(A(116), A(-1), A(116, 10), A(0, -30)), 3},
+  };
+  for (const auto& c : cases) {
+    for (bool oldStandard : {true, false}) {
+      try {
+        oldStandard ? (void)Old(c.area, c.scale) : (void)New(c.area, c.scale);
+        ADD_FAILURE() << "no error at " << kScaleCaptions[c.scale];
+      } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Range check error");
+      }
+    }
+  }
+}
+
+TEST(Sheets, SerialsAreThreeDigits) {
+  struct Case { int n; const char* text; } cases[] = {
+      {1, "001"}, {9, "009"}, {10, "010"}, {45, "045"}, {99, "099"}, {100, "100"}, {192, "192"}};
+  for (const auto& c : cases) EXPECT_EQ(FormatSerial3(c.n), c.text);
+}
+
+}  // namespace
+}  // namespace karvento
