@@ -4,7 +4,6 @@
 #include <cmath>
 #include <system_error>
 
-#include "workbench/display_format.h"
 
 namespace karvento {
 namespace {
@@ -69,15 +68,6 @@ bool ParseTypedNumber(std::string_view text, double& value) {
   }
   value = negate ? -v : v;
   return true;
-}
-
-double RoundToDecimals(double value, int decimals) {
-  if (!std::isfinite(value)) return value;
-  const double scale = std::pow(10.0, decimals);
-  const double scaled = value * scale;
-  // Beyond 2^52 a double has no fractional part left to round.
-  if (std::fabs(scaled) >= 4503599627370496.0) return value;
-  return std::round(scaled) / scale;
 }
 
 SpinField::SpinField(std::string name, Spec spec)

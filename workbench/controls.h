@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workbench/display_format.h"
+
 namespace karvento {
 
 enum class ControlKind : std::uint8_t {
@@ -50,11 +52,6 @@ class Control {
 // number field displays reads back as the same value. Returns false for any
 // other text (the empty text included) and for values that are not finite.
 bool ParseTypedNumber(std::string_view text, double& value);
-
-// Rounds to a number of decimals, halves away from zero (2.5 → 3 with none,
-// 12.3456 → 12.346 with three). Values too large to carry decimals come back
-// unchanged.
-double RoundToDecimals(double value, int decimals);
 
 // A number with a lower and an upper limit and a step for its up and down
 // buttons. Every value stored is first rounded to the field's decimals (none

@@ -38,6 +38,7 @@ Section ParseSection(std::string_view s) {
 
 // The magnitude with the section's decimals and separators, no sign.
 std::string Digits(double magnitude, const Section& s) {
+  magnitude = RoundToDecimals(magnitude, s.decimals);
   char buf[400];
   const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, s.decimals);
   std::string_view text(buf, res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - buf) : 0);
@@ -61,6 +62,15 @@ bool IsAllZero(std::string_view digits) {
 }
 
 }  // namespace
+
+double RoundToDecimals(double value, int decimals) {
+  if (!std::isfinite(value)) return value;
+  const double scale = std::pow(10.0, decimals);
+  const double scaled = value * scale;
+  // Beyond 2^52 a double has no fractional part left to round.
+  if (std::fabs(scaled) >= 4503599627370496.0) return value;
+  return std::round(scaled) / scale;
+}
 
 std::string FormatFloat(std::string_view pattern, double value) {
   if (std::isnan(value)) return "NAN";
