@@ -67,8 +67,9 @@ TEST(GaussKruger, SplitForwardEqualsWholeForward) {
       for (bool zone3 : {true, false})
         for (double cm : {0.0, 117.0}) {
           const TPlanePoint whole = GeoToPlane(*e, p, zone3, cm);
-          const TPlanePoint split = ForwardFromTerms(ForwardLatitudeTerms(*e, p.Lat),
-                                                     DmsToDeg(p.Lon), MakeZoneParams(zone3, cm));
+          const TPlanePoint split =
+              ForwardFromTerms(ForwardLatitudeTerms(*e, p.Lat),
+                               ForwardMeridianTerms(DmsToDeg(p.Lon), MakeZoneParams(zone3, cm)));
           ASSERT_EQ(whole, split);
         }
   }
