@@ -1,6 +1,7 @@
 // karvento-cli run as a user would: arguments in, text and exit status out.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -16,7 +17,8 @@ struct Result {
 };
 
 Result RunCli(const std::string& arguments) {
-  const std::string errFile = testing::TempDir() + "cli_stderr.txt";
+  // One stderr file per test process: CTest runs the cases in parallel.
+  const std::string errFile = testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + ".txt";
   const std::string command = std::string(KARVENTO_CLI) + " " + arguments + " 2>" + errFile;
   Result r;
   FILE* p = popen(command.c_str(), "r");
