@@ -49,6 +49,11 @@ double ZoneNumber(bool zone3, double cm) {
   return Truncate((cm - 3.0) / 6.0 + 0.5) + 1.0;
 }
 
+double EastingWithZonePrefix(double easting, bool zone3, double cm) {
+  const double prefix = ZoneNumber(zone3, cm) * 1000000.0;
+  return prefix >= easting ? easting + prefix : easting;
+}
+
 LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude) {
   LatitudeTerms lt;
   lt.B = DmsToDeg(latitude);
@@ -78,22 +83,26 @@ LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude
 
 ZoneParams MakeZoneParams(bool zone3, double cm) { return {zone3, cm, FalseEasting(zone3, cm)}; }
 
-TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, double L, const ZoneParams& z) {
+MeridianTerms ForwardMeridianTerms(double L, const ZoneParams& z) {
   const double L0 = z.cm == 0 ? CentralMeridian(z.zone3, L) : z.cm;
-  const double l = DegToRad(L - L0);
-  const double m = lt.cosb * l;
+  return {DegToRad(L - L0), z.falseEasting};
+}
+
+TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, const MeridianTerms& mt) {
+  const double m = lt.cosb * mt.l;
   const double m2 = Pow(m, 2), m3 = Pow(m, 3), m4 = Pow(m, 4), m5 = Pow(m, 5), m6 = Pow(m, 6);
   const double S = m2 * 0.5 + m4 * lt.cS4 / 24.0 + m6 * lt.cS6 / 720.0;
   TPlanePoint p;
   p.Y = S * lt.Nt + lt.X0;
   const double A = m3 * lt.cA3 / 6.0 + m;
-  p.X = (m5 * lt.E5 + A) * lt.N + z.falseEasting;
+  p.X = (m5 * lt.E5 + A) * lt.N + mt.falseEasting;
   return p;
 }
 
 TPlanePoint GeoToPlane(const Ellipsoid& e, const TLonLatDMS& p, bool zone3, double cm) {
   const double L = DmsToDeg(p.Lon);
-  return ForwardFromTerms(ForwardLatitudeTerms(e, p.Lat), L, MakeZoneParams(zone3, cm));
+  return ForwardFromTerms(ForwardLatitudeTerms(e, p.Lat),
+                          ForwardMeridianTerms(L, MakeZoneParams(zone3, cm)));
 }
 
 TPlanePoint GeoToPlane54(const TLonLatDMS& p, bool zone3, double cm) {

@@ -54,6 +54,12 @@ double FalseEasting(bool zone3, double cm);
 // formulas differ (118.5 gives 39 here and 40 there).
 double ZoneNumber(bool zone3, double cm);
 
+// An easting as the inverse wants it: when z × 1000000 ≥ easting, with
+// z = ZoneNumber(zone3, cm), the easting was given without its zone prefix
+// and gets it added; otherwise it is taken as given. So 500000 becomes
+// 39500000 in 3-degree zones at cm 117, and 39500000 stays.
+double EastingWithZonePrefix(double easting, bool zone3, double cm);
+
 // Forward projection. cm = 0 takes each point's own zone (CentralMeridian)
 // and adds no zone number; any other cm is used as the central meridian.
 TPlanePoint GeoToPlane54(const TLonLatDMS& p, bool zone3, double cm);
@@ -68,10 +74,11 @@ TLonLatDMS PlaneToGeo80(double northing, double easting, bool zone3, double cm);
 TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool zone3,
                       double cm);
 
-// The forward projection split in two, for callers that project many points
-// on few parallels (a sheet grid): the part that depends on the latitude alone
-// and the rest. GeoToPlane is exactly these two steps, so a point projects to
-// the same doubles whichever way it is computed.
+// The forward projection split in three, for callers that project the
+// points where few parallels meet few meridians (a sheet grid): the part that
+// depends on the latitude alone, the part that depends on the longitude alone,
+// and the rest. GeoToPlane is exactly these steps, so a point projects to the
+// same doubles whichever way it is computed.
 struct LatitudeTerms {
   double B;      // latitude, degrees
   double cosb;   // cos b
@@ -93,8 +100,15 @@ struct ZoneParams {
 };
 ZoneParams MakeZoneParams(bool zone3, double cm);
 
-// Projects longitude L (decimal degrees, DmsToDeg of the longitude) on the
-// parallel described by lt.
-TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, double L, const ZoneParams& z);
+// The part that depends on the longitude alone: L (decimal degrees, DmsToDeg
+// of the longitude) relative to its central meridian, in radians.
+struct MeridianTerms {
+  double l;
+  double falseEasting;
+};
+MeridianTerms ForwardMeridianTerms(double L, const ZoneParams& z);
+
+// The point where the parallel lt meets the meridian mt.
+TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, const MeridianTerms& mt);
 
 }  // namespace karvento

@@ -63,7 +63,16 @@ long long CheckedInteger(double v) {
 
 namespace {
 
-char* WriteInt(char* p, long long v) { return std::to_chars(p, p + 24, v).ptr; }
+char* WriteInt(char* p, long long v) {
+  // Designators and serials are small: write them without the general path.
+  if (v >= 0 && v < 1000) {
+    if (v >= 100) *p++ = static_cast<char>('0' + v / 100);
+    if (v >= 10) *p++ = static_cast<char>('0' + v / 10 % 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    return p;
+  }
+  return std::to_chars(p, p + 24, v).ptr;
+}
 
 // Row letter and column of a 1:100万 sheet; the row must have a letter.
 char* WriteMillion(char* p, long long row, long long column, Standard standard) {
@@ -306,8 +315,8 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
   for (std::size_t b = 0; b <= rows; ++b) parallel[b] = ForwardLatitudeTerms(e, latAngle[b]);
   std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
   const auto projectMeridian = [&](std::size_t a, std::vector<TPlanePoint>& out) {
-    const double L = DmsToDeg(lonAngle[a]);
-    for (std::size_t b = 0; b <= rows; ++b) out[b] = ForwardFromTerms(parallel[b], L, zp);
+    const MeridianTerms meridian = ForwardMeridianTerms(DmsToDeg(lonAngle[a]), zp);
+    for (std::size_t b = 0; b <= rows; ++b) out[b] = ForwardFromTerms(parallel[b], meridian);
   };
   projectMeridian(0, westPoints);
 
@@ -320,9 +329,9 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
                                levels);
     }
     auto& column = sheets[i];
-    column.resize(rows);
+    column.reserve(rows);
     for (std::size_t j = 0; j < rows; ++j) {
-      TStandardMapUnion& s = column[j];
+      TStandardMapUnion& s = column.emplace_back();
       s.Range = {lonAngle[i], latAngle[j + 1], lonAngle[i + 1], latAngle[j]};
       if (exact) {
         char buf[96];

@@ -1,0 +1,158 @@
+// karvento-cli run as a user would: arguments in, text and exit status out.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "cli/args.h"
+
+namespace karvento::cli {
+namespace {
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+// Runs a shell command line; its standard error is captured apart.
+Result RunShell(const std::string& line) {
+  // One stderr file per test process: CTest runs the cases in parallel.
+  const std::string errFile = testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + ".txt";
+  const std::string command = "( " + line + " ) 2>" + errFile;
+  Result r;
+  FILE* p = popen(command.c_str(), "r");
+  char buf[4096];
+  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  const int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (FILE* e = fopen(errFile.c_str(), "r")) {
+    for (std::size_t n; (n = fread(buf, 1, sizeof buf, e)) > 0;) r.err.append(buf, n);
+    fclose(e);
+  }
+  return r;
+}
+
+const std::string kCli = KARVENTO_CLI;
+
+Result RunCli(const std::string& arguments) { return RunShell(kCli + " " + arguments); }
+
+TEST(Cli, SheetsOfTheWorkedExampleEveryScale) {
+  struct Case { const char* scale; const char* oldNo; const char* newNo; } cases[] = {
+      {"1:100万", "J-50", "J50"},           {"500000", "J-50-A", "J50B001001"},
+      {"1:250000", "J-50-[2]", "J50C001002"}, {"1:10万", "J-50-5", "J50D001005"},
+      {"1:5万", "J-50-5-B", "J50E001010"},   {"1:2.5万", "J-50-5-B-4", "J50F002020"},
+      {"10000", "J-50-5-(24)", "J50G003040"}, {"1:5000", "J-50-5-(24)-A", "J50H005079"},
+  };
+  for (const auto& c : cases) {
+    for (bool old : {true, false}) {
+      const Result r = RunCli(std::string("sheets --from 116:28:00,39:54:00 --to 116.4666666667,39.9 ") +
+                           "--scale " + c.scale + " --standard " + (old ? "old" : "new"));
+      ASSERT_EQ(r.status, 0) << r.err;
+      // A header line and one sheet.
+      const std::size_t first = r.out.find('\n');
+      const std::string line = r.out.substr(first + 1);
+      EXPECT_EQ(line.substr(0, line.find(' ')), old ? c.oldNo : c.newNo) << c.scale;
+      EXPECT_EQ(line.find('\n'), line.size() - 1) << r.out;
+    }
+  }
+  const Result r = RunCli("sheets --from 116:28:00,39:54:00 --to 116:28:00,39:54:00 --scale 1:10万 --cm 117");
+  EXPECT_NE(r.out.find("J50D001005      116:00:00     39:40:00      116:30:00     40:00:00"),
+            std::string::npos) << r.out;
+}
+
+TEST(Cli, UsageAndDataErrors) {
+  struct Case { const char* args; int status; const char* message; } cases[] = {
+      {"", 2, "usage"},
+      {"frobnicate", 2, "unknown command"},
+      {"sheets --from 116,39", 2, "--from and --to are required"},
+      {"sheets --from 116,39 --to 117,40 --scale 1:3万", 2, "is none of"},
+      {"sheets --from 116,39 --to 117,40 --datum 84", 2, "--datum is 54 or 80"},
+      {"sheets --from abc,39 --to 117,40", 2, "'abc' is not a number"},
+      {"sheets --from 116,39 --to 117,40 --bogus", 2, "unknown option --bogus"},
+      {"sheets --from 116,39 --to 114,40 --scale 1:10万", 1, "Range check error"},
+      {"sheets --from 0,0 --to 180,88 --scale 1:5000", 1, "5000000"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+  }
+  const Result help = RunCli("sheets --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Example"), std::string::npos);
+}
+
+TEST(Cli, EveryFormatReadsBackInARealReader) {
+  const std::string dir = testing::TempDir();
+  const std::string area = "sheets --from 116:20,39:50 --to 116:30,40:00 --scale 1:1万 --cm 117 ";
+  // JSON through Python's parser: 12 sheets, shortest round-trip numbers.
+  Result r = RunCli(area + "--format json --output " + dir + "s.json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = RunShell("/usr/bin/python3 -c \"import json; d=json.load(open('" + dir +
+               "s.json')); print(len(d), d[0]['number'], round(d[0]['plane'][0][0], 3), d[-1]['south'])\"");
+  EXPECT_EQ(r.out, "12 J50G001038 39441290.493 39.833333333333336\n") << r.err;
+  // GeoJSON through GDAL.
+  ASSERT_EQ(RunCli(area + "--format geojson --output " + dir + "s.geojson").status, 0);
+  r = RunShell("ogrinfo -ro -al -so " + dir + "s.geojson");
+  EXPECT_NE(r.out.find("Feature Count: 12"), std::string::npos) << r.out << r.err;
+  EXPECT_NE(r.out.find("Polygon"), std::string::npos) << r.out;
+  // CSV through Python's csv module: the workbook's header, numbers as text
+  // that parses back.
+  ASSERT_EQ(RunCli(area + "--format csv --output " + dir + "s.csv").status, 0);
+  r = RunShell("/usr/bin/python3 -c \"import csv; rows=list(csv.reader(open('" + dir +
+               "s.csv', encoding='utf-8-sig'))); print(len(rows), rows[0][0], rows[0][12], rows[1][0], float(rows[1][1]))\"");
+  EXPECT_EQ(r.out, "13 图幅号 Y4 J50G001038 116.3125\n") << r.err;
+}
+
+TEST(Cli, StreamsEndCleanlyWhenTheReaderStops) {
+  // 36,864 sheets into a reader that takes two lines.
+  const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv | head -2");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+}
+
+TEST(Cli, CheckReadsArgumentsOrStandardInput) {
+  Result r = RunCli("check J-50-5 J50D001005");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "J-50-5\told\t116\t39.666666666666664\t116.5\t40\nJ50D001005\tnew\t116\t39.666666666666664\t116.5\t40\n");
+  r = RunCli("check < /dev/null");
+  EXPECT_EQ(r.status, 0);
+  r = RunShell("printf 'J-50\\r\\nbad line\\nJ50\\n' | " + kCli + " check");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "bad line不是标准图幅号！\n");
+  EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\nJ50\tnew\t114\t36\t120\t40\n");
+  // A number whose integer field does not convert is reported with the
+  // system's message; the others are still checked.
+  r = RunCli("check J-50-5.5 J-50");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "J-50-5.5: '5.5' is not a valid integer value\n");
+  EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
+}
+
+TEST(Cli, CoordinateTools) {
+  Result r = RunCli("project --cm 117 116:30:00 39:30:00");
+  EXPECT_EQ(r.out.substr(0, 13), "39456992.4651") << r.out;
+  r = RunCli("project --inverse --cm 117 500000 4429607.368");
+  EXPECT_EQ(r.out.substr(0, 27), "117:00:00.000 39:59:59.960 ") << r.out;
+  r = RunCli("project --inverse 500000 4429607.368");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("中央经度必须是大于0的值！"), std::string::npos);
+  r = RunCli("dms 116.5 30.9999999 -0.5");
+  EXPECT_EQ(r.out, "116:30:00.000\n31:00:00.000\n0:30:00.000\n");
+}
+
+TEST(Cli, AngleForms) {
+  struct Case { const char* text; TAngleDMS a; } cases[] = {
+      {"116:28:00", {116, 28, 0}}, {"116:28", {116, 28, 0}}, {"116.5", {116, 30, 0}},
+      {"116°28′07.5″", {116, 28, 7.5}}, {"-0:30:00", {-0.0, -30, -0}}, {"39d54m", {39, 54, 0}}};
+  for (const auto& c : cases) EXPECT_EQ(ParseAngle(c.text, "x"), c.a) << c.text;
+  for (const char* bad : {"", "1:2:3:4", "x", "1::2", "nan", "inf"}) {
+    EXPECT_THROW(ParseAngle(bad, "x"), UsageError) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace karvento::cli
