@@ -185,7 +185,7 @@ TEST_F(NumberLists, SourceRecordsCarryTheExtentAndProjectedCornersWhenAMeridianI
     frm.RzToolbarButton14Click();
     ASSERT_EQ(frm.RzCheckList4.Count(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
-      const TStandardMapUnion& r = frm.RzCheckList4.At(i).object.StandardMapUnion();
+      const TStandardMapUnion& r = frm.RzCheckList4.StandardRecord(i);
       const TMapUnionRange range = i == 0 ? ParseOldMapUnionNo("J-50-5") : ParseNewMapUnionNo("J50D001005");
       EXPECT_EQ(r.Range, range);
       EXPECT_EQ(r.Range.West, (TAngleDMS{116, 0, 0}));
@@ -206,7 +206,7 @@ TEST_F(NumberLists, SourceRecordsCarryTheExtentAndProjectedCornersWhenAMeridianI
   ui.fileNames.push_back(dir.Write("n.txt", "J-50-5\r\n"));
   frm.RzToolbarButton14Click();
   const TMapUnionRange range = ParseOldMapUnionNo("J-50-5");
-  EXPECT_EQ(frm.RzCheckList4.At(0).object.StandardMapUnion().PlaneCorners[kSW],
+  EXPECT_EQ(frm.RzCheckList4.StandardRecord(0).PlaneCorners[kSW],
             GeoToPlane80({range.West, range.South}, false, 117));
 }
 
@@ -284,7 +284,7 @@ TEST_F(Imports, TheCurrentSheetsCornersGoIntoTheCornerFields) {
     list.SetChecked(0, true);
     list.SetItemIndex(2);
     frm.Click(tab == 0 ? "RzToolbarButton4" : "RzToolbarButton7");
-    const TMapUnionRange& r = list.At(2).object.StandardMapUnion().Range;
+    const TMapUnionRange& r = list.StandardRecord(2).Range;
     EXPECT_EQ(Corners(tab), (std::vector<double>{r.West.Degrees, r.West.Minutes, r.West.Seconds,
                                                  r.South.Degrees, r.South.Minutes, r.South.Seconds,
                                                  r.East.Degrees, r.East.Minutes, r.East.Seconds,
@@ -417,7 +417,7 @@ TEST_F(Information, StandardSheetShowsItsCornersAndPlaneCorners) {
   frm.RzToolbarButton5Click();
   ASSERT_EQ(ui.informations.size(), 1u);
   const auto& shown = ui.informations[0];
-  const TStandardMapUnion& r = frm.RzCheckList1.At(1).object.StandardMapUnion();
+  const TStandardMapUnion& r = frm.RzCheckList1.StandardRecord(1);
   EXPECT_EQ(shown.caption, "图幅信息");
   EXPECT_EQ(shown.activeTab, 0);
   EXPECT_EQ(shown.number, r.MapUnionNo);
@@ -437,7 +437,7 @@ TEST_F(Information, StandardSheetShowsItsCornersAndPlaneCorners) {
   EXPECT_EQ(shown.texts[2], FormatFloat(",0.000;(,0.000)", expected[2]));
   EXPECT_EQ(shown.texts[12], FormatFloat(",0.00000;(,0.0000)", expected[12]));
   // What the user typed into the dialog is discarded.
-  EXPECT_EQ(frm.RzCheckList1.At(1).object.StandardMapUnion(), r);
+  EXPECT_EQ(frm.RzCheckList1.StandardRecord(1), r);
 }
 
 TEST_F(Information, EveryListsButtonAndDoubleClick) {

@@ -65,7 +65,7 @@ TEST_F(Generate, GeodeticTabsListWhatTheSheetRoutinesReturnLessTheOffsets) {
     const SheetList& list = is54 ? frm.RzCheckList1 : frm.RzCheckList2;
     EXPECT_EQ(Records(list), Flat(expected));
     for (std::size_t i = 0; i < list.Count(); ++i) {
-      EXPECT_EQ(list.Text(i), list.At(i).object.StandardMapUnion().MapUnionNo);
+      EXPECT_EQ(list.Text(i), list.StandardRecord(i).MapUnionNo);
       EXPECT_FALSE(list.Checked(i));
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -176,7 +176,7 @@ TEST_F(GenerateCustom, GridsFromTheTab) {
     frm.RzBitBtn1Click();
     std::vector<TCustomMapUnion> listed, table;
     for (std::size_t i = 0; i < frm.RzCheckList3.Count(); ++i) {
-      listed.push_back(frm.RzCheckList3.At(i).object.CustomMapUnion());
+      listed.push_back(frm.RzCheckList3.CustomRecord(i));
       EXPECT_EQ(frm.RzCheckList3.Text(i), listed.back().MapUnionNo);
     }
     for (const auto& row : frm.FCustomMapUnions) table.insert(table.end(), row.begin(), row.end());

@@ -58,7 +58,7 @@ struct WindowTest : ::testing::Test {
 
   static std::vector<TStandardMapUnion> Records(const SheetList& list) {
     std::vector<TStandardMapUnion> v;
-    for (std::size_t i = 0; i < list.Count(); ++i) v.push_back(list.At(i).object.StandardMapUnion());
+    for (std::size_t i = 0; i < list.Count(); ++i) v.push_back(list.StandardRecord(i));
     return v;
   }
 
