@@ -59,6 +59,7 @@ class OutBuffer {
     Put(s);
   }
   void PutNumber(double v) { p_ = FormatGeneral(v, p_); }
+  const std::string& target() const { return file_.target(); }
   // "x y" CR LF
   void PutPoint(double x, double y) {
     p_ = FormatGeneral(x, p_);
@@ -153,7 +154,13 @@ void PutRecord(OutBuffer& mid, const std::string& number) {
     mid.Put("\"\r\n");
     return;
   }
-  mid.PutLong("\"" + Utf8ToGbk(number) + "\"\r\n");
+  std::string gbk;
+  try {
+    gbk = Utf8ToGbk(number);
+  } catch (const Error& e) {
+    throw Error(FileWriteError(mid.target(), "图幅号“" + number + "”" + e.what()));
+  }
+  mid.PutLong("\"" + gbk + "\"\r\n");
 }
 
 std::string FolderOf(std::string_view fileName) {
