@@ -78,17 +78,55 @@ class OutBuffer {
 
 // One point's text, kept to be written twice.
 struct PointText {
+  double x = 0, y = 0;
+  std::size_t size = 0;  // 0: nothing kept
   char text[2 * kGeneralNumberMaxLength + 3];
-  std::size_t size = 0;
-  void Set(double x, double y) {
-    char* p = FormatGeneral(x, text);
+  void Set(double px, double py) {
+    x = px;
+    y = py;
+    char* p = FormatGeneral(px, text);
     *p++ = ' ';
-    p = FormatGeneral(y, p);
+    p = FormatGeneral(py, p);
     *p++ = '\r';
     *p++ = '\n';
     size = static_cast<std::size_t>(p - text);
   }
   std::string_view view() const { return {text, size}; }
+};
+
+// The outline texts of the previous region. Neighbouring sheets share
+// corners (in a column from north to south a sheet's north-west and
+// north-east corners are the previous sheet's south-west and south-east), so
+// half of the corners need no formatting; a corner is reused only when both
+// its coordinates are equal to the last bit.
+class CornerTexts {
+ public:
+  // The four outline corners of the next region, NW, NE, SE, SW.
+  void Next(const double (&xy)[8]) {
+    const int prev = current_;
+    current_ ^= 1;
+    for (int k = 0; k < 4; ++k) {
+      const double x = xy[2 * k], y = xy[2 * k + 1];
+      PointText& out = corners_[current_][k];
+      const PointText* found = nullptr;
+      for (const PointText& p : corners_[prev]) {
+        if (p.size != 0 && p.x == x && p.y == y) {
+          found = &p;
+          break;
+        }
+      }
+      if (found != nullptr) {
+        out = *found;
+      } else {
+        out.Set(x, y);
+      }
+    }
+  }
+  std::string_view operator[](int k) const { return corners_[current_][k].view(); }
+
+ private:
+  PointText corners_[2][4];
+  int current_ = 0;
 };
 
 struct Pens {
@@ -128,17 +166,17 @@ void PutHeader(OutBuffer& mif, const Bounds* bounds) {
 }
 
 // The outline NW, NE, SE, SW, NW and the closing lines of one region.
-void PutRegion(OutBuffer& mif, const Pens& pens, double xnw, double ynw, double xne, double yne,
-               double xse, double yse, double xsw, double ysw, double cx, double cy) {
-  PointText first;
-  first.Set(xnw, ynw);
+void PutRegion(OutBuffer& mif, CornerTexts& corners, const Pens& pens, double xnw, double ynw,
+               double xne, double yne, double xse, double yse, double xsw, double ysw, double cx,
+               double cy) {
+  corners.Next({xnw, ynw, xne, yne, xse, yse, xsw, ysw});
   mif.Reserve(kRegionReserve);
   mif.Put("Region 1\r\n  5\r\n");
-  mif.Put(first.view());
-  mif.PutPoint(xne, yne);
-  mif.PutPoint(xse, yse);
-  mif.PutPoint(xsw, ysw);
-  mif.Put(first.view());
+  mif.Put(corners[kNW]);
+  mif.Put(corners[kNE]);
+  mif.Put(corners[kSE]);
+  mif.Put(corners[kSW]);
+  mif.Put(corners[kNW]);
   mif.Put(pens.pen);
   mif.Put(pens.brush);
   mif.Put("    Center ");
@@ -234,6 +272,7 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
                       b[kNE].X + 5 * (b[kNE].X - b[kNW].X), b[kNE].Y + 5 * (b[kNE].Y - b[kSE].Y)};
   return Export(fileName, reason, [&](OutBuffer& mif, OutBuffer& mid) {
     PutHeader(mif, &bounds);
+    CornerTexts corners;
     for (const auto& column : table) {
       for (const auto& sheet : column) {
         const auto& c = sheet.PlaneCorners;
@@ -241,7 +280,7 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
         const double maxX = std::max(std::max(c[0].X, c[1].X), std::max(c[2].X, c[3].X));
         const double minY = std::min(std::min(c[0].Y, c[1].Y), std::min(c[2].Y, c[3].Y));
         const double maxY = std::max(std::max(c[0].Y, c[1].Y), std::max(c[2].Y, c[3].Y));
-        PutRegion(mif, kPlanePens, c[kNW].X, c[kNW].Y, c[kNE].X, c[kNE].Y, c[kSE].X, c[kSE].Y,
+        PutRegion(mif, corners, kPlanePens, c[kNW].X, c[kNW].Y, c[kNE].X, c[kNE].Y, c[kSE].X, c[kSE].Y,
                   c[kSW].X, c[kSW].Y, (minX + maxX) / 2, (minY + maxY) / 2);
         PutRecord(mid, sheet.MapUnionNo);
       }
@@ -260,9 +299,10 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
                       b.MaxX + 5 * (b.MaxX - b.MinX), b.MaxY + 5 * (b.MaxY - b.MinY)};
   return Export(fileName, reason, [&](OutBuffer& mif, OutBuffer& mid) {
     PutHeader(mif, &bounds);
+    CornerTexts corners;
     for (const auto& row : table) {
       for (const auto& s : row) {
-        PutRegion(mif, kPlanePens, s.MinX, s.MaxY, s.MaxX, s.MaxY, s.MaxX, s.MinY, s.MinX, s.MinY,
+        PutRegion(mif, corners, kPlanePens, s.MinX, s.MaxY, s.MaxX, s.MaxY, s.MaxX, s.MinY, s.MinX, s.MinY,
                   (s.MinX + s.MaxX) / 2, (s.MinY + s.MaxY) / 2);
         PutRecord(mid, s.MapUnionNo);
       }
@@ -274,13 +314,14 @@ bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
                  std::string* reason) {
   return Export(fileName, reason, [&](OutBuffer& mif, OutBuffer& mid) {
     PutHeader(mif, nullptr);
+    CornerTexts corners;
     for (const auto& column : table) {
       for (const auto& sheet : column) {
         const double west = DmsToDeg(sheet.Range.West);
         const double south = DmsToDeg(sheet.Range.South);
         const double east = DmsToDeg(sheet.Range.East);
         const double north = DmsToDeg(sheet.Range.North);
-        PutRegion(mif, kGeoPens, west, north, east, north, east, south, west, south,
+        PutRegion(mif, corners, kGeoPens, west, north, east, north, east, south, west, south,
                   (west + east) / 2, (south + north) / 2);
         PutRecord(mid, sheet.MapUnionNo);
       }

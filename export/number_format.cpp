@@ -124,8 +124,13 @@ char* FormatGeneral(double v, char* out) {
 
   // Decimal exponent of the first digit: a first guess from the table, then
   // checked on the exact scaled value, which must have 15 integer digits.
-  int e = -4;
-  while (e < 14 && a >= kPow10[e + 5]) ++e;
+  // a lies in [2^b, 2^(b+1)), so its decimal exponent is floor(b·log10 2)
+  // or one more; 78913 / 2^18 is log10 2 to within 2e-7, exact enough for
+  // every b of this range.
+  const int b = static_cast<int>(bits >> 52) - 1023;
+  int e = (b * 78913) >> 18;
+  if (e < 14 && a >= kPow10[e + 5]) ++e;
+  if (e < -4) e = -4;
   Scaled sc = ScaleExact(m, q, 14 - e);
   if (sc.floor >= kHigh15) {
     ++e;

@@ -2,11 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "export/number_format.h"
 #include "numbering/unMapUnRgPub.h"
 #include "test_files.h"
 
@@ -216,6 +219,50 @@ TEST(MifFiles, EveryRecordInTableOrder) {
   std::size_t regions = 0;
   for (std::size_t p = 0; (p = mif.find("Region 1\r\n", p)) != std::string::npos; ++p) ++regions;
   EXPECT_EQ(regions, 6u);
+}
+
+// Shared corners are formatted once and reused: the text must be exactly what
+// formatting every corner on its own gives, also where two corners differ in
+// the last bit only, or in one coordinate only.
+TEST(MifFiles, SharedCornersWrittenAsEachCornerOnItsOwn) {
+  ScratchDir dir;
+  const double y = 4420000.123456789;
+  const double yBelow = std::nextafter(y, 0.0);
+  std::vector<std::array<TPlanePoint, 4>> sheets = {
+      {TPlanePoint{500000.5, 4424600.25}, {503500.75, 4424600.25}, {503500.75, y}, {500000.5, y}},
+      // Shares NW and NE with the previous SW and SE.
+      {TPlanePoint{500000.5, y}, {503500.75, y}, {503500.75, 4415400}, {500000.5, 4415400}},
+      // NW one bit below the previous SW; NE with the previous SE's Y but
+      // another X; SE equal to the previous SW (a corner may match any).
+      {TPlanePoint{500000.5, std::nextafter(4415400.0, 0.0)}, {503500.5, 4415400},
+       {500000.5, 4415400}, {0, 0}},
+      // Corners repeated within one sheet.
+      {TPlanePoint{1, 2}, {1, 2}, {1, 2}, {1, 2}},
+      {TPlanePoint{-0.0, 0}, {0, -0.0}, {1E-5, yBelow}, {1E20, y}},
+  };
+  TStandardMapUnions table(1);
+  std::string body;
+  for (const auto& c : sheets) {
+    TStandardMapUnion u;
+    u.MapUnionNo = "s";
+    u.PlaneCorners = c;
+    table[0].push_back(u);
+    auto point = [](const TPlanePoint& p) { return GeneralText(p.X) + " " + GeneralText(p.Y); };
+    double minX = c[0].X, maxX = c[0].X, minY = c[0].Y, maxY = c[0].Y;
+    for (const auto& p : c) {
+      minX = std::min(minX, p.X);
+      maxX = std::max(maxX, p.X);
+      minY = std::min(minY, p.Y);
+      maxY = std::max(maxY, p.Y);
+    }
+    body += Lines({"Region 1", "  5", point(c[kNW]), point(c[kNE]), point(c[kSE]), point(c[kSW]),
+                   point(c[kNW]), "    Pen (1,0,0)", "    Brush (0,0,16777215)",
+                   "    Center " + GeneralText((minX + maxX) / 2) + " " + GeneralText((minY + maxY) / 2)});
+  }
+  ASSERT_TRUE(WritePlaneMif(dir.File("c.mif"), table, nullptr));
+  const std::string text = ReadFile(dir.File("c.mif"));
+  EXPECT_EQ(text.substr(text.find("Data\r\n") + 6), body);
+  EXPECT_NE(body.find("4420000.12345679"), std::string::npos);  // the shared corner
 }
 
 }  // namespace
