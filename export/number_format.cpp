@@ -86,6 +86,30 @@ Scaled ScaleExact(std::uint64_t m, int q, int s) {
   return {static_cast<std::uint64_t>(f), up};
 }
 
+// "00" to "99".
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void PutPair(char* p, std::uint32_t v) { std::memcpy(p, kPairs + 2 * v, 2); }
+
+// The 15 digits of 10^14 ≤ n < 10^15, in two 32-bit halves of 7 and 8
+// digits, two digits at a time.
+void Write15Digits(std::uint64_t n, char* out) {
+  const auto hi = static_cast<std::uint32_t>(n / 100000000);
+  const auto lo = static_cast<std::uint32_t>(n % 100000000);
+  out[0] = static_cast<char>('0' + hi / 1000000);
+  const std::uint32_t h = hi % 1000000;
+  PutPair(out + 1, h / 10000);
+  PutPair(out + 3, h / 100 % 100);
+  PutPair(out + 5, h % 100);
+  PutPair(out + 7, lo / 1000000);
+  PutPair(out + 9, lo / 10000 % 100);
+  PutPair(out + 11, lo / 100 % 100);
+  PutPair(out + 13, lo % 100);
+}
+
 }  // namespace
 
 namespace detail {
@@ -144,8 +168,8 @@ char* FormatGeneral(double v, char* out) {
     n = kLow15;
     ++e;
   }
-  char digits[24];
-  std::to_chars(digits, digits + sizeof digits, n);
+  char digits[kDigits];
+  Write15Digits(n, digits);
   int count = kDigits;
   while (count > 1 && digits[count - 1] == '0') --count;
   return EmitDigits(v < 0, digits, count, e, out);

@@ -45,7 +45,9 @@ SafeFile::SafeFile(std::string target) : target_(std::move(target)) {
   const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   if (name.empty()) Fail(EISDIR);
   std::vector<char> pattern;
-  const std::string t = folder + "." + name + ".XXXXXX";
+  // The temporary name must fit the file system's limit of a name (255
+  // bytes) even when the target's name uses it all.
+  const std::string t = folder + "." + name.substr(0, 200) + ".XXXXXX";
   pattern.assign(t.begin(), t.end());
   pattern.push_back('\0');
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);

@@ -36,7 +36,8 @@ class SafeFile {
   SafeFile(const SafeFile&) = delete;
   SafeFile& operator=(const SafeFile&) = delete;
 
-  // Writes all of data (retrying short writes and interrupted calls).
+  // Writes all of data (retrying short writes and interrupted calls). There
+  // is no buffer here: callers hand over large blocks.
   void Write(std::string_view data);
   // Closes the file; a failure of the close (a delayed write error) throws.
   void Close();

@@ -51,6 +51,19 @@ TEST(SafeFile, WritesAndReplacesWhole) {
   EXPECT_EQ(dir.Listing(), "a.mif\n");
 }
 
+TEST(SafeFile, TargetNameOfTheLongestLength) {
+  ScratchDir dir;
+  const std::string name = dir.File(std::string(251, 'n') + ".mif");  // 255 bytes
+  {
+    SafeFile f(name);
+    f.Write("long");
+    f.Commit();
+  }
+  EXPECT_EQ(ReadFile(name), "long");
+  EXPECT_EQ(FailureOf(name + "x", "one byte too long"),
+            "无法写入文件 “" + name + "x”：" + std::strerror(ENAMETOOLONG));
+}
+
 TEST(SafeFile, UncommittedFileLeavesNoTrace) {
   ScratchDir dir;
   WriteFile(dir.File("keep.mif"), "old contents\r\n");
