@@ -2,8 +2,9 @@
 // sheet numbers. Both files are GBK text with CR LF line ends.
 //
 // The writers format straight into one large buffer per file and hand it to
-// the safe writer in big blocks; a sheet's shared corner (the outline closes
-// on its first point) is formatted once and copied.
+// the safe writer in big blocks. A corner is formatted once however often it
+// is written: the outline closes on its first point, and a sheet shares its
+// north corners with the south corners of the sheet before it in a column.
 
 #include <algorithm>
 #include <cstring>

@@ -168,11 +168,30 @@ char* FormatGeneral(double v, char* out) {
     n = kLow15;
     ++e;
   }
-  char digits[kDigits];
-  Write15Digits(n, digits);
+  if (e >= kDigits) {  // rounded up to 1E15
+    const char one[] = "1";
+    return EmitDigits(v < 0, one, 1, e, out);
+  }
+  if (v < 0) *out++ = '-';
+  // The digits are written where they end up, so that nothing is copied in
+  // blocks right after being stored in pairs (a stall on current CPUs).
+  if (e < 0) {
+    std::memcpy(out, "0.0000", 6);
+    char* p = out + 1 - e;  // after "0." and -e - 1 zeros
+    Write15Digits(n, p);
+    int count = kDigits;
+    while (p[count - 1] == '0') --count;
+    return p + count;
+  }
+  // Integer part shifted left over the first place, the point after it.
+  const int whole = e + 1;
+  Write15Digits(n, out + 1);
+  for (int i = 0; i < whole; ++i) out[i] = out[i + 1];
   int count = kDigits;
-  while (count > 1 && digits[count - 1] == '0') --count;
-  return EmitDigits(v < 0, digits, count, e, out);
+  while (count > whole && out[count] == '0') --count;
+  if (count == whole) return out + whole;
+  out[whole] = '.';
+  return out + count + 1;
 }
 
 void AppendGeneral(std::string& text, double v) {

@@ -13,8 +13,9 @@
 
 namespace karvento {
 
-// The longest text FormatGeneral can produce: sign, 15 digits, point, "E",
-// exponent sign and three exponent digits, with room to spare.
+// The room FormatGeneral needs at its output: the longest text is 24
+// characters (sign, 15 digits, point, "E", exponent sign and three exponent
+// digits); digits may be written past the end of a shorter text.
 inline constexpr int kGeneralNumberMaxLength = 32;
 
 // Writes v in the general form at out, which must have room for
