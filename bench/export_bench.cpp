@@ -4,7 +4,8 @@
 // the same safe file writer in the same run; and the workbook export of
 // 100,000 records.
 //
-// Files go to the system's temporary folder (or $KARVENTO_BENCH_DIR).
+// Files go to the system's temporary folder (or $KARVENTO_BENCH_DIR) and are
+// removed after each benchmark.
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 
@@ -85,6 +87,10 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+void Remove(std::initializer_list<std::string> names) {
+  for (const auto& n : names) std::filesystem::remove(n);
+}
+
 std::int64_t FileSize(const std::string& name) {
   return static_cast<std::int64_t>(std::filesystem::file_size(name));
 }
@@ -110,6 +116,7 @@ void RunMif(benchmark::State& state, const std::string& name, Write write) {
     spent += Clock::now() - start;
     bytes += FileSize(mif) + FileSize(mid);
   }
+  Remove({mif, mid});
   state.SetBytesProcessed(bytes);
   if (gPreparedRate > 0) {
     state.counters["of_prepared"] = static_cast<double>(bytes) / Seconds(spent) / gPreparedRate;
@@ -149,6 +156,7 @@ void BM_WritePreparedBuffer(benchmark::State& state) {
     bytes += static_cast<std::int64_t>(mifBytes.size() + midBytes.size());
   }
   gPreparedRate = static_cast<double>(bytes) / Seconds(Clock::now() - start);
+  Remove({mifName, FileIn("prepared-src.mid"), FileIn("prepared.mif"), FileIn("prepared.mid")});
   state.SetBytesProcessed(bytes);
 }
 
@@ -192,6 +200,7 @@ void BM_ExportXlsx100k(benchmark::State& state) {
     }
     bytes += FileSize(file);
   }
+  Remove({file});
   state.SetBytesProcessed(bytes);
   state.counters["records/s"] = benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
                                                    benchmark::Counter::kIsRate);
