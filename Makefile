@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench test-asan configure clean
+.PHONY: all run test bench test-asan fuzz configure clean
 
 all: $(BUILD)/build.ninja
 	@cmake --build $(BUILD)
@@ -38,5 +38,8 @@ test-asan: bootstrap
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2
 
+fuzz: bootstrap
+	@scripts/fuzz 60
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -3,7 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "numbering/error.h"
+#include "export/safe_file.h"
+#include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
 
@@ -18,36 +19,81 @@ OutputOptions ReadOutputOptions(const Args& args) {
       throw UsageError("--encoding is utf-8 or gbk");
     }
   }
+  if (auto c = args.Value("coords")) {
+    if (*c != "plane" && *c != "geo") throw UsageError("--coords is plane or geo");
+    o.geoMif = *c == "geo";
+  }
   if ((o.format == Format::Mif || o.format == Format::Xlsx) && o.file.empty()) {
     throw UsageError("--format mif and xlsx write files: give --output FILE");
   }
   return o;
 }
 
+class OutputStream::FileSink : public Sink {
+ public:
+  explicit FileSink(const std::string& target) : file_(target) {}
+  void Write(std::string_view data) override { file_.Write(data); }
+  void Commit() { file_.Commit(); }
+
+ private:
+  SafeFile file_;
+};
+
 OutputStream::OutputStream(const OutputOptions& o) {
   if (o.file.empty()) {
-    file_ = stdout;
-    out_ = std::make_unique<Output>(file_, "标准输出");
-    return;
+    sink_ = std::make_unique<StdoutSink>();
+  } else {
+    auto file = std::make_unique<FileSink>(o.file);
+    file_ = file.get();
+    sink_ = std::move(file);
   }
-  file_ = std::fopen(o.file.c_str(), "wb");
-  if (!file_) throw Error("无法创建文件 “" + o.file + "”：" + std::strerror(errno));
-  owned_ = true;
-  out_ = std::make_unique<Output>(file_, "文件 “" + o.file + "”");
+  out_ = std::make_unique<Output>(*sink_, o.format == Format::Csv && o.encoding == CsvEncoding::Gbk);
 }
 
-OutputStream::~OutputStream() {
-  out_.reset();
-  if (owned_ && file_) std::fclose(file_);
-}
+OutputStream::~OutputStream() = default;
 
 void OutputStream::Finish() {
   out_->Flush();
-  if (owned_) {
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (std::fclose(f) != 0) throw Error(std::string("无法写入文件：") + std::strerror(errno));
+  if (file_) file_->Commit();
+}
+
+namespace {
+
+void Require(bool ok, const std::string& reason) {
+  if (!ok) throw Error(reason);
+}
+
+}  // namespace
+
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54) {
+  std::string reason;
+  if (o.format == Format::Mif) {
+    Require(o.geoMif ? WriteGeoMif(o.file, sheets, &reason) : WritePlaneMif(o.file, sheets, &reason),
+            reason);
+    return true;
   }
+  if (o.format == Format::Xlsx) {
+    Require(ExportStandardMapUnionsToXls(o.file, is54 ? kXlsTitle54 : kXlsTitle80,
+                                         kStandardXlsHeader, sheets, &reason),
+            reason);
+    return true;
+  }
+  return false;
+}
+
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
+  std::string reason;
+  if (o.format == Format::Mif) {
+    if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
+    Require(WriteCustomMif(o.file, sheets, &reason), reason);
+    return true;
+  }
+  if (o.format == Format::Xlsx) {
+    Require(ExportCustomMapUnionsToXls(o.file, kXlsTitleCustom, kCustomXlsHeader, sheets, &reason),
+            reason);
+    return true;
+  }
+  return false;
 }
 
 Projection ReadProjection(const Args& args) {

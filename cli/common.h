@@ -8,6 +8,7 @@
 
 #include "cli/args.h"
 #include "cli/output.h"
+#include "numbering/sheet_types.h"
 
 namespace karvento::cli {
 
@@ -16,12 +17,14 @@ struct OutputOptions {
   Format format = Format::Table;
   std::string file;  // empty: standard output
   CsvEncoding encoding = CsvEncoding::Utf8Bom;
+  bool geoMif = false;  // --coords geo: a MIF in longitude and latitude
 };
-inline const OptionSpec kOutputOptionSpecs[] = {{"format", true}, {"output", true},
-                                                {"encoding", true}};
+inline const OptionSpec kOutputOptionSpecs[] = {
+    {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}};
 OutputOptions ReadOutputOptions(const Args& args);
 
-// The text stream of a command: standard output or the --output file.
+// The text stream of a command: standard output or the --output file, which
+// replaces an existing file only when it is complete.
 class OutputStream {
  public:
   explicit OutputStream(const OutputOptions& o);
@@ -29,14 +32,20 @@ class OutputStream {
   OutputStream(const OutputStream&) = delete;
   OutputStream& operator=(const OutputStream&) = delete;
   Output& out() { return *out_; }
-  // Flushes and closes; a failure throws.
+  // Flushes, and puts the file in place; a failure throws.
   void Finish();
 
  private:
-  std::FILE* file_ = nullptr;
-  bool owned_ = false;
+  std::unique_ptr<Sink> sink_;
   std::unique_ptr<Output> out_;
+  class FileSink;
+  FileSink* file_ = nullptr;
 };
+
+// Writes a whole table in one of the file formats (mif, xlsx); false when
+// the format is none of them. A failed writer throws with its reason.
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54);
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 
 // --datum 54|80, --zone 3|6, --cm DEGREES.
 struct Projection {

@@ -24,7 +24,8 @@ const char* kHelp =
     "                     (default rowcol)\n"
     "  --format-string S  the number format (default '[ROW]+[COL]' or '[Y]-[X]');\n"
     "                     tokens match in any letter case, all other text is kept\n"
-    "  --format F         table (default), csv, json, geojson\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
+    "                     (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "\n"
@@ -64,6 +65,7 @@ int RunGrid(const std::vector<std::string>& words) {
       Required(args, "max-y"), startRow, startCol, Required(args, "step-x"),
       Required(args, "step-y"), format, byRowCol, sheets);
   if (!refusal.empty()) throw Error(refusal);
+  if (WriteCustomFile(o, sheets)) return 0;
   OutputStream stream(o);
   WriteCustomSheets(o.format, stream.out(), sheets, o.encoding);
   stream.Finish();

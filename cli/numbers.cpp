@@ -35,7 +35,8 @@ int RunCheck(const std::vector<std::string>& words) {
   std::vector<std::string> numbers = args.Positional();
   if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
   int status = 0;
-  Output out(stdout, "标准输出");
+  StdoutSink sink;
+  Output out(sink);
   for (const std::string& n : numbers) {
     std::uint8_t kind = 0;
     try {

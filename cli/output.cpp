@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "cli/args.h"
+#include "export/gbk.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -20,37 +22,41 @@ Format ParseFormat(std::string_view text) {
   throw UsageError("--format: '" + std::string(text) + "' is none of table csv json geojson mif xlsx");
 }
 
-Output::Output(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {
-  buffer_.reserve(1 << 16);
-}
-
-Output::~Output() {
-  if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-}
+Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
 
 void Output::Write(std::string_view text) {
-  buffer_.append(text);
+  if (gbk_ && !IsAscii(text)) {
+    buffer_.append(Utf8ToGbk(text));
+  } else {
+    buffer_.append(text);
+  }
+  if (buffer_.size() >= (1 << 16)) Flush();
+}
+
+void Output::Put(char c) {
+  buffer_.push_back(c);
   if (buffer_.size() >= (1 << 16)) Flush();
 }
 
 void Output::Number(double v) {
   char buf[32];
-  Write(std::string_view(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf)));
+  buffer_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  if (buffer_.size() >= (1 << 16)) Flush();
 }
 
 void Output::Flush() {
-  if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-    Fail();
-  }
-  buffer_.clear();
-  if (std::fflush(file_) != 0) Fail();
+  std::string pending;
+  pending.swap(buffer_);
+  buffer_.reserve(1 << 16);
+  sink_.Write(pending);
 }
 
-void Output::Fail() {
-  const int e = errno;
-  buffer_.clear();
-  if (e == EPIPE) throw BrokenPipe{};
-  throw Error("无法写入 " + name_ + "：" + std::strerror(e));
+void StdoutSink::Write(std::string_view data) {
+  if (std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0) {
+    return;
+  }
+  if (errno == EPIPE) throw BrokenPipe{};
+  throw Error(std::string("无法写入标准输出：") + std::strerror(errno));
 }
 
 namespace {

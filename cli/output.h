@@ -2,7 +2,6 @@
 // streamed record by record straight from the result (no second copy).
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -19,25 +18,39 @@ Format ParseFormat(std::string_view text);
 // ends quietly, as a filter does.
 struct BrokenPipe {};
 
-// Buffered text output that notices failures: a closed pipe throws
-// BrokenPipe, any other write error throws karvento::Error naming the output.
+// Where buffered output goes: standard output, or a file that replaces its
+// target only when complete.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  // Writes all of data or throws: BrokenPipe for a reader that went away,
+  // karvento::Error naming the output for any other failure.
+  virtual void Write(std::string_view data) = 0;
+};
+
+// Buffered text output. With gbk set, text that is not ASCII is converted
+// from UTF-8 to GBK on the way out.
 class Output {
  public:
-  Output(std::FILE* file, std::string name);
-  ~Output();
+  explicit Output(Sink& sink, bool gbk = false);
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
   void Write(std::string_view text);
-  void Put(char c) { Write(std::string_view(&c, 1)); }
+  void Put(char c);
   void Number(double v);  // the shortest text that reads back to the same double
   void Flush();
 
  private:
-  void Fail();
-  std::FILE* file_;
-  std::string name_;
+  Sink& sink_;
+  bool gbk_;
   std::string buffer_;
+};
+
+// Standard output as a sink.
+class StdoutSink : public Sink {
+ public:
+  void Write(std::string_view data) override;
 };
 
 // What a standard table is: its scale caption and standard, for GeoJSON.

@@ -26,9 +26,10 @@ const char* kHelp =
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
     "  --cm DEGREES       central meridian; 0 takes each corner's own zone and\n"
     "                     writes no zone number (default 0)\n"
-    "  --format F         table (default), csv, json, geojson\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
+    "                     (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output\n"
-    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
+    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"    "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
@@ -58,6 +59,7 @@ int RunSheets(const std::vector<std::string>& words) {
   } else {
     CreateOldMapUnions(range, scale, p.zone3, p.is54, p.cm, sheets);
   }
+  if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);
   WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
                       o.encoding);

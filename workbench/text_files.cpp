@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "export/gbk.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -180,20 +181,13 @@ std::string ReadFileBytes(const std::string& fileName) {
 
 std::vector<std::string> ReadNumberList(const std::string& fileName) {
   std::vector<std::string> lines = SplitLines(ReadFileBytes(fileName));
-  for (std::string& line : lines) line = GbkToUtf8(line);
+  for (std::string& line : lines) line = DecodeGbk(line);
   return lines;
 }
 
-std::string GbkToUtf8(std::string_view gbk) {
+std::string DecodeGbk(std::string_view gbk) {
   // Sheet numbers are ASCII, which GBK and UTF-8 share.
-  bool ascii = true;
-  for (unsigned char c : gbk) {
-    if (c >= 0x80) {
-      ascii = false;
-      break;
-    }
-  }
-  if (ascii) return std::string(gbk);
+  if (IsAscii(gbk)) return std::string(gbk);
 
   const iconv_t raw = iconv_open("UTF-8", "GBK");
   if (raw == reinterpret_cast<iconv_t>(-1)) throw Error(std::string("GBK: ") + std::strerror(errno));

@@ -105,6 +105,30 @@ TEST(Cli, EveryFormatReadsBackInARealReader) {
   r = RunShell("/usr/bin/python3 -c \"import csv; rows=list(csv.reader(open('" + dir +
                "s.csv', encoding='utf-8-sig'))); print(len(rows), rows[0][0], rows[0][12], rows[1][0], float(rows[1][1]))\"");
   EXPECT_EQ(r.out, "13 图幅号 Y4 J50G001038 116.3125\n") << r.err;
+  // CSV in GBK on request.
+  r = RunShell(kCli + " " + area + "--format csv --encoding gbk | head -1 | iconv -f gbk -t utf-8");
+  EXPECT_EQ(r.out, "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4\r\n");
+  // MIF through GDAL, in plane and in geographic coordinates, and a grid.
+  ASSERT_EQ(RunCli(area + "--format mif --output " + dir + "s.mif").status, 0);
+  r = RunShell("ogrinfo -ro -al " + dir + "s.mif");
+  EXPECT_NE(r.out.find("Feature Count: 12"), std::string::npos) << r.out << r.err;
+  EXPECT_NE(r.out.find("图幅号 (String) = J50G001038"), std::string::npos) << r.out;
+  ASSERT_EQ(RunCli(area + "--format mif --coords geo --output " + dir + "g.mif").status, 0);
+  r = RunShell("ogrinfo -ro -al " + dir + "g.mif");
+  EXPECT_NE(r.out.find("POLYGON ((116.3125 40.0,116.375 40.0,116.375 39.9583333333333,"), std::string::npos)
+      << r.out;
+  ASSERT_EQ(RunCli("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 500 --step-y 500 "
+                   "--format mif --output " + dir + "c.mif").status, 0);
+  r = RunShell("ogrinfo -ro -al " + dir + "c.mif");
+  EXPECT_NE(r.out.find("POLYGON ((0 500,500 500,500 0,0 0,0 500))"), std::string::npos) << r.out;
+  // The workbook through openpyxl.
+  ASSERT_EQ(RunCli(area + "--format xlsx --output " + dir + "s.xlsx").status, 0);
+  r = RunShell("/usr/bin/python3 -c \"import openpyxl; ws=openpyxl.load_workbook('" + dir +
+               "s.xlsx').worksheets[0]; print(ws['A1'].value, ws.max_row, ws['A3'].value, ws['B3'].value)\"");
+  EXPECT_EQ(r.out, "图幅表（北京54坐标系） 14 J50G001038 116.3125\n") << r.err;
+  // Formats that write files need one.
+  r = RunCli(area + "--format xlsx");
+  EXPECT_EQ(r.status, 2);
 }
 
 TEST(Cli, StreamsEndCleanlyWhenTheReaderStops) {

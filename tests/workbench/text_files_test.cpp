@@ -207,7 +207,7 @@ TEST(NumberList, GbkDecoding) {
       {"\x81", "\xEF\xBF\xBD"},
       {"\xFF\xFF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
-  for (const Case& c : cases) EXPECT_EQ(GbkToUtf8(c.gbk), c.utf8);
+  for (const Case& c : cases) EXPECT_EQ(DecodeGbk(c.gbk), c.utf8);
   // Long runs go through the converter's small buffer.
   std::string many;
   std::string expected;
@@ -215,7 +215,7 @@ TEST(NumberList, GbkDecoding) {
     many += "\xB1\xB1";
     expected += "北";
   }
-  EXPECT_EQ(GbkToUtf8(many), expected);
+  EXPECT_EQ(DecodeGbk(many), expected);
 }
 
 }  // namespace

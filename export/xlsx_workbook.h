@@ -1,0 +1,112 @@
+// A spreadsheet workbook (Office Open XML, .xlsx) offering the operations the
+// sheet-table export asks of a spreadsheet program: add a workbook, take its
+// first worksheet, merge a range, set a cell to text or a number, centre a
+// cell, frame a cell, fit the column widths, save.
+//
+// Rows and columns are counted from 1, as a spreadsheet user counts them.
+// Rows stream to disk as they are finished, so a table of a million rows
+// takes the memory of one row: cells may be set in any order within a row,
+// but once a later row has been started an earlier one can no longer be
+// changed (that throws). A merge lies within one row.
+//
+// Every failure throws karvento::Error; a file failure names the target file
+// and the reason. The file appears under its name only when SaveAs succeeds
+// (it is written beside it under a temporary name and renamed); a workbook
+// destroyed unsaved leaves nothing behind.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+namespace karvento {
+
+class SafeFile;
+
+// The most rows a worksheet holds.
+inline constexpr std::int64_t kWorksheetMaxRows = 1'048'576;
+// The most columns a worksheet holds.
+inline constexpr int kWorksheetMaxColumns = 16'384;
+
+class XlsxWorkbook;
+
+class XlsxWorksheet {
+ public:
+  // Merges the cells first to last column of the row into one; the merged
+  // cell shows the value and format of its first cell.
+  void Merge(int row, int firstCol, int lastCol);
+  void SetText(int row, int col, std::string_view utf8);
+  void SetNumber(int row, int col, double value);
+  // Centres the cell's contents horizontally.
+  void CenterHorizontally(int row, int col);
+  // A thin continuous border on all four sides of the one cell.
+  void BorderAround(int row, int col);
+  // Fits every column that holds a value to its widest cell, estimated from
+  // the text: a character outside ASCII counts two, a number counts the
+  // characters of its general form (as the MIF files write it). Merged cells
+  // do not widen a column.
+  void AutoFitColumns();
+
+ private:
+  friend class XlsxWorkbook;
+  enum class Kind : std::uint8_t { kBlank, kText, kNumber };
+  struct Cell {
+    int col = 0;
+    Kind kind = Kind::kBlank;
+    bool centred = false;
+    bool framed = false;
+    std::string text;
+    double number = 0;
+  };
+
+  XlsxWorksheet(XlsxWorkbook& book, lxw_worksheet* sheet) : book_(book), sheet_(sheet) {}
+  Cell& At(int row, int col);
+  void FlushRow();
+  void NoteWidth(int col, double width);
+
+  XlsxWorkbook& book_;
+  lxw_worksheet* sheet_;
+  int row_ = 0;             // the row being collected, 0 before the first
+  std::vector<Cell> cells_;  // its cells, in the order they were first set
+  std::size_t used_ = 0;     // cells_[0, used_) belong to row_
+  int mergeRow_ = 0, mergeFirst_ = 0, mergeLast_ = 0;
+  std::vector<double> widths_;  // by column from 0: the widest text so far
+  bool fitWidths_ = false;
+};
+
+// Frames the one cell (row, col) of the worksheet, as the export names the
+// step.
+void CellBorderAround(XlsxWorksheet& sheet, int row, int col);
+
+class XlsxWorkbook {
+ public:
+  // Adds a new workbook with one worksheet, to be saved under fileName. The
+  // temporary file is created beside fileName at once, so a folder that
+  // cannot be written fails here, before any cell is set.
+  explicit XlsxWorkbook(const std::string& fileName);
+  ~XlsxWorkbook();
+  XlsxWorkbook(const XlsxWorkbook&) = delete;
+  XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
+
+  XlsxWorksheet& FirstWorksheet() { return *sheet_; }
+  // Writes the workbook and renames it over fileName.
+  void SaveAs();
+
+ private:
+  friend class XlsxWorksheet;
+  lxw_format* Format(bool centred, bool framed);
+  [[noreturn]] void Fail(std::string_view reason);
+
+  std::unique_ptr<SafeFile> file_;
+  lxw_workbook* book_ = nullptr;
+  std::unique_ptr<XlsxWorksheet> sheet_;
+  lxw_format* formats_[4] = {};
+};
+
+}  // namespace karvento

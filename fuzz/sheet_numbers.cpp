@@ -1,0 +1,55 @@
+// Sheet numbers as typed or read from a file: ParseOldMapUnionNo,
+// ParseNewMapUnionNo and CheckMapUnionNo.
+//
+// Invariants: only the program's own error escapes; a text that the check
+// classifies as old or new parses to a sheet of positive size; a parsed
+// new-standard number below 1:100万 fed back through CreateNewMapUnions over
+// its own extent yields exactly that one sheet where it lies on the lettered
+// grid, and elsewhere one sheet or "Range check error".
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "numbering/unMapUnRgPub.h"
+
+using namespace karvento;
+
+namespace {
+
+bool PositiveSize(const TMapUnionRange& r) {
+  return DmsToDeg(r.East) - DmsToDeg(r.West) > 0 || DmsToDeg(r.North) - DmsToDeg(r.South) > 0;
+}
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::uint8_t kind = 0;
+  try {
+    kind = CheckMapUnionNo(text);
+  } catch (const Error&) {
+    return 0;
+  }
+  if (kind == 0) return 0;
+  const TMapUnionRange r = kind == 1 ? ParseOldMapUnionNo(text) : ParseNewMapUnionNo(text);
+  Check(PositiveSize(r));
+  if (kind != 2 || text.size() != 10) return 0;
+
+  const ScaleIndex scale = static_cast<ScaleIndex>(std::string_view("BCDEFGH").find(text[3]) + 1);
+  TStandardMapUnions sheets;
+  try {
+    CreateNewMapUnions(r, scale, true, 0, true, sheets);
+  } catch (const Error& e) {
+    // Only a sheet off the lettered grid may fail, and only so.
+    Check(std::string_view(e.what()) == kRangeCheckError);
+    Check(DmsToDeg(r.West) < 0 || DmsToDeg(r.South) < 0 || DmsToDeg(r.North) > 104);
+    return 0;
+  }
+  Check(sheets.size() == 1 && sheets[0].size() == 1);
+  if (DmsToDeg(r.West) >= 0 && DmsToDeg(r.South) >= 0) Check(sheets[0][0].Range == r);
+  return 0;
+}
