@@ -197,18 +197,7 @@ Control* TfrmCreateMapUnRg::FindControl(std::string_view name) {
 }
 
 // ---------------------------------------------------------------------------
-// Dispatcher
-
-template <class F>
-void TfrmCreateMapUnRg::Dispatch(F&& command) {
-  try {
-    command();
-  } catch (const Error& e) {
-    ShowError(e.what());
-  } catch (const std::bad_alloc&) {
-    ShowError(kOutOfMemory);
-  }
-}
+// The general error box
 
 void TfrmCreateMapUnRg::ShowError(std::string_view text) {
   ui_.MessageBox(kWindowCaption, text, MessageButtons::Ok, MessageIcon::Error);
@@ -719,6 +708,9 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"RzBitBtn1", &TfrmCreateMapUnRg::RzBitBtn1Click},
       {"RzBitBtn2", &TfrmCreateMapUnRg::RzBitBtn2Click},
       {"RzBitBtn3", &TfrmCreateMapUnRg::RzBitBtn3Click},
+      {"N1", &TfrmCreateMapUnRg::N1Click},
+      {"N2", &TfrmCreateMapUnRg::N2Click},
+      {"Excel1", &TfrmCreateMapUnRg::Excel1Click},
       {"N3", &TfrmCreateMapUnRg::N3Click},
       {"N4", &TfrmCreateMapUnRg::N4Click},
       {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},

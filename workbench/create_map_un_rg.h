@@ -13,12 +13,14 @@
 #pragma once
 
 #include <array>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "numbering/error.h"
 #include "numbering/sheet_types.h"
 #include "workbench/controls.h"
 #include "workbench/sheet_list.h"
@@ -226,8 +228,18 @@ class TfrmCreateMapUnRg {
   void WriteParameters(int tab, const TParameterSet& p);
 
  private:
+  // The one place where a command's errors are caught: a routine's error or
+  // memory running out ends the command with the general error box.
   template <class F>
-  void Dispatch(F&& command);
+  void Dispatch(F&& command) {
+    try {
+      command();
+    } catch (const Error& e) {
+      ShowError(e.what());
+    } catch (const std::bad_alloc&) {
+      ShowError(kOutOfMemory);
+    }
+  }
   void ShowError(std::string_view text);
 
   // The procedures behind the commands, run inside the dispatcher.

@@ -1,0 +1,201 @@
+// The export commands: which table each writes on which tab, the save
+// dialog's filter and extension, and a failed export reported with the
+// writer's reason.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "window_fixture.h"
+
+namespace karvento {
+namespace {
+
+using testing::TempDir;
+using testing::WindowTest;
+
+// The MID file's lines: one quoted sheet number per sheet.
+std::vector<std::string> MidNumbers(const std::string& mid) {
+  std::vector<std::string> numbers;
+  std::istringstream in(TempDir::Read(mid));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    numbers.push_back(line);
+  }
+  return numbers;
+}
+
+std::vector<std::string> Quoted(const std::vector<std::string>& numbers) {
+  std::vector<std::string> q;
+  for (const auto& n : numbers) q.push_back("\"" + n + "\"");
+  return q;
+}
+
+std::vector<std::string> NumbersOf(const TStandardMapUnions& t) {
+  std::vector<std::string> n;
+  for (const auto& c : t) {
+    for (const auto& r : c) n.push_back(r.MapUnionNo);
+  }
+  return n;
+}
+
+// What openpyxl reads back from a workbook, one fact per line.
+std::string ReadWorkbook(const std::string& file) {
+  const std::string command =
+      "/usr/bin/python3 " KARVENTO_EXPORT_TEST_DIR "/read_xlsx.py '" + file + "'";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::string out;
+  char buf[4096];
+  std::size_t n = 0;
+  while (pipe && (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+  return out;
+}
+
+struct Exports : WindowTest {
+  TempDir dir;
+
+  // A Generate on each tab, and a conversion with "80坐标" chosen.
+  void FillEveryTable() {
+    SetCorners(0, {116, 0, 0}, {39, 40, 0}, {117, 0, 0}, {40, 0, 0});
+    frm.RzComboBox2.SetItemIndex(3);
+    frm.RzBitBtn1Click();
+    frm.SetActiveTab(1);
+    SetCorners(1, {110, 0, 0}, {30, 0, 0}, {111, 0, 0}, {30, 40, 0});
+    frm.RzComboBox4.SetItemIndex(3);
+    frm.RzBitBtn1Click();
+    frm.SetActiveTab(2);
+    frm.RzNumericEdit7.SetValue(1000);
+    frm.RzNumericEdit8.SetValue(500);
+    frm.RzSpinEdit28.SetValue(500);
+    frm.RzSpinEdit29.SetValue(500);
+    frm.RzBitBtn1Click();
+    ASSERT_FALSE(frm.FMapUnions54.empty());
+    ASSERT_FALSE(frm.FMapUnions80.empty());
+    ASSERT_FALSE(frm.FCustomMapUnions.empty());
+  }
+};
+
+TEST_F(Exports, MifWritesTheTableOfTheTabsCoordinateSystem) {
+  FillEveryTable();
+  const std::vector<std::string> n54 = NumbersOf(frm.FMapUnions54);
+  const std::vector<std::string> n80 = NumbersOf(frm.FMapUnions80);
+  struct Case {
+    int tab;
+    bool use80;  // on the conversion tab
+    const char* item;
+    const std::vector<std::string>* numbers;  // nullptr: the custom grid
+    const char* header4;
+  } cases[] = {
+      {0, false, "N1", &n54, "CoordSys Earth Projection 1, 0"},
+      {0, false, "N2", &n54, "CoordSys NonEarth"},
+      {1, false, "N1", &n80, "CoordSys Earth Projection 1, 0"},
+      {1, false, "N2", &n80, "CoordSys NonEarth"},
+      {2, false, "N2", nullptr, "CoordSys NonEarth"},
+      {3, false, "N2", &n54, "CoordSys NonEarth"},
+      {3, true, "N1", &n80, "CoordSys Earth Projection 1, 0"},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    (c.use80 ? frm.RzRadioButton8 : frm.RzRadioButton7).Choose();
+    const std::string name = dir.File("out" + std::to_string(k++));
+    ui.fileNames.push_back(name);  // typed without extension
+    ASSERT_TRUE(frm.Click(c.item));
+    EXPECT_EQ(ui.fileDialogs.back().kind, FileDialogKind::Save);
+    EXPECT_EQ(ui.fileDialogs.back().filter, "MapInfo 交换格式（*.mif）|*.mif");
+    EXPECT_EQ(ui.fileDialogs.back().defaultExt, "mif");
+    const std::string mif = TempDir::Read(name + ".mif");
+    EXPECT_NE(mif.find(c.header4), std::string::npos) << c.tab << c.item;
+    const std::vector<std::string> expected =
+        c.numbers != nullptr ? Quoted(*c.numbers) : Quoted({"0+0", "0+1"});
+    EXPECT_EQ(MidNumbers(name + ".mid"), expected) << c.tab << c.item;
+    EXPECT_TRUE(ui.messages.empty());
+  }
+}
+
+TEST_F(Exports, DeletedItemsAreStillExported) {
+  FillEveryTable();
+  frm.SetActiveTab(0);
+  const std::vector<std::string> all = NumbersOf(frm.FMapUnions54);
+  for (std::size_t i = 0; i < frm.RzCheckList1.Count(); ++i) frm.RzCheckList1.SetChecked(i, true);
+  ui.answers.push_back(MessageResult::Yes);
+  frm.RzToolbarButton1Click();
+  ui.messages.clear();
+  ASSERT_EQ(frm.RzCheckList1.Count(), 0u);
+  ui.fileNames.push_back(dir.File("kept.mif"));
+  frm.N2Click();
+  EXPECT_EQ(MidNumbers(dir.File("kept.mid")), Quoted(all));
+}
+
+TEST_F(Exports, GeographicMifIsNotOfferedForTheIndependentGrid) {
+  FillEveryTable();
+  frm.SetActiveTab(2);
+  EXPECT_FALSE(frm.N1.Enabled);
+  frm.N1Click();
+  EXPECT_TRUE(ui.fileDialogs.empty());
+}
+
+TEST_F(Exports, AFailedExportIsReportedWithTheWritersReason) {
+  // Nothing generated yet: a plane MIF has no sheets to take its bounds from.
+  ui.fileNames.push_back(dir.File("empty.mif"));
+  frm.N2Click();
+  const auto m = TakeMessage();
+  EXPECT_EQ(m.caption, "错误");
+  EXPECT_EQ(m.icon, MessageIcon::Error);
+  EXPECT_EQ(m.buttons, MessageButtons::Ok);
+  EXPECT_FALSE(m.text.empty());
+  // A folder that does not exist: the reason names the file.
+  FillEveryTable();
+  frm.SetActiveTab(0);
+  for (const char* item : {"N1", "N2", "Excel1"}) {
+    const std::string name = dir.File(std::string("missing/") + item);
+    ui.fileNames.push_back(name);
+    frm.Click(item);
+    const auto failed = TakeMessage();
+    EXPECT_EQ(failed.caption, "错误") << item;
+    EXPECT_NE(failed.text.find(dir.File("missing")), std::string::npos) << failed.text;
+  }
+  // Cancelling writes nothing and says nothing.
+  ui.fileNames.push_back(std::nullopt);
+  frm.Excel1Click();
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Exports, WorkbookTitleAndTablePerTab) {
+  FillEveryTable();
+  struct Case {
+    int tab;
+    bool use80;
+    const char* title;
+    const char* lastHeader;  // the last header cell
+    std::string firstNumber;
+  } cases[] = {
+      {0, false, "图幅表（北京54坐标系）", "cell M2 s Y4", frm.FMapUnions54[0][0].MapUnionNo},
+      {1, false, "图幅表（西安80坐标系）", "cell M2 s Y4", frm.FMapUnions80[0][0].MapUnionNo},
+      {2, false, "图幅表（独立坐标系）", "cell E2 s 最大Y", "0+0"},
+      {3, false, "图幅表（北京54坐标系）", "cell M2 s Y4", frm.FMapUnions54[0][0].MapUnionNo},
+      {3, true, "图幅表（西安80坐标系）", "cell M2 s Y4", frm.FMapUnions80[0][0].MapUnionNo},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    (c.use80 ? frm.RzRadioButton8 : frm.RzRadioButton7).Choose();
+    const std::string name = dir.File("book" + std::to_string(k++));
+    ui.fileNames.push_back(name);
+    frm.Excel1Click();
+    EXPECT_EQ(ui.fileDialogs.back().filter, "Microsoft Excel 工作簿（*.xlsx）|*.xlsx");
+    EXPECT_EQ(ui.fileDialogs.back().defaultExt, "xlsx");
+    const std::string facts = ReadWorkbook(name + ".xlsx");
+    EXPECT_NE(facts.find("cell A1 s " + std::string(c.title)), std::string::npos) << facts;
+    EXPECT_NE(facts.find(c.lastHeader), std::string::npos) << facts;
+    EXPECT_NE(facts.find("cell A3 s " + c.firstNumber + " "), std::string::npos) << facts;
+    EXPECT_TRUE(ui.messages.empty());
+  }
+}
+
+}  // namespace
+}  // namespace karvento

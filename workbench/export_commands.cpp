@@ -1,0 +1,85 @@
+// The export commands of the main window: MIF/MID in geographic or plane
+// coordinates, and the workbook. Each writes the sheet table of the current
+// tab's coordinate system, the whole last fill, whatever the list shows now.
+#include <string>
+
+#include "numbering/unMapUnRgPub.h"
+#include "workbench/create_map_un_rg.h"
+
+namespace karvento {
+namespace {
+
+constexpr const char* kTitle54 = "图幅表（北京54坐标系）";
+constexpr const char* kTitle80 = "图幅表（西安80坐标系）";
+constexpr const char* kTitleCustom = "图幅表（独立坐标系）";
+
+}  // namespace
+
+const TStandardMapUnions* TfrmCreateMapUnRg::StandardTableOfTab() const {
+  switch (activeTab_) {
+    case kTabBeijing54:
+      return &FMapUnions54.get();
+    case kTabXian80:
+      return &FMapUnions80.get();
+    case kTabConvert:
+      return RzRadioButton7.Checked() ? &FMapUnions54.get() : &FMapUnions80.get();
+    default:
+      return nullptr;
+  }
+}
+
+void TfrmCreateMapUnRg::N1Click() {
+  Dispatch([this] { ExportMif(true); });
+}
+
+void TfrmCreateMapUnRg::N2Click() {
+  Dispatch([this] { ExportMif(false); });
+}
+
+void TfrmCreateMapUnRg::Excel1Click() {
+  Dispatch([this] { ExportWorkbook(); });
+}
+
+void TfrmCreateMapUnRg::ExportMif(bool geographic) {
+  const TStandardMapUnions* standard = StandardTableOfTab();
+  const bool custom = activeTab_ == kTabCustom;
+  // An independent grid has no geographic corners; other tabs have no table.
+  if (standard == nullptr && !(custom && !geographic)) return;
+  SaveDialog1.Filter = kMifFilter;
+  SaveDialog1.DefaultExt = "mif";
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  std::string reason;
+  bool written = false;
+  if (custom) {
+    written = WriteCustomMif(fileName, FCustomMapUnions, &reason);
+  } else if (geographic) {
+    written = WriteGeoMif(fileName, *standard, &reason);
+  } else {
+    written = WritePlaneMif(fileName, *standard, &reason);
+  }
+  if (!written) ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+}
+
+void TfrmCreateMapUnRg::ExportWorkbook() {
+  const TStandardMapUnions* standard = StandardTableOfTab();
+  const bool custom = activeTab_ == kTabCustom;
+  if (standard == nullptr && !custom) return;
+  SaveDialog1.Filter = kXlsxFilter;
+  SaveDialog1.DefaultExt = "xlsx";
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  std::string reason;
+  bool written = false;
+  if (custom) {
+    written = ExportCustomMapUnionsToXls(fileName, kTitleCustom, kCustomXlsHeader, FCustomMapUnions,
+                                         &reason);
+  } else {
+    const bool is54 = standard == &FMapUnions54.get();
+    written = ExportStandardMapUnionsToXls(fileName, is54 ? kTitle54 : kTitle80, kStandardXlsHeader,
+                                           *standard, &reason);
+  }
+  if (!written) ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+}
+
+}  // namespace karvento
