@@ -369,10 +369,6 @@ void TfrmCreateMapUnRg::Convert() {
 // ---------------------------------------------------------------------------
 // Parameter files
 
-std::array<SpinField*, 12> TfrmCreateMapUnRg::CornerFields(int tab) {
-  return corners_[static_cast<std::size_t>(tab)];
-}
-
 TParameterSet TfrmCreateMapUnRg::ReadParameters(int tab) const {
   const bool is54 = tab == kTabBeijing54;
   const auto& f = corners_[is54 ? 0 : 1];

@@ -263,9 +263,6 @@ class TfrmCreateMapUnRg {
   void ExportMif(bool geographic);
   void ExportWorkbook();
 
-  // The twelve corner fields of tab 0 or 1: lower-left longitude d, m, s,
-  // lower-left latitude d, m, s, upper-right longitude, upper-right latitude.
-  std::array<SpinField*, 12> CornerFields(int tab);
   // The six fields of the corner whose longitude-degree field is named, or
   // nullptr when the name is none of the four.
   SpinField* const* TargetCorner(std::string_view focused);
@@ -280,6 +277,9 @@ class TfrmCreateMapUnRg {
   bool closed_ = false;
   std::vector<Control*> controls_;
   std::unordered_map<std::string_view, Control*> byName_;
+  // The twelve corner fields of tab 0 and of tab 1: lower-left longitude d,
+  // m, s, lower-left latitude d, m, s, upper-right longitude, upper-right
+  // latitude.
   std::array<std::array<SpinField*, 12>, 2> corners_{};
 };
 

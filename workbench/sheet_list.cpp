@@ -59,15 +59,21 @@ void SheetList::Refill(std::shared_ptr<const TCustomMapUnions> table) {
 
 void SheetList::Clear() { Refill(std::shared_ptr<const TStandardMapUnions>()); }
 
+// Room for one more row, growing geometrically, so that appending cannot fail
+// after the record has been stored.
+void SheetList::ReserveOneMore() {
+  if (rows_.size() == rows_.capacity()) rows_.reserve(std::max<std::size_t>(16, 2 * rows_.size()));
+}
+
 void SheetList::Append(const TStandardMapUnion& record) {
-  rows_.reserve(rows_.size() + 1);
+  ReserveOneMore();
   appendedStandard_.push_back(record);
   rows_.push_back({&appendedStandard_.back(), false});
   Notify(ListChange::Appended, rows_.size() - 1, 1);
 }
 
 void SheetList::Append(const TCustomMapUnion& record) {
-  rows_.reserve(rows_.size() + 1);
+  ReserveOneMore();
   appendedCustom_.push_back(record);
   rows_.push_back({&appendedCustom_.back(), false});
   Notify(ListChange::Appended, rows_.size() - 1, 1);

@@ -77,7 +77,8 @@ class SheetList : public Control {
   void Append(const TCustomMapUnion& record);
   // Removes every checked row; the others keep their order. The current row
   // stays current when it is kept and none is current when it is removed.
-  // Returns the number of rows removed.
+  // Returns the number of rows removed. The records of removed rows are
+  // released with the rest at the next refill or clear.
   std::size_t RemoveChecked();
 
   void SetObserver(SheetListObserver* observer) { observer_ = observer; }
@@ -90,6 +91,7 @@ class SheetList : public Control {
  private:
   template <class Table>
   void RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<const void>& keep);
+  void ReserveOneMore();
   void Notify(ListChange change, std::size_t first, std::size_t count) const;
 
   RecordKind kind_;
