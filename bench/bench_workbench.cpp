@@ -51,8 +51,9 @@ std::size_t Count(const TStandardMapUnions& t) {
 
 void SheetsCounter(benchmark::State& state, std::size_t n) {
   state.counters["sheets"] = static_cast<double>(n);
-  state.counters["sheets/s"] = benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+  state.counters["sheets/s"] =
+      benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 
 // The sheet routine that Generate calls, alone.

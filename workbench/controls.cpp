@@ -4,7 +4,6 @@
 #include <cmath>
 #include <system_error>
 
-
 namespace karvento {
 namespace {
 
@@ -90,7 +89,8 @@ bool SpinField::SetText(std::string_view text) {
 
 std::string SpinField::Text() const {
   char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value_, std::chars_format::fixed, DisplayDecimals());
+  const auto res =
+      std::to_chars(buf, buf + sizeof buf, value_, std::chars_format::fixed, DisplayDecimals());
   return std::string(buf, res.ptr);
 }
 
@@ -138,7 +138,9 @@ bool PickList::SetText(std::string_view text) {
 }
 
 RadioButton::RadioButton(std::string name, std::string caption, bool checked)
-    : Control(std::move(name), ControlKind::RadioButton), caption_(std::move(caption)), checked_(checked) {}
+    : Control(std::move(name), ControlKind::RadioButton),
+      caption_(std::move(caption)),
+      checked_(checked) {}
 
 void RadioButton::Pair(RadioButton& a, RadioButton& b) {
   a.partner_ = &b;

@@ -88,7 +88,9 @@ class SpinField : public Control {
   double Step() const { return spec_.step; }
   int Decimals() const { return spec_.decimals; }
   bool IntegersOnly() const { return spec_.decimals == 0; }
-  int DisplayDecimals() const { return spec_.displayDecimals < 0 ? spec_.decimals : spec_.displayDecimals; }
+  int DisplayDecimals() const {
+    return spec_.displayDecimals < 0 ? spec_.decimals : spec_.displayDecimals;
+  }
   bool SpinOnly() const { return spec_.spinOnly; }
 
  private:

@@ -41,9 +41,9 @@ constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！
 
 // Toolbar button hints, RzToolbarButton1 .. RzToolbarButton21.
 constexpr const char* kToolbarHints[21] = {
-    "删除图幅", "删除图幅", "删除图幅", "导入经纬度", "信息",   "信息", "导入经纬度",
-    "信息",     "导入坐标", "查找",     "查找",       "打开",   "打开", "打开",
-    "查找",     "删除",     "信息",     "查找",       "删除",   "新建", ""};
+    "删除图幅", "删除图幅", "删除图幅", "导入经纬度", "信息", "信息", "导入经纬度",
+    "信息",     "导入坐标", "查找",     "查找",       "打开", "打开", "打开",
+    "查找",     "删除",     "信息",     "查找",       "删除", "新建", ""};
 
 template <std::size_t... I>
 std::array<Button, 21> MakeToolbarButtons(std::index_sequence<I...>) {
@@ -160,22 +160,55 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                  &RzSpinEdit22, &RzSpinEdit23, &RzSpinEdit24, &RzSpinEdit25};
 
   for (SpinField* f : corners_[0]) Register(*f);
-  for (Control* c : std::initializer_list<Control*>{
-           &RzComboBox1, &RzSpinEdit13, &RzNumericEdit1, &RzNumericEdit2, &RzRadioButton1,
-           &RzRadioButton2, &RzComboBox2, &RzCheckList1}) {
+  for (Control* c : std::initializer_list<Control*>{&RzComboBox1, &RzSpinEdit13, &RzNumericEdit1,
+                                                    &RzNumericEdit2, &RzRadioButton1,
+                                                    &RzRadioButton2, &RzComboBox2, &RzCheckList1}) {
     Register(*c);
   }
   for (SpinField* f : corners_[1]) Register(*f);
-  for (Control* c : std::initializer_list<Control*>{
-           &RzComboBox3,    &RzSpinEdit26,   &RzNumericEdit3,  &RzNumericEdit4, &RzRadioButton3,
-           &RzRadioButton4, &RzComboBox4,    &RzCheckList2,    &RzNumericEdit5, &RzNumericEdit6,
-           &RzNumericEdit7, &RzNumericEdit8, &RzSpinEdit28,    &RzSpinEdit29,   &RzSpinEdit30,
-           &RzSpinEdit31,   &RzEdit1,        &RzRadioButton9,  &RzRadioButton10, &RzSpinEdit27,
-           &RzCheckList3,   &RzRadioButton5, &RzRadioButton6,  &RzRadioButton7, &RzRadioButton8,
-           &RzComboBox6,    &RzSpinEdit34,   &RzNumericEdit9,  &RzNumericEdit10, &RzComboBox5,
-           &RzCheckList4,   &RzCheckList5,   &RzBitBtn1,       &RzBitBtn2,      &RzMenuButton1,
-           &RzBitBtn3,      &N1,             &N2,              &Excel1,         &ShpMenuItem,
-           &N3,             &N4,             &AboutLabel}) {
+  for (Control* c : std::initializer_list<Control*>{&RzComboBox3,
+                                                    &RzSpinEdit26,
+                                                    &RzNumericEdit3,
+                                                    &RzNumericEdit4,
+                                                    &RzRadioButton3,
+                                                    &RzRadioButton4,
+                                                    &RzComboBox4,
+                                                    &RzCheckList2,
+                                                    &RzNumericEdit5,
+                                                    &RzNumericEdit6,
+                                                    &RzNumericEdit7,
+                                                    &RzNumericEdit8,
+                                                    &RzSpinEdit28,
+                                                    &RzSpinEdit29,
+                                                    &RzSpinEdit30,
+                                                    &RzSpinEdit31,
+                                                    &RzEdit1,
+                                                    &RzRadioButton9,
+                                                    &RzRadioButton10,
+                                                    &RzSpinEdit27,
+                                                    &RzCheckList3,
+                                                    &RzRadioButton5,
+                                                    &RzRadioButton6,
+                                                    &RzRadioButton7,
+                                                    &RzRadioButton8,
+                                                    &RzComboBox6,
+                                                    &RzSpinEdit34,
+                                                    &RzNumericEdit9,
+                                                    &RzNumericEdit10,
+                                                    &RzComboBox5,
+                                                    &RzCheckList4,
+                                                    &RzCheckList5,
+                                                    &RzBitBtn1,
+                                                    &RzBitBtn2,
+                                                    &RzMenuButton1,
+                                                    &RzBitBtn3,
+                                                    &N1,
+                                                    &N2,
+                                                    &Excel1,
+                                                    &ShpMenuItem,
+                                                    &N3,
+                                                    &N4,
+                                                    &AboutLabel}) {
     Register(*c);
   }
   for (Button& b : ToolbarButtons) Register(b);
@@ -326,8 +359,7 @@ void TfrmCreateMapUnRg::GenerateCustom() {
   const std::string refusal = CreateCustomMapUnions(
       RzNumericEdit5.Value(), RzNumericEdit6.Value(), RzNumericEdit7.Value(),
       RzNumericEdit8.Value(), RzSpinEdit30.IntValue(), RzSpinEdit31.IntValue(),
-      RzSpinEdit28.Value(), RzSpinEdit29.Value(), RzEdit1.Text(), RzRadioButton9.Checked(),
-      result);
+      RzSpinEdit28.Value(), RzSpinEdit29.Value(), RzEdit1.Text(), RzRadioButton9.Checked(), result);
   if (!refusal.empty()) {
     ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
   }
@@ -745,12 +777,18 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
 }
 
 bool TfrmCreateMapUnRg::DblClick(std::string_view listName) {
-  if (listName == RzCheckList1.Name()) RzCheckList1DblClick();
-  else if (listName == RzCheckList2.Name()) RzCheckList2DblClick();
-  else if (listName == RzCheckList3.Name()) RzCheckList3DblClick();
-  else if (listName == RzCheckList4.Name()) RzCheckList4DblClick();
-  else if (listName == RzCheckList5.Name()) RzCheckList5DblClick();
-  else return false;
+  if (listName == RzCheckList1.Name())
+    RzCheckList1DblClick();
+  else if (listName == RzCheckList2.Name())
+    RzCheckList2DblClick();
+  else if (listName == RzCheckList3.Name())
+    RzCheckList3DblClick();
+  else if (listName == RzCheckList4.Name())
+    RzCheckList4DblClick();
+  else if (listName == RzCheckList5.Name())
+    RzCheckList5DblClick();
+  else
+    return false;
   return true;
 }
 

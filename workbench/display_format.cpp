@@ -40,7 +40,8 @@ Section ParseSection(std::string_view s) {
 std::string Digits(double magnitude, const Section& s) {
   magnitude = RoundToDecimals(magnitude, s.decimals);
   char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, s.decimals);
+  const auto res =
+      std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, s.decimals);
   std::string_view text(buf, res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - buf) : 0);
   const auto point = text.find('.');
   const std::string_view whole = text.substr(0, point);

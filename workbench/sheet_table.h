@@ -32,7 +32,9 @@ class TSheetTable {
   auto begin() const { return table_->begin(); }
   auto end() const { return table_->end(); }
 
-  friend bool operator==(const TSheetTable& a, const TSheetTable& b) { return *a.table_ == *b.table_; }
+  friend bool operator==(const TSheetTable& a, const TSheetTable& b) {
+    return *a.table_ == *b.table_;
+  }
   friend bool operator==(const TSheetTable& a, const Table& b) { return *a.table_ == b; }
   friend std::ostream& operator<<(std::ostream& os, const TSheetTable& t) {
     std::size_t n = 0;

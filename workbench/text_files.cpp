@@ -190,7 +190,8 @@ std::string DecodeGbk(std::string_view gbk) {
   if (IsAscii(gbk)) return std::string(gbk);
 
   const iconv_t raw = iconv_open("UTF-8", "GBK");
-  if (raw == reinterpret_cast<iconv_t>(-1)) throw Error(std::string("GBK: ") + std::strerror(errno));
+  if (raw == reinterpret_cast<iconv_t>(-1))
+    throw Error(std::string("GBK: ") + std::strerror(errno));
   const std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser> cd(raw);
 
   std::string out;

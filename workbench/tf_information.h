@@ -47,8 +47,8 @@ class TfrmTFInformation {
     const char* caption;
     int xField, yField;
   };
-  static constexpr std::array<Group, 4> kPlaneGroups{{
-      {"左上角", 15, 16}, {"左下角", 13, 14}, {"右上角", 17, 18}, {"右下角", 19, 20}}};
+  static constexpr std::array<Group, 4> kPlaneGroups{
+      {{"左上角", 15, 16}, {"左下角", 13, 14}, {"右上角", 17, 18}, {"右下角", 19, 20}}};
 
   void Fill(const TStandardMapUnion& record);
   void Fill(const TCustomMapUnion& record);

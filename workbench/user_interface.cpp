@@ -6,8 +6,9 @@ std::string TFileDialog::CompleteName(std::string_view chosen) const {
   std::string name(chosen);
   if (DefaultExt.empty() || name.empty()) return name;
   const auto slash = name.find_last_of('/');
-  const std::string_view last =
-      slash == std::string::npos ? std::string_view(name) : std::string_view(name).substr(slash + 1);
+  const std::string_view last = slash == std::string::npos
+                                    ? std::string_view(name)
+                                    : std::string_view(name).substr(slash + 1);
   if (last.empty() || last.find('.') != std::string_view::npos) return name;
   name += '.';
   name += DefaultExt;

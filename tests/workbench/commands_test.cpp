@@ -81,14 +81,34 @@ TEST_F(SaveOpen, OddParameterFiles) {
     double cm, dx, dy;
   } cases[] = {
       {"fewer than four lines", "116 30 0\r\n39 0 0\r\n", std::vector<double>(12, 0), 0, 0, 0, 0},
-      {"exactly four lines", "116 30 0\r\n39 0 0\r\n117 0 0\r\n40 0 0\r\n",
-       {116, 30, 0, 39, 0, 0, 117, 0, 0, 40, 0, 0}, 0, 0, 0, 0},
-      {"line five with a blank before the 6", "1\r\n2\r\n3\r\n4\r\n 6\r\n117\r\n5\r\n6\r\n",
-       {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0}, 0, 117, 5, 6},
-      {"values beyond the fields' limits", "200 75 61.5\r\n-3 -1 -2\r\n\r\n\r\n6\r\n400\r\n1.6\r\n2.4",
-       {180, 59, 60, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 180, 1.6, 2},
-      {"LF line ends", "116 30\n39\n117\n40\n6\n", {116, 30, 0, 39, 0, 0, 117, 0, 0, 40, 0, 0}, 1, 0,
-       0, 0},
+      {"exactly four lines",
+       "116 30 0\r\n39 0 0\r\n117 0 0\r\n40 0 0\r\n",
+       {116, 30, 0, 39, 0, 0, 117, 0, 0, 40, 0, 0},
+       0,
+       0,
+       0,
+       0},
+      {"line five with a blank before the 6",
+       "1\r\n2\r\n3\r\n4\r\n 6\r\n117\r\n5\r\n6\r\n",
+       {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0},
+       0,
+       117,
+       5,
+       6},
+      {"values beyond the fields' limits",
+       "200 75 61.5\r\n-3 -1 -2\r\n\r\n\r\n6\r\n400\r\n1.6\r\n2.4",
+       {180, 59, 60, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       1,
+       180,
+       1.6,
+       2},
+      {"LF line ends",
+       "116 30\n39\n117\n40\n6\n",
+       {116, 30, 0, 39, 0, 0, 117, 0, 0, 40, 0, 0},
+       1,
+       0,
+       0,
+       0},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -134,7 +154,8 @@ TEST_F(SaveOpen, AFileThatDoesNotReadChangesNoField) {
   TempDir dir;
   ui.fileNames.push_back(dir.File("gone.txt"));
   frm.RzToolbarButton12Click();
-  EXPECT_EQ(TakeMessage().text, "无法打开文件 “" + dir.File("gone.txt") + "”：No such file or directory");
+  EXPECT_EQ(TakeMessage().text,
+            "无法打开文件 “" + dir.File("gone.txt") + "”：No such file or directory");
   // Saving into a folder that does not exist.
   ui.fileNames.push_back(dir.File("none/p.txt"));
   frm.RzBitBtn2Click();
@@ -148,7 +169,8 @@ TEST_F(NumberLists, GoodLinesAreKeptInOrderAndBadOnesListedInOneMessage) {
   TempDir dir;
   frm.SetActiveTab(3);
   frm.RzRadioButton6.Choose();
-  ui.fileNames.push_back(dir.Write("n.txt", "J-50-5\r\nnot a number\r\nJ50D001005\r\n\r\nJ-50\nX9"));
+  ui.fileNames.push_back(
+      dir.Write("n.txt", "J-50-5\r\nnot a number\r\nJ50D001005\r\n\r\nJ-50\nX9"));
   frm.RzToolbarButton14Click();
   EXPECT_EQ(Texts(frm.RzCheckList4), (std::vector<std::string>{"J-50-5", "J50D001005", "J-50"}));
   const auto m = TakeMessage();
@@ -186,7 +208,8 @@ TEST_F(NumberLists, SourceRecordsCarryTheExtentAndProjectedCornersWhenAMeridianI
     ASSERT_EQ(frm.RzCheckList4.Count(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
       const TStandardMapUnion& r = frm.RzCheckList4.StandardRecord(i);
-      const TMapUnionRange range = i == 0 ? ParseOldMapUnionNo("J-50-5") : ParseNewMapUnionNo("J50D001005");
+      const TMapUnionRange range =
+          i == 0 ? ParseOldMapUnionNo("J-50-5") : ParseNewMapUnionNo("J50D001005");
       EXPECT_EQ(r.Range, range);
       EXPECT_EQ(r.Range.West, (TAngleDMS{116, 0, 0}));
       if (cm == 0) {
@@ -285,10 +308,11 @@ TEST_F(Imports, TheCurrentSheetsCornersGoIntoTheCornerFields) {
     list.SetItemIndex(2);
     frm.Click(tab == 0 ? "RzToolbarButton4" : "RzToolbarButton7");
     const TMapUnionRange& r = list.StandardRecord(2).Range;
-    EXPECT_EQ(Corners(tab), (std::vector<double>{r.West.Degrees, r.West.Minutes, r.West.Seconds,
-                                                 r.South.Degrees, r.South.Minutes, r.South.Seconds,
-                                                 r.East.Degrees, r.East.Minutes, r.East.Seconds,
-                                                 r.North.Degrees, r.North.Minutes, r.North.Seconds}));
+    EXPECT_EQ(
+        Corners(tab),
+        (std::vector<double>{r.West.Degrees, r.West.Minutes, r.West.Seconds, r.South.Degrees,
+                             r.South.Minutes, r.South.Seconds, r.East.Degrees, r.East.Minutes,
+                             r.East.Seconds, r.North.Degrees, r.North.Minutes, r.North.Seconds}));
   }
 }
 
@@ -326,12 +350,10 @@ TEST_F(FindDelete, FindComparesWholeTextsInCapitals) {
     const char* typed;
     int current;  // -1: unchanged from 4
   } cases[] = {
-      {"j-50-5", 1},       // small letters find the capitals; the first of two
-      {"J50e001009", 4},
-      {"J-50", -1},        // a beginning is no match
-      {"J-50-5 ", -1},     // nor a text with a trailing blank
-      {" J-50-5", -1},
-      {"", -1},
+      {"j-50-5", 1},                    // small letters find the capitals; the first of two
+      {"J50e001009", 4}, {"J-50", -1},  // a beginning is no match
+      {"J-50-5 ", -1},                  // nor a text with a trailing blank
+      {" J-50-5", -1},   {"", -1},
   };
   for (const Case& c : cases) {
     frm.RzCheckList4.SetItemIndex(4);
@@ -356,8 +378,10 @@ TEST_F(FindDelete, FindButtonsAreBoundToTheirLists) {
   struct Case {
     const char* button;
     const char* list;
-  } cases[] = {{"RzToolbarButton10", "RzCheckList1"}, {"RzToolbarButton11", "RzCheckList2"},
-               {"RzToolbarButton15", "RzCheckList4"}, {"RzToolbarButton18", "RzCheckList5"}};
+  } cases[] = {{"RzToolbarButton10", "RzCheckList1"},
+               {"RzToolbarButton11", "RzCheckList2"},
+               {"RzToolbarButton15", "RzCheckList4"},
+               {"RzToolbarButton18", "RzCheckList5"}};
   for (const Case& c : cases) {
     ui.texts.push_back(std::string("x"));
     EXPECT_TRUE(frm.Click(c.button));
@@ -372,9 +396,11 @@ TEST_F(FindDelete, DeleteAsksAndRemovesOnlyTheCheckedItems) {
     std::vector<std::string> left;
   } cases[] = {
       {MessageResult::Yes, {true, false, true, false, true}, {"J-50-6", "J-50-8"}},
-      {MessageResult::No, {true, false, true, false, true},
+      {MessageResult::No,
+       {true, false, true, false, true},
        {"J-50-5", "J-50-6", "J-50-7", "J-50-8", "J-50-9"}},
-      {MessageResult::Yes, {false, false, false, false, false},
+      {MessageResult::Yes,
+       {false, false, false, false, false},
        {"J-50-5", "J-50-6", "J-50-7", "J-50-8", "J-50-9"}},
   };
   for (const Case& c : cases) {
@@ -422,13 +448,11 @@ TEST_F(Information, StandardSheetShowsItsCornersAndPlaneCorners) {
   EXPECT_EQ(shown.activeTab, 0);
   EXPECT_EQ(shown.number, r.MapUnionNo);
   const double expected[20] = {
-      r.Range.West.Degrees,  r.Range.West.Minutes,  r.Range.West.Seconds,
-      r.Range.South.Degrees, r.Range.South.Minutes, r.Range.South.Seconds,
-      r.Range.East.Degrees,  r.Range.East.Minutes,  r.Range.East.Seconds,
-      r.Range.North.Degrees, r.Range.North.Minutes, r.Range.North.Seconds,
-      r.PlaneCorners[kSW].X, r.PlaneCorners[kSW].Y, r.PlaneCorners[kNW].X,
-      r.PlaneCorners[kNW].Y, r.PlaneCorners[kNE].X, r.PlaneCorners[kNE].Y,
-      r.PlaneCorners[kSE].X, r.PlaneCorners[kSE].Y};
+      r.Range.West.Degrees,  r.Range.West.Minutes,  r.Range.West.Seconds,  r.Range.South.Degrees,
+      r.Range.South.Minutes, r.Range.South.Seconds, r.Range.East.Degrees,  r.Range.East.Minutes,
+      r.Range.East.Seconds,  r.Range.North.Degrees, r.Range.North.Minutes, r.Range.North.Seconds,
+      r.PlaneCorners[kSW].X, r.PlaneCorners[kSW].Y, r.PlaneCorners[kNW].X, r.PlaneCorners[kNW].Y,
+      r.PlaneCorners[kNE].X, r.PlaneCorners[kNE].Y, r.PlaneCorners[kSE].X, r.PlaneCorners[kSE].Y};
   for (int i = 0; i < 20; ++i) EXPECT_EQ(shown.values[i], expected[i]) << "RzNumericEdit" << i + 1;
   // The plane corners are less the offset in force at the fill.
   EXPECT_LT(std::fabs(shown.values[12]), 1000000);
@@ -562,8 +586,8 @@ TEST_F(CoordinateTools, PlaneToDms) {
     const bool zone3 = c.zoneIndex == 0;
     const double prefix = ZoneNumber(zone3, c.cm) * 1000000;
     const double easting = prefix >= c.x ? c.x + prefix : c.x;
-    const TLonLatDMS geo = is54 ? PlaneToGeo54(c.y, easting, zone3, c.cm)
-                                : PlaneToGeo80(c.y, easting, zone3, c.cm);
+    const TLonLatDMS geo =
+        is54 ? PlaneToGeo54(c.y, easting, zone3, c.cm) : PlaneToGeo80(c.y, easting, zone3, c.cm);
     const int first = is54 ? 1 : 20;
     const double six[6] = {geo.Lon.Degrees, geo.Lon.Minutes, geo.Lon.Seconds,
                            geo.Lat.Degrees, geo.Lat.Minutes, geo.Lat.Seconds};

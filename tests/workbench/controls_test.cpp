@@ -1,9 +1,10 @@
+#include "workbench/controls.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "workbench/controls.h"
 #include "workbench/display_format.h"
 
 namespace karvento {
@@ -18,17 +19,17 @@ TEST(SpinField, EveryTypedTextIsBroughtIntoTheLimits) {
     const char* typed;
     double value;
   } cases[] = {
-      {kSecondsSpec, "75", 60},         // above the upper limit
-      {kSecondsSpec, "-3", 0},          // negative
-      {kSecondsSpec, "", 0},            // empty: the lower limit
-      {kSecondsSpec, "abc", 0},         // not a number: the lower limit
+      {kSecondsSpec, "75", 60},           // above the upper limit
+      {kSecondsSpec, "-3", 0},            // negative
+      {kSecondsSpec, "", 0},              // empty: the lower limit
+      {kSecondsSpec, "abc", 0},           // not a number: the lower limit
       {kSecondsSpec, "12.3456", 12.346},  // three decimals, rounded
-      {kSecondsSpec, " 7.5 ", 7.5},     // blanks around the number
-      {kSecondsSpec, "59.9996", 60},    // rounds up onto the limit
-      {kDegreesSpec, "116.5", 117},     // integers only: whole degrees
+      {kSecondsSpec, " 7.5 ", 7.5},       // blanks around the number
+      {kSecondsSpec, "59.9996", 60},      // rounds up onto the limit
+      {kDegreesSpec, "116.5", 117},       // integers only: whole degrees
       {kDegreesSpec, "181", 180},
       {kDegreesSpec, "1e2", 100},
-      {kDegreesSpec, "1,2", 12},        // a separator as the display writes it
+      {kDegreesSpec, "1,2", 12},                    // a separator as the display writes it
       {SpinField::Spec{10, 20, 1, 0}, "junk", 10},  // a lower limit that is not 0
   };
   for (const Case& c : cases) {
@@ -42,10 +43,16 @@ TEST(SpinField, EveryTypedTextIsBroughtIntoTheLimits) {
 TEST(SpinField, EverySetValueIsClampedAndRounded) {
   struct Case {
     double set, value;
-  } cases[] = {
-      {-0.0004, 0}, {-5, 0}, {60.0001, 60}, {1e300, 60}, {-1e300, 0},
-      {std::numeric_limits<double>::quiet_NaN(), 0}, {std::numeric_limits<double>::infinity(), 60},
-      {0.0625, 0.063}, {12.3454, 12.345}, {7.5, 7.5}};
+  } cases[] = {{-0.0004, 0},
+               {-5, 0},
+               {60.0001, 60},
+               {1e300, 60},
+               {-1e300, 0},
+               {std::numeric_limits<double>::quiet_NaN(), 0},
+               {std::numeric_limits<double>::infinity(), 60},
+               {0.0625, 0.063},
+               {12.3454, 12.345},
+               {7.5, 7.5}};
   for (const Case& c : cases) {
     SpinField f("f", kSecondsSpec);
     f.SetValue(c.set);
@@ -82,7 +89,7 @@ TEST(NumberField, TextsAndValues) {
     const char* typed;
     double value;
   } cases[] = {
-      {false, "123.9", 123.9}, {true, "123.9", 124},    {true, "", 0},
+      {false, "123.9", 123.9}, {true, "123.9", 124},     {true, "", 0},
       {true, "x1", 0},         {true, "(1,234)", -1234}, {true, "39,000,000", 39000000},
       {false, "-0.25", -0.25}, {true, "-2.5", -3},       {false, "1e400", 0},
   };
@@ -148,10 +155,10 @@ TEST(FormatFloat, DisplayPatterns) {
   } cases[] = {
       {",0;(,0)", 0, "0"},
       {",0;(,0)", 39000000, "39,000,000"},
-      {",0;(,0)", -1234.5, "(1,235)"},   // halves away from zero, as in 0.5 → 1
+      {",0;(,0)", -1234.5, "(1,235)"},  // halves away from zero, as in 0.5 → 1
       {",0;(,0)", 999.4, "999"},
       {",0;(,0)", 999.5, "1,000"},
-      {",0;(,0)", -0.4, "0"},            // rounds to zero: no parentheses
+      {",0;(,0)", -0.4, "0"},  // rounds to zero: no parentheses
       {",0.00000;(,0.00000)", 4429607.368, "4,429,607.36800"},
       {",0.00000;(,0.00000)", -12.5, "(12.50000)"},
       {",0.000;(,0.000)", 7.5, "7.500"},
@@ -159,7 +166,7 @@ TEST(FormatFloat, DisplayPatterns) {
       {",0.00000;(,0.0000)", -123456.123456, "(123,456.1235)"},  // four decimals when negative
       {",0.00000;(,0.0000)", 123456.123456, "123,456.12346"},
       {",0.00000;(,0.0000)", -0.00001, "0.00000"},
-      {"0.00", -1.5, "-1.50"},           // no negative section: a minus sign
+      {"0.00", -1.5, "-1.50"},  // no negative section: a minus sign
       {",0;(,0)", 100, "100"},
       {",0;(,0)", 1000, "1,000"},
       {",0;(,0)", 123456789012.0, "123,456,789,012"},
@@ -177,10 +184,10 @@ TEST(TypedNumbers, WhatParsesAndWhatDoesNot) {
     bool ok;
     double value;
   } cases[] = {
-      {"12", true, 12},  {"+12", true, 12},   {" -1.5e2 ", true, -150}, {".5", true, 0.5},
-      {"5.", true, 5},   {"(3)", true, -3},   {"", false, 0},           {"-", false, 0},
+      {"12", true, 12},    {"+12", true, 12}, {" -1.5e2 ", true, -150}, {".5", true, 0.5},
+      {"5.", true, 5},     {"(3)", true, -3}, {"", false, 0},           {"-", false, 0},
       {"1.2.3", false, 0}, {"1e", false, 0},  {"0x10", false, 0},       {"12abc", false, 0},
-      {"nan", false, 0}, {"inf", false, 0},   {"1e999", false, 0},
+      {"nan", false, 0},   {"inf", false, 0}, {"1e999", false, 0},
   };
   for (const Case& c : cases) {
     double v = -99;

@@ -63,8 +63,8 @@ class FakeUi : public UserInterface {
   std::function<void()> onFileDialog;
   bool closed = false;
 
-  MessageResult MessageBox(std::string_view caption, std::string_view text,
-                           MessageButtons buttons, MessageIcon icon) override {
+  MessageResult MessageBox(std::string_view caption, std::string_view text, MessageButtons buttons,
+                           MessageIcon icon) override {
     messages.push_back({std::string(caption), std::string(text), buttons, icon});
     if (buttons == MessageButtons::Ok) return MessageResult::Ok;
     if (answers.empty()) {

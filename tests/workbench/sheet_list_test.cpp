@@ -1,3 +1,5 @@
+#include "workbench/sheet_list.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -5,7 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "workbench/sheet_list.h"
 #include "workbench/sheet_table.h"
 
 namespace karvento {
@@ -86,7 +87,7 @@ TEST(SheetList, RemoveCheckedKeepsTheOthersInOrder) {
 
 TEST(SheetList, ObserverHearsEveryChange) {
   SheetList list("RzCheckList1", RecordKind::Standard);
-    Fill(list, {"A", "B", "C"});
+  Fill(list, {"A", "B", "C"});
   Recorder r;
   list.SetObserver(&r);
   list.SetItemIndex(1);
@@ -97,14 +98,17 @@ TEST(SheetList, ObserverHearsEveryChange) {
   list.Clear();
   using C = ListChange;
   const std::vector<std::tuple<ListChange, std::size_t, std::size_t>> expected = {
-      {C::CurrentChanged, 0, 0}, {C::CheckChanged, 0, 1}, {C::Appended, 3, 1},
-      {C::Removed, 0, 1},        {C::Reset, 0, 0}};
+      {C::CurrentChanged, 0, 0},
+      {C::CheckChanged, 0, 1},
+      {C::Appended, 3, 1},
+      {C::Removed, 0, 1},
+      {C::Reset, 0, 0}};
   EXPECT_EQ(r.changes, expected);
 }
 
 TEST(SheetList, CurrentItemOutsideTheRowsIsNone) {
   SheetList list("RzCheckList1", RecordKind::Standard);
-    Fill(list, {"A"});
+  Fill(list, {"A"});
   list.SetItemIndex(5);
   EXPECT_EQ(list.ItemIndex(), -1);
   list.SetItemIndex(0);
@@ -156,8 +160,8 @@ TEST(SheetTable, ReadsAsItsRecordsAndStartsEmpty) {
   TStandardSheetTable t;
   EXPECT_TRUE(t.empty());
   EXPECT_EQ(t, TStandardMapUnions{});
-  t = TStandardSheetTable(std::make_shared<const TStandardMapUnions>(
-      TStandardMapUnions{{Standard("J50")}, {}}));
+  t = TStandardSheetTable(
+      std::make_shared<const TStandardMapUnions>(TStandardMapUnions{{Standard("J50")}, {}}));
   const TStandardMapUnions& records = t;
   EXPECT_EQ(records.size(), 2u);
   EXPECT_EQ(t[0][0].MapUnionNo, "J50");
@@ -176,8 +180,8 @@ TEST(RowPainting, AlternatingRowsAndTheFocusedRow) {
     bool focused;
     RowColor fill, text;
   } cases[] = {
-      {0, false, grey, black},  {1, false, window, black}, {2, false, grey, black},
-      {7, false, window, black}, {0, true, hot, caption},  {1, true, hot, caption},
+      {0, false, grey, black},   {1, false, window, black}, {2, false, grey, black},
+      {7, false, window, black}, {0, true, hot, caption},   {1, true, hot, caption},
   };
   for (const Case& c : cases) {
     const RowPaint p = RzListBoxDrawItem(c.row, c.focused);

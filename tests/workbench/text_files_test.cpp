@@ -1,3 +1,5 @@
+#include "workbench/text_files.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,7 +7,6 @@
 
 #include "numbering/error.h"
 #include "temp_dir.h"
-#include "workbench/text_files.h"
 
 namespace karvento {
 namespace {
@@ -94,9 +95,19 @@ TEST(ParameterFile, OddFiles) {
       {"line five with a space before", {"1", "2", "3", "4", " 6"}, {1, 0, 0}, 0, 0, 0, 0},
       {"line five with a space after", {"1", "2", "3", "4", "6 "}, {1, 0, 0}, 0, 0, 0, 0},
       {"line five 3", {"1", "2", "3", "4", "3", "120"}, {1, 0, 0}, 0, 120, 0, 0},
-      {"decimals and exponents", {"1.5 2 3", "", "", "", "6", "1.2e2", " 7 ", "-8.5"},
-       {1.5, 2, 3}, 1, 120, 7, -8.5},
-      {"lines after the eighth", {"1", "", "", "", "", "0", "0", "0", "junk"}, {1, 0, 0}, 0, 0, 0,
+      {"decimals and exponents",
+       {"1.5 2 3", "", "", "", "6", "1.2e2", " 7 ", "-8.5"},
+       {1.5, 2, 3},
+       1,
+       120,
+       7,
+       -8.5},
+      {"lines after the eighth",
+       {"1", "", "", "", "", "0", "0", "0", "junk"},
+       {1, 0, 0},
+       0,
+       0,
+       0,
        0},
   };
   for (const Case& c : cases) {
@@ -141,8 +152,8 @@ TEST(ParameterFile, AnOverlongLineIsRefusedWithoutBeingReadWhole) {
   const std::string message = ErrorOf([&] { ReadParameterFile(file); });
   EXPECT_EQ(message, "'" + std::string(64, '7') + "…' is not a valid floating point value");
   // A line of exactly the limit is still read (and here converted).
-  const std::string limit = dir.Write("limit.txt", "1\r\n2\r\n3\r\n4\r\n3\r\n" +
-                                                       std::string(kMaxParameterLine, '0'));
+  const std::string limit =
+      dir.Write("limit.txt", "1\r\n2\r\n3\r\n4\r\n3\r\n" + std::string(kMaxParameterLine, '0'));
   EXPECT_EQ(ReadParameterFile(limit).CentralMeridian, 0);
 }
 
@@ -176,10 +187,10 @@ TEST(NumberList, LineBreaks) {
       {"J-50\r\nJ50\r\n", {"J-50", "J50"}},
       {"J-50\nJ50", {"J-50", "J50"}},
       {"J-50\rJ50\r", {"J-50", "J50"}},
-      {"a\r\n\r\nb", {"a", "", "b"}},        // an empty line in the middle stays
+      {"a\r\n\r\nb", {"a", "", "b"}},  // an empty line in the middle stays
       {"a\n\r\nb", {"a", "", "b"}},
       {"a\r\rb", {"a", "", "b"}},
-      {" J-50 \r\n", {" J-50 "}},           // no trimming
+      {" J-50 \r\n", {" J-50 "}},                  // no trimming
       {std::string("a\nb\0c\nd", 7), {"a", "b"}},  // a NUL ends the text
       {"", {}},
       {"\r\n", {""}},

@@ -44,9 +44,9 @@ TEST_F(Window, SpinFieldsStartAtZeroWithTheirLimits) {
     bool spinOnly;
   };
   std::vector<Case> cases = {
-      {"RzSpinEdit13", 180, 1, 0, 1, false},  {"RzSpinEdit26", 180, 1, 0, 1, false},
-      {"RzSpinEdit34", 360, 1, 0, 1, false},  {"RzSpinEdit28", 1000, 10, 0, 0, false},
-      {"RzSpinEdit29", 1000, 10, 0, 0, false}, {"RzSpinEdit30", 10000, 10, 0, 0, false},
+      {"RzSpinEdit13", 180, 1, 0, 1, false},    {"RzSpinEdit26", 180, 1, 0, 1, false},
+      {"RzSpinEdit34", 360, 1, 0, 1, false},    {"RzSpinEdit28", 1000, 10, 0, 0, false},
+      {"RzSpinEdit29", 1000, 10, 0, 0, false},  {"RzSpinEdit30", 10000, 10, 0, 0, false},
       {"RzSpinEdit31", 10000, 10, 0, 0, false}, {"RzSpinEdit27", 2000, 100, 0, 0, true},
   };
   std::vector<std::string> names;
@@ -105,7 +105,7 @@ TEST_F(Window, NumberFieldsStartAtZeroWithTheirPatterns) {
 
 TEST_F(Window, PickListsChoicesAndTheFormat) {
   const std::vector<std::string> zones = {"3度分带法", "6度分带法"};
-  const std::vector<std::string> scales = {"1:100万", "1:50万", "1:25万", "1:10万",
+  const std::vector<std::string> scales = {"1:100万", "1:50万",  "1:25万", "1:10万",
                                            "1:5万",   "1:2.5万", "1:1万",  "1:5000"};
   struct Case {
     const char* name;
@@ -113,8 +113,8 @@ TEST_F(Window, PickListsChoicesAndTheFormat) {
     int index;
     bool editable;
   } cases[] = {
-      {"RzComboBox1", &zones, 0, false}, {"RzComboBox3", &zones, 0, false},
-      {"RzComboBox6", &zones, 0, true},  {"RzComboBox2", &scales, 6, false},
+      {"RzComboBox1", &zones, 0, false},  {"RzComboBox3", &zones, 0, false},
+      {"RzComboBox6", &zones, 0, true},   {"RzComboBox2", &scales, 6, false},
       {"RzComboBox4", &scales, 6, false}, {"RzComboBox5", &scales, 6, false},
   };
   for (const Case& c : cases) {
@@ -129,11 +129,16 @@ TEST_F(Window, PickListsChoicesAndTheFormat) {
     const char* caption;
     bool checked;
   } options[] = {
-      {"RzRadioButton1", "按新图幅号标准编号", true}, {"RzRadioButton2", "按旧图幅号标准编号", false},
-      {"RzRadioButton3", "按新图幅号标准编号", true}, {"RzRadioButton4", "按旧图幅号标准编号", false},
-      {"RzRadioButton5", "旧-->新", true},            {"RzRadioButton6", "新-->旧", false},
-      {"RzRadioButton7", "54坐标", true},             {"RzRadioButton8", "80坐标", false},
-      {"RzRadioButton9", "行列号", true},             {"RzRadioButton10", "坐标", false},
+      {"RzRadioButton1", "按新图幅号标准编号", true},
+      {"RzRadioButton2", "按旧图幅号标准编号", false},
+      {"RzRadioButton3", "按新图幅号标准编号", true},
+      {"RzRadioButton4", "按旧图幅号标准编号", false},
+      {"RzRadioButton5", "旧-->新", true},
+      {"RzRadioButton6", "新-->旧", false},
+      {"RzRadioButton7", "54坐标", true},
+      {"RzRadioButton8", "80坐标", false},
+      {"RzRadioButton9", "行列号", true},
+      {"RzRadioButton10", "坐标", false},
   };
   for (const Option& o : options) {
     auto* r = frm.FindControlAs<RadioButton>(o.name);
@@ -142,8 +147,8 @@ TEST_F(Window, PickListsChoicesAndTheFormat) {
     EXPECT_EQ(r->Checked(), o.checked) << o.name;
   }
   EXPECT_EQ(frm.RzEdit1.Text(), "[ROW]+[COL]");
-  for (const char* list : {"RzCheckList1", "RzCheckList2", "RzCheckList3", "RzCheckList4",
-                           "RzCheckList5"}) {
+  for (const char* list :
+       {"RzCheckList1", "RzCheckList2", "RzCheckList3", "RzCheckList4", "RzCheckList5"}) {
     auto* l = frm.FindControlAs<SheetList>(list);
     ASSERT_NE(l, nullptr) << list;
     EXPECT_EQ(l->Count(), 0u);
@@ -159,18 +164,30 @@ TEST_F(Window, ButtonsMenuItemsAndHints) {
     const char* hint;
     bool visible;
   } cases[] = {
-      {"RzBitBtn1", "生成图幅号", "", true},       {"RzBitBtn2", "保存", "", true},
-      {"RzMenuButton1", "导出", "", true},         {"RzBitBtn3", "退出", "", true},
-      {"N1", "大地坐标", "", true},                {"N2", "平面坐标", "", true},
-      {"Excel1", "导出XLS文件", "", true},         {"SHP1", "导出SHP文件", "", false},
-      {"N3", "度-->度分秒", "", true},             {"N4", "XY-->度分秒", "", true},
-      {"RzToolbarButton1", "", "删除图幅", true},  {"RzToolbarButton3", "", "删除图幅", true},
-      {"RzToolbarButton4", "", "导入经纬度", true}, {"RzToolbarButton7", "", "导入经纬度", true},
-      {"RzToolbarButton5", "", "信息", true},      {"RzToolbarButton17", "", "信息", true},
-      {"RzToolbarButton21", "", "", true},         {"RzToolbarButton9", "", "导入坐标", true},
-      {"RzToolbarButton10", "", "查找", true},     {"RzToolbarButton18", "", "查找", true},
-      {"RzToolbarButton12", "", "打开", true},     {"RzToolbarButton14", "", "打开", true},
-      {"RzToolbarButton16", "", "删除", true},     {"RzToolbarButton19", "", "删除", true},
+      {"RzBitBtn1", "生成图幅号", "", true},
+      {"RzBitBtn2", "保存", "", true},
+      {"RzMenuButton1", "导出", "", true},
+      {"RzBitBtn3", "退出", "", true},
+      {"N1", "大地坐标", "", true},
+      {"N2", "平面坐标", "", true},
+      {"Excel1", "导出XLS文件", "", true},
+      {"SHP1", "导出SHP文件", "", false},
+      {"N3", "度-->度分秒", "", true},
+      {"N4", "XY-->度分秒", "", true},
+      {"RzToolbarButton1", "", "删除图幅", true},
+      {"RzToolbarButton3", "", "删除图幅", true},
+      {"RzToolbarButton4", "", "导入经纬度", true},
+      {"RzToolbarButton7", "", "导入经纬度", true},
+      {"RzToolbarButton5", "", "信息", true},
+      {"RzToolbarButton17", "", "信息", true},
+      {"RzToolbarButton21", "", "", true},
+      {"RzToolbarButton9", "", "导入坐标", true},
+      {"RzToolbarButton10", "", "查找", true},
+      {"RzToolbarButton18", "", "查找", true},
+      {"RzToolbarButton12", "", "打开", true},
+      {"RzToolbarButton14", "", "打开", true},
+      {"RzToolbarButton16", "", "删除", true},
+      {"RzToolbarButton19", "", "删除", true},
       {"RzToolbarButton20", "", "新建", true},
   };
   for (const Case& c : cases) {
