@@ -187,6 +187,30 @@ TEST_F(NumberLists, GoodLinesAreKeptInOrderAndBadOnesListedInOneMessage) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(NumberLists, ALongListKeepsItsOrderAndTellsTheView) {
+  struct Counter : SheetListObserver {
+    std::size_t appended = 0;
+    void ListChanged(const SheetList&, ListChange c, std::size_t, std::size_t count) override {
+      if (c == ListChange::Appended) appended += count;
+    }
+  } view;
+  frm.RzCheckList4.SetObserver(&view);
+  TempDir dir;
+  std::string text;
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 3000; ++i) {
+    const std::string n = "J-50-" + std::to_string(i % 144 + 1);
+    text += n + (i % 2 == 0 ? "\n" : "\r\n");
+    expected.push_back(n);
+  }
+  ui.fileNames.push_back(dir.Write("long.txt", text));
+  frm.RzToolbarButton14Click();
+  EXPECT_EQ(Texts(frm.RzCheckList4), expected);
+  EXPECT_EQ(view.appended, expected.size());
+  EXPECT_TRUE(ui.messages.empty());
+  frm.RzCheckList4.SetObserver(nullptr);
+}
+
 TEST_F(NumberLists, ALineRaisingTheIntegerErrorEndsTheReading) {
   TempDir dir;
   ui.fileNames.push_back(dir.Write("n.txt", "J-50\r\nnot standard\r\nJ-50-5.5\r\nJ50\r\n"));

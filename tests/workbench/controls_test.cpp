@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "workbench/display_format.h"
+#include "workbench/user_interface.h"
 
 namespace karvento {
 namespace {
@@ -195,6 +196,32 @@ TEST(TypedNumbers, WhatParsesAndWhatDoesNot) {
     if (c.ok) {
       EXPECT_DOUBLE_EQ(v, c.value) << c.text;
     }
+  }
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(FileDialog, TheDefaultExtensionIsAppendedToANameWithout) {
+  struct Case {
+    const char* ext;
+    const char* chosen;
+    const char* name;
+  } cases[] = {
+      {"txt", "/d/params", "/d/params.txt"},
+      {"txt", "/d/params.txt", "/d/params.txt"},
+      {"txt", "/d/params.old", "/d/params.old"},  // any extension is kept
+      {"mif", "/d.v2/sheets", "/d.v2/sheets.mif"},  // a point in a folder is no extension
+      {"xlsx", "sheets", "sheets.xlsx"},
+      {"", "/d/params", "/d/params"},  // no default extension
+  };
+  for (const Case& c : cases) {
+    TFileDialog d(FileDialogKind::Save);
+    d.DefaultExt = c.ext;
+    EXPECT_EQ(d.CompleteName(c.chosen), c.name) << c.chosen;
   }
 }
 
