@@ -764,15 +764,17 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"RzToolbarButton21", &TfrmCreateMapUnRg::RzToolbarButton21Click},
   };
   Control* c = FindControl(name);
-  if (c != nullptr && !c->Enabled) return c->Kind() != ControlKind::SheetList;
-  // Clicking an option chooses it; its handler runs when it was not chosen.
-  if (auto* option = dynamic_cast<RadioButton*>(c)) {
-    Dispatch([option] { option->Choose(); });
-    return true;
-  }
+  auto* option = dynamic_cast<RadioButton*>(c);
   const auto it = kHandlers.find(name);
-  if (it == kHandlers.end()) return false;
-  (this->*(it->second))();
+  if (option == nullptr && it == kHandlers.end()) return false;
+  // A disabled control takes no click.
+  if (!c->Enabled) return true;
+  if (option != nullptr) {
+    // Choosing an option runs its handler when it was not chosen before.
+    Dispatch([option] { option->Choose(); });
+  } else {
+    (this->*(it->second))();
+  }
   return true;
 }
 
