@@ -1,0 +1,155 @@
+#include "workbench/controls.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+
+namespace karvento {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Optional sign, digits with at most one ".", at least one digit, optional
+// exponent; the whole text.
+bool IsPlainNumber(std::string_view s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  bool point = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] >= '0' && s[i] <= '9') {
+      ++digits;
+    } else if (s[i] == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t expDigits = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) ++expDigits;
+    if (expDigits == 0) return false;
+  }
+  return i == s.size();
+}
+
+}  // namespace
+
+bool ParseTypedNumber(std::string_view text, double& value) {
+  std::string_view s = TrimBlanks(text);
+  bool negate = false;
+  if (s.size() >= 2 && s.front() == '(' && s.back() == ')') {
+    negate = true;
+    s = TrimBlanks(s.substr(1, s.size() - 2));
+  }
+  std::string plain;
+  plain.reserve(s.size());
+  for (char c : s) {
+    if (c != ',') plain += c;
+  }
+  if (!IsPlainNumber(plain)) return false;
+  // from_chars takes no leading "+".
+  std::string_view digits = plain;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  double v = 0;
+  const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+  if (res.ec != std::errc() || res.ptr != digits.data() + digits.size() || !std::isfinite(v)) {
+    return false;
+  }
+  value = negate ? -v : v;
+  return true;
+}
+
+SpinField::SpinField(std::string name, Spec spec)
+    : Control(std::move(name), ControlKind::SpinField), spec_(spec), value_(spec.min) {}
+
+void SpinField::SetValue(double v) {
+  if (std::isnan(v)) v = spec_.min;
+  v = RoundToDecimals(v, spec_.decimals);
+  if (v < spec_.min) v = spec_.min;
+  if (v > spec_.max) v = spec_.max;
+  value_ = v + 0.0;  // never -0
+}
+
+bool SpinField::SetText(std::string_view text) {
+  if (spec_.spinOnly) return false;
+  double v = 0;
+  SetValue(ParseTypedNumber(text, v) ? v : spec_.min);
+  return true;
+}
+
+std::string SpinField::Text() const {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value_, std::chars_format::fixed, DisplayDecimals());
+  return std::string(buf, res.ptr);
+}
+
+NumberField::NumberField(std::string name, bool integersOnly, std::string displayFormat)
+    : Control(std::move(name), ControlKind::NumberField),
+      integersOnly_(integersOnly),
+      displayFormat_(std::move(displayFormat)) {}
+
+void NumberField::SetValue(double v) {
+  if (!std::isfinite(v)) v = 0;
+  if (integersOnly_) v = RoundToDecimals(v, 0);
+  value_ = v + 0.0;
+}
+
+void NumberField::SetText(std::string_view text) {
+  double v = 0;
+  SetValue(ParseTypedNumber(text, v) ? v : 0);
+}
+
+std::string NumberField::DisplayText() const { return FormatFloat(displayFormat_, value_); }
+
+PickList::PickList(std::string name, std::vector<std::string> items, int itemIndex, bool editable)
+    : Control(std::move(name), ControlKind::PickList),
+      items_(std::move(items)),
+      itemIndex_(-1),
+      editable_(editable) {
+  SetItemIndex(itemIndex);
+}
+
+void PickList::SetItemIndex(int index) {
+  if (index < 0 || index >= static_cast<int>(items_.size())) {
+    itemIndex_ = -1;
+    text_.clear();
+    return;
+  }
+  itemIndex_ = index;
+  text_ = items_[static_cast<std::size_t>(index)];
+}
+
+bool PickList::SetText(std::string_view text) {
+  if (!editable_) return false;
+  text_ = text;
+  itemIndex_ = -1;
+  return true;
+}
+
+RadioButton::RadioButton(std::string name, std::string caption, bool checked)
+    : Control(std::move(name), ControlKind::RadioButton), caption_(std::move(caption)), checked_(checked) {}
+
+void RadioButton::Pair(RadioButton& a, RadioButton& b) {
+  a.partner_ = &b;
+  b.partner_ = &a;
+}
+
+void RadioButton::Choose() {
+  if (checked_) return;
+  checked_ = true;
+  if (partner_ != nullptr) partner_->checked_ = false;
+  if (OnClick) OnClick();
+}
+
+}  // namespace karvento

@@ -1,0 +1,191 @@
+// The kinds of control that the main window and its dialogs hold, as plain
+// values with the behaviour the user sees: a spin field brings every value
+// into its limits, a number field reads any text as a number, a pick list
+// chooses one item or (when editable) takes free text. Each control carries
+// its name (the front end binds its widget by that name) and its Enabled and
+// Visible state. No widget toolkit is involved.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "workbench/display_format.h"
+
+namespace karvento {
+
+enum class ControlKind : std::uint8_t {
+  SpinField,
+  NumberField,
+  PickList,
+  RadioButton,
+  TextField,
+  Button,
+  MenuItem,
+  SheetList,
+  Label,
+};
+
+class Control {
+ public:
+  Control(std::string name, ControlKind kind) : name_(std::move(name)), kind_(kind) {}
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  ControlKind Kind() const { return kind_; }
+
+  bool Enabled = true;
+  bool Visible = true;
+
+ private:
+  std::string name_;
+  ControlKind kind_;
+};
+
+// Reads a typed number: optional blanks, an optional sign, digits with at
+// most one ".", an optional exponent, optional blanks; thousands separators
+// "," are skipped and a text in parentheses is negative, so that what a
+// number field displays reads back as the same value. Returns false for any
+// other text (the empty text included) and for values that are not finite.
+bool ParseTypedNumber(std::string_view text, double& value);
+
+// A number with a lower and an upper limit and a step for its up and down
+// buttons. Every value stored is first rounded to the field's decimals (none
+// for an integers-only field) and then brought into the limits: below the
+// lower limit it becomes the lower limit, above the upper limit the upper
+// limit; NaN counts as the lower limit. A typed text that is empty or not a
+// number counts as the lower limit. A spin-only field refuses typed text;
+// only its buttons and the commands change it.
+class SpinField : public Control {
+ public:
+  struct Spec {
+    double min = 0;
+    double max = 0;
+    double step = 1;
+    int decimals = 0;          // 0 = integers only
+    int displayDecimals = -1;  // places shown; -1 = as decimals
+    bool spinOnly = false;
+  };
+  SpinField(std::string name, Spec spec);
+
+  double Value() const { return value_; }
+  int IntValue() const { return static_cast<int>(value_); }
+  void SetValue(double v);
+  // What the user typed, applied when the field is left. Returns false (and
+  // changes nothing) for a spin-only field.
+  bool SetText(std::string_view text);
+  // The value as displayed, with displayDecimals places and no separators.
+  std::string Text() const;
+  void StepUp() { SetValue(value_ + spec_.step); }
+  void StepDown() { SetValue(value_ - spec_.step); }
+
+  double Min() const { return spec_.min; }
+  double Max() const { return spec_.max; }
+  double Step() const { return spec_.step; }
+  int Decimals() const { return spec_.decimals; }
+  bool IntegersOnly() const { return spec_.decimals == 0; }
+  int DisplayDecimals() const { return spec_.displayDecimals < 0 ? spec_.decimals : spec_.displayDecimals; }
+  bool SpinOnly() const { return spec_.spinOnly; }
+
+ private:
+  Spec spec_;
+  double value_;
+};
+
+// A number without limits, shown in a display pattern such as ",0;(,0)". An
+// integers-only field rounds every value to a whole number (halves away from
+// zero); a field that allows decimals keeps the value as given. A typed text
+// that is empty or not a number counts as 0.
+class NumberField : public Control {
+ public:
+  NumberField(std::string name, bool integersOnly, std::string displayFormat);
+
+  double Value() const { return value_; }
+  void SetValue(double v);
+  void SetText(std::string_view text);
+  // The value in the display pattern (FormatFloat).
+  std::string DisplayText() const;
+
+  bool IntegersOnly() const { return integersOnly_; }
+  const std::string& DisplayFormat() const { return displayFormat_; }
+
+ private:
+  bool integersOnly_;
+  std::string displayFormat_;
+  double value_ = 0;
+};
+
+// A list of texts of which one is chosen (ItemIndex, from 0). An editable pick
+// list also takes typed text, which chooses no item (-1).
+class PickList : public Control {
+ public:
+  PickList(std::string name, std::vector<std::string> items, int itemIndex, bool editable = false);
+
+  const std::vector<std::string>& Items() const { return items_; }
+  int ItemIndex() const { return itemIndex_; }
+  // An index outside the items chooses none (-1).
+  void SetItemIndex(int index);
+  // Typed text; refused (false) unless the list is editable.
+  bool SetText(std::string_view text);
+  const std::string& Text() const { return text_; }
+  bool Editable() const { return editable_; }
+
+ private:
+  std::vector<std::string> items_;
+  int itemIndex_;
+  bool editable_;
+  std::string text_;
+};
+
+// One option of a choice pair. Choosing it clears its partner and, when it was
+// not chosen before, runs its click handler.
+class RadioButton : public Control {
+ public:
+  RadioButton(std::string name, std::string caption, bool checked);
+  static void Pair(RadioButton& a, RadioButton& b);
+
+  const std::string& Caption() const { return caption_; }
+  bool Checked() const { return checked_; }
+  void Choose();
+
+  std::function<void()> OnClick;
+
+ private:
+  std::string caption_;
+  bool checked_;
+  RadioButton* partner_ = nullptr;
+};
+
+class TextField : public Control {
+ public:
+  TextField(std::string name, std::string text = {})
+      : Control(std::move(name), ControlKind::TextField), text_(std::move(text)) {}
+  const std::string& Text() const { return text_; }
+  void SetText(std::string_view text) { text_ = text; }
+
+ private:
+  std::string text_;
+};
+
+// A command button, toolbar button or menu item: a caption and a hint.
+class Button : public Control {
+ public:
+  Button(std::string name, std::string caption, std::string hint = {},
+         ControlKind kind = ControlKind::Button)
+      : Control(std::move(name), kind), Caption(std::move(caption)), Hint(std::move(hint)) {}
+  std::string Caption;
+  std::string Hint;
+};
+
+class Label : public Control {
+ public:
+  Label(std::string name, std::string caption)
+      : Control(std::move(name), ControlKind::Label), Caption(std::move(caption)) {}
+  std::string Caption;
+};
+
+}  // namespace karvento

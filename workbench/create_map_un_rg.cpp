@@ -1,0 +1,779 @@
+#include "workbench/create_map_un_rg.h"
+
+#include <new>
+#include <utility>
+
+#include "geodesy/gauss_kruger.h"
+#include "numbering/unMapUnRgPub.h"
+#include "workbench/input_dialogs.h"
+#include "workbench/tf_information.h"
+
+namespace karvento {
+namespace {
+
+const std::vector<std::string> kZoneItems = {"3度分带法", "6度分带法"};
+
+std::vector<std::string> ScaleItems() { return {kScaleCaptions.begin(), kScaleCaptions.end()}; }
+
+constexpr int kDefaultScale = 6;  // "1:1万"
+
+// Corner fields: degrees of longitude 0..180, degrees of latitude 0..90,
+// minutes 0..59, seconds 0..60 with three decimals.
+constexpr SpinField::Spec kLonDegrees{0, 180, 1, 0};
+constexpr SpinField::Spec kLatDegrees{0, 90, 1, 0};
+constexpr SpinField::Spec kMinutes{0, 59, 1, 0};
+constexpr SpinField::Spec kSeconds{0, 60, 1, 3};
+// Central meridian: whole degrees shown with one decimal.
+constexpr SpinField::Spec kMeridian{0, 180, 1, 0, 1};
+constexpr SpinField::Spec kMeridianConvert{0, 360, 1, 0, 1};
+constexpr SpinField::Spec kGridStep{0, 1000, 10, 0};
+constexpr SpinField::Spec kFirstNumber{0, 10000, 10, 0};
+constexpr SpinField::Spec kScaleDenominator{0, 2000, 100, 0, -1, true};
+
+constexpr const char* kWholeNumbers = ",0;(,0)";
+constexpr const char* kPlaneRange = ",0.00000;(,0.00000)";
+
+constexpr const char* kDeleteQuestion = "真的要删除选中的图幅号吗？";
+constexpr const char* kNotStandard = "不是标准图幅号！";
+constexpr const char* kNotStandardAbove = "以上不是标准图幅号！";
+constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！";
+
+// Toolbar button hints, RzToolbarButton1 .. RzToolbarButton21.
+constexpr const char* kToolbarHints[21] = {
+    "删除图幅", "删除图幅", "删除图幅", "导入经纬度", "信息",   "信息", "导入经纬度",
+    "信息",     "导入坐标", "查找",     "查找",       "打开",   "打开", "打开",
+    "查找",     "删除",     "信息",     "查找",       "删除",   "新建", ""};
+
+template <std::size_t... I>
+std::array<Button, 21> MakeToolbarButtons(std::index_sequence<I...>) {
+  return {Button("RzToolbarButton" + std::to_string(I + 1), "", kToolbarHints[I])...};
+}
+
+void ToUpperAscii(std::string& s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+}
+
+void SubtractOffsets(TStandardMapUnion& r, double offsetX, double offsetY) {
+  for (TPlanePoint& p : r.PlaneCorners) {
+    p.X -= offsetX;
+    p.Y -= offsetY;
+  }
+}
+
+}  // namespace
+
+TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
+    : RzSpinEdit1("RzSpinEdit1", kLonDegrees),
+      RzSpinEdit2("RzSpinEdit2", kMinutes),
+      RzSpinEdit3("RzSpinEdit3", kSeconds),
+      RzSpinEdit4("RzSpinEdit4", kLatDegrees),
+      RzSpinEdit5("RzSpinEdit5", kMinutes),
+      RzSpinEdit6("RzSpinEdit6", kSeconds),
+      RzSpinEdit7("RzSpinEdit7", kLonDegrees),
+      RzSpinEdit8("RzSpinEdit8", kMinutes),
+      RzSpinEdit9("RzSpinEdit9", kSeconds),
+      RzSpinEdit10("RzSpinEdit10", kLatDegrees),
+      RzSpinEdit11("RzSpinEdit11", kMinutes),
+      RzSpinEdit12("RzSpinEdit12", kSeconds),
+      RzComboBox1("RzComboBox1", kZoneItems, 0),
+      RzSpinEdit13("RzSpinEdit13", kMeridian),
+      RzNumericEdit1("RzNumericEdit1", false, kWholeNumbers),
+      RzNumericEdit2("RzNumericEdit2", true, kWholeNumbers),
+      RzRadioButton1("RzRadioButton1", "按新图幅号标准编号", true),
+      RzRadioButton2("RzRadioButton2", "按旧图幅号标准编号", false),
+      RzComboBox2("RzComboBox2", ScaleItems(), kDefaultScale),
+      RzCheckList1("RzCheckList1", RecordKind::Standard),
+      RzSpinEdit14("RzSpinEdit14", kLonDegrees),
+      RzSpinEdit15("RzSpinEdit15", kMinutes),
+      RzSpinEdit16("RzSpinEdit16", kSeconds),
+      RzSpinEdit17("RzSpinEdit17", kLatDegrees),
+      RzSpinEdit18("RzSpinEdit18", kMinutes),
+      RzSpinEdit19("RzSpinEdit19", kSeconds),
+      RzSpinEdit20("RzSpinEdit20", kLonDegrees),
+      RzSpinEdit21("RzSpinEdit21", kMinutes),
+      RzSpinEdit22("RzSpinEdit22", kSeconds),
+      RzSpinEdit23("RzSpinEdit23", kLatDegrees),
+      RzSpinEdit24("RzSpinEdit24", kMinutes),
+      RzSpinEdit25("RzSpinEdit25", kSeconds),
+      RzComboBox3("RzComboBox3", kZoneItems, 0),
+      RzSpinEdit26("RzSpinEdit26", kMeridian),
+      RzNumericEdit3("RzNumericEdit3", true, kWholeNumbers),
+      RzNumericEdit4("RzNumericEdit4", true, kWholeNumbers),
+      RzRadioButton3("RzRadioButton3", "按新图幅号标准编号", true),
+      RzRadioButton4("RzRadioButton4", "按旧图幅号标准编号", false),
+      RzComboBox4("RzComboBox4", ScaleItems(), kDefaultScale),
+      RzCheckList2("RzCheckList2", RecordKind::Standard),
+      RzNumericEdit5("RzNumericEdit5", true, kPlaneRange),
+      RzNumericEdit6("RzNumericEdit6", true, kPlaneRange),
+      RzNumericEdit7("RzNumericEdit7", true, kPlaneRange),
+      RzNumericEdit8("RzNumericEdit8", true, kPlaneRange),
+      RzSpinEdit28("RzSpinEdit28", kGridStep),
+      RzSpinEdit29("RzSpinEdit29", kGridStep),
+      RzSpinEdit30("RzSpinEdit30", kFirstNumber),
+      RzSpinEdit31("RzSpinEdit31", kFirstNumber),
+      RzEdit1("RzEdit1", kRowColFormat),
+      RzRadioButton9("RzRadioButton9", "行列号", true),
+      RzRadioButton10("RzRadioButton10", "坐标", false),
+      RzSpinEdit27("RzSpinEdit27", kScaleDenominator),
+      RzCheckList3("RzCheckList3", RecordKind::Custom),
+      RzRadioButton5("RzRadioButton5", "旧-->新", true),
+      RzRadioButton6("RzRadioButton6", "新-->旧", false),
+      RzRadioButton7("RzRadioButton7", "54坐标", true),
+      RzRadioButton8("RzRadioButton8", "80坐标", false),
+      RzComboBox6("RzComboBox6", kZoneItems, 0, /*editable=*/true),
+      RzSpinEdit34("RzSpinEdit34", kMeridianConvert),
+      RzNumericEdit9("RzNumericEdit9", true, kWholeNumbers),
+      RzNumericEdit10("RzNumericEdit10", true, kWholeNumbers),
+      RzComboBox5("RzComboBox5", ScaleItems(), kDefaultScale),
+      RzCheckList4("RzCheckList4", RecordKind::Standard),
+      RzCheckList5("RzCheckList5", RecordKind::Standard),
+      RzBitBtn1("RzBitBtn1", kGenerateCaption),
+      RzBitBtn2("RzBitBtn2", "保存"),
+      RzMenuButton1("RzMenuButton1", "导出"),
+      RzBitBtn3("RzBitBtn3", "退出"),
+      N1("N1", "大地坐标", "", ControlKind::MenuItem),
+      N2("N2", "平面坐标", "", ControlKind::MenuItem),
+      Excel1("Excel1", "导出XLS文件", "", ControlKind::MenuItem),
+      ShpMenuItem("SHP1", "导出SHP文件", "", ControlKind::MenuItem),
+      N3("N3", "度-->度分秒", "", ControlKind::MenuItem),
+      N4("N4", "XY-->度分秒", "", ControlKind::MenuItem),
+      ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<21>())),
+      ui_(ui) {
+  RadioButton::Pair(RzRadioButton1, RzRadioButton2);
+  RadioButton::Pair(RzRadioButton3, RzRadioButton4);
+  RadioButton::Pair(RzRadioButton5, RzRadioButton6);
+  RadioButton::Pair(RzRadioButton7, RzRadioButton8);
+  RadioButton::Pair(RzRadioButton9, RzRadioButton10);
+  RzRadioButton9.OnClick = [this] { RzRadioButton9Click(); };
+  RzRadioButton10.OnClick = [this] { RzRadioButton10Click(); };
+  ShpMenuItem.Visible = false;
+  ShpMenuItem.Enabled = false;
+
+  corners_[0] = {&RzSpinEdit1, &RzSpinEdit2,  &RzSpinEdit3,  &RzSpinEdit4,
+                 &RzSpinEdit5, &RzSpinEdit6,  &RzSpinEdit7,  &RzSpinEdit8,
+                 &RzSpinEdit9, &RzSpinEdit10, &RzSpinEdit11, &RzSpinEdit12};
+  corners_[1] = {&RzSpinEdit14, &RzSpinEdit15, &RzSpinEdit16, &RzSpinEdit17,
+                 &RzSpinEdit18, &RzSpinEdit19, &RzSpinEdit20, &RzSpinEdit21,
+                 &RzSpinEdit22, &RzSpinEdit23, &RzSpinEdit24, &RzSpinEdit25};
+
+  for (SpinField* f : corners_[0]) Register(*f);
+  for (Control* c : std::initializer_list<Control*>{
+           &RzComboBox1, &RzSpinEdit13, &RzNumericEdit1, &RzNumericEdit2, &RzRadioButton1,
+           &RzRadioButton2, &RzComboBox2, &RzCheckList1}) {
+    Register(*c);
+  }
+  for (SpinField* f : corners_[1]) Register(*f);
+  for (Control* c : std::initializer_list<Control*>{
+           &RzComboBox3,    &RzSpinEdit26,   &RzNumericEdit3,  &RzNumericEdit4, &RzRadioButton3,
+           &RzRadioButton4, &RzComboBox4,    &RzCheckList2,    &RzNumericEdit5, &RzNumericEdit6,
+           &RzNumericEdit7, &RzNumericEdit8, &RzSpinEdit28,    &RzSpinEdit29,   &RzSpinEdit30,
+           &RzSpinEdit31,   &RzEdit1,        &RzRadioButton9,  &RzRadioButton10, &RzSpinEdit27,
+           &RzCheckList3,   &RzRadioButton5, &RzRadioButton6,  &RzRadioButton7, &RzRadioButton8,
+           &RzComboBox6,    &RzSpinEdit34,   &RzNumericEdit9,  &RzNumericEdit10, &RzComboBox5,
+           &RzCheckList4,   &RzCheckList5,   &RzBitBtn1,       &RzBitBtn2,      &RzMenuButton1,
+           &RzBitBtn3,      &N1,             &N2,              &Excel1,         &ShpMenuItem,
+           &N3,             &N4,             &AboutLabel}) {
+    Register(*c);
+  }
+  for (Button& b : ToolbarButtons) Register(b);
+
+  // FormCreate: the export button carries the export menu and is enabled.
+  RzMenuButton1.Enabled = true;
+  RzPageControl1Change();
+  ui_.SetFocus(RzSpinEdit1.Name());
+}
+
+void TfrmCreateMapUnRg::Register(Control& c) {
+  controls_.push_back(&c);
+  byName_.emplace(c.Name(), &c);
+}
+
+Control* TfrmCreateMapUnRg::FindControl(std::string_view name) {
+  const auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+// ---------------------------------------------------------------------------
+// Dispatcher
+
+template <class F>
+void TfrmCreateMapUnRg::Dispatch(F&& command) {
+  try {
+    command();
+  } catch (const Error& e) {
+    ShowError(e.what());
+  } catch (const std::bad_alloc&) {
+    ShowError(kOutOfMemory);
+  }
+}
+
+void TfrmCreateMapUnRg::ShowError(std::string_view text) {
+  ui_.MessageBox(kWindowCaption, text, MessageButtons::Ok, MessageIcon::Error);
+}
+
+// ---------------------------------------------------------------------------
+// Tabs
+
+bool TfrmCreateMapUnRg::SetActiveTab(int index) {
+  if (index < 0 || index >= static_cast<int>(Tabs.size()) ||
+      !Tabs[static_cast<std::size_t>(index)].TabVisible) {
+    return false;
+  }
+  if (index != activeTab_) {
+    activeTab_ = index;
+    RzPageControl1Change();
+  }
+  return true;
+}
+
+void TfrmCreateMapUnRg::RzPageControl1Change() {
+  RzBitBtn1.Caption = activeTab_ == kTabConvert ? kConvertCaption : kGenerateCaption;
+  RzBitBtn1.Enabled = true;
+  RzBitBtn2.Enabled = activeTab_ == kTabBeijing54 || activeTab_ == kTabXian80;
+  RzMenuButton1.Enabled = true;
+  N1.Enabled = activeTab_ != kTabCustom;
+  N2.Enabled = true;
+  Excel1.Enabled = true;
+}
+
+void TfrmCreateMapUnRg::RzRadioButton9Click() {
+  Dispatch([this] { RzEdit1.SetText(kRowColFormat); });
+}
+void TfrmCreateMapUnRg::RzRadioButton10Click() {
+  Dispatch([this] { RzEdit1.SetText(kCoordinateFormat); });
+}
+
+void TfrmCreateMapUnRg::RzBitBtn3Click() {
+  Dispatch([this] {
+    closed_ = true;
+    ui_.CloseMainWindow();
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Fills
+
+void TfrmCreateMapUnRg::ShowStandardMapUnions(const TStandardMapUnions& sheets, SheetList& list,
+                                              bool is54, double offsetX, double offsetY) {
+  ShowStandardMapUnions(TStandardMapUnions(sheets), list, is54, offsetX, offsetY);
+}
+
+void TfrmCreateMapUnRg::ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list,
+                                              bool is54, double offsetX, double offsetY) {
+  std::size_t total = 0;
+  for (const auto& column : sheets) total += column.size();
+  std::vector<SheetList::Item> items;
+  items.reserve(total);
+  for (auto& column : sheets) {
+    for (TStandardMapUnion& r : column) {
+      SubtractOffsets(r, offsetX, offsetY);
+      items.push_back({TMapUnionObject::CreateStandard(r), false});
+    }
+  }
+  // Both are assigned only now, when nothing can fail any more.
+  (is54 ? FMapUnions54 : FMapUnions80) = std::move(sheets);
+  list.Assign(std::move(items));
+}
+
+void TfrmCreateMapUnRg::ShowCustomMapUnions(const TCustomMapUnions& sheets, SheetList& list) {
+  ShowCustomMapUnions(TCustomMapUnions(sheets), list);
+}
+
+void TfrmCreateMapUnRg::ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList& list) {
+  std::size_t total = 0;
+  for (const auto& row : sheets) total += row.size();
+  std::vector<SheetList::Item> items;
+  items.reserve(total);
+  for (const auto& row : sheets) {
+    for (const TCustomMapUnion& r : row) items.push_back({TMapUnionObject::CreateCustom(r), false});
+  }
+  FCustomMapUnions = std::move(sheets);
+  list.Assign(std::move(items));
+}
+
+// ---------------------------------------------------------------------------
+// Generate and convert
+
+void TfrmCreateMapUnRg::RzBitBtn1Click() {
+  Dispatch([this] {
+    switch (activeTab_) {
+      case kTabBeijing54:
+      case kTabXian80:
+        Generate(activeTab_);
+        break;
+      case kTabCustom:
+        GenerateCustom();
+        break;
+      case kTabConvert:
+        Convert();
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void TfrmCreateMapUnRg::Generate(int tab) {
+  const bool is54 = tab == kTabBeijing54;
+  const auto& f = corners_[static_cast<std::size_t>(tab)];
+  TMapUnionRange range;
+  range.West = {f[0]->Value(), f[1]->Value(), f[2]->Value()};
+  range.South = {f[3]->Value(), f[4]->Value(), f[5]->Value()};
+  range.East = {f[6]->Value(), f[7]->Value(), f[8]->Value()};
+  range.North = {f[9]->Value(), f[10]->Value(), f[11]->Value()};
+  const double cm = (is54 ? RzSpinEdit13 : RzSpinEdit26).Value();
+  const bool zone3 = (is54 ? RzComboBox1 : RzComboBox3).ItemIndex() == 0;
+  const ScaleIndex scale = (is54 ? RzComboBox2 : RzComboBox4).ItemIndex();
+  const double offsetX = (is54 ? RzNumericEdit1 : RzNumericEdit3).Value();
+  const double offsetY = (is54 ? RzNumericEdit2 : RzNumericEdit4).Value();
+  const RadioButton& newStandard = is54 ? RzRadioButton1 : RzRadioButton3;
+
+  TStandardMapUnions result;
+  if (newStandard.Checked()) {
+    CreateNewMapUnions(range, scale, zone3, cm, is54, result);
+  } else {
+    CreateOldMapUnions(range, scale, zone3, is54, cm, result);
+  }
+  ShowStandardMapUnions(std::move(result), is54 ? RzCheckList1 : RzCheckList2, is54, offsetX,
+                        offsetY);
+}
+
+void TfrmCreateMapUnRg::GenerateCustom() {
+  TCustomMapUnions result;
+  const std::string refusal = CreateCustomMapUnions(
+      RzNumericEdit5.Value(), RzNumericEdit6.Value(), RzNumericEdit7.Value(),
+      RzNumericEdit8.Value(), RzSpinEdit30.IntValue(), RzSpinEdit31.IntValue(),
+      RzSpinEdit28.Value(), RzSpinEdit29.Value(), RzEdit1.Text(), RzRadioButton9.Checked(),
+      result);
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+  }
+  // A refused grid is still listed: the list and the table end up empty.
+  ShowCustomMapUnions(std::move(result), RzCheckList3);
+}
+
+void TfrmCreateMapUnRg::Convert() {
+  const double cm = RzSpinEdit34.Value();
+  // A typed zone method chooses no item and means 6-degree zones.
+  const bool zone3 = RzComboBox6.ItemIndex() == 0;
+  const ScaleIndex scale = RzComboBox5.ItemIndex();
+  const double offsetX = RzNumericEdit9.Value();
+  const double offsetY = RzNumericEdit10.Value();
+  const bool is54 = RzRadioButton7.Checked();
+  const bool oldToNew = RzRadioButton5.Checked();
+
+  TStandardMapUnions result(RzCheckList4.Count());
+  TStandardMapUnions found;
+  for (std::size_t i = 0; i < RzCheckList4.Count(); ++i) {
+    const std::string& number = RzCheckList4.Text(i);
+    found.clear();
+    if (oldToNew) {
+      CreateNewMapUnions(ParseOldMapUnionNo(number), scale, zone3, cm, is54, found);
+    } else {
+      CreateOldMapUnions(ParseNewMapUnionNo(number), scale, zone3, is54, cm, found);
+    }
+    std::size_t n = 0;
+    for (const auto& column : found) n += column.size();
+    auto& entry = result[i];
+    entry.reserve(n);
+    for (auto& column : found) {
+      for (TStandardMapUnion& r : column) entry.push_back(std::move(r));
+    }
+  }
+  ShowStandardMapUnions(std::move(result), RzCheckList5, is54, offsetX, offsetY);
+}
+
+// ---------------------------------------------------------------------------
+// Parameter files
+
+std::array<SpinField*, 12> TfrmCreateMapUnRg::CornerFields(int tab) {
+  return corners_[static_cast<std::size_t>(tab)];
+}
+
+TParameterSet TfrmCreateMapUnRg::ReadParameters(int tab) const {
+  const bool is54 = tab == kTabBeijing54;
+  const auto& f = corners_[is54 ? 0 : 1];
+  TParameterSet p;
+  for (std::size_t k = 0; k < 4; ++k) {
+    p.Corners[k] = {f[3 * k]->Value(), f[3 * k + 1]->Value(), f[3 * k + 2]->Value()};
+  }
+  p.ZoneIndex = (is54 ? RzComboBox1 : RzComboBox3).ItemIndex() == 0 ? 0 : 1;
+  p.CentralMeridian = (is54 ? RzSpinEdit13 : RzSpinEdit26).Value();
+  p.OffsetX = (is54 ? RzNumericEdit1 : RzNumericEdit3).Value();
+  p.OffsetY = (is54 ? RzNumericEdit2 : RzNumericEdit4).Value();
+  return p;
+}
+
+void TfrmCreateMapUnRg::WriteParameters(int tab, const TParameterSet& p) {
+  const bool is54 = tab == kTabBeijing54;
+  const auto& f = corners_[is54 ? 0 : 1];
+  for (std::size_t k = 0; k < 4; ++k) {
+    f[3 * k]->SetValue(p.Corners[k].Degrees);
+    f[3 * k + 1]->SetValue(p.Corners[k].Minutes);
+    f[3 * k + 2]->SetValue(p.Corners[k].Seconds);
+  }
+  (is54 ? RzComboBox1 : RzComboBox3).SetItemIndex(p.ZoneIndex);
+  (is54 ? RzSpinEdit13 : RzSpinEdit26).SetValue(p.CentralMeridian);
+  (is54 ? RzNumericEdit1 : RzNumericEdit3).SetValue(p.OffsetX);
+  (is54 ? RzNumericEdit2 : RzNumericEdit4).SetValue(p.OffsetY);
+}
+
+void TfrmCreateMapUnRg::RzBitBtn2Click() {
+  Dispatch([this] { SaveParameters(); });
+}
+
+void TfrmCreateMapUnRg::SaveParameters() {
+  if (activeTab_ != kTabBeijing54 && activeTab_ != kTabXian80) return;
+  const TParameterSet p = ReadParameters(activeTab_);
+  SaveDialog1.Filter = kTextFilter;
+  SaveDialog1.DefaultExt = "txt";
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  WriteParameterFile(fileName, p);
+}
+
+void TfrmCreateMapUnRg::RzToolbarButton12Click() {
+  Dispatch([this] { OpenParameters(kTabBeijing54); });
+}
+void TfrmCreateMapUnRg::RzToolbarButton13Click() {
+  Dispatch([this] { OpenParameters(kTabXian80); });
+}
+
+void TfrmCreateMapUnRg::OpenParameters(int tab) {
+  OpenDialog1.Filter = kTextFilter;
+  OpenDialog1.DefaultExt.clear();
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  // The fields change only once the whole file has been read.
+  WriteParameters(tab, ReadParameterFile(fileName));
+}
+
+// ---------------------------------------------------------------------------
+// Source numbers of the conversion tab
+
+TStandardMapUnion TfrmCreateMapUnRg::MakeSourceMapUnion(const std::string& number, int kind,
+                                                        double cm, bool zone3, bool is54) {
+  TStandardMapUnion r;
+  r.MapUnionNo = number;
+  r.Range = kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number);
+  if (cm > 0) {
+    const auto project = [&](const TAngleDMS& lon, const TAngleDMS& lat) {
+      const TLonLatDMS p{lon, lat};
+      return is54 ? GeoToPlane54(p, zone3, cm) : GeoToPlane80(p, zone3, cm);
+    };
+    r.PlaneCorners[kNW] = project(r.Range.West, r.Range.North);
+    r.PlaneCorners[kNE] = project(r.Range.East, r.Range.North);
+    r.PlaneCorners[kSE] = project(r.Range.East, r.Range.South);
+    r.PlaneCorners[kSW] = project(r.Range.West, r.Range.South);
+  }
+  return r;
+}
+
+void TfrmCreateMapUnRg::RzToolbarButton14Click() {
+  Dispatch([this] { OpenNumberList(); });
+}
+
+void TfrmCreateMapUnRg::OpenNumberList() {
+  OpenDialog1.Filter = kTextFilter;
+  OpenDialog1.DefaultExt.clear();
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  const std::vector<std::string> lines = ReadNumberList(fileName);
+  const double cm = RzSpinEdit34.Value();
+  const bool zone3 = RzComboBox6.ItemIndex() == 0;
+  std::string rejected;
+  for (const std::string& line : lines) {
+    // A line whose integer field does not convert ends the command here; the
+    // lines before it stay in the list.
+    const int kind = CheckMapUnionNo(line);
+    if (kind == 0) {
+      rejected += line;
+      rejected += "\r\n";
+      continue;
+    }
+    RzCheckList4.Append(TMapUnionObject::CreateStandard(
+        MakeSourceMapUnion(line, kind, cm, zone3, RzRadioButton7.Checked())));
+  }
+  if (!rejected.empty()) {
+    ui_.MessageBox(kErrorCaption, rejected + kNotStandardAbove, MessageButtons::Ok,
+                   MessageIcon::Error);
+  }
+}
+
+void TfrmCreateMapUnRg::RzToolbarButton20Click() {
+  Dispatch([this] { NewNumber(); });
+}
+
+void TfrmCreateMapUnRg::NewNumber() {
+  std::string text;
+  if (!InputString(ui_, "新增", "请输入图幅号", text)) return;
+  const double cm = RzSpinEdit34.Value();
+  const bool zone3 = RzComboBox6.ItemIndex() == 0;
+  const int kind = CheckMapUnionNo(text);
+  if (kind == 0) {
+    ui_.MessageBox(kErrorCaption, text + kNotStandard, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
+  (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();
+  RzCheckList4.Append(TMapUnionObject::CreateStandard(
+      MakeSourceMapUnion(text, kind, cm, zone3, RzRadioButton7.Checked())));
+}
+
+// ---------------------------------------------------------------------------
+// Imports
+
+void TfrmCreateMapUnRg::RzToolbarButton4Click() {
+  Dispatch([this] { ImportCorners(RzCheckList1, kTabBeijing54); });
+}
+void TfrmCreateMapUnRg::RzToolbarButton7Click() {
+  Dispatch([this] { ImportCorners(RzCheckList2, kTabXian80); });
+}
+void TfrmCreateMapUnRg::RzToolbarButton9Click() {
+  Dispatch([this] { ImportPlaneRange(); });
+}
+
+void TfrmCreateMapUnRg::ImportCorners(SheetList& list, int tab) {
+  if (list.ItemIndex() < 0) return;
+  TStandardMapUnion r;
+  list.At(static_cast<std::size_t>(list.ItemIndex())).object.GetStandardMapUnion(r);
+  const auto& f = corners_[static_cast<std::size_t>(tab)];
+  const TAngleDMS* angles[4] = {&r.Range.West, &r.Range.South, &r.Range.East, &r.Range.North};
+  for (std::size_t k = 0; k < 4; ++k) {
+    f[3 * k]->SetValue(angles[k]->Degrees);
+    f[3 * k + 1]->SetValue(angles[k]->Minutes);
+    f[3 * k + 2]->SetValue(angles[k]->Seconds);
+  }
+}
+
+void TfrmCreateMapUnRg::ImportPlaneRange() {
+  if (RzCheckList3.ItemIndex() < 0) return;
+  TCustomMapUnion r;
+  RzCheckList3.At(static_cast<std::size_t>(RzCheckList3.ItemIndex())).object.GetCustomMapUnion(r);
+  RzNumericEdit5.SetValue(r.MinX);
+  RzNumericEdit6.SetValue(r.MinY);
+  RzNumericEdit7.SetValue(r.MaxX);
+  RzNumericEdit8.SetValue(r.MaxY);
+}
+
+// ---------------------------------------------------------------------------
+// Delete, find, information
+
+void TfrmCreateMapUnRg::DeleteCheckedItems(SheetList& list) {
+  Dispatch([&] { DoDeleteCheckedItems(list); });
+}
+
+void TfrmCreateMapUnRg::DoDeleteCheckedItems(SheetList& list) {
+  if (ui_.MessageBox("确认", kDeleteQuestion, MessageButtons::YesNo, MessageIcon::Question) !=
+      MessageResult::Yes) {
+    return;
+  }
+  list.RemoveChecked();
+}
+
+void TfrmCreateMapUnRg::FindMapUnionNo(SheetList& list) {
+  Dispatch([&] { DoFindMapUnionNo(list); });
+}
+
+void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
+  std::string wanted;
+  if (!InputString(ui_, "查找", "请输入图幅号", wanted)) return;
+  ui_.SetFocus(list.Name());
+  ToUpperAscii(wanted);
+  std::string text;
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    text = list.Text(i);
+    ToUpperAscii(text);
+    if (text == wanted) {
+      list.SetItemIndex(static_cast<int>(i));
+      return;
+    }
+  }
+}
+
+void TfrmCreateMapUnRg::ShowSelectedInfo(SheetList& list) {
+  Dispatch([&] { DoShowSelectedInfo(list); });
+}
+
+void TfrmCreateMapUnRg::DoShowSelectedInfo(SheetList& list) {
+  if (list.Kind() == RecordKind::Custom) {
+    DoShowCustomSelected();
+    return;
+  }
+  if (list.ItemIndex() < 0) return;
+  TStandardMapUnion r;
+  list.At(static_cast<std::size_t>(list.ItemIndex())).object.GetStandardMapUnion(r);
+  DoShowStandardInfo(r);
+}
+
+void TfrmCreateMapUnRg::RzCheckList3DblClick() {
+  Dispatch([this] { DoShowCustomSelected(); });
+}
+
+void TfrmCreateMapUnRg::DoShowCustomSelected() {
+  if (RzCheckList3.ItemIndex() < 0) return;
+  TCustomMapUnion r;
+  RzCheckList3.At(static_cast<std::size_t>(RzCheckList3.ItemIndex())).object.GetCustomMapUnion(r);
+  DoShowCustomInfo(r);
+}
+
+void TfrmCreateMapUnRg::ShowStandardInfo(const TStandardMapUnion& record) {
+  Dispatch([&] { DoShowStandardInfo(record); });
+}
+
+void TfrmCreateMapUnRg::ShowCustomInfo(const TCustomMapUnion& record) {
+  Dispatch([&] { DoShowCustomInfo(record); });
+}
+
+void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record) {
+  TfrmTFInformation dialog;
+  dialog.Caption = kInformationCaption;
+  dialog.Fill(record);
+  ui_.ShowInformation(dialog);
+}
+
+void TfrmCreateMapUnRg::DoShowCustomInfo(const TCustomMapUnion& record) {
+  TfrmTFInformation dialog;
+  dialog.Caption = kInformationCaption;
+  dialog.Fill(record);
+  ui_.ShowInformation(dialog);
+}
+
+void TfrmCreateMapUnRg::RzToolbarButton1Click() { DeleteCheckedItems(RzCheckList1); }
+void TfrmCreateMapUnRg::RzToolbarButton2Click() { DeleteCheckedItems(RzCheckList2); }
+void TfrmCreateMapUnRg::RzToolbarButton3Click() { DeleteCheckedItems(RzCheckList3); }
+void TfrmCreateMapUnRg::RzToolbarButton16Click() { DeleteCheckedItems(RzCheckList4); }
+void TfrmCreateMapUnRg::RzToolbarButton19Click() { DeleteCheckedItems(RzCheckList5); }
+void TfrmCreateMapUnRg::RzToolbarButton10Click() { FindMapUnionNo(RzCheckList1); }
+void TfrmCreateMapUnRg::RzToolbarButton11Click() { FindMapUnionNo(RzCheckList2); }
+void TfrmCreateMapUnRg::RzToolbarButton15Click() { FindMapUnionNo(RzCheckList4); }
+void TfrmCreateMapUnRg::RzToolbarButton18Click() { FindMapUnionNo(RzCheckList5); }
+void TfrmCreateMapUnRg::RzToolbarButton5Click() { ShowSelectedInfo(RzCheckList1); }
+void TfrmCreateMapUnRg::RzToolbarButton6Click() { ShowSelectedInfo(RzCheckList2); }
+void TfrmCreateMapUnRg::RzToolbarButton8Click() { RzCheckList3DblClick(); }
+void TfrmCreateMapUnRg::RzToolbarButton21Click() { ShowSelectedInfo(RzCheckList4); }
+void TfrmCreateMapUnRg::RzToolbarButton17Click() { ShowSelectedInfo(RzCheckList5); }
+void TfrmCreateMapUnRg::RzCheckList1DblClick() { ShowSelectedInfo(RzCheckList1); }
+void TfrmCreateMapUnRg::RzCheckList2DblClick() { ShowSelectedInfo(RzCheckList2); }
+void TfrmCreateMapUnRg::RzCheckList4DblClick() { ShowSelectedInfo(RzCheckList4); }
+void TfrmCreateMapUnRg::RzCheckList5DblClick() { ShowSelectedInfo(RzCheckList5); }
+
+// ---------------------------------------------------------------------------
+// Coordinate tools
+
+SpinField* const* TfrmCreateMapUnRg::TargetCorner(std::string_view focused) {
+  if (focused == RzSpinEdit1.Name()) return &corners_[0][0];
+  if (focused == RzSpinEdit7.Name()) return &corners_[0][6];
+  if (focused == RzSpinEdit14.Name()) return &corners_[1][0];
+  if (focused == RzSpinEdit20.Name()) return &corners_[1][6];
+  return nullptr;
+}
+
+void TfrmCreateMapUnRg::SetCorner(SpinField* const* six, const TLonLatDMS& point) {
+  six[0]->SetValue(point.Lon.Degrees);
+  six[1]->SetValue(point.Lon.Minutes);
+  six[2]->SetValue(point.Lon.Seconds);
+  six[3]->SetValue(point.Lat.Degrees);
+  six[4]->SetValue(point.Lat.Minutes);
+  six[5]->SetValue(point.Lat.Seconds);
+}
+
+void TfrmCreateMapUnRg::N3Click() {
+  Dispatch([this] { DegreesToDms(); });
+}
+
+void TfrmCreateMapUnRg::DegreesToDms() {
+  const std::string focused = ui_.FocusedControl();
+  std::pair<double, double> point{0, 0};
+  if (!InputPoint(ui_, "输入", "经度", "纬度", point)) return;
+  if (SpinField* const* six = TargetCorner(focused)) {
+    SetCorner(six, {DegToDms(point.first), DegToDms(point.second)});
+  }
+}
+
+void TfrmCreateMapUnRg::N4Click() {
+  Dispatch([this] { PlaneToDms(); });
+}
+
+void TfrmCreateMapUnRg::PlaneToDms() {
+  const std::string focused = ui_.FocusedControl();
+  // The tools belong to the corner fields of the two geodetic tabs.
+  if (activeTab_ != kTabBeijing54 && activeTab_ != kTabXian80) return;
+  const bool is54 = activeTab_ == kTabBeijing54;
+  const double cm = (is54 ? RzSpinEdit13 : RzSpinEdit26).Value();
+  const bool zone3 = (is54 ? RzComboBox1 : RzComboBox3).ItemIndex() == 0;
+  // The inverse projection has no automatic zone: it needs the meridian.
+  if (!(cm > 0)) {
+    ui_.MessageBox(kErrorCaption, kMeridianRequired, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
+  std::pair<double, double> point{0, 0};
+  if (!InputPoint(ui_, "输入", "X", "Y", point)) return;
+  double easting = point.first;
+  const double northing = point.second;
+  // An easting not above the zone prefix was typed without it.
+  const double prefix = ZoneNumber(zone3, cm) * 1000000;
+  if (prefix >= easting) easting += prefix;
+  const TLonLatDMS geo = is54 ? PlaneToGeo54(northing, easting, zone3, cm)
+                              : PlaneToGeo80(northing, easting, zone3, cm);
+  if (SpinField* const* six = TargetCorner(focused)) SetCorner(six, geo);
+}
+
+// ---------------------------------------------------------------------------
+// Commands by control name
+
+bool TfrmCreateMapUnRg::Click(std::string_view name) {
+  using Handler = void (TfrmCreateMapUnRg::*)();
+  static const std::unordered_map<std::string_view, Handler> kHandlers = {
+      {"RzBitBtn1", &TfrmCreateMapUnRg::RzBitBtn1Click},
+      {"RzBitBtn2", &TfrmCreateMapUnRg::RzBitBtn2Click},
+      {"RzBitBtn3", &TfrmCreateMapUnRg::RzBitBtn3Click},
+      {"N3", &TfrmCreateMapUnRg::N3Click},
+      {"N4", &TfrmCreateMapUnRg::N4Click},
+      {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},
+      {"RzToolbarButton2", &TfrmCreateMapUnRg::RzToolbarButton2Click},
+      {"RzToolbarButton3", &TfrmCreateMapUnRg::RzToolbarButton3Click},
+      {"RzToolbarButton4", &TfrmCreateMapUnRg::RzToolbarButton4Click},
+      {"RzToolbarButton5", &TfrmCreateMapUnRg::RzToolbarButton5Click},
+      {"RzToolbarButton6", &TfrmCreateMapUnRg::RzToolbarButton6Click},
+      {"RzToolbarButton7", &TfrmCreateMapUnRg::RzToolbarButton7Click},
+      {"RzToolbarButton8", &TfrmCreateMapUnRg::RzToolbarButton8Click},
+      {"RzToolbarButton9", &TfrmCreateMapUnRg::RzToolbarButton9Click},
+      {"RzToolbarButton10", &TfrmCreateMapUnRg::RzToolbarButton10Click},
+      {"RzToolbarButton11", &TfrmCreateMapUnRg::RzToolbarButton11Click},
+      {"RzToolbarButton12", &TfrmCreateMapUnRg::RzToolbarButton12Click},
+      {"RzToolbarButton13", &TfrmCreateMapUnRg::RzToolbarButton13Click},
+      {"RzToolbarButton14", &TfrmCreateMapUnRg::RzToolbarButton14Click},
+      {"RzToolbarButton15", &TfrmCreateMapUnRg::RzToolbarButton15Click},
+      {"RzToolbarButton16", &TfrmCreateMapUnRg::RzToolbarButton16Click},
+      {"RzToolbarButton17", &TfrmCreateMapUnRg::RzToolbarButton17Click},
+      {"RzToolbarButton18", &TfrmCreateMapUnRg::RzToolbarButton18Click},
+      {"RzToolbarButton19", &TfrmCreateMapUnRg::RzToolbarButton19Click},
+      {"RzToolbarButton20", &TfrmCreateMapUnRg::RzToolbarButton20Click},
+      {"RzToolbarButton21", &TfrmCreateMapUnRg::RzToolbarButton21Click},
+  };
+  Control* c = FindControl(name);
+  if (c != nullptr && !c->Enabled) return c->Kind() != ControlKind::SheetList;
+  // Clicking an option chooses it; its handler runs when it was not chosen.
+  if (auto* option = dynamic_cast<RadioButton*>(c)) {
+    Dispatch([option] { option->Choose(); });
+    return true;
+  }
+  const auto it = kHandlers.find(name);
+  if (it == kHandlers.end()) return false;
+  (this->*(it->second))();
+  return true;
+}
+
+bool TfrmCreateMapUnRg::DblClick(std::string_view listName) {
+  if (listName == RzCheckList1.Name()) RzCheckList1DblClick();
+  else if (listName == RzCheckList2.Name()) RzCheckList2DblClick();
+  else if (listName == RzCheckList3.Name()) RzCheckList3DblClick();
+  else if (listName == RzCheckList4.Name()) RzCheckList4DblClick();
+  else if (listName == RzCheckList5.Name()) RzCheckList5DblClick();
+  else return false;
+  return true;
+}
+
+}  // namespace karvento

@@ -1,0 +1,271 @@
+// The main window as a model: every parameter of the four working tabs, the
+// five sheet lists, the three sheet tables and every command, under the names
+// that the desktop front end binds its widgets and handlers to.
+//
+// A command reads the parameters of the active tab, calls the sheet routines
+// and hands the result to a fill (ShowStandardMapUnions,
+// ShowCustomMapUnions), which replaces the tab's list and the coordinate
+// system's table. Every public command runs through one dispatcher: an error
+// raised inside a routine (karvento::Error, or memory running out) ends the
+// command and is shown in the general error box, caption "Karvento"; the
+// window carries on, and since results are assigned only when complete the
+// lists and tables keep what they held.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "numbering/sheet_types.h"
+#include "workbench/controls.h"
+#include "workbench/sheet_list.h"
+#include "workbench/text_files.h"
+#include "workbench/user_interface.h"
+
+namespace karvento {
+
+inline constexpr const char* kWindowCaption = "Karvento";
+inline constexpr const char* kAboutText = "Karvento  v1.0";
+inline constexpr const char* kErrorCaption = "错误";
+inline constexpr const char* kOutOfMemory = "Out of memory";
+inline constexpr const char* kTextFilter = "文本文件（*.txt）|*.txt";
+inline constexpr const char* kMifFilter = "MapInfo 交换格式（*.mif）|*.mif";
+inline constexpr const char* kXlsxFilter = "Microsoft Excel 工作簿（*.xlsx）|*.xlsx";
+inline constexpr const char* kGenerateCaption = "生成图幅号";
+inline constexpr const char* kConvertCaption = "转换图幅号";
+inline constexpr const char* kRowColFormat = "[ROW]+[COL]";
+inline constexpr const char* kCoordinateFormat = "[Y]-[X]";
+
+// Tab indices of RzPageControl1.
+enum Tab : int {
+  kTabBeijing54 = 0,
+  kTabXian80 = 1,
+  kTabCustom = 2,
+  kTabConvert = 3,
+  kTabAbout = 4,
+};
+
+struct TabSheet {
+  std::string Caption;
+  bool TabVisible;
+};
+
+class TfrmCreateMapUnRg {
+ public:
+  static constexpr int kClientWidth = 614;
+  static constexpr int kClientHeight = 418;
+
+  // Creates the window with its start-up values: tab 0 active, the focus on
+  // RzSpinEdit1.
+  explicit TfrmCreateMapUnRg(UserInterface& ui);
+  TfrmCreateMapUnRg(const TfrmCreateMapUnRg&) = delete;
+  TfrmCreateMapUnRg& operator=(const TfrmCreateMapUnRg&) = delete;
+
+  std::string Caption = kWindowCaption;
+
+  // ---- controls, by name -------------------------------------------------
+  // A control of the window by its name, or nullptr.
+  Control* FindControl(std::string_view name);
+  template <class T>
+  T* FindControlAs(std::string_view name) {
+    return dynamic_cast<T*>(FindControl(name));
+  }
+  // Every control, in the order of the tabs.
+  const std::vector<Control*>& Controls() const { return controls_; }
+
+  // ---- the tabs ------------------------------------------------------------
+  std::array<TabSheet, 5> Tabs{{{"北京54坐标系", true},
+                                {"西安80坐标系", true},
+                                {"独立坐标系", true},
+                                {"图幅号转换", true},
+                                {"关于", false}}};
+  Label AboutLabel{"RzLabel1", kAboutText};
+  int ActiveTab() const { return activeTab_; }
+  // Makes a visible tab active and runs RzPageControl1Change; returns false
+  // (and changes nothing) for any other index.
+  bool SetActiveTab(int index);
+  void RzPageControl1Change();
+
+  // Tab 0, "北京54坐标系".
+  SpinField RzSpinEdit1, RzSpinEdit2, RzSpinEdit3, RzSpinEdit4, RzSpinEdit5, RzSpinEdit6;
+  SpinField RzSpinEdit7, RzSpinEdit8, RzSpinEdit9, RzSpinEdit10, RzSpinEdit11, RzSpinEdit12;
+  PickList RzComboBox1;
+  SpinField RzSpinEdit13;
+  NumberField RzNumericEdit1, RzNumericEdit2;
+  RadioButton RzRadioButton1, RzRadioButton2;
+  PickList RzComboBox2;
+  SheetList RzCheckList1;
+
+  // Tab 1, "西安80坐标系".
+  SpinField RzSpinEdit14, RzSpinEdit15, RzSpinEdit16, RzSpinEdit17, RzSpinEdit18, RzSpinEdit19;
+  SpinField RzSpinEdit20, RzSpinEdit21, RzSpinEdit22, RzSpinEdit23, RzSpinEdit24, RzSpinEdit25;
+  PickList RzComboBox3;
+  SpinField RzSpinEdit26;
+  NumberField RzNumericEdit3, RzNumericEdit4;
+  RadioButton RzRadioButton3, RzRadioButton4;
+  PickList RzComboBox4;
+  SheetList RzCheckList2;
+
+  // Tab 2, "独立坐标系".
+  NumberField RzNumericEdit5, RzNumericEdit6, RzNumericEdit7, RzNumericEdit8;
+  SpinField RzSpinEdit28, RzSpinEdit29, RzSpinEdit30, RzSpinEdit31;
+  TextField RzEdit1;
+  RadioButton RzRadioButton9, RzRadioButton10;
+  SpinField RzSpinEdit27;
+  SheetList RzCheckList3;
+
+  // Tab 3, "图幅号转换".
+  RadioButton RzRadioButton5, RzRadioButton6;
+  RadioButton RzRadioButton7, RzRadioButton8;
+  PickList RzComboBox6;
+  SpinField RzSpinEdit34;
+  NumberField RzNumericEdit9, RzNumericEdit10;
+  PickList RzComboBox5;
+  SheetList RzCheckList4, RzCheckList5;
+
+  // Bottom row, export menu, context menu of the corner fields.
+  Button RzBitBtn1, RzBitBtn2, RzMenuButton1, RzBitBtn3;
+  Button N1, N2, Excel1, ShpMenuItem, N3, N4;
+  // RzToolbarButton1 .. RzToolbarButton21 at indices 0 .. 20.
+  std::array<Button, 21> ToolbarButtons;
+  Button& RzToolbarButton(int n) { return ToolbarButtons[static_cast<std::size_t>(n - 1)]; }
+
+  TFileDialog SaveDialog1{FileDialogKind::Save};
+  TFileDialog OpenDialog1{FileDialogKind::Open};
+
+  // ---- the sheet tables that the exports write ------------------------------
+  TStandardMapUnions FMapUnions54;
+  TStandardMapUnions FMapUnions80;
+  TCustomMapUnions FCustomMapUnions;
+
+  // True once Exit has closed the window.
+  bool Closed() const { return closed_; }
+
+  // ---- fills -----------------------------------------------------------------
+  // Clears the list and refills it with one unchecked item per sheet, outer
+  // then inner index ascending, the plane corners less the offsets; the
+  // coordinate system's table (FMapUnions54 when is54, else FMapUnions80) is
+  // replaced by the same reduced records. The overloads taking an rvalue
+  // reuse the result's storage for the table.
+  void ShowStandardMapUnions(const TStandardMapUnions& sheets, SheetList& list, bool is54,
+                             double offsetX, double offsetY);
+  void ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list, bool is54,
+                             double offsetX, double offsetY);
+  // The same for an independent grid and FCustomMapUnions, without offsets.
+  void ShowCustomMapUnions(const TCustomMapUnions& sheets, SheetList& list);
+  void ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList& list);
+
+  // ---- commands (each runs through the dispatcher) -----------------------
+  void RzBitBtn1Click();  // Generate; on "图幅号转换" Convert
+  void RzBitBtn2Click();  // Save the parameters of tab 0 or 1
+  void RzBitBtn3Click();  // Exit
+  void N1Click();         // MIF export, geographic coordinates
+  void N2Click();         // MIF export, plane coordinates
+  void Excel1Click();     // workbook export
+  void N3Click();         // "度-->度分秒"
+  void N4Click();         // "XY-->度分秒"
+  void RzRadioButton9Click();
+  void RzRadioButton10Click();
+
+  void RzToolbarButton1Click();   // delete checked, RzCheckList1
+  void RzToolbarButton2Click();   // delete checked, RzCheckList2
+  void RzToolbarButton3Click();   // delete checked, RzCheckList3
+  void RzToolbarButton4Click();   // import corners, RzCheckList1
+  void RzToolbarButton5Click();   // information, RzCheckList1
+  void RzToolbarButton6Click();   // information, RzCheckList2
+  void RzToolbarButton7Click();   // import corners, RzCheckList2
+  void RzToolbarButton8Click();   // information, RzCheckList3
+  void RzToolbarButton9Click();   // import plane range, RzCheckList3
+  void RzToolbarButton10Click();  // find, RzCheckList1
+  void RzToolbarButton11Click();  // find, RzCheckList2
+  void RzToolbarButton12Click();  // open parameters, tab 0
+  void RzToolbarButton13Click();  // open parameters, tab 1
+  void RzToolbarButton14Click();  // open number list
+  void RzToolbarButton15Click();  // find, RzCheckList4
+  void RzToolbarButton16Click();  // delete checked, RzCheckList4
+  void RzToolbarButton17Click();  // information, RzCheckList5
+  void RzToolbarButton18Click();  // find, RzCheckList5
+  void RzToolbarButton19Click();  // delete checked, RzCheckList5
+  void RzToolbarButton20Click();  // new number
+  void RzToolbarButton21Click();  // information, RzCheckList4
+  void RzCheckList1DblClick();
+  void RzCheckList2DblClick();
+  void RzCheckList3DblClick();
+  void RzCheckList4DblClick();
+  void RzCheckList5DblClick();
+
+  void DeleteCheckedItems(SheetList& list);
+  void FindMapUnionNo(SheetList& list);
+  void ShowSelectedInfo(SheetList& list);
+  void ShowStandardInfo(const TStandardMapUnion& record);
+  void ShowCustomInfo(const TCustomMapUnion& record);
+
+  // Runs the click command of a control by its name (the desktop front end
+  // binds every button and menu item this way); false when the control has
+  // no click command.
+  bool Click(std::string_view controlName);
+  // Runs the double-click command of a sheet list by its name.
+  bool DblClick(std::string_view listName);
+
+  // The source record of a number on the conversion tab: its extent from the
+  // parser of its kind (1 old, 2 new) and, when cm > 0, the plane corners NW,
+  // NE, SE, SW projected on the chosen system; otherwise zero corners.
+  static TStandardMapUnion MakeSourceMapUnion(const std::string& number, int kind, double cm,
+                                              bool zone3, bool is54);
+
+  // The parameters of tab 0 or 1 as the parameter file holds them, and
+  // setting them into the tab's fields (each field keeps its limits and
+  // decimals).
+  TParameterSet ReadParameters(int tab) const;
+  void WriteParameters(int tab, const TParameterSet& p);
+
+ private:
+  template <class F>
+  void Dispatch(F&& command);
+  void ShowError(std::string_view text);
+
+  // The procedures behind the commands, run inside the dispatcher.
+  void Generate(int tab);
+  void GenerateCustom();
+  void Convert();
+  void SaveParameters();
+  void OpenParameters(int tab);
+  void OpenNumberList();
+  void NewNumber();
+  void ImportCorners(SheetList& list, int tab);
+  void ImportPlaneRange();
+  void DoDeleteCheckedItems(SheetList& list);
+  void DoFindMapUnionNo(SheetList& list);
+  void DoShowSelectedInfo(SheetList& list);
+  void DoShowCustomSelected();
+  void DoShowStandardInfo(const TStandardMapUnion& record);
+  void DoShowCustomInfo(const TCustomMapUnion& record);
+  void DegreesToDms();
+  void PlaneToDms();
+  void ExportMif(bool geographic);
+  void ExportWorkbook();
+
+  // The twelve corner fields of tab 0 or 1: lower-left longitude d, m, s,
+  // lower-left latitude d, m, s, upper-right longitude, upper-right latitude.
+  std::array<SpinField*, 12> CornerFields(int tab);
+  // The six fields of the corner whose longitude-degree field is named, or
+  // nullptr when the name is none of the four.
+  SpinField* const* TargetCorner(std::string_view focused);
+  void SetCorner(SpinField* const* six, const TLonLatDMS& point);
+  // The table that the exports of the current tab write.
+  const TStandardMapUnions* StandardTableOfTab() const;
+
+  void Register(Control& c);
+
+  UserInterface& ui_;
+  int activeTab_ = kTabBeijing54;
+  bool closed_ = false;
+  std::vector<Control*> controls_;
+  std::unordered_map<std::string_view, Control*> byName_;
+  std::array<std::array<SpinField*, 12>, 2> corners_{};
+};
+
+}  // namespace karvento

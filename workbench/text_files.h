@@ -1,0 +1,75 @@
+// The two plain text files that the workbench reads and writes: the parameter
+// file of a geodetic tab and the number list of the conversion tab. Free
+// functions, so that the command-line tool reads and writes the same files
+// the same way.
+//
+// File errors throw karvento::Error with a text that names the file and the
+// system's reason, e.g. "无法打开文件 “/x/y.txt”：No such file or directory".
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geodesy/angles.h"
+
+namespace karvento {
+
+// The parameters of a geodetic tab: the two corners of the extent, the zone
+// method (item index of the zone pick list: 0 = "3度分带法", 1 = "6度分带法"),
+// the central meridian in degrees and the two omitted large coordinate numbers.
+struct TParameterSet {
+  // Lower-left longitude, lower-left latitude, upper-right longitude,
+  // upper-right latitude: the eight lines' first four.
+  std::array<TAngleDMS, 4> Corners{};
+  int ZoneIndex = 0;
+  double CentralMeridian = 0;
+  double OffsetX = 0;
+  double OffsetY = 0;
+  friend bool operator==(const TParameterSet&, const TParameterSet&) = default;
+};
+
+// Longest line that a parameter file may hold. Read lines longer than this
+// are refused with the conversion message, quoting their beginning: no valid
+// parameter line comes near it, and a large file opened by mistake is not
+// loaded whole.
+inline constexpr std::size_t kMaxParameterLine = 4096;
+
+// The eight lines, each ended by CR LF:
+//   lines 1–4  "d m s.ss"  (degrees and minutes truncated toward zero,
+//                           seconds rounded to two decimals)
+//   line 5     "3" for zone index 0, "6" otherwise
+//   line 6     central meridian rounded to two decimals
+//   lines 7–8  the offsets truncated toward zero
+// Numbers are written with "." and without separators, whatever the locale.
+std::string FormatParameterFile(const TParameterSet& p);
+void WriteParameterFile(const std::string& fileName, const TParameterSet& p);
+
+// Reads a parameter file. Only the first eight lines are read. Lines 1–4 (when
+// there are at least four lines) are split at single spaces: one piece is the
+// degrees, two are degrees and minutes, three are degrees, minutes and seconds,
+// any other count gives 0 0 0; every piece is read as a floating-point number.
+// Line 5 "6" gives zone index 1, anything else 0; lines 6, 7 and 8 are the
+// central meridian and the offsets. Missing lines leave their values 0. A
+// piece or line that is not a number throws "'%s' is not a valid floating
+// point value".
+TParameterSet ReadParameterFile(const std::string& fileName);
+TParameterSet ParseParameterLines(const std::vector<std::string>& lines);
+
+// Splits text into lines at CR LF, LF or CR; a line break at the end makes no
+// extra line; a NUL ends the text. Lines are not trimmed.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Reads a number list: the lines of the file (SplitLines), each decoded from
+// GBK to UTF-8.
+std::vector<std::string> ReadNumberList(const std::string& fileName);
+
+// GBK bytes to UTF-8; a byte sequence that is not GBK becomes U+FFFD.
+std::string GbkToUtf8(std::string_view gbk);
+
+// The whole file as bytes.
+std::string ReadFileBytes(const std::string& fileName);
+
+}  // namespace karvento

@@ -1,0 +1,53 @@
+#include "workbench/tf_information.h"
+
+namespace karvento {
+namespace {
+
+// RzNumericEdit1 .. 12 show degrees and minutes whole, seconds with three
+// decimals; 13 .. 20 the plane values.
+NumberField MakeField(int n) {
+  const char* format = n > 12 ? kPlaneFormat : (n % 3 == 0 ? kSecondsFormat : kWholeFormat);
+  return NumberField("RzNumericEdit" + std::to_string(n), false, format);
+}
+
+template <std::size_t... I>
+std::array<NumberField, 20> MakeFields(std::index_sequence<I...>) {
+  return {MakeField(static_cast<int>(I) + 1)...};
+}
+
+}  // namespace
+
+TfrmTFInformation::TfrmTFInformation() : Fields(MakeFields(std::make_index_sequence<20>())) {}
+
+void TfrmTFInformation::Fill(const TStandardMapUnion& r) {
+  RzEdit1.SetText(r.MapUnionNo);
+  const TAngleDMS* angles[4] = {&r.Range.West, &r.Range.South, &r.Range.East, &r.Range.North};
+  for (int k = 0; k < 4; ++k) {
+    RzNumericEdit(3 * k + 1).SetValue(angles[k]->Degrees);
+    RzNumericEdit(3 * k + 2).SetValue(angles[k]->Minutes);
+    RzNumericEdit(3 * k + 3).SetValue(angles[k]->Seconds);
+  }
+  const auto set = [this](int xField, const TPlanePoint& p) {
+    RzNumericEdit(xField).SetValue(p.X);
+    RzNumericEdit(xField + 1).SetValue(p.Y);
+  };
+  set(15, r.PlaneCorners[kNW]);
+  set(13, r.PlaneCorners[kSW]);
+  set(17, r.PlaneCorners[kNE]);
+  set(19, r.PlaneCorners[kSE]);
+}
+
+void TfrmTFInformation::Fill(const TCustomMapUnion& r) {
+  RzEdit1.SetText(r.MapUnionNo);
+  for (int n = 1; n <= 12; ++n) RzNumericEdit(n).SetValue(0);
+  const auto set = [this](int xField, double x, double y) {
+    RzNumericEdit(xField).SetValue(x);
+    RzNumericEdit(xField + 1).SetValue(y);
+  };
+  set(15, r.MinX, r.MaxY);
+  set(13, r.MinX, r.MinY);
+  set(17, r.MaxX, r.MaxY);
+  set(19, r.MaxX, r.MinY);
+}
+
+}  // namespace karvento

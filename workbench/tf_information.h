@@ -1,0 +1,57 @@
+// The sheet information dialog: a sheet's number, geographic corners and
+// plane corners, shown for reading. Every field can be edited, but nothing is
+// read back.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "numbering/sheet_types.h"
+#include "workbench/controls.h"
+
+namespace karvento {
+
+inline constexpr const char* kInformationCaption = "图幅信息";
+inline constexpr const char* kWholeFormat = ",0;(,0)";
+inline constexpr const char* kSecondsFormat = ",0.000;(,0.000)";
+// The negative section shows one decimal fewer than the positive one.
+inline constexpr const char* kPlaneFormat = ",0.00000;(,0.0000)";
+
+// Client area 404 × 299, fixed size, centred on the main window. The first
+// tab is active when it opens.
+class TfrmTFInformation {
+ public:
+  static constexpr int kClientWidth = 404;
+  static constexpr int kClientHeight = 299;
+
+  TfrmTFInformation();
+
+  std::string Caption = kInformationCaption;
+  // Tab captions with their trailing blanks.
+  std::array<std::string, 2> TabCaptions{"经纬度 ", "坐标  "};
+  int ActiveTab = 0;
+
+  TextField RzEdit1{"RzEdit1"};  // "图幅号"
+  // RzNumericEdit1 .. RzNumericEdit20 at indices 0 .. 19: 1–12 the degrees,
+  // minutes and seconds of west longitude, south latitude, east longitude,
+  // north latitude; 13/14 the lower-left, 15/16 the upper-left, 17/18 the
+  // upper-right, 19/20 the lower-right plane corner (X, Y).
+  std::array<NumberField, 20> Fields;
+  Button RzBitBtn1{"RzBitBtn1", "返回"};
+
+  NumberField& RzNumericEdit(int n) { return Fields[static_cast<std::size_t>(n - 1)]; }
+  const NumberField& RzNumericEdit(int n) const { return Fields[static_cast<std::size_t>(n - 1)]; }
+
+  // Groups of the plane tab, top to bottom, with their fields (X, Y).
+  struct Group {
+    const char* caption;
+    int xField, yField;
+  };
+  static constexpr std::array<Group, 4> kPlaneGroups{{
+      {"左上角", 15, 16}, {"左下角", 13, 14}, {"右上角", 17, 18}, {"右下角", 19, 20}}};
+
+  void Fill(const TStandardMapUnion& record);
+  void Fill(const TCustomMapUnion& record);
+};
+
+}  // namespace karvento
