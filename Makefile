@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench test-asan configure clean
+.PHONY: all run test bench test-asan configure clean screenshots
 
 all: $(BUILD)/build.ninja
 	@cmake --build $(BUILD)
@@ -37,6 +37,11 @@ test-asan: bootstrap
 	@cmake --build $(ASAN_BUILD)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2
+
+# The main window on each tab, its menus and its dialogs, as PNG files.
+screenshots: configure
+	@cmake --build $(BUILD) --target karvento-screenshots
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/app/karvento-screenshots docs/screenshots >/dev/null
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
