@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
 
   // The dialogs.
   TfrmTFInformation information;
-  information.Fill(m.RzCheckList1.At(2).object.StandardMapUnion());
+  information.Fill(m.RzCheckList1.StandardRecord(2));
   DialogShot<InformationDialog>(information, &window, "dialog-information.png");
   {
     InformationDialog dialog(information, &window);

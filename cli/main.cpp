@@ -1,5 +1,6 @@
 // karvento-cli: the batch front end. Data on stdout, messages on stderr;
 // exit status 0 on success, 1 for data errors, 2 for usage errors.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "cli/args.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "numbering/error.h"
 
 namespace {
@@ -18,6 +20,10 @@ const char* kToolHelp =
     "\n"
     "commands:\n"
     "  sheets   list the sheets of an extent at a scale, old or new standard\n"
+    "  grid     divide an extent of an independent plane grid into numbered sheets\n"
+    "  check    classify sheet numbers: old standard, new standard or not standard\n"
+    "  project  Gauss-Krüger forward (LON LAT) and inverse (X Y), Beijing 54 or Xi'an 80\n"
+    "  dms      decimal degrees to degrees, minutes and seconds\n"
     "\n"
     "'karvento-cli COMMAND --help' describes a command. Example:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 --scale 1:1万\n";
@@ -31,6 +37,8 @@ int main(int argc, char** argv) {
     std::fputs(kToolHelp, words.empty() ? stderr : stdout);
     return words.empty() ? 2 : 0;
   }
+  // A reader that stops early (sheets ... | head) ends the output quietly.
+  std::signal(SIGPIPE, SIG_IGN);
   const std::string command = words[0];
   words.erase(words.begin());
   try {
@@ -38,6 +46,8 @@ int main(int argc, char** argv) {
       if (command == c.name) return c.run(words);
     }
     throw cli::UsageError("unknown command '" + command + "' (see karvento-cli --help)");
+  } catch (const cli::BrokenPipe&) {
+    return 0;
   } catch (const cli::UsageError& e) {
     std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), e.what());
     return 2;

@@ -1,46 +1,351 @@
 #include "cli/output.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <string>
+#include <cstring>
+
+#include "cli/args.h"
+#include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
 
+Format ParseFormat(std::string_view text) {
+  if (text == "table") return Format::Table;
+  if (text == "csv") return Format::Csv;
+  if (text == "json") return Format::Json;
+  if (text == "geojson") return Format::GeoJson;
+  if (text == "mif") return Format::Mif;
+  if (text == "xlsx") return Format::Xlsx;
+  throw UsageError("--format: '" + std::string(text) + "' is none of table csv json geojson mif xlsx");
+}
+
+Output::Output(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {
+  buffer_.reserve(1 << 16);
+}
+
+Output::~Output() {
+  if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+}
+
+void Output::Write(std::string_view text) {
+  buffer_.append(text);
+  if (buffer_.size() >= (1 << 16)) Flush();
+}
+
+void Output::Number(double v) {
+  char buf[32];
+  Write(std::string_view(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf)));
+}
+
+void Output::Flush() {
+  if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+    Fail();
+  }
+  buffer_.clear();
+  if (std::fflush(file_) != 0) Fail();
+}
+
+void Output::Fail() {
+  const int e = errno;
+  buffer_.clear();
+  if (e == EPIPE) throw BrokenPipe{};
+  throw Error("无法写入 " + name_ + "：" + std::strerror(e));
+}
+
 namespace {
 
-// 116:26:15, 116:28:07.5: whole degrees and minutes, the seconds with as many
-// decimals as they need, up to three.
+// ----------------------------------------------------------------- table
+
 std::string DmsText(const TAngleDMS& a) {
-  char buf[96];
+  // 116:26:15, 116:28:07.5: whole degrees and minutes, the seconds with the
+  // decimals they need, up to three.
+  char buf[128];
   char* p = buf;
-  const bool negative = a.Degrees < 0 || a.Minutes < 0 || a.Seconds < 0;
-  if (negative) *p++ = '-';
+  if (a.Degrees < 0 || a.Minutes < 0 || a.Seconds < 0) *p++ = '-';
   p = std::to_chars(p, buf + 40, std::abs(a.Degrees), std::chars_format::fixed, 0).ptr;
   *p++ = ':';
   const double m = std::abs(a.Minutes);
   if (m < 10) *p++ = '0';
-  p = std::to_chars(p, buf + 70, m, std::chars_format::fixed, 0).ptr;
+  p = std::to_chars(p, buf + 80, m, std::chars_format::fixed, 0).ptr;
   *p++ = ':';
   const double s = std::round(std::abs(a.Seconds) * 1000) / 1000;
   if (s < 10) *p++ = '0';
-  p = std::to_chars(p, buf + 96, s, std::chars_format::general, 16).ptr;
+  p = std::to_chars(p, buf + 128, s, std::chars_format::general, 16).ptr;
   return std::string(buf, p);
+}
+
+void Padded(Output& out, std::string_view text, std::size_t width, bool right) {
+  if (right && text.size() < width) out.Write(std::string(width - text.size(), ' '));
+  out.Write(text);
+  if (!right && text.size() < width) out.Write(std::string(width - text.size(), ' '));
+}
+
+std::string Fixed3(double v) {
+  char buf[400];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3).ptr);
+}
+
+void StandardTable(Output& out, const TStandardMapUnions& sheets) {
+  const char* head[] = {"number", "west", "south", "east", "north"};
+  Padded(out, head[0], 15, false);
+  for (int k = 1; k < 5; ++k) {
+    out.Put(' ');
+    Padded(out, head[k], 13, false);
+  }
+  const char* corners[] = {"X1", "Y1", "X2", "Y2", "X3", "Y3", "X4", "Y4"};
+  for (int k = 0; k < 8; ++k) {
+    out.Put(' ');
+    Padded(out, corners[k], k % 2 ? 15 : 16, true);
+  }
+  out.Put('\n');
+  for (const auto& column : sheets) {
+    for (const auto& s : column) {
+      Padded(out, s.MapUnionNo, 15, false);
+      for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
+        out.Put(' ');
+        Padded(out, DmsText(*a), 13, false);
+      }
+      for (const TPlanePoint& p : s.PlaneCorners) {
+        out.Put(' ');
+        Padded(out, Fixed3(p.X), 16, true);
+        out.Put(' ');
+        Padded(out, Fixed3(p.Y), 15, true);
+      }
+      out.Put('\n');
+    }
+  }
+}
+
+void CustomTable(Output& out, const TCustomMapUnions& sheets) {
+  Padded(out, "number", 20, false);
+  for (const char* h : {"min_x", "min_y", "max_x", "max_y"}) {
+    out.Put(' ');
+    Padded(out, h, 16, true);
+  }
+  out.Put('\n');
+  for (const auto& row : sheets) {
+    for (const auto& s : row) {
+      Padded(out, s.MapUnionNo, 20, false);
+      for (double v : {s.MinX, s.MinY, s.MaxX, s.MaxY}) {
+        out.Put(' ');
+        Padded(out, Fixed3(v), 16, true);
+      }
+      out.Put('\n');
+    }
+  }
+}
+
+// ------------------------------------------------------------------- CSV
+
+// A field as CSV wants it: quoted when it holds a comma, a quote or a line
+// break, with quotes doubled.
+void CsvField(Output& out, std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out.Write(text);
+    return;
+  }
+  out.Put('"');
+  for (char c : text) {
+    if (c == '"') out.Put('"');
+    out.Put(c);
+  }
+  out.Put('"');
+}
+
+void CsvHeader(Output& out, const char* header) {
+  out.Write(header);
+  out.Write("\r\n");
+}
+
+void StandardCsv(Output& out, const TStandardMapUnions& sheets) {
+  CsvHeader(out, kStandardXlsHeader);
+  for (const auto& column : sheets) {
+    for (const auto& s : column) {
+      CsvField(out, s.MapUnionNo);
+      for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
+        out.Put(',');
+        out.Number(DmsToDeg(*a));
+      }
+      for (const TPlanePoint& p : s.PlaneCorners) {
+        out.Put(',');
+        out.Number(p.X);
+        out.Put(',');
+        out.Number(p.Y);
+      }
+      out.Write("\r\n");
+    }
+  }
+}
+
+void CustomCsv(Output& out, const TCustomMapUnions& sheets) {
+  CsvHeader(out, kCustomXlsHeader);
+  for (const auto& row : sheets) {
+    for (const auto& s : row) {
+      CsvField(out, s.MapUnionNo);
+      for (double v : {s.MinX, s.MinY, s.MaxX, s.MaxY}) {
+        out.Put(',');
+        out.Number(v);
+      }
+      out.Write("\r\n");
+    }
+  }
+}
+
+// ------------------------------------------------------------ JSON, GeoJSON
+
+void JsonString(Output& out, std::string_view text) {
+  out.Put('"');
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out.Put('\\');
+      out.Put(c);
+    } else if (u < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", u);
+      out.Write(buf);
+    } else {
+      out.Put(c);
+    }
+  }
+  out.Put('"');
+}
+
+void JsonPoint(Output& out, double x, double y) {
+  out.Put('[');
+  out.Number(x);
+  out.Put(',');
+  out.Number(y);
+  out.Put(']');
+}
+
+void JsonCorners(Output& out, const TPlanePoint (&p)[4]) {
+  out.Put('[');
+  for (int k = 0; k < 4; ++k) {
+    if (k) out.Put(',');
+    JsonPoint(out, p[k].X, p[k].Y);
+  }
+  out.Put(']');
+}
+
+struct Flat {
+  std::string_view number;
+  double west, south, east, north;
+  TPlanePoint plane[4];
+};
+
+Flat FlatOf(const TStandardMapUnion& s) {
+  return {s.MapUnionNo, DmsToDeg(s.Range.West), DmsToDeg(s.Range.South),
+          DmsToDeg(s.Range.East), DmsToDeg(s.Range.North),
+          {s.PlaneCorners[0], s.PlaneCorners[1], s.PlaneCorners[2], s.PlaneCorners[3]}};
+}
+
+// The corners of an independent sheet: NW, NE, SE, SW as on the national grid.
+Flat FlatOf(const TCustomMapUnion& s) {
+  return {s.MapUnionNo, s.MinX, s.MinY, s.MaxX, s.MaxY,
+          {{s.MinX, s.MaxY}, {s.MaxX, s.MaxY}, {s.MaxX, s.MinY}, {s.MinX, s.MinY}}};
+}
+
+void JsonRecord(Output& out, const Flat& f) {
+  out.Write("{\"number\":");
+  JsonString(out, f.number);
+  const char* names[] = {",\"west\":", ",\"south\":", ",\"east\":", ",\"north\":"};
+  const double values[] = {f.west, f.south, f.east, f.north};
+  for (int k = 0; k < 4; ++k) {
+    out.Write(names[k]);
+    out.Number(values[k]);
+  }
+  out.Write(",\"plane\":");
+  JsonCorners(out, f.plane);
+  out.Put('}');
+}
+
+void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta) {
+  out.Write("{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[");
+  JsonPoint(out, f.west, f.north);
+  out.Put(',');
+  JsonPoint(out, f.east, f.north);
+  out.Put(',');
+  JsonPoint(out, f.east, f.south);
+  out.Put(',');
+  JsonPoint(out, f.west, f.south);
+  out.Put(',');
+  JsonPoint(out, f.west, f.north);
+  out.Write("]]},\"properties\":{\"number\":");
+  JsonString(out, f.number);
+  if (meta) {
+    out.Write(",\"scale\":");
+    JsonString(out, meta->scale);
+    out.Write(",\"standard\":");
+    JsonString(out, meta->standard);
+  }
+  out.Write(",\"plane\":");
+  JsonCorners(out, f.plane);
+  out.Write("}}");
+}
+
+template <typename Table>
+void Json(Output& out, const Table& sheets, bool geo, const SheetMeta* meta) {
+  out.Write(geo ? "{\"type\":\"FeatureCollection\",\"features\":[" : "[");
+  bool first = true;
+  for (const auto& outer : sheets) {
+    for (const auto& s : outer) {
+      out.Write(first ? "\n" : ",\n");
+      first = false;
+      if (geo) {
+        GeoJsonFeature(out, FlatOf(s), meta);
+      } else {
+        JsonRecord(out, FlatOf(s));
+      }
+    }
+  }
+  out.Write(geo ? "\n]}\n" : "\n]\n");
 }
 
 }  // namespace
 
-void WriteSheetTable(std::FILE* out, const TStandardMapUnions& sheets) {
-  std::fprintf(out, "%-15s %-13s %-13s %-13s %-13s %16s %15s %16s %15s %16s %15s %16s %15s\n",
-               "number", "west", "south", "east", "north", "X1", "Y1", "X2", "Y2", "X3", "Y3",
-               "X4", "Y4");
-  for (const auto& column : sheets) {
-    for (const auto& s : column) {
-      std::fprintf(out, "%-15s %-13s %-13s %-13s %-13s", s.MapUnionNo.c_str(),
-                   DmsText(s.Range.West).c_str(), DmsText(s.Range.South).c_str(),
-                   DmsText(s.Range.East).c_str(), DmsText(s.Range.North).c_str());
-      for (const TPlanePoint& p : s.PlaneCorners) std::fprintf(out, " %16.3f %15.3f", p.X, p.Y);
-      std::fputc('\n', out);
-    }
+void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
+                         const SheetMeta& meta, CsvEncoding encoding) {
+  switch (format) {
+    case Format::Table:
+      StandardTable(out, sheets);
+      break;
+    case Format::Csv:
+      if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
+      StandardCsv(out, sheets);
+      break;
+    case Format::Json:
+      Json(out, sheets, false, &meta);
+      break;
+    case Format::GeoJson:
+      Json(out, sheets, true, &meta);
+      break;
+    case Format::Mif:
+    case Format::Xlsx:
+      break;
+  }
+}
+
+void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
+                       CsvEncoding encoding) {
+  switch (format) {
+    case Format::Table:
+      CustomTable(out, sheets);
+      break;
+    case Format::Csv:
+      if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
+      CustomCsv(out, sheets);
+      break;
+    case Format::Json:
+      Json(out, sheets, false, nullptr);
+      break;
+    case Format::GeoJson:
+      Json(out, sheets, true, nullptr);
+      break;
+    case Format::Mif:
+    case Format::Xlsx:
+      break;
   }
 }
 

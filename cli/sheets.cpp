@@ -1,10 +1,8 @@
 // karvento-cli sheets: the Generate of the two geodetic tabs.
-#include <cstdio>
 #include <string>
 
-#include "cli/args.h"
 #include "cli/commands.h"
-#include "cli/output.h"
+#include "cli/common.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -28,20 +26,21 @@ const char* kHelp =
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
     "  --cm DEGREES       central meridian; 0 takes each corner's own zone and\n"
     "                     writes no zone number (default 0)\n"
+    "  --format F         table (default), csv, json, geojson\n"
+    "  --output FILE      write to FILE instead of standard output\n"
+    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117\n";
 
+const OptionSpec kOwn[] = {{"from", true}, {"to", true}, {"scale", true}, {"standard", true}};
+
 }  // namespace
 
 int RunSheets(const std::vector<std::string>& words) {
-  const Args args(words, {{"from", true}, {"to", true}, {"scale", true}, {"standard", true},
-                          {"datum", true}, {"zone", true}, {"cm", true}, {"help", false}});
-  if (args.Has("help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
+  const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
+  if (HelpRequested(args, kHelp)) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
   if (!args.Has("from") || !args.Has("to")) throw UsageError("--from and --to are required");
   const TLonLatDMS from = ParsePoint(*args.Value("from"), "--from");
@@ -49,25 +48,27 @@ int RunSheets(const std::vector<std::string>& words) {
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
   const std::string standard = args.Value("standard").value_or("new");
   if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
-  const std::string datum = args.Value("datum").value_or("54");
-  if (datum != "54" && datum != "80") throw UsageError("--datum is 54 or 80");
-  const std::string zone = args.Value("zone").value_or("3");
-  if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
-  const double cm = ParseNumber(args.Value("cm").value_or("0"), "--cm");
+  const Projection p = ReadProjection(args);
+  const OutputOptions o = ReadOutputOptions(args);
 
   const TMapUnionRange range{from.Lon, from.Lat, to.Lon, to.Lat};
   TStandardMapUnions sheets;
   if (standard == "new") {
-    CreateNewMapUnions(range, scale, zone == "3", cm, datum == "54", sheets);
+    CreateNewMapUnions(range, scale, p.zone3, p.cm, p.is54, sheets);
   } else {
-    CreateOldMapUnions(range, scale, zone == "3", datum == "54", cm, sheets);
+    CreateOldMapUnions(range, scale, p.zone3, p.is54, p.cm, sheets);
   }
-  WriteSheetTable(stdout, sheets);
+  OutputStream stream(o);
+  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
+                      o.encoding);
+  stream.Finish();
   return 0;
 }
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {{"sheets", RunSheets}};
+  static const std::vector<Command> commands = {
+      {"sheets", RunSheets}, {"grid", RunGrid}, {"check", RunCheck},
+      {"project", RunProject}, {"dms", RunDms}};
   return commands;
 }
 

@@ -49,6 +49,11 @@ double ZoneNumber(bool zone3, double cm) {
   return Truncate((cm - 3.0) / 6.0 + 0.5) + 1.0;
 }
 
+double EastingWithZonePrefix(double easting, bool zone3, double cm) {
+  const double prefix = ZoneNumber(zone3, cm) * 1000000.0;
+  return prefix >= easting ? easting + prefix : easting;
+}
+
 LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude) {
   LatitudeTerms lt;
   lt.B = DmsToDeg(latitude);

@@ -54,6 +54,12 @@ double FalseEasting(bool zone3, double cm);
 // formulas differ (118.5 gives 39 here and 40 there).
 double ZoneNumber(bool zone3, double cm);
 
+// An easting as the inverse wants it: when z × 1000000 ≥ easting, with
+// z = ZoneNumber(zone3, cm), the easting was given without its zone prefix
+// and gets it added; otherwise it is taken as given. So 500000 becomes
+// 39500000 in 3-degree zones at cm 117, and 39500000 stays.
+double EastingWithZonePrefix(double easting, bool zone3, double cm);
+
 // Forward projection. cm = 0 takes each point's own zone (CentralMeridian)
 // and adds no zone number; any other cm is used as the central meridian.
 TPlanePoint GeoToPlane54(const TLonLatDMS& p, bool zone3, double cm);

@@ -1,5 +1,6 @@
 #include "workbench/create_map_un_rg.h"
 
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -262,19 +263,16 @@ void TfrmCreateMapUnRg::ShowStandardMapUnions(const TStandardMapUnions& sheets, 
 
 void TfrmCreateMapUnRg::ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list,
                                               bool is54, double offsetX, double offsetY) {
-  std::size_t total = 0;
-  for (const auto& column : sheets) total += column.size();
-  std::vector<SheetList::Item> items;
-  items.reserve(total);
-  for (auto& column : sheets) {
-    for (TStandardMapUnion& r : column) {
-      SubtractOffsets(r, offsetX, offsetY);
-      items.push_back({TMapUnionObject::CreateStandard(r), false});
+  // Subtracting 0 changes no value: a tab without offsets skips the pass.
+  if (offsetX != 0 || offsetY != 0) {
+    for (auto& column : sheets) {
+      for (TStandardMapUnion& r : column) SubtractOffsets(r, offsetX, offsetY);
     }
   }
-  // Both are assigned only now, when nothing can fail any more.
-  (is54 ? FMapUnions54 : FMapUnions80) = std::move(sheets);
-  list.Assign(std::move(items));
+  auto table = std::make_shared<const TStandardMapUnions>(std::move(sheets));
+  list.Refill(table);
+  // The table is replaced only once the list holds the new rows.
+  (is54 ? FMapUnions54 : FMapUnions80) = TStandardSheetTable(std::move(table));
 }
 
 void TfrmCreateMapUnRg::ShowCustomMapUnions(const TCustomMapUnions& sheets, SheetList& list) {
@@ -282,15 +280,9 @@ void TfrmCreateMapUnRg::ShowCustomMapUnions(const TCustomMapUnions& sheets, Shee
 }
 
 void TfrmCreateMapUnRg::ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList& list) {
-  std::size_t total = 0;
-  for (const auto& row : sheets) total += row.size();
-  std::vector<SheetList::Item> items;
-  items.reserve(total);
-  for (const auto& row : sheets) {
-    for (const TCustomMapUnion& r : row) items.push_back({TMapUnionObject::CreateCustom(r), false});
-  }
-  FCustomMapUnions = std::move(sheets);
-  list.Assign(std::move(items));
+  auto table = std::make_shared<const TCustomMapUnions>(std::move(sheets));
+  list.Refill(table);
+  FCustomMapUnions = TCustomSheetTable(std::move(table));
 }
 
 // ---------------------------------------------------------------------------
@@ -493,8 +485,7 @@ void TfrmCreateMapUnRg::OpenNumberList() {
       rejected += "\r\n";
       continue;
     }
-    RzCheckList4.Append(TMapUnionObject::CreateStandard(
-        MakeSourceMapUnion(line, kind, cm, zone3, RzRadioButton7.Checked())));
+    RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, RzRadioButton7.Checked()));
   }
   if (!rejected.empty()) {
     ui_.MessageBox(kErrorCaption, rejected + kNotStandardAbove, MessageButtons::Ok,
@@ -517,8 +508,7 @@ void TfrmCreateMapUnRg::NewNumber() {
     return;
   }
   (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();
-  RzCheckList4.Append(TMapUnionObject::CreateStandard(
-      MakeSourceMapUnion(text, kind, cm, zone3, RzRadioButton7.Checked())));
+  RzCheckList4.Append(MakeSourceMapUnion(text, kind, cm, zone3, RzRadioButton7.Checked()));
 }
 
 // ---------------------------------------------------------------------------
@@ -537,7 +527,7 @@ void TfrmCreateMapUnRg::RzToolbarButton9Click() {
 void TfrmCreateMapUnRg::ImportCorners(SheetList& list, int tab) {
   if (list.ItemIndex() < 0) return;
   TStandardMapUnion r;
-  list.At(static_cast<std::size_t>(list.ItemIndex())).object.GetStandardMapUnion(r);
+  list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
   const auto& f = corners_[static_cast<std::size_t>(tab)];
   const TAngleDMS* angles[4] = {&r.Range.West, &r.Range.South, &r.Range.East, &r.Range.North};
   for (std::size_t k = 0; k < 4; ++k) {
@@ -550,7 +540,7 @@ void TfrmCreateMapUnRg::ImportCorners(SheetList& list, int tab) {
 void TfrmCreateMapUnRg::ImportPlaneRange() {
   if (RzCheckList3.ItemIndex() < 0) return;
   TCustomMapUnion r;
-  RzCheckList3.At(static_cast<std::size_t>(RzCheckList3.ItemIndex())).object.GetCustomMapUnion(r);
+  RzCheckList3.Object(static_cast<std::size_t>(RzCheckList3.ItemIndex())).GetCustomMapUnion(r);
   RzNumericEdit5.SetValue(r.MinX);
   RzNumericEdit6.SetValue(r.MinY);
   RzNumericEdit7.SetValue(r.MaxX);
@@ -603,7 +593,7 @@ void TfrmCreateMapUnRg::DoShowSelectedInfo(SheetList& list) {
   }
   if (list.ItemIndex() < 0) return;
   TStandardMapUnion r;
-  list.At(static_cast<std::size_t>(list.ItemIndex())).object.GetStandardMapUnion(r);
+  list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
   DoShowStandardInfo(r);
 }
 
@@ -614,7 +604,7 @@ void TfrmCreateMapUnRg::RzCheckList3DblClick() {
 void TfrmCreateMapUnRg::DoShowCustomSelected() {
   if (RzCheckList3.ItemIndex() < 0) return;
   TCustomMapUnion r;
-  RzCheckList3.At(static_cast<std::size_t>(RzCheckList3.ItemIndex())).object.GetCustomMapUnion(r);
+  RzCheckList3.Object(static_cast<std::size_t>(RzCheckList3.ItemIndex())).GetCustomMapUnion(r);
   DoShowCustomInfo(r);
 }
 

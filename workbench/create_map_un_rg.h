@@ -22,6 +22,7 @@
 #include "numbering/sheet_types.h"
 #include "workbench/controls.h"
 #include "workbench/sheet_list.h"
+#include "workbench/sheet_table.h"
 #include "workbench/text_files.h"
 #include "workbench/user_interface.h"
 
@@ -137,9 +138,11 @@ class TfrmCreateMapUnRg {
   TFileDialog OpenDialog1{FileDialogKind::Open};
 
   // ---- the sheet tables that the exports write ------------------------------
-  TStandardMapUnions FMapUnions54;
-  TStandardMapUnions FMapUnions80;
-  TCustomMapUnions FCustomMapUnions;
+  // Each reads as its TStandardMapUnions or TCustomMapUnions; it is replaced
+  // whole by every fill and shares its records with the list of that fill.
+  TStandardSheetTable FMapUnions54;
+  TStandardSheetTable FMapUnions80;
+  TCustomSheetTable FCustomMapUnions;
 
   // True once Exit has closed the window.
   bool Closed() const { return closed_; }
@@ -148,8 +151,8 @@ class TfrmCreateMapUnRg {
   // Clears the list and refills it with one unchecked item per sheet, outer
   // then inner index ascending, the plane corners less the offsets; the
   // coordinate system's table (FMapUnions54 when is54, else FMapUnions80) is
-  // replaced by the same reduced records. The overloads taking an rvalue
-  // reuse the result's storage for the table.
+  // replaced by the same reduced records, which the list shares. The
+  // overloads taking an rvalue take the result over without copying it.
   void ShowStandardMapUnions(const TStandardMapUnions& sheets, SheetList& list, bool is54,
                              double offsetX, double offsetY);
   void ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list, bool is54,

@@ -8,56 +8,87 @@ SheetList::SheetList(std::string name, RecordKind kind)
     : Control(std::move(name), ControlKind::SheetList), kind_(kind) {}
 
 const std::string& SheetList::Text(std::size_t i) const {
-  const TMapUnionObject& o = items_[i].object;
-  return kind_ == RecordKind::Standard ? o.StandardMapUnion().MapUnionNo
-                                       : o.CustomMapUnion().MapUnionNo;
+  return kind_ == RecordKind::Standard ? StandardRecord(i).MapUnionNo : CustomRecord(i).MapUnionNo;
+}
+
+TMapUnionObject SheetList::Object(std::size_t i) const {
+  return kind_ == RecordKind::Standard ? TMapUnionObject::CreateStandard(StandardRecord(i))
+                                       : TMapUnionObject::CreateCustom(CustomRecord(i));
 }
 
 void SheetList::SetChecked(std::size_t i, bool checked) {
-  if (items_[i].checked == checked) return;
-  items_[i].checked = checked;
+  if (rows_[i].checked == checked) return;
+  rows_[i].checked = checked;
   Notify(ListChange::CheckChanged, i, 1);
 }
 
 void SheetList::SetItemIndex(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) index = -1;
+  if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) index = -1;
   if (index == itemIndex_) return;
   itemIndex_ = index;
   Notify(ListChange::CurrentChanged, 0, 0);
 }
 
-void SheetList::Assign(std::vector<Item>&& items) {
-  items_ = std::move(items);
+template <class Table>
+void SheetList::RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<const void>& keep) {
+  std::vector<Row> rows;
+  if (table) {
+    std::size_t total = 0;
+    for (const auto& inner : *table) total += inner.size();
+    rows.reserve(total);
+    for (const auto& inner : *table) {
+      for (const auto& r : inner) rows.push_back({&r, false});
+    }
+  }
+  // Nothing below can fail.
+  rows_.swap(rows);
+  keep = std::move(table);
+  appendedStandard_.clear();
+  appendedCustom_.clear();
   itemIndex_ = -1;
-  Notify(ListChange::Reset, 0, items_.size());
+  Notify(ListChange::Reset, 0, rows_.size());
 }
 
-void SheetList::Clear() { Assign({}); }
+void SheetList::Refill(std::shared_ptr<const TStandardMapUnions> table) {
+  RefillFrom(std::move(table), filled_);
+}
 
-void SheetList::Append(TMapUnionObject object) {
-  items_.push_back(Item{std::move(object), false});
-  Notify(ListChange::Appended, items_.size() - 1, 1);
+void SheetList::Refill(std::shared_ptr<const TCustomMapUnions> table) {
+  RefillFrom(std::move(table), filled_);
+}
+
+void SheetList::Clear() { Refill(std::shared_ptr<const TStandardMapUnions>()); }
+
+void SheetList::Append(const TStandardMapUnion& record) {
+  rows_.reserve(rows_.size() + 1);
+  appendedStandard_.push_back(record);
+  rows_.push_back({&appendedStandard_.back(), false});
+  Notify(ListChange::Appended, rows_.size() - 1, 1);
+}
+
+void SheetList::Append(const TCustomMapUnion& record) {
+  rows_.reserve(rows_.size() + 1);
+  appendedCustom_.push_back(record);
+  rows_.push_back({&appendedCustom_.back(), false});
+  Notify(ListChange::Appended, rows_.size() - 1, 1);
 }
 
 std::size_t SheetList::RemoveChecked() {
-  const auto firstChecked =
-      std::find_if(items_.begin(), items_.end(), [](const Item& it) { return it.checked; });
-  if (firstChecked == items_.end()) return 0;
-  const std::size_t first = static_cast<std::size_t>(firstChecked - items_.begin());
+  const auto isChecked = [](const Row& r) { return r.checked; };
+  const auto firstChecked = std::find_if(rows_.begin(), rows_.end(), isChecked);
+  if (firstChecked == rows_.end()) return 0;
+  const std::size_t first = static_cast<std::size_t>(firstChecked - rows_.begin());
   int current = itemIndex_;
   if (current >= 0) {
-    const auto cur = static_cast<std::size_t>(current);
-    if (items_[cur].checked) {
+    if (rows_[static_cast<std::size_t>(current)].checked) {
       current = -1;
     } else {
-      current -= static_cast<int>(std::count_if(items_.begin(), items_.begin() + current,
-                                                [](const Item& it) { return it.checked; }));
+      current -= static_cast<int>(std::count_if(rows_.begin(), rows_.begin() + current, isChecked));
     }
   }
-  const auto kept =
-      std::remove_if(firstChecked, items_.end(), [](const Item& it) { return it.checked; });
-  const std::size_t removed = static_cast<std::size_t>(items_.end() - kept);
-  items_.erase(kept, items_.end());
+  const auto kept = std::remove_if(firstChecked, rows_.end(), isChecked);
+  const std::size_t removed = static_cast<std::size_t>(rows_.end() - kept);
+  rows_.erase(kept, rows_.end());
   itemIndex_ = current;
   Notify(ListChange::Removed, first, removed);
   return removed;

@@ -1,11 +1,15 @@
 // A sheet list: one row per sheet, each row a check state and the record
-// holder whose sheet number is the row's text. The rows are stored side by
-// side in one vector, so a list of a million sheets costs the records and a
-// few bytes per row, and a view asks the list for the rows it shows.
+// whose sheet number is the row's text. A fill hands the list the records it
+// also stores as the sheet table; the list keeps them alive for as long as it
+// shows them, so a list of a million sheets costs the records once and 16
+// bytes per row, and a view asks the list for the rows it shows. Records are
+// never changed once listed, so sharing them is the same as copying them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,7 +18,7 @@
 
 namespace karvento {
 
-// Which record of the holder a list shows.
+// Which record a list holds.
 enum class RecordKind : std::uint8_t { Standard, Custom };
 
 // What changed in a list, for the view that shows it.
@@ -37,19 +41,24 @@ class SheetListObserver {
 
 class SheetList : public Control {
  public:
-  struct Item {
-    TMapUnionObject object;
-    bool checked = false;
-  };
-
   SheetList(std::string name, RecordKind kind);
 
   RecordKind Kind() const { return kind_; }
-  std::size_t Count() const { return items_.size(); }
-  const Item& At(std::size_t i) const { return items_[i]; }
-  // The row's text: the sheet number of the record the list shows.
+  std::size_t Count() const { return rows_.size(); }
+  // The row's text: the sheet number of its record.
   const std::string& Text(std::size_t i) const;
-  bool Checked(std::size_t i) const { return items_[i].checked; }
+  // The record of a row of a standard list or of a custom list.
+  const TStandardMapUnion& StandardRecord(std::size_t i) const {
+    return *static_cast<const TStandardMapUnion*>(rows_[i].record);
+  }
+  const TCustomMapUnion& CustomRecord(std::size_t i) const {
+    return *static_cast<const TCustomMapUnion*>(rows_[i].record);
+  }
+  // The row's record holder: the record in the field of the list's kind, the
+  // other field empty.
+  TMapUnionObject Object(std::size_t i) const;
+
+  bool Checked(std::size_t i) const { return rows_[i].checked; }
   void SetChecked(std::size_t i, bool checked);
 
   // Current row, -1 when none.
@@ -57,10 +66,15 @@ class SheetList : public Control {
   // An index outside the rows makes no row current.
   void SetItemIndex(int index);
 
-  // Replaces every row (the items come in unchecked); no row is current.
-  void Assign(std::vector<Item>&& items);
+  // Replaces every row by one unchecked row per record of the table (of the
+  // list's kind), outer then inner index ascending; no row is current. The
+  // list keeps the table alive. When memory runs out the list is unchanged.
+  void Refill(std::shared_ptr<const TStandardMapUnions> table);
+  void Refill(std::shared_ptr<const TCustomMapUnions> table);
   void Clear();
-  void Append(TMapUnionObject object);
+  // Appends an unchecked row holding a copy of the record.
+  void Append(const TStandardMapUnion& record);
+  void Append(const TCustomMapUnion& record);
   // Removes every checked row; the others keep their order. The current row
   // stays current when it is kept and none is current when it is removed.
   // Returns the number of rows removed.
@@ -68,11 +82,23 @@ class SheetList : public Control {
 
   void SetObserver(SheetListObserver* observer) { observer_ = observer; }
 
+  struct Row {
+    const void* record;  // a TStandardMapUnion or a TCustomMapUnion, by the list's kind
+    bool checked;
+  };
+
  private:
+  template <class Table>
+  void RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<const void>& keep);
   void Notify(ListChange change, std::size_t first, std::size_t count) const;
 
   RecordKind kind_;
-  std::vector<Item> items_;
+  std::vector<Row> rows_;
+  // The records the rows point into: the table of the last fill and the
+  // records appended one by one since (a deque never moves its elements).
+  std::shared_ptr<const void> filled_;
+  std::deque<TStandardMapUnion> appendedStandard_;
+  std::deque<TCustomMapUnion> appendedCustom_;
   int itemIndex_ = -1;
   SheetListObserver* observer_ = nullptr;
 };

@@ -75,7 +75,7 @@ TEST_F(SheetListTest, CheckedSheetsAreDeletedWhenTheQuestionIsAnsweredYes) {
     EXPECT_EQ(view->model()->index(r, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
   }
   // The table that the exports write keeps every sheet.
-  EXPECT_EQ(M().FMapUnions54.at(0).size() + M().FMapUnions54.at(1).size(), 4u);
+  EXPECT_EQ(M().FMapUnions54[0].size() + M().FMapUnions54[1].size(), 4u);
 }
 
 TEST_F(SheetListTest, ClickingACheckedBoxAgainUnchecksIt) {
@@ -130,7 +130,7 @@ TEST_F(SheetListTest, ADoubleClickShowsTheSheetInTheInformationDialog) {
   for (int i = 0; i < 12; ++i) EXPECT_NEAR(shown.values[static_cast<std::size_t>(i)], corners[i], 1e-6) << i;
   EXPECT_EQ(shown.texts[2], "15.000");
   // The plane corners are those of the list record: NW X, Y in fields 15, 16.
-  const TStandardMapUnion& record = M().RzCheckList1.At(0).object.StandardMapUnion();
+  const TStandardMapUnion& record = M().RzCheckList1.StandardRecord(0);
   EXPECT_EQ(shown.values[14], record.PlaneCorners[0].X);
   EXPECT_EQ(shown.values[15], record.PlaneCorners[0].Y);
 

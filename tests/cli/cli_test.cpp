@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -16,10 +17,11 @@ struct Result {
   std::string out, err;
 };
 
-Result RunCli(const std::string& arguments) {
+// Runs a shell command line; its standard error is captured apart.
+Result RunShell(const std::string& line) {
   // One stderr file per test process: CTest runs the cases in parallel.
   const std::string errFile = testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + ".txt";
-  const std::string command = std::string(KARVENTO_CLI) + " " + arguments + " 2>" + errFile;
+  const std::string command = "( " + line + " ) 2>" + errFile;
   Result r;
   FILE* p = popen(command.c_str(), "r");
   char buf[4096];
@@ -32,6 +34,10 @@ Result RunCli(const std::string& arguments) {
   }
   return r;
 }
+
+const std::string kCli = KARVENTO_CLI;
+
+Result RunCli(const std::string& arguments) { return RunShell(kCli + " " + arguments); }
 
 TEST(Cli, SheetsOfTheWorkedExampleEveryScale) {
   struct Case { const char* scale; const char* oldNo; const char* newNo; } cases[] = {
@@ -77,6 +83,65 @@ TEST(Cli, UsageAndDataErrors) {
   const Result help = RunCli("sheets --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Example"), std::string::npos);
+}
+
+TEST(Cli, EveryFormatReadsBackInARealReader) {
+  const std::string dir = testing::TempDir();
+  const std::string area = "sheets --from 116:20,39:50 --to 116:30,40:00 --scale 1:1万 --cm 117 ";
+  // JSON through Python's parser: 12 sheets, shortest round-trip numbers.
+  Result r = RunCli(area + "--format json --output " + dir + "s.json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = RunShell("/usr/bin/python3 -c \"import json; d=json.load(open('" + dir +
+               "s.json')); print(len(d), d[0]['number'], round(d[0]['plane'][0][0], 3), d[-1]['south'])\"");
+  EXPECT_EQ(r.out, "12 J50G001038 39441290.493 39.833333333333336\n") << r.err;
+  // GeoJSON through GDAL.
+  ASSERT_EQ(RunCli(area + "--format geojson --output " + dir + "s.geojson").status, 0);
+  r = RunShell("ogrinfo -ro -al -so " + dir + "s.geojson");
+  EXPECT_NE(r.out.find("Feature Count: 12"), std::string::npos) << r.out << r.err;
+  EXPECT_NE(r.out.find("Polygon"), std::string::npos) << r.out;
+  // CSV through Python's csv module: the workbook's header, numbers as text
+  // that parses back.
+  ASSERT_EQ(RunCli(area + "--format csv --output " + dir + "s.csv").status, 0);
+  r = RunShell("/usr/bin/python3 -c \"import csv; rows=list(csv.reader(open('" + dir +
+               "s.csv', encoding='utf-8-sig'))); print(len(rows), rows[0][0], rows[0][12], rows[1][0], float(rows[1][1]))\"");
+  EXPECT_EQ(r.out, "13 图幅号 Y4 J50G001038 116.3125\n") << r.err;
+}
+
+TEST(Cli, StreamsEndCleanlyWhenTheReaderStops) {
+  // 36,864 sheets into a reader that takes two lines.
+  const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv | head -2");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+}
+
+TEST(Cli, CheckReadsArgumentsOrStandardInput) {
+  Result r = RunCli("check J-50-5 J50D001005");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "J-50-5\told\t116\t39.666666666666664\t116.5\t40\nJ50D001005\tnew\t116\t39.666666666666664\t116.5\t40\n");
+  r = RunCli("check < /dev/null");
+  EXPECT_EQ(r.status, 0);
+  r = RunShell("printf 'J-50\\r\\nbad line\\nJ50\\n' | " + kCli + " check");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "bad line不是标准图幅号！\n");
+  EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\nJ50\tnew\t114\t36\t120\t40\n");
+  // A number whose integer field does not convert is reported with the
+  // system's message; the others are still checked.
+  r = RunCli("check J-50-5.5 J-50");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "J-50-5.5: '5.5' is not a valid integer value\n");
+  EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
+}
+
+TEST(Cli, CoordinateTools) {
+  Result r = RunCli("project --cm 117 116:30:00 39:30:00");
+  EXPECT_EQ(r.out.substr(0, 13), "39456992.4651") << r.out;
+  r = RunCli("project --inverse --cm 117 500000 4429607.368");
+  EXPECT_EQ(r.out.substr(0, 27), "117:00:00.000 39:59:59.960 ") << r.out;
+  r = RunCli("project --inverse 500000 4429607.368");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("中央经度必须是大于0的值！"), std::string::npos);
+  r = RunCli("dms 116.5 30.9999999 -0.5");
+  EXPECT_EQ(r.out, "116:30:00.000\n31:00:00.000\n0:30:00.000\n");
 }
 
 TEST(Cli, AngleForms) {

@@ -28,6 +28,11 @@ TEST(GaussKruger, ZoneArithmetic) {
   EXPECT_EQ(FalseEasting(false, 117), 20500000);
   EXPECT_EQ(ZoneNumber(true, 117), 39);
   EXPECT_EQ(ZoneNumber(false, 117), 20);
+  // An easting typed without its zone number gets it before the inverse.
+  struct Prefix { double easting; bool zone3; double cm, full; } prefixes[] = {
+      {500000, true, 117, 39500000}, {39500000, true, 117, 39500000},
+      {500000, false, 117, 20500000}, {39000000, true, 117, 78000000}, {39000001, true, 117, 39000001}};
+  for (const auto& p : prefixes) EXPECT_EQ(EastingWithZonePrefix(p.easting, p.zone3, p.cm), p.full);
   // For a central meridian off the 3-degree series the two disagree.
   EXPECT_EQ(FalseEasting(true, 118.5), 40500000);
   EXPECT_EQ(ZoneNumber(true, 118.5), 39);

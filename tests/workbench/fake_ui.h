@@ -7,6 +7,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -58,6 +59,8 @@ class FakeUi : public UserInterface {
   std::vector<InformationShown> informations;
   std::string focus;
   std::vector<std::string> focusMoves;
+  // Runs inside every file dialog (to make it fail, for instance).
+  std::function<void()> onFileDialog;
   bool closed = false;
 
   MessageResult MessageBox(std::string_view caption, std::string_view text,
@@ -75,6 +78,7 @@ class FakeUi : public UserInterface {
 
   bool RunFileDialog(const TFileDialog& d, std::string& chosen) override {
     fileDialogs.push_back({d.Kind(), d.Filter, d.DefaultExt, d.FileName});
+    if (onFileDialog) onFileDialog();
     if (fileNames.empty()) {
       ADD_FAILURE() << "unexpected file dialog";
       return false;

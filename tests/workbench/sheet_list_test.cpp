@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "workbench/sheet_list.h"
+#include "workbench/sheet_table.h"
 
 namespace karvento {
 namespace {
@@ -17,10 +19,11 @@ TStandardMapUnion Standard(std::string no, double x = 0) {
   return r;
 }
 
+// Fills the list as a fill does: one column per number.
 void Fill(SheetList& list, std::vector<std::string> numbers) {
-  std::vector<SheetList::Item> items;
-  for (auto& n : numbers) items.push_back({TMapUnionObject::CreateStandard(Standard(n)), false});
-  list.Assign(std::move(items));
+  auto table = std::make_shared<TStandardMapUnions>();
+  for (auto& n : numbers) table->push_back({Standard(n)});
+  list.Refill(std::shared_ptr<const TStandardMapUnions>(std::move(table)));
 }
 
 std::vector<std::string> Texts(const SheetList& list) {
@@ -89,7 +92,7 @@ TEST(SheetList, ObserverHearsEveryChange) {
   list.SetItemIndex(1);
   list.SetItemIndex(1);  // unchanged: no news
   list.SetChecked(0, true);
-  list.Append(TMapUnionObject::CreateStandard(Standard("D")));
+  list.Append(Standard("D"));
   list.RemoveChecked();
   list.Clear();
   using C = ListChange;
@@ -107,20 +110,59 @@ TEST(SheetList, CurrentItemOutsideTheRowsIsNone) {
   list.SetItemIndex(0);
   EXPECT_EQ(list.ItemIndex(), 0);
   // A refill leaves no item current.
-  list.Assign({});
+  Fill(list, {"B", "C"});
   EXPECT_EQ(list.ItemIndex(), -1);
+  list.SetItemIndex(1);
+  list.Clear();
+  EXPECT_EQ(list.ItemIndex(), -1);
+  EXPECT_EQ(list.Count(), 0u);
 }
 
 TEST(SheetList, CustomListShowsTheCustomNumber) {
   SheetList list("RzCheckList3", RecordKind::Custom);
-  list.Append(TMapUnionObject::CreateCustom({"1+1", 0, 0, 500, 500}));
+  list.Append(TCustomMapUnion{"1+1", 0, 0, 500, 500});
   EXPECT_EQ(list.Text(0), "1+1");
   EXPECT_FALSE(list.Checked(0));
+  TCustomMapUnion c;
+  TStandardMapUnion s{"x", {}, {}};
+  list.Object(0).GetCustomMapUnion(c);
+  list.Object(0).GetStandardMapUnion(s);
+  EXPECT_EQ(c, (TCustomMapUnion{"1+1", 0, 0, 500, 500}));
+  EXPECT_EQ(s, TStandardMapUnion{});
 }
 
-TEST(SheetList, AnItemCostsLittleMoreThanItsRecords) {
-  // The row holds the record holder and its check state, nothing else.
-  EXPECT_LE(sizeof(SheetList::Item), sizeof(TMapUnionObject) + alignof(TMapUnionObject));
+TEST(SheetList, ListedRecordsStayWhileTheListShowsThem) {
+  SheetList list("RzCheckList1", RecordKind::Standard);
+  {
+    auto table = std::make_shared<TStandardMapUnions>(
+        TStandardMapUnions{{Standard("J50", 1), Standard("J51", 2)}, {Standard("K50", 3)}});
+    list.Refill(std::shared_ptr<const TStandardMapUnions>(table));
+  }  // the fill's own reference is gone; the list keeps the records
+  EXPECT_EQ(Texts(list), (std::vector<std::string>{"J50", "J51", "K50"}));
+  EXPECT_EQ(list.StandardRecord(2).PlaneCorners[kNW].X, 3);
+  // Appended records live beside the filled ones.
+  list.Append(Standard("L50", 4));
+  list.SetChecked(0, true);
+  list.RemoveChecked();
+  EXPECT_EQ(Texts(list), (std::vector<std::string>{"J51", "K50", "L50"}));
+  EXPECT_EQ(list.StandardRecord(2).PlaneCorners[kNW].X, 4);
+}
+
+TEST(SheetList, ARowCostsAPointerAndItsCheckState) {
+  EXPECT_LE(sizeof(SheetList::Row), 2 * sizeof(void*));
+}
+
+TEST(SheetTable, ReadsAsItsRecordsAndStartsEmpty) {
+  TStandardSheetTable t;
+  EXPECT_TRUE(t.empty());
+  EXPECT_EQ(t, TStandardMapUnions{});
+  t = TStandardSheetTable(std::make_shared<const TStandardMapUnions>(
+      TStandardMapUnions{{Standard("J50")}, {}}));
+  const TStandardMapUnions& records = t;
+  EXPECT_EQ(records.size(), 2u);
+  EXPECT_EQ(t[0][0].MapUnionNo, "J50");
+  EXPECT_TRUE(t[1].empty());
+  EXPECT_EQ(TStandardSheetTable(nullptr), TStandardSheetTable());
 }
 
 TEST(RowPainting, AlternatingRowsAndTheFocusedRow) {

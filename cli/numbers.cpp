@@ -1,0 +1,93 @@
+// karvento-cli check: which standard a sheet number follows, and its sheet.
+#include <cstdio>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento::cli {
+
+namespace {
+
+const char* kCheckHelp =
+    "usage: karvento-cli check [NUMBER...] [--input FILE]\n"
+    "\n"
+    "Classifies sheet numbers (the arguments, else one per line of FILE or of\n"
+    "standard input): old standard, new standard, or not standard. A standard\n"
+    "number is printed with its kind and its sheet's west, south, east and north\n"
+    "edges in decimal degrees; a number that is not standard is reported on\n"
+    "standard error, and the exit status is then 1.\n"
+    "\n"
+    "Example:\n"
+    "  karvento-cli check J-50-5-(24)-A J50D001005 J50X001005\n";
+
+const OptionSpec kOwn[] = {{"input", true}};
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& words) {
+  const Args args(words, Options(kOwn, kOutputOptionSpecs));
+  if (HelpRequested(args, kCheckHelp)) return 0;
+  std::vector<std::string> numbers = args.Positional();
+  if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
+  int status = 0;
+  Output out(stdout, "标准输出");
+  for (const std::string& n : numbers) {
+    std::uint8_t kind = 0;
+    try {
+      kind = CheckMapUnionNo(n);
+    } catch (const Error& e) {
+      // The number's own error; the other numbers are still checked.
+      out.Flush();
+      std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
+      status = 1;
+      continue;
+    }
+    if (kind == 0) {
+      out.Flush();
+      std::fprintf(stderr, "%s不是标准图幅号！\n", n.c_str());
+      status = 1;
+      continue;
+    }
+    // The check parsed it already without an error, so this parse has none.
+    const TMapUnionRange r = kind == 1 ? ParseOldMapUnionNo(n) : ParseNewMapUnionNo(n);
+    out.Write(n);
+    out.Write(kind == 1 ? "\told\t" : "\tnew\t");
+    for (const TAngleDMS* a : {&r.West, &r.South, &r.East, &r.North}) {
+      if (a != &r.West) out.Put('\t');
+      out.Number(DmsToDeg(*a));
+    }
+    out.Put('\n');
+  }
+  out.Flush();
+  return status;
+}
+
+}  // namespace karvento::cli
+
+namespace karvento::cli {
+
+std::vector<std::string> ReadNumberLines(const std::string& file) {
+  std::FILE* f = file.empty() ? stdin : std::fopen(file.c_str(), "rb");
+  if (!f) throw Error("无法打开文件 “" + file + "”：" + std::strerror(errno));
+  std::string text;
+  char buf[65536];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+  if (f != stdin) std::fclose(f);
+  text.resize(std::min(text.size(), text.find('\0')));
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", from);
+    lines.push_back(text.substr(from, end - from));
+    if (end == std::string::npos) break;
+    from = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  return lines;
+}
+
+}  // namespace karvento::cli

@@ -1,0 +1,75 @@
+// The main window driven by a scripted user, with helpers that set fields
+// the way the user types them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_ui.h"
+#include "temp_dir.h"
+#include "workbench/create_map_un_rg.h"
+
+namespace karvento::testing {
+
+struct WindowTest : ::testing::Test {
+  FakeUi ui;
+  TfrmCreateMapUnRg frm{ui};
+
+  // Sets the twelve corner fields of tab 0 or 1: lower-left longitude and
+  // latitude, upper-right longitude and latitude, each degrees, minutes,
+  // seconds.
+  void SetCorners(int tab, TAngleDMS llLon, TAngleDMS llLat, TAngleDMS urLon, TAngleDMS urLat) {
+    const int first = tab == 0 ? 1 : 14;
+    const TAngleDMS values[4] = {llLon, llLat, urLon, urLat};
+    for (int k = 0; k < 4; ++k) {
+      Spin(first + 3 * k).SetValue(values[k].Degrees);
+      Spin(first + 3 * k + 1).SetValue(values[k].Minutes);
+      Spin(first + 3 * k + 2).SetValue(values[k].Seconds);
+    }
+  }
+
+  // The twelve corner values of tab 0 or 1, in the same order.
+  std::vector<double> Corners(int tab) {
+    const int first = tab == 0 ? 1 : 14;
+    std::vector<double> v;
+    for (int k = 0; k < 12; ++k) v.push_back(Spin(first + k).Value());
+    return v;
+  }
+
+  SpinField& Spin(int n) {
+    auto* f = frm.FindControlAs<SpinField>("RzSpinEdit" + std::to_string(n));
+    EXPECT_NE(f, nullptr) << n;
+    return *f;
+  }
+
+  static std::vector<std::string> Texts(const SheetList& list) {
+    std::vector<std::string> t;
+    for (std::size_t i = 0; i < list.Count(); ++i) t.push_back(list.Text(i));
+    return t;
+  }
+
+  static std::vector<TStandardMapUnion> Flat(const TStandardMapUnions& t) {
+    std::vector<TStandardMapUnion> v;
+    for (const auto& column : t) v.insert(v.end(), column.begin(), column.end());
+    return v;
+  }
+
+  static std::vector<TStandardMapUnion> Records(const SheetList& list) {
+    std::vector<TStandardMapUnion> v;
+    for (std::size_t i = 0; i < list.Count(); ++i) v.push_back(list.StandardRecord(i));
+    return v;
+  }
+
+  // The one message shown since the last call, or an empty caption.
+  FakeUi::Message TakeMessage() {
+    EXPECT_EQ(ui.messages.size(), 1u);
+    if (ui.messages.empty()) return {};
+    FakeUi::Message m = ui.messages.back();
+    ui.messages.clear();
+    return m;
+  }
+};
+
+}  // namespace karvento::testing
