@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench test-asan fuzz configure clean
+.PHONY: all run test bench test-asan fuzz configure clean screenshots
 
 all: $(BUILD)/build.ninja
 	@cmake --build $(BUILD)
@@ -40,6 +40,11 @@ test-asan: bootstrap
 
 fuzz: bootstrap
 	@scripts/fuzz 60
+
+# The main window on each tab, its menus and its dialogs, as PNG files.
+screenshots: configure
+	@cmake --build $(BUILD) --target karvento-screenshots
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/app/karvento-screenshots docs/screenshots >/dev/null
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -1,0 +1,475 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "app/fields.h"
+#include "app/qt_user_interface.h"
+#include "app/sheet_list_view.h"
+#include "app/style.h"
+
+namespace karvento::app {
+namespace {
+
+constexpr int kRowHeight = 21;
+
+QLabel* AddLabel(QWidget* parent, const char* text, int x, int y) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setGeometry(x, y, label->sizeHint().width(), kRowHeight);
+  return label;
+}
+
+QGroupBox* AddGroup(QWidget* parent, const char* caption, int x, int y, int w, int h) {
+  auto* group = new QGroupBox(QString::fromUtf8(caption), parent);
+  group->setGeometry(x, y, w, h);
+  return group;
+}
+
+// A magnifying glass; the styles have no picture for "find".
+QIcon FindIcon(const QPalette& palette) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(palette.color(QPalette::WindowText), 2));
+  p.drawEllipse(QRectF(2, 2, 8, 8));
+  p.setPen(QPen(palette.color(QPalette::WindowText), 3, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(10, 10), QPointF(14, 14));
+  return QIcon(pixmap);
+}
+
+// The picture of a toolbar button, chosen by what its hint says it does.
+QIcon ToolbarIcon(const std::string& hint, const QWidget& widget) {
+  QStyle* style = widget.style();
+  if (hint == "删除图幅" || hint == "删除") return style->standardIcon(QStyle::SP_TrashIcon);
+  if (hint == "导入经纬度" || hint == "导入坐标") return style->standardIcon(QStyle::SP_ArrowLeft);
+  if (hint == "查找") return FindIcon(widget.palette());
+  if (hint == "打开") return style->standardIcon(QStyle::SP_DialogOpenButton);
+  if (hint == "新建") return style->standardIcon(QStyle::SP_FileIcon);
+  return style->standardIcon(QStyle::SP_MessageBoxInformation);  // "信息"
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
+    : ui_(ui ? std::move(ui) : std::make_unique<QtUserInterface>()) {
+  ui_->Attach(this);
+  model_ = std::make_unique<TfrmCreateMapUnRg>(*ui_);
+
+  setObjectName(QStringLiteral("frmCreateMapUnRg"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(TfrmCreateMapUnRg::kClientWidth, TfrmCreateMapUnRg::kClientHeight);
+  setFont(WindowFont());
+
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("RzPageControl1"));
+  tabs_->setGeometry(4, 4, 606, 374);
+  const char* pageNames[5] = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5"};
+  QWidget* pages[5];
+  for (int i = 0; i < 5; ++i) {
+    pages[i] = new QWidget;
+    pages[i]->setObjectName(QString::fromLatin1(pageNames[i]));
+    tabs_->addTab(pages[i], Q(model_->Tabs[static_cast<std::size_t>(i)].Caption));
+  }
+  BuildMenus();
+  BuildGeodeticTab(pages[kTabBeijing54], kTabBeijing54);
+  BuildGeodeticTab(pages[kTabXian80], kTabXian80);
+  BuildCustomTab(pages[kTabCustom]);
+  BuildConvertTab(pages[kTabConvert]);
+  BuildAboutTab(pages[kTabAbout]);
+  BuildBottomRow();
+
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (refreshing_) return;
+    CommitFocusedEdit();
+    model_->SetActiveTab(index);
+    Refresh();
+  });
+
+  Refresh();
+  ui_->ApplyPendingFocus();
+}
+
+MainWindow::~MainWindow() {
+  // The list views stop observing the model's lists before the model goes.
+  delete tabs_;
+  tabs_ = nullptr;
+}
+
+QWidget* MainWindow::ControlWidget(std::string_view name) const {
+  const auto it = widgets_.find(std::string(name));
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::ControlAction(std::string_view name) const {
+  const auto it = actions_.find(std::string(name));
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+SheetListView* MainWindow::ListView(std::string_view name) const {
+  return qobject_cast<SheetListView*>(ControlWidget(name));
+}
+
+void MainWindow::Centre() {
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    const QSize frame = frameGeometry().size();
+    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+  }
+}
+
+void MainWindow::Register(const Control& control, QWidget* widget, std::function<void()> refresh) {
+  widget->setObjectName(Q(control.Name()));
+  widgets_[control.Name()] = widget;
+  refreshers_.push_back(std::move(refresh));
+}
+
+void MainWindow::Refresh() {
+  refreshing_ = true;
+  setWindowTitle(Q(model_->Caption));
+  for (int i = 0; i < static_cast<int>(model_->Tabs.size()); ++i) {
+    const TabSheet& tab = model_->Tabs[static_cast<std::size_t>(i)];
+    tabs_->setTabText(i, Q(tab.Caption));
+    tabs_->setTabVisible(i, tab.TabVisible);
+  }
+  tabs_->setCurrentIndex(model_->ActiveTab());
+  for (const auto& refresh : refreshers_) refresh();
+  refreshing_ = false;
+}
+
+void MainWindow::CommitFocusedEdit() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr || !isAncestorOf(focus)) focus = focusWidget();
+  for (QWidget* w = focus; w != nullptr && w != this; w = w->parentWidget()) {
+    if (auto* spin = qobject_cast<SpinEdit*>(w)) {
+      spin->Commit();
+      return;
+    }
+    if (auto* number = qobject_cast<NumericEdit*>(w)) {
+      number->Commit();
+      return;
+    }
+  }
+}
+
+void MainWindow::RunCommand(std::string_view controlName) {
+  CommitFocusedEdit();
+  model_->Click(controlName);
+  Refresh();
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+SpinEdit* MainWindow::AddSpin(QWidget* parent, SpinField& field, int x, int y, int w) {
+  auto* spin = new SpinEdit(field, parent);
+  spin->setGeometry(x, y, w, kRowHeight);
+  Register(field, spin, [spin] { spin->Refresh(); });
+  return spin;
+}
+
+QWidget* MainWindow::AddNumber(QWidget* parent, NumberField& field, int x, int y, int w) {
+  auto* edit = new NumericEdit(field, parent);
+  edit->setGeometry(x, y, w, kRowHeight);
+  Register(field, edit, [edit] { edit->Refresh(); });
+  return edit;
+}
+
+QWidget* MainWindow::AddPick(QWidget* parent, PickList& field, int x, int y, int w) {
+  auto* combo = new QComboBox(parent);
+  combo->setGeometry(x, y, w, kRowHeight);
+  combo->setEditable(field.Editable());
+  for (const std::string& item : field.Items()) combo->addItem(Q(item));
+  connect(combo, &QComboBox::activated, this, [this, &field](int index) {
+    if (!refreshing_) field.SetItemIndex(index);
+  });
+  if (field.Editable()) {
+    // Typed text that is none of the items chooses none.
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, &field](const QString& text) {
+      if (!refreshing_) field.SetText(S(text));
+    });
+  }
+  Register(field, combo, [combo, &field] {
+    if (field.ItemIndex() >= 0) {
+      if (combo->currentIndex() != field.ItemIndex()) combo->setCurrentIndex(field.ItemIndex());
+    } else if (field.Editable()) {
+      if (combo->currentText() != Q(field.Text())) combo->setEditText(Q(field.Text()));
+    } else {
+      combo->setCurrentIndex(-1);
+    }
+    combo->setEnabled(field.Enabled);
+  });
+  return combo;
+}
+
+QWidget* MainWindow::AddRadio(QWidget* parent, RadioButton& option, int x, int y, int w) {
+  auto* radio = new QRadioButton(Q(option.Caption()), parent);
+  radio->setGeometry(x, y, w, kRowHeight);
+  connect(radio, &QRadioButton::toggled, this, [this, &option](bool checked) {
+    if (checked && !refreshing_) RunCommand(option.Name());
+  });
+  Register(option, radio, [radio, &option] {
+    if (option.Checked() && !radio->isChecked()) radio->setChecked(true);
+    radio->setEnabled(option.Enabled);
+  });
+  return radio;
+}
+
+QWidget* MainWindow::AddText(QWidget* parent, TextField& field, int x, int y, int w) {
+  auto* edit = new QLineEdit(parent);
+  edit->setGeometry(x, y, w, kRowHeight);
+  connect(edit, &QLineEdit::textEdited, this, [&field](const QString& text) { field.SetText(S(text)); });
+  Register(field, edit, [edit, &field] {
+    if (edit->text() != Q(field.Text())) edit->setText(Q(field.Text()));
+    edit->setEnabled(field.Enabled);
+  });
+  return edit;
+}
+
+QPushButton* MainWindow::AddButton(QWidget* parent, Button& button, int x, int y, int w) {
+  auto* push = new QPushButton(parent);
+  push->setGeometry(x, y, w, 25);
+  connect(push, &QPushButton::clicked, this, [this, &button] { RunCommand(button.Name()); });
+  Register(button, push, [push, &button] {
+    push->setText(Q(button.Caption));
+    if (!button.Hint.empty()) push->setToolTip(Q(button.Hint));
+    push->setEnabled(button.Enabled);
+    if (push->isHidden() == button.Visible) push->setVisible(button.Visible);
+  });
+  return push;
+}
+
+QAction* MainWindow::AddAction(QMenu* menu, Button& item) {
+  QAction* action = menu->addAction(Q(item.Caption));
+  action->setObjectName(Q(item.Name()));
+  actions_[item.Name()] = action;
+  connect(action, &QAction::triggered, this, [this, &item] { RunCommand(item.Name()); });
+  refreshers_.push_back([action, &item] {
+    action->setText(Q(item.Caption));
+    action->setEnabled(item.Enabled);
+    action->setVisible(item.Visible);
+  });
+  return action;
+}
+
+void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& list,
+                              const std::vector<int>& toolbarButtons, int x, int y, int w, int h) {
+  QGroupBox* group = AddGroup(parent, caption, x, y, w, h);
+  int bx = 6;
+  for (int n : toolbarButtons) {
+    Button& button = model_->RzToolbarButton(n);
+    auto* tool = new QToolButton(group);
+    tool->setGeometry(bx, 18, 24, 22);
+    tool->setAutoRaise(true);
+    tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tool->setFocusPolicy(Qt::NoFocus);
+    tool->setIcon(ToolbarIcon(button.Hint, *tool));
+    connect(tool, &QToolButton::clicked, this, [this, &button] { RunCommand(button.Name()); });
+    Register(button, tool, [tool, &button] {
+      tool->setToolTip(Q(button.Hint));
+      tool->setEnabled(button.Enabled);
+    });
+    bx += 26;
+  }
+  auto* view = new SheetListView(list, group);
+  view->setGeometry(6, 44, w - 12, h - 50);
+  connect(view, &QAbstractItemView::doubleClicked, this, [this, &list] {
+    CommitFocusedEdit();
+    model_->DblClick(list.Name());
+    Refresh();
+  });
+  Register(list, view, [view, &list] { view->setEnabled(list.Enabled); });
+}
+
+// ---------------------------------------------------------------------------
+// Tabs
+
+void MainWindow::BuildGeodeticTab(QWidget* page, int tab) {
+  TfrmCreateMapUnRg& m = *model_;
+  const bool is54 = tab == kTabBeijing54;
+  SpinField* corners[2][6] = {
+      {is54 ? &m.RzSpinEdit1 : &m.RzSpinEdit14, is54 ? &m.RzSpinEdit2 : &m.RzSpinEdit15,
+       is54 ? &m.RzSpinEdit3 : &m.RzSpinEdit16, is54 ? &m.RzSpinEdit4 : &m.RzSpinEdit17,
+       is54 ? &m.RzSpinEdit5 : &m.RzSpinEdit18, is54 ? &m.RzSpinEdit6 : &m.RzSpinEdit19},
+      {is54 ? &m.RzSpinEdit7 : &m.RzSpinEdit20, is54 ? &m.RzSpinEdit8 : &m.RzSpinEdit21,
+       is54 ? &m.RzSpinEdit9 : &m.RzSpinEdit22, is54 ? &m.RzSpinEdit10 : &m.RzSpinEdit23,
+       is54 ? &m.RzSpinEdit11 : &m.RzSpinEdit24, is54 ? &m.RzSpinEdit12 : &m.RzSpinEdit25}};
+  const char* cornerCaptions[2] = {"左下角经纬度", "右上角经纬度"};
+  for (int c = 0; c < 2; ++c) {
+    QGroupBox* group = AddGroup(page, cornerCaptions[c], 6, 4 + c * 76, 372, 72);
+    const char* rows[2] = {"经度", "纬度"};
+    for (int r = 0; r < 2; ++r) {
+      const int y = 18 + r * 26;
+      AddLabel(group, rows[r], 10, y);
+      SpinEdit* degrees = AddSpin(group, *corners[c][r * 3], 44, y, 60);
+      AddLabel(group, "度", 108, y);
+      AddSpin(group, *corners[c][r * 3 + 1], 128, y, 54);
+      AddLabel(group, "分", 186, y);
+      AddSpin(group, *corners[c][r * 3 + 2], 206, y, 86);
+      AddLabel(group, "秒", 296, y);
+      // The longitude-degree field of each corner carries the coordinate tools.
+      if (r == 0) {
+        degrees->OnContextMenu = [this](SpinEdit& field, const QPoint& pos) {
+          ShowCornerMenu(field, pos);
+        };
+      }
+    }
+  }
+
+  QGroupBox* zone = AddGroup(page, "所在带数（中央经度）", 6, 156, 372, 50);
+  AddLabel(zone, "分带法", 10, 20);
+  AddPick(zone, is54 ? m.RzComboBox1 : m.RzComboBox3, 52, 20, 110);
+  AddLabel(zone, "中央经度", 184, 20);
+  AddSpin(zone, is54 ? m.RzSpinEdit13 : m.RzSpinEdit26, 238, 20, 70);
+  AddLabel(zone, "度", 312, 20);
+
+  QGroupBox* offsets = AddGroup(page, "省略坐标大数", 6, 210, 372, 50);
+  AddLabel(offsets, "X", 10, 20);
+  AddNumber(offsets, is54 ? m.RzNumericEdit1 : m.RzNumericEdit3, 24, 20, 140);
+  AddLabel(offsets, "Y", 190, 20);
+  AddNumber(offsets, is54 ? m.RzNumericEdit2 : m.RzNumericEdit4, 204, 20, 140);
+
+  QGroupBox* standard = AddGroup(page, "编号标准", 6, 264, 220, 76);
+  AddRadio(standard, is54 ? m.RzRadioButton1 : m.RzRadioButton3, 12, 20, 196);
+  AddRadio(standard, is54 ? m.RzRadioButton2 : m.RzRadioButton4, 12, 46, 196);
+
+  QGroupBox* scale = AddGroup(page, "比例尺", 232, 264, 146, 76);
+  AddPick(scale, is54 ? m.RzComboBox2 : m.RzComboBox4, 12, 30, 122);
+
+  if (is54) {
+    AddSheetList(page, "图幅号", m.RzCheckList1, {12, 4, 10, 1, 5}, 384, 4, 210, 336);
+  } else {
+    AddSheetList(page, "图幅号", m.RzCheckList2, {13, 7, 11, 2, 6}, 384, 4, 210, 336);
+  }
+}
+
+void MainWindow::BuildCustomTab(QWidget* page) {
+  TfrmCreateMapUnRg& m = *model_;
+  QGroupBox* range = AddGroup(page, "坐标范围", 6, 4, 372, 76);
+  AddLabel(range, "最小X", 10, 18);
+  AddNumber(range, m.RzNumericEdit5, 46, 18, 134);
+  AddLabel(range, "最小Y", 192, 18);
+  AddNumber(range, m.RzNumericEdit6, 228, 18, 134);
+  AddLabel(range, "最大X", 10, 46);
+  AddNumber(range, m.RzNumericEdit7, 46, 46, 134);
+  AddLabel(range, "最大Y", 192, 46);
+  AddNumber(range, m.RzNumericEdit8, 228, 46, 134);
+
+  QGroupBox* step = AddGroup(page, "坐标平移", 6, 84, 372, 50);
+  AddLabel(step, "X方向", 10, 20);
+  AddSpin(step, m.RzSpinEdit28, 50, 20, 100);
+  AddLabel(step, "Y方向", 192, 20);
+  AddSpin(step, m.RzSpinEdit29, 232, 20, 100);
+
+  QGroupBox* first = AddGroup(page, "起始编号", 6, 138, 372, 50);
+  AddLabel(first, "行", 10, 20);
+  AddSpin(first, m.RzSpinEdit30, 30, 20, 100);
+  AddLabel(first, "列", 192, 20);
+  AddSpin(first, m.RzSpinEdit31, 212, 20, 100);
+
+  QGroupBox* format = AddGroup(page, "编号格式", 6, 192, 372, 50);
+  AddLabel(format, "格式", 10, 20);
+  AddText(format, m.RzEdit1, 40, 20, 318);
+
+  QGroupBox* way = AddGroup(page, "编号方式", 6, 246, 220, 76);
+  AddRadio(way, m.RzRadioButton9, 12, 20, 196);
+  AddRadio(way, m.RzRadioButton10, 12, 46, 196);
+
+  QGroupBox* scale = AddGroup(page, "比例尺", 232, 246, 146, 76);
+  AddSpin(scale, m.RzSpinEdit27, 12, 30, 122);
+
+  AddSheetList(page, "图幅号", m.RzCheckList3, {9, 3, 8}, 384, 4, 210, 336);
+}
+
+void MainWindow::BuildConvertTab(QWidget* page) {
+  TfrmCreateMapUnRg& m = *model_;
+  QGroupBox* direction = AddGroup(page, "转换方式", 6, 4, 228, 46);
+  AddRadio(direction, m.RzRadioButton5, 12, 18, 100);
+  AddRadio(direction, m.RzRadioButton6, 118, 18, 100);
+
+  QGroupBox* system = AddGroup(page, "坐标系", 6, 54, 228, 46);
+  AddRadio(system, m.RzRadioButton7, 12, 18, 100);
+  AddRadio(system, m.RzRadioButton8, 118, 18, 100);
+
+  QGroupBox* zone = AddGroup(page, "所在带数（中央经度）", 6, 104, 228, 76);
+  AddLabel(zone, "分带法", 10, 18);
+  AddPick(zone, m.RzComboBox6, 62, 18, 120);
+  AddLabel(zone, "中央经度", 10, 46);
+  AddSpin(zone, m.RzSpinEdit34, 62, 46, 80);
+  AddLabel(zone, "度", 146, 46);
+
+  QGroupBox* offsets = AddGroup(page, "省略坐标大数", 6, 184, 228, 76);
+  AddLabel(offsets, "X", 10, 18);
+  AddNumber(offsets, m.RzNumericEdit9, 26, 18, 180);
+  AddLabel(offsets, "Y", 10, 46);
+  AddNumber(offsets, m.RzNumericEdit10, 26, 46, 180);
+
+  QGroupBox* scale = AddGroup(page, "转换后比例尺", 6, 264, 228, 76);
+  AddPick(scale, m.RzComboBox5, 12, 30, 122);
+
+  AddSheetList(page, "原图幅号", m.RzCheckList4, {14, 20, 15, 16, 21}, 240, 4, 176, 336);
+  AddSheetList(page, "目标图幅号", m.RzCheckList5, {18, 19, 17}, 420, 4, 174, 336);
+}
+
+void MainWindow::BuildAboutTab(QWidget* page) {
+  Label& about = model_->AboutLabel;
+  auto* label = new QLabel(Q(about.Caption), page);
+  QFont big = WindowFont();
+  big.setPixelSize(28);
+  big.setBold(true);
+  label->setFont(big);
+  label->setAlignment(Qt::AlignCenter);
+  label->setGeometry(0, 120, 600, 60);
+  Register(about, label, [label, &about] { label->setText(Q(about.Caption)); });
+}
+
+void MainWindow::BuildBottomRow() {
+  TfrmCreateMapUnRg& m = *model_;
+  AddButton(this, m.RzBitBtn1, 246, 386, 100);
+  AddButton(this, m.RzBitBtn2, 356, 386, 76);
+  QPushButton* exportButton = AddButton(this, m.RzMenuButton1, 442, 386, 76);
+  // The export button opens its menu; it has no command of its own.
+  exportButton->setMenu(exportMenu_);
+  AddButton(this, m.RzBitBtn3, 528, 386, 76);
+}
+
+void MainWindow::BuildMenus() {
+  TfrmCreateMapUnRg& m = *model_;
+  exportMenu_ = new QMenu(this);
+  exportMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+  QMenu* mif = exportMenu_->addMenu(QStringLiteral("导出MIF文件"));
+  mif->setObjectName(QStringLiteral("MIF1"));
+  AddAction(mif, m.N1);
+  AddAction(mif, m.N2);
+  AddAction(exportMenu_, m.Excel1);
+  AddAction(exportMenu_, m.ShpMenuItem);
+
+  cornerMenu_ = new QMenu(this);
+  cornerMenu_->setObjectName(QStringLiteral("PopupMenu2"));
+  AddAction(cornerMenu_, m.N3);
+  AddAction(cornerMenu_, m.N4);
+}
+
+void MainWindow::ShowCornerMenu(SpinEdit& field, const QPoint& globalPos) {
+  field.setFocus(Qt::PopupFocusReason);
+  // The menu's commands write the corner of the field it was opened on.
+  ui_->SetContextField(field.Field().Name());
+  cornerMenu_->exec(globalPos);
+  ui_->SetContextField({});
+}
+
+}  // namespace karvento::app

@@ -1,0 +1,95 @@
+// The Karvento main window: the widgets of the workbench model
+// TfrmCreateMapUnRg, each named after its control. The window holds no logic
+// and no value of its own: edits go into the model's fields, buttons, menu
+// items, options, double-clicks and the tab change run the model's commands,
+// and after each of them every widget shows the model again (captions,
+// values, enabled and visible state). The sheet lists follow the model's
+// lists through their change notices.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/qt_user_interface.h"
+#include "workbench/create_map_un_rg.h"
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+
+namespace karvento::app {
+
+class SheetListView;
+class SpinEdit;
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // The window talks to the user through ui; without one, through its own
+  // Qt dialogs.
+  explicit MainWindow(std::unique_ptr<QtUserInterface> ui = nullptr);
+  ~MainWindow() override;
+
+  TfrmCreateMapUnRg& Model() { return *model_; }
+  QtUserInterface& Ui() { return *ui_; }
+
+  // The widget or menu item of a control of the model, by the control's name.
+  QWidget* ControlWidget(std::string_view name) const;
+  QAction* ControlAction(std::string_view name) const;
+  SheetListView* ListView(std::string_view name) const;
+  QTabWidget* Tabs() const { return tabs_; }
+  QMenu* ExportMenu() const { return exportMenu_; }
+  QMenu* CornerMenu() const { return cornerMenu_; }
+
+  // Shows every control's value, caption and state from the model.
+  void Refresh();
+  // Runs a command of the model by the name of the control that triggers it,
+  // after the focused field's typed text has been applied, and then shows
+  // the model again.
+  void RunCommand(std::string_view controlName);
+
+  // Centres the window on its screen.
+  void Centre();
+
+ private:
+  void BuildGeodeticTab(QWidget* page, int tab);
+  void BuildCustomTab(QWidget* page);
+  void BuildConvertTab(QWidget* page);
+  void BuildAboutTab(QWidget* page);
+  void BuildBottomRow();
+  void BuildMenus();
+
+  // Widgets of each kind of control, registered with their refresh.
+  SpinEdit* AddSpin(QWidget* parent, SpinField& field, int x, int y, int w);
+  QWidget* AddNumber(QWidget* parent, NumberField& field, int x, int y, int w);
+  QWidget* AddPick(QWidget* parent, PickList& field, int x, int y, int w);
+  QWidget* AddRadio(QWidget* parent, RadioButton& option, int x, int y, int w);
+  QWidget* AddText(QWidget* parent, TextField& field, int x, int y, int w);
+  QPushButton* AddButton(QWidget* parent, Button& button, int x, int y, int w);
+  // A sheet list under its caption, with its toolbar buttons above it.
+  void AddSheetList(QWidget* parent, const char* caption, SheetList& list,
+                    const std::vector<int>& toolbarButtons, int x, int y, int w, int h);
+  QAction* AddAction(QMenu* menu, Button& item);
+
+  void Register(const Control& control, QWidget* widget, std::function<void()> refresh);
+  void CommitFocusedEdit();
+  void ShowCornerMenu(SpinEdit& field, const QPoint& globalPos);
+
+  std::unique_ptr<QtUserInterface> ui_;
+  std::unique_ptr<TfrmCreateMapUnRg> model_;
+  QTabWidget* tabs_ = nullptr;
+  QMenu* exportMenu_ = nullptr;
+  QMenu* cornerMenu_ = nullptr;
+  std::unordered_map<std::string, QWidget*> widgets_;
+  std::unordered_map<std::string, QAction*> actions_;
+  std::vector<std::function<void()>> refreshers_;
+  bool refreshing_ = false;
+};
+
+}  // namespace karvento::app

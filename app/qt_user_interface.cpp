@@ -1,0 +1,119 @@
+#include "app/qt_user_interface.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "app/style.h"
+
+namespace karvento::app {
+
+QString QtNameFilter(std::string_view filter) {
+  const QStringList parts = Q(filter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& p : patterns) p = p.trimmed();
+    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+void QtUserInterface::Attach(MainWindow* window) { window_ = window; }
+
+QWidget* QtUserInterface::DialogParent() const {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal != nullptr ? modal : window_;
+}
+
+MessageResult QtUserInterface::MessageBox(std::string_view caption, std::string_view text,
+                                          MessageButtons buttons, MessageIcon icon) {
+  QMessageBox::Icon qicon = QMessageBox::Information;
+  switch (icon) {
+    case MessageIcon::Error:
+      qicon = QMessageBox::Critical;
+      break;
+    case MessageIcon::Question:
+      qicon = QMessageBox::Question;
+      break;
+    case MessageIcon::Information:
+      qicon = QMessageBox::Information;
+      break;
+  }
+  const QMessageBox::StandardButtons qbuttons =
+      buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+  QMessageBox box(qicon, Q(caption), Q(text), qbuttons, DialogParent());
+  box.setObjectName(QStringLiteral("MessageBox"));
+  box.setFont(WindowFont());
+  const int answer = box.exec();
+  if (buttons == MessageButtons::Ok) return MessageResult::Ok;
+  return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+}
+
+bool QtUserInterface::RunFileDialog(const TFileDialog& dialog, std::string& chosen) {
+  QFileDialog box(DialogParent());
+  box.setObjectName(dialog.Kind() == FileDialogKind::Save ? QStringLiteral("SaveDialog1")
+                                                          : QStringLiteral("OpenDialog1"));
+  box.setAcceptMode(dialog.Kind() == FileDialogKind::Save ? QFileDialog::AcceptSave
+                                                          : QFileDialog::AcceptOpen);
+  box.setFileMode(dialog.Kind() == FileDialogKind::Save ? QFileDialog::AnyFile
+                                                        : QFileDialog::ExistingFile);
+  box.setNameFilter(QtNameFilter(dialog.Filter));
+  box.setDefaultSuffix(Q(dialog.DefaultExt));
+  if (!dialog.FileName.empty()) box.selectFile(Q(dialog.FileName));
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
+  chosen = S(box.selectedFiles().constFirst());
+  return true;
+}
+
+bool QtUserInterface::ShowInputPoint(TfrmInputPoint& dialog) {
+  InputPointDialog box(dialog, DialogParent());
+  return box.exec() == QDialog::Accepted;
+}
+
+bool QtUserInterface::ShowInputString(TfrmInputString& dialog) {
+  InputStringDialog box(dialog, DialogParent());
+  return box.exec() == QDialog::Accepted;
+}
+
+void QtUserInterface::ShowInformation(TfrmTFInformation& dialog) {
+  InformationDialog box(dialog, DialogParent());
+  box.exec();
+}
+
+std::string QtUserInterface::FocusedControl() const {
+  if (!contextField_.empty()) return contextField_;
+  if (window_ == nullptr) return {};
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr || !(focus == window_ || window_->isAncestorOf(focus))) {
+    focus = window_->focusWidget();
+  }
+  for (QWidget* w = focus; w != nullptr && w != window_; w = w->parentWidget()) {
+    const std::string name = S(w->objectName());
+    if (!name.empty() && window_->ControlWidget(name) == w) return name;
+  }
+  return {};
+}
+
+void QtUserInterface::SetFocus(std::string_view controlName) {
+  QWidget* w = window_ != nullptr ? window_->ControlWidget(controlName) : nullptr;
+  if (w == nullptr) {
+    pendingFocus_ = controlName;
+    return;
+  }
+  pendingFocus_.clear();
+  w->setFocus(Qt::OtherFocusReason);
+}
+
+void QtUserInterface::ApplyPendingFocus() {
+  if (!pendingFocus_.empty()) SetFocus(std::string(pendingFocus_));
+}
+
+void QtUserInterface::CloseMainWindow() {
+  if (window_ != nullptr) window_->close();
+}
+
+}  // namespace karvento::app

@@ -1,0 +1,59 @@
+// The workbench's user interface on Qt: message boxes, file dialogs, the
+// input and information dialogs, and the input focus, all for one main
+// window.
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "workbench/user_interface.h"
+
+class QWidget;
+
+namespace karvento::app {
+
+class MainWindow;
+
+// "文本文件（*.txt）|*.txt" (description and pattern pairs separated by "|",
+// several patterns of one pair by ";") as a Qt name filter list:
+// "文本文件（*.txt） (*.txt)", pairs joined by ";;".
+QString QtNameFilter(std::string_view filter);
+
+class QtUserInterface : public UserInterface {
+ public:
+  QtUserInterface() = default;
+
+  // The window whose controls, focus and dialogs this interface serves.
+  void Attach(MainWindow* window);
+
+  MessageResult MessageBox(std::string_view caption, std::string_view text, MessageButtons buttons,
+                           MessageIcon icon) override;
+  bool RunFileDialog(const TFileDialog& dialog, std::string& chosen) override;
+  bool ShowInputPoint(TfrmInputPoint& dialog) override;
+  bool ShowInputString(TfrmInputString& dialog) override;
+  void ShowInformation(TfrmTFInformation& dialog) override;
+
+  // The window's control that holds the input focus: the field on which a
+  // context menu is open, else the control that QApplication::focusWidget()
+  // belongs to (a spin field's text line belongs to the spin field), else,
+  // while the window is not active, the control that will get the focus
+  // when it is.
+  std::string FocusedControl() const override;
+  void SetFocus(std::string_view controlName) override;
+  void CloseMainWindow() override;
+
+  // While a context menu is open on a field, that field counts as focused.
+  void SetContextField(std::string name) { contextField_ = std::move(name); }
+  // Moves the focus asked for before the window's widgets existed.
+  void ApplyPendingFocus();
+
+ protected:
+  QWidget* DialogParent() const;
+
+ private:
+  MainWindow* window_ = nullptr;
+  std::string contextField_;
+  std::string pendingFocus_;
+};
+
+}  // namespace karvento::app

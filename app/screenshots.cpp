@@ -1,0 +1,189 @@
+// Renders the main window on each tab, its two menus and the three dialogs
+// to PNG files, for the documentation: karvento-screenshots DIRECTORY.
+// Runs on any Qt platform; `make screenshots` uses the offscreen one.
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextStream>
+#include <cstdio>
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "app/sheet_list_view.h"
+#include "app/style.h"
+
+using namespace karvento;
+using namespace karvento::app;
+
+namespace {
+
+QDir outDir;
+int failures = 0;
+
+void Save(const QPixmap& pixmap, const char* name) {
+  const QString path = outDir.filePath(QString::fromLatin1(name));
+  if (!pixmap.save(path, "PNG")) {
+    std::fprintf(stderr, "karvento-screenshots: cannot write %s\n", path.toLocal8Bit().constData());
+    ++failures;
+    return;
+  }
+  std::printf("%s\n", path.toLocal8Bit().constData());
+}
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+void SetCorner(TfrmCreateMapUnRg& m, int tab, double lonD, double lonM, double latD, double latM,
+               bool upperRight) {
+  const int base = (tab == kTabBeijing54 ? 1 : 14) + (upperRight ? 6 : 0);
+  const double values[6] = {lonD, lonM, 0, latD, latM, 0};
+  for (int i = 0; i < 6; ++i) {
+    m.FindControlAs<SpinField>("RzSpinEdit" + std::to_string(base + i))->SetValue(values[i]);
+  }
+}
+
+// The window with a menu dropped below the point `at` (window coordinates)
+// and, optionally, its submenu to its right at the height of `item`.
+QPixmap WithMenus(MainWindow& window, QMenu& menu, QPoint at, QAction* item, QMenu* submenu) {
+  const QPixmap base = window.grab();
+  menu.popup(window.mapToGlobal(at));
+  if (item != nullptr) menu.setActiveAction(item);
+  Settle();
+  const QPixmap menuPixmap = menu.grab();
+  QPixmap subPixmap;
+  QPoint subAt;
+  if (submenu != nullptr && item != nullptr) {
+    subAt = at + QPoint(menuPixmap.width() - 2, menu.actionGeometry(item).top());
+    submenu->popup(window.mapToGlobal(subAt));
+    Settle();
+    subPixmap = submenu->grab();
+    submenu->hide();
+  }
+  menu.hide();
+  const int width = std::max({base.width(), at.x() + menuPixmap.width(), subAt.x() + subPixmap.width()});
+  const int height = std::max({base.height(), at.y() + menuPixmap.height(), subAt.y() + subPixmap.height()});
+  QPixmap canvas(width, height);
+  canvas.fill(window.palette().color(QPalette::Window).darker(115));
+  QPainter p(&canvas);
+  p.drawPixmap(0, 0, base);
+  p.drawPixmap(at, menuPixmap);
+  if (!subPixmap.isNull()) p.drawPixmap(subAt, subPixmap);
+  return canvas;
+}
+
+template <class Dialog, class Model>
+void DialogShot(Model& model, QWidget* parent, const char* name) {
+  Dialog dialog(model, parent);
+  dialog.show();
+  Settle();
+  Save(dialog.grab(), name);
+  dialog.hide();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  InstallWindowFont();
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: karvento-screenshots DIRECTORY\n"
+                         "example: QT_QPA_PLATFORM=offscreen karvento-screenshots docs/screenshots\n");
+    return 2;
+  }
+  outDir = QDir(QString::fromLocal8Bit(argv[1]));
+  if (!outDir.mkpath(QStringLiteral("."))) {
+    std::fprintf(stderr, "karvento-screenshots: cannot create %s\n", argv[1]);
+    return 1;
+  }
+
+  MainWindow window;
+  TfrmCreateMapUnRg& m = window.Model();
+  window.show();
+  window.activateWindow();
+  Settle();
+
+  // "北京54坐标系": the 1:1万 sheets of a corner of Beijing, new standard.
+  SetCorner(m, kTabBeijing54, 116, 20, 39, 50, false);
+  SetCorner(m, kTabBeijing54, 116, 30, 40, 0, true);
+  m.RzSpinEdit13.SetValue(117);
+  window.Refresh();
+  window.RunCommand("RzBitBtn1");
+  SheetListView* list1 = window.ListView("RzCheckList1");
+  list1->setFocus();
+  list1->setCurrentIndex(list1->model()->index(2, 0));
+  list1->model()->setData(list1->model()->index(4, 0), Qt::Checked, Qt::CheckStateRole);
+  Settle();
+  Save(window.grab(), "main-beijing54.png");
+
+  // The coordinate tools on the lower-left longitude degrees.
+  QWidget* corner = window.ControlWidget("RzSpinEdit1");
+  Save(WithMenus(window, *window.CornerMenu(), corner->mapTo(&window, QPoint(20, corner->height())),
+                 nullptr, nullptr),
+       "menu-coordinate-tools.png");
+
+  // "西安80坐标系" with its start-up values.
+  window.Tabs()->setCurrentIndex(kTabXian80);
+  Settle();
+  Save(window.grab(), "main-xian80.png");
+
+  // "独立坐标系": a 2 km × 1.5 km extent in 500 m sheets.
+  window.Tabs()->setCurrentIndex(kTabCustom);
+  m.RzNumericEdit5.SetValue(0);
+  m.RzNumericEdit6.SetValue(0);
+  m.RzNumericEdit7.SetValue(2000);
+  m.RzNumericEdit8.SetValue(1500);
+  m.RzSpinEdit28.SetValue(500);
+  m.RzSpinEdit29.SetValue(500);
+  m.RzSpinEdit30.SetValue(1);
+  m.RzSpinEdit31.SetValue(1);
+  m.RzSpinEdit27.SetValue(500);
+  window.Refresh();
+  window.RunCommand("RzBitBtn1");
+  Settle();
+  Save(window.grab(), "main-independent.png");
+
+  // "图幅号转换".
+  window.Tabs()->setCurrentIndex(kTabConvert);
+  Settle();
+  Save(window.grab(), "main-conversion.png");
+
+  // The export menu, on "北京54坐标系", with "导出MIF文件" open.
+  window.Tabs()->setCurrentIndex(kTabBeijing54);
+  Settle();
+  QWidget* exportButton = window.ControlWidget("RzMenuButton1");
+  QMenu* menu = window.ExportMenu();
+  QAction* mif = menu->actions().value(0);
+  Save(WithMenus(window, *menu, exportButton->geometry().bottomLeft() + QPoint(0, 1), mif,
+                 mif != nullptr ? mif->menu() : nullptr),
+       "menu-export.png");
+
+  // The dialogs.
+  TfrmTFInformation information;
+  information.Fill(m.RzCheckList1.StandardRecord(2));
+  DialogShot<InformationDialog>(information, &window, "dialog-information.png");
+  {
+    InformationDialog dialog(information, &window);
+    dialog.Tabs()->setCurrentIndex(1);
+    dialog.show();
+    Settle();
+    Save(dialog.grab(), "dialog-information-plane.png");
+  }
+  TfrmInputPoint point;
+  point.Caption = "输入";
+  point.RzLabel1.Caption = "经度";
+  point.RzLabel2.Caption = "纬度";
+  point.RzNumericEdit1.SetValue(116.5);
+  point.RzNumericEdit2.SetValue(39.75);
+  DialogShot<InputPointDialog>(point, &window, "dialog-input-point.png");
+  TfrmInputString text;
+  text.Caption = "查找";
+  text.RzLabel1.Caption = "请输入图幅号";
+  text.RzEdit1.SetText("J50G003040");
+  DialogShot<InputStringDialog>(text, &window, "dialog-input-string.png");
+
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,258 @@
+// The real dialogs, driven as a user drives them: the information dialog
+// built from its model, the two input dialogs and the message boxes and file
+// dialogs of the Qt user interface, each closed from a timer while it runs
+// modally.
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
+
+#include "app/dialogs.h"
+#include "tests/app/window_fixture.h"
+
+namespace karvento::app::testing {
+namespace {
+
+// Runs `act` on the modal dialog once it is shown.
+void WhenModal(std::function<void(QWidget*)> act) {
+  QTimer::singleShot(0, [act = std::move(act)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    act(modal);
+  });
+}
+
+QPushButton* ButtonOf(QWidget* dialog, const char* name) {
+  auto* b = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+  EXPECT_NE(b, nullptr) << name;
+  return b;
+}
+
+TStandardMapUnion SampleSheet() {
+  TStandardMapUnion r;
+  r.MapUnionNo = "J50G003040";
+  r.Range.West = {116, 26, 15};
+  r.Range.South = {39, 52, 30};
+  r.Range.East = {116, 30, 0};
+  r.Range.North = {39, 55, 0};
+  r.PlaneCorners[0] = {39538184.123456, 4420010.5};  // NW
+  r.PlaneCorners[1] = {39543512.0, 4420001.25};     // NE
+  r.PlaneCorners[2] = {39543519.0, 4415376.0};      // SE
+  r.PlaneCorners[3] = {-1234.56789, 4415385.0};     // SW
+  return r;
+}
+
+TEST(InformationDialog, ShowsTheSheetInTheFieldsOfItsTwoTabs) {
+  TfrmTFInformation model;
+  model.Fill(SampleSheet());
+  InformationDialog dialog(model, nullptr);
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("图幅信息"));
+  EXPECT_EQ(dialog.size(), QSize(404, 299));
+  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+  ASSERT_EQ(dialog.Tabs()->count(), 2);
+  EXPECT_EQ(dialog.Tabs()->tabText(0), QStringLiteral("经纬度 "));
+  EXPECT_EQ(dialog.Tabs()->tabText(1), QStringLiteral("坐标  "));
+  EXPECT_EQ(dialog.Tabs()->currentIndex(), 0);
+  EXPECT_EQ(dialog.NumberEdit()->objectName(), QStringLiteral("RzEdit1"));
+  EXPECT_EQ(dialog.NumberEdit()->text(), QStringLiteral("J50G003040"));
+
+  const char* geographic[12] = {"116", "26", "15.000", "39", "52", "30.000",
+                                "116", "30", "0.000",  "39", "55", "0.000"};
+  for (int n = 1; n <= 12; ++n) {
+    EXPECT_EQ(dialog.Field(n)->objectName(), QStringLiteral("RzNumericEdit%1").arg(n));
+    EXPECT_EQ(dialog.Field(n)->text(), QString::fromLatin1(geographic[n - 1])) << n;
+  }
+  EXPECT_EQ(dialog.Field(15)->text(), QStringLiteral("39,538,184.12346"));  // NW X
+  EXPECT_EQ(dialog.Field(16)->text(), QStringLiteral("4,420,010.50000"));   // NW Y
+  EXPECT_EQ(dialog.Field(13)->text(), QStringLiteral("(1,234.5679)"));      // SW X: four decimals
+  EXPECT_EQ(dialog.Field(17)->text(), QStringLiteral("39,543,512.00000"));  // NE X
+  EXPECT_EQ(dialog.Field(20)->text(), QStringLiteral("4,415,376.00000"));   // SE Y
+
+  // The plane groups stand from top to bottom 左上角, 左下角, 右上角, 右下角,
+  // and the corner groups of the first tab carry their captions.
+  QList<QGroupBox*> groups = dialog.Tabs()->widget(1)->findChildren<QGroupBox*>();
+  std::sort(groups.begin(), groups.end(), [](QGroupBox* a, QGroupBox* b) { return a->y() < b->y(); });
+  QStringList titles;
+  for (QGroupBox* g : groups) titles << g->title();
+  EXPECT_EQ(titles, (QStringList{"左上角", "左下角", "右上角", "右下角"}));
+  EXPECT_EQ(dialog.Field(15)->parentWidget(), groups[0]);
+  EXPECT_EQ(dialog.Field(13)->parentWidget(), groups[1]);
+  QStringList corners;
+  for (QGroupBox* g : dialog.Tabs()->widget(0)->findChildren<QGroupBox*>()) corners << g->title();
+  EXPECT_TRUE(corners.contains(QStringLiteral("左下角经纬度")));
+  EXPECT_TRUE(corners.contains(QStringLiteral("右上角经纬度")));
+}
+
+TEST(InformationDialog, ReturnClosesItAndNothingTypedIsKept) {
+  TfrmTFInformation model;
+  model.Fill(SampleSheet());
+  QtUserInterface ui;
+  bool seen = false;
+  WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<InformationDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    seen = true;
+    dialog->NumberEdit()->setText(QStringLiteral("X"));
+    QPushButton* back = ButtonOf(dialog, "RzBitBtn1");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->text(), QStringLiteral("返回"));
+    QTest::mouseClick(back, Qt::LeftButton);
+  });
+  ui.ShowInformation(model);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(model.RzEdit1.Text(), "J50G003040");
+}
+
+TEST(InputPointDialog, OkStoresTheTwoTypedNumbers) {
+  QtUserInterface ui;
+  std::pair<double, double> point{0, 0};
+  WhenModal([](QWidget* modal) {
+    EXPECT_EQ(modal->objectName(), QStringLiteral("TfrmInputPoint"));
+    EXPECT_EQ(modal->windowTitle(), QStringLiteral("输入"));
+    EXPECT_EQ(modal->size(), QSize(289, 138));
+    auto* label1 = modal->findChild<QLabel*>(QStringLiteral("RzLabel1"));
+    auto* label2 = modal->findChild<QLabel*>(QStringLiteral("RzLabel2"));
+    ASSERT_TRUE(label1 != nullptr && label2 != nullptr);
+    EXPECT_EQ(label1->text(), QStringLiteral("经度"));
+    EXPECT_EQ(label2->text(), QStringLiteral("纬度"));
+    EXPECT_TRUE(label1->alignment() & Qt::AlignRight);
+    auto* first = modal->findChild<NumericEdit*>(QStringLiteral("RzNumericEdit1"));
+    auto* second = modal->findChild<NumericEdit*>(QStringLiteral("RzNumericEdit2"));
+    ASSERT_TRUE(first != nullptr && second != nullptr);
+    EXPECT_EQ(first->text(), QStringLiteral("0.00000"));
+    EXPECT_EQ(ButtonOf(modal, "RzBitBtn1")->text(), QStringLiteral("确定"));
+    EXPECT_EQ(ButtonOf(modal, "RzBitBtn2")->text(), QStringLiteral("取消"));
+    first->selectAll();
+    QTest::keyClicks(first, "116.5");
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(second, modal->focusWidget());
+    second->selectAll();
+    QTest::keyClicks(second, "-39.75");
+    // Enter presses "确定" with the text still being typed.
+    QTest::keyClick(second, Qt::Key_Return);
+  });
+  ASSERT_TRUE(InputPoint(ui, "输入", "经度", "纬度", point));
+  EXPECT_EQ(point.first, 116.5);
+  EXPECT_EQ(point.second, -39.75);
+}
+
+TEST(InputPointDialog, CancelLeavesThePoint) {
+  QtUserInterface ui;
+  std::pair<double, double> point{1, 2};
+  WhenModal([](QWidget* modal) {
+    auto* first = modal->findChild<NumericEdit*>(QStringLiteral("RzNumericEdit1"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text(), QStringLiteral("1.00000"));
+    QTest::keyClicks(first, "9");
+    QTest::mouseClick(ButtonOf(modal, "RzBitBtn2"), Qt::LeftButton);
+  });
+  EXPECT_FALSE(InputPoint(ui, "输入", "X", "Y", point));
+  EXPECT_EQ(point, (std::pair<double, double>{1, 2}));
+}
+
+TEST(InputStringDialog, OkStoresTheTextAndCancelKeepsIt) {
+  QtUserInterface ui;
+  std::string text;
+  WhenModal([](QWidget* modal) {
+    EXPECT_EQ(modal->objectName(), QStringLiteral("TfrmInputString"));
+    EXPECT_EQ(modal->windowTitle(), QStringLiteral("查找"));
+    EXPECT_EQ(modal->size(), QSize(292, 125));
+    EXPECT_EQ(modal->findChild<QLabel*>(QStringLiteral("RzLabel1"))->text(), QStringLiteral("请输入图幅号"));
+    auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("RzEdit1"));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(modal->focusWidget(), edit);
+    QTest::keyClicks(edit, "j50g003040 ");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  ASSERT_TRUE(InputString(ui, "查找", "请输入图幅号", text));
+  EXPECT_EQ(text, "j50g003040 ");
+
+  WhenModal([](QWidget* modal) {
+    QTest::keyClicks(modal->findChild<QLineEdit*>(QStringLiteral("RzEdit1")), "more");
+    QTest::mouseClick(ButtonOf(modal, "RzBitBtn2"), Qt::LeftButton);
+  });
+  EXPECT_FALSE(InputString(ui, "新增", "请输入图幅号", text));
+  EXPECT_EQ(text, "j50g003040 ");
+}
+
+TEST(QtUserInterface, AsksWithAMessageBoxOfTheGivenCaptionTextIconAndButtons) {
+  QtUserInterface ui;
+  WhenModal([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("确认"));
+    EXPECT_EQ(box->text(), QStringLiteral("真的要删除选中的图幅号吗？"));
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+  });
+  EXPECT_EQ(ui.MessageBox("确认", "真的要删除选中的图幅号吗？", MessageButtons::YesNo, MessageIcon::Question),
+            MessageResult::No);
+
+  WhenModal([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+  });
+  EXPECT_EQ(ui.MessageBox("确认", "?", MessageButtons::YesNo, MessageIcon::Question), MessageResult::Yes);
+
+  WhenModal([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("错误"));
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  });
+  EXPECT_EQ(ui.MessageBox("错误", "中央经度必须是大于0的值！", MessageButtons::Ok, MessageIcon::Error),
+            MessageResult::Ok);
+}
+
+TEST(QtUserInterface, TurnsTheFilterIntoQtNameFilters) {
+  EXPECT_EQ(QtNameFilter("文本文件（*.txt）|*.txt"), QStringLiteral("文本文件（*.txt） (*.txt)"));
+  EXPECT_EQ(QtNameFilter("MapInfo 交换格式（*.mif）|*.mif"),
+            QStringLiteral("MapInfo 交换格式（*.mif） (*.mif)"));
+  EXPECT_EQ(QtNameFilter("Microsoft Excel 工作簿（*.xlsx）|*.xlsx"),
+            QStringLiteral("Microsoft Excel 工作簿（*.xlsx） (*.xlsx)"));
+  EXPECT_EQ(QtNameFilter("文本|*.txt;*.lst|全部|*.*"), QStringLiteral("文本 (*.txt *.lst);;全部 (*.*)"));
+  EXPECT_EQ(QtNameFilter(""), QString());
+}
+
+TEST(QtUserInterface, TheSaveDialogShowsTheFilterAndAppendsTheDefaultExtension) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QtUserInterface ui;
+  TFileDialog dialog(FileDialogKind::Save);
+  dialog.Filter = "文本文件（*.txt）|*.txt";
+  dialog.DefaultExt = "txt";
+  WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->nameFilters(), QStringList{QStringLiteral("文本文件（*.txt） (*.txt)")});
+    EXPECT_EQ(box->defaultSuffix(), QStringLiteral("txt"));
+    EXPECT_EQ(box->acceptMode(), QFileDialog::AcceptSave);
+    box->selectFile(dir.filePath(QStringLiteral("参数")));
+    static_cast<QDialog*>(box)->accept();  // through the public slot
+  });
+  std::string name;
+  ASSERT_TRUE(ExecuteFileDialog(ui, dialog, name));
+  EXPECT_EQ(Q(name), dir.filePath(QStringLiteral("参数.txt")));
+  EXPECT_EQ(dialog.FileName, name);
+
+  // The next time the last chosen name is the initial one; cancel keeps it.
+  WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->selectedFiles().value(0), dir.filePath(QStringLiteral("参数.txt")));
+    box->reject();
+  });
+  EXPECT_FALSE(ExecuteFileDialog(ui, dialog, name));
+  EXPECT_EQ(Q(dialog.FileName), dir.filePath(QStringLiteral("参数.txt")));
+}
+
+}  // namespace
+}  // namespace karvento::app::testing
