@@ -13,7 +13,8 @@ namespace {
 // One conversion through iconv. The converter is opened per call: a call
 // costs microseconds, and the writers convert only the few texts that are
 // not ASCII.
-std::string Convert(std::string_view in, const char* to, const char* from, const char* what) {
+std::string Convert(std::string_view in, const char* to, const char* from, const char* what,
+                    bool replaceInvalid) {
   if (IsAscii(in)) return std::string(in);
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -35,6 +36,22 @@ std::string Convert(std::string_view in, const char* to, const char* from, const
       dstLeft = out.size() - used;
       continue;
     }
+    if (replaceInvalid) {
+      // One replacement character for the first byte of the sequence, then
+      // on with the next byte.
+      if (dstLeft < 3) {
+        const std::size_t used = out.size() - dstLeft;
+        out.resize(out.size() * 2);
+        dst = out.data() + used;
+        dstLeft = out.size() - used;
+      }
+      std::memcpy(dst, "\xEF\xBF\xBD", 3);
+      dst += 3;
+      dstLeft -= 3;
+      ++src;
+      --srcLeft;
+      continue;
+    }
     iconv_close(cd);
     const std::size_t offset = in.size() - srcLeft;
     throw Error(std::string("无法把文本转换为 ") + what + "：第 " + std::to_string(offset + 1) +
@@ -54,8 +71,12 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8", "GBK 编码"); }
+std::string Utf8ToGbk(std::string_view utf8) {
+  return Convert(utf8, "GBK", "UTF-8", "GBK 编码", false);
+}
 
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GBK", "UTF-8 编码"); }
+std::string GbkToUtf8(std::string_view gbk, bool replaceInvalid) {
+  return Convert(gbk, "UTF-8", "GBK", "UTF-8 编码", replaceInvalid);
+}
 
 }  // namespace karvento

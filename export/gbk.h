@@ -16,8 +16,10 @@ std::string Utf8ToGbk(std::string_view utf8);
 
 // GBK → UTF-8. Throws karvento::Error naming the byte offset when the text
 // holds a byte sequence that is not GBK (including a lead byte cut off at the
-// end).
-std::string GbkToUtf8(std::string_view gbk);
+// end). With replaceInvalid, such a byte becomes U+FFFD instead and decoding
+// goes on with the next byte: a line read from a file is then shown as read,
+// a stray byte losing nothing but itself.
+std::string GbkToUtf8(std::string_view gbk, bool replaceInvalid = false);
 
 // True when every byte is below 0x80, so that the text is the same in UTF-8
 // and in GBK.

@@ -74,6 +74,21 @@ void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool
 void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, bool is54,
                         TStandardMapUnions& result);
 
+// Converts a sheet number to the other standard by geometry: the number is
+// parsed with the parser of its own standard (old when oldToNew) and every
+// sheet of the other standard at the target scale that its sheet covers is
+// listed, in the order of the sheet routines (west to east, north to south),
+// in one sequence. A number its parser does not recognise converts as the
+// all-zero extent. Throws as the parser and the sheet routine do.
+std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
+                                                 ScaleIndex scale, bool zone3, double cm,
+                                                 bool is54);
+
+// Subtracts the omitted large coordinate numbers of a tab from every plane
+// corner: offsetX from each X, offsetY from each Y. Numbers and geographic
+// corners are not touched.
+void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY);
+
 // 1 → "001", 45 → "045", 192 → "192"; above 99 plain decimal.
 std::string FormatSerial3(int n);
 

@@ -56,13 +56,6 @@ void ToUpperAscii(std::string& s) {
   }
 }
 
-void SubtractOffsets(TStandardMapUnion& r, double offsetX, double offsetY) {
-  for (TPlanePoint& p : r.PlaneCorners) {
-    p.X -= offsetX;
-    p.Y -= offsetY;
-  }
-}
-
 }  // namespace
 
 TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
@@ -285,12 +278,7 @@ void TfrmCreateMapUnRg::ShowStandardMapUnions(const TStandardMapUnions& sheets, 
 
 void TfrmCreateMapUnRg::ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list,
                                               bool is54, double offsetX, double offsetY) {
-  // Subtracting 0 changes no value: a tab without offsets skips the pass.
-  if (offsetX != 0 || offsetY != 0) {
-    for (auto& column : sheets) {
-      for (TStandardMapUnion& r : column) SubtractOffsets(r, offsetX, offsetY);
-    }
-  }
+  SubtractPlaneOffsets(sheets, offsetX, offsetY);
   auto table = std::make_shared<const TStandardMapUnions>(std::move(sheets));
   list.Refill(table);
   // The table is replaced only once the list holds the new rows.
@@ -377,23 +365,11 @@ void TfrmCreateMapUnRg::Convert() {
   const bool is54 = RzRadioButton7.Checked();
   const bool oldToNew = RzRadioButton5.Checked();
 
+  // One entry per source item, checked or not, in list order; only the
+  // item's text is read.
   TStandardMapUnions result(RzCheckList4.Count());
-  TStandardMapUnions found;
   for (std::size_t i = 0; i < RzCheckList4.Count(); ++i) {
-    const std::string& number = RzCheckList4.Text(i);
-    found.clear();
-    if (oldToNew) {
-      CreateNewMapUnions(ParseOldMapUnionNo(number), scale, zone3, cm, is54, found);
-    } else {
-      CreateOldMapUnions(ParseNewMapUnionNo(number), scale, zone3, is54, cm, found);
-    }
-    std::size_t n = 0;
-    for (const auto& column : found) n += column.size();
-    auto& entry = result[i];
-    entry.reserve(n);
-    for (auto& column : found) {
-      for (TStandardMapUnion& r : column) entry.push_back(std::move(r));
-    }
+    result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, is54);
   }
   ShowStandardMapUnions(std::move(result), RzCheckList5, is54, offsetX, offsetY);
 }

@@ -1,7 +1,5 @@
 #include "workbench/text_files.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -101,10 +99,6 @@ TAngleDMS ParseCornerLine(const std::string& line) {
   return a;
 }
 
-struct IconvCloser {
-  void operator()(iconv_t cd) const { iconv_close(cd); }
-};
-
 }  // namespace
 
 std::string FormatParameterFile(const TParameterSet& p) {
@@ -181,38 +175,8 @@ std::string ReadFileBytes(const std::string& fileName) {
 
 std::vector<std::string> ReadNumberList(const std::string& fileName) {
   std::vector<std::string> lines = SplitLines(ReadFileBytes(fileName));
-  for (std::string& line : lines) line = DecodeGbk(line);
+  for (std::string& line : lines) line = GbkToUtf8(line, true);
   return lines;
-}
-
-std::string DecodeGbk(std::string_view gbk) {
-  // Sheet numbers are ASCII, which GBK and UTF-8 share.
-  if (IsAscii(gbk)) return std::string(gbk);
-
-  const iconv_t raw = iconv_open("UTF-8", "GBK");
-  if (raw == reinterpret_cast<iconv_t>(-1))
-    throw Error(std::string("GBK: ") + std::strerror(errno));
-  const std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser> cd(raw);
-
-  std::string out;
-  out.reserve(gbk.size() * 3 / 2 + 4);
-  char* in = const_cast<char*>(gbk.data());
-  std::size_t inLeft = gbk.size();
-  char buf[256];
-  while (inLeft > 0) {
-    char* outPtr = buf;
-    std::size_t outLeft = sizeof buf;
-    const std::size_t r = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
-    out.append(buf, static_cast<std::size_t>(outPtr - buf));
-    if (r != static_cast<std::size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    // An invalid or incomplete sequence: one replacement character for its
-    // first byte, then go on with the next byte.
-    out += "\xEF\xBF\xBD";
-    ++in;
-    --inLeft;
-  }
-  return out;
 }
 
 }  // namespace karvento

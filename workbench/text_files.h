@@ -66,11 +66,6 @@ std::vector<std::string> SplitLines(std::string_view text);
 // GBK to UTF-8.
 std::vector<std::string> ReadNumberList(const std::string& fileName);
 
-// GBK bytes to UTF-8; a byte that does not begin a GBK sequence becomes
-// U+FFFD and decoding goes on with the next byte. A line of a number list is
-// shown as read, so a stray byte must not lose the line (export's GbkToUtf8,
-// which the writers use, refuses such text instead).
-std::string DecodeGbk(std::string_view gbk);
 
 // The whole file as bytes.
 std::string ReadFileBytes(const std::string& fileName);

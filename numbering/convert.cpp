@@ -1,0 +1,39 @@
+// Conversion between the standards, and the omitted large coordinate
+// numbers.
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+
+std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
+                                                 ScaleIndex scale, bool zone3, double cm,
+                                                 bool is54) {
+  TStandardMapUnions found;
+  if (oldToNew) {
+    CreateNewMapUnions(ParseOldMapUnionNo(number), scale, zone3, cm, is54, found);
+  } else {
+    CreateOldMapUnions(ParseNewMapUnionNo(number), scale, zone3, is54, cm, found);
+  }
+  std::size_t n = 0;
+  for (const auto& column : found) n += column.size();
+  std::vector<TStandardMapUnion> sheets;
+  sheets.reserve(n);
+  for (auto& column : found) {
+    for (TStandardMapUnion& s : column) sheets.push_back(std::move(s));
+  }
+  return sheets;
+}
+
+void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY) {
+  // Subtracting 0 changes no value: without offsets the pass is skipped.
+  if (offsetX == 0 && offsetY == 0) return;
+  for (auto& column : sheets) {
+    for (TStandardMapUnion& s : column) {
+      for (TPlanePoint& p : s.PlaneCorners) {
+        p.X -= offsetX;
+        p.Y -= offsetY;
+      }
+    }
+  }
+}
+
+}  // namespace karvento
