@@ -16,6 +16,7 @@ const std::vector<Command>& Commands();
 int RunSheets(const std::vector<std::string>& words);
 int RunGrid(const std::vector<std::string>& words);
 int RunCheck(const std::vector<std::string>& words);
+int RunConvert(const std::vector<std::string>& words);
 int RunProject(const std::vector<std::string>& words);
 int RunDms(const std::vector<std::string>& words);
 

@@ -21,6 +21,7 @@ const char* kToolHelp =
     "commands:\n"
     "  sheets   list the sheets of an extent at a scale, old or new standard\n"
     "  grid     divide an extent of an independent plane grid into numbered sheets\n"
+    "  convert  convert sheet numbers to the other standard at a scale\n"
     "  check    classify sheet numbers: old standard, new standard or not standard\n"
     "  project  Gauss-Krüger forward (LON LAT) and inverse (X Y), Beijing 54 or Xi'an 80\n"
     "  dms      decimal degrees to degrees, minutes and seconds\n"

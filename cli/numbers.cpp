@@ -1,13 +1,11 @@
 // karvento-cli check: which standard a sheet number follows, and its sheet.
 #include <cstdio>
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "numbering/unMapUnRgPub.h"
+#include "workbench/text_files.h"
 
 namespace karvento::cli {
 
@@ -27,7 +25,75 @@ const char* kCheckHelp =
 
 const OptionSpec kOwn[] = {{"input", true}};
 
+const char* kConvertHelp =
+    "usage: karvento-cli convert [NUMBER...] [--input FILE] --to-scale S [options]\n"
+    "\n"
+    "Converts sheet numbers (the arguments, else one per line of FILE or of\n"
+    "standard input, read as a number list) to the other standard at the target\n"
+    "scale: every sheet of that scale that the number's own sheet covers, in\n"
+    "column order, north first. Each target line names its source number.\n"
+    "\n"
+    "  --to-scale S       target scale, as for sheets --scale (default 1:1万)\n"
+    "  --direction D      auto (each number from its own standard, the default),\n"
+    "                     old-to-new or new-to-old\n"
+    "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
+    "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
+    "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
+    "\n"
+    "Example: the four 1:5万 sheets of J-50-5 in the new standard:\n"
+    "  karvento-cli convert J-50-5 --to-scale 1:5万\n";
+
+const OptionSpec kConvertOwn[] = {{"input", true}, {"to-scale", true}, {"direction", true},
+                                  {"offset-x", true}, {"offset-y", true}};
+
 }  // namespace
+
+int RunConvert(const std::vector<std::string>& words) {
+  const Args args(words, Options(kConvertOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
+  if (HelpRequested(args, kConvertHelp)) return 0;
+  const int scale = ParseScale(args.Value("to-scale").value_or("1:1万"));
+  const std::string direction = args.Value("direction").value_or("auto");
+  if (direction != "auto" && direction != "old-to-new" && direction != "new-to-old") {
+    throw UsageError("--direction is auto, old-to-new or new-to-old");
+  }
+  const Projection p = ReadProjection(args);
+  const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
+  const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
+  const OutputOptions o = ReadOutputOptions(args);
+  std::vector<std::string> numbers = args.Positional();
+  if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
+
+  // One entry per source that converts, in input order, as the conversion
+  // tab lists its targets.
+  int status = 0;
+  std::vector<std::string> sources;
+  TStandardMapUnions targets;
+  for (const std::string& n : numbers) {
+    try {
+      const std::uint8_t kind = CheckMapUnionNo(n);
+      if (kind == 0) {
+        std::fprintf(stderr, "%s不是标准图幅号！\n", n.c_str());
+        status = 1;
+        continue;
+      }
+      const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
+      targets.push_back(ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.is54));
+      sources.push_back(n);
+    } catch (const Error& e) {
+      std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
+      status = 1;
+    }
+  }
+  SubtractPlaneOffsets(targets, offsetX, offsetY);
+  if (!WriteStandardFile(o, targets, p.is54)) {
+    OutputStream stream(o);
+    WriteStandardSheets(o.format, stream.out(), targets,
+                        {std::string(kScaleCaptions[scale]), "", &sources}, o.encoding);
+    stream.Finish();
+  }
+  return status;
+}
 
 int RunCheck(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kOutputOptionSpecs));
@@ -73,22 +139,9 @@ int RunCheck(const std::vector<std::string>& words) {
 namespace karvento::cli {
 
 std::vector<std::string> ReadNumberLines(const std::string& file) {
-  std::FILE* f = file.empty() ? stdin : std::fopen(file.c_str(), "rb");
-  if (!f) throw Error("无法打开文件 “" + file + "”：" + std::strerror(errno));
-  std::string text;
-  char buf[65536];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  if (f != stdin) std::fclose(f);
-  text.resize(std::min(text.size(), text.find('\0')));
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", from);
-    lines.push_back(text.substr(from, end - from));
-    if (end == std::string::npos) break;
-    from = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
-  return lines;
+  // A number list as the window opens it: GBK text, CR LF, LF or CR line
+  // ends, a NUL ending the text, no trimming.
+  return ReadNumberList(file.empty() ? "/dev/stdin" : file);
 }
 
 }  // namespace karvento::cli

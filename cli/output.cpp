@@ -92,8 +92,17 @@ std::string Fixed3(double v) {
   return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3).ptr);
 }
 
-void StandardTable(Output& out, const TStandardMapUnions& sheets) {
+// The source number of outer entry i of a conversion result, or none.
+const std::string* SourceOf(const SheetMeta& meta, std::size_t i) {
+  return meta.sources && i < meta.sources->size() ? &(*meta.sources)[i] : nullptr;
+}
+
+void StandardTable(Output& out, const TStandardMapUnions& sheets, const SheetMeta& meta) {
   const char* head[] = {"number", "west", "south", "east", "north"};
+  if (meta.sources) {
+    Padded(out, "source", 15, false);
+    out.Put(' ');
+  }
   Padded(out, head[0], 15, false);
   for (int k = 1; k < 5; ++k) {
     out.Put(' ');
@@ -105,8 +114,12 @@ void StandardTable(Output& out, const TStandardMapUnions& sheets) {
     Padded(out, corners[k], k % 2 ? 15 : 16, true);
   }
   out.Put('\n');
-  for (const auto& column : sheets) {
-    for (const auto& s : column) {
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    for (const auto& s : sheets[i]) {
+      if (const std::string* source = SourceOf(meta, i)) {
+        Padded(out, *source, 15, false);
+        out.Put(' ');
+      }
       Padded(out, s.MapUnionNo, 15, false);
       for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
         out.Put(' ');
@@ -164,10 +177,15 @@ void CsvHeader(Output& out, const char* header) {
   out.Write("\r\n");
 }
 
-void StandardCsv(Output& out, const TStandardMapUnions& sheets) {
+void StandardCsv(Output& out, const TStandardMapUnions& sheets, const SheetMeta& meta) {
+  if (meta.sources) out.Write("原图幅号,");
   CsvHeader(out, kStandardXlsHeader);
-  for (const auto& column : sheets) {
-    for (const auto& s : column) {
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    for (const auto& s : sheets[i]) {
+      if (const std::string* source = SourceOf(meta, i)) {
+        CsvField(out, *source);
+        out.Put(',');
+      }
       CsvField(out, s.MapUnionNo);
       for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
         out.Put(',');
@@ -253,8 +271,14 @@ Flat FlatOf(const TCustomMapUnion& s) {
           {{s.MinX, s.MaxY}, {s.MaxX, s.MaxY}, {s.MaxX, s.MinY}, {s.MinX, s.MinY}}};
 }
 
-void JsonRecord(Output& out, const Flat& f) {
-  out.Write("{\"number\":");
+void JsonRecord(Output& out, const Flat& f, const std::string* source) {
+  out.Put('{');
+  if (source) {
+    out.Write("\"source\":");
+    JsonString(out, *source);
+    out.Put(',');
+  }
+  out.Write("\"number\":");
   JsonString(out, f.number);
   const char* names[] = {",\"west\":", ",\"south\":", ",\"east\":", ",\"north\":"};
   const double values[] = {f.west, f.south, f.east, f.north};
@@ -267,7 +291,7 @@ void JsonRecord(Output& out, const Flat& f) {
   out.Put('}');
 }
 
-void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta) {
+void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std::string* source) {
   out.Write("{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[");
   JsonPoint(out, f.west, f.north);
   out.Put(',');
@@ -278,13 +302,21 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta) {
   JsonPoint(out, f.west, f.south);
   out.Put(',');
   JsonPoint(out, f.west, f.north);
-  out.Write("]]},\"properties\":{\"number\":");
+  out.Write("]]},\"properties\":{");
+  if (source) {
+    out.Write("\"source\":");
+    JsonString(out, *source);
+    out.Put(',');
+  }
+  out.Write("\"number\":");
   JsonString(out, f.number);
   if (meta) {
     out.Write(",\"scale\":");
     JsonString(out, meta->scale);
     out.Write(",\"standard\":");
-    JsonString(out, meta->standard);
+    // A conversion mixes both standards: each sheet's is that of its form.
+    const bool old = f.number.find('-') != std::string_view::npos;
+    JsonString(out, !meta->standard.empty() ? std::string_view(meta->standard) : old ? "old" : "new");
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
@@ -295,14 +327,15 @@ template <typename Table>
 void Json(Output& out, const Table& sheets, bool geo, const SheetMeta* meta) {
   out.Write(geo ? "{\"type\":\"FeatureCollection\",\"features\":[" : "[");
   bool first = true;
-  for (const auto& outer : sheets) {
-    for (const auto& s : outer) {
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    const std::string* source = meta ? SourceOf(*meta, i) : nullptr;
+    for (const auto& s : sheets[i]) {
       out.Write(first ? "\n" : ",\n");
       first = false;
       if (geo) {
-        GeoJsonFeature(out, FlatOf(s), meta);
+        GeoJsonFeature(out, FlatOf(s), meta, source);
       } else {
-        JsonRecord(out, FlatOf(s));
+        JsonRecord(out, FlatOf(s), source);
       }
     }
   }
@@ -315,11 +348,11 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
                          const SheetMeta& meta, CsvEncoding encoding) {
   switch (format) {
     case Format::Table:
-      StandardTable(out, sheets);
+      StandardTable(out, sheets, meta);
       break;
     case Format::Csv:
       if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
-      StandardCsv(out, sheets);
+      StandardCsv(out, sheets, meta);
       break;
     case Format::Json:
       Json(out, sheets, false, &meta);

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "numbering/sheet_types.h"
 
@@ -53,10 +54,13 @@ class StdoutSink : public Sink {
   void Write(std::string_view data) override;
 };
 
-// What a standard table is: its scale caption and standard, for GeoJSON.
+// What a standard table is: its scale caption and standard, for GeoJSON;
+// for a conversion result the source number of each outer entry, written
+// before each target (empty standard: each target's own, by its form).
 struct SheetMeta {
   std::string scale;
   std::string standard;  // "new" or "old"
+  const std::vector<std::string>* sources = nullptr;
 };
 
 // Text encoding of CSV: UTF-8 with a byte-order mark (what Chinese Excel

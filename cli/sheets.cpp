@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "numbering/unMapUnRgPub.h"
+#include "workbench/create_map_un_rg.h"
 
 namespace karvento::cli {
 
@@ -26,6 +27,11 @@ const char* kHelp =
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
     "  --cm DEGREES       central meridian; 0 takes each corner's own zone and\n"
     "                     writes no zone number (default 0)\n"
+    "  --offset-x X, --offset-y Y\n"
+    "                     omitted large coordinate numbers, subtracted from the\n"
+    "                     plane corners (default 0)\n"
+    "  --params FILE      corners, zone method, central meridian and offsets from\n"
+    "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
     "                     (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output\n"
@@ -35,7 +41,36 @@ const char* kHelp =
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117\n";
 
-const OptionSpec kOwn[] = {{"from", true}, {"to", true}, {"scale", true}, {"standard", true}};
+const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
+                           {"standard", true}, {"offset-x", true}, {"offset-y", true},
+                           {"params", true}};
+
+// What a user interface of the window must answer when the tool borrows the
+// window's fields: nothing is ever shown.
+class NoUserInterface : public UserInterface {
+ public:
+  MessageResult MessageBox(std::string_view, std::string_view text, MessageButtons,
+                           MessageIcon) override {
+    throw Error(std::string(text));
+  }
+  bool RunFileDialog(const TFileDialog&, std::string&) override { return false; }
+  bool ShowInputPoint(TfrmInputPoint&) override { return false; }
+  bool ShowInputString(TfrmInputString&) override { return false; }
+  void ShowInformation(TfrmTFInformation&) override {}
+  std::string FocusedControl() const override { return {}; }
+  void SetFocus(std::string_view) override {}
+  void CloseMainWindow() override {}
+};
+
+// A saved parameter file as the window's Open reads it into a geodetic tab:
+// every value brought into its field's limits and decimals.
+TParameterSet OpenParameterFile(const std::string& file, bool is54) {
+  NoUserInterface ui;
+  TfrmCreateMapUnRg window(ui);
+  const int tab = is54 ? kTabBeijing54 : kTabXian80;
+  window.WriteParameters(tab, ReadParameterFile(file));
+  return window.ReadParameters(tab);
+}
 
 }  // namespace
 
@@ -43,22 +78,46 @@ int RunSheets(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
   if (HelpRequested(args, kHelp)) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
-  if (!args.Has("from") || !args.Has("to")) throw UsageError("--from and --to are required");
-  const TLonLatDMS from = ParsePoint(*args.Value("from"), "--from");
-  const TLonLatDMS to = ParsePoint(*args.Value("to"), "--to");
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
   const std::string standard = args.Value("standard").value_or("new");
   if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
-  const Projection p = ReadProjection(args);
+  Projection p = ReadProjection(args);
   const OutputOptions o = ReadOutputOptions(args);
 
-  const TMapUnionRange range{from.Lon, from.Lat, to.Lon, to.Lat};
+  // The corners, zone method, central meridian and offsets: from a saved
+  // parameter file where one is given, each overridden by its option.
+  TMapUnionRange range;
+  double offsetX = 0, offsetY = 0;
+  if (auto file = args.Value("params")) {
+    const TParameterSet saved = OpenParameterFile(*file, p.is54);
+    range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
+    if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;
+    if (!args.Has("cm")) p.cm = saved.CentralMeridian;
+    offsetX = saved.OffsetX;
+    offsetY = saved.OffsetY;
+  } else if (!args.Has("from") || !args.Has("to")) {
+    throw UsageError("--from and --to are required (or --params FILE)");
+  }
+  if (auto from = args.Value("from")) {
+    const TLonLatDMS corner = ParsePoint(*from, "--from");
+    range.West = corner.Lon;
+    range.South = corner.Lat;
+  }
+  if (auto to = args.Value("to")) {
+    const TLonLatDMS corner = ParsePoint(*to, "--to");
+    range.East = corner.Lon;
+    range.North = corner.Lat;
+  }
+  if (auto x = args.Value("offset-x")) offsetX = ParseNumber(*x, "--offset-x");
+  if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
+
   TStandardMapUnions sheets;
   if (standard == "new") {
     CreateNewMapUnions(range, scale, p.zone3, p.cm, p.is54, sheets);
   } else {
     CreateOldMapUnions(range, scale, p.zone3, p.is54, p.cm, sheets);
   }
+  SubtractPlaneOffsets(sheets, offsetX, offsetY);
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);
   WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
@@ -69,7 +128,7 @@ int RunSheets(const std::vector<std::string>& words) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"sheets", RunSheets}, {"grid", RunGrid}, {"check", RunCheck},
+      {"sheets", RunSheets}, {"grid", RunGrid}, {"convert", RunConvert}, {"check", RunCheck},
       {"project", RunProject}, {"dms", RunDms}};
   return commands;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/args.h"
 
@@ -61,6 +62,23 @@ TEST(Cli, SheetsOfTheWorkedExampleEveryScale) {
   const Result r = RunCli("sheets --from 116:28:00,39:54:00 --to 116:28:00,39:54:00 --scale 1:10万 --cm 117");
   EXPECT_NE(r.out.find("J50D001005      116:00:00     39:40:00      116:30:00     40:00:00"),
             std::string::npos) << r.out;
+}
+
+TEST(Cli, NineSheetsInColumnOrderBothStandards) {
+  const std::string area = "sheets --from 113:30,37 --to 118,40:30 --scale 1:50万 --format csv --standard ";
+  const auto numbers = [](const std::string& csv) {
+    std::string out;
+    for (std::size_t at = csv.find("\r\n"); at != std::string::npos && at + 2 < csv.size();
+         at = csv.find("\r\n", at + 2)) {
+      out += csv.substr(at + 2, csv.find(',', at + 2) - at - 2) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(numbers(RunCli(area + "old").out),
+            "K-49-D J-49-B J-49-D K-50-C J-50-A J-50-C K-50-D J-50-B J-50-D ");
+  EXPECT_EQ(numbers(RunCli(area + "new").out),
+            "K49B002002 J49B001002 J49B002002 K50B002001 J50B001001 J50B002001 K50B002002 "
+            "J50B001002 J50B002002 ");
 }
 
 TEST(Cli, UsageAndDataErrors) {
@@ -154,6 +172,50 @@ TEST(Cli, CheckReadsArgumentsOrStandardInput) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "J-50-5.5: '5.5' is not a valid integer value\n");
   EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
+}
+
+TEST(Cli, ConvertNamesTheSourceOfEveryTarget) {
+  // J-50-5 at 1:5万 in the new standard: its four sheets, west column first.
+  Result r = RunCli("convert J-50-5 --to-scale 1:5万 --format csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines;
+  for (std::size_t from = 0, to; (to = r.out.find("\r\n", from)) != std::string::npos; from = to + 2)
+    lines.push_back(r.out.substr(from, r.out.find(',', r.out.find(',', from) + 1) - from));
+  EXPECT_EQ(lines, (std::vector<std::string>{"\xEF\xBB\xBF原图幅号,图幅号", "J-50-5,J50E001009",
+                                              "J-50-5,J50E002009", "J-50-5,J50E001010",
+                                              "J-50-5,J50E002010"}));
+  // Both directions in one run, each number from its own standard; two
+  // sources in one target sheet list it twice.
+  r = RunCli("convert 'J-50-5-(24)' J50G003040 'J-50-5-(23)' --to-scale 1:10万 --format json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("{\"source\":\"J-50-5-(24)\",\"number\":\"J50D001005\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"source\":\"J50G003040\",\"number\":\"J-50-5\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"source\":\"J-50-5-(23)\",\"number\":\"J50D001005\""), std::string::npos) << r.out;
+  // From a number list on standard input, with a bad line.
+  r = RunShell("printf 'J-50-5\\nnonsense here\\n' | " + kCli + " convert --to-scale 1:10万");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "nonsense here不是标准图幅号！\n");
+  EXPECT_NE(r.out.find("J-50-5          J50D001005"), std::string::npos) << r.out;
+}
+
+TEST(Cli, SheetsFromASavedParameterFileWithItsOffsets) {
+  const std::string file = testing::TempDir() + "params_" + std::to_string(getpid()) + ".txt";
+  FILE* f = fopen(file.c_str(), "wb");
+  // Seconds of 75 are brought to the field's 60, as the window's Open does.
+  fputs("116 0 0.00\r\n39 40 0.00\r\n116 29 75\r\n39 59 0.00\r\n3\r\n117.00\r\n39000000\r\n100\r\n", f);
+  fclose(f);
+  const Result fromFile = RunCli("sheets --params " + file + " --scale 1:10万 --format json");
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  const Result typed = RunCli("sheets --from 116,39:40 --to 116:29:60,39:59 --scale 1:10万 --cm 117 "
+                              "--offset-x 39000000 --offset-y 100 --format json");
+  EXPECT_EQ(fromFile.out, typed.out);
+  EXPECT_NE(typed.out.find("\"number\":\"J50D001005\""), std::string::npos) << typed.out;
+  // The zone number is gone with the X offset: eastings near 414 km.
+  EXPECT_NE(typed.out.find("\"plane\":[[414603.95"), std::string::npos) << typed.out;
+  const Result missing = RunCli("sheets --params /nonexistent/p.txt");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("/nonexistent/p.txt"), std::string::npos) << missing.err;
+  std::remove(file.c_str());
 }
 
 TEST(Cli, CoordinateTools) {
