@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "export/gbk.h"
+#include "export/safe_file.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -122,13 +123,11 @@ std::string FormatParameterFile(const TParameterSet& p) {
 }
 
 void WriteParameterFile(const std::string& fileName, const TParameterSet& p) {
-  const std::string text = FormatParameterFile(p);
-  File f(std::fopen(fileName.c_str(), "wb"));
-  if (!f) ThrowFileError("无法创建文件", fileName, errno);
-  if (std::fwrite(text.data(), 1, text.size(), f.get()) != text.size()) {
-    ThrowFileError("无法写入文件", fileName, errno);
-  }
-  if (std::fclose(f.release()) != 0) ThrowFileError("无法写入文件", fileName, errno);
+  // The file a user saved before is replaced only by a complete new one: a
+  // full disk must not leave half a parameter file in its place.
+  SafeFile file(fileName);
+  file.Write(FormatParameterFile(p));
+  file.Commit();
 }
 
 TParameterSet ParseParameterLines(const std::vector<std::string>& lines) {

@@ -45,6 +45,9 @@ inline constexpr std::size_t kMaxParameterLine = 4096;
 //   lines 7–8  the offsets truncated toward zero
 // Numbers are written with "." and without separators, whatever the locale.
 std::string FormatParameterFile(const TParameterSet& p);
+// Writes the eight lines to fileName; an existing file is replaced only when
+// the new one is complete, and a failure (karvento::Error naming the file and
+// the reason) leaves it as it was.
 void WriteParameterFile(const std::string& fileName, const TParameterSet& p);
 
 // Reads a parameter file. Only the first eight lines are read. Lines 1–4 (when
