@@ -35,7 +35,8 @@ const char* kHelp =
     "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
     "                     (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output\n"
-    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"    "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
+    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
+    "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
@@ -112,11 +113,7 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
   TStandardMapUnions sheets;
-  if (standard == "new") {
-    CreateNewMapUnions(range, scale, p.zone3, p.cm, p.is54, sheets);
-  } else {
-    CreateOldMapUnions(range, scale, p.zone3, p.is54, p.cm, sheets);
-  }
+  CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);

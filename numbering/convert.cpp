@@ -4,15 +4,21 @@
 
 namespace karvento {
 
+void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
+                               bool zone3, bool is54, double cm, TStandardMapUnions& result) {
+  if (newStandard) {
+    CreateNewMapUnions(range, scale, zone3, cm, is54, result);
+  } else {
+    CreateOldMapUnions(range, scale, zone3, is54, cm, result);
+  }
+}
+
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  bool is54) {
   TStandardMapUnions found;
-  if (oldToNew) {
-    CreateNewMapUnions(ParseOldMapUnionNo(number), scale, zone3, cm, is54, found);
-  } else {
-    CreateOldMapUnions(ParseNewMapUnionNo(number), scale, zone3, is54, cm, found);
-  }
+  CreateMapUnionsOfStandard(oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number),
+                            scale, oldToNew, zone3, is54, cm, found);
   std::size_t n = 0;
   for (const auto& column : found) n += column.size();
   std::vector<TStandardMapUnion> sheets;

@@ -74,6 +74,11 @@ void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool
 void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, bool is54,
                         TStandardMapUnions& result);
 
+// The sheets of either standard: CreateNewMapUnions when newStandard, else
+// the old-standard routine of the scale.
+void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
+                               bool zone3, bool is54, double cm, TStandardMapUnions& result);
+
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every
 // sheet of the other standard at the target scale that its sheet covers is

@@ -333,11 +333,7 @@ void TfrmCreateMapUnRg::Generate(int tab) {
   const RadioButton& newStandard = is54 ? RzRadioButton1 : RzRadioButton3;
 
   TStandardMapUnions result;
-  if (newStandard.Checked()) {
-    CreateNewMapUnions(range, scale, zone3, cm, is54, result);
-  } else {
-    CreateOldMapUnions(range, scale, zone3, is54, cm, result);
-  }
+  CreateMapUnionsOfStandard(range, scale, newStandard.Checked(), zone3, is54, cm, result);
   ShowStandardMapUnions(std::move(result), is54 ? RzCheckList1 : RzCheckList2, is54, offsetX,
                         offsetY);
 }
@@ -693,11 +689,9 @@ void TfrmCreateMapUnRg::PlaneToDms() {
   }
   std::pair<double, double> point{0, 0};
   if (!InputPoint(ui_, "输入", "X", "Y", point)) return;
-  double easting = point.first;
-  const double northing = point.second;
   // An easting not above the zone prefix was typed without it.
-  const double prefix = ZoneNumber(zone3, cm) * 1000000;
-  if (prefix >= easting) easting += prefix;
+  const double easting = EastingWithZonePrefix(point.first, zone3, cm);
+  const double northing = point.second;
   const TLonLatDMS geo = is54 ? PlaneToGeo54(northing, easting, zone3, cm)
                               : PlaneToGeo80(northing, easting, zone3, cm);
   if (SpinField* const* six = TargetCorner(focused)) SetCorner(six, geo);

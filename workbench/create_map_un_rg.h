@@ -269,6 +269,7 @@ class TfrmCreateMapUnRg {
   void SetCorner(SpinField* const* six, const TLonLatDMS& point);
   // The table that the exports of the current tab write.
   const TStandardMapUnions* StandardTableOfTab() const;
+  bool TabTableIs54() const;
 
   void Register(Control& c);
 

@@ -7,22 +7,19 @@
 #include "workbench/create_map_un_rg.h"
 
 namespace karvento {
-namespace {
 
-constexpr const char* kTitle54 = "图幅表（北京54坐标系）";
-constexpr const char* kTitle80 = "图幅表（西安80坐标系）";
-constexpr const char* kTitleCustom = "图幅表（独立坐标系）";
-
-}  // namespace
+// The tables are per coordinate system: the conversion tab writes the table
+// of the system chosen there.
+bool TfrmCreateMapUnRg::TabTableIs54() const {
+  return activeTab_ == kTabBeijing54 || (activeTab_ == kTabConvert && RzRadioButton7.Checked());
+}
 
 const TStandardMapUnions* TfrmCreateMapUnRg::StandardTableOfTab() const {
   switch (activeTab_) {
     case kTabBeijing54:
-      return &FMapUnions54.get();
     case kTabXian80:
-      return &FMapUnions80.get();
     case kTabConvert:
-      return RzRadioButton7.Checked() ? &FMapUnions54.get() : &FMapUnions80.get();
+      return TabTableIs54() ? &FMapUnions54.get() : &FMapUnions80.get();
     default:
       return nullptr;
   }
@@ -72,12 +69,11 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   std::string reason;
   bool written = false;
   if (custom) {
-    written = ExportCustomMapUnionsToXls(fileName, kTitleCustom, kCustomXlsHeader, FCustomMapUnions,
-                                         &reason);
+    written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
+                                         FCustomMapUnions, &reason);
   } else {
-    const bool is54 = standard == &FMapUnions54.get();
-    written = ExportStandardMapUnionsToXls(fileName, is54 ? kTitle54 : kTitle80, kStandardXlsHeader,
-                                           *standard, &reason);
+    written = ExportStandardMapUnionsToXls(fileName, TabTableIs54() ? kXlsTitle54 : kXlsTitle80,
+                                           kStandardXlsHeader, *standard, &reason);
   }
   if (!written) ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
 }

@@ -199,3 +199,31 @@ TEST_F(Exports, WorkbookTitleAndTablePerTab) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// Before any Generate both tables are empty, yet each keeps its own title:
+// the workbook of the Xi'an 80 tab is titled for Xi'an 80, header only.
+TEST_F(Exports, EmptyTablesKeepTheTitleOfTheirSystem) {
+  struct Case { int tab; bool use80; const char* title; } cases[] = {
+      {0, false, "图幅表（北京54坐标系）"},
+      {1, false, "图幅表（西安80坐标系）"},
+      {3, true, "图幅表（西安80坐标系）"},
+      {3, false, "图幅表（北京54坐标系）"},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    (c.use80 ? frm.RzRadioButton8 : frm.RzRadioButton7).Choose();
+    const std::string name = dir.File("empty" + std::to_string(k++));
+    ui.fileNames.push_back(name);
+    frm.Excel1Click();
+    const std::string facts = ReadWorkbook(name + ".xlsx");
+    EXPECT_NE(facts.find("cell A1 s " + std::string(c.title)), std::string::npos) << c.tab << facts;
+    EXPECT_EQ(facts.find("cell A3 "), std::string::npos) << facts;
+  }
+}
+
+}  // namespace
+}  // namespace karvento
