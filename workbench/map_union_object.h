@@ -17,27 +17,14 @@ class TMapUnionObject {
     o.FStandardMapUnion = record;
     return o;
   }
-  static TMapUnionObject CreateStandard(TStandardMapUnion&& record) {
-    TMapUnionObject o;
-    o.FStandardMapUnion = std::move(record);
-    return o;
-  }
   static TMapUnionObject CreateCustom(const TCustomMapUnion& record) {
     TMapUnionObject o;
     o.FCustomMapUnion = record;
     return o;
   }
-  static TMapUnionObject CreateCustom(TCustomMapUnion&& record) {
-    TMapUnionObject o;
-    o.FCustomMapUnion = std::move(record);
-    return o;
-  }
 
   void GetStandardMapUnion(TStandardMapUnion& out) const { out = FStandardMapUnion; }
   void GetCustomMapUnion(TCustomMapUnion& out) const { out = FCustomMapUnion; }
-
-  const TStandardMapUnion& StandardMapUnion() const { return FStandardMapUnion; }
-  const TCustomMapUnion& CustomMapUnion() const { return FCustomMapUnion; }
 
  private:
   TStandardMapUnion FStandardMapUnion;
