@@ -160,7 +160,7 @@ TEST_F(SaveOpen, AFileThatDoesNotReadChangesNoField) {
   ui.fileNames.push_back(dir.File("none/p.txt"));
   frm.RzBitBtn2Click();
   EXPECT_EQ(TakeMessage().text,
-            "无法创建文件 “" + dir.File("none/p.txt") + "”：No such file or directory");
+            "无法写入文件 “" + dir.File("none/p.txt") + "”：No such file or directory");
 }
 
 using NumberLists = WindowTest;

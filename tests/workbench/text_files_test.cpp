@@ -175,7 +175,7 @@ TEST(TextFiles, FileErrorsNameTheFileAndTheReason) {
             "无法打开文件 “" + missing + "”：No such file or directory");
   const std::string inMissingFolder = dir.File("no/such/p.txt");
   EXPECT_EQ(ErrorOf([&] { WriteParameterFile(inMissingFolder, Example()); }),
-            "无法创建文件 “" + inMissingFolder + "”：No such file or directory");
+            "无法写入文件 “" + inMissingFolder + "”：No such file or directory");
   EXPECT_EQ(ErrorOf([&] { ReadNumberList(dir.File("")); }),
             "无法读取文件 “" + dir.File("") + "”：Is a directory");
 }
