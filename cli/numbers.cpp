@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "numbering/unMapUnRgPub.h"
+#include "workbench/text_files.h"
 
 namespace karvento::cli {
 
@@ -72,23 +73,10 @@ int RunCheck(const std::vector<std::string>& words) {
 
 namespace karvento::cli {
 
+// The window's reader: a file that cannot be read is an error, not an empty
+// list, and lines are decoded from GBK as the window decodes them.
 std::vector<std::string> ReadNumberLines(const std::string& file) {
-  std::FILE* f = file.empty() ? stdin : std::fopen(file.c_str(), "rb");
-  if (!f) throw Error("无法打开文件 “" + file + "”：" + std::strerror(errno));
-  std::string text;
-  char buf[65536];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  if (f != stdin) std::fclose(f);
-  text.resize(std::min(text.size(), text.find('\0')));
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", from);
-    lines.push_back(text.substr(from, end - from));
-    if (end == std::string::npos) break;
-    from = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
-  return lines;
+  return ReadNumberList(file.empty() ? "/dev/stdin" : file);
 }
 
 }  // namespace karvento::cli
