@@ -138,9 +138,9 @@ int RunCheck(const std::vector<std::string>& words) {
 
 namespace karvento::cli {
 
+// The window's reader: a file that cannot be read is an error, not an empty
+// list, and lines are decoded from GBK as the window decodes them.
 std::vector<std::string> ReadNumberLines(const std::string& file) {
-  // A number list as the window opens it: GBK text, CR LF, LF or CR line
-  // ends, a NUL ending the text, no trimming.
   return ReadNumberList(file.empty() ? "/dev/stdin" : file);
 }
 

@@ -145,6 +145,13 @@ std::uint8_t CheckMapUnionNo(std::string_view text) {
   const auto hasSize = [](const TMapUnionRange& r) {
     return DmsToDeg(r.East) - DmsToDeg(r.West) > 0 || DmsToDeg(r.North) - DmsToDeg(r.South) > 0;
   };
+  // Sheet numbers are ASCII. A text holding any other byte (a line of a
+  // number list decoded from GBK, a number typed with full-width digits) is
+  // not one, and its byte positions are not those of its characters: a
+  // conversion error quoting half a character would tell the user nothing.
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return 0;
+  }
   if (hasSize(ParseOldMapUnionNo(text))) return 1;
   if (hasSize(ParseNewMapUnionNo(text))) return 2;
   return 0;

@@ -19,6 +19,49 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+// The text as a message quotes it. A message is shown as it stands, so it
+// must be UTF-8; a piece of a sheet number is cut at byte positions and may
+// hold part of a character, and a line read from a file may be no text at
+// all. Every byte that is not part of a well-formed UTF-8 sequence is shown
+// as U+FFFD; well-formed text is quoted unchanged.
+std::string Quoted(std::string_view s) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;  // continuation bytes
+    char32_t cp = 0;
+    if (c < 0x80) {
+      out += s[i++];
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      n = 1, cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 2, cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 3, cp = c & 0x07u;
+    }
+    bool ok = n > 0 && i + n < s.size();
+    for (std::size_t k = 1; ok && k <= n; ++k) {
+      const auto d = static_cast<unsigned char>(s[i + k]);
+      ok = (d & 0xC0u) == 0x80u;
+      cp = (cp << 6) | (d & 0x3Fu);
+    }
+    // No overlong form, no surrogate, nothing beyond U+10FFFF.
+    const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+    ok = ok && cp >= least[n] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    if (ok) {
+      out.append(s.substr(i, n + 1));
+      i += n + 1;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitString(std::string_view text, char delimiter) {
@@ -92,13 +135,13 @@ int StrToInt(std::string_view text) {
     if (negative) value = -value;
     if (value > std::numeric_limits<int>::max()) ok = false;
   }
-  if (!ok) throw Error("'" + std::string(text) + "' is not a valid integer value");
+  if (!ok) throw Error("'" + Quoted(text) + "' is not a valid integer value");
   return static_cast<int>(value);
 }
 
 double StrToFloat(std::string_view text) {
   const auto fail = [&]() -> double {
-    throw Error("'" + std::string(text) + "' is not a valid floating point value");
+    throw Error("'" + Quoted(text) + "' is not a valid floating point value");
   };
   if (!IsFloatText(text)) return fail();
   std::string_view s = TrimBlanks(text);

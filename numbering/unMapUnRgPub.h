@@ -108,7 +108,8 @@ TMapUnionRange ParseOldMapUnionNo(std::string_view text);
 // The same for a new-standard number (J50, J50D001005).
 TMapUnionRange ParseNewMapUnionNo(std::string_view text);
 // 0 = not a standard number, 1 = old standard, 2 = new standard. Throws as the
-// parsers do.
+// parsers do. A text holding a byte above 0x7F is 0 without being parsed:
+// sheet numbers are ASCII.
 std::uint8_t CheckMapUnionNo(std::string_view text);
 
 // Splits text at every occurrence of the delimiter; the text after the last
@@ -152,6 +153,9 @@ double KmRemainder(double v);
 // A whole number with optional leading blanks, an optional sign and digits,
 // nothing after, within 32 bits; otherwise throws "'%s' is not a valid integer
 // value".
+// Both messages quote the text as UTF-8: a byte that is not part of a
+// well-formed UTF-8 sequence (a piece cut inside a character, a stray byte)
+// is quoted as U+FFFD.
 int StrToInt(std::string_view text);
 // A floating-point number (IsFloatText), otherwise throws "'%s' is not a valid
 // floating point value".

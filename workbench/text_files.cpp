@@ -1,8 +1,13 @@
 #include "workbench/text_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +17,9 @@
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
+
+static_assert(kMaxNumberListLines == kMaxSheets);
+
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& fileName, int err) {
@@ -23,10 +31,31 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Opened without O_NONBLOCK a named pipe would block until some program
+// opens it for writing; with it the open returns at once, and once the flag
+// is cleared again reading waits for data as usual, or ends at once when no
+// writer is there.
 File OpenForReading(const std::string& fileName) {
-  File f(std::fopen(fileName.c_str(), "rb"));
-  if (!f) ThrowFileError("无法打开文件", fileName, errno);
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) ThrowFileError("无法打开文件", fileName, errno);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+    const int err = errno;
+    ::close(fd);
+    ThrowFileError("无法打开文件", fileName, err);
+  }
+  File f(::fdopen(fd, "rb"));
+  if (!f) {
+    const int err = errno;
+    ::close(fd);
+    ThrowFileError("无法打开文件", fileName, err);
+  }
   return f;
+}
+
+[[noreturn]] void ThrowTooLarge(const std::string& fileName, const std::string& limit) {
+  throw Error("无法读取文件 “" + fileName + "”：" + std::strerror(EFBIG) + "（图幅号列表至多 " +
+              limit + "）");
 }
 
 // Whole number toward zero, written in full (no exponent), never "-0".
@@ -69,7 +98,7 @@ std::vector<std::string> ReadFirstLines(const std::string& fileName, std::size_t
     }
     inLine = true;
     if (line.size() == kMaxParameterLine) {
-      ThrowNotAFloat(line.substr(0, 64) + "…");
+      ThrowNotAFloat(GbkToUtf8(line.substr(0, 64), true) + "…");
     }
     line += static_cast<char>(c);
   }
@@ -122,23 +151,26 @@ std::string FormatParameterFile(const TParameterSet& p) {
   return out;
 }
 
+// Written beside the target and renamed over it when complete, so that a
+// failed save leaves an existing file as it was.
 void WriteParameterFile(const std::string& fileName, const TParameterSet& p) {
-  // The file a user saved before is replaced only by a complete new one: a
-  // full disk must not leave half a parameter file in its place.
-  SafeFile file(fileName);
-  file.Write(FormatParameterFile(p));
-  file.Commit();
+  SafeFile f(fileName);
+  f.Write(FormatParameterFile(p));
+  f.Commit();
 }
 
 TParameterSet ParseParameterLines(const std::vector<std::string>& lines) {
+  // A parameter file is ASCII. Anything else is decoded as the number list
+  // is, so that the message quoting it is text the user can read.
+  const auto line = [&](std::size_t k) { return GbkToUtf8(lines[k], true); };
   TParameterSet p;
   if (lines.size() >= 4) {
-    for (std::size_t k = 0; k < 4; ++k) p.Corners[k] = ParseCornerLine(lines[k]);
+    for (std::size_t k = 0; k < 4; ++k) p.Corners[k] = ParseCornerLine(line(k));
   }
   if (lines.size() >= 5) p.ZoneIndex = lines[4] == "6" ? 1 : 0;
-  if (lines.size() >= 6) p.CentralMeridian = StrToFloat(lines[5]);
-  if (lines.size() >= 7) p.OffsetX = StrToFloat(lines[6]);
-  if (lines.size() >= 8) p.OffsetY = StrToFloat(lines[7]);
+  if (lines.size() >= 6) p.CentralMeridian = StrToFloat(line(5));
+  if (lines.size() >= 7) p.OffsetX = StrToFloat(line(6));
+  if (lines.size() >= 8) p.OffsetY = StrToFloat(line(7));
   return p;
 }
 
@@ -162,18 +194,41 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::string ReadFileBytes(const std::string& fileName) {
+std::string ReadFileText(const std::string& fileName, std::size_t maxBytes) {
   File f = OpenForReading(fileName);
+  struct stat st {};
+  if (::fstat(::fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    ThrowTooLarge(fileName, std::to_string(maxBytes >> 20) + " MiB");
+  }
   std::string bytes;
   char buf[65536];
   std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) bytes.append(buf, n);
+  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
+    const void* nul = std::memchr(buf, '\0', n);
+    const std::size_t keep = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buf) : n;
+    // A file that grows while it is read, or a pipe, has no size to check
+    // beforehand.
+    if (bytes.size() + keep > maxBytes) ThrowTooLarge(fileName, std::to_string(maxBytes >> 20) + " MiB");
+    bytes.append(buf, keep);
+    if (nul) return bytes;
+  }
   if (std::ferror(f.get())) ThrowFileError("无法读取文件", fileName, errno);
   return bytes;
 }
 
 std::vector<std::string> ReadNumberList(const std::string& fileName) {
-  std::vector<std::string> lines = SplitLines(ReadFileBytes(fileName));
+  const std::string text = ReadFileText(fileName, kMaxNumberListBytes);
+  // Counted before the lines are made: each costs far more than its bytes.
+  std::size_t breaks = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++breaks;
+  }
+  const bool unended = !text.empty() && text.back() != '\n' && text.back() != '\r';
+  if (breaks + (unended ? 1 : 0) > kMaxNumberListLines) {
+    ThrowTooLarge(fileName, std::to_string(kMaxNumberListLines) + " 行");
+  }
+  std::vector<std::string> lines = SplitLines(text);
   for (std::string& line : lines) line = GbkToUtf8(line, true);
   return lines;
 }

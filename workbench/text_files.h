@@ -65,12 +65,26 @@ TParameterSet ParseParameterLines(const std::vector<std::string>& lines);
 // extra line; a NUL ends the text. Lines are not trimmed.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// Largest number list that is read, in bytes up to the first NUL and in
+// lines. A list is read whole and every line becomes a list row holding a
+// sheet record (about 200 bytes), so a list may hold as many numbers as one
+// request may produce sheets (kMaxSheets); 128 MiB is room for that many of
+// the longest standard numbers (J-50-5-(24)-A and CR LF, 15 bytes). A larger
+// file (most likely not a number list at all) is refused before it is read,
+// with 无法读取文件 “name”：File too large and the limit.
+inline constexpr std::size_t kMaxNumberListBytes = std::size_t{128} << 20;
+inline constexpr std::size_t kMaxNumberListLines = 5'000'000;
+
 // Reads a number list: the lines of the file (SplitLines), each decoded from
-// GBK to UTF-8.
+// GBK to UTF-8, a byte that is not GBK becoming U+FFFD.
 std::vector<std::string> ReadNumberList(const std::string& fileName);
 
+// The bytes of a file up to its first NUL (or its end), refused with
+// "File too large" beyond maxBytes.
+std::string ReadFileText(const std::string& fileName, std::size_t maxBytes);
 
-// The whole file as bytes.
-std::string ReadFileBytes(const std::string& fileName);
+// Both readers open a file without waiting for a writer: a named pipe that
+// no program writes to reads as an empty file instead of blocking the
+// program.
 
 }  // namespace karvento
