@@ -6,7 +6,6 @@
 // progress that never cancels and one that reads the clock on every update
 // as the desktop's progress dialog does.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <chrono>

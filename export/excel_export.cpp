@@ -94,7 +94,8 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
     // While the workbook is compressed every record has been written: the
     // progress stays at the total.
     const std::uint64_t total = static_cast<std::uint64_t>(records);
-    const bool saved = progress ? book.SaveAs([&] { return progress(total, total); }) : book.SaveAs();
+    const bool saved =
+        progress ? book.SaveAs([&] { return progress(total, total); }) : book.SaveAs();
     if (!saved) throw Error(kExportCancelled);
     return true;
   } catch (const Error& e) {

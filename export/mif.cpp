@@ -276,8 +276,7 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
   const auto& b = table.back().front().PlaneCorners;
   const Bounds bounds{a[kSW].X - 5 * (a[kSE].X - a[kSW].X), a[kSW].Y - 5 * (a[kNW].Y - a[kSW].Y),
                       b[kNE].X + 5 * (b[kNE].X - b[kNW].X), b[kNE].Y + 5 * (b[kNE].Y - b[kSE].Y)};
-  return Export(fileName, table, reason, progress,
-                [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, &bounds);
     CornerTexts corners;
     for (const auto& column : table) {
@@ -293,11 +292,12 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
         ticker.Tick();
       }
     }
-  });
+  };
+  return Export(fileName, table, reason, progress, body);
 }
 
-bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
-                    std::string* reason, const ExportProgress& progress) {
+bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, std::string* reason,
+                    const ExportProgress& progress) {
   if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
   // A is the lower-left sheet of the grid, B the upper-right one.
@@ -305,8 +305,7 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
   const TCustomMapUnion& b = table.back().back();
   const Bounds bounds{a.MinX - 5 * (a.MaxX - a.MinX), a.MinY - 5 * (a.MaxY - a.MinY),
                       b.MaxX + 5 * (b.MaxX - b.MinX), b.MaxY + 5 * (b.MaxY - b.MinY)};
-  return Export(fileName, table, reason, progress,
-                [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, &bounds);
     CornerTexts corners;
     for (const auto& row : table) {
@@ -317,13 +316,13 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
         ticker.Tick();
       }
     }
-  });
+  };
+  return Export(fileName, table, reason, progress, body);
 }
 
-bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
-                 std::string* reason, const ExportProgress& progress) {
-  return Export(fileName, table, reason, progress,
-                [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, std::string* reason,
+                 const ExportProgress& progress) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, nullptr);
     CornerTexts corners;
     for (const auto& column : table) {
@@ -338,7 +337,8 @@ bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
         ticker.Tick();
       }
     }
-  });
+  };
+  return Export(fileName, table, reason, progress, body);
 }
 
 }  // namespace karvento

@@ -203,7 +203,6 @@ bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view 
                                   const ExportProgress& progress = {});
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
-                                std::string* reason = nullptr,
-                                const ExportProgress& progress = {});
+                                std::string* reason = nullptr, const ExportProgress& progress = {});
 
 }  // namespace karvento

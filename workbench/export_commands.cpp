@@ -53,9 +53,9 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic) {
   SaveDialog1.DefaultExt = "mif";
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
-  auto progress = ui_.BeginProgress(kWindowCaption, kExportingText,
-                                    custom ? RecordsOf(FCustomMapUnions.get())
-                                           : RecordsOf(*standard));
+  auto progress =
+      ui_.BeginProgress(kWindowCaption, kExportingText,
+                        custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard));
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
@@ -90,9 +90,9 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   SaveDialog1.DefaultExt = "xlsx";
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
-  auto progress = ui_.BeginProgress(kWindowCaption, kExportingText,
-                                    custom ? RecordsOf(FCustomMapUnions.get())
-                                           : RecordsOf(*standard));
+  auto progress =
+      ui_.BeginProgress(kWindowCaption, kExportingText,
+                        custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard));
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };

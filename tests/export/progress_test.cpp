@@ -39,8 +39,9 @@ TCustomMapUnions Custom(int rows, int columns) {
   TCustomMapUnions t(static_cast<std::size_t>(rows));
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
-      t[static_cast<std::size_t>(r)].push_back(
-          {std::to_string(r) + "-" + std::to_string(c), 500.0 * c, 500.0 * r, 500.0 * c + 500, 500.0 * r + 500});
+      t[static_cast<std::size_t>(r)].push_back({std::to_string(r) + "-" + std::to_string(c),
+                                                500.0 * c, 500.0 * r, 500.0 * c + 500,
+                                                500.0 * r + 500});
     }
   }
   return t;
@@ -59,11 +60,17 @@ const TCustomMapUnions kCustom = Custom(50, 90);         // 4,500 records
 
 const std::vector<Named> kWriters = {
     {"WritePlaneMif", "t.mif", 6000,
-     [](const std::string& f, std::string* r, const ExportProgress& p) { return WritePlaneMif(f, kStandard, r, p); }},
+     [](const std::string& f, std::string* r, const ExportProgress& p) {
+       return WritePlaneMif(f, kStandard, r, p);
+     }},
     {"WriteGeoMif", "t.mif", 6000,
-     [](const std::string& f, std::string* r, const ExportProgress& p) { return WriteGeoMif(f, kStandard, r, p); }},
+     [](const std::string& f, std::string* r, const ExportProgress& p) {
+       return WriteGeoMif(f, kStandard, r, p);
+     }},
     {"WriteCustomMif", "t.mif", 4500,
-     [](const std::string& f, std::string* r, const ExportProgress& p) { return WriteCustomMif(f, kCustom, r, p); }},
+     [](const std::string& f, std::string* r, const ExportProgress& p) {
+       return WriteCustomMif(f, kCustom, r, p);
+     }},
     {"ExportStandardMapUnionsToXls", "t.xlsx", 6000,
      [](const std::string& f, std::string* r, const ExportProgress& p) {
        return ExportStandardMapUnionsToXls(f, kXlsTitle54, kStandardXlsHeader, kStandard, r, p);
@@ -113,10 +120,11 @@ TEST(ExportProgressReports, ACancelAtAnyReportLeavesTheFolderAsItWas) {
       std::function<bool(std::size_t report, std::uint64_t done)> cancel;
     };
     const std::uint64_t total = w.records;
-    for (const When& when : std::vector<When>{
-             {"first", [](std::size_t report, std::uint64_t) { return report == 1; }},
-             {"third", [](std::size_t report, std::uint64_t) { return report == 3; }},
-             {"at the total", [total](std::size_t, std::uint64_t done) { return done == total; }}}) {
+    for (const When& when :
+         std::vector<When>{{"first", [](std::size_t report, std::uint64_t) { return report == 1; }},
+                           {"third", [](std::size_t report, std::uint64_t) { return report == 3; }},
+                           {"at the total",
+                            [total](std::size_t, std::uint64_t done) { return done == total; }}}) {
       SCOPED_TRACE(std::string(w.name) + ", cancelled at the " + when.what + " report");
       ScratchDir dir;
       WriteFile(dir.File(w.file), "old");

@@ -156,7 +156,8 @@ class FakeUi : public UserInterface {
 
   class Progress : public ProgressReporter {
    public:
-    Progress(FakeUi& ui, std::size_t index, std::uint64_t total, std::optional<std::size_t> cancelAfter)
+    Progress(FakeUi& ui, std::size_t index, std::uint64_t total,
+             std::optional<std::size_t> cancelAfter)
         : ProgressReporter(total), ui_(ui), index_(index), cancelAfter_(cancelAfter) {}
     ~Progress() override { ui_.progresses[index_].ended = true; }
 
@@ -183,7 +184,8 @@ class FakeUi : public UserInterface {
                                                   std::uint64_t total) override {
     for (const ProgressShown& p : progresses) EXPECT_TRUE(p.ended) << "two progresses at once";
     progresses.push_back({std::string(caption), std::string(text), total, {}, false});
-    auto reporter = std::make_unique<Progress>(*this, progresses.size() - 1, total, cancelAfterUpdates);
+    auto reporter =
+        std::make_unique<Progress>(*this, progresses.size() - 1, total, cancelAfterUpdates);
     cancelAfterUpdates.reset();
     return reporter;
   }
