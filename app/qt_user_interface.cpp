@@ -1,9 +1,12 @@
 #include "app/qt_user_interface.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStringList>
+#include <memory>
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
@@ -23,6 +26,68 @@ QString QtNameFilter(std::string_view filter) {
 }
 
 void QtUserInterface::Attach(MainWindow* window) { window_ = window; }
+
+namespace {
+
+// A command shorter than this shows no dialog.
+constexpr int kProgressDelayMs = 500;
+// Time between two repaints of a shown dialog.
+constexpr int kProgressIntervalMs = 50;
+// The bar counts in thousandths, whatever the total.
+constexpr int kProgressSteps = 1000;
+
+class QtProgress : public ProgressReporter {
+ public:
+  QtProgress(QWidget* parent, std::string_view caption, std::string_view text, std::uint64_t total)
+      : ProgressReporter(total),
+        dialog_(Q(text), QStringLiteral("取消"), 0, kProgressSteps, parent) {
+    dialog_.setObjectName(QStringLiteral("ProgressDialog"));
+    dialog_.setWindowTitle(Q(caption));
+    dialog_.setFont(WindowFont());
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(kProgressDelayMs);
+    // The dialog stays until the command ends, also at the full count
+    // (an export still saves its file then).
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);
+    started_.start();
+  }
+
+ protected:
+  bool Update(std::uint64_t done) override {
+    if (!dialog_.isVisible()) {
+      if (started_.elapsed() < kProgressDelayMs) return true;
+      dialog_.show();
+    } else if (lastShown_.isValid() && lastShown_.elapsed() < kProgressIntervalMs) {
+      return true;
+    }
+    lastShown_.start();
+    const std::uint64_t total = Total();
+    if (done >= total && total > 0) {
+      // Every item is done and the command is still finishing: the bar
+      // turns into a busy indicator.
+      dialog_.setRange(0, 0);
+    } else {
+      dialog_.setValue(total == 0 ? 0 : static_cast<int>(done * kProgressSteps / total));
+    }
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+  QElapsedTimer started_;
+  QElapsedTimer lastShown_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressReporter> QtUserInterface::BeginProgress(std::string_view caption,
+                                                                 std::string_view text,
+                                                                 std::uint64_t total) {
+  return std::make_unique<QtProgress>(DialogParent(), caption, text, total);
+}
 
 QWidget* QtUserInterface::DialogParent() const {
   QWidget* modal = QApplication::activeModalWidget();

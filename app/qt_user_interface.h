@@ -41,6 +41,14 @@ class QtUserInterface : public UserInterface {
   std::string FocusedControl() const override;
   void SetFocus(std::string_view controlName) override;
   void CloseMainWindow() override;
+  // A window-modal progress dialog (object name "ProgressDialog") with the
+  // caption, the text, a bar and the cancel button "取消". It appears only
+  // once the command has run for half a second; from then on each update,
+  // at most twenty a second, repaints the window and lets the user press
+  // cancel. While the dialog is not shown no event is handled, so the
+  // window takes no other command meanwhile.
+  std::unique_ptr<ProgressReporter> BeginProgress(std::string_view caption, std::string_view text,
+                                                  std::uint64_t total) override;
 
   // While a context menu is open on a field, that field counts as focused.
   void SetContextField(std::string name) { contextField_ = std::move(name); }

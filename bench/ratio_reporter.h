@@ -25,6 +25,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Run& r : runs) {
       seconds_[r.benchmark_name()] =
           r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+      cpuSeconds_[r.benchmark_name()] =
+          r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
     }
   }
   // Seconds per iteration of the named benchmark, or 0 when it did not run.
@@ -36,9 +38,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const double a = Seconds(slow), b = Seconds(fast);
     if (a > 0 && b > 0) std::printf("%-60s %8.2f×\n", what, a / b);
   }
+  // The same for CPU time: for a benchmark that measures the whole process's
+  // CPU time, the work done on every thread, whatever else the machine runs.
+  void PrintCpuRatio(const char* what, const std::string& slow, const std::string& fast) const {
+    const auto a = cpuSeconds_.find(slow), b = cpuSeconds_.find(fast);
+    if (a == cpuSeconds_.end() || b == cpuSeconds_.end() || !(b->second > 0)) return;
+    std::printf("%-60s %8.2f× (CPU)\n", what, a->second / b->second);
+  }
 
  private:
   std::map<std::string, double> seconds_;
+  std::map<std::string, double> cpuSeconds_;
 };
 
 }  // namespace karvento

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export/export_progress.h"
 #include "export/xlsx_workbook.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -58,7 +59,7 @@ void PutRecord(XlsxWorksheet& ws, int row, int n, const TCustomMapUnion& s) {
 
 template <class Table>
 bool ExportTable(const std::string& fileName, std::string_view title, std::string_view header,
-                 const Table& table, std::string* reason) {
+                 const Table& table, std::string* reason, const ExportProgress& progress) {
   try {
     const std::vector<std::string> names = SplitString(header, ',');
     const int n = static_cast<int>(names.size());
@@ -73,6 +74,8 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
                   " 个。请缩小范围后分批导出。");
     }
 
+    ExportTicker ticker(progress, static_cast<std::uint64_t>(records));
+    ticker.Start();
     XlsxWorkbook book(fileName);
     XlsxWorksheet& ws = book.FirstWorksheet();
     ws.Merge(1, 1, n);
@@ -81,10 +84,19 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
     for (int c = 1; c <= n; ++c) PutText(ws, 2, c, names[c - 1]);
     int row = 3;
     for (const auto& inner : table) {
-      for (const auto& record : inner) PutRecord(ws, row++, n, record);
+      for (const auto& record : inner) {
+        PutRecord(ws, row++, n, record);
+        ticker.Tick();
+      }
     }
+    ticker.Finish();
     ws.AutoFitColumns();
-    book.SaveAs();
+    // While the workbook is compressed every record has been written: the
+    // progress stays at the total.
+    const std::uint64_t total = static_cast<std::uint64_t>(records);
+    const bool saved =
+        progress ? book.SaveAs([&] { return progress(total, total); }) : book.SaveAs();
+    if (!saved) throw Error(kExportCancelled);
     return true;
   } catch (const Error& e) {
     if (reason != nullptr) *reason = e.what();
@@ -96,14 +108,14 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
 
 bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view title,
                                   std::string_view header, const TStandardMapUnions& table,
-                                  std::string* reason) {
-  return ExportTable(fileName, title, header, table, reason);
+                                  std::string* reason, const ExportProgress& progress) {
+  return ExportTable(fileName, title, header, table, reason, progress);
 }
 
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
-                                std::string* reason) {
-  return ExportTable(fileName, title, header, table, reason);
+                                std::string* reason, const ExportProgress& progress) {
+  return ExportTable(fileName, title, header, table, reason, progress);
 }
 
 }  // namespace karvento

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "export/export_progress.h"
 #include "export/gbk.h"
 #include "export/number_format.h"
 #include "export/safe_file.h"
@@ -219,22 +220,26 @@ bool HasSheets(const Table& table) {
   return false;
 }
 
-// Runs one export: creates both files, lets body write them, commits them
-// together. Any failure becomes false and the reason; the temporary files are
-// removed by the safe writers.
-template <class Body>
-bool Export(const std::string& fileName, std::string* reason, Body body) {
+// Runs one export: creates both files, lets body write them (ticking once per
+// sheet), commits them together. Any failure, a cancel included, becomes
+// false and the reason; the temporary files are removed by the safe writers.
+template <class Table, class Body>
+bool Export(const std::string& fileName, const Table& table, std::string* reason,
+            const ExportProgress& progress, Body body) {
   try {
     const std::string midName = MidNameOf(fileName);
     if (midName == fileName) {
       throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
     }
+    ExportTicker ticker(progress, RecordsOf(table));
+    ticker.Start();
     SafeFile mifFile(fileName);
     SafeFile midFile(midName);
     {
       OutBuffer mif(mifFile);
       OutBuffer mid(midFile);
-      body(mif, mid);
+      body(mif, mid, ticker);
+      ticker.Finish();
       mif.Flush();
       mid.Flush();
     }
@@ -262,7 +267,7 @@ std::string ExtractFileTitle(std::string_view fileName) {
 }
 
 bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
-                   std::string* reason) {
+                   std::string* reason, const ExportProgress& progress) {
   if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
   // A is the last sheet of the first column (south-west for a generated
@@ -271,7 +276,7 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
   const auto& b = table.back().front().PlaneCorners;
   const Bounds bounds{a[kSW].X - 5 * (a[kSE].X - a[kSW].X), a[kSW].Y - 5 * (a[kNW].Y - a[kSW].Y),
                       b[kNE].X + 5 * (b[kNE].X - b[kNW].X), b[kNE].Y + 5 * (b[kNE].Y - b[kSE].Y)};
-  return Export(fileName, reason, [&](OutBuffer& mif, OutBuffer& mid) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, &bounds);
     CornerTexts corners;
     for (const auto& column : table) {
@@ -284,13 +289,15 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
         PutRegion(mif, corners, kPlanePens, c[kNW].X, c[kNW].Y, c[kNE].X, c[kNE].Y, c[kSE].X, c[kSE].Y,
                   c[kSW].X, c[kSW].Y, (minX + maxX) / 2, (minY + maxY) / 2);
         PutRecord(mid, sheet.MapUnionNo);
+        ticker.Tick();
       }
     }
-  });
+  };
+  return Export(fileName, table, reason, progress, body);
 }
 
-bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
-                    std::string* reason) {
+bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, std::string* reason,
+                    const ExportProgress& progress) {
   if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
   // A is the lower-left sheet of the grid, B the upper-right one.
@@ -298,7 +305,7 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
   const TCustomMapUnion& b = table.back().back();
   const Bounds bounds{a.MinX - 5 * (a.MaxX - a.MinX), a.MinY - 5 * (a.MaxY - a.MinY),
                       b.MaxX + 5 * (b.MaxX - b.MinX), b.MaxY + 5 * (b.MaxY - b.MinY)};
-  return Export(fileName, reason, [&](OutBuffer& mif, OutBuffer& mid) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, &bounds);
     CornerTexts corners;
     for (const auto& row : table) {
@@ -306,14 +313,16 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
         PutRegion(mif, corners, kPlanePens, s.MinX, s.MaxY, s.MaxX, s.MaxY, s.MaxX, s.MinY, s.MinX, s.MinY,
                   (s.MinX + s.MaxX) / 2, (s.MinY + s.MaxY) / 2);
         PutRecord(mid, s.MapUnionNo);
+        ticker.Tick();
       }
     }
-  });
+  };
+  return Export(fileName, table, reason, progress, body);
 }
 
-bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
-                 std::string* reason) {
-  return Export(fileName, reason, [&](OutBuffer& mif, OutBuffer& mid) {
+bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, std::string* reason,
+                 const ExportProgress& progress) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, nullptr);
     CornerTexts corners;
     for (const auto& column : table) {
@@ -325,9 +334,11 @@ bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
         PutRegion(mif, corners, kGeoPens, west, north, east, north, east, south, west, south,
                   (west + east) / 2, (south + north) / 2);
         PutRecord(mid, sheet.MapUnionNo);
+        ticker.Tick();
       }
     }
-  });
+  };
+  return Export(fileName, table, reason, progress, body);
 }
 
 }  // namespace karvento

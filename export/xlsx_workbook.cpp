@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 
 #include "export/number_format.h"
 #include "export/safe_file.h"
@@ -80,7 +82,7 @@ lxw_format* XlsxWorkbook::Format(bool centred, bool framed) {
   return formats_[key];
 }
 
-void XlsxWorkbook::SaveAs() {
+bool XlsxWorkbook::SaveAs(const std::function<bool()>& keepGoing) {
   if (book_ == nullptr) Fail("工作簿已经保存过了");
   sheet_->FlushRow();
   for (std::size_t c = 0; c < sheet_->widths_.size(); ++c) {
@@ -91,16 +93,37 @@ void XlsxWorkbook::SaveAs() {
         worksheet_set_column(sheet_->sheet_, col, col, std::min(w + kPadding, kMaxColumnWidth), nullptr);
     if (err != LXW_NO_ERROR) Fail(lxw_strerror(err));
   }
-  errno = 0;
   lxw_workbook* book = book_;
   book_ = nullptr;  // workbook_close frees the workbook whatever it returns
-  const lxw_error err = workbook_close(book);
+  // The system's reason of a failed close, taken on the thread that closed.
+  int closeErrno = 0;
+  const auto close = [book, &closeErrno] {
+    errno = 0;
+    const lxw_error e = workbook_close(book);
+    closeErrno = errno;
+    return e;
+  };
+  lxw_error err = LXW_NO_ERROR;
+  bool cancelled = false;
+  if (!keepGoing) {
+    err = close();
+  } else {
+    // The future's destructor waits for the close, also when keepGoing
+    // throws, so the workbook and the file outlive the work on them.
+    std::future<lxw_error> closing = std::async(std::launch::async, close);
+    do {
+      if (!cancelled && !keepGoing()) cancelled = true;
+    } while (closing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready);
+    err = closing.get();
+  }
+  if (cancelled) return false;  // the safe file removes what was written
   if (err != LXW_NO_ERROR) {
     std::string reason = lxw_strerror(err);
-    if (errno != 0) reason += std::string("（") + std::strerror(errno) + "）";
+    if (closeErrno != 0) reason += std::string("（") + std::strerror(closeErrno) + "）";
     Fail(reason);
   }
   file_->Commit();
+  return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -95,8 +96,18 @@ class XlsxWorkbook {
   XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
 
   XlsxWorksheet& FirstWorksheet() { return *sheet_; }
-  // Writes the workbook and renames it over fileName.
-  void SaveAs();
+  // Writes the workbook and renames it over fileName; returns true.
+  //
+  // Compressing the rows into the file takes longer than collecting them (a
+  // million rows take some ten seconds). When keepGoing is given, that work
+  // runs on a thread of its own while this thread calls keepGoing, once at
+  // the start and then about every 50 ms, so that a front end can keep its
+  // window alive and offer a cancel; nothing else touches the workbook
+  // meanwhile. Once keepGoing has
+  // returned false it is not called again: when the work ends the file is
+  // discarded, any existing file under fileName stays as it was, and SaveAs
+  // returns false.
+  bool SaveAs(const std::function<bool()>& keepGoing = {});
 
  private:
   friend class XlsxWorksheet;

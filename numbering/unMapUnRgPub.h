@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -175,14 +176,24 @@ double StrToFloat(std::string_view text);
 // the last "." of the name on); a name without "." is taken whole.
 std::string ExtractFileTitle(std::string_view fileName);
 
+// The progress of an export, for a front end that shows it: called on the
+// caller's thread with the records written so far and the number of records
+// of the table, now and then (every few thousand records and once with
+// done == total before the files are completed). Returning false cancels the
+// export: the writer stops, removes its temporary files, leaves any existing
+// target as it was and returns false with the reason kExportCancelled. An
+// empty function (the default) reports nothing.
+using ExportProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+inline constexpr const char* kExportCancelled = "导出已取消。";
+
 // MapInfo Interchange pair: the MIF file under fileName and the MID file
 // beside it (folder + ExtractFileTitle + ".mid"), GBK text, CR LF lines.
 bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
-                   std::string* reason = nullptr);
+                   std::string* reason = nullptr, const ExportProgress& progress = {});
 bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
-                    std::string* reason = nullptr);
+                    std::string* reason = nullptr, const ExportProgress& progress = {});
 bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
-                 std::string* reason = nullptr);
+                 std::string* reason = nullptr, const ExportProgress& progress = {});
 
 // Column names of the spreadsheet export, comma separated.
 inline constexpr const char* kStandardXlsHeader =
@@ -197,9 +208,10 @@ inline constexpr const char* kXlsTitleCustom = "图幅表（独立坐标系）";
 // framed row per record from row 3, numbers as numbers.
 bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view title,
                                   std::string_view header, const TStandardMapUnions& table,
-                                  std::string* reason = nullptr);
+                                  std::string* reason = nullptr,
+                                  const ExportProgress& progress = {});
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
-                                std::string* reason = nullptr);
+                                std::string* reason = nullptr, const ExportProgress& progress = {});
 
 }  // namespace karvento

@@ -363,10 +363,16 @@ void TfrmCreateMapUnRg::Convert() {
 
   // One entry per source item, checked or not, in list order; only the
   // item's text is read.
-  TStandardMapUnions result(RzCheckList4.Count());
-  for (std::size_t i = 0; i < RzCheckList4.Count(); ++i) {
+  const std::size_t sources = RzCheckList4.Count();
+  auto progress = ui_.BeginProgress(kWindowCaption, kConvertingText, sources);
+  TStandardMapUnions result(sources);
+  for (std::size_t i = 0; i < sources; ++i) {
     result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, is54);
+    // Cancelled: the target list and the table are filled only at the end,
+    // so they keep what they held.
+    if (!progress->Step(i + 1)) return;
   }
+  progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, is54, offsetX, offsetY);
 }
 
@@ -465,17 +471,27 @@ void TfrmCreateMapUnRg::OpenNumberList() {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
   std::string rejected;
-  for (const std::string& line : lines) {
+  const std::size_t before = RzCheckList4.Count();
+  auto progress = ui_.BeginProgress(kWindowCaption, kReadingNumbersText, lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
     // A line whose integer field does not convert ends the command here; the
     // lines before it stay in the list.
     const int kind = CheckMapUnionNo(line);
     if (kind == 0) {
       rejected += line;
       rejected += "\r\n";
-      continue;
+    } else {
+      RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, RzRadioButton7.Checked()));
     }
-    RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, RzRadioButton7.Checked()));
+    if (!progress->Step(i + 1)) {
+      // Cancelled: the list is as it was before the command, and the
+      // rejected lines are not worth a message any more.
+      RzCheckList4.RemoveFrom(before);
+      return;
+    }
   }
+  progress.reset();
   if (!rejected.empty()) {
     ui_.MessageBox(kErrorCaption, rejected + kNotStandardAbove, MessageButtons::Ok,
                    MessageIcon::Error);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -262,6 +263,10 @@ class TfrmCreateMapUnRg {
   void PlaneToDms();
   void ExportMif(bool geographic);
   void ExportWorkbook();
+  // Ends an export's progress, then reports a failure that was not the
+  // user's cancel.
+  void EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
+                 const std::string& reason);
 
   // The six fields of the corner whose longitude-degree field is named, or
   // nullptr when the name is none of the four.

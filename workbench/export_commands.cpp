@@ -1,8 +1,12 @@
 // The export commands of the main window: MIF/MID in geographic or plane
 // coordinates, and the workbook. Each writes the sheet table of the current
 // tab's coordinate system, the whole last fill, whatever the list shows now.
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 
+#include "export/export_progress.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
 
@@ -46,16 +50,33 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic) {
   SaveDialog1.DefaultExt = "mif";
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  auto progress =
+      ui_.BeginProgress(kWindowCaption, kExportingText,
+                        custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard));
+  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
+    return progress->Step(done);
+  };
   std::string reason;
   bool written = false;
   if (custom) {
-    written = WriteCustomMif(fileName, FCustomMapUnions, &reason);
+    written = WriteCustomMif(fileName, FCustomMapUnions, &reason, report);
   } else if (geographic) {
-    written = WriteGeoMif(fileName, *standard, &reason);
+    written = WriteGeoMif(fileName, *standard, &reason, report);
   } else {
-    written = WritePlaneMif(fileName, *standard, &reason);
+    written = WritePlaneMif(fileName, *standard, &reason, report);
   }
-  if (!written) ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+  EndExport(std::move(progress), written, reason);
+}
+
+void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
+                                  const std::string& reason) {
+  // The user's own cancel is no error: the writer has left the files as
+  // they were, and nothing is shown.
+  const bool cancelled = progress->Cancelled();
+  progress.reset();
+  if (!written && !cancelled) {
+    ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+  }
 }
 
 void TfrmCreateMapUnRg::ExportWorkbook() {
@@ -66,16 +87,22 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   SaveDialog1.DefaultExt = "xlsx";
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  auto progress =
+      ui_.BeginProgress(kWindowCaption, kExportingText,
+                        custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard));
+  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
+    return progress->Step(done);
+  };
   std::string reason;
   bool written = false;
   if (custom) {
     written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
-                                         FCustomMapUnions, &reason);
+                                         FCustomMapUnions, &reason, report);
   } else {
     written = ExportStandardMapUnionsToXls(fileName, TabTableIs54() ? kXlsTitle54 : kXlsTitle80,
-                                           kStandardXlsHeader, *standard, &reason);
+                                           kStandardXlsHeader, *standard, &reason, report);
   }
-  if (!written) ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+  EndExport(std::move(progress), written, reason);
 }
 
 }  // namespace karvento

@@ -100,6 +100,24 @@ std::size_t SheetList::RemoveChecked() {
   return removed;
 }
 
+void SheetList::RemoveFrom(std::size_t count) {
+  if (count >= rows_.size()) return;
+  const std::size_t removed = rows_.size() - count;
+  // Rows appended last hold the records appended last; a record is released
+  // only when no kept row can point to it.
+  for (std::size_t i = rows_.size(); i-- > count;) {
+    const void* record = rows_[i].record;
+    if (!appendedStandard_.empty() && record == &appendedStandard_.back()) {
+      appendedStandard_.pop_back();
+    } else if (!appendedCustom_.empty() && record == &appendedCustom_.back()) {
+      appendedCustom_.pop_back();
+    }
+  }
+  rows_.resize(count);
+  if (itemIndex_ >= 0 && static_cast<std::size_t>(itemIndex_) >= count) itemIndex_ = -1;
+  Notify(ListChange::Removed, count, removed);
+}
+
 void SheetList::Notify(ListChange change, std::size_t first, std::size_t count) const {
   if (observer_ != nullptr) observer_->ListChanged(*this, change, first, count);
 }

@@ -80,6 +80,12 @@ class SheetList : public Control {
   // Returns the number of rows removed. The records of removed rows are
   // released with the rest at the next refill or clear.
   std::size_t RemoveChecked();
+  // Removes the rows from index count on, so that the list has count rows
+  // again (nothing happens when it has no more): a command takes back the
+  // rows it appended. The current row stays current when it is kept and
+  // none is current when it is removed. The records appended for the removed
+  // rows are released.
+  void RemoveFrom(std::size_t count);
 
   void SetObserver(SheetListObserver* observer) { observer_ = observer; }
 

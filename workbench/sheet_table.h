@@ -24,6 +24,8 @@ class TSheetTable {
 
   const Table& get() const { return *table_; }
   operator const Table&() const { return *table_; }  // NOLINT: a table reads as its records
+  // The records themselves, to tell whether a table was replaced.
+  const std::shared_ptr<const Table>& shared() const { return table_; }
 
   std::size_t size() const { return table_->size(); }
   bool empty() const { return table_->empty(); }

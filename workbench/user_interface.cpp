@@ -1,6 +1,22 @@
 #include "workbench/user_interface.h"
 
 namespace karvento {
+namespace {
+
+class QuietProgress : public ProgressReporter {
+ public:
+  using ProgressReporter::ProgressReporter;
+
+ protected:
+  bool Update(std::uint64_t) override { return true; }
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressReporter> UserInterface::BeginProgress(std::string_view, std::string_view,
+                                                               std::uint64_t total) {
+  return std::make_unique<QuietProgress>(total);
+}
 
 std::string TFileDialog::CompleteName(std::string_view chosen) const {
   std::string name(chosen);

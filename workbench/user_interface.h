@@ -3,6 +3,8 @@
 // fake. The model never shows anything by itself.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,49 @@ class TFileDialog {
   FileDialogKind kind_;
 };
 
+// The progress of one long command, shown while the command runs (a dialog
+// with a bar and a cancel button) and gone when the reporter is destroyed.
+// The command calls Step with the number of items done so far, as often as
+// it likes: Step passes at most about a thousand of the calls on to the user
+// interface over the whole run (and always the last one, done == total), so
+// calling it once per item costs a compare and an add.
+class ProgressReporter {
+ public:
+  explicit ProgressReporter(std::uint64_t total)
+      : total_(total), stride_(total > kUpdates ? (total + kUpdates - 1) / kUpdates : 1) {}
+  virtual ~ProgressReporter() = default;
+  ProgressReporter(const ProgressReporter&) = delete;
+  ProgressReporter& operator=(const ProgressReporter&) = delete;
+
+  std::uint64_t Total() const { return total_; }
+  // done of Total() items finished. Returns false once the user has asked to
+  // cancel (and from then on); the command then stops and undoes what it did.
+  bool Step(std::uint64_t done) {
+    if (cancelled_) return false;
+    if (done < next_ && done < total_) return true;
+    next_ = done + stride_;
+    cancelled_ = !Update(done);
+    return !cancelled_;
+  }
+  bool Cancelled() const { return cancelled_; }
+
+ protected:
+  // Shows done of Total(); false when the user has cancelled.
+  virtual bool Update(std::uint64_t done) = 0;
+
+ private:
+  static constexpr std::uint64_t kUpdates = 1000;
+  std::uint64_t total_;
+  std::uint64_t stride_;
+  std::uint64_t next_ = 0;
+  bool cancelled_ = false;
+};
+
+// Texts of the progress dialogs, caption kWindowCaption.
+inline constexpr const char* kExportingText = "正在导出……";
+inline constexpr const char* kReadingNumbersText = "正在读取图幅号……";
+inline constexpr const char* kConvertingText = "正在转换图幅号……";
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -67,6 +112,15 @@ class UserInterface {
 
   // The main window was closed by the Exit command.
   virtual void CloseMainWindow() = 0;
+
+  // Starts showing the progress of a command over total items, with the
+  // caption and text given; the progress ends when the reporter is
+  // destroyed. A front end may wait a moment before it shows anything, so
+  // that a quick command shows nothing. The default shows nothing and never
+  // cancels.
+  virtual std::unique_ptr<ProgressReporter> BeginProgress(std::string_view caption,
+                                                          std::string_view text,
+                                                          std::uint64_t total);
 };
 
 // Runs a file dialog: shows it and, on OK, completes the chosen name with the

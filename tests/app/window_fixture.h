@@ -17,6 +17,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <memory>
 
@@ -43,6 +44,35 @@ class ScriptedUi : public QtUserInterface {
   bool ShowInputPoint(TfrmInputPoint& dialog) override { return fake.ShowInputPoint(dialog); }
   bool ShowInputString(TfrmInputString& dialog) override { return fake.ShowInputString(dialog); }
   void ShowInformation(TfrmTFInformation& dialog) override { fake.ShowInformation(dialog); }
+
+  // The progress is the window's own dialog. With a delay, each update
+  // that reaches the user interface first waits that long, so that a
+  // command lasts long enough for the dialog to appear however fast the
+  // machine is.
+  int progressUpdateDelayMs = 0;
+  std::unique_ptr<ProgressReporter> BeginProgress(std::string_view caption, std::string_view text,
+                                                  std::uint64_t total) override {
+    auto shown = QtUserInterface::BeginProgress(caption, text, total);
+    if (progressUpdateDelayMs <= 0) return shown;
+    return std::make_unique<Delayed>(std::move(shown), total, progressUpdateDelayMs);
+  }
+
+ private:
+  class Delayed : public ProgressReporter {
+   public:
+    Delayed(std::unique_ptr<ProgressReporter> shown, std::uint64_t total, int delayMs)
+        : ProgressReporter(total), shown_(std::move(shown)), delayMs_(delayMs) {}
+
+   protected:
+    bool Update(std::uint64_t done) override {
+      QThread::msleep(static_cast<unsigned long>(delayMs_));
+      return shown_->Step(done);
+    }
+
+   private:
+    std::unique_ptr<ProgressReporter> shown_;
+    int delayMs_;
+  };
 };
 
 class WindowTest : public ::testing::Test {

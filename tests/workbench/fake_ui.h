@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,6 +47,13 @@ class FakeUi : public UserInterface {
     std::array<std::string, 20> texts;
   };
 
+  struct ProgressShown {
+    std::string caption, text;
+    std::uint64_t total;
+    std::vector<std::uint64_t> updates;  // done, as passed on to the user
+    bool ended = false;                  // the reporter was destroyed
+  };
+
   // Scripted answers.
   std::deque<MessageResult> answers;                            // Yes/No questions
   std::deque<std::optional<std::string>> fileNames;             // nullopt = cancel
@@ -59,6 +68,13 @@ class FakeUi : public UserInterface {
   std::vector<InformationShown> informations;
   std::string focus;
   std::vector<std::string> focusMoves;
+  // The user presses cancel on the next progress once it has shown this
+  // many updates (nullopt: never); the script is used up by one progress.
+  std::optional<std::size_t> cancelAfterUpdates;
+  std::vector<ProgressShown> progresses;
+  // Runs inside every progress update, with the progress shown so far; the
+  // user presses cancel when it returns true.
+  std::function<bool(const ProgressShown&)> cancelWhen;
   // Runs inside every file dialog (to make it fail, for instance).
   std::function<void()> onFileDialog;
   bool closed = false;
@@ -138,12 +154,49 @@ class FakeUi : public UserInterface {
   }
   void CloseMainWindow() override { closed = true; }
 
+  class Progress : public ProgressReporter {
+   public:
+    Progress(FakeUi& ui, std::size_t index, std::uint64_t total,
+             std::optional<std::size_t> cancelAfter)
+        : ProgressReporter(total), ui_(ui), index_(index), cancelAfter_(cancelAfter) {}
+    ~Progress() override { ui_.progresses[index_].ended = true; }
+
+   protected:
+    bool Update(std::uint64_t done) override {
+      ProgressShown& shown = ui_.progresses[index_];
+      EXPECT_FALSE(shown.ended);
+      EXPECT_LE(done, shown.total);
+      if (!shown.updates.empty()) {
+        EXPECT_GE(done, shown.updates.back()) << "progress went back";
+      }
+      shown.updates.push_back(done);
+      if (ui_.cancelWhen && ui_.cancelWhen(shown)) return false;
+      return !(cancelAfter_ && shown.updates.size() >= *cancelAfter_);
+    }
+
+   private:
+    FakeUi& ui_;
+    std::size_t index_;
+    std::optional<std::size_t> cancelAfter_;
+  };
+
+  std::unique_ptr<ProgressReporter> BeginProgress(std::string_view caption, std::string_view text,
+                                                  std::uint64_t total) override {
+    for (const ProgressShown& p : progresses) EXPECT_TRUE(p.ended) << "two progresses at once";
+    progresses.push_back({std::string(caption), std::string(text), total, {}, false});
+    auto reporter =
+        std::make_unique<Progress>(*this, progresses.size() - 1, total, cancelAfterUpdates);
+    cancelAfterUpdates.reset();
+    return reporter;
+  }
+
   // Every scripted answer was used.
   void ExpectDrained() const {
     EXPECT_TRUE(answers.empty());
     EXPECT_TRUE(fileNames.empty());
     EXPECT_TRUE(points.empty());
     EXPECT_TRUE(texts.empty());
+    EXPECT_FALSE(cancelAfterUpdates.has_value()) << "a scripted cancel was not used";
   }
 };
 

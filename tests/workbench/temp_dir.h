@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,16 @@ class TempDir {
     const std::string p = File(name);
     std::ofstream(p, std::ios::binary) << bytes;
     return p;
+  }
+
+  // The names of the files in the folder, hidden ones (temporary files)
+  // included.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) {
+      names.insert(e.path().filename().string());
+    }
+    return names;
   }
 
   static std::string Read(const std::string& p) {
