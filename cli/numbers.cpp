@@ -69,7 +69,9 @@ int RunConvert(const std::vector<std::string>& words) {
   int status = 0;
   std::vector<std::string> sources;
   TStandardMapUnions targets;
+  std::int64_t total = 0;
   for (const std::string& n : numbers) {
+    std::vector<TStandardMapUnion> found;
     try {
       const std::uint8_t kind = CheckMapUnionNo(n);
       if (kind == 0) {
@@ -78,12 +80,17 @@ int RunConvert(const std::vector<std::string>& words) {
         continue;
       }
       const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
-      targets.push_back(ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.is54));
-      sources.push_back(n);
+      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.is54);
     } catch (const Error& e) {
+      // The number's own error; the other numbers are still converted.
       std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
       status = 1;
+      continue;
     }
+    // Past the sheet limit the whole conversion is refused.
+    AddConvertedSheets(total, found.size());
+    targets.push_back(std::move(found));
+    sources.push_back(n);
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
   if (!WriteStandardFile(o, targets, p.is54)) {

@@ -1,6 +1,6 @@
 // Conversion between the standards, and the omitted large coordinate
 // numbers.
-#include "numbering/unMapUnRgPub.h"
+#include "numbering/sheet_grid.h"
 
 namespace karvento {
 
@@ -27,6 +27,13 @@ std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool o
     for (TStandardMapUnion& s : column) sheets.push_back(std::move(s));
   }
   return sheets;
+}
+
+void AddConvertedSheets(std::int64_t& total, std::size_t sheets) {
+  total += static_cast<std::int64_t>(sheets);
+  if (total > kMaxSheets) {
+    ThrowSheetLimit(static_cast<double>(total), "请减少原图幅号，或选用较小的转换后比例尺。");
+  }
 }
 
 void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY) {

@@ -90,6 +90,12 @@ std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool o
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  bool is54);
 
+// Adds the target sheets of one converted number to a conversion's running
+// total, and refuses the conversion (the sheet-limit message) once the total
+// passes kMaxSheets: a million sources each covering many target sheets must
+// not exhaust memory.
+void AddConvertedSheets(std::int64_t& total, std::size_t sheets);
+
 // Subtracts the omitted large coordinate numbers of a tab from every plane
 // corner: offsetX from each X, offsetY from each Y. Numbers and geographic
 // corners are not touched.

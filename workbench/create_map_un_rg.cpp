@@ -366,8 +366,10 @@ void TfrmCreateMapUnRg::Convert() {
   const std::size_t sources = RzCheckList4.Count();
   auto progress = ui_.BeginProgress(kWindowCaption, kConvertingText, sources);
   TStandardMapUnions result(sources);
+  std::int64_t total = 0;
   for (std::size_t i = 0; i < sources; ++i) {
     result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, is54);
+    AddConvertedSheets(total, result[i].size());
     // Cancelled: the target list and the table are filled only at the end,
     // so they keep what they held.
     if (!progress->Step(i + 1)) return;

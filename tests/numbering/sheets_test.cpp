@@ -231,3 +231,24 @@ TEST(Sheets, SerialsAreThreeDigits) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(Sheets, AConversionIsRefusedOnceItsTotalPassesTheLimit) {
+  std::int64_t total = 0;
+  AddConvertedSheets(total, 4'999'999);
+  AddConvertedSheets(total, 1);
+  EXPECT_EQ(total, kMaxSheets);
+  try {
+    AddConvertedSheets(total, 36'864);  // one more 1:100万 sheet at 1:5000
+    ADD_FAILURE() << "no refusal";
+  } catch (const Error& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find("5036864"), std::string::npos) << text;
+    EXPECT_NE(text.find("5000000"), std::string::npos) << text;
+  }
+}
+
+}  // namespace
+}  // namespace karvento
