@@ -21,15 +21,15 @@ Args::Args(const std::vector<std::string>& words, const std::vector<OptionSpec>&
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     for (const OptionSpec& k : known) {
-      if (name == k.name) spec = &k;
+      if (name == k.name) option = &k;
     }
-    if (!spec) throw UsageError("unknown option --" + name);
-    if (spec->takesValue && !inlineValue) {
+    if (!option) throw UsageError("unknown option --" + name);
+    if (option->takesValue && !inlineValue) {
       if (i + 1 >= words.size()) throw UsageError("option --" + name + " needs a value");
       value = words[++i];
-    } else if (!spec->takesValue && inlineValue) {
+    } else if (!option->takesValue && inlineValue) {
       throw UsageError("option --" + name + " takes no value");
     }
     values_[name] = value;

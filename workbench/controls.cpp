@@ -69,21 +69,21 @@ bool ParseTypedNumber(std::string_view text, double& value) {
   return true;
 }
 
-SpinField::SpinField(std::string name, Spec spec)
-    : Control(std::move(name), ControlKind::SpinField), spec_(spec), value_(spec.min) {}
+SpinField::SpinField(std::string name, Limits limits)
+    : Control(std::move(name), ControlKind::SpinField), limits_(limits), value_(limits.min) {}
 
 void SpinField::SetValue(double v) {
-  if (std::isnan(v)) v = spec_.min;
-  v = RoundToDecimals(v, spec_.decimals);
-  if (v < spec_.min) v = spec_.min;
-  if (v > spec_.max) v = spec_.max;
+  if (std::isnan(v)) v = limits_.min;
+  v = RoundToDecimals(v, limits_.decimals);
+  if (v < limits_.min) v = limits_.min;
+  if (v > limits_.max) v = limits_.max;
   value_ = v + 0.0;  // never -0
 }
 
 bool SpinField::SetText(std::string_view text) {
-  if (spec_.spinOnly) return false;
+  if (limits_.spinOnly) return false;
   double v = 0;
-  SetValue(ParseTypedNumber(text, v) ? v : spec_.min);
+  SetValue(ParseTypedNumber(text, v) ? v : limits_.min);
   return true;
 }
 

@@ -62,7 +62,7 @@ bool ParseTypedNumber(std::string_view text, double& value);
 // only its buttons and the commands change it.
 class SpinField : public Control {
  public:
-  struct Spec {
+  struct Limits {
     double min = 0;
     double max = 0;
     double step = 1;
@@ -70,7 +70,7 @@ class SpinField : public Control {
     int displayDecimals = -1;  // places shown; -1 = as decimals
     bool spinOnly = false;
   };
-  SpinField(std::string name, Spec spec);
+  SpinField(std::string name, Limits limits);
 
   double Value() const { return value_; }
   int IntValue() const { return static_cast<int>(value_); }
@@ -80,21 +80,21 @@ class SpinField : public Control {
   bool SetText(std::string_view text);
   // The value as displayed, with displayDecimals places and no separators.
   std::string Text() const;
-  void StepUp() { SetValue(value_ + spec_.step); }
-  void StepDown() { SetValue(value_ - spec_.step); }
+  void StepUp() { SetValue(value_ + limits_.step); }
+  void StepDown() { SetValue(value_ - limits_.step); }
 
-  double Min() const { return spec_.min; }
-  double Max() const { return spec_.max; }
-  double Step() const { return spec_.step; }
-  int Decimals() const { return spec_.decimals; }
-  bool IntegersOnly() const { return spec_.decimals == 0; }
+  double Min() const { return limits_.min; }
+  double Max() const { return limits_.max; }
+  double Step() const { return limits_.step; }
+  int Decimals() const { return limits_.decimals; }
+  bool IntegersOnly() const { return limits_.decimals == 0; }
   int DisplayDecimals() const {
-    return spec_.displayDecimals < 0 ? spec_.decimals : spec_.displayDecimals;
+    return limits_.displayDecimals < 0 ? limits_.decimals : limits_.displayDecimals;
   }
-  bool SpinOnly() const { return spec_.spinOnly; }
+  bool SpinOnly() const { return limits_.spinOnly; }
 
  private:
-  Spec spec_;
+  Limits limits_;
   double value_;
 };
 

@@ -20,16 +20,16 @@ constexpr int kDefaultScale = 6;  // "1:1万"
 
 // Corner fields: degrees of longitude 0..180, degrees of latitude 0..90,
 // minutes 0..59, seconds 0..60 with three decimals.
-constexpr SpinField::Spec kLonDegrees{0, 180, 1, 0};
-constexpr SpinField::Spec kLatDegrees{0, 90, 1, 0};
-constexpr SpinField::Spec kMinutes{0, 59, 1, 0};
-constexpr SpinField::Spec kSeconds{0, 60, 1, 3};
+constexpr SpinField::Limits kLonDegrees{0, 180, 1, 0};
+constexpr SpinField::Limits kLatDegrees{0, 90, 1, 0};
+constexpr SpinField::Limits kMinutes{0, 59, 1, 0};
+constexpr SpinField::Limits kSeconds{0, 60, 1, 3};
 // Central meridian: whole degrees shown with one decimal.
-constexpr SpinField::Spec kMeridian{0, 180, 1, 0, 1};
-constexpr SpinField::Spec kMeridianConvert{0, 360, 1, 0, 1};
-constexpr SpinField::Spec kGridStep{0, 1000, 10, 0};
-constexpr SpinField::Spec kFirstNumber{0, 10000, 10, 0};
-constexpr SpinField::Spec kScaleDenominator{0, 2000, 100, 0, -1, true};
+constexpr SpinField::Limits kMeridian{0, 180, 1, 0, 1};
+constexpr SpinField::Limits kMeridianConvert{0, 360, 1, 0, 1};
+constexpr SpinField::Limits kGridStep{0, 1000, 10, 0};
+constexpr SpinField::Limits kFirstNumber{0, 10000, 10, 0};
+constexpr SpinField::Limits kScaleDenominator{0, 2000, 100, 0, -1, true};
 
 constexpr const char* kWholeNumbers = ",0;(,0)";
 constexpr const char* kPlaneRange = ",0.00000;(,0.00000)";

@@ -10,6 +10,14 @@
 namespace karvento {
 namespace {
 
+// The budget holds for the optimised build that users run; a sanitizer build
+// multiplies memory and time, so there only the outcome is checked.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kBudgetApplies = false;
+#else
+constexpr bool kBudgetApplies = true;
+#endif
+
 using testing::Session;
 using testing::TempDir;
 
@@ -35,8 +43,10 @@ TEST(Load, AMillionNumbersStayWithinTheMemoryBudget) {
   // A row holds its record (192 bytes) and its entry (16 bytes); reading
   // adds the file's bytes and 32 bytes a line while the lines are made.
   std::printf("1,000,000 numbers: %.2f s, peak grew %.0f MiB\n", seconds, grown);
-  EXPECT_LT(grown, 1e6 * (192 + 16 + 32 + 13) / (1 << 20) * 1.25);
-  EXPECT_LT(seconds, 3.0);
+  if (kBudgetApplies) {
+    EXPECT_LT(grown, 1e6 * (192 + 16 + 32 + 13) / (1 << 20) * 1.25);
+    EXPECT_LT(seconds, 3.0);
+  }
 }
 
 }  // namespace

@@ -11,12 +11,12 @@
 namespace karvento {
 namespace {
 
-constexpr SpinField::Spec kSecondsSpec{0, 60, 1, 3};
-constexpr SpinField::Spec kDegreesSpec{0, 180, 1, 0};
+constexpr SpinField::Limits kSecondsSpec{0, 60, 1, 3};
+constexpr SpinField::Limits kDegreesSpec{0, 180, 1, 0};
 
 TEST(SpinField, EveryTypedTextIsBroughtIntoTheLimits) {
   struct Case {
-    SpinField::Spec spec;
+    SpinField::Limits limits;
     const char* typed;
     double value;
   } cases[] = {
@@ -31,10 +31,10 @@ TEST(SpinField, EveryTypedTextIsBroughtIntoTheLimits) {
       {kDegreesSpec, "181", 180},
       {kDegreesSpec, "1e2", 100},
       {kDegreesSpec, "1,2", 12},                    // a separator as the display writes it
-      {SpinField::Spec{10, 20, 1, 0}, "junk", 10},  // a lower limit that is not 0
+      {SpinField::Limits{10, 20, 1, 0}, "junk", 10},  // a lower limit that is not 0
   };
   for (const Case& c : cases) {
-    SpinField f("f", c.spec);
+    SpinField f("f", c.limits);
     f.SetValue(5);
     EXPECT_TRUE(f.SetText(c.typed));
     EXPECT_DOUBLE_EQ(f.Value(), c.value) << "typed '" << c.typed << "'";
