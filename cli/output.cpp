@@ -271,13 +271,17 @@ Flat FlatOf(const TCustomMapUnion& s) {
           {{s.MinX, s.MaxY}, {s.MaxX, s.MaxY}, {s.MaxX, s.MinY}, {s.MinX, s.MinY}}};
 }
 
+// The source number of a converted sheet, as the first member.
+void JsonSource(Output& out, const std::string* source) {
+  if (!source) return;
+  out.Write("\"source\":");
+  JsonString(out, *source);
+  out.Put(',');
+}
+
 void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   out.Put('{');
-  if (source) {
-    out.Write("\"source\":");
-    JsonString(out, *source);
-    out.Put(',');
-  }
+  JsonSource(out, source);
   out.Write("\"number\":");
   JsonString(out, f.number);
   const char* names[] = {",\"west\":", ",\"south\":", ",\"east\":", ",\"north\":"};
@@ -303,11 +307,7 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
   out.Put(',');
   JsonPoint(out, f.west, f.north);
   out.Write("]]},\"properties\":{");
-  if (source) {
-    out.Write("\"source\":");
-    JsonString(out, *source);
-    out.Put(',');
-  }
+  JsonSource(out, source);
   out.Write("\"number\":");
   JsonString(out, f.number);
   if (meta) {

@@ -265,6 +265,10 @@ class TfrmCreateMapUnRg {
   void ExportWorkbook();
   // Ends an export's progress, then reports a failure that was not the
   // user's cancel.
+  // The save dialog of an export (filter, default extension) and, on OK, its
+  // progress over the records of the table (standard, or the custom one).
+  bool StartExport(const char* filter, const char* extension, const TStandardMapUnions* standard,
+                   std::string& fileName, std::unique_ptr<ProgressReporter>& progress);
   void EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
                  const std::string& reason);
 

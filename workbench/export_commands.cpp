@@ -46,13 +46,9 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic) {
   const bool custom = activeTab_ == kTabCustom;
   // An independent grid has no geographic corners; other tabs have no table.
   if (standard == nullptr && !(custom && !geographic)) return;
-  SaveDialog1.Filter = kMifFilter;
-  SaveDialog1.DefaultExt = "mif";
   std::string fileName;
-  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
-  auto progress =
-      ui_.BeginProgress(kWindowCaption, kExportingText,
-                        custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard));
+  std::unique_ptr<ProgressReporter> progress;
+  if (!StartExport(kMifFilter, "mif", standard, fileName, progress)) return;
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
@@ -66,6 +62,20 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic) {
     written = WritePlaneMif(fileName, *standard, &reason, report);
   }
   EndExport(std::move(progress), written, reason);
+}
+
+bool TfrmCreateMapUnRg::StartExport(const char* filter, const char* extension,
+                                    const TStandardMapUnions* standard, std::string& fileName,
+                                    std::unique_ptr<ProgressReporter>& progress) {
+  // Every save dialog gets its filter and default extension just before it
+  // is shown.
+  SaveDialog1.Filter = filter;
+  SaveDialog1.DefaultExt = extension;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return false;
+  const std::uint64_t records =
+      standard ? RecordsOf(*standard) : RecordsOf(FCustomMapUnions.get());
+  progress = ui_.BeginProgress(kWindowCaption, kExportingText, records);
+  return true;
 }
 
 void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
@@ -83,13 +93,9 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   const TStandardMapUnions* standard = StandardTableOfTab();
   const bool custom = activeTab_ == kTabCustom;
   if (standard == nullptr && !custom) return;
-  SaveDialog1.Filter = kXlsxFilter;
-  SaveDialog1.DefaultExt = "xlsx";
   std::string fileName;
-  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
-  auto progress =
-      ui_.BeginProgress(kWindowCaption, kExportingText,
-                        custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard));
+  std::unique_ptr<ProgressReporter> progress;
+  if (!StartExport(kXlsxFilter, "xlsx", standard, fileName, progress)) return;
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
