@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -99,6 +101,17 @@ std::string Difference(const WindowState& a, const WindowState& b) {
   if (a.table80 != b.table80) d += "FMapUnions80\n";
   if (a.tableCustom != b.tableCustom) d += "FCustomMapUnions\n";
   return d;
+}
+
+void ExpectOneErrorAndNoChange(const std::vector<FakeUi::Message>& shown,
+                               const std::string& message, const WindowState& before,
+                               const TfrmCreateMapUnRg& frm, const std::string& what) {
+  ASSERT_EQ(shown.size(), 1u) << what;
+  EXPECT_EQ(shown[0].caption, kWindowCaption) << what;
+  EXPECT_EQ(shown[0].icon, MessageIcon::Error) << what;
+  EXPECT_EQ(shown[0].text, message) << what;
+  const WindowState after = StateOf(frm);
+  EXPECT_EQ(before, after) << what << "\n" << Difference(before, after);
 }
 
 double PeakRssMiB() {

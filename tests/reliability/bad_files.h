@@ -45,6 +45,12 @@ WindowState Without(WindowState s, const std::string& control);
 // A short account of where two states differ, for failure messages.
 std::string Difference(const WindowState& a, const WindowState& b);
 
+// What a refused file must show: exactly one general error box with the
+// expected text, and a window exactly as it was before.
+void ExpectOneErrorAndNoChange(const std::vector<FakeUi::Message>& shown,
+                               const std::string& message, const WindowState& before,
+                               const TfrmCreateMapUnRg& frm, const std::string& what);
+
 // Peak resident set of this process so far, in MiB.
 double PeakRssMiB();
 

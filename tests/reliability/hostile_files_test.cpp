@@ -73,12 +73,7 @@ TEST(HostileParameterFiles, RefusedFilesNameTheFileAndTheReasonAndChangeNothing)
     Session s;
     const WindowState before = testing::StateOf(s.frm);
     const auto shown = s.Open(&TfrmCreateMapUnRg::RzToolbarButton12Click, c.file);
-    ASSERT_EQ(shown.size(), 1u) << c.what;
-    EXPECT_EQ(shown[0].caption, kWindowCaption) << c.what;
-    EXPECT_EQ(shown[0].icon, MessageIcon::Error) << c.what;
-    EXPECT_EQ(shown[0].text, c.message) << c.what;
-    const WindowState after = testing::StateOf(s.frm);
-    EXPECT_EQ(before, after) << c.what << "\n" << testing::Difference(before, after);
+    testing::ExpectOneErrorAndNoChange(shown, c.message, before, s.frm, c.what);
   }
 }
 
@@ -175,12 +170,7 @@ TEST(HostileNumberLists, RefusedFilesNameTheFileAndTheReasonAndChangeNothing) {
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5)
         << c.what;
     EXPECT_LT(testing::PeakRssMiB() - peakBefore, 64) << c.what;
-    ASSERT_EQ(shown.size(), 1u) << c.what;
-    EXPECT_EQ(shown[0].caption, kWindowCaption) << c.what;
-    EXPECT_EQ(shown[0].icon, MessageIcon::Error) << c.what;
-    EXPECT_EQ(shown[0].text, c.message) << c.what;
-    const WindowState after = testing::StateOf(s.frm);
-    EXPECT_EQ(before, after) << c.what << "\n" << testing::Difference(before, after);
+    testing::ExpectOneErrorAndNoChange(shown, c.message, before, s.frm, c.what);
   }
 }
 

@@ -361,15 +361,8 @@ TEST_F(Imports, TheCurrentPlaneSheetGoesIntoTheRangeFields) {
 
 using FindDelete = WindowTest;
 
-void AddSources(testing::FakeUi& ui, TfrmCreateMapUnRg& frm, std::vector<std::string> numbers) {
-  for (auto& n : numbers) {
-    ui.texts.push_back(n);
-    frm.RzToolbarButton20Click();
-  }
-}
-
 TEST_F(FindDelete, FindComparesWholeTextsInCapitals) {
-  AddSources(ui, frm, {"J50D001005", "J-50-5", "J-50-5-A", "J-50-5", "J50E001009"});
+  AddSources({"J50D001005", "J-50-5", "J-50-5-A", "J-50-5", "J50E001009"});
   struct Case {
     const char* typed;
     int current;  // -1: unchanged from 4
@@ -429,7 +422,7 @@ TEST_F(FindDelete, DeleteAsksAndRemovesOnlyTheCheckedItems) {
   };
   for (const Case& c : cases) {
     frm.RzCheckList4.Clear();
-    AddSources(ui, frm, {"J-50-5", "J-50-6", "J-50-7", "J-50-8", "J-50-9"});
+    AddSources({"J-50-5", "J-50-6", "J-50-7", "J-50-8", "J-50-9"});
     for (std::size_t i = 0; i < 5; ++i) frm.RzCheckList4.SetChecked(i, c.checked[i]);
     ui.answers.push_back(c.answer);
     frm.RzToolbarButton16Click();
@@ -501,7 +494,7 @@ TEST_F(Information, EveryListsButtonAndDoubleClick) {
   frm.RzSpinEdit29.SetValue(500);
   frm.RzBitBtn1Click();
   frm.SetActiveTab(3);
-  AddSources(ui, frm, {"J-50-5"});
+  AddSources({"J-50-5"});
   frm.RzBitBtn1Click();
   for (SheetList* l : {&frm.RzCheckList1, &frm.RzCheckList2, &frm.RzCheckList3, &frm.RzCheckList4,
                        &frm.RzCheckList5}) {

@@ -275,14 +275,6 @@ TEST_F(GenerateCustom, TheScaleFieldTakesNoPart) {
 
 using Convert = WindowTest;
 
-// Adds source numbers as the user types them with "新建".
-void AddSources(testing::FakeUi& ui, TfrmCreateMapUnRg& frm, std::vector<std::string> numbers) {
-  for (auto& n : numbers) {
-    ui.texts.push_back(n);
-    frm.RzToolbarButton20Click();
-  }
-}
-
 TEST_F(Convert, BothDirectionsAtTheirTargetScales) {
   struct Case {
     std::vector<std::string> sources;
@@ -302,7 +294,7 @@ TEST_F(Convert, BothDirectionsAtTheirTargetScales) {
   for (const Case& c : cases) {
     frm.SetActiveTab(3);
     frm.RzCheckList4.Clear();
-    AddSources(ui, frm, c.sources);
+    AddSources(c.sources);
     (c.oldToNew ? frm.RzRadioButton5 : frm.RzRadioButton6).Choose();
     frm.RzComboBox5.SetItemIndex(c.target);
     frm.RzBitBtn1Click();
@@ -316,7 +308,7 @@ TEST_F(Convert, BothDirectionsAtTheirTargetScales) {
 
 TEST_F(Convert, EverySourceCountsCheckedOrNot) {
   frm.SetActiveTab(3);
-  AddSources(ui, frm, {"J-50-5", "J-50-6"});
+  AddSources({"J-50-5", "J-50-6"});
   frm.RzCheckList4.SetChecked(1, true);
   frm.RzComboBox5.SetItemIndex(3);
   frm.RzBitBtn1Click();
@@ -331,7 +323,7 @@ TEST_F(Convert, TheTargetTableIsTheChosenSystemsTable) {
   ASSERT_FALSE(tab0List.empty());
 
   frm.SetActiveTab(3);
-  AddSources(ui, frm, {"J-50-5"});
+  AddSources({"J-50-5"});
   frm.RzComboBox5.SetItemIndex(3);
   frm.RzSpinEdit34.SetValue(117);
   frm.RzNumericEdit9.SetValue(39000000);
@@ -359,7 +351,7 @@ TEST_F(Convert, TheTargetTableIsTheChosenSystemsTable) {
 
 TEST_F(Convert, ATypedZoneMethodMeansSixDegreeZones) {
   frm.SetActiveTab(3);
-  AddSources(ui, frm, {"J-50-5"});
+  AddSources({"J-50-5"});
   frm.RzComboBox5.SetItemIndex(3);
   frm.RzComboBox6.SetText("随便");
   frm.RzBitBtn1Click();
@@ -370,7 +362,7 @@ TEST_F(Convert, ATypedZoneMethodMeansSixDegreeZones) {
 
 TEST_F(Convert, AnEmptySourceListEmptiesTheTargetAndTheTable) {
   frm.SetActiveTab(3);
-  AddSources(ui, frm, {"J-50-5"});
+  AddSources({"J-50-5"});
   frm.RzBitBtn1Click();
   ASSERT_GT(frm.RzCheckList5.Count(), 0u);
   frm.RzCheckList4.Clear();
@@ -381,7 +373,7 @@ TEST_F(Convert, AnEmptySourceListEmptiesTheTargetAndTheTable) {
 
 TEST_F(Convert, ANumberOfTheOtherStandardConvertsAsTheZeroExtent) {
   frm.SetActiveTab(3);
-  AddSources(ui, frm, {"J50D001005"});
+  AddSources({"J50D001005"});
   frm.RzRadioButton5.Choose();  // "旧-->新" although the number is new-standard
   frm.RzBitBtn1Click();
   TStandardMapUnions zero;

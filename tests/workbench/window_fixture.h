@@ -62,6 +62,14 @@ struct WindowTest : ::testing::Test {
     return v;
   }
 
+  // Adds source numbers as the user types them with "新建".
+  void AddSources(const std::vector<std::string>& numbers) {
+    for (const auto& n : numbers) {
+      ui.texts.push_back(n);
+      frm.RzToolbarButton20Click();
+    }
+  }
+
   // The one message shown since the last call, or an empty caption.
   FakeUi::Message TakeMessage() {
     EXPECT_EQ(ui.messages.size(), 1u);
