@@ -43,6 +43,14 @@ class NumberTemplate {
     Replace(second, specifier);
   }
 
+  // The bytes of every number that are not a value, and the count of values.
+  std::size_t LiteralLength() const {
+    std::size_t n = text_.size();
+    for (const Slot& s : slots_) n -= s.length;
+    return n;
+  }
+  std::size_t SlotCount() const { return slots_.size(); }
+
   // Writes the number; write(out, k) appends the value of the k-th slot in
   // text order.
   template <typename WriteValue>
@@ -103,6 +111,16 @@ bool FirstWordFirst(const std::string& lower, const char* first, const char* sec
   return b == std::string::npos || (a != std::string::npos && a < b);
 }
 
+// The refusal of a grid whose numbers together would pass kMaxCustomNumberBytes.
+[[noreturn]] void ThrowNumberBytesLimit(std::size_t formatLength, double sheets) {
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(sheets));
+  throw Error("图幅号过长：" + std::string(digits, end.ptr) + " 幅图的图幅号（编号格式 " +
+              std::to_string(formatLength) + " 字节）合计超过了一次最多 " +
+              std::to_string(kMaxCustomNumberBytes >> 20) +
+              " MiB 的上限。请缩短编号格式或缩小范围。");
+}
+
 }  // namespace
 
 std::string CreateCustomMapUnions(double minX, double minY, double maxX, double maxY, int startRow,
@@ -114,7 +132,9 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   const char* firstToken = byRowCol ? "[row]" : "[x]";
   const char* secondToken = byRowCol ? "[col]" : "[y]";
   if (!Contains(lower, firstToken) && !Contains(lower, secondToken)) return kBadFormatMessage;
-  if (stepX == 0 || stepY == 0) return kStepTooSmallMessage;
+  // A step that does not advance (zero, negative or not a number) would walk
+  // backwards or forever.
+  if (!(stepX > 0) || !(stepY > 0)) return kStepTooSmallMessage;
 
   const NumberTemplate number(format, firstToken, secondToken, byRowCol ? "%d" : "%4.2f");
   const bool firstValueFirst =
@@ -129,15 +149,25 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   // all is refused as too small.
   const double rowCount = y1 > y0 ? std::ceil((y1 - y0) / stepY) : 0;
   const double colCount = x1 > x0 ? std::ceil((x1 - x0) / stepX) : 0;
+  const double sheetCount = rowCount == 0 || colCount == 0 ? 0 : rowCount * colCount;
   const double kMax = static_cast<double>(kMaxSheets);
-  if (!(rowCount <= kMax) || !(rowCount * colCount <= kMax)) {
-    ThrowSheetLimit(rowCount * colCount > rowCount ? rowCount * colCount : rowCount,
+  if (!(rowCount <= kMax) || !(sheetCount <= kMax)) {
+    ThrowSheetLimit(sheetCount > rowCount ? sheetCount : rowCount,
                     "请缩小范围或加大图幅的X、Y方向尺寸。");
+  }
+  // The numbers' own bytes: every number holds at least the format's text
+  // and one character (a digit) or four ("%4.2f") for each value. The walk
+  // counts the real bytes as it goes.
+  const double leastNumberBytes = static_cast<double>(
+      number.LiteralLength() + number.SlotCount() * (byRowCol ? 1 : 4));
+  if (sheetCount * leastNumberBytes > static_cast<double>(kMaxCustomNumberBytes)) {
+    ThrowNumberBytesLimit(format.size(), sheetCount);
   }
 
   TCustomMapUnions rows;
   rows.reserve(static_cast<std::size_t>(rowCount));
   std::string text;
+  std::int64_t numberBytes = 0;
   long long i = 0;
   for (double y = y0; y < y1; ++i) {
     const double ya = y;
@@ -163,6 +193,8 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
           AppendFixed2Width4(out, (slot == 0) == firstValueFirst ? kx : ky);
         });
       }
+      numberBytes += static_cast<std::int64_t>(text.size());
+      if (numberBytes > kMaxCustomNumberBytes) ThrowNumberBytesLimit(format.size(), sheetCount);
       row.push_back({text, xa, ya, xb, yb});
     }
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,15 @@ TEST(CustomGrid, Refusals) {
       {{0, 0, 1000, 500, 1, 1, 0, 0, "none", true}, "图副格式不符合规定！"},
       // A step too small to move the coordinate on would never end.
       {{1e9, 0, 1e9 + 1e-5, 500, 1, 1, 1e-8, 500, "[ROW]", true}, "偏移值太小了！"},
+      // A negative step walks backwards: refused, whatever the extent, and
+      // never sized into a negative count of sheets.
+      {{0, 0, 1000, 500, 1, 1, -500, 500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, 500, -500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, -500, -500, "[Y]-[X]", false}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, -1e-300, 500, "[ROW]", true}, "偏移值太小了！"},
+      {{-7, -7, 1000, 500, 1, 1, 500, -5, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 500, 1000, 0, 1, 1, 500, -500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, std::nan(""), 500, "[ROW]", true}, "偏移值太小了！"},
   };
   for (const auto& c : cases) {
     std::string refusal;
@@ -95,6 +105,44 @@ TEST(CustomGrid, TinyStepsOverAHugeExtentAreRefused) {
     EXPECT_NE(std::string(e.what()).find("1000000000000"), std::string::npos) << e.what();
   }
   EXPECT_TRUE(r.empty());
+}
+
+std::string RefusalOf(const Grid& g) {
+  TCustomMapUnions r;
+  try {
+    CreateCustomMapUnions(g.minX, g.minY, g.maxX, g.maxY, g.row, g.col, g.stepX, g.stepY,
+                          g.format, g.byRowCol, r);
+  } catch (const Error& e) {
+    EXPECT_TRUE(r.empty()) << g.format.size();
+    return e.what();
+  }
+  return {};
+}
+
+TEST(CustomGrid, TheNumbersOfAGridAreBoundedInBytes) {
+  const std::string longText(32767 - 11, 'x');
+  const std::string limit = "超过了一次最多 128 MiB 的上限";
+  struct Case { Grid g; const char* refusal; } cases[] = {
+      // The window's longest format over 62,500 sheets would take 2 GB: refused
+      // before the walk.
+      {{0, 0, 250, 250, 1, 1, 1, 1, longText + "[ROW]+[COL]", true}, "62500 幅图的图幅号（编号格式 32767 字节）"},
+      {{0, 0, 250, 250, 1, 1, 1, 1, longText + "[Y]-[X]", false}, "62500 幅图的图幅号（编号格式 32763 字节）"},
+      // 1,000 such sheets take 33 MB: within the limit.
+      {{0, 0, 1000, 1, 1, 1, 1, 1, longText + "[ROW]+[COL]", true}, nullptr},
+      // At least 1,332 bytes a number fit 100,000 times; ten-digit row and
+      // column numbers make 1,350 bytes, which the walk finds past the limit.
+      {{0, 0, 100000, 1, 1000000000, 1000000000, 1, 1, std::string(1330, 'x') + "[ROW][COL]", true},
+       "100000 幅图的图幅号（编号格式 1340 字节）"},
+  };
+  for (const auto& c : cases) {
+    const std::string refusal = RefusalOf(c.g);
+    if (!c.refusal) {
+      EXPECT_EQ(refusal, "") << c.g.format.size();
+      continue;
+    }
+    EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find(limit), std::string::npos) << refusal;
+  }
 }
 
 TEST(CustomGrid, KilometreRemainder) {
