@@ -1,4 +1,5 @@
 // Sheets of an independent plane grid, numbered through a user's format.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -111,6 +112,10 @@ bool FirstWordFirst(const std::string& lower, const char* first, const char* sec
   return b == std::string::npos || (a != std::string::npos && a < b);
 }
 
+// A grid whose last sheet would end beyond the largest number: a minimum
+// that is not on the grid, walked in steps near the largest number.
+constexpr const char* kBeyondNumbersMessage = "图幅范围超出了数值范围：请缩小范围或图幅的X、Y方向尺寸。";
+
 // The refusal of a grid whose numbers together would pass kMaxCustomNumberBytes.
 [[noreturn]] void ThrowNumberBytesLimit(std::size_t formatLength, double sheets) {
   char digits[32];
@@ -132,9 +137,10 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   const char* firstToken = byRowCol ? "[row]" : "[x]";
   const char* secondToken = byRowCol ? "[col]" : "[y]";
   if (!Contains(lower, firstToken) && !Contains(lower, secondToken)) return kBadFormatMessage;
-  // A step that does not advance (zero, negative or not a number) would walk
-  // backwards or forever.
-  if (!(stepX > 0) || !(stepY > 0)) return kStepTooSmallMessage;
+  // A step that does not advance (zero, negative, not a number) would walk
+  // backwards or forever; an infinite one leaves no sheet of finite size.
+  const auto advances = [](double step) { return step > 0 && std::isfinite(step); };
+  if (!advances(stepX) || !advances(stepY)) return kStepTooSmallMessage;
 
   const NumberTemplate number(format, firstToken, secondToken, byRowCol ? "%d" : "%4.2f");
   const bool firstValueFirst =
@@ -147,8 +153,10 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   // Refuse before allocating: the rows, and the sheets in them, that the
   // walk below would make. A step too small to move a coordinate forward at
   // all is refused as too small.
-  const double rowCount = y1 > y0 ? std::ceil((y1 - y0) / stepY) : 0;
-  const double colCount = x1 > x0 ? std::ceil((x1 - x0) / stepX) : 0;
+  // A walk that starts below its end makes at least one row or column, even
+  // where the quotient rounds to 0.
+  const double rowCount = y1 > y0 ? std::max(1.0, std::ceil((y1 - y0) / stepY)) : 0;
+  const double colCount = x1 > x0 ? std::max(1.0, std::ceil((x1 - x0) / stepX)) : 0;
   const double sheetCount = rowCount == 0 || colCount == 0 ? 0 : rowCount * colCount;
   const double kMax = static_cast<double>(kMaxSheets);
   if (!(rowCount <= kMax) || !(sheetCount <= kMax)) {
@@ -174,6 +182,7 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
     y = y + stepY;
     const double yb = y;
     if (!(yb > ya)) return kStepTooSmallMessage;
+    if (!std::isfinite(yb)) throw Error(kBeyondNumbersMessage);
     auto& row = rows.emplace_back();
     row.reserve(static_cast<std::size_t>(colCount));
     long long j = 0;
@@ -182,6 +191,7 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
       x = x + stepX;
       const double xb = x;
       if (!(xb > xa)) return kStepTooSmallMessage;
+      if (!std::isfinite(xb)) throw Error(kBeyondNumbersMessage);
       if (byRowCol) {
         const long long rowNo = startRow + i, colNo = startCol + j;
         number.Format(text, [&](std::string& out, int slot) {

@@ -83,6 +83,9 @@ TEST(CustomGrid, Refusals) {
       {{-7, -7, 1000, 500, 1, 1, 500, -5, "[ROW]", true}, "偏移值太小了！"},
       {{0, 500, 1000, 0, 1, 1, 500, -500, "[ROW]", true}, "偏移值太小了！"},
       {{0, 0, 1000, 500, 1, 1, std::nan(""), 500, "[ROW]", true}, "偏移值太小了！"},
+      // An infinite step leaves no sheet of finite size.
+      {{0, 0, 1000, 500, 1, 1, 500, INFINITY, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, INFINITY, 500, "[ROW]", true}, "偏移值太小了！"},
   };
   for (const auto& c : cases) {
     std::string refusal;
@@ -142,6 +145,51 @@ TEST(CustomGrid, TheNumbersOfAGridAreBoundedInBytes) {
     }
     EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
     EXPECT_NE(refusal.find(limit), std::string::npos) << refusal;
+  }
+}
+
+// Found by fuzzing the grid's whole input: extents and steps near the
+// largest double.
+TEST(CustomGrid, GridsAtTheEdgeOfTheNumbersAreRefusedOrFinite) {
+  const std::string limit = "图幅数量过多", beyond = "图幅范围超出了数值范围";
+  struct Case { Grid g; const std::string* refusal; std::size_t sheets; } cases[] = {
+      // The rows' quotient underflows to 0 while one row is walked, over
+      // columns that reach infinity: refused for its size, never sized from
+      // the quotient.
+      {{-1e308, -1e-300, 1.7e308, -1e-301, 0, 0, 1e308, 1e308, "[ROW]", true}, &limit, 0},
+      // A minimum off the grid walked in steps near the largest number would
+      // end its last column or row at infinity.
+      {{-1e307, 0, 1e308, 500, 0, 0, 1e308, 500, "[ROW]", true}, &beyond, 0},
+      {{0, -1e307, 500, 1e308, 0, 0, 500, 1e308, "[ROW]", true}, &beyond, 0},
+      // Grids that end short of it are walked.
+      {{0, 0, 1.7e308, 500, 0, 0, 1.7e308, 500, "[ROW]", true}, nullptr, 1},
+      {{-1e307, 0, 0, 500, 0, 0, 1e308, 500, "[ROW]+[COL]", true}, nullptr, 1},
+      {{-1e307, -1e307, 0, 0, 0, 0, 1e308, 1e308, "[ROW]+[COL]", true}, nullptr, 1},
+  };
+  for (const auto& c : cases) {
+    TCustomMapUnions r;
+    std::string error;
+    try {
+      EXPECT_EQ(CreateCustomMapUnions(c.g.minX, c.g.minY, c.g.maxX, c.g.maxY, c.g.row, c.g.col,
+                                      c.g.stepX, c.g.stepY, c.g.format, c.g.byRowCol, r),
+                "");
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    if (c.refusal) {
+      EXPECT_NE(error.find(*c.refusal), std::string::npos) << c.g.minX << " " << error;
+      EXPECT_TRUE(r.empty());
+      continue;
+    }
+    EXPECT_EQ(error, "");
+    std::size_t sheets = 0;
+    for (const auto& row : r) {
+      for (const auto& s : row) {
+        ++sheets;
+        EXPECT_TRUE(std::isfinite(s.MaxX) && std::isfinite(s.MaxY)) << s.MaxX << " " << s.MaxY;
+      }
+    }
+    EXPECT_EQ(sheets, c.sheets) << c.g.minX;
   }
 }
 
