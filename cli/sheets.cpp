@@ -117,7 +117,7 @@ int RunSheets(const std::vector<std::string>& words) {
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
+  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard},
                       o.encoding);
   stream.Finish();
   return 0;
