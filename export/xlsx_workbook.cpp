@@ -1,5 +1,8 @@
 #include "export/xlsx_workbook.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -7,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <map>
+#include <vector>
 
 #include "export/number_format.h"
 #include "export/safe_file.h"
@@ -40,19 +45,154 @@ double NumberWidth(double v) {
 constexpr double kMaxColumnWidth = 255;
 constexpr double kPadding = 1;
 
+// The least XML a written cell takes in the worksheet: <c r="A1"><v>0</v></c>.
+constexpr std::uint64_t kLeastCellBytes = 22;
+
+// ------------------------------------------------------- reading a ZIP back
+
+// The parts every saved workbook holds.
+constexpr const char* kWorkbookParts[] = {
+    "[Content_Types].xml", "_rels/.rels",   "docProps/app.xml", "docProps/core.xml",
+    "xl/workbook.xml",     "xl/_rels/workbook.xml.rels", "xl/styles.xml", "xl/theme/theme1.xml",
+    "xl/worksheets/sheet1.xml"};
+constexpr const char* kSheetPart = "xl/worksheets/sheet1.xml";
+
+std::uint64_t Le(const unsigned char* p, int n) {
+  std::uint64_t v = 0;
+  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+class ZipFile {
+ public:
+  explicit ZipFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~ZipFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ZipFile(const ZipFile&) = delete;
+  ZipFile& operator=(const ZipFile&) = delete;
+  bool ok() const { return fd_ >= 0; }
+  // n bytes at offset, or an empty vector when the file ends before them.
+  std::vector<unsigned char> Read(std::uint64_t offset, std::size_t n) const {
+    std::vector<unsigned char> b(n);
+    std::size_t got = 0;
+    while (got < n) {
+      const ssize_t r = ::pread(fd_, b.data() + got, n - got, static_cast<off_t>(offset + got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return {};
+      got += static_cast<std::size_t>(r);
+    }
+    return b;
+  }
+
+ private:
+  int fd_;
+};
+
+struct Entry {
+  std::uint64_t size = 0, packed = 0, offset = 0;
+};
+
 }  // namespace
+
+std::string WorkbookFileFault(const std::string& path, std::uint64_t minSheetBytes) {
+  ZipFile zip(path);
+  struct stat st {};
+  if (!zip.ok() || ::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  if (size < 22) return "文件只有 " + std::to_string(size) + " 字节";
+  // The end record: its signature, then nothing after it but its comment.
+  const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(size, 22 + 65535));
+  const std::vector<unsigned char> tail = zip.Read(size - tailSize, tailSize);
+  if (tail.empty()) return "读不到文件末尾";
+  std::size_t at = tailSize - 22;
+  for (;; --at) {
+    if (Le(&tail[at], 4) == 0x06054b50 && at + 22 + Le(&tail[at + 20], 2) == tailSize) break;
+    if (at == 0) return "没有 ZIP 目录的结束记录";
+  }
+  const std::uint64_t end = size - tailSize + at;
+  std::uint64_t count = Le(&tail[at + 10], 2);
+  std::uint64_t dirSize = Le(&tail[at + 12], 4);
+  std::uint64_t dirOffset = Le(&tail[at + 16], 4);
+  std::uint64_t dirEnd = end;
+  if (end >= 20) {
+    const std::vector<unsigned char> locator = zip.Read(end - 20, 20);
+    if (!locator.empty() && Le(&locator[0], 4) == 0x07064b50) {
+      const std::uint64_t at64 = Le(&locator[8], 8);
+      const std::vector<unsigned char> rec = zip.Read(at64, 56);
+      if (rec.empty() || Le(&rec[0], 4) != 0x06064b50) return "ZIP64 目录记录不在它应在的位置";
+      count = Le(&rec[32], 8);
+      dirSize = Le(&rec[40], 8);
+      dirOffset = Le(&rec[48], 8);
+      dirEnd = at64;
+    }
+  }
+  if (dirOffset + dirSize != dirEnd || dirSize > (std::uint64_t{1} << 30)) return "ZIP 目录不完整";
+  const std::vector<unsigned char> dir = zip.Read(dirOffset, static_cast<std::size_t>(dirSize));
+  if (dir.size() != dirSize) return "读不到 ZIP 目录";
+  std::map<std::string, Entry> entries;
+  std::size_t p = 0;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    if (p + 46 > dir.size() || Le(&dir[p], 4) != 0x02014b50) return "ZIP 目录的条目不完整";
+    const std::size_t nameLen = Le(&dir[p + 28], 2), extraLen = Le(&dir[p + 30], 2),
+                      commentLen = Le(&dir[p + 32], 2);
+    if (p + 46 + nameLen + extraLen + commentLen > dir.size()) return "ZIP 目录的条目不完整";
+    Entry e{Le(&dir[p + 24], 4), Le(&dir[p + 20], 4), Le(&dir[p + 42], 4)};
+    // ZIP64: the values too large for their fields follow in the extra
+    // field 0x0001, in this order.
+    for (std::size_t x = p + 46 + nameLen; x + 4 <= p + 46 + nameLen + extraLen;) {
+      const std::uint64_t id = Le(&dir[x], 2), len = Le(&dir[x + 2], 2);
+      std::size_t v = x + 4;
+      if (id == 1) {
+        for (std::uint64_t* field : {&e.size, &e.packed, &e.offset}) {
+          if (*field == 0xFFFFFFFFu && v + 8 <= x + 4 + len) {
+            *field = Le(&dir[v], 8);
+            v += 8;
+          }
+        }
+      }
+      x += 4 + len;
+    }
+    const std::string name(reinterpret_cast<const char*>(&dir[p + 46]), nameLen);
+    const std::vector<unsigned char> local = zip.Read(e.offset, 30 + nameLen);
+    if (local.empty() || Le(&local[0], 4) != 0x04034b50 ||
+        std::memcmp(&local[30], name.data(), nameLen) != 0) {
+      return "“" + name + "”的本地记录不在目录所说的位置";
+    }
+    const std::uint64_t dataStart = e.offset + 30 + Le(&local[26], 2) + Le(&local[28], 2);
+    if (dataStart + e.packed > dirOffset) return "“" + name + "”的数据超出了文件";
+    entries[name] = e;
+    p += 46 + nameLen + extraLen + commentLen;
+  }
+  for (const char* part : kWorkbookParts) {
+    const auto it = entries.find(part);
+    if (it == entries.end()) return std::string("缺少 ") + part;
+    if (it->second.size == 0) return std::string(part) + " 是空的";
+  }
+  if (entries[kSheetPart].size < minSheetBytes) {
+    return std::string(kSheetPart) + " 只有 " + std::to_string(entries[kSheetPart].size) + " 字节";
+  }
+  return {};
+}
 
 // ---------------------------------------------------------------------------
 
 XlsxWorkbook::XlsxWorkbook(const std::string& fileName)
-    : file_(std::make_unique<SafeFile>(fileName)) {
+    : file_(std::make_unique<SafeFile>(fileName, SafeFile::Mode::kByName)) {
   // The library opens the file by name when it saves; the descriptor of the
   // temporary file is not needed.
   file_->Close();
+  // The library stages the rows and every part in temporary files before it
+  // compresses them, and does not notice when writing those fails: they are
+  // kept beside the workbook, on the file system that must hold it anyway.
+  const std::string& path = file_->path();
+  const std::size_t slash = path.rfind('/');
+  stagingFolder_ = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
-  book_ = workbook_new_opt(file_->path().c_str(), &options);
+  options.tmpdir = stagingFolder_.data();
+  book_ = workbook_new_opt(path.c_str(), &options);
   if (book_ == nullptr) Fail("无法创建工作簿");
   lxw_worksheet* sheet = workbook_add_worksheet(book_, nullptr);
   if (sheet == nullptr) Fail("无法创建工作表");
@@ -105,12 +245,20 @@ bool XlsxWorkbook::SaveAs(const std::function<bool()>& keepGoing) {
   };
   lxw_error err = LXW_NO_ERROR;
   bool cancelled = false;
+  // The saved file is read back before it may replace anything.
+  const std::uint64_t leastSheet = cells_ * kLeastCellBytes;
+  std::string fault;
+  const auto closeAndCheck = [&] {
+    const lxw_error e = close();
+    if (e == LXW_NO_ERROR) fault = WorkbookFileFault(file_->path(), leastSheet);
+    return e;
+  };
   if (!keepGoing) {
-    err = close();
+    err = closeAndCheck();
   } else {
     // The future's destructor waits for the close, also when keepGoing
     // throws, so the workbook and the file outlive the work on them.
-    std::future<lxw_error> closing = std::async(std::launch::async, close);
+    std::future<lxw_error> closing = std::async(std::launch::async, closeAndCheck);
     do {
       if (!cancelled && !keepGoing()) cancelled = true;
     } while (closing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready);
@@ -122,6 +270,7 @@ bool XlsxWorkbook::SaveAs(const std::function<bool()>& keepGoing) {
     if (closeErrno != 0) reason += std::string("（") + std::strerror(closeErrno) + "）";
     Fail(reason);
   }
+  if (!fault.empty()) Fail("保存的工作簿不完整：" + fault);
   file_->Commit();
   return true;
 }
@@ -207,6 +356,7 @@ void XlsxWorksheet::FlushRow() {
       // cells of the first cell's format); then the first cell's value.
       check(worksheet_merge_range(sheet_, r, col, r, static_cast<lxw_col_t>(mergeLast_ - 1), "", f));
     }
+    if (c.kind != Kind::kBlank) ++book_.cells_;
     switch (c.kind) {
       case Kind::kText:
         check(worksheet_write_string(sheet_, r, col, c.text.c_str(), f));

@@ -4,9 +4,12 @@
 // format can carry refused before anything is written.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "cli/output.h"
@@ -137,6 +140,79 @@ TEST(CliGeoJson, AsRfc7946AndGdalReadIt) {
   EXPECT_EQ(r.err,
             "karvento-cli grid: GeoJSON holds longitude and latitude only (RFC 7946); an independent "
             "grid's plane coordinates go to table, csv, json, mif or xlsx\n");
+}
+
+// Where the output goes: standard output under its names, a file-size limit
+// reported as a failure, a pipe refused for a workbook instead of waited on.
+TEST(CliFiles, TargetsAndLimits) {
+  const std::string dir = testing::TempDir() + "targets_" + std::to_string(getpid());
+  ASSERT_EQ(RunShell("rm -rf " + dir + " && mkdir " + dir + " && mkfifo " + dir + "/pipe.xlsx").status, 0);
+  const std::string csv = "sheets --from 116:20,39:50 --to 116:30,40:00 --format csv ";
+  const Result plain = RunCli(csv);
+  ASSERT_EQ(plain.status, 0);
+  struct Case { const char* what; std::string line; int status; std::string out, err; } cases[] = {
+      {"/dev/stdout into a pipe", kCli + " " + csv + "--output /dev/stdout | cat", 0, plain.out, ""},
+      {"- into a pipe", kCli + " " + csv + "--output - | cat", 0, plain.out, ""},
+      {"/dev/stdout appended to a file",
+       "printf old > " + dir + "/a.csv && " + kCli + " " + csv + "--output /dev/stdout >> " + dir +
+           "/a.csv && cat " + dir + "/a.csv",
+       0, "old" + plain.out, ""},
+      {"- for a workbook", kCli + " " + csv + "--format xlsx --output -", 2, "",
+       "karvento-cli sheets: --format mif and xlsx write files: give --output FILE\n"},
+      {"a file-size limit on a file",
+       "printf old > " + dir + "/b.csv && ulimit -f 1 && " + kCli + " " + csv + "--output " + dir + "/b.csv", 1,
+       "", "karvento-cli sheets: 无法写入文件 “" + dir + "/b.csv”：File too large\n"},
+      {"a file-size limit on standard output",
+       "ulimit -f 1 && " + kCli + " " + csv + "> " + dir + "/c.csv", 1, "",
+       "karvento-cli sheets: 无法写入标准输出：File too large\n"},
+      {"a workbook into a named pipe",
+       "timeout 20 " + kCli + " " + csv + "--format xlsx --output " + dir + "/pipe.xlsx", 1, "",
+       "karvento-cli sheets: 无法写入文件 “" + dir +
+           "/pipe.xlsx”：不是普通文件（设备、管道或终端），工作簿只能写入普通文件\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunShell(c.line);
+    EXPECT_EQ(r.status, c.status) << c.what;
+    EXPECT_EQ(r.out, c.out) << c.what;
+    EXPECT_EQ(r.err, c.err) << c.what;
+  }
+  // The file that hit the limit kept its old text; no temporary file stays.
+  EXPECT_EQ(RunShell("cat " + dir + "/b.csv; ls -A " + dir).out, "olda.csv\nb.csv\nc.csv\npipe.xlsx\n");
+  RunShell("rm -r " + dir);
+}
+
+// The workbook library stages its parts in temporary files and does not
+// notice when writing them fails. With the system's temporary folder full the
+// workbook is still whole (its parts are staged beside it); with the
+// target's own file system full the export fails, names the file and the
+// reason, and the good workbook already there stays as it was.
+TEST(CliFiles, WorkbooksWithFullFileSystems) {
+  if (RunShell("unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /mnt'").status != 0) {
+    GTEST_SKIP() << "no mount namespace here (needs root)";
+  }
+  // Outside /tmp, which the test mounts over.
+  const std::string dir = std::filesystem::current_path().string() + "/fullfs_" + std::to_string(getpid());
+  ASSERT_EQ(RunShell("rm -rf " + dir + " && mkdir -p " + dir + "/small").status, 0);
+  const std::string many = "sheets --from 116,39 --to 118,40 --scale 1:1万 --cm 117 --format xlsx ";  // 768 rows
+  const std::string few = "sheets --from 116,39 --to 118,40 --scale 1:10万 --cm 117 --format xlsx ";  // 12 rows
+  const std::string rows = "/usr/bin/python3 -c \"import openpyxl,sys; "
+                           "print(openpyxl.load_workbook(sys.argv[1]).worksheets[0].max_row)\" ";
+  Result r = RunShell("unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /tmp && " + kCli + " " + many +
+                      "--output " + dir + "/good.xlsx'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(RunShell(rows + dir + "/good.xlsx").out, "770\n");
+  r = RunShell("unshare -m sh -c 'mount -t tmpfs -o size=192k tmpfs " + dir + "/small && " + kCli + " " + few +
+               "--output " + dir + "/small/good.xlsx && cp " + dir + "/small/good.xlsx " + dir + "/copy.xlsx && " +
+               kCli + " " + many + "--output " + dir + "/small/good.xlsx; s=$?; cmp " + dir + "/small/good.xlsx " +
+               dir + "/copy.xlsx && ls -A " + dir + "/small; exit $s'");
+  EXPECT_EQ(r.status, 1) << r.err;
+  // (The library prints its own lines before ours.)
+  EXPECT_NE(r.err.find("\nkarvento-cli sheets: 无法写入文件 “" + dir + "/small/good.xlsx”："), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find(std::strerror(ENOSPC)), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "good.xlsx\n");  // the same bytes as before, and nothing else
+  EXPECT_EQ(RunShell(rows + dir + "/copy.xlsx").out, "14\n");
+  RunShell("rm -r " + dir);
 }
 
 }  // namespace
