@@ -90,8 +90,8 @@ class XlsxWorksheet {
 // lie where it says, every entry must have its local header where the
 // directory puts it, with its data inside the file, and each part that a
 // spreadsheet program needs must be there and not empty, the worksheet
-// holding at least minSheetBytes bytes of XML. The data are not
-// decompressed.
+// holding at least minSheetBytes bytes of XML; every part must decompress to
+// the length and CRC the directory gives, and the worksheet must end its XML.
 std::string WorkbookFileFault(const std::string& path, std::uint64_t minSheetBytes = 0);
 
 // Frames the one cell (row, col) of the worksheet, as the export names the

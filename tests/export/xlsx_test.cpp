@@ -364,6 +364,8 @@ TEST(Workbook, IncompleteFilesAreFoundOut) {
       {"junk after the end", bytes + "junk", 0, "没有 ZIP 目录的结束记录"},
       {"a worksheet smaller than its cells need", bytes, 1'000'000'000, "xl/worksheets/sheet1.xml 只有 "},
       {"no file of any length", "", 0, "文件只有 0 字节"},
+      {"a byte of the compressed worksheet overwritten",
+       patched(bytes.find("xl/worksheets/sheet1.xml") + 24 + 400, "\xFF\x00\xFF"), 0, "“xl/worksheets/sheet1.xml”的"},
   };
   for (const auto& c : cases) {
     const std::string file = dir.File("case.xlsx");
@@ -375,6 +377,17 @@ TEST(Workbook, IncompleteFilesAreFoundOut) {
       EXPECT_EQ(fault.rfind(c.fault, 0), 0u) << c.what << ": " << fault;
     }
   }
+  // A worksheet whose staging file was cut short, in a ZIP that is otherwise
+  // whole (lengths and CRCs computed over what is left, as the library does).
+  int status = -1;
+  testing::Run("/usr/bin/python3 -c \"import zipfile,sys\n"
+               "a=zipfile.ZipFile(sys.argv[1]); b=zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED)\n"
+               "for i in a.infolist():\n d=a.read(i)\n"
+               " b.writestr(i, d[:len(d)//2] if i.filename.endswith('sheet1.xml') else d)\n"
+               "b.close()\" " + testing::Quote(good) + " " + testing::Quote(dir.File("cut.xlsx")),
+               &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(WorkbookFileFault(dir.File("cut.xlsx")), "xl/worksheets/sheet1.xml 不完整");
 }
 
 // A workbook over a file with a second name, or reached through a link, is
