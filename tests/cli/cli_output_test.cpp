@@ -181,6 +181,25 @@ TEST(CliFiles, TargetsAndLimits) {
   RunShell("rm -r " + dir);
 }
 
+// A long workbook export ended by SIGTERM or SIGHUP leaves nothing behind:
+// not its hidden file, not the library's staging files; an existing
+// workbook stays. (A background command of a shell ignores SIGINT, so SIGINT
+// is shown on the safe writer itself: SafeFile.FatalSignalsRemoveTheTemporaryFiles.)
+TEST(CliFiles, EndedExportsLeaveNothingBehind) {
+  const std::string dir = testing::TempDir() + "ended_" + std::to_string(getpid());
+  for (const char* sig : {"TERM", "HUP"}) {
+    // A million sheets take seconds to compress; the signal comes as soon as
+    // the hidden file is there.
+    const Result r = RunShell("rm -rf " + dir + " && mkdir " + dir + " && cd " + dir + " && printf old > big.xlsx && (" +
+                              kCli + " grid --min-x 0 --min-y 0 --max-x 100000 --max-y 100000 --step-x 100 "
+                              "--step-y 100 --format xlsx --output big.xlsx & p=$!; "
+                              "for i in $(seq 200); do ls -A | grep -q '^[.]big' && break; sleep 0.05; done; "
+                              "sleep 0.5; kill -" + sig + " $p; wait $p; echo $?; cat big.xlsx; ls -A)");
+    EXPECT_EQ(r.out, std::string(sig) == "TERM" ? "143\noldbig.xlsx\n" : "129\noldbig.xlsx\n") << sig << r.err;
+  }
+  RunShell("rm -r " + dir);
+}
+
 // The workbook library stages its parts in temporary files and does not
 // notice when writing them fails. With the system's temporary folder full the
 // workbook is still whole (its parts are staged beside it); with the
