@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/output.h"
+#include "export/safe_file.h"
 #include "numbering/error.h"
 
 namespace {
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
   }
   // A reader that stops early (sheets ... | head) ends the output quietly.
   std::signal(SIGPIPE, SIG_IGN);
+  // A file-size limit fails a write with "File too large", reported like any
+  // other failure; SIGINT, SIGTERM and SIGHUP remove unfinished files.
+  PrepareFileSignals();
   const bool help = words[0] == "--help" || words[0] == "-h" || words[0] == "help";
   const std::string command = help ? "--help" : words[0];
   words.erase(words.begin());
