@@ -65,7 +65,15 @@ IndexMapModel::IndexMapModel(MapSheets sheets) : sheets_(std::move(sheets)) {
     b.maxX = std::max(b.maxX, x1);
     b.maxY = std::max(b.maxY, y1);
   };
+  // A frame with an infinite or undefined edge is neither drawn nor found.
+  const auto usable = [](const Frame& f) {
+    return std::isfinite(f.minX) && std::isfinite(f.minY) && std::isfinite(f.maxX) && std::isfinite(f.maxY) &&
+           std::isfinite(f.maxX - f.minX) && std::isfinite(f.maxY - f.minY);
+  };
+  std::size_t filed = 0;
   for (const Frame& f : frames) {
+    if (!usable(f)) continue;
+    ++filed;
     widen(f.minX, f.minY, f.maxX, f.maxY);
     padX_ = std::max(padX_, (f.maxX - f.minX) / 2);
     padY_ = std::max(padY_, (f.maxY - f.minY) / 2);
@@ -77,12 +85,12 @@ IndexMapModel::IndexMapModel(MapSheets sheets) : sheets_(std::move(sheets)) {
     const double midLat = (b.minY + b.maxY) / 2;
     aspect_ = std::max(0.1, std::cos(midLat * std::numbers::pi / 180));
   }
-  if (frames.empty()) return;
+  if (filed == 0) return;
 
   // About 16 sheets to a bucket, the buckets as square as the extent allows.
   const double w = std::max(sheetBounds.maxX - sheetBounds.minX, 1e-12);
   const double h = std::max(sheetBounds.maxY - sheetBounds.minY, 1e-12);
-  const double buckets = std::clamp(static_cast<double>(frames.size()) / 16, 1.0, 4.0e6);
+  const double buckets = std::clamp(static_cast<double>(filed) / 16, 1.0, 4.0e6);
   nx_ = std::clamp(static_cast<int>(std::ceil(std::sqrt(buckets * w / h))), 1, 4096);
   ny_ = std::clamp(static_cast<int>(std::ceil(buckets / nx_)), 1, 4096);
   cellW_ = w / nx_;
@@ -90,18 +98,22 @@ IndexMapModel::IndexMapModel(MapSheets sheets) : sheets_(std::move(sheets)) {
   bounds_ = b;
   const double ox = sheetBounds.minX, oy = sheetBounds.minY;
   auto bucketOf = [&](const Frame& f) {
-    const int cx = std::clamp(static_cast<int>(((f.minX + f.maxX) / 2 - ox) / cellW_), 0, nx_ - 1);
-    const int cy = std::clamp(static_cast<int>(((f.minY + f.maxY) / 2 - oy) / cellH_), 0, ny_ - 1);
+    const int cx = static_cast<int>(std::clamp(((f.minX + f.maxX) / 2 - ox) / cellW_, 0.0, nx_ - 1.0));
+    const int cy = static_cast<int>(std::clamp(((f.minY + f.maxY) / 2 - oy) / cellH_, 0.0, ny_ - 1.0));
     return static_cast<std::size_t>(cy) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(cx);
   };
   // A counting sort: each bucket's sheets stay in list order.
   const std::size_t nb = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
   start_.assign(nb + 1, 0);
-  for (const Frame& f : frames) ++start_[bucketOf(f) + 1];
+  for (const Frame& f : frames) {
+    if (usable(f)) ++start_[bucketOf(f) + 1];
+  }
   for (std::size_t k = 0; k < nb; ++k) start_[k + 1] += start_[k];
-  order_.resize(frames.size());
+  order_.resize(filed);
   std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
-  for (std::size_t i = 0; i < frames.size(); ++i) order_[fill[bucketOf(frames[i])]++] = static_cast<std::uint32_t>(i);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (usable(frames[i])) order_[fill[bucketOf(frames[i])]++] = static_cast<std::uint32_t>(i);
+  }
   // The grid's origin is that of the sheets, not of the outline.
   gridX_ = ox;
   gridY_ = oy;

@@ -196,6 +196,7 @@ PaintStats PaintIndexMap(QPainter& p, const MapView& view, const IndexMapModel& 
     const Frame& f = sheets.frames[i];
     const double l = o.x() + f.minX * kx, r = o.x() + f.maxX * kx;
     const double t = o.y() - f.maxY * ky, b = o.y() - f.minY * ky;
+    if (!std::isfinite(r - l) || !std::isfinite(b - t)) return;  // beyond what a device can hold
     const bool isChecked = hasChecked && sheets.checked(i);
     if (r - l < kMinFramePx || b - t < kMinFramePx) {
       if (cells.empty()) cells.assign(static_cast<std::size_t>(ncx) * static_cast<std::size_t>(ncy), 0);

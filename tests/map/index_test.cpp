@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <set>
 
 #include "geodesy/angles.h"
@@ -28,6 +29,16 @@ MapSheets MixedSheets() {
   return s;
 }
 
+// Frames with an undefined or infinite edge, which no area meets.
+MapSheets WithBrokenFrames() {
+  MapSheets s = MixedSheets();
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  s.frames.push_back({nan, 0, 1, 1});
+  s.frames.push_back({-inf, 20, inf, 21});
+  s.frames.push_back({-1.7e308, 0, 1.7e308, 1});  // a width beyond any double
+  return s;
+}
+
 std::set<std::size_t> Scan(const MapSheets& s, const Frame& a) {
   std::set<std::size_t> hits;
   for (std::size_t i = 0; i < s.frames.size(); ++i) {
@@ -39,7 +50,8 @@ std::set<std::size_t> Scan(const MapSheets& s, const Frame& a) {
 
 TEST(SheetIndex, VisitsExactlyTheSheetsThatMeetTheArea) {
   const MapSheets sheets = MixedSheets();
-  const IndexMapModel model(sheets);
+  const IndexMapModel model(WithBrokenFrames());
+  EXPECT_EQ(model.Bounds(), (Frame{-5, -5, 60, 61})) << "the broken frames do not widen the map";
   const Frame areas[] = {
       {-1e15, -1e15, 1e15, 1e15},     // everything, from far beyond the grid
       {10, 20, 60, 60},               // the grid exactly

@@ -126,6 +126,41 @@ TEST(IndexMapPixels, NumbersOnlyWhereTheyFitAndTheLabelsOfTheGraticule) {
   }
 }
 
+TEST(IndexMapPixels, TheAreaOfInterestIsOutlinedAndWidensTheMap) {
+  KnownList list;
+  const Drawn without = Draw(list.model, QSize(600, 400));
+  // A triangle reaching 1 km beyond the sheets to the east.
+  list.model = IndexMapModel([&] {
+    MapSheets s = list.model.Sheets();
+    s.outline = {{500, 500}, {4000, 1000}, {500, 1500}};
+    return s;
+  }());
+  EXPECT_EQ(list.model.Bounds(), (Frame{0, 0, 4000, 2000}));
+  const Drawn with = Draw(list.model, QSize(600, 400));
+  const auto outlinePixels = [](const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb c = image.pixel(x, y);
+        n += qRed(c) > 150 && qGreen(c) < 90 && qBlue(c) > 40 && qBlue(c) < 150;
+      }
+    }
+    return n;
+  };
+  EXPECT_EQ(outlinePixels(without.image), 0);
+  EXPECT_GT(outlinePixels(with.image), 300);
+  // The tip of the triangle, beyond the sheets, is drawn.
+  const QPoint tip = with.view.ToDevice(QPointF(3950, 1000)).toPoint();
+  int nearTip = 0;
+  for (int dy = -3; dy <= 3; ++dy) {
+    for (int dx = -8; dx <= 0; ++dx) {
+      const QRgb c = with.image.pixel(tip + QPoint(dx, dy));
+      nearTip += qRed(c) > 150 && qGreen(c) < 120;
+    }
+  }
+  EXPECT_GT(nearTip, 0);
+}
+
 // Sheets of 1 × 1 units, column by column as the numbering walks them.
 MapSheets Grid(int columns, int rows, double w, double h, double x0, double y0, Units units) {
   MapSheets s;
@@ -268,7 +303,8 @@ TEST(IndexMapSpeed, RepaintOf857088SheetsAtFullViewMidZoomAndDeepZoom) {
   struct Case {
     const char* name;
     double zoom;  // from the whole view
-  } cases[] = {{"full view", 1}, {"mid zoom (sheets about 5 px)", 5}, {"mid zoom (sheets about 10 px)", 10},
+  } cases[] = {{"full view", 1}, {"mid zoom (sheets about 4 px)", 5},
+               {"mid zoom (frames of 5 x 4 px)", 5.7}, {"mid zoom (sheets about 10 px)", 10},
                {"deep zoom (sheets about 250 px)", 250}};
   for (const Case& c : cases) {
     MapView v = view;
