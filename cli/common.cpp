@@ -33,6 +33,9 @@ OutputOptions ReadOutputOptions(const Args& args) {
   OutputOptions o;
   if (auto f = args.Value("format")) o.format = ParseFormat(*f);
   if (auto f = args.Value("output")) o.file = *f;
+  // "-" and /dev/stdout name standard output, for the text formats; they are
+  // written as standard output is, never replaced.
+  const bool toStdout = o.file == "-" || o.file == "/dev/stdout";
   if (auto e = args.Value("encoding")) {
     if (*e == "gbk") {
       o.encoding = CsvEncoding::Gbk;
@@ -49,9 +52,10 @@ OutputOptions ReadOutputOptions(const Args& args) {
   } else if (args.Has("size")) {
     throw UsageError("--size is for the index maps (--format svg, png, pdf)");
   }
-  if ((o.format == Format::Mif || o.format == Format::Xlsx) && o.file.empty()) {
+  if ((o.format == Format::Mif || o.format == Format::Xlsx) && (o.file.empty() || toStdout)) {
     throw UsageError("--format mif and xlsx write files: give --output FILE");
   }
+  if (toStdout) o.file.clear();
   return o;
 }
 

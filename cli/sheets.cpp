@@ -34,7 +34,8 @@ const char* kHelp =
     "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
     "                     or an index map: svg, png, pdf (mif and xlsx need --output)\n"
-    "  --output FILE      write to FILE instead of standard output\n"
+    "  --output FILE      write to FILE instead of standard output (- is standard\n"
+    "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
     "%s"
@@ -122,7 +123,7 @@ int RunSheets(const std::vector<std::string>& words) {
   if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
+  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard},
                       o.encoding);
   stream.Finish();
   return 0;
