@@ -80,7 +80,7 @@ int RunConvert(const std::vector<std::string>& words) {
         continue;
       }
       const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
-      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.is54);
+      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, LegacyDatum(p.is54));
     } catch (const Error& e) {
       // The number's own error; the other numbers are still converted.
       std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());

@@ -113,7 +113,7 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
   TStandardMapUnions sheets;
-  CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
+  CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, LegacyDatum(p.is54), p.cm, sheets);
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);

@@ -90,12 +90,14 @@ ScaleConvergence ScaleConvergence2000(const TLonLatDMS& p, bool zone3, double cm
 struct KrugerLatitudeTerms {
   double taup;  // tan of the conformal latitude
   double secp;  // its secant, √(1 + taup²)
+  double chi;   // the conformal latitude, radians
 };
 KrugerLatitudeTerms KrugerLatitude(const KrugerEllipsoid& e, double lat);
 KrugerLatitudeTerms KrugerLatitudeOf(const TAngleDMS& latitude);  // on kCgcs2000
 
 struct KrugerMeridianTerms {
   double sinl, cosl;  // of the longitude from the central meridian
+  double vers;        // 1 − cos, as 2 sin²(λ/2) without cancellation
   double falseEasting;
 };
 KrugerMeridianTerms KrugerMeridian(double lon);  // lon relative to the central meridian, degrees
