@@ -8,6 +8,7 @@
 
 #include "cli/args.h"
 #include "cli/output.h"
+#include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento::cli {
@@ -44,12 +45,12 @@ class OutputStream {
 
 // Writes a whole table in one of the file formats (mif, xlsx); false when
 // the format is none of them. A failed writer throws with its reason.
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54);
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, Datum datum);
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 
-// --datum 54|80, --zone 3|6, --cm DEGREES.
+// --datum 54|80|2000, --zone 3|6, --cm DEGREES.
 struct Projection {
-  bool is54 = true;
+  Datum datum = Datum::Beijing54;
   bool zone3 = true;
   double cm = 0;
 };

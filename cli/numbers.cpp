@@ -36,7 +36,7 @@ const char* kConvertHelp =
     "  --to-scale S       target scale, as for sheets --scale (default 1:1万)\n"
     "  --direction D      auto (each number from its own standard, the default),\n"
     "                     old-to-new or new-to-old\n"
-    "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
     "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
@@ -80,7 +80,7 @@ int RunConvert(const std::vector<std::string>& words) {
         continue;
       }
       const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
-      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, LegacyDatum(p.is54));
+      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.datum);
     } catch (const Error& e) {
       // The number's own error; the other numbers are still converted.
       std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
@@ -93,7 +93,7 @@ int RunConvert(const std::vector<std::string>& words) {
     sources.push_back(n);
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
-  if (!WriteStandardFile(o, targets, p.is54)) {
+  if (!WriteStandardFile(o, targets, p.datum)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
                         {std::string(kScaleCaptions[scale]), "", &sources}, o.encoding);

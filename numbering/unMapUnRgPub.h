@@ -219,6 +219,10 @@ inline constexpr const char* kCustomXlsHeader = "图幅号,最小X,最小Y,最�
 // Titles of the worksheet, by coordinate system.
 inline constexpr const char* kXlsTitle54 = "图幅表（北京54坐标系）";
 inline constexpr const char* kXlsTitle80 = "图幅表（西安80坐标系）";
+inline constexpr const char* kXlsTitle2000 = "图幅表（2000国家坐标系）";
+inline constexpr const char* XlsTitleOf(Datum datum) {
+  return datum == Datum::Beijing54 ? kXlsTitle54 : datum == Datum::Xian80 ? kXlsTitle80 : kXlsTitle2000;
+}
 inline constexpr const char* kXlsTitleCustom = "图幅表（独立坐标系）";
 
 // Office Open XML workbook: title merged over row 1, header in row 2, one
