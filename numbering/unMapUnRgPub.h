@@ -90,6 +90,11 @@ inline void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone
 // the old-standard routine of the scale.
 void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
                                bool zone3, Datum datum, double cm, TStandardMapUnions& result);
+inline void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
+                                      bool zone3, bool is54, double cm,
+                                      TStandardMapUnions& result) {
+  CreateMapUnionsOfStandard(range, scale, newStandard, zone3, LegacyDatum(is54), cm, result);
+}
 
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every
@@ -100,6 +105,11 @@ void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newS
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  Datum datum);
+inline std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
+                                                        ScaleIndex scale, bool zone3, double cm,
+                                                        bool is54) {
+  return ConvertMapUnionNo(number, oldToNew, scale, zone3, cm, LegacyDatum(is54));
+}
 
 // Adds the target sheets of one converted number to a conversion's running
 // total, and refuses the conversion (the sheet-limit message) once the total
