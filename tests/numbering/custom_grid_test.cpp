@@ -91,8 +91,8 @@ TEST(CustomGrid, TinyStepsOverAHugeExtentAreRefused) {
   try {
     CreateCustomMapUnions(0, 0, 1e6, 1e6, 1, 1, 1, 1, "[ROW]", true, r);
     ADD_FAILURE() << "no refusal";
-  } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("1000000000000"), std::string::npos) << e.what();
+  } catch (const SheetLimitError& e) {
+    EXPECT_NE(std::string(e.what()).find("1,000,000,000,000"), std::string::npos) << e.what();
   }
   EXPECT_TRUE(r.empty());
 }
