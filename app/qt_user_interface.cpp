@@ -126,6 +126,8 @@ bool QtUserInterface::RunFileDialog(const TFileDialog& dialog, std::string& chos
                                                           : QFileDialog::AcceptOpen);
   box.setFileMode(dialog.Kind() == FileDialogKind::Save ? QFileDialog::AnyFile
                                                         : QFileDialog::ExistingFile);
+  // No command asks before it replaces a file.
+  box.setOption(QFileDialog::DontConfirmOverwrite, true);
   box.setNameFilter(QtNameFilter(dialog.Filter));
   box.setDefaultSuffix(Q(dialog.DefaultExt));
   if (!dialog.FileName.empty()) box.selectFile(Q(dialog.FileName));
