@@ -68,6 +68,7 @@ void SheetListModel::ListChanged(const SheetList&, ListChange change, std::size_
         beginResetModel();
         rows_ = count;
         endResetModel();
+        if (change == ListChange::Reset) emit Refilled();
         emit CurrentRowChanged(current);
       }
       break;
@@ -135,6 +136,8 @@ SheetListView::SheetListView(SheetList& list, QWidget* parent)
           [this](const QModelIndex& current) {
             List().SetItemIndex(current.isValid() ? current.row() : -1);
           });
+  // A reset keeps the scroll position of the old rows.
+  connect(model_, &SheetListModel::Refilled, this, [this] { scrollToTop(); });
   connect(model_, &SheetListModel::CurrentRowChanged, this, [this](int row) {
     const QModelIndex wanted = row >= 0 ? model_->index(row) : QModelIndex();
     if (wanted == currentIndex()) return;
