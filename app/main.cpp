@@ -8,6 +8,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Karvento"));
   karvento::app::InstallWindowFont();
+  if (!karvento::app::InstallToolkitTranslations()) {
+    qWarning("Karvento：找不到 Qt 的中文翻译 qtbase_zh_CN，对话框的按钮和菜单将显示为英文。");
+  }
   karvento::app::MainWindow window;
   window.show();
   window.Centre();
