@@ -5,6 +5,10 @@
 #include "app/style.h"
 
 int main(int argc, char** argv) {
+  // Dates in the file dialogs follow the time locale of the system; the
+  // program speaks Chinese, so its dates do too (unless LC_ALL says
+  // otherwise).
+  if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_TIME", "zh_CN.UTF-8");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Karvento"));
   karvento::app::InstallWindowFont();
