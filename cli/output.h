@@ -10,9 +10,9 @@
 
 namespace karvento::cli {
 
-enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx };
+enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf };
 
-// table, csv, json, geojson, mif, xlsx; UsageError otherwise.
+// table, csv, json, geojson, mif, xlsx, svg, png, pdf; UsageError otherwise.
 Format ParseFormat(std::string_view text);
 
 // Thrown when the reader of our output went away (a closed pipe): the command
@@ -58,7 +58,8 @@ class StdoutSink : public Sink {
 // for a conversion result the source number of each outer entry, written
 // before each target (empty standard: each target's own, by its form).
 struct SheetMeta {
-  std::string scale;
+  std::string scale;     // the caption, 1:1万
+  int denominator = 0;   // 10000
   std::string standard;  // "new" or "old"
   const std::vector<std::string>* sources = nullptr;
 };
@@ -69,6 +70,12 @@ enum class CsvEncoding { Utf8Bom, Gbk };
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding);
+// An independent grid is in plane coordinates, which GeoJSON cannot carry:
+// its format is refused (a UsageError naming the formats that can).
+void RefuseGeoJsonOfPlaneSheets(Format format);
+
+// Both throw karvento::Error, before writing anything, for a table holding a
+// number that no file can carry (SheetNumberFault).
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
                        CsvEncoding encoding);
 
