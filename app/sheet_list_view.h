@@ -29,7 +29,8 @@ class SheetListModel : public QAbstractListModel, private SheetListObserver {
  signals:
   // The workbench list made another row current (-1: none).
   void CurrentRowChanged(int row);
-  // The workbench list was cleared and refilled.
+  // The workbench list was cleared and refilled (its current row is the
+  // list's ItemIndex; CurrentRowChanged does not follow).
   void Refilled();
 
  private:
