@@ -324,7 +324,8 @@ TEST_F(GenerateCustom, NumbersBeyondTheirMemoryLimitAreRefused) {
   frm.RzSpinEdit29.SetValue(10);
   frm.RzBitBtn1Click();
   const auto m = TakeMessage();
-  EXPECT_EQ(m.text.find("图幅号过长：62500 幅图的图幅号（编号格式 32767 字节）"), 0u) << m.text;
+  EXPECT_EQ(m.text.find("图幅号过长：62,500 幅图的图幅号（编号格式 32,767 字节）"), 0u) << m.text;
+  EXPECT_EQ(m.caption, "错误");
   EXPECT_EQ(m.icon, MessageIcon::Error);
   EXPECT_EQ(frm.RzCheckList3.Count(), 2u);
   EXPECT_EQ(frm.FCustomMapUnions, before);
