@@ -149,12 +149,8 @@ void AppendSerial3(std::string& out, long long n) {
 }  // namespace detail
 
 void ThrowSheetLimit(double count, const char* advice) {
-  char digits[32];
-  const auto end = count < 1e18
-                       ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(count))
-                       : std::to_chars(digits, digits + sizeof digits, count);
-  throw Error("图幅数量过多：这次需要生成 " + std::string(digits, end.ptr) +
-              " 幅，超过了一次最多 " + std::to_string(kMaxSheets) + " 幅的上限。" + advice);
+  throw SheetLimitError("图幅数量过多：这次需要生成 " + FormatCount(count) + " 幅，超过了一次最多 " +
+                        FormatCount(static_cast<double>(kMaxSheets)) + " 幅的上限。" + advice);
 }
 
 std::string FormatSerial3(int n) {

@@ -200,6 +200,13 @@ int StrToInt(std::string_view text);
 // floating point value".
 double StrToFloat(std::string_view text);
 
+// A count as the program's messages show it: the whole number with its digits
+// grouped by three with "," (8875008 as "8,875,008", -1234 as "-1,234"); a
+// fraction is rounded to the nearest whole number; a count of 10^18 or more
+// in magnitude, or one that is not finite, in the shortest form that reads
+// back ("1e+30", "inf").
+std::string FormatCount(double count);
+
 // ---------------------------------------------------------------------------
 // Exports (implemented in export/)
 //
@@ -255,5 +262,11 @@ bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view 
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
                                 std::string* reason = nullptr, const ExportProgress& progress = {});
+
+// The refusal of a table of more records than one worksheet holds below its
+// title and header rows, or an empty string when they fit. The two exports
+// above refuse such a table with this text; a front end can check before it
+// asks for a file name.
+std::string WorkbookRecordsRefusal(std::uint64_t records);
 
 }  // namespace karvento

@@ -68,7 +68,7 @@ TEST(Cli, UsageAndDataErrors) {
       {"sheets --from abc,39 --to 117,40", 2, "'abc' is not a number"},
       {"sheets --from 116,39 --to 117,40 --bogus", 2, "unknown option --bogus"},
       {"sheets --from 116,39 --to 114,40 --scale 1:10万", 1, "Range check error"},
-      {"sheets --from 0,0 --to 180,88 --scale 1:5000", 1, "5000000"},
+      {"sheets --from 0,0 --to 180,88 --scale 1:5000", 1, "5,000,000"},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.args);
