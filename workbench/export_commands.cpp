@@ -14,19 +14,18 @@ namespace karvento {
 
 // The tables are per coordinate system: the conversion tab writes the table
 // of the system chosen there.
-bool TfrmCreateMapUnRg::TabTableIs54() const {
-  return activeTab_ == kTabBeijing54 || (activeTab_ == kTabConvert && RzRadioButton7.Checked());
+Datum TfrmCreateMapUnRg::TabTableDatum() const {
+  if (const GeodeticTab* tab = GeodeticTabOf(activeTab_)) return tab->datum;
+  return ConversionDatum();
 }
 
 const TStandardMapUnions* TfrmCreateMapUnRg::StandardTableOfTab() const {
-  switch (activeTab_) {
-    case kTabBeijing54:
-    case kTabXian80:
-    case kTabConvert:
-      return TabTableIs54() ? &FMapUnions54.get() : &FMapUnions80.get();
-    default:
-      return nullptr;
+  if (GeodeticTabOf(activeTab_) == nullptr && activeTab_ != kTabConvert) return nullptr;
+  const Datum datum = TabTableDatum();
+  for (const GeodeticTab& g : GeodeticTabs) {
+    if (g.datum == datum) return &g.Table.get();
   }
+  return nullptr;
 }
 
 void TfrmCreateMapUnRg::N1Click() {
@@ -112,7 +111,7 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
     written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
                                          FCustomMapUnions, &reason, report);
   } else {
-    written = ExportStandardMapUnionsToXls(fileName, TabTableIs54() ? kXlsTitle54 : kXlsTitle80,
+    written = ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
                                            kStandardXlsHeader, *standard, &reason, report);
   }
   EndExport(std::move(progress), written, reason);

@@ -22,11 +22,16 @@ TEST_F(WindowTest, StartsAsAFixedWindowCalledKarventoOnTheFirstTab) {
   EXPECT_EQ(window_->font().families().value(0), QStringLiteral("宋体"));
 
   QTabWidget* tabs = window_->Tabs();
-  ASSERT_EQ(tabs->count(), 5);
-  const QStringList captions = {"北京54坐标系", "西安80坐标系", "独立坐标系", "图幅号转换", "关于"};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(tabs->isTabVisible(i)) << i;
-  EXPECT_FALSE(tabs->isTabVisible(4));
+  // The CGCS2000 tab (the model's tab 5) is shown after "西安80坐标系".
+  ASSERT_EQ(tabs->count(), 6);
+  const QStringList captions = {"北京54坐标系", "西安80坐标系", "2000国家坐标系",
+                                "独立坐标系",   "图幅号转换",   "关于"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(tabs->isTabVisible(i)) << i;
+  EXPECT_FALSE(tabs->isTabVisible(5));
+  EXPECT_EQ(MainWindow::WidgetIndexOf(kTabCgcs2000), 2);
+  EXPECT_EQ(MainWindow::TabAt(2), kTabCgcs2000);
+  EXPECT_EQ(tabs->widget(2)->objectName(), QStringLiteral("TabSheet6"));
   EXPECT_EQ(tabs->currentIndex(), 0);
   EXPECT_EQ(As<QLabel>("RzLabel1")->text(), QStringLiteral("Karvento  v1.0"));
 
@@ -296,7 +301,7 @@ TEST_F(WindowTest, TheTabChangeEnablesTheCommandsOfTheTab) {
                        {kTabBeijing54, "生成图幅号", true, true}};
   for (const Row& row : table) {
     ClickTab(row.tab);
-    EXPECT_EQ(window_->Tabs()->currentIndex(), row.tab);
+    EXPECT_EQ(window_->Tabs()->currentIndex(), MainWindow::WidgetIndexOf(row.tab));
     EXPECT_EQ(M().ActiveTab(), row.tab);
     EXPECT_EQ(Text("RzBitBtn1"), QString::fromUtf8(row.caption)) << row.tab;
     EXPECT_TRUE(W("RzBitBtn1")->isEnabled());
