@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "export/safe_file.h"
+#include "gis/gis_export.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -23,8 +25,14 @@ OutputOptions ReadOutputOptions(const Args& args) {
     if (*c != "plane" && *c != "geo") throw UsageError("--coords is plane or geo");
     o.geoMif = *c == "geo";
   }
-  if ((o.format == Format::Mif || o.format == Format::Xlsx) && o.file.empty()) {
-    throw UsageError("--format mif and xlsx write files: give --output FILE");
+  const bool file = o.format == Format::Mif || o.format == Format::Xlsx ||
+                    o.format == Format::Shp || o.format == Format::Gpkg ||
+                    o.format == Format::Dxf || o.format == Format::Kml;
+  if (file && o.file.empty()) {
+    throw UsageError("--format mif, xlsx, shp, gpkg, dxf and kml write files: give --output FILE");
+  }
+  if (o.format == Format::Kml && args.Value("coords") == "plane") {
+    throw UsageError("KML holds longitudes and latitudes only: --coords geo");
   }
   return o;
 }
@@ -63,10 +71,44 @@ void Require(bool ok, const std::string& reason) {
   if (!ok) throw Error(reason);
 }
 
+// The GIS format of --format, if it is one.
+std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
+  GisOptions g;
+  switch (o.format) {
+    case Format::Shp:
+      g.format = GisFormat::Shapefile;
+      break;
+    case Format::Gpkg:
+      g.format = GisFormat::GeoPackage;
+      break;
+    case Format::Dxf:
+      g.format = GisFormat::Dxf;
+      break;
+    case Format::Kml:
+      g.format = GisFormat::Kml;
+      break;
+    default:
+      return std::nullopt;
+  }
+  g.geographic = o.geoMif || o.format == Format::Kml;
+  g.encoding = o.encoding == CsvEncoding::Gbk ? GisEncoding::Gbk : GisEncoding::Utf8;
+  return g;
+}
+
+Datum DatumOf(const Projection& p) { return p.is54 ? Datum::Beijing54 : Datum::Xian80; }
+
 }  // namespace
 
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54) {
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
+                       const Projection& p, double offsetX, double offsetY) {
+  const bool is54 = p.is54;
   std::string reason;
+  if (const auto gis = GisOptionsOf(o)) {
+    Require(WriteGisSheets(o.file, sheets, {DatumOf(p), p.zone3, p.cm, offsetX, offsetY}, *gis,
+                           &reason),
+            reason);
+    return true;
+  }
   if (o.format == Format::Mif) {
     Require(o.geoMif ? WriteGeoMif(o.file, sheets, &reason) : WritePlaneMif(o.file, sheets, &reason),
             reason);
@@ -83,6 +125,11 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
 
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
   std::string reason;
+  if (const auto gis = GisOptionsOf(o)) {
+    if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
+    Require(WriteGisCustomSheets(o.file, sheets, *gis, &reason), reason);
+    return true;
+  }
   if (o.format == Format::Mif) {
     if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
     Require(WriteCustomMif(o.file, sheets, &reason), reason);

@@ -16,8 +16,8 @@ namespace karvento::cli {
 struct OutputOptions {
   Format format = Format::Table;
   std::string file;  // empty: standard output
-  CsvEncoding encoding = CsvEncoding::Utf8Bom;
-  bool geoMif = false;  // --coords geo: a MIF in longitude and latitude
+  CsvEncoding encoding = CsvEncoding::Utf8Bom;  // also a Shapefile's text (UTF-8 or GBK)
+  bool geoMif = false;  // --coords geo: MIF, shp, gpkg, dxf in longitude and latitude
 };
 inline const OptionSpec kOutputOptionSpecs[] = {
     {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}};
@@ -42,17 +42,20 @@ class OutputStream {
   FileSink* file_ = nullptr;
 };
 
-// Writes a whole table in one of the file formats (mif, xlsx); false when
-// the format is none of them. A failed writer throws with its reason.
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54);
-bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
-
 // --datum 54|80, --zone 3|6, --cm DEGREES.
 struct Projection {
   bool is54 = true;
   bool zone3 = true;
   double cm = 0;
 };
+
+// Writes a whole table in one of the file formats (mif, xlsx, shp, gpkg, dxf,
+// kml); false when the format is none of them. A failed writer throws with
+// its reason. The projection and the offsets subtracted from the plane
+// corners give the GIS files their coordinate system.
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
+                       const Projection& p, double offsetX, double offsetY);
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
 Projection ReadProjection(const Args& args);
 

@@ -38,7 +38,8 @@ const char* kConvertHelp =
     "                     old-to-new or new-to-old\n"
     "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
+    "                     gpkg, dxf, kml, with their coordinate systems as for sheets\n"
     "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
     "\n"
     "Example: the four 1:5万 sheets of J-50-5 in the new standard:\n"
@@ -93,7 +94,7 @@ int RunConvert(const std::vector<std::string>& words) {
     sources.push_back(n);
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
-  if (!WriteStandardFile(o, targets, p.is54)) {
+  if (!WriteStandardFile(o, targets, p, offsetX, offsetY)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
                         {std::string(kScaleCaptions[scale]), "", &sources}, o.encoding);

@@ -19,7 +19,12 @@ Format ParseFormat(std::string_view text) {
   if (text == "geojson") return Format::GeoJson;
   if (text == "mif") return Format::Mif;
   if (text == "xlsx") return Format::Xlsx;
-  throw UsageError("--format: '" + std::string(text) + "' is none of table csv json geojson mif xlsx");
+  if (text == "shp") return Format::Shp;
+  if (text == "gpkg") return Format::Gpkg;
+  if (text == "dxf") return Format::Dxf;
+  if (text == "kml") return Format::Kml;
+  throw UsageError("--format: '" + std::string(text) +
+                   "' is none of table csv json geojson mif xlsx shp gpkg dxf kml");
 }
 
 Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
@@ -360,8 +365,7 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
     case Format::GeoJson:
       Json(out, sheets, true, &meta);
       break;
-    case Format::Mif:
-    case Format::Xlsx:
+    default:  // the file formats: WriteStandardFile, WriteCustomFile
       break;
   }
 }
@@ -382,8 +386,7 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::GeoJson:
       Json(out, sheets, true, nullptr);
       break;
-    case Format::Mif:
-    case Format::Xlsx:
+    default:  // the file formats: WriteStandardFile, WriteCustomFile
       break;
   }
 }

@@ -10,9 +10,10 @@
 
 namespace karvento::cli {
 
-enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx };
+enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Shp, Gpkg, Dxf, Kml };
 
-// table, csv, json, geojson, mif, xlsx; UsageError otherwise.
+// table, csv, json, geojson, mif, xlsx, shp, gpkg, dxf, kml; UsageError
+// otherwise.
 Format ParseFormat(std::string_view text);
 
 // Thrown when the reader of our output went away (a closed pipe): the command

@@ -66,6 +66,6 @@ GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system);
 
 inline constexpr const char* kSpansZonesMessage =
     "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
-    "没有统一的平面坐标系，不能导出平面坐标。请在“中央经度”中指定一个中央经线后重新生成。";
+    "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。";
 
 }  // namespace karvento
