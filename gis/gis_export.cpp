@@ -32,8 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
-constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
 
 // Layer names of the CAD drawing.
 constexpr const char* kFrameLayer = "图廓";
@@ -405,6 +403,11 @@ void WriteFrames(FileSet& files, const GisOptions& options, OGRSpatialReferenceH
     }
   }
   ticker.Finish();
+  // Closing completes the files (a GeoPackage builds its spatial index
+  // then): the user may still cancel before it starts, as every record has
+  // been reported.
+  const std::uint64_t total = RecordsOf(table);
+  if (progress && !progress(total, total)) throw Error(kExportCancelled);
   writer.Finish();
   files.Commit();
 }
@@ -482,15 +485,37 @@ int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
   return 0;
 }
 
+std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
+                       const GisOptions& options) {
+  if (options.format == GisFormat::Kml && system.datum != Datum::Cgcs2000) {
+    return kKmlNeedsCgcs2000Message;
+  }
+  if (!HasSheets(table)) return kNoSheetsMessage;
+  if (!options.geographic && options.format != GisFormat::Kml) {
+    try {
+      PlaneCrs(table, system);
+    } catch (const Error& e) {
+      return e.what();
+    }
+  }
+  return {};
+}
+
+std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options) {
+  if (options.format == GisFormat::Kml) return kKmlNeedsGeodeticMessage;
+  if (options.geographic) return kNoGeographicMessage;
+  if (!HasSheets(table)) return kNoSheetsMessage;
+  return {};
+}
+
 bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
                     const TPlaneSystem& system, const GisOptions& options, std::string* reason,
                     const ExportProgress& progress) {
   return Guarded(reason, [&] {
     const bool geographic = options.geographic || options.format == GisFormat::Kml;
-    if (options.format == GisFormat::Kml && system.datum != Datum::Cgcs2000) {
-      throw Error(kKmlNeedsCgcs2000Message);
+    if (const std::string refusal = GisRefusal(table, system, options); !refusal.empty()) {
+      throw Error(refusal);
     }
-    if (!HasSheets(table)) throw Error(kNoSheetsMessage);
     // KML is WGS 84 by definition; the CGCS2000 longitudes and latitudes are
     // written as they are.
     const GisCrs crs = options.format == GisFormat::Kml ? GisCrs{4326, "EPSG:4326", "WGS 84"}
@@ -548,9 +573,9 @@ bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& t
                           const GisOptions& options, std::string* reason,
                           const ExportProgress& progress) {
   return Guarded(reason, [&] {
-    if (options.format == GisFormat::Kml) throw Error(kKmlNeedsGeodeticMessage);
-    if (options.geographic) throw Error(kNoGeographicMessage);
-    if (!HasSheets(table)) throw Error(kNoSheetsMessage);
+    if (const std::string refusal = GisRefusal(table, options); !refusal.empty()) {
+      throw Error(refusal);
+    }
     FileSet files(fileName, options.format);
     const std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(table)},
                                            {"MINX", OFTReal, 0},

@@ -59,6 +59,16 @@ inline constexpr const char* kKmlNeedsCgcs2000Message =
     "KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。";
 inline constexpr const char* kKmlNeedsGeodeticMessage =
     "独立坐标系没有大地坐标，不能导出 KML 文件。";
+inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
+inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
+
+// Why the table cannot be written in these options, or "" when it can: KML
+// of a legacy datum, geographic or KML files of an independent grid, plane
+// sheets across zones without a central meridian, an empty table. Front ends
+// ask before they ask for a file name; the writers ask again.
+std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
+                       const GisOptions& options);
+std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options);
 
 // Writes every sheet of the table, outer then inner index ascending. The
 // plane system names the datum (for every file) and how the plane corners
