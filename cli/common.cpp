@@ -10,10 +10,34 @@
 
 namespace karvento::cli {
 
+namespace {
+
+// --size WxH: whole pixels for an image, millimetres (decimals allowed) for
+// a PDF page; within what a page or an image in memory can be.
+void ReadMapSize(const Args& args, OutputOptions& o) {
+  const bool pdf = o.format == Format::Pdf;
+  const std::string text = args.Value("size").value_or(pdf ? "420x297" : "1600x1200");
+  const std::size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) throw UsageError("--size is WIDTHxHEIGHT, for example 1600x1200");
+  const std::string what = pdf ? "--size (millimetres)" : "--size (pixels)";
+  o.mapWidth = pdf ? ParseNumber(text.substr(0, x), what) : ParseInteger(text.substr(0, x), what);
+  o.mapHeight = pdf ? ParseNumber(text.substr(x + 1), what) : ParseInteger(text.substr(x + 1), what);
+  const double least = pdf ? 20 : 64, most = pdf ? 5000 : 16000;
+  if (!(o.mapWidth >= least && o.mapWidth <= most && o.mapHeight >= least && o.mapHeight <= most)) {
+    throw UsageError(what + ": each side from " + std::to_string(static_cast<int>(least)) + " to " +
+                     std::to_string(static_cast<int>(most)));
+  }
+}
+
+}  // namespace
+
 OutputOptions ReadOutputOptions(const Args& args) {
   OutputOptions o;
   if (auto f = args.Value("format")) o.format = ParseFormat(*f);
   if (auto f = args.Value("output")) o.file = *f;
+  // "-" and /dev/stdout name standard output, for the text formats; they are
+  // written as standard output is, never replaced.
+  const bool toStdout = o.file == "-" || o.file == "/dev/stdout";
   if (auto e = args.Value("encoding")) {
     if (*e == "gbk") {
       o.encoding = CsvEncoding::Gbk;
@@ -25,15 +49,24 @@ OutputOptions ReadOutputOptions(const Args& args) {
     if (*c != "plane" && *c != "geo") throw UsageError("--coords is plane or geo");
     o.geoMif = *c == "geo";
   }
-  const bool file = o.format == Format::Mif || o.format == Format::Xlsx ||
-                    o.format == Format::Shp || o.format == Format::Gpkg ||
-                    o.format == Format::Dxf || o.format == Format::Kml;
-  if (file && o.file.empty()) {
-    throw UsageError("--format mif, xlsx, shp, gpkg, dxf and kml write files: give --output FILE");
+  if (o.format == Format::Svg || o.format == Format::Png || o.format == Format::Pdf) {
+    ReadMapSize(args, o);
+  } else if (args.Has("size")) {
+    throw UsageError("--size is for the index maps (--format svg, png, pdf)");
+  }
+  const bool needsFile = o.file.empty() || toStdout;
+  if ((o.format == Format::Mif || o.format == Format::Xlsx) && needsFile) {
+    throw UsageError("--format mif and xlsx write files: give --output FILE");
+  }
+  const bool gis = o.format == Format::Shp || o.format == Format::Gpkg ||
+                   o.format == Format::Dxf || o.format == Format::Kml;
+  if (gis && needsFile) {
+    throw UsageError("--format shp, gpkg, dxf and kml write files: give --output FILE");
   }
   if (o.format == Format::Kml && args.Value("coords") == "plane") {
     throw UsageError("KML holds longitudes and latitudes only: --coords geo");
   }
+  if (toStdout) o.file.clear();
   return o;
 }
 
@@ -142,6 +175,8 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
   }
   return false;
 }
+
+std::string DatumName(const Projection& p) { return p.is54 ? "Beijing 1954" : "Xian 1980"; }
 
 Projection ReadProjection(const Args& args) {
   Projection p;

@@ -24,13 +24,17 @@ const char* kHelp =
     "                     (default rowcol)\n"
     "  --format-string S  the number format (default '[ROW]+[COL]' or '[Y]-[X]');\n"
     "                     tokens match in any letter case, all other text is kept\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
-    "                     gpkg, dxf (the file formats need --output); an independent\n"
-    "                     grid has no geodetic system, so shp has no .prj and gpkg\n"
-    "                     and dxf name none\n"
-    "  --output FILE      write to FILE instead of standard output\n"
+    "  --format F         table (default), csv, json, mif, xlsx, shp, gpkg, dxf\n"
+    "                     (GeoJSON holds longitude and latitude only, not plane\n"
+    "                     coordinates), or an index map: svg, png, pdf (mif, xlsx,\n"
+    "                     shp, gpkg and dxf need --output); an independent grid has\n"
+    "                     no geodetic system, so shp has no .prj and gpkg and dxf\n"
+    "                     name none\n"
+    "  --output FILE      write to FILE instead of standard output (- is standard\n"
+    "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
     "                     shp attribute text: utf-8 (default) or gbk\n"
+    "%s"
     "\n"
     "Example: 500 m sheets over a 1 km by 500 m block, numbered 1+1, 1+2:\n"
     "  karvento-cli grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 \\\n"
@@ -51,7 +55,7 @@ double Required(const Args& args, const char* name) {
 
 int RunGrid(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kOutputOptionSpecs));
-  if (HelpRequested(args, kHelp)) return 0;
+  if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
   const std::string by = args.Value("by").value_or("rowcol");
   if (by != "rowcol" && by != "coords") throw UsageError("--by is rowcol or coords");
@@ -61,6 +65,7 @@ int RunGrid(const std::vector<std::string>& words) {
   const int startRow = ParseInteger(args.Value("start-row").value_or("0"), "--start-row");
   const int startCol = ParseInteger(args.Value("start-col").value_or("0"), "--start-col");
   const OutputOptions o = ReadOutputOptions(args);
+  RefuseGeoJsonOfPlaneSheets(o.format);
 
   TCustomMapUnions sheets;
   const std::string refusal = CreateCustomMapUnions(
@@ -68,6 +73,7 @@ int RunGrid(const std::vector<std::string>& words) {
       Required(args, "max-y"), startRow, startCol, Required(args, "step-x"),
       Required(args, "step-y"), format, byRowCol, sheets);
   if (!refusal.empty()) throw Error(refusal);
+  if (WriteCustomMap(o, sheets, "图幅接合表  独立坐标系")) return 0;
   if (WriteCustomFile(o, sheets)) return 0;
   OutputStream stream(o);
   WriteCustomSheets(o.format, stream.out(), sheets, o.encoding);

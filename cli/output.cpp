@@ -12,6 +12,14 @@
 
 namespace karvento::cli {
 
+void RefuseGeoJsonOfPlaneSheets(Format format) {
+  if (format == Format::GeoJson) {
+    throw UsageError(
+        "GeoJSON holds longitude and latitude only (RFC 7946); an independent grid's plane "
+        "coordinates go to table, csv, json, mif or xlsx");
+  }
+}
+
 Format ParseFormat(std::string_view text) {
   if (text == "table") return Format::Table;
   if (text == "csv") return Format::Csv;
@@ -19,12 +27,15 @@ Format ParseFormat(std::string_view text) {
   if (text == "geojson") return Format::GeoJson;
   if (text == "mif") return Format::Mif;
   if (text == "xlsx") return Format::Xlsx;
+  if (text == "svg") return Format::Svg;
+  if (text == "png") return Format::Png;
+  if (text == "pdf") return Format::Pdf;
   if (text == "shp") return Format::Shp;
   if (text == "gpkg") return Format::Gpkg;
   if (text == "dxf") return Format::Dxf;
   if (text == "kml") return Format::Kml;
   throw UsageError("--format: '" + std::string(text) +
-                   "' is none of table csv json geojson mif xlsx shp gpkg dxf kml");
+                   "' is none of table csv json geojson mif xlsx svg png pdf shp gpkg dxf kml");
 }
 
 Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
@@ -44,8 +55,11 @@ void Output::Put(char c) {
 }
 
 void Output::Number(double v) {
-  char buf[32];
-  buffer_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  // Fixed notation without a precision is the shortest decimal text that
+  // reads back to v: 500000, not 5e+05, which some readers take for text.
+  // The longest such text (the smallest subnormal) has 327 characters.
+  char buf[400];
+  buffer_.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
   if (buffer_.size() >= (1 << 16)) Flush();
 }
 
@@ -300,15 +314,18 @@ void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   out.Put('}');
 }
 
+// A sheet as a GeoJSON feature. The outline runs counter-clockwise, as RFC
+// 7946 asks of an exterior ring: north-west, south-west, south-east,
+// north-east, north-west.
 void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std::string* source) {
   out.Write("{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[");
   JsonPoint(out, f.west, f.north);
   out.Put(',');
-  JsonPoint(out, f.east, f.north);
+  JsonPoint(out, f.west, f.south);
   out.Put(',');
   JsonPoint(out, f.east, f.south);
   out.Put(',');
-  JsonPoint(out, f.west, f.south);
+  JsonPoint(out, f.east, f.north);
   out.Put(',');
   JsonPoint(out, f.west, f.north);
   out.Write("]]},\"properties\":{");
@@ -316,12 +333,20 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
   out.Write("\"number\":");
   JsonString(out, f.number);
   if (meta) {
+    // The denominator as a number (a caption such as 1:1万 is read as a
+    // time of day by some readers), the caption beside it.
     out.Write(",\"scale\":");
+    out.Number(meta->denominator);
+    out.Write(",\"scale_caption\":");
     JsonString(out, meta->scale);
     out.Write(",\"standard\":");
     // A conversion mixes both standards: each sheet's is that of its form.
     const bool old = f.number.find('-') != std::string_view::npos;
     JsonString(out, !meta->standard.empty() ? std::string_view(meta->standard) : old ? "old" : "new");
+    if (!meta->datum.empty()) {
+      out.Write(",\"datum\":");
+      JsonString(out, meta->datum);
+    }
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
@@ -347,10 +372,29 @@ void Json(Output& out, const Table& sheets, bool geo, const SheetMeta* meta) {
   out.Write(geo ? "\n]}\n" : "\n]\n");
 }
 
+// Every number of a table (and every source number) must be one that each
+// format can carry; the table is checked whole before anything is written.
+template <typename Table>
+void CheckNumbers(const Table& sheets, const SheetMeta* meta) {
+  for (const auto& inner : sheets) {
+    for (const auto& s : inner) {
+      const std::string fault = SheetNumberFault(s.MapUnionNo);
+      if (!fault.empty()) throw Error(fault);
+    }
+  }
+  if (meta && meta->sources) {
+    for (const std::string& source : *meta->sources) {
+      const std::string fault = SheetNumberFault(source);
+      if (!fault.empty()) throw Error(fault);
+    }
+  }
+}
+
 }  // namespace
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding) {
+  CheckNumbers(sheets, &meta);
   switch (format) {
     case Format::Table:
       StandardTable(out, sheets, meta);
@@ -365,13 +409,14 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
     case Format::GeoJson:
       Json(out, sheets, true, &meta);
       break;
-    default:  // the file formats: WriteStandardFile, WriteCustomFile
+    default:  // the file formats have their own writers
       break;
   }
 }
 
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
                        CsvEncoding encoding) {
+  CheckNumbers(sheets, nullptr);
   switch (format) {
     case Format::Table:
       CustomTable(out, sheets);
@@ -383,10 +428,16 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::Json:
       Json(out, sheets, false, nullptr);
       break;
-    case Format::GeoJson:
-      Json(out, sheets, true, nullptr);
-      break;
-    default:  // the file formats: WriteStandardFile, WriteCustomFile
+    case Format::GeoJson:  // refused by RefuseGeoJsonOfPlaneSheets
+    case Format::Mif:
+    case Format::Xlsx:
+    case Format::Svg:  // the file formats have their own writers
+    case Format::Png:
+    case Format::Pdf:
+    case Format::Shp:
+    case Format::Gpkg:
+    case Format::Dxf:
+    case Format::Kml:
       break;
   }
 }

@@ -10,10 +10,10 @@
 
 namespace karvento::cli {
 
-enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Shp, Gpkg, Dxf, Kml };
+enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf, Shp, Gpkg, Dxf, Kml };
 
-// table, csv, json, geojson, mif, xlsx, shp, gpkg, dxf, kml; UsageError
-// otherwise.
+// table, csv, json, geojson, mif, xlsx, svg, png, pdf, shp, gpkg, dxf, kml;
+// UsageError otherwise.
 Format ParseFormat(std::string_view text);
 
 // Thrown when the reader of our output went away (a closed pipe): the command
@@ -59,9 +59,13 @@ class StdoutSink : public Sink {
 // for a conversion result the source number of each outer entry, written
 // before each target (empty standard: each target's own, by its form).
 struct SheetMeta {
-  std::string scale;
+  std::string scale;     // the caption, 1:1万
+  int denominator = 0;   // 10000
   std::string standard;  // "new" or "old"
   const std::vector<std::string>* sources = nullptr;
+  // The geodetic datum of the longitudes and latitudes ("Beijing 1954"):
+  // GeoJSON readers take them for WGS 84 unless told.
+  std::string datum{};
 };
 
 // Text encoding of CSV: UTF-8 with a byte-order mark (what Chinese Excel
@@ -70,6 +74,12 @@ enum class CsvEncoding { Utf8Bom, Gbk };
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding);
+// An independent grid is in plane coordinates, which GeoJSON cannot carry:
+// its format is refused (a UsageError naming the formats that can).
+void RefuseGeoJsonOfPlaneSheets(Format format);
+
+// Both throw karvento::Error, before writing anything, for a table holding a
+// number that no file can carry (SheetNumberFault).
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
                        CsvEncoding encoding);
 

@@ -33,12 +33,15 @@ const char* kHelp =
     "  --params FILE      corners, zone method, central meridian and offsets from\n"
     "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
-    "                     gpkg, dxf, kml (the file formats need --output)\n"
-    "  --output FILE      write to FILE instead of standard output\n"
+    "                     gpkg, dxf, kml, or an index map: svg, png, pdf (the file\n"
+    "                     formats need --output)\n"
+    "  --output FILE      write to FILE instead of standard output (- is standard\n"
+    "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
     "                     shp attribute text: utf-8 (default) or gbk\n"
     "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
     "                     longitude and latitude\n"
+    "%s"
     "\n"
     "Coordinate systems: shp (with its .prj), gpkg and dxf name the EPSG system of\n"
     "the datum: geographic EPSG:4214 (54) or 4610 (80); plane the Gauss-Kruger\n"
@@ -48,11 +51,14 @@ const char* kHelp =
     "moved by them. kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954\n"
     "and Xi'an 1980 sheets are refused. geojson coordinates are the sheets' own\n"
     "longitudes and latitudes on their datum, not WGS 84 as RFC 7946 readers\n"
-    "assume; each feature carries its datum as a property.\n"
+    "assume; each feature names its datum in the property \"datum\".\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
-    "      --scale 1:1万 --cm 117\n";
+    "      --scale 1:1万 --cm 117\n"
+    "Its index map as a PDF page of A4:\n"
+    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
+    "      --format pdf --size 297x210 --output beijing.pdf\n";
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
@@ -89,7 +95,7 @@ TParameterSet OpenParameterFile(const std::string& file, bool is54) {
 
 int RunSheets(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
-  if (HelpRequested(args, kHelp)) return 0;
+  if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
   const std::string standard = args.Value("standard").value_or("new");
@@ -127,9 +133,12 @@ int RunSheets(const std::vector<std::string>& words) {
   TStandardMapUnions sheets;
   CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
+  if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
   if (WriteStandardFile(o, sheets, p, offsetX, offsetY)) return 0;
   OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
+  WriteStandardSheets(o.format, stream.out(), sheets,
+                      {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
+                       nullptr, DatumName(p)},
                       o.encoding);
   stream.Finish();
   return 0;
