@@ -162,6 +162,11 @@ TEST(Cli, GisFormatsReadBackWithTheirSystem) {
     const std::string out = c.file.empty() ? r.err : RunShell("ogrinfo -ro -al " + c.file).out;
     for (const std::string& e : c.expected) EXPECT_NE(out.find(e), std::string::npos) << e << "\n" << out;
   }
+  // GeoJSON readers take longitudes and latitudes for WGS 84: each feature
+  // says which datum they are on.
+  const Result geojson = RunCli(area + "--datum 80 --format geojson");
+  EXPECT_NE(geojson.out.find("\"standard\":\"new\",\"datum\":\"Xian 1980\""), std::string::npos);
+  EXPECT_NE(RunCli("sheets --help").out.find("property \"datum\""), std::string::npos);
   // The code page file names the encoding that was asked for.
   EXPECT_EQ(RunShell("cat " + dir + "a.cpg " + dir + "b.cpg").out, "UTF-8GBK");
   EXPECT_EQ(RunShell("ls " + dir + "f.*").out, dir + "f.cpg\n" + dir + "f.dbf\n" + dir + "f.shp\n" + dir + "f.shx\n");
