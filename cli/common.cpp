@@ -178,7 +178,7 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
 
 std::string DatumName(const Projection& p) { return p.is54 ? "Beijing 1954" : "Xian 1980"; }
 
-Projection ReadProjection(const Args& args) {
+Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
   const std::string datum = args.Value("datum").value_or("54");
   if (datum != "54" && datum != "80") throw UsageError("--datum is 54 or 80");
@@ -186,13 +186,18 @@ Projection ReadProjection(const Args& args) {
   if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
   p.is54 = datum == "54";
   p.zone3 = zone == "3";
-  p.cm = ParseNumber(args.Value("cm").value_or("0"), "--cm");
+  p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
   return p;
+}
+
+void WriteStdout(std::string_view text) {
+  StdoutSink sink;
+  sink.Write(text);
 }
 
 bool HelpRequested(const Args& args, const char* help) {
   if (!args.Has("help")) return false;
-  std::fputs(help, stdout);
+  WriteStdout(help);
   return true;
 }
 

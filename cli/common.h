@@ -75,7 +75,15 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY);
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
-Projection ReadProjection(const Args& args);
+// The central meridian within the window's field: 0 to 180 on the geodetic
+// tabs, 0 to 360 on the conversion tab (maxCm).
+inline constexpr double kMaxCentralMeridian = 180;
+inline constexpr double kMaxConversionCentralMeridian = 360;
+Projection ReadProjection(const Args& args, double maxCm = kMaxCentralMeridian);
+
+// Writes a whole text to standard output: BrokenPipe when the reader went
+// away, karvento::Error with the system's reason for any other failure.
+void WriteStdout(std::string_view text);
 // The datum of the projection options, as EPSG names it ("Beijing 1954").
 std::string DatumName(const Projection& p);
 
