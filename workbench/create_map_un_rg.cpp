@@ -133,6 +133,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       ShpMenuItem("SHP1", "导出SHP文件", "", ControlKind::MenuItem),
       N3("N3", "度-->度分秒", "", ControlKind::MenuItem),
       N4("N4", "XY-->度分秒", "", ControlKind::MenuItem),
+      ShpGeoItem("SHP2", "大地坐标", "", ControlKind::MenuItem),
+      ShpPlaneItem("SHP3", "平面坐标", "", ControlKind::MenuItem),
+      GpkgMenuItem("GPKG1", "导出GeoPackage文件", "", ControlKind::MenuItem),
+      DxfMenuItem("DXF1", "导出DXF文件", "", ControlKind::MenuItem),
+      KmlMenuItem("KML1", "导出KML文件", "", ControlKind::MenuItem),
       ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<21>())),
       ui_(ui) {
   RadioButton::Pair(RzRadioButton1, RzRadioButton2);
@@ -142,8 +147,6 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
   RadioButton::Pair(RzRadioButton9, RzRadioButton10);
   RzRadioButton9.OnClick = [this] { RzRadioButton9Click(); };
   RzRadioButton10.OnClick = [this] { RzRadioButton10Click(); };
-  ShpMenuItem.Visible = false;
-  ShpMenuItem.Enabled = false;
 
   corners_[0] = {&RzSpinEdit1, &RzSpinEdit2,  &RzSpinEdit3,  &RzSpinEdit4,
                  &RzSpinEdit5, &RzSpinEdit6,  &RzSpinEdit7,  &RzSpinEdit8,
@@ -199,6 +202,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &N2,
                                                     &Excel1,
                                                     &ShpMenuItem,
+                                                    &ShpGeoItem,
+                                                    &ShpPlaneItem,
+                                                    &GpkgMenuItem,
+                                                    &DxfMenuItem,
+                                                    &KmlMenuItem,
                                                     &N3,
                                                     &N4,
                                                     &AboutLabel}) {
@@ -252,6 +260,11 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   N1.Enabled = activeTab_ != kTabCustom;
   N2.Enabled = true;
   Excel1.Enabled = true;
+  // The Shapefile's two items enable as the MIF ones do; KML needs sheets
+  // that are honestly WGS 84, which only CGCS2000 sheets are.
+  ShpGeoItem.Enabled = N1.Enabled;
+  ShpPlaneItem.Enabled = N2.Enabled;
+  KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumOfTab() == Datum::Cgcs2000;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {
@@ -336,6 +349,8 @@ void TfrmCreateMapUnRg::Generate(int tab) {
   CreateMapUnionsOfStandard(range, scale, newStandard.Checked(), zone3, LegacyDatum(is54), cm, result);
   ShowStandardMapUnions(std::move(result), is54 ? RzCheckList1 : RzCheckList2, is54, offsetX,
                         offsetY);
+  (is54 ? FPlaneSystem54 : FPlaneSystem80) = {is54 ? Datum::Beijing54 : Datum::Xian80, zone3, cm,
+                                              offsetX, offsetY};
 }
 
 void TfrmCreateMapUnRg::GenerateCustom() {
@@ -376,6 +391,8 @@ void TfrmCreateMapUnRg::Convert() {
   }
   progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, is54, offsetX, offsetY);
+  (is54 ? FPlaneSystem54 : FPlaneSystem80) = {is54 ? Datum::Beijing54 : Datum::Xian80, zone3, cm,
+                                              offsetX, offsetY};
 }
 
 // ---------------------------------------------------------------------------
@@ -727,6 +744,11 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"N1", &TfrmCreateMapUnRg::N1Click},
       {"N2", &TfrmCreateMapUnRg::N2Click},
       {"Excel1", &TfrmCreateMapUnRg::Excel1Click},
+      {"SHP2", &TfrmCreateMapUnRg::ShpGeoClick},
+      {"SHP3", &TfrmCreateMapUnRg::ShpPlaneClick},
+      {"GPKG1", &TfrmCreateMapUnRg::GpkgClick},
+      {"DXF1", &TfrmCreateMapUnRg::DxfClick},
+      {"KML1", &TfrmCreateMapUnRg::KmlClick},
       {"N3", &TfrmCreateMapUnRg::N3Click},
       {"N4", &TfrmCreateMapUnRg::N4Click},
       {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},
