@@ -510,7 +510,21 @@ void MainWindow::BuildMenus() {
   AddAction(mif, m.N1);
   AddAction(mif, m.N2);
   AddAction(exportMenu_, m.Excel1);
-  AddAction(exportMenu_, m.ShpMenuItem);
+  QMenu* shp = exportMenu_->addMenu(Q(m.ShpMenuItem.Caption));
+  shp->setObjectName(Q(m.ShpMenuItem.Name()));
+  // The submenu's own item stands for the model's "导出SHP文件".
+  QAction* shpItem = shp->menuAction();
+  shpItem->setObjectName(Q(m.ShpMenuItem.Name()));
+  actions_[m.ShpMenuItem.Name()] = shpItem;
+  refreshers_.push_back([shpItem, &item = m.ShpMenuItem] {
+    shpItem->setEnabled(item.Enabled);
+    shpItem->setVisible(item.Visible);
+  });
+  AddAction(shp, m.ShpGeoItem);
+  AddAction(shp, m.ShpPlaneItem);
+  AddAction(exportMenu_, m.GpkgMenuItem);
+  AddAction(exportMenu_, m.DxfMenuItem);
+  AddAction(exportMenu_, m.KmlMenuItem);
 
   cornerMenu_ = new QMenu(this);
   cornerMenu_->setObjectName(QStringLiteral("PopupMenu2"));

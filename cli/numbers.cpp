@@ -39,8 +39,9 @@ const char* kConvertHelp =
     "  --datum 54|80|2000, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
     "                     (the central meridian here from 0 to 360)\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
-    "                     or an index map: svg, png, pdf\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
+    "                     gpkg, dxf, kml, with their coordinate systems as for\n"
+    "                     sheets, or an index map: svg, png, pdf\n"
     "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
     "%s"
     "\n"
@@ -97,10 +98,12 @@ int RunConvert(const std::vector<std::string>& words) {
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
   if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.datum)) &&
-      !WriteStandardFile(o, targets, p.datum)) {
+      !WriteStandardFile(o, targets, p, offsetX, offsetY)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
-                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources}, o.encoding);
+                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources,
+                         DatumName(p)},
+                        o.encoding);
     stream.Finish();
   }
   return status;

@@ -30,8 +30,12 @@ Format ParseFormat(std::string_view text) {
   if (text == "svg") return Format::Svg;
   if (text == "png") return Format::Png;
   if (text == "pdf") return Format::Pdf;
+  if (text == "shp") return Format::Shp;
+  if (text == "gpkg") return Format::Gpkg;
+  if (text == "dxf") return Format::Dxf;
+  if (text == "kml") return Format::Kml;
   throw UsageError("--format: '" + std::string(text) +
-                   "' is none of table csv json geojson mif xlsx svg png pdf");
+                   "' is none of table csv json geojson mif xlsx svg png pdf shp gpkg dxf kml");
 }
 
 Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
@@ -339,6 +343,10 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
     // A conversion mixes both standards: each sheet's is that of its form.
     const bool old = f.number.find('-') != std::string_view::npos;
     JsonString(out, !meta->standard.empty() ? std::string_view(meta->standard) : old ? "old" : "new");
+    if (!meta->datum.empty()) {
+      out.Write(",\"datum\":");
+      JsonString(out, meta->datum);
+    }
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
@@ -426,6 +434,10 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::Svg:  // the file formats have their own writers
     case Format::Png:
     case Format::Pdf:
+    case Format::Shp:
+    case Format::Gpkg:
+    case Format::Dxf:
+    case Format::Kml:
       break;
   }
 }

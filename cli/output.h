@@ -10,9 +10,10 @@
 
 namespace karvento::cli {
 
-enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf };
+enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf, Shp, Gpkg, Dxf, Kml };
 
-// table, csv, json, geojson, mif, xlsx, svg, png, pdf; UsageError otherwise.
+// table, csv, json, geojson, mif, xlsx, svg, png, pdf, shp, gpkg, dxf, kml;
+// UsageError otherwise.
 Format ParseFormat(std::string_view text);
 
 // Thrown when the reader of our output went away (a closed pipe): the command
@@ -62,6 +63,9 @@ struct SheetMeta {
   int denominator = 0;   // 10000
   std::string standard;  // "new" or "old"
   const std::vector<std::string>* sources = nullptr;
+  // The geodetic datum of the longitudes and latitudes ("Beijing 1954"):
+  // GeoJSON readers take them for WGS 84 unless told.
+  std::string datum{};
 };
 
 // Text encoding of CSV: UTF-8 with a byte-order mark (what Chinese Excel

@@ -34,13 +34,26 @@ const char* kHelp =
     "                     plane corners (default 0)\n"
     "  --params FILE      corners, zone method, central meridian and offsets from\n"
     "                     a parameter file saved by the window (options override)\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
-    "                     or an index map: svg, png, pdf (mif and xlsx need --output)\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
+    "                     gpkg, dxf, kml, or an index map: svg, png, pdf (the file\n"
+    "                     formats need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete\n"
-    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
-    "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
+    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
+    "                     shp attribute text: utf-8 (default) or gbk\n"
+    "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
+    "                     longitude and latitude\n"
     "%s"
+    "\n"
+    "Coordinate systems: shp (with its .prj), gpkg and dxf name the EPSG system of\n"
+    "the datum: geographic EPSG:4214 (54) or 4610 (80); plane the Gauss-Kruger\n"
+    "system of the zone, with the zone number (EPSG:2415 for 54, zone 39) when\n"
+    "--cm is given, without it (EPSG:2436, CM 117E) when --cm is 0, which needs\n"
+    "every sheet in one zone. Offsets make it that system with its false origin\n"
+    "moved by them. kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954\n"
+    "and Xi'an 1980 sheets are refused. geojson coordinates are the sheets' own\n"
+    "longitudes and latitudes on their datum, not WGS 84 as RFC 7946 readers\n"
+    "assume; each feature names its datum in the property \"datum\".\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
@@ -126,9 +139,11 @@ int RunSheets(const std::vector<std::string>& words) {
   CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
   if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
-  if (WriteStandardFile(o, sheets, p.datum)) return 0;
+  if (WriteStandardFile(o, sheets, p, offsetX, offsetY)) return 0;
   OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard},
+  WriteStandardSheets(o.format, stream.out(), sheets,
+                      {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
+                       nullptr, DatumName(p)},
                       o.encoding);
   stream.Finish();
   return 0;

@@ -99,6 +99,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       ShpMenuItem("SHP1", "导出SHP文件", "", ControlKind::MenuItem),
       N3("N3", "度-->度分秒", "", ControlKind::MenuItem),
       N4("N4", "XY-->度分秒", "", ControlKind::MenuItem),
+      ShpGeoItem("SHP2", "大地坐标", "", ControlKind::MenuItem),
+      ShpPlaneItem("SHP3", "平面坐标", "", ControlKind::MenuItem),
+      GpkgMenuItem("GPKG1", "导出GeoPackage文件", "", ControlKind::MenuItem),
+      DxfMenuItem("DXF1", "导出DXF文件", "", ControlKind::MenuItem),
+      KmlMenuItem("KML1", "导出KML文件", "", ControlKind::MenuItem),
       ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<26>())),
       ui_(ui) {
   RadioButton::Pair(RzRadioButton5, RzRadioButton6);
@@ -106,8 +111,6 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
   RadioButton::Pair(RzRadioButton9, RzRadioButton10);
   RzRadioButton9.OnClick = [this] { RzRadioButton9Click(); };
   RzRadioButton10.OnClick = [this] { RzRadioButton10Click(); };
-  ShpMenuItem.Visible = false;
-  ShpMenuItem.Enabled = false;
 
   for (Control* c : Beijing54Tab().Controls()) Register(*c);
   for (Control* c : Xian80Tab().Controls()) Register(*c);
@@ -145,6 +148,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &N2,
                                                     &Excel1,
                                                     &ShpMenuItem,
+                                                    &ShpGeoItem,
+                                                    &ShpPlaneItem,
+                                                    &GpkgMenuItem,
+                                                    &DxfMenuItem,
+                                                    &KmlMenuItem,
                                                     &N3,
                                                     &N4,
                                                     &AboutLabel}) {
@@ -225,6 +233,11 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   N1.Enabled = activeTab_ != kTabCustom;
   N2.Enabled = true;
   Excel1.Enabled = true;
+  // The Shapefile's two items enable as the MIF ones do; KML needs sheets
+  // that are honestly WGS 84, which only CGCS2000 sheets are.
+  ShpGeoItem.Enabled = N1.Enabled;
+  ShpPlaneItem.Enabled = N2.Enabled;
+  KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumOfTab() == Datum::Cgcs2000;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {
@@ -309,6 +322,8 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
                             tab.Meridian.Value(), result);
   ShowStandardMapUnions(std::move(result), tab.List, tab.datum, tab.OffsetX.Value(),
                         tab.OffsetY.Value());
+  tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
+               tab.OffsetY.Value()};
 }
 
 void TfrmCreateMapUnRg::GenerateCustom() {
@@ -349,6 +364,7 @@ void TfrmCreateMapUnRg::Convert() {
   }
   progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, datum, offsetX, offsetY);
+  GeodeticTabOf(datum).Plane = {datum, zone3, cm, offsetX, offsetY};
 }
 
 // ---------------------------------------------------------------------------
@@ -731,6 +747,11 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"N1", &TfrmCreateMapUnRg::N1Click},
       {"N2", &TfrmCreateMapUnRg::N2Click},
       {"Excel1", &TfrmCreateMapUnRg::Excel1Click},
+      {"SHP2", &TfrmCreateMapUnRg::ShpGeoClick},
+      {"SHP3", &TfrmCreateMapUnRg::ShpPlaneClick},
+      {"GPKG1", &TfrmCreateMapUnRg::GpkgClick},
+      {"DXF1", &TfrmCreateMapUnRg::DxfClick},
+      {"KML1", &TfrmCreateMapUnRg::KmlClick},
       {"N3", &TfrmCreateMapUnRg::N3Click},
       {"N4", &TfrmCreateMapUnRg::N4Click},
       {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "gis/gis_export.h"
 #include "numbering/error.h"
 #include "numbering/sheet_types.h"
 #include "workbench/controls.h"
@@ -165,6 +166,8 @@ class TfrmCreateMapUnRg {
   // Bottom row, export menu, context menu of the corner fields.
   Button RzBitBtn1, RzBitBtn2, RzMenuButton1, RzBitBtn3;
   Button N1, N2, Excel1, ShpMenuItem, N3, N4;
+  // "导出SHP文件" opens "大地坐标" and "平面坐标"; then GeoPackage, DXF and KML.
+  Button ShpGeoItem, ShpPlaneItem, GpkgMenuItem, DxfMenuItem, KmlMenuItem;
   // RzToolbarButton1 .. RzToolbarButton26 at indices 0 .. 25.
   std::array<Button, 26> ToolbarButtons;
   Button& RzToolbarButton(int n) { return ToolbarButtons[static_cast<std::size_t>(n - 1)]; }
@@ -179,6 +182,12 @@ class TfrmCreateMapUnRg {
   TStandardSheetTable& FMapUnions80 = GeodeticTabs[1].Table;
   TStandardSheetTable& FMapUnions2000 = GeodeticTabs[2].Table;
   TCustomSheetTable FCustomMapUnions;
+  // How the plane corners of FMapUnions54 and FMapUnions80 were computed
+  // (zone method, central meridian, offsets), recorded by the fill that
+  // replaced the table: the GIS exports name their coordinate system.
+  TPlaneSystem& FPlaneSystem54 = GeodeticTabs[0].Plane;
+  TPlaneSystem& FPlaneSystem80 = GeodeticTabs[1].Plane;
+  TPlaneSystem& FPlaneSystem2000 = GeodeticTabs[2].Plane;
 
   // True once Exit has closed the window.
   bool Closed() const { return closed_; }
@@ -207,6 +216,11 @@ class TfrmCreateMapUnRg {
   void N1Click();         // MIF export, geographic coordinates
   void N2Click();         // MIF export, plane coordinates
   void Excel1Click();     // workbook export
+  void ShpGeoClick();     // Shapefile, geographic coordinates
+  void ShpPlaneClick();   // Shapefile, plane coordinates
+  void GpkgClick();       // GeoPackage, plane coordinates
+  void DxfClick();        // DXF drawing, plane coordinates
+  void KmlClick();        // KML, CGCS2000 sheets only
   void N3Click();         // "度-->度分秒"
   void N4Click();         // "XY-->度分秒"
   void RzRadioButton9Click();
@@ -311,6 +325,9 @@ class TfrmCreateMapUnRg {
   void PlaneToDms();
   void ExportMif(bool geographic);
   void ExportWorkbook();
+  void ExportGis(GisFormat format, bool geographic);
+  // The datum of the current tab's standard table.
+  Datum DatumOfTab() const;
   // Ends an export's progress, then reports a failure that was not the
   // user's cancel.
   // The save dialog of an export (filter, default extension) and, on OK, its

@@ -1,5 +1,6 @@
 // The export commands of the main window: MIF/MID in geographic or plane
-// coordinates, and the workbook. Each writes the sheet table of the current
+// coordinates, the workbook, and the GIS formats (Shapefile, GeoPackage, DXF,
+// KML) with their coordinate system. Each writes the sheet table of the current
 // tab's coordinate system, the whole last fill, whatever the list shows now.
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,56 @@ void TfrmCreateMapUnRg::N2Click() {
 
 void TfrmCreateMapUnRg::Excel1Click() {
   Dispatch([this] { ExportWorkbook(); });
+}
+
+void TfrmCreateMapUnRg::ShpGeoClick() {
+  Dispatch([this] { ExportGis(GisFormat::Shapefile, true); });
+}
+
+void TfrmCreateMapUnRg::ShpPlaneClick() {
+  Dispatch([this] { ExportGis(GisFormat::Shapefile, false); });
+}
+
+void TfrmCreateMapUnRg::GpkgClick() {
+  Dispatch([this] { ExportGis(GisFormat::GeoPackage, false); });
+}
+
+void TfrmCreateMapUnRg::DxfClick() {
+  Dispatch([this] { ExportGis(GisFormat::Dxf, false); });
+}
+
+void TfrmCreateMapUnRg::KmlClick() {
+  Dispatch([this] { ExportGis(GisFormat::Kml, true); });
+}
+
+Datum TfrmCreateMapUnRg::DatumOfTab() const {
+  return TabTableDatum();
+}
+
+void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic) {
+  const TStandardMapUnions* standard = StandardTableOfTab();
+  const bool custom = activeTab_ == kTabCustom;
+  if (standard == nullptr && !custom) return;
+  const GisOptions options{format, geographic, GisEncoding::Utf8};
+  const TPlaneSystem& system = GeodeticTabOf(TabTableDatum()).Plane;
+  // A file that cannot be written is refused before its name is asked for.
+  const std::string refusal =
+      custom ? GisRefusal(FCustomMapUnions.get(), options) : GisRefusal(*standard, system, options);
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
+  std::string fileName;
+  std::unique_ptr<ProgressReporter> progress;
+  if (!StartExport(GisFilter(format), GisExtension(format), standard, fileName, progress)) return;
+  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
+    return progress->Step(done);
+  };
+  std::string reason;
+  const bool written =
+      custom ? WriteGisCustomSheets(fileName, FCustomMapUnions, options, &reason, report)
+             : WriteGisSheets(fileName, *standard, system, options, &reason, report);
+  EndExport(std::move(progress), written, reason);
 }
 
 void TfrmCreateMapUnRg::ExportMif(bool geographic) {

@@ -51,6 +51,7 @@ GeodeticTab::GeodeticTab(int index, Datum datum_, std::string caption,
             std::vector<std::string>(kScaleCaptions.begin(), kScaleCaptions.end()), kDefaultScale),
       List(Named("RzCheckList", n.list), RecordKind::Standard) {
   RadioButton::Pair(NewStandard, OldStandard);
+  Plane.datum = datum;
 }
 
 std::array<Control*, 20> GeodeticTab::Controls() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "geodesy/datum.h"
+#include "gis/coordinate_system.h"
 #include "workbench/controls.h"
 #include "workbench/sheet_list.h"
 #include "workbench/sheet_table.h"
@@ -54,6 +55,9 @@ class GeodeticTab {
   // The records of the last fill of this coordinate system (the tab's own
   // generate, or a conversion on the same system).
   TStandardSheetTable Table;
+  // How the plane corners of Table were computed, recorded by the fill that
+  // replaced it: the GIS exports name their coordinate system.
+  TPlaneSystem Plane;
 
   bool Zone3() const { return Zone.ItemIndex() == 0; }
   // Every control of the tab, in its order on the tab.

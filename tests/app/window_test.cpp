@@ -99,7 +99,7 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   auto* button = As<QPushButton>("RzMenuButton1");
   ASSERT_EQ(button->menu(), window_->ExportMenu());
   const QList<QAction*> items = window_->ExportMenu()->actions();
-  ASSERT_EQ(items.size(), 3);
+  ASSERT_EQ(items.size(), 6);
   EXPECT_EQ(items[0]->text(), QStringLiteral("导出MIF文件"));
   ASSERT_NE(items[0]->menu(), nullptr);
   const QList<QAction*> mif = items[0]->menu()->actions();
@@ -111,8 +111,21 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(items[1]->objectName(), QStringLiteral("Excel1"));
   EXPECT_EQ(items[1]->text(), QStringLiteral("导出XLS文件"));
   EXPECT_EQ(items[2]->text(), QStringLiteral("导出SHP文件"));
-  EXPECT_FALSE(items[2]->isVisible());
-  EXPECT_FALSE(items[2]->isEnabled());
+  EXPECT_TRUE(items[2]->isVisible());
+  EXPECT_TRUE(items[2]->isEnabled());
+  ASSERT_NE(items[2]->menu(), nullptr);
+  const QList<QAction*> shp = items[2]->menu()->actions();
+  ASSERT_EQ(shp.size(), 2);
+  EXPECT_EQ(shp[0]->objectName(), QStringLiteral("SHP2"));
+  EXPECT_EQ(shp[0]->text(), QStringLiteral("大地坐标"));
+  EXPECT_EQ(shp[1]->objectName(), QStringLiteral("SHP3"));
+  EXPECT_EQ(shp[1]->text(), QStringLiteral("平面坐标"));
+  const char* gis[][2] = {{"GPKG1", "导出GeoPackage文件"}, {"DXF1", "导出DXF文件"},
+                          {"KML1", "导出KML文件"}};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(items[3 + k]->objectName(), QString::fromUtf8(gis[k][0]));
+    EXPECT_EQ(items[3 + k]->text(), QString::fromUtf8(gis[k][1]));
+  }
 
   const QList<QAction*> tools = window_->CornerMenu()->actions();
   ASSERT_EQ(tools.size(), 2);
@@ -310,6 +323,12 @@ TEST_F(WindowTest, TheTabChangeEnablesTheCommandsOfTheTab) {
     EXPECT_EQ(window_->ControlAction("N1")->isEnabled(), row.geographic) << row.tab;
     EXPECT_TRUE(window_->ControlAction("N2")->isEnabled());
     EXPECT_TRUE(window_->ControlAction("Excel1")->isEnabled());
+    EXPECT_EQ(window_->ControlAction("SHP2")->isEnabled(), row.geographic) << row.tab;
+    EXPECT_TRUE(window_->ControlAction("SHP3")->isEnabled());
+    EXPECT_TRUE(window_->ControlAction("GPKG1")->isEnabled());
+    EXPECT_TRUE(window_->ControlAction("DXF1")->isEnabled());
+    // No tab of these datums has sheets that are WGS 84.
+    EXPECT_FALSE(window_->ControlAction("KML1")->isEnabled());
   }
 }
 

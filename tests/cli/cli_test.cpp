@@ -126,6 +126,55 @@ TEST(Cli, EveryFormatReadsBackInARealReader) {
   EXPECT_EQ(r.status, 2);
 }
 
+TEST(Cli, GisFormatsReadBackWithTheirSystem) {
+  const std::string dir = testing::TempDir() + "gis_" + std::to_string(getpid()) + "_";
+  const std::string area = "sheets --from 116:20,39:50 --to 116:30,40:00 --scale 1:1万 ";
+  const struct {
+    std::string args;
+    std::string file;  // what ogrinfo reads
+    int status;
+    std::vector<std::string> expected;  // in ogrinfo's output, or in the error
+  } cases[] = {
+      {area + "--cm 117 --format shp --output " + dir + "a", dir + "a.shp", 0,
+       {"Feature Count: 12", "ID[\"EPSG\",2415]]", "图幅号 (String) = J50G001038",
+        "比例尺 (Integer) = 10000"}},
+      {area + "--datum 80 --format shp --encoding gbk --coords geo --output " + dir + "b.shp",
+       dir + "b.shp", 0, {"Feature Count: 12", "ID[\"EPSG\",4610]]", "图幅号 (String) = J50G001038"}},
+      {area + "--datum 80 --format gpkg --output " + dir + "c.gpkg", dir + "c.gpkg", 0,
+       {"Feature Count: 12", "Xian 1980 / 3-degree Gauss-Kruger CM 117E", "ID[\"EPSG\",2384]]"}},
+      {area + "--cm 117 --offset-x 39000000 --offset-y 4000000 --format gpkg --output " + dir +
+           "d.gpkg",
+       dir + "d.gpkg", 0, {"zone 39, omitted X 39000000 Y 4000000", "False northing\",-4000000"}},
+      {area + "--coords geo --format dxf --output " + dir + "e.dxf", dir + "e.dxf", 0,
+       {"Feature Count: 24", "Layer (String) = 图号", "Text (String) = J50G001038"}},
+      {"grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 500 --step-y 500 --format shp "
+       "--output " + dir + "f.shp",
+       dir + "f.shp", 0, {"Feature Count: 2", "Layer SRS WKT:\n(unknown)"}},
+      {"convert J-50-5 --to-scale 1:5万 --cm 117 --format gpkg --output " + dir + "g.gpkg",
+       dir + "g.gpkg", 0, {"Feature Count: 4", "ID[\"EPSG\",2415]]", "标准 (String) = new"}},
+      {area + "--format kml --output " + dir + "h.kml", "", 1, {"没有官方的坐标转换"}},
+      {area + "--format kml --coords plane --output " + dir + "h.kml", "", 2, {"--coords geo"}},
+      {"sheets --from 118,39.8 --to 119,40 --format shp --output " + dir + "i.shp", "", 1,
+       {"跨越了多个投影带", "--cm"}},
+      {area + "--format gpkg", "", 2, {"give --output FILE"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Result r = RunCli(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    const std::string out = c.file.empty() ? r.err : RunShell("ogrinfo -ro -al " + c.file).out;
+    for (const std::string& e : c.expected) EXPECT_NE(out.find(e), std::string::npos) << e << "\n" << out;
+  }
+  // GeoJSON readers take longitudes and latitudes for WGS 84: each feature
+  // says which datum they are on.
+  const Result geojson = RunCli(area + "--datum 80 --format geojson");
+  EXPECT_NE(geojson.out.find("\"standard\":\"new\",\"datum\":\"Xian 1980\""), std::string::npos);
+  EXPECT_NE(RunCli("sheets --help").out.find("property \"datum\""), std::string::npos);
+  // The code page file names the encoding that was asked for.
+  EXPECT_EQ(RunShell("cat " + dir + "a.cpg " + dir + "b.cpg").out, "UTF-8GBK");
+  EXPECT_EQ(RunShell("ls " + dir + "f.*").out, dir + "f.cpg\n" + dir + "f.dbf\n" + dir + "f.shp\n" + dir + "f.shx\n");
+}
+
 TEST(Cli, StreamsEndCleanlyWhenTheReaderStops) {
   // 36,864 sheets into a reader that takes two lines.
   const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv | head -2");

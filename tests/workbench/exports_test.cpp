@@ -166,6 +166,111 @@ TEST_F(Exports, AFailedExportIsReportedWithTheWritersReason) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+// What ogrinfo says of a file, its summary and every feature.
+std::string Ogrinfo(const std::string& file) {
+  const std::string command = "ogrinfo -ro -al '" + file + "' 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::string out;
+  char buf[4096];
+  std::size_t n = 0;
+  while (pipe && (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+  return out;
+}
+
+TEST_F(Exports, GisFilesCarryTheSystemOfTheFill) {
+  FillEveryTable();
+  // Xi'an 1980 again, on zone 37 named by its central meridian and with
+  // both large numbers omitted.
+  frm.SetActiveTab(1);
+  frm.RzSpinEdit26.SetValue(111);
+  frm.RzNumericEdit3.SetValue(37000000);
+  frm.RzNumericEdit4.SetValue(3000000);
+  frm.RzBitBtn1Click();
+  // Changing the tab's fields after the fill changes nothing of its table.
+  frm.RzSpinEdit26.SetValue(0);
+  frm.RzNumericEdit3.SetValue(0);
+  const std::size_t n54 = NumbersOf(frm.FMapUnions54).size();
+  const std::size_t n80 = NumbersOf(frm.FMapUnions80).size();
+  struct Case {
+    int tab;
+    const char* item;
+    const char* filter;
+    const char* ext;
+    std::size_t features;
+    std::vector<std::string> facts;  // in ogrinfo's output
+  } cases[] = {
+      {0, "SHP3", "ESRI Shapefile（*.shp）|*.shp", "shp", n54,
+       {"Beijing 1954 / 3-degree Gauss-Kruger CM 117E", "ID[\"EPSG\",2436]]"}},
+      {0, "SHP2", "ESRI Shapefile（*.shp）|*.shp", "shp", n54, {"ID[\"EPSG\",4214]]"}},
+      {1, "GPKG1", "GeoPackage（*.gpkg）|*.gpkg", "gpkg", n80,
+       {"Xian 1980 / 3-degree Gauss-Kruger zone 37, omitted X 37000000 Y 3000000",
+        "False northing\",-3000000"}},
+      {1, "DXF1", "AutoCAD DXF（*.dxf）|*.dxf", "dxf", 2 * n80,
+       {"Layer (String) = 图廓", "Layer (String) = 图号"}},
+      {2, "SHP3", "ESRI Shapefile（*.shp）|*.shp", "shp", 2,
+       {"Layer SRS WKT:\n(unknown)", "图幅号 (String) = 0+1"}},
+      {3, "GPKG1", "GeoPackage（*.gpkg）|*.gpkg", "gpkg", n54, {"ID[\"EPSG\",2436]]"}},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.item) + " on tab " + std::to_string(c.tab));
+    frm.SetActiveTab(c.tab);
+    const std::string name = dir.File("gis" + std::to_string(k++));
+    ui.fileNames.push_back(name + "." + c.ext);
+    ASSERT_TRUE(frm.Click(c.item));
+    EXPECT_EQ(ui.fileDialogs.back().filter, c.filter);
+    EXPECT_EQ(ui.fileDialogs.back().defaultExt, c.ext);
+    EXPECT_TRUE(ui.messages.empty());
+    const std::string info = Ogrinfo(name + "." + c.ext);
+    EXPECT_NE(info.find("Feature Count: " + std::to_string(c.features) + "\n"), std::string::npos)
+        << info.substr(0, 2000);
+    for (const std::string& fact : c.facts) {
+      EXPECT_NE(info.find(fact), std::string::npos) << fact << "\n" << info.substr(0, 3000);
+    }
+  }
+}
+
+TEST_F(Exports, AGisFileThatCannotBeRightIsRefusedBeforeItsNameIsAsked) {
+  FillEveryTable();
+  // Sheets across the 3-degree boundary at 118.5° E, central meridian 0.
+  frm.SetActiveTab(0);
+  SetCorners(0, {118, 0, 0}, {39, 40, 0}, {119, 0, 0}, {40, 0, 0});
+  frm.RzBitBtn1Click();
+  const std::size_t dialogs = ui.fileDialogs.size();
+  struct Case {
+    int tab;
+    void (TfrmCreateMapUnRg::*command)();
+    std::string message;
+  } cases[] = {
+      {0, &TfrmCreateMapUnRg::ShpPlaneClick, kSpansZonesMessage},
+      {0, &TfrmCreateMapUnRg::DxfClick, kSpansZonesMessage},
+      {0, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsCgcs2000Message},
+      {1, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsCgcs2000Message},
+      {2, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsGeodeticMessage},
+  };
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    (frm.*c.command)();
+    const auto m = TakeMessage();
+    EXPECT_EQ(m.caption, "错误");
+    EXPECT_EQ(m.icon, MessageIcon::Error);
+    EXPECT_EQ(m.text, c.message);
+  }
+  EXPECT_EQ(ui.fileDialogs.size(), dialogs);
+  // The geographic Shapefile of the same sheets has one system.
+  ui.fileNames.push_back(dir.File("geo.shp"));
+  frm.SetActiveTab(0);
+  frm.ShpGeoClick();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_NE(Ogrinfo(dir.File("geo.shp")).find("ID[\"EPSG\",4214]]"), std::string::npos);
+  // A folder that is not there: the failure names the file.
+  ui.fileNames.push_back(dir.File("missing/x.gpkg"));
+  frm.SetActiveTab(1);
+  frm.GpkgClick();
+  const auto failed = TakeMessage();
+  EXPECT_NE(failed.text.find(dir.File("missing/x.gpkg")), std::string::npos) << failed.text;
+}
+
 TEST_F(Exports, WorkbookTitleAndTablePerTab) {
   FillEveryTable();
   struct Case {
