@@ -309,6 +309,40 @@ TEST_F(Exports, WorkbookTitleAndTablePerTab) {
 namespace karvento {
 namespace {
 
+// The CGCS2000 tab and the conversion on 2000坐标 write the CGCS2000 table,
+// under its own title, in plane and geographic coordinates.
+TEST_F(Exports, TheCgcs2000TableHasItsOwnTitleAndFiles) {
+  FillEveryTable();
+  frm.SetActiveTab(kTabCgcs2000);
+  SetCorners(kTabCgcs2000, {116, 0, 0}, {39, 40, 0}, {116, 30, 0}, {40, 0, 0});
+  frm.Cgcs2000Tab().Scale.SetItemIndex(4);
+  frm.RzBitBtn1Click();
+  const std::vector<std::string> n2000 = NumbersOf(frm.FMapUnions2000);
+  ASSERT_FALSE(n2000.empty());
+  ASSERT_NE(n2000, NumbersOf(frm.FMapUnions54));
+  struct Case {
+    int tab;
+    const char* item;
+  } cases[] = {{kTabCgcs2000, "Excel1"}, {kTabCgcs2000, "N1"}, {kTabCgcs2000, "N2"},
+               {kTabConvert, "Excel1"},  {kTabConvert, "N2"}};
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    frm.RzRadioButton13.Choose();
+    const std::string name = dir.File("cgcs" + std::to_string(k++));
+    ui.fileNames.push_back(name);
+    ASSERT_TRUE(frm.Click(c.item));
+    if (std::string(c.item) == "Excel1") {
+      const std::string facts = ReadWorkbook(name + ".xlsx");
+      EXPECT_NE(facts.find("cell A1 s 图幅表（2000国家坐标系）"), std::string::npos) << facts;
+      EXPECT_NE(facts.find("cell A3 s " + n2000[0] + " "), std::string::npos) << facts;
+    } else {
+      EXPECT_EQ(MidNumbers(name + ".mid"), Quoted(n2000)) << c.tab << c.item;
+    }
+    EXPECT_TRUE(ui.messages.empty());
+  }
+}
+
 // Before any Generate both tables are empty, yet each keeps its own title:
 // the workbook of the Xi'an 80 tab is titled for Xi'an 80, header only.
 TEST_F(Exports, EmptyTablesKeepTheTitleOfTheirSystem) {
