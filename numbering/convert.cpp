@@ -13,9 +13,22 @@ void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newS
   }
 }
 
+std::string OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion) {
+  const std::string caption =
+      scale >= 0 && scale < kScaleCount ? std::string(kScaleCaptions[scale]) : std::to_string(scale);
+  return std::string(conversion ? "无法转换为旧图幅号：" : "无法按旧图幅号标准编号：") +
+         "旧图幅号标准没有 " + caption +
+         " 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。";
+}
+
+void RequireConversionTarget(bool oldToNew, ScaleIndex scale) {
+  if (!oldToNew && !HasOldStandard(scale)) throw Error(OldStandardLacksScaleMessage(scale, true));
+}
+
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  bool is54) {
+  RequireConversionTarget(oldToNew, scale);
   TStandardMapUnions found;
   CreateMapUnionsOfStandard(oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number),
                             scale, oldToNew, zone3, is54, cm, found);
