@@ -69,6 +69,24 @@ enum class CsvEncoding { Utf8Bom, Gbk };
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding);
+
+// The text formats (table, csv, json, geojson) written column by column as a
+// sheet walk hands the columns over: the head when made, each column's
+// sheets as they come (with the source number of a converted column, or
+// none), the tail at Finish. WriteStandardSheets is this writer run over a
+// whole table, so both give the same bytes.
+class StandardSheetWriter {
+ public:
+  StandardSheetWriter(Format format, Output& out, const SheetMeta& meta, CsvEncoding encoding);
+  void Column(const std::vector<TStandardMapUnion>& column, const std::string* source = nullptr);
+  void Finish();
+
+ private:
+  Format format_;
+  Output& out_;
+  const SheetMeta& meta_;
+  bool first_ = true;
+};
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
                        CsvEncoding encoding);
 

@@ -20,9 +20,12 @@ const char* kHelp =
     "\n"
     "  --from LON,LAT     lower-left corner: decimal degrees or D:M:S (116:28:00)\n"
     "  --to LON,LAT       upper-right corner\n"
-    "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000,\n"
-    "                     or 1:10000, or 10000 (default 1:1万)\n"
+    "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000\n"
+    "                     1:2000 1:1000 1:500, or 1:10000, or 10000 (default 1:1万);\n"
+    "                     1:2000, 1:1000 and 1:500 have new-standard numbers only\n"
     "  --standard new|old numbering standard (default new)\n"
+    "  --number-form F    rowcol (J50I001001, default) or 5000: 1:2000 numbers from\n"
+    "                     their 1:5000 sheet (J50H001001-1 ... -9)\n"
     "  --datum 54|80      Beijing 1954 or Xi'an 1980 plane corners (default 54)\n"
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
     "  --cm DEGREES       central meridian; 0 takes each corner's own zone and\n"
@@ -34,7 +37,9 @@ const char* kHelp =
     "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
     "                     (mif and xlsx need --output)\n"
-    "  --output FILE      write to FILE instead of standard output\n"
+    "  --output FILE      write to FILE instead of standard output; every format but\n"
+    "                     xlsx is written column by column as the sheets are made,\n"
+    "                     so there is no limit on their number (xlsx: 5,000,000)\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
     "\n"
@@ -44,7 +49,7 @@ const char* kHelp =
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
-                           {"params", true}};
+                           {"params", true},   {"number-form", true}};
 
 // What a user interface of the window must answer when the tool borrows the
 // window's fields: nothing is ever shown.
@@ -112,14 +117,21 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto x = args.Value("offset-x")) offsetX = ParseNumber(*x, "--offset-x");
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
-  TStandardMapUnions sheets;
-  CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
-  SubtractPlaneOffsets(sheets, offsetX, offsetY);
-  if (WriteStandardFile(o, sheets, p.is54)) return 0;
-  OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), standard},
-                      o.encoding);
-  stream.Finish();
+  const ColumnEdits edits{offsetX, offsetY, ReadNumberForm(args, scale, standard == "new")};
+
+  // A workbook holds a table in memory and a worksheet a limited number of
+  // rows: the request keeps the window's sheet limit.
+  if (o.format == Format::Xlsx) {
+    TStandardMapUnions sheets;
+    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
+    for (auto& column : sheets) edits.Apply(column);
+    WriteStandardFile(o, sheets, p.is54);
+    return 0;
+  }
+  // Every other format is written column by column as the walk goes: any
+  // number of sheets, in memory bounded by one column.
+  const SheetWalk walk(range, scale, standard == "new", p.zone3, p.is54, p.cm, false);
+  StreamStandardSheets(o, walk, edits, {std::string(kScaleCaptions[scale]), standard});
   return 0;
 }
 

@@ -49,17 +49,19 @@ void AddConvertedSheets(std::int64_t& total, std::size_t sheets) {
   }
 }
 
-void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY) {
+void SubtractPlaneOffsets(std::vector<TStandardMapUnion>& column, double offsetX, double offsetY) {
   // Subtracting 0 changes no value: without offsets the pass is skipped.
   if (offsetX == 0 && offsetY == 0) return;
-  for (auto& column : sheets) {
-    for (TStandardMapUnion& s : column) {
-      for (TPlanePoint& p : s.PlaneCorners) {
-        p.X -= offsetX;
-        p.Y -= offsetY;
-      }
+  for (TStandardMapUnion& s : column) {
+    for (TPlanePoint& p : s.PlaneCorners) {
+      p.X -= offsetX;
+      p.Y -= offsetY;
     }
   }
+}
+
+void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY) {
+  for (auto& column : sheets) SubtractPlaneOffsets(column, offsetX, offsetY);
 }
 
 }  // namespace karvento

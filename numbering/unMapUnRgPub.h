@@ -146,6 +146,7 @@ void AddConvertedSheets(std::int64_t& total, std::size_t sheets);
 // corner: offsetX from each X, offsetY from each Y. Numbers and geographic
 // corners are not touched.
 void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY);
+void SubtractPlaneOffsets(std::vector<TStandardMapUnion>& column, double offsetX, double offsetY);
 
 // 1 → "001", 45 → "045", 192 → "192"; above 99 plain decimal.
 std::string FormatSerial3(int n);
