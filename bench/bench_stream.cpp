@@ -33,7 +33,7 @@ void BM_InMemoryCsv10000(benchmark::State& state) {
     TStandardMapUnions table;
     CreateMapUnionsOfStandard(kChina, 6, true, true, true, kCm, table);
     cli::OutputStream stream(CsvToNull());
-    cli::WriteStandardSheets(cli::Format::Csv, stream.out(), table, {"1:1万", "new"},
+    cli::WriteStandardSheets(cli::Format::Csv, stream.out(), table, {"1:1万", 10000, "new"},
                              cli::CsvEncoding::Utf8Bom);
     stream.Finish();
     sheets = static_cast<std::int64_t>(table.size() * table[0].size());
@@ -47,7 +47,7 @@ void BM_StreamedCsv2000(benchmark::State& state) {
   std::int64_t sheets = 0;
   for (auto _ : state) {
     const SheetWalk walk(kChina, 8, true, true, true, kCm, false);
-    cli::StreamStandardSheets(CsvToNull(), walk, {}, {"1:2000", "new"});
+    cli::StreamStandardSheets(CsvToNull(), walk, {}, {"1:2000", 2000, "new"});
     sheets = walk.Columns() * walk.Rows();
   }
   state.counters["sheets"] = static_cast<double>(sheets);

@@ -12,6 +12,9 @@ OutputOptions ReadOutputOptions(const Args& args) {
   OutputOptions o;
   if (auto f = args.Value("format")) o.format = ParseFormat(*f);
   if (auto f = args.Value("output")) o.file = *f;
+  // "-" and /dev/stdout name standard output, for the text formats; they are
+  // written as standard output is, never replaced.
+  const bool toStdout = o.file == "-" || o.file == "/dev/stdout";
   if (auto e = args.Value("encoding")) {
     if (*e == "gbk") {
       o.encoding = CsvEncoding::Gbk;
@@ -23,9 +26,10 @@ OutputOptions ReadOutputOptions(const Args& args) {
     if (*c != "plane" && *c != "geo") throw UsageError("--coords is plane or geo");
     o.geoMif = *c == "geo";
   }
-  if ((o.format == Format::Mif || o.format == Format::Xlsx) && o.file.empty()) {
+  if ((o.format == Format::Mif || o.format == Format::Xlsx) && (o.file.empty() || toStdout)) {
     throw UsageError("--format mif and xlsx write files: give --output FILE");
   }
+  if (toStdout) o.file.clear();
   return o;
 }
 

@@ -24,9 +24,11 @@ const char* kHelp =
     "                     (default rowcol)\n"
     "  --format-string S  the number format (default '[ROW]+[COL]' or '[Y]-[X]');\n"
     "                     tokens match in any letter case, all other text is kept\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
+    "  --format F         table (default), csv, json, mif, xlsx (GeoJSON holds\n"
+    "                     longitude and latitude only, not plane coordinates)\n"
     "                     (mif and xlsx need --output)\n"
-    "  --output FILE      write to FILE instead of standard output\n"
+    "  --output FILE      write to FILE instead of standard output (- is standard\n"
+    "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "\n"
     "Example: 500 m sheets over a 1 km by 500 m block, numbered 1+1, 1+2:\n"
@@ -58,6 +60,7 @@ int RunGrid(const std::vector<std::string>& words) {
   const int startRow = ParseInteger(args.Value("start-row").value_or("0"), "--start-row");
   const int startCol = ParseInteger(args.Value("start-col").value_or("0"), "--start-col");
   const OutputOptions o = ReadOutputOptions(args);
+  RefuseGeoJsonOfPlaneSheets(o.format);
 
   TCustomMapUnions sheets;
   const std::string refusal = CreateCustomMapUnions(

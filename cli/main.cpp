@@ -9,6 +9,7 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "export/safe_file.h"
 #include "numbering/error.h"
 
 namespace {
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
   }
   // A reader that stops early (sheets ... | head) ends the output quietly.
   std::signal(SIGPIPE, SIG_IGN);
+  // A file-size limit fails a write with "File too large", reported like any
+  // other failure; SIGINT, SIGTERM and SIGHUP remove unfinished files.
+  PrepareFileSignals();
   const std::string command = words[0];
   words.erase(words.begin());
   try {

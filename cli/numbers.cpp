@@ -102,7 +102,7 @@ int RunConvert(const std::vector<std::string>& words) {
   if (!WriteStandardFile(o, targets, p.is54)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
-                        {std::string(kScaleCaptions[scale]), "", &sources}, o.encoding);
+                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources}, o.encoding);
     stream.Finish();
   }
   return status;

@@ -12,6 +12,14 @@
 
 namespace karvento::cli {
 
+void RefuseGeoJsonOfPlaneSheets(Format format) {
+  if (format == Format::GeoJson) {
+    throw UsageError(
+        "GeoJSON holds longitude and latitude only (RFC 7946); an independent grid's plane "
+        "coordinates go to table, csv, json, mif or xlsx");
+  }
+}
+
 Format ParseFormat(std::string_view text) {
   if (text == "table") return Format::Table;
   if (text == "csv") return Format::Csv;
@@ -39,8 +47,11 @@ void Output::Put(char c) {
 }
 
 void Output::Number(double v) {
-  char buf[32];
-  buffer_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  // Fixed notation without a precision is the shortest decimal text that
+  // reads back to v: 500000, not 5e+05, which some readers take for text.
+  // The longest such text (the smallest subnormal) has 327 characters.
+  char buf[400];
+  buffer_.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
   if (buffer_.size() >= (1 << 16)) Flush();
 }
 
@@ -293,15 +304,18 @@ void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   out.Put('}');
 }
 
+// A sheet as a GeoJSON feature. The outline runs counter-clockwise, as RFC
+// 7946 asks of an exterior ring: north-west, south-west, south-east,
+// north-east, north-west.
 void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std::string* source) {
   out.Write("{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[");
   JsonPoint(out, f.west, f.north);
   out.Put(',');
-  JsonPoint(out, f.east, f.north);
+  JsonPoint(out, f.west, f.south);
   out.Put(',');
   JsonPoint(out, f.east, f.south);
   out.Put(',');
-  JsonPoint(out, f.west, f.south);
+  JsonPoint(out, f.east, f.north);
   out.Put(',');
   JsonPoint(out, f.west, f.north);
   out.Write("]]},\"properties\":{");
@@ -309,7 +323,11 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
   out.Write("\"number\":");
   JsonString(out, f.number);
   if (meta) {
+    // The denominator as a number (a caption such as 1:1万 is read as a
+    // time of day by some readers), the caption beside it.
     out.Write(",\"scale\":");
+    out.Number(meta->denominator);
+    out.Write(",\"scale_caption\":");
     JsonString(out, meta->scale);
     out.Write(",\"standard\":");
     // A conversion mixes both standards: each sheet's is that of its form.
@@ -350,6 +368,24 @@ void Json(Output& out, const Table& sheets, bool geo, const SheetMeta* meta) {
   JsonTail(out, geo);
 }
 
+// Every number of a table (and every source number) must be one that each
+// format can carry; the table is checked whole before anything is written.
+template <typename Table>
+void CheckNumbers(const Table& sheets, const SheetMeta* meta) {
+  for (const auto& inner : sheets) {
+    for (const auto& s : inner) {
+      const std::string fault = SheetNumberFault(s.MapUnionNo);
+      if (!fault.empty()) throw Error(fault);
+    }
+  }
+  if (meta && meta->sources) {
+    for (const std::string& source : *meta->sources) {
+      const std::string fault = SheetNumberFault(source);
+      if (!fault.empty()) throw Error(fault);
+    }
+  }
+}
+
 }  // namespace
 
 StandardSheetWriter::StandardSheetWriter(Format format, Output& out, const SheetMeta& meta,
@@ -375,6 +411,11 @@ StandardSheetWriter::StandardSheetWriter(Format format, Output& out, const Sheet
 
 void StandardSheetWriter::Column(const std::vector<TStandardMapUnion>& column,
                                  const std::string* source) {
+  // A column is checked whole before any of it is written.
+  for (const TStandardMapUnion& s : column) {
+    const std::string fault = SheetNumberFault(s.MapUnionNo);
+    if (!fault.empty()) throw Error(fault);
+  }
   switch (format_) {
     case Format::Table:
       for (const auto& s : column) StandardTableRow(out_, s, source);
@@ -398,6 +439,7 @@ void StandardSheetWriter::Finish() {
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding) {
+  CheckNumbers(sheets, &meta);
   StandardSheetWriter writer(format, out, meta, encoding);
   for (std::size_t i = 0; i < sheets.size(); ++i) writer.Column(sheets[i], SourceOf(meta, i));
   writer.Finish();
@@ -405,6 +447,7 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
 
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
                        CsvEncoding encoding) {
+  CheckNumbers(sheets, nullptr);
   switch (format) {
     case Format::Table:
       CustomTable(out, sheets);
@@ -416,9 +459,7 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::Json:
       Json(out, sheets, false, nullptr);
       break;
-    case Format::GeoJson:
-      Json(out, sheets, true, nullptr);
-      break;
+    case Format::GeoJson:  // refused by RefuseGeoJsonOfPlaneSheets
     case Format::Mif:
     case Format::Xlsx:
       break;

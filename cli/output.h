@@ -58,7 +58,8 @@ class StdoutSink : public Sink {
 // for a conversion result the source number of each outer entry, written
 // before each target (empty standard: each target's own, by its form).
 struct SheetMeta {
-  std::string scale;
+  std::string scale;     // the caption, 1:1万
+  int denominator = 0;   // 10000
   std::string standard;  // "new" or "old"
   const std::vector<std::string>* sources = nullptr;
 };
@@ -74,7 +75,8 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
 // sheet walk hands the columns over: the head when made, each column's
 // sheets as they come (with the source number of a converted column, or
 // none), the tail at Finish. WriteStandardSheets is this writer run over a
-// whole table, so both give the same bytes.
+// whole table, so both give the same bytes. Column throws karvento::Error,
+// before writing any of the column, for a number that no file can carry.
 class StandardSheetWriter {
  public:
   StandardSheetWriter(Format format, Output& out, const SheetMeta& meta, CsvEncoding encoding);
@@ -87,6 +89,12 @@ class StandardSheetWriter {
   const SheetMeta& meta_;
   bool first_ = true;
 };
+// An independent grid is in plane coordinates, which GeoJSON cannot carry:
+// its format is refused (a UsageError naming the formats that can).
+void RefuseGeoJsonOfPlaneSheets(Format format);
+
+// Both throw karvento::Error, before writing anything, for a table holding a
+// number that no file can carry (SheetNumberFault).
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
                        CsvEncoding encoding);
 

@@ -37,9 +37,11 @@ const char* kHelp =
     "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
     "                     (mif and xlsx need --output)\n"
-    "  --output FILE      write to FILE instead of standard output; every format but\n"
-    "                     xlsx is written column by column as the sheets are made,\n"
-    "                     so there is no limit on their number (xlsx: 5,000,000)\n"
+    "  --output FILE      write to FILE instead of standard output (- is standard\n"
+    "                     output); an existing FILE is replaced once complete. Every\n"
+    "                     format but xlsx is written column by column as the sheets\n"
+    "                     are made, so there is no limit on their number (xlsx:\n"
+    "                     5,000,000)\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
     "\n"
@@ -131,7 +133,7 @@ int RunSheets(const std::vector<std::string>& words) {
   // Every other format is written column by column as the walk goes: any
   // number of sheets, in memory bounded by one column.
   const SheetWalk walk(range, scale, standard == "new", p.zone3, p.is54, p.cm, false);
-  StreamStandardSheets(o, walk, edits, {std::string(kScaleCaptions[scale]), standard});
+  StreamStandardSheets(o, walk, edits, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard});
   return 0;
 }
 

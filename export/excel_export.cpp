@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "export/export_progress.h"
+#include "export/gbk.h"
+#include "export/safe_file.h"
 #include "export/xlsx_workbook.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -85,6 +87,8 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
     int row = 3;
     for (const auto& inner : table) {
       for (const auto& record : inner) {
+        const std::string fault = SheetNumberFault(record.MapUnionNo);
+        if (!fault.empty()) throw Error(FileWriteError(fileName, fault));
         PutRecord(ws, row++, n, record);
         ticker.Tick();
       }

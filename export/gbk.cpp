@@ -85,6 +85,40 @@ std::string Convert(std::string_view in, const Converter& converter, const char*
   return out;
 }
 
+// Scans well-formed UTF-8 from byte `from`: returns the end of the run of
+// whole characters (all of them, or with one set only the first).
+std::size_t Utf8SequenceEnd(std::string_view t, std::size_t from, bool one = false) {
+  std::size_t i = from;
+  while (i < t.size()) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    std::size_t n = 0;
+    unsigned lo = 0x80, hi = 0xBF;  // the allowed range of the second byte
+    if (c < 0x80) {
+      n = 1;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 3;
+      if (c == 0xE0) lo = 0xA0;  // overlong below U+0800
+      if (c == 0xED) hi = 0x9F;  // the surrogates U+D800..U+DFFF
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 4;
+      if (c == 0xF0) lo = 0x90;  // overlong below U+10000
+      if (c == 0xF4) hi = 0x8F;  // past U+10FFFF
+    } else {
+      return i;
+    }
+    if (i + n > t.size()) return i;
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto b = static_cast<unsigned char>(t[i + k]);
+      if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) return i;
+    }
+    i += n;
+    if (one) return i;
+  }
+  return i;
+}
+
 }  // namespace
 
 bool IsAscii(std::string_view text) {
@@ -92,6 +126,36 @@ bool IsAscii(std::string_view text) {
     if (c >= 0x80) return false;
   }
   return true;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  return Utf8SequenceEnd(text, 0) == text.size();
+}
+
+std::string SheetNumberFault(std::string_view number) {
+  const bool valid = IsValidUtf8(number);
+  const bool breaks = number.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+  if (valid && !breaks) return {};
+  std::string shown;
+  std::size_t i = 0;
+  for (int chars = 0; i < number.size() && chars < 64; ++chars) {
+    const char c = number[i];
+    if (c == '\r' || c == '\n' || c == '\0') {
+      shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\0";
+      ++i;
+      continue;
+    }
+    const std::size_t end = Utf8SequenceEnd(number, i, true);
+    if (end == i) {
+      shown += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      shown.append(number.substr(i, end - i));
+      i = end;
+    }
+  }
+  if (i < number.size()) shown += "…";
+  return "图幅号“" + shown + (breaks ? "”含有换行符或 NUL 字符，不能写入文件" : "”不是有效的 UTF-8 文本，不能写入文件");
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {

@@ -25,4 +25,16 @@ std::string GbkToUtf8(std::string_view gbk, bool replaceInvalid = false);
 // and in GBK.
 bool IsAscii(std::string_view text);
 
+// True when text is well-formed UTF-8: no stray continuation byte, no
+// sequence cut short, no overlong form, no surrogate, nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+// Why a sheet number cannot go into a file, or an empty text when it can.
+// Every writer (MIF/MID, workbook, CSV, JSON, GeoJSON, the table) refuses
+// the same numbers: a line break or a NUL would split or end the record in
+// one reader or another, and bytes that are not UTF-8 are no text at all.
+// The message quotes the number readably: a line break as \n or \r, a NUL as
+// \0, a stray byte as U+FFFD, at most its first 64 characters.
+std::string SheetNumberFault(std::string_view number);
+
 }  // namespace karvento

@@ -186,22 +186,40 @@ void PutRegion(OutBuffer& mif, CornerTexts& corners, const Pens& pens, double xn
   mif.PutPoint(cx, cy);
 }
 
-// "number" CR LF, the number in GBK and unescaped.
+// "number" CR LF, the number in GBK between double quotes; a double quote
+// inside it is doubled, as MapInfo writes and reads it (GBK's second bytes
+// never take the value of a quote, so the doubling can follow the
+// conversion). A number that no MID record can hold is refused.
 void PutRecord(OutBuffer& mid, const std::string& number) {
-  if (number.size() + 4 <= kRegionReserve && IsAscii(number)) {
+  bool plain = number.size() + 4 <= kRegionReserve;
+  for (const char c : number) {
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '"' || c == '\r' || c == '\n' || c == '\0') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) {
     mid.Reserve(kRegionReserve);
     mid.Put("\"");
     mid.Put(number);
     mid.Put("\"\r\n");
     return;
   }
+  const std::string fault = SheetNumberFault(number);
+  if (!fault.empty()) throw Error(FileWriteError(mid.target(), fault));
   std::string gbk;
   try {
     gbk = Utf8ToGbk(number);
   } catch (const Error& e) {
     throw Error(FileWriteError(mid.target(), "图幅号“" + number + "”" + e.what()));
   }
-  mid.PutLong("\"" + gbk + "\"\r\n");
+  std::string record = "\"";
+  for (const char c : gbk) {
+    if (c == '"') record += '"';
+    record += c;
+  }
+  record += "\"\r\n";
+  mid.PutLong(record);
 }
 
 std::string FolderOf(std::string_view fileName) {

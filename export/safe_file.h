@@ -1,15 +1,37 @@
-// Writing a file so that it is either complete or not there at all.
+// Writing a file so that it is either complete or not there at all, and so
+// that what is written to is what the user named.
 //
-// The output goes to a temporary file ".name.XXXXXX" in the folder of the
-// target and is renamed over the target only after every write and the close
-// succeeded; until then an existing target stays exactly as it was. Nothing
-// is synced to the device: the rename makes the new file appear whole to
-// every reader, which is what an export needs, and a system crash may still
-// lose it.
+// The name is followed through symbolic links to the file they lead to (a
+// link whose file does not exist yet leads to the file to create), as a
+// shell redirect or cp does; the link itself stays.
 //
-// A target that exists and is not a regular file (a device such as /dev/null
-// or /dev/full, a pipe) cannot be replaced by a rename; it is opened and
-// written in place.
+// A regular file is written to a temporary file ".name.XXXXXX" in the folder
+// of the file it replaces and renamed over it only after every write and the
+// close succeeded; until then an existing file stays exactly as it was. The
+// new file keeps the owner, group and permissions of the one it replaces.
+// Nothing is synced to the device: the rename makes the new file appear whole
+// to every reader, and a system crash may still lose it.
+//
+// Where a rename cannot keep what the file is, the existing file is written
+// in place instead: when it has other names (hard links), when its owner or
+// group cannot be given to a new file (another user's file, without the right
+// to change owners), and when its folder cannot be written but the file can.
+// The output then still goes to a hidden temporary file beside it when the
+// folder allows, and is copied into the file only once complete; otherwise it
+// is written into the file directly.
+//
+// An existing file that cannot be written is refused as an open would refuse
+// it ("Permission denied" for a read-only file), never replaced.
+//
+// A target that is not a regular file (a device such as /dev/null or
+// /dev/full, a pipe, a terminal) cannot be replaced by a rename; it is opened
+// and written in place. /dev/stdout, /dev/fd/N and /proc/self/fd/N are the
+// process's own descriptors: they are written through a copy of the
+// descriptor, at its position.
+//
+// A process ended by SIGINT, SIGTERM or SIGHUP removes its temporary files
+// first; a file-size limit (SIGXFSZ) fails the write with "File too large"
+// instead of ending the process (see PrepareFileSignals).
 //
 // Every failure throws karvento::Error with the text
 //   无法写入文件 “<target>”：<the system's reason>
@@ -17,6 +39,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,13 +48,25 @@ namespace karvento {
 // The text of a file failure: 无法写入文件 “fileName”：reason.
 std::string FileWriteError(std::string_view fileName, std::string_view reason);
 
+// Makes SIGINT, SIGTERM and SIGHUP remove every temporary file of a SafeFile
+// that is still being written before the process ends by the signal, and has
+// SIGXFSZ ignored so that a write past the file-size limit fails with EFBIG.
+// Signals that the process already handles or ignores are left alone. Called
+// by every SafeFile; a program that writes elsewhere first may call it at
+// start. Safe to call more than once.
+void PrepareFileSignals();
+
 class SafeFile {
  public:
-  // Creates the temporary file beside target (or opens a non-regular target).
-  // The new file gets the permissions of the file it replaces, or 0666 less
-  // the process's umask when there is none.
-  explicit SafeFile(std::string target);
-  // Removes the temporary file unless Commit succeeded.
+  // How the caller writes: through Write, or by handing a path to a library
+  // that opens the file by name itself (a whole file, written once).
+  enum class Mode { kStream, kByName };
+
+  // Prepares writing target (see above). A target that is not a regular file
+  // is refused for kByName with "不是普通文件" (a library reopening a pipe by
+  // name would wait for a reader forever).
+  explicit SafeFile(std::string target, Mode mode = Mode::kStream);
+  // Removes the temporary files unless Commit succeeded.
   ~SafeFile();
   SafeFile(const SafeFile&) = delete;
   SafeFile& operator=(const SafeFile&) = delete;
@@ -39,25 +74,36 @@ class SafeFile {
   // Writes all of data (retrying short writes and interrupted calls). There
   // is no buffer here: callers hand over large blocks.
   void Write(std::string_view data);
-  // Closes the file; a failure of the close (a delayed write error) throws.
+  // Closes the file being written; a failure of the close (a delayed write
+  // error) throws.
   void Close();
-  // Closes if still open, then renames the temporary file over the target.
+  // Closes if still open, then puts the file in place: renames it over the
+  // target, or copies it into the target written in place.
   void Commit();
 
   const std::string& target() const { return target_; }
-  // The file being written: the temporary file, or the target itself when it
-  // is written in place. For writers that open the file by name themselves
-  // (after Close).
-  const std::string& path() const { return temp_.empty() ? target_ : temp_; }
+  // For kByName: the new empty file that the library is to write whole; its
+  // folder is where the library may stage its own temporary parts.
+  const std::string& path() const { return temp_; }
 
  private:
   [[noreturn]] void Fail(int err);
   void Discard() noexcept;
+  void OpenInPlace(const std::string& name);
+  bool CreateTemp(const std::string& folder, const std::string& name, int* err);
+  void CopyIntoTarget();
 
   std::string target_;
-  std::string temp_;  // empty when the target is written in place
-  int fd_ = -1;
+  Mode mode_;
+  std::string temp_;     // the hidden file written; empty when writing the target itself
+  int fd_ = -1;          // what Write writes to: the hidden file or the target
+  int targetFd_ = -1;    // in place with a hidden file: the target, copied into at Commit
+  int slot_ = -1;        // the signal cleanup's entry of temp_
+  bool inPlace_ = false;  // the target itself is written (or copied into)
+  bool regular_ = true;   // the target is a regular file (truncated to the length written)
   bool committed_ = false;
+  std::uint64_t written_ = 0;
+  std::string final_;  // the file the name leads to, the one that is replaced
 };
 
 // Commits a pair of finished files, the second first: for a MIF/MID pair the

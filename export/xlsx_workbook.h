@@ -11,8 +11,12 @@
 //
 // Every failure throws karvento::Error; a file failure names the target file
 // and the reason. The file appears under its name only when SaveAs succeeds
-// (it is written beside it under a temporary name and renamed); a workbook
-// destroyed unsaved leaves nothing behind.
+// and the saved file has been read back as a complete workbook (it is
+// written beside it under a temporary name, see SafeFile); a workbook
+// destroyed unsaved leaves nothing behind. The library's own temporary parts
+// are kept in the same folder, not in the system's temporary folder, which
+// may be small or full. Only a regular file can take a workbook: a device, a
+// pipe or a terminal is refused.
 #pragma once
 
 #include <cstdint>
@@ -81,6 +85,15 @@ class XlsxWorksheet {
   bool fitWidths_ = false;
 };
 
+// Why the file at path is not a complete workbook as XlsxWorkbook saves it,
+// or an empty text when it is: the ZIP directory at its end must be whole and
+// lie where it says, every entry must have its local header where the
+// directory puts it, with its data inside the file, and each part that a
+// spreadsheet program needs must be there and not empty, the worksheet
+// holding at least minSheetBytes bytes of XML; every part must decompress to
+// the length and CRC the directory gives, and the worksheet must end its XML.
+std::string WorkbookFileFault(const std::string& path, std::uint64_t minSheetBytes = 0);
+
 // Frames the one cell (row, col) of the worksheet, as the export names the
 // step.
 void CellBorderAround(XlsxWorksheet& sheet, int row, int col);
@@ -115,9 +128,11 @@ class XlsxWorkbook {
   [[noreturn]] void Fail(std::string_view reason);
 
   std::unique_ptr<SafeFile> file_;
+  std::string stagingFolder_;  // where the library keeps its temporary parts
   lxw_workbook* book_ = nullptr;
   std::unique_ptr<XlsxWorksheet> sheet_;
   lxw_format* formats_[4] = {};
+  std::uint64_t cells_ = 0;  // cells written, for the least size of the worksheet
 };
 
 }  // namespace karvento

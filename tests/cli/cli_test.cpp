@@ -15,36 +15,10 @@
 #include "cli/common.h"
 #include "cli/output.h"
 #include "numbering/unMapUnRgPub.h"
+#include "run_cli.h"
 
 namespace karvento::cli {
 namespace {
-
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-// Runs a shell command line; its standard error is captured apart.
-Result RunShell(const std::string& line) {
-  // One stderr file per test process: CTest runs the cases in parallel.
-  const std::string errFile = testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + ".txt";
-  const std::string command = "( " + line + " ) 2>" + errFile;
-  Result r;
-  FILE* p = popen(command.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  if (FILE* e = fopen(errFile.c_str(), "r")) {
-    for (std::size_t n; (n = fread(buf, 1, sizeof buf, e)) > 0;) r.err.append(buf, n);
-    fclose(e);
-  }
-  return r;
-}
-
-const std::string kCli = KARVENTO_CLI;
-
-Result RunCli(const std::string& arguments) { return RunShell(kCli + " " + arguments); }
 
 TEST(Cli, SheetsOfTheWorkedExampleEveryScale) {
   struct Case { const char* scale; const char* oldNo; const char* newNo; } cases[] = {
@@ -235,7 +209,8 @@ TEST(Cli, AStreamWritesTheBytesOfTheWholeTable) {
     const ColumnEdits edits{39000000, 100, false};
     for (auto& column : table) edits.Apply(column);
     const SheetWalk walk(c.area, c.scale, c.newStandard, true, true, 117, false);
-    const SheetMeta meta{std::string(kScaleCaptions[c.scale]), c.newStandard ? "new" : "old"};
+    const SheetMeta meta{std::string(kScaleCaptions[c.scale]), kScaleDenominators[c.scale],
+                         c.newStandard ? "new" : "old"};
     for (Format f : {Format::Table, Format::Csv, Format::Json, Format::GeoJson}) {
       StringSink whole;
       {

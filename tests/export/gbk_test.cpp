@@ -53,5 +53,37 @@ TEST(Gbk, TextThatDoesNotConvertIsReported) {
   }
 }
 
+// Well-formed UTF-8 at its edges, and the forms a decoder must refuse.
+TEST(Gbk, WellFormedUtf8) {
+  struct Case { std::string text; bool valid; } cases[] = {
+      {"", true},
+      {"J-50-5-(24)", true},
+      {"图1-1", true},
+      {"\x7F\xC2\x80\xDF\xBF", true},                 // U+007F, U+0080, U+07FF
+      {"\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80", true},  // U+0800, U+D7FF, U+E000
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", true},      // U+10000, U+10FFFF
+      {"\x80", false},                                  // a continuation byte alone
+      {"\xC0\xAF", false},                              // overlong '/'
+      {"\xC1\xBF", false},                              // overlong U+007F
+      {"\xE0\x9F\xBF", false},                          // overlong U+07FF
+      {"\xF0\x8F\xBF\xBF", false},                      // overlong U+FFFF
+      {"\xED\xA0\x80", false},                          // a surrogate
+      {"\xF4\x90\x80\x80", false},                      // past U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"\xE5\x9B", false},                              // cut short at the end
+      {"\xE5\x9Bx", false},                             // cut short inside
+      {"\xFF", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsValidUtf8(c.text), c.valid) << ::testing::PrintToString(c.text);
+    EXPECT_EQ(SheetNumberFault(c.text).empty(), c.valid) << ::testing::PrintToString(c.text);
+  }
+  // A quoted number is cut after 64 characters; line breaks are shown.
+  EXPECT_EQ(SheetNumberFault(std::string(70, 'x') + "\n"),
+            "图幅号“" + std::string(64, 'x') + "…”含有换行符或 NUL 字符，不能写入文件");
+  EXPECT_EQ(SheetNumberFault(std::string("a\0b", 3)), "图幅号“a\\0b”含有换行符或 NUL 字符，不能写入文件");
+  EXPECT_EQ(SheetNumberFault("a\"b"), "");
+}
+
 }  // namespace
 }  // namespace karvento

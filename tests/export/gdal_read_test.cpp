@@ -115,5 +115,22 @@ TEST(GdalReadsMif, EveryWriter) {
   }
 }
 
+// A double quote inside a sheet number (the independent grid's number format
+// allows one) is doubled in the MID file, as MapInfo writes it; GDAL reads
+// the number back whole, in the one column, next to the one region.
+TEST(GdalReadsMif, QuotesInsideNumbers) {
+  ScratchDir dir;
+  const std::vector<std::string> numbers = {"\"1\"-1", "图\"1-2", "a,\"\"b", "\""};
+  TCustomMapUnions grid(1);
+  for (std::size_t k = 0; k < numbers.size(); ++k) {
+    grid[0].push_back({numbers[k], 500.0 * k, 0, 500.0 * (k + 1), 500});
+  }
+  const std::string file = dir.File("q.mif");
+  ASSERT_TRUE(WriteCustomMif(file, grid, nullptr));
+  const std::string all = Ogrinfo("-al", file);
+  EXPECT_EQ(Values(all, "图幅号 (String) = "), numbers) << all;
+  EXPECT_EQ(Values(all, "POLYGON ").size(), numbers.size()) << all;
+}
+
 }  // namespace
 }  // namespace karvento

@@ -89,7 +89,7 @@ TEST(MifFiles, WorkedExamples) {
            Lines({"Region 1", "  5", "0 500", "500 500", "500 0", "0 0", "0 500", "    Pen (1,0,0)",
                   "    Brush (0,0,16777215)", "    Center 250 250"}),
        Lines({"\"1-1\""})},
-      {"geographic minutes and seconds in decimal degrees, a quote left as it is",
+      {"geographic minutes and seconds in decimal degrees, a quote doubled as MapInfo reads it",
        [](const std::string& f, std::string* r) {
          TStandardMapUnion u = Sheet("J-50-5-\"A", 0, 0, 0, 0);
          u.Range = {{116, 30, 0}, {39, 50, 0}, {116, 37, 30}, {39, 55, 0}};
@@ -100,7 +100,7 @@ TEST(MifFiles, WorkedExamples) {
                   "116.625 39.8333333333333", "116.5 39.8333333333333", "116.5 39.9166666666667",
                   "    Pen (1,2,0)", "    Brush (1,0,16777215)",
                   "    Center 116.5625 39.875"}),
-       Lines({"\"J-50-5-\"A\""})},
+       Lines({"\"J-50-5-\"\"A\""})},
       {"an empty geographic table: the header and an empty MID",
        [](const std::string& f, std::string* r) { return WriteGeoMif(f, {}, r); },
        Header("CoordSys Earth Projection 1, 0"), ""},

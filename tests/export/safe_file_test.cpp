@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "export/safe_file.h"
@@ -142,6 +148,169 @@ TEST(SafeFile, PairCommitsBothFiles) {
   EXPECT_EQ(ReadFile(dir.File("s.mif")), "M");
   EXPECT_EQ(ReadFile(dir.File("s.mid")), "D");
   EXPECT_EQ(dir.Listing(), "s.mid\ns.mif\n");
+}
+
+struct stat StatOf(const std::string& name) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(name.c_str(), &st), 0) << name;
+  return st;
+}
+
+// A name that is a symbolic link is written through: the file it leads to
+// gets the new text and the link stays a link, as with a shell redirect.
+TEST(SafeFile, WritesThroughSymbolicLinks) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir.File("real"));
+  WriteFile(dir.File("real/a.mif"), "old");
+  struct Case {
+    const char* what;
+    std::string link, leadsTo;  // leadsTo: the link's text
+    std::string file;           // the file that must hold the new text
+  } cases[] = {
+      {"a relative link", dir.File("rel.mif"), "real/a.mif", dir.File("real/a.mif")},
+      {"an absolute link", dir.File("abs.mif"), dir.File("real/a.mif"), dir.File("real/a.mif")},
+      {"a link to a link", dir.File("chain.mif"), "rel.mif", dir.File("real/a.mif")},
+      {"a link inside a folder, relative to it", dir.File("real/up.mif"), "../real/b.mif",
+       dir.File("real/b.mif")},
+      {"a dangling link creates its file", dir.File("new.mif"), "real/c.mif", dir.File("real/c.mif")},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::create_symlink(c.leadsTo, c.link);
+    const std::string text = std::string("new through ") + c.what;
+    EXPECT_EQ(FailureOf(c.link, text), "") << c.what;
+    EXPECT_TRUE(S_ISLNK(StatOf(c.link).st_mode)) << c.what;
+    EXPECT_EQ(std::filesystem::read_symlink(c.link).string(), c.leadsTo) << c.what;
+    EXPECT_EQ(ReadFile(c.file), text) << c.what;
+  }
+  EXPECT_EQ(dir.Listing(), "abs.mif\nchain.mif\nnew.mif\nreal\nrel.mif\n");
+  // A loop of links leads nowhere.
+  std::filesystem::create_symlink("loop2", dir.File("loop1"));
+  std::filesystem::create_symlink("loop1", dir.File("loop2"));
+  EXPECT_EQ(FailureOf(dir.File("loop1"), "x"),
+            "无法写入文件 “" + dir.File("loop1") + "”：" + std::strerror(ELOOP));
+}
+
+// Runs body in a child process, as an ordinary user (nobody, 65534) when the
+// tests run as root; returns what body returned, or a note on how the child
+// ended.
+std::string AsOrdinaryUser(const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "no pipe";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                             ::setresuid(65534, 65534, 65534) != 0)) {
+      ::_exit(3);
+    }
+    const std::string out = body();
+    if (::write(fds[1], out.data(), out.size()) < 0) ::_exit(4);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child ended with status " + std::to_string(status);
+  return out;
+}
+
+// What a rename would change is kept, or the file is written in place: its
+// owner, group and permissions, its other names. A file that may not be
+// written is refused as an open would refuse it, never replaced.
+TEST(SafeFile, KeepsWhatTheFileIsOrWritesInPlace) {
+  const bool root = ::geteuid() == 0;
+  const uid_t me = ::geteuid();
+  ScratchDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  struct Case {
+    const char* what;
+    bool needsRoot;
+    bool asOrdinaryUser;
+    std::function<void(const std::string& file)> prepare;
+    std::string failure;  // empty: written
+    uid_t owner;
+    mode_t mode;
+  } cases[] = {
+      {"another user's file, root writing", true, false,
+       [](const std::string& f) { ASSERT_EQ(::chown(f.c_str(), 12345, 23456), 0); }, "", 12345, 0640},
+      {"a file with a second name", false, false,
+       [](const std::string& f) { std::filesystem::create_hard_link(f, f + ".other"); }, "", me, 0640},
+      {"a read-only file", false, true,
+       [root](const std::string& f) {
+         if (root) {
+           ASSERT_EQ(::chown(f.c_str(), 65534, 65534), 0);
+         }
+         ASSERT_EQ(::chmod(f.c_str(), 0444), 0);
+       },
+       std::strerror(EACCES), root ? 65534 : me, 0444},
+      {"a file of root's that others may write, written by an ordinary user", true, true,
+       [](const std::string& f) { ASSERT_EQ(::chmod(f.c_str(), 0666), 0); }, "", 0, 0666},
+      {"a writable file in a folder that may not be written", true, true,
+       [](const std::string& f) {
+         ASSERT_EQ(::chown(f.c_str(), 65534, 65534), 0);
+         const std::string folder = f.substr(0, f.rfind('/'));
+         ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+       },
+       "", 65534, 0640},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    if (c.needsRoot && !root) continue;
+    const std::string folder = dir.File("case" + std::to_string(++n));
+    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    const std::string file = folder + "/f.mid";
+    WriteFile(file, "old contents, longer than the new");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    c.prepare(file);
+    const struct stat before = StatOf(file);
+    const std::string failure =
+        c.asOrdinaryUser ? AsOrdinaryUser([&] { return FailureOf(file, "new"); }) : FailureOf(file, "new");
+    EXPECT_EQ(failure, c.failure.empty() ? "" : "无法写入文件 “" + file + "”：" + c.failure) << c.what;
+    ::chmod(folder.c_str(), 0777);
+    const struct stat after = StatOf(file);
+    EXPECT_EQ(ReadFile(file), c.failure.empty() ? "new" : "old contents, longer than the new") << c.what;
+    EXPECT_EQ(after.st_uid, c.owner) << c.what;
+    EXPECT_EQ(after.st_gid, before.st_gid) << c.what;
+    EXPECT_EQ(after.st_mode & 07777, c.mode) << c.what;
+    EXPECT_EQ(after.st_nlink, before.st_nlink) << c.what;
+    if (before.st_nlink > 1) {
+      EXPECT_EQ(after.st_ino, before.st_ino) << c.what;
+      EXPECT_EQ(ReadFile(file + ".other"), "new") << c.what;
+    }
+    // No temporary file is left beside it.
+    std::string names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names += e.path().filename().string() + " ";
+    EXPECT_EQ(names.find(".f.mid."), std::string::npos) << c.what << ": " << names;
+  }
+}
+
+// A process ended by SIGINT, SIGTERM or SIGHUP in the middle of a write
+// leaves no hidden temporary file behind, and still ends by the signal.
+TEST(SafeFile, FatalSignalsRemoveTheTemporaryFiles) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    ScratchDir dir;
+    WriteFile(dir.File("keep.mif"), "old");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      PrepareFileSignals();  // as SafeFile does
+      SafeFile mif(dir.File("keep.mif"));
+      SafeFile mid(dir.File("keep.mid"));
+      mif.Write(std::string(100000, 'x'));
+      mid.Write("y");
+      ::raise(sig);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+    EXPECT_EQ(dir.Listing(), "keep.mif\n") << sig;
+    EXPECT_EQ(ReadFile(dir.File("keep.mif")), "old");
+  }
 }
 
 }  // namespace

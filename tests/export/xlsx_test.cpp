@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -319,6 +321,98 @@ TEST(Workbook, CellsOfOneRowInAnyOrder) {
   EXPECT_EQ(b.cells.at("B4").value, "-0.5");
   EXPECT_EQ(b.cells.size(), 4u);
   EXPECT_TRUE(b.widths.empty());  // no fitting was asked for
+}
+
+// A saved file that is not a whole workbook is found out from its ZIP
+// directory: the faults a staging file that could not be written, a file cut
+// short or an overwritten block leave behind.
+TEST(Workbook, IncompleteFilesAreFoundOut) {
+  ScratchDir dir;
+  const std::string good = dir.File("good.xlsx");
+  TCustomMapUnions grid(1);
+  for (int k = 0; k < 200; ++k) grid[0].push_back({"1-" + std::to_string(k), 500.0 * k, 0, 500.0 * k + 500, 500});
+  ASSERT_TRUE(ExportCustomMapUnionsToXls(good, "图幅表（独立坐标系）", kCustomXlsHeader, grid, nullptr));
+  const std::string bytes = ReadFile(good);
+  ASSERT_EQ(WorkbookFileFault(good, 200 * 5 * 22), "");
+  // The directory entry of a part, by its name after the fixed 46 bytes.
+  // (A name's last occurrence is in the directory, after its local header.)
+  const auto entry = [&](const std::string& name) {
+    return bytes.rfind(std::string("PK\x01\x02", 4), bytes.rfind(name));
+  };
+  const auto patched = [&](std::size_t at, const std::string& with) {
+    std::string b = bytes;
+    b.replace(at, with.size(), with);
+    return b;
+  };
+  const std::size_t types = entry("[Content_Types].xml");
+  const std::size_t styles = entry("xl/styles.xml");
+  ASSERT_NE(types, std::string::npos);
+  ASSERT_NE(styles, std::string::npos);
+  struct Case { const char* what; std::string bytes; std::uint64_t minSheet; std::string fault; } cases[] = {
+      {"the whole file", bytes, 0, ""},
+      {"an empty part, as a full staging folder leaves it",
+       patched(types + 24, std::string(4, '\0')), 0, "[Content_Types].xml 是空的"},
+      {"a directory entry of another name than its record", patched(styles + 46, "xl/stylez.xml"), 0,
+       "“xl/stylez.xml”的本地记录不在目录所说的位置"},
+      {"a part missing",
+       patched(bytes.find("xl/styles.xml"), "xl/stylez.xml").replace(styles + 46, 13, "xl/stylez.xml"), 0,
+       "缺少 xl/styles.xml"},
+      {"a directory entry pointing elsewhere", patched(styles + 42, std::string(4, '\0')), 0,
+       "“xl/styles.xml”的本地记录不在目录所说的位置"},
+      {"the last byte cut off", bytes.substr(0, bytes.size() - 1), 0, "没有 ZIP 目录的结束记录"},
+      {"only the first 5000 bytes", bytes.substr(0, 5000), 0, "没有 ZIP 目录的结束记录"},
+      {"junk after the end", bytes + "junk", 0, "没有 ZIP 目录的结束记录"},
+      {"a worksheet smaller than its cells need", bytes, 1'000'000'000, "xl/worksheets/sheet1.xml 只有 "},
+      {"no file of any length", "", 0, "文件只有 0 字节"},
+      {"a byte of the compressed worksheet overwritten",
+       patched(bytes.find("xl/worksheets/sheet1.xml") + 24 + 400, "\xFF\x00\xFF"), 0, "“xl/worksheets/sheet1.xml”的"},
+  };
+  for (const auto& c : cases) {
+    const std::string file = dir.File("case.xlsx");
+    WriteFile(file, c.bytes);
+    const std::string fault = WorkbookFileFault(file, c.minSheet);
+    if (c.fault.empty()) {
+      EXPECT_EQ(fault, "") << c.what;
+    } else {
+      EXPECT_EQ(fault.rfind(c.fault, 0), 0u) << c.what << ": " << fault;
+    }
+  }
+  // A worksheet whose staging file was cut short, in a ZIP that is otherwise
+  // whole (lengths and CRCs computed over what is left, as the library does).
+  int status = -1;
+  testing::Run("/usr/bin/python3 -c \"import zipfile,sys\n"
+               "a=zipfile.ZipFile(sys.argv[1]); b=zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED)\n"
+               "for i in a.infolist():\n d=a.read(i)\n"
+               " b.writestr(i, d[:len(d)//2] if i.filename.endswith('sheet1.xml') else d)\n"
+               "b.close()\" " + testing::Quote(good) + " " + testing::Quote(dir.File("cut.xlsx")),
+               &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(WorkbookFileFault(dir.File("cut.xlsx")), "xl/worksheets/sheet1.xml 不完整");
+}
+
+// A workbook over a file with a second name, or reached through a link, is
+// written into that file: the names stay as they were and every one shows
+// the new workbook.
+TEST(Workbook, WrittenIntoLinkedFiles) {
+  ScratchDir dir;
+  const std::string file = dir.File("a.xlsx");
+  WriteFile(file, "old");
+  ASSERT_EQ(::link(file.c_str(), dir.File("b.xlsx").c_str()), 0);
+  ASSERT_EQ(::symlink("a.xlsx", dir.File("c.xlsx").c_str()), 0);
+  for (const char* name : {"a.xlsx", "c.xlsx"}) {
+    std::string reason;
+    ASSERT_TRUE(ExportCustomMapUnionsToXls(dir.File(name), std::string("图幅表 ") + name, kCustomXlsHeader,
+                                           {{{"1-1", 0, 0, 500, 500}}}, &reason)) << reason;
+    for (const char* other : {"a.xlsx", "b.xlsx", "c.xlsx"}) {
+      EXPECT_EQ(ReadBack(dir.File(other)).cells.at("A1").value, std::string("图幅表 ") + name) << other;
+    }
+  }
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir.File("c.xlsx").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_nlink, 2u);
+  EXPECT_EQ(dir.Listing(), "a.xlsx\nb.xlsx\nc.xlsx\n");
 }
 
 }  // namespace

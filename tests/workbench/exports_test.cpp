@@ -225,5 +225,32 @@ TEST_F(Exports, EmptyTablesKeepTheTitleOfTheirSystem) {
   }
 }
 
+// The independent grid's number format can put a line break or bytes that
+// are not text into its numbers: every export refuses them with the number
+// quoted, writes nothing and keeps the file it would have replaced.
+TEST_F(Exports, NumbersNoFileCanCarryAreRefusedByEveryExport) {
+  FillEveryTable();
+  struct Case { const char* format; const char* says; } cases[] = {
+      {"[ROW]\n[COL]", "图幅号“0\\n0”含有换行符或 NUL 字符，不能写入文件"},
+      {"\xFF[ROW]", "图幅号“\xEF\xBF\xBD" "0”不是有效的 UTF-8 文本，不能写入文件"},
+  };
+  for (const auto& c : cases) {
+    frm.SetActiveTab(2);
+    frm.RzEdit1.SetText(c.format);
+    frm.RzBitBtn1Click();
+    ASSERT_FALSE(frm.FCustomMapUnions.empty());
+    for (const char* item : {"N2", "Excel1"}) {
+      const std::string name = dir.Write(std::string("kept.") + (item[0] == 'N' ? "mif" : "xlsx"), "old");
+      ui.fileNames.push_back(name);
+      frm.Click(item);
+      const auto m = TakeMessage();
+      EXPECT_EQ(m.caption, "错误") << item;
+      EXPECT_NE(m.text.find(c.says), std::string::npos) << item << ": " << m.text;
+      EXPECT_EQ(TempDir::Read(name), "old") << item;
+    }
+  }
+  EXPECT_EQ(dir.Names(), (std::set<std::string>{"kept.mif", "kept.xlsx"}));
+}
+
 }  // namespace
 }  // namespace karvento
