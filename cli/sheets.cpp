@@ -35,19 +35,23 @@ const char* kHelp =
     "                     plane corners (default 0)\n"
     "  --params FILE      corners, zone method, central meridian and offsets from\n"
     "                     a parameter file saved by the window (options override)\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
-    "                     (mif and xlsx need --output)\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
+    "                     or an index map: svg, png, pdf (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete. Every\n"
-    "                     format but xlsx is written column by column as the sheets\n"
-    "                     are made, so there is no limit on their number (xlsx:\n"
-    "                     5,000,000)\n"
+    "                     text format and mif are written column by column as the\n"
+    "                     sheets are made, so there is no limit on their number\n"
+    "                     (xlsx and the maps: 5,000,000)\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
+    "%s"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
-    "      --scale 1:1万 --cm 117\n";
+    "      --scale 1:1万 --cm 117\n"
+    "Its index map as a PDF page of A4:\n"
+    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
+    "      --format pdf --size 297x210 --output beijing.pdf\n";
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
@@ -84,7 +88,7 @@ TParameterSet OpenParameterFile(const std::string& file, bool is54) {
 
 int RunSheets(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
-  if (HelpRequested(args, kHelp)) return 0;
+  if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
   const std::string standard = args.Value("standard").value_or("new");
@@ -121,19 +125,24 @@ int RunSheets(const std::vector<std::string>& words) {
 
   const ColumnEdits edits{offsetX, offsetY, ReadNumberForm(args, scale, standard == "new")};
 
-  // A workbook holds a table in memory and a worksheet a limited number of
-  // rows: the request keeps the window's sheet limit.
-  if (o.format == Format::Xlsx) {
+  // A workbook and an index map are made from the whole table in memory (a
+  // worksheet holds a limited number of rows): such a request keeps the
+  // window's sheet limit.
+  const bool whole = o.format == Format::Xlsx || o.format == Format::Svg ||
+                     o.format == Format::Png || o.format == Format::Pdf;
+  if (whole) {
     TStandardMapUnions sheets;
     CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
     for (auto& column : sheets) edits.Apply(column);
+    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
     WriteStandardFile(o, sheets, p.is54);
     return 0;
   }
   // Every other format is written column by column as the walk goes: any
   // number of sheets, in memory bounded by one column.
   const SheetWalk walk(range, scale, standard == "new", p.zone3, p.is54, p.cm, false);
-  StreamStandardSheets(o, walk, edits, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard});
+  StreamStandardSheets(o, walk, edits,
+                       {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard});
   return 0;
 }
 
