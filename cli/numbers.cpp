@@ -39,6 +39,7 @@ const char* kConvertHelp =
     "  --direction D      auto (each number from its own standard, the default),\n"
     "                     old-to-new or new-to-old\n"
     "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
+    "                     (the central meridian here from 0 to 360)\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
     "                     or an index map: svg, png, pdf\n"
@@ -64,7 +65,7 @@ int RunConvert(const std::vector<std::string>& words) {
   const bool form5000 = ReadNumberForm(args, scale, direction != "new-to-old");
   // New → old to a scale the old standard lacks: refused before any number.
   if (direction == "new-to-old") RequireConversionTarget(false, scale);
-  const Projection p = ReadProjection(args);
+  const Projection p = ReadProjection(args, kMaxConversionCentralMeridian);
   const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
   const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
   const OutputOptions o = ReadOutputOptions(args);
