@@ -27,7 +27,8 @@ const char* kHelp =
     "  --standard new|old numbering standard (default new)\n"
     "  --number-form F    rowcol (J50I001001, default) or 5000: 1:2000 numbers from\n"
     "                     their 1:5000 sheet (J50H001001-1 ... -9)\n"
-    "  --datum 54|80      Beijing 1954 or Xi'an 1980 plane corners (default 54)\n"
+    "  --datum 54|80|2000 plane corners on Beijing 1954, Xi'an 1980 or the 2000\n"
+    "                     national system CGCS2000 (default 54)\n"
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
     "  --cm DEGREES       central meridian, 0 to 180; 0 takes each corner's own zone and\n"
     "                     writes no zone number (default 0)\n"
@@ -50,6 +51,9 @@ const char* kHelp =
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117\n"
+    "The same on CGCS2000:\n"
+    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
+    "      --scale 1:1万 --cm 117 --datum 2000\n"
     "Its index map as a PDF page of A4:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --format pdf --size 297x210 --output beijing.pdf\n";
@@ -77,10 +81,10 @@ class NoUserInterface : public UserInterface {
 
 // A saved parameter file as the window's Open reads it into a geodetic tab:
 // every value brought into its field's limits and decimals.
-TParameterSet OpenParameterFile(const std::string& file, bool is54) {
+TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
   NoUserInterface ui;
   TfrmCreateMapUnRg window(ui);
-  const int tab = is54 ? kTabBeijing54 : kTabXian80;
+  const int tab = datum == Datum::Xian80 ? kTabXian80 : kTabBeijing54;
   window.WriteParameters(tab, ReadParameterFile(file));
   return window.ReadParameters(tab);
 }
@@ -102,7 +106,7 @@ int RunSheets(const std::vector<std::string>& words) {
   TMapUnionRange range;
   double offsetX = 0, offsetY = 0;
   if (auto file = args.Value("params")) {
-    const TParameterSet saved = OpenParameterFile(*file, p.is54);
+    const TParameterSet saved = OpenParameterFile(*file, p.datum);
     range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
     if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;
@@ -133,15 +137,15 @@ int RunSheets(const std::vector<std::string>& words) {
                      o.format == Format::Png || o.format == Format::Pdf;
   if (whole) {
     TStandardMapUnions sheets;
-    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
+    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
     for (auto& column : sheets) edits.Apply(column);
-    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
-    WriteStandardFile(o, sheets, p.is54);
+    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
+    WriteStandardFile(o, sheets, p.datum);
     return 0;
   }
   // Every other format is written column by column as the walk goes: any
   // number of sheets, in memory bounded by one column.
-  const SheetWalk walk(range, scale, standard == "new", p.zone3, p.is54, p.cm, false);
+  const SheetWalk walk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
   StreamStandardSheets(o, walk, edits,
                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard});
   return 0;

@@ -5,6 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 namespace karvento {
 
@@ -60,10 +63,8 @@ SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u, bool limited
   // column must fit, and the count of columns must fit in 64 bits.
   if (!limited && !(columns < 9e18)) throw Error(kRangeCheckError);
   if (!limited && rows > kMax) {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, rows);
-    throw Error("图幅数量过多：一列需要生成 " + std::string(digits, end.ptr) + " 幅，超过了一列最多 " +
-                std::to_string(kMaxSheets) + " 幅的上限。请缩小南北范围或选用较小的比例尺。");
+    throw Error("图幅数量过多：一列需要生成 " + FormatCount(rows) + " 幅，超过了一列最多 " +
+                FormatCount(kMax) + " 幅的上限。请缩小南北范围或选用较小的比例尺。");
   }
   q.columns = static_cast<long long>(columns);
   q.rows = static_cast<long long>(rows);
@@ -164,12 +165,8 @@ void AppendSerial(std::string& out, long long n, int digits) {
 }  // namespace detail
 
 void ThrowSheetLimit(double count, const char* advice) {
-  char digits[32];
-  const auto end = count < 1e18
-                       ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(count))
-                       : std::to_chars(digits, digits + sizeof digits, count);
-  throw Error("图幅数量过多：这次需要生成 " + std::string(digits, end.ptr) +
-              " 幅，超过了一次最多 " + std::to_string(kMaxSheets) + " 幅的上限。" + advice);
+  throw SheetLimitError("图幅数量过多：这次需要生成 " + FormatCount(count) + " 幅，超过了一次最多 " +
+                        FormatCount(static_cast<double>(kMaxSheets)) + " 幅的上限。" + advice);
 }
 
 std::string FormatSerial3(int n) {
@@ -282,11 +279,15 @@ std::size_t WriteNumber(char* buf, const Indices& x, const Indices& y, ScaleInde
 }  // namespace
 
 // Everything a walk prepares once: the snapped request, the parallels (their
-// edges, angles, latitude terms and row indices) and the chain of the number.
+// edges, angles, the datum's latitude terms and row indices) and the chain of
+// the number. The latitude terms are those of the datum's split projection:
+// the fixed series of Beijing 1954 and Xi'an 1980 or the Krüger series of
+// CGCS2000.
 struct SheetWalk::State {
   ScaleIndex scale = 0;
   Standard standard = Standard::New;
-  bool zone3 = true, is54 = true;
+  bool zone3 = true;
+  Datum datum = Datum::Beijing54;
   double cm = 0;
   GridUnit u{};
   SnappedRequest q{};
@@ -296,20 +297,72 @@ struct SheetWalk::State {
   std::vector<double> latEdge;
   std::vector<TAngleDMS> latAngle;
   std::vector<Indices> rowIndex;
-  std::vector<LatitudeTerms> parallel;
-  ZoneParams zp{};
+  std::variant<std::vector<LatitudeTerms>, std::vector<KrugerLatitudeTerms>> parallel;
 
   double LonEdge(long long a) const { return q.W + static_cast<double>(a) * u.width; }
 };
 
+namespace {
+
+// The columns first … last − 1 of a prepared walk on the datum's projection:
+// each meridian prepared once, each grid point projected once and shared by
+// the sheets that meet there.
+template <class Projection>
+void RunColumns(const SheetWalk::State& w, const Projection& projection,
+                const SheetWalk::Consumer& consume, std::int64_t first, std::int64_t last) {
+  const GridUnit& u = w.u;
+  const auto& parallel = std::get<std::vector<typename Projection::ParallelTerms>>(w.parallel);
+  std::vector<TStandardMapUnion> column;
+  const auto rows = static_cast<std::size_t>(w.q.rows);
+  std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
+  const auto projectMeridian = [&](const TAngleDMS& lon, std::vector<TPlanePoint>& out) {
+    const typename Projection::MeridianTerms meridian = projection.Meridian(DmsToDeg(lon));
+    for (std::size_t b = 0; b <= rows; ++b) out[b] = Projection::Point(parallel[b], meridian);
+  };
+  TAngleDMS westAngle = detail::FromUnit(w.LonEdge(first), u.degrees);
+  if (first < last) projectMeridian(westAngle, westPoints);
+  const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
+
+  for (std::int64_t i = first; i < last; ++i) {
+    const double westEdge = w.LonEdge(i);
+    const TAngleDMS eastAngle = detail::FromUnit(w.LonEdge(i + 1), u.degrees);
+    projectMeridian(eastAngle, eastPoints);
+    Indices colIndex{};
+    if (w.exact) {
+      colIndex = ColumnIndices(static_cast<long long>(westEdge * toH), w.scale, w.standard,
+                               w.chain, w.levels);
+    }
+    // A column the consumer kept is refilled; one it moved away is rebuilt.
+    column.resize(rows);
+    for (std::size_t j = 0; j < rows; ++j) {
+      TStandardMapUnion& s = column[j];
+      s.Range = {westAngle, w.latAngle[j + 1], eastAngle, w.latAngle[j]};
+      if (w.exact) {
+        char buf[96];
+        s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard,
+                                             w.chain, w.levels));
+      } else {
+        s.MapUnionNo = literal::SheetNumber(s.Range, westEdge, w.latEdge[j], w.scale, w.standard,
+                                            w.zone3, w.datum, w.cm);
+      }
+      s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
+    }
+    consume(column);
+    westPoints.swap(eastPoints);
+    westAngle = eastAngle;
+  }
+}
+
+}  // namespace
+
 SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
-                     bool is54, double cm, bool limited)
+                     Datum datum, double cm, bool limited)
     : state_(std::make_unique<State>()) {
   State& w = *state_;
   w.scale = scale;
   w.standard = newStandard ? Standard::New : Standard::Old;
   w.zone3 = zone3;
-  w.is54 = is54;
+  w.datum = datum;
   w.cm = cm;
   w.u = detail::UnitOf(scale, w.standard);
   w.q = detail::Snap(range, w.u, limited);
@@ -342,13 +395,18 @@ SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStan
     }
   }
 
-  // Plane corners: every grid point projected once, on the latitude terms of
-  // its parallel, and shared by the sheets that meet there.
-  const Ellipsoid& e = is54 ? kBeijing54 : kXian80;
-  w.zp = MakeZoneParams(zone3, cm);
-  w.parallel.resize(rows + 1);
-  for (std::size_t b = 0; b <= rows; ++b) w.parallel[b] = ForwardLatitudeTerms(e, w.latAngle[b]);
+  // Plane corners: the datum's latitude terms of every parallel, once.
+  WithSplitProjection(datum, zone3, cm, [&](const auto& projection) {
+    using Projection = std::decay_t<decltype(projection)>;
+    std::vector<typename Projection::ParallelTerms> parallel(rows + 1);
+    for (std::size_t b = 0; b <= rows; ++b) parallel[b] = projection.Parallel(w.latAngle[b]);
+    w.parallel = std::move(parallel);
+  });
 }
+
+SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
+                     bool is54, double cm, bool limited)
+    : SheetWalk(range, scale, newStandard, zone3, LegacyDatum(is54), cm, limited) {}
 
 SheetWalk::~SheetWalk() = default;
 SheetWalk::SheetWalk(SheetWalk&&) noexcept = default;
@@ -359,60 +417,24 @@ std::int64_t SheetWalk::Rows() const { return state_->q.columns == 0 ? 0 : state
 
 void SheetWalk::Run(const Consumer& consume, std::int64_t first, std::int64_t last) const {
   const State& w = *state_;
-  const GridUnit& u = w.u;
   first = std::max<std::int64_t>(first, 0);
   last = std::min<std::int64_t>(last, w.q.columns);
-  std::vector<TStandardMapUnion> column;
   if (w.q.rows == 0) {
+    std::vector<TStandardMapUnion> column;
     for (std::int64_t i = first; i < last; ++i) {
       column.clear();
       consume(column);
     }
     return;
   }
-  const auto rows = static_cast<std::size_t>(w.q.rows);
-  std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
-  const auto projectMeridian = [&](const TAngleDMS& lon, std::vector<TPlanePoint>& out) {
-    const MeridianTerms meridian = ForwardMeridianTerms(DmsToDeg(lon), w.zp);
-    for (std::size_t b = 0; b <= rows; ++b) out[b] = ForwardFromTerms(w.parallel[b], meridian);
-  };
-  TAngleDMS westAngle = detail::FromUnit(w.LonEdge(first), u.degrees);
-  if (first < last) projectMeridian(westAngle, westPoints);
-  const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
-
-  for (std::int64_t i = first; i < last; ++i) {
-    const double westEdge = w.LonEdge(i);
-    const TAngleDMS eastAngle = detail::FromUnit(w.LonEdge(i + 1), u.degrees);
-    projectMeridian(eastAngle, eastPoints);
-    Indices colIndex{};
-    if (w.exact) {
-      colIndex = ColumnIndices(static_cast<long long>(westEdge * toH), w.scale, w.standard,
-                               w.chain, w.levels);
-    }
-    // A column the consumer kept is refilled; one it moved away is rebuilt.
-    column.resize(rows);
-    for (std::size_t j = 0; j < rows; ++j) {
-      TStandardMapUnion& s = column[j];
-      s.Range = {westAngle, w.latAngle[j + 1], eastAngle, w.latAngle[j]};
-      if (w.exact) {
-        char buf[96];
-        s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard,
-                                             w.chain, w.levels));
-      } else {
-        s.MapUnionNo = literal::SheetNumber(s.Range, westEdge, w.latEdge[j], w.scale, w.standard,
-                                            w.zone3, w.is54, w.cm);
-      }
-      s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
-    }
-    consume(column);
-    westPoints.swap(eastPoints);
-    westAngle = eastAngle;
-  }
+  WithSplitProjection(w.datum, w.zone3, w.cm, [&](const auto& projection) {
+    RunColumns(w, projection, consume, first, last);
+  });
 }
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, TStandardMapUnions& result) {
-  const SheetWalk walk(range, scale, standard == Standard::New, zone3, is54, cm, true);
+                  Datum datum, double cm, TStandardMapUnions& result) {
+  const SheetWalk walk(range, scale, standard == Standard::New, zone3, datum, cm, true);
   TStandardMapUnions sheets;
   sheets.reserve(static_cast<std::size_t>(walk.Columns()));
   walk.Run([&](std::vector<TStandardMapUnion>& column) { sheets.push_back(std::move(column)); });
@@ -421,45 +443,45 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
 
 void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,
                             bool oldStandard, TStandardMapUnions& result) {
-  CreateSheets(range, 0, oldStandard ? Standard::Old : Standard::New, zone3, is54, cm, result);
+  CreateSheets(range, 0, oldStandard ? Standard::Old : Standard::New, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions500000(TMapUnionRange range, bool zone3, bool is54, double cm,
                            TStandardMapUnions& result) {
-  CreateSheets(range, 1, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 1, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions250000(TMapUnionRange range, bool zone3, bool is54, double cm,
                            TStandardMapUnions& result) {
-  CreateSheets(range, 2, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 2, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions100000(TMapUnionRange range, bool zone3, bool is54, double cm,
                            TStandardMapUnions& result) {
-  CreateSheets(range, 3, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 3, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions50000(TMapUnionRange range, bool zone3, bool is54, double cm,
                           TStandardMapUnions& result) {
-  CreateSheets(range, 4, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 4, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions25000(TMapUnionRange range, bool zone3, bool is54, double cm,
                           TStandardMapUnions& result) {
-  CreateSheets(range, 5, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 5, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions10000(TMapUnionRange range, bool zone3, bool is54, double cm,
                           TStandardMapUnions& result) {
-  CreateSheets(range, 6, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 6, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions5000(TMapUnionRange range, bool zone3, bool is54, double cm,
                          TStandardMapUnions& result) {
-  CreateSheets(range, 7, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 7, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 
-void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool is54, double cm,
+void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, Datum datum, double cm,
                         TStandardMapUnions& result) {
-  CreateSheets(range, scale, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, scale, Standard::Old, zone3, datum, cm, result);
 }
 
-void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, bool is54,
+void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, Datum datum,
                         TStandardMapUnions& result) {
-  CreateSheets(range, scale, Standard::New, zone3, is54, cm, result);
+  CreateSheets(range, scale, Standard::New, zone3, datum, cm, result);
 }
 
 }  // namespace karvento

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -197,10 +198,10 @@ TEST(Sheets, TooManySheetsAreRefusedBeforeAllocating) {
       oldStandard ? CreateMapUnions5000(hemisphere, true, true, 0, r)
                   : CreateNewMapUnions(hemisphere, 7, true, 0, true, r);
       ADD_FAILURE() << "no refusal";
-    } catch (const Error& e) {
+    } catch (const SheetLimitError& e) {
       const std::string text = e.what();
-      EXPECT_NE(text.find("24330240"), std::string::npos) << text;  // 5760 × 4224
-      EXPECT_NE(text.find("5000000"), std::string::npos) << text;
+      EXPECT_NE(text.find("24,330,240"), std::string::npos) << text;  // 5760 × 4224
+      EXPECT_NE(text.find("5,000,000"), std::string::npos) << text;
     }
     EXPECT_EQ(r, before);
   }
@@ -245,10 +246,10 @@ TEST(Sheets, AConversionIsRefusedOnceItsTotalPassesTheLimit) {
   try {
     AddConvertedSheets(total, 36'864);  // one more 1:100万 sheet at 1:5000
     ADD_FAILURE() << "no refusal";
-  } catch (const Error& e) {
+  } catch (const SheetLimitError& e) {
     const std::string text = e.what();
-    EXPECT_NE(text.find("5036864"), std::string::npos) << text;
-    EXPECT_NE(text.find("5000000"), std::string::npos) << text;
+    EXPECT_NE(text.find("5,036,864"), std::string::npos) << text;
+    EXPECT_NE(text.find("5,000,000"), std::string::npos) << text;
   }
 }
 
@@ -387,18 +388,32 @@ TEST(LargeScales, TheWalkHandsOverTheResultColumnByColumn) {
       {{A(110), A(30), A(125), A(45)}, 0, true},
       {{A(116), A(39, 40), A(117), A(39, 40)}, 3, true},  // zero rows: empty columns
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases)
+  for (Datum datum : {Datum::Beijing54, Datum::Xian80, Datum::Cgcs2000}) {
     TStandardMapUnions whole;
-    CreateMapUnionsOfStandard(c.area, c.scale, c.newStandard, true, false, 117, whole);
-    const SheetWalk walk(c.area, c.scale, c.newStandard, true, false, 117, false);
+    CreateMapUnionsOfStandard(c.area, c.scale, c.newStandard, true, datum, 117, whole);
+    const SheetWalk walk(c.area, c.scale, c.newStandard, true, datum, 117, false);
     ASSERT_EQ(walk.Columns(), static_cast<std::int64_t>(whole.size()));
+    if (datum != Datum::Cgcs2000) {
+      // The legacy flag names the same walk.
+      TStandardMapUnions legacy;
+      SheetWalk(c.area, c.scale, c.newStandard, true, datum == Datum::Beijing54, 117, false)
+          .Run([&](std::vector<TStandardMapUnion>& column) { legacy.push_back(column); });
+      EXPECT_EQ(legacy, whole) << kScaleCaptions[c.scale];
+    } else if (!whole.empty() && !whole[0].empty()) {
+      // The datum reaches the corners: CGCS2000 ones are not Beijing 1954's.
+      TStandardMapUnions on54;
+      CreateMapUnionsOfStandard(c.area, c.scale, c.newStandard, true, Datum::Beijing54, 117, on54);
+      EXPECT_EQ(whole[0][0].MapUnionNo, on54[0][0].MapUnionNo);
+      EXPECT_NE(whole[0][0].PlaneCorners[0].X, on54[0][0].PlaneCorners[0].X);
+    }
     TStandardMapUnions columns;
     // A consumer that takes the records away gets a full column next time.
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       columns.emplace_back();
       for (auto& s : column) columns.back().push_back(std::move(s));
     });
-    EXPECT_EQ(columns, whole) << kScaleCaptions[c.scale];
+    EXPECT_EQ(columns, whole) << kScaleCaptions[c.scale] << " datum " << int(datum);
     // Any run of columns is those columns of the result.
     TStandardMapUnions middle;
     walk.Run([&](std::vector<TStandardMapUnion>& column) { middle.push_back(column); }, 1, 3);
@@ -427,8 +442,29 @@ TEST(LargeScales, AWalkPastTheLimitHoldsOneColumn) {
     SheetWalk(TMapUnionRange{A(116), A(0), A(116, 0, 1), A(100000)}, 10, true, true, true, 0, false);
     ADD_FAILURE() << "no refusal";
   } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("一列需要生成 57600000 幅"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("一列需要生成 57,600,000 幅，超过了一列最多 5,000,000 幅"), std::string::npos) << e.what();
   }
+}
+
+TEST(Sheets, CountsInMessagesAreGroupedByThousands) {
+  struct Case { double count; const char* text; } cases[] = {
+      {0, "0"},
+      {7, "7"},
+      {999, "999"},
+      {1000, "1,000"},
+      {36'864, "36,864"},
+      {8'875'008, "8,875,008"},
+      {5'000'000, "5,000,000"},
+      {24'330'240, "24,330,240"},
+      {123'456'789'012, "123,456,789,012"},
+      {-1234, "-1,234"},
+      {-999, "-999"},
+      {2.5, "3"},
+      {1e18, "1e+18"},
+      {1e30, "1e+30"},
+      {std::numeric_limits<double>::infinity(), "inf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatCount(c.count), c.text) << c.count;
 }
 
 }  // namespace
