@@ -148,8 +148,9 @@ int ParseScale(std::string_view text) {
     const std::string denominator = std::to_string(kScaleDenominators[s]);
     if (text == kScaleCaptions[s] || text == denominator || text == "1:" + denominator) return s;
   }
-  throw UsageError("--scale: '" + std::string(text) +
-                   "' is none of 1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000");
+  std::string all;
+  for (const std::string_view caption : kScaleCaptions) (all += ' ') += caption;
+  throw UsageError("--scale: '" + std::string(text) + "' is none of" + all);
 }
 
 }  // namespace karvento::cli

@@ -375,6 +375,8 @@ void TfrmCreateMapUnRg::Convert() {
   const double offsetY = RzNumericEdit10.Value();
   const bool is54 = RzRadioButton7.Checked();
   const bool oldToNew = RzRadioButton5.Checked();
+  // The old standard stops at 1:5000: refused before any source is read.
+  RequireConversionTarget(oldToNew, scale);
 
   // One entry per source item, checked or not, in list order; only the
   // item's text is read.

@@ -57,9 +57,13 @@ TEST_F(WindowTest, ShowsTheStartUpValues) {
   EXPECT_TRUE(As<QComboBox>("RzComboBox6")->isEditable());
   EXPECT_FALSE(As<QComboBox>("RzComboBox1")->isEditable());
   QComboBox* scales = As<QComboBox>("RzComboBox2");
-  const QStringList items = {"1:100万", "1:50万", "1:25万", "1:10万", "1:5万", "1:2.5万", "1:1万", "1:5000"};
-  ASSERT_EQ(scales->count(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(scales->itemText(i), items[i]);
+  const QStringList items = {"1:100万", "1:50万", "1:25万", "1:10万", "1:5万", "1:2.5万", "1:1万", "1:5000",
+                             "1:2000", "1:1000", "1:500"};
+  for (const char* name : {"RzComboBox2", "RzComboBox4", "RzComboBox5"}) {
+    QComboBox* list = As<QComboBox>(name);
+    ASSERT_EQ(list->count(), 11) << name;
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(list->itemText(i), items[i]) << name;
+  }
   EXPECT_EQ(scales->currentIndex(), 6);
   EXPECT_EQ(Text("RzComboBox5"), "1:1万");
   EXPECT_TRUE(As<QRadioButton>("RzRadioButton1")->isChecked());
