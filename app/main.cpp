@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Karvento"));
   karvento::app::InstallWindowFont();
+  karvento::app::InstallToolkitTranslations();
   karvento::app::MainWindow window;
   window.show();
   window.Centre();

@@ -1,7 +1,10 @@
 #include "app/style.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 namespace karvento::app {
 
@@ -15,6 +18,19 @@ QFont WindowFont() {
 }
 
 void InstallWindowFont() { QApplication::setFont(WindowFont()); }
+
+bool InstallToolkitTranslations() {
+  // The window speaks Chinese whatever the user's locale; so do the
+  // toolkit's own dialogs. The translator lives as long as the application.
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), folder)) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
+}
 
 QColor ResolveColor(const RowColor& color, const QPalette& palette) {
   switch (color.role) {

@@ -24,6 +24,12 @@ inline std::string S(const QString& text) { return text.toUtf8().toStdString(); 
 QFont WindowFont();
 // Makes WindowFont the font of every widget of the application.
 void InstallWindowFont();
+// Loads the toolkit's own Simplified Chinese texts (the buttons of its
+// dialogs, the file dialog, the context menus of text fields) from the
+// toolkit's translation folder, as installed by qt6-translations-l10n, and
+// installs them in the application. Returns false when they are not found;
+// the toolkit then speaks English.
+bool InstallToolkitTranslations();
 
 // The colour a row of a sheet list is painted with: the hot-track colour and
 // the caption-text colour of the system, the window colour, or a fixed RGB.
