@@ -19,7 +19,22 @@ TMapUnionObject SheetList::Object(std::size_t i) const {
 void SheetList::SetChecked(std::size_t i, bool checked) {
   if (rows_[i].checked == checked) return;
   rows_[i].checked = checked;
+  checked ? ++checkedCount_ : --checkedCount_;
   Notify(ListChange::CheckChanged, i, 1);
+}
+
+void SheetList::SetAllChecked(bool checked) {
+  if (checkedCount_ == (checked ? rows_.size() : 0)) return;
+  for (Row& r : rows_) r.checked = checked;
+  checkedCount_ = checked ? rows_.size() : 0;
+  Notify(ListChange::ChecksChanged, 0, rows_.size());
+}
+
+void SheetList::InvertChecked() {
+  if (rows_.empty()) return;
+  for (Row& r : rows_) r.checked = !r.checked;
+  checkedCount_ = rows_.size() - checkedCount_;
+  Notify(ListChange::ChecksChanged, 0, rows_.size());
 }
 
 void SheetList::SetItemIndex(int index) {
@@ -46,6 +61,7 @@ void SheetList::RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<c
   appendedStandard_.clear();
   appendedCustom_.clear();
   itemIndex_ = -1;
+  checkedCount_ = 0;
   Notify(ListChange::Reset, 0, rows_.size());
 }
 
@@ -96,6 +112,7 @@ std::size_t SheetList::RemoveChecked() {
   const std::size_t removed = static_cast<std::size_t>(rows_.end() - kept);
   rows_.erase(kept, rows_.end());
   itemIndex_ = current;
+  checkedCount_ = 0;
   Notify(ListChange::Removed, first, removed);
   return removed;
 }
@@ -106,6 +123,7 @@ void SheetList::RemoveFrom(std::size_t count) {
   // Rows appended last hold the records appended last; a record is released
   // only when no kept row can point to it.
   for (std::size_t i = rows_.size(); i-- > count;) {
+    if (rows_[i].checked) --checkedCount_;
     const void* record = rows_[i].record;
     if (!appendedStandard_.empty() && record == &appendedStandard_.back()) {
       appendedStandard_.pop_back();
