@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "app/fields.h"
+#include "app/map_window.h"
 #include "app/qt_user_interface.h"
 #include "app/sheet_list_view.h"
 #include "app/style.h"
@@ -51,6 +52,19 @@ QIcon FindIcon(const QPalette& palette) {
   p.drawEllipse(QRectF(2, 2, 8, 8));
   p.setPen(QPen(palette.color(QPalette::WindowText), 3, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(10, 10), QPointF(14, 14));
+  return QIcon(pixmap);
+}
+
+// Four sheets of a grid, one of them filled: the map window.
+QIcon MapIcon(const QPalette& palette) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setPen(QPen(palette.color(QPalette::WindowText), 1));
+  p.fillRect(QRect(8, 2, 6, 6), QColor(0xf5, 0xa6, 0x23));
+  p.drawRect(QRect(2, 2, 12, 12));
+  p.drawLine(8, 2, 8, 14);
+  p.drawLine(2, 8, 14, 8);
   return QIcon(pixmap);
 }
 
@@ -116,7 +130,10 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
 }
 
 MainWindow::~MainWindow() {
-  // The list views stop observing the model's lists before the model goes.
+  // The map windows and the list views stop observing the model's lists
+  // before the model goes.
+  for (auto& [name, window] : mapWindows_) delete window;
+  mapWindows_.clear();
   delete tabs_;
   tabs_ = nullptr;
 }
@@ -193,6 +210,25 @@ void MainWindow::RunCommand(std::string_view controlName) {
   CommitFocusedEdit();
   model_->Click(controlName);
   Refresh();
+}
+
+MapWindow* MainWindow::OpenMapWindow(std::string_view listName) {
+  const std::string name(listName);
+  MapWindow*& window = mapWindows_[name];
+  if (window == nullptr) {
+    SheetListView* view = ListView(name);
+    if (view == nullptr) {
+      mapWindows_.erase(name);
+      return nullptr;
+    }
+    const TabSheet& tab = model_->Tabs[static_cast<std::size_t>(model_->ActiveTab())];
+    window = new MapWindow(view->Model(), Q(tab.Caption) + QStringLiteral(" ") + listCaptions_[name], this);
+    window->move(frameGeometry().topRight() + QPoint(8, 0));
+  }
+  window->show();
+  window->raise();
+  window->activateWindow();
+  return window;
 }
 
 // ---------------------------------------------------------------------------
@@ -318,6 +354,16 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
     });
     bx += 26;
   }
+  // The map of the list, after the list's own commands.
+  auto* mapTool = new QToolButton(group);
+  mapTool->setObjectName(Q(list.Name()) + QStringLiteral("Map"));
+  mapTool->setGeometry(bx, 18, 24, 22);
+  mapTool->setAutoRaise(true);
+  mapTool->setFocusPolicy(Qt::NoFocus);
+  mapTool->setIcon(MapIcon(palette()));
+  mapTool->setToolTip(QStringLiteral("图幅示意图"));
+  listCaptions_[list.Name()] = QString::fromUtf8(caption);
+  connect(mapTool, &QToolButton::clicked, this, [this, &list] { OpenMapWindow(list.Name()); });
   auto* view = new SheetListView(list, group);
   view->setGeometry(6, 44, w - 12, h - 50);
 

@@ -27,6 +27,7 @@ class QTabWidget;
 
 namespace karvento::app {
 
+class MapWindow;
 class SheetListView;
 class SpinEdit;
 
@@ -62,6 +63,9 @@ class MainWindow : public QWidget {
 
   // Centres the window on its screen.
   void Centre();
+
+  // Opens (or raises) the map window of a sheet list, beside this window.
+  MapWindow* OpenMapWindow(std::string_view listName);
 
  protected:
   // Enter in a parameter field runs the tab's Generate or Convert.
@@ -108,6 +112,8 @@ class MainWindow : public QWidget {
   std::unordered_map<std::string, QAction*> actions_;
   std::vector<std::function<void()>> refreshers_;
   bool refreshing_ = false;
+  std::unordered_map<std::string, MapWindow*> mapWindows_;  // by list name
+  std::unordered_map<std::string, QString> listCaptions_;   // by list name
 };
 
 }  // namespace karvento::app

@@ -12,6 +12,7 @@
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/map_window.h"
 #include "app/sheet_list_view.h"
 #include "app/style.h"
 
@@ -84,6 +85,23 @@ void DialogShot(Model& model, QWidget* parent, const char* name) {
   dialog.hide();
 }
 
+// The map window (图幅示意图) of a list, opened from its toolbar button.
+void MapShot(MainWindow& window, const char* list, const char* name) {
+  MapWindow* map = window.OpenMapWindow(list);
+  if (map == nullptr) {
+    std::fprintf(stderr, "karvento-screenshots: no map window for %s\n", list);
+    ++failures;
+    return;
+  }
+  map->resize(760, 560);
+  map->Canvas()->FitAll();
+  Settle();
+  Save(map->grab(), name);
+  map->hide();
+  window.activateWindow();
+  Settle();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,6 +136,7 @@ int main(int argc, char** argv) {
   list1->model()->setData(list1->model()->index(4, 0), Qt::Checked, Qt::CheckStateRole);
   Settle();
   Save(window.grab(), "main-beijing54.png");
+  MapShot(window, "RzCheckList1", "map-window.png");
 
   // The coordinate tools on the lower-left longitude degrees.
   QWidget* corner = window.ControlWidget("RzSpinEdit1");
@@ -145,6 +164,7 @@ int main(int argc, char** argv) {
   window.RunCommand("RzBitBtn1");
   Settle();
   Save(window.grab(), "main-independent.png");
+  MapShot(window, "RzCheckList3", "map-window-independent.png");
 
   // "图幅号转换".
   window.Tabs()->setCurrentIndex(kTabConvert);

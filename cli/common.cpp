@@ -8,6 +8,27 @@
 
 namespace karvento::cli {
 
+namespace {
+
+// --size WxH: whole pixels for an image, millimetres (decimals allowed) for
+// a PDF page; within what a page or an image in memory can be.
+void ReadMapSize(const Args& args, OutputOptions& o) {
+  const bool pdf = o.format == Format::Pdf;
+  const std::string text = args.Value("size").value_or(pdf ? "420x297" : "1600x1200");
+  const std::size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) throw UsageError("--size is WIDTHxHEIGHT, for example 1600x1200");
+  const std::string what = pdf ? "--size (millimetres)" : "--size (pixels)";
+  o.mapWidth = pdf ? ParseNumber(text.substr(0, x), what) : ParseInteger(text.substr(0, x), what);
+  o.mapHeight = pdf ? ParseNumber(text.substr(x + 1), what) : ParseInteger(text.substr(x + 1), what);
+  const double least = pdf ? 20 : 64, most = pdf ? 5000 : 16000;
+  if (!(o.mapWidth >= least && o.mapWidth <= most && o.mapHeight >= least && o.mapHeight <= most)) {
+    throw UsageError(what + ": each side from " + std::to_string(static_cast<int>(least)) + " to " +
+                     std::to_string(static_cast<int>(most)));
+  }
+}
+
+}  // namespace
+
 OutputOptions ReadOutputOptions(const Args& args) {
   OutputOptions o;
   if (auto f = args.Value("format")) o.format = ParseFormat(*f);
@@ -25,6 +46,11 @@ OutputOptions ReadOutputOptions(const Args& args) {
   if (auto c = args.Value("coords")) {
     if (*c != "plane" && *c != "geo") throw UsageError("--coords is plane or geo");
     o.geoMif = *c == "geo";
+  }
+  if (o.format == Format::Svg || o.format == Format::Png || o.format == Format::Pdf) {
+    ReadMapSize(args, o);
+  } else if (args.Has("size")) {
+    throw UsageError("--size is for the index maps (--format svg, png, pdf)");
   }
   if ((o.format == Format::Mif || o.format == Format::Xlsx) && (o.file.empty() || toStdout)) {
     throw UsageError("--format mif and xlsx write files: give --output FILE");
@@ -100,7 +126,7 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
   return false;
 }
 
-Projection ReadProjection(const Args& args) {
+Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
   const std::string datum = args.Value("datum").value_or("54");
   if (datum != "54" && datum != "80") throw UsageError("--datum is 54 or 80");
@@ -108,13 +134,18 @@ Projection ReadProjection(const Args& args) {
   if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
   p.is54 = datum == "54";
   p.zone3 = zone == "3";
-  p.cm = ParseNumber(args.Value("cm").value_or("0"), "--cm");
+  p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
   return p;
+}
+
+void WriteStdout(std::string_view text) {
+  StdoutSink sink;
+  sink.Write(text);
 }
 
 bool HelpRequested(const Args& args, const char* help) {
   if (!args.Has("help")) return false;
-  std::fputs(help, stdout);
+  WriteStdout(help);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cli/args.h"
 #include "cli/output.h"
@@ -18,10 +19,27 @@ struct OutputOptions {
   std::string file;  // empty: standard output
   CsvEncoding encoding = CsvEncoding::Utf8Bom;
   bool geoMif = false;  // --coords geo: a MIF in longitude and latitude
+  double mapWidth = 0, mapHeight = 0;  // --size of an index map: pixels, millimetres for pdf
 };
 inline const OptionSpec kOutputOptionSpecs[] = {
-    {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}};
+    {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}, {"size", true}};
 OutputOptions ReadOutputOptions(const Args& args);
+
+// Writes the index map of a table for --format svg, png or pdf, under the
+// title; false when the format is none of them.
+bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title);
+bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, const std::string& title);
+// The title of a national-division index map: scale, standard and datum.
+std::string MapTitle(std::string_view scale, std::string_view standard, bool is54);
+// What --help says about the index maps.
+inline constexpr const char* kMapHelp =
+    "  --size WxH         index map size: pixels for svg and png (default 1600x1200),\n"
+    "                     millimetres for pdf (default 420x297)\n"
+    "index maps (svg, png, pdf): a sheet drawn 4 pixels or wider is a frame, with\n"
+    "its number inside when it fits; smaller sheets are drawn as a coverage of\n"
+    "2-pixel cells (checked ones in their own colour), so a map of a million\n"
+    "sheets stays the size of its page; a graticule in degrees or a km grid,\n"
+    "a title and a scale bar. Chinese text in WenQuanYi Micro Hei.\n";
 
 // The text stream of a command: standard output or the --output file, which
 // replaces an existing file only when it is complete.
@@ -54,7 +72,15 @@ struct Projection {
   double cm = 0;
 };
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
-Projection ReadProjection(const Args& args);
+// The central meridian within the window's field: 0 to 180 on the geodetic
+// tabs, 0 to 360 on the conversion tab (maxCm).
+inline constexpr double kMaxCentralMeridian = 180;
+inline constexpr double kMaxConversionCentralMeridian = 360;
+Projection ReadProjection(const Args& args, double maxCm = kMaxCentralMeridian);
+
+// Writes a whole text to standard output: BrokenPipe when the reader went
+// away, karvento::Error with the system's reason for any other failure.
+void WriteStdout(std::string_view text);
 
 // Every option of a command: its own and the shared groups.
 template <std::size_t N, std::size_t... M>
@@ -64,6 +90,9 @@ std::vector<OptionSpec> Options(const OptionSpec (&own)[N], const OptionSpec (&.
   all.push_back({"help", false});
   return all;
 }
+
+// A command's help with kMapHelp in place of its one %s.
+std::string WithMapHelp(const char* help);
 
 // Prints the command's help when --help is given; true then.
 bool HelpRequested(const Args& args, const char* help);

@@ -25,11 +25,12 @@ const char* kHelp =
     "  --format-string S  the number format (default '[ROW]+[COL]' or '[Y]-[X]');\n"
     "                     tokens match in any letter case, all other text is kept\n"
     "  --format F         table (default), csv, json, mif, xlsx (GeoJSON holds\n"
-    "                     longitude and latitude only, not plane coordinates)\n"
-    "                     (mif and xlsx need --output)\n"
+    "                     longitude and latitude only, not plane coordinates),\n"
+    "                     or an index map: svg, png, pdf (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
+    "%s"
     "\n"
     "Example: 500 m sheets over a 1 km by 500 m block, numbered 1+1, 1+2:\n"
     "  karvento-cli grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 \\\n"
@@ -50,7 +51,7 @@ double Required(const Args& args, const char* name) {
 
 int RunGrid(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kOutputOptionSpecs));
-  if (HelpRequested(args, kHelp)) return 0;
+  if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
   const std::string by = args.Value("by").value_or("rowcol");
   if (by != "rowcol" && by != "coords") throw UsageError("--by is rowcol or coords");
@@ -68,6 +69,7 @@ int RunGrid(const std::vector<std::string>& words) {
       Required(args, "max-y"), startRow, startCol, Required(args, "step-x"),
       Required(args, "step-y"), format, byRowCol, sheets);
   if (!refusal.empty()) throw Error(refusal);
+  if (WriteCustomMap(o, sheets, "图幅接合表  独立坐标系")) return 0;
   if (WriteCustomFile(o, sheets)) return 0;
   OutputStream stream(o);
   WriteCustomSheets(o.format, stream.out(), sheets, o.encoding);

@@ -37,9 +37,12 @@ const char* kConvertHelp =
     "  --direction D      auto (each number from its own standard, the default),\n"
     "                     old-to-new or new-to-old\n"
     "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
+    "                     (the central meridian here from 0 to 360)\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
+    "                     or an index map: svg, png, pdf\n"
     "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
+    "%s"
     "\n"
     "Example: the four 1:5万 sheets of J-50-5 in the new standard:\n"
     "  karvento-cli convert J-50-5 --to-scale 1:5万\n";
@@ -51,13 +54,13 @@ const OptionSpec kConvertOwn[] = {{"input", true}, {"to-scale", true}, {"directi
 
 int RunConvert(const std::vector<std::string>& words) {
   const Args args(words, Options(kConvertOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
-  if (HelpRequested(args, kConvertHelp)) return 0;
+  if (HelpRequested(args, WithMapHelp(kConvertHelp).c_str())) return 0;
   const int scale = ParseScale(args.Value("to-scale").value_or("1:1万"));
   const std::string direction = args.Value("direction").value_or("auto");
   if (direction != "auto" && direction != "old-to-new" && direction != "new-to-old") {
     throw UsageError("--direction is auto, old-to-new or new-to-old");
   }
-  const Projection p = ReadProjection(args);
+  const Projection p = ReadProjection(args, kMaxConversionCentralMeridian);
   const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
   const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
   const OutputOptions o = ReadOutputOptions(args);
@@ -93,7 +96,8 @@ int RunConvert(const std::vector<std::string>& words) {
     sources.push_back(n);
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
-  if (!WriteStandardFile(o, targets, p.is54)) {
+  if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.is54)) &&
+      !WriteStandardFile(o, targets, p.is54)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
                         {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources}, o.encoding);

@@ -27,7 +27,11 @@ Format ParseFormat(std::string_view text) {
   if (text == "geojson") return Format::GeoJson;
   if (text == "mif") return Format::Mif;
   if (text == "xlsx") return Format::Xlsx;
-  throw UsageError("--format: '" + std::string(text) + "' is none of table csv json geojson mif xlsx");
+  if (text == "svg") return Format::Svg;
+  if (text == "png") return Format::Png;
+  if (text == "pdf") return Format::Pdf;
+  throw UsageError("--format: '" + std::string(text) +
+                   "' is none of table csv json geojson mif xlsx svg png pdf");
 }
 
 Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
@@ -397,8 +401,7 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
     case Format::GeoJson:
       Json(out, sheets, true, &meta);
       break;
-    case Format::Mif:
-    case Format::Xlsx:
+    default:  // the file formats have their own writers
       break;
   }
 }
@@ -420,6 +423,9 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::GeoJson:  // refused by RefuseGeoJsonOfPlaneSheets
     case Format::Mif:
     case Format::Xlsx:
+    case Format::Svg:  // the file formats have their own writers
+    case Format::Png:
+    case Format::Pdf:
       break;
   }
 }

@@ -10,9 +10,9 @@
 
 namespace karvento::cli {
 
-enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx };
+enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf };
 
-// table, csv, json, geojson, mif, xlsx; UsageError otherwise.
+// table, csv, json, geojson, mif, xlsx, svg, png, pdf; UsageError otherwise.
 Format ParseFormat(std::string_view text);
 
 // Thrown when the reader of our output went away (a closed pipe): the command

@@ -18,30 +18,35 @@ const char* kHelp =
     "column from north to south, with its number, its four edges and the plane\n"
     "corners NW, NE, SE, SW.\n"
     "\n"
-    "  --from LON,LAT     lower-left corner: decimal degrees or D:M:S (116:28:00)\n"
+    "  --from LON,LAT     lower-left corner: decimal degrees or D:M:S (116:28:00),\n"
+    "                     longitude 0 to 180, latitude 0 to 90\n"
     "  --to LON,LAT       upper-right corner\n"
     "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000,\n"
     "                     or 1:10000, or 10000 (default 1:1万)\n"
     "  --standard new|old numbering standard (default new)\n"
     "  --datum 54|80      Beijing 1954 or Xi'an 1980 plane corners (default 54)\n"
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
-    "  --cm DEGREES       central meridian; 0 takes each corner's own zone and\n"
+    "  --cm DEGREES       central meridian, 0 to 180; 0 takes each corner's own zone and\n"
     "                     writes no zone number (default 0)\n"
     "  --offset-x X, --offset-y Y\n"
     "                     omitted large coordinate numbers, subtracted from the\n"
     "                     plane corners (default 0)\n"
     "  --params FILE      corners, zone method, central meridian and offsets from\n"
     "                     a parameter file saved by the window (options override)\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx\n"
-    "                     (mif and xlsx need --output)\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
+    "                     or an index map: svg, png, pdf (mif and xlsx need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
+    "%s"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
-    "      --scale 1:1万 --cm 117\n";
+    "      --scale 1:1万 --cm 117\n"
+    "Its index map as a PDF page of A4:\n"
+    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
+    "      --format pdf --size 297x210 --output beijing.pdf\n";
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
@@ -78,7 +83,7 @@ TParameterSet OpenParameterFile(const std::string& file, bool is54) {
 
 int RunSheets(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
-  if (HelpRequested(args, kHelp)) return 0;
+  if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
   const std::string standard = args.Value("standard").value_or("new");
@@ -116,6 +121,7 @@ int RunSheets(const std::vector<std::string>& words) {
   TStandardMapUnions sheets;
   CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
+  if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);
   WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard},

@@ -1,0 +1,86 @@
+// The map window (图幅示意图): a resizable window beside the main window that
+// shows one sheet list of the workbench as an index map. It is another view
+// of the list's Qt model: the frames come from the records the list holds,
+// the check marks and the current row are the list's own, and a click on
+// the map sets them in the list, which tells every view of it. Drawing,
+// hit-testing and the zoom arithmetic are the map module's.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "map/index_map.h"
+#include "workbench/sheet_list.h"
+
+class QLabel;
+class QPushButton;
+
+namespace karvento::app {
+
+class SheetListModel;
+
+// The frames of a list's records; numbers and check marks read from the
+// list at each repaint.
+map::MapSheets SheetsOfList(const SheetList& list);
+
+// The map itself: wheel zooms around the cursor, a drag pans, a click makes
+// the sheet under the cursor the list's current one, Ctrl+click checks or
+// unchecks it.
+class MapCanvas : public QWidget {
+  Q_OBJECT
+ public:
+  MapCanvas(SheetList& list, QWidget* parent);
+
+  const map::IndexMapModel& Model() const { return *model_; }
+  const map::MapView& View() const { return view_; }
+  const map::PaintStats& LastPaint() const { return lastPaint_; }
+  double LastPaintMs() const { return lastPaintMs_; }
+
+  // Shows every sheet ("全图").
+  void FitAll();
+  // Reads the list again after rows were added or removed; the view stays
+  // where it is unless the sheets now reach beyond what the map held.
+  void Reload();
+  // The list's current row changed: outline it, and centre it unless the
+  // click that chose it was on the map.
+  void ShowCurrent(int row);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  SheetList& list_;
+  std::unique_ptr<map::IndexMapModel> model_;
+  map::MapView view_;
+  bool fitted_ = false;
+  bool choosing_ = false;  // the map itself is making a row current
+  bool dragging_ = false;
+  QPoint pressAt_, lastAt_;
+  map::PaintStats lastPaint_;
+  double lastPaintMs_ = 0;
+};
+
+class MapWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // Shows the list of model, named caption in the window title.
+  MapWindow(SheetListModel& model, const QString& caption, QWidget* parent);
+
+  MapCanvas* Canvas() const { return canvas_; }
+  QPushButton* FitButton() const { return fit_; }
+
+ private:
+  void ShowCount();
+
+  SheetListModel& listModel_;
+  MapCanvas* canvas_;
+  QPushButton* fit_;
+  QLabel* count_;
+};
+
+}  // namespace karvento::app

@@ -1,0 +1,38 @@
+#!/usr/bin/env python3
+"""Reads an index map SVG back: prints the number of sheet frames (rectangles
+drawn in the frame colour), of coverage rectangles, and each text, one a line.
+usage: svg_count.py FILE"""
+import sys
+import xml.etree.ElementTree as ET
+
+NS = "{http://www.w3.org/2000/svg}"
+FRAME_STROKE = "#4a6fa5"
+COVERAGE_FILLS = {"#7a9cc6", "#f5a623"}
+
+
+def walk(element, stroke, fill, counts, texts):
+    for child in element:
+        tag = child.tag.replace(NS, "")
+        if tag == "g":
+            walk(child, child.get("stroke", stroke), child.get("fill", fill), counts, texts)
+        elif tag == "rect":
+            if stroke == FRAME_STROKE:
+                counts["frames"] += 1
+            elif stroke == "none" and fill in COVERAGE_FILLS:
+                counts["cells"] += 1
+        elif tag == "text":
+            texts.append("".join(child.itertext()).strip())
+
+
+def main():
+    root = ET.parse(sys.argv[1]).getroot()
+    counts = {"frames": 0, "cells": 0}
+    texts = []
+    walk(root, None, None, counts, texts)
+    print("frames", counts["frames"])
+    print("cells", counts["cells"])
+    for t in texts:
+        print("text", t)
+
+
+main()
