@@ -359,9 +359,10 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
   mapTool->setObjectName(Q(list.Name()) + QStringLiteral("Map"));
   mapTool->setGeometry(bx, 18, 24, 22);
   mapTool->setAutoRaise(true);
-  mapTool->setFocusPolicy(Qt::NoFocus);
+  mapTool->setFocusPolicy(Qt::TabFocus);
   mapTool->setIcon(MapIcon(palette()));
   mapTool->setToolTip(QStringLiteral("图幅示意图"));
+  mapTool->setAccessibleName(mapTool->toolTip());
   listCaptions_[list.Name()] = QString::fromUtf8(caption);
   connect(mapTool, &QToolButton::clicked, this, [this, &list] { OpenMapWindow(list.Name()); });
   auto* view = new SheetListView(list, group);

@@ -288,9 +288,11 @@ TEST_F(DayWorkTest, ToolbarButtonsAreOnTheTabChainWithTheirHints) {
       {"RzToolbarButton12", "打开", "打开"},   {"RzToolbarButton10", "查找", "查找"},
       {"RzToolbarButton1", "删除图幅", "删除图幅"}, {"RzToolbarButton20", "新建", "新建"},
       {"RzToolbarButton21", "", "信息"},       {"RzToolbarButton19", "删除", "删除"},
+      {"RzCheckList4Map", "图幅示意图", "图幅示意图"},
   };
   for (const Case& c : cases) {
-    auto* tool = As<QToolButton>(c.button);
+    auto* tool = window_->findChild<QToolButton*>(c.button);
+    ASSERT_NE(tool, nullptr) << c.button;
     EXPECT_TRUE(tool->focusPolicy() & Qt::TabFocus) << c.button;
     EXPECT_EQ(tool->toolTip(), QString::fromUtf8(c.tooltip)) << c.button;
     EXPECT_EQ(tool->accessibleName(), QString::fromUtf8(c.name)) << c.button;
