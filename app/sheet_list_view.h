@@ -31,6 +31,9 @@ class SheetListModel : public QAbstractListModel, private SheetListObserver {
   void CurrentRowChanged(int row);
   // Anything of the list changed (rows, checks, current row).
   void Changed();
+  // The workbench list was cleared and refilled (its current row is the
+  // list's ItemIndex; CurrentRowChanged does not follow).
+  void Refilled();
 
  private:
   void ListChanged(const SheetList& list, ListChange change, std::size_t first,
@@ -57,7 +60,7 @@ class SheetRowDelegate : public QStyledItemDelegate {
 
 // The list view of one sheet list, named after it: rows 17 pixels high of
 // uniform size, one current row, check boxes, the workbench list's current
-// row kept in step with the view's.
+// row kept in step with the view's. A refilled list is shown from its top.
 class SheetListView : public QListView {
   Q_OBJECT
  public:

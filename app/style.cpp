@@ -20,16 +20,15 @@ QFont WindowFont() {
 void InstallWindowFont() { QApplication::setFont(WindowFont()); }
 
 bool InstallToolkitTranslations() {
-  // The window speaks Chinese whatever the user's locale; so do the
-  // toolkit's own dialogs. The translator lives as long as the application.
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   auto* translator = new QTranslator(QCoreApplication::instance());
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                        QStringLiteral("_"), folder)) {
+  if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator)) {
     delete translator;
     return false;
   }
-  return QCoreApplication::installTranslator(translator);
+  return true;
 }
 
 QColor ResolveColor(const RowColor& color, const QPalette& palette) {

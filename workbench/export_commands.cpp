@@ -158,6 +158,13 @@ void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
     customTable = &checkedCustom;
   }
   if (standard == nullptr && !custom) return;
+  // A table too big for one worksheet is refused before a name is asked for.
+  const std::string refusal =
+      WorkbookRecordsRefusal(standard ? RecordsOf(*standard) : RecordsOf(FCustomMapUnions.get()));
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
   std::string fileName;
   std::unique_ptr<ProgressReporter> progress;
   const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
