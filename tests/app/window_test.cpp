@@ -98,7 +98,20 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   auto* button = As<QPushButton>("RzMenuButton1");
   ASSERT_EQ(button->menu(), window_->ExportMenu());
   const QList<QAction*> items = window_->ExportMenu()->actions();
-  ASSERT_EQ(items.size(), 6);
+  // The six items, then, after a separator, their checked-only companions.
+  ASSERT_EQ(items.size(), 8);
+  EXPECT_TRUE(items[6]->isSeparator());
+  EXPECT_EQ(items[7]->text(), QStringLiteral("仅导出选中图幅"));
+  ASSERT_NE(items[7]->menu(), nullptr);
+  const QList<QAction*> checked = items[7]->menu()->actions();
+  ASSERT_EQ(checked.size(), 2);
+  ASSERT_NE(checked[0]->menu(), nullptr);
+  EXPECT_EQ(checked[0]->text(), QStringLiteral("导出MIF文件"));
+  const QList<QAction*> checkedMif = checked[0]->menu()->actions();
+  ASSERT_EQ(checkedMif.size(), 2);
+  EXPECT_EQ(checkedMif[0]->objectName(), QStringLiteral("N1Checked"));
+  EXPECT_EQ(checkedMif[1]->objectName(), QStringLiteral("N2Checked"));
+  EXPECT_EQ(checked[1]->objectName(), QStringLiteral("Excel1Checked"));
   EXPECT_EQ(items[0]->text(), QStringLiteral("导出MIF文件"));
   ASSERT_NE(items[0]->menu(), nullptr);
   const QList<QAction*> mif = items[0]->menu()->actions();

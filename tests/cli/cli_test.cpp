@@ -569,9 +569,10 @@ TEST(Cli, EveryCommandOnEachDatum) {
 TEST(Cli, AngleForms) {
   struct Case { const char* text; TAngleDMS a; } cases[] = {
       {"116:28:00", {116, 28, 0}}, {"116:28", {116, 28, 0}}, {"116.5", {116, 30, 0}},
-      {"116°28′07.5″", {116, 28, 7.5}}, {"-0:30:00", {-0.0, -30, -0}}, {"39d54m", {39, 54, 0}}};
+      {"116°28′07.5″", {116, 28, 7.5}}, {"-0:30:00", {-0.0, -30, -0}}, {"39d54m", {39, 54, 0}},
+      {"116 28 07.5", {116, 28, 7.5}}, {"116°28'07.5\"", {116, 28, 7.5}}};
   for (const auto& c : cases) EXPECT_EQ(ParseAngle(c.text, "x"), c.a) << c.text;
-  for (const char* bad : {"", "1:2:3:4", "x", "1::2", "nan", "inf"}) {
+  for (const char* bad : {"", "1:2:3:4", "x", "1::2", "nan", "inf", "116'", "116 20°"}) {
     EXPECT_THROW(ParseAngle(bad, "x"), UsageError) << bad;
   }
 }
