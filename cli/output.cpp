@@ -71,7 +71,10 @@ void Output::Flush() {
 }
 
 void StdoutSink::Write(std::string_view data) {
-  if (std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0) {
+  // An empty write only flushes: fwrite must not be handed the null pointer
+  // of an empty view.
+  if ((data.empty() || std::fwrite(data.data(), 1, data.size(), stdout) == data.size()) &&
+      std::fflush(stdout) == 0) {
     return;
   }
   if (errno == EPIPE) throw BrokenPipe{};
