@@ -21,21 +21,18 @@ void RefuseGeoJsonOfPlaneSheets(Format format) {
 }
 
 Format ParseFormat(std::string_view text) {
-  if (text == "table") return Format::Table;
-  if (text == "csv") return Format::Csv;
-  if (text == "json") return Format::Json;
-  if (text == "geojson") return Format::GeoJson;
-  if (text == "mif") return Format::Mif;
-  if (text == "xlsx") return Format::Xlsx;
-  if (text == "svg") return Format::Svg;
-  if (text == "png") return Format::Png;
-  if (text == "pdf") return Format::Pdf;
-  if (text == "shp") return Format::Shp;
-  if (text == "gpkg") return Format::Gpkg;
-  if (text == "dxf") return Format::Dxf;
-  if (text == "kml") return Format::Kml;
-  throw UsageError("--format: '" + std::string(text) +
-                   "' is none of table csv json geojson mif xlsx svg png pdf shp gpkg dxf kml");
+  static constexpr std::pair<std::string_view, Format> kFormats[] = {
+      {"table", Format::Table}, {"csv", Format::Csv},   {"json", Format::Json},
+      {"geojson", Format::GeoJson}, {"mif", Format::Mif}, {"xlsx", Format::Xlsx},
+      {"svg", Format::Svg},     {"png", Format::Png},   {"pdf", Format::Pdf},
+      {"shp", Format::Shp},     {"gpkg", Format::Gpkg}, {"dxf", Format::Dxf},
+      {"kml", Format::Kml}};
+  std::string names;
+  for (const auto& [name, format] : kFormats) {
+    if (text == name) return format;
+    (names += ' ') += name;
+  }
+  throw UsageError("--format: '" + std::string(text) + "' is none of" + names);
 }
 
 Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
