@@ -11,6 +11,7 @@
 #include "cli/output.h"
 #include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
+#include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
 
@@ -68,6 +69,30 @@ struct Projection;
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY);
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
+
+// --number-form rowcol|5000: new-standard 1:2000 numbers by row and column
+// (J50I001001, the default) or from their 1:5000 sheet (J50H001001-1).
+inline const OptionSpec kNumberFormOptionSpecs[] = {{"number-form", true}};
+// True for 5000; a UsageError unless the numbers written are 1:2000 numbers
+// of the new standard.
+bool ReadNumberForm(const Args& args, int scale, bool newStandard);
+// Writes numbers in the 1:5000-based form.
+void To5000Form(std::vector<TStandardMapUnion>& column);
+
+// How a command writes a table it does not hold: the plane offsets
+// subtracted and the numbers put in their form for each column in turn.
+struct ColumnEdits {
+  double offsetX = 0, offsetY = 0;
+  bool form5000 = false;
+  void Apply(std::vector<TStandardMapUnion>& column) const;
+};
+
+// Writes the sheets of a walk as they come, column by column, in memory
+// bounded by one column: the text formats through StandardSheetWriter, MIF
+// through MifColumnWriter. The same bytes as the table of the walk written
+// whole. Not for xlsx, whose worksheet holds a limited number of rows.
+void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
+                          const SheetMeta& meta);
 
 // --datum 54|80|2000, --zone 3|6, --cm DEGREES.
 struct Projection {

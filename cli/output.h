@@ -74,6 +74,25 @@ enum class CsvEncoding { Utf8Bom, Gbk };
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding);
+
+// The text formats (table, csv, json, geojson) written column by column as a
+// sheet walk hands the columns over: the head when made, each column's
+// sheets as they come (with the source number of a converted column, or
+// none), the tail at Finish. WriteStandardSheets is this writer run over a
+// whole table, so both give the same bytes. Column throws karvento::Error,
+// before writing any of the column, for a number that no file can carry.
+class StandardSheetWriter {
+ public:
+  StandardSheetWriter(Format format, Output& out, const SheetMeta& meta, CsvEncoding encoding);
+  void Column(const std::vector<TStandardMapUnion>& column, const std::string* source = nullptr);
+  void Finish();
+
+ private:
+  Format format_;
+  Output& out_;
+  const SheetMeta& meta_;
+  bool first_ = true;
+};
 // An independent grid is in plane coordinates, which GeoJSON cannot carry:
 // its format is refused (a UsageError naming the formats that can).
 void RefuseGeoJsonOfPlaneSheets(Format format);

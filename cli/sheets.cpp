@@ -21,9 +21,12 @@ const char* kHelp =
     "  --from LON,LAT     lower-left corner: decimal degrees or D:M:S (116:28:00),\n"
     "                     longitude 0 to 180, latitude 0 to 90\n"
     "  --to LON,LAT       upper-right corner\n"
-    "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000,\n"
-    "                     or 1:10000, or 10000 (default 1:1万)\n"
+    "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000\n"
+    "                     1:2000 1:1000 1:500, or 1:10000, or 10000 (default 1:1万);\n"
+    "                     1:2000, 1:1000 and 1:500 have new-standard numbers only\n"
     "  --standard new|old numbering standard (default new)\n"
+    "  --number-form F    rowcol (J50I001001, default) or 5000: 1:2000 numbers from\n"
+    "                     their 1:5000 sheet (J50H001001-1 ... -9)\n"
     "  --datum 54|80|2000 plane corners on Beijing 1954, Xi'an 1980 or the 2000\n"
     "                     national system CGCS2000 (default 54)\n"
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
@@ -38,7 +41,10 @@ const char* kHelp =
     "                     gpkg, dxf, kml, or an index map: svg, png, pdf (the file\n"
     "                     formats need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
-    "                     output); an existing FILE is replaced once complete\n"
+    "                     output); an existing FILE is replaced once complete. Every\n"
+    "                     text format and mif are written column by column as the\n"
+    "                     sheets are made, so there is no limit on their number\n"
+    "                     (xlsx, shp, gpkg, dxf, kml and the maps: 5,000,000)\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
     "                     shp attribute text: utf-8 (default) or gbk\n"
     "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
@@ -67,7 +73,7 @@ const char* kHelp =
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
-                           {"params", true}};
+                           {"params", true},   {"number-form", true}};
 
 // What a user interface of the window must answer when the tool borrows the
 // window's fields: nothing is ever shown.
@@ -135,17 +141,29 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto x = args.Value("offset-x")) offsetX = ParseNumber(*x, "--offset-x");
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
-  TStandardMapUnions sheets;
-  CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
-  SubtractPlaneOffsets(sheets, offsetX, offsetY);
-  if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
-  if (WriteStandardFile(o, sheets, p, offsetX, offsetY)) return 0;
-  OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets,
-                      {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
-                       nullptr, DatumName(p)},
-                      o.encoding);
-  stream.Finish();
+  const ColumnEdits edits{offsetX, offsetY, ReadNumberForm(args, scale, standard == "new")};
+
+  // A workbook, a GIS file and an index map are made from the whole table in
+  // memory (a worksheet holds a limited number of rows): such a request keeps
+  // the window's sheet limit.
+  const bool whole = o.format == Format::Xlsx || o.format == Format::Svg ||
+                     o.format == Format::Png || o.format == Format::Pdf ||
+                     o.format == Format::Shp || o.format == Format::Gpkg ||
+                     o.format == Format::Dxf || o.format == Format::Kml;
+  if (whole) {
+    TStandardMapUnions sheets;
+    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
+    for (auto& column : sheets) edits.Apply(column);
+    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
+    WriteStandardFile(o, sheets, p, offsetX, offsetY);
+    return 0;
+  }
+  // Every other format is written column by column as the walk goes: any
+  // number of sheets, in memory bounded by one column.
+  const SheetWalk walk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
+  StreamStandardSheets(o, walk, edits,
+                       {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
+                        nullptr, DatumName(p)});
   return 0;
 }
 

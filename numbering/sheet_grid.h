@@ -64,12 +64,13 @@ TAngleDMS FromUnit(double v, bool degrees);
 
 // The snapped request: edges on the grid and the counts, checked. Throws
 // "Range check error" for a negative count where the result would be sized
-// with it, and the sheet-limit refusal for too many sheets.
+// with it, and the sheet-limit refusal for too many sheets: in all (limited)
+// or in one column (a walk that hands its columns on one at a time).
 struct SnappedRequest {
   double W, S, E, N;
   long long columns, rows;
 };
-SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u);
+SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u, bool limited = true);
 
 // Decimal text of a whole number held in a double; "Range check error" where
 // it is no whole number within 64 bits.
@@ -79,7 +80,8 @@ long long CheckedInteger(double v);
 void AppendMillionNumber(std::string& out, double westDeg, double northDeg, Standard standard);
 // The designator of a sub-sheet at row r, column c inside its parent.
 void AppendDesignator(std::string& out, Designator d, int division, long long r, long long c);
-void AppendSerial3(std::string& out, long long n);
+// A row or column inside the 1:100万 sheet, zero-padded to the given digits.
+void AppendSerial(std::string& out, long long n, int digits);
 
 }  // namespace detail
 }  // namespace karvento

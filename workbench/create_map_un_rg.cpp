@@ -1,5 +1,7 @@
 #include "workbench/create_map_un_rg.h"
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <utility>
@@ -31,6 +33,7 @@ constexpr const char* kDeleteQuestion = "真的要删除选中的图幅号吗？
 constexpr const char* kNotStandard = "不是标准图幅号！";
 constexpr const char* kNotStandardAbove = "以上不是标准图幅号！";
 constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！";
+constexpr const char* kNotFound = "未找到图幅号 ";
 
 // Toolbar button hints, RzToolbarButton1 .. RzToolbarButton26.
 constexpr const char* kToolbarHints[26] = {
@@ -46,6 +49,15 @@ constexpr GeodeticTabNames kBeijing54Names{1, 13, 1, 2, 1, 2, 1, 2, 1, false, {1
 constexpr GeodeticTabNames kXian80Names{14, 26, 3, 4, 3, 4, 3, 4, 2, true, {13, 7, 11, 2, 6}};
 constexpr GeodeticTabNames kCgcs2000Names{35, 47, 7, 8, 11, 12, 11, 12, 6, false,
                                           {22, 23, 24, 25, 26}};
+
+}  // namespace
+
+std::string TfrmCreateMapUnRg::ToolbarButtonText(int n) {
+  const std::string hint = kToolbarHints[n - 1];
+  return hint.empty() ? "信息" : hint;
+}
+
+namespace {
 
 template <std::size_t... I>
 std::array<Button, 26> MakeToolbarButtons(std::index_sequence<I...>) {
@@ -104,6 +116,16 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       GpkgMenuItem("GPKG1", "导出GeoPackage文件", "", ControlKind::MenuItem),
       DxfMenuItem("DXF1", "导出DXF文件", "", ControlKind::MenuItem),
       KmlMenuItem("KML1", "导出KML文件", "", ControlKind::MenuItem),
+      N1Checked("N1Checked", "大地坐标", "", ControlKind::MenuItem),
+      N2Checked("N2Checked", "平面坐标", "", ControlKind::MenuItem),
+      Excel1Checked("Excel1Checked", "导出XLS文件", "", ControlKind::MenuItem),
+      CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
+      UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
+      InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
+      CopyNumbers1("CopyNumbers1", "复制图幅号", "", ControlKind::MenuItem),
+      FindKey("FindKey", "查找", "", ControlKind::MenuItem),
+      FindNextKey("FindNextKey", "查找下一个", "", ControlKind::MenuItem),
+      DeleteKey("DeleteKey", "删除", "", ControlKind::MenuItem),
       ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<26>())),
       ui_(ui) {
   RadioButton::Pair(RzRadioButton5, RzRadioButton6);
@@ -155,6 +177,17 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &KmlMenuItem,
                                                     &N3,
                                                     &N4,
+                                                    &N1Checked,
+                                                    &N2Checked,
+                                                    &Excel1Checked,
+                                                    &CheckAll1,
+                                                    &UncheckAll1,
+                                                    &InvertChecks1,
+                                                    &CopyNumbers1,
+                                                    &FindKey,
+                                                    &FindNextKey,
+                                                    &DeleteKey,
+                                                    &StatusLine,
                                                     &AboutLabel}) {
     Register(*c);
   }
@@ -238,6 +271,10 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   ShpGeoItem.Enabled = N1.Enabled;
   ShpPlaneItem.Enabled = N2.Enabled;
   KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumOfTab() == Datum::Cgcs2000;
+  // The checked-only companions follow their items.
+  N1Checked.Enabled = N1.Enabled;
+  N2Checked.Enabled = N2.Enabled;
+  Excel1Checked.Enabled = Excel1.Enabled;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {
@@ -291,6 +328,13 @@ void TfrmCreateMapUnRg::ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList
 
 void TfrmCreateMapUnRg::RzBitBtn1Click() {
   Dispatch([this] {
+    StatusLine.Caption.clear();
+    const auto started = std::chrono::steady_clock::now();
+    // The list a tab's command fills is its last one (on the conversion tab
+    // the target list).
+    const std::vector<SheetList*> lists = ListsOfTab(activeTab_);
+    if (lists.empty()) return;
+    SheetList& list = *lists.back();
     switch (activeTab_) {
       case kTabBeijing54:
       case kTabXian80:
@@ -305,6 +349,13 @@ void TfrmCreateMapUnRg::RzBitBtn1Click() {
         break;
       default:
         break;
+    }
+    // A large request says how long it took.
+    if (list.Count() >= kTimedSheets) {
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.2f", took.count());
+      StatusLine.Caption = "已生成 " + std::to_string(list.Count()) + " 幅，用时 " + seconds + " 秒";
     }
   });
 }
@@ -348,6 +399,8 @@ void TfrmCreateMapUnRg::Convert() {
   const double offsetY = RzNumericEdit10.Value();
   const Datum datum = ConversionDatum();
   const bool oldToNew = RzRadioButton5.Checked();
+  // The old standard stops at 1:5000: refused before any source is read.
+  RequireConversionTarget(oldToNew, scale);
 
   // One entry per source item, checked or not, in list order; only the
   // item's text is read.
@@ -501,6 +554,10 @@ void TfrmCreateMapUnRg::RzToolbarButton20Click() {
 void TfrmCreateMapUnRg::NewNumber() {
   std::string text;
   if (!InputString(ui_, "新增", "请输入图幅号", text)) return;
+  AddNumber(text);
+}
+
+void TfrmCreateMapUnRg::AddNumber(const std::string& text) {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
   const int kind = CheckMapUnionNo(text);
@@ -572,6 +629,8 @@ void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
   std::string wanted;
   if (!InputString(ui_, "查找", "请输入图幅号", wanted)) return;
   ui_.SetFocus(list.Name());
+  lastFind_ = wanted;
+  StatusLine.Caption = kNotFound + wanted;
   ToUpperAscii(wanted);
   std::string text;
   for (std::size_t i = 0; i < list.Count(); ++i) {
@@ -579,6 +638,7 @@ void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
     ToUpperAscii(text);
     if (text == wanted) {
       list.SetItemIndex(static_cast<int>(i));
+      StatusLine.Caption.clear();
       return;
     }
   }
@@ -754,6 +814,16 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"KML1", &TfrmCreateMapUnRg::KmlClick},
       {"N3", &TfrmCreateMapUnRg::N3Click},
       {"N4", &TfrmCreateMapUnRg::N4Click},
+      {"N1Checked", &TfrmCreateMapUnRg::N1CheckedClick},
+      {"N2Checked", &TfrmCreateMapUnRg::N2CheckedClick},
+      {"Excel1Checked", &TfrmCreateMapUnRg::Excel1CheckedClick},
+      {"CheckAll1", &TfrmCreateMapUnRg::CheckAll1Click},
+      {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
+      {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},
+      {"CopyNumbers1", &TfrmCreateMapUnRg::CopyNumbers1Click},
+      {"FindKey", &TfrmCreateMapUnRg::FindKeyClick},
+      {"FindNextKey", &TfrmCreateMapUnRg::FindNextKeyClick},
+      {"DeleteKey", &TfrmCreateMapUnRg::DeleteKeyClick},
       {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},
       {"RzToolbarButton2", &TfrmCreateMapUnRg::RzToolbarButton2Click},
       {"RzToolbarButton3", &TfrmCreateMapUnRg::RzToolbarButton3Click},

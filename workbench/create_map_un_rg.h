@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
@@ -168,9 +169,24 @@ class TfrmCreateMapUnRg {
   Button N1, N2, Excel1, ShpMenuItem, N3, N4;
   // "导出SHP文件" opens "大地坐标" and "平面坐标"; then GeoPackage, DXF and KML.
   Button ShpGeoItem, ShpPlaneItem, GpkgMenuItem, DxfMenuItem, KmlMenuItem;
+  // Companions of the export items that write only the checked sheets of
+  // the active list, in list order, through the same writers; the front end
+  // shows them in a submenu kCheckedOnlyCaption of the export menu.
+  Button N1Checked, N2Checked, Excel1Checked;
+  // The context menu of every sheet list, acting on the active list.
+  Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
+  // Commands that only the keyboard reaches (see kKeyBindings).
+  Button FindKey, FindNextKey, DeleteKey;
+  // The status line under the bottom row: what the last export wrote, a
+  // failed find, a refused coordinate, how long a large Generate took.
+  Label StatusLine{"StatusLine", ""};
   // RzToolbarButton1 .. RzToolbarButton26 at indices 0 .. 25.
   std::array<Button, 26> ToolbarButtons;
   Button& RzToolbarButton(int n) { return ToolbarButtons[static_cast<std::size_t>(n - 1)]; }
+  // What a toolbar button does, for its tooltip and accessible name: its
+  // hint, and "信息" for the source list's information button, which has no
+  // hint.
+  static std::string ToolbarButtonText(int n);
 
   TFileDialog SaveDialog1{FileDialogKind::Save};
   TFileDialog OpenDialog1{FileDialogKind::Open};
@@ -225,6 +241,16 @@ class TfrmCreateMapUnRg {
   void N4Click();         // "XY-->度分秒"
   void RzRadioButton9Click();
   void RzRadioButton10Click();
+  void N1CheckedClick();
+  void N2CheckedClick();
+  void Excel1CheckedClick();
+  void CheckAll1Click();
+  void UncheckAll1Click();
+  void InvertChecks1Click();
+  void CopyNumbers1Click();
+  void FindKeyClick();
+  void FindNextKeyClick();
+  void DeleteKeyClick();
 
   void RzToolbarButton1Click();   // delete checked, RzCheckList1
   void RzToolbarButton2Click();   // delete checked, RzCheckList2
@@ -278,6 +304,34 @@ class TfrmCreateMapUnRg {
   // The geodetic tab of the coordinate system of a datum.
   GeodeticTab& GeodeticTabOf(Datum datum);
 
+  // ---- the day's-work helpers beside the commands ---------------------------
+  // The sheet lists of a tab, the one a keyboard or menu command acts on, and
+  // noting that a list took the input focus (the active list of its tab is
+  // the last focused one; before any, the tab's first list, on the
+  // conversion tab the target list).
+  std::vector<SheetList*> ListsOfTab(int tab);
+  SheetList* ActiveList();
+  void NoteListFocus(std::string_view listName);
+  // "共 N 幅，已选 M 幅" for a list.
+  static std::string CountText(const SheetList& list);
+  // The numbers of the checked rows of the list, in list order, each ending a
+  // line; with none checked, the current row's number; else empty.
+  static std::string CheckedNumbersText(const SheetList& list);
+  // F3: the next row after the current one (from the top again after the
+  // last) whose number is the last number looked for; with none looked for
+  // yet, the find command itself.
+  void FindNextMapUnionNo(SheetList& list);
+  // What the user typed into a spin field. On the eight degree fields of the
+  // corners a text that is not a plain whole number is read as an angle
+  // (116°20'30.5", 116 20 30.5, 116:20:30.5, 116.341806) and fills that
+  // angle's degrees, minutes and seconds; a text that is no angle, or beyond
+  // the fields' limits, changes nothing and says why in the status line, and
+  // the result is false. Any other text goes to the field as typed.
+  bool EnterText(SpinField& field, std::string_view text);
+  // A sheet number typed on the source list of the conversion tab, added as
+  // "新建" adds it.
+  void AddTypedNumber(std::string_view number);
+
   // The parameters of a geodetic tab as the parameter file holds them, and
   // setting them into the tab's fields (each field keeps its limits and
   // decimals).
@@ -323,19 +377,23 @@ class TfrmCreateMapUnRg {
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
   void PlaneToDms();
-  void ExportMif(bool geographic);
-  void ExportWorkbook();
   void ExportGis(GisFormat format, bool geographic);
   // The datum of the current tab's standard table.
   Datum DatumOfTab() const;
+  void ExportMif(bool geographic, bool checkedOnly);
+  void ExportWorkbook(bool checkedOnly);
+  // The checked sheets of the active list in list order as one sequence, for
+  // the writers; false (and a word in the status line) when none is checked.
+  bool CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom, bool& isCustom);
+  void AddNumber(const std::string& text);
   // Ends an export's progress, then reports a failure that was not the
   // user's cancel.
   // The save dialog of an export (filter, default extension) and, on OK, its
   // progress over the records of the table (standard, or the custom one).
-  bool StartExport(const char* filter, const char* extension, const TStandardMapUnions* standard,
+  bool StartExport(const char* filter, const char* extension, std::uint64_t records,
                    std::string& fileName, std::unique_ptr<ProgressReporter>& progress);
   void EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
-                 const std::string& reason);
+                 const std::string& reason, std::uint64_t records, const std::string& fileName);
 
   // The six fields of the corner whose longitude-degree field is named, or
   // nullptr when the name is none of the four.
@@ -356,6 +414,26 @@ class TfrmCreateMapUnRg {
   bool closed_ = false;
   std::vector<Control*> controls_;
   std::unordered_map<std::string_view, Control*> byName_;
+  // The list each tab's keyboard and menu commands act on, by tab index.
+  std::array<SheetList*, kTabCgcs2000 + 1> activeList_{};
+  std::string lastFind_;
+};
+
+// The caption of the export submenu of the checked-only companions.
+inline constexpr const char* kCheckedOnlyCaption = "仅导出选中图幅";
+// Requests of at least this many sheets report in the status line how long
+// they took.
+inline constexpr std::size_t kTimedSheets = 10000;
+
+// The keys of the keyboard-only and list-menu commands, in the toolkit's
+// portable key-sequence text, with the control each one clicks.
+struct KeyBinding {
+  const char* keys;
+  const char* control;
+};
+inline constexpr KeyBinding kKeyBindings[] = {
+    {"Ctrl+F", "FindKey"},       {"F3", "FindNextKey"},           {"Del", "DeleteKey"},
+    {"Ctrl+A", "CheckAll1"},     {"Ctrl+Shift+A", "UncheckAll1"}, {"Ctrl+C", "CopyNumbers1"},
 };
 
 }  // namespace karvento

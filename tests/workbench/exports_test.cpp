@@ -132,6 +132,78 @@ TEST_F(Exports, DeletedItemsAreStillExported) {
   EXPECT_EQ(MidNumbers(dir.File("kept.mid")), Quoted(all));
 }
 
+// The companions hand the checked rows of the active list, in list order, to
+// the same writers; the items themselves keep writing the whole table; a
+// written export says what it wrote in the status line.
+TEST_F(Exports, CheckedOnlyCompanionsWriteTheCheckedSheetsInListOrder) {
+  FillEveryTable();
+  // Six 1:1万 sheets on tab 0.
+  frm.SetActiveTab(0);
+  SetCorners(0, {116, 27, 0}, {39, 50, 0}, {116, 31, 0}, {39, 56, 0});
+  frm.RzComboBox2.SetItemIndex(6);
+  frm.RzBitBtn1Click();
+  const std::vector<std::string> n54 = NumbersOf(frm.FMapUnions54);
+  ASSERT_EQ(n54.size(), 6u);
+  struct Case {
+    int tab;
+    const char* item;
+    std::vector<std::size_t> checked;  // rows of the tab's list, in any order
+    const char* extension;
+  } cases[] = {
+      {0, "N2Checked", {4, 1, 5}, "mif"},
+      {0, "N1Checked", {0}, "mif"},
+      {2, "N2Checked", {1}, "mif"},
+      {0, "Excel1Checked", {5, 2}, "xlsx"},
+      {2, "Excel1Checked", {0, 1}, "xlsx"},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    SheetList& list = c.tab == 0 ? frm.RzCheckList1 : frm.RzCheckList3;
+    list.SetAllChecked(false);
+    for (std::size_t row : c.checked) list.SetChecked(row, true);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+      if (list.Checked(i)) expected.push_back(list.Text(i));
+    }
+    const std::string name = dir.File("checked" + std::to_string(k++));
+    ui.fileNames.push_back(name);
+    ASSERT_TRUE(frm.Click(c.item));
+    const std::string file = name + "." + c.extension;
+    if (std::string(c.extension) == "mif") {
+      EXPECT_EQ(MidNumbers(name + ".mid"), Quoted(expected)) << c.item << " " << k;
+    } else {
+      const std::string facts = ReadWorkbook(file);
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string cell = "cell A" + std::to_string(3 + i) + " s " + expected[i] + " ";
+        EXPECT_NE(facts.find(cell), std::string::npos) << cell << facts;
+      }
+      EXPECT_EQ(facts.find("cell A" + std::to_string(3 + expected.size()) + " "), std::string::npos)
+          << facts;
+    }
+    EXPECT_EQ(frm.StatusLine.Caption,
+              "已导出 " + std::to_string(expected.size()) + " 幅到 " + file);
+    for (const auto& m : ui.messages) ADD_FAILURE() << m.text;
+    ui.messages.clear();
+  }
+  // With none checked nothing is asked and nothing written.
+  frm.SetActiveTab(0);
+  frm.RzCheckList1.SetAllChecked(false);
+  const std::size_t dialogs = ui.fileDialogs.size();
+  EXPECT_TRUE(frm.Click("N2Checked"));
+  EXPECT_EQ(ui.fileDialogs.size(), dialogs);
+  EXPECT_EQ(frm.StatusLine.Caption, "没有选中的图幅，未导出");
+  // The item itself still writes the whole table, checked rows or not.
+  ui.fileNames.push_back(dir.File("whole.mif"));
+  frm.N2Click();
+  EXPECT_EQ(MidNumbers(dir.File("whole.mid")), Quoted(n54));
+  EXPECT_EQ(frm.StatusLine.Caption,
+            "已导出 " + std::to_string(n54.size()) + " 幅到 " + dir.File("whole.mif"));
+  // The geographic companion is not offered where the item is not.
+  frm.SetActiveTab(2);
+  EXPECT_FALSE(frm.N1Checked.Enabled);
+}
+
 TEST_F(Exports, GeographicMifIsNotOfferedForTheIndependentGrid) {
   FillEveryTable();
   frm.SetActiveTab(2);

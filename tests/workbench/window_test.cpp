@@ -106,7 +106,8 @@ TEST_F(Window, NumberFieldsStartAtZeroWithTheirPatterns) {
 TEST_F(Window, PickListsChoicesAndTheFormat) {
   const std::vector<std::string> zones = {"3度分带法", "6度分带法"};
   const std::vector<std::string> scales = {"1:100万", "1:50万",  "1:25万", "1:10万",
-                                           "1:5万",   "1:2.5万", "1:1万",  "1:5000"};
+                                           "1:5万",   "1:2.5万", "1:1万",  "1:5000",
+                                           "1:2000",  "1:1000",  "1:500"};
   struct Case {
     const char* name;
     const std::vector<std::string>* items;
