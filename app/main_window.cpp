@@ -602,6 +602,11 @@ void MainWindow::BuildMenus() {
   AddAction(checkedMif, m.N1Checked);
   AddAction(checkedMif, m.N2Checked);
   AddAction(checked, m.Excel1Checked);
+  QMenu* checkedShp = checked->addMenu(QStringLiteral("导出SHP文件"));
+  checkedShp->setObjectName(QStringLiteral("CheckedShp1"));
+  AddAction(checkedShp, m.ShpGeoChecked);
+  AddAction(checkedShp, m.ShpPlaneChecked);
+  for (Button* item : {&m.GpkgChecked, &m.DxfChecked, &m.KmlChecked}) AddAction(checked, *item);
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));

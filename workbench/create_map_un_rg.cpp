@@ -119,6 +119,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       N1Checked("N1Checked", "大地坐标", "", ControlKind::MenuItem),
       N2Checked("N2Checked", "平面坐标", "", ControlKind::MenuItem),
       Excel1Checked("Excel1Checked", "导出XLS文件", "", ControlKind::MenuItem),
+      ShpGeoChecked("SHP2Checked", "大地坐标", "", ControlKind::MenuItem),
+      ShpPlaneChecked("SHP3Checked", "平面坐标", "", ControlKind::MenuItem),
+      GpkgChecked("GPKG1Checked", "导出GeoPackage文件", "", ControlKind::MenuItem),
+      DxfChecked("DXF1Checked", "导出DXF文件", "", ControlKind::MenuItem),
+      KmlChecked("KML1Checked", "导出KML文件", "", ControlKind::MenuItem),
       CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
@@ -180,6 +185,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &N1Checked,
                                                     &N2Checked,
                                                     &Excel1Checked,
+                                                    &ShpGeoChecked,
+                                                    &ShpPlaneChecked,
+                                                    &GpkgChecked,
+                                                    &DxfChecked,
+                                                    &KmlChecked,
                                                     &CheckAll1,
                                                     &UncheckAll1,
                                                     &InvertChecks1,
@@ -275,6 +285,11 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   N1Checked.Enabled = N1.Enabled;
   N2Checked.Enabled = N2.Enabled;
   Excel1Checked.Enabled = Excel1.Enabled;
+  ShpGeoChecked.Enabled = ShpGeoItem.Enabled;
+  ShpPlaneChecked.Enabled = ShpPlaneItem.Enabled;
+  GpkgChecked.Enabled = GpkgMenuItem.Enabled;
+  DxfChecked.Enabled = DxfMenuItem.Enabled;
+  KmlChecked.Enabled = KmlMenuItem.Enabled;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {
@@ -817,6 +832,11 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"N1Checked", &TfrmCreateMapUnRg::N1CheckedClick},
       {"N2Checked", &TfrmCreateMapUnRg::N2CheckedClick},
       {"Excel1Checked", &TfrmCreateMapUnRg::Excel1CheckedClick},
+      {"SHP2Checked", &TfrmCreateMapUnRg::ShpGeoCheckedClick},
+      {"SHP3Checked", &TfrmCreateMapUnRg::ShpPlaneCheckedClick},
+      {"GPKG1Checked", &TfrmCreateMapUnRg::GpkgCheckedClick},
+      {"DXF1Checked", &TfrmCreateMapUnRg::DxfCheckedClick},
+      {"KML1Checked", &TfrmCreateMapUnRg::KmlCheckedClick},
       {"CheckAll1", &TfrmCreateMapUnRg::CheckAll1Click},
       {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
       {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},

@@ -173,6 +173,7 @@ class TfrmCreateMapUnRg {
   // the active list, in list order, through the same writers; the front end
   // shows them in a submenu kCheckedOnlyCaption of the export menu.
   Button N1Checked, N2Checked, Excel1Checked;
+  Button ShpGeoChecked, ShpPlaneChecked, GpkgChecked, DxfChecked, KmlChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
   // Commands that only the keyboard reaches (see kKeyBindings).
@@ -244,6 +245,11 @@ class TfrmCreateMapUnRg {
   void N1CheckedClick();
   void N2CheckedClick();
   void Excel1CheckedClick();
+  void ShpGeoCheckedClick();
+  void ShpPlaneCheckedClick();
+  void GpkgCheckedClick();
+  void DxfCheckedClick();
+  void KmlCheckedClick();
   void CheckAll1Click();
   void UncheckAll1Click();
   void InvertChecks1Click();
@@ -377,7 +383,7 @@ class TfrmCreateMapUnRg {
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
   void PlaneToDms();
-  void ExportGis(GisFormat format, bool geographic);
+  void ExportGis(GisFormat format, bool geographic, bool checkedOnly = false);
   // The datum of the current tab's standard table.
   Datum DatumOfTab() const;
   void ExportMif(bool geographic, bool checkedOnly);
