@@ -1,6 +1,8 @@
 // The production sheet walk and the routines of both numbering standards.
 #include "numbering/sheet_grid.h"
 
+#include "numbering/area.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -267,15 +269,37 @@ std::size_t WriteNumber(char* buf, const Indices& x, const Indices& y, ScaleInde
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
                   bool is54, double cm, TStandardMapUnions& result) {
+  CreateSheets(range, scale, standard, zone3, is54, cm, nullptr, result, nullptr);
+}
+
+void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+                  bool is54, double cm, const AreaFilter* area, TStandardMapUnions& result,
+                  std::vector<std::vector<double>>* covers) {
   const GridUnit u = detail::UnitOf(scale, standard);
   const SnappedRequest q = detail::Snap(range, u);
   const auto columns = static_cast<std::size_t>(q.columns);
   const auto rows = static_cast<std::size_t>(q.rows);
   TStandardMapUnions sheets(columns);
+  std::vector<std::vector<double>> coverColumns(area && covers ? columns : 0);
   if (columns == 0 || rows == 0) {
+    if (area) sheets.clear(), coverColumns.clear();  // no sheet kept, so no column
     result = std::move(sheets);
+    if (covers) *covers = std::move(coverColumns);
     return;
   }
+  // The area's selection on this very grid, decided before anything is
+  // projected or numbered.
+  SheetSelection selection;
+  if (area) {
+    const double k = u.degrees ? 3600.0 : 1.0;
+    selection = SheetSelection(*area->polygons, {q.W * k, q.N * k, u.width * k, u.height * k,
+                                                 q.columns, q.rows});
+  }
+  const auto keep = [&](std::size_t i, std::size_t j) {
+    if (!area) return true;
+    const auto c = static_cast<std::int64_t>(i), r = static_cast<std::int64_t>(j);
+    return selection.Selected(c, r) && (area->minCover <= 0 || selection.Cover(c, r) >= area->minCover);
+  };
 
   // Edges as the literal walk forms them: west W + (i−1)·width and east
   // W + i·width, north N − j·height and south N − (j+1)·height. The same edge
@@ -318,10 +342,35 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
     const MeridianTerms meridian = ForwardMeridianTerms(DmsToDeg(lonAngle[a]), zp);
     for (std::size_t b = 0; b <= rows; ++b) out[b] = ForwardFromTerms(parallel[b], meridian);
   };
-  projectMeridian(0, westPoints);
+  // Under an area, only the corners of kept sheets are projected: a grid
+  // point is projected once, when the first kept sheet east of it needs it
+  // (west meridian) or on the column's east meridian.
+  std::vector<char> westDone, eastDone;
+  const auto projectKept = [&](std::size_t i) {
+    const MeridianTerms west = ForwardMeridianTerms(DmsToDeg(lonAngle[i]), zp);
+    const MeridianTerms east = ForwardMeridianTerms(DmsToDeg(lonAngle[i + 1]), zp);
+    std::fill(eastDone.begin(), eastDone.end(), 0);
+    for (std::size_t j = 0; j < rows; ++j) {
+      if (!keep(i, j)) continue;
+      for (std::size_t b = j; b <= j + 1; ++b) {
+        if (!westDone[b]) westPoints[b] = ForwardFromTerms(parallel[b], west), westDone[b] = 1;
+        if (!eastDone[b]) eastPoints[b] = ForwardFromTerms(parallel[b], east), eastDone[b] = 1;
+      }
+    }
+  };
+  if (area) {
+    westDone.assign(rows + 1, 0);
+    eastDone.assign(rows + 1, 0);
+  } else {
+    projectMeridian(0, westPoints);
+  }
 
   for (std::size_t i = 0; i < columns; ++i) {
-    projectMeridian(i + 1, eastPoints);
+    if (area) {
+      projectKept(i);
+    } else {
+      projectMeridian(i + 1, eastPoints);
+    }
     Indices colIndex{};
     if (exact) {
       const double toH = u.degrees ? 3600.0 * kHalfSecondsPerSecond : kHalfSecondsPerSecond;
@@ -329,8 +378,13 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
                                levels);
     }
     auto& column = sheets[i];
-    column.reserve(rows);
+    column.reserve(area ? 0 : rows);
     for (std::size_t j = 0; j < rows; ++j) {
+      if (!keep(i, j)) continue;
+      if (area && covers) {
+        coverColumns[i].push_back(
+            selection.Cover(static_cast<std::int64_t>(i), static_cast<std::int64_t>(j)));
+      }
       TStandardMapUnion& s = column.emplace_back();
       s.Range = {lonAngle[i], latAngle[j + 1], lonAngle[i + 1], latAngle[j]};
       if (exact) {
@@ -344,8 +398,25 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
       s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
     }
     westPoints.swap(eastPoints);
+    westDone.swap(eastDone);
+  }
+  if (area) {
+    // Columns with no kept sheet are left out, as a request over the kept
+    // sheets' own extent would leave them.
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < columns; ++i) {
+      if (sheets[i].empty()) continue;
+      if (out != i) {
+        sheets[out] = std::move(sheets[i]);
+        if (covers) coverColumns[out] = std::move(coverColumns[i]);
+      }
+      ++out;
+    }
+    sheets.resize(out);
+    if (covers) coverColumns.resize(out);
   }
   result = std::move(sheets);
+  if (covers) *covers = std::move(coverColumns);
 }
 
 void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,

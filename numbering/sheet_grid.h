@@ -14,6 +14,7 @@
 // values), or sheets west of 0° or south of the equator.
 #pragma once
 
+#include "numbering/area.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -22,6 +23,18 @@ enum class Standard { Old, New };
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
                   bool is54, double cm, TStandardMapUnions& result);
+
+// The same walk keeping only the sheets an area selects (and, with minCover
+// above 0, of which it covers at least that fraction); the others are neither
+// numbered nor projected. Columns left empty are dropped; covers, when given,
+// receives the covered fraction of each kept sheet in the same layout.
+struct AreaFilter {
+  const GeoMultiPolygon* polygons;
+  double minCover;
+};
+void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+                  bool is54, double cm, const AreaFilter* area, TStandardMapUnions& result,
+                  std::vector<std::vector<double>>* covers);
 
 // Throws the refusal for a request of more than kMaxSheets sheets.
 [[noreturn]] void ThrowSheetLimit(double count, const char* advice);

@@ -14,6 +14,7 @@
 
 #include "geodesy/angles.h"
 #include "geodesy/gauss_kruger.h"
+#include "numbering/area.h"
 #include "numbering/error.h"
 #include "numbering/scales.h"
 #include "numbering/sheet_types.h"
@@ -79,6 +80,22 @@ void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, doub
 // the old-standard routine of the scale.
 void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
                                bool zone3, bool is54, double cm, TStandardMapUnions& result);
+
+// The sheets of an area of interest: those of the request over the area's
+// bounds (snapped outward to the grid, AreaSheetRange) whose frame shares
+// interior with the area (SheetSelection), and, with minCover above 0, of
+// which the area covers at least that fraction. Order, numbers, edges and
+// plane corners are those of the unfiltered request; columns with no kept
+// sheet are left out; covers, when given, receives each kept sheet's covered
+// fraction in the same layout. Sheets that are not kept are neither numbered
+// nor projected. An empty area gives no sheets.
+void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
+                           bool zone3, bool is54, double cm, double minCover,
+                           TStandardMapUnions& result,
+                           std::vector<std::vector<double>>* covers = nullptr);
+// The area's bounds snapped outward to the sheet grid of the scale, as
+// corners for a request; all zero for an empty area.
+TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
 
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every
