@@ -106,12 +106,41 @@ TAngleDMS ParseAngle(std::string_view text, std::string_view what) {
   return a;
 }
 
+namespace {
+
+std::string Shortest(double v) {
+  char buf[32];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+}  // namespace
+
+double ParseNumberIn(std::string_view text, std::string_view what, double lowest, double highest) {
+  const double v = ParseNumber(text, what);
+  if (!(v >= lowest && v <= highest)) {
+    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside " +
+                     Shortest(lowest) + " to " + Shortest(highest));
+  }
+  return v;
+}
+
+TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what) {
+  const TAngleDMS a = ParseAngle(text, what);
+  if (!(a.Degrees >= 0 && a.Degrees <= maxDegrees && a.Minutes >= 0 && a.Minutes <= 59 &&
+        a.Seconds >= 0 && a.Seconds <= 60)) {
+    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside 0 to " +
+                     Shortest(maxDegrees) + " degrees, 0 to 59 minutes, 0 to 60 seconds");
+  }
+  return a;
+}
+
 TLonLatDMS ParsePoint(std::string_view text, std::string_view what) {
   const std::size_t comma = text.find(',');
   if (comma == std::string_view::npos) {
     throw UsageError(std::string(what) + ": '" + std::string(text) + "' is not LON,LAT");
   }
-  return {ParseAngle(text.substr(0, comma), what), ParseAngle(text.substr(comma + 1), what)};
+  return {ParseCornerAngle(text.substr(0, comma), 180, what),
+          ParseCornerAngle(text.substr(comma + 1), 90, what)};
 }
 
 int ParseScale(std::string_view text) {

@@ -46,7 +46,14 @@ int ParseInteger(std::string_view text, std::string_view what);
 // An angle as decimal degrees (116.4667) or degrees:minutes:seconds
 // (116:28:00, 116:28, or 116°28′00″ with the usual marks).
 TAngleDMS ParseAngle(std::string_view text, std::string_view what);
-// "LON,LAT" in either angle form.
+// A decimal number from lowest to highest; UsageError naming the option and
+// the range otherwise.
+double ParseNumberIn(std::string_view text, std::string_view what, double lowest, double highest);
+// An angle within the limits of the window's corner fields: degrees 0 to
+// maxDegrees, minutes 0 to 59, seconds 0 to 60; UsageError otherwise.
+TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what);
+// "LON,LAT" in either angle form, within the corner fields' limits: longitude
+// degrees 0 to 180, latitude degrees 0 to 90.
 TLonLatDMS ParsePoint(std::string_view text, std::string_view what);
 // A scale as its caption (1:1万), as 1:10000, or as the denominator 10000.
 int ParseScale(std::string_view text);

@@ -126,7 +126,7 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
   return false;
 }
 
-Projection ReadProjection(const Args& args) {
+Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
   const std::string datum = args.Value("datum").value_or("54");
   if (datum != "54" && datum != "80") throw UsageError("--datum is 54 or 80");
@@ -134,13 +134,18 @@ Projection ReadProjection(const Args& args) {
   if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
   p.is54 = datum == "54";
   p.zone3 = zone == "3";
-  p.cm = ParseNumber(args.Value("cm").value_or("0"), "--cm");
+  p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
   return p;
+}
+
+void WriteStdout(std::string_view text) {
+  StdoutSink sink;
+  sink.Write(text);
 }
 
 bool HelpRequested(const Args& args, const char* help) {
   if (!args.Has("help")) return false;
-  std::fputs(help, stdout);
+  WriteStdout(help);
   return true;
 }
 

@@ -72,7 +72,15 @@ struct Projection {
   double cm = 0;
 };
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
-Projection ReadProjection(const Args& args);
+// The central meridian within the window's field: 0 to 180 on the geodetic
+// tabs, 0 to 360 on the conversion tab (maxCm).
+inline constexpr double kMaxCentralMeridian = 180;
+inline constexpr double kMaxConversionCentralMeridian = 360;
+Projection ReadProjection(const Args& args, double maxCm = kMaxCentralMeridian);
+
+// Writes a whole text to standard output: BrokenPipe when the reader went
+// away, karvento::Error with the system's reason for any other failure.
+void WriteStdout(std::string_view text);
 
 // Every option of a command: its own and the shared groups.
 template <std::size_t N, std::size_t... M>

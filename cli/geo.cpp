@@ -1,6 +1,8 @@
 // karvento-cli project and dms: the coordinate tools.
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 #include "cli/commands.h"
@@ -15,9 +17,10 @@ namespace {
 const char* kProjectHelp =
     "usage: karvento-cli project [--inverse] [--datum 54|80] [--zone 3|6] [--cm DEG] A B\n"
     "\n"
-    "Forward Gauss-Krüger: A B is LON LAT (decimal degrees or D:M:S); prints the\n"
-    "easting X and the northing Y in metres. --cm 0 (the default) projects on the\n"
-    "point's own zone without a zone number.\n"
+    "Forward Gauss-Krüger: A B is LON LAT (decimal degrees or D:M:S; longitude\n"
+    "0 to 180, latitude 0 to 90); prints the easting X and the northing Y in\n"
+    "metres. --cm (0 to 180) 0, the default, projects on the point's own zone\n"
+    "without a zone number.\n"
     "Inverse (--inverse): A B is X Y, the easting and the northing; an easting\n"
     "given without its zone number gets it first. Needs a central meridian > 0;\n"
     "prints longitude and latitude as D:M:S and as decimal degrees.\n"
@@ -36,17 +39,37 @@ const char* kDmsHelp =
     "  karvento-cli dms 116.5 30.9999999\n";
 
 const OptionSpec kProjectOwn[] = {{"inverse", false}};
+const char* kOutOfRange = "结果超出了投影的计算范围：这些坐标无法换算。";
 const OptionSpec kNone[] = {{"help", false}};
 
-void PrintNumber(double v) {
-  char buf[32];
-  *std::to_chars(buf, buf + sizeof buf - 1, v).ptr = '\0';
-  std::fputs(buf, stdout);
+// D:MM:SS.sss. The sign stands before the degrees whenever the angle is
+// negative, also when its degrees are 0 (-0.5 is -0:30:00.000): a negative
+// angle may carry its sign in the minutes or the seconds alone.
+void WriteDms(Output& out, const TAngleDMS& a) {
+  if (a.Degrees < 0 || a.Minutes < 0 || a.Seconds < 0) out.Put('-');
+  char buf[400];
+  out.Write(std::string_view(
+      buf, std::to_chars(buf, buf + sizeof buf, std::abs(a.Degrees), std::chars_format::fixed, 0)
+                   .ptr - buf));
+  std::snprintf(buf, sizeof buf, ":%02.0f:%06.3f", std::abs(a.Minutes), std::abs(a.Seconds));
+  out.Write(buf);
 }
 
-void PrintDms(const TAngleDMS& a) {
-  std::printf("%.0f:%02.0f:%06.3f", a.Degrees, a.Minutes < 0 ? -a.Minutes : a.Minutes,
-              a.Seconds < 0 ? -a.Seconds : a.Seconds);
+// A result that overflowed the series is no coordinate; nor is an inverse
+// beyond the poles or more than a turn from the zero meridian, which only a
+// point far outside any zone gives.
+void RequireFinite(std::initializer_list<double> values) {
+  for (const double v : values) {
+    if (!std::isfinite(v)) throw Error(kOutOfRange);
+  }
+}
+
+void RequireOnEarth(const TLonLatDMS& g) {
+  RequireFinite({g.Lon.Degrees, g.Lon.Minutes, g.Lon.Seconds, g.Lat.Degrees, g.Lat.Minutes,
+                 g.Lat.Seconds});
+  if (!(std::abs(DmsToDeg(g.Lon)) <= 360 && std::abs(DmsToDeg(g.Lat)) <= 90)) {
+    throw Error(kOutOfRange);
+  }
 }
 
 }  // namespace
@@ -58,26 +81,31 @@ int RunProject(const std::vector<std::string>& words) {
   const Projection p = ReadProjection(args);
   const std::string& a = args.Positional()[0];
   const std::string& b = args.Positional()[1];
+  StdoutSink sink;
+  Output out(sink);
   if (args.Has("inverse")) {
     if (!(p.cm > 0)) throw Error("中央经度必须是大于0的值！");
     const double x = EastingWithZonePrefix(ParseNumber(a, "X"), p.zone3, p.cm);
     const double y = ParseNumber(b, "Y");
     const TLonLatDMS g = p.is54 ? PlaneToGeo54(y, x, p.zone3, p.cm) : PlaneToGeo80(y, x, p.zone3, p.cm);
-    PrintDms(g.Lon);
-    std::fputc(' ', stdout);
-    PrintDms(g.Lat);
-    std::fputc(' ', stdout);
-    PrintNumber(DmsToDeg(g.Lon));
-    std::fputc(' ', stdout);
-    PrintNumber(DmsToDeg(g.Lat));
+    RequireOnEarth(g);
+    WriteDms(out, g.Lon);
+    out.Put(' ');
+    WriteDms(out, g.Lat);
+    out.Put(' ');
+    out.Number(DmsToDeg(g.Lon));
+    out.Put(' ');
+    out.Number(DmsToDeg(g.Lat));
   } else {
-    const TLonLatDMS g{ParseAngle(a, "LON"), ParseAngle(b, "LAT")};
+    const TLonLatDMS g{ParseCornerAngle(a, 180, "LON"), ParseCornerAngle(b, 90, "LAT")};
     const TPlanePoint x = p.is54 ? GeoToPlane54(g, p.zone3, p.cm) : GeoToPlane80(g, p.zone3, p.cm);
-    PrintNumber(x.X);
-    std::fputc(' ', stdout);
-    PrintNumber(x.Y);
+    RequireFinite({x.X, x.Y});
+    out.Number(x.X);
+    out.Put(' ');
+    out.Number(x.Y);
   }
-  std::fputc('\n', stdout);
+  out.Put('\n');
+  out.Flush();
   return 0;
 }
 
@@ -85,10 +113,13 @@ int RunDms(const std::vector<std::string>& words) {
   const Args args(words, std::vector<OptionSpec>(std::begin(kNone), std::end(kNone)));
   if (HelpRequested(args, kDmsHelp)) return 0;
   if (args.Positional().empty()) throw UsageError("give one or more decimal degrees");
+  StdoutSink sink;
+  Output out(sink);
   for (const std::string& w : args.Positional()) {
-    PrintDms(DegToDms(ParseNumber(w, "DEGREES")));
-    std::fputc('\n', stdout);
+    WriteDms(out, DegToDms(ParseNumber(w, "DEGREES")));
+    out.Put('\n');
   }
+  out.Flush();
   return 0;
 }
 

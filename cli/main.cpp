@@ -8,6 +8,7 @@
 
 #include "cli/args.h"
 #include "cli/commands.h"
+#include "cli/common.h"
 #include "cli/output.h"
 #include "export/safe_file.h"
 #include "numbering/error.h"
@@ -35,20 +36,30 @@ const char* kToolHelp =
 int main(int argc, char** argv) {
   using namespace karvento;
   std::vector<std::string> words(argv + 1, argv + argc);
-  if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
-    std::fputs(kToolHelp, words.empty() ? stderr : stdout);
-    return words.empty() ? 2 : 0;
+  if (words.empty()) {
+    std::fputs(kToolHelp, stderr);
+    return 2;
   }
   // A reader that stops early (sheets ... | head) ends the output quietly.
   std::signal(SIGPIPE, SIG_IGN);
   // A file-size limit fails a write with "File too large", reported like any
   // other failure; SIGINT, SIGTERM and SIGHUP remove unfinished files.
   PrepareFileSignals();
-  const std::string command = words[0];
+  const bool help = words[0] == "--help" || words[0] == "-h" || words[0] == "help";
+  const std::string command = help ? "--help" : words[0];
   words.erase(words.begin());
   try {
+    if (help) {
+      cli::WriteStdout(kToolHelp);
+      return 0;
+    }
     for (const cli::Command& c : cli::Commands()) {
-      if (command == c.name) return c.run(words);
+      if (command == c.name) {
+        const int status = c.run(words);
+        // Whatever a command left in the stream's buffer must arrive too.
+        cli::WriteStdout({});
+        return status;
+      }
     }
     throw cli::UsageError("unknown command '" + command + "' (see karvento-cli --help)");
   } catch (const cli::BrokenPipe&) {

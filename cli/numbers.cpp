@@ -37,6 +37,7 @@ const char* kConvertHelp =
     "  --direction D      auto (each number from its own standard, the default),\n"
     "                     old-to-new or new-to-old\n"
     "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
+    "                     (the central meridian here from 0 to 360)\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
     "                     or an index map: svg, png, pdf\n"
@@ -59,7 +60,7 @@ int RunConvert(const std::vector<std::string>& words) {
   if (direction != "auto" && direction != "old-to-new" && direction != "new-to-old") {
     throw UsageError("--direction is auto, old-to-new or new-to-old");
   }
-  const Projection p = ReadProjection(args);
+  const Projection p = ReadProjection(args, kMaxConversionCentralMeridian);
   const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
   const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
   const OutputOptions o = ReadOutputOptions(args);

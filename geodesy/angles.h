@@ -25,8 +25,8 @@ struct TLonLatDMS {
   friend bool operator==(const TLonLatDMS&, const TLonLatDMS&) = default;
 };
 
-// π to the precision of long double. The projection's own formulas use the
-// nearest double, kPi.
+// π to the precision of long double: every formula that uses π (DegToRad,
+// the inverse projection) holds it so. kPi is π rounded to a double.
 inline constexpr long double kPiLong = 3.1415926535897932385L;
 inline constexpr double kPi = 3.1415926535897932385;
 

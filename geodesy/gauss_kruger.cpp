@@ -129,10 +129,13 @@ TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool 
   const double P = 90.0 * Pow(D, 2) -
                    7.5 * (5.0 + 3.0 * tf2 + etaf2 - 9.0 * etaf2 * tf2) * Pow(D, 4) +
                    0.25 * (61.0 + 90.0 * tf2 + 45.0 * tf4) * Pow(D, 6);
-  const double B = Bf - P * ((1.0 + etaf2) / kPi) * tf;
+  // π is held in the widest type, as in DegToRad: the two formulas that
+  // divide by it are formed in long double and rounded to a double once.
+  const double B = static_cast<double>(
+      Bf - static_cast<long double>(P) * ((1.0L + etaf2) / kPiLong) * tf);
   const double Q = 180.0 * D - 30.0 * (1.0 + 2.0 * tf2 + etaf2) * Pow(D, 3) +
                    1.5 * (5.0 + 28.0 * tf2 + 24.0 * tf4) * Pow(D, 5);
-  const double L = Q / (kPi * cosbf) + cm;
+  const double L = static_cast<double>(Q / (kPiLong * cosbf) + cm);
   return {DegToDms(L), DegToDms(B)};
 }
 

@@ -1,4 +1,5 @@
 // Sheets of an independent plane grid, numbered through a user's format.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -42,6 +43,14 @@ class NumberTemplate {
     Replace(first, specifier);
     Replace(second, specifier);
   }
+
+  // The bytes of every number that are not a value, and the count of values.
+  std::size_t LiteralLength() const {
+    std::size_t n = text_.size();
+    for (const Slot& s : slots_) n -= s.length;
+    return n;
+  }
+  std::size_t SlotCount() const { return slots_.size(); }
 
   // Writes the number; write(out, k) appends the value of the k-th slot in
   // text order.
@@ -103,6 +112,20 @@ bool FirstWordFirst(const std::string& lower, const char* first, const char* sec
   return b == std::string::npos || (a != std::string::npos && a < b);
 }
 
+// A grid whose last sheet would end beyond the largest number: a minimum
+// that is not on the grid, walked in steps near the largest number.
+constexpr const char* kBeyondNumbersMessage = "图幅范围超出了数值范围：请缩小范围或图幅的X、Y方向尺寸。";
+
+// The refusal of a grid whose numbers together would pass kMaxCustomNumberBytes.
+[[noreturn]] void ThrowNumberBytesLimit(std::size_t formatLength, double sheets) {
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(sheets));
+  throw Error("图幅号过长：" + std::string(digits, end.ptr) + " 幅图的图幅号（编号格式 " +
+              std::to_string(formatLength) + " 字节）合计超过了一次最多 " +
+              std::to_string(kMaxCustomNumberBytes >> 20) +
+              " MiB 的上限。请缩短编号格式或缩小范围。");
+}
+
 }  // namespace
 
 std::string CreateCustomMapUnions(double minX, double minY, double maxX, double maxY, int startRow,
@@ -114,7 +137,10 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   const char* firstToken = byRowCol ? "[row]" : "[x]";
   const char* secondToken = byRowCol ? "[col]" : "[y]";
   if (!Contains(lower, firstToken) && !Contains(lower, secondToken)) return kBadFormatMessage;
-  if (stepX == 0 || stepY == 0) return kStepTooSmallMessage;
+  // A step that does not advance (zero, negative, not a number) would walk
+  // backwards or forever; an infinite one leaves no sheet of finite size.
+  const auto advances = [](double step) { return step > 0 && std::isfinite(step); };
+  if (!advances(stepX) || !advances(stepY)) return kStepTooSmallMessage;
 
   const NumberTemplate number(format, firstToken, secondToken, byRowCol ? "%d" : "%4.2f");
   const bool firstValueFirst =
@@ -127,23 +153,36 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   // Refuse before allocating: the rows, and the sheets in them, that the
   // walk below would make. A step too small to move a coordinate forward at
   // all is refused as too small.
-  const double rowCount = y1 > y0 ? std::ceil((y1 - y0) / stepY) : 0;
-  const double colCount = x1 > x0 ? std::ceil((x1 - x0) / stepX) : 0;
+  // A walk that starts below its end makes at least one row or column, even
+  // where the quotient rounds to 0.
+  const double rowCount = y1 > y0 ? std::max(1.0, std::ceil((y1 - y0) / stepY)) : 0;
+  const double colCount = x1 > x0 ? std::max(1.0, std::ceil((x1 - x0) / stepX)) : 0;
+  const double sheetCount = rowCount == 0 || colCount == 0 ? 0 : rowCount * colCount;
   const double kMax = static_cast<double>(kMaxSheets);
-  if (!(rowCount <= kMax) || !(rowCount * colCount <= kMax)) {
-    ThrowSheetLimit(rowCount * colCount > rowCount ? rowCount * colCount : rowCount,
+  if (!(rowCount <= kMax) || !(sheetCount <= kMax)) {
+    ThrowSheetLimit(sheetCount > rowCount ? sheetCount : rowCount,
                     "请缩小范围或加大图幅的X、Y方向尺寸。");
+  }
+  // The numbers' own bytes: every number holds at least the format's text
+  // and one character (a digit) or four ("%4.2f") for each value. The walk
+  // counts the real bytes as it goes.
+  const double leastNumberBytes = static_cast<double>(
+      number.LiteralLength() + number.SlotCount() * (byRowCol ? 1 : 4));
+  if (sheetCount * leastNumberBytes > static_cast<double>(kMaxCustomNumberBytes)) {
+    ThrowNumberBytesLimit(format.size(), sheetCount);
   }
 
   TCustomMapUnions rows;
   rows.reserve(static_cast<std::size_t>(rowCount));
   std::string text;
+  std::int64_t numberBytes = 0;
   long long i = 0;
   for (double y = y0; y < y1; ++i) {
     const double ya = y;
     y = y + stepY;
     const double yb = y;
     if (!(yb > ya)) return kStepTooSmallMessage;
+    if (!std::isfinite(yb)) throw Error(kBeyondNumbersMessage);
     auto& row = rows.emplace_back();
     row.reserve(static_cast<std::size_t>(colCount));
     long long j = 0;
@@ -152,6 +191,7 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
       x = x + stepX;
       const double xb = x;
       if (!(xb > xa)) return kStepTooSmallMessage;
+      if (!std::isfinite(xb)) throw Error(kBeyondNumbersMessage);
       if (byRowCol) {
         const long long rowNo = startRow + i, colNo = startCol + j;
         number.Format(text, [&](std::string& out, int slot) {
@@ -163,6 +203,8 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
           AppendFixed2Width4(out, (slot == 0) == firstValueFirst ? kx : ky);
         });
       }
+      numberBytes += static_cast<std::int64_t>(text.size());
+      if (numberBytes > kMaxCustomNumberBytes) ThrowNumberBytesLimit(format.size(), sheetCount);
       row.push_back({text, xa, ya, xb, yb});
     }
   }

@@ -30,15 +30,62 @@ bool IsQuarterLetter(const std::string& piece) {
   return piece == "A" || piece == "B" || piece == "C" || piece == "D";
 }
 
-long long FirstCode(const std::string& piece) { return static_cast<unsigned char>(piece[0]); }
+bool IsAscii(std::string_view s) {
+  for (const char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
 
 // The characters from the second one up to the one before the first close
 // mark: the serial inside "[2]" or "(24)". Without a close mark (or with it
 // too early) the field is empty, which no integer conversion accepts.
-std::string Bracketed(const std::string& piece, char close) {
+std::string_view Bracketed(std::string_view piece, char close) {
   const std::size_t i = piece.find(close);
-  if (i == std::string::npos || i <= 1) return {};
+  if (i == std::string_view::npos || i <= 1) return {};
   return piece.substr(1, i - 1);
+}
+
+// One step down from a parent sheet of an old-standard number: which piece
+// gives the index inside the parent, and how it is read.
+struct OldStep {
+  enum Kind { Letter, Integer, Serial } kind;  // Serial: bracketed integer
+  int piece;       // 0-based
+  char close;      // the close mark of a Serial
+  long long base;  // subtracted from the letter's code or the integer
+  long long k;     // columns of the division
+  ScaleIndex s;    // scale of the step's width and height
+};
+
+constexpr OldStep kSheet100000{OldStep::Integer, 2, 0, 1, 12, 3};
+constexpr OldStep kSheet10000{OldStep::Serial, 3, ')', 1, 8, 6};
+
+// The steps of each scale, from its 1:100万 sheet down.
+const std::vector<OldStep> kOldSteps[kScaleCount] = {
+    {},
+    {{OldStep::Letter, 2, 0, 65, 2, 1}},
+    {{OldStep::Serial, 2, ']', 1, 4, 2}},
+    {kSheet100000},
+    {kSheet100000, {OldStep::Letter, 3, 0, 65, 2, 4}},
+    {kSheet100000, {OldStep::Letter, 3, 0, 65, 2, 4}, {OldStep::Integer, 4, 0, 1, 2, 5}},
+    {kSheet100000, kSheet10000},
+    {kSheet100000, kSheet10000, {OldStep::Letter, 4, 0, 65, 2, 7}},
+};
+
+// The text that a step reads: the first character of a letter piece (the
+// rest of the piece is never read), a whole integer piece, or the serial
+// between the first character and the close mark.
+std::string_view FieldOf(const OldStep& step, const std::vector<std::string>& piece) {
+  const std::string_view p = piece[step.piece];
+  switch (step.kind) {
+    case OldStep::Letter:
+      return p.substr(0, 1);
+    case OldStep::Integer:
+      return p;
+    case OldStep::Serial:
+      return Bracketed(p, step.close);
+  }
+  return p;
 }
 
 long long IntegerOf(std::string_view field) { return StrToInt(field); }
@@ -51,9 +98,16 @@ Position MillionSheet(unsigned char rowChar, std::string_view column) {
   return p;
 }
 
-}  // namespace
+// What a parser does with a field it reads that is not ASCII. Sheet numbers
+// are ASCII, but a number list may carry a note after a number
+// (J-50-5-(24)（北京）): the parser never reads it, so it is no reason to
+// refuse the number. A field that is read and is not ASCII (a full-width
+// digit, a row character that is a Chinese word) makes the text no sheet
+// number for the check: a conversion error would quote half a character, and
+// a character code beyond ASCII is no row.
+enum class NonAsciiField { Read, NotANumber };
 
-TMapUnionRange ParseOldMapUnionNo(std::string_view text) {
+TMapUnionRange ParseOld(std::string_view text, NonAsciiField nonAscii) {
   const std::vector<std::string> piece = SplitString(text, '-');
   ScaleIndex scale = -1;
   switch (piece.size()) {
@@ -90,43 +144,26 @@ TMapUnionRange ParseOldMapUnionNo(std::string_view text) {
   // number, leaves nothing to read: such a text is not a sheet number.
   if (scale < 0 || piece[0].empty() || (scale == 5 && piece[3].empty())) return {};
 
+  const std::vector<OldStep>& steps = kOldSteps[scale];
+  if (nonAscii == NonAsciiField::NotANumber) {
+    bool ascii = IsAscii(piece[0].substr(0, 1)) && IsAscii(piece[1]);
+    for (const OldStep& step : steps) ascii = ascii && IsAscii(FieldOf(step, piece));
+    if (!ascii) return {};
+  }
   Position p = MillionSheet(static_cast<unsigned char>(piece[0][0]), piece[1]);
-  switch (scale) {
-    case 1:
-      p.Step(FirstCode(piece[2]) - 65, 2, 1);
-      break;
-    case 2:
-      p.Step(IntegerOf(Bracketed(piece[2], ']')) - 1, 4, 2);
-      break;
-    case 3:
-      p.Step(IntegerOf(piece[2]) - 1, 12, 3);
-      break;
-    case 4:
-      p.Step(IntegerOf(piece[2]) - 1, 12, 3);
-      p.Step(FirstCode(piece[3]) - 65, 2, 4);
-      break;
-    case 5:
-      p.Step(IntegerOf(piece[2]) - 1, 12, 3);
-      p.Step(FirstCode(piece[3]) - 65, 2, 4);
-      p.Step(IntegerOf(piece[4]) - 1, 2, 5);
-      break;
-    case 6:
-      p.Step(IntegerOf(piece[2]) - 1, 12, 3);
-      p.Step(IntegerOf(Bracketed(piece[3], ')')) - 1, 8, 6);
-      break;
-    case 7:
-      p.Step(IntegerOf(piece[2]) - 1, 12, 3);
-      p.Step(IntegerOf(Bracketed(piece[3], ')')) - 1, 8, 6);
-      p.Step(FirstCode(piece[4]) - 65, 2, 7);
-      break;
-    default:
-      break;
+  for (const OldStep& step : steps) {
+    const std::string_view field = FieldOf(step, piece);
+    const long long v = step.kind == OldStep::Letter ? static_cast<unsigned char>(field[0])
+                                                     : IntegerOf(field);
+    p.Step(v - step.base, step.k, step.s);
   }
   return p.SheetOf(scale);
 }
 
-TMapUnionRange ParseNewMapUnionNo(std::string_view text) {
+TMapUnionRange ParseNew(std::string_view text, NonAsciiField nonAscii) {
   if (text.size() != 3 && text.size() != 10) return {};
+  // Every character of a text of these lengths is read.
+  if (nonAscii == NonAsciiField::NotANumber && !IsAscii(text)) return {};
   Position p = MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2));
   if (text.size() == 3) return p.SheetOf(0);
   ScaleIndex scale = -1;
@@ -141,19 +178,22 @@ TMapUnionRange ParseNewMapUnionNo(std::string_view text) {
   return p.SheetOf(scale);
 }
 
+}  // namespace
+
+TMapUnionRange ParseOldMapUnionNo(std::string_view text) {
+  return ParseOld(text, NonAsciiField::Read);
+}
+
+TMapUnionRange ParseNewMapUnionNo(std::string_view text) {
+  return ParseNew(text, NonAsciiField::Read);
+}
+
 std::uint8_t CheckMapUnionNo(std::string_view text) {
   const auto hasSize = [](const TMapUnionRange& r) {
     return DmsToDeg(r.East) - DmsToDeg(r.West) > 0 || DmsToDeg(r.North) - DmsToDeg(r.South) > 0;
   };
-  // Sheet numbers are ASCII. A text holding any other byte (a line of a
-  // number list decoded from GBK, a number typed with full-width digits) is
-  // not one, and its byte positions are not those of its characters: a
-  // conversion error quoting half a character would tell the user nothing.
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return 0;
-  }
-  if (hasSize(ParseOldMapUnionNo(text))) return 1;
-  if (hasSize(ParseNewMapUnionNo(text))) return 2;
+  if (hasSize(ParseOld(text, NonAsciiField::NotANumber))) return 1;
+  if (hasSize(ParseNew(text, NonAsciiField::NotANumber))) return 2;
   return 0;
 }
 

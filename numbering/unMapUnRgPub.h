@@ -132,8 +132,10 @@ TMapUnionRange ParseOldMapUnionNo(std::string_view text);
 // The same for a new-standard number (J50, J50D001005).
 TMapUnionRange ParseNewMapUnionNo(std::string_view text);
 // 0 = not a standard number, 1 = old standard, 2 = new standard. Throws as the
-// parsers do. A text holding a byte above 0x7F is 0 without being parsed:
-// sheet numbers are ASCII.
+// parsers do. Sheet numbers are ASCII: a text whose row character or integer
+// field holds a byte above 0x7F is 0 (never an error quoting half a
+// character); text that the parser does not read, such as a note after the
+// bracket of J-50-5-(24)（北京） or J-50-[2]中, may be anything.
 std::uint8_t CheckMapUnionNo(std::string_view text);
 
 // Splits text at every occurrence of the delimiter; the text after the last
@@ -153,14 +155,23 @@ bool IsFloatText(std::string_view text);
 inline constexpr const char* kBadFormatMessage = "图副格式不符合规定！";
 inline constexpr const char* kStepTooSmallMessage = "偏移值太小了！";
 
+// The most bytes that the numbers of one independent grid may hold together:
+// as much text as the largest number list that can be opened. A long format
+// over many sheets would otherwise take gigabytes (32,767 characters ×
+// 62,500 sheets is 2 GB).
+inline constexpr std::int64_t kMaxCustomNumberBytes = std::int64_t{128} << 20;
+
 // Divides the extent, snapped outward to multiples of the steps, into sheets
 // of stepX × stepY, rows from the lowest Y upward. byRowCol numbers them from
 // the format with [ROW] and [COL] (start row + row index, start column +
 // column index); otherwise with [X] and [Y] (KmRemainder of the sheet's
 // lower-left corner, written like "%4.2f"). Tokens match in any letter case;
 // every other character of the format, "%" included, is copied as it stands.
-// Returns the refusal text (kBadFormatMessage, kStepTooSmallMessage) with an
-// empty result, or an empty string. Throws SheetLimitError beyond kMaxSheets.
+// Returns the refusal text (kBadFormatMessage; kStepTooSmallMessage for a
+// step that is not positive or too small to move a coordinate on) with an
+// empty result, or an empty string. Throws Error beyond kMaxSheets sheets or
+// kMaxCustomNumberBytes bytes of numbers, before the walk where the counts
+// show it, else as soon as the walk passes the limit.
 std::string CreateCustomMapUnions(double minX, double minY, double maxX, double maxY,
                                   int startRow, int startCol, double stepX, double stepY,
                                   std::string_view format, bool byRowCol,

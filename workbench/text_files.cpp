@@ -19,6 +19,7 @@
 namespace karvento {
 
 static_assert(kMaxNumberListLines == kMaxSheets);
+static_assert(kMaxNumberListBytes == kMaxCustomNumberBytes);
 
 namespace {
 

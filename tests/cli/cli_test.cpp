@@ -201,7 +201,125 @@ TEST(Cli, CoordinateTools) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("中央经度必须是大于0的值！"), std::string::npos);
   r = RunCli("dms 116.5 30.9999999 -0.5");
-  EXPECT_EQ(r.out, "116:30:00.000\n31:00:00.000\n0:30:00.000\n");
+  EXPECT_EQ(r.out, "116:30:00.000\n31:00:00.000\n-0:30:00.000\n");
+}
+
+// A negative angle shows its sign even when its degrees are 0, so that every
+// printed angle reads back to the value it stands for.
+TEST(Cli, NegativeAnglesKeepTheirSignWhateverTheirDegrees) {
+  struct Case { const char* degrees; const char* dms; } cases[] = {
+      {"-0.5", "-0:30:00.000"},     {"0.5", "0:30:00.000"},      {"-0.0001", "-0:00:00.360"},
+      {"-116.5", "-116:30:00.000"}, {"-0.25", "-0:15:00.000"},   {"-1", "-1:00:00.000"},
+      {"-0.0166666666666667", "-0:01:00.000"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(std::string("dms ") + c.degrees);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string(c.dms) + "\n") << c.degrees;
+    EXPECT_NEAR(DmsToDeg(ParseAngle(c.dms, "x")), std::stod(c.degrees), 1e-9) << c.dms;
+  }
+  // The inverse south of the equator: within a degree of it, the latitude
+  // has 0 degrees and still reads back negative.
+  for (const char* northing : {"-50000", "-1000", "-100"}) {
+    const Result r = RunCli(std::string("project --inverse --cm 117 500000 ") + northing);
+    ASSERT_EQ(r.status, 0) << r.err;
+    char lon[64], lat[64];
+    double lonDeg = 0, latDeg = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "%63s %63s %lf %lf", lon, lat, &lonDeg, &latDeg), 4) << r.out;
+    EXPECT_EQ(std::string(lat).substr(0, 3), "-0:") << r.out;
+    EXPECT_LT(latDeg, 0) << r.out;
+    EXPECT_NEAR(DmsToDeg(ParseAngle(lat, "x")), latDeg, 1e-6) << r.out;
+  }
+}
+
+TEST(Cli, OptionsBeyondTheWindowsLimitsAreUsageErrors) {
+  const std::string area = "sheets --from 116,39 --to 116.5,39.5 --scale 1:10万 ";
+  struct Case { std::string arguments; int status; const char* message; } cases[] = {
+      // The central meridian: 0 to 180, on conversion 0 to 360.
+      {area + "--cm 1e308", 2, "--cm: '1e308' is outside 0 to 180"},
+      {area + "--cm -117", 2, "--cm: '-117' is outside 0 to 180"},
+      {area + "--cm 1000", 2, "--cm: '1000' is outside 0 to 180"},
+      {area + "--cm 180.5", 2, "outside 0 to 180"},
+      {area + "--cm 180", 0, nullptr},
+      {"project --cm 1e308 116 39", 2, "outside 0 to 180"},
+      {"project --inverse --cm -117 500000 4000000", 2, "outside 0 to 180"},
+      {"convert J-50-5 --to-scale 1:5万 --cm 1000", 2, "--cm: '1000' is outside 0 to 360"},
+      {"convert J-50-5 --to-scale 1:5万 --cm 360.5", 2, "outside 0 to 360"},
+      {"convert J-50-5 --to-scale 1:5万 --cm 300", 0, nullptr},
+      // The corners: longitude degrees 0 to 180, latitude 0 to 90, minutes 0
+      // to 59, seconds 0 to 60.
+      {"sheets --from 200,40 --to 201,41", 2, "--from: '200' is outside 0 to 180 degrees"},
+      {"sheets --from 116,-1 --to 117,41", 2, "--from: '-1' is outside 0 to 90 degrees"},
+      {"sheets --from 116,39 --to 117,91", 2, "--to: '91' is outside 0 to 90 degrees"},
+      {"sheets --from 116:60:00,39 --to 117,40", 2, "0 to 59 minutes"},
+      {"sheets --from 116:0:61,39 --to 117,40", 2, "0 to 60 seconds"},
+      {"sheets --from -0:30,39 --to 117,40 --scale 1:100万", 2, "outside 0 to 180 degrees"},
+      {"sheets --from 116:29:60,39 --to 117,40 --scale 1:100万", 0, nullptr},
+      {"project 116 91", 2, "LAT: '91' is outside 0 to 90 degrees"},
+      {"project 181 40", 2, "LON: '181' is outside 0 to 180 degrees"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.arguments);
+    EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.err;
+    if (c.message) {
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << c.arguments << "\n" << r.err;
+      EXPECT_EQ(r.out, "") << c.arguments;
+    }
+  }
+}
+
+// No number that is not finite, nor an angle beyond the poles, is printed
+// as a result: such a result is an error.
+TEST(Cli, ResultsThatAreNoCoordinateAreErrors) {
+  const char* message = "结果超出了投影的计算范围";
+  struct Case { const char* arguments; int status; } cases[] = {
+      {"project --inverse --cm 117 500000 1e300", 1},
+      {"project --inverse --cm 117 1e300 4000000", 1},
+      {"project --inverse --cm 117 1e20 4000000", 1},
+      {"project --inverse --datum 80 --cm 117 -1e308 -1e308", 1},
+      {"project --inverse --cm 117 1500000 4429607.368", 0},
+      {"project --cm 180 0 90", 0},
+      {"project --zone 6 --cm 3 180 0", 0},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.arguments);
+    EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.err;
+    for (const char* bad : {"nan", "inf", "e+"}) {
+      EXPECT_EQ(r.out.find(bad), std::string::npos) << c.arguments << "\n" << r.out;
+    }
+    if (c.status != 0) {
+      EXPECT_NE(r.err.find(message), std::string::npos) << c.arguments << "\n" << r.err;
+      EXPECT_EQ(r.out, "") << c.arguments;
+    }
+  }
+}
+
+TEST(Cli, GridStepsThatDoNotAdvanceAreRefused) {
+  const std::string grid = "grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 ";
+  for (const char* steps : {"--step-x -500 --step-y 500", "--step-x 500 --step-y -500",
+                            "--step-x -500 --step-y -500 --by coords", "--step-x -1e-300 --step-y 500",
+                            "--step-x 0 --step-y 500", "--step-x 500 --step-y -1 --format csv",
+                            // Inverted in Y, which alone would give no rows and no message.
+                            "--step-x 500 --step-y -500 --min-y 600"}) {
+    const Result r = RunCli(grid + steps);
+    EXPECT_EQ(r.status, 1) << steps;
+    EXPECT_EQ(r.err, "karvento-cli grid: 偏移值太小了！\n") << steps;
+    EXPECT_EQ(r.out, "") << steps;
+  }
+  EXPECT_EQ(RunCli(grid + "--step-x 500 --step-y 500").status, 0);
+}
+
+TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
+  for (const char* arguments :
+       {"dms 1", "dms --help", "project --cm 117 116:30:00 39:30:00",
+        "project --inverse --cm 117 500000 4429607.368", "project --help", "--help", "help",
+        "grid --help", "check J50"}) {
+    const Result r = RunCli(std::string(arguments) + " >/dev/full");
+    EXPECT_EQ(r.status, 1) << arguments;
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << arguments << "\n" << r.err;
+  }
+  // A reader that goes away early is no failure.
+  EXPECT_EQ(RunCli("dms 1 2 3 | head -c0").status, 0);
 }
 
 TEST(Cli, AngleForms) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,18 @@ TEST(CustomGrid, Refusals) {
       {{0, 0, 1000, 500, 1, 1, 0, 0, "none", true}, "图副格式不符合规定！"},
       // A step too small to move the coordinate on would never end.
       {{1e9, 0, 1e9 + 1e-5, 500, 1, 1, 1e-8, 500, "[ROW]", true}, "偏移值太小了！"},
+      // A negative step walks backwards: refused, whatever the extent, and
+      // never sized into a negative count of sheets.
+      {{0, 0, 1000, 500, 1, 1, -500, 500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, 500, -500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, -500, -500, "[Y]-[X]", false}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, -1e-300, 500, "[ROW]", true}, "偏移值太小了！"},
+      {{-7, -7, 1000, 500, 1, 1, 500, -5, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 500, 1000, 0, 1, 1, 500, -500, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, std::nan(""), 500, "[ROW]", true}, "偏移值太小了！"},
+      // An infinite step leaves no sheet of finite size.
+      {{0, 0, 1000, 500, 1, 1, 500, INFINITY, "[ROW]", true}, "偏移值太小了！"},
+      {{0, 0, 1000, 500, 1, 1, INFINITY, 500, "[ROW]", true}, "偏移值太小了！"},
   };
   for (const auto& c : cases) {
     std::string refusal;
@@ -95,6 +108,89 @@ TEST(CustomGrid, TinyStepsOverAHugeExtentAreRefused) {
     EXPECT_NE(std::string(e.what()).find("1000000000000"), std::string::npos) << e.what();
   }
   EXPECT_TRUE(r.empty());
+}
+
+std::string RefusalOf(const Grid& g) {
+  TCustomMapUnions r;
+  try {
+    CreateCustomMapUnions(g.minX, g.minY, g.maxX, g.maxY, g.row, g.col, g.stepX, g.stepY,
+                          g.format, g.byRowCol, r);
+  } catch (const Error& e) {
+    EXPECT_TRUE(r.empty()) << g.format.size();
+    return e.what();
+  }
+  return {};
+}
+
+TEST(CustomGrid, TheNumbersOfAGridAreBoundedInBytes) {
+  const std::string longText(32767 - 11, 'x');
+  const std::string limit = "超过了一次最多 128 MiB 的上限";
+  struct Case { Grid g; const char* refusal; } cases[] = {
+      // The window's longest format over 62,500 sheets would take 2 GB: refused
+      // before the walk.
+      {{0, 0, 250, 250, 1, 1, 1, 1, longText + "[ROW]+[COL]", true}, "62500 幅图的图幅号（编号格式 32767 字节）"},
+      {{0, 0, 250, 250, 1, 1, 1, 1, longText + "[Y]-[X]", false}, "62500 幅图的图幅号（编号格式 32763 字节）"},
+      // 1,000 such sheets take 33 MB: within the limit.
+      {{0, 0, 1000, 1, 1, 1, 1, 1, longText + "[ROW]+[COL]", true}, nullptr},
+      // At least 1,332 bytes a number fit 100,000 times; ten-digit row and
+      // column numbers make 1,350 bytes, which the walk finds past the limit.
+      {{0, 0, 100000, 1, 1000000000, 1000000000, 1, 1, std::string(1330, 'x') + "[ROW][COL]", true},
+       "100000 幅图的图幅号（编号格式 1340 字节）"},
+  };
+  for (const auto& c : cases) {
+    const std::string refusal = RefusalOf(c.g);
+    if (!c.refusal) {
+      EXPECT_EQ(refusal, "") << c.g.format.size();
+      continue;
+    }
+    EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find(limit), std::string::npos) << refusal;
+  }
+}
+
+// Found by fuzzing the grid's whole input: extents and steps near the
+// largest double.
+TEST(CustomGrid, GridsAtTheEdgeOfTheNumbersAreRefusedOrFinite) {
+  const std::string limit = "图幅数量过多", beyond = "图幅范围超出了数值范围";
+  struct Case { Grid g; const std::string* refusal; std::size_t sheets; } cases[] = {
+      // The rows' quotient underflows to 0 while one row is walked, over
+      // columns that reach infinity: refused for its size, never sized from
+      // the quotient.
+      {{-1e308, -1e-300, 1.7e308, -1e-301, 0, 0, 1e308, 1e308, "[ROW]", true}, &limit, 0},
+      // A minimum off the grid walked in steps near the largest number would
+      // end its last column or row at infinity.
+      {{-1e307, 0, 1e308, 500, 0, 0, 1e308, 500, "[ROW]", true}, &beyond, 0},
+      {{0, -1e307, 500, 1e308, 0, 0, 500, 1e308, "[ROW]", true}, &beyond, 0},
+      // Grids that end short of it are walked.
+      {{0, 0, 1.7e308, 500, 0, 0, 1.7e308, 500, "[ROW]", true}, nullptr, 1},
+      {{-1e307, 0, 0, 500, 0, 0, 1e308, 500, "[ROW]+[COL]", true}, nullptr, 1},
+      {{-1e307, -1e307, 0, 0, 0, 0, 1e308, 1e308, "[ROW]+[COL]", true}, nullptr, 1},
+  };
+  for (const auto& c : cases) {
+    TCustomMapUnions r;
+    std::string error;
+    try {
+      EXPECT_EQ(CreateCustomMapUnions(c.g.minX, c.g.minY, c.g.maxX, c.g.maxY, c.g.row, c.g.col,
+                                      c.g.stepX, c.g.stepY, c.g.format, c.g.byRowCol, r),
+                "");
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    if (c.refusal) {
+      EXPECT_NE(error.find(*c.refusal), std::string::npos) << c.g.minX << " " << error;
+      EXPECT_TRUE(r.empty());
+      continue;
+    }
+    EXPECT_EQ(error, "");
+    std::size_t sheets = 0;
+    for (const auto& row : r) {
+      for (const auto& s : row) {
+        ++sheets;
+        EXPECT_TRUE(std::isfinite(s.MaxX) && std::isfinite(s.MaxY)) << s.MaxX << " " << s.MaxY;
+      }
+    }
+    EXPECT_EQ(sheets, c.sheets) << c.g.minX;
+  }
 }
 
 TEST(CustomGrid, KilometreRemainder) {

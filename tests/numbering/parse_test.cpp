@@ -107,6 +107,47 @@ TEST(Parse, TextsThatAreNoStandardNumber) {
   EXPECT_EQ(ParseNewMapUnionNo("J-50-5"), TMapUnionRange{});
 }
 
+// Sheet numbers are ASCII, but the parser reads only some of a text's
+// characters: what follows the close bracket of a serial, or the first
+// character of a letter piece, is never read, so a note there leaves an old
+// number what it is. Text beyond ASCII where the parser reads (the row
+// character, an integer field, a letter) makes no sheet number, and no error.
+TEST(Parse, TextThatIsNotAsciiCountsOnlyWhereTheParserReadsIt) {
+  struct Case { const char* text; int kind; const char* same; } cases[] = {
+      {"J-50-5-(24)（北京）", 1, "J-50-5-(24)"},
+      {"J-50-5-(24)北京", 1, "J-50-5-(24)"},
+      {"J-50-[2]中", 1, "J-50-[2]"},
+      {"J-50-[2]（旧）", 1, "J-50-[2]"},
+      {"J-50-5-(24)备注-A", 1, "J-50-5-(24)-A"},
+      {"J-50-5-B图-4", 1, "J-50-5-B-4"},
+      // Read, and not ASCII: no sheet number.
+      {"图-50", 0, nullptr},
+      {"J-５０", 0, nullptr},
+      {"J-50-５", 0, nullptr},
+      {"J-50-[２]", 0, nullptr},
+      {"J-50-5-(２4)", 0, nullptr},
+      {"J-50-5-图-4", 0, nullptr},
+      {"J-50-５-B", 0, nullptr},
+      {"J-50-5-B-４", 0, nullptr},
+      {"J-50-5-(24)-A中", 0, nullptr},  // a letter piece is the letter alone
+      {"J５0", 0, nullptr},
+      {"J50D00100中", 0, nullptr},
+      {"J50D00100\xE4", 0, nullptr},  // ten bytes, the last a character cut short
+  };
+  for (const auto& c : cases) {
+    std::uint8_t kind = 9;
+    EXPECT_NO_THROW(kind = CheckMapUnionNo(c.text)) << c.text;
+    EXPECT_EQ(kind, c.kind) << c.text;
+    if (c.same) {
+      EXPECT_EQ(ParseOldMapUnionNo(c.text), ParseOldMapUnionNo(c.same)) << c.text;
+    }
+  }
+  // An ASCII field that does not convert is still the integer error, even
+  // beside a note.
+  EXPECT_EQ(ErrorOf([](std::string_view t) { (void)CheckMapUnionNo(t); }, "J-50-5-(2x)（北京）"),
+            "'2x' is not a valid integer value");
+}
+
 TEST(Parse, FieldsThatAreNoIntegerStopTheParse) {
   struct Case { const char* text; const char* error; } cases[] = {
       {"J-50-5.5", "'5.5' is not a valid integer value"},

@@ -1,6 +1,6 @@
 // Inputs from the fuzz targets of the file readers, kept as facts: the
-// texts that messages quote are UTF-8, and a text that is not ASCII is never
-// a sheet number. Each input is also in the targets' seed corpus.
+// texts that messages quote are UTF-8, and text that is not ASCII where the
+// parser reads it is never a sheet number. Each input is also in the targets' seed corpus.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -79,6 +79,23 @@ TEST(FuzzFindings, AChineseWordInANumberListIsListedAsNotStandard) {
   ASSERT_EQ(s.ui.messages.size(), 1u);
   EXPECT_EQ(s.ui.messages[0].caption, kErrorCaption);
   EXPECT_EQ(s.ui.messages[0].text, "图\r\n以上不是标准图幅号！");
+}
+
+// A stored list with a note after the bracket of an old number keeps those
+// rows: the serial ends at the bracket and the note is never read. A note in
+// place of a field is still no number.
+TEST(FuzzFindings, ANoteAfterTheBracketOfAnOldNumberIsKept) {
+  TempDir dir;
+  Session s;
+  const std::size_t before = s.frm.RzCheckList4.Count();
+  s.ui.fileNames.push_back(dir.Write(
+      "notes.txt", "J-50-5-(24)\xA3\xA8\xB1\xB1\xBE\xA9\xA3\xA9\r\nJ-50-[2]\xD6\xD0\r\nJ-\xD6\xD0\r\n"));
+  s.frm.RzToolbarButton14Click();
+  ASSERT_EQ(s.frm.RzCheckList4.Count(), before + 2);
+  EXPECT_EQ(s.frm.RzCheckList4.Text(before), "J-50-5-(24)（北京）");
+  EXPECT_EQ(s.frm.RzCheckList4.Text(before + 1), "J-50-[2]中");
+  ASSERT_EQ(s.ui.messages.size(), 1u);
+  EXPECT_EQ(s.ui.messages[0].text, "J-中\r\n以上不是标准图幅号！");
 }
 
 TEST(FuzzFindings, ParameterLinesThatAreNotAsciiAreQuotedDecoded) {

@@ -258,6 +258,32 @@ TEST_F(GenerateCustom, RefusalsAreShownAndTheEmptyResultIsListed) {
   }
 }
 
+// The longest format the field takes, over 62,500 sheets of the smallest
+// step, would need 2 GB of numbers: the grid refuses it before making any,
+// and the list keeps what it showed.
+TEST_F(GenerateCustom, NumbersBeyondTheirMemoryLimitAreRefused) {
+  frm.SetActiveTab(2);
+  frm.RzEdit1.SetText("[ROW]+[COL]");
+  frm.RzNumericEdit7.SetValue(1000);
+  frm.RzNumericEdit8.SetValue(500);
+  frm.RzSpinEdit28.SetValue(500);
+  frm.RzSpinEdit29.SetValue(500);
+  frm.RzBitBtn1Click();
+  ASSERT_EQ(frm.RzCheckList3.Count(), 2u);
+  const TCustomMapUnions before = frm.FCustomMapUnions;
+  frm.RzEdit1.SetText(std::string(32767 - 11, 'x') + "[ROW]+[COL]");
+  frm.RzNumericEdit7.SetValue(2500);
+  frm.RzNumericEdit8.SetValue(2500);
+  frm.RzSpinEdit28.SetValue(10);
+  frm.RzSpinEdit29.SetValue(10);
+  frm.RzBitBtn1Click();
+  const auto m = TakeMessage();
+  EXPECT_EQ(m.text.find("图幅号过长：62500 幅图的图幅号（编号格式 32767 字节）"), 0u) << m.text;
+  EXPECT_EQ(m.icon, MessageIcon::Error);
+  EXPECT_EQ(frm.RzCheckList3.Count(), 2u);
+  EXPECT_EQ(frm.FCustomMapUnions, before);
+}
+
 TEST_F(GenerateCustom, TheScaleFieldTakesNoPart) {
   frm.SetActiveTab(2);
   frm.RzNumericEdit7.SetValue(1000);
