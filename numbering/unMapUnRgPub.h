@@ -6,6 +6,7 @@
 // was.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -96,6 +97,35 @@ void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool n
 // The area's bounds snapped outward to the sheet grid of the scale, as
 // corners for a request; all zero for an empty area.
 TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
+
+// ---------------------------------------------------------------------------
+// The sheet of a point
+//
+// A point belongs to the sheet of column floor(longitude / width) and row
+// floor(latitude / height), both in seconds of arc, as the standard's
+// formulas give it: a point on a sheet edge belongs to the sheet east of a
+// meridian and north of a parallel, so a point on the equator is on row A and
+// one on 120° E in column 51. The point is given in seconds (DmsToSec of its
+// angles), where every grid line is exact. Records are those of the sheet
+// walk with the same zone3, is54 and cm, to the last bit.
+// ---------------------------------------------------------------------------
+
+// The numbered domain: longitude 0 ≤ λ < 180°, latitude 0 ≤ φ < 90°.
+inline constexpr const char* kOutsideNumberedDomain =
+    "该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。";
+bool InNumberedDomain(double lonSec, double latSec);
+
+// The sheet at a point; throws kOutsideNumberedDomain outside the domain.
+TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard,
+                               bool zone3, bool is54, double cm);
+
+// The 接合图表: the point's sheet and its eight neighbours, north-west to
+// south-east row by row (the point's sheet is element 4), across 1:100万
+// sheet edges and zone edges. A neighbour outside the domain (west of 0°,
+// south of the equator, east of 180°, north of 90°) has an empty number.
+std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
+                                                 bool newStandard, bool zone3, bool is54,
+                                                 double cm);
 
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every
