@@ -430,4 +430,75 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
   }
 }
 
+bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>& rows,
+                      CsvEncoding encoding) {
+  switch (format) {
+    case Format::Table:
+      out.Write("place     new          old               west          south         east          north\n");
+      for (const PointSheet& r : rows) {
+        // Labels hold Chinese captions (1:1万): padded by display width, two
+        // columns for each three-byte character.
+        std::size_t width = 0;
+        for (const char c : r.label) {
+          const auto u = static_cast<unsigned char>(c);
+          width += u < 0x80 ? 1 : u >= 0xE0 ? 2 : 0;
+        }
+        out.Write(r.label);
+        out.Write(std::string(width >= 10 ? 1 : 10 - width, ' '));
+        Padded(out, r.newNumber.empty() ? "-" : r.newNumber, 12, false);
+        out.Put(' ');
+        Padded(out, r.oldNumber.empty() ? "-" : r.oldNumber, 17, false);
+        for (const TAngleDMS* a : {&r.sheet.Range.West, &r.sheet.Range.South, &r.sheet.Range.East,
+                                   &r.sheet.Range.North}) {
+          out.Put(' ');
+          Padded(out, DmsText(*a), 13, false);
+        }
+        out.Put('\n');
+      }
+      return true;
+    case Format::Csv:
+      if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
+      out.Write("位置,新图幅号,旧图幅号,最小经度,最小纬度,最大经度,最大纬度\r\n");
+      for (const PointSheet& r : rows) {
+        for (const std::string* f : {&r.label, &r.newNumber, &r.oldNumber}) {
+          CsvField(out, *f);
+          out.Put(',');
+        }
+        out.Number(DmsToDeg(r.sheet.Range.West));
+        for (const TAngleDMS* a : {&r.sheet.Range.South, &r.sheet.Range.East, &r.sheet.Range.North}) {
+          out.Put(',');
+          out.Number(DmsToDeg(*a));
+        }
+        out.Write("\r\n");
+      }
+      return true;
+    case Format::Json:
+      out.Put('[');
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const PointSheet& r = rows[i];
+        if (i) out.Put(',');
+        out.Write("\n{\"place\":");
+        JsonString(out, r.label);
+        out.Write(",\"new\":");
+        JsonString(out, r.newNumber);
+        out.Write(",\"old\":");
+        JsonString(out, r.oldNumber);
+        const char* names[] = {"west", "south", "east", "north"};
+        const TAngleDMS* a[] = {&r.sheet.Range.West, &r.sheet.Range.South, &r.sheet.Range.East,
+                                &r.sheet.Range.North};
+        for (int k = 0; k < 4; ++k) {
+          out.Write(",\"");
+          out.Write(names[k]);
+          out.Write("\":");
+          out.Number(DmsToDeg(*a[k]));
+        }
+        out.Put('}');
+      }
+      out.Write("\n]\n");
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace karvento::cli

@@ -74,6 +74,18 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
 // its format is refused (a UsageError naming the formats that can).
 void RefuseGeoJsonOfPlaneSheets(Format format);
 
+// The sheets of a point (karvento-cli at): one row per scale or per
+// neighbour, each with a label (the scale, or the neighbour's place NW … SE),
+// its new and its old number (empty where the old standard has none) and the
+// sheet itself, in table, csv or json; false for any other format.
+struct PointSheet {
+  std::string label;
+  std::string newNumber, oldNumber;
+  TStandardMapUnion sheet;
+};
+bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>& rows,
+                      CsvEncoding encoding);
+
 // Both throw karvento::Error, before writing anything, for a table holding a
 // number that no file can carry (SheetNumberFault).
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,

@@ -133,7 +133,7 @@ int RunSheets(const std::vector<std::string>& words) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"sheets", RunSheets}, {"grid", RunGrid}, {"convert", RunConvert}, {"check", RunCheck},
-      {"project", RunProject}, {"dms", RunDms}};
+      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}};
   return commands;
 }
 
