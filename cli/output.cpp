@@ -128,9 +128,11 @@ void StandardTable(Output& out, const TStandardMapUnions& sheets, const SheetMet
     out.Put(' ');
     Padded(out, corners[k], k % 2 ? 15 : 16, true);
   }
+  if (meta.covers) out.Write("    cover");
   out.Put('\n');
   for (std::size_t i = 0; i < sheets.size(); ++i) {
-    for (const auto& s : sheets[i]) {
+    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
+      const auto& s = sheets[i][j];
       if (const std::string* source = SourceOf(meta, i)) {
         Padded(out, *source, 15, false);
         out.Put(' ');
@@ -145,6 +147,11 @@ void StandardTable(Output& out, const TStandardMapUnions& sheets, const SheetMet
         Padded(out, Fixed3(p.X), 16, true);
         out.Put(' ');
         Padded(out, Fixed3(p.Y), 15, true);
+      }
+      if (meta.covers) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, " %8.6f", (*meta.covers)[i][j]);
+        out.Write(buf);
       }
       out.Put('\n');
     }
@@ -194,9 +201,11 @@ void CsvHeader(Output& out, const char* header) {
 
 void StandardCsv(Output& out, const TStandardMapUnions& sheets, const SheetMeta& meta) {
   if (meta.sources) out.Write("原图幅号,");
-  CsvHeader(out, kStandardXlsHeader);
+  out.Write(kStandardXlsHeader);
+  CsvHeader(out, meta.covers ? ",覆盖比例" : "");
   for (std::size_t i = 0; i < sheets.size(); ++i) {
-    for (const auto& s : sheets[i]) {
+    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
+      const auto& s = sheets[i][j];
       if (const std::string* source = SourceOf(meta, i)) {
         CsvField(out, *source);
         out.Put(',');
@@ -211,6 +220,10 @@ void StandardCsv(Output& out, const TStandardMapUnions& sheets, const SheetMeta&
         out.Number(p.X);
         out.Put(',');
         out.Number(p.Y);
+      }
+      if (meta.covers) {
+        out.Put(',');
+        out.Number((*meta.covers)[i][j]);
       }
       out.Write("\r\n");
     }
@@ -272,6 +285,7 @@ struct Flat {
   std::string_view number;
   double west, south, east, north;
   TPlanePoint plane[4];
+  const double* cover = nullptr;  // an area's covered fraction, when asked for
 };
 
 Flat FlatOf(const TStandardMapUnion& s) {
@@ -307,6 +321,10 @@ void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
+  if (f.cover) {
+    out.Write(",\"cover\":");
+    out.Number(*f.cover);
+  }
   out.Put('}');
 }
 
@@ -342,6 +360,10 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
+  if (f.cover) {
+    out.Write(",\"cover\":");
+    out.Number(*f.cover);
+  }
   out.Write("}}");
 }
 
@@ -351,13 +373,15 @@ void Json(Output& out, const Table& sheets, bool geo, const SheetMeta* meta) {
   bool first = true;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     const std::string* source = meta ? SourceOf(*meta, i) : nullptr;
-    for (const auto& s : sheets[i]) {
+    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
       out.Write(first ? "\n" : ",\n");
       first = false;
+      Flat f = FlatOf(sheets[i][j]);
+      if (meta && meta->covers) f.cover = &(*meta->covers)[i][j];
       if (geo) {
-        GeoJsonFeature(out, FlatOf(s), meta, source);
+        GeoJsonFeature(out, f, meta, source);
       } else {
-        JsonRecord(out, FlatOf(s), source);
+        JsonRecord(out, f, source);
       }
     }
   }

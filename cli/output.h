@@ -62,6 +62,9 @@ struct SheetMeta {
   int denominator = 0;   // 10000
   std::string standard;  // "new" or "old"
   const std::vector<std::string>* sources = nullptr;
+  // The covered fraction of each sheet of an area, in the table's layout: a
+  // last column "cover" (csv, table) or member (json, geojson).
+  const std::vector<std::vector<double>>* covers = nullptr;
 };
 
 // Text encoding of CSV: UTF-8 with a byte-order mark (what Chinese Excel

@@ -1,8 +1,10 @@
 // karvento-cli sheets: the Generate of the two geodetic tabs.
+#include <cstdio>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "gis/area_file.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
 
@@ -39,18 +41,29 @@ const char* kHelp =
     "                     output); an existing FILE is replaced once complete\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
     "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
+    "  --aoi FILE         only the sheets whose frame shares interior with the\n"
+    "                     polygons of FILE (any polygon layer GDAL reads), taken to\n"
+    "                     the --datum's longitude and latitude; replaces --from/--to\n"
+    "  --aoi-layer NAME   the layer of FILE (default the first)\n"
+    "  --aoi-where SQL    only the features matching this attribute filter\n"
+    "  --min-cover F      only sheets of which the polygons cover at least F (0 to 1)\n"
+    "  --cover            the covered fraction of each sheet as a last column\n"
+    "                     (table, csv, json, geojson)\n"
     "%s"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117\n"
+    "The 1:1万 sheets of a county from a layer of counties:\n"
+    "  karvento-cli sheets --aoi counties.gpkg --aoi-where \"name = '密云区'\" --cover\n"
     "Its index map as a PDF page of A4:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --format pdf --size 297x210 --output beijing.pdf\n";
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
-                           {"params", true}};
+                           {"params", true},   {"aoi", true},      {"aoi-layer", true},
+                           {"aoi-where", true}, {"min-cover", true}, {"cover", false}};
 
 // What a user interface of the window must answer when the tool borrows the
 // window's fields: nothing is ever shown.
@@ -102,8 +115,14 @@ int RunSheets(const std::vector<std::string>& words) {
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;
     offsetX = saved.OffsetX;
     offsetY = saved.OffsetY;
-  } else if (!args.Has("from") || !args.Has("to")) {
-    throw UsageError("--from and --to are required (or --params FILE)");
+  } else if (!args.Has("aoi") && (!args.Has("from") || !args.Has("to"))) {
+    throw UsageError("--from and --to are required (or --params FILE, or --aoi FILE)");
+  }
+  if (args.Has("aoi") && (args.Has("from") || args.Has("to"))) {
+    throw UsageError("--aoi replaces --from and --to");
+  }
+  for (const char* o : {"aoi-layer", "aoi-where", "min-cover", "cover"}) {
+    if (args.Has(o) && !args.Has("aoi")) throw UsageError(std::string("--") + o + " goes with --aoi");
   }
   if (auto from = args.Value("from")) {
     const TLonLatDMS corner = ParsePoint(*from, "--from");
@@ -119,13 +138,34 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
   TStandardMapUnions sheets;
-  CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
+  std::vector<std::vector<double>> covers;
+  const bool withCover = args.Has("cover");
+  if (withCover && o.format != Format::Table && o.format != Format::Csv && o.format != Format::Json &&
+      o.format != Format::GeoJson) {
+    throw UsageError("--cover is a column of table, csv, json and geojson");
+  }
+  if (auto aoi = args.Value("aoi")) {
+    double minCover = 0;
+    if (auto f = args.Value("min-cover")) {
+      minCover = ParseNumber(*f, "--min-cover");
+      if (!(minCover >= 0 && minCover <= 1)) throw UsageError("--min-cover is a fraction from 0 to 1");
+    }
+    const AreaFile area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
+                                       args.Value("aoi-where").value_or(""),
+                                       p.is54 ? Datum::Beijing54 : Datum::Xian80);
+    if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area.notice.c_str());
+    CreateMapUnionsInArea(area.area, scale, standard == "new", p.zone3, p.is54, p.cm, minCover,
+                          sheets, withCover ? &covers : nullptr);
+  } else {
+    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
+  }
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
   if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
   if (WriteStandardFile(o, sheets, p.is54)) return 0;
   OutputStream stream(o);
-  WriteStandardSheets(o.format, stream.out(), sheets, {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard},
-                      o.encoding);
+  SheetMeta meta{std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard};
+  if (withCover) meta.covers = &covers;
+  WriteStandardSheets(o.format, stream.out(), sheets, meta, o.encoding);
   stream.Finish();
   return 0;
 }
