@@ -5,9 +5,16 @@
 #include "app/style.h"
 
 int main(int argc, char** argv) {
+  // Dates in the file dialogs follow the time locale of the system; the
+  // program speaks Chinese, so its dates do too (unless LC_ALL says
+  // otherwise).
+  if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_TIME", "zh_CN.UTF-8");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Karvento"));
   karvento::app::InstallWindowFont();
+  if (!karvento::app::InstallToolkitTranslations()) {
+    qWarning("Karvento：找不到 Qt 的中文翻译 qtbase_zh_CN，对话框的按钮和菜单将显示为英文。");
+  }
   karvento::app::MainWindow window;
   window.show();
   window.Centre();

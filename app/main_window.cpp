@@ -234,7 +234,10 @@ QWidget* MainWindow::AddPick(QWidget* parent, PickList& field, int x, int y, int
     if (!refreshing_) field.SetItemIndex(index);
   });
   if (field.Editable()) {
-    // Typed text that is none of the items chooses none.
+    // Typed text chooses no item: Enter neither adds it as an item nor
+    // completes it to one.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
     connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, &field](const QString& text) {
       if (!refreshing_) field.SetText(S(text));
     });

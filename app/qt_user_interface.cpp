@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QMimeDatabase>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
@@ -28,6 +30,21 @@ QString QtNameFilter(std::string_view filter) {
 void QtUserInterface::Attach(MainWindow* window) { window_ = window; }
 
 namespace {
+
+// The kind of a file as the file dialog's type column shows it. The toolkit's
+// translations leave the folder and the unknown file in English; the other
+// kinds are the MIME database's comments in the program's (Chinese) locale.
+class ChineseFileTypes : public QFileIconProvider {
+ public:
+  QString type(const QFileInfo& info) const override {
+    if (info.isRoot()) return QStringLiteral("驱动器");
+    if (info.isDir()) return QStringLiteral("文件夹");
+    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info);
+    if (!mime.isDefault() && !mime.comment().isEmpty()) return mime.comment();
+    return info.suffix().isEmpty() ? QStringLiteral("文件")
+                                   : info.suffix() + QStringLiteral(" 文件");
+  }
+};
 
 // A command shorter than this shows no dialog.
 constexpr int kProgressDelayMs = 500;
@@ -119,13 +136,17 @@ MessageResult QtUserInterface::MessageBox(std::string_view caption, std::string_
 }
 
 bool QtUserInterface::RunFileDialog(const TFileDialog& dialog, std::string& chosen) {
+  ChineseFileTypes types;
   QFileDialog box(DialogParent());
+  box.setIconProvider(&types);
   box.setObjectName(dialog.Kind() == FileDialogKind::Save ? QStringLiteral("SaveDialog1")
                                                           : QStringLiteral("OpenDialog1"));
   box.setAcceptMode(dialog.Kind() == FileDialogKind::Save ? QFileDialog::AcceptSave
                                                           : QFileDialog::AcceptOpen);
   box.setFileMode(dialog.Kind() == FileDialogKind::Save ? QFileDialog::AnyFile
                                                         : QFileDialog::ExistingFile);
+  // No command asks before it replaces a file.
+  box.setOption(QFileDialog::DontConfirmOverwrite, true);
   box.setNameFilter(QtNameFilter(dialog.Filter));
   box.setDefaultSuffix(Q(dialog.DefaultExt));
   if (!dialog.FileName.empty()) box.selectFile(Q(dialog.FileName));

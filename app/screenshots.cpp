@@ -107,6 +107,7 @@ void MapShot(MainWindow& window, const char* list, const char* name) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InstallWindowFont();
+  InstallToolkitTranslations();
   if (argc != 2) {
     std::fprintf(stderr, "usage: karvento-screenshots DIRECTORY\n"
                          "example: QT_QPA_PLATFORM=offscreen karvento-screenshots docs/screenshots\n");

@@ -68,7 +68,13 @@ void SheetListModel::ListChanged(const SheetList&, ListChange change, std::size_
         beginResetModel();
         rows_ = count;
         endResetModel();
-        emit CurrentRowChanged(current);
+        // A refill chooses its own current row (the first); who rebuilds
+        // from the list on a reset finds it there.
+        if (change == ListChange::Reset) {
+          emit Refilled();
+        } else {
+          emit CurrentRowChanged(current);
+        }
       }
       break;
     case ListChange::CheckChanged: {
@@ -135,7 +141,8 @@ SheetListView::SheetListView(SheetList& list, QWidget* parent)
           [this](const QModelIndex& current) {
             List().SetItemIndex(current.isValid() ? current.row() : -1);
           });
-  connect(model_, &SheetListModel::CurrentRowChanged, this, [this](int row) {
+  // A reset keeps the scroll position of the old rows.
+  const auto follow = [this](int row) {
     const QModelIndex wanted = row >= 0 ? model_->index(row) : QModelIndex();
     if (wanted == currentIndex()) return;
     if (wanted.isValid()) {
@@ -145,6 +152,13 @@ SheetListView::SheetListView(SheetList& list, QWidget* parent)
       selectionModel()->clearCurrentIndex();
       clearSelection();
     }
+  };
+  connect(model_, &SheetListModel::CurrentRowChanged, this, follow);
+  // A reset keeps the scroll position of the old rows: a refilled list
+  // starts at its top.
+  connect(model_, &SheetListModel::Refilled, this, [this, follow] {
+    scrollToTop();
+    follow(List().ItemIndex());
   });
 }
 

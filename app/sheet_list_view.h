@@ -29,6 +29,9 @@ class SheetListModel : public QAbstractListModel, private SheetListObserver {
  signals:
   // The workbench list made another row current (-1: none).
   void CurrentRowChanged(int row);
+  // The workbench list was cleared and refilled (its current row is the
+  // list's ItemIndex; CurrentRowChanged does not follow).
+  void Refilled();
 
  private:
   void ListChanged(const SheetList& list, ListChange change, std::size_t first,
@@ -55,7 +58,7 @@ class SheetRowDelegate : public QStyledItemDelegate {
 
 // The list view of one sheet list, named after it: rows 17 pixels high of
 // uniform size, one current row, check boxes, the workbench list's current
-// row kept in step with the view's.
+// row kept in step with the view's. A refilled list is shown from its top.
 class SheetListView : public QListView {
   Q_OBJECT
  public:

@@ -1,7 +1,10 @@
 #include "app/style.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 namespace karvento::app {
 
@@ -15,6 +18,18 @@ QFont WindowFont() {
 }
 
 void InstallWindowFont() { QApplication::setFont(WindowFont()); }
+
+bool InstallToolkitTranslations() {
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator)) {
+    delete translator;
+    return false;
+  }
+  return true;
+}
 
 QColor ResolveColor(const RowColor& color, const QPalette& palette) {
   switch (color.role) {

@@ -1,6 +1,6 @@
-// What every window of the program shares: the window font, the conversion
-// of the model's UTF-8 texts, and the system colours that the sheet lists
-// paint their rows with.
+// What every window of the program shares: the window font, the toolkit's
+// Chinese texts, the conversion of the model's UTF-8 texts, and the system
+// colours that the sheet lists paint their rows with.
 #pragma once
 
 #include <QColor>
@@ -24,6 +24,13 @@ inline std::string S(const QString& text) { return text.toUtf8().toStdString(); 
 QFont WindowFont();
 // Makes WindowFont the font of every widget of the application.
 void InstallWindowFont();
+// Makes the toolkit's own texts Chinese (the buttons of message boxes, the
+// file dialogs, the context menus of text fields): installs the toolkit's
+// Simplified Chinese translations (qtbase_zh_CN from the toolkit's
+// translations folder) and the Chinese locale for the dates and numbers the
+// toolkit shows. Returns false, leaving the toolkit's English texts, when the
+// translations cannot be loaded. Call it once, after the application exists.
+bool InstallToolkitTranslations();
 
 // The colour a row of a sheet list is painted with: the hot-track colour and
 // the caption-text colour of the system, the window colour, or a fixed RGB.

@@ -32,7 +32,7 @@ const char* kHelp =
     "  --neighbours       the 3 x 3 sheets around the point's sheet\n"
     "  --standard new|old the numbers of the formats that carry one standard\n"
     "                     (geojson, mif, xlsx, svg, png, pdf; default new)\n"
-    "  --datum 54|80, --zone 3|6, --cm DEGREES\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES\n"
     "                     plane corners of the sheets (cm 0: each corner's own zone)\n"
     "  --format F         table (default), csv, json: both numbers; geojson, mif,\n"
     "                     xlsx, svg, png, pdf: the sheets of --standard\n"
@@ -73,7 +73,7 @@ int RunAt(const std::vector<std::string>& words) {
     if (!(p.cm > 0)) throw Error("中央经度必须是大于0的值！");
     const double x = EastingWithZonePrefix(ParseNumber(plane->substr(0, comma), "--plane"), p.zone3, p.cm);
     const double y = ParseNumber(plane->substr(comma + 1), "--plane");
-    const TLonLatDMS g = p.is54 ? PlaneToGeo54(y, x, p.zone3, p.cm) : PlaneToGeo80(y, x, p.zone3, p.cm);
+    const TLonLatDMS g = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
     lon = DmsToSec(g.Lon);
     lat = DmsToSec(g.Lat);
   } else {
@@ -98,22 +98,22 @@ int RunAt(const std::vector<std::string>& words) {
     if (!pick.MapUnionNo.empty()) chosen.push_back({pick});
   };
   if (neighbours) {
-    const auto fresh = SheetNeighbours(lon, lat, scale, true, p.zone3, p.is54, p.cm);
-    const auto old = SheetNeighbours(lon, lat, scale, false, p.zone3, p.is54, p.cm);
+    const auto fresh = SheetNeighbours(lon, lat, scale, true, p.zone3, p.datum, p.cm);
+    const auto old = SheetNeighbours(lon, lat, scale, false, p.zone3, p.datum, p.cm);
     for (int k = 0; k < 9; ++k) {
       if (fresh[k].MapUnionNo.empty()) continue;  // beyond the domain's edge
       add(kPlaces[k], fresh[k], old[k]);
     }
   } else {
     for (ScaleIndex s = 0; s < kScaleCount; ++s) {
-      add(std::string(kScaleCaptions[s]), SheetAtPoint(lon, lat, s, true, p.zone3, p.is54, p.cm),
-          SheetAtPoint(lon, lat, s, false, p.zone3, p.is54, p.cm));
+      add(std::string(kScaleCaptions[s]), SheetAtPoint(lon, lat, s, true, p.zone3, p.datum, p.cm),
+          SheetAtPoint(lon, lat, s, false, p.zone3, p.datum, p.cm));
     }
   }
 
-  const std::string title = MapTitle(neighbours ? kScaleCaptions[scale] : "", standard, p.is54);
+  const std::string title = MapTitle(neighbours ? kScaleCaptions[scale] : "", standard, p.datum);
   if (WriteStandardMap(o, chosen, title)) return 0;
-  if (WriteStandardFile(o, chosen, p.is54)) return 0;
+  if (WriteStandardFile(o, chosen, p.datum)) return 0;
   OutputStream stream(o);
   if (!WritePointSheets(o.format, stream.out(), rows, o.encoding)) {
     WriteStandardSheets(o.format, stream.out(), chosen,

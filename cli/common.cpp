@@ -95,7 +95,7 @@ void Require(bool ok, const std::string& reason) {
 
 }  // namespace
 
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54) {
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, Datum datum) {
   std::string reason;
   if (o.format == Format::Mif) {
     Require(o.geoMif ? WriteGeoMif(o.file, sheets, &reason) : WritePlaneMif(o.file, sheets, &reason),
@@ -103,7 +103,7 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
     return true;
   }
   if (o.format == Format::Xlsx) {
-    Require(ExportStandardMapUnionsToXls(o.file, is54 ? kXlsTitle54 : kXlsTitle80,
+    Require(ExportStandardMapUnionsToXls(o.file, XlsTitleOf(datum),
                                          kStandardXlsHeader, sheets, &reason),
             reason);
     return true;
@@ -129,10 +129,12 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
 Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
   const std::string datum = args.Value("datum").value_or("54");
-  if (datum != "54" && datum != "80") throw UsageError("--datum is 54 or 80");
+  if (datum != "54" && datum != "80" && datum != "2000") {
+    throw UsageError("--datum is 54, 80 or 2000");
+  }
   const std::string zone = args.Value("zone").value_or("3");
   if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
-  p.is54 = datum == "54";
+  p.datum = datum == "54" ? Datum::Beijing54 : datum == "80" ? Datum::Xian80 : Datum::Cgcs2000;
   p.zone3 = zone == "3";
   p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
   return p;

@@ -9,6 +9,7 @@
 
 #include "cli/args.h"
 #include "cli/output.h"
+#include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento::cli {
@@ -30,7 +31,7 @@ OutputOptions ReadOutputOptions(const Args& args);
 bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title);
 bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, const std::string& title);
 // The title of a national-division index map: scale, standard and datum.
-std::string MapTitle(std::string_view scale, std::string_view standard, bool is54);
+std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum);
 // What --help says about the index maps.
 inline constexpr const char* kMapHelp =
     "  --size WxH         index map size: pixels for svg and png (default 1600x1200),\n"
@@ -62,12 +63,12 @@ class OutputStream {
 
 // Writes a whole table in one of the file formats (mif, xlsx); false when
 // the format is none of them. A failed writer throws with its reason.
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, bool is54);
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, Datum datum);
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 
-// --datum 54|80, --zone 3|6, --cm DEGREES.
+// --datum 54|80|2000, --zone 3|6, --cm DEGREES.
 struct Projection {
-  bool is54 = true;
+  Datum datum = Datum::Beijing54;
   bool zone3 = true;
   double cm = 0;
 };

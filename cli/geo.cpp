@@ -7,7 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "geodesy/gauss_kruger.h"
+#include "geodesy/projection.h"
 #include "numbering/error.h"
 
 namespace karvento::cli {
@@ -15,7 +15,7 @@ namespace karvento::cli {
 namespace {
 
 const char* kProjectHelp =
-    "usage: karvento-cli project [--inverse] [--datum 54|80] [--zone 3|6] [--cm DEG] A B\n"
+    "usage: karvento-cli project [--inverse] [--datum 54|80|2000] [--zone 3|6] [--cm DEG] A B\n"
     "\n"
     "Forward Gauss-Krüger: A B is LON LAT (decimal degrees or D:M:S; longitude\n"
     "0 to 180, latitude 0 to 90); prints the easting X and the northing Y in\n"
@@ -24,10 +24,14 @@ const char* kProjectHelp =
     "Inverse (--inverse): A B is X Y, the easting and the northing; an easting\n"
     "given without its zone number gets it first. Needs a central meridian > 0;\n"
     "prints longitude and latitude as D:M:S and as decimal degrees.\n"
+    "--datum: Beijing 1954 (54, the default) and Xi'an 1980 (80) use their fixed\n"
+    "series (about 1 mm); 2000, the national system CGCS2000, uses Krüger's\n"
+    "series to n^6 (a few nanometres).\n"
     "\n"
     "Examples:\n"
     "  karvento-cli project --cm 117 116:30:00 39:30:00\n"
-    "  karvento-cli project --inverse --cm 117 500000 4429607.368\n";
+    "  karvento-cli project --inverse --cm 117 500000 4429607.368\n"
+    "  karvento-cli project --datum 2000 --cm 117 116:30:00 39:30:00\n";
 
 const char* kDmsHelp =
     "usage: karvento-cli dms DEGREES...\n"
@@ -87,7 +91,7 @@ int RunProject(const std::vector<std::string>& words) {
     if (!(p.cm > 0)) throw Error("中央经度必须是大于0的值！");
     const double x = EastingWithZonePrefix(ParseNumber(a, "X"), p.zone3, p.cm);
     const double y = ParseNumber(b, "Y");
-    const TLonLatDMS g = p.is54 ? PlaneToGeo54(y, x, p.zone3, p.cm) : PlaneToGeo80(y, x, p.zone3, p.cm);
+    const TLonLatDMS g = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
     RequireOnEarth(g);
     WriteDms(out, g.Lon);
     out.Put(' ');
@@ -98,7 +102,7 @@ int RunProject(const std::vector<std::string>& words) {
     out.Number(DmsToDeg(g.Lat));
   } else {
     const TLonLatDMS g{ParseCornerAngle(a, 180, "LON"), ParseCornerAngle(b, 90, "LAT")};
-    const TPlanePoint x = p.is54 ? GeoToPlane54(g, p.zone3, p.cm) : GeoToPlane80(g, p.zone3, p.cm);
+    const TPlanePoint x = GeoToPlane(p.datum, g, p.zone3, p.cm);
     RequireFinite({x.X, x.Y});
     out.Number(x.X);
     out.Put(' ');

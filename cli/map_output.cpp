@@ -42,12 +42,14 @@ std::string WithMapHelp(const char* help) {
   return text;
 }
 
-std::string MapTitle(std::string_view scale, std::string_view standard, bool is54) {
+std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum) {
   std::string title = "图幅接合表  ";
   title += scale;
   if (standard == "new") title += "  新图幅号";
   if (standard == "old") title += "  旧图幅号";
-  title += is54 ? "  北京54坐标系" : "  西安80坐标系";
+  title += datum == Datum::Beijing54 ? "  北京54坐标系"
+           : datum == Datum::Xian80  ? "  西安80坐标系"
+                                     : "  2000国家坐标系";
   return title;
 }
 

@@ -36,7 +36,7 @@ const char* kConvertHelp =
     "  --to-scale S       target scale, as for sheets --scale (default 1:1万)\n"
     "  --direction D      auto (each number from its own standard, the default),\n"
     "                     old-to-new or new-to-old\n"
-    "  --datum 54|80, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
     "                     (the central meridian here from 0 to 360)\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
@@ -83,7 +83,7 @@ int RunConvert(const std::vector<std::string>& words) {
         continue;
       }
       const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
-      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.is54);
+      found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.datum);
     } catch (const Error& e) {
       // The number's own error; the other numbers are still converted.
       std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
@@ -96,8 +96,8 @@ int RunConvert(const std::vector<std::string>& words) {
     sources.push_back(n);
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
-  if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.is54)) &&
-      !WriteStandardFile(o, targets, p.is54)) {
+  if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.datum)) &&
+      !WriteStandardFile(o, targets, p.datum)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
                         {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources}, o.encoding);

@@ -26,7 +26,8 @@ const char* kHelp =
     "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000,\n"
     "                     or 1:10000, or 10000 (default 1:1万)\n"
     "  --standard new|old numbering standard (default new)\n"
-    "  --datum 54|80      Beijing 1954 or Xi'an 1980 plane corners (default 54)\n"
+    "  --datum 54|80|2000 plane corners on Beijing 1954, Xi'an 1980 or the 2000\n"
+    "                     national system CGCS2000 (default 54)\n"
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
     "  --cm DEGREES       central meridian, 0 to 180; 0 takes each corner's own zone and\n"
     "                     writes no zone number (default 0)\n"
@@ -54,6 +55,9 @@ const char* kHelp =
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117\n"
+    "The same on CGCS2000:\n"
+    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
+    "      --scale 1:1万 --cm 117 --datum 2000\n"
     "The 1:1万 sheets of a county from a layer of counties:\n"
     "  karvento-cli sheets --aoi counties.gpkg --aoi-where \"name = '密云区'\" --cover\n"
     "Its index map as a PDF page of A4:\n"
@@ -84,10 +88,10 @@ class NoUserInterface : public UserInterface {
 
 // A saved parameter file as the window's Open reads it into a geodetic tab:
 // every value brought into its field's limits and decimals.
-TParameterSet OpenParameterFile(const std::string& file, bool is54) {
+TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
   NoUserInterface ui;
   TfrmCreateMapUnRg window(ui);
-  const int tab = is54 ? kTabBeijing54 : kTabXian80;
+  const int tab = datum == Datum::Xian80 ? kTabXian80 : kTabBeijing54;
   window.WriteParameters(tab, ReadParameterFile(file));
   return window.ReadParameters(tab);
 }
@@ -109,7 +113,7 @@ int RunSheets(const std::vector<std::string>& words) {
   TMapUnionRange range;
   double offsetX = 0, offsetY = 0;
   if (auto file = args.Value("params")) {
-    const TParameterSet saved = OpenParameterFile(*file, p.is54);
+    const TParameterSet saved = OpenParameterFile(*file, p.datum);
     range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
     if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;
@@ -152,16 +156,16 @@ int RunSheets(const std::vector<std::string>& words) {
     }
     const AreaFile area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
                                        args.Value("aoi-where").value_or(""),
-                                       p.is54 ? Datum::Beijing54 : Datum::Xian80);
+                                       p.datum);
     if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area.notice.c_str());
-    CreateMapUnionsInArea(area.area, scale, standard == "new", p.zone3, p.is54, p.cm, minCover,
+    CreateMapUnionsInArea(area.area, scale, standard == "new", p.zone3, p.datum, p.cm, minCover,
                           sheets, withCover ? &covers : nullptr);
   } else {
-    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.is54, p.cm, sheets);
+    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
   }
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
-  if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.is54))) return 0;
-  if (WriteStandardFile(o, sheets, p.is54)) return 0;
+  if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
+  if (WriteStandardFile(o, sheets, p.datum)) return 0;
   OutputStream stream(o);
   SheetMeta meta{std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard};
   if (withCover) meta.covers = &covers;

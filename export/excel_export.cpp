@@ -70,11 +70,8 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
                   std::to_string(n) + " 列。");
     }
     const std::int64_t records = RecordCount(table);
-    if (records > kWorksheetMaxRows - kHeaderRows) {
-      throw Error("图幅太多，无法导出到一个工作表：共 " + std::to_string(records) +
-                  " 个图幅，一个工作表最多容纳 " + std::to_string(kWorksheetMaxRows - kHeaderRows) +
-                  " 个。请缩小范围后分批导出。");
-    }
+    const std::string refusal = WorkbookRecordsRefusal(static_cast<std::uint64_t>(records));
+    if (!refusal.empty()) throw Error(refusal);
 
     ExportTicker ticker(progress, static_cast<std::uint64_t>(records));
     ticker.Start();
@@ -109,6 +106,14 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
 }
 
 }  // namespace
+
+std::string WorkbookRecordsRefusal(std::uint64_t records) {
+  constexpr auto kMaxRecords = static_cast<std::uint64_t>(kWorksheetMaxRows - kHeaderRows);
+  if (records <= kMaxRecords) return {};
+  return "图幅太多，无法导出到一个工作表：共 " + FormatCount(static_cast<double>(records)) +
+         " 个图幅，一个工作表最多容纳 " + FormatCount(static_cast<double>(kMaxRecords)) +
+         " 个。请缩小范围后分批导出。";
+}
 
 bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view title,
                                   std::string_view header, const TStandardMapUnions& table,

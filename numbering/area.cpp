@@ -260,11 +260,11 @@ TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale) {
 }
 
 void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
-                           bool zone3, bool is54, double cm, double minCover,
+                           bool zone3, Datum datum, double cm, double minCover,
                            TStandardMapUnions& result, std::vector<std::vector<double>>* covers) {
   const AreaFilter filter{&area, minCover};
   CreateSheets(AreaSheetRange(area, scale), scale, newStandard ? Standard::New : Standard::Old,
-               zone3, is54, cm, &filter, result, covers);
+               zone3, datum, cm, &filter, result, covers);
 }
 
 }  // namespace karvento

@@ -5,20 +5,20 @@
 namespace karvento {
 
 void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
-                               bool zone3, bool is54, double cm, TStandardMapUnions& result) {
+                               bool zone3, Datum datum, double cm, TStandardMapUnions& result) {
   if (newStandard) {
-    CreateNewMapUnions(range, scale, zone3, cm, is54, result);
+    CreateNewMapUnions(range, scale, zone3, cm, datum, result);
   } else {
-    CreateOldMapUnions(range, scale, zone3, is54, cm, result);
+    CreateOldMapUnions(range, scale, zone3, datum, cm, result);
   }
 }
 
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
-                                                 bool is54) {
+                                                 Datum datum) {
   TStandardMapUnions found;
   CreateMapUnionsOfStandard(oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number),
-                            scale, oldToNew, zone3, is54, cm, found);
+                            scale, oldToNew, zone3, datum, cm, found);
   std::size_t n = 0;
   for (const auto& column : found) n += column.size();
   std::vector<TStandardMapUnion> sheets;

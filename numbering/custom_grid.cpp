@@ -118,12 +118,10 @@ constexpr const char* kBeyondNumbersMessage = "图幅范围超出了数值范围
 
 // The refusal of a grid whose numbers together would pass kMaxCustomNumberBytes.
 [[noreturn]] void ThrowNumberBytesLimit(std::size_t formatLength, double sheets) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(sheets));
-  throw Error("图幅号过长：" + std::string(digits, end.ptr) + " 幅图的图幅号（编号格式 " +
-              std::to_string(formatLength) + " 字节）合计超过了一次最多 " +
-              std::to_string(kMaxCustomNumberBytes >> 20) +
-              " MiB 的上限。请缩短编号格式或缩小范围。");
+  throw SheetLimitError("图幅号过长：" + FormatCount(sheets) + " 幅图的图幅号（编号格式 " +
+                        FormatCount(static_cast<double>(formatLength)) + " 字节）合计超过了一次最多 " +
+                        FormatCount(static_cast<double>(kMaxCustomNumberBytes >> 20)) +
+                        " MiB 的上限。请缩短编号格式或缩小范围。");
 }
 
 }  // namespace

@@ -14,6 +14,15 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A request that the program refuses by a check of its own before doing the
+// work: more sheets than one run may produce. It is the program's own
+// refusal, not an error inside a routine, so a window shows it in its own
+// error box (caption "错误") rather than in the general one.
+class SheetLimitError : public Error {
+ public:
+  using Error::Error;
+};
+
 // Sizing a result to a negative count of columns or rows.
 inline constexpr const char* kRangeCheckError = "Range check error";
 

@@ -8,16 +8,10 @@ namespace karvento::literal {
 using detail::FromUnit;
 using detail::ToUnit;
 
-namespace {
-
-const Ellipsoid& EllipsoidOf(bool is54) { return is54 ? kBeijing54 : kXian80; }
-
-}  // namespace
-
 // At 1:100万 the number comes from the sheet's own edges; below it from the
 // first sheet of the parent's routine run on the sheet's own range.
 std::string SheetNumber(const TMapUnionRange& sheet, double west, double north, ScaleIndex scale,
-                        Standard standard, bool zone3, bool is54, double cm) {
+                        Standard standard, bool zone3, Datum datum, double cm) {
   const detail::GridUnit u = detail::UnitOf(scale, standard);
   std::string number;
   if (scale == 0) {
@@ -28,7 +22,7 @@ std::string SheetNumber(const TMapUnionRange& sheet, double west, double north, 
   // A new-standard sheet is numbered inside its 1:100万 sheet, whose number
   // is then in new form; an old-standard parent 1:100万 is in old form.
   TStandardMapUnions parent;
-  CreateSheets(sheet, parentScale, standard, zone3, is54, cm, false, parent);
+  CreateSheets(sheet, parentScale, standard, zone3, datum, cm, false, parent);
   if (parent.empty() || parent.front().empty()) throw Error(kRangeCheckError);
   const TStandardMapUnion& p = parent.front().front();
   const double Np = ToUnit(p.Range.North, u.degrees);
@@ -48,7 +42,7 @@ std::string SheetNumber(const TMapUnionRange& sheet, double west, double north, 
 }
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, bool project, TStandardMapUnions& result) {
+                  Datum datum, double cm, bool project, TStandardMapUnions& result) {
   const detail::GridUnit u = detail::UnitOf(scale, standard);
   const detail::SnappedRequest q = detail::Snap(range, u);
   TStandardMapUnions sheets(static_cast<std::size_t>(q.columns));
@@ -63,13 +57,12 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
       TStandardMapUnion& s = column[static_cast<std::size_t>(j)];
       s.Range = {FromUnit(west, u.degrees), FromUnit(south, u.degrees), FromUnit(east, u.degrees),
                  FromUnit(north, u.degrees)};
-      s.MapUnionNo = SheetNumber(s.Range, west, north, scale, standard, zone3, is54, cm);
+      s.MapUnionNo = SheetNumber(s.Range, west, north, scale, standard, zone3, datum, cm);
       if (project) {
-        const Ellipsoid& e = EllipsoidOf(is54);
-        s.PlaneCorners[kNW] = GeoToPlane(e, {s.Range.West, s.Range.North}, zone3, cm);
-        s.PlaneCorners[kNE] = GeoToPlane(e, {s.Range.East, s.Range.North}, zone3, cm);
-        s.PlaneCorners[kSE] = GeoToPlane(e, {s.Range.East, s.Range.South}, zone3, cm);
-        s.PlaneCorners[kSW] = GeoToPlane(e, {s.Range.West, s.Range.South}, zone3, cm);
+        s.PlaneCorners[kNW] = GeoToPlane(datum, {s.Range.West, s.Range.North}, zone3, cm);
+        s.PlaneCorners[kNE] = GeoToPlane(datum, {s.Range.East, s.Range.North}, zone3, cm);
+        s.PlaneCorners[kSE] = GeoToPlane(datum, {s.Range.East, s.Range.South}, zone3, cm);
+        s.PlaneCorners[kSW] = GeoToPlane(datum, {s.Range.West, s.Range.South}, zone3, cm);
       }
     }
   }

@@ -28,14 +28,14 @@ void RequireDomain(double lonSec, double latSec) {
 // The walk's sheets over columns c0 … c1 and rows r0 … r1 (from the south),
 // the grid lines as exact seconds.
 TStandardMapUnions Block(long long c0, long long c1, long long r0, long long r1, ScaleIndex scale,
-                         bool newStandard, bool zone3, bool is54, double cm) {
+                         bool newStandard, bool zone3, Datum datum, double cm) {
   const double w = LonStepTable[scale], h = LatStepTable[scale];
   const TMapUnionRange range{SecToDms(static_cast<double>(c0) * w),
                              SecToDms(static_cast<double>(r0) * h),
                              SecToDms(static_cast<double>(c1 + 1) * w),
                              SecToDms(static_cast<double>(r1 + 1) * h)};
   TStandardMapUnions out;
-  CreateMapUnionsOfStandard(range, scale, newStandard, zone3, is54, cm, out);
+  CreateMapUnionsOfStandard(range, scale, newStandard, zone3, datum, cm, out);
   return out;
 }
 
@@ -46,18 +46,18 @@ bool InNumberedDomain(double lonSec, double latSec) {
 }
 
 TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard,
-                               bool zone3, bool is54, double cm) {
+                               bool zone3, Datum datum, double cm) {
   RequireDomain(lonSec, latSec);
   if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
   const long long c = CellOf(lonSec, LonStepTable[scale]);
   const long long r = CellOf(latSec, LatStepTable[scale]);
-  TStandardMapUnions one = Block(c, c, r, r, scale, newStandard, zone3, is54, cm);
+  TStandardMapUnions one = Block(c, c, r, r, scale, newStandard, zone3, datum, cm);
   if (one.size() != 1 || one[0].size() != 1) throw Error(kRangeCheckError);
   return std::move(one[0][0]);
 }
 
 std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
-                                                 bool newStandard, bool zone3, bool is54,
+                                                 bool newStandard, bool zone3, Datum datum,
                                                  double cm) {
   RequireDomain(lonSec, latSec);
   if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
@@ -68,7 +68,7 @@ std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, S
   const auto lastRow = static_cast<long long>(std::ceil(kNorthLimit / h)) - 1;
   const long long c0 = std::max(c - 1, 0LL), c1 = std::min(c + 1, lastColumn);
   const long long r0 = std::max(r - 1, 0LL), r1 = std::min(r + 1, lastRow);
-  const TStandardMapUnions block = Block(c0, c1, r0, r1, scale, newStandard, zone3, is54, cm);
+  const TStandardMapUnions block = Block(c0, c1, r0, r1, scale, newStandard, zone3, datum, cm);
   std::array<TStandardMapUnion, 9> out;
   for (long long col = c0; col <= c1; ++col) {
     for (long long row = r0; row <= r1; ++row) {

@@ -151,12 +151,8 @@ void AppendSerial3(std::string& out, long long n) {
 }  // namespace detail
 
 void ThrowSheetLimit(double count, const char* advice) {
-  char digits[32];
-  const auto end = count < 1e18
-                       ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(count))
-                       : std::to_chars(digits, digits + sizeof digits, count);
-  throw Error("图幅数量过多：这次需要生成 " + std::string(digits, end.ptr) +
-              " 幅，超过了一次最多 " + std::to_string(kMaxSheets) + " 幅的上限。" + advice);
+  throw SheetLimitError("图幅数量过多：这次需要生成 " + FormatCount(count) + " 幅，超过了一次最多 " +
+                        FormatCount(static_cast<double>(kMaxSheets)) + " 幅的上限。" + advice);
 }
 
 std::string FormatSerial3(int n) {
@@ -267,14 +263,12 @@ std::size_t WriteNumber(char* buf, const Indices& x, const Indices& y, ScaleInde
 
 }  // namespace
 
-void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, TStandardMapUnions& result) {
-  CreateSheets(range, scale, standard, zone3, is54, cm, nullptr, result, nullptr);
-}
+namespace {
 
-void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, const AreaFilter* area, TStandardMapUnions& result,
-                  std::vector<std::vector<double>>* covers) {
+template <class Projection>
+void Walk(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+          Datum datum, double cm, const Projection& projection, const AreaFilter* area,
+          TStandardMapUnions& result, std::vector<std::vector<double>>* covers) {
   const GridUnit u = detail::UnitOf(scale, standard);
   const SnappedRequest q = detail::Snap(range, u);
   const auto columns = static_cast<std::size_t>(q.columns);
@@ -333,28 +327,26 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
 
   // Plane corners: every grid point projected once, on the latitude terms of
   // its parallel, and shared by the sheets that meet there.
-  const Ellipsoid& e = is54 ? kBeijing54 : kXian80;
-  const ZoneParams zp = MakeZoneParams(zone3, cm);
-  std::vector<LatitudeTerms> parallel(rows + 1);
-  for (std::size_t b = 0; b <= rows; ++b) parallel[b] = ForwardLatitudeTerms(e, latAngle[b]);
+  std::vector<typename Projection::ParallelTerms> parallel(rows + 1);
+  for (std::size_t b = 0; b <= rows; ++b) parallel[b] = projection.Parallel(latAngle[b]);
   std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
   const auto projectMeridian = [&](std::size_t a, std::vector<TPlanePoint>& out) {
-    const MeridianTerms meridian = ForwardMeridianTerms(DmsToDeg(lonAngle[a]), zp);
-    for (std::size_t b = 0; b <= rows; ++b) out[b] = ForwardFromTerms(parallel[b], meridian);
+    const typename Projection::MeridianTerms meridian = projection.Meridian(DmsToDeg(lonAngle[a]));
+    for (std::size_t b = 0; b <= rows; ++b) out[b] = Projection::Point(parallel[b], meridian);
   };
   // Under an area, only the corners of kept sheets are projected: a grid
   // point is projected once, when the first kept sheet east of it needs it
   // (west meridian) or on the column's east meridian.
   std::vector<char> westDone, eastDone;
   const auto projectKept = [&](std::size_t i) {
-    const MeridianTerms west = ForwardMeridianTerms(DmsToDeg(lonAngle[i]), zp);
-    const MeridianTerms east = ForwardMeridianTerms(DmsToDeg(lonAngle[i + 1]), zp);
+    const typename Projection::MeridianTerms west = projection.Meridian(DmsToDeg(lonAngle[i]));
+    const typename Projection::MeridianTerms east = projection.Meridian(DmsToDeg(lonAngle[i + 1]));
     std::fill(eastDone.begin(), eastDone.end(), 0);
     for (std::size_t j = 0; j < rows; ++j) {
       if (!keep(i, j)) continue;
       for (std::size_t b = j; b <= j + 1; ++b) {
-        if (!westDone[b]) westPoints[b] = ForwardFromTerms(parallel[b], west), westDone[b] = 1;
-        if (!eastDone[b]) eastPoints[b] = ForwardFromTerms(parallel[b], east), eastDone[b] = 1;
+        if (!westDone[b]) westPoints[b] = Projection::Point(parallel[b], west), westDone[b] = 1;
+        if (!eastDone[b]) eastPoints[b] = Projection::Point(parallel[b], east), eastDone[b] = 1;
       }
     }
   };
@@ -393,7 +385,7 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
                                              levels));
       } else {
         s.MapUnionNo =
-            literal::SheetNumber(s.Range, lonEdge[i], latEdge[j], scale, standard, zone3, is54, cm);
+            literal::SheetNumber(s.Range, lonEdge[i], latEdge[j], scale, standard, zone3, datum, cm);
       }
       s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
     }
@@ -419,47 +411,62 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
   if (covers) *covers = std::move(coverColumns);
 }
 
+}  // namespace
+
+void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+                  Datum datum, double cm, TStandardMapUnions& result) {
+  CreateSheets(range, scale, standard, zone3, datum, cm, nullptr, result, nullptr);
+}
+
+void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
+                  Datum datum, double cm, const AreaFilter* area, TStandardMapUnions& result,
+                  std::vector<std::vector<double>>* covers) {
+  WithSplitProjection(datum, zone3, cm, [&](const auto& projection) {
+    Walk(range, scale, standard, zone3, datum, cm, projection, area, result, covers);
+  });
+}
+
 void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,
                             bool oldStandard, TStandardMapUnions& result) {
-  CreateSheets(range, 0, oldStandard ? Standard::Old : Standard::New, zone3, is54, cm, result);
+  CreateSheets(range, 0, oldStandard ? Standard::Old : Standard::New, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions500000(TMapUnionRange range, bool zone3, bool is54, double cm,
                            TStandardMapUnions& result) {
-  CreateSheets(range, 1, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 1, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions250000(TMapUnionRange range, bool zone3, bool is54, double cm,
                            TStandardMapUnions& result) {
-  CreateSheets(range, 2, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 2, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions100000(TMapUnionRange range, bool zone3, bool is54, double cm,
                            TStandardMapUnions& result) {
-  CreateSheets(range, 3, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 3, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions50000(TMapUnionRange range, bool zone3, bool is54, double cm,
                           TStandardMapUnions& result) {
-  CreateSheets(range, 4, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 4, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions25000(TMapUnionRange range, bool zone3, bool is54, double cm,
                           TStandardMapUnions& result) {
-  CreateSheets(range, 5, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 5, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions10000(TMapUnionRange range, bool zone3, bool is54, double cm,
                           TStandardMapUnions& result) {
-  CreateSheets(range, 6, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 6, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 void CreateMapUnions5000(TMapUnionRange range, bool zone3, bool is54, double cm,
                          TStandardMapUnions& result) {
-  CreateSheets(range, 7, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, 7, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 
-void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool is54, double cm,
+void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, Datum datum, double cm,
                         TStandardMapUnions& result) {
-  CreateSheets(range, scale, Standard::Old, zone3, is54, cm, result);
+  CreateSheets(range, scale, Standard::Old, zone3, datum, cm, result);
 }
 
-void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, bool is54,
+void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, Datum datum,
                         TStandardMapUnions& result) {
-  CreateSheets(range, scale, Standard::New, zone3, is54, cm, result);
+  CreateSheets(range, scale, Standard::New, zone3, datum, cm, result);
 }
 
 }  // namespace karvento

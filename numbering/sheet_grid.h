@@ -6,7 +6,8 @@
 //   edges, and projects its four corners itself;
 // - CreateSheets, the production form, numbers every sheet from exact grid
 //   indices and projects each grid point once, on the latitude terms of its
-//   parallel, sharing it between the up to four sheets that meet there.
+//   parallel, sharing it between the up to four sheets that meet there. The
+//   datum's projection enters in its split form (geodesy/projection.h).
 //
 // The production form falls back to the literal numbering where the exact
 // indices would not be the same thing: a snapped west or north edge that is
@@ -22,7 +23,11 @@ namespace karvento {
 enum class Standard { Old, New };
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, TStandardMapUnions& result);
+                  Datum datum, double cm, TStandardMapUnions& result);
+inline void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard,
+                         bool zone3, bool is54, double cm, TStandardMapUnions& result) {
+  CreateSheets(range, scale, standard, zone3, LegacyDatum(is54), cm, result);
+}
 
 // The same walk keeping only the sheets an area selects (and, with minCover
 // above 0, of which it covers at least that fraction); the others are neither
@@ -33,7 +38,7 @@ struct AreaFilter {
   double minCover;
 };
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, const AreaFilter* area, TStandardMapUnions& result,
+                  Datum datum, double cm, const AreaFilter* area, TStandardMapUnions& result,
                   std::vector<std::vector<double>>* covers);
 
 // Throws the refusal for a request of more than kMaxSheets sheets.
@@ -44,12 +49,17 @@ namespace literal {
 // project = false leaves the plane corners zero: the parent lookups use only
 // the parent's number and edges.
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  bool is54, double cm, bool project, TStandardMapUnions& result);
+                  Datum datum, double cm, bool project, TStandardMapUnions& result);
+inline void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard,
+                         bool zone3, bool is54, double cm, bool project,
+                         TStandardMapUnions& result) {
+  CreateSheets(range, scale, standard, zone3, LegacyDatum(is54), cm, project, result);
+}
 
 // The number of one sheet with the given edges; west and north in the
 // routine's working unit.
 std::string SheetNumber(const TMapUnionRange& sheet, double west, double north, ScaleIndex scale,
-                        Standard standard, bool zone3, bool is54, double cm);
+                        Standard standard, bool zone3, Datum datum, double cm);
 
 }  // namespace literal
 

@@ -9,6 +9,27 @@
 
 namespace karvento {
 
+std::string FormatCount(double count) {
+  char digits[64];
+  if (!(std::fabs(count) < 1e18)) {
+    const auto end = std::to_chars(digits, digits + sizeof digits, count);
+    return std::string(digits, end.ptr);
+  }
+  const auto end =
+      std::to_chars(digits, digits + sizeof digits, static_cast<long long>(std::llround(count)));
+  std::string_view plain(digits, static_cast<std::size_t>(end.ptr - digits));
+  std::string grouped;
+  if (plain.front() == '-') {
+    grouped += '-';
+    plain.remove_prefix(1);
+  }
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    if (i > 0 && (plain.size() - i) % 3 == 0) grouped += ',';
+    grouped += plain[i];
+  }
+  return grouped;
+}
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -15,6 +15,7 @@
 
 #include "geodesy/angles.h"
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/projection.h"
 #include "numbering/area.h"
 #include "numbering/error.h"
 #include "numbering/scales.h"
@@ -30,9 +31,11 @@ namespace karvento {
 // stays, so sheets that only touch the area are not listed); the sheets come
 // column by column from west to east, each column from north to south. Each
 // sheet gets its edges, its number and the plane corners NW, NE, SE, SW
-// projected with GeoToPlane54 (is54) or GeoToPlane80, zone3 and cm (cm = 0:
-// each corner on its own zone). The coordinate system changes nothing but the
-// plane corners.
+// projected with the datum's projection (GeoToPlane54, GeoToPlane80 or
+// GeoToPlane2000), zone3 and cm (cm = 0: each corner on its own zone). The
+// coordinate system changes nothing but the plane corners. The routines that
+// take the legacy flag is54 choose Beijing 1954 when it is true and Xi'an
+// 1980 otherwise.
 //
 // Counts: a negative count of columns or rows (corners inverted by a whole
 // sheet or more) throws "Range check error"; zero columns give an empty
@@ -68,19 +71,32 @@ void CreateMapUnions5000(TMapUnionRange range, bool zone3, bool is54, double cm,
                          TStandardMapUnions& result);
 
 // The old-standard routine of a scale index (1:100万 with old numbers).
-void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool is54, double cm,
+void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, Datum datum, double cm,
                         TStandardMapUnions& result);
+inline void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool is54,
+                               double cm, TStandardMapUnions& result) {
+  CreateOldMapUnions(range, scale, zone3, LegacyDatum(is54), cm, result);
+}
 
 // New standard, any scale: J50 at 1:100万, otherwise the ten-character form
 // J50D001005 (1:100万 number, scale code, row and column inside the 1:100万
 // sheet counted from 1 at its north-west corner, three digits each).
-void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, bool is54,
+void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, Datum datum,
                         TStandardMapUnions& result);
+inline void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm,
+                               bool is54, TStandardMapUnions& result) {
+  CreateNewMapUnions(range, scale, zone3, cm, LegacyDatum(is54), result);
+}
 
 // The sheets of either standard: CreateNewMapUnions when newStandard, else
 // the old-standard routine of the scale.
 void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
-                               bool zone3, bool is54, double cm, TStandardMapUnions& result);
+                               bool zone3, Datum datum, double cm, TStandardMapUnions& result);
+inline void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
+                                      bool zone3, bool is54, double cm,
+                                      TStandardMapUnions& result) {
+  CreateMapUnionsOfStandard(range, scale, newStandard, zone3, LegacyDatum(is54), cm, result);
+}
 
 // The sheets of an area of interest: those of the request over the area's
 // bounds (snapped outward to the grid, AreaSheetRange) whose frame shares
@@ -91,9 +107,16 @@ void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newS
 // fraction in the same layout. Sheets that are not kept are neither numbered
 // nor projected. An empty area gives no sheets.
 void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
-                           bool zone3, bool is54, double cm, double minCover,
+                           bool zone3, Datum datum, double cm, double minCover,
                            TStandardMapUnions& result,
                            std::vector<std::vector<double>>* covers = nullptr);
+inline void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
+                                  bool zone3, bool is54, double cm, double minCover,
+                                  TStandardMapUnions& result,
+                                  std::vector<std::vector<double>>* covers = nullptr) {
+  CreateMapUnionsInArea(area, scale, newStandard, zone3, LegacyDatum(is54), cm, minCover, result,
+                        covers);
+}
 // The area's bounds snapped outward to the sheet grid of the scale, as
 // corners for a request; all zero for an empty area.
 TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
@@ -107,7 +130,7 @@ TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
 // meridian and north of a parallel, so a point on the equator is on row A and
 // one on 120° E in column 51. The point is given in seconds (DmsToSec of its
 // angles), where every grid line is exact. Records are those of the sheet
-// walk with the same zone3, is54 and cm, to the last bit.
+// walk with the same zone3, datum and cm, to the last bit.
 // ---------------------------------------------------------------------------
 
 // The numbered domain: longitude 0 ≤ λ < 180°, latitude 0 ≤ φ < 90°.
@@ -117,15 +140,24 @@ bool InNumberedDomain(double lonSec, double latSec);
 
 // The sheet at a point; throws kOutsideNumberedDomain outside the domain.
 TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard,
-                               bool zone3, bool is54, double cm);
+                               bool zone3, Datum datum, double cm);
+inline TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale,
+                                      bool newStandard, bool zone3, bool is54, double cm) {
+  return SheetAtPoint(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
+}
 
 // The 接合图表: the point's sheet and its eight neighbours, north-west to
 // south-east row by row (the point's sheet is element 4), across 1:100万
 // sheet edges and zone edges. A neighbour outside the domain (west of 0°,
 // south of the equator, east of 180°, north of 90°) has an empty number.
 std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
-                                                 bool newStandard, bool zone3, bool is54,
+                                                 bool newStandard, bool zone3, Datum datum,
                                                  double cm);
+inline std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec,
+                                                        ScaleIndex scale, bool newStandard,
+                                                        bool zone3, bool is54, double cm) {
+  return SheetNeighbours(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
+}
 
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every
@@ -135,7 +167,12 @@ std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, S
 // all-zero extent. Throws as the parser and the sheet routine do.
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
-                                                 bool is54);
+                                                 Datum datum);
+inline std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
+                                                        ScaleIndex scale, bool zone3, double cm,
+                                                        bool is54) {
+  return ConvertMapUnionNo(number, oldToNew, scale, zone3, cm, LegacyDatum(is54));
+}
 
 // Adds the target sheets of one converted number to a conversion's running
 // total, and refuses the conversion (the sheet-limit message) once the total
@@ -226,6 +263,13 @@ int StrToInt(std::string_view text);
 // floating point value".
 double StrToFloat(std::string_view text);
 
+// A count as the program's messages show it: the whole number with its digits
+// grouped by three with "," (8875008 as "8,875,008", -1234 as "-1,234"); a
+// fraction is rounded to the nearest whole number; a count of 10^18 or more
+// in magnitude, or one that is not finite, in the shortest form that reads
+// back ("1e+30", "inf").
+std::string FormatCount(double count);
+
 // ---------------------------------------------------------------------------
 // Exports (implemented in export/)
 //
@@ -266,6 +310,10 @@ inline constexpr const char* kCustomXlsHeader = "图幅号,最小X,最小Y,最�
 // Titles of the worksheet, by coordinate system.
 inline constexpr const char* kXlsTitle54 = "图幅表（北京54坐标系）";
 inline constexpr const char* kXlsTitle80 = "图幅表（西安80坐标系）";
+inline constexpr const char* kXlsTitle2000 = "图幅表（2000国家坐标系）";
+inline constexpr const char* XlsTitleOf(Datum datum) {
+  return datum == Datum::Beijing54 ? kXlsTitle54 : datum == Datum::Xian80 ? kXlsTitle80 : kXlsTitle2000;
+}
 inline constexpr const char* kXlsTitleCustom = "图幅表（独立坐标系）";
 
 // Office Open XML workbook: title merged over row 1, header in row 2, one
@@ -277,5 +325,11 @@ bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view 
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
                                 std::string* reason = nullptr, const ExportProgress& progress = {});
+
+// The refusal of a table of more records than one worksheet holds below its
+// title and header rows, or an empty string when they fit. The two exports
+// above refuse such a table with this text; a front end can check before it
+// asks for a file name.
+std::string WorkbookRecordsRefusal(std::uint64_t records);
 
 }  // namespace karvento

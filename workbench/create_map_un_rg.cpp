@@ -333,7 +333,7 @@ void TfrmCreateMapUnRg::Generate(int tab) {
   const RadioButton& newStandard = is54 ? RzRadioButton1 : RzRadioButton3;
 
   TStandardMapUnions result;
-  CreateMapUnionsOfStandard(range, scale, newStandard.Checked(), zone3, is54, cm, result);
+  CreateMapUnionsOfStandard(range, scale, newStandard.Checked(), zone3, LegacyDatum(is54), cm, result);
   ShowStandardMapUnions(std::move(result), is54 ? RzCheckList1 : RzCheckList2, is54, offsetX,
                         offsetY);
 }
@@ -368,7 +368,7 @@ void TfrmCreateMapUnRg::Convert() {
   TStandardMapUnions result(sources);
   std::int64_t total = 0;
   for (std::size_t i = 0; i < sources; ++i) {
-    result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, is54);
+    result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, LegacyDatum(is54));
     AddConvertedSheets(total, result[i].size());
     // Cancelled: the target list and the table are filled only at the end,
     // so they keep what they held.

@@ -7,9 +7,11 @@
 // ShowCustomMapUnions), which replaces the tab's list and the coordinate
 // system's table. Every public command runs through one dispatcher: an error
 // raised inside a routine (karvento::Error, or memory running out) ends the
-// command and is shown in the general error box, caption "Karvento"; the
-// window carries on, and since results are assigned only when complete the
-// lists and tables keep what they held.
+// command and is shown in the general error box, caption "Karvento"; a
+// request refused for its number of sheets (SheetLimitError) ends it the same
+// way but is shown, like the program's other refusals, with the caption
+// "错误". The window carries on, and since results are assigned only when
+// complete the lists and tables keep what they held.
 #pragma once
 
 #include <array>
@@ -235,6 +237,9 @@ class TfrmCreateMapUnRg {
   void Dispatch(F&& command) {
     try {
       command();
+    } catch (const SheetLimitError& e) {
+      // The program's own refusal, in its own error box.
+      ui_.MessageBox(kErrorCaption, e.what(), MessageButtons::Ok, MessageIcon::Error);
     } catch (const Error& e) {
       ShowError(e.what());
     } catch (const std::bad_alloc&) {

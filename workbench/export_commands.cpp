@@ -93,6 +93,13 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   const TStandardMapUnions* standard = StandardTableOfTab();
   const bool custom = activeTab_ == kTabCustom;
   if (standard == nullptr && !custom) return;
+  // A table too big for one worksheet is refused before a name is asked for.
+  const std::string refusal =
+      WorkbookRecordsRefusal(standard ? RecordsOf(*standard) : RecordsOf(FCustomMapUnions.get()));
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
   std::string fileName;
   std::unique_ptr<ProgressReporter> progress;
   if (!StartExport(kXlsxFilter, "xlsx", standard, fileName, progress)) return;

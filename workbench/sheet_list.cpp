@@ -45,7 +45,7 @@ void SheetList::RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<c
   keep = std::move(table);
   appendedStandard_.clear();
   appendedCustom_.clear();
-  itemIndex_ = -1;
+  itemIndex_ = rows_.empty() ? -1 : 0;
   Notify(ListChange::Reset, 0, rows_.size());
 }
 
@@ -79,6 +79,28 @@ void SheetList::Append(const TCustomMapUnion& record) {
   Notify(ListChange::Appended, rows_.size() - 1, 1);
 }
 
+std::size_t SheetList::AppendedCount() const {
+  return kind_ == RecordKind::Standard ? appendedStandard_.size() : appendedCustom_.size();
+}
+
+// Moves the records of the unchecked appended rows to the front of the deque,
+// in their order, and drops the rest: the deque then holds exactly the
+// records of the rows that stay. Moving a record and popping the back cannot
+// fail, and the records that stay keep their place.
+template <class Record>
+void SheetList::ReleaseCheckedAppended(std::deque<Record>& appended) {
+  const std::size_t first = rows_.size() - appended.size();
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < appended.size(); ++k) {
+    Row& row = rows_[first + k];
+    if (row.checked) continue;
+    if (kept != k) appended[kept] = std::move(appended[k]);
+    row.record = &appended[kept];
+    ++kept;
+  }
+  while (appended.size() > kept) appended.pop_back();
+}
+
 std::size_t SheetList::RemoveChecked() {
   const auto isChecked = [](const Row& r) { return r.checked; };
   const auto firstChecked = std::find_if(rows_.begin(), rows_.end(), isChecked);
@@ -92,9 +114,20 @@ std::size_t SheetList::RemoveChecked() {
       current -= static_cast<int>(std::count_if(rows_.begin(), rows_.begin() + current, isChecked));
     }
   }
-  const auto kept = std::remove_if(firstChecked, rows_.end(), isChecked);
+  if (kind_ == RecordKind::Standard) {
+    ReleaseCheckedAppended(appendedStandard_);
+  } else {
+    ReleaseCheckedAppended(appendedCustom_);
+  }
+  const auto kept = std::remove_if(rows_.begin() + static_cast<std::ptrdiff_t>(first), rows_.end(),
+                                   isChecked);
   const std::size_t removed = static_cast<std::size_t>(rows_.end() - kept);
   rows_.erase(kept, rows_.end());
+  // No row shows a record of the last fill any more: the list lets go of it.
+  if (rows_.size() == AppendedCount()) filled_.reset();
+  // A list that shrank to a small part of what it held gives the room back
+  // (shrinking copies the rows; without memory for that, the room stays).
+  if (rows_.size() < rows_.capacity() / 4) rows_.shrink_to_fit();
   itemIndex_ = current;
   Notify(ListChange::Removed, first, removed);
   return removed;
@@ -103,17 +136,17 @@ std::size_t SheetList::RemoveChecked() {
 void SheetList::RemoveFrom(std::size_t count) {
   if (count >= rows_.size()) return;
   const std::size_t removed = rows_.size() - count;
-  // Rows appended last hold the records appended last; a record is released
-  // only when no kept row can point to it.
-  for (std::size_t i = rows_.size(); i-- > count;) {
-    const void* record = rows_[i].record;
-    if (!appendedStandard_.empty() && record == &appendedStandard_.back()) {
-      appendedStandard_.pop_back();
-    } else if (!appendedCustom_.empty() && record == &appendedCustom_.back()) {
-      appendedCustom_.pop_back();
-    }
+  // The last rows hold the records appended last.
+  const auto release = [removed](auto& appended) {
+    for (std::size_t i = 0; i < removed && !appended.empty(); ++i) appended.pop_back();
+  };
+  if (kind_ == RecordKind::Standard) {
+    release(appendedStandard_);
+  } else {
+    release(appendedCustom_);
   }
   rows_.resize(count);
+  if (rows_.size() == AppendedCount()) filled_.reset();
   if (itemIndex_ >= 0 && static_cast<std::size_t>(itemIndex_) >= count) itemIndex_ = -1;
   Notify(ListChange::Removed, count, removed);
 }

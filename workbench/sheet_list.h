@@ -67,8 +67,10 @@ class SheetList : public Control {
   void SetItemIndex(int index);
 
   // Replaces every row by one unchecked row per record of the table (of the
-  // list's kind), outer then inner index ascending; no row is current. The
-  // list keeps the table alive. When memory runs out the list is unchanged.
+  // list's kind), outer then inner index ascending; the first row is current
+  // (none when the table is empty), so that a view of the list starts at the
+  // top. The list keeps the table alive. When memory runs out the list is
+  // unchanged.
   void Refill(std::shared_ptr<const TStandardMapUnions> table);
   void Refill(std::shared_ptr<const TCustomMapUnions> table);
   void Clear();
@@ -77,8 +79,9 @@ class SheetList : public Control {
   void Append(const TCustomMapUnion& record);
   // Removes every checked row; the others keep their order. The current row
   // stays current when it is kept and none is current when it is removed.
-  // Returns the number of rows removed. The records of removed rows are
-  // released with the rest at the next refill or clear.
+  // Returns the number of rows removed. The records appended one by one are
+  // released with their rows; the table of the last fill is released once
+  // none of its rows is left (a sheet table that still holds it keeps it).
   std::size_t RemoveChecked();
   // Removes the rows from index count on, so that the list has count rows
   // again (nothing happens when it has no more): a command takes back the
@@ -98,12 +101,17 @@ class SheetList : public Control {
   template <class Table>
   void RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<const void>& keep);
   void ReserveOneMore();
+  template <class Record>
+  void ReleaseCheckedAppended(std::deque<Record>& appended);
+  std::size_t AppendedCount() const;
   void Notify(ListChange change, std::size_t first, std::size_t count) const;
 
   RecordKind kind_;
   std::vector<Row> rows_;
   // The records the rows point into: the table of the last fill and the
   // records appended one by one since (a deque never moves its elements).
+  // The rows of appended records are the last rows of the list, one for
+  // each record of the deque of the list's kind and in the same order.
   std::shared_ptr<const void> filled_;
   std::deque<TStandardMapUnion> appendedStandard_;
   std::deque<TCustomMapUnion> appendedCustom_;

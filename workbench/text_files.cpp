@@ -227,7 +227,7 @@ std::vector<std::string> ReadNumberList(const std::string& fileName) {
   }
   const bool unended = !text.empty() && text.back() != '\n' && text.back() != '\r';
   if (breaks + (unended ? 1 : 0) > kMaxNumberListLines) {
-    ThrowTooLarge(fileName, std::to_string(kMaxNumberListLines) + " 行");
+    ThrowTooLarge(fileName, FormatCount(static_cast<double>(kMaxNumberListLines)) + " 行");
   }
   std::vector<std::string> lines = SplitLines(text);
   for (std::string& line : lines) line = GbkToUtf8(line, true);

@@ -37,6 +37,13 @@ class TFileDialog {
   // appended when the chosen name's last component has no extension.
   std::string CompleteName(std::string_view chosen) const;
 
+  // The name the dialog starts with: the last chosen name, its extension (the
+  // text of the last component from its last "." on) replaced by the default
+  // extension when it matches none of the filter's patterns ("*.mif", "*",
+  // case aside), so that a name chosen for one kind of file is not offered
+  // for another kind; without a default extension the name as it is.
+  std::string InitialName() const;
+
  private:
   FileDialogKind kind_;
 };
@@ -123,9 +130,10 @@ class UserInterface {
                                                           std::uint64_t total);
 };
 
-// Runs a file dialog: shows it and, on OK, completes the chosen name with the
-// default extension, keeps it as the dialog's next initial name and returns
-// it through fileName. Returns false when the user cancels.
+// Runs a file dialog: starts it with InitialName(), shows it and, on OK,
+// completes the chosen name with the default extension, keeps it as the
+// dialog's next initial name and returns it through fileName. Returns false
+// when the user cancels. The dialog never asks before a file is replaced.
 bool ExecuteFileDialog(UserInterface& ui, TFileDialog& dialog, std::string& fileName);
 
 }  // namespace karvento

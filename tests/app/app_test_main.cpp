@@ -1,5 +1,5 @@
 // One QApplication for every test of the window, on the offscreen platform
-// unless another one is asked for.
+// unless another one is asked for, with the toolkit's Chinese texts.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   karvento::app::InstallWindowFont();
+  // As the program does; the window tests check that it took.
+  karvento::app::InstallToolkitTranslations();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

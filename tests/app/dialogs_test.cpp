@@ -6,8 +6,11 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <algorithm>
 #include <functional>
 
@@ -252,6 +255,149 @@ TEST(QtUserInterface, TheSaveDialogShowsTheFilterAndAppendsTheDefaultExtension) 
   });
   EXPECT_FALSE(ExecuteFileDialog(ui, dialog, name));
   EXPECT_EQ(Q(dialog.FileName), dir.filePath(QStringLiteral("参数.txt")));
+}
+
+// A text a Chinese user reads: Chinese characters and no English word (two
+// Latin letters in a row), the accelerator of a button ("(&Y)") and the
+// shortcut of a menu item ("\tCtrl+C") aside.
+bool IsChinese(const QString& text) {
+  QString t = text.section(QLatin1Char('\t'), 0, 0);
+  t.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+  bool han = false;
+  for (const QChar c : t) han = han || c.script() == QChar::Script_Han;
+  return han && !t.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}")));
+}
+
+void ExpectChinese(const QStringList& texts, const char* where) {
+  EXPECT_FALSE(texts.isEmpty()) << where;
+  for (const QString& t : texts) EXPECT_TRUE(IsChinese(t)) << where << ": " << S(t);
+}
+
+// The toolkit's own texts are Chinese: the buttons of the message boxes, the
+// file dialogs' labels, buttons and columns.
+TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakChinese) {
+  EXPECT_TRUE(InstallToolkitTranslations());
+  QtUserInterface ui;
+  struct Case {
+    MessageButtons buttons;
+    MessageIcon icon;
+  } boxes[] = {{MessageButtons::YesNo, MessageIcon::Question},
+               {MessageButtons::Ok, MessageIcon::Error}};
+  for (const Case& c : boxes) {
+    QStringList texts;
+    WhenModal([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      for (QAbstractButton* b : box->buttons()) texts << b->text();
+      box->buttons().constFirst()->click();
+    });
+    ui.MessageBox("确认", "真的要删除选中的图幅号吗？", c.buttons, c.icon);
+    ExpectChinese(texts, "message box");
+    EXPECT_EQ(texts.size(), c.buttons == MessageButtons::YesNo ? 2 : 1);
+  }
+
+  for (const FileDialogKind kind : {FileDialogKind::Save, FileDialogKind::Open}) {
+    TFileDialog dialog(kind);
+    dialog.Filter = "文本文件（*.txt）|*.txt";
+    QStringList texts;
+    WhenModal([&](QWidget* modal) {
+      auto* box = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(box, nullptr);
+      texts << box->windowTitle();
+      for (QLabel* l : box->findChildren<QLabel*>()) {
+        if (l->isVisible() && !l->text().isEmpty()) texts << l->text();
+      }
+      for (QPushButton* b : box->findChildren<QPushButton*>()) {
+        if (b->isVisible()) texts << b->text();
+      }
+      auto* details = box->findChild<QTreeView*>();
+      ASSERT_NE(details, nullptr);
+      for (int c = 0; c < details->model()->columnCount(); ++c) {
+        texts << details->model()->headerData(c, Qt::Horizontal).toString();
+      }
+      box->reject();
+    });
+    std::string chosen;
+    EXPECT_FALSE(ui.RunFileDialog(dialog, chosen));
+    ExpectChinese(texts, kind == FileDialogKind::Save ? "save dialog" : "open dialog");
+  }
+}
+
+// The save dialog offers the last name with its own extension and replaces an
+// existing file without a question.
+TEST(QtUserInterface, TheSaveDialogOffersItsOwnKindAndAsksNothingBeforeReplacing) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString existing = dir.filePath(QStringLiteral("a.xlsx"));
+  QFile file(existing);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("old");
+  file.close();
+  QtUserInterface ui;
+  TFileDialog dialog(FileDialogKind::Save);
+  dialog.Filter = "Microsoft Excel 工作簿（*.xlsx）|*.xlsx";
+  dialog.DefaultExt = "xlsx";
+  dialog.FileName = S(dir.filePath(QStringLiteral("a.mif")));  // the last MIF export
+  bool asked = false;
+  // A question before replacing would come up inside accept; the timer goes
+  // with the test when none comes.
+  QTimer question;
+  question.setSingleShot(true);
+  QObject::connect(&question, &QTimer::timeout, [&asked] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      asked = true;
+      box->button(QMessageBox::Yes)->click();
+    }
+  });
+  WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->selectedFiles().value(0), existing);
+    question.start(0);
+    static_cast<QDialog*>(box)->accept();
+  });
+  std::string name;
+  ASSERT_TRUE(ExecuteFileDialog(ui, dialog, name));
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(Q(name), existing);
+}
+
+// The context menus of the window's fields are the toolkit's, in Chinese.
+TEST_F(WindowTest, TheFieldsContextMenusSpeakChinese) {
+  struct Case {
+    int tab;
+    const char* field;
+  } cases[] = {
+      {kTabBeijing54, "RzSpinEdit2"},    // a spin field without the coordinate tools
+      {kTabBeijing54, "RzNumericEdit1"},  // a number field
+      {kTabCustom, "RzEdit1"},            // the number format
+      {kTabConvert, "RzComboBox6"},       // the editable zone list
+  };
+  for (const Case& c : cases) {
+    ClickTab(c.tab);
+    QWidget* w = W(c.field);
+    QLineEdit* line = qobject_cast<QLineEdit*>(w);
+    if (line == nullptr) line = w->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr) << c.field;
+    line->setFocus();
+    QStringList texts;
+    // A spin field runs its menu modally, a text line pops it up and returns.
+    const auto readMenu = [&texts] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (QAction* a : menu->actions()) {
+        if (!a->isSeparator()) texts << a->text();
+      }
+      menu->close();
+    };
+    QTimer::singleShot(0, readMenu);
+    const QPoint at(5, line->height() / 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, line->mapToGlobal(at));
+    QApplication::sendEvent(line, &event);
+    if (texts.isEmpty()) readMenu();
+    QApplication::processEvents();
+    ExpectChinese(texts, c.field);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QScrollBar>
+#include <functional>
 
 #include "tests/app/window_fixture.h"
 
@@ -142,9 +143,68 @@ TEST_F(SheetListTest, ADoubleClickShowsTheSheetInTheInformationDialog) {
 
 TEST_F(SheetListTest, InformationWithoutACurrentSheetOpensNoDialog) {
   GenerateFour();
-  EXPECT_EQ(M().RzCheckList1.ItemIndex(), -1);
+  // A fill makes its first row current; deleting it leaves none current.
+  EXPECT_EQ(M().RzCheckList1.ItemIndex(), 0);
+  M().RzCheckList1.SetChecked(0, true);
+  Fake().answers.push_back(MessageResult::Yes);
+  Click("RzToolbarButton1");
+  Fake().messages.clear();
+  ASSERT_EQ(M().RzCheckList1.ItemIndex(), -1);
+  EXPECT_FALSE(View()->currentIndex().isValid());
   Click("RzToolbarButton5");
   EXPECT_TRUE(Fake().informations.empty());
+}
+
+// After a fill the list shows its first row at the top, as the current row,
+// wherever the previous list was scrolled to.
+TEST_F(SheetListTest, ARefilledListStartsAtItsTopWithTheFirstRowCurrent) {
+  struct Case {
+    int tab;
+    const char* list;
+    std::function<void(int)> fill;  // the n-th fill, n = 0, 1
+  } cases[] = {
+      {kTabBeijing54, "RzCheckList1",
+       [this](int n) {
+         TypeCorner(1, {n == 0 ? "116" : "110", "0", "0", "39", "0", "0"});
+         TypeCorner(7, {n == 0 ? "117" : "111", "0", "0", "40", "0", "0"});
+         Click("RzBitBtn1");
+       }},
+      {kTabCustom, "RzCheckList3",
+       [this](int n) {
+         Type("RzNumericEdit7", n == 0 ? "10000" : "20000");
+         Type("RzNumericEdit8", "5000");
+         Type("RzSpinEdit28", "500");
+         Type("RzSpinEdit29", "500");
+         Click("RzBitBtn1");
+       }},
+      {kTabConvert, "RzCheckList5",
+       [this](int n) {
+         Fake().texts.push_back(std::string(n == 0 ? "J-50" : "J-49"));
+         Click("RzToolbarButton20");
+         Click("RzBitBtn1");
+       }},
+  };
+  for (const Case& c : cases) {
+    ClickTab(c.tab);
+    c.fill(0);
+    SheetListView* view = View(c.list);
+    ASSERT_GT(view->model()->rowCount(), 100) << c.list;
+    QApplication::processEvents();
+    view->scrollToBottom();
+    view->setCurrentIndex(view->model()->index(view->model()->rowCount() - 1, 0));
+    QApplication::processEvents();
+    ASSERT_GT(view->verticalScrollBar()->value(), 0) << c.list;
+
+    c.fill(1);
+    QApplication::processEvents();
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0) << c.list;
+    EXPECT_EQ(view->indexAt(QPoint(2, 2)).row(), 0) << c.list;
+    EXPECT_EQ(view->currentIndex().row(), 0) << c.list;
+    auto* list = M().FindControlAs<SheetList>(c.list);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->ItemIndex(), 0) << c.list;
+    EXPECT_EQ(view->currentIndex().data().toString(), Q(list->Text(0))) << c.list;
+  }
 }
 
 TEST_F(SheetListTest, AnIndependentSheetShowsZeroCornersAndItsPlaneRange) {

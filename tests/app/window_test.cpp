@@ -195,6 +195,36 @@ TEST_F(WindowTest, TypingIntoTheEditableZoneListChoosesNoItem) {
   EXPECT_EQ(M().RzComboBox6.ItemIndex(), 1);
 }
 
+// Enter in the editable zone list takes the typed text as it stands: it adds
+// no item and chooses none, also when the text is an item's text.
+TEST_F(WindowTest, EnterInTheEditableZoneListAddsNoItemAndChoosesNone) {
+  ClickTab(kTabConvert);
+  auto* combo = As<QComboBox>("RzComboBox6");
+  const QStringList items{QStringLiteral("3度分带法"), QStringLiteral("6度分带法")};
+  for (const QString& typed : {QStringLiteral("abc"), QStringLiteral("3"), QStringLiteral("3度分带法"),
+                              QStringLiteral("6度"), QStringLiteral("abc")}) {
+    combo->lineEdit()->setFocus();
+    combo->lineEdit()->selectAll();
+    // Each character as a key carrying it (QTest::keyClicks knows only ASCII).
+    for (const QChar ch : typed) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(combo->lineEdit(), &press);
+    }
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QStringList shown;
+    for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+    EXPECT_EQ(shown, items) << S(typed);
+    EXPECT_EQ(M().RzComboBox6.ItemIndex(), -1) << S(typed);
+    EXPECT_EQ(M().RzComboBox6.Text(), S(typed));
+    window_->Refresh();
+    EXPECT_EQ(combo->currentText(), typed);
+  }
+  // Choosing from the list still chooses.
+  combo->setCurrentIndex(0);
+  emit combo->activated(0);
+  EXPECT_EQ(M().RzComboBox6.ItemIndex(), 0);
+}
+
 // ---- Generate ---------------------------------------------------------------------
 
 TEST_F(WindowTest, GenerateListsTheOneTenThousandSheetOfAPointNearBeijing) {

@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/args.h"
+#include "geodesy/projection.h"
 #include "run_cli.h"
 
 namespace karvento::cli {
@@ -61,11 +63,12 @@ TEST(Cli, UsageAndDataErrors) {
       {"frobnicate", 2, "unknown command"},
       {"sheets --from 116,39", 2, "--from and --to are required"},
       {"sheets --from 116,39 --to 117,40 --scale 1:3万", 2, "is none of"},
-      {"sheets --from 116,39 --to 117,40 --datum 84", 2, "--datum is 54 or 80"},
+      {"sheets --from 116,39 --to 117,40 --datum 84", 2, "--datum is 54, 80 or 2000"},
+      {"project --datum 2001 --cm 117 116 39", 2, "--datum is 54, 80 or 2000"},
       {"sheets --from abc,39 --to 117,40", 2, "'abc' is not a number"},
       {"sheets --from 116,39 --to 117,40 --bogus", 2, "unknown option --bogus"},
       {"sheets --from 116,39 --to 114,40 --scale 1:10万", 1, "Range check error"},
-      {"sheets --from 0,0 --to 180,88 --scale 1:5000", 1, "5000000"},
+      {"sheets --from 0,0 --to 180,88 --scale 1:5000", 1, "5,000,000"},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.args);
@@ -320,6 +323,56 @@ TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
   }
   // A reader that goes away early is no failure.
   EXPECT_EQ(RunCli("dms 1 2 3 | head -c0").status, 0);
+}
+
+TEST(Cli, EveryCommandOnEachDatum) {
+  // project prints the shortest text that reads back as the same double, so
+  // the forward of each datum must be its library routine to the last bit,
+  // and the inverse must bring the point back.
+  struct Case { const char* datum; Datum d; double tolerance; } cases[] = {
+      {"54", Datum::Beijing54, 2e-5}, {"80", Datum::Xian80, 1e-8}, {"2000", Datum::Cgcs2000, 1e-11}};
+  const TLonLatDMS p{{116, 30, 0}, {39, 30, 0}};
+  for (const auto& c : cases) {
+    for (bool zone3 : {true, false}) {
+      const std::string zone = zone3 ? " --zone 3" : " --zone 6";
+      Result r = RunCli(std::string("project --datum ") + c.datum + zone + " --cm 117 116:30:00 39:30:00");
+      ASSERT_EQ(r.status, 0) << r.err;
+      double x = 0, y = 0;
+      ASSERT_EQ(std::sscanf(r.out.c_str(), "%lf %lf", &x, &y), 2) << r.out;
+      EXPECT_EQ((TPlanePoint{x, y}), GeoToPlane(c.d, p, zone3, 117)) << c.datum;
+      r = RunCli(std::string("project --inverse --datum ") + c.datum + zone + " --cm 117 " +
+                 r.out.substr(0, r.out.find('\n')));
+      ASSERT_EQ(r.status, 0) << r.err;
+      double lon = 0, lat = 0;
+      ASSERT_EQ(std::sscanf(r.out.c_str(), "%*s %*s %lf %lf", &lon, &lat), 2) << r.out;
+      EXPECT_NEAR(lon, 116.5, c.tolerance) << c.datum;
+      EXPECT_NEAR(lat, 39.5, c.tolerance) << c.datum;
+    }
+  }
+  // sheets and convert: the same numbers on every datum, the corners of the
+  // chosen one (CGCS2000 lies a few metres from Xi'an 1980 there).
+  const auto csv = [](const std::string& args) {
+    const Result r = RunCli(args + " --format csv");
+    EXPECT_EQ(r.status, 0) << args << r.err;
+    return r.out.substr(r.out.find("\r\n") + 2);
+  };
+  for (const char* command : {"sheets --from 116:28:00,39:54:00 --to 116:28:00,39:54:00 --scale 1:10万",
+                              "convert --to-scale 1:10万 J-50-5"}) {
+    const std::string base = std::string(command) + " --cm 117";
+    const std::string a = csv(base + " --datum 80"), b = csv(base + " --datum 2000");
+    // The numbers (and a converted number's source) up to the first corner.
+    const std::size_t numbers = a.find(",116,");
+    ASSERT_NE(numbers, std::string::npos) << a;
+    EXPECT_NE(a.substr(0, numbers).find("J50D001005"), std::string::npos) << command;
+    EXPECT_EQ(a.substr(0, numbers), b.substr(0, numbers)) << command;
+    EXPECT_NE(a, b) << command;
+  }
+  const std::string corners = csv("sheets --from 116:28:00,39:54:00 --to 116:28:00,39:54:00 "
+                                  "--scale 1:10万 --cm 117 --datum 2000");
+  const TPlanePoint nw = GeoToPlane2000({{116, 0, 0}, {40, 0, 0}}, true, 117);
+  char expected[64];
+  *std::to_chars(expected, expected + sizeof expected - 1, nw.X).ptr = '\0';
+  EXPECT_NE(corners.find(expected), std::string::npos) << corners << expected;
 }
 
 TEST(Cli, AngleForms) {

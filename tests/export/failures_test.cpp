@@ -149,7 +149,7 @@ TEST(ExportFailures, ReasonsInFull) {
        [&](const std::string& f, std::string* r) {
          return ExportCustomMapUnionsToXls(f, "图幅表（独立坐标系）", kCustomXlsHeader, tooMany, r);
        },
-       "图幅太多，无法导出到一个工作表：共 1048575 个图幅，一个工作表最多容纳 1048574 个。请缩小范围后分批导出。"},
+       "图幅太多，无法导出到一个工作表：共 1,048,575 个图幅，一个工作表最多容纳 1,048,574 个。请缩小范围后分批导出。"},
       {"a header of 26 columns",
        [](const std::string& f, std::string* r) {
          return ExportCustomMapUnionsToXls(f, "t", "a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,s,t,u,v,w,x,y,z", {}, r);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "geodesy/gauss_kruger.h"
+#include "tests/geodesy/proj_tmerc.h"
 
 namespace karvento {
 namespace {
@@ -79,28 +80,6 @@ TEST(GaussKruger, SplitForwardEqualsWholeForward) {
         }
   }
 }
-
-// An independent transverse Mercator: PROJ, on the same ellipsoids, central
-// meridian and false easting.
-class ProjTmerc {
- public:
-  ProjTmerc(const char* ellps, double cm, double falseEasting) {
-    char def[256];
-    std::snprintf(def, sizeof def,
-                  "+proj=tmerc +lat_0=0 +lon_0=%.17g +k=1 +x_0=%.17g +y_0=0 +ellps=%s +units=m",
-                  cm, falseEasting, ellps);
-    pj_ = proj_create(PJ_DEFAULT_CTX, def);
-  }
-  ~ProjTmerc() { proj_destroy(pj_); }
-  ProjTmerc(const ProjTmerc&) = delete;
-  ProjTmerc& operator=(const ProjTmerc&) = delete;
-  bool ok() const { return pj_ != nullptr; }
-  PJ_COORD Forward(double lon, double lat) const {
-    return proj_trans(pj_, PJ_FWD, proj_coord(proj_torad(lon), proj_torad(lat), 0, 0));
-  }
- private:
-  PJ* pj_;
-};
 
 TEST(GaussKruger, AgreesWithProjWithinThreeMillimetres) {
   struct System { const Ellipsoid* e; const char* ellps; } systems[] = {

@@ -18,13 +18,13 @@ struct Outcome {
 };
 
 Outcome Run(bool literalRules, const TMapUnionRange& r, ScaleIndex scale, Standard standard,
-            bool zone3, bool is54, double cm) {
+            bool zone3, Datum datum, double cm) {
   Outcome o;
   try {
     if (literalRules) {
-      literal::CreateSheets(r, scale, standard, zone3, is54, cm, true, o.sheets);
+      literal::CreateSheets(r, scale, standard, zone3, datum, cm, true, o.sheets);
     } else {
-      CreateSheets(r, scale, standard, zone3, is54, cm, o.sheets);
+      CreateSheets(r, scale, standard, zone3, datum, cm, o.sheets);
     }
   } catch (const Error& e) {
     o.error = e.what();
@@ -33,12 +33,13 @@ Outcome Run(bool literalRules, const TMapUnionRange& r, ScaleIndex scale, Standa
 }
 
 void ExpectSame(const TMapUnionRange& r, ScaleIndex scale, Standard standard, bool zone3,
-                bool is54, double cm, int* sheets) {
-  const Outcome fast = Run(false, r, scale, standard, zone3, is54, cm);
-  const Outcome slow = Run(true, r, scale, standard, zone3, is54, cm);
+                Datum datum, double cm, int* sheets) {
+  const Outcome fast = Run(false, r, scale, standard, zone3, datum, cm);
+  const Outcome slow = Run(true, r, scale, standard, zone3, datum, cm);
+  const char* datumName = datum == Datum::Beijing54 ? " 54" : datum == Datum::Xian80 ? " 80" : " 2000";
   const auto where = [&] {
     return std::string(kScaleCaptions[scale]) + (standard == Standard::Old ? " old" : " new") +
-           (is54 ? " 54" : " 80") + (zone3 ? " 3°" : " 6°") + " cm=" + std::to_string(cm) +
+           datumName + (zone3 ? " 3°" : " 6°") + " cm=" + std::to_string(cm) +
            " W=" + std::to_string(DmsToDeg(r.West)) + " S=" + std::to_string(DmsToDeg(r.South)) +
            " E=" + std::to_string(DmsToDeg(r.East)) + " N=" + std::to_string(DmsToDeg(r.North));
   };
@@ -62,12 +63,17 @@ void ExpectSame(const TMapUnionRange& r, ScaleIndex scale, Standard standard, bo
 
 TAngleDMS Dms(double deg) { return DegToDms(deg); }
 
-TEST(Oracle, RandomExtentsEveryScaleStandardEllipsoidAndZoneMethod) {
-  std::mt19937_64 rng(20261208);
-  int sheets = 0, requests = 0;
+void ExpectSame(const TMapUnionRange& r, ScaleIndex scale, Standard standard, bool zone3,
+                bool is54, double cm, int* sheets) {
+  ExpectSame(r, scale, standard, zone3, LegacyDatum(is54), cm, sheets);
+}
+
+// Extents a few sheets wide, placed anywhere over China, so that many cross
+// 1:100万 lines and zone boundaries; the datum of request n is datumOf(n).
+template <class DatumOf>
+void RandomExtents(std::uint64_t seed, DatumOf datumOf, int* sheets, int* requests) {
+  std::mt19937_64 rng(seed);
   for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
-    // Extents a few sheets wide, placed anywhere over China, so that many
-    // cross 1:100万 lines and zone boundaries.
     const double w = LonStepTable[scale] / 3600, h = LatStepTable[scale] / 3600;
     std::uniform_real_distribution<double> lon(72, 136), lat(16, 54), cols(0, 7 * w), rowsD(0, 7 * h);
     for (int n = 0; n < 48; ++n) {
@@ -80,14 +86,26 @@ TEST(Oracle, RandomExtentsEveryScaleStandardEllipsoidAndZoneMethod) {
       };
       const TMapUnionRange r{field(L), field(B), field(L + cols(rng)), field(B + rowsD(rng))};
       const Standard standard = n % 2 ? Standard::Old : Standard::New;
-      const bool zone3 = (n / 2) % 2, is54 = (n / 4) % 2;
+      const bool zone3 = (n / 2) % 2;
       const double cm = (n / 8) % 2 ? 0.0 : 3.0 * std::round(L / 3);
-      ExpectSame(r, scale, standard, zone3, is54, cm, &sheets);
-      ++requests;
+      ExpectSame(r, scale, standard, zone3, datumOf(n), cm, sheets);
+      ++*requests;
     }
   }
+}
+
+TEST(Oracle, RandomExtentsEveryScaleStandardEllipsoidAndZoneMethod) {
+  int sheets = 0, requests = 0;
+  RandomExtents(20261208, [](int n) { return LegacyDatum((n / 4) % 2); }, &sheets, &requests);
   EXPECT_GT(sheets, 2000);
   std::printf("compared %d requests, %d sheets\n", requests, sheets);
+}
+
+TEST(Oracle, RandomExtentsOnCgcs2000) {
+  // The split Krüger series in the walk against each corner projected whole.
+  int sheets = 0, requests = 0;
+  RandomExtents(2000, [](int) { return Datum::Cgcs2000; }, &sheets, &requests);
+  EXPECT_GT(sheets, 2000);
 }
 
 TEST(Oracle, ExtentsOnAndAroundGridLines) {
@@ -101,6 +119,7 @@ TEST(Oracle, ExtentsOnAndAroundGridLines) {
           const TMapUnionRange r{Dms(L + dl - 0.3), Dms(40 + dl - 0.2), Dms(L + dl), Dms(40 + dl)};
           ExpectSame(r, scale, standard, true, true, 0, &sheets);
           ExpectSame(r, scale, standard, false, false, 117, &sheets);
+          ExpectSame(r, scale, standard, true, Datum::Cgcs2000, 0, &sheets);
         }
   EXPECT_GT(sheets, 100);
 }

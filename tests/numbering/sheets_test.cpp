@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -195,10 +196,10 @@ TEST(Sheets, TooManySheetsAreRefusedBeforeAllocating) {
       oldStandard ? CreateMapUnions5000(hemisphere, true, true, 0, r)
                   : CreateNewMapUnions(hemisphere, 7, true, 0, true, r);
       ADD_FAILURE() << "no refusal";
-    } catch (const Error& e) {
+    } catch (const SheetLimitError& e) {
       const std::string text = e.what();
-      EXPECT_NE(text.find("24330240"), std::string::npos) << text;  // 5760 × 4224
-      EXPECT_NE(text.find("5000000"), std::string::npos) << text;
+      EXPECT_NE(text.find("24,330,240"), std::string::npos) << text;  // 5760 × 4224
+      EXPECT_NE(text.find("5,000,000"), std::string::npos) << text;
     }
     EXPECT_EQ(r, before);
   }
@@ -243,11 +244,38 @@ TEST(Sheets, AConversionIsRefusedOnceItsTotalPassesTheLimit) {
   try {
     AddConvertedSheets(total, 36'864);  // one more 1:100万 sheet at 1:5000
     ADD_FAILURE() << "no refusal";
-  } catch (const Error& e) {
+  } catch (const SheetLimitError& e) {
     const std::string text = e.what();
-    EXPECT_NE(text.find("5036864"), std::string::npos) << text;
-    EXPECT_NE(text.find("5000000"), std::string::npos) << text;
+    EXPECT_NE(text.find("5,036,864"), std::string::npos) << text;
+    EXPECT_NE(text.find("5,000,000"), std::string::npos) << text;
   }
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(Sheets, CountsInMessagesAreGroupedByThousands) {
+  struct Case { double count; const char* text; } cases[] = {
+      {0, "0"},
+      {7, "7"},
+      {999, "999"},
+      {1000, "1,000"},
+      {36'864, "36,864"},
+      {8'875'008, "8,875,008"},
+      {5'000'000, "5,000,000"},
+      {24'330'240, "24,330,240"},
+      {123'456'789'012, "123,456,789,012"},
+      {-1234, "-1,234"},
+      {-999, "-999"},
+      {2.5, "3"},
+      {1e18, "1e+18"},
+      {1e30, "1e+30"},
+      {std::numeric_limits<double>::infinity(), "inf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatCount(c.count), c.text) << c.count;
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ TEST(HostileNumberLists, RefusedFilesNameTheFileAndTheReasonAndChangeNothing) {
        std::string("无法读取文件 “") + testing::kUnreadableFile + "”：Input/output error"},
       {"a gigabyte", huge, "无法读取文件 “" + huge + "”：File too large（图幅号列表至多 128 MiB）"},
       {"more lines than a list may hold", manyLines,
-       "无法读取文件 “" + manyLines + "”：File too large（图幅号列表至多 5000000 行）"},
+       "无法读取文件 “" + manyLines + "”：File too large（图幅号列表至多 5,000,000 行）"},
   };
   for (const Case& c : cases) {
     Session s;

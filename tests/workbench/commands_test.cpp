@@ -323,7 +323,10 @@ TEST_F(Imports, TheCurrentSheetsCornersGoIntoTheCornerFields) {
     frm.RzBitBtn1Click();
     SheetList& list = tab == 0 ? frm.RzCheckList1 : frm.RzCheckList2;
     ASSERT_GT(list.Count(), 3u);
-    // No current item: nothing changes.
+    // The fill made its first sheet current; with none current (as after
+    // deleting the current sheet) nothing changes.
+    EXPECT_EQ(list.ItemIndex(), 0);
+    list.SetItemIndex(-1);
     SetCorners(tab, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1});
     frm.Click(tab == 0 ? "RzToolbarButton4" : "RzToolbarButton7");
     EXPECT_EQ(Corners(tab), std::vector<double>(12, 1));
@@ -348,6 +351,8 @@ TEST_F(Imports, TheCurrentPlaneSheetGoesIntoTheRangeFields) {
   frm.RzSpinEdit29.SetValue(500);
   frm.RzBitBtn1Click();
   ASSERT_EQ(frm.RzCheckList3.Count(), 4u);
+  EXPECT_EQ(frm.RzCheckList3.ItemIndex(), 0);
+  frm.RzCheckList3.SetItemIndex(-1);
   frm.RzNumericEdit5.SetValue(3);
   frm.RzToolbarButton9Click();
   EXPECT_EQ(frm.RzNumericEdit5.Value(), 3);
@@ -453,7 +458,9 @@ TEST_F(Information, StandardSheetShowsItsCornersAndPlaneCorners) {
   frm.RzSpinEdit13.SetValue(117);
   frm.RzNumericEdit1.SetValue(39000000);
   frm.RzBitBtn1Click();
-  // No current item: no dialog.
+  // No current item (the fill made the first one current): no dialog.
+  EXPECT_EQ(frm.RzCheckList1.ItemIndex(), 0);
+  frm.RzCheckList1.SetItemIndex(-1);
   frm.RzToolbarButton5Click();
   EXPECT_TRUE(ui.informations.empty());
   frm.RzCheckList1.SetItemIndex(1);

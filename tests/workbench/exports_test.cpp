@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,106 @@ TEST_F(Exports, NumbersNoFileCanCarryAreRefusedByEveryExport) {
     }
   }
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"kept.mif", "kept.xlsx"}));
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// The save dialog starts with the last chosen name; a name chosen for another
+// kind of file takes the extension of this dialog, so that Enter writes a file
+// of the kind asked for and never over the other kind.
+TEST(FileDialog, TheInitialNameTakesTheDefaultExtensionWhereTheFilterRefusesItsOwn) {
+  struct Case {
+    const char* last;
+    const char* filter;
+    const char* defaultExt;
+    const char* initial;
+  } cases[] = {
+      {"/d/a.mif", "Microsoft Excel 工作簿（*.xlsx）|*.xlsx", "xlsx", "/d/a.xlsx"},
+      {"/d/a.xlsx", "MapInfo 交换格式（*.mif）|*.mif", "mif", "/d/a.mif"},
+      {"/d/a.mif", "文本文件（*.txt）|*.txt", "txt", "/d/a.txt"},
+      {"/d/a.mif", "MapInfo 交换格式（*.mif）|*.mif", "mif", "/d/a.mif"},
+      {"/d/a.MIF", "MapInfo 交换格式（*.mif）|*.mif", "mif", "/d/a.MIF"},
+      {"/d/a.b.mif", "Microsoft Excel 工作簿（*.xlsx）|*.xlsx", "xlsx", "/d/a.b.xlsx"},
+      {"/d.v2/a", "文本文件（*.txt）|*.txt", "txt", "/d.v2/a.txt"},
+      {"/d/.a", "文本文件（*.txt）|*.txt", "txt", "/d/.a.txt"},
+      {"/d/a.lst", "文本|*.txt;*.lst|全部|*.*", "txt", "/d/a.lst"},
+      {"/d/a.mif", "全部|*", "txt", "/d/a.mif"},
+      {"/d/a.mif", "文本文件（*.txt）|*.txt", "", "/d/a.mif"},
+      {"/d/", "文本文件（*.txt）|*.txt", "txt", "/d/"},
+      {"", "文本文件（*.txt）|*.txt", "txt", ""},
+  };
+  for (const Case& c : cases) {
+    TFileDialog d(FileDialogKind::Save);
+    d.FileName = c.last;
+    d.Filter = c.filter;
+    d.DefaultExt = c.defaultExt;
+    EXPECT_EQ(d.InitialName(), c.initial) << c.last << " " << c.filter;
+  }
+}
+
+TEST_F(Exports, EnterInTheNextSaveDialogWritesAFileOfItsOwnKind) {
+  FillEveryTable();
+  frm.SetActiveTab(0);
+  // The user types a name without extension once, then only presses Enter.
+  const std::string stem = dir.File("a");
+  ui.fileNames.push_back(stem);
+  frm.N2Click();
+  const std::string mif = TempDir::Read(stem + ".mif");
+  const std::string mid = TempDir::Read(stem + ".mid");
+  ASSERT_FALSE(mif.empty());
+  ui.onFileDialog = [this] { ui.fileNames.push_back(ui.fileDialogs.back().initialName); };
+  struct Step {
+    const char* command;
+    std::string offered;
+  } steps[] = {
+      {"Excel1", stem + ".xlsx"},
+      {"RzBitBtn2", stem + ".txt"},
+      {"N1", stem + ".mif"},
+      {"Excel1", stem + ".xlsx"},
+  };
+  for (const Step& s : steps) {
+    ASSERT_TRUE(frm.Click(s.command));
+    EXPECT_EQ(ui.fileDialogs.back().initialName, s.offered) << s.command;
+    EXPECT_EQ(frm.SaveDialog1.FileName, s.offered) << s.command;
+    EXPECT_TRUE(ui.messages.empty()) << s.command;
+  }
+  EXPECT_NE(ReadWorkbook(stem + ".xlsx").find("cell A1 s 图幅表（北京54坐标系）"), std::string::npos);
+  EXPECT_EQ(TempDir::Read(stem + ".txt").substr(0, 12), "116 0 0.00\r\n");
+  // The geographic MIF replaced the plane one, with its own MID beside it.
+  EXPECT_NE(TempDir::Read(stem + ".mif").find("CoordSys Earth"), std::string::npos);
+  EXPECT_EQ(TempDir::Read(stem + ".mid"), mid);
+  EXPECT_EQ(dir.Names(), (std::set<std::string>{"a.mid", "a.mif", "a.txt", "a.xlsx"}));
+}
+
+// A table of more records than a worksheet holds is refused before the save
+// dialog, in the program's own error box, with the counts grouped.
+TEST_F(Exports, TooManyRecordsForAWorkbookAreRefusedBeforeANameIsAskedFor) {
+  struct Case {
+    std::size_t records;
+    bool refused;
+  } cases[] = {{1'048'575, true}, {1'048'574, false}};
+  frm.SetActiveTab(kTabCustom);
+  for (const Case& c : cases) {
+    frm.ShowCustomMapUnions(TCustomMapUnions{std::vector<TCustomMapUnion>(c.records)},
+                            frm.RzCheckList3);
+    if (!c.refused) ui.fileNames.push_back(std::nullopt);  // the dialog comes; cancel it
+    frm.Excel1Click();
+    EXPECT_EQ(ui.fileDialogs.size(), c.refused ? 0u : 1u) << c.records;
+    if (c.refused) {
+      const auto m = TakeMessage();
+      EXPECT_EQ(m.caption, "错误");
+      EXPECT_EQ(m.icon, MessageIcon::Error);
+      EXPECT_EQ(m.text,
+                "图幅太多，无法导出到一个工作表：共 1,048,575 个图幅，一个工作表最多容纳 "
+                "1,048,574 个。请缩小范围后分批导出。");
+    } else {
+      EXPECT_TRUE(ui.messages.empty());
+    }
+  }
 }
 
 }  // namespace

@@ -140,6 +140,52 @@ TEST_F(Generate, InvertedCornersEndTheCommandAndKeepThePreviousList) {
   }
 }
 
+// More sheets than one run may produce is the program's own refusal: its own
+// error box, the counts grouped by thousands, the previous list kept.
+TEST_F(Generate, TooManySheetsAreRefusedInTheProgramsOwnErrorBox) {
+  struct Case {
+    int tab;
+    std::string count;
+  } cases[] = {
+      {0, "24,330,240"},  // 0°–180° E, 0°–88° N at 1:5000: 5760 × 4224 sheets
+      {1, "24,330,240"},
+      {2, "10,000,000"},  // 10,000 km × 1,000 km in sheets of 1 km
+  };
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    if (c.tab == 2) {
+      frm.RzNumericEdit7.SetValue(1000);
+      frm.RzNumericEdit8.SetValue(1000);
+      frm.RzSpinEdit28.SetValue(1000);
+      frm.RzSpinEdit29.SetValue(1000);
+    } else {
+      SetCorners(c.tab, {116, 0, 0}, {39, 40, 0}, {117, 0, 0}, {40, 0, 0});
+    }
+    frm.RzBitBtn1Click();
+    const SheetList& list = c.tab == 0 ? frm.RzCheckList1 : c.tab == 1 ? frm.RzCheckList2
+                                                                         : frm.RzCheckList3;
+    ASSERT_GT(list.Count(), 0u);
+    const std::vector<std::string> before = Texts(list);
+    if (c.tab == 2) {
+      frm.RzNumericEdit7.SetValue(10'000'000);
+      frm.RzNumericEdit8.SetValue(1'000'000);
+    } else {
+      SetCorners(c.tab, {0, 0, 0}, {0, 0, 0}, {180, 0, 0}, {88, 0, 0});
+      (c.tab == 0 ? frm.RzComboBox2 : frm.RzComboBox4).SetItemIndex(7);
+    }
+    frm.RzBitBtn1Click();
+    const auto m = TakeMessage();
+    EXPECT_EQ(m.caption, "错误") << c.tab;
+    EXPECT_EQ(m.icon, MessageIcon::Error);
+    EXPECT_EQ(m.buttons, MessageButtons::Ok);
+    EXPECT_EQ(m.text.rfind("图幅数量过多：这次需要生成 " + c.count + " 幅，超过了一次最多 5,000,000 幅的上限。",
+                           0),
+              0u)
+        << m.text;
+    EXPECT_EQ(Texts(list), before) << c.tab;
+  }
+}
+
 using GenerateCustom = WindowTest;
 
 TEST_F(GenerateCustom, GridsFromTheTab) {
@@ -278,7 +324,8 @@ TEST_F(GenerateCustom, NumbersBeyondTheirMemoryLimitAreRefused) {
   frm.RzSpinEdit29.SetValue(10);
   frm.RzBitBtn1Click();
   const auto m = TakeMessage();
-  EXPECT_EQ(m.text.find("图幅号过长：62500 幅图的图幅号（编号格式 32767 字节）"), 0u) << m.text;
+  EXPECT_EQ(m.text.find("图幅号过长：62,500 幅图的图幅号（编号格式 32,767 字节）"), 0u) << m.text;
+  EXPECT_EQ(m.caption, "错误");
   EXPECT_EQ(m.icon, MessageIcon::Error);
   EXPECT_EQ(frm.RzCheckList3.Count(), 2u);
   EXPECT_EQ(frm.FCustomMapUnions, before);

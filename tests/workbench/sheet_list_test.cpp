@@ -113,10 +113,16 @@ TEST(SheetList, CurrentItemOutsideTheRowsIsNone) {
   EXPECT_EQ(list.ItemIndex(), -1);
   list.SetItemIndex(0);
   EXPECT_EQ(list.ItemIndex(), 0);
-  // A refill leaves no item current.
+  // A refill starts at its first row; an empty one has no current row.
+  list.SetItemIndex(-1);
   Fill(list, {"B", "C"});
-  EXPECT_EQ(list.ItemIndex(), -1);
+  EXPECT_EQ(list.ItemIndex(), 0);
   list.SetItemIndex(1);
+  Fill(list, {"D", "E", "F"});
+  EXPECT_EQ(list.ItemIndex(), 0);
+  Fill(list, {});
+  EXPECT_EQ(list.ItemIndex(), -1);
+  Fill(list, {"G"});
   list.Clear();
   EXPECT_EQ(list.ItemIndex(), -1);
   EXPECT_EQ(list.Count(), 0u);
@@ -150,6 +156,88 @@ TEST(SheetList, ListedRecordsStayWhileTheListShowsThem) {
   list.RemoveChecked();
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"J51", "K50", "L50"}));
   EXPECT_EQ(list.StandardRecord(2).PlaneCorners[kNW].X, 4);
+}
+
+// Deleting rows releases the records that only they held; the rows that stay
+// keep their own records, also through later deletes, take-backs and appends.
+TEST(SheetList, RowsThatStayKeepTheirRecordsWhenOthersAreRemoved) {
+  struct Case {
+    std::vector<std::string> filled;    // rows of a fill, before the appended ones
+    std::vector<std::string> appended;  // records whose NW X is their position
+    std::vector<int> checked;
+    std::vector<std::string> left;
+  } cases[] = {
+      {{}, {"A", "B", "C", "D", "E", "F"}, {1, 3}, {"A", "C", "E", "F"}},
+      {{}, {"A", "B", "C", "D"}, {0}, {"B", "C", "D"}},
+      {{}, {"A", "B", "C", "D"}, {3}, {"A", "B", "C"}},
+      {{}, {"A", "B", "C"}, {0, 1, 2}, {}},
+      {{}, {"A", "B", "C"}, {}, {"A", "B", "C"}},
+      {{"J50", "K50"}, {"A", "B", "C"}, {0, 3}, {"K50", "A", "C"}},
+      {{"J50", "K50"}, {"A", "B"}, {0, 1}, {"A", "B"}},
+      {{"J50", "K50"}, {"A", "B"}, {2, 3}, {"J50", "K50"}},
+  };
+  for (const Case& c : cases) {
+    SheetList list("RzCheckList4", RecordKind::Standard);
+    Fill(list, c.filled);
+    for (std::size_t i = 0; i < c.appended.size(); ++i) {
+      list.Append(Standard(c.appended[i], static_cast<double>(i)));
+    }
+    for (int i : c.checked) list.SetChecked(static_cast<std::size_t>(i), true);
+    list.RemoveChecked();
+    ASSERT_EQ(Texts(list), c.left);
+    // Each appended row still shows the record appended with it.
+    const auto check = [&](const char* when) {
+      for (std::size_t i = 0; i < list.Count(); ++i) {
+        const TStandardMapUnion& r = list.StandardRecord(i);
+        const std::string& no = r.MapUnionNo;
+        if (no.size() != 1) continue;
+        EXPECT_EQ(r.PlaneCorners[kNW].X, no[0] - 'A') << no << " " << when;
+        EXPECT_EQ(r.Range.West.Degrees, 116) << no << " " << when;
+        EXPECT_FALSE(list.Checked(i)) << no << " " << when;
+      }
+    };
+    check("after the delete");
+    // A command takes back the last row it appended, then appends again.
+    list.Append(Standard("Z", 'Z' - 'A'));
+    list.RemoveFrom(list.Count() - 1);
+    list.Append(Standard("Y", 'Y' - 'A'));
+    list.SetChecked(list.Count() - 1, true);
+    list.RemoveChecked();
+    list.Append(Standard("W", 'W' - 'A'));
+    std::vector<std::string> expected = c.left;
+    expected.push_back("W");
+    EXPECT_EQ(Texts(list), expected);
+    check("after more changes");
+  }
+}
+
+// The records of a fill are released when the last row that shows them is
+// deleted, unless a sheet table still holds them for the exports.
+TEST(SheetList, AFillIsReleasedOnceNoneOfItsRowsIsLeft) {
+  struct Case {
+    std::vector<int> checked;
+    bool tableHeldElsewhere;
+    bool released;
+  } cases[] = {
+      {{0, 1, 2}, false, true},
+      {{0, 2}, false, false},
+      {{}, false, false},
+      {{0, 1, 2}, true, false},
+  };
+  for (const Case& c : cases) {
+    SheetList list("RzCheckList1", RecordKind::Standard);
+    auto table = std::make_shared<const TStandardMapUnions>(
+        TStandardMapUnions{{Standard("J50"), Standard("J51")}, {Standard("K50")}});
+    const std::weak_ptr<const TStandardMapUnions> watch = table;
+    TStandardSheetTable tables(c.tableHeldElsewhere ? table : nullptr);
+    list.Refill(std::move(table));
+    for (int i : c.checked) list.SetChecked(static_cast<std::size_t>(i), true);
+    list.RemoveChecked();
+    EXPECT_EQ(watch.expired(), c.released) << c.checked.size() << c.tableHeldElsewhere;
+    // A sheet table that lets go later releases them then.
+    tables = TStandardSheetTable();
+    EXPECT_EQ(watch.expired(), c.checked.size() == 3) << c.checked.size();
+  }
 }
 
 TEST(SheetList, ARowCostsAPointerAndItsCheckState) {

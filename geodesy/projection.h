@@ -1,0 +1,60 @@
+// The projection of a geodetic system: the fixed Gauss-Krüger series of
+// Beijing 1954 and Xi'an 1980 (gauss_kruger.h) or the Krüger n-series of
+// CGCS2000 (transverse_mercator.h), chosen by Datum. Zones, false easting and
+// zone prefix are the same for all three; see those headers for units, range
+// and accuracy.
+#pragma once
+
+#include "geodesy/datum.h"
+#include "geodesy/gauss_kruger.h"
+#include "geodesy/transverse_mercator.h"
+
+namespace karvento {
+
+TPlanePoint GeoToPlane(Datum datum, const TLonLatDMS& p, bool zone3, double cm);
+TLonLatDMS PlaneToGeo(Datum datum, double northing, double easting, bool zone3, double cm);
+
+// The datum that the legacy flag of the Beijing 1954 and Xi'an 1980 routines
+// names: Beijing 1954 when is54, otherwise Xi'an 1980.
+constexpr Datum LegacyDatum(bool is54) { return is54 ? Datum::Beijing54 : Datum::Xian80; }
+
+// The Gauss-Krüger ellipsoid of a legacy datum (Beijing 1954 or Xi'an 1980).
+const Ellipsoid& LegacyEllipsoid(Datum datum);
+
+// The split forward projection of a datum (latitude terms, longitude terms,
+// the rest) behind one face, for walks over grids of parallels and meridians:
+// Parallel(lat) once per parallel, Meridian(L) once per meridian (L in decimal
+// degrees), Point(p, m) once per grid point. Point gives the same doubles as
+// GeoToPlane of the datum.
+struct LegacySplitProjection {
+  const Ellipsoid* e;
+  ZoneParams zone;
+  using ParallelTerms = LatitudeTerms;
+  using MeridianTerms = karvento::MeridianTerms;
+  ParallelTerms Parallel(const TAngleDMS& lat) const { return ForwardLatitudeTerms(*e, lat); }
+  MeridianTerms Meridian(double L) const { return ForwardMeridianTerms(L, zone); }
+  static TPlanePoint Point(const ParallelTerms& p, const MeridianTerms& m) {
+    return ForwardFromTerms(p, m);
+  }
+};
+
+struct KrugerSplitProjection {
+  ZoneParams zone;
+  using ParallelTerms = KrugerLatitudeTerms;
+  using MeridianTerms = KrugerMeridianTerms;
+  ParallelTerms Parallel(const TAngleDMS& lat) const { return KrugerLatitudeOf(lat); }
+  MeridianTerms Meridian(double L) const { return KrugerMeridianOf(L, zone); }
+  static TPlanePoint Point(const ParallelTerms& p, const MeridianTerms& m) {
+    return ForwardFromTerms(p, m);
+  }
+};
+
+// Calls f with the split projection of the datum on the zones of zone3, cm.
+template <class F>
+decltype(auto) WithSplitProjection(Datum datum, bool zone3, double cm, F&& f) {
+  const ZoneParams zone = MakeZoneParams(zone3, cm);
+  if (datum == Datum::Cgcs2000) return f(KrugerSplitProjection{zone});
+  return f(LegacySplitProjection{&LegacyEllipsoid(datum), zone});
+}
+
+}  // namespace karvento
