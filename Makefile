@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench test-asan fuzz configure clean screenshots
+.PHONY: all run test bench test-asan fuzz configure clean screenshots install package
 
 all: $(BUILD)/build.ninja
 	@cmake --build $(BUILD)
@@ -40,6 +40,18 @@ test-asan: bootstrap
 
 fuzz: bootstrap
 	@scripts/fuzz 60
+
+# Installs both programs, the desktop entry and its icon under PREFIX
+# (default /usr/local; DESTDIR is honoured).
+PREFIX ?= /usr/local
+install: configure
+	@cmake --build $(BUILD)
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package karvento_<version>_<arch>.deb in $(BUILD); its library
+# dependencies are computed by dpkg-shlibdeps.
+package: configure
+	@cmake --build $(BUILD) --target package
 
 # The main window on each tab, its menus and its dialogs, as PNG files.
 screenshots: configure

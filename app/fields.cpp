@@ -1,6 +1,7 @@
 #include "app/fields.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 
 #include "app/style.h"
 
@@ -25,7 +26,15 @@ QString SpinEdit::Text() const { return lineEdit()->text(); }
 
 void SpinEdit::Commit() {
   // Only what the user typed is read back: the shown text may be rounded.
-  if (!field_.SpinOnly() && lineEdit()->isModified()) field_.SetText(S(lineEdit()->text()));
+  if (!field_.SpinOnly() && lineEdit()->isModified()) {
+    const std::string typed = S(lineEdit()->text());
+    lineEdit()->setModified(false);
+    if (OnTyped) {
+      OnTyped(*this, typed);
+    } else {
+      field_.SetText(typed);
+    }
+  }
   Refresh();
 }
 
@@ -58,6 +67,17 @@ QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
   if (field_.Value() < field_.Max()) e |= StepUpEnabled;
   if (field_.Value() > field_.Min()) e |= StepDownEnabled;
   return e;
+}
+
+void SpinEdit::keyPressEvent(QKeyEvent* event) {
+  // The spin box forgets that its text was typed when it handles Enter, so
+  // the typed text is applied first.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    const std::string before = field_.Text();
+    Commit();
+    if (field_.Text() != before) emit Edited();
+  }
+  QAbstractSpinBox::keyPressEvent(event);
 }
 
 void SpinEdit::contextMenuEvent(QContextMenuEvent* event) {

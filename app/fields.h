@@ -7,6 +7,7 @@
 #include <QAbstractSpinBox>
 #include <QLineEdit>
 #include <functional>
+#include <string>
 
 #include "workbench/controls.h"
 
@@ -31,6 +32,10 @@ class SpinEdit : public QAbstractSpinBox {
   void stepBy(int steps) override;
   QValidator::State validate(QString& input, int& pos) const override;
 
+  // When set, typed text goes here instead of straight into the field (the
+  // window reads coordinates typed into a corner's degree field).
+  std::function<void(SpinEdit&, const std::string&)> OnTyped;
+
   // Set for the fields that carry a context menu of the window's own.
   std::function<void(SpinEdit&, const QPoint& globalPos)> OnContextMenu;
 
@@ -41,6 +46,7 @@ class SpinEdit : public QAbstractSpinBox {
  protected:
   StepEnabled stepEnabled() const override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   SpinField& field_;

@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +17,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <utility>
 
 #include "app/fields.h"
 #include "app/map_window.h"
@@ -106,6 +110,13 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
   BuildConvertTab(pages[kTabConvert]);
   BuildAboutTab(pages[kTabAbout]);
   BuildBottomRow();
+  BuildKeys();
+
+  // The status line takes the free room left of the bottom row's buttons.
+  status_ = new QLabel(this);
+  status_->setGeometry(8, 386, 232, 25);
+  status_->setTextFormat(Qt::PlainText);
+  Register(model_->StatusLine, status_, [this] { ShowStatus(); });
 
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (refreshing_) return;
@@ -135,6 +146,18 @@ QWidget* MainWindow::ControlWidget(std::string_view name) const {
 QAction* MainWindow::ControlAction(std::string_view name) const {
   const auto it = actions_.find(std::string(name));
   return it == actions_.end() ? nullptr : it->second;
+}
+
+QLabel* MainWindow::CountLabel(std::string_view listName) const {
+  const auto it = counts_.find(std::string(listName));
+  return it == counts_.end() ? nullptr : it->second;
+}
+
+void MainWindow::ShowStatus() {
+  // A long file name is cut in the middle; the whole text is its tooltip.
+  const QString text = Q(model_->StatusLine.Caption);
+  status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideMiddle, status_->width()));
+  status_->setToolTip(text);
 }
 
 SheetListView* MainWindow::ListView(std::string_view name) const {
@@ -214,6 +237,12 @@ MapWindow* MainWindow::OpenMapWindow(std::string_view listName) {
 SpinEdit* MainWindow::AddSpin(QWidget* parent, SpinField& field, int x, int y, int w) {
   auto* spin = new SpinEdit(field, parent);
   spin->setGeometry(x, y, w, kRowHeight);
+  spin->OnTyped = [this](SpinEdit& edit, const std::string& text) {
+    entryRefused_ = !model_->EnterText(edit.Field(), text);
+    // A coordinate fills the other fields of its angle, a refusal the
+    // status line.
+    if (!refreshing_) Refresh();
+  };
   Register(field, spin, [spin] { spin->Refresh(); });
   return spin;
 }
@@ -315,7 +344,11 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
     tool->setGeometry(bx, 18, 24, 22);
     tool->setAutoRaise(true);
     tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    tool->setFocusPolicy(Qt::NoFocus);
+    // Reachable with Tab; its hint is its tooltip, and what it does its
+    // accessible name (the one button without a hint has a name too).
+    tool->setFocusPolicy(Qt::TabFocus);
+    const QString text = Q(TfrmCreateMapUnRg::ToolbarButtonText(n));
+    tool->setAccessibleName(text);
     tool->setIcon(ToolbarIcon(button.Hint, *tool));
     connect(tool, &QToolButton::clicked, this, [this, &button] { RunCommand(button.Name()); });
     Register(button, tool, [tool, &button] {
@@ -329,13 +362,48 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
   mapTool->setObjectName(Q(list.Name()) + QStringLiteral("Map"));
   mapTool->setGeometry(bx, 18, 24, 22);
   mapTool->setAutoRaise(true);
-  mapTool->setFocusPolicy(Qt::NoFocus);
+  mapTool->setFocusPolicy(Qt::TabFocus);
   mapTool->setIcon(MapIcon(palette()));
   mapTool->setToolTip(QStringLiteral("图幅示意图"));
+  mapTool->setAccessibleName(mapTool->toolTip());
   listCaptions_[list.Name()] = QString::fromUtf8(caption);
   connect(mapTool, &QToolButton::clicked, this, [this, &list] { OpenMapWindow(list.Name()); });
   auto* view = new SheetListView(list, group);
   view->setGeometry(6, 44, w - 12, h - 50);
+
+  // "共 N 幅，已选 M 幅" on the caption's line, right of the caption.
+  auto* count = new QLabel(group);
+  count->setObjectName(Q(list.Name() + "Count"));
+  const int captionRoom = group->fontMetrics().horizontalAdvance(group->title()) + 16;
+  count->setGeometry(captionRoom, 0, w - captionRoom - 6, 15);
+  count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  count->setAutoFillBackground(true);
+  counts_[list.Name()] = count;
+  const auto showCount = [count, &list] {
+    const QString text = Q(TfrmCreateMapUnRg::CountText(list));
+    count->setText(count->fontMetrics().elidedText(text, Qt::ElideLeft, count->width()));
+    count->setToolTip(text);
+  };
+  showCount();
+  connect(&view->Model(), &SheetListModel::Changed, count, showCount);
+
+  connect(view, &SheetListView::FocusedIn, this, [this, &list] { model_->NoteListFocus(list.Name()); });
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& pos) {
+    ShowListMenu(*view, view->viewport()->mapToGlobal(pos));
+  });
+  if (&list == &model_->RzCheckList4) {
+    // A number typed on the source list is added with Enter, as "新建" adds it.
+    view->SetTypingNumbers(true);
+    connect(view, &SheetListView::NumberTyped, this, [this](const QString& number) {
+      model_->AddTypedNumber(S(number));
+      Refresh();
+    });
+    connect(view, &SheetListView::TypedNumberChanged, this, [this](const QString& typed) {
+      model_->StatusLine.Caption = typed.isEmpty() ? std::string() : "新增图幅号：" + S(typed);
+      ShowStatus();
+    });
+  }
   connect(view, &QAbstractItemView::doubleClicked, this, [this, &list] {
     CommitFocusedEdit();
     model_->DblClick(list.Name());
@@ -505,12 +573,102 @@ void MainWindow::BuildMenus() {
   AddAction(mif, m.N1);
   AddAction(mif, m.N2);
   AddAction(exportMenu_, m.Excel1);
-  AddAction(exportMenu_, m.ShpMenuItem);
+  QMenu* shp = exportMenu_->addMenu(Q(m.ShpMenuItem.Caption));
+  shp->setObjectName(Q(m.ShpMenuItem.Name()));
+  // The submenu's own item stands for the model's "导出SHP文件".
+  QAction* shpItem = shp->menuAction();
+  shpItem->setObjectName(Q(m.ShpMenuItem.Name()));
+  actions_[m.ShpMenuItem.Name()] = shpItem;
+  refreshers_.push_back([shpItem, &item = m.ShpMenuItem] {
+    shpItem->setEnabled(item.Enabled);
+    shpItem->setVisible(item.Visible);
+  });
+  AddAction(shp, m.ShpGeoItem);
+  AddAction(shp, m.ShpPlaneItem);
+  AddAction(exportMenu_, m.GpkgMenuItem);
+  AddAction(exportMenu_, m.DxfMenuItem);
+  AddAction(exportMenu_, m.KmlMenuItem);
+  // The same items again, writing only the checked sheets of the active list.
+  exportMenu_->addSeparator();
+  QMenu* checked = exportMenu_->addMenu(QString::fromUtf8(kCheckedOnlyCaption));
+  checked->setObjectName(QStringLiteral("CheckedOnly1"));
+  QMenu* checkedMif = checked->addMenu(QStringLiteral("导出MIF文件"));
+  checkedMif->setObjectName(QStringLiteral("CheckedMif1"));
+  AddAction(checkedMif, m.N1Checked);
+  AddAction(checkedMif, m.N2Checked);
+  AddAction(checked, m.Excel1Checked);
+
+  listMenu_ = new QMenu(this);
+  listMenu_->setObjectName(QStringLiteral("PopupMenu3"));
+  for (Button* item : {&m.CheckAll1, &m.UncheckAll1, &m.InvertChecks1, &m.CopyNumbers1}) {
+    AddAction(listMenu_, *item);
+  }
 
   cornerMenu_ = new QMenu(this);
   cornerMenu_->setObjectName(QStringLiteral("PopupMenu2"));
   AddAction(cornerMenu_, m.N3);
   AddAction(cornerMenu_, m.N4);
+}
+
+void MainWindow::BuildKeys() {
+  // The window's own keys; a text field that has the focus keeps its own
+  // meaning of Ctrl+A, Ctrl+C and Delete, and Delete in a field that takes
+  // no typing deletes nothing.
+  for (const KeyBinding& binding : kKeyBindings) {
+    QAction* action = ControlAction(binding.control);
+    if (action == nullptr) {
+      auto* button = model_->FindControlAs<Button>(binding.control);
+      action = new QAction(Q(button->Caption), this);
+      action->setObjectName(Q(button->Name()));
+      actions_[button->Name()] = action;
+      const std::string name = button->Name();
+      connect(action, &QAction::triggered, this, [this, name] {
+        QWidget* focus = QApplication::focusWidget();
+        const bool inField = qobject_cast<QAbstractSpinBox*>(focus) != nullptr ||
+                             qobject_cast<QLineEdit*>(focus) != nullptr ||
+                             qobject_cast<QComboBox*>(focus) != nullptr;
+        if (!(inField && name == model_->DeleteKey.Name())) RunCommand(name);
+      });
+    }
+    action->setShortcut(QKeySequence(QString::fromLatin1(binding.keys)));
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+  }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  // The field with the focus, if it is a parameter of a tab.
+  bool parameter = false;
+  for (QWidget* w = focusWidget(); w != nullptr && w != this; w = w->parentWidget()) {
+    if (qobject_cast<SpinEdit*>(w) || qobject_cast<NumericEdit*>(w) ||
+        qobject_cast<QComboBox*>(w) || qobject_cast<QRadioButton*>(w) ||
+        (qobject_cast<QLineEdit*>(w) && w->parentWidget() != nullptr &&
+         !qobject_cast<QAbstractSpinBox*>(w->parentWidget()) &&
+         !qobject_cast<QComboBox*>(w->parentWidget()))) {
+      parameter = tabs_->isAncestorOf(w);
+      break;
+    }
+  }
+  if (!parameter) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  CommitFocusedEdit();
+  // A refused coordinate stays in the status line; nothing runs on it.
+  if (std::exchange(entryRefused_, false)) return;
+  RunCommand(model_->RzBitBtn1.Name());
+}
+
+void MainWindow::ShowListMenu(SheetListView& view, const QPoint& globalPos) {
+  CommitFocusedEdit();
+  view.setFocus(Qt::PopupFocusReason);
+  model_->NoteListFocus(view.List().Name());
+  listMenu_->exec(globalPos);
 }
 
 void MainWindow::ShowCornerMenu(SpinEdit& field, const QPoint& globalPos) {

@@ -19,6 +19,8 @@
 #include "workbench/create_map_un_rg.h"
 
 class QAction;
+class QKeyEvent;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QTabWidget;
@@ -47,6 +49,10 @@ class MainWindow : public QWidget {
   QTabWidget* Tabs() const { return tabs_; }
   QMenu* ExportMenu() const { return exportMenu_; }
   QMenu* CornerMenu() const { return cornerMenu_; }
+  QMenu* ListMenu() const { return listMenu_; }
+  // The count beside a sheet list, by the list's name, and the status line.
+  QLabel* CountLabel(std::string_view listName) const;
+  QLabel* StatusLabel() const { return status_; }
 
   // Shows every control's value, caption and state from the model.
   void Refresh();
@@ -60,6 +66,10 @@ class MainWindow : public QWidget {
 
   // Opens (or raises) the map window of a sheet list, beside this window.
   MapWindow* OpenMapWindow(std::string_view listName);
+
+ protected:
+  // Enter in a parameter field runs the tab's Generate or Convert.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildGeodeticTab(QWidget* page, int tab);
@@ -84,12 +94,20 @@ class MainWindow : public QWidget {
   void Register(const Control& control, QWidget* widget, std::function<void()> refresh);
   void CommitFocusedEdit();
   void ShowCornerMenu(SpinEdit& field, const QPoint& globalPos);
+  void ShowListMenu(SheetListView& view, const QPoint& globalPos);
+  void BuildKeys();
+  void ShowStatus();
 
   std::unique_ptr<QtUserInterface> ui_;
   std::unique_ptr<TfrmCreateMapUnRg> model_;
   QTabWidget* tabs_ = nullptr;
   QMenu* exportMenu_ = nullptr;
   QMenu* cornerMenu_ = nullptr;
+  QMenu* listMenu_ = nullptr;
+  QLabel* status_ = nullptr;
+  std::unordered_map<std::string, QLabel*> counts_;
+  // The last text typed into a field was refused: Enter then runs nothing.
+  bool entryRefused_ = false;
   std::unordered_map<std::string, QWidget*> widgets_;
   std::unordered_map<std::string, QAction*> actions_;
   std::vector<std::function<void()>> refreshers_;

@@ -1,6 +1,8 @@
 #include "app/qt_user_interface.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -196,6 +198,10 @@ void QtUserInterface::SetFocus(std::string_view controlName) {
 
 void QtUserInterface::ApplyPendingFocus() {
   if (!pendingFocus_.empty()) SetFocus(std::string(pendingFocus_));
+}
+
+void QtUserInterface::SetClipboardText(std::string_view text) {
+  QGuiApplication::clipboard()->setText(Q(text));
 }
 
 void QtUserInterface::CloseMainWindow() {

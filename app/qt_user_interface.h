@@ -41,6 +41,7 @@ class QtUserInterface : public UserInterface {
   std::string FocusedControl() const override;
   void SetFocus(std::string_view controlName) override;
   void CloseMainWindow() override;
+  void SetClipboardText(std::string_view text) override;
   // A window-modal progress dialog (object name "ProgressDialog") with the
   // caption, the text, a bar and the cancel button "取消". It appears only
   // once the command has run for half a second; from then on each update,

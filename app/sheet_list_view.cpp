@@ -1,6 +1,7 @@
 #include "app/sheet_list_view.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -82,10 +83,14 @@ void SheetListModel::ListChanged(const SheetList&, ListChange change, std::size_
       emit dataChanged(i, i, {Qt::CheckStateRole});
       break;
     }
+    case ListChange::ChecksChanged:
+      if (rows_ > 0) emit dataChanged(index(0), index(rows_ - 1), {Qt::CheckStateRole});
+      break;
     case ListChange::CurrentChanged:
       emit CurrentRowChanged(list_.ItemIndex());
       break;
   }
+  emit Changed();
 }
 
 void SheetRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -160,6 +165,46 @@ SheetListView::SheetListView(SheetList& list, QWidget* parent)
     scrollToTop();
     follow(List().ItemIndex());
   });
+}
+
+}  // namespace karvento::app
+
+namespace karvento::app {
+
+void SheetListView::focusInEvent(QFocusEvent* event) {
+  QListView::focusInEvent(event);
+  emit FocusedIn();
+}
+
+void SheetListView::keyPressEvent(QKeyEvent* event) {
+  if (!typingNumbers_) {
+    QListView::keyPressEvent(event);
+    return;
+  }
+  const int key = event->key();
+  const QString text = event->text();
+  const bool plain = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !typed_.isEmpty()) {
+    const QString number = typed_;
+    typed_.clear();
+    emit TypedNumberChanged(typed_);
+    emit NumberTyped(number);
+    event->accept();
+  } else if (key == Qt::Key_Backspace && !typed_.isEmpty()) {
+    typed_.chop(1);
+    emit TypedNumberChanged(typed_);
+    event->accept();
+  } else if (key == Qt::Key_Escape && !typed_.isEmpty()) {
+    typed_.clear();
+    emit TypedNumberChanged(typed_);
+    event->accept();
+  } else if (plain && text.size() == 1 && text.at(0).isPrint() && !text.at(0).isSpace()) {
+    typed_ += text;
+    emit TypedNumberChanged(typed_);
+    event->accept();
+  } else {
+    QListView::keyPressEvent(event);
+  }
 }
 
 }  // namespace karvento::app

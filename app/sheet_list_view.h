@@ -29,6 +29,8 @@ class SheetListModel : public QAbstractListModel, private SheetListObserver {
  signals:
   // The workbench list made another row current (-1: none).
   void CurrentRowChanged(int row);
+  // Anything of the list changed (rows, checks, current row).
+  void Changed();
   // The workbench list was cleared and refilled (its current row is the
   // list's ItemIndex; CurrentRowChanged does not follow).
   void Refilled();
@@ -67,8 +69,25 @@ class SheetListView : public QListView {
   SheetListModel& Model() { return *model_; }
   SheetList& List() { return model_->List(); }
 
+  // Lets the user type a sheet number on the list: printable keys collect
+  // it, Backspace takes back a character, Escape drops it, Enter hands it on
+  // through NumberTyped. Off by default (typing then searches the rows).
+  void SetTypingNumbers(bool on) { typingNumbers_ = on; }
+  const QString& TypedNumber() const { return typed_; }
+
+ signals:
+  void FocusedIn();
+  void NumberTyped(const QString& number);
+  void TypedNumberChanged(const QString& typed);
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   SheetListModel* model_;
+  bool typingNumbers_ = false;
+  QString typed_;
 };
 
 }  // namespace karvento::app

@@ -34,6 +34,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const auto it = seconds_.find(name);
     return it == seconds_.end() ? 0 : it->second;
   }
+  // The same in CPU seconds.
+  double CpuSeconds(const std::string& name) const {
+    const auto it = cpuSeconds_.find(name);
+    return it == cpuSeconds_.end() ? 0 : it->second;
+  }
   void PrintRatio(const char* what, const std::string& slow, const std::string& fast) const {
     const double a = Seconds(slow), b = Seconds(fast);
     if (a > 0 && b > 0) std::printf("%-60s %8.2f×\n", what, a / b);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "geodesy/angle_text.h"
 #include "numbering/scales.h"
 
 namespace karvento::cli {
@@ -69,41 +70,22 @@ int ParseInteger(std::string_view text, std::string_view what) {
 }
 
 TAngleDMS ParseAngle(std::string_view text, std::string_view what) {
-  // Degree, minute and second marks separate the fields like colons.
-  std::string t;
-  for (std::size_t i = 0; i < text.size();) {
-    bool mark = false;
-    for (std::string_view m : {"°", "′", "″", "'", "\"", "d", "m", "s"}) {
-      if (text.substr(i, m.size()) == m) {
-        t += ':';
-        i += m.size();
-        mark = true;
-        break;
-      }
-    }
-    if (!mark) t += text[i++];
-  }
-  while (!t.empty() && t.back() == ':') t.pop_back();
-  if (t.find(':') == std::string::npos) return DegToDms(ParseNumber(t, what));
   TAngleDMS a;
-  double* field[] = {&a.Degrees, &a.Minutes, &a.Seconds};
-  std::size_t from = 0;
-  for (int k = 0; k < 3; ++k) {
-    const std::size_t to = t.find(':', from);
-    *field[k] = ParseNumber(std::string_view(t).substr(from, to - from), what);
-    if (to == std::string::npos) break;
-    from = to + 1;
-    if (k == 2) {
-      throw UsageError(std::string(what) + ": '" + std::string(text) +
-                       "' has more than three fields");
-    }
+  const auto fail = [&](const char* why) {
+    return UsageError(std::string(what) + ": '" + std::string(text) + "' " + why);
+  };
+  switch (ParseAngleText(text, a)) {
+    case AngleTextError::None:
+      return a;
+    case AngleTextError::TooManyFields:
+      throw fail("has more than three fields");
+    case AngleTextError::MarkOutOfPlace:
+      throw fail("has a degree, minute or second mark out of place");
+    case AngleTextError::Empty:
+    case AngleTextError::NotANumber:
+      break;
   }
-  // A negative angle is negative in every field.
-  if (std::signbit(a.Degrees)) {
-    a.Minutes = -std::abs(a.Minutes);
-    a.Seconds = -std::abs(a.Seconds);
-  }
-  return a;
+  throw fail("is not a number");
 }
 
 namespace {
@@ -148,8 +130,9 @@ int ParseScale(std::string_view text) {
     const std::string denominator = std::to_string(kScaleDenominators[s]);
     if (text == kScaleCaptions[s] || text == denominator || text == "1:" + denominator) return s;
   }
-  throw UsageError("--scale: '" + std::string(text) +
-                   "' is none of 1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000");
+  std::string all;
+  for (const std::string_view caption : kScaleCaptions) (all += ' ') += caption;
+  throw UsageError("--scale: '" + std::string(text) + "' is none of" + all);
 }
 
 }  // namespace karvento::cli

@@ -43,8 +43,9 @@ class Args {
 double ParseNumber(std::string_view text, std::string_view what);
 // A whole number; UsageError naming the option otherwise.
 int ParseInteger(std::string_view text, std::string_view what);
-// An angle as decimal degrees (116.4667) or degrees:minutes:seconds
-// (116:28:00, 116:28, or 116°28′00″ with the usual marks).
+// An angle as decimal degrees (116.4667) or degrees, minutes and seconds
+// (116:28:00, 116:28, 116 28 00, 116°28′00″ or 116°28'00" with the usual
+// marks), read by ParseAngleText.
 TAngleDMS ParseAngle(std::string_view text, std::string_view what);
 // A decimal number from lowest to highest; UsageError naming the option and
 // the range otherwise.

@@ -1,4 +1,5 @@
 // karvento-cli at: the sheet of a point at every scale, or its 接合图表.
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -97,9 +98,13 @@ int RunAt(const std::vector<std::string>& words) {
     const TStandardMapUnion& pick = standard == "new" ? fresh : old;
     if (!pick.MapUnionNo.empty()) chosen.push_back({pick});
   };
+  // The old standard stops at 1:5000: its number is empty below.
   if (neighbours) {
+    if (standard == "old" && !HasOldStandard(scale)) throw Error(OldStandardLacksScaleMessage(scale, false));
     const auto fresh = SheetNeighbours(lon, lat, scale, true, p.zone3, p.datum, p.cm);
-    const auto old = SheetNeighbours(lon, lat, scale, false, p.zone3, p.datum, p.cm);
+    const auto old = HasOldStandard(scale)
+                         ? SheetNeighbours(lon, lat, scale, false, p.zone3, p.datum, p.cm)
+                         : std::array<TStandardMapUnion, 9>{};
     for (int k = 0; k < 9; ++k) {
       if (fresh[k].MapUnionNo.empty()) continue;  // beyond the domain's edge
       add(kPlaces[k], fresh[k], old[k]);
@@ -107,13 +112,14 @@ int RunAt(const std::vector<std::string>& words) {
   } else {
     for (ScaleIndex s = 0; s < kScaleCount; ++s) {
       add(std::string(kScaleCaptions[s]), SheetAtPoint(lon, lat, s, true, p.zone3, p.datum, p.cm),
-          SheetAtPoint(lon, lat, s, false, p.zone3, p.datum, p.cm));
+          HasOldStandard(s) ? SheetAtPoint(lon, lat, s, false, p.zone3, p.datum, p.cm)
+                            : TStandardMapUnion{});
     }
   }
 
   const std::string title = MapTitle(neighbours ? kScaleCaptions[scale] : "", standard, p.datum);
   if (WriteStandardMap(o, chosen, title)) return 0;
-  if (WriteStandardFile(o, chosen, p.datum)) return 0;
+  if (WriteStandardFile(o, chosen, p, 0, 0)) return 0;
   OutputStream stream(o);
   if (!WritePointSheets(o.format, stream.out(), rows, o.encoding)) {
     WriteStandardSheets(o.format, stream.out(), chosen,

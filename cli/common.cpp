@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "export/safe_file.h"
+#include "gis/gis_export.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -52,8 +54,17 @@ OutputOptions ReadOutputOptions(const Args& args) {
   } else if (args.Has("size")) {
     throw UsageError("--size is for the index maps (--format svg, png, pdf)");
   }
-  if ((o.format == Format::Mif || o.format == Format::Xlsx) && (o.file.empty() || toStdout)) {
+  const bool needsFile = o.file.empty() || toStdout;
+  if ((o.format == Format::Mif || o.format == Format::Xlsx) && needsFile) {
     throw UsageError("--format mif and xlsx write files: give --output FILE");
+  }
+  const bool gis = o.format == Format::Shp || o.format == Format::Gpkg ||
+                   o.format == Format::Dxf || o.format == Format::Kml;
+  if (gis && needsFile) {
+    throw UsageError("--format shp, gpkg, dxf and kml write files: give --output FILE");
+  }
+  if (o.format == Format::Kml && args.Value("coords") == "plane") {
+    throw UsageError("KML holds longitudes and latitudes only: --coords geo");
   }
   if (toStdout) o.file.clear();
   return o;
@@ -93,10 +104,42 @@ void Require(bool ok, const std::string& reason) {
   if (!ok) throw Error(reason);
 }
 
+// The GIS format of --format, if it is one.
+std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
+  GisOptions g;
+  switch (o.format) {
+    case Format::Shp:
+      g.format = GisFormat::Shapefile;
+      break;
+    case Format::Gpkg:
+      g.format = GisFormat::GeoPackage;
+      break;
+    case Format::Dxf:
+      g.format = GisFormat::Dxf;
+      break;
+    case Format::Kml:
+      g.format = GisFormat::Kml;
+      break;
+    default:
+      return std::nullopt;
+  }
+  g.geographic = o.geoMif || o.format == Format::Kml;
+  g.encoding = o.encoding == CsvEncoding::Gbk ? GisEncoding::Gbk : GisEncoding::Utf8;
+  return g;
+}
+
 }  // namespace
 
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, Datum datum) {
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
+                       const Projection& p, double offsetX, double offsetY) {
+  const Datum datum = p.datum;
   std::string reason;
+  if (const auto gis = GisOptionsOf(o)) {
+    Require(WriteGisSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis,
+                           &reason),
+            reason);
+    return true;
+  }
   if (o.format == Format::Mif) {
     Require(o.geoMif ? WriteGeoMif(o.file, sheets, &reason) : WritePlaneMif(o.file, sheets, &reason),
             reason);
@@ -113,6 +156,11 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
 
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
   std::string reason;
+  if (const auto gis = GisOptionsOf(o)) {
+    if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
+    Require(WriteGisCustomSheets(o.file, sheets, *gis, &reason), reason);
+    return true;
+  }
   if (o.format == Format::Mif) {
     if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
     Require(WriteCustomMif(o.file, sheets, &reason), reason);
@@ -124,6 +172,18 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
     return true;
   }
   return false;
+}
+
+std::string DatumName(const Projection& p) {
+  switch (p.datum) {
+    case Datum::Beijing54:
+      return "Beijing 1954";
+    case Datum::Xian80:
+      return "Xian 1980";
+    case Datum::Cgcs2000:
+      break;
+  }
+  return "CGCS2000";
 }
 
 Projection ReadProjection(const Args& args, double maxCm) {

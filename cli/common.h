@@ -11,6 +11,7 @@
 #include "cli/output.h"
 #include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
+#include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
 
@@ -18,8 +19,8 @@ namespace karvento::cli {
 struct OutputOptions {
   Format format = Format::Table;
   std::string file;  // empty: standard output
-  CsvEncoding encoding = CsvEncoding::Utf8Bom;
-  bool geoMif = false;  // --coords geo: a MIF in longitude and latitude
+  CsvEncoding encoding = CsvEncoding::Utf8Bom;  // also a Shapefile's text (UTF-8 or GBK)
+  bool geoMif = false;  // --coords geo: MIF, shp, gpkg, dxf in longitude and latitude
   double mapWidth = 0, mapHeight = 0;  // --size of an index map: pixels, millimetres for pdf
 };
 inline const OptionSpec kOutputOptionSpecs[] = {
@@ -61,10 +62,37 @@ class OutputStream {
   FileSink* file_ = nullptr;
 };
 
-// Writes a whole table in one of the file formats (mif, xlsx); false when
-// the format is none of them. A failed writer throws with its reason.
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets, Datum datum);
+// Writes a whole table in one of the file formats (mif, xlsx, shp, gpkg, dxf,
+// kml); false when the format is none of them. A failed writer throws with its
+// reason. The offsets are those already subtracted from the plane corners.
+struct Projection;
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
+                       const Projection& p, double offsetX, double offsetY);
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
+
+// --number-form rowcol|5000: new-standard 1:2000 numbers by row and column
+// (J50I001001, the default) or from their 1:5000 sheet (J50H001001-1).
+inline const OptionSpec kNumberFormOptionSpecs[] = {{"number-form", true}};
+// True for 5000; a UsageError unless the numbers written are 1:2000 numbers
+// of the new standard.
+bool ReadNumberForm(const Args& args, int scale, bool newStandard);
+// Writes numbers in the 1:5000-based form.
+void To5000Form(std::vector<TStandardMapUnion>& column);
+
+// How a command writes a table it does not hold: the plane offsets
+// subtracted and the numbers put in their form for each column in turn.
+struct ColumnEdits {
+  double offsetX = 0, offsetY = 0;
+  bool form5000 = false;
+  void Apply(std::vector<TStandardMapUnion>& column) const;
+};
+
+// Writes the sheets of a walk as they come, column by column, in memory
+// bounded by one column: the text formats through StandardSheetWriter, MIF
+// through MifColumnWriter. The same bytes as the table of the walk written
+// whole. Not for xlsx, whose worksheet holds a limited number of rows.
+void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
+                          const SheetMeta& meta);
 
 // --datum 54|80|2000, --zone 3|6, --cm DEGREES.
 struct Projection {
@@ -72,6 +100,14 @@ struct Projection {
   bool zone3 = true;
   double cm = 0;
 };
+
+// Writes a whole table in one of the file formats (mif, xlsx, shp, gpkg, dxf,
+// kml); false when the format is none of them. A failed writer throws with
+// its reason. The projection and the offsets subtracted from the plane
+// corners give the GIS files their coordinate system.
+bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
+                       const Projection& p, double offsetX, double offsetY);
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
 // The central meridian within the window's field: 0 to 180 on the geodetic
 // tabs, 0 to 360 on the conversion tab (maxCm).
@@ -82,6 +118,8 @@ Projection ReadProjection(const Args& args, double maxCm = kMaxCentralMeridian);
 // Writes a whole text to standard output: BrokenPipe when the reader went
 // away, karvento::Error with the system's reason for any other failure.
 void WriteStdout(std::string_view text);
+// The datum of the projection options, as EPSG names it ("Beijing 1954").
+std::string DatumName(const Projection& p);
 
 // Every option of a command: its own and the shared groups.
 template <std::size_t N, std::size_t... M>

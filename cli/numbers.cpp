@@ -21,7 +21,7 @@ const char* kCheckHelp =
     "standard error, and the exit status is then 1.\n"
     "\n"
     "Example:\n"
-    "  karvento-cli check J-50-5-(24)-A J50D001005 J50X001005\n";
+    "  karvento-cli check J-50-5-(24)-A J50D001005 J50K00490937 J50H005079-1 J50X001005\n";
 
 const OptionSpec kOwn[] = {{"input", true}};
 
@@ -33,22 +33,25 @@ const char* kConvertHelp =
     "scale: every sheet of that scale that the number's own sheet covers, in\n"
     "column order, north first. Each target line names its source number.\n"
     "\n"
-    "  --to-scale S       target scale, as for sheets --scale (default 1:1万)\n"
+    "  --to-scale S       target scale, as for sheets --scale (default 1:1万); the\n"
+    "                     old standard has no 1:2000, 1:1000 or 1:500\n"
+    "  --number-form F    rowcol (default) or 5000, for 1:2000 targets, as for sheets\n"
     "  --direction D      auto (each number from its own standard, the default),\n"
     "                     old-to-new or new-to-old\n"
     "  --datum 54|80|2000, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
     "                     (the central meridian here from 0 to 360)\n"
     "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
-    "                     or an index map: svg, png, pdf\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
+    "                     gpkg, dxf, kml, with their coordinate systems as for\n"
+    "                     sheets, or an index map: svg, png, pdf\n"
     "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
     "%s"
     "\n"
     "Example: the four 1:5万 sheets of J-50-5 in the new standard:\n"
     "  karvento-cli convert J-50-5 --to-scale 1:5万\n";
 
-const OptionSpec kConvertOwn[] = {{"input", true}, {"to-scale", true}, {"direction", true},
-                                  {"offset-x", true}, {"offset-y", true}};
+const OptionSpec kConvertOwn[] = {{"input", true},    {"to-scale", true}, {"direction", true},
+                                  {"offset-x", true}, {"offset-y", true}, {"number-form", true}};
 
 }  // namespace
 
@@ -60,6 +63,9 @@ int RunConvert(const std::vector<std::string>& words) {
   if (direction != "auto" && direction != "old-to-new" && direction != "new-to-old") {
     throw UsageError("--direction is auto, old-to-new or new-to-old");
   }
+  const bool form5000 = ReadNumberForm(args, scale, direction != "new-to-old");
+  // New → old to a scale the old standard lacks: refused before any number.
+  if (direction == "new-to-old") RequireConversionTarget(false, scale);
   const Projection p = ReadProjection(args, kMaxConversionCentralMeridian);
   const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
   const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
@@ -84,6 +90,7 @@ int RunConvert(const std::vector<std::string>& words) {
       }
       const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
       found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.datum);
+      if (form5000) To5000Form(found);
     } catch (const Error& e) {
       // The number's own error; the other numbers are still converted.
       std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
@@ -97,10 +104,12 @@ int RunConvert(const std::vector<std::string>& words) {
   }
   SubtractPlaneOffsets(targets, offsetX, offsetY);
   if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.datum)) &&
-      !WriteStandardFile(o, targets, p.datum)) {
+      !WriteStandardFile(o, targets, p, offsetX, offsetY)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets,
-                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources}, o.encoding);
+                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources,
+                         DatumName(p)},
+                        o.encoding);
     stream.Finish();
   }
   return status;

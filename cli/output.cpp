@@ -21,17 +21,18 @@ void RefuseGeoJsonOfPlaneSheets(Format format) {
 }
 
 Format ParseFormat(std::string_view text) {
-  if (text == "table") return Format::Table;
-  if (text == "csv") return Format::Csv;
-  if (text == "json") return Format::Json;
-  if (text == "geojson") return Format::GeoJson;
-  if (text == "mif") return Format::Mif;
-  if (text == "xlsx") return Format::Xlsx;
-  if (text == "svg") return Format::Svg;
-  if (text == "png") return Format::Png;
-  if (text == "pdf") return Format::Pdf;
-  throw UsageError("--format: '" + std::string(text) +
-                   "' is none of table csv json geojson mif xlsx svg png pdf");
+  static constexpr std::pair<std::string_view, Format> kFormats[] = {
+      {"table", Format::Table}, {"csv", Format::Csv},   {"json", Format::Json},
+      {"geojson", Format::GeoJson}, {"mif", Format::Mif}, {"xlsx", Format::Xlsx},
+      {"svg", Format::Svg},     {"png", Format::Png},   {"pdf", Format::Pdf},
+      {"shp", Format::Shp},     {"gpkg", Format::Gpkg}, {"dxf", Format::Dxf},
+      {"kml", Format::Kml}};
+  std::string names;
+  for (const auto& [name, format] : kFormats) {
+    if (text == name) return format;
+    (names += ' ') += name;
+  }
+  throw UsageError("--format: '" + std::string(text) + "' is none of" + names);
 }
 
 Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
@@ -67,7 +68,10 @@ void Output::Flush() {
 }
 
 void StdoutSink::Write(std::string_view data) {
-  if (std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0) {
+  // An empty write only flushes: fwrite must not be handed the null pointer
+  // of an empty view.
+  if ((data.empty() || std::fwrite(data.data(), 1, data.size(), stdout) == data.size()) &&
+      std::fflush(stdout) == 0) {
     return;
   }
   if (errno == EPIPE) throw BrokenPipe{};
@@ -112,7 +116,7 @@ const std::string* SourceOf(const SheetMeta& meta, std::size_t i) {
   return meta.sources && i < meta.sources->size() ? &(*meta.sources)[i] : nullptr;
 }
 
-void StandardTable(Output& out, const TStandardMapUnions& sheets, const SheetMeta& meta) {
+void StandardTableHead(Output& out, const SheetMeta& meta) {
   const char* head[] = {"number", "west", "south", "east", "north"};
   if (meta.sources) {
     Padded(out, "source", 15, false);
@@ -128,34 +132,33 @@ void StandardTable(Output& out, const TStandardMapUnions& sheets, const SheetMet
     out.Put(' ');
     Padded(out, corners[k], k % 2 ? 15 : 16, true);
   }
-  if (meta.covers) out.Write("    cover");
+  if (meta.cover) out.Write("    cover");
   out.Put('\n');
-  for (std::size_t i = 0; i < sheets.size(); ++i) {
-    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
-      const auto& s = sheets[i][j];
-      if (const std::string* source = SourceOf(meta, i)) {
-        Padded(out, *source, 15, false);
-        out.Put(' ');
-      }
-      Padded(out, s.MapUnionNo, 15, false);
-      for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
-        out.Put(' ');
-        Padded(out, DmsText(*a), 13, false);
-      }
-      for (const TPlanePoint& p : s.PlaneCorners) {
-        out.Put(' ');
-        Padded(out, Fixed3(p.X), 16, true);
-        out.Put(' ');
-        Padded(out, Fixed3(p.Y), 15, true);
-      }
-      if (meta.covers) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, " %8.6f", (*meta.covers)[i][j]);
-        out.Write(buf);
-      }
-      out.Put('\n');
-    }
+}
+
+void StandardTableRow(Output& out, const TStandardMapUnion& s, const std::string* source,
+                      const double* cover) {
+  if (source) {
+    Padded(out, *source, 15, false);
+    out.Put(' ');
   }
+  Padded(out, s.MapUnionNo, 15, false);
+  for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
+    out.Put(' ');
+    Padded(out, DmsText(*a), 13, false);
+  }
+  for (const TPlanePoint& p : s.PlaneCorners) {
+    out.Put(' ');
+    Padded(out, Fixed3(p.X), 16, true);
+    out.Put(' ');
+    Padded(out, Fixed3(p.Y), 15, true);
+  }
+  if (cover) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " %8.6f", *cover);
+    out.Write(buf);
+  }
+  out.Put('\n');
 }
 
 void CustomTable(Output& out, const TCustomMapUnions& sheets) {
@@ -199,35 +202,34 @@ void CsvHeader(Output& out, const char* header) {
   out.Write("\r\n");
 }
 
-void StandardCsv(Output& out, const TStandardMapUnions& sheets, const SheetMeta& meta) {
+void StandardCsvHead(Output& out, const SheetMeta& meta) {
   if (meta.sources) out.Write("原图幅号,");
   out.Write(kStandardXlsHeader);
-  CsvHeader(out, meta.covers ? ",覆盖比例" : "");
-  for (std::size_t i = 0; i < sheets.size(); ++i) {
-    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
-      const auto& s = sheets[i][j];
-      if (const std::string* source = SourceOf(meta, i)) {
-        CsvField(out, *source);
-        out.Put(',');
-      }
-      CsvField(out, s.MapUnionNo);
-      for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
-        out.Put(',');
-        out.Number(DmsToDeg(*a));
-      }
-      for (const TPlanePoint& p : s.PlaneCorners) {
-        out.Put(',');
-        out.Number(p.X);
-        out.Put(',');
-        out.Number(p.Y);
-      }
-      if (meta.covers) {
-        out.Put(',');
-        out.Number((*meta.covers)[i][j]);
-      }
-      out.Write("\r\n");
-    }
+  CsvHeader(out, meta.cover ? ",覆盖比例" : "");
+}
+
+void StandardCsvRow(Output& out, const TStandardMapUnion& s, const std::string* source,
+                    const double* cover) {
+  if (source) {
+    CsvField(out, *source);
+    out.Put(',');
   }
+  CsvField(out, s.MapUnionNo);
+  for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
+    out.Put(',');
+    out.Number(DmsToDeg(*a));
+  }
+  for (const TPlanePoint& p : s.PlaneCorners) {
+    out.Put(',');
+    out.Number(p.X);
+    out.Put(',');
+    out.Number(p.Y);
+  }
+  if (cover) {
+    out.Put(',');
+    out.Number(*cover);
+  }
+  out.Write("\r\n");
 }
 
 void CustomCsv(Output& out, const TCustomMapUnions& sheets) {
@@ -308,6 +310,12 @@ void JsonSource(Output& out, const std::string* source) {
   out.Put(',');
 }
 
+void JsonCover(Output& out, const double* cover) {
+  if (!cover) return;
+  out.Write(",\"cover\":");
+  out.Number(*cover);
+}
+
 void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   out.Put('{');
   JsonSource(out, source);
@@ -321,10 +329,7 @@ void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
-  if (f.cover) {
-    out.Write(",\"cover\":");
-    out.Number(*f.cover);
-  }
+  JsonCover(out, f.cover);
   out.Put('}');
 }
 
@@ -357,35 +362,46 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
     // A conversion mixes both standards: each sheet's is that of its form.
     const bool old = f.number.find('-') != std::string_view::npos;
     JsonString(out, !meta->standard.empty() ? std::string_view(meta->standard) : old ? "old" : "new");
+    if (!meta->datum.empty()) {
+      out.Write(",\"datum\":");
+      JsonString(out, meta->datum);
+    }
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
-  if (f.cover) {
-    out.Write(",\"cover\":");
-    out.Number(*f.cover);
-  }
+  JsonCover(out, f.cover);
   out.Write("}}");
 }
 
+void JsonHead(Output& out, bool geo) {
+  out.Write(geo ? "{\"type\":\"FeatureCollection\",\"features\":[" : "[");
+}
+
+template <typename Record>
+void JsonItem(Output& out, const Record& s, bool geo, const SheetMeta* meta,
+              const std::string* source, bool& first, const double* cover = nullptr) {
+  out.Write(first ? "\n" : ",\n");
+  first = false;
+  Flat f = FlatOf(s);
+  f.cover = cover;
+  if (geo) {
+    GeoJsonFeature(out, f, meta, source);
+  } else {
+    JsonRecord(out, f, source);
+  }
+}
+
+void JsonTail(Output& out, bool geo) { out.Write(geo ? "\n]}\n" : "\n]\n"); }
+
 template <typename Table>
 void Json(Output& out, const Table& sheets, bool geo, const SheetMeta* meta) {
-  out.Write(geo ? "{\"type\":\"FeatureCollection\",\"features\":[" : "[");
+  JsonHead(out, geo);
   bool first = true;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     const std::string* source = meta ? SourceOf(*meta, i) : nullptr;
-    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
-      out.Write(first ? "\n" : ",\n");
-      first = false;
-      Flat f = FlatOf(sheets[i][j]);
-      if (meta && meta->covers) f.cover = &(*meta->covers)[i][j];
-      if (geo) {
-        GeoJsonFeature(out, f, meta, source);
-      } else {
-        JsonRecord(out, f, source);
-      }
-    }
+    for (const auto& s : sheets[i]) JsonItem(out, s, geo, meta, source, first);
   }
-  out.Write(geo ? "\n]}\n" : "\n]\n");
+  JsonTail(out, geo);
 }
 
 // Every number of a table (and every source number) must be one that each
@@ -408,26 +424,73 @@ void CheckNumbers(const Table& sheets, const SheetMeta* meta) {
 
 }  // namespace
 
-void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
-                         const SheetMeta& meta, CsvEncoding encoding) {
-  CheckNumbers(sheets, &meta);
-  switch (format) {
+StandardSheetWriter::StandardSheetWriter(Format format, Output& out, const SheetMeta& meta,
+                                         CsvEncoding encoding)
+    : format_(format), out_(out), meta_(meta) {
+  switch (format_) {
     case Format::Table:
-      StandardTable(out, sheets, meta);
+      StandardTableHead(out_, meta_);
       break;
     case Format::Csv:
-      if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
-      StandardCsv(out, sheets, meta);
+      if (encoding == CsvEncoding::Utf8Bom) out_.Write("\xEF\xBB\xBF");
+      StandardCsvHead(out_, meta_);
       break;
     case Format::Json:
-      Json(out, sheets, false, &meta);
-      break;
     case Format::GeoJson:
-      Json(out, sheets, true, &meta);
+      JsonHead(out_, format_ == Format::GeoJson);
       break;
     default:  // the file formats have their own writers
       break;
   }
+}
+
+void StandardSheetWriter::Column(const std::vector<TStandardMapUnion>& column,
+                                 const std::string* source, const std::vector<double>* covers) {
+  // A column is checked whole before any of it is written.
+  for (const TStandardMapUnion& s : column) {
+    const std::string fault = SheetNumberFault(s.MapUnionNo);
+    if (!fault.empty()) throw Error(fault);
+  }
+  // The covered fraction of the column's j-th sheet, when the table has one.
+  const auto cover = [&](std::size_t j) {
+    return meta_.cover && covers && j < covers->size() ? &(*covers)[j] : nullptr;
+  };
+  switch (format_) {
+    case Format::Table:
+      for (std::size_t j = 0; j < column.size(); ++j) StandardTableRow(out_, column[j], source, cover(j));
+      break;
+    case Format::Csv:
+      for (std::size_t j = 0; j < column.size(); ++j) StandardCsvRow(out_, column[j], source, cover(j));
+      break;
+    case Format::Json:
+    case Format::GeoJson:
+      for (std::size_t j = 0; j < column.size(); ++j) {
+        JsonItem(out_, column[j], format_ == Format::GeoJson, &meta_, source, first_, cover(j));
+      }
+      break;
+    case Format::Mif:
+    case Format::Xlsx:
+    case Format::Svg:  // the file formats have their own writers
+    case Format::Png:
+    case Format::Pdf:
+    case Format::Shp:
+    case Format::Gpkg:
+    case Format::Dxf:
+    case Format::Kml:
+      break;
+  }
+}
+
+void StandardSheetWriter::Finish() {
+  if (format_ == Format::Json || format_ == Format::GeoJson) JsonTail(out_, format_ == Format::GeoJson);
+}
+
+void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
+                         const SheetMeta& meta, CsvEncoding encoding) {
+  CheckNumbers(sheets, &meta);
+  StandardSheetWriter writer(format, out, meta, encoding);
+  for (std::size_t i = 0; i < sheets.size(); ++i) writer.Column(sheets[i], SourceOf(meta, i));
+  writer.Finish();
 }
 
 void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheets,
@@ -450,6 +513,10 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::Svg:  // the file formats have their own writers
     case Format::Png:
     case Format::Pdf:
+    case Format::Shp:
+    case Format::Gpkg:
+    case Format::Dxf:
+    case Format::Kml:
       break;
   }
 }

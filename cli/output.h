@@ -10,9 +10,10 @@
 
 namespace karvento::cli {
 
-enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf };
+enum class Format { Table, Csv, Json, GeoJson, Mif, Xlsx, Svg, Png, Pdf, Shp, Gpkg, Dxf, Kml };
 
-// table, csv, json, geojson, mif, xlsx, svg, png, pdf; UsageError otherwise.
+// table, csv, json, geojson, mif, xlsx, svg, png, pdf, shp, gpkg, dxf, kml;
+// UsageError otherwise.
 Format ParseFormat(std::string_view text);
 
 // Thrown when the reader of our output went away (a closed pipe): the command
@@ -62,9 +63,12 @@ struct SheetMeta {
   int denominator = 0;   // 10000
   std::string standard;  // "new" or "old"
   const std::vector<std::string>* sources = nullptr;
-  // The covered fraction of each sheet of an area, in the table's layout: a
-  // last column "cover" (csv, table) or member (json, geojson).
-  const std::vector<std::vector<double>>* covers = nullptr;
+  // The geodetic datum of the longitudes and latitudes ("Beijing 1954"):
+  // GeoJSON readers take them for WGS 84 unless told.
+  std::string datum{};
+  // The table has the covered fraction of each sheet of an area: a last
+  // column "cover" (table), "覆盖比例" (csv), a member "cover" (json, geojson).
+  bool cover = false;
 };
 
 // Text encoding of CSV: UTF-8 with a byte-order mark (what Chinese Excel
@@ -73,6 +77,28 @@ enum class CsvEncoding { Utf8Bom, Gbk };
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,
                          const SheetMeta& meta, CsvEncoding encoding);
+
+// The text formats (table, csv, json, geojson) written column by column as a
+// sheet walk hands the columns over: the head when made, each column's
+// sheets as they come (with the source number of a converted column, or
+// none), the tail at Finish. WriteStandardSheets is this writer run over a
+// whole table, so both give the same bytes. Column throws karvento::Error,
+// before writing any of the column, for a number that no file can carry.
+class StandardSheetWriter {
+ public:
+  StandardSheetWriter(Format format, Output& out, const SheetMeta& meta, CsvEncoding encoding);
+  // covers: the covered fraction of each sheet of the column, written when
+  // the meta asks for the cover column.
+  void Column(const std::vector<TStandardMapUnion>& column, const std::string* source = nullptr,
+              const std::vector<double>* covers = nullptr);
+  void Finish();
+
+ private:
+  Format format_;
+  Output& out_;
+  const SheetMeta& meta_;
+  bool first_ = true;
+};
 // An independent grid is in plane coordinates, which GeoJSON cannot carry:
 // its format is refused (a UsageError naming the formats that can).
 void RefuseGeoJsonOfPlaneSheets(Format format);

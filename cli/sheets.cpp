@@ -1,5 +1,6 @@
 // karvento-cli sheets: the Generate of the two geodetic tabs.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
@@ -14,6 +15,7 @@ namespace {
 
 const char* kHelp =
     "usage: karvento-cli sheets --from LON,LAT --to LON,LAT [options]\n"
+    "       karvento-cli sheets --aoi FILE [options]\n"
     "\n"
     "Lists every sheet that covers the extent from the lower-left corner --from\n"
     "to the upper-right corner --to, column by column from west to east and each\n"
@@ -23,9 +25,12 @@ const char* kHelp =
     "  --from LON,LAT     lower-left corner: decimal degrees or D:M:S (116:28:00),\n"
     "                     longitude 0 to 180, latitude 0 to 90\n"
     "  --to LON,LAT       upper-right corner\n"
-    "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000,\n"
-    "                     or 1:10000, or 10000 (default 1:1万)\n"
+    "  --scale S          1:100万 1:50万 1:25万 1:10万 1:5万 1:2.5万 1:1万 1:5000\n"
+    "                     1:2000 1:1000 1:500, or 1:10000, or 10000 (default 1:1万);\n"
+    "                     1:2000, 1:1000 and 1:500 have new-standard numbers only\n"
     "  --standard new|old numbering standard (default new)\n"
+    "  --number-form F    rowcol (J50I001001, default) or 5000: 1:2000 numbers from\n"
+    "                     their 1:5000 sheet (J50H001001-1 ... -9)\n"
     "  --datum 54|80|2000 plane corners on Beijing 1954, Xi'an 1980 or the 2000\n"
     "                     national system CGCS2000 (default 54)\n"
     "  --zone 3|6         3-degree or 6-degree zones (default 3)\n"
@@ -36,12 +41,18 @@ const char* kHelp =
     "                     plane corners (default 0)\n"
     "  --params FILE      corners, zone method, central meridian and offsets from\n"
     "                     a parameter file saved by the window (options override)\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx,\n"
-    "                     or an index map: svg, png, pdf (mif and xlsx need --output)\n"
+    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
+    "                     gpkg, dxf, kml, or an index map: svg, png, pdf (the file\n"
+    "                     formats need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
-    "                     output); an existing FILE is replaced once complete\n"
-    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk\n"
-    "  --coords plane|geo MIF in plane corners (default) or longitude and latitude\n"
+    "                     output); an existing FILE is replaced once complete. Every\n"
+    "                     text format and mif are written column by column as the\n"
+    "                     sheets are made, so there is no limit on their number\n"
+    "                     (xlsx, shp, gpkg, dxf, kml and the maps: 5,000,000)\n"
+    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
+    "                     shp attribute text: utf-8 (default) or gbk\n"
+    "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
+    "                     longitude and latitude\n"
     "  --aoi FILE         only the sheets whose frame shares interior with the\n"
     "                     polygons of FILE (any polygon layer GDAL reads), taken to\n"
     "                     the --datum's longitude and latitude; replaces --from/--to\n"
@@ -52,22 +63,31 @@ const char* kHelp =
     "                     (table, csv, json, geojson)\n"
     "%s"
     "\n"
+    "Coordinate systems: shp (with its .prj), gpkg and dxf name the EPSG system of\n"
+    "the datum: geographic EPSG:4214 (54) or 4610 (80); plane the Gauss-Kruger\n"
+    "system of the zone, with the zone number (EPSG:2415 for 54, zone 39) when\n"
+    "--cm is given, without it (EPSG:2436, CM 117E) when --cm is 0, which needs\n"
+    "every sheet in one zone. Offsets make it that system with its false origin\n"
+    "moved by them. kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954\n"
+    "and Xi'an 1980 sheets are refused. geojson coordinates are the sheets' own\n"
+    "longitudes and latitudes on their datum, not WGS 84 as RFC 7946 readers\n"
+    "assume; each feature names its datum in the property \"datum\".\n"
+    "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117\n"
     "The same on CGCS2000:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --scale 1:1万 --cm 117 --datum 2000\n"
-    "The 1:1万 sheets of a county from a layer of counties:\n"
-    "  karvento-cli sheets --aoi counties.gpkg --aoi-where \"name = '密云区'\" --cover\n"
     "Its index map as a PDF page of A4:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
     "      --format pdf --size 297x210 --output beijing.pdf\n";
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
-                           {"params", true},   {"aoi", true},      {"aoi-layer", true},
-                           {"aoi-where", true}, {"min-cover", true}, {"cover", false}};
+                           {"params", true},   {"number-form", true}, {"aoi", true},
+                           {"aoi-layer", true}, {"aoi-where", true}, {"min-cover", true},
+                           {"cover", false}};
 
 // What a user interface of the window must answer when the tool borrows the
 // window's fields: nothing is ever shown.
@@ -125,8 +145,8 @@ int RunSheets(const std::vector<std::string>& words) {
   if (args.Has("aoi") && (args.Has("from") || args.Has("to"))) {
     throw UsageError("--aoi replaces --from and --to");
   }
-  for (const char* o : {"aoi-layer", "aoi-where", "min-cover", "cover"}) {
-    if (args.Has(o) && !args.Has("aoi")) throw UsageError(std::string("--") + o + " goes with --aoi");
+  for (const char* name : {"aoi-layer", "aoi-where", "min-cover", "cover"}) {
+    if (args.Has(name) && !args.Has("aoi")) throw UsageError(std::string("--") + name + " goes with --aoi");
   }
   if (auto from = args.Value("from")) {
     const TLonLatDMS corner = ParsePoint(*from, "--from");
@@ -141,36 +161,54 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto x = args.Value("offset-x")) offsetX = ParseNumber(*x, "--offset-x");
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
-  TStandardMapUnions sheets;
-  std::vector<std::vector<double>> covers;
+  const ColumnEdits edits{offsetX, offsetY, ReadNumberForm(args, scale, standard == "new")};
   const bool withCover = args.Has("cover");
-  if (withCover && o.format != Format::Table && o.format != Format::Csv && o.format != Format::Json &&
-      o.format != Format::GeoJson) {
+  if (withCover && o.format != Format::Table && o.format != Format::Csv &&
+      o.format != Format::Json && o.format != Format::GeoJson) {
     throw UsageError("--cover is a column of table, csv, json and geojson");
   }
+  // An area of interest: its polygons on the datum's longitude and latitude,
+  // with the notice where they were taken as they are.
+  std::optional<AreaFile> area;
+  double minCover = 0;
   if (auto aoi = args.Value("aoi")) {
-    double minCover = 0;
     if (auto f = args.Value("min-cover")) {
       minCover = ParseNumber(*f, "--min-cover");
       if (!(minCover >= 0 && minCover <= 1)) throw UsageError("--min-cover is a fraction from 0 to 1");
     }
-    const AreaFile area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
-                                       args.Value("aoi-where").value_or(""),
-                                       p.datum);
-    if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area.notice.c_str());
-    CreateMapUnionsInArea(area.area, scale, standard == "new", p.zone3, p.datum, p.cm, minCover,
-                          sheets, withCover ? &covers : nullptr);
-  } else {
-    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
+    area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
+                        args.Value("aoi-where").value_or(""), p.datum);
+    if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area->notice.c_str());
   }
-  SubtractPlaneOffsets(sheets, offsetX, offsetY);
-  if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
-  if (WriteStandardFile(o, sheets, p.datum)) return 0;
-  OutputStream stream(o);
-  SheetMeta meta{std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard};
-  if (withCover) meta.covers = &covers;
-  WriteStandardSheets(o.format, stream.out(), sheets, meta, o.encoding);
-  stream.Finish();
+
+  // A workbook, a GIS file and an index map are made from the whole table in
+  // memory (a worksheet holds a limited number of rows): such a request keeps
+  // the window's sheet limit.
+  const bool whole = o.format == Format::Xlsx || o.format == Format::Svg ||
+                     o.format == Format::Png || o.format == Format::Pdf ||
+                     o.format == Format::Shp || o.format == Format::Gpkg ||
+                     o.format == Format::Dxf || o.format == Format::Kml;
+  if (whole) {
+    TStandardMapUnions sheets;
+    if (area) {
+      CreateMapUnionsInArea(area->area, scale, standard == "new", p.zone3, p.datum, p.cm, minCover,
+                            sheets);
+    } else {
+      CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
+    }
+    for (auto& column : sheets) edits.Apply(column);
+    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
+    WriteStandardFile(o, sheets, p, offsetX, offsetY);
+    return 0;
+  }
+  // Every other format is written column by column as the walk goes: any
+  // number of sheets, in memory bounded by one column.
+  const SheetWalk walk =
+      area ? SheetWalk(area->area, minCover, scale, standard == "new", p.zone3, p.datum, p.cm, false)
+           : SheetWalk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
+  StreamStandardSheets(o, walk, edits,
+                       {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
+                        nullptr, DatumName(p), withCover});
   return 0;
 }
 

@@ -14,6 +14,7 @@
 
 #include "export/export_progress.h"
 #include "export/gbk.h"
+#include "export/mif_stream.h"
 #include "export/number_format.h"
 #include "export/safe_file.h"
 #include "numbering/unMapUnRgPub.h"
@@ -274,7 +275,80 @@ bool Refuse(const char* text, std::string* reason) {
   return false;
 }
 
+// The frame of a plane MIF: five sheets' widths and heights around the
+// sheets, from A, the last sheet of the first column (south-west for a
+// generated table), and B, the first sheet of the last column (north-east).
+Bounds PlaneBounds(const TStandardMapUnion& sw, const TStandardMapUnion& ne) {
+  const auto& a = sw.PlaneCorners;
+  const auto& b = ne.PlaneCorners;
+  return {a[kSW].X - 5 * (a[kSE].X - a[kSW].X), a[kSW].Y - 5 * (a[kNW].Y - a[kSW].Y),
+          b[kNE].X + 5 * (b[kNE].X - b[kNW].X), b[kNE].Y + 5 * (b[kNE].Y - b[kSE].Y)};
+}
+
+// One sheet's region (plane or geographic corners) and its record.
+void PutStandardSheet(OutBuffer& mif, OutBuffer& mid, CornerTexts& corners, bool geo,
+                      const TStandardMapUnion& sheet) {
+  if (geo) {
+    const double west = DmsToDeg(sheet.Range.West);
+    const double south = DmsToDeg(sheet.Range.South);
+    const double east = DmsToDeg(sheet.Range.East);
+    const double north = DmsToDeg(sheet.Range.North);
+    PutRegion(mif, corners, kGeoPens, west, north, east, north, east, south, west, south,
+              (west + east) / 2, (south + north) / 2);
+  } else {
+    const auto& c = sheet.PlaneCorners;
+    const double minX = std::min(std::min(c[0].X, c[1].X), std::min(c[2].X, c[3].X));
+    const double maxX = std::max(std::max(c[0].X, c[1].X), std::max(c[2].X, c[3].X));
+    const double minY = std::min(std::min(c[0].Y, c[1].Y), std::min(c[2].Y, c[3].Y));
+    const double maxY = std::max(std::max(c[0].Y, c[1].Y), std::max(c[2].Y, c[3].Y));
+    PutRegion(mif, corners, kPlanePens, c[kNW].X, c[kNW].Y, c[kNE].X, c[kNE].Y, c[kSE].X, c[kSE].Y,
+              c[kSW].X, c[kSW].Y, (minX + maxX) / 2, (minY + maxY) / 2);
+  }
+  PutRecord(mid, sheet.MapUnionNo);
+}
+
 }  // namespace
+
+struct MifColumnWriter::Files {
+  explicit Files(const std::string& fileName)
+      : mifFile(fileName), midFile(MidNameOf(fileName)), mif(mifFile), mid(midFile) {}
+  SafeFile mifFile;
+  SafeFile midFile;
+  OutBuffer mif;
+  OutBuffer mid;
+  CornerTexts corners;
+};
+
+MifColumnWriter::MifColumnWriter(const std::string& fileName, bool geo,
+                                 const TStandardMapUnion* southWest,
+                                 const TStandardMapUnion* northEast)
+    : geo_(geo) {
+  if (MidNameOf(fileName) == fileName) {
+    throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
+  }
+  if (!geo && (southWest == nullptr || northEast == nullptr)) throw Error(kNothingToExport);
+  files_ = std::make_unique<Files>(fileName);
+  if (geo) {
+    PutHeader(files_->mif, nullptr);
+  } else {
+    const Bounds bounds = PlaneBounds(*southWest, *northEast);
+    PutHeader(files_->mif, &bounds);
+  }
+}
+
+MifColumnWriter::~MifColumnWriter() = default;
+
+void MifColumnWriter::Column(const std::vector<TStandardMapUnion>& column) {
+  for (const TStandardMapUnion& sheet : column) {
+    PutStandardSheet(files_->mif, files_->mid, files_->corners, geo_, sheet);
+  }
+}
+
+void MifColumnWriter::Commit() {
+  files_->mif.Flush();
+  files_->mid.Flush();
+  CommitPair(files_->mifFile, files_->midFile);
+}
 
 std::string ExtractFileTitle(std::string_view fileName) {
   const std::size_t slash = fileName.rfind('/');
@@ -288,25 +362,13 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
                    std::string* reason, const ExportProgress& progress) {
   if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
-  // A is the last sheet of the first column (south-west for a generated
-  // table), B the first sheet of the last column (north-east).
-  const auto& a = table.front().back().PlaneCorners;
-  const auto& b = table.back().front().PlaneCorners;
-  const Bounds bounds{a[kSW].X - 5 * (a[kSE].X - a[kSW].X), a[kSW].Y - 5 * (a[kNW].Y - a[kSW].Y),
-                      b[kNE].X + 5 * (b[kNE].X - b[kNW].X), b[kNE].Y + 5 * (b[kNE].Y - b[kSE].Y)};
+  const Bounds bounds = PlaneBounds(table.front().back(), table.back().front());
   const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
     PutHeader(mif, &bounds);
     CornerTexts corners;
     for (const auto& column : table) {
       for (const auto& sheet : column) {
-        const auto& c = sheet.PlaneCorners;
-        const double minX = std::min(std::min(c[0].X, c[1].X), std::min(c[2].X, c[3].X));
-        const double maxX = std::max(std::max(c[0].X, c[1].X), std::max(c[2].X, c[3].X));
-        const double minY = std::min(std::min(c[0].Y, c[1].Y), std::min(c[2].Y, c[3].Y));
-        const double maxY = std::max(std::max(c[0].Y, c[1].Y), std::max(c[2].Y, c[3].Y));
-        PutRegion(mif, corners, kPlanePens, c[kNW].X, c[kNW].Y, c[kNE].X, c[kNE].Y, c[kSE].X, c[kSE].Y,
-                  c[kSW].X, c[kSW].Y, (minX + maxX) / 2, (minY + maxY) / 2);
-        PutRecord(mid, sheet.MapUnionNo);
+        PutStandardSheet(mif, mid, corners, false, sheet);
         ticker.Tick();
       }
     }
@@ -345,13 +407,7 @@ bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, s
     CornerTexts corners;
     for (const auto& column : table) {
       for (const auto& sheet : column) {
-        const double west = DmsToDeg(sheet.Range.West);
-        const double south = DmsToDeg(sheet.Range.South);
-        const double east = DmsToDeg(sheet.Range.East);
-        const double north = DmsToDeg(sheet.Range.North);
-        PutRegion(mif, corners, kGeoPens, west, north, east, north, east, south, west, south,
-                  (west + east) / 2, (south + north) / 2);
-        PutRecord(mid, sheet.MapUnionNo);
+        PutStandardSheet(mif, mid, corners, true, sheet);
         ticker.Tick();
       }
     }

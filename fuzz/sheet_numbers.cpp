@@ -3,7 +3,7 @@
 //
 // Invariants: only the program's own error escapes; a text that the check
 // classifies as old or new parses to a sheet of positive size; a parsed
-// new-standard number below 1:100万 fed back through CreateNewMapUnions over
+// new-standard number below 1:100万 (any of its forms) fed back through CreateNewMapUnions over
 // its own extent yields exactly that one sheet where it lies on the lettered
 // grid, and elsewhere one sheet or "Range check error".
 #include <cstdint>
@@ -37,9 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (kind == 0) return 0;
   const TMapUnionRange r = kind == 1 ? ParseOldMapUnionNo(text) : ParseNewMapUnionNo(text);
   Check(PositiveSize(r));
-  if (kind != 2 || text.size() != 10) return 0;
+  if (kind != 2 || text.size() == 3) return 0;
 
-  const ScaleIndex scale = static_cast<ScaleIndex>(std::string_view("BCDEFGH").find(text[3]) + 1);
+  // The scale of a ten- or twelve-character number is its code; the
+  // 1:5000-based form names a 1:2000 sheet.
+  ScaleIndex scale = Is5000BasedNumber(text) ? 8 : -1;
+  for (ScaleIndex s = 1; scale < 0 && s < kScaleCount; ++s) {
+    if (kNewScaleCodes[s] == text[3]) scale = s;
+  }
+  Check(scale > 0);
   TStandardMapUnions sheets;
   try {
     CreateNewMapUnions(r, scale, true, 0, true, sheets);

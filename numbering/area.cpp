@@ -262,9 +262,15 @@ TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale) {
 void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
                            bool zone3, Datum datum, double cm, double minCover,
                            TStandardMapUnions& result, std::vector<std::vector<double>>* covers) {
-  const AreaFilter filter{&area, minCover};
-  CreateSheets(AreaSheetRange(area, scale), scale, newStandard ? Standard::New : Standard::Old,
-               zone3, datum, cm, &filter, result, covers);
+  const SheetWalk walk(area, minCover, scale, newStandard, zone3, datum, cm, true);
+  TStandardMapUnions sheets;
+  std::vector<std::vector<double>> coverColumns;
+  walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& c) {
+    sheets.push_back(std::move(column));
+    if (covers) coverColumns.push_back(c);
+  });
+  result = std::move(sheets);
+  if (covers) *covers = std::move(coverColumns);
 }
 
 }  // namespace karvento

@@ -13,9 +13,22 @@ void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newS
   }
 }
 
+std::string OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion) {
+  const std::string caption =
+      scale >= 0 && scale < kScaleCount ? std::string(kScaleCaptions[scale]) : std::to_string(scale);
+  return std::string(conversion ? "无法转换为旧图幅号：" : "无法按旧图幅号标准编号：") +
+         "旧图幅号标准没有 " + caption +
+         " 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。";
+}
+
+void RequireConversionTarget(bool oldToNew, ScaleIndex scale) {
+  if (!oldToNew && !HasOldStandard(scale)) throw Error(OldStandardLacksScaleMessage(scale, true));
+}
+
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  Datum datum) {
+  RequireConversionTarget(oldToNew, scale);
   TStandardMapUnions found;
   CreateMapUnionsOfStandard(oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number),
                             scale, oldToNew, zone3, datum, cm, found);
@@ -36,17 +49,19 @@ void AddConvertedSheets(std::int64_t& total, std::size_t sheets) {
   }
 }
 
-void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY) {
+void SubtractPlaneOffsets(std::vector<TStandardMapUnion>& column, double offsetX, double offsetY) {
   // Subtracting 0 changes no value: without offsets the pass is skipped.
   if (offsetX == 0 && offsetY == 0) return;
-  for (auto& column : sheets) {
-    for (TStandardMapUnion& s : column) {
-      for (TPlanePoint& p : s.PlaneCorners) {
-        p.X -= offsetX;
-        p.Y -= offsetY;
-      }
+  for (TStandardMapUnion& s : column) {
+    for (TPlanePoint& p : s.PlaneCorners) {
+      p.X -= offsetX;
+      p.Y -= offsetY;
     }
   }
+}
+
+void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY) {
+  for (auto& column : sheets) SubtractPlaneOffsets(column, offsetX, offsetY);
 }
 
 }  // namespace karvento

@@ -35,8 +35,8 @@ std::string SheetNumber(const TMapUnionRange& sheet, double west, double north, 
     detail::AppendDesignator(number, d.designator, d.division, r, c);
   } else {
     number += kNewScaleCodes[scale];
-    detail::AppendSerial3(number, r + 1);
-    detail::AppendSerial3(number, c + 1);
+    detail::AppendSerial(number, r + 1, kSerialDigits[scale]);
+    detail::AppendSerial(number, c + 1, kSerialDigits[scale]);
   }
   return number;
 }

@@ -61,7 +61,7 @@ constexpr OldStep kSheet100000{OldStep::Integer, 2, 0, 1, 12, 3};
 constexpr OldStep kSheet10000{OldStep::Serial, 3, ')', 1, 8, 6};
 
 // The steps of each scale, from its 1:100万 sheet down.
-const std::vector<OldStep> kOldSteps[kScaleCount] = {
+const std::vector<OldStep> kOldSteps[kOldScaleCount] = {
     {},
     {{OldStep::Letter, 2, 0, 65, 2, 1}},
     {{OldStep::Serial, 2, ']', 1, 4, 2}},
@@ -108,6 +108,9 @@ Position MillionSheet(unsigned char rowChar, std::string_view column) {
 enum class NonAsciiField { Read, NotANumber };
 
 TMapUnionRange ParseOld(std::string_view text, NonAsciiField nonAscii) {
+  // The 1:5000-based form of a 1:2000 number splits like an old 1:100万
+  // number (J50H001001 and 5) but is none.
+  if (Is5000BasedNumber(text)) return {};
   const std::vector<std::string> piece = SplitString(text, '-');
   ScaleIndex scale = -1;
   switch (piece.size()) {
@@ -161,24 +164,75 @@ TMapUnionRange ParseOld(std::string_view text, NonAsciiField nonAscii) {
 }
 
 TMapUnionRange ParseNew(std::string_view text, NonAsciiField nonAscii) {
-  if (text.size() != 3 && text.size() != 10) return {};
+  if (text.size() != 3 && text.size() != 10 && text.size() != 12) return {};
   // Every character of a text of these lengths is read.
   if (nonAscii == NonAsciiField::NotANumber && !IsAscii(text)) return {};
-  Position p = MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2));
-  if (text.size() == 3) return p.SheetOf(0);
+  if (text.size() == 3) {
+    return MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2)).SheetOf(0);
+  }
+  if (Is5000BasedNumber(text)) {
+    // The 1:5000 sheet, then sub-sheet 1 to 9 of its 3 × 3 sheets of 1:2000.
+    Position p = MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2));
+    const long long row = IntegerOf(text.substr(4, 3));
+    const long long column = IntegerOf(text.substr(7, 3));
+    p.X += static_cast<double>(column - 1) * LonStepTable[7];
+    p.Y -= static_cast<double>(row - 1) * LatStepTable[7];
+    p.Step(text[11] - '1', 3, 8);
+    return p.SheetOf(8);
+  }
+  // A ten-character text has its 1:100万 field read before its scale code
+  // (so a field that is no integer fails even beside an unknown code); the
+  // twelve-character form is tried only with the code of a 1:1000 or 1:500.
+  Position p;
+  if (text.size() == 10) p = MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2));
+  // The scale code at character 4 and the length its serials give: ten
+  // characters for B to I (three digits each), twelve for J and K (four).
   ScaleIndex scale = -1;
   for (ScaleIndex s = 1; s < kScaleCount; ++s) {
-    if (text[3] == kNewScaleCodes[s]) scale = s;
+    if (text[3] == kNewScaleCodes[s] &&
+        text.size() == 4 + 2 * static_cast<std::size_t>(kSerialDigits[s])) {
+      scale = s;
+    }
   }
   if (scale < 0) return {};
-  const long long row = IntegerOf(text.substr(4, 3));
-  const long long column = IntegerOf(text.substr(7, 3));
+  if (text.size() != 10) p = MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2));
+  const std::size_t digits = static_cast<std::size_t>(kSerialDigits[scale]);
+  const long long row = IntegerOf(text.substr(4, digits));
+  const long long column = IntegerOf(text.substr(4 + digits, digits));
   p.X += static_cast<double>(column - 1) * LonStepTable[scale];
   p.Y -= static_cast<double>(row - 1) * LatStepTable[scale];
   return p.SheetOf(scale);
 }
 
 }  // namespace
+
+bool Is5000BasedNumber(std::string_view text) {
+  if (text.size() != 12 || text[3] != kNewScaleCodes[7] || text[10] != '-') return false;
+  if (text[11] < '1' || text[11] > '9') return false;
+  for (std::size_t i = 4; i < 10; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return true;
+}
+
+std::string NumberIn5000Form(std::string_view number2000) {
+  constexpr ScaleIndex k2000 = 8;
+  if (number2000.size() != 10 || number2000[3] != kNewScaleCodes[k2000]) {
+    throw Error(kRangeCheckError);
+  }
+  // A 1:5000 sheet holds 3 × 3 sheets of 1:2000.
+  const long long per = kSheetsPerMillionSide[k2000] / kSheetsPerMillionSide[7];
+  const long long row = IntegerOf(number2000.substr(4, 3)) - 1;
+  const long long column = IntegerOf(number2000.substr(7, 3)) - 1;
+  if (row < 0 || column < 0) throw Error(kRangeCheckError);
+  std::string out(number2000.substr(0, 3));
+  out += kNewScaleCodes[7];
+  out += FormatSerial3(static_cast<int>(row / per + 1));
+  out += FormatSerial3(static_cast<int>(column / per + 1));
+  out += '-';
+  out += static_cast<char>('1' + row % per * per + column % per);
+  return out;
+}
 
 TMapUnionRange ParseOldMapUnionNo(std::string_view text) {
   return ParseOld(text, NonAsciiField::Read);
@@ -192,6 +246,9 @@ std::uint8_t CheckMapUnionNo(std::string_view text) {
   const auto hasSize = [](const TMapUnionRange& r) {
     return DmsToDeg(r.East) - DmsToDeg(r.West) > 0 || DmsToDeg(r.North) - DmsToDeg(r.South) > 0;
   };
+  // The 1:5000-based form first: the old structural test would take
+  // J50H001001-5 for a 1:100万 sheet 156° west of Greenwich.
+  if (Is5000BasedNumber(text)) return hasSize(ParseNew(text, NonAsciiField::NotANumber)) ? 2 : 0;
   if (hasSize(ParseOld(text, NonAsciiField::NotANumber))) return 1;
   if (hasSize(ParseNew(text, NonAsciiField::NotANumber))) return 2;
   return 0;

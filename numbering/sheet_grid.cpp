@@ -3,9 +3,13 @@
 
 #include "numbering/area.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 namespace karvento {
 
@@ -13,6 +17,9 @@ namespace detail {
 
 GridUnit UnitOf(ScaleIndex scale, Standard standard) {
   if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
+  if (standard == Standard::Old && !HasOldStandard(scale)) {
+    throw Error(OldStandardLacksScaleMessage(scale, false));
+  }
   // The 1:100万 routine, and the old-standard 1:50万 routine, work in decimal
   // degrees; all others in seconds of arc.
   const bool degrees = scale == 0 || (scale == 1 && standard == Standard::Old);
@@ -26,8 +33,9 @@ TAngleDMS FromUnit(double v, bool degrees) { return degrees ? DegToDms(v) : SecT
 namespace {
 
 // Sheets between two snapped edges: the whole part of the difference divided
-// by the step, truncating; for the one step that is not whole (112.5″) the
-// quotient itself is truncated.
+// by the step, truncating; for the steps that are not whole (112.5″ and the
+// steps below 1:2000's 25″) the quotient itself is truncated. Both are exact:
+// the snapped difference is a whole multiple of the step.
 double CountBetween(double hi, double lo, double step) {
   if (Truncate(step) == step) return Truncate(Truncate(hi - lo) / step);
   return Truncate((hi - lo) / step);
@@ -35,7 +43,7 @@ double CountBetween(double hi, double lo, double step) {
 
 }  // namespace
 
-SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u) {
+SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u, bool limited) {
   SnappedRequest q;
   q.W = FloorToStep(ToUnit(range.West, u.degrees), u.width);
   q.S = FloorToStep(ToUnit(range.South, u.degrees), u.height);
@@ -49,9 +57,16 @@ SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u) {
   if (columns == 0) rows = 0;
   if (!(rows >= 0)) throw Error(kRangeCheckError);
   const double kMax = static_cast<double>(kMaxSheets);
-  if (columns > kMax || rows > kMax || columns * rows > kMax) {
+  if (limited && (columns > kMax || rows > kMax || columns * rows > kMax)) {
     ThrowSheetLimit(columns * rows > columns ? columns * rows : columns,
                     "请缩小范围或选用较小的比例尺。");
+  }
+  // A walk that hands its columns on holds one column at a time: that one
+  // column must fit, and the count of columns must fit in 64 bits.
+  if (!limited && !(columns < 9e18)) throw Error(kRangeCheckError);
+  if (!limited && rows > kMax) {
+    throw Error("图幅数量过多：一列需要生成 " + FormatCount(rows) + " 幅，超过了一列最多 " +
+                FormatCount(kMax) + " 幅的上限。请缩小南北范围或选用较小的比例尺。");
   }
   q.columns = static_cast<long long>(columns);
   q.rows = static_cast<long long>(rows);
@@ -119,12 +134,13 @@ char* WriteDesignator(char* p, Designator d, int division, long long r, long lon
   return p;
 }
 
-char* WriteSerial3(char* p, long long n) {
-  if (n < 10) {
-    *p++ = '0';
-    *p++ = '0';
-  } else if (n < 100) {
-    *p++ = '0';
+// One leading "0" for each power of ten from 10 up to 10^(digits−1) that n
+// stays below: 1 → 001 (three digits), 45 → 0045 (four); a number with more
+// digits is written whole.
+char* WriteSerial(char* p, long long n, int digits) {
+  long long bound = 10;
+  for (int k = 1; k < digits; ++k, bound *= 10) {
+    if (n < bound) *p++ = '0';
   }
   return WriteInt(p, n);
 }
@@ -143,9 +159,9 @@ void AppendDesignator(std::string& out, Designator d, int division, long long r,
   out.append(buf, WriteDesignator(buf, d, division, r, c));
 }
 
-void AppendSerial3(std::string& out, long long n) {
-  char buf[32];
-  out.append(buf, WriteSerial3(buf, n));
+void AppendSerial(std::string& out, long long n, int digits) {
+  char buf[48];
+  out.append(buf, WriteSerial(buf, n, digits));
 }
 
 }  // namespace detail
@@ -157,7 +173,7 @@ void ThrowSheetLimit(double count, const char* advice) {
 
 std::string FormatSerial3(int n) {
   std::string s;
-  detail::AppendSerial3(s, n);
+  detail::AppendSerial(s, n, 3);
   return s;
 }
 
@@ -166,13 +182,14 @@ namespace {
 using detail::GridUnit;
 using detail::SnappedRequest;
 
-// Sheet edges in half seconds of arc, where every grid line of every scale is
-// a whole number.
-constexpr double kHalfSecondsPerSecond = 2;
-constexpr long long kMillionWidthH = 43200, kMillionHeightH = 28800;
+// Sheet edges in grid units (eighths of a second of arc), where every grid
+// line of every scale is a whole number.
+constexpr double kUnitsPerSecond = static_cast<double>(kGridUnitsPerSecond);
+constexpr long long kMillionWidthH = 21600 * kGridUnitsPerSecond;
+constexpr long long kMillionHeightH = 14400 * kGridUnitsPerSecond;
 
-long long WidthH(ScaleIndex s) { return static_cast<long long>(LonStepTable[s] * 2); }
-long long HeightH(ScaleIndex s) { return static_cast<long long>(LatStepTable[s] * 2); }
+long long WidthH(ScaleIndex s) { return static_cast<long long>(LonStepTable[s] * kUnitsPerSecond); }
+long long HeightH(ScaleIndex s) { return static_cast<long long>(LatStepTable[s] * kUnitsPerSecond); }
 
 // The exact grid walk applies when the snapped west and north edges are grid
 // lines and every sheet lies east of 0° and north of the equator: then each
@@ -249,8 +266,8 @@ std::size_t WriteNumber(char* buf, const Indices& x, const Indices& y, ScaleInde
   if (standard == Standard::New) {
     if (scale > 0) {
       *p++ = kNewScaleCodes[scale];
-      p = detail::WriteSerial3(p, y.at[0] + 1);
-      p = detail::WriteSerial3(p, x.at[0] + 1);
+      p = detail::WriteSerial(p, y.at[0] + 1, kSerialDigits[scale]);
+      p = detail::WriteSerial(p, x.at[0] + 1, kSerialDigits[scale]);
     }
   } else {
     for (int l = 0; l < levels; ++l) {
@@ -263,167 +280,259 @@ std::size_t WriteNumber(char* buf, const Indices& x, const Indices& y, ScaleInde
 
 }  // namespace
 
+// Everything a walk prepares once: the snapped request, the parallels (their
+// edges, angles, the datum's latitude terms and row indices) and the chain of
+// the number. The latitude terms are those of the datum's split projection:
+// the fixed series of Beijing 1954 and Xi'an 1980 or the Krüger series of
+// CGCS2000.
+struct SheetWalk::State {
+  ScaleIndex scale = 0;
+  Standard standard = Standard::New;
+  bool zone3 = true;
+  Datum datum = Datum::Beijing54;
+  double cm = 0;
+  GridUnit u{};
+  SnappedRequest q{};
+  bool exact = false;
+  ScaleIndex chain[3] = {0, 0, 0};
+  int levels = 0;
+  std::vector<double> latEdge;
+  std::vector<TAngleDMS> latAngle;
+  std::vector<Indices> rowIndex;
+  std::variant<std::vector<LatitudeTerms>, std::vector<KrugerLatitudeTerms>> parallel;
+  // An area's selection on this very grid, decided before anything is
+  // projected or numbered, and the least covered fraction; none for a walk
+  // of the whole request. Shared by a walk and its WithoutArea copy.
+  std::shared_ptr<const SheetSelection> area;
+  double minCover = 0;
+
+  double LonEdge(long long a) const { return q.W + static_cast<double>(a) * u.width; }
+  bool Keep(std::int64_t column, std::int64_t row) const {
+    return !area || (area->Selected(column, row) &&
+                     (minCover <= 0 || area->Cover(column, row) >= minCover));
+  }
+};
+
 namespace {
 
-template <class Projection>
-void Walk(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-          Datum datum, double cm, const Projection& projection, const AreaFilter* area,
-          TStandardMapUnions& result, std::vector<std::vector<double>>* covers) {
-  const GridUnit u = detail::UnitOf(scale, standard);
-  const SnappedRequest q = detail::Snap(range, u);
-  const auto columns = static_cast<std::size_t>(q.columns);
-  const auto rows = static_cast<std::size_t>(q.rows);
-  TStandardMapUnions sheets(columns);
-  std::vector<std::vector<double>> coverColumns(area && covers ? columns : 0);
-  if (columns == 0 || rows == 0) {
-    if (area) sheets.clear(), coverColumns.clear();  // no sheet kept, so no column
-    result = std::move(sheets);
-    if (covers) *covers = std::move(coverColumns);
-    return;
-  }
-  // The area's selection on this very grid, decided before anything is
-  // projected or numbered.
-  SheetSelection selection;
-  if (area) {
-    const double k = u.degrees ? 3600.0 : 1.0;
-    selection = SheetSelection(*area->polygons, {q.W * k, q.N * k, u.width * k, u.height * k,
-                                                 q.columns, q.rows});
-  }
-  const auto keep = [&](std::size_t i, std::size_t j) {
-    if (!area) return true;
-    const auto c = static_cast<std::int64_t>(i), r = static_cast<std::int64_t>(j);
-    return selection.Selected(c, r) && (area->minCover <= 0 || selection.Cover(c, r) >= area->minCover);
-  };
-
-  // Edges as the literal walk forms them: west W + (i−1)·width and east
-  // W + i·width, north N − j·height and south N − (j+1)·height. The same edge
-  // of two neighbours is the same double, and so the same angle.
-  std::vector<double> lonEdge(columns + 1), latEdge(rows + 1);
-  std::vector<TAngleDMS> lonAngle(columns + 1), latAngle(rows + 1);
-  for (std::size_t a = 0; a <= columns; ++a) {
-    lonEdge[a] = q.W + static_cast<double>(a) * u.width;
-    lonAngle[a] = detail::FromUnit(lonEdge[a], u.degrees);
-  }
-  for (std::size_t b = 0; b <= rows; ++b) {
-    latEdge[b] = q.N - static_cast<double>(b) * u.height;
-    latAngle[b] = detail::FromUnit(latEdge[b], u.degrees);
-  }
-
-  // Numbers: from exact grid indices where they are provably those of the
-  // literal rules, otherwise by the literal parent lookups.
-  const bool exact = OnExactGrid(q, u);
-  ScaleIndex chain[3] = {0, 0, 0};
-  const int levels = standard == Standard::Old ? OldChain(scale, chain) : 0;
-  std::vector<Indices> rowIndex;
-  if (exact) {
-    const double toH = u.degrees ? 3600.0 * kHalfSecondsPerSecond : kHalfSecondsPerSecond;
-    rowIndex.resize(rows);
-    for (std::size_t j = 0; j < rows; ++j) {
-      const auto northH = static_cast<long long>(latEdge[j] * toH);
-      rowIndex[j] = RowIndices(northH, scale, standard, chain, levels);
-      if (!HasRowLetter(rowIndex[j].million)) throw Error(kRangeCheckError);
-    }
-  }
-
-  // Plane corners: every grid point projected once, on the latitude terms of
-  // its parallel, and shared by the sheets that meet there.
-  std::vector<typename Projection::ParallelTerms> parallel(rows + 1);
-  for (std::size_t b = 0; b <= rows; ++b) parallel[b] = projection.Parallel(latAngle[b]);
+// The columns first … last − 1 of a prepared walk on the datum's projection:
+// each meridian prepared once, each grid point projected once and shared by
+// the sheets that meet there. Under an area only the kept sheets are numbered
+// and only their corners projected (a grid point when the first kept sheet
+// beside it needs it), and a column with no kept sheet is not handed over.
+template <class Projection, class Consume>
+void RunColumns(const SheetWalk::State& w, const Projection& projection, const Consume& consume,
+                bool withCovers, std::int64_t first, std::int64_t last) {
+  const GridUnit& u = w.u;
+  const auto& parallel = std::get<std::vector<typename Projection::ParallelTerms>>(w.parallel);
+  std::vector<TStandardMapUnion> column;
+  std::vector<double> covers;
+  const auto rows = static_cast<std::size_t>(w.q.rows);
   std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
-  const auto projectMeridian = [&](std::size_t a, std::vector<TPlanePoint>& out) {
-    const typename Projection::MeridianTerms meridian = projection.Meridian(DmsToDeg(lonAngle[a]));
+  const auto projectMeridian = [&](const TAngleDMS& lon, std::vector<TPlanePoint>& out) {
+    const typename Projection::MeridianTerms meridian = projection.Meridian(DmsToDeg(lon));
     for (std::size_t b = 0; b <= rows; ++b) out[b] = Projection::Point(parallel[b], meridian);
   };
-  // Under an area, only the corners of kept sheets are projected: a grid
-  // point is projected once, when the first kept sheet east of it needs it
-  // (west meridian) or on the column's east meridian.
+  const bool area = w.area != nullptr;
+  // Under an area: the kept rows of the column, and which grid points of its
+  // west and east meridians are projected.
+  std::vector<std::size_t> kept;
   std::vector<char> westDone, eastDone;
-  const auto projectKept = [&](std::size_t i) {
-    const typename Projection::MeridianTerms west = projection.Meridian(DmsToDeg(lonAngle[i]));
-    const typename Projection::MeridianTerms east = projection.Meridian(DmsToDeg(lonAngle[i + 1]));
-    std::fill(eastDone.begin(), eastDone.end(), 0);
-    for (std::size_t j = 0; j < rows; ++j) {
-      if (!keep(i, j)) continue;
-      for (std::size_t b = j; b <= j + 1; ++b) {
-        if (!westDone[b]) westPoints[b] = Projection::Point(parallel[b], west), westDone[b] = 1;
-        if (!eastDone[b]) eastPoints[b] = Projection::Point(parallel[b], east), eastDone[b] = 1;
-      }
-    }
-  };
+  TAngleDMS westAngle = detail::FromUnit(w.LonEdge(first), u.degrees);
   if (area) {
     westDone.assign(rows + 1, 0);
     eastDone.assign(rows + 1, 0);
-  } else {
-    projectMeridian(0, westPoints);
+  } else if (first < last) {
+    projectMeridian(westAngle, westPoints);
   }
+  const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
 
-  for (std::size_t i = 0; i < columns; ++i) {
+  for (std::int64_t i = first; i < last; ++i) {
+    const double westEdge = w.LonEdge(i);
+    const TAngleDMS eastAngle = detail::FromUnit(w.LonEdge(i + 1), u.degrees);
     if (area) {
-      projectKept(i);
+      kept.clear();
+      for (std::size_t j = 0; j < rows; ++j) {
+        if (w.Keep(i, static_cast<std::int64_t>(j))) kept.push_back(j);
+      }
+      std::fill(eastDone.begin(), eastDone.end(), 0);
+      if (!kept.empty()) {
+        const typename Projection::MeridianTerms west = projection.Meridian(DmsToDeg(westAngle));
+        const typename Projection::MeridianTerms east = projection.Meridian(DmsToDeg(eastAngle));
+        for (const std::size_t j : kept) {
+          for (std::size_t b = j; b <= j + 1; ++b) {
+            if (!westDone[b]) westPoints[b] = Projection::Point(parallel[b], west), westDone[b] = 1;
+            if (!eastDone[b]) eastPoints[b] = Projection::Point(parallel[b], east), eastDone[b] = 1;
+          }
+        }
+      }
     } else {
-      projectMeridian(i + 1, eastPoints);
+      projectMeridian(eastAngle, eastPoints);
     }
-    Indices colIndex{};
-    if (exact) {
-      const double toH = u.degrees ? 3600.0 * kHalfSecondsPerSecond : kHalfSecondsPerSecond;
-      colIndex = ColumnIndices(static_cast<long long>(lonEdge[i] * toH), scale, standard, chain,
-                               levels);
-    }
-    auto& column = sheets[i];
-    column.reserve(area ? 0 : rows);
-    for (std::size_t j = 0; j < rows; ++j) {
-      if (!keep(i, j)) continue;
-      if (area && covers) {
-        coverColumns[i].push_back(
-            selection.Cover(static_cast<std::int64_t>(i), static_cast<std::int64_t>(j)));
+    if (!area || !kept.empty()) {
+      Indices colIndex{};
+      if (w.exact) {
+        colIndex = ColumnIndices(static_cast<long long>(westEdge * toH), w.scale, w.standard,
+                                 w.chain, w.levels);
       }
-      TStandardMapUnion& s = column.emplace_back();
-      s.Range = {lonAngle[i], latAngle[j + 1], lonAngle[i + 1], latAngle[j]};
-      if (exact) {
-        char buf[96];
-        s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, rowIndex[j], scale, standard, chain,
-                                             levels));
-      } else {
-        s.MapUnionNo =
-            literal::SheetNumber(s.Range, lonEdge[i], latEdge[j], scale, standard, zone3, datum, cm);
+      // A column the consumer kept is refilled; one it moved away is rebuilt.
+      const std::size_t count = area ? kept.size() : rows;
+      column.resize(count);
+      if (withCovers) covers.resize(area ? count : 0);
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t j = area ? kept[k] : k;
+        TStandardMapUnion& s = column[k];
+        s.Range = {westAngle, w.latAngle[j + 1], eastAngle, w.latAngle[j]};
+        if (w.exact) {
+          char buf[96];
+          s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard,
+                                               w.chain, w.levels));
+        } else {
+          s.MapUnionNo = literal::SheetNumber(s.Range, westEdge, w.latEdge[j], w.scale, w.standard,
+                                              w.zone3, w.datum, w.cm);
+        }
+        s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
+        if (withCovers && area) covers[k] = w.area->Cover(i, static_cast<std::int64_t>(j));
       }
-      s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
+      consume(column, covers);
     }
     westPoints.swap(eastPoints);
     westDone.swap(eastDone);
+    westAngle = eastAngle;
   }
-  if (area) {
-    // Columns with no kept sheet are left out, as a request over the kept
-    // sheets' own extent would leave them.
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < columns; ++i) {
-      if (sheets[i].empty()) continue;
-      if (out != i) {
-        sheets[out] = std::move(sheets[i]);
-        if (covers) coverColumns[out] = std::move(coverColumns[i]);
-      }
-      ++out;
-    }
-    sheets.resize(out);
-    if (covers) coverColumns.resize(out);
-  }
-  result = std::move(sheets);
-  if (covers) *covers = std::move(coverColumns);
 }
 
 }  // namespace
 
-void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  Datum datum, double cm, TStandardMapUnions& result) {
-  CreateSheets(range, scale, standard, zone3, datum, cm, nullptr, result, nullptr);
+SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
+                     Datum datum, double cm, bool limited)
+    : state_(std::make_unique<State>()) {
+  State& w = *state_;
+  w.scale = scale;
+  w.standard = newStandard ? Standard::New : Standard::Old;
+  w.zone3 = zone3;
+  w.datum = datum;
+  w.cm = cm;
+  w.u = detail::UnitOf(scale, w.standard);
+  w.q = detail::Snap(range, w.u, limited);
+  const GridUnit& u = w.u;
+  const SnappedRequest& q = w.q;
+  if (q.columns == 0 || q.rows == 0) return;
+  const auto rows = static_cast<std::size_t>(q.rows);
+
+  // Edges as the literal walk forms them: west W + (i−1)·width and east
+  // W + i·width, north N − j·height and south N − (j+1)·height. The same edge
+  // of two neighbours is the same double, and so the same angle.
+  w.latEdge.resize(rows + 1);
+  w.latAngle.resize(rows + 1);
+  for (std::size_t b = 0; b <= rows; ++b) {
+    w.latEdge[b] = q.N - static_cast<double>(b) * u.height;
+    w.latAngle[b] = detail::FromUnit(w.latEdge[b], u.degrees);
+  }
+
+  // Numbers: from exact grid indices where they are provably those of the
+  // literal rules, otherwise by the literal parent lookups.
+  w.exact = OnExactGrid(q, u);
+  w.levels = w.standard == Standard::Old ? OldChain(scale, w.chain) : 0;
+  if (w.exact) {
+    const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
+    w.rowIndex.resize(rows);
+    for (std::size_t j = 0; j < rows; ++j) {
+      const auto northH = static_cast<long long>(w.latEdge[j] * toH);
+      w.rowIndex[j] = RowIndices(northH, scale, w.standard, w.chain, w.levels);
+      if (!HasRowLetter(w.rowIndex[j].million)) throw Error(kRangeCheckError);
+    }
+  }
+
+  // Plane corners: the datum's latitude terms of every parallel, once.
+  WithSplitProjection(datum, zone3, cm, [&](const auto& projection) {
+    using Projection = std::decay_t<decltype(projection)>;
+    std::vector<typename Projection::ParallelTerms> parallel(rows + 1);
+    for (std::size_t b = 0; b <= rows; ++b) parallel[b] = projection.Parallel(w.latAngle[b]);
+    w.parallel = std::move(parallel);
+  });
+}
+
+SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
+                     bool is54, double cm, bool limited)
+    : SheetWalk(range, scale, newStandard, zone3, LegacyDatum(is54), cm, limited) {}
+
+SheetWalk::~SheetWalk() = default;
+SheetWalk::SheetWalk(SheetWalk&&) noexcept = default;
+SheetWalk& SheetWalk::operator=(SheetWalk&&) noexcept = default;
+
+std::int64_t SheetWalk::Columns() const { return state_->q.columns; }
+std::int64_t SheetWalk::Rows() const { return state_->q.columns == 0 ? 0 : state_->q.rows; }
+
+SheetWalk::SheetWalk(const GeoMultiPolygon& area, double minCover, ScaleIndex scale,
+                     bool newStandard, bool zone3, Datum datum, double cm, bool limited)
+    : SheetWalk(AreaSheetRange(area, scale), scale, newStandard, zone3, datum, cm, false) {
+  State& w = *state_;
+  // The selection works in seconds of arc, where every grid line is exact.
+  const double k = w.u.degrees ? 3600.0 : 1.0;
+  w.area = std::make_shared<const SheetSelection>(
+      area, SheetFrame{w.q.W * k, w.q.N * k, w.u.width * k, w.u.height * k, w.q.columns,
+                       w.q.rows});
+  w.minCover = minCover;
+  if (limited && w.area->Count() > kMaxSheets) {
+    ThrowSheetLimit(static_cast<double>(w.area->Count()), "请缩小范围或选用较小的比例尺。");
+  }
+}
+
+bool SheetWalk::HasArea() const { return state_->area != nullptr; }
+
+SheetWalk SheetWalk::WithoutArea() const {
+  auto whole = std::make_unique<State>(*state_);
+  whole->area.reset();
+  whole->minCover = 0;
+  return SheetWalk(std::move(whole));
+}
+
+SheetWalk::SheetWalk(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+namespace {
+
+template <class Consume>
+void RunWalk(const SheetWalk::State& w, const Consume& consume, bool withCovers, std::int64_t first,
+             std::int64_t last) {
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min<std::int64_t>(last, w.q.columns);
+  if (w.q.rows == 0) {
+    if (w.area) return;  // no sheet kept, so no column
+    std::vector<TStandardMapUnion> column;
+    const std::vector<double> covers;
+    for (std::int64_t i = first; i < last; ++i) {
+      column.clear();
+      consume(column, covers);
+    }
+    return;
+  }
+  WithSplitProjection(w.datum, w.zone3, w.cm, [&](const auto& projection) {
+    RunColumns(w, projection, consume, withCovers, first, last);
+  });
+}
+
+}  // namespace
+
+void SheetWalk::Run(const Consumer& consume, std::int64_t first, std::int64_t last) const {
+  RunWalk(
+      *state_,
+      [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) { consume(column); },
+      false, first, last);
+}
+
+void SheetWalk::RunWithCovers(const CoverConsumer& consume, std::int64_t first,
+                              std::int64_t last) const {
+  RunWalk(*state_, consume, true, first, last);
 }
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  Datum datum, double cm, const AreaFilter* area, TStandardMapUnions& result,
-                  std::vector<std::vector<double>>* covers) {
-  WithSplitProjection(datum, zone3, cm, [&](const auto& projection) {
-    Walk(range, scale, standard, zone3, datum, cm, projection, area, result, covers);
-  });
+                  Datum datum, double cm, TStandardMapUnions& result) {
+  const SheetWalk walk(range, scale, standard == Standard::New, zone3, datum, cm, true);
+  TStandardMapUnions sheets;
+  sheets.reserve(static_cast<std::size_t>(walk.Columns()));
+  walk.Run([&](std::vector<TStandardMapUnion>& column) { sheets.push_back(std::move(column)); });
+  result = std::move(sheets);
 }
 
 void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,

@@ -15,7 +15,6 @@
 // values), or sheets west of 0° or south of the equator.
 #pragma once
 
-#include "numbering/area.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -28,18 +27,6 @@ inline void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard
                          bool zone3, bool is54, double cm, TStandardMapUnions& result) {
   CreateSheets(range, scale, standard, zone3, LegacyDatum(is54), cm, result);
 }
-
-// The same walk keeping only the sheets an area selects (and, with minCover
-// above 0, of which it covers at least that fraction); the others are neither
-// numbered nor projected. Columns left empty are dropped; covers, when given,
-// receives the covered fraction of each kept sheet in the same layout.
-struct AreaFilter {
-  const GeoMultiPolygon* polygons;
-  double minCover;
-};
-void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
-                  Datum datum, double cm, const AreaFilter* area, TStandardMapUnions& result,
-                  std::vector<std::vector<double>>* covers);
 
 // Throws the refusal for a request of more than kMaxSheets sheets.
 [[noreturn]] void ThrowSheetLimit(double count, const char* advice);
@@ -77,12 +64,13 @@ TAngleDMS FromUnit(double v, bool degrees);
 
 // The snapped request: edges on the grid and the counts, checked. Throws
 // "Range check error" for a negative count where the result would be sized
-// with it, and the sheet-limit refusal for too many sheets.
+// with it, and the sheet-limit refusal for too many sheets: in all (limited)
+// or in one column (a walk that hands its columns on one at a time).
 struct SnappedRequest {
   double W, S, E, N;
   long long columns, rows;
 };
-SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u);
+SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u, bool limited = true);
 
 // Decimal text of a whole number held in a double; "Range check error" where
 // it is no whole number within 64 bits.
@@ -92,7 +80,8 @@ long long CheckedInteger(double v);
 void AppendMillionNumber(std::string& out, double westDeg, double northDeg, Standard standard);
 // The designator of a sub-sheet at row r, column c inside its parent.
 void AppendDesignator(std::string& out, Designator d, int division, long long r, long long c);
-void AppendSerial3(std::string& out, long long n);
+// A row or column inside the 1:100万 sheet, zero-padded to the given digits.
+void AppendSerial(std::string& out, long long n, int digits);
 
 }  // namespace detail
 }  // namespace karvento

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,81 @@ inline void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bo
   CreateMapUnionsOfStandard(range, scale, newStandard, zone3, LegacyDatum(is54), cm, result);
 }
 
+// The old standard stops at 1:5000: a request for its sheets at 1:2000,
+// 1:1000 or 1:500 (HasOldStandard false), and a conversion new → old to such
+// a scale, throw this refusal, naming the scale. Old → new to them is allowed.
+std::string OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion);
+void RequireConversionTarget(bool oldToNew, ScaleIndex scale);
+
+// The sheets of CreateMapUnionsOfStandard handed to a consumer one column at
+// a time, west to east, each column north to south, without building the
+// whole result: the same records to the last bit, in the same order. Built
+// with limited, a request is refused as the routines refuse it (more than
+// kMaxSheets sheets); without, only a column of more than kMaxSheets sheets
+// is refused, so that a consumer writing each column out (the command line
+// writing a file or a pipe) handles any number of sheets in memory bounded by
+// one column. Memory: O(rows) for the walk's prepared parallels and the
+// column handed over.
+class SheetWalk {
+ public:
+  // The consumer may change or move away the column's records; the walk
+  // refills it for the next column.
+  using Consumer = std::function<void(std::vector<TStandardMapUnion>& column)>;
+
+  // Snaps the request and checks it; throws as the routines do ("Range
+  // check error", the sheet limit, the old standard's missing scales).
+  // The plane corners are those of the datum's projection.
+  SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
+            Datum datum, double cm, bool limited);
+  // The legacy flag: Beijing 1954 when is54, otherwise Xi'an 1980.
+  SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
+            bool is54, double cm, bool limited);
+  // The walk of an area of interest: the request over the area's bounds
+  // snapped outward to the grid (AreaSheetRange), handing on only the sheets
+  // whose frame shares interior with the area (SheetSelection) and, with
+  // minCover above 0, of which the area covers at least that fraction. The
+  // kept sheets are those of the walk over the bounds, to the last bit, in
+  // its order; the others are neither numbered nor projected, and a column
+  // with none is not handed over. Limited, more than kMaxSheets selected
+  // sheets are refused. An empty area hands on nothing.
+  SheetWalk(const GeoMultiPolygon& area, double minCover, ScaleIndex scale, bool newStandard,
+            bool zone3, Datum datum, double cm, bool limited);
+  ~SheetWalk();
+  SheetWalk(SheetWalk&&) noexcept;
+  SheetWalk& operator=(SheetWalk&&) noexcept;
+
+  // The grid: its columns, and the sheets of every column (0 when Columns()
+  // is 0). Under an area, columns and rows of the bounds, kept or not.
+  std::int64_t Columns() const;
+  std::int64_t Rows() const;
+
+  // Hands columns first … last − 1 (0-based, clamped to the walk) to consume,
+  // one call per column in order; a column is empty when Rows() is 0.
+  // Throws "Range check error" where the routines would (a row without a
+  // letter), before the first column.
+  void Run(const Consumer& consume, std::int64_t first, std::int64_t last) const;
+  void Run(const Consumer& consume) const { Run(consume, 0, Columns()); }
+
+  // Run, handing on beside each column the covered fraction of each of its
+  // sheets (as SheetSelection::Cover); empty for a walk without an area.
+  using CoverConsumer = std::function<void(std::vector<TStandardMapUnion>& column,
+                                           const std::vector<double>& covers)>;
+  void RunWithCovers(const CoverConsumer& consume, std::int64_t first, std::int64_t last) const;
+  void RunWithCovers(const CoverConsumer& consume) const {
+    RunWithCovers(consume, 0, Columns());
+  }
+
+  bool HasArea() const;
+  // The same grid without the area: every sheet of the bounds.
+  SheetWalk WithoutArea() const;
+
+  struct State;
+
+ private:
+  explicit SheetWalk(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
 // The sheets of an area of interest: those of the request over the area's
 // bounds (snapped outward to the grid, AreaSheetRange) whose frame shares
 // interior with the area (SheetSelection), and, with minCover above 0, of
@@ -184,9 +260,20 @@ void AddConvertedSheets(std::int64_t& total, std::size_t sheets);
 // corner: offsetX from each X, offsetY from each Y. Numbers and geographic
 // corners are not touched.
 void SubtractPlaneOffsets(TStandardMapUnions& sheets, double offsetX, double offsetY);
+void SubtractPlaneOffsets(std::vector<TStandardMapUnion>& column, double offsetX, double offsetY);
 
 // 1 → "001", 45 → "045", 192 → "192"; above 99 plain decimal.
 std::string FormatSerial3(int n);
+
+// A 1:2000 sheet numbered from its 1:5000 sheet (GB/T 13989-2012): the
+// 1:5000 number, "-", and 1 to 9 counted row by row from the north-west
+// (J50H001001-1 … J50H001001-9); it names the same sheet as the row and
+// column form J50I001001 … J50I003003. Is5000BasedNumber tells the form by
+// its structure: 12 characters, "H" at 4, digits at 5–10, "-" at 11, 1–9 at
+// 12. NumberIn5000Form writes a new-standard 1:2000 number (scale code I)
+// in this form; any other text throws "Range check error".
+bool Is5000BasedNumber(std::string_view text);
+std::string NumberIn5000Form(std::string_view number2000);
 
 // ---------------------------------------------------------------------------
 // Parsing and checking sheet numbers
@@ -196,13 +283,19 @@ std::string FormatSerial3(int n);
 // zero when the text is not recognised. Throws "'%s' is not a valid integer
 // value" when a field that must be an integer is not one.
 TMapUnionRange ParseOldMapUnionNo(std::string_view text);
-// The same for a new-standard number (J50, J50D001005).
+// A text in the 1:5000-based form of a 1:2000 number (Is5000BasedNumber) is
+// a new-standard number and no old one: all zero here.
+// The same for a new-standard number: J50 (3 characters), J50D001005 (10;
+// codes B to I, row and column in three digits each), J50K00010001 (12; codes
+// J and K, four digits each) and the 1:5000-based form J50H001001-5.
 TMapUnionRange ParseNewMapUnionNo(std::string_view text);
 // 0 = not a standard number, 1 = old standard, 2 = new standard. Throws as the
 // parsers do. Sheet numbers are ASCII: a text whose row character or integer
 // field holds a byte above 0x7F is 0 (never an error quoting half a
 // character); text that the parser does not read, such as a note after the
 // bracket of J-50-5-(24)（北京） or J-50-[2]中, may be anything.
+// The 1:5000-based form is tested first (2): the old structural test alone
+// would take J50H001001-5 for a 1:100万 sheet.
 std::uint8_t CheckMapUnionNo(std::string_view text);
 
 // Splits text at every occurrence of the delimiter; the text after the last

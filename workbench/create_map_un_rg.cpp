@@ -1,5 +1,7 @@
 #include "workbench/create_map_un_rg.h"
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <utility>
@@ -38,12 +40,22 @@ constexpr const char* kDeleteQuestion = "真的要删除选中的图幅号吗？
 constexpr const char* kNotStandard = "不是标准图幅号！";
 constexpr const char* kNotStandardAbove = "以上不是标准图幅号！";
 constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！";
+constexpr const char* kNotFound = "未找到图幅号 ";
 
 // Toolbar button hints, RzToolbarButton1 .. RzToolbarButton21.
 constexpr const char* kToolbarHints[21] = {
     "删除图幅", "删除图幅", "删除图幅", "导入经纬度", "信息", "信息", "导入经纬度",
     "信息",     "导入坐标", "查找",     "查找",       "打开", "打开", "打开",
     "查找",     "删除",     "信息",     "查找",       "删除", "新建", ""};
+
+}  // namespace
+
+std::string TfrmCreateMapUnRg::ToolbarButtonText(int n) {
+  const std::string hint = kToolbarHints[n - 1];
+  return hint.empty() ? "信息" : hint;
+}
+
+namespace {
 
 template <std::size_t... I>
 std::array<Button, 21> MakeToolbarButtons(std::index_sequence<I...>) {
@@ -133,6 +145,21 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       ShpMenuItem("SHP1", "导出SHP文件", "", ControlKind::MenuItem),
       N3("N3", "度-->度分秒", "", ControlKind::MenuItem),
       N4("N4", "XY-->度分秒", "", ControlKind::MenuItem),
+      ShpGeoItem("SHP2", "大地坐标", "", ControlKind::MenuItem),
+      ShpPlaneItem("SHP3", "平面坐标", "", ControlKind::MenuItem),
+      GpkgMenuItem("GPKG1", "导出GeoPackage文件", "", ControlKind::MenuItem),
+      DxfMenuItem("DXF1", "导出DXF文件", "", ControlKind::MenuItem),
+      KmlMenuItem("KML1", "导出KML文件", "", ControlKind::MenuItem),
+      N1Checked("N1Checked", "大地坐标", "", ControlKind::MenuItem),
+      N2Checked("N2Checked", "平面坐标", "", ControlKind::MenuItem),
+      Excel1Checked("Excel1Checked", "导出XLS文件", "", ControlKind::MenuItem),
+      CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
+      UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
+      InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
+      CopyNumbers1("CopyNumbers1", "复制图幅号", "", ControlKind::MenuItem),
+      FindKey("FindKey", "查找", "", ControlKind::MenuItem),
+      FindNextKey("FindNextKey", "查找下一个", "", ControlKind::MenuItem),
+      DeleteKey("DeleteKey", "删除", "", ControlKind::MenuItem),
       ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<21>())),
       ui_(ui) {
   RadioButton::Pair(RzRadioButton1, RzRadioButton2);
@@ -142,8 +169,6 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
   RadioButton::Pair(RzRadioButton9, RzRadioButton10);
   RzRadioButton9.OnClick = [this] { RzRadioButton9Click(); };
   RzRadioButton10.OnClick = [this] { RzRadioButton10Click(); };
-  ShpMenuItem.Visible = false;
-  ShpMenuItem.Enabled = false;
 
   corners_[0] = {&RzSpinEdit1, &RzSpinEdit2,  &RzSpinEdit3,  &RzSpinEdit4,
                  &RzSpinEdit5, &RzSpinEdit6,  &RzSpinEdit7,  &RzSpinEdit8,
@@ -199,8 +224,24 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &N2,
                                                     &Excel1,
                                                     &ShpMenuItem,
+                                                    &ShpGeoItem,
+                                                    &ShpPlaneItem,
+                                                    &GpkgMenuItem,
+                                                    &DxfMenuItem,
+                                                    &KmlMenuItem,
                                                     &N3,
                                                     &N4,
+                                                    &N1Checked,
+                                                    &N2Checked,
+                                                    &Excel1Checked,
+                                                    &CheckAll1,
+                                                    &UncheckAll1,
+                                                    &InvertChecks1,
+                                                    &CopyNumbers1,
+                                                    &FindKey,
+                                                    &FindNextKey,
+                                                    &DeleteKey,
+                                                    &StatusLine,
                                                     &AboutLabel}) {
     Register(*c);
   }
@@ -252,6 +293,15 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   N1.Enabled = activeTab_ != kTabCustom;
   N2.Enabled = true;
   Excel1.Enabled = true;
+  // The Shapefile's two items enable as the MIF ones do; KML needs sheets
+  // that are honestly WGS 84, which only CGCS2000 sheets are.
+  ShpGeoItem.Enabled = N1.Enabled;
+  ShpPlaneItem.Enabled = N2.Enabled;
+  KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumOfTab() == Datum::Cgcs2000;
+  // The checked-only companions follow their items.
+  N1Checked.Enabled = N1.Enabled;
+  N2Checked.Enabled = N2.Enabled;
+  Excel1Checked.Enabled = Excel1.Enabled;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {
@@ -300,6 +350,11 @@ void TfrmCreateMapUnRg::ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList
 
 void TfrmCreateMapUnRg::RzBitBtn1Click() {
   Dispatch([this] {
+    StatusLine.Caption.clear();
+    const auto started = std::chrono::steady_clock::now();
+    SheetList* const filled[] = {&RzCheckList1, &RzCheckList2, &RzCheckList3, &RzCheckList5};
+    if (activeTab_ < kTabBeijing54 || activeTab_ > kTabConvert) return;
+    SheetList& list = *filled[activeTab_];
     switch (activeTab_) {
       case kTabBeijing54:
       case kTabXian80:
@@ -313,6 +368,13 @@ void TfrmCreateMapUnRg::RzBitBtn1Click() {
         break;
       default:
         break;
+    }
+    // A large request says how long it took.
+    if (list.Count() >= kTimedSheets) {
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.2f", took.count());
+      StatusLine.Caption = "已生成 " + std::to_string(list.Count()) + " 幅，用时 " + seconds + " 秒";
     }
   });
 }
@@ -336,6 +398,8 @@ void TfrmCreateMapUnRg::Generate(int tab) {
   CreateMapUnionsOfStandard(range, scale, newStandard.Checked(), zone3, LegacyDatum(is54), cm, result);
   ShowStandardMapUnions(std::move(result), is54 ? RzCheckList1 : RzCheckList2, is54, offsetX,
                         offsetY);
+  (is54 ? FPlaneSystem54 : FPlaneSystem80) = {is54 ? Datum::Beijing54 : Datum::Xian80, zone3, cm,
+                                              offsetX, offsetY};
 }
 
 void TfrmCreateMapUnRg::GenerateCustom() {
@@ -360,6 +424,8 @@ void TfrmCreateMapUnRg::Convert() {
   const double offsetY = RzNumericEdit10.Value();
   const bool is54 = RzRadioButton7.Checked();
   const bool oldToNew = RzRadioButton5.Checked();
+  // The old standard stops at 1:5000: refused before any source is read.
+  RequireConversionTarget(oldToNew, scale);
 
   // One entry per source item, checked or not, in list order; only the
   // item's text is read.
@@ -376,6 +442,8 @@ void TfrmCreateMapUnRg::Convert() {
   }
   progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, is54, offsetX, offsetY);
+  (is54 ? FPlaneSystem54 : FPlaneSystem80) = {is54 ? Datum::Beijing54 : Datum::Xian80, zone3, cm,
+                                              offsetX, offsetY};
 }
 
 // ---------------------------------------------------------------------------
@@ -507,6 +575,10 @@ void TfrmCreateMapUnRg::RzToolbarButton20Click() {
 void TfrmCreateMapUnRg::NewNumber() {
   std::string text;
   if (!InputString(ui_, "新增", "请输入图幅号", text)) return;
+  AddNumber(text);
+}
+
+void TfrmCreateMapUnRg::AddNumber(const std::string& text) {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
   const int kind = CheckMapUnionNo(text);
@@ -577,6 +649,8 @@ void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
   std::string wanted;
   if (!InputString(ui_, "查找", "请输入图幅号", wanted)) return;
   ui_.SetFocus(list.Name());
+  lastFind_ = wanted;
+  StatusLine.Caption = kNotFound + wanted;
   ToUpperAscii(wanted);
   std::string text;
   for (std::size_t i = 0; i < list.Count(); ++i) {
@@ -584,6 +658,7 @@ void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
     ToUpperAscii(text);
     if (text == wanted) {
       list.SetItemIndex(static_cast<int>(i));
+      StatusLine.Caption.clear();
       return;
     }
   }
@@ -727,8 +802,23 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"N1", &TfrmCreateMapUnRg::N1Click},
       {"N2", &TfrmCreateMapUnRg::N2Click},
       {"Excel1", &TfrmCreateMapUnRg::Excel1Click},
+      {"SHP2", &TfrmCreateMapUnRg::ShpGeoClick},
+      {"SHP3", &TfrmCreateMapUnRg::ShpPlaneClick},
+      {"GPKG1", &TfrmCreateMapUnRg::GpkgClick},
+      {"DXF1", &TfrmCreateMapUnRg::DxfClick},
+      {"KML1", &TfrmCreateMapUnRg::KmlClick},
       {"N3", &TfrmCreateMapUnRg::N3Click},
       {"N4", &TfrmCreateMapUnRg::N4Click},
+      {"N1Checked", &TfrmCreateMapUnRg::N1CheckedClick},
+      {"N2Checked", &TfrmCreateMapUnRg::N2CheckedClick},
+      {"Excel1Checked", &TfrmCreateMapUnRg::Excel1CheckedClick},
+      {"CheckAll1", &TfrmCreateMapUnRg::CheckAll1Click},
+      {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
+      {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},
+      {"CopyNumbers1", &TfrmCreateMapUnRg::CopyNumbers1Click},
+      {"FindKey", &TfrmCreateMapUnRg::FindKeyClick},
+      {"FindNextKey", &TfrmCreateMapUnRg::FindNextKeyClick},
+      {"DeleteKey", &TfrmCreateMapUnRg::DeleteKeyClick},
       {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},
       {"RzToolbarButton2", &TfrmCreateMapUnRg::RzToolbarButton2Click},
       {"RzToolbarButton3", &TfrmCreateMapUnRg::RzToolbarButton3Click},

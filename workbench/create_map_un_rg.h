@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
@@ -23,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "gis/gis_export.h"
 #include "numbering/error.h"
 #include "numbering/sheet_types.h"
 #include "workbench/controls.h"
@@ -135,9 +137,26 @@ class TfrmCreateMapUnRg {
   // Bottom row, export menu, context menu of the corner fields.
   Button RzBitBtn1, RzBitBtn2, RzMenuButton1, RzBitBtn3;
   Button N1, N2, Excel1, ShpMenuItem, N3, N4;
+  // "导出SHP文件" opens "大地坐标" and "平面坐标"; then GeoPackage, DXF and KML.
+  Button ShpGeoItem, ShpPlaneItem, GpkgMenuItem, DxfMenuItem, KmlMenuItem;
+  // Companions of the export items that write only the checked sheets of
+  // the active list, in list order, through the same writers; the front end
+  // shows them in a submenu kCheckedOnlyCaption of the export menu.
+  Button N1Checked, N2Checked, Excel1Checked;
+  // The context menu of every sheet list, acting on the active list.
+  Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
+  // Commands that only the keyboard reaches (see kKeyBindings).
+  Button FindKey, FindNextKey, DeleteKey;
+  // The status line under the bottom row: what the last export wrote, a
+  // failed find, a refused coordinate, how long a large Generate took.
+  Label StatusLine{"StatusLine", ""};
   // RzToolbarButton1 .. RzToolbarButton21 at indices 0 .. 20.
   std::array<Button, 21> ToolbarButtons;
   Button& RzToolbarButton(int n) { return ToolbarButtons[static_cast<std::size_t>(n - 1)]; }
+  // What a toolbar button does, for its tooltip and accessible name: its
+  // hint, and "信息" for the source list's information button, which has no
+  // hint.
+  static std::string ToolbarButtonText(int n);
 
   TFileDialog SaveDialog1{FileDialogKind::Save};
   TFileDialog OpenDialog1{FileDialogKind::Open};
@@ -148,6 +167,11 @@ class TfrmCreateMapUnRg {
   TStandardSheetTable FMapUnions54;
   TStandardSheetTable FMapUnions80;
   TCustomSheetTable FCustomMapUnions;
+  // How the plane corners of FMapUnions54 and FMapUnions80 were computed
+  // (zone method, central meridian, offsets), recorded by the fill that
+  // replaced the table: the GIS exports name their coordinate system.
+  TPlaneSystem FPlaneSystem54{Datum::Beijing54};
+  TPlaneSystem FPlaneSystem80{Datum::Xian80};
 
   // True once Exit has closed the window.
   bool Closed() const { return closed_; }
@@ -173,10 +197,25 @@ class TfrmCreateMapUnRg {
   void N1Click();         // MIF export, geographic coordinates
   void N2Click();         // MIF export, plane coordinates
   void Excel1Click();     // workbook export
+  void ShpGeoClick();     // Shapefile, geographic coordinates
+  void ShpPlaneClick();   // Shapefile, plane coordinates
+  void GpkgClick();       // GeoPackage, plane coordinates
+  void DxfClick();        // DXF drawing, plane coordinates
+  void KmlClick();        // KML, CGCS2000 sheets only
   void N3Click();         // "度-->度分秒"
   void N4Click();         // "XY-->度分秒"
   void RzRadioButton9Click();
   void RzRadioButton10Click();
+  void N1CheckedClick();
+  void N2CheckedClick();
+  void Excel1CheckedClick();
+  void CheckAll1Click();
+  void UncheckAll1Click();
+  void InvertChecks1Click();
+  void CopyNumbers1Click();
+  void FindKeyClick();
+  void FindNextKeyClick();
+  void DeleteKeyClick();
 
   void RzToolbarButton1Click();   // delete checked, RzCheckList1
   void RzToolbarButton2Click();   // delete checked, RzCheckList2
@@ -224,6 +263,34 @@ class TfrmCreateMapUnRg {
   static TStandardMapUnion MakeSourceMapUnion(const std::string& number, int kind, double cm,
                                               bool zone3, bool is54);
 
+  // ---- the day's-work helpers beside the commands ---------------------------
+  // The sheet lists of a tab, the one a keyboard or menu command acts on, and
+  // noting that a list took the input focus (the active list of its tab is
+  // the last focused one; before any, the tab's first list, on the
+  // conversion tab the target list).
+  std::vector<SheetList*> ListsOfTab(int tab);
+  SheetList* ActiveList();
+  void NoteListFocus(std::string_view listName);
+  // "共 N 幅，已选 M 幅" for a list.
+  static std::string CountText(const SheetList& list);
+  // The numbers of the checked rows of the list, in list order, each ending a
+  // line; with none checked, the current row's number; else empty.
+  static std::string CheckedNumbersText(const SheetList& list);
+  // F3: the next row after the current one (from the top again after the
+  // last) whose number is the last number looked for; with none looked for
+  // yet, the find command itself.
+  void FindNextMapUnionNo(SheetList& list);
+  // What the user typed into a spin field. On the eight degree fields of the
+  // corners a text that is not a plain whole number is read as an angle
+  // (116°20'30.5", 116 20 30.5, 116:20:30.5, 116.341806) and fills that
+  // angle's degrees, minutes and seconds; a text that is no angle, or beyond
+  // the fields' limits, changes nothing and says why in the status line, and
+  // the result is false. Any other text goes to the field as typed.
+  bool EnterText(SpinField& field, std::string_view text);
+  // A sheet number typed on the source list of the conversion tab, added as
+  // "新建" adds it.
+  void AddTypedNumber(std::string_view number);
+
   // The parameters of tab 0 or 1 as the parameter file holds them, and
   // setting them into the tab's fields (each field keeps its limits and
   // decimals).
@@ -266,16 +333,23 @@ class TfrmCreateMapUnRg {
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
   void PlaneToDms();
-  void ExportMif(bool geographic);
-  void ExportWorkbook();
+  void ExportGis(GisFormat format, bool geographic);
+  // The datum of the current tab's standard table.
+  Datum DatumOfTab() const;
+  void ExportMif(bool geographic, bool checkedOnly);
+  void ExportWorkbook(bool checkedOnly);
+  // The checked sheets of the active list in list order as one sequence, for
+  // the writers; false (and a word in the status line) when none is checked.
+  bool CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom, bool& isCustom);
+  void AddNumber(const std::string& text);
   // Ends an export's progress, then reports a failure that was not the
   // user's cancel.
   // The save dialog of an export (filter, default extension) and, on OK, its
   // progress over the records of the table (standard, or the custom one).
-  bool StartExport(const char* filter, const char* extension, const TStandardMapUnions* standard,
+  bool StartExport(const char* filter, const char* extension, std::uint64_t records,
                    std::string& fileName, std::unique_ptr<ProgressReporter>& progress);
   void EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
-                 const std::string& reason);
+                 const std::string& reason, std::uint64_t records, const std::string& fileName);
 
   // The six fields of the corner whose longitude-degree field is named, or
   // nullptr when the name is none of the four.
@@ -296,6 +370,25 @@ class TfrmCreateMapUnRg {
   // m, s, lower-left latitude d, m, s, upper-right longitude, upper-right
   // latitude.
   std::array<std::array<SpinField*, 12>, 2> corners_{};
+  std::array<SheetList*, 5> activeList_{};
+  std::string lastFind_;
+};
+
+// The caption of the export submenu of the checked-only companions.
+inline constexpr const char* kCheckedOnlyCaption = "仅导出选中图幅";
+// Requests of at least this many sheets report in the status line how long
+// they took.
+inline constexpr std::size_t kTimedSheets = 10000;
+
+// The keys of the keyboard-only and list-menu commands, in the toolkit's
+// portable key-sequence text, with the control each one clicks.
+struct KeyBinding {
+  const char* keys;
+  const char* control;
+};
+inline constexpr KeyBinding kKeyBindings[] = {
+    {"Ctrl+F", "FindKey"},       {"F3", "FindNextKey"},           {"Del", "DeleteKey"},
+    {"Ctrl+A", "CheckAll1"},     {"Ctrl+Shift+A", "UncheckAll1"}, {"Ctrl+C", "CopyNumbers1"},
 };
 
 }  // namespace karvento

@@ -1,6 +1,9 @@
 // The export commands of the main window: MIF/MID in geographic or plane
-// coordinates, and the workbook. Each writes the sheet table of the current
-// tab's coordinate system, the whole last fill, whatever the list shows now.
+// coordinates, the workbook, and the GIS formats (Shapefile, GeoPackage, DXF,
+// KML) with their coordinate system. Each writes the sheet table of the current
+// tab's coordinate system, the whole last fill, whatever the list shows now;
+// MIF/MID and the workbook also have a companion that hands only the checked
+// sheets of the active list, in list order, to the same writer.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +14,11 @@
 #include "workbench/create_map_un_rg.h"
 
 namespace karvento {
+namespace {
+
+constexpr const char* kNothingChecked = "没有选中的图幅，未导出";
+
+}  // namespace
 
 // The tables are per coordinate system: the conversion tab writes the table
 // of the system chosen there.
@@ -30,68 +38,177 @@ const TStandardMapUnions* TfrmCreateMapUnRg::StandardTableOfTab() const {
 }
 
 void TfrmCreateMapUnRg::N1Click() {
-  Dispatch([this] { ExportMif(true); });
+  Dispatch([this] { ExportMif(true, false); });
 }
 
 void TfrmCreateMapUnRg::N2Click() {
-  Dispatch([this] { ExportMif(false); });
+  Dispatch([this] { ExportMif(false, false); });
 }
 
 void TfrmCreateMapUnRg::Excel1Click() {
-  Dispatch([this] { ExportWorkbook(); });
+  Dispatch([this] { ExportWorkbook(false); });
 }
 
-void TfrmCreateMapUnRg::ExportMif(bool geographic) {
+void TfrmCreateMapUnRg::ShpGeoClick() {
+  Dispatch([this] { ExportGis(GisFormat::Shapefile, true); });
+}
+
+void TfrmCreateMapUnRg::ShpPlaneClick() {
+  Dispatch([this] { ExportGis(GisFormat::Shapefile, false); });
+}
+
+void TfrmCreateMapUnRg::GpkgClick() {
+  Dispatch([this] { ExportGis(GisFormat::GeoPackage, false); });
+}
+
+void TfrmCreateMapUnRg::DxfClick() {
+  Dispatch([this] { ExportGis(GisFormat::Dxf, false); });
+}
+
+void TfrmCreateMapUnRg::KmlClick() {
+  Dispatch([this] { ExportGis(GisFormat::Kml, true); });
+}
+
+Datum TfrmCreateMapUnRg::DatumOfTab() const {
+  return TabTableIs54() ? Datum::Beijing54 : Datum::Xian80;
+}
+
+void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic) {
   const TStandardMapUnions* standard = StandardTableOfTab();
   const bool custom = activeTab_ == kTabCustom;
+  if (standard == nullptr && !custom) return;
+  const GisOptions options{format, geographic, GisEncoding::Utf8};
+  const TPlaneSystem& system = TabTableIs54() ? FPlaneSystem54 : FPlaneSystem80;
+  // A file that cannot be written is refused before its name is asked for.
+  const std::string refusal =
+      custom ? GisRefusal(FCustomMapUnions.get(), options) : GisRefusal(*standard, system, options);
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
+  std::string fileName;
+  std::unique_ptr<ProgressReporter> progress;
+  const std::uint64_t records = custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard);
+  if (!StartExport(GisFilter(format), GisExtension(format), records, fileName, progress)) return;
+  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
+    return progress->Step(done);
+  };
+  std::string reason;
+  const bool written =
+      custom ? WriteGisCustomSheets(fileName, FCustomMapUnions, options, &reason, report)
+             : WriteGisSheets(fileName, *standard, system, options, &reason, report);
+  EndExport(std::move(progress), written, reason, records, fileName);
+}
+
+void TfrmCreateMapUnRg::N1CheckedClick() {
+  Dispatch([this] { ExportMif(true, true); });
+}
+
+void TfrmCreateMapUnRg::N2CheckedClick() {
+  Dispatch([this] { ExportMif(false, true); });
+}
+
+void TfrmCreateMapUnRg::Excel1CheckedClick() {
+  Dispatch([this] { ExportWorkbook(true); });
+}
+
+bool TfrmCreateMapUnRg::CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom,
+                                       bool& isCustom) {
+  SheetList* list = ActiveList();
+  if (list == nullptr) return false;
+  if (list->CheckedCount() == 0) {
+    StatusLine.Caption = kNothingChecked;
+    return false;
+  }
+  isCustom = list->Kind() == RecordKind::Custom;
+  // One sequence in list order: the writers walk outer then inner index.
+  if (isCustom) {
+    custom.assign(1, {});
+    custom[0].reserve(list->CheckedCount());
+  } else {
+    standard.assign(1, {});
+    standard[0].reserve(list->CheckedCount());
+  }
+  for (std::size_t i = 0; i < list->Count(); ++i) {
+    if (!list->Checked(i)) continue;
+    if (isCustom) {
+      custom[0].push_back(list->CustomRecord(i));
+    } else {
+      standard[0].push_back(list->StandardRecord(i));
+    }
+  }
+  return true;
+}
+
+void TfrmCreateMapUnRg::ExportMif(bool geographic, bool checkedOnly) {
+  const TStandardMapUnions* standard = StandardTableOfTab();
+  bool custom = activeTab_ == kTabCustom;
+  const TCustomMapUnions* customTable = &FCustomMapUnions.get();
+  TStandardMapUnions checkedStandard;
+  TCustomMapUnions checkedCustom;
+  if (checkedOnly) {
+    if (!CheckedRecords(checkedStandard, checkedCustom, custom)) return;
+    standard = custom ? nullptr : &checkedStandard;
+    customTable = &checkedCustom;
+  }
   // An independent grid has no geographic corners; other tabs have no table.
   if (standard == nullptr && !(custom && !geographic)) return;
   std::string fileName;
   std::unique_ptr<ProgressReporter> progress;
-  if (!StartExport(kMifFilter, "mif", standard, fileName, progress)) return;
+  const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
+  if (!StartExport(kMifFilter, "mif", records, fileName, progress)) return;
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
   std::string reason;
   bool written = false;
   if (custom) {
-    written = WriteCustomMif(fileName, FCustomMapUnions, &reason, report);
+    written = WriteCustomMif(fileName, *customTable, &reason, report);
   } else if (geographic) {
     written = WriteGeoMif(fileName, *standard, &reason, report);
   } else {
     written = WritePlaneMif(fileName, *standard, &reason, report);
   }
-  EndExport(std::move(progress), written, reason);
+  EndExport(std::move(progress), written, reason, records, fileName);
 }
 
 bool TfrmCreateMapUnRg::StartExport(const char* filter, const char* extension,
-                                    const TStandardMapUnions* standard, std::string& fileName,
+                                    std::uint64_t records, std::string& fileName,
                                     std::unique_ptr<ProgressReporter>& progress) {
   // Every save dialog gets its filter and default extension just before it
   // is shown.
   SaveDialog1.Filter = filter;
   SaveDialog1.DefaultExt = extension;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return false;
-  const std::uint64_t records =
-      standard ? RecordsOf(*standard) : RecordsOf(FCustomMapUnions.get());
   progress = ui_.BeginProgress(kWindowCaption, kExportingText, records);
   return true;
 }
 
 void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
-                                  const std::string& reason) {
+                                  const std::string& reason, std::uint64_t records,
+                                  const std::string& fileName) {
   // The user's own cancel is no error: the writer has left the files as
   // they were, and nothing is shown.
   const bool cancelled = progress->Cancelled();
   progress.reset();
-  if (!written && !cancelled) {
+  if (written) {
+    StatusLine.Caption = "已导出 " + std::to_string(records) + " 幅到 " + fileName;
+  } else if (!cancelled) {
     ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
   }
 }
 
-void TfrmCreateMapUnRg::ExportWorkbook() {
+void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
   const TStandardMapUnions* standard = StandardTableOfTab();
-  const bool custom = activeTab_ == kTabCustom;
+  bool custom = activeTab_ == kTabCustom;
+  const TCustomMapUnions* customTable = &FCustomMapUnions.get();
+  TStandardMapUnions checkedStandard;
+  TCustomMapUnions checkedCustom;
+  if (checkedOnly) {
+    if (!CheckedRecords(checkedStandard, checkedCustom, custom)) return;
+    standard = custom ? nullptr : &checkedStandard;
+    customTable = &checkedCustom;
+  }
   if (standard == nullptr && !custom) return;
   // A table too big for one worksheet is refused before a name is asked for.
   const std::string refusal =
@@ -102,7 +219,8 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   }
   std::string fileName;
   std::unique_ptr<ProgressReporter> progress;
-  if (!StartExport(kXlsxFilter, "xlsx", standard, fileName, progress)) return;
+  const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
+  if (!StartExport(kXlsxFilter, "xlsx", records, fileName, progress)) return;
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
@@ -110,12 +228,12 @@ void TfrmCreateMapUnRg::ExportWorkbook() {
   bool written = false;
   if (custom) {
     written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
-                                         FCustomMapUnions, &reason, report);
+                                         *customTable, &reason, report);
   } else {
     written = ExportStandardMapUnionsToXls(fileName, TabTableIs54() ? kXlsTitle54 : kXlsTitle80,
                                            kStandardXlsHeader, *standard, &reason, report);
   }
-  EndExport(std::move(progress), written, reason);
+  EndExport(std::move(progress), written, reason, records, fileName);
 }
 
 }  // namespace karvento

@@ -19,7 +19,22 @@ TMapUnionObject SheetList::Object(std::size_t i) const {
 void SheetList::SetChecked(std::size_t i, bool checked) {
   if (rows_[i].checked == checked) return;
   rows_[i].checked = checked;
+  checked ? ++checkedCount_ : --checkedCount_;
   Notify(ListChange::CheckChanged, i, 1);
+}
+
+void SheetList::SetAllChecked(bool checked) {
+  if (checkedCount_ == (checked ? rows_.size() : 0)) return;
+  for (Row& r : rows_) r.checked = checked;
+  checkedCount_ = checked ? rows_.size() : 0;
+  Notify(ListChange::ChecksChanged, 0, rows_.size());
+}
+
+void SheetList::InvertChecked() {
+  if (rows_.empty()) return;
+  for (Row& r : rows_) r.checked = !r.checked;
+  checkedCount_ = rows_.size() - checkedCount_;
+  Notify(ListChange::ChecksChanged, 0, rows_.size());
 }
 
 void SheetList::SetItemIndex(int index) {
@@ -46,6 +61,7 @@ void SheetList::RefillFrom(std::shared_ptr<const Table> table, std::shared_ptr<c
   appendedStandard_.clear();
   appendedCustom_.clear();
   itemIndex_ = rows_.empty() ? -1 : 0;
+  checkedCount_ = 0;
   Notify(ListChange::Reset, 0, rows_.size());
 }
 
@@ -129,6 +145,7 @@ std::size_t SheetList::RemoveChecked() {
   // (shrinking copies the rows; without memory for that, the room stays).
   if (rows_.size() < rows_.capacity() / 4) rows_.shrink_to_fit();
   itemIndex_ = current;
+  checkedCount_ = 0;
   Notify(ListChange::Removed, first, removed);
   return removed;
 }
@@ -136,6 +153,9 @@ std::size_t SheetList::RemoveChecked() {
 void SheetList::RemoveFrom(std::size_t count) {
   if (count >= rows_.size()) return;
   const std::size_t removed = rows_.size() - count;
+  for (std::size_t i = count; i < rows_.size(); ++i) {
+    if (rows_[i].checked) --checkedCount_;
+  }
   // The last rows hold the records appended last.
   const auto release = [removed](auto& appended) {
     for (std::size_t i = 0; i < removed && !appended.empty(); ++i) appended.pop_back();

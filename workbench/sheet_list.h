@@ -28,6 +28,7 @@ enum class ListChange : std::uint8_t {
   Removed,         // rows removed: every row from the first removed one on may differ
   CurrentChanged,  // the current row changed
   CheckChanged,    // the check state of one row (first) changed
+  ChecksChanged,   // the check state of any number of rows changed, no row moved
 };
 
 class SheetList;
@@ -60,6 +61,11 @@ class SheetList : public Control {
 
   bool Checked(std::size_t i) const { return rows_[i].checked; }
   void SetChecked(std::size_t i, bool checked);
+  // The number of checked rows, kept as rows are checked, filled and removed.
+  std::size_t CheckedCount() const { return checkedCount_; }
+  // Checks or unchecks every row, or turns every row's check over.
+  void SetAllChecked(bool checked);
+  void InvertChecked();
 
   // Current row, -1 when none.
   int ItemIndex() const { return itemIndex_; }
@@ -116,6 +122,7 @@ class SheetList : public Control {
   std::deque<TStandardMapUnion> appendedStandard_;
   std::deque<TCustomMapUnion> appendedCustom_;
   int itemIndex_ = -1;
+  std::size_t checkedCount_ = 0;
   SheetListObserver* observer_ = nullptr;
 };
 

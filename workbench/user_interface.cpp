@@ -18,6 +18,8 @@ std::unique_ptr<ProgressReporter> UserInterface::BeginProgress(std::string_view,
   return std::make_unique<QuietProgress>(total);
 }
 
+void UserInterface::SetClipboardText(std::string_view) {}
+
 std::string TFileDialog::CompleteName(std::string_view chosen) const {
   std::string name(chosen);
   if (DefaultExt.empty() || name.empty()) return name;

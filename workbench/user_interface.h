@@ -120,6 +120,9 @@ class UserInterface {
   // The main window was closed by the Exit command.
   virtual void CloseMainWindow() = 0;
 
+  // Puts text on the system clipboard. The default keeps no clipboard.
+  virtual void SetClipboardText(std::string_view text);
+
   // Starts showing the progress of a command over total items, with the
   // caption and text given; the progress ends when the reporter is
   // destroyed. A front end may wait a moment before it shows anything, so

@@ -57,9 +57,13 @@ TEST_F(WindowTest, ShowsTheStartUpValues) {
   EXPECT_TRUE(As<QComboBox>("RzComboBox6")->isEditable());
   EXPECT_FALSE(As<QComboBox>("RzComboBox1")->isEditable());
   QComboBox* scales = As<QComboBox>("RzComboBox2");
-  const QStringList items = {"1:100万", "1:50万", "1:25万", "1:10万", "1:5万", "1:2.5万", "1:1万", "1:5000"};
-  ASSERT_EQ(scales->count(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(scales->itemText(i), items[i]);
+  const QStringList items = {"1:100万", "1:50万", "1:25万", "1:10万", "1:5万", "1:2.5万", "1:1万", "1:5000",
+                             "1:2000", "1:1000", "1:500"};
+  for (const char* name : {"RzComboBox2", "RzComboBox4", "RzComboBox5"}) {
+    QComboBox* list = As<QComboBox>(name);
+    ASSERT_EQ(list->count(), 11) << name;
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(list->itemText(i), items[i]) << name;
+  }
   EXPECT_EQ(scales->currentIndex(), 6);
   EXPECT_EQ(Text("RzComboBox5"), "1:1万");
   EXPECT_TRUE(As<QRadioButton>("RzRadioButton1")->isChecked());
@@ -94,7 +98,20 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   auto* button = As<QPushButton>("RzMenuButton1");
   ASSERT_EQ(button->menu(), window_->ExportMenu());
   const QList<QAction*> items = window_->ExportMenu()->actions();
-  ASSERT_EQ(items.size(), 3);
+  // The six items, then, after a separator, their checked-only companions.
+  ASSERT_EQ(items.size(), 8);
+  EXPECT_TRUE(items[6]->isSeparator());
+  EXPECT_EQ(items[7]->text(), QStringLiteral("仅导出选中图幅"));
+  ASSERT_NE(items[7]->menu(), nullptr);
+  const QList<QAction*> checked = items[7]->menu()->actions();
+  ASSERT_EQ(checked.size(), 2);
+  ASSERT_NE(checked[0]->menu(), nullptr);
+  EXPECT_EQ(checked[0]->text(), QStringLiteral("导出MIF文件"));
+  const QList<QAction*> checkedMif = checked[0]->menu()->actions();
+  ASSERT_EQ(checkedMif.size(), 2);
+  EXPECT_EQ(checkedMif[0]->objectName(), QStringLiteral("N1Checked"));
+  EXPECT_EQ(checkedMif[1]->objectName(), QStringLiteral("N2Checked"));
+  EXPECT_EQ(checked[1]->objectName(), QStringLiteral("Excel1Checked"));
   EXPECT_EQ(items[0]->text(), QStringLiteral("导出MIF文件"));
   ASSERT_NE(items[0]->menu(), nullptr);
   const QList<QAction*> mif = items[0]->menu()->actions();
@@ -106,8 +123,21 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(items[1]->objectName(), QStringLiteral("Excel1"));
   EXPECT_EQ(items[1]->text(), QStringLiteral("导出XLS文件"));
   EXPECT_EQ(items[2]->text(), QStringLiteral("导出SHP文件"));
-  EXPECT_FALSE(items[2]->isVisible());
-  EXPECT_FALSE(items[2]->isEnabled());
+  EXPECT_TRUE(items[2]->isVisible());
+  EXPECT_TRUE(items[2]->isEnabled());
+  ASSERT_NE(items[2]->menu(), nullptr);
+  const QList<QAction*> shp = items[2]->menu()->actions();
+  ASSERT_EQ(shp.size(), 2);
+  EXPECT_EQ(shp[0]->objectName(), QStringLiteral("SHP2"));
+  EXPECT_EQ(shp[0]->text(), QStringLiteral("大地坐标"));
+  EXPECT_EQ(shp[1]->objectName(), QStringLiteral("SHP3"));
+  EXPECT_EQ(shp[1]->text(), QStringLiteral("平面坐标"));
+  const char* gis[][2] = {{"GPKG1", "导出GeoPackage文件"}, {"DXF1", "导出DXF文件"},
+                          {"KML1", "导出KML文件"}};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(items[3 + k]->objectName(), QString::fromUtf8(gis[k][0]));
+    EXPECT_EQ(items[3 + k]->text(), QString::fromUtf8(gis[k][1]));
+  }
 
   const QList<QAction*> tools = window_->CornerMenu()->actions();
   ASSERT_EQ(tools.size(), 2);
@@ -305,6 +335,12 @@ TEST_F(WindowTest, TheTabChangeEnablesTheCommandsOfTheTab) {
     EXPECT_EQ(window_->ControlAction("N1")->isEnabled(), row.geographic) << row.tab;
     EXPECT_TRUE(window_->ControlAction("N2")->isEnabled());
     EXPECT_TRUE(window_->ControlAction("Excel1")->isEnabled());
+    EXPECT_EQ(window_->ControlAction("SHP2")->isEnabled(), row.geographic) << row.tab;
+    EXPECT_TRUE(window_->ControlAction("SHP3")->isEnabled());
+    EXPECT_TRUE(window_->ControlAction("GPKG1")->isEnabled());
+    EXPECT_TRUE(window_->ControlAction("DXF1")->isEnabled());
+    // No tab of these datums has sheets that are WGS 84.
+    EXPECT_FALSE(window_->ControlAction("KML1")->isEnabled());
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -71,6 +72,53 @@ TEST(CliAoi, SheetsOfAPolygonFile) {
   EXPECT_NE(r.out.find(",0.05333333333333"), std::string::npos) << r.out;
   std::remove(wgs.c_str());
   std::remove(beijing.c_str());
+}
+
+// Every format writes the selected sheets: the text formats and mif as the
+// walk streams them, the others from the whole table; the records are those
+// of the request over the area's bounds.
+TEST(CliAoi, EveryFormatWritesTheSelectedSheets) {
+  const std::string file = AreaFile("4490");
+  const std::string aoi = "sheets --scale 1:1万 --datum 2000 --cm 117 --offset-x 100 --aoi " + file;
+  // The triangle's bounds hold 2 × 3 sheets; the north-east one it misses.
+  const Result all = RunCli("sheets --scale 1:1万 --datum 2000 --cm 117 --offset-x 100 --format csv "
+                            "--from 117,40 --to 117.1,40.1");
+  const Result some = RunCli(aoi + " --aoi-where \"name = 'b'\" --format csv");
+  ASSERT_EQ(all.status, 0) << all.err;
+  ASSERT_EQ(some.status, 0) << some.err;
+  ASSERT_EQ(Lines(all.out), 7u);
+  ASSERT_EQ(Lines(some.out), 6u);
+  std::size_t at = 0;
+  for (std::size_t line = 0; line < 6; ++line) {
+    const std::size_t end = some.out.find('\n', at) + 1;
+    EXPECT_NE(all.out.find(some.out.substr(at, end - at)), std::string::npos) << some.out.substr(at, end - at);
+    at = end;
+  }
+  EXPECT_EQ(some.out.find("K50G094050"), std::string::npos) << some.out;
+
+  const std::string out = testing::TempDir() + "/aoi_out_" + std::to_string(getpid());
+  struct Case {
+    const char* format;
+    std::string count;  // a shell line printing the number of records written
+    int perSheet, more;  // records per sheet, and besides the sheets
+  } cases[] = {
+      {"mif", "grep -c '^Region' " + out + ".mif", 1, 0},
+      {"shp", "ogrinfo -so -al " + out + ".shp | sed -n 's/^Feature Count: //p'", 1, 0},
+      {"gpkg", "ogrinfo -so -al " + out + ".gpkg | sed -n 's/^Feature Count: //p'", 1, 0},
+      {"dxf", "ogrinfo -so -al " + out + ".dxf | sed -n 's/^Feature Count: //p'", 2, 0},  // frame, number
+      {"kml", "ogrinfo -so -al " + out + ".kml | sed -n 's/^Feature Count: //p'", 1, 0},
+      {"svg", "python3 " SVG_COUNT " " + out + ".svg | sed -n 's/^frames //p'", 1, 0},
+      {"xlsx", "unzip -p " + out + ".xlsx xl/worksheets/sheet1.xml | grep -o '<row ' | wc -l", 1, 2},
+  };
+  for (const Case& c : cases) {
+    const std::string target = out + "." + c.format;
+    const Result r = RunCli(aoi + " --format " + c.format + " --output " + target);
+    ASSERT_EQ(r.status, 0) << c.format << r.err;
+    const Result n = RunShell(c.count);
+    EXPECT_EQ(std::atoi(n.out.c_str()), 17 * c.perSheet + c.more) << c.format << n.out << n.err;
+    RunShell("rm -f " + out + ".*");
+  }
+  std::remove(file.c_str());
 }
 
 }  // namespace

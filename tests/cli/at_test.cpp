@@ -28,7 +28,10 @@ TEST(CliAt, EveryScaleInDecimalOrDmsAndFromThePlane) {
   const std::vector<std::string> want = {
       "1:100万,J50,J-50",          "1:50万,J50B001001,J-50-A",      "1:25万,J50C001002,J-50-[2]",
       "1:10万,J50D001005,J-50-5",   "1:5万,J50E001010,J-50-5-B",     "1:2.5万,J50F002020,J-50-5-B-4",
-      "1:1万,J50G003040,J-50-5-(24)", "1:5000,J50H005079,J-50-5-(24)-A"};
+      "1:1万,J50G003040,J-50-5-(24)", "1:5000,J50H005079,J-50-5-(24)-A",
+      // The old standard stops at 1:5000. Row from 40° N: 6′ / 25″ = 14.4,
+      // column from 114° E: 2°28′ / 37.5″ = 236.8, so row 15, column 237.
+      "1:2000,J50I015237,",          "1:1000,J50J00290474,",          "1:500,J50K00580948,"};
   for (const char* point : {"116:28:00,39:54:00", "116.4666666667,39.9", "116°28′,39°54′"}) {
     const Result r = RunCli(std::string("at ") + point + " --format csv");
     ASSERT_EQ(r.status, 0) << point << r.err;

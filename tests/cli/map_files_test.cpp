@@ -13,29 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "run_cli.h"
+
 namespace {
 
-struct Result {
-  int status;
-  std::string out, err;
-};
+using karvento::cli::kCli;
+using karvento::cli::Result;
+using karvento::cli::RunShell;
 
-Result Shell(const std::string& line) {
-  const std::string errFile = testing::TempDir() + "map_stderr_" + std::to_string(getpid()) + ".txt";
-  Result r;
-  FILE* p = popen(("( " + line + " ) 2>" + errFile).c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  if (FILE* e = fopen(errFile.c_str(), "r")) {
-    for (std::size_t n; (n = fread(buf, 1, sizeof buf, e)) > 0;) r.err.append(buf, n);
-    fclose(e);
-  }
-  return r;
-}
-
-const std::string kCli = KARVENTO_CLI;
 const std::string kSvgCount = SVG_COUNT;
 
 std::string Temp(const std::string& name) {
@@ -48,7 +33,7 @@ struct Svg {
 };
 
 Svg ReadSvg(const std::string& file) {
-  const Result r = Shell("python3 " + kSvgCount + " '" + file + "'");
+  const Result r = RunShell("python3 " + kSvgCount + " '" + file + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   Svg svg;
   std::istringstream lines(r.out);
@@ -63,7 +48,7 @@ Svg ReadSvg(const std::string& file) {
 // The sheet numbers of a command's table: the first word of every line but
 // the header.
 std::multiset<std::string> TableNumbers(const std::string& arguments, int column = 0) {
-  const Result r = Shell(kCli + " " + arguments);
+  const Result r = RunShell(kCli + " " + arguments);
   EXPECT_EQ(r.status, 0) << r.err;
   std::multiset<std::string> numbers;
   std::istringstream lines(r.out);
@@ -96,7 +81,7 @@ TEST(CliIndexMap, SvgHasOneFrameAndOneNumberPerSheetOfEachCommand) {
     const std::multiset<std::string> numbers = TableNumbers(c.arguments, c.numberColumn);
     ASSERT_FALSE(numbers.empty()) << c.arguments;
     const std::string file = Temp("map.svg");
-    const Result r = Shell(kCli + " " + c.arguments + " --format svg --size 1200x900 --output " + file);
+    const Result r = RunShell(kCli + " " + c.arguments + " --format svg --size 1200x900 --output " + file);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "") << "a file given, nothing on standard output";
     const Svg svg = ReadSvg(file);
@@ -110,7 +95,7 @@ TEST(CliIndexMap, SvgHasOneFrameAndOneNumberPerSheetOfEachCommand) {
 TEST(CliIndexMap, PngOpensAtItsSizeAndPdfRendersThroughPoppler) {
   const std::string area = "sheets --from 116:20:00,39:50:00 --to 116:40:00,40:00:00";
   const std::string png = Temp("map.png");
-  Result r = Shell(kCli + " " + area + " --format png --size 500x300 --output " + png);
+  Result r = RunShell(kCli + " " + area + " --format png --size 500x300 --output " + png);
   ASSERT_EQ(r.status, 0) << r.err;
   const QImage image(QString::fromStdString(png));
   ASSERT_FALSE(image.isNull());
@@ -118,10 +103,10 @@ TEST(CliIndexMap, PngOpensAtItsSizeAndPdfRendersThroughPoppler) {
 
   // A5 landscape at 30 dpi: 248 × 175 pixels.
   const std::string pdf = Temp("map.pdf");
-  r = Shell(kCli + " " + area + " --format pdf --size 210x148 --output " + pdf);
+  r = RunShell(kCli + " " + area + " --format pdf --size 210x148 --output " + pdf);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string prefix = Temp("page");
-  r = Shell("pdftoppm -r 30 -png " + pdf + " " + prefix);
+  r = RunShell("pdftoppm -r 30 -png " + pdf + " " + prefix);
   ASSERT_EQ(r.status, 0) << r.err;
   const QImage page(QString::fromStdString(prefix + "-1.png"));
   ASSERT_FALSE(page.isNull());
@@ -139,7 +124,7 @@ TEST(CliIndexMap, PngOpensAtItsSizeAndPdfRendersThroughPoppler) {
 TEST(CliIndexMap, The857088SheetsOfChinaAt10000StayASmallAggregatedSvg) {
   const std::string file = Temp("china.svg");
   const auto start = std::chrono::steady_clock::now();
-  const Result r = Shell(kCli + " sheets --from 73,18 --to 135,54 --scale 1:1万 --format svg --output " + file);
+  const Result r = RunShell(kCli + " sheets --from 73,18 --to 135,54 --scale 1:1万 --format svg --output " + file);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_EQ(r.status, 0) << r.err;
   const auto bytes = std::filesystem::file_size(file);
@@ -169,13 +154,13 @@ TEST(CliIndexMap, SizeFormatAndOutputMistakesAreRefused) {
       {"--format png --output /nonexistent-folder/map.png", 1, "/nonexistent-folder/map.png"},
   };
   for (const Case& c : cases) {
-    const Result r = Shell(kCli + " " + area + c.options);
+    const Result r = RunShell(kCli + " " + area + c.options);
     EXPECT_EQ(r.status, c.status) << c.options;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.options << ": " << r.err;
     EXPECT_EQ(r.out, "") << c.options;
   }
   // An SVG without --output goes to standard output.
-  const Result r = Shell(kCli + " " + area + "--format svg");
+  const Result r = RunShell(kCli + " " + area + "--format svg");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("<?xml", 0), 0u);
   EXPECT_NE(r.out.find("</svg>"), std::string::npos);
@@ -183,7 +168,7 @@ TEST(CliIndexMap, SizeFormatAndOutputMistakesAreRefused) {
 
 TEST(CliIndexMap, HelpSaysWhatIsDrawnAtWhichDensity) {
   for (const char* command : {"sheets", "grid", "convert"}) {
-    const Result r = Shell(kCli + " " + command + " --help");
+    const Result r = RunShell(kCli + " " + command + " --help");
     EXPECT_EQ(r.status, 0);
     for (const char* words : {"svg, png, pdf", "4 pixels or wider is a frame", "2-pixel cells", "--size WxH",
                               "millimetres for pdf"}) {

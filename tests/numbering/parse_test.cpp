@@ -168,3 +168,55 @@ TEST(Parse, FieldsThatAreNoIntegerStopTheParse) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TAngleDMS B(double d, double m = 0, double s = 0) { return {d, m, s}; }
+
+TEST(Parse, LargeScaleNumbersBothWays) {
+  // Each number parses to its sheet, and the sheet walk over that sheet's
+  // extent writes the same number back.
+  struct Case { const char* text; ScaleIndex scale; TMapUnionRange sheet; } cases[] = {
+      {"J50I001001", 8, {B(114), B(39, 59, 35), B(114, 0, 37.5), B(40)}},
+      {"J50J00010001", 9, {B(114), B(39, 59, 47.5), B(114, 0, 18.75), B(40)}},
+      {"J50K00010001", 10, {B(114), B(39, 59, 53.75), B(114, 0, 9.375), B(40)}},
+      {"J50I013235", 8, {B(116, 26, 15), B(39, 54, 35), B(116, 26, 52.5), B(39, 55)}},
+      {"J50H005079-1", 8, {B(116, 26, 15), B(39, 54, 35), B(116, 26, 52.5), B(39, 55)}},
+      {"J50H005079-9", 8, {B(116, 27, 30), B(39, 53, 45), B(116, 28, 7.5), B(39, 54, 10)}},
+      {"J50K00600948", 10, {B(116, 27, 58.125), B(39, 53, 45), B(116, 28, 7.5), B(39, 53, 51.25)}},
+      {"J50J11521152", 9, {B(119, 59, 41.25), B(36), B(120), B(36, 0, 12.5)}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(CheckMapUnionNo(c.text), 2) << c.text;
+    const TMapUnionRange r = ParseNewMapUnionNo(c.text);
+    EXPECT_EQ(r, c.sheet) << c.text;
+    TStandardMapUnions back;
+    CreateNewMapUnions(r, c.scale, true, 117, true, back);
+    ASSERT_EQ(back.size(), 1u) << c.text;
+    ASSERT_EQ(back[0].size(), 1u) << c.text;
+    const std::string number = back[0][0].MapUnionNo;
+    EXPECT_EQ(Is5000BasedNumber(c.text) ? NumberIn5000Form(number) : number, c.text);
+  }
+}
+
+TEST(Parse, TwelveCharacterTextsThatAreNoLargeScaleNumber) {
+  // The code decides the length: I has three-digit serials, J and K four.
+  for (const char* text : {"J50I00010001", "J50G00010001", "J50J001001", "J50K001001", "J50L00010001",
+                           "J50J000100011"}) {
+    EXPECT_EQ(ParseNewMapUnionNo(text), TMapUnionRange{}) << text;
+    EXPECT_EQ(CheckMapUnionNo(text), 0) << text;
+  }
+  // Integer fields that do not convert fail as in the ten-character form.
+  EXPECT_EQ(ErrorOf([](std::string_view t) { (void)CheckMapUnionNo(t); }, "J50K0001000X"),
+            "'000X' is not a valid integer value");
+  // Before the 1:5000-based form was known, J50H001001-5 was an old 1:100万
+  // number 156° west of Greenwich; now it is the 1:2000 sheet it names.
+  EXPECT_EQ(CheckMapUnionNo("J50H001001-5"), 2);
+  EXPECT_EQ(DmsToDeg(ParseNewMapUnionNo("J50H001001-5").West), 114 + 37.5 / 3600);
+  // A serial outside 1–9 keeps the old reading.
+  EXPECT_EQ(CheckMapUnionNo("J50H001001-10"), 1);
+}
+
+}  // namespace
+}  // namespace karvento

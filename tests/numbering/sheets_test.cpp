@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ TEST(Sheets, WorkedExampleEveryScaleBothStandards) {
       {"J-50-5-(24)", "J50G003040", A(116, 26, 15), A(39, 52, 30), A(116, 30), A(39, 55)},
       {"J-50-5-(24)-A", "J50H005079", A(116, 26, 15), A(39, 53, 45), A(116, 28, 7.5), A(39, 55)},
   };
-  for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
+  for (ScaleIndex scale = 0; scale < kOldScaleCount; ++scale) {
     const Row& row = rows[scale];
     const TMapUnionRange edges{row.w, row.s, row.e, row.n};
     for (bool oldStandard : {true, false}) {
@@ -149,7 +150,7 @@ TEST(Sheets, NewStandardCornersOfTheMillionSheet) {
   EXPECT_EQ(r[191][191].MapUnionNo, "J50H192192");
   EXPECT_EQ(r[191][191].Range.West, A(119, 58, 7.5));
   EXPECT_EQ(r[191][191].Range.South, A(36));
-  for (ScaleIndex scale = 1; scale < kScaleCount; ++scale)
+  for (ScaleIndex scale = 1; scale < kOldScaleCount; ++scale)
     for (const auto& n : Numbers(New(Area(A(115, 50), A(37, 10), A(116, 20), A(37, 30)), scale)))
       EXPECT_EQ(n.size(), 10u) << n;
   // The new 1:100万 routine is the 1:100万 routine in new form.
@@ -177,6 +178,7 @@ TEST(Sheets, NumbersStayInsideTheRecord) {
   const TMapUnionRange area = Area(A(179, 50), A(87, 50), A(180), A(88));
   for (ScaleIndex scale = 0; scale < kScaleCount; ++scale)
     for (bool oldStandard : {true, false})
+      if (!oldStandard || HasOldStandard(scale))
       for (const auto& column : oldStandard ? Old(area, scale) : New(area, scale))
         for (const auto& s : column) {
           const char* data = s.MapUnionNo.data();
@@ -256,6 +258,193 @@ TEST(Sheets, AConversionIsRefusedOnceItsTotalPassesTheLimit) {
 
 namespace karvento {
 namespace {
+
+std::vector<std::string> NumbersOf(const TStandardMapUnions& r) {
+  std::vector<std::string> out;
+  for (const auto& column : r)
+    for (const auto& s : column) out.push_back(s.MapUnionNo);
+  return out;
+}
+
+TStandardMapUnions NewSheets(const TMapUnionRange& r, ScaleIndex scale) {
+  TStandardMapUnions out;
+  CreateNewMapUnions(r, scale, true, 117, true, out);
+  return out;
+}
+
+TEST(LargeScales, NorthWestAndSouthEastSheetsOfJ50) {
+  // The north-west sheet of J50 at each scale, and the south-east one, whose
+  // row and column are the scale's count per 1:100万 side.
+  struct Case {
+    ScaleIndex scale; const char* nw; const char* se; TAngleDMS seWest, seNorth;
+  } cases[] = {
+      {8, "J50I001001", "J50I576576", A(119, 59, 22.5), A(36, 0, 25)},
+      {9, "J50J00010001", "J50J11521152", A(119, 59, 41.25), A(36, 0, 12.5)},
+      {10, "J50K00010001", "J50K23042304", A(119, 59, 50.625), A(36, 0, 6.25)},
+  };
+  for (const auto& c : cases) {
+    const double w = LonStepTable[c.scale], h = LatStepTable[c.scale];
+    // One sheet inside each corner of J50.
+    const TStandardMapUnions nw = NewSheets({A(114, 0, w / 2), A(40, 0, -h / 2), A(114, 0, w / 2),
+                                             A(40, 0, -h / 2)}, c.scale);
+    ASSERT_EQ(NumbersOf(nw), std::vector<std::string>{c.nw});
+    EXPECT_EQ(nw[0][0].Range, (TMapUnionRange{A(114), SecToDms(40 * 3600 - h), SecToDms(114 * 3600 + w),
+                                              A(40)}));
+    const TStandardMapUnions se = NewSheets({A(120, 0, -w / 2), A(36, 0, h / 2), A(120, 0, -w / 2),
+                                             A(36, 0, h / 2)}, c.scale);
+    ASSERT_EQ(NumbersOf(se), std::vector<std::string>{c.se});
+    EXPECT_EQ(se[0][0].Range.West, c.seWest) << c.se;
+    EXPECT_EQ(se[0][0].Range.North, c.seNorth) << c.se;
+    EXPECT_EQ(se[0][0].Range.South, A(36)) << c.se;
+  }
+}
+
+TEST(LargeScales, TheOldStandardHasNoSuchScales) {
+  const TMapUnionRange area{A(116, 28), A(39, 54), A(116, 28), A(39, 54)};
+  TStandardMapUnions r;
+  CreateNewMapUnions(area, 3, true, 117, true, r);
+  const TStandardMapUnions before = r;
+  for (ScaleIndex scale : {8, 9, 10}) {
+    const std::string caption(kScaleCaptions[scale]);
+    try {
+      CreateOldMapUnions(area, scale, true, true, 117, r);
+      ADD_FAILURE() << caption;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, false));
+      EXPECT_NE(std::string(e.what()).find("旧图幅号标准没有 " + caption + " 比例尺"),
+                std::string::npos) << e.what();
+    }
+    EXPECT_EQ(r, before);
+    // New → old to them is refused, whatever the number; old → new allowed.
+    for (const char* number : {"J50H005079", "J50", "J50X"}) {
+      try {
+        ConvertMapUnionNo(number, false, scale, true, 117, true);
+        ADD_FAILURE() << caption << " " << number;
+      } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, true));
+        EXPECT_NE(std::string(e.what()).find("无法转换为旧图幅号"), std::string::npos);
+      }
+    }
+    EXPECT_FALSE(ConvertMapUnionNo("J-50-5-(24)-A", true, scale, true, 117, true).empty());
+  }
+  // The refusal is the walk's too, before anything is snapped.
+  EXPECT_THROW(SheetWalk(area, 9, false, true, true, 117, false), Error);
+}
+
+TEST(LargeScales, OldToNewConversionGivesEverySheetInColumnOrder) {
+  // J-50-5-(24)-A (1:5000, J50H005079) holds 3 × 3 sheets of 1:2000; column
+  // by column from the west, each column from the north.
+  std::vector<std::string> numbers;
+  for (const auto& s : ConvertMapUnionNo("J-50-5-(24)-A", true, 8, true, 117, true))
+    numbers.push_back(s.MapUnionNo);
+  EXPECT_EQ(numbers, (std::vector<std::string>{
+                         "J50I013235", "J50I014235", "J50I015235", "J50I013236", "J50I014236",
+                         "J50I015236", "J50I013237", "J50I014237", "J50I015237"}));
+  // 6 × 6 of 1:1000 and 12 × 12 of 1:500, the first and the last.
+  const auto j = ConvertMapUnionNo("J-50-5-(24)-A", true, 9, true, 117, true);
+  ASSERT_EQ(j.size(), 36u);
+  EXPECT_EQ(j.front().MapUnionNo, "J50J00250469");
+  EXPECT_EQ(j.back().MapUnionNo, "J50J00300474");
+  const auto k = ConvertMapUnionNo("J-50-5-(24)-A", true, 10, true, 117, true);
+  ASSERT_EQ(k.size(), 144u);
+  EXPECT_EQ(k.front().MapUnionNo, "J50K00490937");
+  EXPECT_EQ(k.back().MapUnionNo, "J50K00600948");
+  // The corners are those of the 1:5000 sheet.
+  EXPECT_EQ(k.front().Range.West, A(116, 26, 15));
+  EXPECT_EQ(k.front().Range.North, A(39, 55));
+  EXPECT_EQ(k.back().Range.East, A(116, 28, 7.5));
+  EXPECT_EQ(k.back().Range.South, A(39, 53, 45));
+}
+
+TEST(LargeScales, TheFiveThousandBasedFormOfATwoThousandNumber) {
+  struct Case { const char* rowColumn; const char* form5000; } cases[] = {
+      {"J50I001001", "J50H001001-1"}, {"J50I001002", "J50H001001-2"}, {"J50I001003", "J50H001001-3"},
+      {"J50I002001", "J50H001001-4"}, {"J50I002002", "J50H001001-5"}, {"J50I003003", "J50H001001-9"},
+      {"J50I001004", "J50H001002-1"}, {"J50I013235", "J50H005079-1"}, {"J50I015237", "J50H005079-9"},
+      {"J50I576576", "J50H192192-9"}, {"K49I100200", "K49H034067-2"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NumberIn5000Form(c.rowColumn), c.form5000);
+    EXPECT_TRUE(Is5000BasedNumber(c.form5000));
+    // Both forms name the same sheet, which is a new-standard number.
+    EXPECT_EQ(ParseNewMapUnionNo(c.form5000), ParseNewMapUnionNo(c.rowColumn)) << c.form5000;
+    EXPECT_EQ(CheckMapUnionNo(c.form5000), 2) << c.form5000;
+    EXPECT_EQ(ParseOldMapUnionNo(c.form5000), TMapUnionRange{}) << c.form5000;
+  }
+  for (const char* other : {"J50H001001", "J50G003040", "J50J00010001", "J50I00100", ""}) {
+    EXPECT_THROW(NumberIn5000Form(other), Error) << other;
+  }
+  for (const char* notTheForm : {"J50H001001-0", "J50H001001-10", "J50G001001-5", "J50H00100a-5",
+                                 "J50H001001+5"}) {
+    EXPECT_FALSE(Is5000BasedNumber(notTheForm)) << notTheForm;
+  }
+}
+
+
+TEST(LargeScales, TheWalkHandsOverTheResultColumnByColumn) {
+  struct Case { TMapUnionRange area; ScaleIndex scale; bool newStandard; } cases[] = {
+      {{A(116, 20), A(39, 50), A(116, 30), A(40)}, 6, false},
+      {{A(116, 27), A(39, 54), A(116, 28), A(39, 55)}, 10, true},
+      {{A(110), A(30), A(125), A(45)}, 0, true},
+      {{A(116), A(39, 40), A(117), A(39, 40)}, 3, true},  // zero rows: empty columns
+  };
+  for (const auto& c : cases)
+  for (Datum datum : {Datum::Beijing54, Datum::Xian80, Datum::Cgcs2000}) {
+    TStandardMapUnions whole;
+    CreateMapUnionsOfStandard(c.area, c.scale, c.newStandard, true, datum, 117, whole);
+    const SheetWalk walk(c.area, c.scale, c.newStandard, true, datum, 117, false);
+    ASSERT_EQ(walk.Columns(), static_cast<std::int64_t>(whole.size()));
+    if (datum != Datum::Cgcs2000) {
+      // The legacy flag names the same walk.
+      TStandardMapUnions legacy;
+      SheetWalk(c.area, c.scale, c.newStandard, true, datum == Datum::Beijing54, 117, false)
+          .Run([&](std::vector<TStandardMapUnion>& column) { legacy.push_back(column); });
+      EXPECT_EQ(legacy, whole) << kScaleCaptions[c.scale];
+    } else if (!whole.empty() && !whole[0].empty()) {
+      // The datum reaches the corners: CGCS2000 ones are not Beijing 1954's.
+      TStandardMapUnions on54;
+      CreateMapUnionsOfStandard(c.area, c.scale, c.newStandard, true, Datum::Beijing54, 117, on54);
+      EXPECT_EQ(whole[0][0].MapUnionNo, on54[0][0].MapUnionNo);
+      EXPECT_NE(whole[0][0].PlaneCorners[0].X, on54[0][0].PlaneCorners[0].X);
+    }
+    TStandardMapUnions columns;
+    // A consumer that takes the records away gets a full column next time.
+    walk.Run([&](std::vector<TStandardMapUnion>& column) {
+      columns.emplace_back();
+      for (auto& s : column) columns.back().push_back(std::move(s));
+    });
+    EXPECT_EQ(columns, whole) << kScaleCaptions[c.scale] << " datum " << int(datum);
+    // Any run of columns is those columns of the result.
+    TStandardMapUnions middle;
+    walk.Run([&](std::vector<TStandardMapUnion>& column) { middle.push_back(column); }, 1, 3);
+    ASSERT_EQ(middle.size(), std::min<std::size_t>(2, whole.size() - 1));
+    for (std::size_t i = 0; i < middle.size(); ++i) EXPECT_EQ(middle[i], whole[i + 1]);
+  }
+}
+
+TEST(LargeScales, AWalkPastTheLimitHoldsOneColumn) {
+  // 73°–135° E, 18°–54° N at 1:2000: 5952 columns of 5184 sheets.
+  const TMapUnionRange china{A(73), A(18), A(135), A(54)};
+  TStandardMapUnions r;
+  EXPECT_THROW(CreateNewMapUnions(china, 8, true, 0, true, r), Error);
+  EXPECT_THROW(SheetWalk(china, 8, true, true, true, 0, true), Error);
+  const SheetWalk walk(china, 8, true, true, true, 0, false);
+  EXPECT_EQ(walk.Columns(), 5952);
+  EXPECT_EQ(walk.Rows(), 5184);
+  std::vector<std::string> last;
+  walk.Run([&](std::vector<TStandardMapUnion>& column) {
+    last = {column.front().MapUnionNo, column.back().MapUnionNo};
+  }, 5951, 6000);
+  // The north-east sheet lies in N53 (132°–138° E, 52°–56° N).
+  EXPECT_EQ(last, (std::vector<std::string>{"N53I289288", "E53I288288"}));
+  // One column must fit: a column of more than the limit is refused.
+  try {
+    SheetWalk(TMapUnionRange{A(116), A(0), A(116, 0, 1), A(100000)}, 10, true, true, true, 0, false);
+    ADD_FAILURE() << "no refusal";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("一列需要生成 57,600,000 幅，超过了一列最多 5,000,000 幅"), std::string::npos) << e.what();
+  }
+}
 
 TEST(Sheets, CountsInMessagesAreGroupedByThousands) {
   struct Case { double count; const char* text; } cases[] = {

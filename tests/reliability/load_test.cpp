@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
-#include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -35,11 +35,12 @@ TEST(Load, AMillionNumbersStayWithinTheMemoryBudget) {
   Session s;
   s.frm.RzSpinEdit34.SetValue(0);  // no projection: the list alone is measured
   const double peakBefore = testing::PeakRssMiB();
-  const auto start = std::chrono::steady_clock::now();
+  // The time is the processor time of this process: on a shared machine the
+  // wall clock measures the other jobs as much as the reading.
+  const std::clock_t start = std::clock();
   s.ui.fileNames.push_back(file);
   s.frm.RzToolbarButton14Click();
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
   const double grown = testing::PeakRssMiB() - peakBefore;
   EXPECT_TRUE(s.ui.messages.empty());
   EXPECT_EQ(s.frm.RzCheckList4.Count(), kLines + 2);

@@ -132,6 +132,78 @@ TEST_F(Exports, DeletedItemsAreStillExported) {
   EXPECT_EQ(MidNumbers(dir.File("kept.mid")), Quoted(all));
 }
 
+// The companions hand the checked rows of the active list, in list order, to
+// the same writers; the items themselves keep writing the whole table; a
+// written export says what it wrote in the status line.
+TEST_F(Exports, CheckedOnlyCompanionsWriteTheCheckedSheetsInListOrder) {
+  FillEveryTable();
+  // Six 1:1万 sheets on tab 0.
+  frm.SetActiveTab(0);
+  SetCorners(0, {116, 27, 0}, {39, 50, 0}, {116, 31, 0}, {39, 56, 0});
+  frm.RzComboBox2.SetItemIndex(6);
+  frm.RzBitBtn1Click();
+  const std::vector<std::string> n54 = NumbersOf(frm.FMapUnions54);
+  ASSERT_EQ(n54.size(), 6u);
+  struct Case {
+    int tab;
+    const char* item;
+    std::vector<std::size_t> checked;  // rows of the tab's list, in any order
+    const char* extension;
+  } cases[] = {
+      {0, "N2Checked", {4, 1, 5}, "mif"},
+      {0, "N1Checked", {0}, "mif"},
+      {2, "N2Checked", {1}, "mif"},
+      {0, "Excel1Checked", {5, 2}, "xlsx"},
+      {2, "Excel1Checked", {0, 1}, "xlsx"},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    SheetList& list = c.tab == 0 ? frm.RzCheckList1 : frm.RzCheckList3;
+    list.SetAllChecked(false);
+    for (std::size_t row : c.checked) list.SetChecked(row, true);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+      if (list.Checked(i)) expected.push_back(list.Text(i));
+    }
+    const std::string name = dir.File("checked" + std::to_string(k++));
+    ui.fileNames.push_back(name);
+    ASSERT_TRUE(frm.Click(c.item));
+    const std::string file = name + "." + c.extension;
+    if (std::string(c.extension) == "mif") {
+      EXPECT_EQ(MidNumbers(name + ".mid"), Quoted(expected)) << c.item << " " << k;
+    } else {
+      const std::string facts = ReadWorkbook(file);
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string cell = "cell A" + std::to_string(3 + i) + " s " + expected[i] + " ";
+        EXPECT_NE(facts.find(cell), std::string::npos) << cell << facts;
+      }
+      EXPECT_EQ(facts.find("cell A" + std::to_string(3 + expected.size()) + " "), std::string::npos)
+          << facts;
+    }
+    EXPECT_EQ(frm.StatusLine.Caption,
+              "已导出 " + std::to_string(expected.size()) + " 幅到 " + file);
+    for (const auto& m : ui.messages) ADD_FAILURE() << m.text;
+    ui.messages.clear();
+  }
+  // With none checked nothing is asked and nothing written.
+  frm.SetActiveTab(0);
+  frm.RzCheckList1.SetAllChecked(false);
+  const std::size_t dialogs = ui.fileDialogs.size();
+  EXPECT_TRUE(frm.Click("N2Checked"));
+  EXPECT_EQ(ui.fileDialogs.size(), dialogs);
+  EXPECT_EQ(frm.StatusLine.Caption, "没有选中的图幅，未导出");
+  // The item itself still writes the whole table, checked rows or not.
+  ui.fileNames.push_back(dir.File("whole.mif"));
+  frm.N2Click();
+  EXPECT_EQ(MidNumbers(dir.File("whole.mid")), Quoted(n54));
+  EXPECT_EQ(frm.StatusLine.Caption,
+            "已导出 " + std::to_string(n54.size()) + " 幅到 " + dir.File("whole.mif"));
+  // The geographic companion is not offered where the item is not.
+  frm.SetActiveTab(2);
+  EXPECT_FALSE(frm.N1Checked.Enabled);
+}
+
 TEST_F(Exports, GeographicMifIsNotOfferedForTheIndependentGrid) {
   FillEveryTable();
   frm.SetActiveTab(2);
@@ -164,6 +236,111 @@ TEST_F(Exports, AFailedExportIsReportedWithTheWritersReason) {
   ui.fileNames.push_back(std::nullopt);
   frm.Excel1Click();
   EXPECT_TRUE(ui.messages.empty());
+}
+
+// What ogrinfo says of a file, its summary and every feature.
+std::string Ogrinfo(const std::string& file) {
+  const std::string command = "ogrinfo -ro -al '" + file + "' 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::string out;
+  char buf[4096];
+  std::size_t n = 0;
+  while (pipe && (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+  return out;
+}
+
+TEST_F(Exports, GisFilesCarryTheSystemOfTheFill) {
+  FillEveryTable();
+  // Xi'an 1980 again, on zone 37 named by its central meridian and with
+  // both large numbers omitted.
+  frm.SetActiveTab(1);
+  frm.RzSpinEdit26.SetValue(111);
+  frm.RzNumericEdit3.SetValue(37000000);
+  frm.RzNumericEdit4.SetValue(3000000);
+  frm.RzBitBtn1Click();
+  // Changing the tab's fields after the fill changes nothing of its table.
+  frm.RzSpinEdit26.SetValue(0);
+  frm.RzNumericEdit3.SetValue(0);
+  const std::size_t n54 = NumbersOf(frm.FMapUnions54).size();
+  const std::size_t n80 = NumbersOf(frm.FMapUnions80).size();
+  struct Case {
+    int tab;
+    const char* item;
+    const char* filter;
+    const char* ext;
+    std::size_t features;
+    std::vector<std::string> facts;  // in ogrinfo's output
+  } cases[] = {
+      {0, "SHP3", "ESRI Shapefile（*.shp）|*.shp", "shp", n54,
+       {"Beijing 1954 / 3-degree Gauss-Kruger CM 117E", "ID[\"EPSG\",2436]]"}},
+      {0, "SHP2", "ESRI Shapefile（*.shp）|*.shp", "shp", n54, {"ID[\"EPSG\",4214]]"}},
+      {1, "GPKG1", "GeoPackage（*.gpkg）|*.gpkg", "gpkg", n80,
+       {"Xian 1980 / 3-degree Gauss-Kruger zone 37, omitted X 37000000 Y 3000000",
+        "False northing\",-3000000"}},
+      {1, "DXF1", "AutoCAD DXF（*.dxf）|*.dxf", "dxf", 2 * n80,
+       {"Layer (String) = 图廓", "Layer (String) = 图号"}},
+      {2, "SHP3", "ESRI Shapefile（*.shp）|*.shp", "shp", 2,
+       {"Layer SRS WKT:\n(unknown)", "图幅号 (String) = 0+1"}},
+      {3, "GPKG1", "GeoPackage（*.gpkg）|*.gpkg", "gpkg", n54, {"ID[\"EPSG\",2436]]"}},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.item) + " on tab " + std::to_string(c.tab));
+    frm.SetActiveTab(c.tab);
+    const std::string name = dir.File("gis" + std::to_string(k++));
+    ui.fileNames.push_back(name + "." + c.ext);
+    ASSERT_TRUE(frm.Click(c.item));
+    EXPECT_EQ(ui.fileDialogs.back().filter, c.filter);
+    EXPECT_EQ(ui.fileDialogs.back().defaultExt, c.ext);
+    EXPECT_TRUE(ui.messages.empty());
+    const std::string info = Ogrinfo(name + "." + c.ext);
+    EXPECT_NE(info.find("Feature Count: " + std::to_string(c.features) + "\n"), std::string::npos)
+        << info.substr(0, 2000);
+    for (const std::string& fact : c.facts) {
+      EXPECT_NE(info.find(fact), std::string::npos) << fact << "\n" << info.substr(0, 3000);
+    }
+  }
+}
+
+TEST_F(Exports, AGisFileThatCannotBeRightIsRefusedBeforeItsNameIsAsked) {
+  FillEveryTable();
+  // Sheets across the 3-degree boundary at 118.5° E, central meridian 0.
+  frm.SetActiveTab(0);
+  SetCorners(0, {118, 0, 0}, {39, 40, 0}, {119, 0, 0}, {40, 0, 0});
+  frm.RzBitBtn1Click();
+  const std::size_t dialogs = ui.fileDialogs.size();
+  struct Case {
+    int tab;
+    void (TfrmCreateMapUnRg::*command)();
+    std::string message;
+  } cases[] = {
+      {0, &TfrmCreateMapUnRg::ShpPlaneClick, kSpansZonesMessage},
+      {0, &TfrmCreateMapUnRg::DxfClick, kSpansZonesMessage},
+      {0, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsCgcs2000Message},
+      {1, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsCgcs2000Message},
+      {2, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsGeodeticMessage},
+  };
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    (frm.*c.command)();
+    const auto m = TakeMessage();
+    EXPECT_EQ(m.caption, "错误");
+    EXPECT_EQ(m.icon, MessageIcon::Error);
+    EXPECT_EQ(m.text, c.message);
+  }
+  EXPECT_EQ(ui.fileDialogs.size(), dialogs);
+  // The geographic Shapefile of the same sheets has one system.
+  ui.fileNames.push_back(dir.File("geo.shp"));
+  frm.SetActiveTab(0);
+  frm.ShpGeoClick();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_NE(Ogrinfo(dir.File("geo.shp")).find("ID[\"EPSG\",4214]]"), std::string::npos);
+  // A folder that is not there: the failure names the file.
+  ui.fileNames.push_back(dir.File("missing/x.gpkg"));
+  frm.SetActiveTab(1);
+  frm.GpkgClick();
+  const auto failed = TakeMessage();
+  EXPECT_NE(failed.text.find(dir.File("missing/x.gpkg")), std::string::npos) << failed.text;
 }
 
 TEST_F(Exports, WorkbookTitleAndTablePerTab) {

@@ -153,6 +153,8 @@ class FakeUi : public UserInterface {
     focusMoves.emplace_back(name);
   }
   void CloseMainWindow() override { closed = true; }
+  void SetClipboardText(std::string_view text) override { clipboard = text; }
+  std::string clipboard;
 
   class Progress : public ProgressReporter {
    public:

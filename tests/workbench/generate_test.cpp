@@ -140,6 +140,41 @@ TEST_F(Generate, InvertedCornersEndTheCommandAndKeepThePreviousList) {
   }
 }
 
+
+TEST_F(Generate, TheLargeScalesInTheNewStandardOnly) {
+  // The 1:5000 sheet J50H005079 (J-50-5-(24)-A) at the three large scales,
+  // picked as items 8 to 10 of the scale list.
+  struct Case { int item; std::size_t count; const char* first; const char* last; } cases[] = {
+      {8, 9, "J50I013235", "J50I015237"},
+      {9, 36, "J50J00250469", "J50J00300474"},
+      {10, 144, "J50K00490937", "J50K00600948"},
+  };
+  for (int tab : {0, 1}) {
+    frm.SetActiveTab(tab);
+    SetCorners(tab, {116, 26, 15}, {39, 53, 45}, {116, 28, 7.5}, {39, 55, 0});
+    PickList& scale = tab == 0 ? frm.RzComboBox2 : frm.RzComboBox4;
+    const SheetList& list = tab == 0 ? frm.RzCheckList1 : frm.RzCheckList2;
+    for (const Case& c : cases) {
+      scale.SetItemIndex(c.item);
+      (tab == 0 ? frm.RzRadioButton1 : frm.RzRadioButton3).Choose();
+      frm.RzBitBtn1Click();
+      const std::vector<std::string> numbers = Texts(list);
+      ASSERT_EQ(numbers.size(), c.count) << c.item;
+      EXPECT_EQ(numbers.front(), c.first);
+      EXPECT_EQ(numbers.back(), c.last);
+      EXPECT_TRUE(ui.messages.empty());
+      // The old standard has no such scale: refused, the list kept.
+      const auto before = Records(list);
+      (tab == 0 ? frm.RzRadioButton2 : frm.RzRadioButton4).Choose();
+      frm.RzBitBtn1Click();
+      const auto m = TakeMessage();
+      EXPECT_EQ(m.text, OldStandardLacksScaleMessage(c.item, false));
+      EXPECT_EQ(m.icon, MessageIcon::Error);
+      EXPECT_EQ(Records(list), before);
+    }
+  }
+}
+
 // More sheets than one run may produce is the program's own refusal: its own
 // error box, the counts grouped by thousands, the previous list kept.
 TEST_F(Generate, TooManySheetsAreRefusedInTheProgramsOwnErrorBox) {
@@ -453,6 +488,33 @@ TEST_F(Convert, ANumberOfTheOtherStandardConvertsAsTheZeroExtent) {
   CreateNewMapUnions(TMapUnionRange{}, 6, true, 0, true, zero);
   EXPECT_EQ(Flat(frm.FMapUnions54), Flat(zero));
   EXPECT_TRUE(ui.messages.empty());
+}
+
+
+TEST_F(Convert, ToTheLargeScalesOldToNewOnly) {
+  frm.SetActiveTab(3);
+  AddSources({"J-50-5-(24)-A"});
+  frm.RzRadioButton5.Choose();
+  frm.RzComboBox5.SetItemIndex(8);
+  frm.RzBitBtn1Click();
+  EXPECT_EQ(Texts(frm.RzCheckList5),
+            (std::vector<std::string>{"J50I013235", "J50I014235", "J50I015235", "J50I013236",
+                                      "J50I014236", "J50I015236", "J50I013237", "J50I014237",
+                                      "J50I015237"}));
+  EXPECT_TRUE(ui.messages.empty());
+  // New → old to 1:1000 is refused with the reason, the target list kept;
+  // so is it with no source at all.
+  const auto before = Records(frm.RzCheckList5);
+  frm.RzRadioButton6.Choose();
+  frm.RzComboBox5.SetItemIndex(9);
+  for (bool empty : {false, true}) {
+    if (empty) frm.RzCheckList4.Clear();
+    frm.RzBitBtn1Click();
+    const auto m = TakeMessage();
+    EXPECT_EQ(m.text, OldStandardLacksScaleMessage(9, true));
+    EXPECT_NE(m.text.find("1:1000"), std::string::npos) << m.text;
+    EXPECT_EQ(Records(frm.RzCheckList5), before);
+  }
 }
 
 }  // namespace

@@ -132,6 +132,9 @@ const std::vector<ExportCase> kExports = {
     {"Excel1", kTabBeijing54, "sheets.xlsx", nullptr, 40320},
     {"N2", kTabCustom, "grid.mif", "grid.mid", 20000},
     {"Excel1", kTabCustom, "grid.xlsx", nullptr, 20000},
+    {"SHP2", kTabBeijing54, "sheets.shp", "sheets.dbf", 40320},
+    {"GPKG1", kTabCustom, "grid.gpkg", nullptr, 20000},
+    {"DXF1", kTabCustom, "grid.dxf", nullptr, 20000},
 };
 
 TEST_F(Progress, AnExportShowsItsRecordsUpToTheTotalAndWritesItsFiles) {

@@ -106,7 +106,8 @@ TEST_F(Window, NumberFieldsStartAtZeroWithTheirPatterns) {
 TEST_F(Window, PickListsChoicesAndTheFormat) {
   const std::vector<std::string> zones = {"3度分带法", "6度分带法"};
   const std::vector<std::string> scales = {"1:100万", "1:50万",  "1:25万", "1:10万",
-                                           "1:5万",   "1:2.5万", "1:1万",  "1:5000"};
+                                           "1:5万",   "1:2.5万", "1:1万",  "1:5000",
+                                           "1:2000",  "1:1000",  "1:500"};
   struct Case {
     const char* name;
     const std::vector<std::string>* items;
@@ -171,7 +172,11 @@ TEST_F(Window, ButtonsMenuItemsAndHints) {
       {"N1", "大地坐标", "", true},
       {"N2", "平面坐标", "", true},
       {"Excel1", "导出XLS文件", "", true},
-      {"SHP1", "导出SHP文件", "", false},
+      {"SHP1", "导出SHP文件", "", true},
+      {"SHP2", "大地坐标", "", true},
+      {"SHP3", "平面坐标", "", true},
+      {"GPKG1", "导出GeoPackage文件", "", true},
+      {"DXF1", "导出DXF文件", "", true},
       {"N3", "度-->度分秒", "", true},
       {"N4", "XY-->度分秒", "", true},
       {"RzToolbarButton1", "", "删除图幅", true},
@@ -222,6 +227,13 @@ TEST_F(Window, TabChangesSetTheCaptionAndTheEnabling) {
     EXPECT_EQ(frm.N1.Enabled, c.geographic) << c.tab;
     EXPECT_TRUE(frm.N2.Enabled);
     EXPECT_TRUE(frm.Excel1.Enabled);
+    EXPECT_EQ(frm.ShpGeoItem.Enabled, c.geographic) << c.tab;
+    EXPECT_TRUE(frm.ShpPlaneItem.Enabled);
+    EXPECT_TRUE(frm.GpkgMenuItem.Enabled);
+    EXPECT_TRUE(frm.DxfMenuItem.Enabled);
+    // KML is shown, and enabled only for sheets that are WGS 84 (CGCS2000).
+    EXPECT_TRUE(frm.KmlMenuItem.Visible);
+    EXPECT_FALSE(frm.KmlMenuItem.Enabled);
   }
   // The hidden tab and indices beyond the tabs cannot be chosen.
   EXPECT_FALSE(frm.SetActiveTab(4));

@@ -1,0 +1,41 @@
+// Reading an angle from text as people write it in documents and tables:
+// 116°20'30.5", 116°20′30.5″, 116 20 30.5, 116:20:30.5, 116d20m30.5s or
+// decimal degrees 116.341806. The window (a text pasted into a corner's
+// degree field) and the command line (every angle option) read angles here
+// and only here.
+#pragma once
+
+#include <string_view>
+
+#include "geodesy/angles.h"
+
+namespace karvento {
+
+// Why a text is not an angle.
+enum class AngleTextError {
+  None,
+  Empty,             // nothing but blanks
+  NotANumber,        // a field that is no finite decimal number
+  TooManyFields,     // more than degrees, minutes and seconds
+  MarkOutOfPlace,    // a degree, minute or second mark after the wrong field, or two in a row
+};
+
+// Reads text as an angle into angle; on failure returns the reason and leaves
+// angle unchanged.
+//
+// The text is an optional sign, then one to three unsigned decimal numbers
+// (digits with at most one point, an optional exponent) for degrees, minutes
+// and seconds. Between two fields, and after the last, stands one separator:
+// blanks, a colon, or a mark of the field it follows — degrees ° º d,
+// minutes ′ ' ’ m, seconds ″ " ” '' s — with blanks around it allowed; a
+// mark after the wrong field, or two separators' marks in a row ("1::2"),
+// is refused. Full-width blanks and colons count as their plain forms.
+//
+// One field is decimal degrees, turned into degrees, minutes and seconds by
+// DegToDms (116.341806 gives 116°20′30.5016″); two or three fields are taken
+// as they come (116 20 gives 116°20′0″). Ranges are not checked: minutes of 75 come back as 75, for the
+// caller to judge. A leading minus makes every field negative or zero (the
+// sign convention of TAngleDMS).
+AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle);
+
+}  // namespace karvento

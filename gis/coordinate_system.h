@@ -1,0 +1,71 @@
+// The coordinate system of a sheet file, as EPSG names it.
+//
+// Geographic corners are on the datum's own geographic system: EPSG:4214
+// (Beijing 1954), 4610 (Xi'an 1980), 4490 (CGCS2000). Plane corners are on the
+// datum's Gauss-Krüger system of the zone width and central meridian of the
+// request. EPSG has two families of these per datum and width:
+//  - with the zone number in front of the easting ("3-degree Gauss-Kruger
+//    zone 39", false easting 39 500 000 m): what the projection writes when a
+//    central meridian was given;
+//  - without it ("3-degree Gauss-Kruger CM 117E", false easting 500 000 m):
+//    what it writes when the central meridian is 0 and each corner takes its
+//    own zone, which is one system only while every corner lies in one zone.
+// EPSG covers the central meridians 75° E to 135° E (3-degree zones 25 to 45,
+// 6-degree zones 13 to 23); elsewhere the same transverse Mercator is written
+// as WKT under a name of its own.
+//
+// The omitted large coordinate numbers ("省略坐标大数") are subtracted from the
+// plane corners; the file's system is then the EPSG one with its false
+// easting and false northing reduced by them, written as WKT whose name says
+// so and without an EPSG authority (it is not that system any more).
+#pragma once
+
+#include <string>
+
+#include "geodesy/datum.h"
+#include "numbering/sheet_types.h"
+
+namespace karvento {
+
+// How the plane corners of a table of standard sheets were computed: the
+// datum, the zone method and central meridian of the projection (cm = 0: each
+// corner on its own zone), and the offsets subtracted afterwards.
+struct TPlaneSystem {
+  Datum datum = Datum::Beijing54;
+  bool zone3 = true;
+  double cm = 0;
+  double offsetX = 0;
+  double offsetY = 0;
+};
+
+// The EPSG code of the datum's geographic system.
+int GeographicEpsg(Datum datum);
+
+// The EPSG code of the Gauss-Krüger system of a datum, zone width and central
+// meridian (degrees): withPrefix selects the family whose easting carries the
+// zone number. 0 when EPSG has no such system (a central meridian that is not
+// one of the family's, or outside 75° E to 135° E).
+int GaussKrugerEpsg(Datum datum, bool zone3, double cm, bool withPrefix);
+
+// A coordinate system as a file carries it: an EPSG code when it is exactly
+// an EPSG system (0 otherwise) and its WKT (OGC WKT 1, with the EPSG
+// authority when there is a code). Empty WKT: no geodetic system at all.
+struct GisCrs {
+  int epsg = 0;
+  std::string wkt;
+  std::string name;
+};
+
+GisCrs GeographicCrs(Datum datum);
+
+// The Gauss-Krüger system of a whole table. With cm = 0 every corner of every
+// sheet must lie in the same zone (the zone that the projection chose for
+// it); otherwise throws Error(kSpansZonesMessage). An empty table with cm = 0
+// has no zone either and throws the same.
+GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system);
+
+inline constexpr const char* kSpansZonesMessage =
+    "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
+    "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。";
+
+}  // namespace karvento

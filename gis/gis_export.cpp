@@ -1,0 +1,600 @@
+#include "gis/gis_export.h"
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <cpl_string.h>
+#include <gdal.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "export/export_progress.h"
+#include "export/gbk.h"
+#include "export/safe_file.h"
+#include "geodesy/angles.h"
+#include "gis/gdal_session.h"
+#include "numbering/error.h"
+
+namespace karvento {
+namespace {
+
+namespace fs = std::filesystem;
+
+
+// Layer names of the CAD drawing.
+constexpr const char* kFrameLayer = "图廓";
+constexpr const char* kNumberLayer = "图号";
+// The number's text height as a fraction of the frame's height: a
+// ten-character new-standard number then spans about two thirds of a
+// 1:1万 frame's width.
+constexpr double kTextHeightRatio = 1.0 / 12;
+
+// Files that belong to a Shapefile besides .shp, .shx and .dbf: an old set's
+// coordinate system, code page or spatial index must not survive beside a new
+// set that has none of them.
+constexpr const char* kShapefileCompanions[] = {".prj", ".cpg", ".qix", ".sbn", ".sbx"};
+
+bool EndsWithNoCase(std::string_view text, std::string_view tail) {
+  if (text.size() < tail.size()) return false;
+  return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                    [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+// GDAL's reason for the last failure, or a general one when it gave none.
+std::string GdalReason() {
+  const char* msg = CPLGetLastErrorMsg();
+  return msg != nullptr && *msg != '\0' ? msg : "GDAL 未说明原因";
+}
+
+// GDAL's messages go to the caller's error, never to the terminal, while an
+// export runs.
+class QuietGdal {
+ public:
+  QuietGdal() {
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLErrorReset();
+  }
+  ~QuietGdal() { CPLPopErrorHandler(); }
+  QuietGdal(const QuietGdal&) = delete;
+  QuietGdal& operator=(const QuietGdal&) = delete;
+};
+
+// The files of one export: written into a temporary folder beside the
+// target, moved into place by Commit, removed otherwise.
+class FileSet {
+ public:
+  FileSet(const std::string& fileName, GisFormat format) : format_(format) {
+    target_ = fileName;
+    if (format == GisFormat::Shapefile && !EndsWithNoCase(target_, ".shp")) target_ += ".shp";
+    const fs::path path(target_);
+    if (path.filename().empty()) Fail(strerror(EISDIR));
+    folder_ = path.parent_path();
+    name_ = path.filename().string();
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) Fail(strerror(EISDIR));
+    std::string pattern =
+        (folder_ / ("." + name_.substr(0, 200) + ".XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) Fail(strerror(errno));
+    temp_ = pattern;
+  }
+  ~FileSet() {
+    std::error_code ec;
+    if (!temp_.empty()) fs::remove_all(temp_, ec);
+  }
+  FileSet(const FileSet&) = delete;
+  FileSet& operator=(const FileSet&) = delete;
+
+  const std::string& target() const { return target_; }
+  // The name under which GDAL writes the main file. A Shapefile keeps its
+  // name: it names the .dbf, .shx and the layer.
+  std::string WorkingName() const {
+    if (format_ == GisFormat::Shapefile) return (fs::path(temp_) / name_).string();
+    return (fs::path(temp_) / (std::string("data.") + GisExtension(format_))).string();
+  }
+
+  [[noreturn]] void Fail(const std::string& reason) const {
+    throw Error(FileWriteError(target_, reason));
+  }
+
+  // Moves the finished files into place: the companions of a Shapefile
+  // first and the .shp last, so that a reader who sees the new .shp sees its
+  // whole set.
+  void Commit() {
+    std::error_code ec;
+    if (format_ != GisFormat::Shapefile) {
+      fs::rename(WorkingName(), target_, ec);
+      if (ec) Fail(ec.message());
+      return;
+    }
+    const std::string title = name_.substr(0, name_.size() - 4);
+    std::vector<std::string> made;
+    for (const auto& entry : fs::directory_iterator(temp_, ec)) {
+      made.push_back(entry.path().filename().string());
+    }
+    if (ec) Fail(ec.message());
+    for (const char* ext : kShapefileCompanions) {
+      const std::string file = title + ext;
+      if (std::find(made.begin(), made.end(), file) == made.end()) {
+        fs::remove(folder_ / file, ec);
+        if (ec) Fail(ec.message());
+      }
+    }
+    std::stable_partition(made.begin(), made.end(),
+                          [&](const std::string& f) { return f != name_; });
+    for (const std::string& file : made) {
+      fs::rename(fs::path(temp_) / file, folder_ / file, ec);
+      if (ec) throw Error(FileWriteError((folder_ / file).string(), ec.message()));
+    }
+  }
+
+ private:
+  GisFormat format_;
+  std::string target_;
+  fs::path folder_;
+  std::string name_;
+  std::string temp_;
+};
+
+struct SrsDeleter {
+  void operator()(void* h) const { OSRDestroySpatialReference(static_cast<OGRSpatialReferenceH>(h)); }
+};
+using Srs = std::unique_ptr<void, SrsDeleter>;
+
+struct FeatureDeleter {
+  void operator()(void* h) const { OGR_F_Destroy(static_cast<OGRFeatureH>(h)); }
+};
+using Feature = std::unique_ptr<void, FeatureDeleter>;
+
+// The spatial reference of a file, longitude or easting first.
+Srs MakeSrs(const GisCrs& crs, const FileSet& files) {
+  if (crs.wkt.empty()) return nullptr;
+  Srs srs(OSRNewSpatialReference(nullptr));
+  const OGRErr err = crs.epsg != 0 ? OSRImportFromEPSG(srs.get(), crs.epsg)
+                                   : OSRImportFromWkt(srs.get(), std::vector<char*>{
+                                                                     const_cast<char*>(crs.wkt.c_str())}
+                                                                     .data());
+  if (err != OGRERR_NONE) files.Fail(crs.name + ": " + GdalReason());
+  OSRSetAxisMappingStrategy(srs.get(), OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+struct FieldSpec {
+  const char* name;
+  OGRFieldType type;
+  int width;
+};
+
+std::string SqlQuoted(std::string_view text) {
+  std::string q = "'";
+  for (char c : text) {
+    if (c == '\'') q.push_back('\'');
+    q.push_back(c);
+  }
+  q.push_back('\'');
+  return q;
+}
+
+// GDAL's DXF header with the Chinese code page (ANSI_936): the layer names
+// are written in GBK, which AutoCAD and GDAL then read as Chinese. The texts
+// themselves are written as \U+ escapes and need no code page.
+std::string ChineseDxfHeader(const FileSet& files) {
+  const char* found = CPLFindFile("GDAL", "header.dxf");
+  if (found == nullptr) files.Fail("GDAL 的 DXF 文件头模板 header.dxf 不存在");
+  std::string header;
+  {
+    std::ifstream in(found, std::ios::binary);
+    header.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) files.Fail(std::string(found) + ": " + strerror(errno));
+  }
+  const std::size_t at = header.find("ANSI_1252");
+  if (at == std::string::npos) files.Fail(std::string(found) + ": $DWGCODEPAGE ANSI_1252 not found");
+  header.replace(at, 9, "ANSI_936");
+  const std::string path = (fs::path(files.WorkingName()).parent_path() / "header.dxf").string();
+  std::ofstream out(path, std::ios::binary);
+  out << header;
+  out.close();
+  if (!out) files.Fail(path + ": " + strerror(errno));
+  return path;
+}
+
+// One dataset with one layer being written.
+class LayerWriter {
+ public:
+  LayerWriter(FileSet& files, const GisOptions& options, OGRSpatialReferenceH srs,
+              OGRwkbGeometryType geometry)
+      : files_(files), format_(options.format) {
+    const char* driverName = "ESRI Shapefile";
+    CPLStringList dsOptions;
+    CPLStringList layerOptions;
+    switch (options.format) {
+      case GisFormat::Shapefile:
+        layerOptions.SetNameValue("ENCODING",
+                                  options.encoding == GisEncoding::Gbk ? "GBK" : "UTF-8");
+        break;
+      case GisFormat::GeoPackage:
+        driverName = "GPKG";
+        layerOptions.SetNameValue("SPATIAL_INDEX", "YES");
+        break;
+      case GisFormat::Dxf:
+        driverName = "DXF";
+        dsOptions.SetNameValue("HEADER", ChineseDxfHeader(files).c_str());
+        break;
+      case GisFormat::Kml:
+        driverName = "KML";
+        dsOptions.SetNameValue("NameField", "图幅号");
+        break;
+    }
+    GDALDriverH driver = GDALGetDriverByName(driverName);
+    if (driver == nullptr) files.Fail(std::string("GDAL 没有 ") + driverName + " 驱动");
+    ds_ = GDALCreate(driver, files.WorkingName().c_str(), 0, 0, 0, GDT_Unknown, dsOptions.List());
+    if (ds_ == nullptr) files.Fail(GdalReason());
+    const std::string layerName = format_ == GisFormat::Shapefile
+                                      ? fs::path(files.WorkingName()).stem().string()
+                                      : fs::path(files.target()).stem().string();
+    layer_ = GDALDatasetCreateLayer(ds_, layerName.c_str(), srs, geometry, layerOptions.List());
+    if (layer_ == nullptr) files.Fail(GdalReason());
+    if (format_ == GisFormat::GeoPackage && GDALDatasetStartTransaction(ds_, FALSE) != OGRERR_NONE) {
+      files.Fail(GdalReason());
+    }
+    // A GeoPackage table without a system points at the "undefined
+    // Cartesian" entry (-1) rather than GDAL's default, the undefined
+    // geographic one: an independent grid is a plane.
+    if (format_ == GisFormat::GeoPackage && srs == nullptr) {
+      const std::string table = SqlQuoted(layerName);
+      for (const char* t : {"gpkg_geometry_columns", "gpkg_contents"}) {
+        Sql(std::string("UPDATE ") + t + " SET srs_id = -1 WHERE table_name = " + table);
+      }
+    }
+  }
+  ~LayerWriter() {
+    if (ds_ != nullptr) GDALClose(ds_);
+  }
+  LayerWriter(const LayerWriter&) = delete;
+  LayerWriter& operator=(const LayerWriter&) = delete;
+
+  void AddFields(const std::vector<FieldSpec>& fields) {
+    for (const FieldSpec& f : fields) {
+      OGRFieldDefnH defn = OGR_Fld_Create(f.name, f.type);
+      if (f.width > 0) OGR_Fld_SetWidth(defn, f.width);
+      const OGRErr err = OGR_L_CreateField(layer_, defn, TRUE);
+      OGR_Fld_Destroy(defn);
+      if (err != OGRERR_NONE) files_.Fail(GdalReason());
+    }
+  }
+
+  // A feature of the layer's schema with a geometry of its own, to be filled
+  // and written again and again.
+  Feature NewFeature(OGRwkbGeometryType type) {
+    Feature f(OGR_F_Create(OGR_L_GetLayerDefn(layer_)));
+    OGRGeometryH g = OGR_G_CreateGeometry(type);
+    if (type == wkbPolygon) {
+      OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
+      OGR_G_SetPointCount(ring, 5);
+      OGR_G_AddGeometryDirectly(g, ring);
+    }
+    OGR_F_SetGeometryDirectly(static_cast<OGRFeatureH>(f.get()), g);
+    return f;
+  }
+
+  void Write(const Feature& feature) {
+    auto* f = static_cast<OGRFeatureH>(feature.get());
+    OGR_F_SetFID(f, OGRNullFID);
+    if (OGR_L_CreateFeature(layer_, f) != OGRERR_NONE) files_.Fail(GdalReason());
+  }
+
+  // Commits, closes and checks that the driver reported no failure on the
+  // way (a close writes the rest of a file).
+  void Finish() {
+    if (format_ == GisFormat::GeoPackage && GDALDatasetCommitTransaction(ds_) != OGRERR_NONE) {
+      files_.Fail(GdalReason());
+    }
+    CPLErrorReset();
+    GDALClose(ds_);
+    ds_ = nullptr;
+    if (CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal) {
+      files_.Fail(GdalReason());
+    }
+  }
+
+  void Sql(const std::string& statement) {
+    CPLErrorReset();
+    OGRLayerH result = GDALDatasetExecuteSQL(ds_, statement.c_str(), nullptr, nullptr);
+    if (result != nullptr) GDALDatasetReleaseResultSet(ds_, result);
+    if (CPLGetLastErrorType() == CE_Failure) files_.Fail(GdalReason());
+  }
+
+  int FieldIndex(const char* name) const {
+    return OGR_FD_GetFieldIndex(OGR_L_GetLayerDefn(layer_), name);
+  }
+
+ private:
+  FileSet& files_;
+  GisFormat format_;
+  GDALDatasetH ds_ = nullptr;
+  OGRLayerH layer_ = nullptr;
+};
+
+// A frame: five points, the first repeated at the end.
+struct Frame {
+  double x[4];  // NW, NE, SE, SW
+  double y[4];
+  double MinX() const { return std::min(std::min(x[0], x[1]), std::min(x[2], x[3])); }
+  double MaxX() const { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
+  double MinY() const { return std::min(std::min(y[0], y[1]), std::min(y[2], y[3])); }
+  double MaxY() const { return std::max(std::max(y[0], y[1]), std::max(y[2], y[3])); }
+};
+
+void SetFrame(const Feature& feature, const Frame& frame) {
+  OGRGeometryH polygon = OGR_F_GetGeometryRef(static_cast<OGRFeatureH>(feature.get()));
+  OGRGeometryH ring = OGR_G_GetGeometryRef(polygon, 0);
+  for (int k = 0; k < 5; ++k) OGR_G_SetPoint_2D(ring, k, frame.x[k % 4], frame.y[k % 4]);
+}
+
+// A text as an OGR style string quotes it.
+std::string StyleQuoted(std::string_view text) {
+  std::string q = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') q.push_back('\\');
+    q.push_back(c);
+  }
+  q.push_back('"');
+  return q;
+}
+
+std::string NumberText(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+// Writes the frames of a table through one callback per sheet, which fills
+// the frame and the attributes. The DXF drawing has no attributes: it gets
+// a polyline and a text per sheet instead.
+template <class Table, class Fill>
+void WriteFrames(FileSet& files, const GisOptions& options, OGRSpatialReferenceH srs,
+                 const Table& table, const std::vector<FieldSpec>& fields,
+                 const ExportProgress& progress, Fill fill) {
+  ExportTicker ticker(progress, RecordsOf(table));
+  ticker.Start();
+  LayerWriter writer(files, options, srs, options.format == GisFormat::Dxf ? wkbUnknown : wkbPolygon);
+  const bool dxf = options.format == GisFormat::Dxf;
+  if (!dxf) writer.AddFields(fields);
+  std::vector<int> index;
+  for (const FieldSpec& f : fields) index.push_back(dxf ? -1 : writer.FieldIndex(f.name));
+  Feature frameFeature = writer.NewFeature(wkbPolygon);
+  Feature textFeature = dxf ? writer.NewFeature(wkbPoint) : nullptr;
+  const int layerField = dxf ? writer.FieldIndex("Layer") : -1;
+  if (dxf) {
+    OGR_F_SetFieldString(static_cast<OGRFeatureH>(frameFeature.get()), layerField,
+                         Utf8ToGbk(kFrameLayer).c_str());
+    OGR_F_SetFieldString(static_cast<OGRFeatureH>(textFeature.get()), layerField,
+                         Utf8ToGbk(kNumberLayer).c_str());
+  }
+  Frame frame{};
+  for (const auto& inner : table) {
+    for (const auto& sheet : inner) {
+      const std::string* number = fill(sheet, static_cast<OGRFeatureH>(frameFeature.get()), index, frame);
+      SetFrame(frameFeature, frame);
+      writer.Write(frameFeature);
+      if (dxf) {
+        auto* text = static_cast<OGRFeatureH>(textFeature.get());
+        const double height = (frame.MaxY() - frame.MinY()) * kTextHeightRatio;
+        const std::string style = "LABEL(t:" + StyleQuoted(*number) + ",s:" + NumberText(height) +
+                                  "g,p:5)";
+        OGR_F_SetStyleString(text, style.c_str());
+        OGR_F_SetFieldString(text, writer.FieldIndex("Text"), number->c_str());
+        OGR_G_SetPoint_2D(OGR_F_GetGeometryRef(text), 0, (frame.MinX() + frame.MaxX()) / 2,
+                          (frame.MinY() + frame.MaxY()) / 2);
+        writer.Write(textFeature);
+      }
+      ticker.Tick();
+    }
+  }
+  ticker.Finish();
+  // Closing completes the files (a GeoPackage builds its spatial index
+  // then): the user may still cancel before it starts, as every record has
+  // been reported.
+  const std::uint64_t total = RecordsOf(table);
+  if (progress && !progress(total, total)) throw Error(kExportCancelled);
+  writer.Finish();
+  files.Commit();
+}
+
+template <class Table>
+bool HasSheets(const Table& table) {
+  for (const auto& inner : table) {
+    if (!inner.empty()) return true;
+  }
+  return false;
+}
+
+template <class Table>
+int NumberWidth(const Table& table) {
+  std::size_t width = 1;
+  for (const auto& inner : table) {
+    for (const auto& s : inner) width = std::max(width, s.MapUnionNo.size());
+  }
+  return static_cast<int>(std::min<std::size_t>(width, 254));
+}
+
+template <class Body>
+bool Guarded(std::string* reason, Body body) {
+  try {
+    EnsureGdal();
+    QuietGdal quiet;
+    // A frame is a closed polyline in a drawing, not a filled hatch.
+    CPLSetThreadLocalConfigOption("DXF_WRITE_HATCH", "FALSE");
+    struct Restore {
+      ~Restore() { CPLSetThreadLocalConfigOption("DXF_WRITE_HATCH", nullptr); }
+    } restore;
+    body();
+    return true;
+  } catch (const Error& e) {
+    if (reason != nullptr) *reason = e.what();
+    return false;
+  }
+}
+
+}  // namespace
+
+const char* GisExtension(GisFormat format) {
+  switch (format) {
+    case GisFormat::Shapefile:
+      return "shp";
+    case GisFormat::GeoPackage:
+      return "gpkg";
+    case GisFormat::Dxf:
+      return "dxf";
+    case GisFormat::Kml:
+      return "kml";
+  }
+  return "";
+}
+
+const char* GisFilter(GisFormat format) {
+  switch (format) {
+    case GisFormat::Shapefile:
+      return "ESRI Shapefile（*.shp）|*.shp";
+    case GisFormat::GeoPackage:
+      return "GeoPackage（*.gpkg）|*.gpkg";
+    case GisFormat::Dxf:
+      return "AutoCAD DXF（*.dxf）|*.dxf";
+    case GisFormat::Kml:
+      return "Google Earth KML（*.kml）|*.kml";
+  }
+  return "";
+}
+
+int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
+  const double height = std::round((DmsToDeg(sheet.Range.North) - DmsToDeg(sheet.Range.South)) * 3600 * 1000) / 1000;
+  for (std::size_t k = 0; k < LatStepTable.size(); ++k) {
+    if (height == LatStepTable[k]) return kScaleDenominators[k];
+  }
+  return 0;
+}
+
+std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
+                       const GisOptions& options) {
+  if (options.format == GisFormat::Kml && system.datum != Datum::Cgcs2000) {
+    return kKmlNeedsCgcs2000Message;
+  }
+  if (!HasSheets(table)) return kNoSheetsMessage;
+  if (!options.geographic && options.format != GisFormat::Kml) {
+    try {
+      PlaneCrs(table, system);
+    } catch (const Error& e) {
+      return e.what();
+    }
+  }
+  return {};
+}
+
+std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options) {
+  if (options.format == GisFormat::Kml) return kKmlNeedsGeodeticMessage;
+  if (options.geographic) return kNoGeographicMessage;
+  if (!HasSheets(table)) return kNoSheetsMessage;
+  return {};
+}
+
+bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
+                    const TPlaneSystem& system, const GisOptions& options, std::string* reason,
+                    const ExportProgress& progress) {
+  return Guarded(reason, [&] {
+    const bool geographic = options.geographic || options.format == GisFormat::Kml;
+    if (const std::string refusal = GisRefusal(table, system, options); !refusal.empty()) {
+      throw Error(refusal);
+    }
+    // KML is WGS 84 by definition; the CGCS2000 longitudes and latitudes are
+    // written as they are.
+    const GisCrs crs = options.format == GisFormat::Kml ? GisCrs{4326, "EPSG:4326", "WGS 84"}
+                       : geographic                     ? GeographicCrs(system.datum)
+                                                        : PlaneCrs(table, system);
+    FileSet files(fileName, options.format);
+    const Srs srs = MakeSrs(crs, files);
+    std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(table)},
+                                     {"比例尺", OFTInteger, 7},
+                                     {"标准", OFTString, 3},
+                                     {"WEST", OFTReal, 0},
+                                     {"SOUTH", OFTReal, 0},
+                                     {"EAST", OFTReal, 0},
+                                     {"NORTH", OFTReal, 0}};
+    if (!geographic) {
+      for (const char* c : {"X1", "Y1", "X2", "Y2", "X3", "Y3", "X4", "Y4"}) {
+        fields.push_back({c, OFTReal, 0});
+      }
+    }
+    WriteFrames(files, options, static_cast<OGRSpatialReferenceH>(srs.get()), table, fields,
+                progress,
+                [&](const TStandardMapUnion& s, OGRFeatureH f, const std::vector<int>& at,
+                    Frame& frame) {
+                  const double w = DmsToDeg(s.Range.West), south = DmsToDeg(s.Range.South);
+                  const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
+                  if (geographic) {
+                    frame = {{w, e, e, w}, {n, n, south, south}};
+                  } else {
+                    for (int k = 0; k < 4; ++k) {
+                      frame.x[k] = s.PlaneCorners[static_cast<std::size_t>(k)].X;
+                      frame.y[k] = s.PlaneCorners[static_cast<std::size_t>(k)].Y;
+                    }
+                  }
+                  if (at[0] < 0) return &s.MapUnionNo;
+                  OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
+                  OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s));
+                  OGR_F_SetFieldString(
+                      f, at[2], s.MapUnionNo.find('-') != std::string::npos ? "old" : "new");
+                  OGR_F_SetFieldDouble(f, at[3], w);
+                  OGR_F_SetFieldDouble(f, at[4], south);
+                  OGR_F_SetFieldDouble(f, at[5], e);
+                  OGR_F_SetFieldDouble(f, at[6], n);
+                  if (!geographic) {
+                    for (int k = 0; k < 4; ++k) {
+                      OGR_F_SetFieldDouble(f, at[7 + 2 * static_cast<std::size_t>(k)], frame.x[k]);
+                      OGR_F_SetFieldDouble(f, at[8 + 2 * static_cast<std::size_t>(k)], frame.y[k]);
+                    }
+                  }
+                  return &s.MapUnionNo;
+                });
+  });
+}
+
+bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
+                          const GisOptions& options, std::string* reason,
+                          const ExportProgress& progress) {
+  return Guarded(reason, [&] {
+    if (const std::string refusal = GisRefusal(table, options); !refusal.empty()) {
+      throw Error(refusal);
+    }
+    FileSet files(fileName, options.format);
+    const std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(table)},
+                                           {"MINX", OFTReal, 0},
+                                           {"MINY", OFTReal, 0},
+                                           {"MAXX", OFTReal, 0},
+                                           {"MAXY", OFTReal, 0}};
+    WriteFrames(files, options, nullptr, table, fields, progress,
+                [&](const TCustomMapUnion& s, OGRFeatureH f, const std::vector<int>& at,
+                    Frame& frame) {
+                  frame = {{s.MinX, s.MaxX, s.MaxX, s.MinX}, {s.MaxY, s.MaxY, s.MinY, s.MinY}};
+                  if (at[0] < 0) return &s.MapUnionNo;
+                  OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
+                  OGR_F_SetFieldDouble(f, at[1], s.MinX);
+                  OGR_F_SetFieldDouble(f, at[2], s.MinY);
+                  OGR_F_SetFieldDouble(f, at[3], s.MaxX);
+                  OGR_F_SetFieldDouble(f, at[4], s.MaxY);
+                  return &s.MapUnionNo;
+                });
+  });
+}
+
+}  // namespace karvento

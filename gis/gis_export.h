@@ -1,0 +1,89 @@
+// Sheet frames in the formats that GIS and CAD programs open natively,
+// written through GDAL/OGR with their exact coordinate system
+// (coordinate_system.h). One routine writes every format; the window and the
+// command-line tool both call it.
+//
+// Formats:
+//  - ESRI Shapefile: .shp .shx .dbf .prj .cpg; attribute text in UTF-8 (.cpg
+//    "UTF-8") or GBK (.cpg "GBK", for older Chinese GIS).
+//  - GeoPackage: one table of frames, with its spatial index.
+//  - DXF: each frame a closed polyline on layer "图廓", its number as text at
+//    the frame's centre on layer "图号", the text height a fixed fraction of
+//    the frame's height; metres or degrees.
+//  - KML: longitudes and latitudes taken as WGS 84, which only CGCS2000 sheets
+//    honestly are (the two differ by centimetres); Beijing 1954 and Xi'an 1980
+//    sheets are refused, there being no official transformation from them.
+//
+// Attributes of a standard sheet: "图幅号" (the number), "比例尺" (the scale
+// denominator, an integer; 0 for a record of no scale), "标准" ("new" or
+// "old", by the number's form), the four edges WEST SOUTH EAST NORTH in
+// decimal degrees, and in plane files the corners X1 Y1 … X4 Y4 (NW, NE, SE,
+// SW, as the workbook has them). Every name fits a .dbf field (10 bytes).
+// An independent sheet has "图幅号" and MINX MINY MAXX MAXY; its files carry
+// no coordinate system (no .prj), since an independent grid has no geodetic
+// datum.
+//
+// Every file replaces its target only when the whole set is complete: the set
+// is written into a temporary folder beside the target and moved into place at
+// the end; a failure or a cancel leaves an existing set as it was. A failure
+// is reported with the file and GDAL's reason.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "gis/coordinate_system.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+
+enum class GisFormat : std::uint8_t { Shapefile, GeoPackage, Dxf, Kml };
+enum class GisEncoding : std::uint8_t { Utf8, Gbk };
+
+struct GisOptions {
+  GisFormat format = GisFormat::Shapefile;
+  // Longitudes and latitudes on the datum's geographic system, or the plane
+  // corners on its Gauss-Krüger system. KML is always geographic.
+  bool geographic = false;
+  // Attribute text of a Shapefile; the other formats are UTF-8 by definition.
+  GisEncoding encoding = GisEncoding::Utf8;
+};
+
+// The file name extension (without ".") and the save dialog filter of a format.
+const char* GisExtension(GisFormat format);
+const char* GisFilter(GisFormat format);
+
+// The refusals, as shown to the user.
+inline constexpr const char* kKmlNeedsCgcs2000Message =
+    "北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，"
+    "KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。";
+inline constexpr const char* kKmlNeedsGeodeticMessage =
+    "独立坐标系没有大地坐标，不能导出 KML 文件。";
+inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
+inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
+
+// Why the table cannot be written in these options, or "" when it can: KML
+// of a legacy datum, geographic or KML files of an independent grid, plane
+// sheets across zones without a central meridian, an empty table. Front ends
+// ask before they ask for a file name; the writers ask again.
+std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
+                       const GisOptions& options);
+std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options);
+
+// Writes every sheet of the table, outer then inner index ascending. The
+// plane system names the datum (for every file) and how the plane corners
+// were computed (for plane files). Returns true when the whole file set is in
+// place; otherwise false with the reason in *reason (a refusal above,
+// kSpansZonesMessage, kExportCancelled, or the file and GDAL's reason).
+bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
+                    const TPlaneSystem& system, const GisOptions& options,
+                    std::string* reason = nullptr, const ExportProgress& progress = {});
+bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
+                          const GisOptions& options, std::string* reason = nullptr,
+                          const ExportProgress& progress = {});
+
+// The scale denominator of a standard sheet, from the height of its frame;
+// 0 when the height is none of the scale series.
+int ScaleDenominatorOf(const TStandardMapUnion& sheet);
+
+}  // namespace karvento

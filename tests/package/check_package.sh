@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the built tree and checks what it holds:
+# the two programs, the desktop entry with its caption and icon, and the
+# dependencies that dpkg-shlibdeps found for the binaries.
+# Usage: check_package.sh BUILD_DIR
+set -euo pipefail
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >"$out/cpack.log" 2>&1 ||
+  { cat "$out/cpack.log"; exit 1; }
+debs=("$out"/karvento_*.deb)
+[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || { echo "no single karvento_*.deb in $out"; ls "$out"; exit 1; }
+deb=${debs[0]}
+info=$(dpkg-deb -I "$deb")
+files=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+echo "$info"
+echo "$files"
+
+fail=0
+expect() {  # expect WHAT PATTERN TEXT
+  if ! grep -qE -- "$2" <<<"$3"; then
+    echo "FAIL: $1 (no line matching '$2')"
+    fail=1
+  fi
+}
+expect "package name" '^ Package: karvento$' "$info"
+expect "architecture" '^ Architecture: [a-z0-9]+$' "$info"
+# Computed dependencies: the C and C++ runtime and the toolkit's widgets.
+expect "libc dependency" '^ Depends:.*libc6 \(>=' "$info"
+expect "libstdc++ dependency" '^ Depends:.*libstdc\+\+6 \(>=' "$info"
+expect "Qt widgets dependency" '^ Depends:.*libqt6widgets6' "$info"
+expect "toolkit translations" '^ Depends:.*qt6-translations-l10n' "$info"
+expect "platform plugins" '^ Depends:.*qt6-qpa-plugins' "$info"
+expect "window program" '^\./usr/bin/karvento$' "$files"
+expect "command-line program" '^\./usr/bin/karvento-cli$' "$files"
+expect "desktop entry" '^\./usr/share/applications/karvento\.desktop$' "$files"
+expect "icon" '^\./usr/share/icons/hicolor/scalable/apps/karvento\.svg$' "$files"
+# Nothing of the build leaks into the package: no tests, no static libraries.
+if grep -qE '_tests$|\.a$|/include/' <<<"$files"; then
+  echo "FAIL: build products in the package"; fail=1
+fi
+
+# The desktop entry as installed.
+mkdir "$out/root"
+dpkg-deb -x "$deb" "$out/root"
+entry=$(cat "$out/root/usr/share/applications/karvento.desktop")
+expect "entry caption" '^Name=Karvento 图幅号工具$' "$entry"
+expect "entry command" '^Exec=karvento$' "$entry"
+expect "entry icon" '^Icon=karvento$' "$entry"
+# The installed binaries are the ones that run: the CLI answers --help.
+"$out/root/usr/bin/karvento-cli" --help >"$out/help.txt" 2>&1 || { echo "FAIL: karvento-cli --help"; fail=1; }
+expect "cli help" 'karvento-cli' "$(cat "$out/help.txt")"
+exit $fail

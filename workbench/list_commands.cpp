@@ -1,0 +1,196 @@
+// The helpers of a day's work beside the window's own commands: the counts
+// of the lists, checking, copying and finding again on the active list, a
+// coordinate typed or pasted into a corner's degree field, and a number typed
+// on the conversion tab's source list. None of them changes what a command of
+// the window does; they call those commands or the lists' own operations.
+#include <cmath>
+#include <string>
+
+#include "geodesy/angle_text.h"
+#include "workbench/create_map_un_rg.h"
+
+namespace karvento {
+namespace {
+
+void ToUpper(std::string& s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+}
+
+// Why a text is no coordinate, for the status line.
+const char* AngleTextReason(AngleTextError e) {
+  switch (e) {
+    case AngleTextError::TooManyFields:
+      return "多于度、分、秒三项";
+    case AngleTextError::MarkOutOfPlace:
+      return "度、分、秒符号的位置不对";
+    case AngleTextError::Empty:
+    case AngleTextError::NotANumber:
+    case AngleTextError::None:
+      break;
+  }
+  return "不是数字";
+}
+
+}  // namespace
+
+std::vector<SheetList*> TfrmCreateMapUnRg::ListsOfTab(int tab) {
+  switch (tab) {
+    case kTabBeijing54:
+      return {&RzCheckList1};
+    case kTabXian80:
+      return {&RzCheckList2};
+    case kTabCustom:
+      return {&RzCheckList3};
+    case kTabConvert:
+      return {&RzCheckList4, &RzCheckList5};
+    default:
+      return {};
+  }
+}
+
+void TfrmCreateMapUnRg::NoteListFocus(std::string_view listName) {
+  for (SheetList* list : ListsOfTab(activeTab_)) {
+    if (list->Name() == listName) activeList_[static_cast<std::size_t>(activeTab_)] = list;
+  }
+}
+
+SheetList* TfrmCreateMapUnRg::ActiveList() {
+  const std::vector<SheetList*> lists = ListsOfTab(activeTab_);
+  if (lists.empty()) return nullptr;
+  NoteListFocus(ui_.FocusedControl());
+  if (SheetList* noted = activeList_[static_cast<std::size_t>(activeTab_)]) return noted;
+  return lists.back();
+}
+
+std::string TfrmCreateMapUnRg::CountText(const SheetList& list) {
+  return "共 " + std::to_string(list.Count()) + " 幅，已选 " + std::to_string(list.CheckedCount()) +
+         " 幅";
+}
+
+std::string TfrmCreateMapUnRg::CheckedNumbersText(const SheetList& list) {
+  std::string text;
+  if (list.CheckedCount() == 0) {
+    if (list.ItemIndex() >= 0) text = list.Text(static_cast<std::size_t>(list.ItemIndex())) + "\n";
+    return text;
+  }
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    if (!list.Checked(i)) continue;
+    text += list.Text(i);
+    text += '\n';
+  }
+  return text;
+}
+
+void TfrmCreateMapUnRg::CheckAll1Click() {
+  Dispatch([this] {
+    if (SheetList* list = ActiveList()) list->SetAllChecked(true);
+  });
+}
+
+void TfrmCreateMapUnRg::UncheckAll1Click() {
+  Dispatch([this] {
+    if (SheetList* list = ActiveList()) list->SetAllChecked(false);
+  });
+}
+
+void TfrmCreateMapUnRg::InvertChecks1Click() {
+  Dispatch([this] {
+    if (SheetList* list = ActiveList()) list->InvertChecked();
+  });
+}
+
+void TfrmCreateMapUnRg::CopyNumbers1Click() {
+  Dispatch([this] {
+    SheetList* list = ActiveList();
+    if (list == nullptr) return;
+    const std::string text = CheckedNumbersText(*list);
+    if (!text.empty()) ui_.SetClipboardText(text);
+  });
+}
+
+void TfrmCreateMapUnRg::DeleteKeyClick() {
+  if (SheetList* list = ActiveList()) DeleteCheckedItems(*list);
+}
+
+void TfrmCreateMapUnRg::FindKeyClick() {
+  if (SheetList* list = ActiveList()) FindMapUnionNo(*list);
+}
+
+void TfrmCreateMapUnRg::FindNextKeyClick() {
+  if (SheetList* list = ActiveList()) FindNextMapUnionNo(*list);
+}
+
+void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
+  if (lastFind_.empty()) {
+    FindMapUnionNo(list);
+    return;
+  }
+  Dispatch([&] {
+    std::string wanted = lastFind_;
+    ToUpper(wanted);
+    const std::size_t n = list.Count();
+    // From the row after the current one round to the current one itself.
+    const std::size_t start = list.ItemIndex() < 0 ? 0 : static_cast<std::size_t>(list.ItemIndex()) + 1;
+    std::string text;
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::size_t i = (start + k) % n;
+      text = list.Text(i);
+      ToUpper(text);
+      if (text == wanted) {
+        list.SetItemIndex(static_cast<int>(i));
+        ui_.SetFocus(list.Name());
+        StatusLine.Caption.clear();
+        return;
+      }
+    }
+    StatusLine.Caption = "未找到图幅号 " + lastFind_;
+  });
+}
+
+bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
+  // The degree fields of the corners, each followed by its minutes and
+  // seconds.
+  SpinField* const* three = nullptr;
+  for (const auto& corners : corners_) {
+    for (std::size_t k = 0; k < corners.size(); k += 3) {
+      if (corners[k] == &field) three = &corners[k];
+    }
+  }
+  double typed = 0;
+  // A plain whole number, and every text of the other fields, is the
+  // field's own (an empty text counts as the lower limit, as always).
+  const bool plain = text.find_first_not_of(" \t") == std::string_view::npos ||
+                     (ParseTypedNumber(text, typed) && typed == std::trunc(typed));
+  if (three == nullptr || plain) {
+    field.SetText(text);
+    return true;
+  }
+  TAngleDMS a;
+  const AngleTextError e = ParseAngleText(text, a);
+  const std::string quoted = "“" + std::string(text) + "”";
+  if (e != AngleTextError::None) {
+    StatusLine.Caption = quoted + "不是坐标：" + AngleTextReason(e);
+    return false;
+  }
+  const double values[3] = {a.Degrees, a.Minutes, a.Seconds};
+  for (int k = 0; k < 3; ++k) {
+    const SpinField& f = *three[k];
+    const bool whole = k == 2 || values[k] == std::trunc(values[k]);
+    if (!whole || !(values[k] >= f.Min() && values[k] <= f.Max())) {
+      StatusLine.Caption = quoted + "超出范围：度 0～" + std::to_string(static_cast<int>(three[0]->Max())) +
+                           "，分 0～59 的整数，秒 0～60";
+      return false;
+    }
+  }
+  for (int k = 0; k < 3; ++k) three[k]->SetValue(values[k]);
+  StatusLine.Caption.clear();
+  return true;
+}
+
+void TfrmCreateMapUnRg::AddTypedNumber(std::string_view number) {
+  Dispatch([&] { AddNumber(std::string(number)); });
+}
+
+}  // namespace karvento
