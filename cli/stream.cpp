@@ -28,6 +28,8 @@ namespace {
 const TStandardMapUnion* SheetOf(const SheetWalk& walk, std::int64_t column, bool first,
                                  const ColumnEdits& edits, TStandardMapUnion& kept) {
   if (walk.Columns() == 0 || walk.Rows() == 0) return nullptr;
+  // The frame of an area's sheets is that of the grid over its bounds.
+  if (walk.HasArea()) return SheetOf(walk.WithoutArea(), column, first, edits, kept);
   walk.Run([&](std::vector<TStandardMapUnion>& c) {
     edits.Apply(c);
     kept = first ? c.front() : c.back();
@@ -56,9 +58,9 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
   }
   OutputStream stream(o);
   StandardSheetWriter writer(o.format, stream.out(), meta, o.encoding);
-  walk.Run([&](std::vector<TStandardMapUnion>& column) {
+  walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
     edits.Apply(column);
-    writer.Column(column);
+    writer.Column(column, nullptr, &covers);
   });
   writer.Finish();
   stream.Finish();
