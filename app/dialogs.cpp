@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -103,6 +104,41 @@ InformationDialog::InformationDialog(TfrmTFInformation& model, QWidget* parent) 
     gamma->setGeometry(12, 94, 200, 21);
     scaleFactor_ = k;
     convergence_ = gamma;
+  }
+  if (model.ShowsNeighbours) {
+    // The 接合图表 as printed on a sheet's margin: the sheet in the middle,
+    // its neighbours around it; one is chosen and added to the list.
+    auto* page = new QWidget;
+    tabs_->addTab(page, QString::fromUtf8(kNeighboursCaption));
+    auto* group = new QButtonGroup(page);
+    group->setExclusive(true);
+    for (std::size_t k = 0; k < 9; ++k) {
+      const std::string& number = model.Neighbours[k].MapUnionNo;
+      auto* cell = new QPushButton(Q(number), page);
+      cell->setObjectName(QStringLiteral("Neighbour%1").arg(k));
+      cell->setGeometry(10 + static_cast<int>(k % 3) * 122, 8 + static_cast<int>(k / 3) * 40, 118,
+                        36);
+      cell->setCheckable(k != 4 && !number.empty());
+      cell->setEnabled(!number.empty());
+      if (k == 4) {
+        QFont bold = cell->font();
+        bold.setBold(true);
+        cell->setFont(bold);
+      }
+      group->addButton(cell, static_cast<int>(k));
+      neighbours_[k] = cell;
+    }
+    addNeighbour_ = AddButton(page, model.AddNeighbourButton, 10, 132);
+    addNeighbour_->setEnabled(false);
+    auto* said = new QLabel(page);
+    said->setGeometry(100, 132, 270, 25);
+    connect(group, &QButtonGroup::idClicked, addNeighbour_,
+            [this](int) { addNeighbour_->setEnabled(true); });
+    connect(addNeighbour_, &QPushButton::clicked, this, [&model, group, said] {
+      if (group->checkedId() < 0) return;
+      model.AddNeighbour(static_cast<std::size_t>(group->checkedId()));
+      said->setText(Q(model.AddNeighbourResult));
+    });
   }
   tabs_->setCurrentIndex(model.ActiveTab);
 

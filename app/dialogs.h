@@ -35,11 +35,17 @@ class InformationDialog : public QDialog {
   // nullptr for other sheets.
   NumericEdit* ScaleFactor() const { return scaleFactor_; }
   NumericEdit* Convergence() const { return convergence_; }
+  // The 接合图表 page's nine sheets (north-west to south-east) and its
+  // "加入列表" button; empty and nullptr without the page.
+  const std::array<QPushButton*, 9>& NeighbourButtons() const { return neighbours_; }
+  QPushButton* AddNeighbourButton() const { return addNeighbour_; }
 
  private:
   QTabWidget* tabs_;
   NumericEdit* scaleFactor_ = nullptr;
   NumericEdit* convergence_ = nullptr;
+  std::array<QPushButton*, 9> neighbours_{};
+  QPushButton* addNeighbour_ = nullptr;
   QLineEdit* number_;
   std::array<NumericEdit*, 20> fields_{};
 };

@@ -57,6 +57,20 @@ QIcon FindIcon(const QPalette& palette) {
 }
 
 // Four sheets of a grid, one of them filled: the map window.
+// A dashed polygon: the area of interest.
+QIcon AreaIcon(const QPalette& palette) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(QPen(QColor(0xc0, 0x00, 0x60), 1.5, Qt::DashLine));
+  p.drawPolygon(QPolygonF({QPointF(2, 6), QPointF(8, 2), QPointF(14, 5), QPointF(12, 14),
+                           QPointF(4, 13)}));
+  p.setPen(QPen(palette.color(QPalette::WindowText), 1));
+  p.drawRect(QRect(6, 6, 4, 4));
+  return QIcon(pixmap);
+}
+
 QIcon MapIcon(const QPalette& palette) {
   QPixmap pixmap(16, 16);
   pixmap.fill(Qt::transparent);
@@ -237,6 +251,21 @@ MapWindow* MainWindow::OpenMapWindow(std::string_view listName) {
     }
     const TabSheet& tab = model_->Tabs[static_cast<std::size_t>(model_->ActiveTab())];
     window = new MapWindow(view->Model(), Q(tab.Caption) + QStringLiteral(" ") + listCaptions_[name], this);
+    for (const GeodeticTab& g : model_->GeodeticTabs) {
+      if (g.List.Name() != name) continue;
+      window->Canvas()->SetOutlineSource([&g] {
+        std::vector<std::vector<QPointF>> rings;
+        if (!g.Area) return rings;
+        for (const GeoPolygon& polygon : g.Area->polygons) {
+          for (const GeoRing& ring : polygon.rings) {
+            std::vector<QPointF>& out = rings.emplace_back();
+            out.reserve(ring.size());
+            for (const GeoPoint& p : ring) out.emplace_back(p.lon, p.lat);
+          }
+        }
+        return rings;
+      });
+    }
     window->move(frameGeometry().topRight() + QPoint(8, 0));
   }
   window->show();
@@ -476,6 +505,33 @@ void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
 
   AddSheetList(page, "图幅号", tab.List, std::vector<int>(tab.Toolbar.begin(), tab.Toolbar.end()),
                384, 4, 210, 336);
+
+  // The area of interest: 导入范围 and 清除范围 from one tool after the
+  // map's, and the line that names the area under the list's rows.
+  SheetListView* view = ListView(tab.List.Name());
+  auto* areaTool = new QToolButton(view->parentWidget());
+  areaTool->setObjectName(Q(tab.List.Name()) + QStringLiteral("Area"));
+  areaTool->setGeometry(6 + static_cast<int>(tab.Toolbar.size() + 1) * 26, 18, 24, 22);
+  areaTool->setAutoRaise(true);
+  areaTool->setFocusPolicy(Qt::TabFocus);
+  areaTool->setIcon(AreaIcon(palette()));
+  areaTool->setToolTip(Q(tab.ImportArea.Caption));
+  areaTool->setAccessibleName(areaTool->toolTip());
+  areaTool->setPopupMode(QToolButton::InstantPopup);
+  auto* menu = new QMenu(areaTool);
+  menu->setObjectName(Q(tab.List.Name()) + QStringLiteral("AreaMenu"));
+  AddAction(menu, tab.ImportArea);
+  AddAction(menu, tab.ClearArea);
+  areaTool->setMenu(menu);
+  view->SetFooter(QString());
+  Register(tab.AreaLabel, view->Footer(), [this, view, &tab] {
+    const QString text = Q(tab.AreaLabel.Caption);
+    const bool changed = view->Footer()->toolTip() != text;
+    view->SetFooter(text);
+    // An open map of the list shows the new outline.
+    const auto map = mapWindows_.find(tab.List.Name());
+    if (changed && map != mapWindows_.end() && map->second != nullptr) map->second->Canvas()->Reload();
+  });
 }
 
 void MainWindow::BuildCustomTab(QWidget* page) {

@@ -51,6 +51,17 @@ MapCanvas::MapCanvas(SheetList& list, QWidget* parent)
   view_.SetAspect(model_->Aspect());
 }
 
+map::MapSheets MapCanvas::Sheets() const {
+  map::MapSheets sheets = SheetsOfList(list_);
+  if (outline_) sheets.outline = outline_();
+  return sheets;
+}
+
+void MapCanvas::SetOutlineSource(OutlineSource source) {
+  outline_ = std::move(source);
+  Reload();
+}
+
 void MapCanvas::FitAll() {
   view_.SetViewport(QRectF(rect()));
   view_.Fit(model_->Bounds());
@@ -61,7 +72,7 @@ void MapCanvas::FitAll() {
 void MapCanvas::Reload() {
   const map::Frame before = model_->Bounds();
   const bool wasEmpty = model_->Count() == 0;
-  model_ = std::make_unique<map::IndexMapModel>(SheetsOfList(list_));
+  model_ = std::make_unique<map::IndexMapModel>(Sheets());
   view_.SetAspect(model_->Aspect());
   if (wasEmpty || !Within(model_->Bounds(), before)) {
     FitAll();

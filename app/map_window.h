@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "map/index_map.h"
 #include "workbench/sheet_list.h"
@@ -44,6 +46,10 @@ class MapCanvas : public QWidget {
   // The list's current row changed: outline it, and centre it unless the
   // click that chose it was on the map.
   void ShowCurrent(int row);
+  // Where the area of interest of the list's tab comes from (rings in
+  // degrees), read at every reload; the map shows it as a dashed outline.
+  using OutlineSource = std::function<std::vector<std::vector<QPointF>>()>;
+  void SetOutlineSource(OutlineSource source);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -54,7 +60,10 @@ class MapCanvas : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  map::MapSheets Sheets() const;
+
   SheetList& list_;
+  OutlineSource outline_;
   std::unique_ptr<map::IndexMapModel> model_;
   map::MapView view_;
   bool fitted_ = false;

@@ -1,5 +1,7 @@
 #include "app/sheet_list_view.h"
 
+#include <QLabel>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -205,6 +207,26 @@ void SheetListView::keyPressEvent(QKeyEvent* event) {
   } else {
     QListView::keyPressEvent(event);
   }
+}
+
+void SheetListView::SetFooter(const QString& text) {
+  if (footer_ == nullptr) {
+    footer_ = new QLabel(this);
+    footer_->setObjectName(objectName() + QStringLiteral("Footer"));
+    footer_->setAutoFillBackground(true);
+    footer_->setIndent(4);
+    footer_->hide();
+  } else if (footer_->toolTip() == text) {
+    return;
+  }
+  const int line = fontMetrics().height() + 4;
+  setViewportMargins(0, 0, 0, text.isEmpty() ? 0 : line);
+  const QRect inside = contentsRect();
+  footer_->setGeometry(inside.left(), inside.bottom() + 1 - line, inside.width(), line);
+  // A long file name keeps its end, where the file's own name is.
+  footer_->setText(fontMetrics().elidedText(text, Qt::ElideMiddle, inside.width() - 8));
+  footer_->setToolTip(text);
+  footer_->setVisible(!text.isEmpty());
 }
 
 }  // namespace karvento::app

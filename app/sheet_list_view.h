@@ -11,6 +11,8 @@
 
 #include "workbench/sheet_list.h"
 
+class QLabel;
+
 namespace karvento::app {
 
 class SheetListModel : public QAbstractListModel, private SheetListObserver {
@@ -74,6 +76,10 @@ class SheetListView : public QListView {
   // through NumberTyped. Off by default (typing then searches the rows).
   void SetTypingNumbers(bool on) { typingNumbers_ = on; }
   const QString& TypedNumber() const { return typed_; }
+  // A line of text under the last row, inside the list's frame (the list
+  // keeps its place and size; its rows give up one line); empty: none.
+  void SetFooter(const QString& text);
+  QLabel* Footer() const { return footer_; }
 
  signals:
   void FocusedIn();
@@ -86,6 +92,7 @@ class SheetListView : public QListView {
 
  private:
   SheetListModel* model_;
+  QLabel* footer_ = nullptr;
   bool typingNumbers_ = false;
   QString typed_;
 };

@@ -79,7 +79,9 @@ IndexMapModel::IndexMapModel(MapSheets sheets) : sheets_(std::move(sheets)) {
     padY_ = std::max(padY_, (f.maxY - f.minY) / 2);
   }
   Frame sheetBounds = b;
-  for (const QPointF& p : sheets_.outline) widen(p.x(), p.y(), p.x(), p.y());
+  for (const auto& ring : sheets_.outline) {
+    for (const QPointF& p : ring) widen(p.x(), p.y(), p.x(), p.y());
+  }
   bounds_ = b;
   if (sheets_.units == Units::Degrees && any) {
     const double midLat = (b.minY + b.maxY) / 2;

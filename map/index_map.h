@@ -62,7 +62,7 @@ struct MapSheets {
   std::function<std::string_view(std::size_t)> label;  // empty: no numbers
   std::function<bool(std::size_t)> checked;            // empty: nothing checked
   std::ptrdiff_t current = -1;                          // -1: no current sheet
-  std::vector<QPointF> outline;                         // area of interest, world coordinates; may be empty
+  std::vector<std::vector<QPointF>> outline;  // area of interest: rings in world coordinates
 };
 
 // The sheets of a numbering result, in list order (outer then inner index);
@@ -82,7 +82,7 @@ class IndexMapModel {
   const MapSheets& Sheets() const { return sheets_; }
   std::size_t Count() const { return sheets_.frames.size(); }
   void SetCurrent(std::ptrdiff_t index) { sheets_.current = index; }
-  void SetOutline(std::vector<QPointF> outline) { sheets_.outline = std::move(outline); }
+  void SetOutline(std::vector<std::vector<QPointF>> outline) { sheets_.outline = std::move(outline); }
 
   // The extent of all frames and the outline; all zero when there are none.
   const Frame& Bounds() const { return bounds_; }

@@ -280,14 +280,17 @@ PaintStats PaintIndexMap(QPainter& p, const MapView& view, const IndexMapModel& 
   }
 
   // The area of interest.
-  if (sheets.outline.size() >= 2) {
-    QPolygonF polygon;
-    polygon.reserve(static_cast<qsizetype>(sheets.outline.size()));
-    for (const QPointF& w : sheets.outline) polygon << view.ToDevice(w);
+  if (!sheets.outline.empty()) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Rgb(colors::kOutline), 2, Qt::DashLine));
-    p.drawPolygon(polygon);
+    for (const auto& ring : sheets.outline) {
+      if (ring.size() < 2) continue;
+      QPolygonF polygon;
+      polygon.reserve(static_cast<qsizetype>(ring.size()));
+      for (const QPointF& w : ring) polygon << view.ToDevice(w);
+      p.drawPolygon(polygon);
+    }
     p.setRenderHint(QPainter::Antialiasing, false);
   }
 

@@ -273,4 +273,21 @@ void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool n
   if (covers) *covers = std::move(coverColumns);
 }
 
+void KeepSheetsMeeting(const TMapUnionRange& request, TStandardMapUnions& sheets) {
+  // Along one axis: a sheet [a, b) meets an extent [lo, hi] of some size
+  // when they overlap, and one of no size when it holds lo.
+  const auto meets = [](double a, double b, double lo, double hi) {
+    return lo < hi ? a < hi && b > lo : a <= lo && lo < b;
+  };
+  const double w = DmsToSec(request.West), e = DmsToSec(request.East);
+  const double s = DmsToSec(request.South), n = DmsToSec(request.North);
+  for (auto& column : sheets) {
+    std::erase_if(column, [&](const TStandardMapUnion& sheet) {
+      return !meets(DmsToSec(sheet.Range.West), DmsToSec(sheet.Range.East), w, e) ||
+             !meets(DmsToSec(sheet.Range.South), DmsToSec(sheet.Range.North), s, n);
+    });
+  }
+  std::erase_if(sheets, [](const std::vector<TStandardMapUnion>& c) { return c.empty(); });
+}
+
 }  // namespace karvento

@@ -81,4 +81,25 @@ std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, S
   return out;
 }
 
+ScaleIndex ScaleOfSheet(const TMapUnionRange& range) {
+  // Heights are whole multiples of an eighth of a second: exact in seconds.
+  const double height = DmsToSec(range.North) - DmsToSec(range.South);
+  for (std::size_t k = 0; k < LatStepTable.size(); ++k) {
+    if (height == LatStepTable[k]) return static_cast<ScaleIndex>(k);
+  }
+  return -1;
+}
+
+bool NeighboursOfSheet(const TStandardMapUnion& sheet, bool zone3, Datum datum, double cm,
+                       std::array<TStandardMapUnion, 9>& neighbours) {
+  const ScaleIndex scale = ScaleOfSheet(sheet.Range);
+  const std::uint8_t standard = scale < 0 ? 0 : CheckMapUnionNo(sheet.MapUnionNo);
+  if (standard == 0) return false;
+  const double lon = (DmsToSec(sheet.Range.West) + DmsToSec(sheet.Range.East)) / 2;
+  const double lat = (DmsToSec(sheet.Range.South) + DmsToSec(sheet.Range.North)) / 2;
+  if (!InNumberedDomain(lon, lat)) return false;
+  neighbours = SheetNeighbours(lon, lat, scale, standard == 2, zone3, datum, cm);
+  return true;
+}
+
 }  // namespace karvento

@@ -193,6 +193,11 @@ inline void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale,
   CreateMapUnionsInArea(area, scale, newStandard, zone3, LegacyDatum(is54), cm, minCover, result,
                         covers);
 }
+// Keeps the sheets whose frame shares interior with the request's corners
+// (as a request of those corners lists them), in their order; columns left
+// empty are dropped.
+void KeepSheetsMeeting(const TMapUnionRange& request, TStandardMapUnions& sheets);
+
 // The area's bounds snapped outward to the sheet grid of the scale, as
 // corners for a request; all zero for an empty area.
 TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
@@ -234,6 +239,17 @@ inline std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double la
                                                         bool zone3, bool is54, double cm) {
   return SheetNeighbours(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
 }
+
+// The scale of a sheet from the height of its frame (every scale has its own
+// latitude step); -1 for a frame of no scale, such as the zero corners of a
+// number that did not parse.
+ScaleIndex ScaleOfSheet(const TMapUnionRange& range);
+
+// The 接合图表 of a listed sheet: SheetNeighbours at the centre of its frame,
+// at its own scale, in the standard its number is written in. False when the
+// frame has no scale or the number is no standard number.
+bool NeighboursOfSheet(const TStandardMapUnion& sheet, bool zone3, Datum datum, double cm,
+                       std::array<TStandardMapUnion, 9>& neighbours);
 
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every

@@ -6,7 +6,9 @@
 #include <new>
 #include <utility>
 
+#include "geodesy/angles.h"
 #include "geodesy/gauss_kruger.h"
+#include "gis/area_file.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/input_dialogs.h"
 #include "workbench/tf_information.h"
@@ -203,6 +205,10 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
   }
   for (Button& b : ToolbarButtons) Register(b);
   for (Control* c : Cgcs2000Tab().Controls()) Register(*c);
+  for (GeodeticTab& tab : GeodeticTabs) {
+    for (Control* c : tab.AreaControls()) Register(*c);
+    tab.ClearArea.Enabled = false;
+  }
 
   // FormCreate: the export button carries the export menu and is enabled.
   RzMenuButton1.Enabled = true;
@@ -384,12 +390,48 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
   range.North = {f[9].Value(), f[10].Value(), f[11].Value()};
   const ScaleIndex scale = tab.Scale.ItemIndex();
   TStandardMapUnions result;
-  CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
-                            tab.Meridian.Value(), result);
+  if (tab.Area) {
+    CreateMapUnionsInArea(tab.Area->polygons, scale, tab.NewStandard.Checked(), tab.Zone3(),
+                          tab.datum, tab.Meridian.Value(), 0, result);
+    KeepSheetsMeeting(range, result);
+  } else {
+    CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
+                              tab.Meridian.Value(), result);
+  }
   ShowStandardMapUnions(std::move(result), tab.List, tab.datum, tab.OffsetX.Value(),
                         tab.OffsetY.Value());
   tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
                tab.OffsetY.Value()};
+}
+
+void TfrmCreateMapUnRg::ImportArea(GeodeticTab& tab) {
+  OpenDialog1.Filter = kAreaFilter;
+  OpenDialog1.DefaultExt.clear();
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  // Nothing of the tab changes unless the whole file is read.
+  AreaFile read = ReadAreaFile(fileName, "", "", tab.datum);
+  const TMapUnionRange r = AreaSheetRange(read.area, tab.Scale.ItemIndex());
+  const TAngleDMS corners[4] = {r.West, r.South, r.East, r.North};
+  for (std::size_t k = 0; k < 4; ++k) {
+    tab.Corners[k * 3].SetValue(corners[k].Degrees);
+    tab.Corners[k * 3 + 1].SetValue(corners[k].Minutes);
+    tab.Corners[k * 3 + 2].SetValue(corners[k].Seconds);
+  }
+  tab.AreaLabel.Caption = "范围：" + fileName + "，" + std::to_string(read.polygons) + " 个多边形";
+  tab.Area = GeodeticTab::AreaOfInterest{fileName, std::move(read.area), read.polygons};
+  tab.ClearArea.Enabled = true;
+  StatusLine.Caption = read.notice;
+  // Coordinates taken as they are, never silently.
+  if (!read.notice.empty()) {
+    ui_.MessageBox(kWindowCaption, read.notice, MessageButtons::Ok, MessageIcon::Information);
+  }
+}
+
+void TfrmCreateMapUnRg::ClearArea(GeodeticTab& tab) {
+  tab.Area.reset();
+  tab.AreaLabel.Caption.clear();
+  tab.ClearArea.Enabled = false;
 }
 
 void TfrmCreateMapUnRg::GenerateCustom() {
@@ -674,6 +716,19 @@ void TfrmCreateMapUnRg::DoShowSelectedInfo(SheetList& list) {
   DoShowStandardInfo(r, &list);
 }
 
+bool TfrmCreateMapUnRg::ListSystem(const SheetList& list, TPlaneSystem& system) const {
+  for (const GeodeticTab& tab : GeodeticTabs) {
+    if (&list == &tab.List) {
+      system = tab.Plane;
+      return true;
+    }
+  }
+  if (&list != &RzCheckList4 && &list != &RzCheckList5) return false;
+  system = {ConversionDatum(), RzComboBox6.ItemIndex() == 0, RzSpinEdit34.Value(),
+            RzNumericEdit9.Value(), RzNumericEdit10.Value()};
+  return true;
+}
+
 bool TfrmCreateMapUnRg::ListZone2000(const SheetList& list, bool& zone3, double& cm) const {
   const GeodeticTab& tab = GeodeticTabs[2];
   if (&list == &tab.List) {
@@ -713,8 +768,7 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record) {
   DoShowStandardInfo(record, nullptr);
 }
 
-void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record,
-                                           const SheetList* list) {
+void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, SheetList* list) {
   TfrmTFInformation dialog;
   dialog.Caption = kInformationCaption;
   dialog.Fill(record);
@@ -722,6 +776,22 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record,
   double cm = 0;
   if (list != nullptr && ListZone2000(*list, zone3, cm)) {
     dialog.FillScaleConvergence2000(record, zone3, cm);
+  }
+  TPlaneSystem system;
+  if (list != nullptr && ListSystem(*list, system) &&
+      NeighboursOfSheet(record, system.zone3, system.datum, system.cm, dialog.Neighbours)) {
+    dialog.ShowsNeighbours = true;
+    for (TStandardMapUnion& n : dialog.Neighbours) {
+      if (n.MapUnionNo.empty()) continue;
+      std::vector<TStandardMapUnion> one{n};
+      SubtractPlaneOffsets(one, system.offsetX, system.offsetY);
+      n = std::move(one[0]);
+    }
+    dialog.OnAddNeighbour = [this, list](const TStandardMapUnion& sheet) {
+      list->Append(sheet);
+      StatusLine.Caption = "已加入 " + sheet.MapUnionNo;
+      return StatusLine.Caption;
+    };
   }
   ui_.ShowInformation(dialog);
 }
@@ -885,6 +955,13 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
 }
 
 bool TfrmCreateMapUnRg::GeodeticToolbarClick(std::string_view name, bool run) {
+  // The area commands of every geodetic tab.
+  for (GeodeticTab& t : GeodeticTabs) {
+    const bool import = name == t.ImportArea.Name();
+    if (!import && name != t.ClearArea.Name()) continue;
+    if (run) Dispatch([&] { import ? ImportArea(t) : ClearArea(t); });
+    return true;
+  }
   // The toolbar of the CGCS2000 tab: open, import, find, delete, information.
   GeodeticTab& tab = Cgcs2000Tab();
   for (std::size_t k = 0; k < tab.Toolbar.size(); ++k) {

@@ -41,6 +41,11 @@ inline constexpr const char* kAboutText = "Karvento  v1.0";
 inline constexpr const char* kErrorCaption = "错误";
 inline constexpr const char* kOutOfMemory = "Out of memory";
 inline constexpr const char* kTextFilter = "文本文件（*.txt）|*.txt";
+// The polygon files an area of interest is read from (any polygon layer
+// GDAL reads; these are the common ones).
+inline constexpr const char* kAreaFilter =
+    "多边形文件（*.shp;*.gpkg;*.geojson;*.json;*.kml;*.mif;*.tab;*.dxf）|"
+    "*.shp;*.gpkg;*.geojson;*.json;*.kml;*.mif;*.tab;*.dxf|所有文件（*）|*";
 inline constexpr const char* kMifFilter = "MapInfo 交换格式（*.mif）|*.mif";
 inline constexpr const char* kXlsxFilter = "Microsoft Excel 工作簿（*.xlsx）|*.xlsx";
 inline constexpr const char* kGenerateCaption = "生成图幅号";
@@ -364,6 +369,11 @@ class TfrmCreateMapUnRg {
 
   // The procedures behind the commands, run inside the dispatcher.
   void Generate(GeodeticTab& tab);
+  // "导入范围": reads a polygon file into the tab's area of interest and
+  // sets the corners to its bounds snapped outward to the grid of the tab's
+  // scale; "清除范围" drops it.
+  void ImportArea(GeodeticTab& tab);
+  void ClearArea(GeodeticTab& tab);
   void GenerateCustom();
   void Convert();
   void SaveParameters();
@@ -379,7 +389,11 @@ class TfrmCreateMapUnRg {
   void DoShowStandardInfo(const TStandardMapUnion& record);
   // The CGCS2000 zone a list's sheets were projected on, when they were.
   bool ListZone2000(const SheetList& list, bool& zone3, double& cm) const;
-  void DoShowStandardInfo(const TStandardMapUnion& record, const SheetList* list);
+  // The coordinate system and offsets of a standard list's plane corners:
+  // a geodetic tab's last fill, or the conversion tab's fields; false for
+  // any other list.
+  bool ListSystem(const SheetList& list, TPlaneSystem& system) const;
+  void DoShowStandardInfo(const TStandardMapUnion& record, SheetList* list);
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
   void PlaneToDms();

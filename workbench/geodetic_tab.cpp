@@ -49,7 +49,10 @@ GeodeticTab::GeodeticTab(int index, Datum datum_, std::string caption,
       OldStandard(Named("RzRadioButton", n.oldStandard), "按旧图幅号标准编号", false),
       Scale(Named("RzComboBox", n.scale),
             std::vector<std::string>(kScaleCaptions.begin(), kScaleCaptions.end()), kDefaultScale),
-      List(Named("RzCheckList", n.list), RecordKind::Standard) {
+      List(Named("RzCheckList", n.list), RecordKind::Standard),
+      ImportArea(Named("ImportArea", n.list), "导入范围", "", ControlKind::MenuItem),
+      ClearArea(Named("ClearArea", n.list), "清除范围", "", ControlKind::MenuItem),
+      AreaLabel(Named("AreaLabel", n.list), "") {
   RadioButton::Pair(NewStandard, OldStandard);
   Plane.datum = datum;
 }

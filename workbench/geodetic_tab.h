@@ -7,10 +7,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "geodesy/datum.h"
 #include "gis/coordinate_system.h"
+#include "numbering/area.h"
 #include "workbench/controls.h"
 #include "workbench/sheet_list.h"
 #include "workbench/sheet_table.h"
@@ -59,9 +61,26 @@ class GeodeticTab {
   // replaced it: the GIS exports name their coordinate system.
   TPlaneSystem Plane;
 
+  // An area of interest read from a polygon file: while one is set, Generate
+  // lists only the sheets of the corners' request whose frame shares
+  // interior with it.
+  struct AreaOfInterest {
+    std::string file;
+    GeoMultiPolygon polygons;  // in the tab's datum, degrees
+    std::size_t count = 0;     // polygons read
+  };
+  std::optional<AreaOfInterest> Area;
+  // "导入范围" and "清除范围" beside the list (ImportAreaN, ClearAreaN for
+  // RzCheckListN), and the line that names the area ("范围：FILE，N 个多边形",
+  // empty without one).
+  Button ImportArea, ClearArea;
+  Label AreaLabel;
+
   bool Zone3() const { return Zone.ItemIndex() == 0; }
   // Every control of the tab, in its order on the tab.
   std::array<Control*, 20> Controls();
+  // The area's controls, registered after every other control of the window.
+  std::array<Control*, 3> AreaControls() { return {&ImportArea, &ClearArea, &AreaLabel}; }
 };
 
 }  // namespace karvento

@@ -63,4 +63,11 @@ void TfrmTFInformation::Fill(const TCustomMapUnion& r) {
   set(19, r.MaxX, r.MinY);
 }
 
+void TfrmTFInformation::AddNeighbour(std::size_t k) {
+  if (k >= Neighbours.size() || k == 4 || Neighbours[k].MapUnionNo.empty() || !OnAddNeighbour) {
+    return;
+  }
+  AddNeighbourResult = OnAddNeighbour(Neighbours[k]);
+}
+
 }  // namespace karvento

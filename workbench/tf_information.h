@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "numbering/sheet_types.h"
@@ -20,6 +21,7 @@ inline constexpr const char* kScaleFactorFormat = "0.000000000";
 inline constexpr const char* kConvergenceFormat = "0.000000;-0.000000";
 inline constexpr const char* kScaleFactorCaption = "中心点比例因子";
 inline constexpr const char* kConvergenceCaption = "中心点子午线收敛角（度）";
+inline constexpr const char* kNeighboursCaption = "接合图表";
 
 // Client area 404 × 299, fixed size, centred on the main window. The first
 // tab is active when it opens.
@@ -49,6 +51,21 @@ class TfrmTFInformation {
   NumberField ScaleFactorEdit{"ScaleFactorEdit", false, kScaleFactorFormat};
   NumberField ConvergenceEdit{"ConvergenceEdit", false, kConvergenceFormat};
   bool ShowsScaleConvergence = false;
+
+  // The 接合图表 of a standard sheet shown from a list: the sheet and its
+  // eight neighbours, north-west to south-east row by row (the sheet itself
+  // in the middle, a neighbour outside the numbered domain empty), with the
+  // plane corners of the list. Shown on a page kNeighboursCaption.
+  std::array<TStandardMapUnion, 9> Neighbours{};
+  bool ShowsNeighbours = false;
+  // "加入列表" adds the chosen neighbour to the list the sheet was shown
+  // from, through OnAddNeighbour, which says what it did.
+  Button AddNeighbourButton{"AddNeighbour", "加入列表"};
+  std::function<std::string(const TStandardMapUnion&)> OnAddNeighbour;
+  std::string AddNeighbourResult;
+  // Adds neighbour k (0 … 8); the sheet itself and an empty neighbour add
+  // nothing.
+  void AddNeighbour(std::size_t k);
 
   NumberField& RzNumericEdit(int n) { return Fields[static_cast<std::size_t>(n - 1)]; }
   const NumberField& RzNumericEdit(int n) const { return Fields[static_cast<std::size_t>(n - 1)]; }

@@ -90,6 +90,44 @@ TEST(InformationDialog, ShowsTheSheetInTheFieldsOfItsTwoTabs) {
   EXPECT_TRUE(corners.contains(QStringLiteral("右上角经纬度")));
 }
 
+// The 接合图表 page: nine sheets in three rows, the sheet itself in the
+// middle and not to be chosen, an empty neighbour disabled; a chosen one is
+// handed to the model by "加入列表".
+TEST(InformationDialog, TheNeighboursPageAddsTheChosenSheet) {
+  TfrmTFInformation model;
+  model.Fill(SampleSheet());
+  model.ShowsNeighbours = true;
+  for (std::size_t k = 0; k < 9; ++k) {
+    model.Neighbours[k].MapUnionNo = k == 2 ? "" : "N" + std::to_string(k);
+  }
+  std::vector<std::string> added;
+  model.OnAddNeighbour = [&](const TStandardMapUnion& s) {
+    added.push_back(s.MapUnionNo);
+    return "已加入 " + s.MapUnionNo;
+  };
+  InformationDialog dialog(model, nullptr);
+  ASSERT_EQ(dialog.Tabs()->count(), 3);
+  EXPECT_EQ(dialog.Tabs()->tabText(2), QStringLiteral("接合图表"));
+  const auto& cells = dialog.NeighbourButtons();
+  for (std::size_t k = 0; k < 9; ++k) {
+    ASSERT_NE(cells[k], nullptr);
+    EXPECT_EQ(cells[k]->text().toStdString(), model.Neighbours[k].MapUnionNo);
+    EXPECT_EQ(cells[k]->isEnabled(), k != 2) << k;
+    EXPECT_EQ(cells[k]->isCheckable(), k != 2 && k != 4) << k;
+  }
+  // North-west to south-east, row by row.
+  EXPECT_LT(cells[0]->x(), cells[1]->x());
+  EXPECT_EQ(cells[0]->y(), cells[2]->y());
+  EXPECT_LT(cells[2]->y(), cells[3]->y());
+  QPushButton* add = dialog.AddNeighbourButton();
+  EXPECT_FALSE(add->isEnabled());
+  cells[4]->click();  // the sheet itself
+  cells[7]->click();
+  EXPECT_TRUE(add->isEnabled());
+  add->click();
+  EXPECT_EQ(added, std::vector<std::string>{"N7"});
+}
+
 TEST(InformationDialog, ReturnClosesItAndNothingTypedIsKept) {
   TfrmTFInformation model;
   model.Fill(SampleSheet());

@@ -1,6 +1,8 @@
 // The main window through its widgets: start-up, typed values and their
 // limits, Generate, the tab-change enabling, the numbering way, the
 // coordinate tools and Exit.
+#include <QLabel>
+#include <QMenu>
 #include <QToolButton>
 
 #include "tests/app/window_fixture.h"
@@ -466,4 +468,35 @@ TEST_F(WindowTest, ExitClosesTheWindowAtOnce) {
 }
 
 }  // namespace
+// Each geodetic list has an area tool after the map's; the area's line
+// shows under the list's rows without moving the list.
+TEST_F(WindowTest, TheAreaToolAndLineOfEachGeodeticList) {
+  for (GeodeticTab& tab : M().GeodeticTabs) {
+    SCOPED_TRACE(tab.List.Name());
+    auto* tool = window_->findChild<QToolButton*>(Q(tab.List.Name()) + QStringLiteral("Area"));
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(tool->toolTip(), QStringLiteral("导入范围"));
+    ASSERT_NE(tool->menu(), nullptr);
+    QStringList items;
+    for (QAction* a : tool->menu()->actions()) items << a->objectName();
+    EXPECT_EQ(items, QStringList({Q(tab.ImportArea.Name()), Q(tab.ClearArea.Name())}));
+    SheetListView* view = window_->ListView(tab.List.Name());
+    const QRect before = view->geometry();
+    auto* line = qobject_cast<QLabel*>(window_->ControlWidget(tab.AreaLabel.Name()));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isHidden());
+    tab.AreaLabel.Caption = "范围：/data/县界.shp，3 个多边形";
+    tab.ClearArea.Enabled = true;
+    window_->Refresh();
+    EXPECT_FALSE(line->isHidden());
+    EXPECT_EQ(line->toolTip(), QStringLiteral("范围：/data/县界.shp，3 个多边形"));
+    EXPECT_TRUE(window_->ControlAction(tab.ClearArea.Name())->isEnabled());
+    EXPECT_EQ(view->geometry(), before);
+    EXPECT_LE(line->geometry().bottom(), view->rect().bottom());
+    tab.AreaLabel.Caption.clear();
+    window_->Refresh();
+    EXPECT_TRUE(line->isHidden());
+  }
+}
+
 }  // namespace karvento::app::testing

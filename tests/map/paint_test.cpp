@@ -132,7 +132,7 @@ TEST(IndexMapPixels, TheAreaOfInterestIsOutlinedAndWidensTheMap) {
   // A triangle reaching 1 km beyond the sheets to the east.
   list.model = IndexMapModel([&] {
     MapSheets s = list.model.Sheets();
-    s.outline = {{500, 500}, {4000, 1000}, {500, 1500}};
+    s.outline = {{{500, 500}, {4000, 1000}, {500, 1500}}};
     return s;
   }());
   EXPECT_EQ(list.model.Bounds(), (Frame{0, 0, 4000, 2000}));

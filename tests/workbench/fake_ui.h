@@ -48,6 +48,9 @@ class FakeUi : public UserInterface {
     // The scale factor and convergence, when the dialog shows them.
     bool scaleShown = false;
     double scaleFactor = 0, convergence = 0;
+    // The 接合图表, when the dialog shows one.
+    bool neighboursShown = false;
+    std::array<TStandardMapUnion, 9> neighbours{};
   };
 
   struct ProgressShown {
@@ -60,6 +63,7 @@ class FakeUi : public UserInterface {
   // Scripted answers.
   std::deque<MessageResult> answers;                            // Yes/No questions
   std::deque<std::optional<std::string>> fileNames;             // nullopt = cancel
+  std::function<void(TfrmTFInformation&)> onInformation;
   std::deque<std::optional<std::pair<double, double>>> points;  // nullopt = cancel
   std::deque<std::optional<std::string>> texts;                 // nullopt = cancel
 
@@ -147,7 +151,11 @@ class FakeUi : public UserInterface {
     s.scaleShown = d.ShowsScaleConvergence;
     s.scaleFactor = d.ScaleFactorEdit.Value();
     s.convergence = d.ConvergenceEdit.Value();
+    s.neighboursShown = d.ShowsNeighbours;
+    s.neighbours = d.Neighbours;
     informations.push_back(std::move(s));
+    // What the user does on the dialog's pages, when a test scripts it.
+    if (onInformation) onInformation(d);
     // What the user types into the dialog is never read back.
     d.RzEdit1.SetText("edited");
     d.RzNumericEdit(1).SetValue(-1);

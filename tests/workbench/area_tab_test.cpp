@@ -1,0 +1,195 @@
+// The area of interest of a geodetic tab (导入范围, 清除范围) and the 接合图表
+// of the sheet information.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "numbering/unMapUnRgPub.h"
+#include "window_fixture.h"
+
+namespace karvento {
+namespace {
+
+using AreaTab = testing::WindowTest;
+
+// An L-shaped county with a notch, in GeoJSON's longitude and latitude
+// (WGS 84), and the same polygon as the numbering routines take it.
+const GeoMultiPolygon kArea = {{{{{116.30, 39.80},
+                                  {116.62, 39.80},
+                                  {116.62, 39.93},
+                                  {116.45, 39.93},
+                                  {116.45, 40.10},
+                                  {116.30, 40.10}}}}};
+
+std::string WriteGeoJson(const std::string& file) {
+  std::ofstream out(file);
+  out << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},)"
+      << R"("geometry":{"type":"Polygon","coordinates":[[)";
+  for (const GeoPoint& p : kArea[0].rings[0]) out << "[" << p.lon << "," << p.lat << "],";
+  out << "[" << kArea[0].rings[0][0].lon << "," << kArea[0].rings[0][0].lat << "]]]}}]}\n";
+  return file;
+}
+
+std::vector<std::string> Numbers(const TStandardMapUnions& t) {
+  std::vector<std::string> v;
+  for (const auto& column : t) {
+    for (const auto& s : column) v.push_back(s.MapUnionNo);
+  }
+  return v;
+}
+
+TEST_F(AreaTab, GenerateListsTheSheetsOfTheImportedAreaWithinTheCorners) {
+  testing::TempDir dir;
+  const std::string file = WriteGeoJson(dir.File("county.geojson"));
+  struct Case {
+    int tab;
+    Datum datum;
+    bool notice;  // WGS 84 on a legacy datum: taken as it is, and said so
+  } cases[] = {{kTabCgcs2000, Datum::Cgcs2000, false}, {kTabBeijing54, Datum::Beijing54, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tab);
+    GeodeticTab& t = Geodetic(c.tab);
+    ASSERT_TRUE(frm.SetActiveTab(c.tab));
+    t.OffsetX.SetValue(1000);
+    ui.fileNames.push_back(file);
+    ASSERT_TRUE(frm.Click(t.ImportArea.Name()));
+    EXPECT_EQ(ui.fileDialogs.back().filter, kAreaFilter);
+    EXPECT_EQ(t.AreaLabel.Caption, "范围：" + file + "，1 个多边形");
+    EXPECT_TRUE(t.ClearArea.Enabled);
+    if (c.notice) {
+      const auto m = TakeMessage();
+      EXPECT_EQ(m.icon, MessageIcon::Information);
+      EXPECT_NE(m.text.find("Beijing 1954"), std::string::npos) << m.text;
+      EXPECT_EQ(frm.StatusLine.Caption, m.text);
+    } else {
+      EXPECT_TRUE(ui.messages.empty());
+    }
+    // The corners are the area's bounds snapped outward to the 1:1万 grid.
+    const TMapUnionRange r = AreaSheetRange(kArea, 6);
+    EXPECT_EQ(Corners(c.tab), (std::vector<double>{r.West.Degrees, r.West.Minutes, r.West.Seconds,
+                                                   r.South.Degrees, r.South.Minutes, r.South.Seconds,
+                                                   r.East.Degrees, r.East.Minutes, r.East.Seconds,
+                                                   r.North.Degrees, r.North.Minutes, r.North.Seconds}));
+    const double cm = t.Meridian.Value();
+    TStandardMapUnions inArea, whole;
+    CreateMapUnionsInArea(kArea, 6, true, true, c.datum, cm, 0, inArea);
+    CreateMapUnionsOfStandard(r, 6, true, true, c.datum, cm, whole);
+    SubtractPlaneOffsets(inArea, 1000, 0);
+    frm.RzBitBtn1Click();
+    EXPECT_EQ(Records(t.List), Flat(inArea));
+    // The notch is left out.
+    EXPECT_LT(t.List.Count(), Numbers(whole).size());
+
+    // Corners narrowed by hand: the area's sheets that the corners' request
+    // lists too, in order.
+    SetCorners(c.tab, {116, 24, 0}, {39, 50, 0}, {116, 40, 0}, {40, 10, 0});
+    TStandardMapUnions narrowed;
+    CreateMapUnionsOfStandard(
+        TMapUnionRange{{116, 24, 0}, {39, 50, 0}, {116, 40, 0}, {40, 10, 0}}, 6, true, true, c.datum,
+        cm, narrowed);
+    std::vector<std::string> both;
+    const std::vector<std::string> n = Numbers(narrowed);
+    for (const std::string& s : Numbers(inArea)) {
+      if (std::find(n.begin(), n.end(), s) != n.end()) both.push_back(s);
+    }
+    frm.RzBitBtn1Click();
+    EXPECT_EQ(Texts(t.List), both);
+    EXPECT_FALSE(both.empty());
+    EXPECT_LT(both.size(), n.size());
+
+    // Cleared: the corners' whole request again.
+    ASSERT_TRUE(frm.Click(t.ClearArea.Name()));
+    EXPECT_EQ(t.AreaLabel.Caption, "");
+    EXPECT_FALSE(t.ClearArea.Enabled);
+    frm.RzBitBtn1Click();
+    EXPECT_EQ(Texts(t.List), n);
+  }
+}
+
+TEST_F(AreaTab, AFileThatIsNoAreaChangesNothing) {
+  testing::TempDir dir;
+  const std::string notJson = dir.File("notes.geojson");
+  std::ofstream(notJson) << "not a polygon\n";
+  const std::string points = dir.File("points.geojson");
+  std::ofstream(points) << R"({"type":"FeatureCollection","features":[{"type":"Feature",)"
+                        << R"("properties":{},"geometry":{"type":"Point","coordinates":[116,40]}}]})";
+  GeodeticTab& t = Geodetic(kTabXian80);
+  ASSERT_TRUE(frm.SetActiveTab(kTabXian80));
+  const std::vector<double> before = Corners(kTabXian80);
+  for (const std::string& file : {notJson, points, dir.File("missing.shp")}) {
+    ui.fileNames.push_back(file);
+    ASSERT_TRUE(frm.Click(t.ImportArea.Name()));
+    const auto m = TakeMessage();
+    EXPECT_EQ(m.icon, MessageIcon::Error) << file;
+    EXPECT_NE(m.text.find(file), std::string::npos) << m.text;
+    EXPECT_FALSE(t.Area.has_value());
+    EXPECT_EQ(t.AreaLabel.Caption, "");
+    EXPECT_EQ(Corners(kTabXian80), before);
+  }
+  // Cancelling the dialog changes nothing either.
+  ui.fileNames.push_back(std::nullopt);
+  ASSERT_TRUE(frm.Click(t.ImportArea.Name()));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(t.Area.has_value());
+}
+
+// The sheet information of a listed sheet carries its 接合图表 with the
+// list's plane corners; a neighbour chosen there is added to the list.
+TEST_F(AreaTab, TheInformationShowsTheNeighboursAndAddsOne) {
+  struct Case {
+    int tab;
+    int scale;
+    bool newStandard;
+    TAngleDMS west, south;  // a corner on a 1:100万 edge and a 6° zone edge
+  } cases[] = {{kTabBeijing54, 6, true, {120, 0, 0}, {40, 0, 0}},
+               {kTabXian80, 4, false, {120, 0, 0}, {40, 0, 0}},
+               {kTabCgcs2000, 9, true, {114, 0, 0}, {36, 0, 0}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tab);
+    GeodeticTab& t = Geodetic(c.tab);
+    ASSERT_TRUE(frm.SetActiveTab(c.tab));
+    t.Scale.SetItemIndex(c.scale);
+    (c.newStandard ? t.NewStandard : t.OldStandard).Choose();
+    t.Zone.SetItemIndex(1);
+    t.OffsetY.SetValue(500000);
+    // A rectangle of two seconds just north-east of the corner.
+    const auto plus = [](TAngleDMS a, double s) { return a.Seconds += s, a; };
+    SetCorners(c.tab, plus(c.west, 1), plus(c.south, 1), plus(c.west, 2), plus(c.south, 2));
+    frm.RzBitBtn1Click();
+    ASSERT_EQ(t.List.Count(), 1u);
+    const TStandardMapUnion sheet = t.List.StandardRecord(0);
+    t.List.SetItemIndex(0);
+    // Add the north-west neighbour while the dialog is open.
+    ui.onInformation = [](TfrmTFInformation& d) {
+      d.AddNeighbour(4);  // the sheet itself: nothing
+      d.AddNeighbour(0);
+    };
+    ASSERT_TRUE(frm.DblClick(t.List.Name()));
+    ui.onInformation = nullptr;
+    ASSERT_FALSE(ui.informations.empty());
+    const auto& shown = ui.informations.back();
+    ASSERT_TRUE(shown.neighboursShown);
+    std::array<TStandardMapUnion, 9> expected = SheetNeighbours(
+        DmsToSec(c.west) + 1, DmsToSec(c.south) + 1, c.scale, c.newStandard, false, t.datum, 0);
+    for (TStandardMapUnion& e : expected) {
+      std::vector<TStandardMapUnion> one{e};
+      SubtractPlaneOffsets(one, 0, 500000);
+      e = one[0];
+    }
+    EXPECT_EQ(shown.neighbours[4], sheet);
+    for (std::size_t k = 0; k < 9; ++k) EXPECT_EQ(shown.neighbours[k], expected[k]) << k;
+    // Across the corner: the north-west neighbour lies in another 1:100万
+    // sheet (K-50 or K50 beside K-51 or K51).
+    const auto million = [](const std::string& n) { return n.substr(0, n.find('-', 2)).substr(0, 4); };
+    EXPECT_NE(million(expected[0].MapUnionNo), million(sheet.MapUnionNo));
+    ASSERT_EQ(t.List.Count(), 2u);
+    EXPECT_EQ(t.List.StandardRecord(1), expected[0]);
+    EXPECT_EQ(frm.StatusLine.Caption, "已加入 " + expected[0].MapUnionNo);
+  }
+}
+
+}  // namespace
+}  // namespace karvento
