@@ -81,4 +81,13 @@ std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, S
   return out;
 }
 
+std::array<TStandardMapUnion, 9> SheetNeighbours(const TStandardMapUnion& sheet, ScaleIndex scale,
+                                                 bool newStandard, bool zone3, Datum datum,
+                                                 double cm) {
+  // The centre is inside the sheet whatever rounding its edges carry.
+  const double lon = (DmsToSec(sheet.Range.West) + DmsToSec(sheet.Range.East)) / 2;
+  const double lat = (DmsToSec(sheet.Range.South) + DmsToSec(sheet.Range.North)) / 2;
+  return SheetNeighbours(lon, lat, scale, newStandard, zone3, datum, cm);
+}
+
 }  // namespace karvento
