@@ -90,8 +90,35 @@ void InArea(benchmark::State& state) {
   state.counters["sheets"] = static_cast<double>(n);
 }
 
+// The same two as the command line streams them: a walk handing on one
+// column at a time, nothing kept.
+void StreamUnfiltered(benchmark::State& state) {
+  const Job& job = JobAt(static_cast<int>(state.range(0)));
+  const SheetWalk walk(AreaSheetRange(job.area, job.scale), job.scale, true, true, true, 0, false);
+  std::size_t n = 0;
+  for (auto _ : state) {
+    n = 0;
+    walk.Run([&](std::vector<TStandardMapUnion>& column) { n += column.size(); });
+  }
+  state.counters["sheets"] = static_cast<double>(n);
+}
+
+void StreamInArea(benchmark::State& state) {
+  const Job& job = JobAt(static_cast<int>(state.range(0)));
+  std::size_t n = 0;
+  for (auto _ : state) {
+    // The selection is made anew each time: it is part of the cost.
+    const SheetWalk walk(job.area, 0, job.scale, true, true, Datum::Beijing54, 0, false);
+    n = 0;
+    walk.Run([&](std::vector<TStandardMapUnion>& column) { n += column.size(); });
+  }
+  state.counters["sheets"] = static_cast<double>(n);
+}
+
 BENCHMARK(Unfiltered)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(InArea)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(StreamUnfiltered)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(StreamInArea)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 }  // namespace
 }  // namespace karvento
@@ -115,6 +142,8 @@ int main(int argc, char** argv) {
                         "InArea" + arg, "Unfiltered" + arg);
     reporter.PrintCpuRatio((std::string(karvento::JobAt(i).name) + ": area / bounding rectangle").c_str(),
                            "InArea" + arg, "Unfiltered" + arg);
+    reporter.PrintRatio((std::string(karvento::JobAt(i).name) + ", streamed: area / bounding rectangle").c_str(),
+                        "StreamInArea" + arg, "StreamUnfiltered" + arg);
   }
   benchmark::Shutdown();
   return 0;

@@ -36,7 +36,9 @@ const char* kHelp =
     "  --datum 54|80|2000, --zone 3|6, --cm DEGREES\n"
     "                     plane corners of the sheets (cm 0: each corner's own zone)\n"
     "  --format F         table (default), csv, json: both numbers; geojson, mif,\n"
-    "                     xlsx, svg, png, pdf: the sheets of --standard\n"
+    "                     xlsx, shp, gpkg, dxf, kml: the sheets of --standard;\n"
+    "                     with --neighbours also svg, png, pdf: the 接合图表 as an\n"
+    "                     index map, the point's sheet outlined in red\n"
     "  --output FILE, --encoding E, --coords plane|geo\n"
     "                     as for sheets\n"
     "%s"
@@ -44,6 +46,7 @@ const char* kHelp =
     "Examples:\n"
     "  karvento-cli at 116:28:00,39:54:00\n"
     "  karvento-cli at 120,40 --scale 1:1万 --neighbours --format csv\n"
+    "  karvento-cli at 120,40 --scale 1:1万 --neighbours --format svg --output 120_40.svg\n"
     "  karvento-cli at --plane 39500000,4429607.368 --cm 117 --datum 54\n";
 
 const OptionSpec kOwn[] = {
@@ -64,6 +67,9 @@ int RunAt(const std::vector<std::string>& words) {
   const bool neighbours = args.Has("neighbours");
   if (args.Has("scale") && !neighbours) throw UsageError("--scale goes with --neighbours");
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
+  if (!neighbours && (o.format == Format::Svg || o.format == Format::Png || o.format == Format::Pdf)) {
+    throw UsageError("the index maps (svg, png, pdf) draw the 接合图表: give --scale S --neighbours");
+  }
 
   // The point in seconds of arc, where every sheet edge is exact.
   double lon = 0, lat = 0;
@@ -93,10 +99,12 @@ int RunAt(const std::vector<std::string>& words) {
   // the others.
   std::vector<PointSheet> rows;
   TStandardMapUnions chosen;
+  std::ptrdiff_t pointSheet = -1;  // the point's own sheet in chosen, outlined on a map
   const auto add = [&](std::string label, const TStandardMapUnion& fresh, const TStandardMapUnion& old) {
-    rows.push_back({std::move(label), fresh.MapUnionNo, old.MapUnionNo, fresh});
     const TStandardMapUnion& pick = standard == "new" ? fresh : old;
+    if (label == kPlaces[4]) pointSheet = static_cast<std::ptrdiff_t>(chosen.size());
     if (!pick.MapUnionNo.empty()) chosen.push_back({pick});
+    rows.push_back({std::move(label), fresh.MapUnionNo, old.MapUnionNo, fresh});
   };
   // The old standard stops at 1:5000: its number is empty below.
   if (neighbours) {
@@ -118,7 +126,7 @@ int RunAt(const std::vector<std::string>& words) {
   }
 
   const std::string title = MapTitle(neighbours ? kScaleCaptions[scale] : "", standard, p.datum);
-  if (WriteStandardMap(o, chosen, title)) return 0;
+  if (WriteStandardMap(o, chosen, title, neighbours ? pointSheet : -1)) return 0;
   if (WriteStandardFile(o, chosen, p, 0, 0)) return 0;
   OutputStream stream(o);
   if (!WritePointSheets(o.format, stream.out(), rows, o.encoding)) {

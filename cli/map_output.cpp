@@ -10,10 +10,12 @@ namespace {
 bool IsMapFormat(Format f) { return f == Format::Svg || f == Format::Png || f == Format::Pdf; }
 
 template <class Table>
-bool WriteMap(const OutputOptions& o, const Table& sheets, const std::string& title) {
+bool WriteMap(const OutputOptions& o, const Table& sheets, const std::string& title,
+              std::ptrdiff_t current) {
   if (!IsMapFormat(o.format)) return false;
   map::EnsureGuiApplication();
-  const map::IndexMapModel model(map::SheetsOf(sheets));
+  map::IndexMapModel model(map::SheetsOf(sheets));
+  model.SetCurrent(current);
   const map::FileFormat format = o.format == Format::Svg   ? map::FileFormat::Svg
                                  : o.format == Format::Png ? map::FileFormat::Png
                                                            : map::FileFormat::Pdf;
@@ -27,12 +29,13 @@ bool WriteMap(const OutputOptions& o, const Table& sheets, const std::string& ti
 
 }  // namespace
 
-bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title) {
-  return WriteMap(o, sheets, title);
+bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title,
+                      std::ptrdiff_t current) {
+  return WriteMap(o, sheets, title, current);
 }
 
 bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, const std::string& title) {
-  return WriteMap(o, sheets, title);
+  return WriteMap(o, sheets, title, -1);
 }
 
 std::string WithMapHelp(const char* help) {

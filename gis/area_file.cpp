@@ -107,7 +107,7 @@ void AddGeometry(const OGRGeometry* g, AreaFile& out) {
 AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, const std::string& where,
                       Datum datum) {
   EnsureGdal();
-  CPLErrorReset();
+  const QuietGdal quiet;  // GDAL's reason goes into the error, not to the terminal
   std::unique_ptr<GDALDataset> ds(static_cast<GDALDataset*>(
       GDALOpenEx(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
   if (!ds) Fail(file, "不是 GDAL 能读的矢量文件");

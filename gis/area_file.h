@@ -30,5 +30,9 @@ struct AreaFile {
 // cannot be read, or when no polygon is left.
 AreaFile ReadAreaFile(const std::string& file, const std::string& layer, const std::string& where,
                       Datum datum);
+// The first layer, every feature: what the window's import reads.
+inline AreaFile ReadAreaFile(const std::string& file, Datum datum) {
+  return ReadAreaFile(file, "", "", datum);
+}
 
 }  // namespace karvento

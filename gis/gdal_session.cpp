@@ -1,5 +1,6 @@
 #include "gis/gdal_session.h"
 
+#include <cpl_error.h>
 #include <gdal.h>
 
 #include <mutex>
@@ -10,5 +11,12 @@ void EnsureGdal() {
   static std::once_flag once;
   std::call_once(once, [] { GDALAllRegister(); });
 }
+
+QuietGdal::QuietGdal() {
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  CPLErrorReset();
+}
+
+QuietGdal::~QuietGdal() { CPLPopErrorHandler(); }
 
 }  // namespace karvento

@@ -58,19 +58,6 @@ std::string GdalReason() {
   return msg != nullptr && *msg != '\0' ? msg : "GDAL 未说明原因";
 }
 
-// GDAL's messages go to the caller's error, never to the terminal, while an
-// export runs.
-class QuietGdal {
- public:
-  QuietGdal() {
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLErrorReset();
-  }
-  ~QuietGdal() { CPLPopErrorHandler(); }
-  QuietGdal(const QuietGdal&) = delete;
-  QuietGdal& operator=(const QuietGdal&) = delete;
-};
-
 // The files of one export: written into a temporary folder beside the
 // target, moved into place by Commit, removed otherwise.
 class FileSet {

@@ -81,6 +81,15 @@ std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, S
   return out;
 }
 
+std::array<TStandardMapUnion, 9> SheetNeighbours(const TStandardMapUnion& sheet, ScaleIndex scale,
+                                                 bool newStandard, bool zone3, Datum datum,
+                                                 double cm) {
+  // The centre is inside the sheet whatever rounding its edges carry.
+  const double lon = (DmsToSec(sheet.Range.West) + DmsToSec(sheet.Range.East)) / 2;
+  const double lat = (DmsToSec(sheet.Range.South) + DmsToSec(sheet.Range.North)) / 2;
+  return SheetNeighbours(lon, lat, scale, newStandard, zone3, datum, cm);
+}
+
 ScaleIndex ScaleOfSheet(const TMapUnionRange& range) {
   // Heights are whole multiples of an eighth of a second: exact in seconds.
   const double height = DmsToSec(range.North) - DmsToSec(range.South);
@@ -98,7 +107,7 @@ bool NeighboursOfSheet(const TStandardMapUnion& sheet, bool zone3, Datum datum, 
   const double lon = (DmsToSec(sheet.Range.West) + DmsToSec(sheet.Range.East)) / 2;
   const double lat = (DmsToSec(sheet.Range.South) + DmsToSec(sheet.Range.North)) / 2;
   if (!InNumberedDomain(lon, lat)) return false;
-  neighbours = SheetNeighbours(lon, lat, scale, standard == 2, zone3, datum, cm);
+  neighbours = SheetNeighbours(sheet, scale, standard == 2, zone3, datum, cm);
   return true;
 }
 

@@ -239,6 +239,11 @@ inline std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double la
                                                         bool zone3, bool is54, double cm) {
   return SheetNeighbours(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
 }
+// The 接合图表 of a sheet of the scale (one of a list, with its edges): the
+// neighbours of the point at its centre, the sheet itself as element 4.
+std::array<TStandardMapUnion, 9> SheetNeighbours(const TStandardMapUnion& sheet, ScaleIndex scale,
+                                                 bool newStandard, bool zone3, Datum datum,
+                                                 double cm);
 
 // The scale of a sheet from the height of its frame (every scale has its own
 // latitude step); -1 for a frame of no scale, such as the zero corners of a

@@ -66,6 +66,12 @@ TEST(CliAoi, SheetsOfAPolygonFile) {
       EXPECT_TRUE(r.err.empty()) << c.args << r.err;
     }
   }
+  // GDAL's own reason is part of the one message, not printed beside it.
+  const Result bad = RunCli("sheets --aoi " + beijing + " --aoi-where \"no_such_field = 1\"");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("筛选条件无效"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("no_such_field"), std::string::npos) << bad.err;
+  EXPECT_EQ(bad.err.find("ERROR 1"), std::string::npos) << bad.err;
   // The cover column: the triangle's sheet at its apex is covered 4/75.
   const Result r = RunCli("sheets --scale 1:1万 --format csv --cover --aoi-where \"name = 'b'\" --aoi " + beijing);
   EXPECT_NE(r.out.find(",覆盖比例\r\n"), std::string::npos);

@@ -1,6 +1,8 @@
 // karvento-cli at: the sheet of a point at every scale and its 接合图表.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,59 @@ TEST(CliAt, TheOtherFormatsCarryTheChosenStandard) {
   const Result table = RunCli("at 116:28,39:54");
   EXPECT_NE(table.out.find("1:1万     J50G003040   J-50-5-(24)       116:26:15"), std::string::npos)
       << table.out;
+}
+
+// The 接合图表 as an index map: nine frames with their numbers, the point's
+// sheet outlined; at a scale of the new standard only, with --standard old
+// refused; without --neighbours no map.
+TEST(CliAt, NeighboursDrawnAsAnIndexMap) {
+  const std::string svg = testing::TempDir() + "at_" + std::to_string(getpid()) + ".svg";
+  struct Case {
+    const char* args;
+    std::vector<std::string> numbers;  // of the nine sheets, NW … SE
+  } cases[] = {
+      {"at 120,40 --scale 1:1万 --neighbours",
+       {"K50G095096", "K51G095001", "K51G095002", "K50G096096", "K51G096001", "K51G096002",
+        "J50G001096", "J51G001001", "J51G001002"}},
+      {"at 120,40 --scale 1:10万 --neighbours --standard old",
+       {"K-50-132", "K-51-121", "K-51-122", "K-50-144", "K-51-133", "K-51-134", "J-50-12", "J-51-1",
+        "J-51-2"}},
+      // 1:500 sheets are 9.375″ × 6.25″: the point's sheet is the southmost
+      // row of K51 (4° / 6.25″ = 2304), its column the first east of 120°.
+      {"at 120,40 --scale 1:500 --neighbours",
+       {"K50K23032304", "K51K23030001", "K51K23030002", "K50K23042304", "K51K23040001",
+        "K51K23040002", "J50K00012304", "J51K00010001", "J51K00010002"}},
+  };
+  for (const Case& c : cases) {
+    const Result r = RunCli(std::string(c.args) + " --format svg --output " + svg);
+    ASSERT_EQ(r.status, 0) << c.args << r.err;
+    const Result read = RunShell("python3 " SVG_COUNT " " + svg);
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_NE(read.out.find("frames 9\n"), std::string::npos) << c.args << read.out;
+    EXPECT_NE(read.out.find("current 1\n"), std::string::npos) << c.args << read.out;
+    for (const std::string& n : c.numbers) {
+      EXPECT_NE(read.out.find("text " + n + "\n"), std::string::npos) << c.args << " lacks " << n;
+    }
+  }
+  std::remove(svg.c_str());
+  for (const char* args : {"at 120,40 --scale 1:500 --neighbours --standard old --format png",
+                           "at 120,40 --format svg"}) {
+    const Result r = RunCli(std::string(args) + " --output " + svg);
+    EXPECT_NE(r.status, 0) << args;
+    EXPECT_FALSE(std::ifstream(svg).good()) << args << ": nothing written";
+  }
+  // PNG and PDF come from the same painter.
+  for (const char* format : {"png", "pdf"}) {
+    const std::string file = testing::TempDir() + "at_" + std::to_string(getpid()) + "." + format;
+    const Result r = RunCli(std::string("at 120,40 --scale 1:2000 --neighbours --format ") + format +
+                            " --output " + file);
+    ASSERT_EQ(r.status, 0) << format << r.err;
+    std::ifstream in(file, std::ios::binary);
+    std::string head(4, '\0');
+    in.read(head.data(), 4);
+    EXPECT_EQ(head, std::string(format) == "png" ? "\x89PNG" : "%PDF") << format;
+    std::remove(file.c_str());
+  }
 }
 
 }  // namespace

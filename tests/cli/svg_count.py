@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Reads an index map SVG back: prints the number of sheet frames (rectangles
-drawn in the frame colour), of coverage rectangles, and each text, one a line.
+drawn in the frame colour), of coverage rectangles, of current-sheet outlines
+(rectangles in the current colour), and each text, one a line.
 usage: svg_count.py FILE"""
 import sys
 import xml.etree.ElementTree as ET
 
 NS = "{http://www.w3.org/2000/svg}"
 FRAME_STROKE = "#4a6fa5"
+CURRENT_STROKE = "#e00000"
 COVERAGE_FILLS = {"#7a9cc6", "#f5a623"}
 
 
@@ -18,6 +20,8 @@ def walk(element, stroke, fill, counts, texts):
         elif tag == "rect":
             if stroke == FRAME_STROKE:
                 counts["frames"] += 1
+            elif stroke == CURRENT_STROKE:
+                counts["current"] += 1
             elif stroke == "none" and fill in COVERAGE_FILLS:
                 counts["cells"] += 1
         elif tag == "text":
@@ -26,11 +30,12 @@ def walk(element, stroke, fill, counts, texts):
 
 def main():
     root = ET.parse(sys.argv[1]).getroot()
-    counts = {"frames": 0, "cells": 0}
+    counts = {"frames": 0, "cells": 0, "current": 0}
     texts = []
     walk(root, None, None, counts, texts)
     print("frames", counts["frames"])
     print("cells", counts["cells"])
+    print("current", counts["current"])
     for t in texts:
         print("text", t)
 

@@ -139,12 +139,15 @@ std::vector<Shape> Shapes() {
     random.push_back({110.3 + r * std::cos(a), 25.2 + r * std::sin(a)});
   }
   shapes.push_back({"random star, 80 vertices", {{{random}}}, 5});
+  // 1:1000 sheets are 18.75″ × 12.5″: a star with its centre on a grid point.
+  shapes.push_back({"star at 1:1000, new numbers only", {{{Star(S(x0, y0), 0.004, 0.02, 6, 0.1)}}}, 9});
   return shapes;
 }
 
 TEST(AreaSelection, AgreesWithGeosOnEveryShapeBothStandards) {
   for (const Shape& shape : Shapes()) {
     for (const bool newStandard : {true, false}) {
+      if (!newStandard && !HasOldStandard(shape.scale)) continue;
       SCOPED_TRACE(std::string(shape.name) + (newStandard ? " (new)" : " (old)"));
       const Expected want = ByGeos(shape.area, shape.scale, newStandard);
       TStandardMapUnions got;
@@ -212,6 +215,38 @@ TEST(AreaSelection, MinimumCoverKeepsExactlyTheSheetsCoveredEnough) {
     for (const auto& column : got)
       for (const auto& s : column) numbers.push_back(s.MapUnionNo);
     EXPECT_EQ(numbers, want);
+  }
+}
+
+// The walk of an area hands on, column by column and in any run of columns,
+// the same sheets and covers as the whole result; without the area it is the
+// walk of the bounds.
+TEST(AreaSelection, TheAreasWalkStreamsInAnyRunOfColumns) {
+  for (const Shape& shape : Shapes()) {
+    SCOPED_TRACE(shape.name);
+    TStandardMapUnions whole;
+    std::vector<std::vector<double>> wholeCovers;
+    CreateMapUnionsInArea(shape.area, shape.scale, true, false, Datum::Cgcs2000, 0, 0, whole,
+                          &wholeCovers);
+    const SheetWalk walk(shape.area, 0, shape.scale, true, false, Datum::Cgcs2000, 0, false);
+    ASSERT_TRUE(walk.HasArea());
+    TStandardMapUnions pieces;
+    std::vector<std::vector<double>> pieceCovers;
+    const auto keep = [&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
+      pieces.push_back(column);
+      pieceCovers.push_back(covers);
+    };
+    const std::int64_t middle = walk.Columns() / 2;
+    walk.RunWithCovers(keep, 0, middle);
+    walk.RunWithCovers(keep, middle, walk.Columns());
+    EXPECT_EQ(pieces, whole);
+    EXPECT_EQ(pieceCovers, wholeCovers);
+
+    TStandardMapUnions bounds, unfiltered;
+    CreateMapUnionsOfStandard(AreaSheetRange(shape.area, shape.scale), shape.scale, true, false,
+                              Datum::Cgcs2000, 0, bounds);
+    walk.WithoutArea().Run([&](std::vector<TStandardMapUnion>& column) { unfiltered.push_back(column); });
+    EXPECT_EQ(unfiltered, bounds);
   }
 }
 

@@ -118,6 +118,15 @@ TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {
         EXPECT_EQ(n[k], SheetAtPoint(w, s, c.scale, c.newStandard, zone3, true, 0));
       }
       EXPECT_EQ(n[4], SheetAtPoint(c.lon, c.lat, c.scale, c.newStandard, zone3, true, 0));
+      // A listed sheet's 接合图表 is its point's; each neighbour has the
+      // sheet on its opposite side.
+      const Datum datum = LegacyDatum(true);
+      EXPECT_EQ(SheetNeighbours(n[4], c.scale, c.newStandard, zone3, datum, 0), n);
+      for (int k = 0; k < 9; ++k) {
+        if (n[k].MapUnionNo.empty()) continue;
+        EXPECT_EQ(SheetNeighbours(n[k], c.scale, c.newStandard, zone3, datum, 0)[8 - k], n[4])
+            << "position " << k;
+      }
     }
   }
 }
