@@ -461,6 +461,12 @@ bool HasSheets(const Table& table) {
   return false;
 }
 
+// The frames that a .shp of at most 2^32 − 1 bytes holds: after its
+// 100-byte header, each a record of 136 bytes (an 8-byte record header, the
+// shape type, bounding box, part and point counts in 44, one part index in 4
+// and five points in 80).
+constexpr std::uint64_t kMaxShapefileFrames = (0xFFFFFFFFull - 100) / 136;
+
 int NumberWidth(std::size_t longest) {
   return static_cast<int>(std::clamp<std::size_t>(longest, 1, 254));
 }
@@ -536,6 +542,12 @@ std::string GisRefusal(const GisTableOutline& outline, const TPlaneSystem& syste
     return kKmlNeedsCgcs2000Message;
   }
   if (outline.sheets == 0) return kNoSheetsMessage;
+  if (options.format == GisFormat::Shapefile && outline.sheets > kMaxShapefileFrames) {
+    char text[512];
+    std::snprintf(text, sizeof text, kShapefileTooLargeMessage,
+                  FormatCount(static_cast<double>(outline.sheets)).c_str());
+    return text;
+  }
   if (!options.geographic && options.format != GisFormat::Kml) {
     try {
       PlaneCrs(outline.westmost, outline.eastmost, system);

@@ -64,6 +64,10 @@ inline constexpr const char* kKmlNeedsGeodeticMessage =
     "独立坐标系没有大地坐标，不能导出 KML 文件。";
 inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
 inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
+// A Shapefile's .shp addresses at most 4 GB (GDAL stops at 2^32 − 1 bytes);
+// a frame takes 136 bytes of it. %s: the count of sheets.
+inline constexpr const char* kShapefileTooLargeMessage =
+    "Shapefile 的 .shp 文件至多 4 GB，容纳不下 %s 幅图的图廓。请改用 GeoPackage 或缩小范围。";
 
 // What a file of standard sheets must know before its first sheet: how many
 // there are, the longest number (the width of the number field) and the
@@ -81,7 +85,8 @@ GisTableOutline OutlineOf(const TStandardMapUnions& table);
 
 // Why the table cannot be written in these options, or "" when it can: KML
 // of a legacy datum, geographic or KML files of an independent grid, plane
-// sheets across zones without a central meridian, an empty table. Front ends
+// sheets across zones without a central meridian, an empty table, more
+// frames than a Shapefile can hold (kShapefileTooLargeMessage). Front ends
 // ask before they ask for a file name; the writers ask again.
 std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
                        const GisOptions& options);

@@ -274,7 +274,7 @@ TEST(Cli, AStreamWritesTheBytesOfTheWholeTable) {
       OutputOptions o;
       o.format = f;
       o.file = dir + "s.txt";
-      StreamStandardSheets(o, walk, edits, meta);
+      StreamStandardSheets(o, walk, edits, meta, {datum, true, 117});
       EXPECT_EQ(FileText(o.file), whole.text)
           << kScaleCaptions[c.scale] << " format " << int(f) << " datum " << int(datum);
     }
@@ -289,14 +289,14 @@ TEST(Cli, AStreamWritesTheBytesOfTheWholeTable) {
       if (!wrote) {
         // Nothing to frame: the stream refuses as the writer does.
         try {
-          StreamStandardSheets(o, walk, edits, meta);
+          StreamStandardSheets(o, walk, edits, meta, {datum, true, 117});
           ADD_FAILURE() << "no refusal";
         } catch (const Error& e) {
           EXPECT_EQ(reason, e.what());
         }
         continue;
       }
-      StreamStandardSheets(o, walk, edits, meta);
+      StreamStandardSheets(o, walk, edits, meta, {datum, true, 117});
       EXPECT_EQ(FileText(dir + "s.mif"), FileText(dir + "w.mif")) << kScaleCaptions[c.scale] << geo;
       EXPECT_EQ(FileText(dir + "s.mid"), FileText(dir + "w.mid")) << kScaleCaptions[c.scale] << geo;
       if (!table.empty() && !table[0].empty()) {
