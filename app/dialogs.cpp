@@ -91,6 +91,19 @@ InformationDialog::InformationDialog(TfrmTFInformation& model, QWidget* parent) 
     place(g.yField, group, 212, 16, 140);
     y += 46;
   }
+  if (model.ShowsScaleConvergence) {
+    // A CGCS2000 sheet: scale factor and convergence at its centre.
+    auto* projection = new QWidget;
+    tabs_->addTab(projection, QStringLiteral("投影"));
+    AddLabel(projection, kScaleFactorCaption, 12, 16);
+    auto* k = new NumericEdit(model.ScaleFactorEdit, projection);
+    k->setGeometry(12, 38, 200, 21);
+    AddLabel(projection, kConvergenceCaption, 12, 72);
+    auto* gamma = new NumericEdit(model.ConvergenceEdit, projection);
+    gamma->setGeometry(12, 94, 200, 21);
+    scaleFactor_ = k;
+    convergence_ = gamma;
+  }
   tabs_->setCurrentIndex(model.ActiveTab);
 
   QPushButton* back = AddButton(this, model.RzBitBtn1, 316, 264);

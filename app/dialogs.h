@@ -31,9 +31,15 @@ class InformationDialog : public QDialog {
   QLineEdit* NumberEdit() const { return number_; }
   // RzNumericEdit1 .. RzNumericEdit20.
   NumericEdit* Field(int n) const { return fields_[static_cast<std::size_t>(n - 1)]; }
+  // The scale factor and convergence of a CGCS2000 sheet, on a third tab;
+  // nullptr for other sheets.
+  NumericEdit* ScaleFactor() const { return scaleFactor_; }
+  NumericEdit* Convergence() const { return convergence_; }
 
  private:
   QTabWidget* tabs_;
+  NumericEdit* scaleFactor_ = nullptr;
+  NumericEdit* convergence_ = nullptr;
   QLineEdit* number_;
   std::array<NumericEdit*, 20> fields_{};
 };

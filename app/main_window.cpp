@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <iterator>
 #include <utility>
 
 #include "app/fields.h"
@@ -96,16 +97,17 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("RzPageControl1"));
   tabs_->setGeometry(4, 4, 606, 374);
-  const char* pageNames[5] = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5"};
-  QWidget* pages[5];
-  for (int i = 0; i < 5; ++i) {
-    pages[i] = new QWidget;
-    pages[i]->setObjectName(QString::fromLatin1(pageNames[i]));
-    tabs_->addTab(pages[i], Q(model_->Tabs[static_cast<std::size_t>(i)].Caption));
+  // Pages by the model's tab index.
+  const char* pageNames[6] = {"TabSheet1", "TabSheet2", "TabSheet3",
+                              "TabSheet4", "TabSheet5", "TabSheet6"};
+  QWidget* pages[6];
+  for (int tab : kShownTabs) {
+    pages[tab] = new QWidget;
+    pages[tab]->setObjectName(QString::fromLatin1(pageNames[tab]));
+    tabs_->addTab(pages[tab], Q(model_->Tabs[static_cast<std::size_t>(tab)].Caption));
   }
   BuildMenus();
-  BuildGeodeticTab(pages[kTabBeijing54], kTabBeijing54);
-  BuildGeodeticTab(pages[kTabXian80], kTabXian80);
+  for (GeodeticTab& tab : model_->GeodeticTabs) BuildGeodeticTab(pages[tab.Index], tab);
   BuildCustomTab(pages[kTabCustom]);
   BuildConvertTab(pages[kTabConvert]);
   BuildAboutTab(pages[kTabAbout]);
@@ -121,7 +123,7 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (refreshing_) return;
     CommitFocusedEdit();
-    model_->SetActiveTab(index);
+    model_->SetActiveTab(TabAt(index));
     Refresh();
   });
 
@@ -178,15 +180,27 @@ void MainWindow::Register(const Control& control, QWidget* widget, std::function
   refreshers_.push_back(std::move(refresh));
 }
 
+int MainWindow::WidgetIndexOf(int tab) {
+  for (int i = 0; i < static_cast<int>(std::size(kShownTabs)); ++i) {
+    if (kShownTabs[i] == tab) return i;
+  }
+  return -1;
+}
+
+int MainWindow::TabAt(int widgetIndex) {
+  if (widgetIndex < 0 || widgetIndex >= static_cast<int>(std::size(kShownTabs))) return -1;
+  return kShownTabs[widgetIndex];
+}
+
 void MainWindow::Refresh() {
   refreshing_ = true;
   setWindowTitle(Q(model_->Caption));
   for (int i = 0; i < static_cast<int>(model_->Tabs.size()); ++i) {
-    const TabSheet& tab = model_->Tabs[static_cast<std::size_t>(i)];
+    const TabSheet& tab = model_->Tabs[static_cast<std::size_t>(TabAt(i))];
     tabs_->setTabText(i, Q(tab.Caption));
     tabs_->setTabVisible(i, tab.TabVisible);
   }
-  tabs_->setCurrentIndex(model_->ActiveTab());
+  tabs_->setCurrentIndex(WidgetIndexOf(model_->ActiveTab()));
   for (const auto& refresh : refreshers_) refresh();
   refreshing_ = false;
 }
@@ -415,16 +429,9 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
 // ---------------------------------------------------------------------------
 // Tabs
 
-void MainWindow::BuildGeodeticTab(QWidget* page, int tab) {
-  TfrmCreateMapUnRg& m = *model_;
-  const bool is54 = tab == kTabBeijing54;
-  SpinField* corners[2][6] = {
-      {is54 ? &m.RzSpinEdit1 : &m.RzSpinEdit14, is54 ? &m.RzSpinEdit2 : &m.RzSpinEdit15,
-       is54 ? &m.RzSpinEdit3 : &m.RzSpinEdit16, is54 ? &m.RzSpinEdit4 : &m.RzSpinEdit17,
-       is54 ? &m.RzSpinEdit5 : &m.RzSpinEdit18, is54 ? &m.RzSpinEdit6 : &m.RzSpinEdit19},
-      {is54 ? &m.RzSpinEdit7 : &m.RzSpinEdit20, is54 ? &m.RzSpinEdit8 : &m.RzSpinEdit21,
-       is54 ? &m.RzSpinEdit9 : &m.RzSpinEdit22, is54 ? &m.RzSpinEdit10 : &m.RzSpinEdit23,
-       is54 ? &m.RzSpinEdit11 : &m.RzSpinEdit24, is54 ? &m.RzSpinEdit12 : &m.RzSpinEdit25}};
+void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
+  SpinField* corners[2][6];
+  for (std::size_t k = 0; k < 12; ++k) corners[k / 6][k % 6] = &tab.Corners[k];
   const char* cornerCaptions[2] = {"左下角经纬度", "右上角经纬度"};
   for (int c = 0; c < 2; ++c) {
     QGroupBox* group = AddGroup(page, cornerCaptions[c], 6, 4 + c * 76, 372, 72);
@@ -449,29 +456,26 @@ void MainWindow::BuildGeodeticTab(QWidget* page, int tab) {
 
   QGroupBox* zone = AddGroup(page, "所在带数（中央经度）", 6, 156, 372, 50);
   AddLabel(zone, "分带法", 10, 20);
-  AddPick(zone, is54 ? m.RzComboBox1 : m.RzComboBox3, 52, 20, 110);
+  AddPick(zone, tab.Zone, 52, 20, 110);
   AddLabel(zone, "中央经度", 184, 20);
-  AddSpin(zone, is54 ? m.RzSpinEdit13 : m.RzSpinEdit26, 238, 20, 70);
+  AddSpin(zone, tab.Meridian, 238, 20, 70);
   AddLabel(zone, "度", 312, 20);
 
   QGroupBox* offsets = AddGroup(page, "省略坐标大数", 6, 210, 372, 50);
   AddLabel(offsets, "X", 10, 20);
-  AddNumber(offsets, is54 ? m.RzNumericEdit1 : m.RzNumericEdit3, 24, 20, 140);
+  AddNumber(offsets, tab.OffsetX, 24, 20, 140);
   AddLabel(offsets, "Y", 190, 20);
-  AddNumber(offsets, is54 ? m.RzNumericEdit2 : m.RzNumericEdit4, 204, 20, 140);
+  AddNumber(offsets, tab.OffsetY, 204, 20, 140);
 
   QGroupBox* standard = AddGroup(page, "编号标准", 6, 264, 220, 76);
-  AddRadio(standard, is54 ? m.RzRadioButton1 : m.RzRadioButton3, 12, 20, 196);
-  AddRadio(standard, is54 ? m.RzRadioButton2 : m.RzRadioButton4, 12, 46, 196);
+  AddRadio(standard, tab.NewStandard, 12, 20, 196);
+  AddRadio(standard, tab.OldStandard, 12, 46, 196);
 
   QGroupBox* scale = AddGroup(page, "比例尺", 232, 264, 146, 76);
-  AddPick(scale, is54 ? m.RzComboBox2 : m.RzComboBox4, 12, 30, 122);
+  AddPick(scale, tab.Scale, 12, 30, 122);
 
-  if (is54) {
-    AddSheetList(page, "图幅号", m.RzCheckList1, {12, 4, 10, 1, 5}, 384, 4, 210, 336);
-  } else {
-    AddSheetList(page, "图幅号", m.RzCheckList2, {13, 7, 11, 2, 6}, 384, 4, 210, 336);
-  }
+  AddSheetList(page, "图幅号", tab.List, std::vector<int>(tab.Toolbar.begin(), tab.Toolbar.end()),
+               384, 4, 210, 336);
 }
 
 void MainWindow::BuildCustomTab(QWidget* page) {
@@ -519,8 +523,9 @@ void MainWindow::BuildConvertTab(QWidget* page) {
   AddRadio(direction, m.RzRadioButton6, 118, 18, 100);
 
   QGroupBox* system = AddGroup(page, "坐标系", 6, 54, 228, 46);
-  AddRadio(system, m.RzRadioButton7, 12, 18, 100);
-  AddRadio(system, m.RzRadioButton8, 118, 18, 100);
+  AddRadio(system, m.RzRadioButton7, 8, 18, 70);
+  AddRadio(system, m.RzRadioButton8, 78, 18, 70);
+  AddRadio(system, m.RzRadioButton13, 148, 18, 78);
 
   QGroupBox* zone = AddGroup(page, "所在带数（中央经度）", 6, 104, 228, 76);
   AddLabel(zone, "分带法", 10, 18);
@@ -597,6 +602,11 @@ void MainWindow::BuildMenus() {
   AddAction(checkedMif, m.N1Checked);
   AddAction(checkedMif, m.N2Checked);
   AddAction(checked, m.Excel1Checked);
+  QMenu* checkedShp = checked->addMenu(QStringLiteral("导出SHP文件"));
+  checkedShp->setObjectName(QStringLiteral("CheckedShp1"));
+  AddAction(checkedShp, m.ShpGeoChecked);
+  AddAction(checkedShp, m.ShpPlaneChecked);
+  for (Button* item : {&m.GpkgChecked, &m.DxfChecked, &m.KmlChecked}) AddAction(checked, *item);
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));

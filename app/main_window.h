@@ -47,6 +47,13 @@ class MainWindow : public QWidget {
   QAction* ControlAction(std::string_view name) const;
   SheetListView* ListView(std::string_view name) const;
   QTabWidget* Tabs() const { return tabs_; }
+  // The model's tabs in the order the tab bar shows them: the CGCS2000 tab
+  // after the two legacy geodetic tabs.
+  static constexpr int kShownTabs[6] = {kTabBeijing54, kTabXian80, kTabCgcs2000,
+                                        kTabCustom,    kTabConvert, kTabAbout};
+  // The tab bar position of a tab of the model, and the reverse.
+  static int WidgetIndexOf(int tab);
+  static int TabAt(int widgetIndex);
   QMenu* ExportMenu() const { return exportMenu_; }
   QMenu* CornerMenu() const { return cornerMenu_; }
   QMenu* ListMenu() const { return listMenu_; }
@@ -72,7 +79,7 @@ class MainWindow : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void BuildGeodeticTab(QWidget* page, int tab);
+  void BuildGeodeticTab(QWidget* page, GeodeticTab& tab);
   void BuildCustomTab(QWidget* page);
   void BuildConvertTab(QWidget* page);
   void BuildAboutTab(QWidget* page);

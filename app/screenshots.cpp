@@ -40,11 +40,9 @@ void Settle() {
 
 void SetCorner(TfrmCreateMapUnRg& m, int tab, double lonD, double lonM, double latD, double latM,
                bool upperRight) {
-  const int base = (tab == kTabBeijing54 ? 1 : 14) + (upperRight ? 6 : 0);
+  GeodeticTab& g = *m.GeodeticTabOf(tab);
   const double values[6] = {lonD, lonM, 0, latD, latM, 0};
-  for (int i = 0; i < 6; ++i) {
-    m.FindControlAs<SpinField>("RzSpinEdit" + std::to_string(base + i))->SetValue(values[i]);
-  }
+  for (std::size_t i = 0; i < 6; ++i) g.Corners[(upperRight ? 6 : 0) + i].SetValue(values[i]);
 }
 
 // The window with a menu dropped below the point `at` (window coordinates)
@@ -146,12 +144,25 @@ int main(int argc, char** argv) {
        "menu-coordinate-tools.png");
 
   // "西安80坐标系" with its start-up values.
-  window.Tabs()->setCurrentIndex(kTabXian80);
+  window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabXian80));
   Settle();
   Save(window.grab(), "main-xian80.png");
 
+  // "2000国家坐标系": the same corner of Beijing on CGCS2000, 3-degree zones.
+  window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabCgcs2000));
+  SetCorner(m, kTabCgcs2000, 116, 20, 39, 50, false);
+  SetCorner(m, kTabCgcs2000, 116, 30, 40, 0, true);
+  m.Cgcs2000Tab().Meridian.SetValue(117);
+  window.Refresh();
+  window.RunCommand("RzBitBtn1");
+  SheetListView* list6 = window.ListView(m.Cgcs2000Tab().List.Name());
+  list6->setFocus();
+  list6->setCurrentIndex(list6->model()->index(1, 0));
+  Settle();
+  Save(window.grab(), "main-cgcs2000.png");
+
   // "独立坐标系": a 2 km × 1.5 km extent in 500 m sheets.
-  window.Tabs()->setCurrentIndex(kTabCustom);
+  window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabCustom));
   m.RzNumericEdit5.SetValue(0);
   m.RzNumericEdit6.SetValue(0);
   m.RzNumericEdit7.SetValue(2000);
@@ -168,12 +179,12 @@ int main(int argc, char** argv) {
   MapShot(window, "RzCheckList3", "map-window-independent.png");
 
   // "图幅号转换".
-  window.Tabs()->setCurrentIndex(kTabConvert);
+  window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabConvert));
   Settle();
   Save(window.grab(), "main-conversion.png");
 
   // The export menu, on "北京54坐标系", with "导出MIF文件" open.
-  window.Tabs()->setCurrentIndex(kTabBeijing54);
+  window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabBeijing54));
   Settle();
   QWidget* exportButton = window.ControlWidget("RzMenuButton1");
   QMenu* menu = window.ExportMenu();
@@ -192,6 +203,17 @@ int main(int argc, char** argv) {
     dialog.show();
     Settle();
     Save(dialog.grab(), "dialog-information-plane.png");
+  }
+  {
+    // A CGCS2000 sheet's scale factor and convergence, on the third tab.
+    TfrmTFInformation sheet2000;
+    sheet2000.Fill(m.Cgcs2000Tab().List.StandardRecord(1));
+    sheet2000.FillScaleConvergence2000(m.Cgcs2000Tab().List.StandardRecord(1), true, 117);
+    InformationDialog dialog(sheet2000, &window);
+    dialog.Tabs()->setCurrentIndex(2);
+    dialog.show();
+    Settle();
+    Save(dialog.grab(), "dialog-information-cgcs2000.png");
   }
   TfrmInputPoint point;
   point.Caption = "输入";

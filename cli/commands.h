@@ -19,6 +19,7 @@ int RunCheck(const std::vector<std::string>& words);
 int RunConvert(const std::vector<std::string>& words);
 int RunProject(const std::vector<std::string>& words);
 int RunDms(const std::vector<std::string>& words);
+int RunAt(const std::vector<std::string>& words);
 
 // Sheet numbers, one per line, from a file or (for an empty name) standard
 // input, read as a number list is.

@@ -132,10 +132,12 @@ void StandardTableHead(Output& out, const SheetMeta& meta) {
     out.Put(' ');
     Padded(out, corners[k], k % 2 ? 15 : 16, true);
   }
+  if (meta.cover) out.Write("    cover");
   out.Put('\n');
 }
 
-void StandardTableRow(Output& out, const TStandardMapUnion& s, const std::string* source) {
+void StandardTableRow(Output& out, const TStandardMapUnion& s, const std::string* source,
+                      const double* cover) {
   if (source) {
     Padded(out, *source, 15, false);
     out.Put(' ');
@@ -150,6 +152,11 @@ void StandardTableRow(Output& out, const TStandardMapUnion& s, const std::string
     Padded(out, Fixed3(p.X), 16, true);
     out.Put(' ');
     Padded(out, Fixed3(p.Y), 15, true);
+  }
+  if (cover) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " %8.6f", *cover);
+    out.Write(buf);
   }
   out.Put('\n');
 }
@@ -197,10 +204,12 @@ void CsvHeader(Output& out, const char* header) {
 
 void StandardCsvHead(Output& out, const SheetMeta& meta) {
   if (meta.sources) out.Write("原图幅号,");
-  CsvHeader(out, kStandardXlsHeader);
+  out.Write(kStandardXlsHeader);
+  CsvHeader(out, meta.cover ? ",覆盖比例" : "");
 }
 
-void StandardCsvRow(Output& out, const TStandardMapUnion& s, const std::string* source) {
+void StandardCsvRow(Output& out, const TStandardMapUnion& s, const std::string* source,
+                    const double* cover) {
   if (source) {
     CsvField(out, *source);
     out.Put(',');
@@ -215,6 +224,10 @@ void StandardCsvRow(Output& out, const TStandardMapUnion& s, const std::string* 
     out.Number(p.X);
     out.Put(',');
     out.Number(p.Y);
+  }
+  if (cover) {
+    out.Put(',');
+    out.Number(*cover);
   }
   out.Write("\r\n");
 }
@@ -274,6 +287,7 @@ struct Flat {
   std::string_view number;
   double west, south, east, north;
   TPlanePoint plane[4];
+  const double* cover = nullptr;  // an area's covered fraction, when asked for
 };
 
 Flat FlatOf(const TStandardMapUnion& s) {
@@ -296,6 +310,12 @@ void JsonSource(Output& out, const std::string* source) {
   out.Put(',');
 }
 
+void JsonCover(Output& out, const double* cover) {
+  if (!cover) return;
+  out.Write(",\"cover\":");
+  out.Number(*cover);
+}
+
 void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   out.Put('{');
   JsonSource(out, source);
@@ -309,6 +329,7 @@ void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
+  JsonCover(out, f.cover);
   out.Put('}');
 }
 
@@ -348,6 +369,7 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
   }
   out.Write(",\"plane\":");
   JsonCorners(out, f.plane);
+  JsonCover(out, f.cover);
   out.Write("}}");
 }
 
@@ -357,13 +379,15 @@ void JsonHead(Output& out, bool geo) {
 
 template <typename Record>
 void JsonItem(Output& out, const Record& s, bool geo, const SheetMeta* meta,
-              const std::string* source, bool& first) {
+              const std::string* source, bool& first, const double* cover = nullptr) {
   out.Write(first ? "\n" : ",\n");
   first = false;
+  Flat f = FlatOf(s);
+  f.cover = cover;
   if (geo) {
-    GeoJsonFeature(out, FlatOf(s), meta, source);
+    GeoJsonFeature(out, f, meta, source);
   } else {
-    JsonRecord(out, FlatOf(s), source);
+    JsonRecord(out, f, source);
   }
 }
 
@@ -421,22 +445,28 @@ StandardSheetWriter::StandardSheetWriter(Format format, Output& out, const Sheet
 }
 
 void StandardSheetWriter::Column(const std::vector<TStandardMapUnion>& column,
-                                 const std::string* source) {
+                                 const std::string* source, const std::vector<double>* covers) {
   // A column is checked whole before any of it is written.
   for (const TStandardMapUnion& s : column) {
     const std::string fault = SheetNumberFault(s.MapUnionNo);
     if (!fault.empty()) throw Error(fault);
   }
+  // The covered fraction of the column's j-th sheet, when the table has one.
+  const auto cover = [&](std::size_t j) {
+    return meta_.cover && covers && j < covers->size() ? &(*covers)[j] : nullptr;
+  };
   switch (format_) {
     case Format::Table:
-      for (const auto& s : column) StandardTableRow(out_, s, source);
+      for (std::size_t j = 0; j < column.size(); ++j) StandardTableRow(out_, column[j], source, cover(j));
       break;
     case Format::Csv:
-      for (const auto& s : column) StandardCsvRow(out_, s, source);
+      for (std::size_t j = 0; j < column.size(); ++j) StandardCsvRow(out_, column[j], source, cover(j));
       break;
     case Format::Json:
     case Format::GeoJson:
-      for (const auto& s : column) JsonItem(out_, s, format_ == Format::GeoJson, &meta_, source, first_);
+      for (std::size_t j = 0; j < column.size(); ++j) {
+        JsonItem(out_, column[j], format_ == Format::GeoJson, &meta_, source, first_, cover(j));
+      }
       break;
     case Format::Mif:
     case Format::Xlsx:
@@ -488,6 +518,77 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
     case Format::Dxf:
     case Format::Kml:
       break;
+  }
+}
+
+bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>& rows,
+                      CsvEncoding encoding) {
+  switch (format) {
+    case Format::Table:
+      out.Write("place     new          old               west          south         east          north\n");
+      for (const PointSheet& r : rows) {
+        // Labels hold Chinese captions (1:1万): padded by display width, two
+        // columns for each three-byte character.
+        std::size_t width = 0;
+        for (const char c : r.label) {
+          const auto u = static_cast<unsigned char>(c);
+          width += u < 0x80 ? 1 : u >= 0xE0 ? 2 : 0;
+        }
+        out.Write(r.label);
+        out.Write(std::string(width >= 10 ? 1 : 10 - width, ' '));
+        Padded(out, r.newNumber.empty() ? "-" : r.newNumber, 12, false);
+        out.Put(' ');
+        Padded(out, r.oldNumber.empty() ? "-" : r.oldNumber, 17, false);
+        for (const TAngleDMS* a : {&r.sheet.Range.West, &r.sheet.Range.South, &r.sheet.Range.East,
+                                   &r.sheet.Range.North}) {
+          out.Put(' ');
+          Padded(out, DmsText(*a), 13, false);
+        }
+        out.Put('\n');
+      }
+      return true;
+    case Format::Csv:
+      if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
+      out.Write("位置,新图幅号,旧图幅号,最小经度,最小纬度,最大经度,最大纬度\r\n");
+      for (const PointSheet& r : rows) {
+        for (const std::string* f : {&r.label, &r.newNumber, &r.oldNumber}) {
+          CsvField(out, *f);
+          out.Put(',');
+        }
+        out.Number(DmsToDeg(r.sheet.Range.West));
+        for (const TAngleDMS* a : {&r.sheet.Range.South, &r.sheet.Range.East, &r.sheet.Range.North}) {
+          out.Put(',');
+          out.Number(DmsToDeg(*a));
+        }
+        out.Write("\r\n");
+      }
+      return true;
+    case Format::Json:
+      out.Put('[');
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const PointSheet& r = rows[i];
+        if (i) out.Put(',');
+        out.Write("\n{\"place\":");
+        JsonString(out, r.label);
+        out.Write(",\"new\":");
+        JsonString(out, r.newNumber);
+        out.Write(",\"old\":");
+        JsonString(out, r.oldNumber);
+        const char* names[] = {"west", "south", "east", "north"};
+        const TAngleDMS* a[] = {&r.sheet.Range.West, &r.sheet.Range.South, &r.sheet.Range.East,
+                                &r.sheet.Range.North};
+        for (int k = 0; k < 4; ++k) {
+          out.Write(",\"");
+          out.Write(names[k]);
+          out.Write("\":");
+          out.Number(DmsToDeg(*a[k]));
+        }
+        out.Put('}');
+      }
+      out.Write("\n]\n");
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -66,6 +66,9 @@ struct SheetMeta {
   // The geodetic datum of the longitudes and latitudes ("Beijing 1954"):
   // GeoJSON readers take them for WGS 84 unless told.
   std::string datum{};
+  // The table has the covered fraction of each sheet of an area: a last
+  // column "cover" (table), "覆盖比例" (csv), a member "cover" (json, geojson).
+  bool cover = false;
 };
 
 // Text encoding of CSV: UTF-8 with a byte-order mark (what Chinese Excel
@@ -84,7 +87,10 @@ void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& s
 class StandardSheetWriter {
  public:
   StandardSheetWriter(Format format, Output& out, const SheetMeta& meta, CsvEncoding encoding);
-  void Column(const std::vector<TStandardMapUnion>& column, const std::string* source = nullptr);
+  // covers: the covered fraction of each sheet of the column, written when
+  // the meta asks for the cover column.
+  void Column(const std::vector<TStandardMapUnion>& column, const std::string* source = nullptr,
+              const std::vector<double>* covers = nullptr);
   void Finish();
 
  private:
@@ -96,6 +102,18 @@ class StandardSheetWriter {
 // An independent grid is in plane coordinates, which GeoJSON cannot carry:
 // its format is refused (a UsageError naming the formats that can).
 void RefuseGeoJsonOfPlaneSheets(Format format);
+
+// The sheets of a point (karvento-cli at): one row per scale or per
+// neighbour, each with a label (the scale, or the neighbour's place NW … SE),
+// its new and its old number (empty where the old standard has none) and the
+// sheet itself, in table, csv or json; false for any other format.
+struct PointSheet {
+  std::string label;
+  std::string newNumber, oldNumber;
+  TStandardMapUnion sheet;
+};
+bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>& rows,
+                      CsvEncoding encoding);
 
 // Both throw karvento::Error, before writing anything, for a table holding a
 // number that no file can carry (SheetNumberFault).

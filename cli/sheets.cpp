@@ -1,8 +1,11 @@
 // karvento-cli sheets: the Generate of the two geodetic tabs.
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "gis/area_file.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
 
@@ -12,6 +15,7 @@ namespace {
 
 const char* kHelp =
     "usage: karvento-cli sheets --from LON,LAT --to LON,LAT [options]\n"
+    "       karvento-cli sheets --aoi FILE [options]\n"
     "\n"
     "Lists every sheet that covers the extent from the lower-left corner --from\n"
     "to the upper-right corner --to, column by column from west to east and each\n"
@@ -50,6 +54,14 @@ const char* kHelp =
     "                     shp attribute text: utf-8 (default) or gbk\n"
     "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
     "                     longitude and latitude\n"
+    "  --aoi FILE         only the sheets whose frame shares interior with the\n"
+    "                     polygons of FILE (any polygon layer GDAL reads), taken to\n"
+    "                     the --datum's longitude and latitude; replaces --from/--to\n"
+    "  --aoi-layer NAME   the layer of FILE (default the first)\n"
+    "  --aoi-where SQL    only the features matching this attribute filter\n"
+    "  --min-cover F      only sheets of which the polygons cover at least F (0 to 1)\n"
+    "  --cover            the covered fraction of each sheet as a last column\n"
+    "                     (table, csv, json, geojson)\n"
     "%s"
     "\n"
     "Coordinate systems: shp (with its .prj), gpkg and dxf name the EPSG system of\n"
@@ -74,7 +86,9 @@ const char* kHelp =
 
 const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", true},
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
-                           {"params", true},   {"number-form", true}};
+                           {"params", true},   {"number-form", true}, {"aoi", true},
+                           {"aoi-layer", true}, {"aoi-where", true}, {"min-cover", true},
+                           {"cover", false}};
 
 // What a user interface of the window must answer when the tool borrows the
 // window's fields: nothing is ever shown.
@@ -126,8 +140,14 @@ int RunSheets(const std::vector<std::string>& words) {
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;
     offsetX = saved.OffsetX;
     offsetY = saved.OffsetY;
-  } else if (!args.Has("from") || !args.Has("to")) {
-    throw UsageError("--from and --to are required (or --params FILE)");
+  } else if (!args.Has("aoi") && (!args.Has("from") || !args.Has("to"))) {
+    throw UsageError("--from and --to are required (or --params FILE, or --aoi FILE)");
+  }
+  if (args.Has("aoi") && (args.Has("from") || args.Has("to"))) {
+    throw UsageError("--aoi replaces --from and --to");
+  }
+  for (const char* name : {"aoi-layer", "aoi-where", "min-cover", "cover"}) {
+    if (args.Has(name) && !args.Has("aoi")) throw UsageError(std::string("--") + name + " goes with --aoi");
   }
   if (auto from = args.Value("from")) {
     const TLonLatDMS corner = ParsePoint(*from, "--from");
@@ -143,6 +163,24 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
   const ColumnEdits edits{offsetX, offsetY, ReadNumberForm(args, scale, standard == "new")};
+  const bool withCover = args.Has("cover");
+  if (withCover && o.format != Format::Table && o.format != Format::Csv &&
+      o.format != Format::Json && o.format != Format::GeoJson) {
+    throw UsageError("--cover is a column of table, csv, json and geojson");
+  }
+  // An area of interest: its polygons on the datum's longitude and latitude,
+  // with the notice where they were taken as they are.
+  std::optional<AreaFile> area;
+  double minCover = 0;
+  if (auto aoi = args.Value("aoi")) {
+    if (auto f = args.Value("min-cover")) {
+      minCover = ParseNumber(*f, "--min-cover");
+      if (!(minCover >= 0 && minCover <= 1)) throw UsageError("--min-cover is a fraction from 0 to 1");
+    }
+    area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
+                        args.Value("aoi-where").value_or(""), p.datum);
+    if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area->notice.c_str());
+  }
 
   // A workbook and an index map are made from the whole table in memory (a
   // worksheet holds a limited number of rows, a map is drawn whole): such a
@@ -151,7 +189,12 @@ int RunSheets(const std::vector<std::string>& words) {
                      o.format == Format::Png || o.format == Format::Pdf;
   if (whole) {
     TStandardMapUnions sheets;
-    CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
+    if (area) {
+      CreateMapUnionsInArea(area->area, scale, standard == "new", p.zone3, p.datum, p.cm, minCover,
+                            sheets);
+    } else {
+      CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
+    }
     for (auto& column : sheets) edits.Apply(column);
     if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
     WriteStandardFile(o, sheets, p, offsetX, offsetY);
@@ -160,10 +203,12 @@ int RunSheets(const std::vector<std::string>& words) {
   // Every other format, the text, MIF and GIS files, is written column by
   // column as the walk goes: any number of sheets, in memory bounded by one
   // column.
-  const SheetWalk walk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
+  const SheetWalk walk =
+      area ? SheetWalk(area->area, minCover, scale, standard == "new", p.zone3, p.datum, p.cm, false)
+           : SheetWalk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
   StreamStandardSheets(o, walk, edits,
                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
-                        nullptr, DatumName(p)},
+                        nullptr, DatumName(p), withCover},
                        p);
   return 0;
 }
@@ -171,7 +216,7 @@ int RunSheets(const std::vector<std::string>& words) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"sheets", RunSheets}, {"grid", RunGrid}, {"convert", RunConvert}, {"check", RunCheck},
-      {"project", RunProject}, {"dms", RunDms}};
+      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}};
   return commands;
 }
 

@@ -1,6 +1,4 @@
 // Sheets written as a walk hands them over, and the forms of their numbers.
-#include <algorithm>
-
 #include "cli/common.h"
 #include "export/mif_stream.h"
 
@@ -30,6 +28,8 @@ namespace {
 const TStandardMapUnion* SheetOf(const SheetWalk& walk, std::int64_t column, bool first,
                                  const ColumnEdits& edits, TStandardMapUnion& kept) {
   if (walk.Columns() == 0 || walk.Rows() == 0) return nullptr;
+  // The frame of an area's sheets is that of the grid over its bounds.
+  if (walk.HasArea()) return SheetOf(walk.WithoutArea(), column, first, edits, kept);
   walk.Run([&](std::vector<TStandardMapUnion>& c) {
     edits.Apply(c);
     kept = first ? c.front() : c.back();
@@ -37,20 +37,32 @@ const TStandardMapUnion* SheetOf(const SheetWalk& walk, std::int64_t column, boo
   return &kept;
 }
 
-// The longest number of a walk's sheets as edited. The numbers of one
-// new-standard scale all have one length, so the first sheet tells; those of
-// the old standard differ (J-50-5 and J-50-144), and the walk is run once
-// for them ahead of the file.
-std::size_t LongestNumber(const SheetWalk& walk, const ColumnEdits& edits, bool newStandard,
-                          const TStandardMapUnion* first) {
-  if (first == nullptr) return 0;
-  if (newStandard) return first->MapUnionNo.size();
-  std::size_t longest = 0;
+// What a GIS file must know of a walk's sheets, as edited, before the first.
+// A walk of the new standard over a whole grid tells it from the grid: its
+// count, the west edge of its first column and the east edge of its last
+// (zones run west to east), and the length of its numbers, which is one for a
+// scale. The numbers of the old standard differ in length (J-50-5 and
+// J-50-144), and an area keeps only some sheets of its grid: such a walk is
+// run once ahead of the file, each column kept only while it is counted.
+GisTableOutline OutlineOfWalk(const SheetWalk& walk, const ColumnEdits& edits, bool newStandard) {
+  GisTableOutline outline;
+  if (newStandard && !walk.HasArea()) {
+    TStandardMapUnion west, east;
+    const TStandardMapUnion* w = SheetOf(walk, 0, true, edits, west);
+    const TStandardMapUnion* e = SheetOf(walk, walk.Columns() - 1, true, edits, east);
+    if (w == nullptr || e == nullptr) return outline;
+    outline.sheets =
+        static_cast<std::uint64_t>(walk.Columns()) * static_cast<std::uint64_t>(walk.Rows());
+    outline.westmost = DmsToDeg(w->Range.West);
+    outline.eastmost = DmsToDeg(e->Range.East);
+    outline.longestNumber = w->MapUnionNo.size();
+    return outline;
+  }
   walk.Run([&](std::vector<TStandardMapUnion>& column) {
     edits.Apply(column);
-    for (const TStandardMapUnion& s : column) longest = std::max(longest, s.MapUnionNo.size());
+    outline.Add(column);
   });
-  return longest;
+  return outline;
 }
 
 }  // namespace
@@ -58,19 +70,7 @@ std::size_t LongestNumber(const SheetWalk& walk, const ColumnEdits& edits, bool 
 void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
                           const SheetMeta& meta, const Projection& p) {
   if (const auto gis = GisOptionsOf(o)) {
-    // Zones run west to east: the west edge of the first column and the east
-    // edge of the last bound every corner.
-    TStandardMapUnion west, east;
-    GisTableOutline outline;
-    const TStandardMapUnion* w = SheetOf(walk, 0, true, edits, west);
-    const TStandardMapUnion* e = SheetOf(walk, walk.Columns() - 1, true, edits, east);
-    if (w != nullptr && e != nullptr) {
-      outline.sheets = static_cast<std::uint64_t>(walk.Columns()) *
-                       static_cast<std::uint64_t>(walk.Rows());
-      outline.westmost = DmsToDeg(w->Range.West);
-      outline.eastmost = DmsToDeg(e->Range.East);
-      outline.longestNumber = LongestNumber(walk, edits, meta.standard == "new", w);
-    }
+    const GisTableOutline outline = OutlineOfWalk(walk, edits, meta.standard == "new");
     GisSheetStream file(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY},
                         *gis);
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
@@ -97,9 +97,9 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
   }
   OutputStream stream(o);
   StandardSheetWriter writer(o.format, stream.out(), meta, o.encoding);
-  walk.Run([&](std::vector<TStandardMapUnion>& column) {
+  walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
     edits.Apply(column);
-    writer.Column(column);
+    writer.Column(column, nullptr, &covers);
   });
   writer.Finish();
   stream.Finish();

@@ -520,19 +520,21 @@ int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
   return 0;
 }
 
-GisTableOutline OutlineOf(const TStandardMapUnions& table) {
-  GisTableOutline o;
-  for (const auto& column : table) {
-    for (const TStandardMapUnion& s : column) {
-      ++o.sheets;
-      o.longestNumber = std::max(o.longestNumber, s.MapUnionNo.size());
-      for (const TAngleDMS* lon : {&s.Range.West, &s.Range.East}) {
-        const double d = DmsToDeg(*lon);
-        if (!(d >= o.westmost)) o.westmost = d;
-        if (!(d <= o.eastmost)) o.eastmost = d;
-      }
+void GisTableOutline::Add(const std::vector<TStandardMapUnion>& column) {
+  for (const TStandardMapUnion& s : column) {
+    ++sheets;
+    longestNumber = std::max(longestNumber, s.MapUnionNo.size());
+    for (const TAngleDMS* lon : {&s.Range.West, &s.Range.East}) {
+      const double d = DmsToDeg(*lon);
+      if (!(d >= westmost)) westmost = d;
+      if (!(d <= eastmost)) eastmost = d;
     }
   }
+}
+
+GisTableOutline OutlineOf(const TStandardMapUnions& table) {
+  GisTableOutline o;
+  for (const auto& column : table) o.Add(column);
   return o;
 }
 

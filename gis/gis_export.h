@@ -80,6 +80,8 @@ struct GisTableOutline {
   std::size_t longestNumber = 0;
   double westmost = std::numeric_limits<double>::quiet_NaN();
   double eastmost = std::numeric_limits<double>::quiet_NaN();
+  // Takes in the sheets of one more column.
+  void Add(const std::vector<TStandardMapUnion>& column);
 };
 GisTableOutline OutlineOf(const TStandardMapUnions& table);
 

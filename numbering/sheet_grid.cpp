@@ -1,6 +1,8 @@
 // The production sheet walk and the routines of both numbering standards.
 #include "numbering/sheet_grid.h"
 
+#include "numbering/area.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -298,57 +300,104 @@ struct SheetWalk::State {
   std::vector<TAngleDMS> latAngle;
   std::vector<Indices> rowIndex;
   std::variant<std::vector<LatitudeTerms>, std::vector<KrugerLatitudeTerms>> parallel;
+  // An area's selection on this very grid, decided before anything is
+  // projected or numbered, and the least covered fraction; none for a walk
+  // of the whole request. Shared by a walk and its WithoutArea copy.
+  std::shared_ptr<const SheetSelection> area;
+  double minCover = 0;
 
   double LonEdge(long long a) const { return q.W + static_cast<double>(a) * u.width; }
+  bool Keep(std::int64_t column, std::int64_t row) const {
+    return !area || (area->Selected(column, row) &&
+                     (minCover <= 0 || area->Cover(column, row) >= minCover));
+  }
 };
 
 namespace {
 
 // The columns first … last − 1 of a prepared walk on the datum's projection:
 // each meridian prepared once, each grid point projected once and shared by
-// the sheets that meet there.
-template <class Projection>
-void RunColumns(const SheetWalk::State& w, const Projection& projection,
-                const SheetWalk::Consumer& consume, std::int64_t first, std::int64_t last) {
+// the sheets that meet there. Under an area only the kept sheets are numbered
+// and only their corners projected (a grid point when the first kept sheet
+// beside it needs it), and a column with no kept sheet is not handed over.
+template <class Projection, class Consume>
+void RunColumns(const SheetWalk::State& w, const Projection& projection, const Consume& consume,
+                bool withCovers, std::int64_t first, std::int64_t last) {
   const GridUnit& u = w.u;
   const auto& parallel = std::get<std::vector<typename Projection::ParallelTerms>>(w.parallel);
   std::vector<TStandardMapUnion> column;
+  std::vector<double> covers;
   const auto rows = static_cast<std::size_t>(w.q.rows);
   std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
   const auto projectMeridian = [&](const TAngleDMS& lon, std::vector<TPlanePoint>& out) {
     const typename Projection::MeridianTerms meridian = projection.Meridian(DmsToDeg(lon));
     for (std::size_t b = 0; b <= rows; ++b) out[b] = Projection::Point(parallel[b], meridian);
   };
+  const bool area = w.area != nullptr;
+  // Under an area: the kept rows of the column, and which grid points of its
+  // west and east meridians are projected.
+  std::vector<std::size_t> kept;
+  std::vector<char> westDone, eastDone;
   TAngleDMS westAngle = detail::FromUnit(w.LonEdge(first), u.degrees);
-  if (first < last) projectMeridian(westAngle, westPoints);
+  if (area) {
+    westDone.assign(rows + 1, 0);
+    eastDone.assign(rows + 1, 0);
+  } else if (first < last) {
+    projectMeridian(westAngle, westPoints);
+  }
   const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
 
   for (std::int64_t i = first; i < last; ++i) {
     const double westEdge = w.LonEdge(i);
     const TAngleDMS eastAngle = detail::FromUnit(w.LonEdge(i + 1), u.degrees);
-    projectMeridian(eastAngle, eastPoints);
-    Indices colIndex{};
-    if (w.exact) {
-      colIndex = ColumnIndices(static_cast<long long>(westEdge * toH), w.scale, w.standard,
-                               w.chain, w.levels);
-    }
-    // A column the consumer kept is refilled; one it moved away is rebuilt.
-    column.resize(rows);
-    for (std::size_t j = 0; j < rows; ++j) {
-      TStandardMapUnion& s = column[j];
-      s.Range = {westAngle, w.latAngle[j + 1], eastAngle, w.latAngle[j]};
-      if (w.exact) {
-        char buf[96];
-        s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard,
-                                             w.chain, w.levels));
-      } else {
-        s.MapUnionNo = literal::SheetNumber(s.Range, westEdge, w.latEdge[j], w.scale, w.standard,
-                                            w.zone3, w.datum, w.cm);
+    if (area) {
+      kept.clear();
+      for (std::size_t j = 0; j < rows; ++j) {
+        if (w.Keep(i, static_cast<std::int64_t>(j))) kept.push_back(j);
       }
-      s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
+      std::fill(eastDone.begin(), eastDone.end(), 0);
+      if (!kept.empty()) {
+        const typename Projection::MeridianTerms west = projection.Meridian(DmsToDeg(westAngle));
+        const typename Projection::MeridianTerms east = projection.Meridian(DmsToDeg(eastAngle));
+        for (const std::size_t j : kept) {
+          for (std::size_t b = j; b <= j + 1; ++b) {
+            if (!westDone[b]) westPoints[b] = Projection::Point(parallel[b], west), westDone[b] = 1;
+            if (!eastDone[b]) eastPoints[b] = Projection::Point(parallel[b], east), eastDone[b] = 1;
+          }
+        }
+      }
+    } else {
+      projectMeridian(eastAngle, eastPoints);
     }
-    consume(column);
+    if (!area || !kept.empty()) {
+      Indices colIndex{};
+      if (w.exact) {
+        colIndex = ColumnIndices(static_cast<long long>(westEdge * toH), w.scale, w.standard,
+                                 w.chain, w.levels);
+      }
+      // A column the consumer kept is refilled; one it moved away is rebuilt.
+      const std::size_t count = area ? kept.size() : rows;
+      column.resize(count);
+      if (withCovers) covers.resize(area ? count : 0);
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t j = area ? kept[k] : k;
+        TStandardMapUnion& s = column[k];
+        s.Range = {westAngle, w.latAngle[j + 1], eastAngle, w.latAngle[j]};
+        if (w.exact) {
+          char buf[96];
+          s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard,
+                                               w.chain, w.levels));
+        } else {
+          s.MapUnionNo = literal::SheetNumber(s.Range, westEdge, w.latEdge[j], w.scale, w.standard,
+                                              w.zone3, w.datum, w.cm);
+        }
+        s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
+        if (withCovers && area) covers[k] = w.area->Cover(i, static_cast<std::int64_t>(j));
+      }
+      consume(column, covers);
+    }
     westPoints.swap(eastPoints);
+    westDone.swap(eastDone);
     westAngle = eastAngle;
   }
 }
@@ -415,21 +464,66 @@ SheetWalk& SheetWalk::operator=(SheetWalk&&) noexcept = default;
 std::int64_t SheetWalk::Columns() const { return state_->q.columns; }
 std::int64_t SheetWalk::Rows() const { return state_->q.columns == 0 ? 0 : state_->q.rows; }
 
-void SheetWalk::Run(const Consumer& consume, std::int64_t first, std::int64_t last) const {
-  const State& w = *state_;
+SheetWalk::SheetWalk(const GeoMultiPolygon& area, double minCover, ScaleIndex scale,
+                     bool newStandard, bool zone3, Datum datum, double cm, bool limited)
+    : SheetWalk(AreaSheetRange(area, scale), scale, newStandard, zone3, datum, cm, false) {
+  State& w = *state_;
+  // The selection works in seconds of arc, where every grid line is exact.
+  const double k = w.u.degrees ? 3600.0 : 1.0;
+  w.area = std::make_shared<const SheetSelection>(
+      area, SheetFrame{w.q.W * k, w.q.N * k, w.u.width * k, w.u.height * k, w.q.columns,
+                       w.q.rows});
+  w.minCover = minCover;
+  if (limited && w.area->Count() > kMaxSheets) {
+    ThrowSheetLimit(static_cast<double>(w.area->Count()), "请缩小范围或选用较小的比例尺。");
+  }
+}
+
+bool SheetWalk::HasArea() const { return state_->area != nullptr; }
+
+SheetWalk SheetWalk::WithoutArea() const {
+  auto whole = std::make_unique<State>(*state_);
+  whole->area.reset();
+  whole->minCover = 0;
+  return SheetWalk(std::move(whole));
+}
+
+SheetWalk::SheetWalk(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+namespace {
+
+template <class Consume>
+void RunWalk(const SheetWalk::State& w, const Consume& consume, bool withCovers, std::int64_t first,
+             std::int64_t last) {
   first = std::max<std::int64_t>(first, 0);
   last = std::min<std::int64_t>(last, w.q.columns);
   if (w.q.rows == 0) {
+    if (w.area) return;  // no sheet kept, so no column
     std::vector<TStandardMapUnion> column;
+    const std::vector<double> covers;
     for (std::int64_t i = first; i < last; ++i) {
       column.clear();
-      consume(column);
+      consume(column, covers);
     }
     return;
   }
   WithSplitProjection(w.datum, w.zone3, w.cm, [&](const auto& projection) {
-    RunColumns(w, projection, consume, first, last);
+    RunColumns(w, projection, consume, withCovers, first, last);
   });
+}
+
+}  // namespace
+
+void SheetWalk::Run(const Consumer& consume, std::int64_t first, std::int64_t last) const {
+  RunWalk(
+      *state_,
+      [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) { consume(column); },
+      false, first, last);
+}
+
+void SheetWalk::RunWithCovers(const CoverConsumer& consume, std::int64_t first,
+                              std::int64_t last) const {
+  RunWalk(*state_, consume, true, first, last);
 }
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,

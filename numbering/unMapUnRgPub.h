@@ -6,6 +6,7 @@
 // was.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "geodesy/angles.h"
 #include "geodesy/gauss_kruger.h"
 #include "geodesy/projection.h"
+#include "numbering/area.h"
 #include "numbering/error.h"
 #include "numbering/scales.h"
 #include "numbering/sheet_types.h"
@@ -126,12 +128,24 @@ class SheetWalk {
   // The legacy flag: Beijing 1954 when is54, otherwise Xi'an 1980.
   SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
             bool is54, double cm, bool limited);
+  // The walk of an area of interest: the request over the area's bounds
+  // snapped outward to the grid (AreaSheetRange), handing on only the sheets
+  // whose frame shares interior with the area (SheetSelection) and, with
+  // minCover above 0, of which the area covers at least that fraction. The
+  // kept sheets are those of the walk over the bounds, to the last bit, in
+  // its order; the others are neither numbered nor projected, and a column
+  // with none is not handed over. Limited, more than kMaxSheets selected
+  // sheets are refused. An empty area hands on nothing.
+  SheetWalk(const GeoMultiPolygon& area, double minCover, ScaleIndex scale, bool newStandard,
+            bool zone3, Datum datum, double cm, bool limited);
   ~SheetWalk();
   SheetWalk(SheetWalk&&) noexcept;
   SheetWalk& operator=(SheetWalk&&) noexcept;
 
+  // The grid: its columns, and the sheets of every column (0 when Columns()
+  // is 0). Under an area, columns and rows of the bounds, kept or not.
   std::int64_t Columns() const;
-  std::int64_t Rows() const;  // sheets of every column (0 when Columns() is 0)
+  std::int64_t Rows() const;
 
   // Hands columns first … last − 1 (0-based, clamped to the walk) to consume,
   // one call per column in order; a column is empty when Rows() is 0.
@@ -140,11 +154,86 @@ class SheetWalk {
   void Run(const Consumer& consume, std::int64_t first, std::int64_t last) const;
   void Run(const Consumer& consume) const { Run(consume, 0, Columns()); }
 
+  // Run, handing on beside each column the covered fraction of each of its
+  // sheets (as SheetSelection::Cover); empty for a walk without an area.
+  using CoverConsumer = std::function<void(std::vector<TStandardMapUnion>& column,
+                                           const std::vector<double>& covers)>;
+  void RunWithCovers(const CoverConsumer& consume, std::int64_t first, std::int64_t last) const;
+  void RunWithCovers(const CoverConsumer& consume) const {
+    RunWithCovers(consume, 0, Columns());
+  }
+
+  bool HasArea() const;
+  // The same grid without the area: every sheet of the bounds.
+  SheetWalk WithoutArea() const;
+
   struct State;
 
  private:
+  explicit SheetWalk(std::unique_ptr<State> state);
   std::unique_ptr<State> state_;
 };
+
+// The sheets of an area of interest: those of the request over the area's
+// bounds (snapped outward to the grid, AreaSheetRange) whose frame shares
+// interior with the area (SheetSelection), and, with minCover above 0, of
+// which the area covers at least that fraction. Order, numbers, edges and
+// plane corners are those of the unfiltered request; columns with no kept
+// sheet are left out; covers, when given, receives each kept sheet's covered
+// fraction in the same layout. Sheets that are not kept are neither numbered
+// nor projected. An empty area gives no sheets.
+void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
+                           bool zone3, Datum datum, double cm, double minCover,
+                           TStandardMapUnions& result,
+                           std::vector<std::vector<double>>* covers = nullptr);
+inline void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
+                                  bool zone3, bool is54, double cm, double minCover,
+                                  TStandardMapUnions& result,
+                                  std::vector<std::vector<double>>* covers = nullptr) {
+  CreateMapUnionsInArea(area, scale, newStandard, zone3, LegacyDatum(is54), cm, minCover, result,
+                        covers);
+}
+// The area's bounds snapped outward to the sheet grid of the scale, as
+// corners for a request; all zero for an empty area.
+TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
+
+// ---------------------------------------------------------------------------
+// The sheet of a point
+//
+// A point belongs to the sheet of column floor(longitude / width) and row
+// floor(latitude / height), both in seconds of arc, as the standard's
+// formulas give it: a point on a sheet edge belongs to the sheet east of a
+// meridian and north of a parallel, so a point on the equator is on row A and
+// one on 120° E in column 51. The point is given in seconds (DmsToSec of its
+// angles), where every grid line is exact. Records are those of the sheet
+// walk with the same zone3, datum and cm, to the last bit.
+// ---------------------------------------------------------------------------
+
+// The numbered domain: longitude 0 ≤ λ < 180°, latitude 0 ≤ φ < 90°.
+inline constexpr const char* kOutsideNumberedDomain =
+    "该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。";
+bool InNumberedDomain(double lonSec, double latSec);
+
+// The sheet at a point; throws kOutsideNumberedDomain outside the domain.
+TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard,
+                               bool zone3, Datum datum, double cm);
+inline TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale,
+                                      bool newStandard, bool zone3, bool is54, double cm) {
+  return SheetAtPoint(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
+}
+
+// The 接合图表: the point's sheet and its eight neighbours, north-west to
+// south-east row by row (the point's sheet is element 4), across 1:100万
+// sheet edges and zone edges. A neighbour outside the domain (west of 0°,
+// south of the equator, east of 180°, north of 90°) has an empty number.
+std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
+                                                 bool newStandard, bool zone3, Datum datum,
+                                                 double cm);
+inline std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec,
+                                                        ScaleIndex scale, bool newStandard,
+                                                        bool zone3, bool is54, double cm) {
+  return SheetNeighbours(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
+}
 
 // Converts a sheet number to the other standard by geometry: the number is
 // parsed with the parser of its own standard (old when oldToNew) and every

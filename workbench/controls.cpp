@@ -142,15 +142,19 @@ RadioButton::RadioButton(std::string name, std::string caption, bool checked)
       caption_(std::move(caption)),
       checked_(checked) {}
 
-void RadioButton::Pair(RadioButton& a, RadioButton& b) {
-  a.partner_ = &b;
-  b.partner_ = &a;
+void RadioButton::Pair(RadioButton& a, RadioButton& b) { Group({&a, &b}); }
+
+void RadioButton::Group(std::initializer_list<RadioButton*> options) {
+  RadioButton* const* first = options.begin();
+  for (RadioButton* const* o = first; o != options.end(); ++o) {
+    (*o)->partner_ = o + 1 == options.end() ? *first : *(o + 1);
+  }
 }
 
 void RadioButton::Choose() {
   if (checked_) return;
   checked_ = true;
-  if (partner_ != nullptr) partner_->checked_ = false;
+  for (RadioButton* o = partner_; o != nullptr && o != this; o = o->partner_) o->checked_ = false;
   if (OnClick) OnClick();
 }
 

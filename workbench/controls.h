@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -143,12 +144,15 @@ class PickList : public Control {
   std::string text_;
 };
 
-// One option of a choice pair. Choosing it clears its partner and, when it was
-// not chosen before, runs its click handler.
+// One option of a choice group (a pair, or more). Choosing it clears the
+// other options of its group and, when it was not chosen before, runs its
+// click handler.
 class RadioButton : public Control {
  public:
   RadioButton(std::string name, std::string caption, bool checked);
   static void Pair(RadioButton& a, RadioButton& b);
+  // Joins the options, in their order, into one group.
+  static void Group(std::initializer_list<RadioButton*> options);
 
   const std::string& Caption() const { return caption_; }
   bool Checked() const { return checked_; }
@@ -159,6 +163,7 @@ class RadioButton : public Control {
  private:
   std::string caption_;
   bool checked_;
+  // The next option of the group; the options form a ring.
   RadioButton* partner_ = nullptr;
 };
 

@@ -20,14 +20,7 @@ std::vector<std::string> ScaleItems() { return {kScaleCaptions.begin(), kScaleCa
 
 constexpr int kDefaultScale = 6;  // "1:1万"
 
-// Corner fields: degrees of longitude 0..180, degrees of latitude 0..90,
-// minutes 0..59, seconds 0..60 with three decimals.
-constexpr SpinField::Limits kLonDegrees{0, 180, 1, 0};
-constexpr SpinField::Limits kLatDegrees{0, 90, 1, 0};
-constexpr SpinField::Limits kMinutes{0, 59, 1, 0};
-constexpr SpinField::Limits kSeconds{0, 60, 1, 3};
-// Central meridian: whole degrees shown with one decimal.
-constexpr SpinField::Limits kMeridian{0, 180, 1, 0, 1};
+// Central meridian of the conversion: whole degrees shown with one decimal.
 constexpr SpinField::Limits kMeridianConvert{0, 360, 1, 0, 1};
 constexpr SpinField::Limits kGridStep{0, 1000, 10, 0};
 constexpr SpinField::Limits kFirstNumber{0, 10000, 10, 0};
@@ -42,11 +35,20 @@ constexpr const char* kNotStandardAbove = "以上不是标准图幅号！";
 constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！";
 constexpr const char* kNotFound = "未找到图幅号 ";
 
-// Toolbar button hints, RzToolbarButton1 .. RzToolbarButton21.
-constexpr const char* kToolbarHints[21] = {
+// Toolbar button hints, RzToolbarButton1 .. RzToolbarButton26.
+constexpr const char* kToolbarHints[26] = {
     "删除图幅", "删除图幅", "删除图幅", "导入经纬度", "信息", "信息", "导入经纬度",
     "信息",     "导入坐标", "查找",     "查找",       "打开", "打开", "打开",
-    "查找",     "删除",     "信息",     "查找",       "删除", "新建", ""};
+    "查找",     "删除",     "信息",     "查找",       "删除", "新建", "",
+    "打开",     "导入经纬度", "查找",   "删除图幅",   "信息"};
+
+// The controls of the geodetic tabs by name: corners, meridian, zone,
+// scale, offsets, standards, list, whether the X offset takes integers only,
+// toolbar (open, import, find, delete, information).
+constexpr GeodeticTabNames kBeijing54Names{1, 13, 1, 2, 1, 2, 1, 2, 1, false, {12, 4, 10, 1, 5}};
+constexpr GeodeticTabNames kXian80Names{14, 26, 3, 4, 3, 4, 3, 4, 2, true, {13, 7, 11, 2, 6}};
+constexpr GeodeticTabNames kCgcs2000Names{35, 47, 7, 8, 11, 12, 11, 12, 6, false,
+                                          {22, 23, 24, 25, 26}};
 
 }  // namespace
 
@@ -58,7 +60,7 @@ std::string TfrmCreateMapUnRg::ToolbarButtonText(int n) {
 namespace {
 
 template <std::size_t... I>
-std::array<Button, 21> MakeToolbarButtons(std::index_sequence<I...>) {
+std::array<Button, 26> MakeToolbarButtons(std::index_sequence<I...>) {
   return {Button("RzToolbarButton" + std::to_string(I + 1), "", kToolbarHints[I])...};
 }
 
@@ -71,46 +73,9 @@ void ToUpperAscii(std::string& s) {
 }  // namespace
 
 TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
-    : RzSpinEdit1("RzSpinEdit1", kLonDegrees),
-      RzSpinEdit2("RzSpinEdit2", kMinutes),
-      RzSpinEdit3("RzSpinEdit3", kSeconds),
-      RzSpinEdit4("RzSpinEdit4", kLatDegrees),
-      RzSpinEdit5("RzSpinEdit5", kMinutes),
-      RzSpinEdit6("RzSpinEdit6", kSeconds),
-      RzSpinEdit7("RzSpinEdit7", kLonDegrees),
-      RzSpinEdit8("RzSpinEdit8", kMinutes),
-      RzSpinEdit9("RzSpinEdit9", kSeconds),
-      RzSpinEdit10("RzSpinEdit10", kLatDegrees),
-      RzSpinEdit11("RzSpinEdit11", kMinutes),
-      RzSpinEdit12("RzSpinEdit12", kSeconds),
-      RzComboBox1("RzComboBox1", kZoneItems, 0),
-      RzSpinEdit13("RzSpinEdit13", kMeridian),
-      RzNumericEdit1("RzNumericEdit1", false, kWholeNumbers),
-      RzNumericEdit2("RzNumericEdit2", true, kWholeNumbers),
-      RzRadioButton1("RzRadioButton1", "按新图幅号标准编号", true),
-      RzRadioButton2("RzRadioButton2", "按旧图幅号标准编号", false),
-      RzComboBox2("RzComboBox2", ScaleItems(), kDefaultScale),
-      RzCheckList1("RzCheckList1", RecordKind::Standard),
-      RzSpinEdit14("RzSpinEdit14", kLonDegrees),
-      RzSpinEdit15("RzSpinEdit15", kMinutes),
-      RzSpinEdit16("RzSpinEdit16", kSeconds),
-      RzSpinEdit17("RzSpinEdit17", kLatDegrees),
-      RzSpinEdit18("RzSpinEdit18", kMinutes),
-      RzSpinEdit19("RzSpinEdit19", kSeconds),
-      RzSpinEdit20("RzSpinEdit20", kLonDegrees),
-      RzSpinEdit21("RzSpinEdit21", kMinutes),
-      RzSpinEdit22("RzSpinEdit22", kSeconds),
-      RzSpinEdit23("RzSpinEdit23", kLatDegrees),
-      RzSpinEdit24("RzSpinEdit24", kMinutes),
-      RzSpinEdit25("RzSpinEdit25", kSeconds),
-      RzComboBox3("RzComboBox3", kZoneItems, 0),
-      RzSpinEdit26("RzSpinEdit26", kMeridian),
-      RzNumericEdit3("RzNumericEdit3", true, kWholeNumbers),
-      RzNumericEdit4("RzNumericEdit4", true, kWholeNumbers),
-      RzRadioButton3("RzRadioButton3", "按新图幅号标准编号", true),
-      RzRadioButton4("RzRadioButton4", "按旧图幅号标准编号", false),
-      RzComboBox4("RzComboBox4", ScaleItems(), kDefaultScale),
-      RzCheckList2("RzCheckList2", RecordKind::Standard),
+    : GeodeticTabs{{{kTabBeijing54, Datum::Beijing54, "北京54坐标系", kBeijing54Names},
+                    {kTabXian80, Datum::Xian80, "西安80坐标系", kXian80Names},
+                    {kTabCgcs2000, Datum::Cgcs2000, "2000国家坐标系", kCgcs2000Names}}},
       RzNumericEdit5("RzNumericEdit5", true, kPlaneRange),
       RzNumericEdit6("RzNumericEdit6", true, kPlaneRange),
       RzNumericEdit7("RzNumericEdit7", true, kPlaneRange),
@@ -128,6 +93,7 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       RzRadioButton6("RzRadioButton6", "新-->旧", false),
       RzRadioButton7("RzRadioButton7", "54坐标", true),
       RzRadioButton8("RzRadioButton8", "80坐标", false),
+      RzRadioButton13("RzRadioButton13", "2000坐标", false),
       RzComboBox6("RzComboBox6", kZoneItems, 0, /*editable=*/true),
       RzSpinEdit34("RzSpinEdit34", kMeridianConvert),
       RzNumericEdit9("RzNumericEdit9", true, kWholeNumbers),
@@ -153,6 +119,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       N1Checked("N1Checked", "大地坐标", "", ControlKind::MenuItem),
       N2Checked("N2Checked", "平面坐标", "", ControlKind::MenuItem),
       Excel1Checked("Excel1Checked", "导出XLS文件", "", ControlKind::MenuItem),
+      ShpGeoChecked("SHP2Checked", "大地坐标", "", ControlKind::MenuItem),
+      ShpPlaneChecked("SHP3Checked", "平面坐标", "", ControlKind::MenuItem),
+      GpkgChecked("GPKG1Checked", "导出GeoPackage文件", "", ControlKind::MenuItem),
+      DxfChecked("DXF1Checked", "导出DXF文件", "", ControlKind::MenuItem),
+      KmlChecked("KML1Checked", "导出KML文件", "", ControlKind::MenuItem),
       CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
@@ -160,38 +131,17 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       FindKey("FindKey", "查找", "", ControlKind::MenuItem),
       FindNextKey("FindNextKey", "查找下一个", "", ControlKind::MenuItem),
       DeleteKey("DeleteKey", "删除", "", ControlKind::MenuItem),
-      ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<21>())),
+      ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<26>())),
       ui_(ui) {
-  RadioButton::Pair(RzRadioButton1, RzRadioButton2);
-  RadioButton::Pair(RzRadioButton3, RzRadioButton4);
   RadioButton::Pair(RzRadioButton5, RzRadioButton6);
-  RadioButton::Pair(RzRadioButton7, RzRadioButton8);
+  RadioButton::Group({&RzRadioButton7, &RzRadioButton8, &RzRadioButton13});
   RadioButton::Pair(RzRadioButton9, RzRadioButton10);
   RzRadioButton9.OnClick = [this] { RzRadioButton9Click(); };
   RzRadioButton10.OnClick = [this] { RzRadioButton10Click(); };
 
-  corners_[0] = {&RzSpinEdit1, &RzSpinEdit2,  &RzSpinEdit3,  &RzSpinEdit4,
-                 &RzSpinEdit5, &RzSpinEdit6,  &RzSpinEdit7,  &RzSpinEdit8,
-                 &RzSpinEdit9, &RzSpinEdit10, &RzSpinEdit11, &RzSpinEdit12};
-  corners_[1] = {&RzSpinEdit14, &RzSpinEdit15, &RzSpinEdit16, &RzSpinEdit17,
-                 &RzSpinEdit18, &RzSpinEdit19, &RzSpinEdit20, &RzSpinEdit21,
-                 &RzSpinEdit22, &RzSpinEdit23, &RzSpinEdit24, &RzSpinEdit25};
-
-  for (SpinField* f : corners_[0]) Register(*f);
-  for (Control* c : std::initializer_list<Control*>{&RzComboBox1, &RzSpinEdit13, &RzNumericEdit1,
-                                                    &RzNumericEdit2, &RzRadioButton1,
-                                                    &RzRadioButton2, &RzComboBox2, &RzCheckList1}) {
-    Register(*c);
-  }
-  for (SpinField* f : corners_[1]) Register(*f);
-  for (Control* c : std::initializer_list<Control*>{&RzComboBox3,
-                                                    &RzSpinEdit26,
-                                                    &RzNumericEdit3,
-                                                    &RzNumericEdit4,
-                                                    &RzRadioButton3,
-                                                    &RzRadioButton4,
-                                                    &RzComboBox4,
-                                                    &RzCheckList2,
+  for (Control* c : Beijing54Tab().Controls()) Register(*c);
+  for (Control* c : Xian80Tab().Controls()) Register(*c);
+  for (Control* c : std::initializer_list<Control*>{
                                                     &RzNumericEdit5,
                                                     &RzNumericEdit6,
                                                     &RzNumericEdit7,
@@ -209,6 +159,7 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &RzRadioButton6,
                                                     &RzRadioButton7,
                                                     &RzRadioButton8,
+                                                    &RzRadioButton13,
                                                     &RzComboBox6,
                                                     &RzSpinEdit34,
                                                     &RzNumericEdit9,
@@ -234,6 +185,11 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &N1Checked,
                                                     &N2Checked,
                                                     &Excel1Checked,
+                                                    &ShpGeoChecked,
+                                                    &ShpPlaneChecked,
+                                                    &GpkgChecked,
+                                                    &DxfChecked,
+                                                    &KmlChecked,
                                                     &CheckAll1,
                                                     &UncheckAll1,
                                                     &InvertChecks1,
@@ -246,6 +202,7 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
     Register(*c);
   }
   for (Button& b : ToolbarButtons) Register(b);
+  for (Control* c : Cgcs2000Tab().Controls()) Register(*c);
 
   // FormCreate: the export button carries the export menu and is enabled.
   RzMenuButton1.Enabled = true;
@@ -273,6 +230,32 @@ void TfrmCreateMapUnRg::ShowError(std::string_view text) {
 // ---------------------------------------------------------------------------
 // Tabs
 
+GeodeticTab* TfrmCreateMapUnRg::GeodeticTabOf(int tab) {
+  for (GeodeticTab& g : GeodeticTabs) {
+    if (g.Index == tab) return &g;
+  }
+  return nullptr;
+}
+
+const GeodeticTab* TfrmCreateMapUnRg::GeodeticTabOf(int tab) const {
+  for (const GeodeticTab& g : GeodeticTabs) {
+    if (g.Index == tab) return &g;
+  }
+  return nullptr;
+}
+
+GeodeticTab& TfrmCreateMapUnRg::GeodeticTabOf(Datum datum) {
+  for (GeodeticTab& g : GeodeticTabs) {
+    if (g.datum == datum) return g;
+  }
+  return GeodeticTabs[0];
+}
+
+Datum TfrmCreateMapUnRg::ConversionDatum() const {
+  if (RzRadioButton7.Checked()) return Datum::Beijing54;
+  return RzRadioButton13.Checked() ? Datum::Cgcs2000 : Datum::Xian80;
+}
+
 bool TfrmCreateMapUnRg::SetActiveTab(int index) {
   if (index < 0 || index >= static_cast<int>(Tabs.size()) ||
       !Tabs[static_cast<std::size_t>(index)].TabVisible) {
@@ -288,7 +271,7 @@ bool TfrmCreateMapUnRg::SetActiveTab(int index) {
 void TfrmCreateMapUnRg::RzPageControl1Change() {
   RzBitBtn1.Caption = activeTab_ == kTabConvert ? kConvertCaption : kGenerateCaption;
   RzBitBtn1.Enabled = true;
-  RzBitBtn2.Enabled = activeTab_ == kTabBeijing54 || activeTab_ == kTabXian80;
+  RzBitBtn2.Enabled = GeodeticTabOf(activeTab_) != nullptr;
   RzMenuButton1.Enabled = true;
   N1.Enabled = activeTab_ != kTabCustom;
   N2.Enabled = true;
@@ -302,6 +285,11 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   N1Checked.Enabled = N1.Enabled;
   N2Checked.Enabled = N2.Enabled;
   Excel1Checked.Enabled = Excel1.Enabled;
+  ShpGeoChecked.Enabled = ShpGeoItem.Enabled;
+  ShpPlaneChecked.Enabled = ShpPlaneItem.Enabled;
+  GpkgChecked.Enabled = GpkgMenuItem.Enabled;
+  DxfChecked.Enabled = DxfMenuItem.Enabled;
+  KmlChecked.Enabled = KmlMenuItem.Enabled;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {
@@ -328,11 +316,16 @@ void TfrmCreateMapUnRg::ShowStandardMapUnions(const TStandardMapUnions& sheets, 
 
 void TfrmCreateMapUnRg::ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list,
                                               bool is54, double offsetX, double offsetY) {
+  ShowStandardMapUnions(std::move(sheets), list, LegacyDatum(is54), offsetX, offsetY);
+}
+
+void TfrmCreateMapUnRg::ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list,
+                                              Datum datum, double offsetX, double offsetY) {
   SubtractPlaneOffsets(sheets, offsetX, offsetY);
   auto table = std::make_shared<const TStandardMapUnions>(std::move(sheets));
   list.Refill(table);
   // The table is replaced only once the list holds the new rows.
-  (is54 ? FMapUnions54 : FMapUnions80) = TStandardSheetTable(std::move(table));
+  GeodeticTabOf(datum).Table = TStandardSheetTable(std::move(table));
 }
 
 void TfrmCreateMapUnRg::ShowCustomMapUnions(const TCustomMapUnions& sheets, SheetList& list) {
@@ -352,13 +345,16 @@ void TfrmCreateMapUnRg::RzBitBtn1Click() {
   Dispatch([this] {
     StatusLine.Caption.clear();
     const auto started = std::chrono::steady_clock::now();
-    SheetList* const filled[] = {&RzCheckList1, &RzCheckList2, &RzCheckList3, &RzCheckList5};
-    if (activeTab_ < kTabBeijing54 || activeTab_ > kTabConvert) return;
-    SheetList& list = *filled[activeTab_];
+    // The list a tab's command fills is its last one (on the conversion tab
+    // the target list).
+    const std::vector<SheetList*> lists = ListsOfTab(activeTab_);
+    if (lists.empty()) return;
+    SheetList& list = *lists.back();
     switch (activeTab_) {
       case kTabBeijing54:
       case kTabXian80:
-        Generate(activeTab_);
+      case kTabCgcs2000:
+        Generate(*GeodeticTabOf(activeTab_));
         break;
       case kTabCustom:
         GenerateCustom();
@@ -379,27 +375,21 @@ void TfrmCreateMapUnRg::RzBitBtn1Click() {
   });
 }
 
-void TfrmCreateMapUnRg::Generate(int tab) {
-  const bool is54 = tab == kTabBeijing54;
-  const auto& f = corners_[static_cast<std::size_t>(tab)];
+void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
+  const auto& f = tab.Corners;
   TMapUnionRange range;
-  range.West = {f[0]->Value(), f[1]->Value(), f[2]->Value()};
-  range.South = {f[3]->Value(), f[4]->Value(), f[5]->Value()};
-  range.East = {f[6]->Value(), f[7]->Value(), f[8]->Value()};
-  range.North = {f[9]->Value(), f[10]->Value(), f[11]->Value()};
-  const double cm = (is54 ? RzSpinEdit13 : RzSpinEdit26).Value();
-  const bool zone3 = (is54 ? RzComboBox1 : RzComboBox3).ItemIndex() == 0;
-  const ScaleIndex scale = (is54 ? RzComboBox2 : RzComboBox4).ItemIndex();
-  const double offsetX = (is54 ? RzNumericEdit1 : RzNumericEdit3).Value();
-  const double offsetY = (is54 ? RzNumericEdit2 : RzNumericEdit4).Value();
-  const RadioButton& newStandard = is54 ? RzRadioButton1 : RzRadioButton3;
-
+  range.West = {f[0].Value(), f[1].Value(), f[2].Value()};
+  range.South = {f[3].Value(), f[4].Value(), f[5].Value()};
+  range.East = {f[6].Value(), f[7].Value(), f[8].Value()};
+  range.North = {f[9].Value(), f[10].Value(), f[11].Value()};
+  const ScaleIndex scale = tab.Scale.ItemIndex();
   TStandardMapUnions result;
-  CreateMapUnionsOfStandard(range, scale, newStandard.Checked(), zone3, LegacyDatum(is54), cm, result);
-  ShowStandardMapUnions(std::move(result), is54 ? RzCheckList1 : RzCheckList2, is54, offsetX,
-                        offsetY);
-  (is54 ? FPlaneSystem54 : FPlaneSystem80) = {is54 ? Datum::Beijing54 : Datum::Xian80, zone3, cm,
-                                              offsetX, offsetY};
+  CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
+                            tab.Meridian.Value(), result);
+  ShowStandardMapUnions(std::move(result), tab.List, tab.datum, tab.OffsetX.Value(),
+                        tab.OffsetY.Value());
+  tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
+               tab.OffsetY.Value()};
 }
 
 void TfrmCreateMapUnRg::GenerateCustom() {
@@ -422,7 +412,7 @@ void TfrmCreateMapUnRg::Convert() {
   const ScaleIndex scale = RzComboBox5.ItemIndex();
   const double offsetX = RzNumericEdit9.Value();
   const double offsetY = RzNumericEdit10.Value();
-  const bool is54 = RzRadioButton7.Checked();
+  const Datum datum = ConversionDatum();
   const bool oldToNew = RzRadioButton5.Checked();
   // The old standard stops at 1:5000: refused before any source is read.
   RequireConversionTarget(oldToNew, scale);
@@ -434,47 +424,46 @@ void TfrmCreateMapUnRg::Convert() {
   TStandardMapUnions result(sources);
   std::int64_t total = 0;
   for (std::size_t i = 0; i < sources; ++i) {
-    result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, LegacyDatum(is54));
+    result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, datum);
     AddConvertedSheets(total, result[i].size());
     // Cancelled: the target list and the table are filled only at the end,
     // so they keep what they held.
     if (!progress->Step(i + 1)) return;
   }
   progress.reset();
-  ShowStandardMapUnions(std::move(result), RzCheckList5, is54, offsetX, offsetY);
-  (is54 ? FPlaneSystem54 : FPlaneSystem80) = {is54 ? Datum::Beijing54 : Datum::Xian80, zone3, cm,
-                                              offsetX, offsetY};
+  ShowStandardMapUnions(std::move(result), RzCheckList5, datum, offsetX, offsetY);
+  GeodeticTabOf(datum).Plane = {datum, zone3, cm, offsetX, offsetY};
 }
 
 // ---------------------------------------------------------------------------
 // Parameter files
 
 TParameterSet TfrmCreateMapUnRg::ReadParameters(int tab) const {
-  const bool is54 = tab == kTabBeijing54;
-  const auto& f = corners_[is54 ? 0 : 1];
+  const GeodeticTab& g = *GeodeticTabOf(tab);
+  const auto& f = g.Corners;
   TParameterSet p;
   for (std::size_t k = 0; k < 4; ++k) {
-    p.Corners[k] = {f[3 * k]->Value(), f[3 * k + 1]->Value(), f[3 * k + 2]->Value()};
+    p.Corners[k] = {f[3 * k].Value(), f[3 * k + 1].Value(), f[3 * k + 2].Value()};
   }
-  p.ZoneIndex = (is54 ? RzComboBox1 : RzComboBox3).ItemIndex() == 0 ? 0 : 1;
-  p.CentralMeridian = (is54 ? RzSpinEdit13 : RzSpinEdit26).Value();
-  p.OffsetX = (is54 ? RzNumericEdit1 : RzNumericEdit3).Value();
-  p.OffsetY = (is54 ? RzNumericEdit2 : RzNumericEdit4).Value();
+  p.ZoneIndex = g.Zone3() ? 0 : 1;
+  p.CentralMeridian = g.Meridian.Value();
+  p.OffsetX = g.OffsetX.Value();
+  p.OffsetY = g.OffsetY.Value();
   return p;
 }
 
 void TfrmCreateMapUnRg::WriteParameters(int tab, const TParameterSet& p) {
-  const bool is54 = tab == kTabBeijing54;
-  const auto& f = corners_[is54 ? 0 : 1];
+  GeodeticTab& g = *GeodeticTabOf(tab);
+  auto& f = g.Corners;
   for (std::size_t k = 0; k < 4; ++k) {
-    f[3 * k]->SetValue(p.Corners[k].Degrees);
-    f[3 * k + 1]->SetValue(p.Corners[k].Minutes);
-    f[3 * k + 2]->SetValue(p.Corners[k].Seconds);
+    f[3 * k].SetValue(p.Corners[k].Degrees);
+    f[3 * k + 1].SetValue(p.Corners[k].Minutes);
+    f[3 * k + 2].SetValue(p.Corners[k].Seconds);
   }
-  (is54 ? RzComboBox1 : RzComboBox3).SetItemIndex(p.ZoneIndex);
-  (is54 ? RzSpinEdit13 : RzSpinEdit26).SetValue(p.CentralMeridian);
-  (is54 ? RzNumericEdit1 : RzNumericEdit3).SetValue(p.OffsetX);
-  (is54 ? RzNumericEdit2 : RzNumericEdit4).SetValue(p.OffsetY);
+  g.Zone.SetItemIndex(p.ZoneIndex);
+  g.Meridian.SetValue(p.CentralMeridian);
+  g.OffsetX.SetValue(p.OffsetX);
+  g.OffsetY.SetValue(p.OffsetY);
 }
 
 void TfrmCreateMapUnRg::RzBitBtn2Click() {
@@ -482,7 +471,7 @@ void TfrmCreateMapUnRg::RzBitBtn2Click() {
 }
 
 void TfrmCreateMapUnRg::SaveParameters() {
-  if (activeTab_ != kTabBeijing54 && activeTab_ != kTabXian80) return;
+  if (GeodeticTabOf(activeTab_) == nullptr) return;
   const TParameterSet p = ReadParameters(activeTab_);
   SaveDialog1.Filter = kTextFilter;
   SaveDialog1.DefaultExt = "txt";
@@ -492,19 +481,19 @@ void TfrmCreateMapUnRg::SaveParameters() {
 }
 
 void TfrmCreateMapUnRg::RzToolbarButton12Click() {
-  Dispatch([this] { OpenParameters(kTabBeijing54); });
+  Dispatch([this] { OpenParameters(Beijing54Tab()); });
 }
 void TfrmCreateMapUnRg::RzToolbarButton13Click() {
-  Dispatch([this] { OpenParameters(kTabXian80); });
+  Dispatch([this] { OpenParameters(Xian80Tab()); });
 }
 
-void TfrmCreateMapUnRg::OpenParameters(int tab) {
+void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
   OpenDialog1.Filter = kTextFilter;
   OpenDialog1.DefaultExt.clear();
   std::string fileName;
   if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
   // The fields change only once the whole file has been read.
-  WriteParameters(tab, ReadParameterFile(fileName));
+  WriteParameters(tab.Index, ReadParameterFile(fileName));
 }
 
 // ---------------------------------------------------------------------------
@@ -512,13 +501,18 @@ void TfrmCreateMapUnRg::OpenParameters(int tab) {
 
 TStandardMapUnion TfrmCreateMapUnRg::MakeSourceMapUnion(const std::string& number, int kind,
                                                         double cm, bool zone3, bool is54) {
+  return MakeSourceMapUnion(number, kind, cm, zone3, LegacyDatum(is54));
+}
+
+TStandardMapUnion TfrmCreateMapUnRg::MakeSourceMapUnion(const std::string& number, int kind,
+                                                        double cm, bool zone3, Datum datum) {
   TStandardMapUnion r;
   r.MapUnionNo = number;
   r.Range = kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number);
   if (cm > 0) {
     const auto project = [&](const TAngleDMS& lon, const TAngleDMS& lat) {
       const TLonLatDMS p{lon, lat};
-      return is54 ? GeoToPlane54(p, zone3, cm) : GeoToPlane80(p, zone3, cm);
+      return GeoToPlane(datum, p, zone3, cm);
     };
     r.PlaneCorners[kNW] = project(r.Range.West, r.Range.North);
     r.PlaneCorners[kNE] = project(r.Range.East, r.Range.North);
@@ -552,7 +546,7 @@ void TfrmCreateMapUnRg::OpenNumberList() {
       rejected += line;
       rejected += "\r\n";
     } else {
-      RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, RzRadioButton7.Checked()));
+      RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, ConversionDatum()));
     }
     if (!progress->Step(i + 1)) {
       // Cancelled: the list is as it was before the command, and the
@@ -587,32 +581,33 @@ void TfrmCreateMapUnRg::AddNumber(const std::string& text) {
     return;
   }
   (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();
-  RzCheckList4.Append(MakeSourceMapUnion(text, kind, cm, zone3, RzRadioButton7.Checked()));
+  RzCheckList4.Append(MakeSourceMapUnion(text, kind, cm, zone3, ConversionDatum()));
 }
 
 // ---------------------------------------------------------------------------
 // Imports
 
 void TfrmCreateMapUnRg::RzToolbarButton4Click() {
-  Dispatch([this] { ImportCorners(RzCheckList1, kTabBeijing54); });
+  Dispatch([this] { ImportCorners(Beijing54Tab()); });
 }
 void TfrmCreateMapUnRg::RzToolbarButton7Click() {
-  Dispatch([this] { ImportCorners(RzCheckList2, kTabXian80); });
+  Dispatch([this] { ImportCorners(Xian80Tab()); });
 }
 void TfrmCreateMapUnRg::RzToolbarButton9Click() {
   Dispatch([this] { ImportPlaneRange(); });
 }
 
-void TfrmCreateMapUnRg::ImportCorners(SheetList& list, int tab) {
+void TfrmCreateMapUnRg::ImportCorners(GeodeticTab& tab) {
+  SheetList& list = tab.List;
   if (list.ItemIndex() < 0) return;
   TStandardMapUnion r;
   list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
-  const auto& f = corners_[static_cast<std::size_t>(tab)];
+  auto& f = tab.Corners;
   const TAngleDMS* angles[4] = {&r.Range.West, &r.Range.South, &r.Range.East, &r.Range.North};
   for (std::size_t k = 0; k < 4; ++k) {
-    f[3 * k]->SetValue(angles[k]->Degrees);
-    f[3 * k + 1]->SetValue(angles[k]->Minutes);
-    f[3 * k + 2]->SetValue(angles[k]->Seconds);
+    f[3 * k].SetValue(angles[k]->Degrees);
+    f[3 * k + 1].SetValue(angles[k]->Minutes);
+    f[3 * k + 2].SetValue(angles[k]->Seconds);
   }
 }
 
@@ -676,7 +671,23 @@ void TfrmCreateMapUnRg::DoShowSelectedInfo(SheetList& list) {
   if (list.ItemIndex() < 0) return;
   TStandardMapUnion r;
   list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
-  DoShowStandardInfo(r);
+  DoShowStandardInfo(r, &list);
+}
+
+bool TfrmCreateMapUnRg::ListZone2000(const SheetList& list, bool& zone3, double& cm) const {
+  const GeodeticTab& tab = GeodeticTabs[2];
+  if (&list == &tab.List) {
+    zone3 = tab.Zone3();
+    cm = tab.Meridian.Value();
+    return true;
+  }
+  // The conversion's lists, while it works on CGCS2000.
+  if ((&list == &RzCheckList4 || &list == &RzCheckList5) && ConversionDatum() == Datum::Cgcs2000) {
+    zone3 = RzComboBox6.ItemIndex() == 0;
+    cm = RzSpinEdit34.Value();
+    return true;
+  }
+  return false;
 }
 
 void TfrmCreateMapUnRg::RzCheckList3DblClick() {
@@ -699,9 +710,19 @@ void TfrmCreateMapUnRg::ShowCustomInfo(const TCustomMapUnion& record) {
 }
 
 void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record) {
+  DoShowStandardInfo(record, nullptr);
+}
+
+void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record,
+                                           const SheetList* list) {
   TfrmTFInformation dialog;
   dialog.Caption = kInformationCaption;
   dialog.Fill(record);
+  bool zone3 = false;
+  double cm = 0;
+  if (list != nullptr && ListZone2000(*list, zone3, cm)) {
+    dialog.FillScaleConvergence2000(record, zone3, cm);
+  }
   ui_.ShowInformation(dialog);
 }
 
@@ -734,21 +755,21 @@ void TfrmCreateMapUnRg::RzCheckList5DblClick() { ShowSelectedInfo(RzCheckList5);
 // ---------------------------------------------------------------------------
 // Coordinate tools
 
-SpinField* const* TfrmCreateMapUnRg::TargetCorner(std::string_view focused) {
-  if (focused == RzSpinEdit1.Name()) return &corners_[0][0];
-  if (focused == RzSpinEdit7.Name()) return &corners_[0][6];
-  if (focused == RzSpinEdit14.Name()) return &corners_[1][0];
-  if (focused == RzSpinEdit20.Name()) return &corners_[1][6];
+SpinField* TfrmCreateMapUnRg::TargetCorner(std::string_view focused) {
+  for (GeodeticTab& g : GeodeticTabs) {
+    if (focused == g.Corners[0].Name()) return &g.Corners[0];
+    if (focused == g.Corners[6].Name()) return &g.Corners[6];
+  }
   return nullptr;
 }
 
-void TfrmCreateMapUnRg::SetCorner(SpinField* const* six, const TLonLatDMS& point) {
-  six[0]->SetValue(point.Lon.Degrees);
-  six[1]->SetValue(point.Lon.Minutes);
-  six[2]->SetValue(point.Lon.Seconds);
-  six[3]->SetValue(point.Lat.Degrees);
-  six[4]->SetValue(point.Lat.Minutes);
-  six[5]->SetValue(point.Lat.Seconds);
+void TfrmCreateMapUnRg::SetCorner(SpinField* six, const TLonLatDMS& point) {
+  six[0].SetValue(point.Lon.Degrees);
+  six[1].SetValue(point.Lon.Minutes);
+  six[2].SetValue(point.Lon.Seconds);
+  six[3].SetValue(point.Lat.Degrees);
+  six[4].SetValue(point.Lat.Minutes);
+  six[5].SetValue(point.Lat.Seconds);
 }
 
 void TfrmCreateMapUnRg::N3Click() {
@@ -759,7 +780,7 @@ void TfrmCreateMapUnRg::DegreesToDms() {
   const std::string focused = ui_.FocusedControl();
   std::pair<double, double> point{0, 0};
   if (!InputPoint(ui_, "输入", "经度", "纬度", point)) return;
-  if (SpinField* const* six = TargetCorner(focused)) {
+  if (SpinField* six = TargetCorner(focused)) {
     SetCorner(six, {DegToDms(point.first), DegToDms(point.second)});
   }
 }
@@ -770,11 +791,11 @@ void TfrmCreateMapUnRg::N4Click() {
 
 void TfrmCreateMapUnRg::PlaneToDms() {
   const std::string focused = ui_.FocusedControl();
-  // The tools belong to the corner fields of the two geodetic tabs.
-  if (activeTab_ != kTabBeijing54 && activeTab_ != kTabXian80) return;
-  const bool is54 = activeTab_ == kTabBeijing54;
-  const double cm = (is54 ? RzSpinEdit13 : RzSpinEdit26).Value();
-  const bool zone3 = (is54 ? RzComboBox1 : RzComboBox3).ItemIndex() == 0;
+  // The tools belong to the corner fields of the geodetic tabs.
+  const GeodeticTab* tab = GeodeticTabOf(activeTab_);
+  if (tab == nullptr) return;
+  const double cm = tab->Meridian.Value();
+  const bool zone3 = tab->Zone3();
   // The inverse projection has no automatic zone: it needs the meridian.
   if (!(cm > 0)) {
     ui_.MessageBox(kErrorCaption, kMeridianRequired, MessageButtons::Ok, MessageIcon::Error);
@@ -785,9 +806,8 @@ void TfrmCreateMapUnRg::PlaneToDms() {
   // An easting not above the zone prefix was typed without it.
   const double easting = EastingWithZonePrefix(point.first, zone3, cm);
   const double northing = point.second;
-  const TLonLatDMS geo = is54 ? PlaneToGeo54(northing, easting, zone3, cm)
-                              : PlaneToGeo80(northing, easting, zone3, cm);
-  if (SpinField* const* six = TargetCorner(focused)) SetCorner(six, geo);
+  const TLonLatDMS geo = PlaneToGeo(tab->datum, northing, easting, zone3, cm);
+  if (SpinField* six = TargetCorner(focused)) SetCorner(six, geo);
 }
 
 // ---------------------------------------------------------------------------
@@ -812,6 +832,11 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"N1Checked", &TfrmCreateMapUnRg::N1CheckedClick},
       {"N2Checked", &TfrmCreateMapUnRg::N2CheckedClick},
       {"Excel1Checked", &TfrmCreateMapUnRg::Excel1CheckedClick},
+      {"SHP2Checked", &TfrmCreateMapUnRg::ShpGeoCheckedClick},
+      {"SHP3Checked", &TfrmCreateMapUnRg::ShpPlaneCheckedClick},
+      {"GPKG1Checked", &TfrmCreateMapUnRg::GpkgCheckedClick},
+      {"DXF1Checked", &TfrmCreateMapUnRg::DxfCheckedClick},
+      {"KML1Checked", &TfrmCreateMapUnRg::KmlCheckedClick},
       {"CheckAll1", &TfrmCreateMapUnRg::CheckAll1Click},
       {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
       {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},
@@ -844,19 +869,54 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
   Control* c = FindControl(name);
   auto* option = dynamic_cast<RadioButton*>(c);
   const auto it = kHandlers.find(name);
-  if (option == nullptr && it == kHandlers.end()) return false;
+  const bool toolbar = GeodeticToolbarClick(name, /*run=*/false);
+  if (option == nullptr && it == kHandlers.end() && !toolbar) return false;
   // A disabled control takes no click.
   if (!c->Enabled) return true;
   if (option != nullptr) {
     // Choosing an option runs its handler when it was not chosen before.
     Dispatch([option] { option->Choose(); });
+  } else if (toolbar) {
+    GeodeticToolbarClick(name, /*run=*/true);
   } else {
     (this->*(it->second))();
   }
   return true;
 }
 
+bool TfrmCreateMapUnRg::GeodeticToolbarClick(std::string_view name, bool run) {
+  // The toolbar of the CGCS2000 tab: open, import, find, delete, information.
+  GeodeticTab& tab = Cgcs2000Tab();
+  for (std::size_t k = 0; k < tab.Toolbar.size(); ++k) {
+    if (name != RzToolbarButton(tab.Toolbar[k]).Name()) continue;
+    if (!run) return true;
+    switch (k) {
+      case 0:
+        Dispatch([&] { OpenParameters(tab); });
+        break;
+      case 1:
+        Dispatch([&] { ImportCorners(tab); });
+        break;
+      case 2:
+        FindMapUnionNo(tab.List);
+        break;
+      case 3:
+        DeleteCheckedItems(tab.List);
+        break;
+      default:
+        ShowSelectedInfo(tab.List);
+        break;
+    }
+    return true;
+  }
+  return false;
+}
+
 bool TfrmCreateMapUnRg::DblClick(std::string_view listName) {
+  if (listName == Cgcs2000Tab().List.Name()) {
+    ShowSelectedInfo(Cgcs2000Tab().List);
+    return true;
+  }
   if (listName == RzCheckList1.Name())
     RzCheckList1DblClick();
   else if (listName == RzCheckList2.Name())

@@ -1,5 +1,5 @@
-// The main window as a model: every parameter of the four working tabs, the
-// five sheet lists, the three sheet tables and every command, under the names
+// The main window as a model: every parameter of the five working tabs, the
+// six sheet lists, the four sheet tables and every command, under the names
 // that the desktop front end binds its widgets and handlers to.
 //
 // A command reads the parameters of the active tab, calls the sheet routines
@@ -28,6 +28,7 @@
 #include "numbering/error.h"
 #include "numbering/sheet_types.h"
 #include "workbench/controls.h"
+#include "workbench/geodetic_tab.h"
 #include "workbench/sheet_list.h"
 #include "workbench/sheet_table.h"
 #include "workbench/text_files.h"
@@ -54,6 +55,8 @@ enum Tab : int {
   kTabCustom = 2,
   kTabConvert = 3,
   kTabAbout = 4,
+  // Shown after kTabXian80.
+  kTabCgcs2000 = 5,
 };
 
 struct TabSheet {
@@ -85,11 +88,12 @@ class TfrmCreateMapUnRg {
   const std::vector<Control*>& Controls() const { return controls_; }
 
   // ---- the tabs ------------------------------------------------------------
-  std::array<TabSheet, 5> Tabs{{{"北京54坐标系", true},
+  std::array<TabSheet, 6> Tabs{{{"北京54坐标系", true},
                                 {"西安80坐标系", true},
                                 {"独立坐标系", true},
                                 {"图幅号转换", true},
-                                {"关于", false}}};
+                                {"关于", false},
+                                {"2000国家坐标系", true}}};
   Label AboutLabel{"RzLabel1", kAboutText};
   int ActiveTab() const { return activeTab_; }
   // Makes a visible tab active and runs RzPageControl1Change; returns false
@@ -97,25 +101,50 @@ class TfrmCreateMapUnRg {
   bool SetActiveTab(int index);
   void RzPageControl1Change();
 
+  // The geodetic tabs, one per coordinate system: 0 "北京54坐标系",
+  // 1 "西安80坐标系", 5 "2000国家坐标系". Their controls go by the names
+  // below as well.
+  std::array<GeodeticTab, 3> GeodeticTabs;
+  // The geodetic tab of a tab index, or nullptr.
+  GeodeticTab* GeodeticTabOf(int tab);
+  const GeodeticTab* GeodeticTabOf(int tab) const;
+  GeodeticTab& Beijing54Tab() { return GeodeticTabs[0]; }
+  GeodeticTab& Xian80Tab() { return GeodeticTabs[1]; }
+  GeodeticTab& Cgcs2000Tab() { return GeodeticTabs[2]; }
+
   // Tab 0, "北京54坐标系".
-  SpinField RzSpinEdit1, RzSpinEdit2, RzSpinEdit3, RzSpinEdit4, RzSpinEdit5, RzSpinEdit6;
-  SpinField RzSpinEdit7, RzSpinEdit8, RzSpinEdit9, RzSpinEdit10, RzSpinEdit11, RzSpinEdit12;
-  PickList RzComboBox1;
-  SpinField RzSpinEdit13;
-  NumberField RzNumericEdit1, RzNumericEdit2;
-  RadioButton RzRadioButton1, RzRadioButton2;
-  PickList RzComboBox2;
-  SheetList RzCheckList1;
+  SpinField &RzSpinEdit1 = GeodeticTabs[0].Corners[0], &RzSpinEdit2 = GeodeticTabs[0].Corners[1],
+            &RzSpinEdit3 = GeodeticTabs[0].Corners[2], &RzSpinEdit4 = GeodeticTabs[0].Corners[3],
+            &RzSpinEdit5 = GeodeticTabs[0].Corners[4], &RzSpinEdit6 = GeodeticTabs[0].Corners[5],
+            &RzSpinEdit7 = GeodeticTabs[0].Corners[6], &RzSpinEdit8 = GeodeticTabs[0].Corners[7],
+            &RzSpinEdit9 = GeodeticTabs[0].Corners[8], &RzSpinEdit10 = GeodeticTabs[0].Corners[9],
+            &RzSpinEdit11 = GeodeticTabs[0].Corners[10], &RzSpinEdit12 = GeodeticTabs[0].Corners[11];
+  PickList& RzComboBox1 = GeodeticTabs[0].Zone;
+  SpinField& RzSpinEdit13 = GeodeticTabs[0].Meridian;
+  NumberField &RzNumericEdit1 = GeodeticTabs[0].OffsetX, &RzNumericEdit2 = GeodeticTabs[0].OffsetY;
+  RadioButton &RzRadioButton1 = GeodeticTabs[0].NewStandard,
+              &RzRadioButton2 = GeodeticTabs[0].OldStandard;
+  PickList& RzComboBox2 = GeodeticTabs[0].Scale;
+  SheetList& RzCheckList1 = GeodeticTabs[0].List;
 
   // Tab 1, "西安80坐标系".
-  SpinField RzSpinEdit14, RzSpinEdit15, RzSpinEdit16, RzSpinEdit17, RzSpinEdit18, RzSpinEdit19;
-  SpinField RzSpinEdit20, RzSpinEdit21, RzSpinEdit22, RzSpinEdit23, RzSpinEdit24, RzSpinEdit25;
-  PickList RzComboBox3;
-  SpinField RzSpinEdit26;
-  NumberField RzNumericEdit3, RzNumericEdit4;
-  RadioButton RzRadioButton3, RzRadioButton4;
-  PickList RzComboBox4;
-  SheetList RzCheckList2;
+  SpinField &RzSpinEdit14 = GeodeticTabs[1].Corners[0], &RzSpinEdit15 = GeodeticTabs[1].Corners[1],
+            &RzSpinEdit16 = GeodeticTabs[1].Corners[2], &RzSpinEdit17 = GeodeticTabs[1].Corners[3],
+            &RzSpinEdit18 = GeodeticTabs[1].Corners[4], &RzSpinEdit19 = GeodeticTabs[1].Corners[5],
+            &RzSpinEdit20 = GeodeticTabs[1].Corners[6], &RzSpinEdit21 = GeodeticTabs[1].Corners[7],
+            &RzSpinEdit22 = GeodeticTabs[1].Corners[8], &RzSpinEdit23 = GeodeticTabs[1].Corners[9],
+            &RzSpinEdit24 = GeodeticTabs[1].Corners[10], &RzSpinEdit25 = GeodeticTabs[1].Corners[11];
+  PickList& RzComboBox3 = GeodeticTabs[1].Zone;
+  SpinField& RzSpinEdit26 = GeodeticTabs[1].Meridian;
+  NumberField &RzNumericEdit3 = GeodeticTabs[1].OffsetX, &RzNumericEdit4 = GeodeticTabs[1].OffsetY;
+  RadioButton &RzRadioButton3 = GeodeticTabs[1].NewStandard,
+              &RzRadioButton4 = GeodeticTabs[1].OldStandard;
+  PickList& RzComboBox4 = GeodeticTabs[1].Scale;
+  SheetList& RzCheckList2 = GeodeticTabs[1].List;
+
+  // Tab 5, "2000国家坐标系": RzSpinEdit35 .. RzSpinEdit46 the corners,
+  // RzComboBox7, RzSpinEdit47, RzNumericEdit11/12, RzRadioButton11/12,
+  // RzComboBox8, RzCheckList6, toolbar buttons 22 .. 26.
 
   // Tab 2, "独立坐标系".
   NumberField RzNumericEdit5, RzNumericEdit6, RzNumericEdit7, RzNumericEdit8;
@@ -127,7 +156,8 @@ class TfrmCreateMapUnRg {
 
   // Tab 3, "图幅号转换".
   RadioButton RzRadioButton5, RzRadioButton6;
-  RadioButton RzRadioButton7, RzRadioButton8;
+  // The coordinate system: "54坐标", "80坐标", "2000坐标".
+  RadioButton RzRadioButton7, RzRadioButton8, RzRadioButton13;
   PickList RzComboBox6;
   SpinField RzSpinEdit34;
   NumberField RzNumericEdit9, RzNumericEdit10;
@@ -143,6 +173,7 @@ class TfrmCreateMapUnRg {
   // the active list, in list order, through the same writers; the front end
   // shows them in a submenu kCheckedOnlyCaption of the export menu.
   Button N1Checked, N2Checked, Excel1Checked;
+  Button ShpGeoChecked, ShpPlaneChecked, GpkgChecked, DxfChecked, KmlChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
   // Commands that only the keyboard reaches (see kKeyBindings).
@@ -150,8 +181,8 @@ class TfrmCreateMapUnRg {
   // The status line under the bottom row: what the last export wrote, a
   // failed find, a refused coordinate, how long a large Generate took.
   Label StatusLine{"StatusLine", ""};
-  // RzToolbarButton1 .. RzToolbarButton21 at indices 0 .. 20.
-  std::array<Button, 21> ToolbarButtons;
+  // RzToolbarButton1 .. RzToolbarButton26 at indices 0 .. 25.
+  std::array<Button, 26> ToolbarButtons;
   Button& RzToolbarButton(int n) { return ToolbarButtons[static_cast<std::size_t>(n - 1)]; }
   // What a toolbar button does, for its tooltip and accessible name: its
   // hint, and "信息" for the source list's information button, which has no
@@ -164,14 +195,16 @@ class TfrmCreateMapUnRg {
   // ---- the sheet tables that the exports write ------------------------------
   // Each reads as its TStandardMapUnions or TCustomMapUnions; it is replaced
   // whole by every fill and shares its records with the list of that fill.
-  TStandardSheetTable FMapUnions54;
-  TStandardSheetTable FMapUnions80;
+  TStandardSheetTable& FMapUnions54 = GeodeticTabs[0].Table;
+  TStandardSheetTable& FMapUnions80 = GeodeticTabs[1].Table;
+  TStandardSheetTable& FMapUnions2000 = GeodeticTabs[2].Table;
   TCustomSheetTable FCustomMapUnions;
   // How the plane corners of FMapUnions54 and FMapUnions80 were computed
   // (zone method, central meridian, offsets), recorded by the fill that
   // replaced the table: the GIS exports name their coordinate system.
-  TPlaneSystem FPlaneSystem54{Datum::Beijing54};
-  TPlaneSystem FPlaneSystem80{Datum::Xian80};
+  TPlaneSystem& FPlaneSystem54 = GeodeticTabs[0].Plane;
+  TPlaneSystem& FPlaneSystem80 = GeodeticTabs[1].Plane;
+  TPlaneSystem& FPlaneSystem2000 = GeodeticTabs[2].Plane;
 
   // True once Exit has closed the window.
   bool Closed() const { return closed_; }
@@ -186,13 +219,16 @@ class TfrmCreateMapUnRg {
                              double offsetX, double offsetY);
   void ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list, bool is54,
                              double offsetX, double offsetY);
+  // The same for the table of any datum.
+  void ShowStandardMapUnions(TStandardMapUnions&& sheets, SheetList& list, Datum datum,
+                             double offsetX, double offsetY);
   // The same for an independent grid and FCustomMapUnions, without offsets.
   void ShowCustomMapUnions(const TCustomMapUnions& sheets, SheetList& list);
   void ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList& list);
 
   // ---- commands (each runs through the dispatcher) -----------------------
   void RzBitBtn1Click();  // Generate; on "图幅号转换" Convert
-  void RzBitBtn2Click();  // Save the parameters of tab 0 or 1
+  void RzBitBtn2Click();  // Save the parameters of a geodetic tab
   void RzBitBtn3Click();  // Exit
   void N1Click();         // MIF export, geographic coordinates
   void N2Click();         // MIF export, plane coordinates
@@ -209,6 +245,11 @@ class TfrmCreateMapUnRg {
   void N1CheckedClick();
   void N2CheckedClick();
   void Excel1CheckedClick();
+  void ShpGeoCheckedClick();
+  void ShpPlaneCheckedClick();
+  void GpkgCheckedClick();
+  void DxfCheckedClick();
+  void KmlCheckedClick();
   void CheckAll1Click();
   void UncheckAll1Click();
   void InvertChecks1Click();
@@ -262,6 +303,12 @@ class TfrmCreateMapUnRg {
   // NE, SE, SW projected on the chosen system; otherwise zero corners.
   static TStandardMapUnion MakeSourceMapUnion(const std::string& number, int kind, double cm,
                                               bool zone3, bool is54);
+  static TStandardMapUnion MakeSourceMapUnion(const std::string& number, int kind, double cm,
+                                              bool zone3, Datum datum);
+  // The coordinate system chosen on the conversion tab.
+  Datum ConversionDatum() const;
+  // The geodetic tab of the coordinate system of a datum.
+  GeodeticTab& GeodeticTabOf(Datum datum);
 
   // ---- the day's-work helpers beside the commands ---------------------------
   // The sheet lists of a tab, the one a keyboard or menu command acts on, and
@@ -291,7 +338,7 @@ class TfrmCreateMapUnRg {
   // "新建" adds it.
   void AddTypedNumber(std::string_view number);
 
-  // The parameters of tab 0 or 1 as the parameter file holds them, and
+  // The parameters of a geodetic tab as the parameter file holds them, and
   // setting them into the tab's fields (each field keeps its limits and
   // decimals).
   TParameterSet ReadParameters(int tab) const;
@@ -316,24 +363,27 @@ class TfrmCreateMapUnRg {
   void ShowError(std::string_view text);
 
   // The procedures behind the commands, run inside the dispatcher.
-  void Generate(int tab);
+  void Generate(GeodeticTab& tab);
   void GenerateCustom();
   void Convert();
   void SaveParameters();
-  void OpenParameters(int tab);
+  void OpenParameters(GeodeticTab& tab);
   void OpenNumberList();
   void NewNumber();
-  void ImportCorners(SheetList& list, int tab);
+  void ImportCorners(GeodeticTab& tab);
   void ImportPlaneRange();
   void DoDeleteCheckedItems(SheetList& list);
   void DoFindMapUnionNo(SheetList& list);
   void DoShowSelectedInfo(SheetList& list);
   void DoShowCustomSelected();
   void DoShowStandardInfo(const TStandardMapUnion& record);
+  // The CGCS2000 zone a list's sheets were projected on, when they were.
+  bool ListZone2000(const SheetList& list, bool& zone3, double& cm) const;
+  void DoShowStandardInfo(const TStandardMapUnion& record, const SheetList* list);
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
   void PlaneToDms();
-  void ExportGis(GisFormat format, bool geographic);
+  void ExportGis(GisFormat format, bool geographic, bool checkedOnly = false);
   // The datum of the current tab's standard table.
   Datum DatumOfTab() const;
   void ExportMif(bool geographic, bool checkedOnly);
@@ -353,11 +403,15 @@ class TfrmCreateMapUnRg {
 
   // The six fields of the corner whose longitude-degree field is named, or
   // nullptr when the name is none of the four.
-  SpinField* const* TargetCorner(std::string_view focused);
-  void SetCorner(SpinField* const* six, const TLonLatDMS& point);
+  SpinField* TargetCorner(std::string_view focused);
+  void SetCorner(SpinField* six, const TLonLatDMS& point);
   // The table that the exports of the current tab write.
   const TStandardMapUnions* StandardTableOfTab() const;
-  bool TabTableIs54() const;
+  // The datum of the current tab's table (geodetic tabs and the conversion).
+  Datum TabTableDatum() const;
+  // Whether a button is on the toolbar of the CGCS2000 tab, and when run,
+  // runs its command.
+  bool GeodeticToolbarClick(std::string_view name, bool run);
 
   void Register(Control& c);
 
@@ -366,11 +420,8 @@ class TfrmCreateMapUnRg {
   bool closed_ = false;
   std::vector<Control*> controls_;
   std::unordered_map<std::string_view, Control*> byName_;
-  // The twelve corner fields of tab 0 and of tab 1: lower-left longitude d,
-  // m, s, lower-left latitude d, m, s, upper-right longitude, upper-right
-  // latitude.
-  std::array<std::array<SpinField*, 12>, 2> corners_{};
-  std::array<SheetList*, 5> activeList_{};
+  // The list each tab's keyboard and menu commands act on, by tab index.
+  std::array<SheetList*, kTabCgcs2000 + 1> activeList_{};
   std::string lastFind_;
 };
 

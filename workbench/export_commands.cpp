@@ -2,8 +2,8 @@
 // coordinates, the workbook, and the GIS formats (Shapefile, GeoPackage, DXF,
 // KML) with their coordinate system. Each writes the sheet table of the current
 // tab's coordinate system, the whole last fill, whatever the list shows now;
-// MIF/MID and the workbook also have a companion that hands only the checked
-// sheets of the active list, in list order, to the same writer.
+// each also has a companion that hands only the checked sheets of the active
+// list, in list order, to the same writer.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,19 +22,18 @@ constexpr const char* kNothingChecked = "没有选中的图幅，未导出";
 
 // The tables are per coordinate system: the conversion tab writes the table
 // of the system chosen there.
-bool TfrmCreateMapUnRg::TabTableIs54() const {
-  return activeTab_ == kTabBeijing54 || (activeTab_ == kTabConvert && RzRadioButton7.Checked());
+Datum TfrmCreateMapUnRg::TabTableDatum() const {
+  if (const GeodeticTab* tab = GeodeticTabOf(activeTab_)) return tab->datum;
+  return ConversionDatum();
 }
 
 const TStandardMapUnions* TfrmCreateMapUnRg::StandardTableOfTab() const {
-  switch (activeTab_) {
-    case kTabBeijing54:
-    case kTabXian80:
-    case kTabConvert:
-      return TabTableIs54() ? &FMapUnions54.get() : &FMapUnions80.get();
-    default:
-      return nullptr;
+  if (GeodeticTabOf(activeTab_) == nullptr && activeTab_ != kTabConvert) return nullptr;
+  const Datum datum = TabTableDatum();
+  for (const GeodeticTab& g : GeodeticTabs) {
+    if (g.datum == datum) return &g.Table.get();
   }
+  return nullptr;
 }
 
 void TfrmCreateMapUnRg::N1Click() {
@@ -70,32 +69,40 @@ void TfrmCreateMapUnRg::KmlClick() {
 }
 
 Datum TfrmCreateMapUnRg::DatumOfTab() const {
-  return TabTableIs54() ? Datum::Beijing54 : Datum::Xian80;
+  return TabTableDatum();
 }
 
-void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic) {
+void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checkedOnly) {
   const TStandardMapUnions* standard = StandardTableOfTab();
-  const bool custom = activeTab_ == kTabCustom;
+  bool custom = activeTab_ == kTabCustom;
+  const TCustomMapUnions* customTable = &FCustomMapUnions.get();
+  TStandardMapUnions checkedStandard;
+  TCustomMapUnions checkedCustom;
+  if (checkedOnly) {
+    if (!CheckedRecords(checkedStandard, checkedCustom, custom)) return;
+    standard = custom ? nullptr : &checkedStandard;
+    customTable = &checkedCustom;
+  }
   if (standard == nullptr && !custom) return;
   const GisOptions options{format, geographic, GisEncoding::Utf8};
-  const TPlaneSystem& system = TabTableIs54() ? FPlaneSystem54 : FPlaneSystem80;
+  const TPlaneSystem& system = GeodeticTabOf(TabTableDatum()).Plane;
   // A file that cannot be written is refused before its name is asked for.
   const std::string refusal =
-      custom ? GisRefusal(FCustomMapUnions.get(), options) : GisRefusal(*standard, system, options);
+      custom ? GisRefusal(*customTable, options) : GisRefusal(*standard, system, options);
   if (!refusal.empty()) {
     ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
   std::string fileName;
   std::unique_ptr<ProgressReporter> progress;
-  const std::uint64_t records = custom ? RecordsOf(FCustomMapUnions.get()) : RecordsOf(*standard);
+  const std::uint64_t records = custom ? RecordsOf(*customTable) : RecordsOf(*standard);
   if (!StartExport(GisFilter(format), GisExtension(format), records, fileName, progress)) return;
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
   std::string reason;
   const bool written =
-      custom ? WriteGisCustomSheets(fileName, FCustomMapUnions, options, &reason, report)
+      custom ? WriteGisCustomSheets(fileName, *customTable, options, &reason, report)
              : WriteGisSheets(fileName, *standard, system, options, &reason, report);
   EndExport(std::move(progress), written, reason, records, fileName);
 }
@@ -110,6 +117,26 @@ void TfrmCreateMapUnRg::N2CheckedClick() {
 
 void TfrmCreateMapUnRg::Excel1CheckedClick() {
   Dispatch([this] { ExportWorkbook(true); });
+}
+
+void TfrmCreateMapUnRg::ShpGeoCheckedClick() {
+  Dispatch([this] { ExportGis(GisFormat::Shapefile, true, true); });
+}
+
+void TfrmCreateMapUnRg::ShpPlaneCheckedClick() {
+  Dispatch([this] { ExportGis(GisFormat::Shapefile, false, true); });
+}
+
+void TfrmCreateMapUnRg::GpkgCheckedClick() {
+  Dispatch([this] { ExportGis(GisFormat::GeoPackage, false, true); });
+}
+
+void TfrmCreateMapUnRg::DxfCheckedClick() {
+  Dispatch([this] { ExportGis(GisFormat::Dxf, false, true); });
+}
+
+void TfrmCreateMapUnRg::KmlCheckedClick() {
+  Dispatch([this] { ExportGis(GisFormat::Kml, true, true); });
 }
 
 bool TfrmCreateMapUnRg::CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom,
@@ -230,7 +257,7 @@ void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
     written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
                                          *customTable, &reason, report);
   } else {
-    written = ExportStandardMapUnionsToXls(fileName, TabTableIs54() ? kXlsTitle54 : kXlsTitle80,
+    written = ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
                                            kStandardXlsHeader, *standard, &reason, report);
   }
   EndExport(std::move(progress), written, reason, records, fileName);

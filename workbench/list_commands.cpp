@@ -41,6 +41,8 @@ std::vector<SheetList*> TfrmCreateMapUnRg::ListsOfTab(int tab) {
       return {&RzCheckList1};
     case kTabXian80:
       return {&RzCheckList2};
+    case kTabCgcs2000:
+      return {&Cgcs2000Tab().List};
     case kTabCustom:
       return {&RzCheckList3};
     case kTabConvert:
@@ -152,10 +154,10 @@ void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
 bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
   // The degree fields of the corners, each followed by its minutes and
   // seconds.
-  SpinField* const* three = nullptr;
-  for (const auto& corners : corners_) {
-    for (std::size_t k = 0; k < corners.size(); k += 3) {
-      if (corners[k] == &field) three = &corners[k];
+  SpinField* three = nullptr;
+  for (GeodeticTab& tab : GeodeticTabs) {
+    for (std::size_t k = 0; k < tab.Corners.size(); k += 3) {
+      if (&tab.Corners[k] == &field) three = &tab.Corners[k];
     }
   }
   double typed = 0;
@@ -176,15 +178,15 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
   }
   const double values[3] = {a.Degrees, a.Minutes, a.Seconds};
   for (int k = 0; k < 3; ++k) {
-    const SpinField& f = *three[k];
+    const SpinField& f = three[k];
     const bool whole = k == 2 || values[k] == std::trunc(values[k]);
     if (!whole || !(values[k] >= f.Min() && values[k] <= f.Max())) {
-      StatusLine.Caption = quoted + "超出范围：度 0～" + std::to_string(static_cast<int>(three[0]->Max())) +
+      StatusLine.Caption = quoted + "超出范围：度 0～" + std::to_string(static_cast<int>(three[0].Max())) +
                            "，分 0～59 的整数，秒 0～60";
       return false;
     }
   }
-  for (int k = 0; k < 3; ++k) three[k]->SetValue(values[k]);
+  for (int k = 0; k < 3; ++k) three[k].SetValue(values[k]);
   StatusLine.Caption.clear();
   return true;
 }

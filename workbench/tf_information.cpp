@@ -1,5 +1,8 @@
 #include "workbench/tf_information.h"
 
+#include "geodesy/angles.h"
+#include "geodesy/transverse_mercator.h"
+
 namespace karvento {
 namespace {
 
@@ -35,6 +38,16 @@ void TfrmTFInformation::Fill(const TStandardMapUnion& r) {
   set(13, r.PlaneCorners[kSW]);
   set(17, r.PlaneCorners[kNE]);
   set(19, r.PlaneCorners[kSE]);
+}
+
+void TfrmTFInformation::FillScaleConvergence2000(const TStandardMapUnion& r, bool zone3,
+                                                 double cm) {
+  const double lon = (DmsToDeg(r.Range.West) + DmsToDeg(r.Range.East)) / 2;
+  const double lat = (DmsToDeg(r.Range.South) + DmsToDeg(r.Range.North)) / 2;
+  const ScaleConvergence sc = ScaleConvergence2000({DegToDms(lon), DegToDms(lat)}, zone3, cm);
+  ScaleFactorEdit.SetValue(sc.k);
+  ConvergenceEdit.SetValue(sc.gamma);
+  ShowsScaleConvergence = true;
 }
 
 void TfrmTFInformation::Fill(const TCustomMapUnion& r) {

@@ -16,6 +16,10 @@ inline constexpr const char* kWholeFormat = ",0;(,0)";
 inline constexpr const char* kSecondsFormat = ",0.000;(,0.000)";
 // The negative section shows one decimal fewer than the positive one.
 inline constexpr const char* kPlaneFormat = ",0.00000;(,0.0000)";
+inline constexpr const char* kScaleFactorFormat = "0.000000000";
+inline constexpr const char* kConvergenceFormat = "0.000000;-0.000000";
+inline constexpr const char* kScaleFactorCaption = "中心点比例因子";
+inline constexpr const char* kConvergenceCaption = "中心点子午线收敛角（度）";
 
 // Client area 404 × 299, fixed size, centred on the main window. The first
 // tab is active when it opens.
@@ -38,6 +42,13 @@ class TfrmTFInformation {
   // upper-right, 19/20 the lower-right plane corner (X, Y).
   std::array<NumberField, 20> Fields;
   Button RzBitBtn1{"RzBitBtn1", "返回"};
+  // The point scale factor and the meridian convergence (decimal degrees,
+  // grid north east of true north positive) at the sheet's centre, on the
+  // zone of its plane corners. Shown only for a CGCS2000 sheet, whose
+  // projection gives both exactly.
+  NumberField ScaleFactorEdit{"ScaleFactorEdit", false, kScaleFactorFormat};
+  NumberField ConvergenceEdit{"ConvergenceEdit", false, kConvergenceFormat};
+  bool ShowsScaleConvergence = false;
 
   NumberField& RzNumericEdit(int n) { return Fields[static_cast<std::size_t>(n - 1)]; }
   const NumberField& RzNumericEdit(int n) const { return Fields[static_cast<std::size_t>(n - 1)]; }
@@ -52,6 +63,10 @@ class TfrmTFInformation {
 
   void Fill(const TStandardMapUnion& record);
   void Fill(const TCustomMapUnion& record);
+  // Fills the scale factor and convergence of a CGCS2000 sheet's centre on
+  // the zone method and central meridian (0: its own zone) of its corners,
+  // and shows them.
+  void FillScaleConvergence2000(const TStandardMapUnion& record, bool zone3, double cm);
 };
 
 }  // namespace karvento

@@ -22,11 +22,16 @@ TEST_F(WindowTest, StartsAsAFixedWindowCalledKarventoOnTheFirstTab) {
   EXPECT_EQ(window_->font().families().value(0), QStringLiteral("宋体"));
 
   QTabWidget* tabs = window_->Tabs();
-  ASSERT_EQ(tabs->count(), 5);
-  const QStringList captions = {"北京54坐标系", "西安80坐标系", "独立坐标系", "图幅号转换", "关于"};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(tabs->isTabVisible(i)) << i;
-  EXPECT_FALSE(tabs->isTabVisible(4));
+  // The CGCS2000 tab (the model's tab 5) is shown after "西安80坐标系".
+  ASSERT_EQ(tabs->count(), 6);
+  const QStringList captions = {"北京54坐标系", "西安80坐标系", "2000国家坐标系",
+                                "独立坐标系",   "图幅号转换",   "关于"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(tabs->isTabVisible(i)) << i;
+  EXPECT_FALSE(tabs->isTabVisible(5));
+  EXPECT_EQ(MainWindow::WidgetIndexOf(kTabCgcs2000), 2);
+  EXPECT_EQ(MainWindow::TabAt(2), kTabCgcs2000);
+  EXPECT_EQ(tabs->widget(2)->objectName(), QStringLiteral("TabSheet6"));
   EXPECT_EQ(tabs->currentIndex(), 0);
   EXPECT_EQ(As<QLabel>("RzLabel1")->text(), QStringLiteral("Karvento  v1.0"));
 
@@ -103,15 +108,20 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_TRUE(items[6]->isSeparator());
   EXPECT_EQ(items[7]->text(), QStringLiteral("仅导出选中图幅"));
   ASSERT_NE(items[7]->menu(), nullptr);
-  const QList<QAction*> checked = items[7]->menu()->actions();
-  ASSERT_EQ(checked.size(), 2);
-  ASSERT_NE(checked[0]->menu(), nullptr);
-  EXPECT_EQ(checked[0]->text(), QStringLiteral("导出MIF文件"));
-  const QList<QAction*> checkedMif = checked[0]->menu()->actions();
-  ASSERT_EQ(checkedMif.size(), 2);
-  EXPECT_EQ(checkedMif[0]->objectName(), QStringLiteral("N1Checked"));
-  EXPECT_EQ(checkedMif[1]->objectName(), QStringLiteral("N2Checked"));
-  EXPECT_EQ(checked[1]->objectName(), QStringLiteral("Excel1Checked"));
+  // The companions mirror the items: a submenu's companions are listed
+  // under it, separated by "/".
+  QStringList checked;
+  for (QAction* a : items[7]->menu()->actions()) {
+    QString entry = a->menu() ? a->text() + ":" : a->objectName();
+    if (a->menu()) {
+      for (QAction* sub : a->menu()->actions()) entry += sub->objectName() + "/";
+    }
+    checked << entry;
+  }
+  EXPECT_EQ(checked.join(' '),
+            QStringLiteral("导出MIF文件:N1Checked/N2Checked/ Excel1Checked "
+                           "导出SHP文件:SHP2Checked/SHP3Checked/ GPKG1Checked DXF1Checked "
+                           "KML1Checked"));
   EXPECT_EQ(items[0]->text(), QStringLiteral("导出MIF文件"));
   ASSERT_NE(items[0]->menu(), nullptr);
   const QList<QAction*> mif = items[0]->menu()->actions();
@@ -326,7 +336,7 @@ TEST_F(WindowTest, TheTabChangeEnablesTheCommandsOfTheTab) {
                        {kTabBeijing54, "生成图幅号", true, true}};
   for (const Row& row : table) {
     ClickTab(row.tab);
-    EXPECT_EQ(window_->Tabs()->currentIndex(), row.tab);
+    EXPECT_EQ(window_->Tabs()->currentIndex(), MainWindow::WidgetIndexOf(row.tab));
     EXPECT_EQ(M().ActiveTab(), row.tab);
     EXPECT_EQ(Text("RzBitBtn1"), QString::fromUtf8(row.caption)) << row.tab;
     EXPECT_TRUE(W("RzBitBtn1")->isEnabled());

@@ -336,14 +336,18 @@ TEST(Cli, AGisStreamWritesTheFeaturesOfTheWholeTable) {
   // Old standard at 1:10万 whose numbers stop short of the longest
   // (J-50-17, not J-50-144) and at 1:1万 across a 1:100万 line; new at 1:500
   // and at 1:2000 in the 1:5000-based form; a zone of its own or each corner
-  // in its own zone; no rows; two zones without a central meridian.
+  // in its own zone; no rows; two zones without a central meridian; the
+  // sheets of a triangle (five at 1:1万), all or those it half covers.
+  const GeoMultiPolygon triangle = {{{{{117, 40}, {117.1, 40}, {117.05, 40.1}}}}};
   struct Case {
-    TMapUnionRange area;
+    TMapUnionRange range;
     ScaleIndex scale;
     bool newStandard, form5000;
     Datum datum;
     double cm;
     bool geo;
+    const GeoMultiPolygon* area = nullptr;  // the sheets of an area in place of the range
+    double minCover = 0;
   } cases[] = {
       {{{116, 0, 0}, {39, 20, 0}, {117, 0, 0}, {40, 0, 0}}, 3, false, false, Datum::Beijing54, 117, false},
       {{{113, 50, 0}, {39, 50, 0}, {114, 10, 0}, {40, 5, 0}}, 6, false, false, Datum::Xian80, 114, false},
@@ -351,6 +355,8 @@ TEST(Cli, AGisStreamWritesTheFeaturesOfTheWholeTable) {
       {{{116, 27, 0}, {39, 54, 0}, {116, 29, 0}, {39, 55, 0}}, 8, true, true, Datum::Cgcs2000, 0, false},
       {{{116, 0, 0}, {39, 40, 0}, {117, 0, 0}, {39, 40, 0}}, 3, true, false, Datum::Beijing54, 117, false},
       {{{118, 0, 0}, {39, 50, 0}, {119, 0, 0}, {40, 0, 0}}, 4, true, false, Datum::Beijing54, 0, false},
+      {{}, 6, false, false, Datum::Cgcs2000, 117, false, &triangle},
+      {{}, 6, true, false, Datum::Cgcs2000, 0, true, &triangle, 0.5},
   };
   const std::pair<Format, GisFormat> formats[] = {{Format::Shp, GisFormat::Shapefile},
                                                    {Format::Gpkg, GisFormat::GeoPackage},
@@ -360,9 +366,15 @@ TEST(Cli, AGisStreamWritesTheFeaturesOfTheWholeTable) {
   for (const auto& c : cases) {
     const ColumnEdits edits{500, 100, c.form5000};
     TStandardMapUnions table;
-    CreateMapUnionsOfStandard(c.area, c.scale, c.newStandard, true, c.datum, c.cm, table);
+    if (c.area) {
+      CreateMapUnionsInArea(*c.area, c.scale, c.newStandard, true, c.datum, c.cm, c.minCover, table);
+    } else {
+      CreateMapUnionsOfStandard(c.range, c.scale, c.newStandard, true, c.datum, c.cm, table);
+    }
     for (auto& column : table) edits.Apply(column);
-    const SheetWalk walk(c.area, c.scale, c.newStandard, true, c.datum, c.cm, false);
+    const SheetWalk walk =
+        c.area ? SheetWalk(*c.area, c.minCover, c.scale, c.newStandard, true, c.datum, c.cm, false)
+               : SheetWalk(c.range, c.scale, c.newStandard, true, c.datum, c.cm, false);
     const SheetMeta meta{std::string(kScaleCaptions[c.scale]), kScaleDenominators[c.scale],
                          c.newStandard ? "new" : "old"};
     for (const auto& [format, gisFormat] : formats) {

@@ -132,6 +132,31 @@ TEST_F(Exports, DeletedItemsAreStillExported) {
   EXPECT_EQ(MidNumbers(dir.File("kept.mid")), Quoted(all));
 }
 
+// What ogrinfo says of a file, its summary and every feature.
+std::string Ogrinfo(const std::string& file) {
+  const std::string command = "ogrinfo -ro -al '" + file + "' 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::string out;
+  char buf[4096];
+  std::size_t n = 0;
+  while (pipe && (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+  return out;
+}
+
+// The sheet numbers of a GIS file in feature order: the number attribute,
+// or in a DXF the text of each label.
+std::vector<std::string> OgrNumbers(const std::string& file) {
+  std::vector<std::string> numbers;
+  std::istringstream lines(Ogrinfo(file));
+  for (std::string line; std::getline(lines, line);) {
+    for (const char* key : {"图幅号 (String) = ", "Text (String) = "}) {
+      const std::size_t at = line.find(key);
+      if (at != std::string::npos) numbers.push_back(line.substr(at + std::string(key).size()));
+    }
+  }
+  return numbers;
+}
+
 // The companions hand the checked rows of the active list, in list order, to
 // the same writers; the items themselves keep writing the whole table; a
 // written export says what it wrote in the status line.
@@ -155,6 +180,9 @@ TEST_F(Exports, CheckedOnlyCompanionsWriteTheCheckedSheetsInListOrder) {
       {2, "N2Checked", {1}, "mif"},
       {0, "Excel1Checked", {5, 2}, "xlsx"},
       {2, "Excel1Checked", {0, 1}, "xlsx"},
+      {0, "SHP3Checked", {3, 0}, "shp"},
+      {0, "GPKG1Checked", {2, 5, 4}, "gpkg"},
+      {2, "DXF1Checked", {1}, "dxf"},
   };
   int k = 0;
   for (const Case& c : cases) {
@@ -172,6 +200,8 @@ TEST_F(Exports, CheckedOnlyCompanionsWriteTheCheckedSheetsInListOrder) {
     const std::string file = name + "." + c.extension;
     if (std::string(c.extension) == "mif") {
       EXPECT_EQ(MidNumbers(name + ".mid"), Quoted(expected)) << c.item << " " << k;
+    } else if (std::string(c.extension) != "xlsx") {
+      EXPECT_EQ(OgrNumbers(file), expected) << c.item;
     } else {
       const std::string facts = ReadWorkbook(file);
       for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -236,17 +266,6 @@ TEST_F(Exports, AFailedExportIsReportedWithTheWritersReason) {
   ui.fileNames.push_back(std::nullopt);
   frm.Excel1Click();
   EXPECT_TRUE(ui.messages.empty());
-}
-
-// What ogrinfo says of a file, its summary and every feature.
-std::string Ogrinfo(const std::string& file) {
-  const std::string command = "ogrinfo -ro -al '" + file + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string out;
-  char buf[4096];
-  std::size_t n = 0;
-  while (pipe && (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
-  return out;
 }
 
 TEST_F(Exports, GisFilesCarryTheSystemOfTheFill) {
@@ -380,6 +399,40 @@ TEST_F(Exports, WorkbookTitleAndTablePerTab) {
 
 namespace karvento {
 namespace {
+
+// The CGCS2000 tab and the conversion on 2000坐标 write the CGCS2000 table,
+// under its own title, in plane and geographic coordinates.
+TEST_F(Exports, TheCgcs2000TableHasItsOwnTitleAndFiles) {
+  FillEveryTable();
+  frm.SetActiveTab(kTabCgcs2000);
+  SetCorners(kTabCgcs2000, {116, 0, 0}, {39, 40, 0}, {116, 30, 0}, {40, 0, 0});
+  frm.Cgcs2000Tab().Scale.SetItemIndex(4);
+  frm.RzBitBtn1Click();
+  const std::vector<std::string> n2000 = NumbersOf(frm.FMapUnions2000);
+  ASSERT_FALSE(n2000.empty());
+  ASSERT_NE(n2000, NumbersOf(frm.FMapUnions54));
+  struct Case {
+    int tab;
+    const char* item;
+  } cases[] = {{kTabCgcs2000, "Excel1"}, {kTabCgcs2000, "N1"}, {kTabCgcs2000, "N2"},
+               {kTabConvert, "Excel1"},  {kTabConvert, "N2"}};
+  int k = 0;
+  for (const Case& c : cases) {
+    frm.SetActiveTab(c.tab);
+    frm.RzRadioButton13.Choose();
+    const std::string name = dir.File("cgcs" + std::to_string(k++));
+    ui.fileNames.push_back(name);
+    ASSERT_TRUE(frm.Click(c.item));
+    if (std::string(c.item) == "Excel1") {
+      const std::string facts = ReadWorkbook(name + ".xlsx");
+      EXPECT_NE(facts.find("cell A1 s 图幅表（2000国家坐标系）"), std::string::npos) << facts;
+      EXPECT_NE(facts.find("cell A3 s " + n2000[0] + " "), std::string::npos) << facts;
+    } else {
+      EXPECT_EQ(MidNumbers(name + ".mid"), Quoted(n2000)) << c.tab << c.item;
+    }
+    EXPECT_TRUE(ui.messages.empty());
+  }
+}
 
 // Before any Generate both tables are empty, yet each keeps its own title:
 // the workbook of the Xi'an 80 tab is titled for Xi'an 80, header only.

@@ -45,6 +45,9 @@ class FakeUi : public UserInterface {
     int activeTab;
     std::array<double, 20> values;  // RzNumericEdit1 .. 20
     std::array<std::string, 20> texts;
+    // The scale factor and convergence, when the dialog shows them.
+    bool scaleShown = false;
+    double scaleFactor = 0, convergence = 0;
   };
 
   struct ProgressShown {
@@ -141,6 +144,9 @@ class FakeUi : public UserInterface {
       s.values[static_cast<std::size_t>(n - 1)] = d.RzNumericEdit(n).Value();
       s.texts[static_cast<std::size_t>(n - 1)] = d.RzNumericEdit(n).DisplayText();
     }
+    s.scaleShown = d.ShowsScaleConvergence;
+    s.scaleFactor = d.ScaleFactorEdit.Value();
+    s.convergence = d.ConvergenceEdit.Value();
     informations.push_back(std::move(s));
     // What the user types into the dialog is never read back.
     d.RzEdit1.SetText("edited");

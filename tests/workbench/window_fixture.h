@@ -17,25 +17,30 @@ struct WindowTest : ::testing::Test {
   FakeUi ui;
   TfrmCreateMapUnRg frm{ui};
 
-  // Sets the twelve corner fields of tab 0 or 1: lower-left longitude and
-  // latitude, upper-right longitude and latitude, each degrees, minutes,
-  // seconds.
+  // Sets the twelve corner fields of a geodetic tab (0, 1 or 5): lower-left
+  // longitude and latitude, upper-right longitude and latitude, each
+  // degrees, minutes, seconds.
   void SetCorners(int tab, TAngleDMS llLon, TAngleDMS llLat, TAngleDMS urLon, TAngleDMS urLat) {
-    const int first = tab == 0 ? 1 : 14;
+    GeodeticTab& g = Geodetic(tab);
     const TAngleDMS values[4] = {llLon, llLat, urLon, urLat};
-    for (int k = 0; k < 4; ++k) {
-      Spin(first + 3 * k).SetValue(values[k].Degrees);
-      Spin(first + 3 * k + 1).SetValue(values[k].Minutes);
-      Spin(first + 3 * k + 2).SetValue(values[k].Seconds);
+    for (std::size_t k = 0; k < 4; ++k) {
+      g.Corners[3 * k].SetValue(values[k].Degrees);
+      g.Corners[3 * k + 1].SetValue(values[k].Minutes);
+      g.Corners[3 * k + 2].SetValue(values[k].Seconds);
     }
   }
 
-  // The twelve corner values of tab 0 or 1, in the same order.
+  // The twelve corner values of a geodetic tab, in the same order.
   std::vector<double> Corners(int tab) {
-    const int first = tab == 0 ? 1 : 14;
     std::vector<double> v;
-    for (int k = 0; k < 12; ++k) v.push_back(Spin(first + k).Value());
+    for (const SpinField& f : Geodetic(tab).Corners) v.push_back(f.Value());
     return v;
+  }
+
+  GeodeticTab& Geodetic(int tab) {
+    GeodeticTab* g = frm.GeodeticTabOf(tab);
+    EXPECT_NE(g, nullptr) << tab;
+    return *g;
   }
 
   SpinField& Spin(int n) {

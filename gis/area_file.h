@@ -1,0 +1,34 @@
+// Areas of interest from polygon files: any polygon layer GDAL reads, brought
+// to the longitude and latitude of the datum whose sheets are listed.
+#pragma once
+
+#include <string>
+
+#include "geodesy/datum.h"
+#include "numbering/area.h"
+
+namespace karvento {
+
+struct AreaFile {
+  GeoMultiPolygon area;  // in the sheet datum's longitude and latitude, degrees
+  std::size_t polygons = 0;
+  // Set when the coordinates could not be transformed and were taken as they
+  // are (or the file names no coordinate system): one line naming the
+  // datums, for stderr and the window. Empty otherwise.
+  std::string notice;
+};
+
+// Reads the polygons of a layer (the first one when layer is empty), keeping
+// the features that match the attribute filter where (OGR SQL; empty: all).
+// Polygons, multipolygons, curved polygons and closed line strings (DXF
+// closed polylines) count; other geometries are skipped. The coordinates are
+// transformed with PROJ from the layer's coordinate system to the datum's
+// geographic one. Between CGCS2000 or WGS 84 and Beijing 1954 or Xi'an 1980
+// there is no official transformation: the file's own longitudes and
+// latitudes are taken as they are, and the notice says so. Throws Error with
+// the file name and GDAL's reason when the file, the layer or the filter
+// cannot be read, or when no polygon is left.
+AreaFile ReadAreaFile(const std::string& file, const std::string& layer, const std::string& where,
+                      Datum datum);
+
+}  // namespace karvento

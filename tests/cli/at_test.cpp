@@ -1,0 +1,103 @@
+// karvento-cli at: the sheet of a point at every scale and its 接合图表.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "run_cli.h"
+
+namespace karvento::cli {
+namespace {
+
+// The first field of each CSV record after the header (the place or scale),
+// and the next two (new and old number), joined.
+std::vector<std::string> CsvRows(const std::string& csv) {
+  std::vector<std::string> rows;
+  std::size_t at = csv.find("\r\n");
+  while (at != std::string::npos && at + 2 < csv.size()) {
+    const std::size_t end = csv.find("\r\n", at + 2);
+    const std::string line = csv.substr(at + 2, end - at - 2);
+    std::size_t third = line.find(',', line.find(',', line.find(',') + 1) + 1);
+    rows.push_back(line.substr(0, third));
+    at = end;
+  }
+  return rows;
+}
+
+TEST(CliAt, EveryScaleInDecimalOrDmsAndFromThePlane) {
+  const std::vector<std::string> want = {
+      "1:100万,J50,J-50",          "1:50万,J50B001001,J-50-A",      "1:25万,J50C001002,J-50-[2]",
+      "1:10万,J50D001005,J-50-5",   "1:5万,J50E001010,J-50-5-B",     "1:2.5万,J50F002020,J-50-5-B-4",
+      "1:1万,J50G003040,J-50-5-(24)", "1:5000,J50H005079,J-50-5-(24)-A",
+      // The old standard stops at 1:5000. Row from 40° N: 6′ / 25″ = 14.4,
+      // column from 114° E: 2°28′ / 37.5″ = 236.8, so row 15, column 237.
+      "1:2000,J50I015237,",          "1:1000,J50J00290474,",          "1:500,J50K00580948,"};
+  for (const char* point : {"116:28:00,39:54:00", "116.4666666667,39.9", "116°28′,39°54′"}) {
+    const Result r = RunCli(std::string("at ") + point + " --format csv");
+    ASSERT_EQ(r.status, 0) << point << r.err;
+    EXPECT_EQ(CsvRows(r.out), want) << point;
+  }
+  // The worked example's point projected on zone 39 and taken back.
+  const Result fwd = RunCli("project --cm 117 116:28:00 39:54:00");
+  ASSERT_EQ(fwd.status, 0) << fwd.err;
+  const std::string x = fwd.out.substr(0, fwd.out.find(' '));
+  const std::string y = fwd.out.substr(fwd.out.find(' ') + 1, fwd.out.find_first_of(" \n", fwd.out.find(' ') + 1) - fwd.out.find(' ') - 1);
+  ASSERT_EQ(x.substr(0, 2), "39");  // the zone number before the easting
+  for (const std::string& easting : {x, x.substr(2)}) {
+    const Result r = RunCli("at --plane " + easting + "," + y + " --cm 117 --format csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(CsvRows(r.out), want) << easting;
+  }
+}
+
+TEST(CliAt, NeighboursAcrossMillionSheetEdgesAndOutsideTheDomain) {
+  struct Case {
+    const char* args;
+    int status;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"at 120,40 --scale 1:10万 --neighbours --format csv", 0,
+       {"NW,K50D011012,K-50-132", "N,K51D011001,K-51-121", "NE,K51D011002,K-51-122",
+        "W,K50D012012,K-50-144", "C,K51D012001,K-51-133", "E,K51D012002,K-51-134",
+        "SW,J50D001012,J-50-12", "S,J51D001001,J-51-1", "SE,J51D001002,J-51-2"}},
+      {"at 0,0 --scale 1:100万 --neighbours --format csv", 0,
+       {"N,B31,B-31", "NE,B32,B-32", "C,A31,A-31", "E,A32,A-32"}},
+      {"at -0.5,30", 1, {}},
+      {"at 100,90", 1, {}},
+      {"at 100,30 --scale 1:1万", 2, {}},
+      {"at --plane 500000,4400000", 1, {}},  // no central meridian
+  };
+  for (const Case& c : cases) {
+    const Result r = RunCli(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << r.err;
+    if (c.status == 0) {
+      EXPECT_EQ(CsvRows(r.out), c.rows) << c.args;
+    } else {
+      EXPECT_TRUE(r.out.empty()) << c.args;
+    }
+  }
+}
+
+TEST(CliAt, TheOtherFormatsCarryTheChosenStandard) {
+  const Result json = RunCli("at 120,40 --scale 1:1万 --neighbours --format json");
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("{\"place\":\"C\",\"new\":\"K51G096001\",\"old\":\"K-51-133-(57)\",\"west\":120,"
+                          "\"south\":40,"),
+            std::string::npos)
+      << json.out;
+  const Result geo = RunCli("at 120,40 --scale 1:1万 --neighbours --format geojson --standard old");
+  ASSERT_EQ(geo.status, 0) << geo.err;
+  std::size_t features = 0;
+  for (std::size_t at = geo.out.find("\"Feature\""); at != std::string::npos;
+       at = geo.out.find("\"Feature\"", at + 1))
+    ++features;
+  EXPECT_EQ(features, 9u);
+  EXPECT_NE(geo.out.find("\"number\":\"K-51-133-(57)\""), std::string::npos);
+  const Result table = RunCli("at 116:28,39:54");
+  EXPECT_NE(table.out.find("1:1万     J50G003040   J-50-5-(24)       116:26:15"), std::string::npos)
+      << table.out;
+}
+
+}  // namespace
+}  // namespace karvento::cli

@@ -1,0 +1,67 @@
+// A geodetic tab of the main window: the corners of the area in degrees,
+// minutes and seconds, the zone method and central meridian, the plane
+// offsets, the numbering standard and the scale, the tab's sheet list and the
+// sheet table of its coordinate system. The window holds one per geodetic
+// coordinate system (Beijing 1954, Xi'an 1980, CGCS2000); they differ only in
+// their datum and in the names of their controls.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "geodesy/datum.h"
+#include "gis/coordinate_system.h"
+#include "workbench/controls.h"
+#include "workbench/sheet_list.h"
+#include "workbench/sheet_table.h"
+
+namespace karvento {
+
+// The names of a geodetic tab's controls, by the numbers the names end in.
+struct GeodeticTabNames {
+  int firstCorner;  // RzSpinEditN .. RzSpinEdit(N+11): the twelve corner fields
+  int meridian;     // RzSpinEditN
+  int zone, scale;  // RzComboBoxN
+  int offsetX, offsetY;               // RzNumericEditN
+  int newStandard, oldStandard;       // RzRadioButtonN
+  int list;                           // RzCheckListN
+  bool offsetXIntegersOnly;
+  // The toolbar buttons over the list (RzToolbarButtonN), left to right:
+  // open parameters, import corners, find, delete checked, information.
+  std::array<int, 5> toolbar;
+};
+
+class GeodeticTab {
+ public:
+  GeodeticTab(int index, Datum datum, std::string caption, const GeodeticTabNames& names);
+  GeodeticTab(const GeodeticTab&) = delete;
+  GeodeticTab& operator=(const GeodeticTab&) = delete;
+
+  // The tab's index in the window and its coordinate system.
+  const int Index;
+  const Datum datum;
+  const std::string Caption;
+  const std::array<int, 5> Toolbar;
+
+  // Lower-left longitude d, m, s, lower-left latitude d, m, s, upper-right
+  // longitude d, m, s, upper-right latitude d, m, s.
+  std::array<SpinField, 12> Corners;
+  PickList Zone;
+  SpinField Meridian;
+  NumberField OffsetX, OffsetY;
+  RadioButton NewStandard, OldStandard;
+  PickList Scale;
+  SheetList List;
+  // The records of the last fill of this coordinate system (the tab's own
+  // generate, or a conversion on the same system).
+  TStandardSheetTable Table;
+  // How the plane corners of Table were computed, recorded by the fill that
+  // replaced it: the GIS exports name their coordinate system.
+  TPlaneSystem Plane;
+
+  bool Zone3() const { return Zone.ItemIndex() == 0; }
+  // Every control of the tab, in its order on the tab.
+  std::array<Control*, 20> Controls();
+};
+
+}  // namespace karvento
