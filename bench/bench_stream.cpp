@@ -47,7 +47,7 @@ void BM_StreamedCsv2000(benchmark::State& state) {
   std::int64_t sheets = 0;
   for (auto _ : state) {
     const SheetWalk walk(kChina, 8, true, true, true, kCm, false);
-    cli::StreamStandardSheets(CsvToNull(), walk, {}, {"1:2000", 2000, "new"});
+    cli::StreamStandardSheets(CsvToNull(), walk, {}, {"1:2000", 2000, "new"}, {});
     sheets = walk.Columns() * walk.Rows();
   }
   state.counters["sheets"] = static_cast<double>(sheets);

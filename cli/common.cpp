@@ -104,7 +104,8 @@ void Require(bool ok, const std::string& reason) {
   if (!ok) throw Error(reason);
 }
 
-// The GIS format of --format, if it is one.
+}  // namespace
+
 std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
   GisOptions g;
   switch (o.format) {
@@ -127,8 +128,6 @@ std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
   g.encoding = o.encoding == CsvEncoding::Gbk ? GisEncoding::Gbk : GisEncoding::Utf8;
   return g;
 }
-
-}  // namespace
 
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY) {

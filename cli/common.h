@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/args.h"
 #include "cli/output.h"
 #include "geodesy/datum.h"
+#include "gis/gis_export.h"
 #include "numbering/sheet_types.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -89,13 +91,6 @@ struct ColumnEdits {
   void Apply(std::vector<TStandardMapUnion>& column) const;
 };
 
-// Writes the sheets of a walk as they come, column by column, in memory
-// bounded by one column: the text formats through StandardSheetWriter, MIF
-// through MifColumnWriter. The same bytes as the table of the walk written
-// whole. Not for xlsx, whose worksheet holds a limited number of rows.
-void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
-                          const SheetMeta& meta);
-
 // --datum 54|80|2000, --zone 3|6, --cm DEGREES.
 struct Projection {
   Datum datum = Datum::Beijing54;
@@ -110,6 +105,19 @@ struct Projection {
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY);
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
+// The GIS format of --format (shp, gpkg, dxf, kml), if it is one.
+std::optional<GisOptions> GisOptionsOf(const OutputOptions& o);
+
+// Writes the sheets of a walk as they come, column by column, in memory
+// bounded by one column: the text formats through StandardSheetWriter, MIF
+// through MifColumnWriter, the GIS formats through GisSheetStream in the
+// coordinate system of the projection and the edits' offsets. The same
+// bytes (for a GIS file, the same features, fields and system) as the table
+// of the walk written whole. Not for xlsx, whose worksheet holds a limited
+// number of rows, nor for the index maps.
+void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
+                          const SheetMeta& meta, const Projection& p);
+
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
 // The central meridian within the window's field: 0 to 180 on the geodetic
 // tabs, 0 to 360 on the conversion tab (maxCm).

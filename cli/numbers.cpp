@@ -1,9 +1,11 @@
 // karvento-cli check: which standard a sheet number follows, and its sheet.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "export/gbk.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/text_files.h"
 
@@ -53,6 +55,27 @@ const char* kConvertHelp =
 const OptionSpec kConvertOwn[] = {{"input", true},    {"to-scale", true}, {"direction", true},
                                   {"offset-x", true}, {"offset-y", true}, {"number-form", true}};
 
+// The number list of --input, or standard input.
+std::string NumberListFile(const Args& args) {
+  const std::string file = args.Value("input").value_or("");
+  return file.empty() ? "/dev/stdin" : file;
+}
+
+// A conversion in a text format is written source by source. Only a source
+// argument that no file can carry (not UTF-8, a line break) makes it wait for
+// the whole result, which is then refused before anything is written; a
+// list's lines are decoded and split, so they always can.
+bool StreamsConversion(Format format, const std::vector<std::string>& arguments) {
+  if (format != Format::Table && format != Format::Csv && format != Format::Json &&
+      format != Format::GeoJson) {
+    return false;
+  }
+  for (const std::string& n : arguments) {
+    if (!SheetNumberFault(n).empty()) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunConvert(const std::vector<std::string>& words) {
@@ -70,46 +93,84 @@ int RunConvert(const std::vector<std::string>& words) {
   const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
   const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
   const OutputOptions o = ReadOutputOptions(args);
-  std::vector<std::string> numbers = args.Positional();
-  if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
+  const std::vector<std::string>& arguments = args.Positional();
+  const SheetMeta meta{std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", nullptr,
+                       DatumName(p)};
 
-  // One entry per source that converts, in input order, as the conversion
-  // tab lists its targets.
+  // The targets of one source, with its offsets subtracted, or false with the
+  // reason on standard error (the other numbers are still converted); what
+  // was written before the number comes out before its reason.
   int status = 0;
-  std::vector<std::string> sources;
-  TStandardMapUnions targets;
-  std::int64_t total = 0;
-  for (const std::string& n : numbers) {
-    std::vector<TStandardMapUnion> found;
+  Output* written = nullptr;
+  const auto convert = [&](const std::string& n, std::vector<TStandardMapUnion>& found) {
     try {
       const std::uint8_t kind = CheckMapUnionNo(n);
       if (kind == 0) {
+        if (written) written->Flush();
         std::fprintf(stderr, "%s不是标准图幅号！\n", n.c_str());
         status = 1;
-        continue;
+        return false;
       }
       const bool oldToNew = direction == "auto" ? kind == 1 : direction == "old-to-new";
       found = ConvertMapUnionNo(n, oldToNew, scale, p.zone3, p.cm, p.datum);
       if (form5000) To5000Form(found);
     } catch (const Error& e) {
-      // The number's own error; the other numbers are still converted.
+      if (written) written->Flush();
       std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
       status = 1;
-      continue;
+      return false;
     }
-    // Past the sheet limit the whole conversion is refused.
+    SubtractPlaneOffsets(found, offsetX, offsetY);
+    return true;
+  };
+
+  if (StreamsConversion(o.format, arguments)) {
+    // Each source's targets are written as they come, the sources read one
+    // line at a time: any number of them, in memory bounded by one source's
+    // targets. The list is opened before anything is written.
+    std::optional<NumberListReader> list;
+    if (arguments.empty()) list.emplace(NumberListFile(args));
+    const std::vector<std::string> named;  // each column names its own source
+    SheetMeta streamed = meta;
+    streamed.sources = &named;
+    OutputStream stream(o);
+    StandardSheetWriter writer(o.format, stream.out(), streamed, o.encoding);
+    written = &stream.out();
+    std::vector<TStandardMapUnion> found;
+    const auto each = [&](const std::string& n) {
+      if (convert(n, found)) writer.Column(found, &n);
+    };
+    if (list) {
+      for (std::string line; list->Next(line);) each(line);
+    } else {
+      for (const std::string& n : arguments) each(n);
+    }
+    writer.Finish();
+    stream.Finish();
+    return status;
+  }
+
+  // The file formats and the maps are made from the whole result: one entry
+  // per source that converts, in input order, as the conversion tab lists its
+  // targets; past the sheet limit the whole conversion is refused.
+  std::vector<std::string> numbers = arguments;
+  if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
+  std::vector<std::string> sources;
+  TStandardMapUnions targets;
+  std::int64_t total = 0;
+  for (const std::string& n : numbers) {
+    std::vector<TStandardMapUnion> found;
+    if (!convert(n, found)) continue;
     AddConvertedSheets(total, found.size());
     targets.push_back(std::move(found));
     sources.push_back(n);
   }
-  SubtractPlaneOffsets(targets, offsetX, offsetY);
+  SheetMeta whole = meta;
+  whole.sources = &sources;
   if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.datum)) &&
       !WriteStandardFile(o, targets, p, offsetX, offsetY)) {
     OutputStream stream(o);
-    WriteStandardSheets(o.format, stream.out(), targets,
-                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", &sources,
-                         DatumName(p)},
-                        o.encoding);
+    WriteStandardSheets(o.format, stream.out(), targets, whole, o.encoding);
     stream.Finish();
   }
   return status;

@@ -46,9 +46,10 @@ const char* kHelp =
     "                     formats need --output)\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete. Every\n"
-    "                     text format and mif are written column by column as the\n"
-    "                     sheets are made, so there is no limit on their number\n"
-    "                     (xlsx, shp, gpkg, dxf, kml and the maps: 5,000,000)\n"
+    "                     text format, mif, shp, gpkg, dxf and kml are written\n"
+    "                     column by column as the sheets are made, so there is no\n"
+    "                     limit on their number but the format's own (a Shapefile\n"
+    "                     holds up to 4 GB); xlsx and the maps: 5,000,000\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
     "                     shp attribute text: utf-8 (default) or gbk\n"
     "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
@@ -181,13 +182,11 @@ int RunSheets(const std::vector<std::string>& words) {
     if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area->notice.c_str());
   }
 
-  // A workbook, a GIS file and an index map are made from the whole table in
-  // memory (a worksheet holds a limited number of rows): such a request keeps
-  // the window's sheet limit.
+  // A workbook and an index map are made from the whole table in memory (a
+  // worksheet holds a limited number of rows, a map is drawn whole): such a
+  // request keeps the window's sheet limit.
   const bool whole = o.format == Format::Xlsx || o.format == Format::Svg ||
-                     o.format == Format::Png || o.format == Format::Pdf ||
-                     o.format == Format::Shp || o.format == Format::Gpkg ||
-                     o.format == Format::Dxf || o.format == Format::Kml;
+                     o.format == Format::Png || o.format == Format::Pdf;
   if (whole) {
     TStandardMapUnions sheets;
     if (area) {
@@ -201,14 +200,16 @@ int RunSheets(const std::vector<std::string>& words) {
     WriteStandardFile(o, sheets, p, offsetX, offsetY);
     return 0;
   }
-  // Every other format is written column by column as the walk goes: any
-  // number of sheets, in memory bounded by one column.
+  // Every other format, the text, MIF and GIS files, is written column by
+  // column as the walk goes: any number of sheets, in memory bounded by one
+  // column.
   const SheetWalk walk =
       area ? SheetWalk(area->area, minCover, scale, standard == "new", p.zone3, p.datum, p.cm, false)
            : SheetWalk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
   StreamStandardSheets(o, walk, edits,
                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
-                        nullptr, DatumName(p), withCover});
+                        nullptr, DatumName(p), withCover},
+                       p);
   return 0;
 }
 

@@ -37,10 +37,49 @@ const TStandardMapUnion* SheetOf(const SheetWalk& walk, std::int64_t column, boo
   return &kept;
 }
 
+// What a GIS file must know of a walk's sheets, as edited, before the first.
+// A walk of the new standard over a whole grid tells it from the grid: its
+// count, the west edge of its first column and the east edge of its last
+// (zones run west to east), and the length of its numbers, which is one for a
+// scale. The numbers of the old standard differ in length (J-50-5 and
+// J-50-144), and an area keeps only some sheets of its grid: such a walk is
+// run once ahead of the file, each column kept only while it is counted.
+GisTableOutline OutlineOfWalk(const SheetWalk& walk, const ColumnEdits& edits, bool newStandard) {
+  GisTableOutline outline;
+  if (newStandard && !walk.HasArea()) {
+    TStandardMapUnion west, east;
+    const TStandardMapUnion* w = SheetOf(walk, 0, true, edits, west);
+    const TStandardMapUnion* e = SheetOf(walk, walk.Columns() - 1, true, edits, east);
+    if (w == nullptr || e == nullptr) return outline;
+    outline.sheets =
+        static_cast<std::uint64_t>(walk.Columns()) * static_cast<std::uint64_t>(walk.Rows());
+    outline.westmost = DmsToDeg(w->Range.West);
+    outline.eastmost = DmsToDeg(e->Range.East);
+    outline.longestNumber = w->MapUnionNo.size();
+    return outline;
+  }
+  walk.Run([&](std::vector<TStandardMapUnion>& column) {
+    edits.Apply(column);
+    outline.Add(column);
+  });
+  return outline;
+}
+
 }  // namespace
 
 void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
-                          const SheetMeta& meta) {
+                          const SheetMeta& meta, const Projection& p) {
+  if (const auto gis = GisOptionsOf(o)) {
+    const GisTableOutline outline = OutlineOfWalk(walk, edits, meta.standard == "new");
+    GisSheetStream file(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY},
+                        *gis);
+    walk.Run([&](std::vector<TStandardMapUnion>& column) {
+      edits.Apply(column);
+      file.Column(column);
+    });
+    file.Commit();
+    return;
+  }
   if (o.format == Format::Mif) {
     // The frame of a plane MIF comes first in the file: from the last sheet
     // of the first column and the first sheet of the last column, walked

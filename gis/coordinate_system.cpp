@@ -80,23 +80,12 @@ GisCrs FromEpsg(int code) {
   return crs;
 }
 
-// The central meridian of the zone that every corner of every sheet lies in,
-// as the forward projection chose it; NaN when they lie in more than one.
-double CommonZoneMeridian(const TStandardMapUnions& table, bool zone3) {
-  double cm = std::nan("");
-  for (const auto& column : table) {
-    for (const TStandardMapUnion& s : column) {
-      for (const TAngleDMS* lon : {&s.Range.West, &s.Range.East}) {
-        const double c = CentralMeridian(zone3, DmsToDeg(*lon));
-        if (std::isnan(cm)) {
-          cm = c;
-        } else if (c != cm) {
-          return std::nan("");
-        }
-      }
-    }
-  }
-  return cm;
+// The central meridian of the zone that every corner between two longitudes
+// lies in, as the forward projection chose it; NaN when they lie in more than
+// one. The zone's meridian never decreases eastward, so the two ends decide.
+double CommonZoneMeridian(double westmost, double eastmost, bool zone3) {
+  const double west = CentralMeridian(zone3, westmost);
+  return west == CentralMeridian(zone3, eastmost) ? west : std::nan("");
 }
 
 }  // namespace
@@ -116,8 +105,22 @@ int GaussKrugerEpsg(Datum datum, bool zone3, double cm, bool withPrefix) {
 GisCrs GeographicCrs(Datum datum) { return FromEpsg(GeographicEpsg(datum)); }
 
 GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system) {
+  double westmost = std::nan(""), eastmost = std::nan("");
+  for (const auto& column : table) {
+    for (const TStandardMapUnion& s : column) {
+      for (const TAngleDMS* lon : {&s.Range.West, &s.Range.East}) {
+        const double d = DmsToDeg(*lon);
+        if (!(d >= westmost)) westmost = d;
+        if (!(d <= eastmost)) eastmost = d;
+      }
+    }
+  }
+  return PlaneCrs(westmost, eastmost, system);
+}
+
+GisCrs PlaneCrs(double westmost, double eastmost, const TPlaneSystem& system) {
   const bool prefix = system.cm != 0;
-  const double cm = prefix ? system.cm : CommonZoneMeridian(table, system.zone3);
+  const double cm = prefix ? system.cm : CommonZoneMeridian(westmost, eastmost, system.zone3);
   if (std::isnan(cm)) throw Error(kSpansZonesMessage);
   const int code = GaussKrugerEpsg(system.datum, system.zone3, cm, prefix);
   if (code != 0 && system.offsetX == 0 && system.offsetY == 0) return FromEpsg(code);

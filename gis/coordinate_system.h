@@ -63,6 +63,10 @@ GisCrs GeographicCrs(Datum datum);
 // it); otherwise throws Error(kSpansZonesMessage). An empty table with cm = 0
 // has no zone either and throws the same.
 GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system);
+// The same from the least and the greatest longitude (decimal degrees) of
+// any sheet edge: zones run west to east, so every corner lies in one zone
+// exactly when these two do. NaN (no sheet) with cm = 0 throws as above.
+GisCrs PlaneCrs(double westmost, double eastmost, const TPlaneSystem& system);
 
 inline constexpr const char* kSpansZonesMessage =
     "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"

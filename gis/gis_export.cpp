@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "export/export_progress.h"
@@ -57,6 +58,22 @@ std::string GdalReason() {
   const char* msg = CPLGetLastErrorMsg();
   return msg != nullptr && *msg != '\0' ? msg : "GDAL 未说明原因";
 }
+
+// GDAL set up for one export: its messages go to the caller's error, never
+// to the terminal, and a DXF frame is a closed polyline, not a filled hatch.
+class GdalScope {
+ public:
+  GdalScope() { CPLSetThreadLocalConfigOption("DXF_WRITE_HATCH", "FALSE"); }
+  ~GdalScope() { CPLSetThreadLocalConfigOption("DXF_WRITE_HATCH", nullptr); }
+  GdalScope(const GdalScope&) = delete;
+  GdalScope& operator=(const GdalScope&) = delete;
+
+ private:
+  struct Registered {
+    Registered() { EnsureGdal(); }
+  } registered_;
+  QuietGdal quiet_;
+};
 
 // The files of one export: written into a temporary folder beside the
 // target, moved into place by Commit, removed otherwise.
@@ -279,6 +296,16 @@ class LayerWriter {
     auto* f = static_cast<OGRFeatureH>(feature.get());
     OGR_F_SetFID(f, OGRNullFID);
     if (OGR_L_CreateFeature(layer_, f) != OGRERR_NONE) files_.Fail(GdalReason());
+    // A GeoPackage commits every so many features: one transaction per
+    // feature would cost a journal write each, one for millions would hold
+    // them all in the journal.
+    if (format_ == GisFormat::GeoPackage && ++uncommitted_ == kFeaturesPerTransaction) {
+      if (GDALDatasetCommitTransaction(ds_) != OGRERR_NONE ||
+          GDALDatasetStartTransaction(ds_, FALSE) != OGRERR_NONE) {
+        files_.Fail(GdalReason());
+      }
+      uncommitted_ = 0;
+    }
   }
 
   // Commits, closes and checks that the driver reported no failure on the
@@ -307,10 +334,13 @@ class LayerWriter {
   }
 
  private:
+  static constexpr std::uint64_t kFeaturesPerTransaction = 1 << 16;
+
   FileSet& files_;
   GisFormat format_;
   GDALDatasetH ds_ = nullptr;
   OGRLayerH layer_ = nullptr;
+  std::uint64_t uncommitted_ = 0;
 };
 
 // A frame: five points, the first repeated at the end.
@@ -346,58 +376,80 @@ std::string NumberText(double v) {
   return buf;
 }
 
-// Writes the frames of a table through one callback per sheet, which fills
-// the frame and the attributes. The DXF drawing has no attributes: it gets
-// a polyline and a text per sheet instead.
-template <class Table, class Fill>
-void WriteFrames(FileSet& files, const GisOptions& options, OGRSpatialReferenceH srs,
-                 const Table& table, const std::vector<FieldSpec>& fields,
-                 const ExportProgress& progress, Fill fill) {
-  ExportTicker ticker(progress, RecordsOf(table));
-  ticker.Start();
-  LayerWriter writer(files, options, srs, options.format == GisFormat::Dxf ? wkbUnknown : wkbPolygon);
-  const bool dxf = options.format == GisFormat::Dxf;
-  if (!dxf) writer.AddFields(fields);
-  std::vector<int> index;
-  for (const FieldSpec& f : fields) index.push_back(dxf ? -1 : writer.FieldIndex(f.name));
-  Feature frameFeature = writer.NewFeature(wkbPolygon);
-  Feature textFeature = dxf ? writer.NewFeature(wkbPoint) : nullptr;
-  const int layerField = dxf ? writer.FieldIndex("Layer") : -1;
-  if (dxf) {
-    OGR_F_SetFieldString(static_cast<OGRFeatureH>(frameFeature.get()), layerField,
-                         Utf8ToGbk(kFrameLayer).c_str());
-    OGR_F_SetFieldString(static_cast<OGRFeatureH>(textFeature.get()), layerField,
-                         Utf8ToGbk(kNumberLayer).c_str());
-  }
-  Frame frame{};
-  for (const auto& inner : table) {
-    for (const auto& sheet : inner) {
-      const std::string* number = fill(sheet, static_cast<OGRFeatureH>(frameFeature.get()), index, frame);
-      SetFrame(frameFeature, frame);
-      writer.Write(frameFeature);
-      if (dxf) {
-        auto* text = static_cast<OGRFeatureH>(textFeature.get());
-        const double height = (frame.MaxY() - frame.MinY()) * kTextHeightRatio;
-        const std::string style = "LABEL(t:" + StyleQuoted(*number) + ",s:" + NumberText(height) +
-                                  "g,p:5)";
-        OGR_F_SetStyleString(text, style.c_str());
-        OGR_F_SetFieldString(text, writer.FieldIndex("Text"), number->c_str());
-        OGR_G_SetPoint_2D(OGR_F_GetGeometryRef(text), 0, (frame.MinX() + frame.MaxX()) / 2,
-                          (frame.MinY() + frame.MaxY()) / 2);
-        writer.Write(textFeature);
-      }
-      ticker.Tick();
+// One file of frames being written, sheet by sheet, each through a callback
+// that fills the frame and the attributes. The DXF drawing has no
+// attributes: it gets a polyline and a text per sheet instead.
+class FrameFile {
+ public:
+  FrameFile(const std::string& fileName, const GisOptions& options, const GisCrs& crs,
+            const std::vector<FieldSpec>& fields, std::uint64_t total, ExportProgress progress)
+      : progress_(std::move(progress)),
+        total_(total),
+        dxf_(options.format == GisFormat::Dxf),
+        files_(fileName, options.format),
+        srs_(MakeSrs(crs, files_)),
+        ticker_(progress_, total) {
+    ticker_.Start();
+    writer_.emplace(files_, options, static_cast<OGRSpatialReferenceH>(srs_.get()),
+                    dxf_ ? wkbUnknown : wkbPolygon);
+    if (!dxf_) writer_->AddFields(fields);
+    for (const FieldSpec& f : fields) index_.push_back(dxf_ ? -1 : writer_->FieldIndex(f.name));
+    frameFeature_ = writer_->NewFeature(wkbPolygon);
+    if (dxf_) {
+      textFeature_ = writer_->NewFeature(wkbPoint);
+      const int layerField = writer_->FieldIndex("Layer");
+      textField_ = writer_->FieldIndex("Text");
+      OGR_F_SetFieldString(static_cast<OGRFeatureH>(frameFeature_.get()), layerField,
+                           Utf8ToGbk(kFrameLayer).c_str());
+      OGR_F_SetFieldString(static_cast<OGRFeatureH>(textFeature_.get()), layerField,
+                           Utf8ToGbk(kNumberLayer).c_str());
     }
   }
-  ticker.Finish();
+
+  // fill(feature, field indices, frame) sets the frame and the attributes
+  // (none where the index is negative) and returns the sheet's number.
+  template <class Fill>
+  void Add(Fill fill) {
+    const std::string* number = fill(static_cast<OGRFeatureH>(frameFeature_.get()), index_, frame_);
+    SetFrame(frameFeature_, frame_);
+    writer_->Write(frameFeature_);
+    if (dxf_) {
+      auto* text = static_cast<OGRFeatureH>(textFeature_.get());
+      const double height = (frame_.MaxY() - frame_.MinY()) * kTextHeightRatio;
+      const std::string style =
+          "LABEL(t:" + StyleQuoted(*number) + ",s:" + NumberText(height) + "g,p:5)";
+      OGR_F_SetStyleString(text, style.c_str());
+      OGR_F_SetFieldString(text, textField_, number->c_str());
+      OGR_G_SetPoint_2D(OGR_F_GetGeometryRef(text), 0, (frame_.MinX() + frame_.MaxX()) / 2,
+                        (frame_.MinY() + frame_.MaxY()) / 2);
+      writer_->Write(textFeature_);
+    }
+    ticker_.Tick();
+  }
+
   // Closing completes the files (a GeoPackage builds its spatial index
   // then): the user may still cancel before it starts, as every record has
   // been reported.
-  const std::uint64_t total = RecordsOf(table);
-  if (progress && !progress(total, total)) throw Error(kExportCancelled);
-  writer.Finish();
-  files.Commit();
-}
+  void Commit() {
+    ticker_.Finish();
+    if (progress_ && !progress_(total_, total_)) throw Error(kExportCancelled);
+    writer_->Finish();
+    files_.Commit();
+  }
+
+ private:
+  ExportProgress progress_;
+  std::uint64_t total_;
+  bool dxf_;
+  FileSet files_;
+  Srs srs_;
+  ExportTicker ticker_;  // reports through progress_
+  std::optional<LayerWriter> writer_;
+  std::vector<int> index_;
+  Feature frameFeature_, textFeature_;
+  int textField_ = -1;
+  Frame frame_{};
+};
 
 template <class Table>
 bool HasSheets(const Table& table) {
@@ -407,25 +459,19 @@ bool HasSheets(const Table& table) {
   return false;
 }
 
-template <class Table>
-int NumberWidth(const Table& table) {
-  std::size_t width = 1;
-  for (const auto& inner : table) {
-    for (const auto& s : inner) width = std::max(width, s.MapUnionNo.size());
-  }
-  return static_cast<int>(std::min<std::size_t>(width, 254));
+// The frames that a .shp of at most 2^32 − 1 bytes holds: after its
+// 100-byte header, each a record of 136 bytes (an 8-byte record header, the
+// shape type, bounding box, part and point counts in 44, one part index in 4
+// and five points in 80).
+constexpr std::uint64_t kMaxShapefileFrames = (0xFFFFFFFFull - 100) / 136;
+
+int NumberWidth(std::size_t longest) {
+  return static_cast<int>(std::clamp<std::size_t>(longest, 1, 254));
 }
 
 template <class Body>
 bool Guarded(std::string* reason, Body body) {
   try {
-    EnsureGdal();
-    QuietGdal quiet;
-    // A frame is a closed polyline in a drawing, not a filled hatch.
-    CPLSetThreadLocalConfigOption("DXF_WRITE_HATCH", "FALSE");
-    struct Restore {
-      ~Restore() { CPLSetThreadLocalConfigOption("DXF_WRITE_HATCH", nullptr); }
-    } restore;
     body();
     return true;
   } catch (const Error& e) {
@@ -465,27 +511,55 @@ const char* GisFilter(GisFormat format) {
 }
 
 int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
-  const double height = std::round((DmsToDeg(sheet.Range.North) - DmsToDeg(sheet.Range.South)) * 3600 * 1000) / 1000;
-  for (std::size_t k = 0; k < LatStepTable.size(); ++k) {
-    if (height == LatStepTable[k]) return kScaleDenominators[k];
-  }
+  const ScaleIndex scale = ScaleOfSheet(sheet.Range);
+  return scale < 0 ? 0 : kScaleDenominators[static_cast<std::size_t>(scale)];
+}
   return 0;
 }
 
-std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
+void GisTableOutline::Add(const std::vector<TStandardMapUnion>& column) {
+  for (const TStandardMapUnion& s : column) {
+    ++sheets;
+    longestNumber = std::max(longestNumber, s.MapUnionNo.size());
+    for (const TAngleDMS* lon : {&s.Range.West, &s.Range.East}) {
+      const double d = DmsToDeg(*lon);
+      if (!(d >= westmost)) westmost = d;
+      if (!(d <= eastmost)) eastmost = d;
+    }
+  }
+}
+
+GisTableOutline OutlineOf(const TStandardMapUnions& table) {
+  GisTableOutline o;
+  for (const auto& column : table) o.Add(column);
+  return o;
+}
+
+std::string GisRefusal(const GisTableOutline& outline, const TPlaneSystem& system,
                        const GisOptions& options) {
   if (options.format == GisFormat::Kml && system.datum != Datum::Cgcs2000) {
     return kKmlNeedsCgcs2000Message;
   }
-  if (!HasSheets(table)) return kNoSheetsMessage;
+  if (outline.sheets == 0) return kNoSheetsMessage;
+  if (options.format == GisFormat::Shapefile && outline.sheets > kMaxShapefileFrames) {
+    char text[512];
+    std::snprintf(text, sizeof text, kShapefileTooLargeMessage,
+                  FormatCount(static_cast<double>(outline.sheets)).c_str());
+    return text;
+  }
   if (!options.geographic && options.format != GisFormat::Kml) {
     try {
-      PlaneCrs(table, system);
+      PlaneCrs(outline.westmost, outline.eastmost, system);
     } catch (const Error& e) {
       return e.what();
     }
   }
   return {};
+}
+
+std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
+                       const GisOptions& options) {
+  return GisRefusal(OutlineOf(table), system, options);
 }
 
 std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options) {
@@ -495,64 +569,102 @@ std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options)
   return {};
 }
 
-bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
-                    const TPlaneSystem& system, const GisOptions& options, std::string* reason,
-                    const ExportProgress& progress) {
-  return Guarded(reason, [&] {
-    const bool geographic = options.geographic || options.format == GisFormat::Kml;
-    if (const std::string refusal = GisRefusal(table, system, options); !refusal.empty()) {
+class GisSheetStream::Impl {
+ public:
+  Impl(const std::string& fileName, const GisTableOutline& outline, const TPlaneSystem& system,
+       const GisOptions& options, ExportProgress progress)
+      : geographic_(options.geographic || options.format == GisFormat::Kml),
+        file_(fileName, options, CrsOf(outline, system, options), Fields(outline),
+              outline.sheets, std::move(progress)) {}
+
+  void Column(const std::vector<TStandardMapUnion>& column) {
+    for (const TStandardMapUnion& s : column) {
+      file_.Add([&](OGRFeatureH f, const std::vector<int>& at, Frame& frame) {
+        const double w = DmsToDeg(s.Range.West), south = DmsToDeg(s.Range.South);
+        const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
+        if (geographic_) {
+          frame = {{w, e, e, w}, {n, n, south, south}};
+        } else {
+          for (int k = 0; k < 4; ++k) {
+            frame.x[k] = s.PlaneCorners[static_cast<std::size_t>(k)].X;
+            frame.y[k] = s.PlaneCorners[static_cast<std::size_t>(k)].Y;
+          }
+        }
+        if (at[0] < 0) return &s.MapUnionNo;
+        OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
+        OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s));
+        OGR_F_SetFieldString(f, at[2],
+                             s.MapUnionNo.find('-') != std::string::npos ? "old" : "new");
+        OGR_F_SetFieldDouble(f, at[3], w);
+        OGR_F_SetFieldDouble(f, at[4], south);
+        OGR_F_SetFieldDouble(f, at[5], e);
+        OGR_F_SetFieldDouble(f, at[6], n);
+        if (!geographic_) {
+          for (int k = 0; k < 4; ++k) {
+            OGR_F_SetFieldDouble(f, at[7 + 2 * static_cast<std::size_t>(k)], frame.x[k]);
+            OGR_F_SetFieldDouble(f, at[8 + 2 * static_cast<std::size_t>(k)], frame.y[k]);
+          }
+        }
+        return &s.MapUnionNo;
+      });
+    }
+  }
+
+  void Commit() { file_.Commit(); }
+
+ private:
+  // The file's coordinate system, once the outline is known to be writable.
+  // KML is WGS 84 by definition; the CGCS2000 longitudes and latitudes are
+  // written as they are.
+  static GisCrs CrsOf(const GisTableOutline& outline, const TPlaneSystem& system,
+                      const GisOptions& options) {
+    if (const std::string refusal = GisRefusal(outline, system, options); !refusal.empty()) {
       throw Error(refusal);
     }
-    // KML is WGS 84 by definition; the CGCS2000 longitudes and latitudes are
-    // written as they are.
-    const GisCrs crs = options.format == GisFormat::Kml ? GisCrs{4326, "EPSG:4326", "WGS 84"}
-                       : geographic                     ? GeographicCrs(system.datum)
-                                                        : PlaneCrs(table, system);
-    FileSet files(fileName, options.format);
-    const Srs srs = MakeSrs(crs, files);
-    std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(table)},
+    if (options.format == GisFormat::Kml) return {4326, "EPSG:4326", "WGS 84"};
+    if (options.geographic) return GeographicCrs(system.datum);
+    return PlaneCrs(outline.westmost, outline.eastmost, system);
+  }
+
+  std::vector<FieldSpec> Fields(const GisTableOutline& outline) const {
+    std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(outline.longestNumber)},
                                      {"比例尺", OFTInteger, 7},
                                      {"标准", OFTString, 3},
                                      {"WEST", OFTReal, 0},
                                      {"SOUTH", OFTReal, 0},
                                      {"EAST", OFTReal, 0},
                                      {"NORTH", OFTReal, 0}};
-    if (!geographic) {
+    if (!geographic_) {
       for (const char* c : {"X1", "Y1", "X2", "Y2", "X3", "Y3", "X4", "Y4"}) {
         fields.push_back({c, OFTReal, 0});
       }
     }
-    WriteFrames(files, options, static_cast<OGRSpatialReferenceH>(srs.get()), table, fields,
-                progress,
-                [&](const TStandardMapUnion& s, OGRFeatureH f, const std::vector<int>& at,
-                    Frame& frame) {
-                  const double w = DmsToDeg(s.Range.West), south = DmsToDeg(s.Range.South);
-                  const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
-                  if (geographic) {
-                    frame = {{w, e, e, w}, {n, n, south, south}};
-                  } else {
-                    for (int k = 0; k < 4; ++k) {
-                      frame.x[k] = s.PlaneCorners[static_cast<std::size_t>(k)].X;
-                      frame.y[k] = s.PlaneCorners[static_cast<std::size_t>(k)].Y;
-                    }
-                  }
-                  if (at[0] < 0) return &s.MapUnionNo;
-                  OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
-                  OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s));
-                  OGR_F_SetFieldString(
-                      f, at[2], s.MapUnionNo.find('-') != std::string::npos ? "old" : "new");
-                  OGR_F_SetFieldDouble(f, at[3], w);
-                  OGR_F_SetFieldDouble(f, at[4], south);
-                  OGR_F_SetFieldDouble(f, at[5], e);
-                  OGR_F_SetFieldDouble(f, at[6], n);
-                  if (!geographic) {
-                    for (int k = 0; k < 4; ++k) {
-                      OGR_F_SetFieldDouble(f, at[7 + 2 * static_cast<std::size_t>(k)], frame.x[k]);
-                      OGR_F_SetFieldDouble(f, at[8 + 2 * static_cast<std::size_t>(k)], frame.y[k]);
-                    }
-                  }
-                  return &s.MapUnionNo;
-                });
+    return fields;
+  }
+
+  GdalScope gdal_;  // first made, last gone: the file closes inside it
+  bool geographic_;
+  FrameFile file_;
+};
+
+GisSheetStream::GisSheetStream(const std::string& fileName, const GisTableOutline& outline,
+                               const TPlaneSystem& system, const GisOptions& options,
+                               ExportProgress progress)
+    : impl_(std::make_unique<Impl>(fileName, outline, system, options, std::move(progress))) {}
+
+GisSheetStream::~GisSheetStream() = default;
+
+void GisSheetStream::Column(const std::vector<TStandardMapUnion>& column) { impl_->Column(column); }
+
+void GisSheetStream::Commit() { impl_->Commit(); }
+
+bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
+                    const TPlaneSystem& system, const GisOptions& options, std::string* reason,
+                    const ExportProgress& progress) {
+  return Guarded(reason, [&] {
+    GisSheetStream stream(fileName, OutlineOf(table), system, options, progress);
+    for (const auto& column : table) stream.Column(column);
+    stream.Commit();
   });
 }
 
@@ -560,27 +672,35 @@ bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& t
                           const GisOptions& options, std::string* reason,
                           const ExportProgress& progress) {
   return Guarded(reason, [&] {
+    const GdalScope gdal;
     if (const std::string refusal = GisRefusal(table, options); !refusal.empty()) {
       throw Error(refusal);
     }
-    FileSet files(fileName, options.format);
-    const std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(table)},
+    std::size_t longest = 0;
+    for (const auto& row : table) {
+      for (const TCustomMapUnion& s : row) longest = std::max(longest, s.MapUnionNo.size());
+    }
+    const std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(longest)},
                                            {"MINX", OFTReal, 0},
                                            {"MINY", OFTReal, 0},
                                            {"MAXX", OFTReal, 0},
                                            {"MAXY", OFTReal, 0}};
-    WriteFrames(files, options, nullptr, table, fields, progress,
-                [&](const TCustomMapUnion& s, OGRFeatureH f, const std::vector<int>& at,
-                    Frame& frame) {
-                  frame = {{s.MinX, s.MaxX, s.MaxX, s.MinX}, {s.MaxY, s.MaxY, s.MinY, s.MinY}};
-                  if (at[0] < 0) return &s.MapUnionNo;
-                  OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
-                  OGR_F_SetFieldDouble(f, at[1], s.MinX);
-                  OGR_F_SetFieldDouble(f, at[2], s.MinY);
-                  OGR_F_SetFieldDouble(f, at[3], s.MaxX);
-                  OGR_F_SetFieldDouble(f, at[4], s.MaxY);
-                  return &s.MapUnionNo;
-                });
+    FrameFile file(fileName, options, GisCrs{}, fields, RecordsOf(table), progress);
+    for (const auto& row : table) {
+      for (const TCustomMapUnion& s : row) {
+        file.Add([&](OGRFeatureH f, const std::vector<int>& at, Frame& frame) {
+          frame = {{s.MinX, s.MaxX, s.MaxX, s.MinX}, {s.MaxY, s.MaxY, s.MinY, s.MinY}};
+          if (at[0] < 0) return &s.MapUnionNo;
+          OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
+          OGR_F_SetFieldDouble(f, at[1], s.MinX);
+          OGR_F_SetFieldDouble(f, at[2], s.MinY);
+          OGR_F_SetFieldDouble(f, at[3], s.MaxX);
+          OGR_F_SetFieldDouble(f, at[4], s.MaxY);
+          return &s.MapUnionNo;
+        });
+      }
+    }
+    file.Commit();
   });
 }
 

@@ -30,7 +30,10 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "gis/coordinate_system.h"
 #include "numbering/unMapUnRgPub.h"
@@ -61,14 +64,66 @@ inline constexpr const char* kKmlNeedsGeodeticMessage =
     "独立坐标系没有大地坐标，不能导出 KML 文件。";
 inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
 inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
+// A Shapefile's .shp addresses at most 4 GB (GDAL stops at 2^32 − 1 bytes);
+// a frame takes 136 bytes of it. %s: the count of sheets.
+inline constexpr const char* kShapefileTooLargeMessage =
+    "Shapefile 的 .shp 文件至多 4 GB，容纳不下 %s 幅图的图廓。请改用 GeoPackage 或缩小范围。";
+
+// What a file of standard sheets must know before its first sheet: how many
+// there are, the longest number (the width of the number field) and the
+// least and greatest longitude of any sheet edge in decimal degrees (the
+// zone of the plane corners). A table tells all of it; a stream of columns
+// tells it ahead (a walk knows its count, its first and last column, and
+// the lengths of its numbers).
+struct GisTableOutline {
+  std::uint64_t sheets = 0;
+  std::size_t longestNumber = 0;
+  double westmost = std::numeric_limits<double>::quiet_NaN();
+  double eastmost = std::numeric_limits<double>::quiet_NaN();
+  // Takes in the sheets of one more column.
+  void Add(const std::vector<TStandardMapUnion>& column);
+};
+GisTableOutline OutlineOf(const TStandardMapUnions& table);
 
 // Why the table cannot be written in these options, or "" when it can: KML
 // of a legacy datum, geographic or KML files of an independent grid, plane
-// sheets across zones without a central meridian, an empty table. Front ends
+// sheets across zones without a central meridian, an empty table, more
+// frames than a Shapefile can hold (kShapefileTooLargeMessage). Front ends
 // ask before they ask for a file name; the writers ask again.
 std::string GisRefusal(const TStandardMapUnions& table, const TPlaneSystem& system,
                        const GisOptions& options);
+std::string GisRefusal(const GisTableOutline& outline, const TPlaneSystem& system,
+                       const GisOptions& options);
 std::string GisRefusal(const TCustomMapUnions& table, const GisOptions& options);
+
+// A file of standard sheets written column by column as they are handed
+// over, in memory bounded by one column: the one writer of standard sheets
+// (WriteGisSheets runs it over a whole table). The constructor refuses
+// (GisRefusal of the outline) or opens the file set and its layer; Column
+// writes each sheet of a column in order (a GeoPackage in transactions of
+// many sheets each); Commit completes the files and moves the whole set into
+// place. Each throws Error with the reason (a refusal, kSpansZonesMessage,
+// kExportCancelled, or the file and GDAL's reason, such as a Shapefile grown
+// past the 4 GB its offsets can address); a stream destroyed before its
+// Commit leaves the target as it was. The outline's count is what progress
+// reports against.
+class GisSheetStream {
+ public:
+  GisSheetStream(const std::string& fileName, const GisTableOutline& outline,
+                 const TPlaneSystem& system, const GisOptions& options,
+                 ExportProgress progress = {});
+  ~GisSheetStream();
+  GisSheetStream(const GisSheetStream&) = delete;
+  GisSheetStream& operator=(const GisSheetStream&) = delete;
+
+  void Column(const std::vector<TStandardMapUnion>& column);
+  void Commit();
+
+  class Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
 
 // Writes every sheet of the table, outer then inner index ascending. The
 // plane system names the datum (for every file) and how the plane corners

@@ -234,4 +234,50 @@ std::vector<std::string> ReadNumberList(const std::string& fileName) {
   return lines;
 }
 
+NumberListReader::NumberListReader(const std::string& fileName)
+    : fileName_(fileName), file_(OpenForReading(fileName).release()) {}
+
+NumberListReader::~NumberListReader() { std::fclose(file_); }
+
+bool NumberListReader::Refill() {
+  at_ = 0;
+  end_ = ended_ ? 0 : std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  if (end_ == 0) {
+    if (std::ferror(file_)) ThrowFileError("无法读取文件", fileName_, errno);
+    ended_ = true;
+  }
+  return end_ != 0;
+}
+
+bool NumberListReader::Next(std::string& line) {
+  raw_.clear();
+  bool begun = false;  // a character or a break of this line seen
+  for (;;) {
+    if (at_ == end_ && !Refill()) break;
+    const char c = buffer_[at_++];
+    if (afterCr_) {
+      afterCr_ = false;
+      if (c == '\n') continue;
+    }
+    if (c == '\0') {
+      ended_ = true;
+      at_ = end_ = 0;
+      break;
+    }
+    if (c == '\r' || c == '\n') {
+      afterCr_ = c == '\r';
+      begun = true;
+      break;
+    }
+    if (raw_.size() == kMaxNumberListBytes) {
+      ThrowTooLarge(fileName_, std::to_string(kMaxNumberListBytes >> 20) + " MiB");
+    }
+    raw_ += c;
+    begun = true;
+  }
+  if (!begun) return false;
+  line = GbkToUtf8(raw_, true);
+  return true;
+}
+
 }  // namespace karvento

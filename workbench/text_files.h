@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,32 @@ inline constexpr std::size_t kMaxNumberListLines = 5'000'000;
 // Reads a number list: the lines of the file (SplitLines), each decoded from
 // GBK to UTF-8, a byte that is not GBK becoming U+FFFD.
 std::vector<std::string> ReadNumberList(const std::string& fileName);
+
+// A number list read one line at a time, split and decoded as ReadNumberList
+// does, in memory bounded by the longest line: for a program that handles
+// each number as it comes, however long the list. Opening fails as
+// ReadNumberList's does; a line longer than kMaxNumberListBytes is refused
+// as a file that large is; a read error throws 无法读取文件 with the reason.
+class NumberListReader {
+ public:
+  explicit NumberListReader(const std::string& fileName);
+  ~NumberListReader();
+  NumberListReader(const NumberListReader&) = delete;
+  NumberListReader& operator=(const NumberListReader&) = delete;
+  // The next line, decoded; false after the last (or at a NUL).
+  bool Next(std::string& line);
+
+ private:
+  bool Refill();
+
+  std::string fileName_;
+  std::FILE* file_ = nullptr;
+  std::array<char, 65536> buffer_{};
+  std::size_t at_ = 0, end_ = 0;
+  bool ended_ = false;
+  bool afterCr_ = false;  // a LF right after a CR ends no line of its own
+  std::string raw_;
+};
 
 // The bytes of a file up to its first NUL (or its end), refused with
 // "File too large" beyond maxBytes.

@@ -80,9 +80,9 @@ TEST(CliAoi, SheetsOfAPolygonFile) {
   std::remove(beijing.c_str());
 }
 
-// Every format writes the selected sheets: the text formats and mif as the
-// walk streams them, the others from the whole table; the records are those
-// of the request over the area's bounds.
+// Every format writes the selected sheets: the text formats, mif and the GIS
+// formats as the walk streams them, xlsx and the maps from the whole table;
+// the records are those of the request over the area's bounds.
 TEST(CliAoi, EveryFormatWritesTheSelectedSheets) {
   const std::string file = AreaFile("4490");
   const std::string aoi = "sheets --scale 1:1万 --datum 2000 --cm 117 --offset-x 100 --aoi " + file;

@@ -49,6 +49,35 @@ double Metres(double lon1, double lat1, double lon2, double lat2) {
   return std::hypot(dx, dy);
 }
 
+TEST(GisExport, AShapefileHoldsTheFramesOfFourGigabytes) {
+  // A .shp of at most 2^32 − 1 bytes: a 100-byte header and 136 bytes a
+  // frame, so 31,580,641 frames; the other formats have no such bound.
+  struct Case {
+    GisFormat format;
+    std::uint64_t sheets;
+    std::string refusal;
+  } cases[] = {
+      {GisFormat::Shapefile, 31580641, ""},
+      {GisFormat::Shapefile, 31580642,
+       "Shapefile 的 .shp 文件至多 4 GB，容纳不下 31,580,642 幅图的图廓。请改用 GeoPackage 或缩小范围。"},
+      {GisFormat::GeoPackage, 1000000000, ""},
+      {GisFormat::Dxf, 1000000000, ""},
+      {GisFormat::Kml, 1000000000, ""},
+  };
+  for (const Case& c : cases) {
+    GisTableOutline outline;
+    outline.sheets = c.sheets;
+    outline.longestNumber = 10;
+    outline.westmost = 116;
+    outline.eastmost = 116.5;
+    GisOptions options;
+    options.format = c.format;
+    options.geographic = true;
+    EXPECT_EQ(GisRefusal(outline, {Datum::Cgcs2000, true, 0, 0, 0}, options), c.refusal)
+        << c.sheets;
+  }
+}
+
 TEST(GisExport, EveryFormatReadsBackWithItsSystem) {
   const struct {
     GisFormat format;

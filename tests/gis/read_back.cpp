@@ -32,6 +32,7 @@ ReadLayer ReadBack(const std::string& file) {
   OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
   for (int k = 0; k < OGR_FD_GetFieldCount(defn); ++k) {
     r.fieldNames.emplace_back(OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(defn, k)));
+    r.fieldWidths.push_back(OGR_Fld_GetWidth(OGR_FD_GetFieldDefn(defn, k)));
   }
   if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer)) {
     r.hasSrs = true;

@@ -21,6 +21,7 @@ struct ReadLayer {
   int layers = 0;
   std::string layerName;
   std::vector<std::string> fieldNames;
+  std::vector<int> fieldWidths;  // as the file declares them (0: none)
   std::vector<ReadFeature> features;
   bool hasSrs = false;
   std::string srsName;

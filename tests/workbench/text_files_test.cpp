@@ -210,6 +210,35 @@ TEST(NumberList, LinesAreDecodedFromGbk) {
   EXPECT_EQ(ReadNumberList(file), expected);
 }
 
+TEST(NumberList, ReadLineByLineAsReadWhole) {
+  // The line reader gives the lines of the whole reader: every break, a NUL,
+  // GBK, and breaks and pairs split across its 64 KiB reads.
+  const std::string block(65535, 'x');
+  const std::string texts[] = {
+      "J-50\r\nJ50\r\n", "J-50\nJ50", "J-50\rJ50\r", "a\r\n\r\nb", "a\n\r\nb", "a\r\rb",
+      std::string("a\nb\0c\nd", 7), std::string("\0a", 2), "", "\r\n", "\n\n",
+      "J-50\r\n\xCD\xBC\xB7\xF9\r\nA\xFFZ\r\nB\x81\r\nC\x80",
+      block + "\r\nJ50",  // CR last of one read, LF first of the next
+      block + "\rJ50", block + "J\r\n", block.substr(1) + "\xCD\xBC\n" + block + "\n",
+  };
+  TempDir dir;
+  for (const std::string& text : texts) {
+    const std::string file = dir.Write("list.txt", text);
+    std::vector<std::string> lines;
+    NumberListReader reader(file);
+    for (std::string line; reader.Next(line);) lines.push_back(line);
+    EXPECT_EQ(lines, ReadNumberList(file)) << text.substr(0, 40);
+  }
+  EXPECT_EQ(ErrorOf([&] { NumberListReader reader(dir.File("missing.txt")); }),
+            "无法打开文件 “" + dir.File("missing.txt") + "”：No such file or directory");
+  EXPECT_EQ(ErrorOf([&] {
+              NumberListReader reader(dir.File(""));
+              std::string line;
+              reader.Next(line);
+            }),
+            "无法读取文件 “" + dir.File("") + "”：Is a directory");
+}
+
 TEST(NumberList, GbkDecoding) {
   struct Case {
     std::string gbk, utf8;
