@@ -514,8 +514,6 @@ int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
   const ScaleIndex scale = ScaleOfSheet(sheet.Range);
   return scale < 0 ? 0 : kScaleDenominators[static_cast<std::size_t>(scale)];
 }
-  return 0;
-}
 
 void GisTableOutline::Add(const std::vector<TStandardMapUnion>& column) {
   for (const TStandardMapUnion& s : column) {
