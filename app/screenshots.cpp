@@ -3,10 +3,12 @@
 // Runs on any Qt platform; `make screenshots` uses the offscreen one.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
 
@@ -15,6 +17,7 @@
 #include "app/map_window.h"
 #include "app/sheet_list_view.h"
 #include "app/style.h"
+#include "numbering/unMapUnRgPub.h"
 
 using namespace karvento;
 using namespace karvento::app;
@@ -161,6 +164,26 @@ int main(int argc, char** argv) {
   Settle();
   Save(window.grab(), "main-cgcs2000.png");
 
+  // The same tab with an area of interest: a county-like outline read from
+  // a GeoJSON file, its 1:1万 sheets, and the map with the outline.
+  {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("县界.geojson"));
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly)) {
+      out.write(R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},)"
+                R"("geometry":{"type":"Polygon","coordinates":[[[116.30,39.80],[116.62,39.80],)"
+                R"([116.62,39.93],[116.45,39.93],[116.45,40.10],[116.30,40.10],[116.30,39.80]]]}}]})");
+      out.close();
+    }
+    m.UseAreaFile(m.Cgcs2000Tab(), file.toStdString());
+    window.Refresh();
+    window.RunCommand("RzBitBtn1");
+    Settle();
+    Save(window.grab(), "main-area.png");
+    MapShot(window, m.Cgcs2000Tab().List.Name().c_str(), "map-window-area.png");
+  }
+
   // "独立坐标系": a 2 km × 1.5 km extent in 500 m sheets.
   window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabCustom));
   m.RzNumericEdit5.SetValue(0);
@@ -214,6 +237,19 @@ int main(int argc, char** argv) {
     dialog.show();
     Settle();
     Save(dialog.grab(), "dialog-information-cgcs2000.png");
+  }
+  {
+    // The 接合图表 of a Beijing 1954 sheet.
+    TfrmTFInformation sheet;
+    sheet.Fill(m.RzCheckList1.StandardRecord(2));
+    sheet.ShowsNeighbours =
+        NeighboursOfSheet(m.RzCheckList1.StandardRecord(2), true, Datum::Beijing54, 117, sheet.Neighbours);
+    InformationDialog dialog(sheet, &window);
+    dialog.Tabs()->setCurrentIndex(2);
+    dialog.NeighbourButtons()[5]->click();
+    dialog.show();
+    Settle();
+    Save(dialog.grab(), "dialog-information-neighbours.png");
   }
   TfrmInputPoint point;
   point.Caption = "输入";

@@ -408,9 +408,12 @@ void TfrmCreateMapUnRg::ImportArea(GeodeticTab& tab) {
   OpenDialog1.Filter = kAreaFilter;
   OpenDialog1.DefaultExt.clear();
   std::string fileName;
-  if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  if (ExecuteFileDialog(ui_, OpenDialog1, fileName)) UseAreaFile(tab, fileName);
+}
+
+void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileName) {
   // Nothing of the tab changes unless the whole file is read.
-  AreaFile read = ReadAreaFile(fileName, "", "", tab.datum);
+  AreaFile read = ReadAreaFile(fileName, tab.datum);
   const TMapUnionRange r = AreaSheetRange(read.area, tab.Scale.ItemIndex());
   const TAngleDMS corners[4] = {r.West, r.South, r.East, r.North};
   for (std::size_t k = 0; k < 4; ++k) {

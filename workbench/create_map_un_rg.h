@@ -343,6 +343,12 @@ class TfrmCreateMapUnRg {
   // "新建" adds it.
   void AddTypedNumber(std::string_view number);
 
+  // What 导入范围 does with the file chosen: reads it (an unreadable file
+  // throws Error naming it, and the tab stays as it was), sets the corners
+  // to its bounds and the area's line, and shows the datum notice where
+  // there is one.
+  void UseAreaFile(GeodeticTab& tab, const std::string& fileName);
+
   // The parameters of a geodetic tab as the parameter file holds them, and
   // setting them into the tab's fields (each field keeps its limits and
   // decimals).
