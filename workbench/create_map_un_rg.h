@@ -411,6 +411,19 @@ class TfrmCreateMapUnRg {
   // The checked sheets of the active list in list order as one sequence, for
   // the writers; false (and a word in the status line) when none is checked.
   bool CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom, bool& isCustom);
+  // What an export writes: the tab's last fill (the table of its coordinate
+  // system, or the independent grid's), or with checkedOnly the checked rows
+  // of the active list, in list order. custom tells which table is meant;
+  // standard is null on a tab with no standard table. False when nothing is
+  // checked (the status line says so).
+  struct ExportRecords {
+    bool custom = false;
+    const TStandardMapUnions* standard = nullptr;
+    const TCustomMapUnions* customTable = nullptr;
+    TStandardMapUnions checkedStandard;
+    TCustomMapUnions checkedCustom;
+  };
+  bool ChooseExportRecords(bool checkedOnly, ExportRecords& r);
   void AddNumber(const std::string& text);
   // Ends an export's progress, then reports a failure that was not the
   // user's cancel.

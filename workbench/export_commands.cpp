@@ -73,16 +73,11 @@ Datum TfrmCreateMapUnRg::DatumOfTab() const {
 }
 
 void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checkedOnly) {
-  const TStandardMapUnions* standard = StandardTableOfTab();
-  bool custom = activeTab_ == kTabCustom;
-  const TCustomMapUnions* customTable = &FCustomMapUnions.get();
-  TStandardMapUnions checkedStandard;
-  TCustomMapUnions checkedCustom;
-  if (checkedOnly) {
-    if (!CheckedRecords(checkedStandard, checkedCustom, custom)) return;
-    standard = custom ? nullptr : &checkedStandard;
-    customTable = &checkedCustom;
-  }
+  ExportRecords chosen;
+  if (!ChooseExportRecords(checkedOnly, chosen)) return;
+  const TStandardMapUnions* standard = chosen.standard;
+  const bool custom = chosen.custom;
+  const TCustomMapUnions* customTable = chosen.customTable;
   if (standard == nullptr && !custom) return;
   const GisOptions options{format, geographic, GisEncoding::Utf8};
   const TPlaneSystem& system = GeodeticTabOf(TabTableDatum()).Plane;
@@ -139,6 +134,17 @@ void TfrmCreateMapUnRg::KmlCheckedClick() {
   Dispatch([this] { ExportGis(GisFormat::Kml, true, true); });
 }
 
+bool TfrmCreateMapUnRg::ChooseExportRecords(bool checkedOnly, ExportRecords& r) {
+  r.standard = StandardTableOfTab();
+  r.custom = activeTab_ == kTabCustom;
+  r.customTable = &FCustomMapUnions.get();
+  if (!checkedOnly) return true;
+  if (!CheckedRecords(r.checkedStandard, r.checkedCustom, r.custom)) return false;
+  r.standard = r.custom ? nullptr : &r.checkedStandard;
+  r.customTable = &r.checkedCustom;
+  return true;
+}
+
 bool TfrmCreateMapUnRg::CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom,
                                        bool& isCustom) {
   SheetList* list = ActiveList();
@@ -168,16 +174,11 @@ bool TfrmCreateMapUnRg::CheckedRecords(TStandardMapUnions& standard, TCustomMapU
 }
 
 void TfrmCreateMapUnRg::ExportMif(bool geographic, bool checkedOnly) {
-  const TStandardMapUnions* standard = StandardTableOfTab();
-  bool custom = activeTab_ == kTabCustom;
-  const TCustomMapUnions* customTable = &FCustomMapUnions.get();
-  TStandardMapUnions checkedStandard;
-  TCustomMapUnions checkedCustom;
-  if (checkedOnly) {
-    if (!CheckedRecords(checkedStandard, checkedCustom, custom)) return;
-    standard = custom ? nullptr : &checkedStandard;
-    customTable = &checkedCustom;
-  }
+  ExportRecords chosen;
+  if (!ChooseExportRecords(checkedOnly, chosen)) return;
+  const TStandardMapUnions* standard = chosen.standard;
+  const bool custom = chosen.custom;
+  const TCustomMapUnions* customTable = chosen.customTable;
   // An independent grid has no geographic corners; other tabs have no table.
   if (standard == nullptr && !(custom && !geographic)) return;
   std::string fileName;
@@ -226,20 +227,15 @@ void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bo
 }
 
 void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
-  const TStandardMapUnions* standard = StandardTableOfTab();
-  bool custom = activeTab_ == kTabCustom;
-  const TCustomMapUnions* customTable = &FCustomMapUnions.get();
-  TStandardMapUnions checkedStandard;
-  TCustomMapUnions checkedCustom;
-  if (checkedOnly) {
-    if (!CheckedRecords(checkedStandard, checkedCustom, custom)) return;
-    standard = custom ? nullptr : &checkedStandard;
-    customTable = &checkedCustom;
-  }
+  ExportRecords chosen;
+  if (!ChooseExportRecords(checkedOnly, chosen)) return;
+  const TStandardMapUnions* standard = chosen.standard;
+  const bool custom = chosen.custom;
+  const TCustomMapUnions* customTable = chosen.customTable;
   if (standard == nullptr && !custom) return;
   // A table too big for one worksheet is refused before a name is asked for.
   const std::string refusal =
-      WorkbookRecordsRefusal(standard ? RecordsOf(*standard) : RecordsOf(FCustomMapUnions.get()));
+      WorkbookRecordsRefusal(standard ? RecordsOf(*standard) : RecordsOf(*customTable));
   if (!refusal.empty()) {
     ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
     return;

@@ -24,17 +24,7 @@ using Cgcs2000Tab = testing::WindowTest;
 
 constexpr double kPi = 3.14159265358979323846;
 
-TStandardMapUnions LessOffsets(TStandardMapUnions t, double dx, double dy) {
-  for (auto& column : t) {
-    for (auto& r : column) {
-      for (auto& p : r.PlaneCorners) {
-        p.X -= dx;
-        p.Y -= dy;
-      }
-    }
-  }
-  return t;
-}
+using testing::LessOffsets;
 
 TEST_F(Cgcs2000Tab, SitsAfterTheLegacyTabsWithTheControlsOfTabZero) {
   ASSERT_EQ(frm.Tabs.size(), 6u);

@@ -15,17 +15,7 @@ using testing::WindowTest;
 
 using Generate = WindowTest;
 
-TStandardMapUnions LessOffsets(TStandardMapUnions t, double dx, double dy) {
-  for (auto& column : t) {
-    for (auto& r : column) {
-      for (auto& p : r.PlaneCorners) {
-        p.X -= dx;
-        p.Y -= dy;
-      }
-    }
-  }
-  return t;
-}
+using testing::LessOffsets;
 
 TEST_F(Generate, GeodeticTabsListWhatTheSheetRoutinesReturnLessTheOffsets) {
   struct Case {

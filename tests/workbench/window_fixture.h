@@ -13,6 +13,19 @@
 
 namespace karvento::testing {
 
+// A table as a list shows it: every plane corner less the offsets.
+inline TStandardMapUnions LessOffsets(TStandardMapUnions t, double dx, double dy) {
+  for (auto& column : t) {
+    for (auto& r : column) {
+      for (auto& p : r.PlaneCorners) {
+        p.X -= dx;
+        p.Y -= dy;
+      }
+    }
+  }
+  return t;
+}
+
 struct WindowTest : ::testing::Test {
   FakeUi ui;
   TfrmCreateMapUnRg frm{ui};
