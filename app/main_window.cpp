@@ -254,16 +254,7 @@ MapWindow* MainWindow::OpenMapWindow(std::string_view listName) {
     for (const GeodeticTab& g : model_->GeodeticTabs) {
       if (g.List.Name() != name) continue;
       window->Canvas()->SetOutlineSource([&g] {
-        std::vector<std::vector<QPointF>> rings;
-        if (!g.Area) return rings;
-        for (const GeoPolygon& polygon : g.Area->polygons) {
-          for (const GeoRing& ring : polygon.rings) {
-            std::vector<QPointF>& out = rings.emplace_back();
-            out.reserve(ring.size());
-            for (const GeoPoint& p : ring) out.emplace_back(p.lon, p.lat);
-          }
-        }
-        return rings;
+        return g.Area ? map::OutlineOf(g.Area->polygons) : std::vector<std::vector<QPointF>>();
       });
     }
     window->move(frameGeometry().topRight() + QPoint(8, 0));

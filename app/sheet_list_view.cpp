@@ -219,14 +219,25 @@ void SheetListView::SetFooter(const QString& text) {
   } else if (footer_->toolTip() == text) {
     return;
   }
-  const int line = fontMetrics().height() + 4;
-  setViewportMargins(0, 0, 0, text.isEmpty() ? 0 : line);
-  const QRect inside = contentsRect();
-  footer_->setGeometry(inside.left(), inside.bottom() + 1 - line, inside.width(), line);
-  // A long file name keeps its end, where the file's own name is.
-  footer_->setText(fontMetrics().elidedText(text, Qt::ElideMiddle, inside.width() - 8));
   footer_->setToolTip(text);
+  setViewportMargins(0, 0, 0, text.isEmpty() ? 0 : fontMetrics().height() + 4);
+  PlaceFooter();
   footer_->setVisible(!text.isEmpty());
+}
+
+void SheetListView::PlaceFooter() {
+  if (footer_ == nullptr) return;
+  // Under the rows and beside the scroll bar, whichever of them shows.
+  const QRect rows = viewport()->geometry();
+  const int line = fontMetrics().height() + 4;
+  footer_->setGeometry(rows.left(), rows.bottom() + 1, rows.width(), line);
+  // A long file name keeps its end, where the file's own name is.
+  footer_->setText(fontMetrics().elidedText(footer_->toolTip(), Qt::ElideMiddle, rows.width() - 8));
+}
+
+void SheetListView::updateGeometries() {
+  QListView::updateGeometries();
+  PlaceFooter();
 }
 
 }  // namespace karvento::app

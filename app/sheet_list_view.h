@@ -88,9 +88,13 @@ class SheetListView : public QListView {
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
+  // The scroll bar came or went: the footer follows the rows' width.
+  void updateGeometries() override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void PlaceFooter();
+
   SheetListModel* model_;
   QLabel* footer_ = nullptr;
   bool typingNumbers_ = false;

@@ -31,9 +31,10 @@ OutputOptions ReadOutputOptions(const Args& args);
 
 // Writes the index map of a table for --format svg, png or pdf, under the
 // title, outlining the sheet at current (in list order: outer, then inner
-// index; -1 for none); false when the format is none of them.
+// index; -1 for none), with the area of interest's outline where one is
+// given; false when the format is none of them.
 bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title,
-                      std::ptrdiff_t current = -1);
+                      std::ptrdiff_t current = -1, const GeoMultiPolygon* area = nullptr);
 bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, const std::string& title);
 // The title of a national-division index map: scale, standard and datum.
 std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum);

@@ -11,10 +11,12 @@ bool IsMapFormat(Format f) { return f == Format::Svg || f == Format::Png || f ==
 
 template <class Table>
 bool WriteMap(const OutputOptions& o, const Table& sheets, const std::string& title,
-              std::ptrdiff_t current) {
+              std::ptrdiff_t current, const GeoMultiPolygon* area) {
   if (!IsMapFormat(o.format)) return false;
   map::EnsureGuiApplication();
-  map::IndexMapModel model(map::SheetsOf(sheets));
+  map::MapSheets drawn = map::SheetsOf(sheets);
+  if (area != nullptr) drawn.outline = map::OutlineOf(*area);
+  map::IndexMapModel model(std::move(drawn));
   model.SetCurrent(current);
   const map::FileFormat format = o.format == Format::Svg   ? map::FileFormat::Svg
                                  : o.format == Format::Png ? map::FileFormat::Png
@@ -30,12 +32,12 @@ bool WriteMap(const OutputOptions& o, const Table& sheets, const std::string& ti
 }  // namespace
 
 bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title,
-                      std::ptrdiff_t current) {
-  return WriteMap(o, sheets, title, current);
+                      std::ptrdiff_t current, const GeoMultiPolygon* area) {
+  return WriteMap(o, sheets, title, current, area);
 }
 
 bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, const std::string& title) {
-  return WriteMap(o, sheets, title, -1);
+  return WriteMap(o, sheets, title, -1, nullptr);
 }
 
 std::string WithMapHelp(const char* help) {

@@ -196,7 +196,10 @@ int RunSheets(const std::vector<std::string>& words) {
       CreateMapUnionsOfStandard(range, scale, standard == "new", p.zone3, p.datum, p.cm, sheets);
     }
     for (auto& column : sheets) edits.Apply(column);
-    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum))) return 0;
+    if (WriteStandardMap(o, sheets, MapTitle(kScaleCaptions[scale], standard, p.datum), -1,
+                         area ? &area->area : nullptr)) {
+      return 0;
+    }
     WriteStandardFile(o, sheets, p, offsetX, offsetY);
     return 0;
   }

@@ -14,6 +14,18 @@ Frame FrameOf(const TStandardMapUnion& sheet) {
           DmsToDeg(sheet.Range.North)};
 }
 
+std::vector<std::vector<QPointF>> OutlineOf(const GeoMultiPolygon& area) {
+  std::vector<std::vector<QPointF>> rings;
+  for (const GeoPolygon& polygon : area) {
+    for (const GeoRing& ring : polygon.rings) {
+      std::vector<QPointF>& out = rings.emplace_back();
+      out.reserve(ring.size());
+      for (const GeoPoint& p : ring) out.emplace_back(p.lon, p.lat);
+    }
+  }
+  return rings;
+}
+
 Frame FrameOf(const TCustomMapUnion& sheet) { return {sheet.MinX, sheet.MinY, sheet.MaxX, sheet.MaxY}; }
 
 namespace {

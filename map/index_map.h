@@ -33,6 +33,7 @@
 #include <string_view>
 #include <vector>
 
+#include "numbering/area.h"
 #include "numbering/sheet_types.h"
 
 class QPainter;
@@ -69,6 +70,9 @@ struct MapSheets {
 // the numbers are read from the table, which must outlive the result.
 MapSheets SheetsOf(const TStandardMapUnions& table);
 MapSheets SheetsOf(const TCustomMapUnions& table);
+// The rings of an area of interest (outer boundaries and holes), in degrees,
+// as MapSheets::outline takes them.
+std::vector<std::vector<QPointF>> OutlineOf(const GeoMultiPolygon& area);
 
 // The sheets with a grid of buckets over their extent: each sheet is filed
 // under the bucket of its centre, about 16 sheets to a bucket, so that a

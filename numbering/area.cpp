@@ -273,21 +273,37 @@ void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool n
   if (covers) *covers = std::move(coverColumns);
 }
 
-void KeepSheetsMeeting(const TMapUnionRange& request, TStandardMapUnions& sheets) {
-  // Along one axis: a sheet [a, b) meets an extent [lo, hi] of some size
-  // when they overlap, and one of no size when it holds lo.
-  const auto meets = [](double a, double b, double lo, double hi) {
-    return lo < hi ? a < hi && b > lo : a <= lo && lo < b;
-  };
-  const double w = DmsToSec(request.West), e = DmsToSec(request.East);
-  const double s = DmsToSec(request.South), n = DmsToSec(request.North);
-  for (auto& column : sheets) {
-    std::erase_if(column, [&](const TStandardMapUnion& sheet) {
-      return !meets(DmsToSec(sheet.Range.West), DmsToSec(sheet.Range.East), w, e) ||
-             !meets(DmsToSec(sheet.Range.South), DmsToSec(sheet.Range.North), s, n);
-    });
+void CreateMapUnionsInArea(const GeoMultiPolygon& area, const TMapUnionRange& request,
+                           ScaleIndex scale, bool newStandard, bool zone3, Datum datum, double cm,
+                           TStandardMapUnions& result) {
+  result.clear();
+  // The area's bounds (on grid lines) cut down to the corners.
+  TMapUnionRange r = AreaSheetRange(area, scale);
+  const auto sec = [](const TAngleDMS& a) { return DmsToSec(a); };
+  if (sec(request.West) > sec(r.West)) r.West = request.West;
+  if (sec(request.South) > sec(r.South)) r.South = request.South;
+  if (sec(request.East) < sec(r.East)) r.East = request.East;
+  if (sec(request.North) < sec(r.North)) r.North = request.North;
+  const bool wide = sec(request.West) < sec(request.East);
+  const bool tall = sec(request.South) < sec(request.North);
+  // Corners that miss the area's bounds: no sheet.
+  if (sec(r.West) > sec(r.East) || sec(r.South) > sec(r.North) ||
+      (wide && sec(r.West) == sec(r.East)) || (tall && sec(r.South) == sec(r.North))) {
+    return;
   }
-  std::erase_if(sheets, [](const std::vector<TStandardMapUnion>& c) { return c.empty(); });
+  const SheetWalk walk(area, r, 0, scale, newStandard, zone3, datum, cm, true);
+  walk.Run([&](std::vector<TStandardMapUnion>& column) {
+    // A sheet of the cut request that the corners' own request would not
+    // list (it only touches the corners) is left out.
+    std::erase_if(column, [&](const TStandardMapUnion& s) {
+      const auto meets = [](double a, double b, double lo, double hi) {
+        return lo < hi ? a < hi && b > lo : a <= lo && lo < b;
+      };
+      return !meets(sec(s.Range.West), sec(s.Range.East), sec(request.West), sec(request.East)) ||
+             !meets(sec(s.Range.South), sec(s.Range.North), sec(request.South), sec(request.North));
+    });
+    if (!column.empty()) result.push_back(std::move(column));
+  });
 }
 
 }  // namespace karvento

@@ -466,7 +466,13 @@ std::int64_t SheetWalk::Rows() const { return state_->q.columns == 0 ? 0 : state
 
 SheetWalk::SheetWalk(const GeoMultiPolygon& area, double minCover, ScaleIndex scale,
                      bool newStandard, bool zone3, Datum datum, double cm, bool limited)
-    : SheetWalk(AreaSheetRange(area, scale), scale, newStandard, zone3, datum, cm, false) {
+    : SheetWalk(area, AreaSheetRange(area, scale), minCover, scale, newStandard, zone3, datum, cm,
+                limited) {}
+
+SheetWalk::SheetWalk(const GeoMultiPolygon& area, const TMapUnionRange& request, double minCover,
+                     ScaleIndex scale, bool newStandard, bool zone3, Datum datum, double cm,
+                     bool limited)
+    : SheetWalk(request, scale, newStandard, zone3, datum, cm, false) {
   State& w = *state_;
   // The selection works in seconds of arc, where every grid line is exact.
   const double k = w.u.degrees ? 3600.0 : 1.0;

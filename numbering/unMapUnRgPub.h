@@ -138,6 +138,10 @@ class SheetWalk {
   // sheets are refused. An empty area hands on nothing.
   SheetWalk(const GeoMultiPolygon& area, double minCover, ScaleIndex scale, bool newStandard,
             bool zone3, Datum datum, double cm, bool limited);
+  // The same over a request of the given corners instead of the area's
+  // bounds: the sheets that request lists and the area selects.
+  SheetWalk(const GeoMultiPolygon& area, const TMapUnionRange& request, double minCover,
+            ScaleIndex scale, bool newStandard, bool zone3, Datum datum, double cm, bool limited);
   ~SheetWalk();
   SheetWalk(SheetWalk&&) noexcept;
   SheetWalk& operator=(SheetWalk&&) noexcept;
@@ -193,10 +197,12 @@ inline void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale,
   CreateMapUnionsInArea(area, scale, newStandard, zone3, LegacyDatum(is54), cm, minCover, result,
                         covers);
 }
-// Keeps the sheets whose frame shares interior with the request's corners
-// (as a request of those corners lists them), in their order; columns left
-// empty are dropped.
-void KeepSheetsMeeting(const TMapUnionRange& request, TStandardMapUnions& sheets);
+// The sheets of an area of interest that a request of the corners lists:
+// the walk covers only the part of the area's bounds within the corners, so
+// a narrow request of a large area is cheap and within the sheet limit.
+void CreateMapUnionsInArea(const GeoMultiPolygon& area, const TMapUnionRange& request,
+                           ScaleIndex scale, bool newStandard, bool zone3, Datum datum, double cm,
+                           TStandardMapUnions& result);
 
 // The area's bounds snapped outward to the sheet grid of the scale, as
 // corners for a request; all zero for an empty area.

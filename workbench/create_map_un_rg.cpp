@@ -391,9 +391,8 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
   const ScaleIndex scale = tab.Scale.ItemIndex();
   TStandardMapUnions result;
   if (tab.Area) {
-    CreateMapUnionsInArea(tab.Area->polygons, scale, tab.NewStandard.Checked(), tab.Zone3(),
-                          tab.datum, tab.Meridian.Value(), 0, result);
-    KeepSheetsMeeting(range, result);
+    CreateMapUnionsInArea(tab.Area->polygons, range, scale, tab.NewStandard.Checked(), tab.Zone3(),
+                          tab.datum, tab.Meridian.Value(), result);
   } else {
     CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
                               tab.Meridian.Value(), result);
@@ -402,6 +401,7 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
                         tab.OffsetY.Value());
   tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
                tab.OffsetY.Value()};
+  tab.ListPlane = tab.Plane;
 }
 
 void TfrmCreateMapUnRg::ImportArea(GeodeticTab& tab) {
@@ -414,6 +414,11 @@ void TfrmCreateMapUnRg::ImportArea(GeodeticTab& tab) {
 void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileName) {
   // Nothing of the tab changes unless the whole file is read.
   AreaFile read = ReadAreaFile(fileName, tab.datum);
+  double west = 0, south = 0, east = 0, north = 0;
+  AreaBounds(read.area, west, south, east, north);
+  if (west < 0 || south < 0 || east > 180 || north > 90) {
+    throw Error("范围文件 “" + fileName + "” 超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）");
+  }
   const TMapUnionRange r = AreaSheetRange(read.area, tab.Scale.ItemIndex());
   const TAngleDMS corners[4] = {r.West, r.South, r.East, r.North};
   for (std::size_t k = 0; k < 4; ++k) {
@@ -478,6 +483,7 @@ void TfrmCreateMapUnRg::Convert() {
   progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, datum, offsetX, offsetY);
   GeodeticTabOf(datum).Plane = {datum, zone3, cm, offsetX, offsetY};
+  convertedPlane_ = {datum, zone3, cm, offsetX, offsetY};
 }
 
 // ---------------------------------------------------------------------------
@@ -537,8 +543,10 @@ void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
   OpenDialog1.DefaultExt.clear();
   std::string fileName;
   if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
-  // The fields change only once the whole file has been read.
+  // The fields change only once the whole file has been read; the file
+  // holds no area, so an area set before is dropped with the old corners.
   WriteParameters(tab.Index, ReadParameterFile(fileName));
+  ClearArea(tab);
 }
 
 // ---------------------------------------------------------------------------
@@ -722,30 +730,27 @@ void TfrmCreateMapUnRg::DoShowSelectedInfo(SheetList& list) {
 bool TfrmCreateMapUnRg::ListSystem(const SheetList& list, TPlaneSystem& system) const {
   for (const GeodeticTab& tab : GeodeticTabs) {
     if (&list == &tab.List) {
-      system = tab.Plane;
+      system = tab.ListPlane;
       return true;
     }
   }
-  if (&list != &RzCheckList4 && &list != &RzCheckList5) return false;
-  system = {ConversionDatum(), RzComboBox6.ItemIndex() == 0, RzSpinEdit34.Value(),
-            RzNumericEdit9.Value(), RzNumericEdit10.Value()};
+  if (&list == &RzCheckList5) {
+    system = convertedPlane_;
+    return true;
+  }
+  // A source number is projected as it is added, on the conversion tab's
+  // system of that moment, without offsets.
+  if (&list != &RzCheckList4) return false;
+  system = {ConversionDatum(), RzComboBox6.ItemIndex() == 0, RzSpinEdit34.Value(), 0, 0};
   return true;
 }
 
 bool TfrmCreateMapUnRg::ListZone2000(const SheetList& list, bool& zone3, double& cm) const {
-  const GeodeticTab& tab = GeodeticTabs[2];
-  if (&list == &tab.List) {
-    zone3 = tab.Zone3();
-    cm = tab.Meridian.Value();
-    return true;
-  }
-  // The conversion's lists, while it works on CGCS2000.
-  if ((&list == &RzCheckList4 || &list == &RzCheckList5) && ConversionDatum() == Datum::Cgcs2000) {
-    zone3 = RzComboBox6.ItemIndex() == 0;
-    cm = RzSpinEdit34.Value();
-    return true;
-  }
-  return false;
+  TPlaneSystem system;
+  if (!ListSystem(list, system) || system.datum != Datum::Cgcs2000) return false;
+  zone3 = system.zone3;
+  cm = system.cm;
+  return true;
 }
 
 void TfrmCreateMapUnRg::RzCheckList3DblClick() {
@@ -780,8 +785,10 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, Shee
   if (list != nullptr && ListZone2000(*list, zone3, cm)) {
     dialog.FillScaleConvergence2000(record, zone3, cm);
   }
+  // The 接合图表 of a sheet of a filled list (the conversion's source list
+  // holds typed numbers, not a fill).
   TPlaneSystem system;
-  if (list != nullptr && ListSystem(*list, system) &&
+  if (list != nullptr && list != &RzCheckList4 && ListSystem(*list, system) &&
       NeighboursOfSheet(record, system.zone3, system.datum, system.cm, dialog.Neighbours)) {
     dialog.ShowsNeighbours = true;
     for (TStandardMapUnion& n : dialog.Neighbours) {
@@ -791,8 +798,16 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, Shee
       n = std::move(one[0]);
     }
     dialog.OnAddNeighbour = [this, list](const TStandardMapUnion& sheet) {
-      list->Append(sheet);
-      StatusLine.Caption = "已加入 " + sheet.MapUnionNo;
+      Dispatch([&] {
+        for (std::size_t i = 0; i < list->Count(); ++i) {
+          if (list->Text(i) == sheet.MapUnionNo) {
+            StatusLine.Caption = "已在列表中：" + sheet.MapUnionNo;
+            return;
+          }
+        }
+        list->Append(sheet);
+        StatusLine.Caption = "已加入 " + sheet.MapUnionNo;
+      });
       return StatusLine.Caption;
     };
   }

@@ -456,6 +456,8 @@ class TfrmCreateMapUnRg {
   // The list each tab's keyboard and menu commands act on, by tab index.
   std::array<SheetList*, kTabCgcs2000 + 1> activeList_{};
   std::string lastFind_;
+  // How the plane corners of the conversion's target list were computed.
+  TPlaneSystem convertedPlane_;
 };
 
 // The caption of the export submenu of the checked-only companions.

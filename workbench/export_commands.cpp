@@ -80,7 +80,9 @@ void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checke
   const TCustomMapUnions* customTable = chosen.customTable;
   if (standard == nullptr && !custom) return;
   const GisOptions options{format, geographic, GisEncoding::Utf8};
-  const TPlaneSystem& system = GeodeticTabOf(TabTableDatum()).Plane;
+  // The checked rows carry the plane system of their list's fill.
+  TPlaneSystem system = GeodeticTabOf(TabTableDatum()).Plane;
+  if (checkedOnly && !custom) ListSystem(*ActiveList(), system);
   // A file that cannot be written is refused before its name is asked for.
   const std::string refusal =
       custom ? GisRefusal(*customTable, options) : GisRefusal(*standard, system, options);

@@ -55,6 +55,7 @@ GeodeticTab::GeodeticTab(int index, Datum datum_, std::string caption,
       AreaLabel(Named("AreaLabel", n.list), "") {
   RadioButton::Pair(NewStandard, OldStandard);
   Plane.datum = datum;
+  ListPlane.datum = datum;
 }
 
 std::array<Control*, 20> GeodeticTab::Controls() {

@@ -60,6 +60,9 @@ class GeodeticTab {
   // How the plane corners of Table were computed, recorded by the fill that
   // replaced it: the GIS exports name their coordinate system.
   TPlaneSystem Plane;
+  // How the plane corners of the tab's own list were computed (its last
+  // Generate); a conversion on the same system changes Plane, not this.
+  TPlaneSystem ListPlane;
 
   // An area of interest read from a polygon file: while one is set, Generate
   // lists only the sheets of the corners' request whose frame shares

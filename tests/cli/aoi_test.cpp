@@ -122,6 +122,12 @@ TEST(CliAoi, EveryFormatWritesTheSelectedSheets) {
     ASSERT_EQ(r.status, 0) << c.format << r.err;
     const Result n = RunShell(c.count);
     EXPECT_EQ(std::atoi(n.out.c_str()), 17 * c.perSheet + c.more) << c.format << n.out << n.err;
+    if (std::string(c.format) == "svg") {
+      // The map draws the area over its sheets: a shell, its hole and the
+      // second polygon.
+      const Result rings = RunShell("python3 " SVG_COUNT " " + target + " | sed -n 's/^outline //p'");
+      EXPECT_EQ(rings.out, "3\n") << rings.err;
+    }
     RunShell("rm -f " + out + ".*");
   }
   std::remove(file.c_str());

@@ -69,6 +69,16 @@ struct Expected {
   std::vector<double> covers;
 };
 
+// The area of what an intersection gives: a polygon, or a collection of
+// polygons (with lines or points where the frame only touches, of no area).
+double AreaOf(const OGRGeometry* g) {
+  if (g == nullptr) return 0;
+  const OGRwkbGeometryType type = wkbFlatten(g->getGeometryType());
+  if (OGR_GT_IsSubClassOf(type, wkbCurvePolygon)) return g->toCurvePolygon()->get_Area();
+  if (OGR_GT_IsSubClassOf(type, wkbGeometryCollection)) return g->toGeometryCollection()->get_Area();
+  return 0;
+}
+
 // Every sheet of the unfiltered request over the area's snapped bounds that
 // GEOS finds sharing interior with the area, in the walk's order.
 Expected ByGeos(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard) {
@@ -81,7 +91,7 @@ Expected ByGeos(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard)
       const OGRPolygon frame = SheetFrame(s);
       if (!frame.Intersects(geometry.get()) || frame.Touches(geometry.get())) continue;
       std::unique_ptr<OGRGeometry> cut(frame.Intersection(geometry.get()));
-      const double covered = cut ? cut->toSurface()->get_Area() : 0;
+      const double covered = AreaOf(cut.get());
       out.sheets.push_back(s);
       out.covers.push_back(covered / frame.get_Area());
     }

@@ -113,13 +113,16 @@ TEST_F(AreaTab, AFileThatIsNoAreaChangesNothing) {
   testing::TempDir dir;
   const std::string notJson = dir.File("notes.geojson");
   std::ofstream(notJson) << "not a polygon\n";
+  const std::string west = dir.File("west.geojson");
+  std::ofstream(west) << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},)"
+                      << R"("geometry":{"type":"Polygon","coordinates":[[[-1,40],[1,40],[1,41],[-1,40]]]}}]})";
   const std::string points = dir.File("points.geojson");
   std::ofstream(points) << R"({"type":"FeatureCollection","features":[{"type":"Feature",)"
                         << R"("properties":{},"geometry":{"type":"Point","coordinates":[116,40]}}]})";
   GeodeticTab& t = Geodetic(kTabXian80);
   ASSERT_TRUE(frm.SetActiveTab(kTabXian80));
   const std::vector<double> before = Corners(kTabXian80);
-  for (const std::string& file : {notJson, points, dir.File("missing.shp")}) {
+  for (const std::string& file : {notJson, points, west, dir.File("missing.shp")}) {
     ui.fileNames.push_back(file);
     ASSERT_TRUE(frm.Click(t.ImportArea.Name()));
     const auto m = TakeMessage();
@@ -161,11 +164,26 @@ TEST_F(AreaTab, TheInformationShowsTheNeighboursAndAddsOne) {
     frm.RzBitBtn1Click();
     ASSERT_EQ(t.List.Count(), 1u);
     const TStandardMapUnion sheet = t.List.StandardRecord(0);
+    // A conversion on the same system with other offsets changes nothing
+    // of this list's plane corners.
+    frm.SetActiveTab(kTabConvert);
+    (t.datum == Datum::Beijing54 ? frm.RzRadioButton7
+     : t.datum == Datum::Xian80  ? frm.RzRadioButton8
+                                 : frm.RzRadioButton13)
+        .Choose();
+    frm.RzNumericEdit10.SetValue(123);
+    AddSources({"J-50-5-(24)"});
+    frm.RzBitBtn1Click();
+    ASSERT_GT(frm.RzCheckList5.Count(), 0u);
+    frm.SetActiveTab(c.tab);
     t.List.SetItemIndex(0);
     // Add the north-west neighbour while the dialog is open.
     ui.onInformation = [](TfrmTFInformation& d) {
       d.AddNeighbour(4);  // the sheet itself: nothing
       d.AddNeighbour(0);
+      EXPECT_EQ(d.AddNeighbourResult, "已加入 " + d.Neighbours[0].MapUnionNo);
+      d.AddNeighbour(0);  // already listed: nothing
+      EXPECT_EQ(d.AddNeighbourResult, "已在列表中：" + d.Neighbours[0].MapUnionNo);
     };
     ASSERT_TRUE(frm.DblClick(t.List.Name()));
     ui.onInformation = nullptr;
@@ -183,7 +201,14 @@ TEST_F(AreaTab, TheInformationShowsTheNeighboursAndAddsOne) {
     EXPECT_NE(million(expected[0].MapUnionNo), million(sheet.MapUnionNo));
     ASSERT_EQ(t.List.Count(), 2u);
     EXPECT_EQ(t.List.StandardRecord(1), expected[0]);
-    EXPECT_EQ(frm.StatusLine.Caption, "已加入 " + expected[0].MapUnionNo);
+    // The sources of a conversion are typed numbers: no 接合图表 there.
+    frm.SetActiveTab(kTabConvert);
+    frm.RzCheckList4.SetItemIndex(0);
+    ASSERT_TRUE(frm.DblClick(frm.RzCheckList4.Name()));
+    EXPECT_FALSE(ui.informations.back().neighboursShown);
+    frm.RzCheckList4.SetAllChecked(true);
+    ui.answers.push_back(MessageResult::Yes);
+    frm.RzToolbarButton16Click();
   }
 }
 
