@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <array>
 #include <iterator>
 #include <utility>
 
@@ -620,40 +621,41 @@ void MainWindow::BuildMenus() {
   TfrmCreateMapUnRg& m = *model_;
   exportMenu_ = new QMenu(this);
   exportMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-  QMenu* mif = exportMenu_->addMenu(QStringLiteral("导出MIF文件"));
-  mif->setObjectName(QStringLiteral("MIF1"));
-  AddAction(mif, m.N1);
-  AddAction(mif, m.N2);
-  AddAction(exportMenu_, m.Excel1);
-  QMenu* shp = exportMenu_->addMenu(Q(m.ShpMenuItem.Caption));
-  shp->setObjectName(Q(m.ShpMenuItem.Name()));
-  // The submenu's own item stands for the model's "导出SHP文件".
+  // The export items, and the same items again writing only the checked
+  // sheets of the active list: MIF (geographic, plane), XLS, SHP
+  // (geographic, plane), GeoPackage, DXF, KML.
+  const auto addExports = [this](QMenu* menu, const QString& mifName, const QString& shpName,
+                                 std::array<Button*, 8> items) {
+    QMenu* mif = menu->addMenu(QStringLiteral("导出MIF文件"));
+    mif->setObjectName(mifName);
+    AddAction(mif, *items[0]);
+    AddAction(mif, *items[1]);
+    AddAction(menu, *items[2]);
+    QMenu* shp = menu->addMenu(QStringLiteral("导出SHP文件"));
+    shp->setObjectName(shpName);
+    AddAction(shp, *items[3]);
+    AddAction(shp, *items[4]);
+    for (std::size_t k = 5; k < items.size(); ++k) AddAction(menu, *items[k]);
+    return shp;
+  };
+  QMenu* shp = addExports(exportMenu_, QStringLiteral("MIF1"), Q(m.ShpMenuItem.Name()),
+                          {&m.N1, &m.N2, &m.Excel1, &m.ShpGeoItem, &m.ShpPlaneItem, &m.GpkgMenuItem,
+                           &m.DxfMenuItem, &m.KmlMenuItem});
+  // The SHP submenu's own item stands for the model's "导出SHP文件".
   QAction* shpItem = shp->menuAction();
   shpItem->setObjectName(Q(m.ShpMenuItem.Name()));
   actions_[m.ShpMenuItem.Name()] = shpItem;
   refreshers_.push_back([shpItem, &item = m.ShpMenuItem] {
+    shpItem->setText(Q(item.Caption));
     shpItem->setEnabled(item.Enabled);
     shpItem->setVisible(item.Visible);
   });
-  AddAction(shp, m.ShpGeoItem);
-  AddAction(shp, m.ShpPlaneItem);
-  AddAction(exportMenu_, m.GpkgMenuItem);
-  AddAction(exportMenu_, m.DxfMenuItem);
-  AddAction(exportMenu_, m.KmlMenuItem);
-  // The same items again, writing only the checked sheets of the active list.
   exportMenu_->addSeparator();
   QMenu* checked = exportMenu_->addMenu(QString::fromUtf8(kCheckedOnlyCaption));
   checked->setObjectName(QStringLiteral("CheckedOnly1"));
-  QMenu* checkedMif = checked->addMenu(QStringLiteral("导出MIF文件"));
-  checkedMif->setObjectName(QStringLiteral("CheckedMif1"));
-  AddAction(checkedMif, m.N1Checked);
-  AddAction(checkedMif, m.N2Checked);
-  AddAction(checked, m.Excel1Checked);
-  QMenu* checkedShp = checked->addMenu(QStringLiteral("导出SHP文件"));
-  checkedShp->setObjectName(QStringLiteral("CheckedShp1"));
-  AddAction(checkedShp, m.ShpGeoChecked);
-  AddAction(checkedShp, m.ShpPlaneChecked);
-  for (Button* item : {&m.GpkgChecked, &m.DxfChecked, &m.KmlChecked}) AddAction(checked, *item);
+  addExports(checked, QStringLiteral("CheckedMif1"), QStringLiteral("CheckedShp1"),
+             {&m.N1Checked, &m.N2Checked, &m.Excel1Checked, &m.ShpGeoChecked, &m.ShpPlaneChecked,
+              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked});
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));

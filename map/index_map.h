@@ -86,7 +86,6 @@ class IndexMapModel {
   const MapSheets& Sheets() const { return sheets_; }
   std::size_t Count() const { return sheets_.frames.size(); }
   void SetCurrent(std::ptrdiff_t index) { sheets_.current = index; }
-  void SetOutline(std::vector<std::vector<QPointF>> outline) { sheets_.outline = std::move(outline); }
 
   // The extent of all frames and the outline; all zero when there are none.
   const Frame& Bounds() const { return bounds_; }

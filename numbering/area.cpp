@@ -293,9 +293,10 @@ void CreateMapUnionsInArea(const GeoMultiPolygon& area, const TMapUnionRange& re
   }
   const SheetWalk walk(area, r, 0, scale, newStandard, zone3, datum, cm, true);
   walk.Run([&](std::vector<TStandardMapUnion>& column) {
-    // A sheet of the cut request that the corners' own request would not
-    // list (it only touches the corners) is left out.
-    std::erase_if(column, [&](const TStandardMapUnion& s) {
+    // Corners of some size: every sheet of the cut request meets them. Of no
+    // size, the cut request may hold a sheet that only touches their line or
+    // point, which their own request would not list.
+    if (!wide || !tall) std::erase_if(column, [&](const TStandardMapUnion& s) {
       const auto meets = [](double a, double b, double lo, double hi) {
         return lo < hi ? a < hi && b > lo : a <= lo && lo < b;
       };

@@ -104,9 +104,6 @@ bool NeighboursOfSheet(const TStandardMapUnion& sheet, bool zone3, Datum datum, 
   const ScaleIndex scale = ScaleOfSheet(sheet.Range);
   const std::uint8_t standard = scale < 0 ? 0 : CheckMapUnionNo(sheet.MapUnionNo);
   if (standard == 0) return false;
-  const double lon = (DmsToSec(sheet.Range.West) + DmsToSec(sheet.Range.East)) / 2;
-  const double lat = (DmsToSec(sheet.Range.South) + DmsToSec(sheet.Range.North)) / 2;
-  if (!InNumberedDomain(lon, lat)) return false;
   neighbours = SheetNeighbours(sheet, scale, standard == 2, zone3, datum, cm);
   return true;
 }

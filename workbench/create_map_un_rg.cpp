@@ -791,12 +791,10 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, Shee
   if (list != nullptr && list != &RzCheckList4 && ListSystem(*list, system) &&
       NeighboursOfSheet(record, system.zone3, system.datum, system.cm, dialog.Neighbours)) {
     dialog.ShowsNeighbours = true;
-    for (TStandardMapUnion& n : dialog.Neighbours) {
-      if (n.MapUnionNo.empty()) continue;
-      std::vector<TStandardMapUnion> one{n};
-      SubtractPlaneOffsets(one, system.offsetX, system.offsetY);
-      n = std::move(one[0]);
-    }
+    // With the list's own offsets, as its rows carry them.
+    std::vector<TStandardMapUnion> around(dialog.Neighbours.begin(), dialog.Neighbours.end());
+    SubtractPlaneOffsets(around, system.offsetX, system.offsetY);
+    std::move(around.begin(), around.end(), dialog.Neighbours.begin());
     dialog.OnAddNeighbour = [this, list](const TStandardMapUnion& sheet) {
       Dispatch([&] {
         for (std::size_t i = 0; i < list->Count(); ++i) {
@@ -910,21 +908,8 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"N1", &TfrmCreateMapUnRg::N1Click},
       {"N2", &TfrmCreateMapUnRg::N2Click},
       {"Excel1", &TfrmCreateMapUnRg::Excel1Click},
-      {"SHP2", &TfrmCreateMapUnRg::ShpGeoClick},
-      {"SHP3", &TfrmCreateMapUnRg::ShpPlaneClick},
-      {"GPKG1", &TfrmCreateMapUnRg::GpkgClick},
-      {"DXF1", &TfrmCreateMapUnRg::DxfClick},
-      {"KML1", &TfrmCreateMapUnRg::KmlClick},
       {"N3", &TfrmCreateMapUnRg::N3Click},
       {"N4", &TfrmCreateMapUnRg::N4Click},
-      {"N1Checked", &TfrmCreateMapUnRg::N1CheckedClick},
-      {"N2Checked", &TfrmCreateMapUnRg::N2CheckedClick},
-      {"Excel1Checked", &TfrmCreateMapUnRg::Excel1CheckedClick},
-      {"SHP2Checked", &TfrmCreateMapUnRg::ShpGeoCheckedClick},
-      {"SHP3Checked", &TfrmCreateMapUnRg::ShpPlaneCheckedClick},
-      {"GPKG1Checked", &TfrmCreateMapUnRg::GpkgCheckedClick},
-      {"DXF1Checked", &TfrmCreateMapUnRg::DxfCheckedClick},
-      {"KML1Checked", &TfrmCreateMapUnRg::KmlCheckedClick},
       {"CheckAll1", &TfrmCreateMapUnRg::CheckAll1Click},
       {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
       {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},
@@ -958,7 +943,8 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
   auto* option = dynamic_cast<RadioButton*>(c);
   const auto it = kHandlers.find(name);
   const bool toolbar = GeodeticToolbarClick(name, /*run=*/false);
-  if (option == nullptr && it == kHandlers.end() && !toolbar) return false;
+  const bool exportItem = ExportItemClick(name, /*run=*/false);
+  if (option == nullptr && it == kHandlers.end() && !toolbar && !exportItem) return false;
   // A disabled control takes no click.
   if (!c->Enabled) return true;
   if (option != nullptr) {
@@ -966,6 +952,8 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
     Dispatch([option] { option->Choose(); });
   } else if (toolbar) {
     GeodeticToolbarClick(name, /*run=*/true);
+  } else if (exportItem) {
+    ExportItemClick(name, /*run=*/true);
   } else {
     (this->*(it->second))();
   }

@@ -238,23 +238,10 @@ class TfrmCreateMapUnRg {
   void N1Click();         // MIF export, geographic coordinates
   void N2Click();         // MIF export, plane coordinates
   void Excel1Click();     // workbook export
-  void ShpGeoClick();     // Shapefile, geographic coordinates
-  void ShpPlaneClick();   // Shapefile, plane coordinates
-  void GpkgClick();       // GeoPackage, plane coordinates
-  void DxfClick();        // DXF drawing, plane coordinates
-  void KmlClick();        // KML, CGCS2000 sheets only
   void N3Click();         // "度-->度分秒"
   void N4Click();         // "XY-->度分秒"
   void RzRadioButton9Click();
   void RzRadioButton10Click();
-  void N1CheckedClick();
-  void N2CheckedClick();
-  void Excel1CheckedClick();
-  void ShpGeoCheckedClick();
-  void ShpPlaneCheckedClick();
-  void GpkgCheckedClick();
-  void DxfCheckedClick();
-  void KmlCheckedClick();
   void CheckAll1Click();
   void UncheckAll1Click();
   void InvertChecks1Click();
@@ -403,7 +390,7 @@ class TfrmCreateMapUnRg {
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
   void PlaneToDms();
-  void ExportGis(GisFormat format, bool geographic, bool checkedOnly = false);
+  void ExportGis(GisFormat format, bool geographic, bool checkedOnly);
   // The datum of the current tab's standard table.
   Datum DatumOfTab() const;
   void ExportMif(bool geographic, bool checkedOnly);
@@ -445,6 +432,9 @@ class TfrmCreateMapUnRg {
   // Whether a button is on the toolbar of the CGCS2000 tab, and when run,
   // runs its command.
   bool GeodeticToolbarClick(std::string_view name, bool run);
+  // The GIS export items and the checked-only companions of every export
+  // item, by control name (see kExportItems).
+  bool ExportItemClick(std::string_view name, bool run);
 
   void Register(Control& c);
 

@@ -18,6 +18,33 @@ namespace {
 
 constexpr const char* kNothingChecked = "没有选中的图幅，未导出";
 
+// The export items other than the three the window always had (N1, N2,
+// Excel1): what each writes. Every item has a checked-only companion, which
+// hands the checked rows of the active list to the same writer.
+enum class ExportKind { Mif, Workbook, Gis };
+struct ExportItem {
+  const char* name;
+  ExportKind kind;
+  bool geographic;
+  bool checkedOnly;
+  GisFormat gis = GisFormat::Shapefile;
+};
+constexpr ExportItem kExportItems[] = {
+    {"SHP2", ExportKind::Gis, true, false, GisFormat::Shapefile},
+    {"SHP3", ExportKind::Gis, false, false, GisFormat::Shapefile},
+    {"GPKG1", ExportKind::Gis, false, false, GisFormat::GeoPackage},
+    {"DXF1", ExportKind::Gis, false, false, GisFormat::Dxf},
+    {"KML1", ExportKind::Gis, true, false, GisFormat::Kml},
+    {"N1Checked", ExportKind::Mif, true, true},
+    {"N2Checked", ExportKind::Mif, false, true},
+    {"Excel1Checked", ExportKind::Workbook, false, true},
+    {"SHP2Checked", ExportKind::Gis, true, true, GisFormat::Shapefile},
+    {"SHP3Checked", ExportKind::Gis, false, true, GisFormat::Shapefile},
+    {"GPKG1Checked", ExportKind::Gis, false, true, GisFormat::GeoPackage},
+    {"DXF1Checked", ExportKind::Gis, false, true, GisFormat::Dxf},
+    {"KML1Checked", ExportKind::Gis, true, true, GisFormat::Kml},
+};
+
 }  // namespace
 
 // The tables are per coordinate system: the conversion tab writes the table
@@ -48,24 +75,26 @@ void TfrmCreateMapUnRg::Excel1Click() {
   Dispatch([this] { ExportWorkbook(false); });
 }
 
-void TfrmCreateMapUnRg::ShpGeoClick() {
-  Dispatch([this] { ExportGis(GisFormat::Shapefile, true); });
-}
-
-void TfrmCreateMapUnRg::ShpPlaneClick() {
-  Dispatch([this] { ExportGis(GisFormat::Shapefile, false); });
-}
-
-void TfrmCreateMapUnRg::GpkgClick() {
-  Dispatch([this] { ExportGis(GisFormat::GeoPackage, false); });
-}
-
-void TfrmCreateMapUnRg::DxfClick() {
-  Dispatch([this] { ExportGis(GisFormat::Dxf, false); });
-}
-
-void TfrmCreateMapUnRg::KmlClick() {
-  Dispatch([this] { ExportGis(GisFormat::Kml, true); });
+bool TfrmCreateMapUnRg::ExportItemClick(std::string_view name, bool run) {
+  for (const ExportItem& e : kExportItems) {
+    if (name != e.name) continue;
+    if (!run) return true;
+    Dispatch([&] {
+      switch (e.kind) {
+        case ExportKind::Mif:
+          ExportMif(e.geographic, e.checkedOnly);
+          break;
+        case ExportKind::Workbook:
+          ExportWorkbook(e.checkedOnly);
+          break;
+        case ExportKind::Gis:
+          ExportGis(e.gis, e.geographic, e.checkedOnly);
+          break;
+      }
+    });
+    return true;
+  }
+  return false;
 }
 
 Datum TfrmCreateMapUnRg::DatumOfTab() const {
@@ -102,38 +131,6 @@ void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checke
       custom ? WriteGisCustomSheets(fileName, *customTable, options, &reason, report)
              : WriteGisSheets(fileName, *standard, system, options, &reason, report);
   EndExport(std::move(progress), written, reason, records, fileName);
-}
-
-void TfrmCreateMapUnRg::N1CheckedClick() {
-  Dispatch([this] { ExportMif(true, true); });
-}
-
-void TfrmCreateMapUnRg::N2CheckedClick() {
-  Dispatch([this] { ExportMif(false, true); });
-}
-
-void TfrmCreateMapUnRg::Excel1CheckedClick() {
-  Dispatch([this] { ExportWorkbook(true); });
-}
-
-void TfrmCreateMapUnRg::ShpGeoCheckedClick() {
-  Dispatch([this] { ExportGis(GisFormat::Shapefile, true, true); });
-}
-
-void TfrmCreateMapUnRg::ShpPlaneCheckedClick() {
-  Dispatch([this] { ExportGis(GisFormat::Shapefile, false, true); });
-}
-
-void TfrmCreateMapUnRg::GpkgCheckedClick() {
-  Dispatch([this] { ExportGis(GisFormat::GeoPackage, false, true); });
-}
-
-void TfrmCreateMapUnRg::DxfCheckedClick() {
-  Dispatch([this] { ExportGis(GisFormat::Dxf, false, true); });
-}
-
-void TfrmCreateMapUnRg::KmlCheckedClick() {
-  Dispatch([this] { ExportGis(GisFormat::Kml, true, true); });
 }
 
 bool TfrmCreateMapUnRg::ChooseExportRecords(bool checkedOnly, ExportRecords& r) {

@@ -18,14 +18,6 @@ namespace {
 
 class DayWorkTest : public WindowTest {
  protected:
-  // Four 1:1万 sheets on tab 0: two columns of two.
-  void GenerateFour() {
-    TypeCorner(1, {"116", "27", "0", "39", "53", "0"});
-    TypeCorner(7, {"116", "31", "0", "39", "56", "0"});
-    Click("RzBitBtn1");
-    ASSERT_EQ(ListTexts("RzCheckList1").size(), 4);
-  }
-  SheetListView* View(const char* name = "RzCheckList1") { return window_->ListView(name); }
   // Replaces a field's text by pasting text from the clipboard (Ctrl+A,
   // Ctrl+V) and leaves it with Tab.
   void Paste(const char* name, const QString& text, bool leave = true) {

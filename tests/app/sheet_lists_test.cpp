@@ -13,14 +13,6 @@ namespace {
 
 class SheetListTest : public WindowTest {
  protected:
-  // Four 1:1万 sheets: two columns of two.
-  void GenerateFour() {
-    TypeCorner(1, {"116", "27", "0", "39", "53", "0"});
-    TypeCorner(7, {"116", "31", "0", "39", "56", "0"});
-    Click("RzBitBtn1");
-    ASSERT_EQ(ListTexts("RzCheckList1").size(), 4);
-  }
-  SheetListView* View(const char* name = "RzCheckList1") { return window_->ListView(name); }
   QPoint RowCentre(QListView* view, int row) {
     return view->visualRect(view->model()->index(row, 0)).center();
   }

@@ -144,6 +144,14 @@ class WindowTest : public ::testing::Test {
       Type(name.c_str(), six[i]);
     }
   }
+  // Four 1:1万 sheets on tab 0: two columns of two.
+  void GenerateFour() {
+    TypeCorner(1, {"116", "27", "0", "39", "53", "0"});
+    TypeCorner(7, {"116", "31", "0", "39", "56", "0"});
+    Click("RzBitBtn1");
+    ASSERT_EQ(ListTexts("RzCheckList1").size(), 4);
+  }
+  SheetListView* View(const char* name = "RzCheckList1") { return window_->ListView(name); }
   QStringList ListTexts(const char* name) {
     QListView* view = As<QListView>(name);
     QStringList texts;

@@ -330,18 +330,20 @@ TEST_F(Exports, AGisFileThatCannotBeRightIsRefusedBeforeItsNameIsAsked) {
   const std::size_t dialogs = ui.fileDialogs.size();
   struct Case {
     int tab;
-    void (TfrmCreateMapUnRg::*command)();
+    const char* item;
     std::string message;
   } cases[] = {
-      {0, &TfrmCreateMapUnRg::ShpPlaneClick, kSpansZonesMessage},
-      {0, &TfrmCreateMapUnRg::DxfClick, kSpansZonesMessage},
-      {0, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsCgcs2000Message},
-      {1, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsCgcs2000Message},
-      {2, &TfrmCreateMapUnRg::KmlClick, kKmlNeedsGeodeticMessage},
+      {0, "SHP3", kSpansZonesMessage},
+      {0, "DXF1", kSpansZonesMessage},
+      {0, "KML1", kKmlNeedsCgcs2000Message},
+      {1, "KML1", kKmlNeedsCgcs2000Message},
+      {2, "KML1", kKmlNeedsGeodeticMessage},
   };
   for (const Case& c : cases) {
     frm.SetActiveTab(c.tab);
-    (frm.*c.command)();
+    // The writer refuses even where the menu would not offer the item.
+    frm.FindControlAs<Button>(c.item)->Enabled = true;
+    ASSERT_TRUE(frm.Click(c.item));
     const auto m = TakeMessage();
     EXPECT_EQ(m.caption, "错误");
     EXPECT_EQ(m.icon, MessageIcon::Error);
@@ -351,13 +353,13 @@ TEST_F(Exports, AGisFileThatCannotBeRightIsRefusedBeforeItsNameIsAsked) {
   // The geographic Shapefile of the same sheets has one system.
   ui.fileNames.push_back(dir.File("geo.shp"));
   frm.SetActiveTab(0);
-  frm.ShpGeoClick();
+  frm.Click("SHP2");
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_NE(Ogrinfo(dir.File("geo.shp")).find("ID[\"EPSG\",4214]]"), std::string::npos);
   // A folder that is not there: the failure names the file.
   ui.fileNames.push_back(dir.File("missing/x.gpkg"));
   frm.SetActiveTab(1);
-  frm.GpkgClick();
+  frm.Click("GPKG1");
   const auto failed = TakeMessage();
   EXPECT_NE(failed.text.find(dir.File("missing/x.gpkg")), std::string::npos) << failed.text;
 }
