@@ -103,7 +103,15 @@ NumericEdit::NumericEdit(NumberField& field, QWidget* parent) : QLineEdit(parent
 void NumericEdit::Commit() {
   // The display pattern rounds ("(1,235)" for -1234.5), so a text the user
   // did not touch is not read back.
-  if (isModified()) field_.SetText(S(text()));
+  if (isModified()) {
+    const std::string typed = S(text());
+    setModified(false);
+    if (OnTyped) {
+      OnTyped(*this, typed);
+    } else {
+      field_.SetText(typed);
+    }
+  }
   Refresh();
 }
 

@@ -63,6 +63,10 @@ class NumericEdit : public QLineEdit {
   void Commit();
   void Refresh();
 
+  // When set, typed text goes here instead of straight into the field (the
+  // window refuses a text that is no number).
+  std::function<void(NumericEdit&, const std::string&)> OnTyped;
+
  signals:
   void Edited();
 

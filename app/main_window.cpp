@@ -97,6 +97,22 @@ QIcon ToolbarIcon(const std::string& hint, const QWidget& widget) {
 
 }  // namespace
 
+QString CountLabelText(const QFontMetrics& metrics, int width, std::uint64_t count,
+                       std::uint64_t checked) {
+  const QString n = Q(TfrmCreateMapUnRg::GroupDigits(count));
+  const QString m = Q(TfrmCreateMapUnRg::GroupDigits(checked));
+  // The full wording, then shorter ones; the numbers are never cut.
+  const QString forms[] = {
+      QStringLiteral("共 %1 幅，已选 %2 幅").arg(n, m),
+      QStringLiteral("%1 幅，选 %2").arg(n, m),
+      QStringLiteral("%1/%2").arg(n, m),
+  };
+  for (const QString& text : forms) {
+    if (metrics.horizontalAdvance(text) <= width) return text;
+  }
+  return forms[2];
+}
+
 MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
     : ui_(ui ? std::move(ui) : std::make_unique<QtUserInterface>()) {
   ui_->Attach(this);
@@ -171,9 +187,9 @@ QLabel* MainWindow::CountLabel(std::string_view listName) const {
 }
 
 void MainWindow::ShowStatus() {
-  // A long file name is cut in the middle; the whole text is its tooltip.
+  // A long message is cut at its end; the whole text is its tooltip.
   const QString text = Q(model_->StatusLine.Caption);
-  status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideMiddle, status_->width()));
+  status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideRight, status_->width()));
   status_->setToolTip(text);
 }
 
@@ -258,7 +274,12 @@ MapWindow* MainWindow::OpenMapWindow(std::string_view listName) {
         return g.Area ? map::OutlineOf(g.Area->polygons) : std::vector<std::vector<QPointF>>();
       });
     }
-    window->move(frameGeometry().topRight() + QPoint(8, 0));
+    // On the main window's screen: beside it where there is room.
+    if (QScreen* s = screen()) {
+      const QRect available = s->availableGeometry();
+      window->resize(window->size().boundedTo(available.size() - QSize(16, 48)));
+      window->move(MapWindowPosition(available, frameGeometry(), window->frameGeometry().size()));
+    }
   }
   window->show();
   window->raise();
@@ -285,6 +306,10 @@ SpinEdit* MainWindow::AddSpin(QWidget* parent, SpinField& field, int x, int y, i
 QWidget* MainWindow::AddNumber(QWidget* parent, NumberField& field, int x, int y, int w) {
   auto* edit = new NumericEdit(field, parent);
   edit->setGeometry(x, y, w, kRowHeight);
+  edit->OnTyped = [this](NumericEdit& e, const std::string& text) {
+    entryRefused_ = !model_->EnterText(e.Field(), text);
+    if (!refreshing_) Refresh();
+  };
   Register(field, edit, [edit] { edit->Refresh(); });
   return edit;
 }
@@ -404,20 +429,19 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
   listCaptions_[list.Name()] = QString::fromUtf8(caption);
   connect(mapTool, &QToolButton::clicked, this, [this, &list] { OpenMapWindow(list.Name()); });
   auto* view = new SheetListView(list, group);
-  view->setGeometry(6, 44, w - 12, h - 50);
+  view->setGeometry(6, 60, w - 12, h - 66);
 
-  // "共 N 幅，已选 M 幅" on the caption's line, right of the caption.
+  // "共 N 幅，已选 M 幅" on a line of its own between the toolbar and the
+  // list, the whole width of the group: the largest counts stay readable.
   auto* count = new QLabel(group);
   count->setObjectName(Q(list.Name() + "Count"));
-  const int captionRoom = group->fontMetrics().horizontalAdvance(group->title()) + 16;
-  count->setGeometry(captionRoom, 0, w - captionRoom - 6, 15);
+  count->setGeometry(6, 43, w - 12, 15);
   count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  count->setAutoFillBackground(true);
   counts_[list.Name()] = count;
   const auto showCount = [count, &list] {
-    const QString text = Q(TfrmCreateMapUnRg::CountText(list));
-    count->setText(count->fontMetrics().elidedText(text, Qt::ElideLeft, count->width()));
-    count->setToolTip(text);
+    count->setText(CountLabelText(count->fontMetrics(), count->width(), list.Count(),
+                                  list.CheckedCount()));
+    count->setToolTip(Q(TfrmCreateMapUnRg::CountText(list)));
   };
   showCount();
   connect(&view->Model(), &SheetListModel::Changed, count, showCount);

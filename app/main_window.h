@@ -7,7 +7,9 @@
 // lists through their change notices.
 #pragma once
 
+#include <QFontMetrics>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +32,12 @@ namespace karvento::app {
 class MapWindow;
 class SheetListView;
 class SpinEdit;
+
+// What the count line of a sheet list shows for count sheets listed and
+// checked checked, in a label of the given width: "共 N 幅，已选 M 幅" with
+// the digits grouped, or a shorter wording where that does not fit.
+QString CountLabelText(const QFontMetrics& metrics, int width, std::uint64_t count,
+                       std::uint64_t checked);
 
 class MainWindow : public QWidget {
   Q_OBJECT

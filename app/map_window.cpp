@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 #include "app/sheet_list_view.h"
@@ -34,6 +36,9 @@ namespace {
 
 // A press that moves no further than this is a click, not a drag.
 constexpr int kClickSlopPx = 4;
+
+// What an empty map of degrees shows: China, where sheets are numbered.
+constexpr map::Frame kChina{73, 18, 135, 54};
 
 bool Within(const map::Frame& inner, const map::Frame& outer) {
   return inner.minX >= outer.minX && inner.minY >= outer.minY && inner.maxX <= outer.maxX &&
@@ -62,10 +67,16 @@ void MapCanvas::SetOutlineSource(OutlineSource source) {
   Reload();
 }
 
+QRectF MapCanvas::MapArea() const {
+  return QRectF(rect()) - map::GridLabelMargins();
+}
+
 void MapCanvas::FitAll() {
-  view_.SetViewport(QRectF(rect()));
-  view_.Fit(model_->Bounds());
-  fitted_ = true;
+  view_.SetViewport(MapArea());
+  const bool emptyDegrees = model_->Count() == 0 && model_->Sheets().outline.empty() &&
+                            model_->Sheets().units == map::Units::Degrees;
+  view_.Fit(emptyDegrees ? kChina : model_->Bounds());
+  moved_ = false;
   update();
 }
 
@@ -86,6 +97,7 @@ void MapCanvas::ShowCurrent(int row) {
   if (row >= 0 && static_cast<std::size_t>(row) < model_->Count() && !choosing_) {
     const map::Frame& f = model_->Sheets().frames[static_cast<std::size_t>(row)];
     view_.CentreOn(QPointF((f.minX + f.maxX) / 2, (f.minY + f.maxY) / 2));
+    moved_ = true;
   }
   update();
 }
@@ -94,20 +106,38 @@ void MapCanvas::paintEvent(QPaintEvent*) {
   QElapsedTimer timer;
   timer.start();
   QPainter painter(this);
-  view_.SetViewport(QRectF(rect()));
-  lastPaint_ = map::PaintIndexMap(painter, view_, *model_);
+  // The graticule's labels stand in the bands above and left of the map.
+  painter.fillRect(rect(), QColor::fromRgb(map::colors::kBackground));
+  view_.SetViewport(MapArea());
+  map::MapDecor decor;
+  decor.gridLabelsOutside = true;
+  lastPaint_ = map::PaintIndexMap(painter, view_, *model_, decor);
   lastPaintMs_ = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
 void MapCanvas::resizeEvent(QResizeEvent*) {
-  view_.SetViewport(QRectF(rect()));
-  if (!fitted_) FitAll();
+  view_.SetViewport(MapArea());
+  // A map nobody has zoomed or panned yet stays fitted as its size changes.
+  if (!moved_) FitAll();
 }
 
 void MapCanvas::wheelEvent(QWheelEvent* event) {
-  // One notch of 120 eighths of a degree zooms by a fifth.
-  const double factor = std::pow(1.2, event->angleDelta().y() / 120.0);
+  // One notch is 120 eighths of a degree.
+  const double factor = std::pow(kWheelZoomPerNotch, event->angleDelta().y() / 120.0);
   view_.ZoomAt(event->position(), factor);
+  moved_ = true;
+  update();
+  event->accept();
+}
+
+void MapCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPointF world = view_.ToWorld(event->position());
+  const std::ptrdiff_t i = model_->At(world.x(), world.y());
+  if (i < 0) return;
+  // The sheet fills the map, its number readable.
+  view_.Fit(model_->Sheets().frames[static_cast<std::size_t>(i)]);
+  moved_ = true;
   update();
   event->accept();
 }
@@ -124,6 +154,7 @@ void MapCanvas::mouseMoveEvent(QMouseEvent* event) {
   if (!dragging_ && (at - pressAt_).manhattanLength() <= kClickSlopPx) return;
   dragging_ = true;
   view_.Pan(QPointF(at - lastAt_));
+  moved_ = true;
   lastAt_ = at;
   update();
 }
@@ -178,6 +209,22 @@ MapWindow::MapWindow(SheetListModel& model, const QString& caption, QWidget* par
   connect(&model, &QAbstractItemModel::dataChanged, canvas_, qOverload<>(&QWidget::update));
   connect(&model, &SheetListModel::CurrentRowChanged, canvas_, &MapCanvas::ShowCurrent);
   ShowCount();
+}
+
+QPoint MapWindowPosition(const QRect& available, const QRect& mainFrame, const QSize& size) {
+  constexpr int kGap = 8;
+  const auto clampTo = [](int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); };
+  const int maxX = available.right() + 1 - size.width();
+  const int maxY = available.bottom() + 1 - size.height();
+  const int y = clampTo(mainFrame.top(), available.top(), maxY);
+  int x = mainFrame.right() + 1 + kGap;  // beside it, on the right
+  if (x > maxX) {
+    x = mainFrame.left() - kGap - size.width();  // on the left
+    if (x < available.left()) x = clampTo(mainFrame.left(), available.left(), maxX);  // over it
+  }
+  // A window larger than the screen keeps its top-left corner (and its
+  // title bar) on the screen.
+  return {std::max(x, available.left()), std::max(y, available.top())};
 }
 
 void MapWindow::ShowCount() {

@@ -25,9 +25,20 @@ class SheetListModel;
 // list at each repaint.
 map::MapSheets SheetsOfList(const SheetList& list);
 
+// How much one notch of the wheel zooms: from all of China to a single
+// 1:1万 sheet in about ten notches.
+inline constexpr double kWheelZoomPerNotch = 1.7;
+
+// Where the map window goes, in the screen's available area: beside the
+// main window's frame on the right where it fits, else on the left, else
+// over the main window; always with its top-left corner on the screen.
+QPoint MapWindowPosition(const QRect& available, const QRect& mainFrame, const QSize& size);
+
 // The map itself: wheel zooms around the cursor, a drag pans, a click makes
 // the sheet under the cursor the list's current one, Ctrl+click checks or
-// unchecks it.
+// unchecks it, a double-click zooms to the sheet under the cursor. The
+// graticule's labels stand in bands above and left of the map; an empty
+// map of degrees shows China.
 class MapCanvas : public QWidget {
   Q_OBJECT
  public:
@@ -56,17 +67,20 @@ class MapCanvas : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   map::MapSheets Sheets() const;
+  // The widget less the bands of the graticule's labels.
+  QRectF MapArea() const;
 
   SheetList& list_;
   OutlineSource outline_;
   std::unique_ptr<map::IndexMapModel> model_;
   map::MapView view_;
-  bool fitted_ = false;
+  bool moved_ = false;  // zoomed, panned or centred since the last FitAll
   bool choosing_ = false;  // the map itself is making a row current
   bool dragging_ = false;
   QPoint pressAt_, lastAt_;

@@ -10,7 +10,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
@@ -103,6 +105,35 @@ void MapShot(MainWindow& window, const char* list, const char* name) {
   Settle();
 }
 
+// The main window and the map window of a list side by side, as the map
+// window opens beside it on a wide screen.
+void BesideShot(MainWindow& window, const char* list, const char* name) {
+  MapWindow* map = window.OpenMapWindow(list);
+  if (map == nullptr) {
+    std::fprintf(stderr, "karvento-screenshots: no map window for %s\n", list);
+    ++failures;
+    return;
+  }
+  map->resize(760, 560);
+  map->Canvas()->FitAll();
+  Settle();
+  const QPixmap main = window.grab();
+  const QPixmap mapPixmap = map->grab();
+  const QRect screen(0, 0, 1920, 1080);
+  const QPoint at = MapWindowPosition(screen, QRect(QPoint(0, 0), main.size()), mapPixmap.size());
+  QPixmap both(std::max(main.width(), at.x() + mapPixmap.width()),
+               std::max(main.height(), at.y() + mapPixmap.height()));
+  both.fill(window.palette().color(QPalette::Window).darker(115));
+  QPainter p(&both);
+  p.drawPixmap(0, 0, main);
+  p.drawPixmap(at, mapPixmap);
+  p.end();
+  Save(both, name);
+  map->hide();
+  window.activateWindow();
+  Settle();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,6 +170,7 @@ int main(int argc, char** argv) {
   Settle();
   Save(window.grab(), "main-beijing54.png");
   MapShot(window, "RzCheckList1", "map-window.png");
+  BesideShot(window, "RzCheckList1", "main-and-map.png");
 
   // The coordinate tools on the lower-left longitude degrees.
   QWidget* corner = window.ControlWidget("RzSpinEdit1");
@@ -201,8 +233,18 @@ int main(int argc, char** argv) {
   Save(window.grab(), "main-independent.png");
   MapShot(window, "RzCheckList3", "map-window-independent.png");
 
-  // "图幅号转换".
+  // "图幅号转换": the 1:10万 sheets of J-50 and five of J-51 converted to
+  // 1:1万, a long list with its counts.
   window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabConvert));
+  for (int i = 1; i <= 144; ++i) m.AddTypedNumber("J-50-" + std::to_string(i));
+  for (int i = 1; i <= 5; ++i) m.AddTypedNumber("J-51-" + std::to_string(i));
+  m.RzComboBox5.SetItemIndex(6);
+  window.Refresh();
+  window.RunCommand("RzBitBtn1");
+  SheetListView* list5 = window.ListView("RzCheckList5");
+  list5->setFocus();
+  list5->setCurrentIndex(list5->model()->index(3, 0));
+  for (int row : {0, 1, 2, 3}) list5->model()->setData(list5->model()->index(row, 0), Qt::Checked, Qt::CheckStateRole);
   Settle();
   Save(window.grab(), "main-conversion.png");
 

@@ -69,18 +69,24 @@ int ParseInteger(std::string_view text, std::string_view what) {
   return v;
 }
 
-TAngleDMS ParseAngle(std::string_view text, std::string_view what) {
+TAngleDMS ParseAngle(std::string_view text, std::string_view what, AngleAxis axis) {
   TAngleDMS a;
   const auto fail = [&](const char* why) {
     return UsageError(std::string(what) + ": '" + std::string(text) + "' " + why);
   };
-  switch (ParseAngleText(text, a)) {
+  switch (ParseAngleText(text, a, axis)) {
     case AngleTextError::None:
       return a;
     case AngleTextError::TooManyFields:
       throw fail("has more than three fields");
     case AngleTextError::MarkOutOfPlace:
       throw fail("has a degree, minute or second mark out of place");
+    case AngleTextError::SouthOrWest:
+      throw fail("is south or west: sheets are numbered in the northern and eastern hemispheres only");
+    case AngleTextError::WrongHemisphere:
+      throw fail("has a hemisphere that does not fit the coordinate");
+    case AngleTextError::FractionNotLast:
+      throw fail("has a fraction before its last field");
     case AngleTextError::Empty:
     case AngleTextError::NotANumber:
       break;
@@ -107,7 +113,9 @@ double ParseNumberIn(std::string_view text, std::string_view what, double lowest
 }
 
 TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what) {
-  const TAngleDMS a = ParseAngle(text, what);
+  // The corner fields' limits tell a longitude (180) from a latitude (90).
+  const TAngleDMS a =
+      ParseAngle(text, what, maxDegrees > 90 ? AngleAxis::Longitude : AngleAxis::Latitude);
   if (!(a.Degrees >= 0 && a.Degrees <= maxDegrees && a.Minutes >= 0 && a.Minutes <= 59 &&
         a.Seconds >= 0 && a.Seconds <= 60)) {
     throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside 0 to " +

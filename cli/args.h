@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "geodesy/angle_text.h"
 #include "geodesy/angles.h"
 
 namespace karvento::cli {
@@ -46,7 +47,9 @@ int ParseInteger(std::string_view text, std::string_view what);
 // An angle as decimal degrees (116.4667) or degrees, minutes and seconds
 // (116:28:00, 116:28, 116 28 00, 116°28′00″ or 116°28'00" with the usual
 // marks), read by ParseAngleText.
-TAngleDMS ParseAngle(std::string_view text, std::string_view what);
+// A hemisphere letter (116°20'E, 39°54'N) must fit axis; S and W are refused.
+TAngleDMS ParseAngle(std::string_view text, std::string_view what,
+                     AngleAxis axis = AngleAxis::Any);
 // A decimal number from lowest to highest; UsageError naming the option and
 // the range otherwise.
 double ParseNumberIn(std::string_view text, std::string_view what, double lowest, double highest);

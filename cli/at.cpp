@@ -88,8 +88,8 @@ int RunAt(const std::vector<std::string>& words) {
     const std::string& text = args.Positional()[0];
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos) throw UsageError("'" + text + "' is not LON,LAT");
-    lon = DmsToSec(ParseAngle(std::string_view(text).substr(0, comma), "LON"));
-    lat = DmsToSec(ParseAngle(std::string_view(text).substr(comma + 1), "LAT"));
+    lon = DmsToSec(ParseAngle(std::string_view(text).substr(0, comma), "LON", AngleAxis::Longitude));
+    lat = DmsToSec(ParseAngle(std::string_view(text).substr(comma + 1), "LAT", AngleAxis::Latitude));
   }
   if (!std::isfinite(lon) || !std::isfinite(lat) || !InNumberedDomain(lon, lat)) {
     throw Error(kOutsideNumberedDomain);

@@ -47,18 +47,99 @@ bool IsNumberChar(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
 }
 
+// The full-width forms (U+FF01 .. U+FF5E) of the characters a number is
+// written with, turned into ASCII; every other byte is kept.
+std::string Halfwidth(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // U+FF01 .. U+FF5E is EF BC 81 .. EF BC BF and EF BD 80 .. EF BD 9E.
+    if (i + 2 < text.size() && text[i] == '\xEF' && (text[i + 1] == '\xBC' || text[i + 1] == '\xBD')) {
+      const unsigned low = static_cast<unsigned char>(text[i + 2]) & 0x3Fu;
+      const unsigned code = (text[i + 1] == '\xBC' ? 0u : 0x40u) + low;  // offset from U+FF00
+      const char ascii = static_cast<char>(code + 0x20);  // U+FF01 is '!'
+      if ((ascii >= '0' && ascii <= '9') || ascii == '.' || ascii == '-' || ascii == '+' ||
+          ascii == '\'' || ascii == '"') {
+        out += ascii;
+        i += 2;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+enum class Hemisphere { None, East, North, South, West };
+
+// Takes a hemisphere off the front or the end of text (blanks around it
+// stay for the caller); false when there are two.
+bool TakeHemisphere(std::string& text, Hemisphere& h) {
+  struct Word {
+    std::string_view text;
+    Hemisphere h;
+  };
+  static constexpr Word kWords[] = {
+      {"东经", Hemisphere::East},  {"北纬", Hemisphere::North}, {"西经", Hemisphere::West},
+      {"南纬", Hemisphere::South}, {"E", Hemisphere::East},     {"N", Hemisphere::North},
+      {"W", Hemisphere::West},     {"S", Hemisphere::South},
+  };
+  h = Hemisphere::None;
+  std::size_t first = text.find_first_not_of(" \t");
+  std::size_t last = text.find_last_not_of(" \t");
+  if (first == std::string::npos) return true;
+  for (const Word& w : kWords) {
+    if (text.compare(first, w.text.size(), w.text) == 0) {
+      h = w.h;
+      text.erase(first, w.text.size());
+      break;
+    }
+  }
+  last = text.find_last_not_of(" \t");
+  if (last == std::string::npos) return true;
+  for (const Word& w : kWords) {
+    if (last + 1 >= w.text.size() && text.compare(last + 1 - w.text.size(), w.text.size(), w.text) == 0) {
+      if (h != Hemisphere::None) return false;
+      h = w.h;
+      text.erase(last + 1 - w.text.size(), w.text.size());
+      break;
+    }
+  }
+  return true;
+}
+
+// The fraction of a field as typed, times 60: from the digits after the
+// point, so that 0.1 minute is exactly 6 seconds. A field with an exponent
+// goes through its value.
+double SixtiethsOfFraction(std::string_view field, double value) {
+  const std::size_t point = field.find('.');
+  if (point == std::string_view::npos || field.find_first_of("eE") != std::string_view::npos) {
+    return (value - std::trunc(value)) * 60;
+  }
+  const std::string fraction = "0" + std::string(field.substr(point));
+  double f = 0;
+  std::from_chars(fraction.data(), fraction.data() + fraction.size(), f);
+  return f * 60;
+}
+
 }  // namespace
 
-AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle) {
+AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, AngleAxis axis) {
+  std::string plain = Halfwidth(typed);
+  Hemisphere hemisphere = Hemisphere::None;
+  if (!TakeHemisphere(plain, hemisphere)) return AngleTextError::WrongHemisphere;
+  const std::string_view text = plain;
   std::size_t i = 0;
   SkipBlanks(text, i);
   if (i == text.size()) return AngleTextError::Empty;
   bool negative = false;
   if (text[i] == '-' || text[i] == '+') {
+    if (hemisphere != Hemisphere::None) return AngleTextError::WrongHemisphere;
     negative = text[i] == '-';
     ++i;
   }
   double fields[3] = {0, 0, 0};
+  std::string_view fieldTexts[3];
   int count = 0;
   while (i < text.size()) {
     if (count == 3) return AngleTextError::TooManyFields;
@@ -81,6 +162,7 @@ AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle) {
         *first == '-') {
       return AngleTextError::NotANumber;
     }
+    fieldTexts[count] = text.substr(i, end - i);
     fields[count++] = v;
     i = end;
     // The separator: blanks, at most one mark, blanks.
@@ -96,6 +178,27 @@ AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle) {
     if (i < text.size() && !blanksBefore && !marked) return AngleTextError::NotANumber;
   }
   if (count == 0) return AngleTextError::NotANumber;
+  switch (hemisphere) {
+    case Hemisphere::South:
+    case Hemisphere::West:
+      return AngleTextError::SouthOrWest;
+    case Hemisphere::East:
+      if (axis == AngleAxis::Latitude) return AngleTextError::WrongHemisphere;
+      break;
+    case Hemisphere::North:
+      if (axis == AngleAxis::Longitude) return AngleTextError::WrongHemisphere;
+      break;
+    case Hemisphere::None:
+      break;
+  }
+  for (int k = 0; k + 1 < count; ++k) {
+    if (fields[k] != std::trunc(fields[k])) return AngleTextError::FractionNotLast;
+  }
+  // Decimal minutes as the last field: the fraction becomes seconds.
+  if (count == 2 && fields[1] != std::trunc(fields[1])) {
+    fields[2] = SixtiethsOfFraction(fieldTexts[1], fields[1]);
+    fields[1] = std::trunc(fields[1]);
+  }
   TAngleDMS a;
   if (count == 1) {
     a = DegToDms(negative ? -fields[0] : fields[0]);

@@ -18,7 +18,13 @@ enum class AngleTextError {
   NotANumber,        // a field that is no finite decimal number
   TooManyFields,     // more than degrees, minutes and seconds
   MarkOutOfPlace,    // a degree, minute or second mark after the wrong field, or two in a row
+  SouthOrWest,       // a southern or western hemisphere (S, W, 南纬, 西经): outside the numbering
+  WrongHemisphere,   // E on a latitude, N on a longitude, or a hemisphere with a sign
+  FractionNotLast,   // a fraction of degrees or minutes followed by further fields
 };
+
+// Which coordinate a text is read for: a hemisphere letter must match it.
+enum class AngleAxis { Any, Longitude, Latitude };
 
 // Reads text as an angle into angle; on failure returns the reason and leaves
 // angle unchanged.
@@ -33,9 +39,20 @@ enum class AngleTextError {
 //
 // One field is decimal degrees, turned into degrees, minutes and seconds by
 // DegToDms (116.341806 gives 116°20′30.5016″); two or three fields are taken
-// as they come (116 20 gives 116°20′0″). Ranges are not checked: minutes of 75 come back as 75, for the
-// caller to judge. A leading minus makes every field negative or zero (the
-// sign convention of TAngleDMS).
-AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle);
+// as they come (116 20 gives 116°20′0″), except that minutes with a fraction
+// as the last field carry it into the seconds (39°54.5′ gives 39°54′30″; the
+// seconds are worked from the typed digits, so 54.1′ gives exactly 6″); a
+// fraction before the last field is refused. Ranges are not checked: minutes
+// of 75 come back as 75, for the caller to judge. A leading minus makes every
+// field negative or zero (the sign convention of TAngleDMS).
+//
+// Text pasted from documents is read as typed: full-width digits, point,
+// sign, apostrophe and quote (３９°５４′) count as their plain forms. One
+// hemisphere may stand before or after the angle: E or 东经 (longitude), N or
+// 北纬 (latitude); S, W, 南纬 and 西经 are refused, since sheets are numbered
+// only in the northern and eastern hemispheres, and a hemisphere that does
+// not match axis, or one together with a sign, is refused.
+AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle,
+                              AngleAxis axis = AngleAxis::Any);
 
 }  // namespace karvento

@@ -21,6 +21,7 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QMarginsF>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -31,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "numbering/area.h"
@@ -197,7 +199,15 @@ inline constexpr unsigned kOutline = 0xc00060;
 struct MapDecor {
   QString title;
   bool scaleBar = false;
+  // The graticule's labels in bands above and left of the viewport
+  // (GridLabelMargins wide), which the caller leaves free, so that no label
+  // covers a sheet; otherwise inside the viewport along its top and left.
+  bool gridLabelsOutside = false;
 };
+
+// The room that grid labels drawn outside the viewport take: the band
+// above it (top) and the band left of it (left), in device units.
+QMarginsF GridLabelMargins();
 
 // What one repaint drew, for the tests and the bench.
 struct PaintStats {
@@ -205,6 +215,9 @@ struct PaintStats {
   std::size_t frames = 0;   // drawn as frames
   std::size_t labels = 0;   // numbers drawn
   std::size_t runs = 0;     // coverage rectangles drawn for the smaller sheets
+  // The graticule's labels as drawn: box and text. Labels that would cover
+  // one another are left out.
+  std::vector<std::pair<QRectF, QString>> gridLabels;
 };
 
 // The font of the map's texts: the installed CJK sans-serif (WenQuanYi Micro

@@ -85,6 +85,12 @@ GridLines MakeGrid(const MapView& view, const IndexMapModel& model) {
   const double step = degrees ? DegreeStep(std::min(pxPerX, pxPerY))
                               : NiceStep(kGridSpacingPx / std::min(pxPerX, pxPerY));
   const auto lines = [&](double lo, double hi, bool isX, auto& out) {
+    // A graticule has no meridian beyond 180° and no parallel beyond the pole.
+    if (degrees) {
+      const double limit = isX ? 180 : 90;
+      lo = std::max(lo, -limit);
+      hi = std::min(hi, limit);
+    }
     const double first = std::ceil(lo / step);
     const double last = std::floor(hi / step);
     if (!(last - first < 400)) return;  // never more lines than a page holds
@@ -99,24 +105,42 @@ GridLines MakeGrid(const MapView& view, const IndexMapModel& model) {
   return g;
 }
 
-void DrawGridLabels(QPainter& p, const QRectF& area, const GridLines& g) {
-  const QFont font = MapFont(10);
+constexpr int kGridLabelPx = 10;
+
+void DrawGridLabels(QPainter& p, const QRectF& area, const GridLines& g, bool outside,
+                    PaintStats& stats) {
+  const QFont font = MapFont(kGridLabelPx);
   const QFontMetricsF fm(font);
   p.setFont(font);
-  const auto label = [&](const QString& text, QPointF centre) {
-    const double w = fm.horizontalAdvance(text) + 4, h = fm.height();
-    QRectF box(centre.x() - w / 2, centre.y() - h / 2, w, h);
-    if (box.left() < area.left()) box.moveLeft(area.left());
-    if (box.right() > area.right()) box.moveRight(area.right());
-    p.fillRect(box, Rgb(colors::kBackground, 200));
+  if (outside) p.setClipping(false);
+  // The last box drawn on each axis: a label that would cover it is left
+  // out (the lines are drawn in order along their axis).
+  QRectF last[2];
+  const auto label = [&](const QString& text, QRectF box, int axis) {
+    if (!last[axis].isNull() && box.intersects(last[axis])) return;
+    last[axis] = box;
+    p.fillRect(box, Rgb(colors::kBackground, outside ? 255 : 200));
     p.setPen(Rgb(colors::kLabel));
     p.drawText(box, Qt::AlignCenter, text);
+    stats.gridLabels.emplace_back(box, text);
   };
   const double h = fm.height();
-  for (const auto& [x, text] : g.xs) label(text, QPointF(x, area.top() + h / 2 + 1));
+  for (const auto& [x, text] : g.xs) {
+    const double w = fm.horizontalAdvance(text) + 4;
+    QRectF box(x - w / 2, outside ? area.top() - h - 1 : area.top() + 1, w, h);
+    if (box.left() < area.left()) box.moveLeft(area.left());
+    if (box.right() > area.right()) box.moveRight(area.right());
+    label(text, box, 0);
+  }
   for (const auto& [y, text] : g.ys) {
-    if (y - h / 2 < area.top() + h + 2) continue;  // under the top row of labels
-    label(text, QPointF(area.left() + fm.horizontalAdvance(text) / 2 + 3, y));
+    const double w = fm.horizontalAdvance(text) + 4;
+    if (outside) {
+      if (y < area.top() || y > area.bottom()) continue;
+      label(text, QRectF(std::max(0.0, area.left() - w - 2), y - h / 2, w, h), 1);
+    } else {
+      if (y - h / 2 < area.top() + h + 2) continue;  // under the top row of labels
+      label(text, QRectF(area.left() + 1, y - h / 2, w, h), 1);
+    }
   }
 }
 
@@ -144,6 +168,13 @@ void DrawScaleBar(QPainter& p, const QRectF& band, const MapView& view, const In
 }
 
 }  // namespace
+
+QMarginsF GridLabelMargins() {
+  const QFontMetricsF fm(MapFont(kGridLabelPx));
+  const double widest = std::max(fm.horizontalAdvance(QStringLiteral("88°52′30″N")),
+                                 fm.horizontalAdvance(QStringLiteral("4430.5 km")));
+  return QMarginsF(widest + 8, fm.height() + 2, 0, 0);
+}
 
 QFont MapFont(int pixelSize) {
   QFont font;
@@ -308,7 +339,7 @@ PaintStats PaintIndexMap(QPainter& p, const MapView& view, const IndexMapModel& 
     }
   }
 
-  DrawGridLabels(p, area, grid);
+  DrawGridLabels(p, area, grid, decor.gridLabelsOutside, stats);
   p.restore();
   return stats;
 }

@@ -1,5 +1,6 @@
 #include "workbench/controls.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -42,6 +43,46 @@ bool IsPlainNumber(std::string_view s) {
   return i == s.size();
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Commas in a typed number. Grouping commas stand where the display pattern
+// puts them: every group after the first exactly three digits, all of them
+// before any decimal point ("39,000,000", "1,234.5"). A single comma with
+// no point and not followed by exactly three digits is a decimal comma, as
+// Chinese and European keyboards type it ("39,5" is 39.5, "1,0" is 1). Any
+// other comma ("1,2,3", "12,34", "1,5.2") makes the text no number: reading
+// it either way could change the value unseen.
+bool ResolveCommas(std::string_view s, std::string& plain) {
+  plain.assign(s);
+  const std::size_t first = s.find(',');
+  if (first == std::string_view::npos) return true;
+  const std::size_t point = s.find('.');
+  const std::size_t commas = static_cast<std::size_t>(std::count(s.begin(), s.end(), ','));
+  const auto digitsFrom = [&](std::size_t i) {
+    std::size_t n = 0;
+    while (i + n < s.size() && IsDigit(s[i + n])) ++n;
+    return n;
+  };
+  if (point == std::string_view::npos && commas == 1 && digitsFrom(first + 1) != 3) {
+    plain[first] = '.';
+    return true;
+  }
+  // Grouping: the digits before the first comma (after a sign), then groups
+  // of three, up to the point or the end.
+  std::size_t i = first;
+  std::size_t lead = 0;
+  while (lead < i && IsDigit(s[i - 1 - lead])) ++lead;
+  if (lead == 0 || lead > 3) return false;
+  const std::size_t end = point == std::string_view::npos ? s.size() : point;
+  while (i < end) {
+    if (s[i] != ',' || digitsFrom(i + 1) != 3) return false;
+    i += 4;
+  }
+  if (i != end || s.find(',', end) != std::string_view::npos) return false;
+  plain.erase(std::remove(plain.begin(), plain.end(), ','), plain.end());
+  return true;
+}
+
 }  // namespace
 
 bool ParseTypedNumber(std::string_view text, double& value) {
@@ -52,11 +93,7 @@ bool ParseTypedNumber(std::string_view text, double& value) {
     s = TrimBlanks(s.substr(1, s.size() - 2));
   }
   std::string plain;
-  plain.reserve(s.size());
-  for (char c : s) {
-    if (c != ',') plain += c;
-  }
-  if (!IsPlainNumber(plain)) return false;
+  if (!ResolveCommas(s, plain) || !IsPlainNumber(plain)) return false;
   // from_chars takes no leading "+".
   std::string_view digits = plain;
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);

@@ -48,10 +48,14 @@ class Control {
 };
 
 // Reads a typed number: optional blanks, an optional sign, digits with at
-// most one ".", an optional exponent, optional blanks; thousands separators
-// "," are skipped and a text in parentheses is negative, so that what a
-// number field displays reads back as the same value. Returns false for any
-// other text (the empty text included) and for values that are not finite.
+// most one ".", an optional exponent, optional blanks; a text in parentheses
+// is negative. Thousands separators "," are read where the display pattern
+// writes them ("39,000,000", "1,234.5"), so that what a number field
+// displays reads back as the same value; a lone comma not followed by three
+// digits is a decimal comma ("39,5" is 39.5); a comma anywhere else
+// ("1,2,3", "1,5.2") makes the text no number. Returns false for any text
+// that is no number (the empty text included) and for values that are not
+// finite.
 bool ParseTypedNumber(std::string_view text, double& value);
 
 // A number with a lower and an upper limit and a step for its up and down

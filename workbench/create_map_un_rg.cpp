@@ -12,6 +12,7 @@
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/input_dialogs.h"
 #include "workbench/tf_information.h"
+#include "workbench/user_texts.h"
 
 namespace karvento {
 namespace {
@@ -36,6 +37,13 @@ constexpr const char* kNotStandard = "不是标准图幅号！";
 constexpr const char* kNotStandardAbove = "以上不是标准图幅号！";
 constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！";
 constexpr const char* kNotFound = "未找到图幅号 ";
+constexpr const char* kNotConvertedAbove = "以上图幅号无法转换，其余已转换。";
+constexpr const char* kInvertedX = "最大X小于最小X，请检查坐标范围！";
+constexpr const char* kInvertedY = "最大Y小于最小Y，请检查坐标范围！";
+constexpr const char* kNoticeCaption = "提示";
+constexpr const char* kKmlCustomReason = "独立坐标系的图幅没有经纬度，不能导出KML文件";
+constexpr const char* kKmlLegacyReason =
+    "北京54、西安80坐标系与 WGS 84 之间没有官方转换，KML文件只能由2000国家坐标系的图幅导出";
 
 // Toolbar button hints, RzToolbarButton1 .. RzToolbarButton26.
 constexpr const char* kToolbarHints[26] = {
@@ -69,6 +77,26 @@ std::array<Button, 26> MakeToolbarButtons(std::index_sequence<I...>) {
 void ToUpperAscii(std::string& s) {
   for (char& c : s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+}
+
+// A source number as the list keeps it: sheet numbers are written in
+// capitals, so j-50-5 is J-50-5 (read as typed, its row letter would name
+// no sheet, and the conversion would fail on it).
+std::string SourceNumberText(std::string text) {
+  ToUpperAscii(text);
+  return text;
+}
+
+// CheckMapUnionNo, with a number whose integer field does not convert ("XYZ"
+// reads "YZ" as one) counted as no standard number.
+int SourceNumberKind(const std::string& text) {
+  try {
+    return CheckMapUnionNo(text);
+  } catch (const SheetLimitError&) {
+    throw;
+  } catch (const Error&) {
+    return 0;
   }
 }
 
@@ -230,7 +258,7 @@ Control* TfrmCreateMapUnRg::FindControl(std::string_view name) {
 // The general error box
 
 void TfrmCreateMapUnRg::ShowError(std::string_view text) {
-  ui_.MessageBox(kWindowCaption, text, MessageButtons::Ok, MessageIcon::Error);
+  ui_.MessageBox(kErrorCaption, UserFacingText(text), MessageButtons::Ok, MessageIcon::Error);
 }
 
 // ---------------------------------------------------------------------------
@@ -269,6 +297,8 @@ bool TfrmCreateMapUnRg::SetActiveTab(int index) {
   }
   if (index != activeTab_) {
     activeTab_ = index;
+    // A message belongs to the tab whose action caused it.
+    StatusLine.Caption.clear();
     RzPageControl1Change();
   }
   return true;
@@ -287,6 +317,9 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   ShpGeoItem.Enabled = N1.Enabled;
   ShpPlaneItem.Enabled = N2.Enabled;
   KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumOfTab() == Datum::Cgcs2000;
+  KmlMenuItem.Hint = KmlMenuItem.Enabled  ? ""
+                     : activeTab_ == kTabCustom ? kKmlCustomReason
+                                                : kKmlLegacyReason;
   // The checked-only companions follow their items.
   N1Checked.Enabled = N1.Enabled;
   N2Checked.Enabled = N2.Enabled;
@@ -429,10 +462,11 @@ void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileNam
   tab.AreaLabel.Caption = "范围：" + fileName + "，" + std::to_string(read.polygons) + " 个多边形";
   tab.Area = GeodeticTab::AreaOfInterest{fileName, std::move(read.area), read.polygons};
   tab.ClearArea.Enabled = true;
-  StatusLine.Caption = read.notice;
+  const std::string notice = UserFacingText(read.notice);
+  StatusLine.Caption = notice;
   // Coordinates taken as they are, never silently.
-  if (!read.notice.empty()) {
-    ui_.MessageBox(kWindowCaption, read.notice, MessageButtons::Ok, MessageIcon::Information);
+  if (!notice.empty()) {
+    ui_.MessageBox(kNoticeCaption, notice, MessageButtons::Ok, MessageIcon::Information);
   }
 }
 
@@ -444,6 +478,15 @@ void TfrmCreateMapUnRg::ClearArea(GeodeticTab& tab) {
 
 void TfrmCreateMapUnRg::GenerateCustom() {
   TCustomMapUnions result;
+  // An inverted range would divide into nothing without a word.
+  const char* inverted = RzNumericEdit7.Value() < RzNumericEdit5.Value()   ? kInvertedX
+                         : RzNumericEdit8.Value() < RzNumericEdit6.Value() ? kInvertedY
+                                                                           : nullptr;
+  if (inverted != nullptr) {
+    ui_.MessageBox(kErrorCaption, inverted, MessageButtons::Ok, MessageIcon::Error);
+    ShowCustomMapUnions(std::move(result), RzCheckList3);
+    return;
+  }
   const std::string refusal = CreateCustomMapUnions(
       RzNumericEdit5.Value(), RzNumericEdit6.Value(), RzNumericEdit7.Value(),
       RzNumericEdit8.Value(), RzSpinEdit30.IntValue(), RzSpinEdit31.IntValue(),
@@ -473,8 +516,17 @@ void TfrmCreateMapUnRg::Convert() {
   auto progress = ui_.BeginProgress(kWindowCaption, kConvertingText, sources);
   TStandardMapUnions result(sources);
   std::int64_t total = 0;
+  // A number that does not convert gives no sheets and is named afterwards;
+  // it never stops the others.
+  std::string failed;
   for (std::size_t i = 0; i < sources; ++i) {
-    result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, datum);
+    try {
+      result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, datum);
+    } catch (const SheetLimitError&) {
+      throw;
+    } catch (const Error& e) {
+      failed += RzCheckList4.Text(i) + "：" + UserFacingText(e.what()) + "\r\n";
+    }
     AddConvertedSheets(total, result[i].size());
     // Cancelled: the target list and the table are filled only at the end,
     // so they keep what they held.
@@ -482,6 +534,10 @@ void TfrmCreateMapUnRg::Convert() {
   }
   progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, datum, offsetX, offsetY);
+  if (!failed.empty()) {
+    ui_.MessageBox(kErrorCaption, failed + kNotConvertedAbove, MessageButtons::Ok,
+                   MessageIcon::Error);
+  }
   GeodeticTabOf(datum).Plane = {datum, zone3, cm, offsetX, offsetY};
   convertedPlane_ = {datum, zone3, cm, offsetX, offsetY};
 }
@@ -545,7 +601,16 @@ void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
   if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
   // The fields change only once the whole file has been read; the file
   // holds no area, so an area set before is dropped with the old corners.
-  WriteParameters(tab.Index, ReadParameterFile(fileName));
+  TParameterSet p;
+  try {
+    p = ReadParameterFile(fileName);
+  } catch (const Error& e) {
+    // A value that is no number: say in which file.
+    const std::string what = e.what();
+    if (what.empty() || what.front() != '\'') throw;
+    throw Error("参数文件 “" + fileName + "” 中" + UserFacingText(what));
+  }
+  WriteParameters(tab.Index, p);
   ClearArea(tab);
 }
 
@@ -591,12 +656,12 @@ void TfrmCreateMapUnRg::OpenNumberList() {
   const std::size_t before = RzCheckList4.Count();
   auto progress = ui_.BeginProgress(kWindowCaption, kReadingNumbersText, lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    // A line whose integer field does not convert ends the command here; the
-    // lines before it stay in the list.
-    const int kind = CheckMapUnionNo(line);
+    const std::string line = SourceNumberText(lines[i]);
+    // A line that is no standard number, also one whose integer field does
+    // not convert, is rejected like any other; the rest are read.
+    const int kind = SourceNumberKind(line);
     if (kind == 0) {
-      rejected += line;
+      rejected += lines[i];
       rejected += "\r\n";
     } else {
       RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, ConversionDatum()));
@@ -625,12 +690,13 @@ void TfrmCreateMapUnRg::NewNumber() {
   AddNumber(text);
 }
 
-void TfrmCreateMapUnRg::AddNumber(const std::string& text) {
+void TfrmCreateMapUnRg::AddNumber(const std::string& typed) {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
-  const int kind = CheckMapUnionNo(text);
+  const std::string text = SourceNumberText(typed);
+  const int kind = SourceNumberKind(text);
   if (kind == 0) {
-    ui_.MessageBox(kErrorCaption, text + kNotStandard, MessageButtons::Ok, MessageIcon::Error);
+    ui_.MessageBox(kErrorCaption, typed + kNotStandard, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
   (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();

@@ -7,11 +7,11 @@
 // ShowCustomMapUnions), which replaces the tab's list and the coordinate
 // system's table. Every public command runs through one dispatcher: an error
 // raised inside a routine (karvento::Error, or memory running out) ends the
-// command and is shown in the general error box, caption "Karvento"; a
-// request refused for its number of sheets (SheetLimitError) ends it the same
-// way but is shown, like the program's other refusals, with the caption
-// "错误". The window carries on, and since results are assigned only when
-// complete the lists and tables keep what they held.
+// command and is shown, like the program's own refusals, in an error box
+// with the caption "错误", in Chinese words (UserFacingText). The window
+// carries on, and since results are assigned only when complete the lists
+// and tables keep what they held. The dispatcher clears the status line
+// first: a message there belongs to the action that caused it.
 #pragma once
 
 #include <array>
@@ -321,11 +321,24 @@ class TfrmCreateMapUnRg {
   void FindNextMapUnionNo(SheetList& list);
   // What the user typed into a spin field. On the eight degree fields of the
   // corners a text that is not a plain whole number is read as an angle
-  // (116°20'30.5", 116 20 30.5, 116:20:30.5, 116.341806) and fills that
-  // angle's degrees, minutes and seconds; a text that is no angle, or beyond
-  // the fields' limits, changes nothing and says why in the status line, and
-  // the result is false. Any other text goes to the field as typed.
+  // (116°20'30.5", 39°54.5', 116 20 30.5, 116:20:30.5, 116.341806,
+  // 116°20'E, full-width digits) and fills that angle's degrees, minutes and
+  // seconds; a text that is no angle, or beyond the fields' limits, changes
+  // nothing and says why in the status line, and the result is false. In any
+  // field a number (a decimal comma read as ParseTypedNumber reads it) or an
+  // empty text goes to the field, which brings it into its limits; any other
+  // text changes nothing and is refused in the status line the same way.
   bool EnterText(SpinField& field, std::string_view text);
+  // What the user typed into a number field: a number (commas as
+  // ParseTypedNumber reads them) or an empty text (0) sets it; any other
+  // text changes nothing and says why in the status line, and the result is
+  // false.
+  bool EnterText(NumberField& field, std::string_view text);
+  // The field as the user knows it, for messages: "中央经度", "最大X",
+  // "左下角纬度（分）"; the control's name for a control without one.
+  std::string FieldCaption(const Control& c) const;
+  // 3428352 → "3,428,352".
+  static std::string GroupDigits(std::uint64_t n);
   // A sheet number typed on the source list of the conversion tab, added as
   // "新建" adds it.
   void AddTypedNumber(std::string_view number);
@@ -347,11 +360,10 @@ class TfrmCreateMapUnRg {
   // memory running out ends the command with the general error box.
   template <class F>
   void Dispatch(F&& command) {
+    // A message belongs to the action that caused it.
+    StatusLine.Caption.clear();
     try {
       command();
-    } catch (const SheetLimitError& e) {
-      // The program's own refusal, in its own error box.
-      ui_.MessageBox(kErrorCaption, e.what(), MessageButtons::Ok, MessageIcon::Error);
     } catch (const Error& e) {
       ShowError(e.what());
     } catch (const std::bad_alloc&) {

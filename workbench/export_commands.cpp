@@ -12,6 +12,7 @@
 #include "export/export_progress.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
+#include "workbench/user_texts.h"
 
 namespace karvento {
 namespace {
@@ -220,8 +221,10 @@ void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bo
   progress.reset();
   if (written) {
     StatusLine.Caption = "已导出 " + std::to_string(records) + " 幅到 " + fileName;
-  } else if (!cancelled) {
-    ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+  } else if (cancelled) {
+    StatusLine.Caption = "已取消导出，文件未改动：" + fileName;
+  } else {
+    ui_.MessageBox(kErrorCaption, UserFacingText(reason), MessageButtons::Ok, MessageIcon::Error);
   }
 }
 

@@ -4,7 +4,9 @@
 // on the conversion tab's source list. None of them changes what a command of
 // the window does; they call those commands or the lists' own operations.
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "geodesy/angle_text.h"
 #include "workbench/create_map_un_rg.h"
@@ -25,6 +27,12 @@ const char* AngleTextReason(AngleTextError e) {
       return "多于度、分、秒三项";
     case AngleTextError::MarkOutOfPlace:
       return "度、分、秒符号的位置不对";
+    case AngleTextError::SouthOrWest:
+      return "图幅只在东经、北纬编号，南纬（S）和西经（W）不能用";
+    case AngleTextError::WrongHemisphere:
+      return "半球与经度或纬度不符";
+    case AngleTextError::FractionNotLast:
+      return "只有最后一项可以有小数";
     case AngleTextError::Empty:
     case AngleTextError::NotANumber:
     case AngleTextError::None:
@@ -67,8 +75,45 @@ SheetList* TfrmCreateMapUnRg::ActiveList() {
 }
 
 std::string TfrmCreateMapUnRg::CountText(const SheetList& list) {
-  return "共 " + std::to_string(list.Count()) + " 幅，已选 " + std::to_string(list.CheckedCount()) +
-         " 幅";
+  return "共 " + GroupDigits(list.Count()) + " 幅，已选 " + GroupDigits(list.CheckedCount()) + " 幅";
+}
+
+std::string TfrmCreateMapUnRg::GroupDigits(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+std::string TfrmCreateMapUnRg::FieldCaption(const Control& c) const {
+  static constexpr const char* kCorner[2] = {"左下角", "右上角"};
+  static constexpr const char* kAxis[2] = {"经度", "纬度"};
+  static constexpr const char* kUnit[3] = {"度", "分", "秒"};
+  for (const GeodeticTab& tab : GeodeticTabs) {
+    for (std::size_t k = 0; k < tab.Corners.size(); ++k) {
+      if (&tab.Corners[k] == &c) {
+        return std::string(kCorner[k / 6]) + kAxis[(k % 6) / 3] + "（" + kUnit[k % 3] + "）";
+      }
+    }
+    if (&c == &tab.Meridian) return "中央经度";
+    if (&c == &tab.OffsetX) return "省略坐标大数 X";
+    if (&c == &tab.OffsetY) return "省略坐标大数 Y";
+  }
+  const std::pair<const Control*, const char*> named[] = {
+      {&RzNumericEdit5, "最小X"},         {&RzNumericEdit6, "最小Y"},
+      {&RzNumericEdit7, "最大X"},         {&RzNumericEdit8, "最大Y"},
+      {&RzSpinEdit28, "X方向"},           {&RzSpinEdit29, "Y方向"},
+      {&RzSpinEdit30, "起始编号（行）"},  {&RzSpinEdit31, "起始编号（列）"},
+      {&RzSpinEdit27, "比例尺"},          {&RzSpinEdit34, "中央经度"},
+      {&RzNumericEdit9, "省略坐标大数 X"}, {&RzNumericEdit10, "省略坐标大数 Y"},
+  };
+  for (const auto& [control, caption] : named) {
+    if (control == &c) return caption;
+  }
+  return c.Name();
 }
 
 std::string TfrmCreateMapUnRg::CheckedNumbersText(const SheetList& list) {
@@ -152,26 +197,41 @@ void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
 }
 
 bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
+  StatusLine.Caption.clear();
+  if (field.SpinOnly()) return field.SetText(text);
   // The degree fields of the corners, each followed by its minutes and
   // seconds.
   SpinField* three = nullptr;
+  AngleAxis axis = AngleAxis::Any;
   for (GeodeticTab& tab : GeodeticTabs) {
     for (std::size_t k = 0; k < tab.Corners.size(); k += 3) {
-      if (&tab.Corners[k] == &field) three = &tab.Corners[k];
+      if (&tab.Corners[k] != &field) continue;
+      three = &tab.Corners[k];
+      axis = (k / 3) % 2 == 0 ? AngleAxis::Longitude : AngleAxis::Latitude;
     }
   }
+  const std::string quoted = "“" + std::string(text) + "”";
   double typed = 0;
-  // A plain whole number, and every text of the other fields, is the
-  // field's own (an empty text counts as the lower limit, as always).
-  const bool plain = text.find_first_not_of(" \t") == std::string_view::npos ||
-                     (ParseTypedNumber(text, typed) && typed == std::trunc(typed));
-  if (three == nullptr || plain) {
-    field.SetText(text);
+  const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
+  const bool number = !blank && ParseTypedNumber(text, typed);
+  // An empty text counts as the lower limit, as always; a number is the
+  // field's own, except a fraction in a degree field, which is an angle.
+  if (blank || (number && (three == nullptr || typed == std::trunc(typed)))) {
+    if (blank) {
+      field.SetText(text);
+    } else {
+      field.SetValue(typed);
+    }
     return true;
   }
+  // A typo must not set the lower limit unseen: the field keeps its value.
+  if (three == nullptr) {
+    StatusLine.Caption = quoted + "不是数字：" + FieldCaption(field) + "仍为 " + field.Text();
+    return false;
+  }
   TAngleDMS a;
-  const AngleTextError e = ParseAngleText(text, a);
-  const std::string quoted = "“" + std::string(text) + "”";
+  const AngleTextError e = number ? (a = DegToDms(typed), AngleTextError::None)
+                                  : ParseAngleText(text, a, axis);
   if (e != AngleTextError::None) {
     StatusLine.Caption = quoted + "不是坐标：" + AngleTextReason(e);
     return false;
@@ -188,6 +248,21 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
   }
   for (int k = 0; k < 3; ++k) three[k].SetValue(values[k]);
   StatusLine.Caption.clear();
+  return true;
+}
+
+bool TfrmCreateMapUnRg::EnterText(NumberField& field, std::string_view text) {
+  StatusLine.Caption.clear();
+  double typed = 0;
+  if (text.find_first_not_of(" \t") == std::string_view::npos) {
+    field.SetText(text);
+  } else if (ParseTypedNumber(text, typed)) {
+    field.SetValue(typed);
+  } else {
+    StatusLine.Caption = "“" + std::string(text) + "”不是数字：" + FieldCaption(field) + "仍为 " +
+                         field.DisplayText();
+    return false;
+  }
   return true;
 }
 

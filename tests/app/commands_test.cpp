@@ -17,8 +17,8 @@ TEST_F(WindowTest, AnErrorInsideGenerateIsShownAndTheListStays) {
   TypeCorner(7, {"116", "0", "0", "39", "0", "0"});
   Click("RzBitBtn1");
   ASSERT_EQ(Fake().messages.size(), 1u);
-  EXPECT_EQ(Fake().messages[0].caption, "Karvento");
-  EXPECT_EQ(Fake().messages[0].text, "Range check error");
+  EXPECT_EQ(Fake().messages[0].caption, "错误");
+  EXPECT_EQ(Fake().messages[0].text, "范围错误：右上角在左下角以西或以南，或数值超出图幅编号的范围");
   EXPECT_EQ(ListTexts("RzCheckList1"), QStringList{"J50G003040"});
   EXPECT_TRUE(window_->isVisible());
 }

@@ -6,9 +6,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <cstdint>
 #include <functional>
 
 #include "tests/app/window_fixture.h"
@@ -320,6 +323,47 @@ TEST_F(DayWorkTest, CheckedOnlyExportsWriteTheCheckedSheetsAndSaySo) {
   // The status line fits left of the bottom row and inside the window.
   EXPECT_LE(window_->StatusLabel()->geometry().right(), W("RzBitBtn1")->geometry().left());
   EXPECT_EQ(window_->size(), QSize(614, 418));
+}
+
+TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
+  // Every list's count line holds the largest counts whole, at the window's
+  // size, in the font it is drawn with.
+  for (const char* list : {"RzCheckList1", "RzCheckList2", "RzCheckList3", "RzCheckList4", "RzCheckList5",
+                           "RzCheckList6"}) {
+    QLabel* label = window_->CountLabel(list);
+    ASSERT_NE(label, nullptr) << list;
+    for (const std::uint64_t n : {149ull, 857088ull, 3428352ull}) {
+      const QString text = CountLabelText(label->fontMetrics(), label->width(), n, n);
+      const QString grouped = QString::fromStdString(TfrmCreateMapUnRg::GroupDigits(n));
+      EXPECT_EQ(text.count(grouped), 2) << list << " " << text.toStdString();
+      EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width()) << list << " " << n;
+    }
+  }
+  GenerateFour();
+  EXPECT_EQ(window_->CountLabel("RzCheckList1")->text(), QStringLiteral("共 4 幅，已选 0 幅"));
+  // A long message is cut at its end, whole in the tooltip.
+  const std::string longText = "“39°54.5'”超出范围：度 0～90，分 0～59 的整数，秒 0～60，另有很长的说明文字";
+  M().StatusLine.Caption = longText;
+  window_->Refresh();
+  const QString shown = window_->StatusLabel()->text();
+  EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+  EXPECT_TRUE(QString::fromStdString(longText).startsWith(shown.chopped(1))) << shown.toStdString();
+  EXPECT_EQ(Status(), QString::fromStdString(longText));
+}
+
+TEST_F(DayWorkTest, ATypoInANumberFieldKeepsItsValueAndSaysWhy) {
+  Paste("RzSpinEdit13", QStringLiteral("117"));
+  Paste("RzSpinEdit13", QStringLiteral("abc"));
+  EXPECT_EQ(M().RzSpinEdit13.Value(), 117);
+  EXPECT_EQ(Status(), QStringLiteral("“abc”不是数字：中央经度仍为 117.0"));
+  Paste("RzNumericEdit2", QStringLiteral("1,000"));
+  Paste("RzNumericEdit2", QStringLiteral("12a"));
+  EXPECT_EQ(M().RzNumericEdit2.Value(), 1000);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(W("RzNumericEdit2"))->text(), QStringLiteral("1,000"));
+  Paste("RzSpinEdit4", QStringLiteral("39,5"));
+  EXPECT_EQ(M().RzSpinEdit4.Value(), 39);
+  EXPECT_EQ(M().RzSpinEdit5.Value(), 30);
+  EXPECT_EQ(Status(), QString());
 }
 
 TEST_F(DayWorkTest, TheToolkitSpeaksChinese) {

@@ -181,7 +181,7 @@ TEST_F(MapWindowTest, WheelZoomsAroundTheCursorDragPansAndFitShowsEverything) {
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(&canvas, &wheel);
   }
-  EXPECT_NEAR(canvas.View().Scale(), scale * 1.2 * 1.2, scale * 1e-9);
+  EXPECT_NEAR(canvas.View().Scale(), scale * kWheelZoomPerNotch * kWheelZoomPerNotch, scale * 1e-9);
   EXPECT_NEAR(canvas.View().ToWorld(at).x(), world.x(), 1e-9);
   EXPECT_NEAR(canvas.View().ToWorld(at).y(), world.y(), 1e-9);
 
@@ -204,8 +204,105 @@ TEST_F(MapWindowTest, WheelZoomsAroundTheCursorDragPansAndFitShowsEverything) {
   QTest::mouseClick(map->FitButton(), Qt::LeftButton);
   EXPECT_EQ(map->FitButton()->text(), QStringLiteral("全图"));
   const QRectF all = canvas.View().ToDevice(canvas.Model().Bounds());
-  EXPECT_TRUE(QRectF(canvas.rect()).contains(all));
-  EXPECT_TRUE(std::abs(all.width() - canvas.width() * 0.92) < 1e-6 || std::abs(all.height() - canvas.height() * 0.92) < 1e-6);
+  const QRectF area = canvas.View().Viewport();
+  EXPECT_TRUE(QRectF(canvas.rect()).contains(area));
+  EXPECT_TRUE(area.contains(all));
+  EXPECT_TRUE(std::abs(all.width() - area.width() * 0.92) < 1e-6 || std::abs(all.height() - area.height() * 0.92) < 1e-6);
+}
+
+TEST(MapWindowPlace, OnTheMainWindowsScreenBesideItWhereThereIsRoom) {
+  const QSize map(760, 560);
+  struct Case {
+    const char* what;
+    QRect screen, main;
+    QPoint at;
+  } cases[] = {
+      {"room on the right", {0, 0, 1920, 1080}, {100, 100, 614, 418}, {722, 100}},
+      {"room on the left only", {0, 0, 1920, 1080}, {1300, 60, 614, 418}, {532, 60}},
+      {"no room beside: over it", {0, 0, 1280, 1024}, {333, 303, 614, 418}, {333, 303}},
+      {"over it, kept on the screen", {0, 0, 1280, 1024}, {660, 50, 614, 418}, {520, 50}},
+      {"near the bottom", {0, 0, 1920, 1080}, {100, 900, 614, 418}, {722, 520}},
+      {"on a second screen", {1280, 0, 1920, 1080}, {1300, 100, 614, 418}, {1922, 100}},
+  };
+  for (const Case& c : cases) {
+    const QPoint at = MapWindowPosition(c.screen, c.main, map);
+    EXPECT_EQ(at, c.at) << c.what;
+    EXPECT_TRUE(c.screen.contains(QRect(at, map))) << c.what;
+  }
+  // Larger than the screen: its title bar stays on it.
+  EXPECT_EQ(MapWindowPosition({0, 0, 1280, 1024}, {100, 100, 614, 418}, {1400, 1100}), QPoint(0, 0));
+}
+
+TEST_F(MapWindowTest, AnEmptyMapShowsChinaWithLabelsThatCanBe) {
+  MapWindow* map = Open();
+  ASSERT_NE(map, nullptr);
+  MapCanvas& canvas = *map->Canvas();
+  canvas.repaint();
+  const auto& labels = canvas.LastPaint().gridLabels;
+  ASSERT_FALSE(labels.empty());
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const QString& text = labels[i].second;
+    EXPECT_FALSE(text.contains(QChar('W')) || text.contains(QChar('S'))) << text.toStdString();
+    const int degrees = text.section(QChar(0x00B0), 0, 0).toInt();
+    EXPECT_LE(degrees, text.endsWith(QChar('N')) ? 90 : 180) << text.toStdString();
+    for (std::size_t j = i + 1; j < labels.size(); ++j) {
+      EXPECT_FALSE(labels[i].first.intersects(labels[j].first)) << text.toStdString();
+    }
+  }
+  // China is in view.
+  const map::Frame v = canvas.View().Visible();
+  EXPECT_TRUE(v.minX <= 73 && v.maxX >= 135 && v.minY <= 18 && v.maxY >= 54);
+}
+
+TEST_F(MapWindowTest, ZoomedInTheGridLabelsStayInTheMargin) {
+  GenerateFour();
+  MapWindow* map = Open();
+  ASSERT_NE(map, nullptr);
+  MapCanvas& canvas = *map->Canvas();
+  const QRectF area = canvas.View().Viewport();
+  for (int notches : {0, 2, 4}) {
+    canvas.FitAll();
+    const QPointF at = area.center();
+    QWheelEvent wheel(at, canvas.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&canvas, &wheel);
+    canvas.repaint();
+    ASSERT_GT(canvas.LastPaint().labels, 0u) << notches;  // sheet numbers are drawn
+    ASSERT_FALSE(canvas.LastPaint().gridLabels.empty()) << notches;
+    for (const auto& [box, text] : canvas.LastPaint().gridLabels) {
+      EXPECT_FALSE(box.intersects(area)) << notches << " " << text.toStdString();
+      EXPECT_TRUE(QRectF(canvas.rect()).intersects(box)) << notches << " " << text.toStdString();
+    }
+  }
+}
+
+TEST_F(MapWindowTest, TheWheelReachesASheetFromChinaAndADoubleClickZoomsToOne) {
+  // Two 1:1万 sheets at the far corners of China.
+  TStandardMapUnions near, far;
+  CreateMapUnionsOfStandard({{73, 1, 0}, {18, 1, 0}, {73, 1, 0}, {18, 1, 0}}, 6, true, true, true, 0, near);
+  CreateMapUnionsOfStandard({{134, 59, 0}, {53, 59, 0}, {134, 59, 0}, {53, 59, 0}}, 6, true, true, true, 0, far);
+  ASSERT_FALSE(near.empty() || near[0].empty() || far.empty() || far[0].empty());
+  TStandardMapUnions two{{near[0][0]}, {far[0][0]}};
+  M().ShowStandardMapUnions(std::move(two), M().RzCheckList1, true, 0, 0);
+  MapWindow* map = Open();
+  ASSERT_NE(map, nullptr);
+  MapCanvas& canvas = *map->Canvas();
+  canvas.FitAll();
+  int notches = 0;
+  for (; notches < 40 && canvas.View().ToDevice(canvas.Model().Sheets().frames[0]).width() < 100; ++notches) {
+    const QPointF at = CentreOf(canvas, 0);
+    QWheelEvent wheel(at, canvas.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&canvas, &wheel);
+  }
+  EXPECT_LE(notches, 11);
+  // Back to all of it; a double-click on a sheet fills the map with it.
+  canvas.FitAll();
+  QTest::mouseDClick(&canvas, Qt::LeftButton, {}, CentreOf(canvas, 1));
+  const QRectF sheet = canvas.View().ToDevice(canvas.Model().Sheets().frames[1]);
+  const QRectF area = canvas.View().Viewport();
+  EXPECT_TRUE(area.contains(sheet));
+  EXPECT_TRUE(std::abs(sheet.width() - area.width() * 0.92) < 1e-6 || std::abs(sheet.height() - area.height() * 0.92) < 1e-6);
 }
 
 // The window's own repaint of the 1:1万 sheets from 73° E 18° N to 135° E
@@ -239,7 +336,7 @@ TEST_F(MapWindowTest, RepaintOf857088SheetsInTheWindow) {
   for (const Case& c : cases) {
     canvas.FitAll();
     QWheelEvent wheel(beijing, canvas.mapToGlobal(beijing), QPoint(),
-                      QPoint(0, static_cast<int>(std::lround(120 * std::log(c.zoom) / std::log(1.2)))),
+                      QPoint(0, static_cast<int>(std::lround(120 * std::log(c.zoom) / std::log(kWheelZoomPerNotch)))),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&canvas, &wheel);
     std::vector<double> ms;

@@ -34,7 +34,8 @@ TEST(CliAt, EveryScaleInDecimalOrDmsAndFromThePlane) {
       // The old standard stops at 1:5000. Row from 40° N: 6′ / 25″ = 14.4,
       // column from 114° E: 2°28′ / 37.5″ = 236.8, so row 15, column 237.
       "1:2000,J50I015237,",          "1:1000,J50J00290474,",          "1:500,J50K00580948,"};
-  for (const char* point : {"116:28:00,39:54:00", "116.4666666667,39.9", "116°28′,39°54′"}) {
+  for (const char* point : {"116:28:00,39:54:00", "116.4666666667,39.9", "116°28′,39°54′",
+                            "116°28′E,39°54.0′N", "１１６°２８′,３９°５４′"}) {
     const Result r = RunCli(std::string("at ") + point + " --format csv");
     ASSERT_EQ(r.status, 0) << point << r.err;
     EXPECT_EQ(CsvRows(r.out), want) << point;
@@ -66,6 +67,8 @@ TEST(CliAt, NeighboursAcrossMillionSheetEdgesAndOutsideTheDomain) {
       {"at 0,0 --scale 1:100万 --neighbours --format csv", 0,
        {"N,B31,B-31", "NE,B32,B-32", "C,A31,A-31", "E,A32,A-32"}},
       {"at -0.5,30", 1, {}},
+      {"at 116E,39S", 2, {}},  // the southern hemisphere, refused with its reason
+      {"at 39N,116E", 2, {}},  // the hemispheres tell the two apart
       {"at 100,90", 1, {}},
       {"at 100,30 --scale 1:1万", 2, {}},
       {"at --plane 500000,4400000", 1, {}},  // no central meridian

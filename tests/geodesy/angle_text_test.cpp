@@ -39,6 +39,21 @@ TEST(AngleText, AcceptedForms) {
       {"-116 20 30", {-116, -20, -30}},
       // Ranges are the caller's to judge.
       {"116 75 80", {116, 75, 80}},
+      // Decimal minutes as the last field carry into the seconds, from the
+      // typed digits.
+      {"39°54.5'", {39, 54, 30}},
+      {"39 54.1", {39, 54, 6}},
+      {"-0 30.5", {0, -30, -30}},
+      // Pasted full-width forms.
+      {"３９°５４′", {39, 54, 0}},
+      {"１１６．５", {116, 30, 0}},
+      {"３９°５４＇３０＂", {39, 54, 30}},
+      // A hemisphere before or after.
+      {"116°20'30\"E", {116, 20, 30}},
+      {"116°20'30\"N", {116, 20, 30}},
+      {"N 39°54'", {39, 54, 0}},
+      {"东经116°20′", {116, 20, 0}},
+      {"39.5北纬", {39, 30, 0}},
   };
   for (const Case& c : cases) {
     TAngleDMS a{-1, -1, -1};
@@ -75,7 +90,13 @@ TEST(AngleText, RefusedTextsLeaveTheAngle) {
       {"116.3.4", AngleTextError::NotANumber},
       {"-", AngleTextError::NotANumber},
       {"1:2:3:4", AngleTextError::TooManyFields},
-      {"116°20'30\"N", AngleTextError::TooManyFields},
+      {"116°20'30\"W", AngleTextError::SouthOrWest},
+      {"S39", AngleTextError::SouthOrWest},
+      {"西经116", AngleTextError::SouthOrWest},
+      {"-116E", AngleTextError::WrongHemisphere},
+      {"N39N", AngleTextError::WrongHemisphere},
+      {"39.5°30'", AngleTextError::FractionNotLast},
+      {"39°54.5'30\"", AngleTextError::FractionNotLast},
       {"1::2", AngleTextError::MarkOutOfPlace},
       {"116°°20", AngleTextError::MarkOutOfPlace},
       {"116'", AngleTextError::MarkOutOfPlace},      // minutes mark after degrees
@@ -86,6 +107,25 @@ TEST(AngleText, RefusedTextsLeaveTheAngle) {
     TAngleDMS a{1, 2, 3};
     EXPECT_EQ(ParseAngleText(c.text, a), c.why) << c.text;
     EXPECT_EQ(a, (TAngleDMS{1, 2, 3})) << c.text;
+  }
+}
+
+TEST(AngleText, AHemisphereMustMatchTheCoordinate) {
+  struct Case {
+    const char* text;
+    AngleAxis axis;
+    AngleTextError why;
+  } cases[] = {
+      {"116E", AngleAxis::Longitude, AngleTextError::None},
+      {"39N", AngleAxis::Latitude, AngleTextError::None},
+      {"116", AngleAxis::Latitude, AngleTextError::None},
+      {"39N", AngleAxis::Longitude, AngleTextError::WrongHemisphere},
+      {"东经116", AngleAxis::Latitude, AngleTextError::WrongHemisphere},
+      {"39S", AngleAxis::Latitude, AngleTextError::SouthOrWest},
+  };
+  for (const Case& c : cases) {
+    TAngleDMS a;
+    EXPECT_EQ(ParseAngleText(c.text, a, c.axis), c.why) << c.text;
   }
 }
 

@@ -63,7 +63,7 @@ TEST_F(AreaTab, GenerateListsTheSheetsOfTheImportedAreaWithinTheCorners) {
     if (c.notice) {
       const auto m = TakeMessage();
       EXPECT_EQ(m.icon, MessageIcon::Information);
-      EXPECT_NE(m.text.find("Beijing 1954"), std::string::npos) << m.text;
+      EXPECT_NE(m.text.find("北京1954"), std::string::npos) << m.text;
       EXPECT_EQ(frm.StatusLine.Caption, m.text);
     } else {
       EXPECT_TRUE(ui.messages.empty());

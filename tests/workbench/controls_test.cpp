@@ -30,7 +30,8 @@ TEST(SpinField, EveryTypedTextIsBroughtIntoTheLimits) {
       {kDegreesSpec, "116.5", 117},       // integers only: whole degrees
       {kDegreesSpec, "181", 180},
       {kDegreesSpec, "1e2", 100},
-      {kDegreesSpec, "1,2", 12},                    // a separator as the display writes it
+      {kDegreesSpec, "1,2", 1},                     // a decimal comma: 1.2, whole degrees
+      {kDegreesSpec, "1,200", 180},                 // a separator as the display writes it
       {SpinField::Limits{10, 20, 1, 0}, "junk", 10},  // a lower limit that is not 0
   };
   for (const Case& c : cases) {
@@ -189,6 +190,11 @@ TEST(TypedNumbers, WhatParsesAndWhatDoesNot) {
       {"5.", true, 5},     {"(3)", true, -3}, {"", false, 0},           {"-", false, 0},
       {"1.2.3", false, 0}, {"1e", false, 0},  {"0x10", false, 0},       {"12abc", false, 0},
       {"nan", false, 0},   {"inf", false, 0}, {"1e999", false, 0},
+      // Commas: grouping where the display puts it, else one decimal comma.
+      {"39,000,000", true, 39000000}, {"-1,234.5", true, -1234.5}, {"(1,234)", true, -1234},
+      {"39,5", true, 39.5},           {"1,0", true, 1},            {"30,25", true, 30.25},
+      {"1,2,3", false, 0},            {"12,34,567", false, 0},     {"1234,567", false, 0},
+      {"1,5.2", false, 0},            {"1,234,56", false, 0},      {",5", true, 0.5},
   };
   for (const Case& c : cases) {
     double v = -99;

@@ -116,8 +116,8 @@ TEST_F(Generate, InvertedCornersEndTheCommandAndKeepThePreviousList) {
     SetCorners(tab, {118, 0, 0}, {41, 0, 0}, {116, 0, 0}, {39, 0, 0});
     frm.RzBitBtn1Click();
     const auto m = TakeMessage();
-    EXPECT_EQ(m.caption, "Karvento");
-    EXPECT_EQ(m.text, "Range check error");
+    EXPECT_EQ(m.caption, "错误");
+    EXPECT_EQ(m.text, "范围错误：右上角在左下角以西或以南，或数值超出图幅编号的范围");
     EXPECT_EQ(m.icon, MessageIcon::Error);
     EXPECT_EQ(m.buttons, MessageButtons::Ok);
     EXPECT_EQ(Records(list), before);

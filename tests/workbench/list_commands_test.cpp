@@ -186,12 +186,14 @@ TEST_F(DayWork, CoordinatesTypedIntoACornersDegreeField) {
       {14, "116.341806", {116, 20, 30.502}, ""},  // seconds kept to three places
       {23, "39d54m", {39, 54, 0}, ""},
       {1, "abc", {}, "“abc”不是坐标：不是数字"},
-      {1, "116°20'30.5\"N", {}, "“116°20'30.5\"N”不是坐标：多于度、分、秒三项"},
+      {1, "116°20'30.5\"N", {}, "“116°20'30.5\"N”不是坐标：半球与经度或纬度不符"},
+      {1, "1:2:3:4", {}, "“1:2:3:4”不是坐标：多于度、分、秒三项"},
       {1, "116'", {}, "“116'”不是坐标：度、分、秒符号的位置不对"},
       {1, "181 0 0", {}, "“181 0 0”超出范围：度 0～180，分 0～59 的整数，秒 0～60"},
       {4, "91.5", {}, "“91.5”超出范围：度 0～90，分 0～59 的整数，秒 0～60"},
       {1, "116 60 0", {}, "“116 60 0”超出范围：度 0～180，分 0～59 的整数，秒 0～60"},
-      {1, "116 20.5 0", {}, "“116 20.5 0”超出范围：度 0～180，分 0～59 的整数，秒 0～60"},
+      {1, "116 20.5 0", {}, "“116 20.5 0”不是坐标：只有最后一项可以有小数"},
+      {1, "116.5 20", {}, "“116.5 20”不是坐标：只有最后一项可以有小数"},
       {1, "-116.5", {}, "“-116.5”超出范围：度 0～180，分 0～59 的整数，秒 0～60"},
   };
   for (const Case& c : cases) {
@@ -215,8 +217,10 @@ TEST_F(DayWork, CoordinatesTypedIntoACornersDegreeField) {
   EXPECT_EQ(Corners(0)[1], 1);
   EXPECT_TRUE(frm.EnterText(Spin(1), ""));
   EXPECT_EQ(Corners(0)[0], 0);
-  EXPECT_TRUE(frm.EnterText(Spin(2), "20 30"));  // a minutes field: not a coordinate
-  EXPECT_EQ(Corners(0)[1], 0);
+  // A minutes field reads no coordinate: the text is no number and the
+  // field keeps its value.
+  EXPECT_FALSE(frm.EnterText(Spin(2), "20 30"));
+  EXPECT_EQ(Corners(0)[1], 1);
   EXPECT_TRUE(frm.EnterText(Spin(3), "30.5"));
   EXPECT_EQ(Corners(0)[2], 30.5);
 }

@@ -299,13 +299,13 @@ TEST_F(Progress, ACancelledOpenLeavesTheSourceListAsItWas) {
   EXPECT_EQ(TakeMessage().text, "no number\r\n以上不是标准图幅号！");
 }
 
-TEST_F(Progress, TheIntegerErrorStillKeepsTheLinesBeforeIt) {
+TEST_F(Progress, TheIntegerErrorRejectsItsLineAndReadsOn) {
   frm.SetActiveTab(kTabConvert);
   ui.fileNames.push_back(dir.Write("n.txt", "J-50\r\nJ-50-5.5\r\nJ50\r\n"));
   frm.RzToolbarButton14Click();
-  EXPECT_EQ(Texts(frm.RzCheckList4), (std::vector<std::string>{"J-50"}));
+  EXPECT_EQ(Texts(frm.RzCheckList4), (std::vector<std::string>{"J-50", "J50"}));
   EXPECT_TRUE(OnlyProgress().ended);
-  EXPECT_EQ(TakeMessage().text, "'5.5' is not a valid integer value");
+  EXPECT_EQ(TakeMessage().text, "J-50-5.5\r\n以上不是标准图幅号！");
 }
 
 TEST_F(Progress, ConvertShowsTheSourcesAndACancelLeavesTargetListAndTableAsTheyWere) {
