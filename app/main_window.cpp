@@ -388,6 +388,8 @@ QAction* MainWindow::AddAction(QMenu* menu, Button& item) {
   connect(action, &QAction::triggered, this, [this, &item] { RunCommand(item.Name()); });
   refreshers_.push_back([action, &item] {
     action->setText(Q(item.Caption));
+    // A greyed item says why in its tooltip.
+    action->setToolTip(Q(item.Hint.empty() ? item.Caption : item.Hint));
     action->setEnabled(item.Enabled);
     action->setVisible(item.Visible);
   });
@@ -645,6 +647,7 @@ void MainWindow::BuildMenus() {
   TfrmCreateMapUnRg& m = *model_;
   exportMenu_ = new QMenu(this);
   exportMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+  exportMenu_->setToolTipsVisible(true);
   // The export items, and the same items again writing only the checked
   // sheets of the active list: MIF (geographic, plane), XLS, SHP
   // (geographic, plane), GeoPackage, DXF, KML.
@@ -677,6 +680,7 @@ void MainWindow::BuildMenus() {
   exportMenu_->addSeparator();
   QMenu* checked = exportMenu_->addMenu(QString::fromUtf8(kCheckedOnlyCaption));
   checked->setObjectName(QStringLiteral("CheckedOnly1"));
+  checked->setToolTipsVisible(true);
   addExports(checked, QStringLiteral("CheckedMif1"), QStringLiteral("CheckedShp1"),
              {&m.N1Checked, &m.N2Checked, &m.Excel1Checked, &m.ShpGeoChecked, &m.ShpPlaneChecked,
               &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked});

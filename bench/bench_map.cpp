@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "map/index_map.h"
 #include "numbering/unMapUnRgPub.h"
@@ -77,10 +78,17 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   karvento::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nredraw of %zu sheets against the %.0f ms goal:\n", TheScene().model->Count(), kGoalMs);
+  // Elapsed time counts what else the machine runs; CPU time is what a
+  // quiet machine would take.
+  std::printf("\nredraw of %zu sheets against the %.0f ms goal (elapsed, CPU):\n",
+              TheScene().model->Count(), kGoalMs);
   for (int k = 0; k < 6; ++k) {
-    const double ms = reporter.Seconds("Redraw/" + std::to_string(k) + "/min_time:0.500") * 1000;
-    if (ms > 0) std::printf("  zoom ×%-6g %7.1f ms  %5.2f of the goal\n", kZooms[k], ms, ms / kGoalMs);
+    const std::string name = "Redraw/" + std::to_string(k) + "/min_time:0.500";
+    const double ms = reporter.Seconds(name) * 1000, cpu = reporter.CpuSeconds(name) * 1000;
+    if (ms > 0) {
+      std::printf("  zoom ×%-6g %7.1f ms %5.2f of the goal   %7.1f ms %5.2f of the goal\n", kZooms[k], ms,
+                  ms / kGoalMs, cpu, cpu / kGoalMs);
+    }
   }
   benchmark::Shutdown();
   return 0;

@@ -329,6 +329,7 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   GpkgChecked.Enabled = GpkgMenuItem.Enabled;
   DxfChecked.Enabled = DxfMenuItem.Enabled;
   KmlChecked.Enabled = KmlMenuItem.Enabled;
+  KmlChecked.Hint = KmlMenuItem.Hint;
 }
 
 void TfrmCreateMapUnRg::RzRadioButton9Click() {

@@ -2,6 +2,7 @@
 // keys, the list menu, coordinates typed into a corner, the status line, the
 // checked-only exports, Enter in the parameter fields and on the source
 // list, the toolbar buttons on the Tab chain, the toolkit's Chinese texts.
+#include <QAction>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFile>
@@ -341,6 +342,12 @@ TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
   }
   GenerateFour();
   EXPECT_EQ(window_->CountLabel("RzCheckList1")->text(), QStringLiteral("共 4 幅，已选 0 幅"));
+  // The greyed KML item says why, in the menu's tooltip.
+  QAction* kml = window_->ControlAction("KML1");
+  ASSERT_NE(kml, nullptr);
+  EXPECT_FALSE(kml->isEnabled());
+  EXPECT_TRUE(kml->toolTip().contains(QStringLiteral("WGS 84"))) << kml->toolTip().toStdString();
+  EXPECT_TRUE(window_->ExportMenu()->toolTipsVisible());
   // A long message is cut at its end, whole in the tooltip.
   const std::string longText = "“39°54.5'”超出范围：度 0～90，分 0～59 的整数，秒 0～60，另有很长的说明文字";
   M().StatusLine.Caption = longText;

@@ -13,6 +13,7 @@
 
 #include "workbench/controls.h"
 #include "workbench/sheet_list.h"
+#include "workbench/user_texts.h"
 
 namespace karvento::testing {
 
@@ -107,9 +108,11 @@ void ExpectOneErrorAndNoChange(const std::vector<FakeUi::Message>& shown,
                                const std::string& message, const WindowState& before,
                                const TfrmCreateMapUnRg& frm, const std::string& what) {
   ASSERT_EQ(shown.size(), 1u) << what;
-  EXPECT_EQ(shown[0].caption, kWindowCaption) << what;
+  // The program's refusals and the errors inside a routine alike, in
+  // Chinese words.
+  EXPECT_EQ(shown[0].caption, kErrorCaption) << what;
   EXPECT_EQ(shown[0].icon, MessageIcon::Error) << what;
-  EXPECT_EQ(shown[0].text, message) << what;
+  EXPECT_EQ(shown[0].text, UserFacingText(message)) << what;
   const WindowState after = StateOf(frm);
   EXPECT_EQ(before, after) << what << "\n" << Difference(before, after);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bad_files.h"
+#include "workbench/user_texts.h"
 
 namespace karvento {
 namespace {
@@ -25,14 +26,14 @@ struct Command {
   int tab;
   const char* item;
   const char* ext;
-  const char* caption;  // exports report in their own box, Save in the general one
+  const char* caption;
 };
 const Command kCommands[] = {
     {0, "N1", ".mif", kErrorCaption},   {0, "N2", ".mif", kErrorCaption},
     {0, "Excel1", ".xlsx", kErrorCaption}, {2, "N2", ".mif", kErrorCaption},
     {2, "Excel1", ".xlsx", kErrorCaption}, {3, "N1", ".mif", kErrorCaption},
     {3, "N2", ".mif", kErrorCaption},   {3, "Excel1", ".xlsx", kErrorCaption},
-    {0, "RzBitBtn2", ".txt", kWindowCaption}, {1, "RzBitBtn2", ".txt", kWindowCaption},
+    {0, "RzBitBtn2", ".txt", kErrorCaption}, {1, "RzBitBtn2", ".txt", kErrorCaption},
 };
 
 std::string Listing(const std::string& folder) {
@@ -81,7 +82,7 @@ TEST(FailedExports, UnwritablePlacesAreReportedAndChangeNothing) {
       // A workbook is refused on a device before anything is written.
       const std::string reason = full && std::string(c.ext) == ".xlsx"
                                      ? "不是普通文件（设备、管道或终端），工作簿只能写入普通文件"
-                                     : std::strerror(p.err);
+                                     : UserFacingText(std::strerror(p.err));
       EXPECT_NE(m.text.find(reason), std::string::npos) << what << ": " << m.text;
       const WindowState after = testing::StateOf(s.frm);
       EXPECT_EQ(before, after) << what << "\n" << testing::Difference(before, after);
@@ -140,7 +141,7 @@ TEST(FailedExports, ExistingFilesSurviveAWriteThatFailsHalfway) {
     const bool namesTarget = text.rfind("无法写入文件 “" + target + "”：", 0) == 0;
     const bool namesMid = text.rfind("无法写入文件 “" + mid + "”：", 0) == 0;
     EXPECT_TRUE(namesTarget || (namesMid && std::string(c.ext) == ".mif")) << what << ": " << text;
-    EXPECT_NE(text.find(std::strerror(EFBIG)), std::string::npos) << what << ": " << text;
+    EXPECT_NE(text.find(UserFacingText(std::strerror(EFBIG))), std::string::npos) << what << ": " << text;
     EXPECT_EQ(TempDir::Read(target), oldTarget) << what;
     EXPECT_EQ(TempDir::Read(mid), oldMid) << what;
     EXPECT_EQ(Listing(dir.File("")), listing) << what;  // no temporary file stays

@@ -16,6 +16,7 @@
 #include "fake_ui.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
+#include "workbench/user_texts.h"
 
 namespace karvento {
 namespace {
@@ -37,6 +38,11 @@ std::string Texts(const SheetList& list) {
   std::string t;
   for (std::size_t i = 0; i < list.Count(); ++i) t += list.Text(i) + "|";
   return t;
+}
+
+// How the window shows a value of a parameter file that is no number.
+std::string InParameterFile(const std::string& file, const std::string& english) {
+  return "参数文件 “" + file + "” 中" + UserFacingText(english);
 }
 
 const char* const kExampleCrLf =
@@ -73,7 +79,10 @@ TEST(HostileParameterFiles, RefusedFilesNameTheFileAndTheReasonAndChangeNothing)
     Session s;
     const WindowState before = testing::StateOf(s.frm);
     const auto shown = s.Open(&TfrmCreateMapUnRg::RzToolbarButton12Click, c.file);
-    testing::ExpectOneErrorAndNoChange(shown, c.message, before, s.frm, c.what);
+    // A value that is no number is named with its file.
+    const std::string message =
+        c.message.front() == '\'' ? InParameterFile(c.file, c.message) : c.message;
+    testing::ExpectOneErrorAndNoChange(shown, message, before, s.frm, c.what);
   }
 }
 
@@ -107,7 +116,14 @@ TEST(HostileParameterFiles, FilesThatAreReadActLikeThePlainTextTheyAmountTo) {
     const auto plainShown =
         plain.Open(&TfrmCreateMapUnRg::RzToolbarButton12Click, dir.Write("plain.txt", c.sameAs));
     ASSERT_EQ(shown.size(), plainShown.size()) << c.what;
-    for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i].text, plainShown[i].text);
+    // The same message, but for the name of the file it names.
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      std::string text = shown[i].text;
+      if (const std::size_t at = text.find(c.file); at != std::string::npos) {
+        text.replace(at, c.file.size(), dir.File("plain.txt"));
+      }
+      EXPECT_EQ(text, plainShown[i].text) << c.what;
+    }
     const WindowState a = testing::StateOf(s.frm);
     const WindowState b = testing::StateOf(plain.frm);
     EXPECT_EQ(a, b) << c.what << "\n" << testing::Difference(a, b);
@@ -133,7 +149,8 @@ TEST(HostileParameterFiles, AHugeFileIsNotLoaded) {
   const WindowState before = testing::StateOf(s.frm);
   const auto shown = s.Open(&TfrmCreateMapUnRg::RzToolbarButton12Click, digits);
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "'" + std::string(64, '7') + "…' is not a valid floating point value");
+  EXPECT_EQ(shown[0].text,
+            InParameterFile(digits, "'" + std::string(64, '7') + "…' is not a valid floating point value"));
   EXPECT_EQ(testing::StateOf(s.frm), before);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
   EXPECT_LT(testing::PeakRssMiB() - peakBefore, 16);
@@ -191,9 +208,9 @@ TEST(HostileNumberLists, OddFilesAddTheirStandardLinesAndListTheOthers) {
        "J-50|J50|", "错误", "A\xEF\xBF\xBDZ\r\n北\r\n以上不是标准图幅号！"},
       {"a 10,000-character line", dir.Write("long.txt", "J-50\r\n" + longLine + "\r\nJ50"),
        "J-50|J50|", "错误", longLine + "\r\n以上不是标准图幅号！"},
-      {"a 10,000-digit zone ends the reading",
-       dir.Write("digits.txt", "J-50\r\nJ-" + std::string(10000, '5') + "\r\nJ50"), "J-50|",
-       kWindowCaption, "'" + std::string(10000, '5') + "' is not a valid integer value"},
+      {"a 10,000-digit zone is rejected like any other line",
+       dir.Write("digits.txt", "J-50\r\nJ-" + std::string(10000, '5') + "\r\nJ50"), "J-50|J50|",
+       kErrorCaption, "J-" + std::string(10000, '5') + "\r\n以上不是标准图幅号！"},
   };
   for (const Case& c : cases) {
     Session s;

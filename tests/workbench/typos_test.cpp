@@ -222,6 +222,7 @@ TEST_F(Typos, CountsAreGroupedAndKmlSaysWhyItIsGreyed) {
     } else {
       EXPECT_NE(frm.KmlMenuItem.Hint.find(c.reasonMentions), std::string::npos) << c.tab;
     }
+    EXPECT_EQ(frm.KmlChecked.Hint, frm.KmlMenuItem.Hint) << c.tab;
   }
 }
 
