@@ -52,12 +52,17 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Chinese and European keyboards type it ("39,5" is 39.5, "1,0" is 1). Any
 // other comma ("1,2,3", "12,34", "1,5.2") makes the text no number: reading
 // it either way could change the value unseen.
-bool ResolveCommas(std::string_view s, std::string& plain) {
+bool ResolveCommas(std::string_view s, std::string& plain, Commas use) {
   plain.assign(s);
   const std::size_t first = s.find(',');
   if (first == std::string_view::npos) return true;
   const std::size_t point = s.find('.');
   const std::size_t commas = static_cast<std::size_t>(std::count(s.begin(), s.end(), ','));
+  if (use == Commas::DecimalComma) {
+    if (point != std::string_view::npos || commas != 1) return false;
+    plain[first] = '.';
+    return true;
+  }
   const auto digitsFrom = [&](std::size_t i) {
     std::size_t n = 0;
     while (i + n < s.size() && IsDigit(s[i + n])) ++n;
@@ -85,7 +90,7 @@ bool ResolveCommas(std::string_view s, std::string& plain) {
 
 }  // namespace
 
-bool ParseTypedNumber(std::string_view text, double& value) {
+bool ParseTypedNumber(std::string_view text, double& value, Commas commas) {
   std::string_view s = TrimBlanks(text);
   bool negate = false;
   if (s.size() >= 2 && s.front() == '(' && s.back() == ')') {
@@ -93,7 +98,7 @@ bool ParseTypedNumber(std::string_view text, double& value) {
     s = TrimBlanks(s.substr(1, s.size() - 2));
   }
   std::string plain;
-  if (!ResolveCommas(s, plain) || !IsPlainNumber(plain)) return false;
+  if (!ResolveCommas(s, plain, commas) || !IsPlainNumber(plain)) return false;
   // from_chars takes no leading "+".
   std::string_view digits = plain;
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
@@ -120,7 +125,7 @@ void SpinField::SetValue(double v) {
 bool SpinField::SetText(std::string_view text) {
   if (limits_.spinOnly) return false;
   double v = 0;
-  SetValue(ParseTypedNumber(text, v) ? v : limits_.min);
+  SetValue(ParseTypedNumber(text, v, Commas::DecimalComma) ? v : limits_.min);
   return true;
 }
 

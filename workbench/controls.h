@@ -56,7 +56,13 @@ class Control {
 // ("1,2,3", "1,5.2") makes the text no number. Returns false for any text
 // that is no number (the empty text included) and for values that are not
 // finite.
-bool ParseTypedNumber(std::string_view text, double& value);
+//
+// A spin field displays no separators, and its seconds show three decimals:
+// there a comma is only ever a decimal comma ("30,500" is 30.5), read with
+// commas = DecimalComma; a second comma, or a comma beside a point, makes the
+// text no number.
+enum class Commas { Grouping, DecimalComma };
+bool ParseTypedNumber(std::string_view text, double& value, Commas commas = Commas::Grouping);
 
 // A number with a lower and an upper limit and a step for its up and down
 // buttons. Every value stored is first rounded to the field's decimals (none

@@ -213,7 +213,7 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
   const std::string quoted = "“" + std::string(text) + "”";
   double typed = 0;
   const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
-  const bool number = !blank && ParseTypedNumber(text, typed);
+  const bool number = !blank && ParseTypedNumber(text, typed, Commas::DecimalComma);
   // An empty text counts as the lower limit, as always; a number is the
   // field's own, except a fraction in a degree field, which is an angle.
   if (blank || (number && (three == nullptr || typed == std::trunc(typed)))) {

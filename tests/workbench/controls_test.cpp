@@ -31,7 +31,8 @@ TEST(SpinField, EveryTypedTextIsBroughtIntoTheLimits) {
       {kDegreesSpec, "181", 180},
       {kDegreesSpec, "1e2", 100},
       {kDegreesSpec, "1,2", 1},                     // a decimal comma: 1.2, whole degrees
-      {kDegreesSpec, "1,200", 180},                 // a separator as the display writes it
+      {kSecondsSpec, "30,500", 30.5},               // no grouping in a spin field: decimal
+      {kSecondsSpec, "1,2,3", 0},                   // no number: the lower limit
       {SpinField::Limits{10, 20, 1, 0}, "junk", 10},  // a lower limit that is not 0
   };
   for (const Case& c : cases) {
@@ -196,6 +197,19 @@ TEST(TypedNumbers, WhatParsesAndWhatDoesNot) {
       {"1,2,3", false, 0},            {"12,34,567", false, 0},     {"1234,567", false, 0},
       {"1,5.2", false, 0},            {"1,234,56", false, 0},      {",5", true, 0.5},
   };
+  // A spin field displays no grouping: its comma is only ever decimal.
+  const struct {
+    const char* text;
+    bool ok;
+    double value;
+  } spinCases[] = {{"30,500", true, 30.5}, {"1,0", true, 1}, {"1,000,000", false, 0}, {"1,5.2", false, 0}};
+  for (const auto& c : spinCases) {
+    double v = -99;
+    EXPECT_EQ(ParseTypedNumber(c.text, v, Commas::DecimalComma), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    }
+  }
   for (const Case& c : cases) {
     double v = -99;
     EXPECT_EQ(ParseTypedNumber(c.text, v), c.ok) << c.text;

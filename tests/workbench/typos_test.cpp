@@ -29,6 +29,7 @@ TEST_F(Typos, TypedTextsReadAsMeantOrRefusedWithTheFieldKept) {
       {"RzSpinEdit4", "39,5", {39, 30, 0}, false},
       {"RzSpinEdit1", "1,0", {1}, false},
       {"RzSpinEdit3", "30,5", {30.5}, false},
+      {"RzSpinEdit3", "30,500", {30.5}, false},  // seconds show three decimals
       {"RzSpinEdit2", "5,0", {5}, false},
       // Commas that are neither decimal nor grouping.
       {"RzSpinEdit3", "1,2,3", {7}, true},
