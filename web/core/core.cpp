@@ -110,6 +110,84 @@ val Generate(const Request& r, double maxSheets) {
   }
 }
 
+// An area from the page's file reader: coords holds longitude, latitude
+// pairs in decimal degrees; shape the number of polygons, then for each the
+// number of its rings and the number of points of each ring (outer first).
+GeoMultiPolygon AreaOf(const val& coords, const val& shape) {
+  const std::vector<double> xy = emscripten::vecFromJSArray<double>(coords);
+  const std::vector<int> counts = emscripten::vecFromJSArray<int>(shape);
+  GeoMultiPolygon area;
+  std::size_t c = 0, p = 0;
+  const auto next = [&] {
+    if (c >= counts.size()) throw Error("范围的结构不完整");
+    return counts[c++];
+  };
+  const int polygons = next();
+  for (int i = 0; i < polygons; ++i) {
+    GeoPolygon polygon;
+    const int rings = next();
+    for (int r = 0; r < rings; ++r) {
+      const int points = next();
+      if (points < 0 || p + 2 * static_cast<std::size_t>(points) > xy.size()) {
+        throw Error("范围的结构不完整");
+      }
+      GeoRing ring;
+      for (int k = 0; k < points; ++k, p += 2) ring.push_back({xy[p], xy[p + 1]});
+      polygon.rings.push_back(std::move(ring));
+    }
+    area.push_back(std::move(polygon));
+  }
+  return area;
+}
+
+// The corners that an area asks for at a scale: its bounds snapped outward
+// to the sheet grid, as four decimal degrees (west, south, east, north).
+val AreaCorners(const val& coords, const val& shape, int scale) {
+  try {
+    const TMapUnionRange r = AreaSheetRange(AreaOf(coords, shape), static_cast<ScaleIndex>(scale));
+    val out = val::array();
+    for (const TAngleDMS* a : {&r.West, &r.South, &r.East, &r.North}) {
+      out.call<void>("push", DmsToDeg(*a));
+    }
+    return out;
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The sheets of the corners' request that the area selects (their frame
+// shares interior with it, and, with minCover above 0, it covers at least
+// that fraction of them), with the covered fraction of each.
+val GenerateInArea(const Request& r, const val& coords, const val& shape, double minCover,
+                   double maxSheets) {
+  try {
+    const SheetWalk walk(AreaOf(coords, shape), RangeOf(r), minCover,
+                         static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
+                         DatumOf(r.datum), r.cm, true);
+    std::string numbers;
+    std::vector<double> edges, plane, covers;
+    bool refused = false;
+    walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& c) {
+      if (refused) return;
+      SubtractPlaneOffsets(column, r.offsetX, r.offsetY);
+      for (std::size_t i = 0; i < column.size(); ++i) {
+        AppendSheet(column[i], numbers, edges, plane);
+        covers.push_back(i < c.size() ? c[i] : 1.0);
+      }
+      refused = static_cast<double>(covers.size()) > maxSheets;
+    });
+    if (refused) {
+      return Failure("该范围的图幅超过本页能容纳的 " + FormatCount(maxSheets) +
+                     " 幅；请缩小范围或改用桌面版和命令行");
+    }
+    val out = Sheets(numbers, edges, plane);
+    out.set("covers", Float64(covers));
+    return out;
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
 // The sheet of a point at one scale and its 接合图表: nine sheets, north-west
 // to south-east row by row, the point's own fifth; a neighbour outside the
 // numbered domain has an empty number.
@@ -230,4 +308,6 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("convert", &Convert);
   emscripten::function("scaleCaptions", &ScaleCaptions);
   emscripten::function("walkOnly", &WalkOnly);
+  emscripten::function("areaCorners", &AreaCorners);
+  emscripten::function("generateInArea", &GenerateInArea);
 }

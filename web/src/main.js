@@ -3,6 +3,7 @@
 // own C++ core in a Web Worker.
 import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
+import { readAreaFile, flatten } from './area.js';
 
 /* global WORKER_SOURCE */
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));
@@ -60,10 +61,7 @@ let sheets = null;  // the last generated list
 const map = new IndexMap($('map'), {
   onBox: (west, south, east, north) => {
     const clamp = (v, hi) => Math.min(hi, Math.max(0, v));
-    $('west').value = formatAngle(clamp(west, 180), 1 / 3600, '').trim();
-    $('south').value = formatAngle(clamp(south, 90), 1 / 3600, '').trim();
-    $('east').value = formatAngle(clamp(east, 180), 1 / 3600, '').trim();
-    $('north').value = formatAngle(clamp(north, 90), 1 / 3600, '').trim();
+    setCorners(clamp(west, 180), clamp(south, 90), clamp(east, 180), clamp(north, 90));
     showTab('extent');
     status('已按框选设置左下角和右上角');
   },
@@ -143,6 +141,58 @@ function neighbourTable(n) {
   return t;
 }
 
+let area = null;  // {name, polygons, coords, shape}
+
+// The corner fields as the window shows them after an import: degrees,
+// minutes and seconds.
+function setCorners(west, south, east, north) {
+  const text = (v) => formatAngle(v, 1 / 3600, '').trim();
+  $('west').value = text(west);
+  $('south').value = text(south);
+  $('east').value = text(east);
+  $('north').value = text(north);
+}
+
+const DATUM_NAMES = { 0: 'Beijing 1954', 1: "Xi'an 1980", 2: 'CGCS2000' };
+
+async function importArea(file) {
+  let read;
+  try {
+    read = await readAreaFile(file);
+  } catch (e) {
+    status(e.message, true);
+    return;
+  }
+  const flat = flatten(read.polygons);
+  const corners = await ask('areaCorners', { ...flat, scale: Number($('scale').value) });
+  if (corners.error) {
+    status(`${file.name}：${corners.error}`, true);
+    return;
+  }
+  area = { name: file.name, polygons: read.polygons, ...flat };
+  setCorners(...Object.values(corners).slice(0, 4));
+  map.area = read.polygons;
+  $('area-name').textContent = `范围：${file.name}，${read.polygons.length} 个多边形`;
+  $('clear-area').disabled = false;
+  const target = DATUM_NAMES[planeSystem().datum];
+  // WGS 84 and CGCS2000 against Beijing 1954 and Xi'an 1980: no official
+  // transformation, the longitudes and latitudes are used as they are.
+  const notice = planeSystem().datum !== 2
+    ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
+    : '';
+  status(notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
+  map.fitTo(...Object.values(corners).slice(0, 4));
+}
+
+function clearArea() {
+  area = null;
+  map.area = null;
+  $('area-name').textContent = '';
+  $('clear-area').disabled = true;
+  map.draw();
+  status('已清除范围');
+}
+
 async function generate() {
   const sys = planeSystem();
   const request = {
@@ -154,7 +204,9 @@ async function generate() {
   status('正在生成图幅号……');
   $('generate').disabled = true;
   const started = performance.now();
-  const r = await ask('generate', { request });
+  const r = area
+    ? await ask('generateInArea', { request, coords: area.coords, shape: area.shape, minCover: Number($('min-cover').value) || 0 })
+    : await ask('generate', { request });
   $('generate').disabled = false;
   if (r.error) {
     status(r.error, true);
@@ -282,6 +334,18 @@ async function init() {
     status(i < 0 ? `未找到图幅号 ${$('find-text').value.trim()}` : '');
   };
   $('find-text').onkeydown = (e) => { if (e.key === 'Enter') $('find').click(); };
+  $('area-file').onchange = () => { if ($('area-file').files[0]) importArea($('area-file').files[0]); $('area-file').value = ''; };
+  $('import-area').onclick = () => $('area-file').click();
+  $('clear-area').onclick = clearArea;
+  document.addEventListener('dragover', (e) => e.preventDefault());
+  document.addEventListener('drop', (e) => {
+    e.preventDefault();
+    const file = e.dataTransfer?.files?.[0];
+    if (file) {
+      showTab('extent');
+      importArea(file);
+    }
+  });
   $('tiles').onchange = () => {
     const url = $('tiles').value.trim();
     map.tiles = /^https?:\/\/.*\{z\}.*\{x\}.*\{y\}/.test(url) ? url : null;
@@ -292,5 +356,5 @@ async function init() {
   status('就绪：输入左下角和右上角（或在图上按住 Shift 拖框），选比例尺，按“生成图幅号”');
 }
 
-window.karvento = { ask, map, list, get sheets() { return sheets; } };
+window.karvento = { ask, map, list, importArea, get sheets() { return sheets; } };
 init();

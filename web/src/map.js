@@ -164,6 +164,7 @@ export class IndexMap {
     if (this.tiles) this.drawTiles(f);
     this.drawGrid(f, false);
     this.drawSheets(f);
+    if (this.area) this.drawArea(f);
     for (const m of this.marks) this.drawFrame(f, m[0], m[1], m[2], m[3], m[4]);
     if (this.dragBox) this.drawFrame(f, ...this.dragBox, 'box');
     ctx.restore();
@@ -172,6 +173,26 @@ export class IndexMap {
     ctx.lineWidth = 1;
     ctx.strokeRect(MARGIN + 0.5, MARGIN + 0.5, f.w, f.h);
     this.lastDrawMs = performance.now() - started;
+  }
+
+  // The area of interest: every ring outlined, holes as well.
+  drawArea(f) {
+    const ctx = this.ctx;
+    ctx.beginPath();
+    for (const rings of this.area) {
+      for (const ring of rings) {
+        ring.forEach(([lon, lat], k) => {
+          const [x, y] = this.toPixel(lon, lat, f);
+          if (k) ctx.lineTo(x, y); else ctx.moveTo(x, y);
+        });
+        ctx.closePath();
+      }
+    }
+    ctx.fillStyle = 'rgba(201, 42, 42, 0.08)';
+    ctx.fill('evenodd');
+    ctx.strokeStyle = '#c92a2a';
+    ctx.lineWidth = 2;
+    ctx.stroke();
   }
 
   drawFrame(f, west, south, east, north, style) {

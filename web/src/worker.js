@@ -9,7 +9,7 @@ const ready = KarventoCore();
 const MAX_SHEETS = 2_000_000;
 
 function transferables(result) {
-  return result && result.edges ? [result.edges.buffer, result.plane.buffer] : [];
+  return result && result.edges ? [result.edges.buffer, result.plane.buffer, ...(result.covers ? [result.covers.buffer] : [])] : [];
 }
 
 const ops = {
@@ -25,6 +25,9 @@ const ops = {
     return rows;
   },
   scaleCaptions: (core) => core.scaleCaptions(),
+  areaCorners: (core, { coords, shape, scale }) => core.areaCorners(coords, shape, scale),
+  generateInArea: (core, { request, coords, shape, minCover }) =>
+    core.generateInArea(request, coords, shape, minCover, MAX_SHEETS),
   walkOnly: (core, { request }) => ({ count: core.walkOnly(request) }),
 };
 

@@ -123,3 +123,33 @@ test('China at 1:1万: 857,088 sheets listed and drawn; a request the page canno
   assert.match(await t.page.$eval('#status', (e) => e.textContent), /超过本页能容纳的 2,000,000 幅/);
   assert.equal(await t.page.$eval('#count', (e) => e.textContent), '共 857,088 幅，已选 0 幅');
 });
+
+test('an area file dropped on the page: GeoJSON, KML and zipped Shapefile select the command line\'s sheets', async () => {
+  const { mkdtempSync, writeFileSync } = await import('node:fs');
+  const { join } = await import('node:path');
+  const { tmpdir } = await import('node:os');
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-area-'));
+  // An L-shaped county with a lake, drawn by hand.
+  const geojson = join(dir, 'county.geojson');
+  writeFileSync(geojson, JSON.stringify({ type: 'FeatureCollection', features: [{ type: 'Feature', properties: {}, geometry: { type: 'Polygon', coordinates: [
+    [[116.05, 39.71], [116.52, 39.71], [116.52, 39.86], [116.27, 39.86], [116.27, 40.13], [116.05, 40.13], [116.05, 39.71]],
+    [[116.10, 39.90], [116.20, 39.90], [116.20, 40.00], [116.10, 40.00], [116.10, 39.90]]] } }] }));
+  const kml = join(dir, 'county.kml');
+  execFileSync('ogr2ogr', ['-f', 'KML', kml, geojson]);
+  execFileSync('ogr2ogr', ['-f', 'ESRI Shapefile', join(dir, 'county.shp'), geojson]);
+  execFileSync('python3', ['-c', `import zipfile,glob\nwith zipfile.ZipFile('${join(dir, 'county.zip')}','w',zipfile.ZIP_DEFLATED) as z:\n  [z.write(f, f.split('/')[-1]) for f in glob.glob('${join(dir, 'county')}.*') if not f.endswith(('.zip','.kml','.geojson'))]`]);
+  const want = cliSheets(['--aoi', geojson, '--scale', '1:1万', '--datum', '2000']).map((r) => r[0]);
+  assert.ok(want.length > 20);
+  await t.page.click('button[data-tab="extent"]');
+  await t.page.select('#datum', '2')
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  for (const file of ['county.geojson', 'county.kml', 'county.zip']) {
+    const input = await t.page.$('#area-file');
+    await input.uploadFile(join(dir, file));
+    await t.page.waitForFunction((f) => document.querySelector('#area-name').textContent.includes(f), {}, file);
+    assert.equal(await t.page.$eval('#area-name', (e) => e.textContent), `范围：${file}，1 个多边形`);
+    await generate(t.page);
+    assert.deepEqual(await t.page.evaluate(() => window.karvento.sheets.numbers), want, file);
+  }
+  await t.page.click('#clear-area');
+});
