@@ -119,7 +119,7 @@ double SixtiethsOfFraction(std::string_view field, double value) {
   }
   const std::string fraction = "0" + std::string(field.substr(point));
   double f = 0;
-  std::from_chars(fraction.data(), fraction.data() + fraction.size(), f);
+  FloatFromChars(fraction.data(), fraction.data() + fraction.size(), f);
   return f * 60;
 }
 
