@@ -50,7 +50,9 @@ bool IsNumberChar(char c) {
 
 // The full-width forms (U+FF01 .. U+FF5E) of the characters a number is
 // written with, turned into ASCII; every other byte is kept.
-std::string Halfwidth(std::string_view text) {
+}  // namespace
+
+std::string HalfwidthText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -70,6 +72,8 @@ std::string Halfwidth(std::string_view text) {
   }
   return out;
 }
+
+namespace {
 
 enum class Hemisphere { None, East, North, South, West };
 
@@ -126,7 +130,7 @@ double SixtiethsOfFraction(std::string_view field, double value) {
 }  // namespace
 
 AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, AngleAxis axis) {
-  std::string plain = Halfwidth(typed);
+  std::string plain = HalfwidthText(typed);
   Hemisphere hemisphere = Hemisphere::None;
   if (!TakeHemisphere(plain, hemisphere)) return AngleTextError::WrongHemisphere;
   const std::string_view text = plain;

@@ -5,6 +5,7 @@
 // and only here.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "geodesy/angles.h"
@@ -54,5 +55,10 @@ enum class AngleAxis { Any, Longitude, Latitude };
 // not match axis, or one together with a sign, is refused.
 AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle,
                               AngleAxis axis = AngleAxis::Any);
+
+// The text with the full-width forms of digits, point, signs, apostrophe and
+// quote (０-９ ． － ＋ ＇ ＂) turned into ASCII, every other character kept:
+// what ParseAngleText reads, for fields that read plain numbers too.
+std::string HalfwidthText(std::string_view text);
 
 }  // namespace karvento

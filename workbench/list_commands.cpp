@@ -196,9 +196,12 @@ void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
   });
 }
 
-bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
+bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view typed) {
   StatusLine.Caption.clear();
-  if (field.SpinOnly()) return field.SetText(text);
+  if (field.SpinOnly()) return field.SetText(typed);
+  // Pasted full-width digits (３９) are the plain ones.
+  const std::string halfwidth = HalfwidthText(typed);
+  const std::string_view text = halfwidth;
   // The degree fields of the corners, each followed by its minutes and
   // seconds.
   SpinField* three = nullptr;
@@ -210,17 +213,17 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
       axis = (k / 3) % 2 == 0 ? AngleAxis::Longitude : AngleAxis::Latitude;
     }
   }
-  const std::string quoted = "“" + std::string(text) + "”";
-  double typed = 0;
+  const std::string quoted = "“" + std::string(typed) + "”";
+  double value = 0;
   const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
-  const bool number = !blank && ParseTypedNumber(text, typed, Commas::DecimalComma);
+  const bool number = !blank && ParseTypedNumber(text, value, Commas::DecimalComma);
   // An empty text counts as the lower limit, as always; a number is the
   // field's own, except a fraction in a degree field, which is an angle.
-  if (blank || (number && (three == nullptr || typed == std::trunc(typed)))) {
+  if (blank || (number && (three == nullptr || value == std::trunc(value)))) {
     if (blank) {
       field.SetText(text);
     } else {
-      field.SetValue(typed);
+      field.SetValue(value);
     }
     return true;
   }
@@ -230,7 +233,7 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
     return false;
   }
   TAngleDMS a;
-  const AngleTextError e = number ? (a = DegToDms(typed), AngleTextError::None)
+  const AngleTextError e = number ? (a = DegToDms(value), AngleTextError::None)
                                   : ParseAngleText(text, a, axis);
   if (e != AngleTextError::None) {
     StatusLine.Caption = quoted + "不是坐标：" + AngleTextReason(e);
@@ -251,15 +254,16 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view text) {
   return true;
 }
 
-bool TfrmCreateMapUnRg::EnterText(NumberField& field, std::string_view text) {
+bool TfrmCreateMapUnRg::EnterText(NumberField& field, std::string_view typed) {
   StatusLine.Caption.clear();
-  double typed = 0;
-  if (text.find_first_not_of(" \t") == std::string_view::npos) {
+  const std::string text = HalfwidthText(typed);
+  double value = 0;
+  if (text.find_first_not_of(" \t") == std::string::npos) {
     field.SetText(text);
-  } else if (ParseTypedNumber(text, typed)) {
-    field.SetValue(typed);
+  } else if (ParseTypedNumber(text, value)) {
+    field.SetValue(value);
   } else {
-    StatusLine.Caption = "“" + std::string(text) + "”不是数字：" + FieldCaption(field) + "仍为 " +
+    StatusLine.Caption = "“" + std::string(typed) + "”不是数字：" + FieldCaption(field) + "仍为 " +
                          field.DisplayText();
     return false;
   }

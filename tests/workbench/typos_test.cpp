@@ -48,6 +48,8 @@ TEST_F(Typos, TypedTextsReadAsMeantOrRefusedWithTheFieldKept) {
       // Coordinates as users paste them into a degree field.
       {"RzSpinEdit4", "39°54.5'", {39, 54, 30}, false},
       {"RzSpinEdit4", "３９°５４′", {39, 54, 0}, false},
+      {"RzSpinEdit4", "３９", {39, 7, 7}, false},  // a whole number, as 39 is
+      {"RzNumericEdit9", "１２３", {123}, false},
       {"RzSpinEdit1", "116°20'30\"E", {116, 20, 30}, false},
       {"RzSpinEdit10", "40°N", {40, 0, 0}, false},
       {"RzSpinEdit4", "39°54'S", {7, 7, 7}, true},
