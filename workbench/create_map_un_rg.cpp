@@ -38,6 +38,7 @@ constexpr const char* kNotStandardAbove = "以上不是标准图幅号！";
 constexpr const char* kMeridianRequired = "中央经度必须是大于0的值！";
 constexpr const char* kNotFound = "未找到图幅号 ";
 constexpr const char* kNotConvertedAbove = "以上图幅号无法转换，其余已转换。";
+constexpr std::size_t kNamedFailures = 20;
 constexpr const char* kInvertedX = "最大X小于最小X，请检查坐标范围！";
 constexpr const char* kInvertedY = "最大Y小于最小Y，请检查坐标范围！";
 constexpr const char* kNoticeCaption = "提示";
@@ -517,16 +518,19 @@ void TfrmCreateMapUnRg::Convert() {
   auto progress = ui_.BeginProgress(kWindowCaption, kConvertingText, sources);
   TStandardMapUnions result(sources);
   std::int64_t total = 0;
-  // A number that does not convert gives no sheets and is named afterwards;
-  // it never stops the others.
+  // A number that does not convert gives no sheets and is named afterwards
+  // (the first kNamedFailures of them); it never stops the others.
   std::string failed;
+  std::size_t failures = 0;
   for (std::size_t i = 0; i < sources; ++i) {
     try {
       result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, datum);
     } catch (const SheetLimitError&) {
       throw;
     } catch (const Error& e) {
-      failed += RzCheckList4.Text(i) + "：" + UserFacingText(e.what()) + "\r\n";
+      if (++failures <= kNamedFailures) {
+        failed += RzCheckList4.Text(i) + "：" + UserFacingText(e.what()) + "\r\n";
+      }
     }
     AddConvertedSheets(total, result[i].size());
     // Cancelled: the target list and the table are filled only at the end,
@@ -535,7 +539,10 @@ void TfrmCreateMapUnRg::Convert() {
   }
   progress.reset();
   ShowStandardMapUnions(std::move(result), RzCheckList5, datum, offsetX, offsetY);
-  if (!failed.empty()) {
+  if (failures > kNamedFailures) {
+    failed += "……共 " + std::to_string(failures) + " 个\r\n";
+  }
+  if (failures > 0) {
     ui_.MessageBox(kErrorCaption, failed + kNotConvertedAbove, MessageButtons::Ok,
                    MessageIcon::Error);
   }

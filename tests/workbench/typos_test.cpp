@@ -122,6 +122,15 @@ TEST_F(Typos, ABadSourceNumberStopsNoOtherConversion) {
   EXPECT_EQ(m.caption, "错误");
   EXPECT_EQ(m.text.rfind("j-50-6：", 0), 0u) << m.text;
   EXPECT_NE(m.text.find("以上图幅号无法转换，其余已转换。"), std::string::npos) << m.text;
+  // Many of them: the first twenty are named, and how many there were.
+  for (int k = 0; k < 24; ++k) frm.RzCheckList4.Append(bad);
+  frm.RzBitBtn1Click();
+  EXPECT_EQ(frm.RzCheckList5.Count(), 8u);
+  const std::string many = TakeMessage().text;
+  std::size_t named = 0;
+  for (std::size_t at = many.find("j-50-6："); at != std::string::npos; at = many.find("j-50-6：", at + 1)) ++named;
+  EXPECT_EQ(named, 20u);
+  EXPECT_NE(many.find("……共 25 个"), std::string::npos) << many;
 }
 
 TEST_F(Typos, AnInvertedIndependentRangeSaysWhatIsWrong) {
