@@ -274,7 +274,10 @@ MapWindow* MainWindow::OpenMapWindow(std::string_view listName) {
         return g.Area ? map::OutlineOf(g.Area->polygons) : std::vector<std::vector<QPointF>>();
       });
     }
-    // On the main window's screen: beside it where there is room.
+  }
+  // Opened (or opened again after it was closed) on the main window's
+  // screen, beside it where there is room; an open one stays where it is.
+  if (!window->isVisible()) {
     if (QScreen* s = screen()) {
       const QRect available = s->availableGeometry();
       window->resize(window->size().boundedTo(available.size() - QSize(16, 48)));

@@ -79,7 +79,8 @@ class MainWindow : public QWidget {
   // Centres the window on its screen.
   void Centre();
 
-  // Opens (or raises) the map window of a sheet list, beside this window.
+  // Opens (or raises) the map window of a sheet list: each time it opens, on
+  // this window's screen, beside it where there is room (MapWindowPosition).
   MapWindow* OpenMapWindow(std::string_view listName);
 
  protected:

@@ -4,6 +4,7 @@
 // zoom, drag and "全图", and the repaint time of 857,088 sheets.
 #include <QElapsedTimer>
 #include <QImage>
+#include <QScreen>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
@@ -85,6 +86,11 @@ TEST_F(MapWindowTest, EachListsToolbarOpensItsMapBesideTheFixedMainWindow) {
     EXPECT_NE(map->minimumSize(), map->maximumSize()) << "resizable";
     EXPECT_TRUE(map->windowTitle().startsWith(QStringLiteral("图幅示意图 - "))) << map->windowTitle().toStdString();
     EXPECT_EQ(Open(c.list), map) << "a second click raises the same window";
+    // On the main window's screen, where MapWindowPosition puts it.
+    const QRect screen = window_->screen()->availableGeometry();
+    EXPECT_EQ(map->pos(), MapWindowPosition(screen, window_->frameGeometry(), map->frameGeometry().size()))
+        << c.list;
+    EXPECT_TRUE(screen.contains(map->frameGeometry().topLeft())) << c.list;
     // The main window keeps its size and still takes commands.
     EXPECT_EQ(window_->size(), QSize(614, 418));
     EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
