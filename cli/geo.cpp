@@ -52,9 +52,9 @@ const char* kOutOfRange = "结果超出了投影的计算范围：这些坐标�
 std::string BeyondDomain(double limit, bool inverse) {
   char degrees[32];
   std::snprintf(degrees, sizeof degrees, "%g", limit);
-  return std::string(inverse ? "该平面坐标不是距中央经线 " : "该点距中央经线超过 ") + degrees +
-         (inverse ? "° 以内任何一点的投影：超出投影的适用范围，无法换算。"
-                  : "°：超出投影的适用范围（误差将超过 1 毫米），不予换算。");
+  return std::string("结果超出了投影的计算范围：") +
+         (inverse ? std::string("该平面坐标不是距中央经线 ") + degrees + "° 以内任何一点的投影。"
+                  : std::string("该点距中央经线超过 ") + degrees + "°，超出投影的适用范围。");
 }
 const OptionSpec kNone[] = {{"help", false}};
 
@@ -119,7 +119,10 @@ int RunProject(const std::vector<std::string>& words) {
     const double L = DmsToDeg(g.Lon);
     const double L0 = p.cm == 0 ? CentralMeridian(p.zone3, L) : p.cm;
     const double limit = ProjectionLongitudeLimit(p.datum);
-    if (!(std::abs(L - L0) <= limit)) throw Error(BeyondDomain(limit, false));
+    // A pole lies on every meridian, the central one too.
+    if (!(std::abs(L - L0) <= limit) && std::abs(DmsToDeg(g.Lat)) != 90) {
+      throw Error(BeyondDomain(limit, false));
+    }
     const TPlanePoint x = GeoToPlane(p.datum, g, p.zone3, p.cm);
     RequireFinite({x.X, x.Y});
     out.Number(x.X);
