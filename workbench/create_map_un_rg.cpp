@@ -1,6 +1,7 @@
 #include "workbench/create_map_un_rg.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -893,6 +894,11 @@ void TfrmCreateMapUnRg::PlaneToDms() {
   const double easting = EastingWithZonePrefix(point.first, zone3, cm);
   const double northing = point.second;
   const TLonLatDMS geo = PlaneToGeo(tab->datum, northing, easting, zone3, cm);
+  // No point of the projection lies there: said, and nothing written.
+  if (std::isnan(geo.Lon.Degrees)) {
+    ui_.MessageBox(kErrorCaption, kPlaneOutsideProjection, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
   if (SpinField* six = TargetCorner(focused)) SetCorner(six, geo);
 }
 

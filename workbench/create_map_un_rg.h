@@ -39,6 +39,10 @@ namespace karvento {
 inline constexpr const char* kWindowCaption = "Karvento";
 inline constexpr const char* kAboutText = "Karvento  v1.0";
 inline constexpr const char* kErrorCaption = "错误";
+// XY-->度分秒 of a plane point that no point of the projection's domain
+// projects to.
+inline constexpr const char* kPlaneOutsideProjection =
+    "结果超出了投影的计算范围：该平面坐标不在投影的适用范围内。";
 inline constexpr const char* kOutOfMemory = "Out of memory";
 inline constexpr const char* kTextFilter = "文本文件（*.txt）|*.txt";
 // The polygon files an area of interest is read from (any polygon layer
