@@ -129,6 +129,18 @@ TEST(AreaFile, UnreadableFilesLayersAndFiltersNameTheFileAndTheReason) {
       EXPECT_NE(text.find(c.reason), std::string::npos) << text;
     }
   }
+  // A filter that matches nothing after one that GDAL warned about: the
+  // message is the program's own, quoting nothing of the earlier warning.
+  try {
+    ReadAreaFile(file, "", "no_such_field = 1", Datum::Beijing54);
+  } catch (const Error&) {
+  }
+  try {
+    ReadAreaFile(file, "", "name = 'c'", Datum::Beijing54);
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "无法读取范围文件 " + file + "：没有多边形");
+  }
   std::remove(file.c_str());
 }
 
