@@ -105,7 +105,7 @@ class GdalFailures {
 // file system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a
 // regular file or a folder (a FIFO would block the program).
 void RequireLocalFile(const std::string& file) {
-  if (file.find("/vsi") != std::string::npos) Fail(file, "不读取 GDAL 的虚拟文件系统（/vsi…）");
+  if (file.rfind("/vsi", 0) == 0) Fail(file, "不读取 GDAL 的虚拟文件系统（/vsi…）");
   if (file.find("://") != std::string::npos) Fail(file, "只读取本机的文件，不读取网址");
   struct stat st {};
   if (stat(file.c_str(), &st) != 0) Fail(file, std::strerror(errno));

@@ -176,6 +176,14 @@ TEST(AreaFile, OnlyLocalFilesOfLocalFormatsAreRead) {
     }
   }
   for (const std::string& f : {disguised, stdinVrt, fifo}) std::remove(f.c_str());
+  // A folder whose name merely holds "/vsi" is a folder like any other.
+  const std::string folder = testing::TempDir() + "vsidata_" + std::to_string(getpid());
+  mkdir(folder.c_str(), 0700);
+  const std::string inside = folder + "/a.geojson";
+  std::ofstream(inside) << R"({"type":"FeatureCollection","features":[)" << kTwoParts << "]}";
+  EXPECT_EQ(ReadAreaFile(inside, Datum::Cgcs2000).polygons, 2u);
+  std::remove(inside.c_str());
+  rmdir(folder.c_str());
 }
 
 // GDAL's own reasons reach the message, not only its last word ("Failed to
