@@ -20,6 +20,7 @@ int RunConvert(const std::vector<std::string>& words);
 int RunProject(const std::vector<std::string>& words);
 int RunDms(const std::vector<std::string>& words);
 int RunAt(const std::vector<std::string>& words);
+int RunFrame(const std::vector<std::string>& words);
 
 // Sheet numbers, one per line, from a file or (for an empty name) standard
 // input, read as a number list is.
