@@ -221,6 +221,9 @@ int RunFrame(const std::vector<std::string>& words) {
       walk.emplace(TMapUnionRange{from.Lon, from.Lat, to.Lon, to.Lat}, scale, fresh, p.zone3, p.datum,
                    p.cm, false);
     }
+    if (!folder && format != FrameFormat::Pdf && (args.Has("aoi") || walk->Columns() * walk->Rows() != 1)) {
+      throw UsageError("the sheets of an extent go into a folder: give --output DIR/");
+    }
     walk->Run([&](std::vector<TStandardMapUnion>& column) {
       for (const TStandardMapUnion& sheet : column) {
         RequireFileName(sheet.MapUnionNo);
@@ -241,6 +244,9 @@ int RunFrame(const std::vector<std::string>& words) {
       numbers = ReadNumberLines(*input == "-" ? "" : *input);
     }
     if (numbers.empty()) throw UsageError("give sheet numbers, --input LIST or an extent (see --help)");
+    if (!folder && format != FrameFormat::Pdf && numbers.size() > 1) {
+      throw UsageError("more than one sheet: give a folder as --output (DIR/)");
+    }
     for (const std::string& number : numbers) {
       if (number.empty()) continue;
       RequireFileName(number);
