@@ -150,6 +150,35 @@ class FrameWriter {
   std::size_t written_ = 0;
 };
 
+FrameFormat ParseFrameFormat(const std::string& text) {
+  if (text == "dxf") return FrameFormat::Dxf;
+  if (text == "pdf") return FrameFormat::Pdf;
+  if (text == "svg") return FrameFormat::Svg;
+  throw UsageError("the frames' format is dxf, pdf or svg");
+}
+
+// --output: a folder (existing, or named with a final /, created) or a file.
+std::pair<std::string, bool> FrameOutput(std::string out) {
+  if (out.empty() || out == "-") throw UsageError("give --output DIR or FILE");
+  const bool folder = out.back() == '/' || IsDirectory(out);
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  if (folder && !IsDirectory(out) && mkdir(out.c_str(), 0777) != 0) {
+    throw Error(FileWriteError(out, std::strerror(errno)));
+  }
+  return {out, folder};
+}
+
+std::vector<std::string> SplitNotes(const std::optional<std::string>& notes) {
+  std::vector<std::string> lines;
+  if (!notes) return lines;
+  std::size_t start = 0;
+  for (std::size_t bar; (bar = notes->find('|', start)) != std::string::npos; start = bar + 1) {
+    lines.push_back(notes->substr(start, bar - start));
+  }
+  lines.push_back(notes->substr(start));
+  return lines;
+}
+
 // A sheet number goes into a file name: nothing that leaves the folder.
 void RequireFileName(const std::string& number) {
   if (number.find('/') != std::string::npos || number.find('\0') != std::string::npos ||
@@ -164,31 +193,15 @@ int RunFrame(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs));
   if (HelpRequested(args, kHelp)) return 0;
   const Projection p = ReadProjection(args);
-  const std::string formatText = args.Value("format").value_or("dxf");
-  const FrameFormat format = formatText == "dxf"   ? FrameFormat::Dxf
-                             : formatText == "pdf" ? FrameFormat::Pdf
-                             : formatText == "svg" ? FrameFormat::Svg
-                                                   : throw UsageError("--format is dxf, pdf or svg");
-  const auto output = args.Value("output");
-  if (!output || output->empty() || *output == "-") throw UsageError("give --output DIR or FILE");
-  std::string out = *output;
-  const bool folder = out.back() == '/' || IsDirectory(out);
-  while (out.size() > 1 && out.back() == '/') out.pop_back();
-  if (folder && !IsDirectory(out) && mkdir(out.c_str(), 0777) != 0) {
-    throw Error(FileWriteError(out, std::strerror(errno)));
-  }
+  const FrameFormat format = ParseFrameFormat(args.Value("format").value_or("dxf"));
+  if (!args.Has("output")) throw UsageError("give --output DIR or FILE");
+  const auto [out, folder] = FrameOutput(*args.Value("output"));
 
   FrameRequest request;
   request.datum = p.datum;
   request.zone3 = p.zone3;
   request.cm = p.cm;
-  if (auto notes = args.Value("notes")) {
-    std::size_t start = 0;
-    for (std::size_t bar; (bar = notes->find('|', start)) != std::string::npos; start = bar + 1) {
-      request.notes.push_back(notes->substr(start, bar - start));
-    }
-    request.notes.push_back(notes->substr(start));
-  }
+  request.notes = SplitNotes(args.Value("notes"));
   std::map<std::string, std::string, std::less<>> names;
   if (auto file = args.Value("names")) names = ReadNames(*file);
   const std::string oneName = args.Value("name").value_or("");
@@ -256,6 +269,37 @@ int RunFrame(const std::vector<std::string>& words) {
   }
   writer.Finish();
   return 0;
+}
+
+void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, const Projection& p,
+                            const std::string& formatText, const std::string& output,
+                            const std::string& name, const std::string& notes) {
+  const FrameFormat format = ParseFrameFormat(formatText);
+  const auto [out, folder] = FrameOutput(output);
+  std::size_t count = 0;
+  for (const auto& row : sheets) count += row.size();
+  if (!folder && format != FrameFormat::Pdf && count != 1) {
+    throw UsageError("the sheets of a grid go into a folder: give --output DIR/");
+  }
+  if (format != FrameFormat::Dxf) map::EnsureGuiApplication();
+  const FrameRequest request{p.datum, p.zone3, p.cm, name, SplitNotes(notes)};
+  FrameWriter writer(format, out, folder);
+  // Rows run from the south: the row above is i + 1.
+  const auto at = [&](std::size_t i, std::size_t j, int di, int dj) -> std::string {
+    const long long r = static_cast<long long>(i) + di, c = static_cast<long long>(j) + dj;
+    if (r < 0 || c < 0 || r >= static_cast<long long>(sheets.size())) return {};
+    const auto& row = sheets[static_cast<std::size_t>(r)];
+    return c < static_cast<long long>(row.size()) ? row[static_cast<std::size_t>(c)].MapUnionNo : std::string();
+  };
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
+      RequireFileName(sheets[i][j].MapUnionNo);
+      std::array<std::string, 9> neighbours;
+      for (int k = 0; k < 9; ++k) neighbours[k] = at(i, j, 1 - k / 3, k % 3 - 1);
+      writer.Write(BuildRectangularFrame(sheets[i][j], denominator, neighbours, request));
+    }
+  }
+  writer.Finish();
 }
 
 }  // namespace karvento::cli

@@ -264,6 +264,68 @@ void ScaleBar(Builder& b, const FrameStyle& st, double cx, double top) {
   }
 }
 
+// The margins around the outer frame: number and name above, the 接合图表
+// at the upper left, the scale and its bar below, the notes at the lower left.
+void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& outer,
+             const std::string& number, const std::array<std::string, 9>& neighbours,
+             const FrameRequest& request, const std::string& datumNote) {
+  double ox0 = INFINITY, ox1 = -INFINITY, oy0 = INFINITY, oy1 = -INFINITY;
+  for (const TPlanePoint& p : outer) {
+    ox0 = std::min(ox0, p.X), ox1 = std::max(ox1, p.X), oy0 = std::min(oy0, p.Y), oy1 = std::max(oy1, p.Y);
+  }
+  const double cx = (ox0 + ox1) / 2;
+  const double above = oy1 + b.M(st.outerWidth / 2 + 4);
+  b.Text(FrameLayer::Notes, number, {cx, above}, st.numberMm, HAlign::Centre, VAlign::Bottom);
+  if (!request.name.empty()) {
+    b.Text(FrameLayer::Notes, request.name, {cx, above + b.M(st.numberMm + 3)}, st.nameMm,
+           HAlign::Centre, VAlign::Bottom);
+  }
+
+  // 接合图表: three rows of three cells above the outer frame's left end.
+  double cellMm = 16;
+  for (const std::string& number : neighbours) {
+    cellMm = std::max(cellMm, TextWidthMm(number, st.noteMm) + 3);
+  }
+  const double cw = b.M(cellMm), ch = b.M(st.noteMm * 2.2);
+  const double gx = ox0, gy = above;  // lower left corner of the table
+  b.Line(FrameLayer::Neighbours, st.gridWidth, true,
+         {{gx, gy}, {gx + 3 * cw, gy}, {gx + 3 * cw, gy + 3 * ch}, {gx, gy + 3 * ch}});
+  for (int i = 1; i < 3; ++i) {
+    b.Segment(FrameLayer::Neighbours, st.gridWidth, {gx + i * cw, gy}, {gx + i * cw, gy + 3 * ch});
+    b.Segment(FrameLayer::Neighbours, st.gridWidth, {gx, gy + i * ch}, {gx + 3 * cw, gy + i * ch});
+  }
+  for (int k = 0; k < 9; ++k) {
+    const int row = k / 3, col = k % 3;
+    const double cellX = gx + col * cw, cellY = gy + (2 - row) * ch;
+    if (k == 4) {
+      // The sheet itself: hatched.
+      for (int j = 1; j < 6; ++j) {
+        const double t = j / 6.0;
+        b.Segment(FrameLayer::Neighbours, st.gridWidth, {cellX + cw * t, cellY}, {cellX, cellY + ch * t});
+        b.Segment(FrameLayer::Neighbours, st.gridWidth, {cellX + cw, cellY + ch * t},
+                  {cellX + cw * t, cellY + ch});
+      }
+      continue;
+    }
+    if (neighbours[k].empty()) continue;
+    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm,
+           HAlign::Centre, VAlign::Middle);
+  }
+
+  // Below: the numeric scale and the scale bar, centred; the notes at the left.
+  const double below = oy0 - b.M(st.outerWidth / 2 + 4);
+  b.Text(FrameLayer::Notes, ScaleText(st.denominator), {cx, below}, st.noteMm * 1.4, HAlign::Centre,
+         VAlign::Top);
+  ScaleBar(b, st, cx, below - b.M(st.noteMm * 1.4 + 4));
+  std::vector<std::string> notes;
+  if (!datumNote.empty()) notes.push_back(datumNote);
+  notes.insert(notes.end(), request.notes.begin(), request.notes.end());
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    b.Text(FrameLayer::Notes, notes[i], {ox0, below - b.M(st.noteMm * 1.6) * static_cast<double>(i)},
+           st.noteMm, HAlign::Left, VAlign::Top);
+  }
+}
+
 }  // namespace
 
 std::string ScaleText(int denominator) {
@@ -431,62 +493,70 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
   b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
 
-  // Margins, from the outer frame's extent.
-  double ox0 = INFINITY, ox1 = -INFINITY, oy0 = INFINITY, oy1 = -INFINITY;
-  for (const TPlanePoint& p : outer) {
-    ox0 = std::min(ox0, p.X), ox1 = std::max(ox1, p.X), oy0 = std::min(oy0, p.Y), oy1 = std::max(oy1, p.Y);
-  }
-  const double cx = (ox0 + ox1) / 2;
-  const double above = oy1 + b.M(st.outerWidth / 2 + 4);
-  b.Text(FrameLayer::Notes, sheet.MapUnionNo, {cx, above}, st.numberMm, HAlign::Centre, VAlign::Bottom);
-  if (!request.name.empty()) {
-    b.Text(FrameLayer::Notes, request.name, {cx, above + b.M(st.numberMm + 3)}, st.nameMm,
-           HAlign::Centre, VAlign::Bottom);
-  }
+  Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
+          DatumNote(request.datum, request.zone3, plane.zone.cm));
+  b.Finish();
+  return f;
+}
 
-  // 接合图表: three rows of three cells above the outer frame's left end.
-  double cellMm = 16;
-  for (const std::string& number : neighbours) {
-    cellMm = std::max(cellMm, TextWidthMm(number, st.noteMm) + 3);
-  }
-  const double cw = b.M(cellMm), ch = b.M(st.noteMm * 2.2);
-  const double gx = ox0, gy = above;  // lower left corner of the table
-  b.Line(FrameLayer::Neighbours, st.gridWidth, true,
-         {{gx, gy}, {gx + 3 * cw, gy}, {gx + 3 * cw, gy + 3 * ch}, {gx, gy + 3 * ch}});
-  for (int i = 1; i < 3; ++i) {
-    b.Segment(FrameLayer::Neighbours, st.gridWidth, {gx + i * cw, gy}, {gx + i * cw, gy + 3 * ch});
-    b.Segment(FrameLayer::Neighbours, st.gridWidth, {gx, gy + i * ch}, {gx + 3 * cw, gy + i * ch});
-  }
-  for (int k = 0; k < 9; ++k) {
-    const int row = k / 3, col = k % 3;
-    const double cellX = gx + col * cw, cellY = gy + (2 - row) * ch;
-    if (k == 4) {
-      // The sheet itself: hatched.
-      for (int j = 1; j < 6; ++j) {
-        const double t = j / 6.0;
-        b.Segment(FrameLayer::Neighbours, st.gridWidth, {cellX + cw * t, cellY}, {cellX, cellY + ch * t});
-        b.Segment(FrameLayer::Neighbours, st.gridWidth, {cellX + cw, cellY + ch * t},
-                  {cellX + cw * t, cellY + ch});
-      }
-      continue;
+MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
+                               const std::array<std::string, 9>& neighbours,
+                               const FrameRequest& request) {
+  const auto style = std::find_if(kFrameStyles.begin(), kFrameStyles.end(),
+                                  [&](const FrameStyle& st) { return st.denominator == denominator; });
+  if (style == kFrameStyles.end()) throw Error("比例尺不在比例尺系列中：1:" + std::to_string(denominator));
+  const FrameStyle& st = *style;
+  if (!(sheet.MinX < sheet.MaxX && sheet.MinY < sheet.MaxY)) throw Error("图幅范围为空：" + sheet.MapUnionNo);
+  MapFrame f;
+  f.number = sheet.MapUnionNo;
+  f.denominator = denominator;
+  Builder b(f, denominator / 1000.0);
+  const TPlanePoint sw{sheet.MinX, sheet.MinY}, se{sheet.MaxX, sheet.MinY};
+  const TPlanePoint ne{sheet.MaxX, sheet.MaxY}, nw{sheet.MinX, sheet.MaxY};
+  const std::array<std::vector<TPlanePoint>, 4> edges = {{{sw, se}, {se, ne}, {ne, nw}, {nw, sw}}};
+  std::array<Vec, 4> normals;
+  for (int i = 0; i < 4; ++i) normals[i] = Outward(edges[i]);
+  b.Line(FrameLayer::Inner, st.innerWidth, true, {sw, se, ne, nw});
+
+  // The 10 cm grid: crosses inside, ticks on the frame, values outside.
+  const double g = denominator / 10.0;
+  const double arm = b.M(5);
+  const int zone = request.cm != 0 ? ZoneNumberOf(request.zone3, request.cm) : 0;
+  const double zoneMetres = zone > 0 && sheet.MinX >= 1000000.0 ? zone * 1000000.0 : 0;
+  std::vector<double> xs, ys;
+  for (double k = std::ceil(sheet.MinX / g); k * g <= sheet.MaxX; ++k) xs.push_back(k * g);
+  for (double k = std::ceil(sheet.MinY / g); k * g <= sheet.MaxY; ++k) ys.push_back(k * g);
+  const auto inside = [](double v, double lo, double hi) { return v > lo && v < hi; };
+  for (double x : xs) {
+    if (!inside(x, sheet.MinX, sheet.MaxX)) continue;
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, sheet.MaxY}, {x, sheet.MaxY - arm});
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, sheet.MinY}, {x, sheet.MinY + arm});
+    for (double y : ys) {
+      if (!inside(y, sheet.MinY, sheet.MaxY)) continue;
+      b.Segment(FrameLayer::KmGrid, st.gridWidth, {x - arm, y}, {x + arm, y});
+      b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, y - arm}, {x, y + arm});
     }
-    if (neighbours[k].empty()) continue;
-    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm,
-           HAlign::Centre, VAlign::Middle);
   }
-
-  // Below: the numeric scale and the scale bar, centred; the notes at the left.
-  const double below = oy0 - b.M(st.outerWidth / 2 + 4);
-  b.Text(FrameLayer::Notes, ScaleText(st.denominator), {cx, below}, st.noteMm * 1.4, HAlign::Centre,
-         VAlign::Top);
-  ScaleBar(b, st, cx, below - b.M(st.noteMm * 1.4 + 4));
-  const double cmShown = plane.zone.cm;
-  std::vector<std::string> notes = {DatumNote(request.datum, request.zone3, cmShown)};
-  notes.insert(notes.end(), request.notes.begin(), request.notes.end());
-  for (std::size_t i = 0; i < notes.size(); ++i) {
-    b.Text(FrameLayer::Notes, notes[i], {ox0, below - b.M(st.noteMm * 1.6) * static_cast<double>(i)},
-           st.noteMm, HAlign::Left, VAlign::Top);
+  for (double y : ys) {
+    if (!inside(y, sheet.MinY, sheet.MaxY)) continue;
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {sheet.MinX, y}, {sheet.MinX + arm, y});
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {sheet.MaxX, y}, {sheet.MaxX - arm, y});
   }
+  const double labelAt = b.M(st.gapMm / 2);
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    const std::string text = KmLabel(xs[i] - zoneMetres, g, i == 0 || i + 1 == xs.size(), zone);
+    b.Text(FrameLayer::KmGrid, text, {xs[i], sheet.MaxY + labelAt}, st.labelMm, HAlign::Centre, VAlign::Middle);
+    b.Text(FrameLayer::KmGrid, text, {xs[i], sheet.MinY - labelAt}, st.labelMm, HAlign::Centre, VAlign::Middle);
+  }
+  for (std::size_t i = 0; i < ys.size(); ++i) {
+    const std::string text = KmLabel(ys[i], g, i == 0 || i + 1 == ys.size(), 0);
+    b.Text(FrameLayer::KmGrid, text, {sheet.MinX - labelAt, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle);
+    b.Text(FrameLayer::KmGrid, text, {sheet.MaxX + labelAt, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle);
+  }
+  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
+  b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
+  Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
+          request.cm != 0 ? DatumNote(request.datum, request.zone3, request.cm) : std::string());
   b.Finish();
   return f;
 }

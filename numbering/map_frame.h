@@ -132,6 +132,20 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
 // Throws Error("不是标准图幅号：…") for a text that is no sheet number.
 MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request);
 
+// The frame of a rectangular sheet (矩形分幅) of an independent or national
+// plane grid at 1:denominator, one of the series (1:500 … 1:5000 in
+// practice): the inner frame on the sheet's rectangle; a cross (十字丝, arms
+// of 5 mm) at every 10 cm of paper inside it and a 5 mm tick inward where a
+// 10 cm line meets the frame; the grid values in kilometres between the
+// frames, the full values (the south-west corner's) at the ends of each side;
+// the outer frame and the margins as for a standard sheet. With request.cm
+// not 0 the sheet lies on the national grid: the datum note is written, and
+// an easting of more than a million (with its zone number) is labelled with
+// it. Throws Error for a scale outside the series or a sheet without area.
+MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
+                               const std::array<std::string, 9>& neighbours,
+                               const FrameRequest& request);
+
 // The projected inner frame of a sheet: the ring SW → SE → NE → NW (counter-
 // clockwise, not repeated at the end) along the true meridians and
 // parallels, densified so that no point of an edge lies farther than
