@@ -195,5 +195,33 @@ TEST(FrameCli, AnExtentWritesOneFilePerSheetAndRefusalsLeaveNothing) {
   EXPECT_FALSE(std::filesystem::exists(file));
 }
 
+TEST(FrameCli, RectangularSheetsOnTheNationalGridCarryItsSystemAndTheirFrames) {
+  const std::string grid =
+      "grid --min-x 39525100 --min-y 3810100 --max-x 39525900 --max-y 3810400 --scale 500 "
+      "--sheet 50x50 --scheme coords --datum 2000 --cm 117 ";
+  const std::string gpkg = Temp("rect.gpkg");
+  const Result list = RunCli(grid + "--format gpkg --output " + gpkg);
+  ASSERT_EQ(list.status, 0) << list.err;
+  const testing::ReadLayer read = testing::ReadBack(gpkg);
+  EXPECT_EQ(read.epsg, 4527);  // CGCS2000 / 3-degree Gauss-Kruger zone 39
+  EXPECT_EQ(read.features.size(), 8u);
+  std::filesystem::remove(gpkg);
+
+  const std::string dir = Temp("rect");
+  const Result frames = RunCli(grid + "--frame dxf --output " + dir + "/");
+  ASSERT_EQ(frames.status, 0) << frames.err;
+  const testing::ReadLayer dxf = testing::ReadBack(dir + "/3810.25-25.25.dxf");
+  ASSERT_TRUE(dxf.opened);
+  const std::size_t layerField = FieldIndex(dxf, "Layer");
+  std::set<std::pair<double, double>> corners;
+  for (const auto& f : dxf.features) {
+    if (f.fields[layerField] == "内图廓") corners.insert(f.points.begin(), f.points.end());
+  }
+  EXPECT_EQ(corners, (std::set<std::pair<double, double>>{
+                         {39525250, 3810250}, {39525500, 3810250}, {39525500, 3810500}, {39525250, 3810500}}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 8);
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace karvento

@@ -225,3 +225,49 @@ TEST(MapFrame, TextsOfTheMargin) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(MapFrame, ARectangularSheetHasItsGridCrossesAndValues) {
+  // A 1:500 sheet of 50 cm on zone 39 (eastings with the zone number).
+  const TCustomMapUnion sheet{"3810.25-25.25", 39525250, 3810250, 39525500, 3810500};
+  const std::array<std::string, 9> neighbours = {"3810.50-25.00", "3810.50-25.25", "3810.50-25.50",
+                                                 "3810.25-25.00", "",              "3810.25-25.50",
+                                                 "3810.00-25.00", "3810.00-25.25", "3810.00-25.50"};
+  const MapFrame f = BuildRectangularFrame(sheet, 500, neighbours, {Datum::Cgcs2000, true, 117, "", {}});
+  const auto inner = LinesOf(f, FrameLayer::Inner);
+  ASSERT_EQ(inner.size(), 1u);
+  EXPECT_EQ(inner[0]->points, (std::vector<TPlanePoint>{{39525250, 3810250}, {39525500, 3810250},
+                                                        {39525500, 3810500}, {39525250, 3810500}}));
+  // Crosses at every 50 m (10 cm) inside: 4 × 4, each two arms of 5 mm
+  // (2.5 m) through its point; the ticks on the frame point inward.
+  std::set<std::pair<double, double>> crosses;
+  for (const FrameLine* l : LinesOf(f, FrameLayer::KmGrid)) {
+    const TPlanePoint a = l->points[0], b = l->points[1];
+    const TPlanePoint mid{(a.X + b.X) / 2, (a.Y + b.Y) / 2};
+    const bool onFrame = a.X == sheet.MinX || a.X == sheet.MaxX || a.Y == sheet.MinY || a.Y == sheet.MaxY;
+    if (onFrame) {
+      EXPECT_EQ(std::hypot(b.X - a.X, b.Y - a.Y), 2.5);
+      EXPECT_TRUE(b.X > sheet.MinX && b.X < sheet.MaxX && b.Y > sheet.MinY && b.Y < sheet.MaxY);
+      continue;
+    }
+    EXPECT_EQ(std::hypot(b.X - a.X, b.Y - a.Y), 5.0);
+    EXPECT_EQ(std::fmod(mid.X, 50), 0.0);
+    EXPECT_EQ(std::fmod(mid.Y, 50), 0.0);
+    crosses.insert({mid.X, mid.Y});
+  }
+  EXPECT_EQ(crosses.size(), 16u);
+  std::multiset<std::string> texts;
+  for (const FrameText& t : f.texts) texts.insert(t.text);
+  // The south-west corner's values in full (twice: both sides of the frame).
+  EXPECT_EQ(texts.count("39525.25"), 2u);
+  EXPECT_EQ(texts.count("3810.25"), 2u);
+  EXPECT_EQ(texts.count("25.30"), 2u);
+  EXPECT_EQ(texts.count("3810.00-25.25"), 1u);
+  EXPECT_EQ(texts.count(DatumNote(Datum::Cgcs2000, true, 117)), 1u);
+  EXPECT_THROW(BuildRectangularFrame(sheet, 300, neighbours, {}), Error);
+}
+
+}  // namespace
+}  // namespace karvento
