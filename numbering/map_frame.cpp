@@ -354,6 +354,14 @@ std::string KmLabel(double v, double intervalM, bool full, int zoneNumber) {
   return text;
 }
 
+void ShiftFrame(MapFrame& frame, double dx, double dy) {
+  for (FrameLine& l : frame.lines) {
+    for (TPlanePoint& p : l.points) p = {p.X + dx, p.Y + dy};
+  }
+  for (FrameText& t : frame.texts) t.at = {t.at.X + dx, t.at.Y + dy};
+  frame.minX += dx, frame.maxX += dx, frame.minY += dy, frame.maxY += dy;
+}
+
 std::string DatumNote(Datum datum, bool zone3, double cm) {
   const char* name = datum == Datum::Beijing54 ? "1954年北京坐标系"
                      : datum == Datum::Xian80  ? "1980西安坐标系"

@@ -154,6 +154,11 @@ MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
 std::vector<TPlanePoint> FramePlaneRing(Datum datum, const TMapUnionRange& range, bool zone3,
                                         double cm, double toleranceM);
 
+// Moves every point of a frame, and its bounds, by (dx, dy): a frame in the
+// coordinates of a list whose large numbers are omitted (省略坐标大数). The
+// texts keep the values they show.
+void ShiftFrame(MapFrame& frame, double dx, double dy);
+
 // The datum note of the lower left margin:
 // "2000国家大地坐标系，高斯-克吕格投影，3°分带，中央经线117°".
 std::string DatumNote(Datum datum, bool zone3, double cm);
