@@ -816,6 +816,10 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, Shee
       });
       return StatusLine.Caption;
     };
+    dialog.OnMakeFrame = [this, record, system] {
+      Dispatch([&] { ExportFrameOf(record, system); });
+      return StatusLine.Caption;
+    };
   }
   ui_.ShowInformation(dialog);
 }

@@ -402,6 +402,9 @@ class TfrmCreateMapUnRg {
   // or DXF files, one per sheet, named by number (one sheet: the file
   // chosen; more: a folder named as the chosen file without its extension).
   void ExportFrames(bool pdf, bool checkedOnly);
+  // The frame of one sheet from its information dialog: DXF, or PDF when the
+  // name chosen ends in .pdf.
+  void ExportFrameOf(const TStandardMapUnion& sheet, const TPlaneSystem& system);
   // The checked sheets of the active list in list order as one sequence, for
   // the writers; false (and a word in the status line) when none is checked.
   bool CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom, bool& isCustom);

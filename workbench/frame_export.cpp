@@ -103,4 +103,25 @@ void TfrmCreateMapUnRg::ExportFrames(bool pdf, bool checkedOnly) {
   EndExport(std::move(progress), written, reason, records, shown);
 }
 
+void TfrmCreateMapUnRg::ExportFrameOf(const TStandardMapUnion& sheet, const TPlaneSystem& system) {
+  SaveDialog1.Filter = "DXF 文件（*.dxf）|*.dxf|PDF 文件（*.pdf）|*.pdf";
+  SaveDialog1.DefaultExt = "dxf";
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  const MapFrame frame = FrameOfListed(sheet, system);
+  const bool pdf = fileName.size() >= 4 && fileName.compare(fileName.size() - 4, 4, ".pdf") == 0;
+  if (pdf) {
+    SafeFile file(fileName);
+    std::unique_ptr<FramePages> pages = ui_.BeginFramePages([&file](std::string_view b) { file.Write(b); });
+    if (!pages) throw Error(kNoFramePages);
+    pages->Add(frame);
+    pages->Finish();
+    pages.reset();
+    file.Commit();
+  } else {
+    WriteDxfFrame(fileName, frame);
+  }
+  StatusLine.Caption = "已生成图廓 " + fileName;
+}
+
 }  // namespace karvento

@@ -69,3 +69,27 @@ TEST_F(FrameExports, OneDxfPerSheetInTheListsCoordinates) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST_F(FrameExports, TheInformationDialogMakesTheFrameOfItsSheet) {
+  SetCorners(0, {116, 0, 0}, {39, 40, 0}, {116, 3, 45}, {39, 42, 30});
+  Geodetic(0).Scale.SetItemIndex(6);
+  Geodetic(0).Meridian.SetValue(117);
+  frm.RzBitBtn1Click();
+  ASSERT_EQ(Geodetic(0).List.Count(), 1u);
+  std::string result;
+  ui.onInformation = [&](TfrmTFInformation& d) {
+    ui.fileNames.push_back(dir.File("sheet"));  // the default extension: .dxf
+    d.MakeFrame();
+    result = d.MakeFrameResult;
+  };
+  Geodetic(0).List.SetItemIndex(0);
+  ASSERT_TRUE(frm.DblClick(Geodetic(0).List.Name()));
+  EXPECT_EQ(result, "已生成图廓 " + dir.File("sheet.dxf"));
+  EXPECT_NE(TempDir::Read(dir.File("sheet.dxf")).find("$INSUNITS"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace karvento
