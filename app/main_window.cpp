@@ -623,9 +623,9 @@ void MainWindow::BuildMenus() {
   exportMenu_->setObjectName(QStringLiteral("PopupMenu1"));
   // The export items, and the same items again writing only the checked
   // sheets of the active list: MIF (geographic, plane), XLS, SHP
-  // (geographic, plane), GeoPackage, DXF, KML.
+  // (geographic, plane), GeoPackage, DXF, KML, the map frames as DXF, PDF.
   const auto addExports = [this](QMenu* menu, const QString& mifName, const QString& shpName,
-                                 std::array<Button*, 8> items) {
+                                 std::array<Button*, 10> items) {
     QMenu* mif = menu->addMenu(QStringLiteral("导出MIF文件"));
     mif->setObjectName(mifName);
     AddAction(mif, *items[0]);
