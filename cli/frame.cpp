@@ -260,9 +260,9 @@ int RunFrame(const std::vector<std::string>& words) {
     if (!folder && format != FrameFormat::Pdf && numbers.size() > 1) {
       throw UsageError("more than one sheet: give a folder as --output (DIR/)");
     }
+    for (const std::string& number : numbers) RequireFileName(number);
     for (const std::string& number : numbers) {
       if (number.empty()) continue;
-      RequireFileName(number);
       request.name = nameOf(number);
       writer.Write(BuildStandardFrame(number, request));
     }
@@ -291,9 +291,12 @@ void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, con
     const auto& row = sheets[static_cast<std::size_t>(r)];
     return c < static_cast<long long>(row.size()) ? row[static_cast<std::size_t>(c)].MapUnionNo : std::string();
   };
+  // Every name is checked before the first file is written.
+  for (const auto& row : sheets) {
+    for (const TCustomMapUnion& sheet : row) RequireFileName(sheet.MapUnionNo);
+  }
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     for (std::size_t j = 0; j < sheets[i].size(); ++j) {
-      RequireFileName(sheets[i][j].MapUnionNo);
       std::array<std::string, 9> neighbours;
       for (int k = 0; k < 9; ++k) neighbours[k] = at(i, j, 1 - k / 3, k % 3 - 1);
       writer.Write(BuildRectangularFrame(sheets[i][j], denominator, neighbours, request));

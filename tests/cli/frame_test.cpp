@@ -221,6 +221,14 @@ TEST(FrameCli, RectangularSheetsOnTheNationalGridCarryItsSystemAndTheirFrames) {
                          {39525250, 3810250}, {39525500, 3810250}, {39525500, 3810500}, {39525250, 3810500}}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 8);
   std::filesystem::remove_all(dir);
+
+  // Numbers that would leave the folder are refused before any file is written.
+  const Result slash = RunCli("grid --min-x 0 --min-y 0 --max-x 500 --max-y 250 --scale 500 --sheet 50x50 "
+                              "--format-string '[ROW]/[COL]' --frame dxf --output " + dir + "/");
+  EXPECT_EQ(slash.status, 1);
+  EXPECT_NE(slash.err.find("图幅号不能作为文件名：0/0"), std::string::npos) << slash.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
