@@ -170,8 +170,10 @@ TEST(FrameCli, APdfPageIsAtTrueScale) {
 
 TEST(FrameCli, AnExtentWritesOneFilePerSheetAndRefusalsLeaveNothing) {
   const std::string dir = Temp("extent");
+  const std::string names = Temp("names.csv");
+  std::ofstream(names) << "J50G004039,东城区\r\n";
   const Result run = RunCli("frame --from 116:22:30,39:50 --to 116:30,39:55 --scale 1:1万 --cm 117 --output " +
-                            dir + "/ --format svg");
+                            dir + "/ --format svg --names " + names);
   ASSERT_EQ(run.status, 0) << run.err;
   TStandardMapUnions sheets;
   CreateMapUnionsOfStandard({{116, 22, 30}, {39, 50, 0}, {116, 30, 0}, {39, 55, 0}}, 6, true, true,
@@ -183,7 +185,13 @@ TEST(FrameCli, AnExtentWritesOneFilePerSheetAndRefusalsLeaveNothing) {
   for (const auto& entry : std::filesystem::directory_iterator(dir)) written.insert(entry.path().filename());
   EXPECT_EQ(written.size(), 4u);
   EXPECT_EQ(written, expected);
+  // The name of its line in the names file, above the number.
+  std::ifstream svg(dir + "/J50G004039.svg");
+  std::stringstream text;
+  text << svg.rdbuf();
+  EXPECT_NE(text.str().find("东城区"), std::string::npos);
   std::filesystem::remove_all(dir);
+  std::filesystem::remove(names);
 
   // Two sheets into one DXF file, a number that is no sheet: refused, no file.
   const std::string file = Temp("two.dxf");
