@@ -1,10 +1,9 @@
 // Map frames as AutoCAD R12 DXF text.
 #include "export/dxf_frame.h"
 
-#include <charconv>
-
 #include "export/gbk.h"
 #include "export/safe_file.h"
+#include "geodesy/float_chars.h"
 
 namespace karvento {
 
@@ -24,7 +23,7 @@ class Dxf {
   }
   void Pair(int code, double v) {
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v == 0 ? 0.0 : v);
+    const auto r = FloatToChars(buf, buf + sizeof buf, v == 0 ? 0.0 : v);
     Pair(code, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
   }
   void Pair(int code, int v) { Pair(code, std::string_view(std::to_string(v))); }
