@@ -401,6 +401,7 @@ class TfrmCreateMapUnRg {
   // The map frames of the sheets (frame_export.cpp): PDF pages in one file,
   // or DXF files, one per sheet, named by number (one sheet: the file
   // chosen; more: a folder named as the chosen file without its extension).
+  // The independent grid's sheets get rectangular frames at the tab's scale.
   void ExportFrames(bool pdf, bool checkedOnly);
   // The frame of one sheet from its information dialog: DXF, or PDF when the
   // name chosen ends in .pdf.

@@ -93,3 +93,36 @@ TEST_F(FrameExports, TheInformationDialogMakesTheFrameOfItsSheet) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST_F(FrameExports, TheIndependentGridsSheetsGetRectangularFramesAtTheTabsScale) {
+  frm.SetActiveTab(2);
+  frm.RzNumericEdit7.SetValue(1000);
+  frm.RzNumericEdit8.SetValue(500);
+  frm.RzSpinEdit28.SetValue(500);
+  frm.RzSpinEdit29.SetValue(500);
+  frm.RzBitBtn1Click();
+  ASSERT_EQ(frm.RzCheckList3.Count(), 2u);
+  // No scale chosen: refused before a file name is asked for.
+  frm.Click("FrameDxf1");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("比例尺"), std::string::npos);
+  EXPECT_TRUE(ui.fileDialogs.empty());
+  ui.messages.clear();
+
+  frm.RzSpinEdit27.SetValue(500);
+  ui.fileNames.push_back(dir.File("grid.dxf"));
+  frm.Click("FrameDxf1");
+  EXPECT_TRUE(ui.messages.empty());
+  const std::string west = TempDir::Read(dir.File("grid/0+0.dxf"));
+  EXPECT_FALSE(TempDir::Read(dir.File("grid/0+1.dxf")).empty());
+  // The inner frame is the sheet's rectangle; its eastern neighbour is in
+  // the 接合图表.
+  EXPECT_NE(west.find("\n10\n500\n20\n500\n"), std::string::npos);
+  EXPECT_NE(west.find("\n1\n0+1\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace karvento
