@@ -298,12 +298,12 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
     const int row = k / 3, col = k % 3;
     const double cellX = gx + col * cw, cellY = gy + (2 - row) * ch;
     if (k == 4) {
-      // The sheet itself: hatched.
-      for (int j = 1; j < 6; ++j) {
-        const double t = j / 6.0;
-        b.Segment(FrameLayer::Neighbours, st.gridWidth, {cellX + cw * t, cellY}, {cellX, cellY + ch * t});
-        b.Segment(FrameLayer::Neighbours, st.gridWidth, {cellX + cw, cellY + ch * t},
-                  {cellX + cw * t, cellY + ch});
+      // The sheet itself: hatched at 45°, a line every 1.5 mm.
+      const double gap = b.M(1.5);
+      for (double c = gap - ch; c < cw; c += gap) {
+        const TPlanePoint from = c >= 0 ? TPlanePoint{cellX + c, cellY} : TPlanePoint{cellX, cellY - c};
+        const double t = std::min(cellX + cw - from.X, cellY + ch - from.Y);
+        b.Segment(FrameLayer::Neighbours, st.gridWidth, from, {from.X + t, from.Y + t});
       }
       continue;
     }
