@@ -127,6 +127,10 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       GpkgChecked("GPKG1Checked", "导出GeoPackage文件", "", ControlKind::MenuItem),
       DxfChecked("DXF1Checked", "导出DXF文件", "", ControlKind::MenuItem),
       KmlChecked("KML1Checked", "导出KML文件", "", ControlKind::MenuItem),
+      FrameDxfItem("FrameDxf1", "导出图廓 DXF", "", ControlKind::MenuItem),
+      FramePdfItem("FramePdf1", "导出图廓 PDF", "", ControlKind::MenuItem),
+      FrameDxfChecked("FrameDxf1Checked", "导出图廓 DXF", "", ControlKind::MenuItem),
+      FramePdfChecked("FramePdf1Checked", "导出图廓 PDF", "", ControlKind::MenuItem),
       CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
@@ -193,6 +197,10 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &GpkgChecked,
                                                     &DxfChecked,
                                                     &KmlChecked,
+                                                    &FrameDxfItem,
+                                                    &FramePdfItem,
+                                                    &FrameDxfChecked,
+                                                    &FramePdfChecked,
                                                     &CheckAll1,
                                                     &UncheckAll1,
                                                     &InvertChecks1,
@@ -807,6 +815,10 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, Shee
         list->Append(sheet);
         StatusLine.Caption = "已加入 " + sheet.MapUnionNo;
       });
+      return StatusLine.Caption;
+    };
+    dialog.OnMakeFrame = [this, record, system] {
+      Dispatch([&] { ExportFrameOf(record, system); });
       return StatusLine.Caption;
     };
   }
