@@ -69,12 +69,13 @@ int ParseInteger(std::string_view text, std::string_view what) {
   return v;
 }
 
-TAngleDMS ParseAngle(std::string_view text, std::string_view what, AngleAxis axis) {
+TAngleDMS ParseAngle(std::string_view text, std::string_view what, bool decimalAsTyped,
+                     AngleAxis axis) {
   TAngleDMS a;
   const auto fail = [&](const char* why) {
     return UsageError(std::string(what) + ": '" + std::string(text) + "' " + why);
   };
-  switch (ParseAngleText(text, a, axis)) {
+  switch (ParseAngleText(text, a, decimalAsTyped, axis)) {
     case AngleTextError::None:
       return a;
     case AngleTextError::TooManyFields:
@@ -112,14 +113,16 @@ double ParseNumberIn(std::string_view text, std::string_view what, double lowest
   return v;
 }
 
-TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what) {
+TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what,
+                           bool decimalAsTyped) {
   // The corner fields' limits tell a longitude (180) from a latitude (90).
-  const TAngleDMS a =
-      ParseAngle(text, what, maxDegrees > 90 ? AngleAxis::Longitude : AngleAxis::Latitude);
+  const TAngleDMS a = ParseAngle(text, what, decimalAsTyped,
+                                 maxDegrees > 90 ? AngleAxis::Longitude : AngleAxis::Latitude);
+  // Each field within its limits, and the whole angle too: 90:59:60 is 91°.
   if (!(a.Degrees >= 0 && a.Degrees <= maxDegrees && a.Minutes >= 0 && a.Minutes <= 59 &&
-        a.Seconds >= 0 && a.Seconds <= 60)) {
+        a.Seconds >= 0 && a.Seconds <= 60 && DmsToSec(a) <= maxDegrees * 3600)) {
     throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside 0 to " +
-                     Shortest(maxDegrees) + " degrees, 0 to 59 minutes, 0 to 60 seconds");
+                     Shortest(maxDegrees) + " degrees (0 to 59 minutes, 0 to 60 seconds)");
   }
   return a;
 }

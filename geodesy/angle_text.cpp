@@ -48,8 +48,6 @@ bool IsNumberChar(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
 }
 
-// The full-width forms (U+FF01 .. U+FF5E) of the characters a number is
-// written with, turned into ASCII; every other byte is kept.
 }  // namespace
 
 std::string HalfwidthText(std::string_view text) {
@@ -129,7 +127,8 @@ double SixtiethsOfFraction(std::string_view field, double value) {
 
 }  // namespace
 
-AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, AngleAxis axis) {
+AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, bool decimalAsTyped,
+                              AngleAxis axis) {
   std::string plain = HalfwidthText(typed);
   Hemisphere hemisphere = Hemisphere::None;
   if (!TakeHemisphere(plain, hemisphere)) return AngleTextError::WrongHemisphere;
@@ -206,7 +205,8 @@ AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, AngleAxi
   }
   TAngleDMS a;
   if (count == 1) {
-    a = DegToDms(negative ? -fields[0] : fields[0]);
+    const double x = negative ? -fields[0] : fields[0];
+    a = decimalAsTyped ? TAngleDMS{x, 0, 0} : DegToDms(x);
   } else {
     const double sign = negative ? -1.0 : 1.0;
     a = {sign * fields[0], sign * fields[1], sign * fields[2]};

@@ -47,13 +47,19 @@ enum class AngleAxis { Any, Longitude, Latitude };
 // of 75 come back as 75, for the caller to judge. A leading minus makes every
 // field negative or zero (the sign convention of TAngleDMS).
 //
+// With decimalAsTyped, one field comes back as {x, 0, 0} instead, the value
+// typed with no carry: its DmsToDeg is x and its DmsToSec x × 3600 rounded
+// once, so 116.49999999 stays west of 116°30′ (DegToDms would carry it
+// there). The commands that compute on a point (at, project, areas) read
+// decimals so; the corner fields keep DegToDms.
+//
 // Text pasted from documents is read as typed: full-width digits, point,
 // sign, apostrophe and quote (３９°５４′) count as their plain forms. One
 // hemisphere may stand before or after the angle: E or 东经 (longitude), N or
 // 北纬 (latitude); S, W, 南纬 and 西经 are refused, since sheets are numbered
 // only in the northern and eastern hemispheres, and a hemisphere that does
 // not match axis, or one together with a sign, is refused.
-AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle,
+AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle, bool decimalAsTyped = false,
                               AngleAxis axis = AngleAxis::Any);
 
 // The text with the full-width forms of digits, point, signs, apostrophe and

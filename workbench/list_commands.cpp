@@ -234,7 +234,7 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view typed) {
   }
   TAngleDMS a;
   const AngleTextError e = number ? (a = DegToDms(value), AngleTextError::None)
-                                  : ParseAngleText(text, a, axis);
+                                  : ParseAngleText(text, a, false, axis);
   if (e != AngleTextError::None) {
     StatusLine.Caption = quoted + "不是坐标：" + AngleTextReason(e);
     return false;

@@ -125,7 +125,7 @@ TEST(AngleText, AHemisphereMustMatchTheCoordinate) {
   };
   for (const Case& c : cases) {
     TAngleDMS a;
-    EXPECT_EQ(ParseAngleText(c.text, a, c.axis), c.why) << c.text;
+    EXPECT_EQ(ParseAngleText(c.text, a, false, c.axis), c.why) << c.text;
   }
 }
 
