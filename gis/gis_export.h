@@ -50,6 +50,12 @@ struct GisOptions {
   bool geographic = false;
   // Attribute text of a Shapefile; the other formats are UTF-8 by definition.
   GisEncoding encoding = GisEncoding::Utf8;
+  // The frame of a standard sheet as its four corners joined by straight
+  // lines. Otherwise vertices are added along each edge so that no point of
+  // the true edge lies more than 1 cm from the polygon: on the plane both
+  // parallels and meridians are curves, and programs that join geographic
+  // vertices by great circles (Google Earth) would cut across a parallel.
+  bool cornersOnly = false;
 };
 
 // The file name extension (without ".") and the save dialog filter of a format.
