@@ -276,7 +276,7 @@ SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), 
   if (!exists) {
     if (!CreateTemp(folder, name, &err)) Fail(err);
     if (::fchmod(fd_, CreationMode()) != 0) Fail(errno);
-    keep_ = {true, ::geteuid(), 0, CreationMode()};
+    keep_ = {true, ::geteuid(), ::getegid(), CreationMode()};
     keep_.sameGroup = true;
     return;
   }
@@ -448,6 +448,18 @@ void SafeFile::Commit() {
   committed_ = true;
 }
 
+void SafeFile::TakeAttributesOf(const std::string& file) {
+  struct stat st {};
+  if (!keep_.sameGroup || fd_ < 0 || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  const mode_t mode = st.st_mode & 0666;
+  if ((st.st_uid == keep_.uid && st.st_gid == keep_.gid) || ::fchown(fd_, st.st_uid, st.st_gid) == 0) {
+    keep_ = {true, st.st_uid, st.st_gid, mode, false};
+  } else {
+    keep_.mode &= mode;  // another user's: at least no more open than it
+  }
+  ::fchmod(fd_, keep_.mode);
+}
+
 void SafeFile::CommitFrom(const std::string& staged) {
   if (!inPlace_ && !temp_.empty() && keep_.valid) {
     // Renamed into place when the staged file can be given what the target
@@ -530,6 +542,7 @@ SafeFileSet::SafeFileSet(std::string target, const std::vector<std::string>& com
       const std::string companion = TitleOf(mainFile) + ext;
       if (!LeadsToRegularFile(companion)) RefuseNonRegular(companion, what);
       companions_.push_back(std::make_unique<SafeFile>(companion));
+      companions_.back()->TakeAttributesOf(mainFile);
     }
   }
   main_ = std::make_unique<SafeFile>(std::move(target));

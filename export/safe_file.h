@@ -93,6 +93,11 @@ class SafeFile {
   // committed. Write must not have been called.
   void CommitFrom(const std::string& staged);
 
+  // A target that does not exist yet is made with the owner, group and
+  // permissions of file (when it exists) instead of the creator's: a new
+  // companion of a private file is private too.
+  void TakeAttributesOf(const std::string& file);
+
   const std::string& target() const { return target_; }
   // For kByName: the new empty file that the library is to write whole; its
   // folder is where the library may stage its own temporary parts.

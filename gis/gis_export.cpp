@@ -126,6 +126,17 @@ class StdoutSink {
   std::string error_;
 };
 
+// The name of the main file: a Shapefile's ends in ".shp", added when the
+// name has none; a name that leads to a device or a pipe is refused as it is,
+// never turned into a new file beside it (/dev/null.shp).
+std::string ShapefileName(const std::string& fileName, GisFormat format) {
+  if (format != GisFormat::Shapefile || EndsWithNoCase(fileName, ".shp")) return fileName;
+  if (!LeadsToRegularFile(fileName)) {
+    throw Error(FileWriteError(fileName, "不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件"));
+  }
+  return fileName + ".shp";
+}
+
 // The files of one export, written through SafeFileSet: GDAL writes them
 // into its hidden folder (KML: through /vsistdout/ into the main file
 // itself), and Commit puts them in place.
@@ -133,8 +144,7 @@ class FileSet {
  public:
   FileSet(const std::string& fileName, GisFormat format)
       : format_(format),
-        set_(format == GisFormat::Shapefile && !EndsWithNoCase(fileName, ".shp") ? fileName + ".shp"
-                                                                                  : fileName,
+        set_(ShapefileName(fileName, format),
              format == GisFormat::Shapefile ? kShapefileCompanions : std::vector<std::string>{},
              format == GisFormat::Kml || format == GisFormat::Dxf,
              format == GisFormat::Shapefile ? "Shapefile" : "GeoPackage") {
