@@ -41,38 +41,42 @@ std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, 
     const auto southTerms = projection.Parallel(range.South);
     const auto westTerms = projection.Meridian(west);
     const auto eastTerms = projection.Meridian(east);
-    const TPlanePoint corner[4] = {P::Point(northTerms, westTerms), P::Point(northTerms, eastTerms),
-                                   P::Point(southTerms, eastTerms), P::Point(southTerms, westTerms)};
+    const TPlanePoint nw = P::Point(northTerms, westTerms), ne = P::Point(northTerms, eastTerms);
+    const TPlanePoint se = P::Point(southTerms, eastTerms), sw = P::Point(southTerms, westTerms);
+    if (!Densifies(tolerance_m)) return std::vector<TPlanePoint>{nw, ne, se, sw, nw};
+
+    // The north and south edges take the same steps, and so do the east and
+    // west edges: each meridian and parallel between the corners is then
+    // prepared once for both of its edges, at the cost of a vertex or two
+    // where the two bow differently.
+    const auto midMeridian = projection.Meridian((west + east) / 2);
+    const auto midParallel = projection.Parallel(TAngleDMS{(north + south) / 2, 0, 0});
+    const int across = StepsFor(std::max(OffLine(nw, ne, P::Point(northTerms, midMeridian)),
+                                         OffLine(sw, se, P::Point(southTerms, midMeridian))),
+                                tolerance_m);
+    const int down = StepsFor(std::max(OffLine(nw, sw, P::Point(midParallel, westTerms)),
+                                       OffLine(ne, se, P::Point(midParallel, eastTerms))),
+                              tolerance_m);
+    std::vector<std::decay_t<decltype(midMeridian)>> meridians;
+    std::vector<std::decay_t<decltype(midParallel)>> parallels;
+    meridians.reserve(static_cast<std::size_t>(across));
+    parallels.reserve(static_cast<std::size_t>(down));
+    for (int k = 1; k < across; ++k) meridians.push_back(projection.Meridian(west + (east - west) * k / across));
+    for (int k = 1; k < down; ++k) {
+      parallels.push_back(projection.Parallel(TAngleDMS{north + (south - north) * k / down, 0, 0}));
+    }
+
     std::vector<TPlanePoint> ring;
-    const bool dense = Densifies(tolerance_m);
-    // A parallel from lon0 to lon1 (after its first corner, before its last).
-    const auto parallel = [&](const auto& terms, double lon0, double lon1, const TPlanePoint& a,
-                              const TPlanePoint& b) {
-      if (!dense) return;
-      const TPlanePoint mid = P::Point(terms, projection.Meridian((lon0 + lon1) / 2));
-      const int n = StepsFor(OffLine(a, b, mid), tolerance_m);
-      for (int k = 1; k < n; ++k) {
-        ring.push_back(P::Point(terms, projection.Meridian(lon0 + (lon1 - lon0) * k / n)));
-      }
-    };
-    const auto meridian = [&](const auto& terms, double lat0, double lat1, const TPlanePoint& a,
-                              const TPlanePoint& b) {
-      if (!dense) return;
-      const TPlanePoint mid = P::Point(projection.Parallel(TAngleDMS{(lat0 + lat1) / 2, 0, 0}), terms);
-      const int n = StepsFor(OffLine(a, b, mid), tolerance_m);
-      for (int k = 1; k < n; ++k) {
-        ring.push_back(P::Point(projection.Parallel(TAngleDMS{lat0 + (lat1 - lat0) * k / n, 0, 0}), terms));
-      }
-    };
-    ring.push_back(corner[kNW]);
-    parallel(northTerms, west, east, corner[kNW], corner[kNE]);
-    ring.push_back(corner[kNE]);
-    meridian(eastTerms, north, south, corner[kNE], corner[kSE]);
-    ring.push_back(corner[kSE]);
-    parallel(southTerms, east, west, corner[kSE], corner[kSW]);
-    ring.push_back(corner[kSW]);
-    meridian(westTerms, south, north, corner[kSW], corner[kNW]);
-    ring.push_back(corner[kNW]);
+    ring.reserve(2 * meridians.size() + 2 * parallels.size() + 5);
+    ring.push_back(nw);
+    for (const auto& m : meridians) ring.push_back(P::Point(northTerms, m));
+    ring.push_back(ne);
+    for (const auto& p : parallels) ring.push_back(P::Point(p, eastTerms));
+    ring.push_back(se);
+    for (auto m = meridians.rbegin(); m != meridians.rend(); ++m) ring.push_back(P::Point(southTerms, *m));
+    ring.push_back(sw);
+    for (auto p = parallels.rbegin(); p != parallels.rend(); ++p) ring.push_back(P::Point(*p, westTerms));
+    ring.push_back(nw);
     return ring;
   });
 }

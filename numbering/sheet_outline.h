@@ -30,12 +30,16 @@ namespace karvento {
 // The plane outline of the sheet range on the datum's Gauss-Krüger system of
 // zone3 and cm (cm = 0: each point on its own zone, as GeoToPlane does; the
 // caller makes sure the sheet lies in one zone). tolerance_m > 0 in metres of
-// the plane: each edge is split into n equal steps, n chosen from the edge's
-// measured bow so that the chord of a step deviates from the true curve by
-// at most half the tolerance where the curvature is even along the edge; the
-// other half covers its variation. An edge whose bow is within the tolerance
-// stays one straight segment. A tolerance ≤ 0 or not finite keeps the four
-// corners only.
+// the plane: the north and south edges are split into the same n equal steps
+// of longitude, the east and west edges into the same m equal steps of
+// latitude, n (m) chosen from the larger measured bow of the two edges (the
+// distance of the edge's middle from its chord) so that the chord of a step
+// deviates from the true curve by at most half the tolerance where the
+// curvature is even along the edge; the other half covers its variation.
+// Edges whose bows are within half the tolerance stay single straight
+// segments. A tolerance ≤ 0 or not finite keeps the four corners only. Cost:
+// about 2.4 µs and 30 vertices a sheet for the 1:1万 sheets of all China on
+// one 6-degree zone of CGCS2000 at 1 cm (bench/bench_outline).
 std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, bool zone3, double cm,
                                       double tolerance_m);
 
