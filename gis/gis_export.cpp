@@ -8,6 +8,8 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,11 +61,13 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
                     [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-// GDAL's reason for the last failure, or a general one when it gave none.
+constexpr const char* kNoReason = "GDAL 未说明原因";
+
+// GDAL's reason for the first failure, or a general one when it gave none.
 std::string GdalReason() {
   if (!FirstGdalFailure().empty()) return FirstGdalFailure();
   const char* msg = CPLGetLastErrorMsg();
-  return msg != nullptr && *msg != '\0' ? msg : "GDAL 未说明原因";
+  return msg != nullptr && *msg != '\0' ? msg : kNoReason;
 }
 
 // GDAL set up for one export: its messages go to the caller's error, never
@@ -166,7 +170,7 @@ class FileSet {
   const std::string& Folder() const { return set_.folder(); }
 
   [[noreturn]] void Fail(const std::string& reason) const {
-    throw Error(FileWriteError(target(), reason));
+    throw Error(FileWriteError(target(), reason == kNoReason ? SystemReason() : reason));
   }
   // A write of the main file failed: the failure, once known, ends the export.
   void CheckStream() {
@@ -179,6 +183,22 @@ class FileSet {
   }
 
  private:
+  // Why writing the set failed when GDAL did not say (its DXF driver does
+  // not on a full disk): a full file system, or a file grown to the
+  // file-size limit.
+  std::string SystemReason() const {
+    struct statvfs fs {};
+    if (::statvfs(set_.folder().c_str(), &fs) == 0 && fs.f_bavail == 0) return strerror(ENOSPC);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      std::error_code ec;
+      for (const auto& e : std::filesystem::directory_iterator(set_.folder(), ec)) {
+        if (e.is_regular_file(ec) && e.file_size(ec) >= limit.rlim_cur) return strerror(EFBIG);
+      }
+    }
+    return kNoReason;
+  }
+
   GisFormat format_;
   SafeFileSet set_;
   std::optional<StdoutSink> sink_;
