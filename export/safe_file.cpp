@@ -218,8 +218,9 @@ bool LeadsToRegularFile(const std::string& name) {
   const int own = OwnDescriptor(file);
   struct stat st {};
   if (own >= 0) return ::fstat(own, &st) == 0 && S_ISREG(st.st_mode);
-  if (::stat(file.c_str(), &st) != 0) return errno == ENOENT;
-  return S_ISREG(st.st_mode);
+  // A name that leads nowhere (yet) is for the writer to create or to fail
+  // on with its own reason.
+  return ::stat(file.c_str(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
 void PrepareFileSignals() {
@@ -535,8 +536,9 @@ SafeFileSet::SafeFileSet(std::string target, const std::vector<std::string>& com
   const std::string mainFile = FileNameBehind(target);
   const std::string folder = FolderOf(mainFile);
   const std::string name = mainFile.substr(folder.size());
-  // Each companion is checked and prepared before the main file: a refusal
-  // comes before anything of the set is opened.
+  // The main file, then each companion, is checked and prepared before the
+  // library writes anything.
+  main_ = std::make_unique<SafeFile>(std::move(target));
   if (regular && !name.empty()) {
     for (const std::string& ext : companionExtensions) {
       const std::string companion = TitleOf(mainFile) + ext;
@@ -545,7 +547,6 @@ SafeFileSet::SafeFileSet(std::string target, const std::vector<std::string>& com
       companions_.back()->TakeAttributesOf(mainFile);
     }
   }
-  main_ = std::make_unique<SafeFile>(std::move(target));
   std::string pattern = HiddenPattern(folder, name.empty() ? "karvento" : name);
   if (!regular || ::mkdtemp(pattern.data()) == nullptr) {
     if (regular && errno != EACCES && errno != EPERM && errno != EROFS) {

@@ -135,8 +135,9 @@ class SafeFile {
 // no link); the file may not exist yet.
 std::string FileNameBehind(const std::string& name);
 
-// Whether what name leads to is a regular file, or nothing yet, and so can be
-// written by a library that opens it by name.
+// Whether what name leads to is a regular file, or nothing yet (or nothing
+// that can be examined: the writer reports why), and so can be written by a
+// library that opens it by name.
 bool LeadsToRegularFile(const std::string& name);
 
 // A main file and its companions, written whole by a library that opens them

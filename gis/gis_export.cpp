@@ -64,10 +64,17 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 constexpr const char* kNoReason = "GDAL 未说明原因";
 
 // GDAL's reason for the first failure, or a general one when it gave none.
+// A failed SQL statement is quoted whole by the GeoPackage driver (kilobytes
+// of table definitions); only SQLite's reason is kept of it.
 std::string GdalReason() {
-  if (!FirstGdalFailure().empty()) return FirstGdalFailure();
-  const char* msg = CPLGetLastErrorMsg();
-  return msg != nullptr && *msg != '\0' ? msg : kNoReason;
+  const char* last = CPLGetLastErrorMsg();
+  std::string msg = !FirstGdalFailure().empty() ? FirstGdalFailure() : last != nullptr ? last : "";
+  if (msg.empty()) return kNoReason;
+  const std::size_t failed = msg.rfind(") failed: ");
+  if (msg.rfind("sqlite3_", 0) == 0 && failed != std::string::npos) {
+    msg = msg.substr(0, msg.find('(')) + " failed: " + msg.substr(failed + 10);
+  }
+  return msg;
 }
 
 // GDAL set up for one export: its messages go to the caller's error, never
@@ -170,7 +177,8 @@ class FileSet {
   const std::string& Folder() const { return set_.folder(); }
 
   [[noreturn]] void Fail(const std::string& reason) const {
-    throw Error(FileWriteError(target(), reason == kNoReason ? SystemReason() : reason));
+    const std::string system = SystemReason();
+    throw Error(FileWriteError(target(), system.empty() ? reason : system));
   }
   // A write of the main file failed: the failure, once known, ends the export.
   void CheckStream() {
@@ -183,9 +191,10 @@ class FileSet {
   }
 
  private:
-  // Why writing the set failed when GDAL did not say (its DXF driver does
-  // not on a full disk): a full file system, or a file grown to the
-  // file-size limit.
+  // Why writing the set failed, when the system's reason is plain: a full
+  // file system, or a file grown to the file-size limit. GDAL's own words
+  // then are none (its DXF driver's), or a consequence ("disk I/O error",
+  // ".shp file is unreadable, or corrupt"). "" otherwise.
   std::string SystemReason() const {
     struct statvfs fs {};
     if (::statvfs(set_.folder().c_str(), &fs) == 0 && fs.f_bavail == 0) return strerror(ENOSPC);
@@ -196,7 +205,7 @@ class FileSet {
         if (e.is_regular_file(ec) && e.file_size(ec) >= limit.rlim_cur) return strerror(EFBIG);
       }
     }
-    return kNoReason;
+    return {};
   }
 
   GisFormat format_;
