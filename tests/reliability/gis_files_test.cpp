@@ -64,7 +64,7 @@ TEST(CliGisFiles, WhatTheNameOpensIsWrittenOrRefused) {
     int status;
     std::string out, err;
   } cases[] = {
-      {"KML into a named pipe", "cat pipe.kml > got.kml & " + kSheets +
+      {"KML into a named pipe", "timeout 20 cat pipe.kml > got.kml & " + kSheets +
                                     "--format kml --output pipe.kml; wait; cmp got.kml ref/pipe.kml && stat -c %F pipe.kml",
        0, "fifo\n", ""},
       {"a GeoPackage refused on a named pipe, without waiting for a reader",
