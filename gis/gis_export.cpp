@@ -625,7 +625,9 @@ void CheckShapefileText(const std::string& fileName, const std::string& number,
     }
   }
   if (bytes > 254) {
-    throw Error(FileWriteError(fileName, "图幅号 “" + number.substr(0, 64) + "…” 长 " + std::to_string(bytes) +
+    std::size_t cut = 64;
+    while (cut > 0 && (static_cast<unsigned char>(number[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    throw Error(FileWriteError(fileName, "图幅号 “" + number.substr(0, cut) + "…” 长 " + std::to_string(bytes) +
                                              " 字节，超出 Shapefile 文本字段的 254 字节"));
   }
 }
