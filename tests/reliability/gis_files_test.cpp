@@ -40,7 +40,7 @@ Result Shell(const TempDir& dir, const std::string& line) {
 }
 
 const std::string kCli = KARVENTO_CLI;
-// 1:5万 sheets of the 2000 system: 8 columns of 6.
+// 1:5万 sheets of the 2000 system: 4 columns of 3.
 const std::string kSheets = kCli + " sheets --from 116,39.5 --to 117,40 --scale 1:5万 --datum 2000 ";
 const std::string kPrefix = "karvento-cli sheets: 无法写入文件 “";
 const std::string kNotRegular = "”：不是普通文件（设备、管道或终端），";
@@ -77,6 +77,11 @@ TEST(CliGisFiles, WhatTheNameOpensIsWrittenOrRefused) {
       {"a link to a private GeoPackage: written through, still a private link",
        kSheets + "--format gpkg --output link.gpkg && stat -c '%F %a' link.gpkg real.gpkg && ls -A | grep -c gpkg",
        0, "symbolic link 777\nregular file 600\n3\n", ""},
+      // 12 frames of four corners: a 100-byte header and 136 bytes a frame.
+      {"frames of four corners on request", kSheets + "--format shp --corners-only --output c.shp && stat -c %s c.shp",
+       0, "1732\n", ""},
+      {"--corners-only of a text format", kSheets + "--format csv --corners-only", 2, "",
+       "karvento-cli sheets: --corners-only is for shp, gpkg, dxf and kml\n"},
   };
   for (const Case& c : cases) {
     const Result r = Shell(dir, c.line);
