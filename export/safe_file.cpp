@@ -578,8 +578,9 @@ void SafeFileSet::Commit() {
       companions_[i]->CommitFrom(companionStaged_[i]);
       continue;
     }
-    // Not part of the new set: an old one of the name must not stay beside it.
-    const std::string old = FileNameBehind(companions_[i]->target());
+    // Not part of the new set: an old one of the name must not stay beside
+    // it. A link is removed, never a file it leads to (which may be shared).
+    const std::string old = companions_[i]->target();
     companions_[i].reset();
     if (::unlink(old.c_str()) != 0 && errno != ENOENT) {
       throw Error(FileWriteError(old, std::strerror(errno)));
