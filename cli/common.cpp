@@ -162,11 +162,23 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
   return false;
 }
 
-bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, const Projection* plane) {
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
     if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
-    Require(WriteGisCustomSheets(o.file, sheets, *gis, &reason), reason);
+    GisCrs crs;
+    if (plane != nullptr) {
+      // Eastings with the zone number are the zone's EPSG system; without
+      // it, the same system with the zone's millions omitted.
+      bool prefixed = true;
+      for (const auto& row : sheets) {
+        for (const TCustomMapUnion& s : row) prefixed = prefixed && s.MinX >= 1000000;
+      }
+      const double zoneMillions = FalseEasting(plane->zone3, plane->cm) - 500000;
+      crs = PlaneCrs(plane->cm, plane->cm,
+                     TPlaneSystem{plane->datum, plane->zone3, plane->cm, prefixed ? 0 : zoneMillions, 0});
+    }
+    Require(WriteGisCustomSheets(o.file, sheets, *gis, &reason, {}, crs), reason);
     return true;
   }
   if (o.format == Format::Mif) {

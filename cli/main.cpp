@@ -28,6 +28,7 @@ const char* kToolHelp =
     "  project  Gauss-Krüger forward (LON LAT) and inverse (X Y), Beijing 54 or Xi'an 80\n"
     "  dms      decimal degrees to degrees, minutes and seconds\n"
     "  at       the sheet of a point at every scale, or its 3 x 3 neighbours\n"
+    "  frame    the map frames (图廓) of sheets as DXF, PDF or SVG\n"
     "\n"
     "'karvento-cli COMMAND --help' describes a command. Example:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 --scale 1:1万\n";
