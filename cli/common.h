@@ -23,10 +23,12 @@ struct OutputOptions {
   std::string file;  // empty: standard output
   CsvEncoding encoding = CsvEncoding::Utf8Bom;  // also a Shapefile's text (UTF-8 or GBK)
   bool geoMif = false;  // --coords geo: MIF, shp, gpkg, dxf in longitude and latitude
+  bool cornersOnly = false;  // --corners-only: GIS frames of four vertices
   double mapWidth = 0, mapHeight = 0;  // --size of an index map: pixels, millimetres for pdf
 };
 inline const OptionSpec kOutputOptionSpecs[] = {
-    {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}, {"size", true}};
+    {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}, {"size", true},
+    {"corners-only", false}};
 OutputOptions ReadOutputOptions(const Args& args);
 
 // Writes the index map of a table for --format svg, png or pdf, under the
