@@ -1,6 +1,7 @@
 #include "cli/common.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -31,13 +32,55 @@ void ReadMapSize(const Args& args, OutputOptions& o) {
 
 }  // namespace
 
+std::optional<Format> FormatOfName(std::string_view file) {
+  const std::size_t slash = file.find_last_of('/');
+  const std::string_view base = slash == std::string_view::npos ? file : file.substr(slash + 1);
+  const std::size_t dot = base.find_last_of('.');
+  if (dot == std::string_view::npos || dot == 0) return std::nullopt;
+  std::string extension(base.substr(dot + 1));
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  // Every format but the table is named by its own extension.
+  if (extension == "table") return std::nullopt;
+  try {
+    return ParseFormat(extension);
+  } catch (const UsageError&) {
+    return std::nullopt;
+  }
+}
+
+namespace {
+
+// A --format the output name contradicts: x.gpkg written as CSV is no
+// GeoPackage, and nothing can open it. GeoJSON is often named .json.
+void RequireFormatOfName(Format format, const std::string& file, const std::string& given) {
+  const std::optional<Format> named = FormatOfName(file);
+  if (!named || *named == format) return;
+  if (format == Format::GeoJson && *named == Format::Json) return;
+  throw UsageError("--format " + given + " contradicts the output name '" + file +
+                   "' (leave out --format to write what the name says)");
+}
+
+}  // namespace
+
 OutputOptions ReadOutputOptions(const Args& args) {
   OutputOptions o;
-  if (auto f = args.Value("format")) o.format = ParseFormat(*f);
   if (auto f = args.Value("output")) o.file = *f;
   // "-" and /dev/stdout name standard output, for the text formats; they are
   // written as standard output is, never replaced.
   const bool toStdout = o.file == "-" || o.file == "/dev/stdout";
+  if (auto f = args.Value("format")) {
+    o.format = ParseFormat(*f);
+    if (!toStdout) RequireFormatOfName(o.format, o.file, *f);
+  } else if (const auto named = toStdout ? std::nullopt : FormatOfName(o.file)) {
+    o.format = *named;
+  }
+  o.quiet = args.Has("quiet");
+  o.spreadsheet = args.Has("spreadsheet");
+  if (o.spreadsheet && o.format != Format::Csv) {
+    throw UsageError("--spreadsheet is a form of CSV: give --format csv or an output name .csv");
+  }
   if (auto e = args.Value("encoding")) {
     if (*e == "gbk") {
       o.encoding = CsvEncoding::Gbk;
@@ -88,7 +131,8 @@ OutputStream::OutputStream(const OutputOptions& o) {
     file_ = file.get();
     sink_ = std::move(file);
   }
-  out_ = std::make_unique<Output>(*sink_, o.format == Format::Csv && o.encoding == CsvEncoding::Gbk);
+  out_ = std::make_unique<Output>(*sink_, o.format == Format::Csv && o.encoding == CsvEncoding::Gbk,
+                                  o.spreadsheet);
 }
 
 OutputStream::~OutputStream() = default;
@@ -183,6 +227,17 @@ std::string DatumName(const Projection& p) {
       break;
   }
   return "CGCS2000";
+}
+
+void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, const Projection& p) {
+  if (o.quiet || (o.format != Format::GeoJson && o.format != Format::Csv)) return;
+  if (p.datum == Datum::Cgcs2000) return;
+  const char* datum = p.datum == Datum::Beijing54 ? "北京1954" : "西安1980";
+  std::fprintf(stderr,
+               "karvento-cli %.*s: 注意：经纬度属于%s坐标系，读取%s的程序多把它当作 WGS 84，"
+               "两者相差可达百余米；要与 WGS 84 的数据叠加，请用 --datum 2000（CGCS2000）。\n",
+               static_cast<int>(command.size()), command.data(), datum,
+               o.format == Format::GeoJson ? " GeoJSON " : " CSV ");
 }
 
 Projection ReadProjection(const Args& args, double maxCm) {

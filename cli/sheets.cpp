@@ -43,7 +43,9 @@ const char* kHelp =
     "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
     "                     gpkg, dxf, kml, or an index map: svg, png, pdf (the file\n"
-    "                     formats need --output)\n"
+    "                     formats need --output); without --format the output\n"
+    "                     name's extension chooses (x.gpkg: GeoPackage), and a\n"
+    "                     --format that contradicts it is refused\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete. Every\n"
     "                     text format, mif, shp, gpkg, dxf and kml are written\n"
@@ -52,6 +54,12 @@ const char* kHelp =
     "                     holds up to 4 GB); xlsx and the maps: 5,000,000\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
     "                     shp attribute text: utf-8 (default) or gbk\n"
+    "  --spreadsheet      csv for Excel and WPS: numbers as text cells (=\"J-50-5\")\n"
+    "                     that they do not turn into dates or numbers\n"
+    "  --progress         a progress line on standard error (sheets done of the\n"
+    "                     total, rate, time left), shown by default on a terminal\n"
+    "                     once a run lasts a second\n"
+    "  --quiet            no progress line and no notices on standard error\n"
     "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
     "                     longitude and latitude\n"
     "  --aoi FILE         only the sheets whose frame shares interior with the\n"
@@ -64,15 +72,18 @@ const char* kHelp =
     "                     (table, csv, json, geojson)\n"
     "%s"
     "\n"
+    "Plane corners: X is the easting and Y the northing, in metres.\n"
     "Coordinate systems: shp (with its .prj), gpkg and dxf name the EPSG system of\n"
-    "the datum: geographic EPSG:4214 (54) or 4610 (80); plane the Gauss-Kruger\n"
-    "system of the zone, with the zone number (EPSG:2415 for 54, zone 39) when\n"
-    "--cm is given, without it (EPSG:2436, CM 117E) when --cm is 0, which needs\n"
-    "every sheet in one zone. Offsets make it that system with its false origin\n"
-    "moved by them. kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954\n"
-    "and Xi'an 1980 sheets are refused. geojson coordinates are the sheets' own\n"
-    "longitudes and latitudes on their datum, not WGS 84 as RFC 7946 readers\n"
-    "assume; each feature names its datum in the property \"datum\".\n"
+    "the datum: geographic EPSG:4214 (54), 4610 (80) or 4490 (2000); plane the\n"
+    "Gauss-Kruger system of the zone, with the zone number when --cm is given\n"
+    "(3-degree zone 39: EPSG:2415 for 54, 2363 for 80, 4527 for 2000), without it\n"
+    "when --cm is 0 (CM 117E: EPSG:2436, 2384, 4548), which needs every sheet in\n"
+    "one zone. Offsets make it that system with its false origin moved by them.\n"
+    "kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954 and Xi'an 1980\n"
+    "sheets are refused. geojson and csv longitudes and latitudes are the sheets'\n"
+    "own on their datum, not WGS 84 as their readers assume: each geojson feature\n"
+    "names its datum in the property \"datum\", and on 54 and 80 standard error\n"
+    "says so (--quiet: not).\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
@@ -88,7 +99,7 @@ const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", tru
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
                            {"params", true},   {"number-form", true}, {"aoi", true},
                            {"aoi-layer", true}, {"aoi-where", true}, {"min-cover", true},
-                           {"cover", false}};
+                           {"cover", false}, {"progress", false}};
 
 // What a user interface of the window must answer when the tool borrows the
 // window's fields: nothing is ever shown.
@@ -128,6 +139,7 @@ int RunSheets(const std::vector<std::string>& words) {
   if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
   Projection p = ReadProjection(args);
   const OutputOptions o = ReadOutputOptions(args);
+  const ProgressLine::Mode progressMode = ProgressLine::ModeOf(args);
 
   // The corners, zone method, central meridian and offsets: from a saved
   // parameter file where one is given, each overridden by its option.
@@ -209,10 +221,11 @@ int RunSheets(const std::vector<std::string>& words) {
   const SheetWalk walk =
       area ? SheetWalk(area->area, minCover, scale, standard == "new", p.zone3, p.datum, p.cm, false)
            : SheetWalk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
+  WarnOfGeographicDatum("sheets", o, p);
   StreamStandardSheets(o, walk, edits,
                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
                         nullptr, DatumName(p), withCover},
-                       p);
+                       p, progressMode);
   return 0;
 }
 

@@ -197,7 +197,7 @@ TEST(Cli, GisFormatsReadBackWithTheirSystem) {
 
 TEST(Cli, StreamsEndCleanlyWhenTheReaderStops) {
   // 36,864 sheets into a reader that takes two lines.
-  const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv | head -2");
+  const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv --quiet | head -2");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
 }
@@ -486,7 +486,7 @@ TEST(Cli, ConvertWritesEachSourceAsTheWholeResultWouldBe) {
     }
     for (const std::string& input : {"--input " + list, "< " + list}) {
       const Result r = RunShell(kCli + " convert --to-scale 1:10万 --datum 80 --cm 117 "
-                                "--offset-x 39000000 --offset-y 10 --format " + name + " " + input);
+                                "--offset-x 39000000 --offset-y 10 --quiet --format " + name + " " + input);
       EXPECT_EQ(r.out, whole.text) << name << " " << input;
       EXPECT_EQ(r.status, 1);
       EXPECT_EQ(r.err, "nonsense不是标准图幅号！\n不是标准图幅号！\nJ-50-5.5: '5.5' is not a valid integer value\n");
