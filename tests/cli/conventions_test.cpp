@@ -165,6 +165,10 @@ TEST(CliConventions, AsScriptsAndTerminalsExpectThem) {
       {"no notice for table", kCli + " " + corners + " >/dev/null", 0, "", ""},
       {"at's scale column", kCli + " at 116.4,39.9 --datum 2000 --format csv", 0, "\xEF\xBB\xBF比例尺,新图幅号", ""},
       {"at's place column", kCli + " at 116.4,39.9 --neighbours --datum 2000 | head -1", 0, "place ", ""},
+      {"the sample area: 52 sheets, none inside its hole",
+       kCli + " sheets --aoi " KARVENTO_SOURCE_DIR "/docs/examples/area.geojson --aoi-where \"name = '示例区'\" "
+              "--datum 2000 --format csv | tail -n +2 | cut -d , -f 1 | grep -vc J50G002039",
+       0, "52\n", ""},
       {"grid json names eastings",
        kCli + " grid --min-x 0 --min-y 0 --max-x 500 --max-y 500 --step-x 500 --step-y 500 --format json", 0,
        "\"min_easting\":0,\"min_northing\":0,\"max_easting\":500,\"max_northing\":500", ""},
