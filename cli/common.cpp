@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "export/safe_file.h"
-#include "gis/gis_export.h"
+#include "cli/modules.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -178,8 +178,7 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
   const Datum datum = p.datum;
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
-    Require(WriteGisSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis,
-                           &reason),
+    Require(Gis().writeSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis, &reason),
             reason);
     return true;
   }
@@ -201,7 +200,7 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
     if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
-    Require(WriteGisCustomSheets(o.file, sheets, *gis, &reason), reason);
+    Require(Gis().writeCustomSheets(o.file, sheets, *gis, &reason), reason);
     return true;
   }
   if (o.format == Format::Mif) {

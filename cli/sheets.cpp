@@ -5,9 +5,9 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "gis/area_file.h"
+#include "cli/modules.h"
 #include "numbering/unMapUnRgPub.h"
-#include "workbench/create_map_un_rg.h"
+#include "workbench/text_files.h"
 
 namespace karvento::cli {
 
@@ -101,33 +101,6 @@ const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", tru
                            {"aoi-layer", true}, {"aoi-where", true}, {"min-cover", true},
                            {"cover", false}, {"progress", false}};
 
-// What a user interface of the window must answer when the tool borrows the
-// window's fields: nothing is ever shown.
-class NoUserInterface : public UserInterface {
- public:
-  MessageResult MessageBox(std::string_view, std::string_view text, MessageButtons,
-                           MessageIcon) override {
-    throw Error(std::string(text));
-  }
-  bool RunFileDialog(const TFileDialog&, std::string&) override { return false; }
-  bool ShowInputPoint(TfrmInputPoint&) override { return false; }
-  bool ShowInputString(TfrmInputString&) override { return false; }
-  void ShowInformation(TfrmTFInformation&) override {}
-  std::string FocusedControl() const override { return {}; }
-  void SetFocus(std::string_view) override {}
-  void CloseMainWindow() override {}
-};
-
-// A saved parameter file as the window's Open reads it into a geodetic tab:
-// every value brought into its field's limits and decimals.
-TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
-  NoUserInterface ui;
-  TfrmCreateMapUnRg window(ui);
-  const int tab = datum == Datum::Xian80 ? kTabXian80 : kTabBeijing54;
-  window.WriteParameters(tab, ReadParameterFile(file));
-  return window.ReadParameters(tab);
-}
-
 }  // namespace
 
 int RunSheets(const std::vector<std::string>& words) {
@@ -146,7 +119,7 @@ int RunSheets(const std::vector<std::string>& words) {
   TMapUnionRange range;
   double offsetX = 0, offsetY = 0;
   if (auto file = args.Value("params")) {
-    const TParameterSet saved = OpenParameterFile(*file, p.datum);
+    const TParameterSet saved = Gis().openParameterFile(*file, p.datum);
     range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
     if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;
@@ -189,8 +162,8 @@ int RunSheets(const std::vector<std::string>& words) {
       minCover = ParseNumber(*f, "--min-cover");
       if (!(minCover >= 0 && minCover <= 1)) throw UsageError("--min-cover is a fraction from 0 to 1");
     }
-    area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
-                        args.Value("aoi-where").value_or(""), p.datum);
+    area = Gis().readAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
+                              args.Value("aoi-where").value_or(""), p.datum);
     if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area->notice.c_str());
   }
 

@@ -1,5 +1,6 @@
 // Sheets written as a walk hands them over, and the forms of their numbers.
 #include "cli/common.h"
+#include "cli/modules.h"
 #include "export/mif_stream.h"
 
 namespace karvento::cli {
@@ -60,7 +61,7 @@ GisTableOutline OutlineOfWalk(const SheetWalk& walk, const ColumnEdits& edits, b
   }
   walk.Run([&](std::vector<TStandardMapUnion>& column) {
     edits.Apply(column);
-    outline.Add(column);
+    Gis().addToOutline(outline, column);
   });
   return outline;
 }
@@ -76,14 +77,14 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
                                                    static_cast<std::uint64_t>(walk.Rows()));
   if (const auto gis = GisOptionsOf(o)) {
     const GisTableOutline outline = OutlineOfWalk(walk, edits, meta.standard == "new");
-    GisSheetStream file(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY},
-                        *gis);
+    const std::unique_ptr<GisColumns> file =
+        Gis().openStream(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY}, *gis);
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
-      file.Column(column);
+      file->Column(column);
       line.Add(column.size());
     });
-    file.Commit();
+    file->Commit();
     line.Finish();
     return;
   }

@@ -87,6 +87,34 @@ TEST(CliReadBack, SvgNamesFontsOfEverySystemAndTheToolkitKeepsQuiet) {
   EXPECT_EQ(named, all);
 }
 
+// A command loads GDAL and Qt only when it writes what needs them: the
+// dynamic loader's own record of the files it opened.
+TEST(CliModules, GdalAndQtAreLoadedOnlyWhenAskedFor) {
+  const std::string corners = " sheets --from 116:20,39:50 --to 116:30,40:00 --datum 2000 ";
+  const std::string gpkg = Temp("m.gpkg");
+  struct Case {
+    std::string arguments;
+    bool gdal, qt;
+  } cases[] = {
+      {"check J50G003040", false, false},
+      {"convert J-50-5 --to-scale 1:5万", false, false},
+      {"at 116.4,39.9", false, false},
+      {"project --cm 117 116:30:00 39:30:00", false, false},
+      {"dms 116.5", false, false},
+      {corners + "--format csv", false, false},
+      {"grid --min-x 0 --min-y 0 --max-x 500 --max-y 500 --step-x 500 --step-y 500", false, false},
+      {corners + "--output " + gpkg, true, false},
+      {corners + "--format svg", false, true},
+  };
+  for (const Case& c : cases) {
+    const Result r = RunShell("LD_DEBUG=files " + kCli + " " + c.arguments +
+                              " 2>&1 >/dev/null | grep -o 'lib\\(gdal\\|Qt6Gui\\)[.]so' | sort -u");
+    const std::string expected = std::string(c.gdal ? "libgdal.so\n" : "") + (c.qt ? "libQt6Gui.so\n" : "");
+    EXPECT_EQ(r.out, expected) << c.arguments;
+  }
+  std::remove(gpkg.c_str());
+}
+
 TEST(CliNumberInput, CsvFieldsAsSpreadsheetsWriteThem) {
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"a,b,c", {"a", "b", "c"}},

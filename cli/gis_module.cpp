@@ -1,0 +1,72 @@
+// libkarvento-cli-gis.so: what karvento-cli asks of GDAL and of the window's
+// parameter files, behind the table of cli/modules.h.
+#include "cli/modules.h"
+#include "workbench/create_map_un_rg.h"
+
+namespace karvento::cli {
+
+namespace {
+
+class Stream : public GisColumns {
+ public:
+  Stream(const std::string& file, const GisTableOutline& outline, const TPlaneSystem& system,
+         const GisOptions& options)
+      : stream_(file, outline, system, options) {}
+  void Column(const std::vector<TStandardMapUnion>& column) override { stream_.Column(column); }
+  void Commit() override { stream_.Commit(); }
+
+ private:
+  GisSheetStream stream_;
+};
+
+// What a user interface of the window must answer when the tool borrows the
+// window's fields: nothing is ever shown.
+class NoUserInterface : public UserInterface {
+ public:
+  MessageResult MessageBox(std::string_view, std::string_view text, MessageButtons,
+                           MessageIcon) override {
+    throw Error(std::string(text));
+  }
+  bool RunFileDialog(const TFileDialog&, std::string&) override { return false; }
+  bool ShowInputPoint(TfrmInputPoint&) override { return false; }
+  bool ShowInputString(TfrmInputString&) override { return false; }
+  void ShowInformation(TfrmTFInformation&) override {}
+  std::string FocusedControl() const override { return {}; }
+  void SetFocus(std::string_view) override {}
+  void CloseMainWindow() override {}
+};
+
+TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
+  NoUserInterface ui;
+  TfrmCreateMapUnRg window(ui);
+  const int tab = datum == Datum::Xian80 ? kTabXian80 : kTabBeijing54;
+  window.WriteParameters(tab, ReadParameterFile(file));
+  return window.ReadParameters(tab);
+}
+
+const GisModule kModule = {
+    [](const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
+       const GisOptions& options, std::string* reason) {
+      return WriteGisSheets(file, sheets, system, options, reason);
+    },
+    [](const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options, std::string* reason) {
+      return WriteGisCustomSheets(file, sheets, options, reason);
+    },
+    [](const std::string& file, const GisTableOutline& outline, const TPlaneSystem& system,
+       const GisOptions& options) -> std::unique_ptr<GisColumns> {
+      return std::make_unique<Stream>(file, outline, system, options);
+    },
+    [](GisTableOutline& outline, const std::vector<TStandardMapUnion>& column) { outline.Add(column); },
+    [](const std::string& file, const std::string& layer, const std::string& where, Datum datum) {
+      return ReadAreaFile(file, layer, where, datum);
+    },
+    OpenParameterFile,
+};
+
+}  // namespace
+
+}  // namespace karvento::cli
+
+extern "C" __attribute__((visibility("default"))) const void* karvento_cli_gis_module() {
+  return &karvento::cli::kModule;
+}

@@ -1,0 +1,42 @@
+// libkarvento-cli-map.so: the index maps of karvento-cli, drawn by the
+// window's own painter, behind the table of cli/modules.h.
+#include "cli/modules.h"
+#include "map/index_map.h"
+
+namespace karvento::cli {
+
+namespace {
+
+template <class Table>
+std::string Render(int format, double width, double height, const Table& sheets, const std::string& title,
+                   std::ptrdiff_t current, const GeoMultiPolygon* area) {
+  map::EnsureGuiApplication();
+  map::MapSheets drawn = map::SheetsOf(sheets);
+  if (area != nullptr) drawn.outline = map::OutlineOf(*area);
+  map::IndexMapModel model(std::move(drawn));
+  model.SetCurrent(current);
+  const map::FileFormat kind = format == 0 ? map::FileFormat::Svg
+                               : format == 1 ? map::FileFormat::Png
+                                             : map::FileFormat::Pdf;
+  const QByteArray bytes =
+      map::RenderIndexMap(kind, QSizeF(width, height), model, {QString::fromStdString(title), true});
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+const MapModule kModule = {
+    [](int format, double width, double height, const TStandardMapUnions& sheets, const std::string& title,
+       std::ptrdiff_t current, const GeoMultiPolygon* area) {
+      return Render(format, width, height, sheets, title, current, area);
+    },
+    [](int format, double width, double height, const TCustomMapUnions& sheets, const std::string& title) {
+      return Render(format, width, height, sheets, title, -1, nullptr);
+    },
+};
+
+}  // namespace
+
+}  // namespace karvento::cli
+
+extern "C" __attribute__((visibility("default"))) const void* karvento_cli_map_module() {
+  return &karvento::cli::kModule;
+}
