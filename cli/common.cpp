@@ -239,6 +239,34 @@ void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, con
                o.format == Format::GeoJson ? " GeoJSON " : " CSV ");
 }
 
+std::string NumberErrorText(const std::string& number, const Error& e) {
+  const std::string_view text = e.what();
+  constexpr std::string_view kTail = "' is not a valid integer value";
+  if (text.size() > kTail.size() + 1 && text.front() == '\'' && text.ends_with(kTail)) {
+    const std::string_view part = text.substr(1, text.size() - kTail.size() - 1);
+    return number + "不是标准图幅号：其中的“" + std::string(part) +
+           "”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）";
+  }
+  return number + ": " + std::string(text);
+}
+
+std::string InvertedCornersText(const TMapUnionRange& range) {
+  const auto dms = [](const TAngleDMS& a) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f:%02.0f:%02g", a.Degrees, a.Minutes, a.Seconds);
+    return std::string(buf);
+  };
+  if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
+    return "左下角的经度 " + dms(range.West) + " 大于右上角的经度 " + dms(range.East) +
+           "：左下角（--from）应在右上角（--to）的西边";
+  }
+  if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
+    return "左下角的纬度 " + dms(range.South) + " 大于右上角的纬度 " + dms(range.North) +
+           "：左下角（--from）应在右上角（--to）的南边";
+  }
+  return {};
+}
+
 Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
   const std::string datum = args.Value("datum").value_or("54");

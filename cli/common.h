@@ -151,6 +151,16 @@ void WriteStdout(std::string_view text);
 // The datum of the projection options, as EPSG names it ("Beijing 1954").
 std::string DatumName(const Projection& p);
 
+// The error of one sheet number as a surveyor reads it: the routines' own
+// "'bc' is not a valid integer value" (which the window shows as it stands)
+// becomes a sentence saying which part of the number is wrong; any other
+// error is the number and its text.
+std::string NumberErrorText(const std::string& number, const Error& e);
+// A refusal of corners given the wrong way round (the routines' "Range
+// check error"): a sentence naming the two corners; empty when the lower-left
+// corner lies south-west of the upper-right one (or on it).
+std::string InvertedCornersText(const TMapUnionRange& range);
+
 // Every option of a command: its own and the shared groups.
 template <std::size_t N, std::size_t... M>
 std::vector<OptionSpec> Options(const OptionSpec (&own)[N], const OptionSpec (&... groups)[M]) {

@@ -120,7 +120,7 @@ int RunConvert(const std::vector<std::string>& words) {
       if (form5000) To5000Form(found);
     } catch (const Error& e) {
       if (written) written->Flush();
-      std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
+      std::fprintf(stderr, "%s\n", NumberErrorText(n, e).c_str());
       status = 1;
       return false;
     }
@@ -195,7 +195,7 @@ int RunCheck(const std::vector<std::string>& words) {
     } catch (const Error& e) {
       // The number's own error; the other numbers are still checked.
       out.Flush();
-      std::fprintf(stderr, "%s: %s\n", n.c_str(), e.what());
+      std::fprintf(stderr, "%s\n", NumberErrorText(n, e).c_str());
       status = 1;
       continue;
     }

@@ -144,6 +144,10 @@ int RunSheets(const std::vector<std::string>& words) {
     range.East = corner.Lon;
     range.North = corner.Lat;
   }
+  if (!args.Has("aoi")) {
+    const std::string inverted = InvertedCornersText(range);
+    if (!inverted.empty()) throw Error(inverted);
+  }
   if (auto x = args.Value("offset-x")) offsetX = ParseNumber(*x, "--offset-x");
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
