@@ -20,15 +20,16 @@ std::string ProgramFolder() {
   return program.substr(0, program.find_last_of('/'));
 }
 
-// The module's table: from a module already loaded (a program linked with
-// it), else from the program's folder (a build tree), else from the folder
-// the package installs it into.
+// The module's table: by its name, as the dynamic loader finds it (a module
+// already loaded, the search path of a program linked with it), else from the
+// program's folder (a build tree), else from the folder the package installs
+// it into.
 const void* Open(const char* file, const char* symbol, const char* what) {
   const std::string folder = ProgramFolder();
   const std::string places[] = {file, folder + "/" + file, folder + "/../" KARVENTO_MODULE_DIR "/" + file};
   std::string reason;
   for (const std::string& place : places) {
-    void* module = dlopen(place.c_str(), place == file ? RTLD_NOW | RTLD_NOLOAD : RTLD_NOW);
+    void* module = dlopen(place.c_str(), RTLD_NOW);
     if (module == nullptr) {
       if (place != file && reason.empty()) {
         const char* error = dlerror();
