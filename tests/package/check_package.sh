@@ -71,7 +71,9 @@ status=0
 [[ $status -eq 1 ]] || { echo "FAIL: a missing module gave exit status $status"; fail=1; }
 expect "missing module named" 'libkarvento-cli-map\.so.*软件包 karvento' "$(cat "$out/missing.txt")"
 # The manual page is the program's help, with its exit statuses.
-expect "manual page text" 'Exit status' "$(zcat "$out/root/usr/share/man/man1/karvento-cli.1.gz")"
+manual=$(zcat "$out/root/usr/share/man/man1/karvento-cli.1.gz")
+expect "manual page text" 'Exit status' "$manual"
+expect "manual page of each command" '^usage: karvento-cli grid --min-x' "$manual"
 # Completion offers the commands and each command's options.
 completion=$(bash -c 'source "$1"; COMP_WORDS=(karvento-cli sheets --pro); COMP_CWORD=2; COMP_LINE="karvento-cli sheets --pro"
   COMP_POINT=${#COMP_LINE}; _karvento_cli; echo "${COMPREPLY[*]}"' _ "$out/root/usr/share/bash-completion/completions/karvento-cli")
