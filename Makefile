@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench test-asan fuzz configure clean screenshots install package
+.PHONY: all run test bench test-asan fuzz configure clean screenshots install package web
 
 all: $(BUILD)/build.ninja
 	@cmake --build $(BUILD)
@@ -25,14 +25,19 @@ run: configure
 
 test: configure
 	@cmake --build $(BUILD)
+	@scripts/web "$(BUILD)"
 	@cd $(BUILD) && ctest --output-on-failure -j2
+
+# The browser page, one self-contained file: $(BUILD)/web/karvento.html.
+web: bootstrap
+	@scripts/web "$(BUILD)"
 
 bench: configure
 	@cmake --build $(BUILD)
 	@scripts/bench "$(BUILD)"
 
 test-asan: bootstrap
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DKARVENTO_SANITIZE=ON -DKARVENTO_BENCH=OFF \
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DKARVENTO_SANITIZE=ON -DKARVENTO_BENCH=OFF -DKARVENTO_WEB=OFF \
 	  -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(ASAN_BUILD)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -57,6 +62,8 @@ package: configure
 screenshots: configure
 	@cmake --build $(BUILD) --target karvento-screenshots
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/app/karvento-screenshots docs/screenshots >/dev/null
+	@scripts/web "$(BUILD)"
+	@node web/screenshots.mjs "$(BUILD)" docs/screenshots
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "geodesy/float_chars.h"
+
 namespace karvento {
 namespace {
 
@@ -122,7 +124,7 @@ char* FormatGeneralByToChars(double v, char* out) {
   }
   // d.dddddddddddddde±xx: 15 significant digits, correctly rounded.
   char buf[40];
-  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific,
+  const auto r = FloatToChars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific,
                                kDigits - 1);
   char digits[kDigits];
   digits[0] = buf[0];
@@ -142,7 +144,7 @@ char* FormatGeneral(double v, char* out) {
   // NaN, which fails both comparisons) takes the library path.
   if (!(a >= 1e-4 && a < 1e15)) return detail::FormatGeneralByToChars(v, out);
 
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
+  const std::uint64_t bits = __builtin_bit_cast(std::uint64_t, a);
   const std::uint64_t m = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
   const int q = static_cast<int>(bits >> 52) - 1075;
 

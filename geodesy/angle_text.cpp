@@ -1,4 +1,5 @@
 #include "geodesy/angle_text.h"
+#include "geodesy/float_chars.h"
 
 #include <charconv>
 #include <cmath>
@@ -76,7 +77,7 @@ AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle) {
     const char* first = text.data() + i;
     const char* last = text.data() + end;
     double v = 0;
-    const auto [stop, ec] = std::from_chars(first, last, v, std::chars_format::general);
+    const auto [stop, ec] = FloatFromChars(first, last, v, std::chars_format::general);
     if (end == i || ec != std::errc() || stop != last || !std::isfinite(v) || *first == '+' ||
         *first == '-') {
       return AngleTextError::NotANumber;

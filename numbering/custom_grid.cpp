@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "geodesy/float_chars.h"
 #include "numbering/sheet_grid.h"
 
 namespace karvento {
@@ -97,7 +98,7 @@ void AppendInt(std::string& out, long long v) {
 // left: what "%4.2f" writes.
 void AppendFixed2Width4(std::string& out, double v) {
   char buf[400];
-  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
+  const auto end = FloatToChars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
   const auto len = static_cast<std::size_t>(end - buf);
   if (len < 4) out.append(4 - len, ' ');
   out.append(buf, len);

@@ -72,8 +72,8 @@ struct SnappedRequest {
 };
 SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u, bool limited = true);
 
-// Decimal text of a whole number held in a double; "Range check error" where
-// it is no whole number within 64 bits.
+// A double as a 64-bit integer, its fraction dropped; "Range check error"
+// where it is no number or its magnitude reaches 9.2e18 (near 2^63).
 long long CheckedInteger(double v);
 
 // The number of a 1:100万 sheet from its west and north edges in degrees.

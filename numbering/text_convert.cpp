@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "geodesy/float_chars.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -12,7 +13,7 @@ namespace karvento {
 std::string FormatCount(double count) {
   char digits[64];
   if (!(std::fabs(count) < 1e18)) {
-    const auto end = std::to_chars(digits, digits + sizeof digits, count);
+    const auto end = FloatToChars(digits, digits + sizeof digits, count);
     return std::string(digits, end.ptr);
   }
   const auto end =
@@ -172,7 +173,7 @@ double StrToFloat(std::string_view text) {
     s.remove_prefix(1);
   }
   double value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  const auto [end, ec] = FloatFromChars(s.data(), s.data() + s.size(), value);
   if (ec == std::errc::result_out_of_range) {
     // Too small to hold is zero; too large to hold is no value at all.
     const std::size_t e = s.find_first_of("eE");

@@ -1,0 +1,313 @@
+// The page's entry points into the sheet routines: the same walk, point
+// lookup, parser and converter as the window and the command line, handed to
+// JavaScript as typed arrays (one sheet = 4 edges in degrees, 8 plane
+// coordinates NW, NE, SE, SW) and texts. Refusals arrive as the thrown
+// karvento::Error's text.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geodesy/angle_text.h"
+#include "geodesy/angles.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento::web {
+namespace {
+
+using emscripten::val;
+
+// A request as the page's form states it: the corners as typed, in any of
+// the window's coordinate forms.
+struct Request {
+  std::string west, south, east, north;
+  int scale = 6;
+  bool newStandard = true;
+  bool zone3 = true;
+  int datum = 0;  // Datum's order: 0 = Beijing 1954, 1 = Xi'an 1980, 2 = CGCS2000
+  double cm = 0;
+  double offsetX = 0, offsetY = 0;
+};
+
+Datum DatumOf(int d) { return d == 2 ? Datum::Cgcs2000 : d == 1 ? Datum::Xian80 : Datum::Beijing54; }
+
+// One corner coordinate: degrees, minutes and seconds as the window's fields
+// hold them, within 0 to the most degrees; a refusal names the text.
+TAngleDMS CornerOf(const std::string& text, double maxDegrees) {
+  TAngleDMS a{};
+  if (ParseAngleText(text, a) != AngleTextError::None) throw Error("“" + text + "”不是坐标");
+  if (!(a.Degrees >= 0 && DmsToDeg(a) <= maxDegrees)) {
+    throw Error("“" + text + "”超出范围（0 至 " + std::to_string(static_cast<int>(maxDegrees)) +
+                " 度）");
+  }
+  return a;
+}
+
+TMapUnionRange RangeOf(const Request& r) {
+  return TMapUnionRange{CornerOf(r.west, 180), CornerOf(r.south, 90), CornerOf(r.east, 180),
+                        CornerOf(r.north, 90)};
+}
+
+val Float64(const std::vector<double>& v) {
+  return val::global("Float64Array").new_(emscripten::typed_memory_view(v.size(), v.data()));
+}
+
+void AppendSheet(const TStandardMapUnion& s, std::string& numbers, std::vector<double>& edges,
+                 std::vector<double>& plane) {
+  numbers += s.MapUnionNo;
+  numbers += '\n';
+  edges.push_back(DmsToDeg(s.Range.West));
+  edges.push_back(DmsToDeg(s.Range.South));
+  edges.push_back(DmsToDeg(s.Range.East));
+  edges.push_back(DmsToDeg(s.Range.North));
+  for (const TPlanePoint& p : s.PlaneCorners) {
+    plane.push_back(p.X);
+    plane.push_back(p.Y);
+  }
+}
+
+val Sheets(const std::string& numbers, const std::vector<double>& edges,
+           const std::vector<double>& plane) {
+  val out = val::object();
+  out.set("count", static_cast<double>(edges.size() / 4));
+  out.set("numbers", numbers);
+  out.set("edges", Float64(edges));
+  out.set("plane", Float64(plane));
+  return out;
+}
+
+val Failure(const std::string& text) {
+  val out = val::object();
+  out.set("error", text);
+  return out;
+}
+
+// Every sheet of a request, column by column from west to east, each column
+// from north to south, with the offsets subtracted from the plane corners;
+// refused past maxSheets before anything is made.
+val Generate(const Request& r, double maxSheets) {
+  try {
+    const SheetWalk walk(RangeOf(r), static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
+                         DatumOf(r.datum), r.cm, true);
+    const double count = static_cast<double>(walk.Columns()) * static_cast<double>(walk.Rows());
+    if (count > maxSheets) {
+      return Failure("该范围有 " + FormatCount(count) + " 幅图，超过本页能容纳的 " +
+                     FormatCount(maxSheets) + " 幅；请缩小范围或改用桌面版和命令行");
+    }
+    std::string numbers;
+    std::vector<double> edges, plane;
+    edges.reserve(static_cast<std::size_t>(count) * 4);
+    plane.reserve(static_cast<std::size_t>(count) * 8);
+    walk.Run([&](std::vector<TStandardMapUnion>& column) {
+      SubtractPlaneOffsets(column, r.offsetX, r.offsetY);
+      for (const TStandardMapUnion& s : column) AppendSheet(s, numbers, edges, plane);
+    });
+    return Sheets(numbers, edges, plane);
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// An area from the page's file reader: coords holds longitude, latitude
+// pairs in decimal degrees; shape the number of polygons, then for each the
+// number of its rings and the number of points of each ring (outer first).
+GeoMultiPolygon AreaOf(const val& coords, const val& shape) {
+  const std::vector<double> xy = emscripten::vecFromJSArray<double>(coords);
+  const std::vector<int> counts = emscripten::vecFromJSArray<int>(shape);
+  GeoMultiPolygon area;
+  std::size_t c = 0, p = 0;
+  const auto next = [&] {
+    if (c >= counts.size()) throw Error("范围的结构不完整");
+    return counts[c++];
+  };
+  const int polygons = next();
+  for (int i = 0; i < polygons; ++i) {
+    GeoPolygon polygon;
+    const int rings = next();
+    for (int r = 0; r < rings; ++r) {
+      const int points = next();
+      if (points < 0 || p + 2 * static_cast<std::size_t>(points) > xy.size()) {
+        throw Error("范围的结构不完整");
+      }
+      GeoRing ring;
+      for (int k = 0; k < points; ++k, p += 2) ring.push_back({xy[p], xy[p + 1]});
+      polygon.rings.push_back(std::move(ring));
+    }
+    area.push_back(std::move(polygon));
+  }
+  return area;
+}
+
+// The corners that an area asks for at a scale: its bounds snapped outward
+// to the sheet grid, as four decimal degrees (west, south, east, north).
+val AreaCorners(const val& coords, const val& shape, int scale) {
+  try {
+    const TMapUnionRange r = AreaSheetRange(AreaOf(coords, shape), static_cast<ScaleIndex>(scale));
+    val out = val::array();
+    for (const TAngleDMS* a : {&r.West, &r.South, &r.East, &r.North}) {
+      out.call<void>("push", DmsToDeg(*a));
+    }
+    return out;
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The sheets of the corners' request that the area selects (their frame
+// shares interior with it, and, with minCover above 0, it covers at least
+// that fraction of them), with the covered fraction of each.
+val GenerateInArea(const Request& r, const val& coords, const val& shape, double minCover,
+                   double maxSheets) {
+  try {
+    const SheetWalk walk(AreaOf(coords, shape), RangeOf(r), minCover,
+                         static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
+                         DatumOf(r.datum), r.cm, true);
+    std::string numbers;
+    std::vector<double> edges, plane, covers;
+    bool refused = false;
+    walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& c) {
+      if (refused) return;
+      SubtractPlaneOffsets(column, r.offsetX, r.offsetY);
+      for (std::size_t i = 0; i < column.size(); ++i) {
+        AppendSheet(column[i], numbers, edges, plane);
+        covers.push_back(i < c.size() ? c[i] : 1.0);
+      }
+      refused = static_cast<double>(covers.size()) > maxSheets;
+    });
+    if (refused) {
+      return Failure("该范围的图幅超过本页能容纳的 " + FormatCount(maxSheets) +
+                     " 幅；请缩小范围或改用桌面版和命令行");
+    }
+    val out = Sheets(numbers, edges, plane);
+    out.set("covers", Float64(covers));
+    return out;
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The sheet of a point at one scale and its 接合图表: nine sheets, north-west
+// to south-east row by row, the point's own fifth; a neighbour outside the
+// numbered domain has an empty number.
+val Neighbours(double lon, double lat, int scale, bool newStandard, bool zone3, int datum,
+               double cm) {
+  try {
+    const auto nine = SheetNeighbours(lon * 3600, lat * 3600, static_cast<ScaleIndex>(scale),
+                                      newStandard, zone3, DatumOf(datum), cm);
+    std::string numbers;
+    std::vector<double> edges, plane;
+    for (const TStandardMapUnion& s : nine) AppendSheet(s, numbers, edges, plane);
+    return Sheets(numbers, edges, plane);
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The sheet of a point at every scale of both standards.
+val SheetsAtPoint(double lon, double lat, bool zone3, int datum, double cm) {
+  val out = val::array();
+  for (int scale = 0; scale < kScaleCount; ++scale) {
+    val row = val::object();
+    row.set("scale", std::string(kScaleCaptions[static_cast<std::size_t>(scale)]));
+    try {
+      const TStandardMapUnion s = SheetAtPoint(lon * 3600, lat * 3600, scale, true, zone3,
+                                               DatumOf(datum), cm);
+      row.set("number", s.MapUnionNo);
+      row.set("old", HasOldStandard(scale)
+                         ? SheetAtPoint(lon * 3600, lat * 3600, scale, false, zone3,
+                                        DatumOf(datum), cm)
+                               .MapUnionNo
+                         : std::string());
+      std::string numbers;
+      std::vector<double> edges, plane;
+      AppendSheet(s, numbers, edges, plane);
+      row.set("edges", Float64(edges));
+    } catch (const Error& e) {
+      row.set("error", std::string(e.what()));
+    }
+    out.call<void>("push", row);
+  }
+  return out;
+}
+
+// A coordinate as the user types it into a corner: degrees, minutes and
+// seconds in any of the window's forms; null where it is no coordinate.
+val ParseAngle(const std::string& text) {
+  TAngleDMS a{};
+  if (ParseAngleText(text, a) != AngleTextError::None) return val::null();
+  return val(DmsToDeg(a));
+}
+
+// 0 = no standard number, 1 = old standard, 2 = new standard.
+int Check(const std::string& number) {
+  try {
+    return CheckMapUnionNo(number);
+  } catch (const Error&) {
+    return 0;
+  }
+}
+
+// A number in the other standard at a scale: every sheet of the target scale
+// that its sheet covers.
+val Convert(const std::string& number, bool oldToNew, int scale, bool zone3, int datum,
+            double cm) {
+  try {
+    RequireConversionTarget(oldToNew, static_cast<ScaleIndex>(scale));
+    const auto sheets = ConvertMapUnionNo(number, oldToNew, static_cast<ScaleIndex>(scale), zone3,
+                                          cm, DatumOf(datum));
+    std::string numbers;
+    std::vector<double> edges, plane;
+    for (const TStandardMapUnion& s : sheets) AppendSheet(s, numbers, edges, plane);
+    return Sheets(numbers, edges, plane);
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The whole table of a request, as the native benchmark of the walk makes
+// it, for the page's benchmark: the number of sheets, nothing handed over.
+double WalkOnly(const Request& r) {
+  TStandardMapUnions table;
+  CreateMapUnionsOfStandard(RangeOf(r), static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
+                            DatumOf(r.datum), r.cm, table);
+  double n = 0;
+  for (const auto& column : table) n += static_cast<double>(column.size());
+  return n;
+}
+
+val ScaleCaptions() {
+  val out = val::array();
+  for (const auto caption : kScaleCaptions) out.call<void>("push", std::string(caption));
+  return out;
+}
+
+}  // namespace
+}  // namespace karvento::web
+
+EMSCRIPTEN_BINDINGS(karvento) {
+  using namespace karvento::web;
+  emscripten::value_object<Request>("Request")
+      .field("west", &Request::west)
+      .field("south", &Request::south)
+      .field("east", &Request::east)
+      .field("north", &Request::north)
+      .field("scale", &Request::scale)
+      .field("newStandard", &Request::newStandard)
+      .field("zone3", &Request::zone3)
+      .field("datum", &Request::datum)
+      .field("cm", &Request::cm)
+      .field("offsetX", &Request::offsetX)
+      .field("offsetY", &Request::offsetY);
+  emscripten::function("generate", &Generate);
+  emscripten::function("neighbours", &Neighbours);
+  emscripten::function("sheetsAtPoint", &SheetsAtPoint);
+  emscripten::function("parseAngle", &ParseAngle);
+  emscripten::function("check", &Check);
+  emscripten::function("convert", &Convert);
+  emscripten::function("scaleCaptions", &ScaleCaptions);
+  emscripten::function("walkOnly", &WalkOnly);
+  emscripten::function("areaCorners", &AreaCorners);
+  emscripten::function("generateInArea", &GenerateInArea);
+}

@@ -1,0 +1,360 @@
+// Karvento's page: the sheets of an extent, the sheet of a point, checking
+// and converting numbers, and the index map, all computed by the program's
+// own C++ core in a Web Worker.
+import { IndexMap, formatAngle } from './map.js';
+import { SheetList } from './list.js';
+import { readAreaFile, flatten } from './area.js';
+
+/* global WORKER_SOURCE */
+const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));
+let nextId = 1;
+const pending = new Map();
+worker.onmessage = (e) => {
+  const p = pending.get(e.data.id);
+  pending.delete(e.data.id);
+  const { result, ms } = e.data;
+  if (result && typeof result === 'object' && !Array.isArray(result)) result.ms = ms;
+  p?.(result);
+};
+function ask(op, args) {
+  return new Promise((resolve) => {
+    const id = nextId++;
+    pending.set(id, resolve);
+    worker.postMessage({ id, op, args });
+  });
+}
+
+const $ = (id) => document.getElementById(id);
+const DATUMS = [
+  { value: 2, caption: '2000国家大地坐标系' },
+  { value: 1, caption: '西安80坐标系' },
+  { value: 0, caption: '北京54坐标系' },
+];
+
+function status(text, isError = false) {
+  const s = $('status');
+  s.textContent = text;
+  s.title = text;
+  s.classList.toggle('error', isError);
+}
+
+function fillSelect(select, items, chosen) {
+  select.innerHTML = '';
+  items.forEach(([value, caption]) => {
+    const o = document.createElement('option');
+    o.value = value;
+    o.textContent = caption;
+    select.appendChild(o);
+  });
+  select.value = chosen;
+}
+
+function planeSystem() {
+  return {
+    datum: Number($('datum').value),
+    zone3: $('zone').value === '3',
+    cm: Number($('cm').value) || 0,
+  };
+}
+
+let sheets = null;  // the last generated list
+const map = new IndexMap($('map'), {
+  onBox: (west, south, east, north) => {
+    const clamp = (v, hi) => Math.min(hi, Math.max(0, v));
+    setCorners(clamp(west, 180), clamp(south, 90), clamp(east, 180), clamp(north, 90));
+    showTab('extent');
+    status('已按框选设置左下角和右上角');
+  },
+  onClick: (lon, lat, index) => {
+    if (index >= 0) list.select(index, true);
+    if (currentTab === 'point') {
+      $('plon').value = lon.toFixed(6);
+      $('plat').value = lat.toFixed(6);
+      lookUpPoint();
+    }
+  },
+  onHover: (lon, lat) => {
+    $('cursor').textContent = `${lon.toFixed(5)}°E ${lat.toFixed(5)}°N`;
+  },
+});
+
+const list = new SheetList($('list'), {
+  onSelect: (i) => showSheet(i),
+  onChecked: () => {
+    updateCount();
+    map.draw();
+  },
+});
+
+function updateCount() {
+  const n = sheets ? sheets.count : 0;
+  $('count').textContent = `共 ${n.toLocaleString('en-US')} 幅，已选 ${list.checkedCount().toLocaleString('en-US')} 幅`;
+}
+
+function dms(deg) {
+  const total = Math.round(deg * 3600 * 1000) / 1000;
+  const d = Math.floor(total / 3600);
+  const m = Math.floor((total - d * 3600) / 60);
+  const s = total - d * 3600 - m * 60;
+  return `${d}°${String(m).padStart(2, '0')}′${s.toFixed(3).padStart(6, '0')}″`;
+}
+
+async function showSheet(i) {
+  if (!sheets || i < 0) return;
+  sheets.current = i;
+  const e = sheets.edges;
+  const p = sheets.plane;
+  const corners = ['西北', '东北', '东南', '西南'];
+  let html = `<h3>${sheets.numbers[i]}</h3><table class="info"><tr><th></th><th>经度</th><th>纬度</th></tr>`;
+  html += `<tr><td>西南角</td><td>${dms(e[4 * i])}</td><td>${dms(e[4 * i + 1])}</td></tr>`;
+  html += `<tr><td>东北角</td><td>${dms(e[4 * i + 2])}</td><td>${dms(e[4 * i + 3])}</td></tr></table>`;
+  html += '<table class="info"><tr><th></th><th>X（东）</th><th>Y（北）</th></tr>';
+  for (let k = 0; k < 4; k++) {
+    html += `<tr><td>${corners[k]}</td><td>${p[8 * i + 2 * k].toFixed(3)}</td><td>${p[8 * i + 2 * k + 1].toFixed(3)}</td></tr>`;
+  }
+  html += '</table><div id="sheet-neighbours"></div>';
+  $('details').innerHTML = html;
+  map.draw();
+  const sys = planeSystem();
+  const n = await ask('neighbours', {
+    lon: (e[4 * i] + e[4 * i + 2]) / 2, lat: (e[4 * i + 1] + e[4 * i + 3]) / 2,
+    scale: sheets.scale, newStandard: sheets.newStandard, ...sys,
+  });
+  if (!n.error && sheets.current === i) $('sheet-neighbours').replaceChildren(neighbourTable(n));
+}
+
+// The 接图表: the sheet and its eight neighbours, north-west to south-east.
+function neighbourTable(n) {
+  const numbers = n.numbers.split('\n');
+  const t = document.createElement('table');
+  t.className = 'neighbours';
+  const caption = t.createCaption();
+  caption.textContent = '接图表';
+  for (let r = 0; r < 3; r++) {
+    const tr = t.insertRow();
+    for (let c = 0; c < 3; c++) {
+      const td = tr.insertCell();
+      td.textContent = numbers[3 * r + c] || '—';
+      if (r === 1 && c === 1) td.className = 'self';
+    }
+  }
+  return t;
+}
+
+let area = null;  // {name, polygons, coords, shape}
+
+// The corner fields as the window shows them after an import: degrees,
+// minutes and seconds.
+function setCorners(west, south, east, north) {
+  const text = (v) => formatAngle(v, 1 / 3600, '').trim();
+  $('west').value = text(west);
+  $('south').value = text(south);
+  $('east').value = text(east);
+  $('north').value = text(north);
+}
+
+const DATUM_NAMES = { 0: 'Beijing 1954', 1: "Xi'an 1980", 2: 'CGCS2000' };
+
+async function importArea(file) {
+  let read;
+  try {
+    read = await readAreaFile(file);
+  } catch (e) {
+    status(e.message, true);
+    return;
+  }
+  const flat = flatten(read.polygons);
+  const corners = await ask('areaCorners', { ...flat, scale: Number($('scale').value) });
+  if (corners.error) {
+    status(`${file.name}：${corners.error}`, true);
+    return;
+  }
+  area = { name: file.name, polygons: read.polygons, ...flat };
+  setCorners(...Object.values(corners).slice(0, 4));
+  map.area = read.polygons;
+  $('area-name').textContent = `范围：${file.name}，${read.polygons.length} 个多边形`;
+  $('clear-area').disabled = false;
+  const target = DATUM_NAMES[planeSystem().datum];
+  // WGS 84 and CGCS2000 against Beijing 1954 and Xi'an 1980: no official
+  // transformation, the longitudes and latitudes are used as they are.
+  const notice = planeSystem().datum !== 2
+    ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
+    : '';
+  status(notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
+  map.fitTo(...Object.values(corners).slice(0, 4));
+}
+
+function clearArea() {
+  area = null;
+  map.area = null;
+  $('area-name').textContent = '';
+  $('clear-area').disabled = true;
+  map.draw();
+  status('已清除范围');
+}
+
+async function generate() {
+  const sys = planeSystem();
+  const request = {
+    west: $('west').value, south: $('south').value, east: $('east').value, north: $('north').value,
+    scale: Number($('scale').value), newStandard: $('standard').value === 'new',
+    ...sys,
+    offsetX: Number($('offx').value) || 0, offsetY: Number($('offy').value) || 0,
+  };
+  status('正在生成图幅号……');
+  $('generate').disabled = true;
+  const started = performance.now();
+  const r = area
+    ? await ask('generateInArea', { request, coords: area.coords, shape: area.shape, minCover: Number($('min-cover').value) || 0 })
+    : await ask('generate', { request });
+  $('generate').disabled = false;
+  if (r.error) {
+    status(r.error, true);
+    return;
+  }
+  const numbers = r.numbers.split('\n');
+  numbers.length = r.count;
+  map.marks = [];
+  sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1,
+    scale: request.scale, newStandard: request.newStandard };
+  list.setSheets(sheets);
+  updateCount();
+  $('details').textContent = '';
+  if (r.count) {
+    const e = r.edges;
+    let w = Infinity, s = Infinity, east = -Infinity, n = -Infinity;
+    for (let i = 0; i < r.count; i++) {
+      w = Math.min(w, e[4 * i]); s = Math.min(s, e[4 * i + 1]);
+      east = Math.max(east, e[4 * i + 2]); n = Math.max(n, e[4 * i + 3]);
+    }
+    map.sheets = sheets;
+    map.fitTo(w, s, east, n);
+  } else {
+    map.setSheets(sheets);
+  }
+  const total = performance.now() - started;
+  status(`已生成 ${r.count.toLocaleString('en-US')} 幅（计算 ${Math.round(r.ms)} ms，共 ${Math.round(total)} ms）`);
+  document.body.dataset.generated = String(r.count);
+}
+
+async function lookUpPoint() {
+  const lon = await ask('parseAngle', { text: $('plon').value });
+  const lat = await ask('parseAngle', { text: $('plat').value });
+  if (typeof lon !== 'number' || typeof lat !== 'number' || Number.isNaN(lon) || Number.isNaN(lat)) {
+    status(`“${typeof lon === 'number' ? $('plat').value : $('plon').value}”不是坐标`, true);
+    return;
+  }
+  const rows = await ask('sheetsAtPoint', { lon, lat, ...planeSystem() });
+  const t = $('point-table');
+  t.innerHTML = '<tr><th>比例尺</th><th>新图幅号</th><th>旧图幅号</th></tr>';
+  map.marks = [];
+  Object.values(rows).filter((r) => r && r.scale).forEach((r, scale) => {
+    const tr = t.insertRow();
+    tr.insertCell().textContent = r.scale;
+    tr.insertCell().textContent = r.error || r.number;
+    tr.insertCell().textContent = r.old || '';
+    tr.dataset.scale = scale;
+    tr.onclick = () => pointNeighbours(lon, lat, scale);
+  });
+  status(`${lon.toFixed(6)}°E ${lat.toFixed(6)}°N 所在图幅`);
+  await pointNeighbours(lon, lat, Number($('pscale').value));
+}
+
+async function pointNeighbours(lon, lat, scale) {
+  $('pscale').value = scale;
+  const n = await ask('neighbours', { lon, lat, scale, newStandard: true, ...planeSystem() });
+  if (n.error) {
+    status(n.error, true);
+    return;
+  }
+  $('point-neighbours').replaceChildren(neighbourTable(n));
+  const e = n.edges;
+  map.marks = [];
+  for (let k = 0; k < 9; k++) {
+    if (e[4 * k + 2] > e[4 * k]) map.marks.push([e[4 * k], e[4 * k + 1], e[4 * k + 2], e[4 * k + 3], k === 4 ? 'point' : 'neighbour']);
+  }
+  map.fitTo(e[0] - (e[2] - e[0]), e[13] - (e[15] - e[13]) * 2, e[34] + (e[34] - e[32]), e[3] + (e[3] - e[1]));
+}
+
+function numberLines() {
+  return $('numbers').value.split(/\r?\n/).map((s) => s.trim()).filter((s) => s);
+}
+
+async function checkNumbers() {
+  const numbers = numberLines();
+  const codes = await ask('check', { numbers });
+  const kinds = ['不是标准图幅号', '旧图幅号', '新图幅号'];
+  const out = numbers.map((n, i) => `${n}\t${kinds[codes[i]]}`);
+  $('converted').value = out.join('\n');
+  const bad = codes.filter((c) => c === 0).length;
+  status(`已检查 ${numbers.length} 个图幅号，${bad} 个不是标准图幅号`, bad > 0);
+}
+
+async function convertNumbers() {
+  const numbers = numberLines();
+  const rows = await ask('convert', {
+    numbers, oldToNew: $('direction').value === 'old2new', scale: Number($('cscale').value), ...planeSystem(),
+  });
+  const good = [];
+  const bad = [];
+  for (const r of Object.values(rows)) {
+    if (!r || !r.source) continue;
+    if (r.error || !r.count) bad.push(r.source + (r.error ? `（${r.error}）` : ''));
+    else good.push(...r.numbers.split('\n').slice(0, r.count));
+  }
+  $('converted').value = good.join('\n') + (bad.length ? `\n${bad.join('\n')}\n以上不是标准图幅号！` : '');
+  status(`转换得到 ${good.length} 幅${bad.length ? `，${bad.length} 个图幅号未能转换` : ''}`, bad.length > 0);
+}
+
+let currentTab = 'extent';
+function showTab(name) {
+  currentTab = name;
+  document.querySelectorAll('.tabs button').forEach((b) => b.classList.toggle('active', b.dataset.tab === name));
+  document.querySelectorAll('.tab').forEach((t) => { t.hidden = t.id !== `tab-${name}`; });
+}
+
+async function init() {
+  const captions = await ask('scaleCaptions', {});
+  const scales = Object.values(captions).map((c, i) => [i, c]);
+  fillSelect($('scale'), scales, 6);
+  fillSelect($('pscale'), scales, 6);
+  fillSelect($('cscale'), scales, 6);
+  fillSelect($('datum'), DATUMS.map((d) => [d.value, d.caption]), 2);
+  document.querySelectorAll('.tabs button').forEach((b) => { b.onclick = () => showTab(b.dataset.tab); });
+  $('generate').onclick = generate;
+  $('extent-form').onkeydown = (e) => { if (e.key === 'Enter') generate(); };
+  $('lookup').onclick = lookUpPoint;
+  $('check').onclick = checkNumbers;
+  $('convert').onclick = convertNumbers;
+  $('all').onclick = () => list.checkAll(1);
+  $('none').onclick = () => list.checkAll(0);
+  $('invert').onclick = () => list.checkAll(-1);
+  $('find').onclick = () => {
+    const i = list.find($('find-text').value);
+    status(i < 0 ? `未找到图幅号 ${$('find-text').value.trim()}` : '');
+  };
+  $('find-text').onkeydown = (e) => { if (e.key === 'Enter') $('find').click(); };
+  $('area-file').onchange = () => { if ($('area-file').files[0]) importArea($('area-file').files[0]); $('area-file').value = ''; };
+  $('import-area').onclick = () => $('area-file').click();
+  $('clear-area').onclick = clearArea;
+  document.addEventListener('dragover', (e) => e.preventDefault());
+  document.addEventListener('drop', (e) => {
+    e.preventDefault();
+    const file = e.dataTransfer?.files?.[0];
+    if (file) {
+      showTab('extent');
+      importArea(file);
+    }
+  });
+  $('tiles').onchange = () => {
+    const url = $('tiles').value.trim();
+    map.tiles = /^https?:\/\/.*\{z\}.*\{x\}.*\{y\}/.test(url) ? url : null;
+    map.draw();
+  };
+  showTab('extent');
+  document.body.dataset.ready = 'true';
+  status('就绪：输入左下角和右上角（或在图上按住 Shift 拖框），选比例尺，按“生成图幅号”');
+}
+
+window.karvento = { ask, map, list, importArea, get sheets() { return sheets; } };
+init();

@@ -1,0 +1,45 @@
+// The page's computing thread: the C++ core compiled to WebAssembly, asked by
+// message so that the page stays responsive while a large request is walked.
+import KarventoCore from 'karvento-core';
+
+const ready = KarventoCore();
+
+// The most sheets the page holds at once (their numbers, edges and plane
+// corners take about 100 bytes each in the page).
+const MAX_SHEETS = 2_000_000;
+
+function transferables(result) {
+  return result && result.edges ? [result.edges.buffer, result.plane.buffer, ...(result.covers ? [result.covers.buffer] : [])] : [];
+}
+
+const ops = {
+  generate: (core, { request }) => core.generate(request, MAX_SHEETS),
+  neighbours: (core, { lon, lat, scale, newStandard, zone3, datum, cm }) =>
+    core.neighbours(lon, lat, scale, newStandard, zone3, datum, cm),
+  sheetsAtPoint: (core, { lon, lat, zone3, datum, cm }) => core.sheetsAtPoint(lon, lat, zone3, datum, cm),
+  parseAngle: (core, { text }) => core.parseAngle(text),
+  check: (core, { numbers }) => numbers.map((n) => core.check(n)),
+  convert: (core, { numbers, oldToNew, scale, zone3, datum, cm }) => {
+    const rows = [];
+    for (const n of numbers) rows.push({ source: n, ...core.convert(n, oldToNew, scale, zone3, datum, cm) });
+    return rows;
+  },
+  scaleCaptions: (core) => core.scaleCaptions(),
+  areaCorners: (core, { coords, shape, scale }) => core.areaCorners(coords, shape, scale),
+  generateInArea: (core, { request, coords, shape, minCover }) =>
+    core.generateInArea(request, coords, shape, minCover, MAX_SHEETS),
+  walkOnly: (core, { request }) => ({ count: core.walkOnly(request) }),
+};
+
+self.onmessage = async (event) => {
+  const { id, op, args } = event.data;
+  try {
+    const core = await ready;
+    const started = performance.now();
+    const result = ops[op](core, args || {});
+    const ms = performance.now() - started;
+    self.postMessage({ id, result, ms }, transferables(result));
+  } catch (e) {
+    self.postMessage({ id, result: { error: String(e && e.message ? e.message : e) } });
+  }
+};

@@ -1,0 +1,155 @@
+// The built page in a real Chromium, from file://, driven as a user drives
+// it, its answers compared with karvento-cli's for the same requests.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { openPage, type, generate } from './browser.mjs';
+
+const CLI = process.env.KARVENTO_CLI || new URL('../../build/cli/karvento-cli', import.meta.url).pathname;
+const cli = (...args) => execFileSync(CLI, args, { encoding: 'utf8', maxBuffer: 1 << 30 });
+
+// karvento-cli's CSV: number, four edges, eight plane coordinates a row.
+function cliSheets(args) {
+  return cli('sheets', ...args, '--format', 'csv').replace(/^\uFEFF/, '').trim().split(/\r?\n/).slice(1)
+    .map((line) => line.split(','));
+}
+
+let t;
+before(async () => { t = await openPage(); });
+after(async () => { await t?.close(); });
+
+test('the page opens from file:// offline: no request leaves the file, no error', async () => {
+  const outside = t.requests.filter((u) => !/^(file|blob|data):/.test(u));
+  assert.deepEqual(outside, []);
+  assert.deepEqual(t.errors, []);
+});
+
+test('sheets of an extent: the command line\'s numbers, edges and plane corners, every datum and standard', async () => {
+  const cases = [
+    { west: '116°00′00″', south: '39 40 0', east: '116:45:00', north: '40.1666667', scale: '1:1万', datum: '2000', zone: '3', standard: 'new', cm: '0' },
+    { west: '115.5', south: '39.5', east: '117', north: '40.5', scale: '1:5万', datum: '54', zone: '6', standard: 'old', cm: '0' },
+    { west: '116.2', south: '39.8', east: '116.3', north: '39.9', scale: '1:500', datum: '80', zone: '3', standard: 'new', cm: '117' },
+  ];
+  const datumValue = { 54: '0', 80: '1', 2000: '2' };
+  for (const c of cases) {
+    for (const id of ['west', 'south', 'east', 'north', 'cm']) await type(t.page, id, c[id]);
+    const scaleIndex = await t.page.$eval('#scale', (s, caption) => [...s.options].find((o) => o.text === caption).value, c.scale);
+    await t.page.select('#scale', scaleIndex);
+    await t.page.select('#datum', datumValue[c.datum]);
+    await t.page.select('#zone', c.zone);
+    await t.page.select('#standard', c.standard);
+    await generate(t.page);
+    const got = await t.page.evaluate(() => {
+      const s = window.karvento.sheets;
+      return { numbers: s.numbers, edges: [...s.edges], plane: [...s.plane] };
+    });
+    const want = cliSheets(['--from', `${c.west},${c.south}`.replace(/′|″|°/g, (m) => ({ '°': ':', '′': ':', '″': '' }[m])).replace(/ /g, ':'),
+      '--to', `${c.east},${c.north}`, '--scale', c.scale, '--datum', c.datum, '--zone', c.zone, '--standard', c.standard, '--cm', c.cm]);
+    const label = JSON.stringify(c);
+    assert.ok(want.length > 0, label);
+    assert.deepEqual(got.numbers, want.map((r) => r[0]), label);
+    want.forEach((r, i) => {
+      for (let k = 0; k < 4; k++) assert.equal(got.edges[4 * i + k], Number(r[1 + k]), `${label} ${r[0]} edge ${k}`);
+      // The browser's sine and arctangent may round a plane coordinate one
+      // unit in the last place away from the C library's.
+      for (let k = 0; k < 8; k++) assert.ok(Math.abs(got.plane[8 * i + k] - Number(r[5 + k])) < 1e-6, `${label} ${r[0]} plane ${k}`);
+    });
+    const count = await t.page.$eval('#count', (e) => e.textContent);
+    assert.equal(count, `共 ${want.length.toLocaleString('en-US')} 幅，已选 0 幅`);
+  }
+});
+
+test('a click on the map makes the sheet under it current; find and check act on the list', async () => {
+  await t.page.evaluate(() => {
+    const m = window.karvento.map;
+    const e = window.karvento.sheets.edges;
+    m.fitTo(e[0], e[1], e[2], e[3]);
+  });
+  const box = await t.page.$eval('#map', (c) => { const r = c.getBoundingClientRect(); return { x: r.x + r.width / 2, y: r.y + r.height / 2 }; });
+  await t.page.mouse.click(box.x, box.y);
+  const first = await t.page.evaluate(() => window.karvento.sheets.numbers[0]);
+  await t.page.waitForFunction((n) => document.querySelector('#details h3')?.textContent === n, {}, first);
+  const last = await t.page.evaluate(() => window.karvento.sheets.numbers.at(-1));
+  await type(t.page, 'find-text', last.toLowerCase());
+  await t.page.click('#find');
+  await t.page.waitForFunction((n) => document.querySelector('#details h3')?.textContent === n, {}, last);
+  await t.page.click('#invert');
+  const n = await t.page.evaluate(() => window.karvento.sheets.count);
+  assert.equal(await t.page.$eval('#count', (e) => e.textContent), `共 ${n.toLocaleString('en-US')} 幅，已选 ${n.toLocaleString('en-US')} 幅`);
+  await type(t.page, 'find-text', 'X99');
+  await t.page.click('#find');
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), '未找到图幅号 X99');
+});
+
+test('the sheet of a point at every scale and its 接图表, as karvento-cli at gives them', async () => {
+  await t.page.click('button[data-tab="point"]');
+  await type(t.page, 'plon', '120:00:00');
+  await type(t.page, 'plat', '40');
+  await t.page.select('#datum', '0');
+  await t.page.click('#lookup');
+  await t.page.waitForSelector('#point-neighbours table');
+  const rows = await t.page.$$eval('#point-table tr[data-scale]', (trs) => trs.map((tr) => [...tr.cells].map((c) => c.textContent)));
+  const want = cli('at', '120:00:00,40', '--format', 'csv').replace(/^\uFEFF/, '').trim().split(/\r?\n/).slice(1).map((l) => l.split(','));
+  assert.deepEqual(rows.map((r) => r[1]), want.map((r) => r[1]));
+  assert.deepEqual(rows.map((r) => r[2]), want.map((r) => r[2]));
+  const nine = await t.page.$$eval('#point-neighbours td', (tds) => tds.map((td) => td.textContent));
+  const wantNine = cli('at', '120:00:00,40', '--scale', '1:1万', '--neighbours', '--format', 'csv').replace(/^\uFEFF/, '').trim().split(/\r?\n/).slice(1).map((l) => l.split(',')[1]);
+  assert.deepEqual(nine, wantNine);
+});
+
+test('check and convert a pasted list, bad lines named and the rest converted', async () => {
+  await t.page.click('button[data-tab="numbers"]');
+  await t.page.$eval('#numbers', (el) => { el.value = 'J-50-5-(24)\nXYZ\nJ-50-1\n'; });
+  await t.page.select('#direction', 'old2new');
+  await t.page.click('#convert');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const text = await t.page.$eval('#converted', (e) => e.value);
+  const want = cli('convert', 'J-50-5-(24)', 'J-50-1', '--to-scale', '1:1万', '--format', 'csv').replace(/^\uFEFF/, '').trim().split(/\r?\n/).slice(1).map((l) => l.split(',')[1]);
+  assert.deepEqual(text.split('\n').slice(0, want.length), want);
+  assert.match(text, /XYZ\n以上不是标准图幅号！$/);
+});
+
+test('China at 1:1万: 857,088 sheets listed and drawn; a request the page cannot hold is refused', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '73'], ['south', '18'], ['east', '135'], ['north', '54'], ['cm', '0']]) await type(t.page, id, v);
+  const scaleOf = (caption) => t.page.$eval('#scale', (s, c) => [...s.options].find((o) => o.text === c).value, caption);
+  await t.page.select('#scale', await scaleOf('1:1万'));
+  await t.page.select('#standard', 'new');
+  await generate(t.page);
+  assert.equal(await t.page.$eval('#count', (e) => e.textContent), '共 857,088 幅，已选 0 幅');
+  assert.ok(await t.page.evaluate(() => window.karvento.map.lastDrawMs > 0));
+  await t.page.select('#scale', await scaleOf('1:5000'));
+  await generate(t.page);
+  assert.match(await t.page.$eval('#status', (e) => e.textContent), /超过本页能容纳的 2,000,000 幅/);
+  assert.equal(await t.page.$eval('#count', (e) => e.textContent), '共 857,088 幅，已选 0 幅');
+});
+
+test('an area file dropped on the page: GeoJSON, KML and zipped Shapefile select the command line\'s sheets', async () => {
+  const { mkdtempSync, writeFileSync } = await import('node:fs');
+  const { join } = await import('node:path');
+  const { tmpdir } = await import('node:os');
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-area-'));
+  // An L-shaped county with a lake, drawn by hand.
+  const geojson = join(dir, 'county.geojson');
+  writeFileSync(geojson, JSON.stringify({ type: 'FeatureCollection', features: [{ type: 'Feature', properties: {}, geometry: { type: 'Polygon', coordinates: [
+    [[116.05, 39.71], [116.52, 39.71], [116.52, 39.86], [116.27, 39.86], [116.27, 40.13], [116.05, 40.13], [116.05, 39.71]],
+    [[116.10, 39.90], [116.20, 39.90], [116.20, 40.00], [116.10, 40.00], [116.10, 39.90]]] } }] }));
+  const kml = join(dir, 'county.kml');
+  execFileSync('ogr2ogr', ['-f', 'KML', kml, geojson]);
+  execFileSync('ogr2ogr', ['-f', 'ESRI Shapefile', join(dir, 'county.shp'), geojson]);
+  execFileSync('python3', ['-c', `import zipfile,glob\nwith zipfile.ZipFile('${join(dir, 'county.zip')}','w',zipfile.ZIP_DEFLATED) as z:\n  [z.write(f, f.split('/')[-1]) for f in glob.glob('${join(dir, 'county')}.*') if not f.endswith(('.zip','.kml','.geojson'))]`]);
+  const want = cliSheets(['--aoi', geojson, '--scale', '1:1万', '--datum', '2000']).map((r) => r[0]);
+  assert.ok(want.length > 20);
+  await t.page.click('button[data-tab="extent"]');
+  await t.page.select('#datum', '2')
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  for (const file of ['county.geojson', 'county.kml', 'county.zip']) {
+    const input = await t.page.$('#area-file');
+    await input.uploadFile(join(dir, file));
+    await t.page.waitForFunction((f) => document.querySelector('#area-name').textContent.includes(f), {}, file);
+    assert.equal(await t.page.$eval('#area-name', (e) => e.textContent), `范围：${file}，1 个多边形`);
+    await generate(t.page);
+    assert.deepEqual(await t.page.evaluate(() => window.karvento.sheets.numbers), want, file);
+  }
+  await t.page.click('#clear-area');
+});
