@@ -35,7 +35,8 @@ const char* kCheckHelp =
 const OptionSpec kOwn[] = {{"column", true}, {"input", true}};
 
 const char* kConvertHelp =
-    "usage: karvento-cli convert [NUMBER...] [--input FILE [--column NAME|N]] --to-scale S [options]\n"
+    "usage: karvento-cli convert [NUMBER...] [--input FILE] [--column NAME|N]\n"
+    "                            --to-scale S [options]\n"
     "\n"
     "Converts sheet numbers (the arguments, else one per line of FILE or of\n"
     "standard input, read as a number list) to the other standard at the target\n"
