@@ -182,7 +182,9 @@ int RunConvert(const std::vector<std::string>& words) {
 }
 
 int RunCheck(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn, kOutputOptionSpecs));
+  // check prints its own tab-separated lines to standard output: it takes no
+  // output options rather than ignore them.
+  const Args args(words, Options(kOwn));
   if (HelpRequested(args, kCheckHelp)) return 0;
   std::vector<std::string> numbers = args.Positional();
   if (numbers.empty()) numbers = ReadNumbers(args);

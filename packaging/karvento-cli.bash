@@ -38,7 +38,7 @@ _karvento_cli() {
                    --format-string $output" ;;
     convert) options="--input --column --to-scale --direction --number-form --offset-x --offset-y
                       $projection $output" ;;
-    check) options="--input --column $output" ;;
+    check) options="--input --column --help" ;;
     project) options="--inverse $projection --help" ;;
     dms) options="--help" ;;
     at) options="--plane --scale --neighbours --standard $projection $output" ;;

@@ -179,6 +179,8 @@ TEST(CliConventions, AsScriptsAndTerminalsExpectThem) {
       {"--column by number", "printf 'a,b\\nx,J-50-5\\n' > " + dir + "/l.csv && " + kCli + " convert --input " +
                                  dir + "/l.csv --column 2 --to-scale 1:5万 --datum 2000 --format csv | wc -l",
        0, "5\n", ""},
+      {"check writes no file", kCli + " check J50D001005 --output " + dir + "/k.csv", 2, "",
+       "karvento-cli check: unknown option --output\n"},
       {"--column not a heading", "printf 'a,b\\n' | " + kCli + " check --column 图幅号", 2, "",
        "karvento-cli check: --column: '图幅号' is not a heading of the input (a, b)\n"},
       {"progress forced", kCli + " " + corners + "--quiet --datum 2000 --progress --output " + dir + "/p.csv", 2,
