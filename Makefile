@@ -62,6 +62,8 @@ package: configure
 screenshots: configure
 	@cmake --build $(BUILD) --target karvento-screenshots
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/app/karvento-screenshots docs/screenshots >/dev/null
+	@cmake --build $(BUILD) --target karvento-cli
+	@scripts/frame-screenshots $(BUILD) docs/screenshots
 	@scripts/web "$(BUILD)"
 	@node web/screenshots.mjs "$(BUILD)" docs/screenshots
 

@@ -139,6 +139,11 @@ InformationDialog::InformationDialog(TfrmTFInformation& model, QWidget* parent) 
       model.AddNeighbour(static_cast<std::size_t>(group->checkedId()));
       said->setText(Q(model.AddNeighbourResult));
     });
+    QPushButton* frame = AddButton(page, model.MakeFrameButton, 10, 164);
+    connect(frame, &QPushButton::clicked, this, [&model, said] {
+      model.MakeFrame();
+      said->setText(Q(model.MakeFrameResult));
+    });
   }
   tabs_->setCurrentIndex(model.ActiveTab);
 

@@ -623,9 +623,9 @@ void MainWindow::BuildMenus() {
   exportMenu_->setObjectName(QStringLiteral("PopupMenu1"));
   // The export items, and the same items again writing only the checked
   // sheets of the active list: MIF (geographic, plane), XLS, SHP
-  // (geographic, plane), GeoPackage, DXF, KML.
+  // (geographic, plane), GeoPackage, DXF, KML, the map frames as DXF, PDF.
   const auto addExports = [this](QMenu* menu, const QString& mifName, const QString& shpName,
-                                 std::array<Button*, 8> items) {
+                                 std::array<Button*, 10> items) {
     QMenu* mif = menu->addMenu(QStringLiteral("导出MIF文件"));
     mif->setObjectName(mifName);
     AddAction(mif, *items[0]);
@@ -640,7 +640,7 @@ void MainWindow::BuildMenus() {
   };
   QMenu* shp = addExports(exportMenu_, QStringLiteral("MIF1"), Q(m.ShpMenuItem.Name()),
                           {&m.N1, &m.N2, &m.Excel1, &m.ShpGeoItem, &m.ShpPlaneItem, &m.GpkgMenuItem,
-                           &m.DxfMenuItem, &m.KmlMenuItem});
+                           &m.DxfMenuItem, &m.KmlMenuItem, &m.FrameDxfItem, &m.FramePdfItem});
   // The SHP submenu's own item stands for the model's "导出SHP文件".
   QAction* shpItem = shp->menuAction();
   shpItem->setObjectName(Q(m.ShpMenuItem.Name()));
@@ -655,7 +655,7 @@ void MainWindow::BuildMenus() {
   checked->setObjectName(QStringLiteral("CheckedOnly1"));
   addExports(checked, QStringLiteral("CheckedMif1"), QStringLiteral("CheckedShp1"),
              {&m.N1Checked, &m.N2Checked, &m.Excel1Checked, &m.ShpGeoChecked, &m.ShpPlaneChecked,
-              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked});
+              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked, &m.FrameDxfChecked, &m.FramePdfChecked});
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));

@@ -1,5 +1,7 @@
 #include "app/qt_user_interface.h"
 
+#include "map/frame_paint.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -101,6 +103,24 @@ class QtProgress : public ProgressReporter {
 };
 
 }  // namespace
+
+namespace {
+
+class PdfFramePages : public FramePages {
+ public:
+  explicit PdfFramePages(std::function<void(std::string_view)> write) : pdf_(std::move(write)) {}
+  void Add(const MapFrame& frame) override { pdf_.Add(frame); }
+  void Finish() override { pdf_.Finish(); }
+
+ private:
+  map::FramePdf pdf_;
+};
+
+}  // namespace
+
+std::unique_ptr<FramePages> QtUserInterface::BeginFramePages(std::function<void(std::string_view)> write) {
+  return std::make_unique<PdfFramePages>(std::move(write));
+}
 
 std::unique_ptr<ProgressReporter> QtUserInterface::BeginProgress(std::string_view caption,
                                                                  std::string_view text,

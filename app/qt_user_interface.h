@@ -50,6 +50,8 @@ class QtUserInterface : public UserInterface {
   // window takes no other command meanwhile.
   std::unique_ptr<ProgressReporter> BeginProgress(std::string_view caption, std::string_view text,
                                                   std::uint64_t total) override;
+  // Map frames as PDF pages at true scale (map/frame_paint.h).
+  std::unique_ptr<FramePages> BeginFramePages(std::function<void(std::string_view)> write) override;
 
   // While a context menu is open on a field, that field counts as focused.
   void SetContextField(std::string name) { contextField_ = std::move(name); }

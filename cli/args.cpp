@@ -76,12 +76,12 @@ int ParseInteger(std::string_view text, std::string_view what) {
   return v;
 }
 
-TAngleDMS ParseAngle(std::string_view text, std::string_view what) {
+TAngleDMS ParseAngle(std::string_view text, std::string_view what, bool decimalAsTyped) {
   TAngleDMS a;
   const auto fail = [&](const char* why) {
     return UsageError(std::string(what) + ": '" + std::string(text) + "' " + why);
   };
-  switch (ParseAngleText(text, a)) {
+  switch (ParseAngleText(text, a, decimalAsTyped)) {
     case AngleTextError::None:
       return a;
     case AngleTextError::TooManyFields:
@@ -113,12 +113,14 @@ double ParseNumberIn(std::string_view text, std::string_view what, double lowest
   return v;
 }
 
-TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what) {
-  const TAngleDMS a = ParseAngle(text, what);
+TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what,
+                           bool decimalAsTyped) {
+  const TAngleDMS a = ParseAngle(text, what, decimalAsTyped);
+  // Each field within its limits, and the whole angle too: 90:59:60 is 91°.
   if (!(a.Degrees >= 0 && a.Degrees <= maxDegrees && a.Minutes >= 0 && a.Minutes <= 59 &&
-        a.Seconds >= 0 && a.Seconds <= 60)) {
+        a.Seconds >= 0 && a.Seconds <= 60 && DmsToSec(a) <= maxDegrees * 3600)) {
     throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside 0 to " +
-                     Shortest(maxDegrees) + " degrees, 0 to 59 minutes, 0 to 60 seconds");
+                     Shortest(maxDegrees) + " degrees (0 to 59 minutes, 0 to 60 seconds)");
   }
   return a;
 }

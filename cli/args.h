@@ -45,14 +45,17 @@ double ParseNumber(std::string_view text, std::string_view what);
 int ParseInteger(std::string_view text, std::string_view what);
 // An angle as decimal degrees (116.4667) or degrees, minutes and seconds
 // (116:28:00, 116:28, 116 28 00, 116°28′00″ or 116°28'00" with the usual
-// marks), read by ParseAngleText.
-TAngleDMS ParseAngle(std::string_view text, std::string_view what);
+// marks), read by ParseAngleText. decimalAsTyped: decimal degrees come back
+// as typed, {x, 0, 0}, with no carry at 60 (see ParseAngleText).
+TAngleDMS ParseAngle(std::string_view text, std::string_view what, bool decimalAsTyped = false);
 // A decimal number from lowest to highest; UsageError naming the option and
 // the range otherwise.
 double ParseNumberIn(std::string_view text, std::string_view what, double lowest, double highest);
 // An angle within the limits of the window's corner fields: degrees 0 to
-// maxDegrees, minutes 0 to 59, seconds 0 to 60; UsageError otherwise.
-TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what);
+// maxDegrees, minutes 0 to 59, seconds 0 to 60, and the whole angle at most
+// maxDegrees; UsageError otherwise.
+TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what,
+                           bool decimalAsTyped = false);
 // "LON,LAT" in either angle form, within the corner fields' limits: longitude
 // degrees 0 to 180, latitude degrees 0 to 90.
 TLonLatDMS ParsePoint(std::string_view text, std::string_view what);

@@ -82,6 +82,7 @@ int RunAt(const std::vector<std::string>& words) {
     const double x = EastingWithZonePrefix(ParseNumber(plane->substr(0, comma), "--plane"), p.zone3, p.cm);
     const double y = ParseNumber(plane->substr(comma + 1), "--plane");
     const TLonLatDMS g = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
+    if (std::isnan(g.Lon.Degrees)) throw Error("该平面坐标超出投影的适用范围，无法换算。");
     lon = DmsToSec(g.Lon);
     lat = DmsToSec(g.Lat);
   } else {
@@ -89,8 +90,10 @@ int RunAt(const std::vector<std::string>& words) {
     const std::string& text = args.Positional()[0];
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos) throw UsageError("'" + text + "' is not LON,LAT");
-    lon = DmsToSec(ParseAngle(std::string_view(text).substr(0, comma), "LON"));
-    lat = DmsToSec(ParseAngle(std::string_view(text).substr(comma + 1), "LAT"));
+    // Decimal degrees as typed, not carried at 60: the column is the typed
+    // longitude over the sheet width, rounded down.
+    lon = DmsToSec(ParseAngle(std::string_view(text).substr(0, comma), "LON", true));
+    lat = DmsToSec(ParseAngle(std::string_view(text).substr(comma + 1), "LAT", true));
   }
   if (!std::isfinite(lon) || !std::isfinite(lat) || !InNumberedDomain(lon, lat)) {
     throw Error(kOutsideNumberedDomain);

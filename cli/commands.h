@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "numbering/sheet_types.h"
+
 namespace karvento::cli {
 
 struct Command {
@@ -20,6 +22,17 @@ int RunConvert(const std::vector<std::string>& words);
 int RunProject(const std::vector<std::string>& words);
 int RunDms(const std::vector<std::string>& words);
 int RunAt(const std::vector<std::string>& words);
+int RunFrame(const std::vector<std::string>& words);
+
+// Writes the frames (图廓) of rectangular sheets, as frame --format and
+// --output do: format dxf, pdf or svg; output a folder (one file per sheet)
+// or a file (one sheet, or every sheet as the pages of a PDF). name and
+// notes go into the margins; p is the plane system of the datum note (cm 0:
+// none).
+struct Projection;
+void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, const Projection& p,
+                            const std::string& format, const std::string& output,
+                            const std::string& name, const std::string& notes);
 
 // Sheet numbers, one per line, from a file or (for an empty name) standard
 // input, read as a number list is.

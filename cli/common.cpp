@@ -196,11 +196,14 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
   return false;
 }
 
-bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets) {
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, const Projection* plane) {
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
     if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
-    Require(Gis().writeCustomSheets(o.file, sheets, *gis, &reason), reason);
+    // Rectangular sheets on the national grid name its Gauss-Krüger system.
+    const TPlaneSystem system{plane ? plane->datum : Datum::Beijing54, plane ? plane->zone3 : true,
+                              plane ? plane->cm : 0, 0, 0};
+    Require(Gis().writeCustomSheets(o.file, sheets, *gis, plane ? &system : nullptr, &reason), reason);
     return true;
   }
   if (o.format == Format::Mif) {

@@ -90,7 +90,6 @@ class OutputStream {
 struct Projection;
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY);
-bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
 
 // --number-form rowcol|5000: new-standard 1:2000 numbers by row and column
 // (J50I001001, the default) or from their 1:5000 sheet (J50H001001-1).
@@ -122,7 +121,10 @@ struct Projection {
 // corners give the GIS files their coordinate system.
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY);
-bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets);
+// plane: the Gauss-Krüger system the sheets lie on (rectangular sheets on
+// the national grid), named by the GIS files; none for an independent grid.
+bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets,
+                     const Projection* plane = nullptr);
 // The GIS format of --format (shp, gpkg, dxf, kml), if it is one.
 std::optional<GisOptions> GisOptionsOf(const OutputOptions& o);
 

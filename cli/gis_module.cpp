@@ -1,6 +1,7 @@
 // libkarvento-cli-gis.so: what karvento-cli asks of GDAL and of the window's
 // parameter files, behind the table of cli/modules.h.
 #include "cli/modules.h"
+#include "geodesy/gauss_kruger.h"
 #include "workbench/create_map_un_rg.h"
 
 namespace karvento::cli {
@@ -44,14 +45,29 @@ TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
   return window.ReadParameters(tab);
 }
 
+bool WriteCustomSheets(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
+                       const TPlaneSystem* plane, std::string* reason) {
+  GisCrs crs;
+  if (plane != nullptr) {
+    // Eastings with the zone number are the zone's EPSG system; without
+    // it, the same system with the zone's millions omitted.
+    bool prefixed = true;
+    for (const auto& row : sheets) {
+      for (const TCustomMapUnion& s : row) prefixed = prefixed && s.MinX >= 1000000;
+    }
+    const double zoneMillions = FalseEasting(plane->zone3, plane->cm) - 500000;
+    crs = PlaneCrs(plane->cm, plane->cm,
+                   TPlaneSystem{plane->datum, plane->zone3, plane->cm, prefixed ? 0 : zoneMillions, 0});
+  }
+  return WriteGisCustomSheets(file, sheets, options, reason, {}, crs);
+}
+
 const GisModule kModule = {
     [](const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
        const GisOptions& options, std::string* reason) {
       return WriteGisSheets(file, sheets, system, options, reason);
     },
-    [](const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options, std::string* reason) {
-      return WriteGisCustomSheets(file, sheets, options, reason);
-    },
+    WriteCustomSheets,
     [](const std::string& file, const GisTableOutline& outline, const TPlaneSystem& system,
        const GisOptions& options) -> std::unique_ptr<GisColumns> {
       return std::make_unique<Stream>(file, outline, system, options);

@@ -29,6 +29,7 @@ const char* kToolHelp =
     "           Xi'an 1980 or CGCS2000\n"
     "  dms      decimal degrees to degrees, minutes and seconds\n"
     "  at       the sheet of a point at every scale, or its 3 x 3 neighbours\n"
+    "  frame    the map frames (图廓) of sheets as DXF, PDF or SVG\n"
     "  version  the version of karvento-cli (also --version)\n"
     "\n"
     "'karvento-cli COMMAND --help' (or -h) describes a command.\n"

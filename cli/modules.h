@@ -4,14 +4,17 @@
 // either library and the hundred-odd libraries behind them:
 //   libkarvento-cli-gis.so  the GIS writers, the area reader and the window's
 //                           parameter files (GDAL, PROJ)
-//   libkarvento-cli-map.so  the index maps (Qt Gui and Svg)
+//   libkarvento-cli-map.so  the index maps and the map frames' SVG and PDF
+//                           (Qt Gui and Svg)
 // Each module hands over one table of functions; this header is the whole
 // interface between the program and its modules.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geodesy/datum.h"
@@ -19,6 +22,7 @@
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
 #include "numbering/area.h"
+#include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
 #include "workbench/text_files.h"
 
@@ -33,11 +37,13 @@ class GisColumns {
 };
 
 struct GisModule {
-  // WriteGisSheets, WriteGisCustomSheets.
+  // WriteGisSheets; WriteGisCustomSheets, in the Gauss-Krüger system of
+  // plane (its offsets unused) for rectangular sheets on the national grid,
+  // in none for an independent grid (plane null).
   bool (*writeSheets)(const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
                       const GisOptions& options, std::string* reason);
   bool (*writeCustomSheets)(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
-                            std::string* reason);
+                            const TPlaneSystem* plane, std::string* reason);
   // A GisSheetStream; throws as its constructor does.
   std::unique_ptr<GisColumns> (*openStream)(const std::string& file, const GisTableOutline& outline,
                                             const TPlaneSystem& system, const GisOptions& options);
@@ -51,6 +57,14 @@ struct GisModule {
   TParameterSet (*openParameterFile)(const std::string& file, Datum datum);
 };
 
+// The pages of a PDF of map frames (map::FramePdf).
+class FramePages {
+ public:
+  virtual ~FramePages() = default;
+  virtual void Add(const MapFrame& frame) = 0;
+  virtual void Finish() = 0;
+};
+
 // The index maps: the bytes of an SVG, PNG or PDF file (format 0, 1, 2) of
 // width x height (pixels, millimetres for PDF), under the title, outlining
 // the sheet at current (-1 for none) and the area where one is given.
@@ -59,6 +73,10 @@ struct MapModule {
                                 const std::string& title, std::ptrdiff_t current, const GeoMultiPolygon* area);
   std::string (*renderCustom)(int format, double width, double height, const TCustomMapUnions& sheets,
                               const std::string& title);
+  // The map frame of a sheet as an SVG file's bytes (map::RenderFrameSvg).
+  std::string (*frameSvg)(const MapFrame& frame);
+  // A PDF of frames, a page each, its bytes handed to write as they come.
+  std::unique_ptr<FramePages> (*openFramePdf)(std::function<void(std::string_view)> write);
 };
 
 // The module, opened on first use from the folder of the program, then from

@@ -80,6 +80,31 @@ bool StreamsConversion(Format format, const std::vector<std::string>& arguments)
   return true;
 }
 
+// A line of a list as the terminal should see it: control characters (C0,
+// DEL and the C1 set as UTF-8 writes it) escaped, so that a list cannot set
+// the window title or move the cursor; a backslash doubled, so that the
+// escapes read back unambiguously.
+std::string Shown(const std::string& text) {
+  std::string out;
+  char buf[8];
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(buf, sizeof buf, "\\x%02X", c);
+      out += buf;
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned char>(text[++i]));
+      out += buf;
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 int RunConvert(const std::vector<std::string>& words) {
@@ -112,7 +137,7 @@ int RunConvert(const std::vector<std::string>& words) {
       const std::uint8_t kind = CheckMapUnionNo(n);
       if (kind == 0) {
         if (written) written->Flush();
-        std::fprintf(stderr, "%s不是标准图幅号！\n", n.c_str());
+        std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(n).c_str());
         status = 1;
         return false;
       }
@@ -121,7 +146,7 @@ int RunConvert(const std::vector<std::string>& words) {
       if (form5000) To5000Form(found);
     } catch (const Error& e) {
       if (written) written->Flush();
-      std::fprintf(stderr, "%s\n", NumberErrorText(n, e).c_str());
+      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(n, e)).c_str());
       status = 1;
       return false;
     }
@@ -198,13 +223,13 @@ int RunCheck(const std::vector<std::string>& words) {
     } catch (const Error& e) {
       // The number's own error; the other numbers are still checked.
       out.Flush();
-      std::fprintf(stderr, "%s\n", NumberErrorText(n, e).c_str());
+      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(n, e)).c_str());
       status = 1;
       continue;
     }
     if (kind == 0) {
       out.Flush();
-      std::fprintf(stderr, "%s不是标准图幅号！\n", n.c_str());
+      std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(n).c_str());
       status = 1;
       continue;
     }

@@ -168,6 +168,10 @@ int RunSheets(const std::vector<std::string>& words) {
     }
     area = Gis().readAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
                               args.Value("aoi-where").value_or(""), p.datum);
+    // As the window refuses it, before any sheet is counted or allocated.
+    if (const std::string problem = AreaDomainProblem(area->area); !problem.empty()) {
+      throw Error("范围文件 “" + *aoi + "” " + problem);
+    }
     if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", area->notice.c_str());
   }
 
@@ -209,7 +213,7 @@ int RunSheets(const std::vector<std::string>& words) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"sheets", RunSheets}, {"grid", RunGrid}, {"convert", RunConvert}, {"check", RunCheck},
-      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}};
+      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}, {"frame", RunFrame}};
   return commands;
 }
 

@@ -50,7 +50,7 @@ bool IsNumberChar(char c) {
 
 }  // namespace
 
-AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle) {
+AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle, bool decimalAsTyped) {
   std::size_t i = 0;
   SkipBlanks(text, i);
   if (i == text.size()) return AngleTextError::Empty;
@@ -99,7 +99,8 @@ AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle) {
   if (count == 0) return AngleTextError::NotANumber;
   TAngleDMS a;
   if (count == 1) {
-    a = DegToDms(negative ? -fields[0] : fields[0]);
+    const double x = negative ? -fields[0] : fields[0];
+    a = decimalAsTyped ? TAngleDMS{x, 0, 0} : DegToDms(x);
   } else {
     const double sign = negative ? -1.0 : 1.0;
     a = {sign * fields[0], sign * fields[1], sign * fields[2]};

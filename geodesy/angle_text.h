@@ -36,6 +36,12 @@ enum class AngleTextError {
 // as they come (116 20 gives 116°20′0″). Ranges are not checked: minutes of 75 come back as 75, for the
 // caller to judge. A leading minus makes every field negative or zero (the
 // sign convention of TAngleDMS).
-AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle);
+//
+// With decimalAsTyped, one field comes back as {x, 0, 0} instead, the value
+// typed with no carry: its DmsToDeg is x and its DmsToSec x × 3600 rounded
+// once, so 116.49999999 stays west of 116°30′ (DegToDms would carry it
+// there). The commands that compute on a point (at, project, areas) read
+// decimals so; the corner fields keep DegToDms.
+AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle, bool decimalAsTyped = false);
 
 }  // namespace karvento

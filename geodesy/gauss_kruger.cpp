@@ -1,6 +1,8 @@
 #include "geodesy/gauss_kruger.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace karvento {
 
@@ -50,8 +52,12 @@ double ZoneNumber(bool zone3, double cm) {
 }
 
 double EastingWithZonePrefix(double easting, bool zone3, double cm) {
+  // Of the two readings, with and without the prefix, the one nearer to the
+  // central meridian: an easting is read as prefixed down to half a prefix
+  // west of the false easting, so a point far west of its meridian keeps its
+  // zone.
   const double prefix = ZoneNumber(zone3, cm) * 1000000.0;
-  return prefix >= easting ? easting + prefix : easting;
+  return easting < prefix / 2 + 500000.0 ? easting + prefix : easting;
 }
 
 LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude) {
@@ -112,10 +118,16 @@ TPlanePoint GeoToPlane80(const TLonLatDMS& p, bool zone3, double cm) {
   return GeoToPlane(kXian80, p, zone3, cm);
 }
 
-TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool zone3,
-                      double cm) {
-  const double z = ZoneNumber(zone3, cm);
-  const double y = easting - z * 1000000.0 - 500000.0;
+namespace {
+
+// The footpoint series of the inverse, relative to the central meridian: the
+// latitude and the longitude from the meridian in degrees. Long double where
+// the formulas divide by π (π is held in the widest type, as in DegToRad).
+struct SeriesInverse {
+  double B;
+  long double dL;
+};
+SeriesInverse InverseSeries(const Ellipsoid& e, double northing, double y) {
   const double Ym = northing / 1000000.0;
   const double u = Ym - 3.0;
   double Bf = (e.F1 * u + e.F0) - e.F2 * Pow(u, 2) - e.F3 * Pow(u, 3) + e.F4 * Pow(u, 4);
@@ -129,14 +141,80 @@ TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool 
   const double P = 90.0 * Pow(D, 2) -
                    7.5 * (5.0 + 3.0 * tf2 + etaf2 - 9.0 * etaf2 * tf2) * Pow(D, 4) +
                    0.25 * (61.0 + 90.0 * tf2 + 45.0 * tf4) * Pow(D, 6);
-  // π is held in the widest type, as in DegToRad: the two formulas that
-  // divide by it are formed in long double and rounded to a double once.
   const double B = static_cast<double>(
       Bf - static_cast<long double>(P) * ((1.0L + etaf2) / kPiLong) * tf);
   const double Q = 180.0 * D - 30.0 * (1.0 + 2.0 * tf2 + etaf2) * Pow(D, 3) +
                    1.5 * (5.0 + 28.0 * tf2 + 24.0 * tf4) * Pow(D, 5);
-  const double L = static_cast<double>(Q / (kPiLong * cosbf) + cm);
-  return {DegToDms(L), DegToDms(B)};
+  return {B, Q / (kPiLong * cosbf)};
+}
+
+// The forward series at latitude B and longitude dL from the central
+// meridian (degrees), without false easting: the function the exact inverse
+// solves.
+TPlanePoint ForwardRelative(const Ellipsoid& e, double B, double dL) {
+  return ForwardFromTerms(ForwardLatitudeTerms(e, TAngleDMS{B, 0, 0}), MeridianTerms{DegToRad(dL), 0});
+}
+
+}  // namespace
+
+TLonLatDMS PlaneToGeoSeries(const Ellipsoid& e, double northing, double easting, bool zone3,
+                            double cm) {
+  const double y = easting - ZoneNumber(zone3, cm) * 1000000.0 - 500000.0;
+  const SeriesInverse s = InverseSeries(e, northing, y);
+  return {DegToDms(static_cast<double>(s.dL + cm)), DegToDms(s.B)};
+}
+
+bool LegacyInverse(const Ellipsoid& e, double x, double y, double& B, double& dL) {
+  if (!(std::isfinite(x) && std::isfinite(y))) return false;
+  // Nothing of the forward lies beyond the pole's northing or farther from the
+  // central meridian than the domain's edge reaches.
+  if (!(std::abs(y) < 1.0e7 && std::abs(x) < 1.0e7)) return false;
+  const SeriesInverse s = InverseSeries(e, y, x);
+  double b = s.B, l = static_cast<double>(s.dL);
+  if (!(std::isfinite(b) && std::isfinite(l))) return false;
+  b = std::clamp(b, -89.0, 89.0);
+  l = std::clamp(l, -kLegacyLongitudeLimit, kLegacyLongitudeLimit);
+  // Newton's method on the forward series, with its Jacobian by differences
+  // of 1e-6° (a relative error near 1e-6 in the Jacobian slows nothing that
+  // matters: each step still gains six digits). The series' own start leaves
+  // a few metres at most inside a zone, so two or three steps reach the
+  // rounding of the doubles.
+  constexpr double h = 1e-6;
+  for (int i = 0; i < 40; ++i) {
+    const TPlanePoint f = ForwardRelative(e, b, l);
+    const double rx = x - f.X, ry = y - f.Y;
+    const double hb = b > 0 ? -h : h;  // stays on this side of the pole
+    const TPlanePoint fb = ForwardRelative(e, b + hb, l);
+    const TPlanePoint fl = ForwardRelative(e, b, l + h);
+    const double xb = (fb.X - f.X) / hb, yb = (fb.Y - f.Y) / hb;
+    const double xl = (fl.X - f.X) / h, yl = (fl.Y - f.Y) / h;
+    const double det = xb * yl - xl * yb;
+    if (!(std::isfinite(det) && det != 0)) return false;
+    const double db = (rx * yl - xl * ry) / det;
+    const double dl = (xb * ry - rx * yb) / det;
+    b += db;
+    l += dl;
+    if (!(std::abs(b) <= 90 && std::abs(l) <= 90)) return false;
+    if (std::abs(db) < 1e-14 && std::abs(dl) < 1e-14) break;
+  }
+  // Converged onto the point, or no point of the forward lands there.
+  const TPlanePoint f = ForwardRelative(e, b, l);
+  if (!(std::abs(f.X - x) <= 1e-6 && std::abs(f.Y - y) <= 1e-6)) return false;
+  if (!(std::abs(l) <= kLegacyLongitudeLimit)) return false;
+  B = b;
+  dL = l;
+  return true;
+}
+
+TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool zone3,
+                      double cm) {
+  const double y = easting - ZoneNumber(zone3, cm) * 1000000.0 - 500000.0;
+  double B = 0, dL = 0;
+  if (!LegacyInverse(e, y, northing, B, dL)) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    return {{nan, nan, nan}, {nan, nan, nan}};
+  }
+  return {DegToDms(dL + cm), DegToDms(B)};
 }
 
 TLonLatDMS PlaneToGeo54(double northing, double easting, bool zone3, double cm) {

@@ -6,6 +6,10 @@ const Ellipsoid& LegacyEllipsoid(Datum datum) {
   return datum == Datum::Beijing54 ? kBeijing54 : kXian80;
 }
 
+double ProjectionLongitudeLimit(Datum datum) {
+  return datum == Datum::Cgcs2000 ? kKrugerLongitudeLimit : kLegacyLongitudeLimit;
+}
+
 TPlanePoint GeoToPlane(Datum datum, const TLonLatDMS& p, bool zone3, double cm) {
   if (datum == Datum::Cgcs2000) return GeoToPlane2000(p, zone3, cm);
   return GeoToPlane(LegacyEllipsoid(datum), p, zone3, cm);

@@ -14,6 +14,13 @@ namespace karvento {
 TPlanePoint GeoToPlane(Datum datum, const TLonLatDMS& p, bool zone3, double cm);
 TLonLatDMS PlaneToGeo(Datum datum, double northing, double easting, bool zone3, double cm);
 
+// The domain of a datum's projection: longitudes up to this many degrees from
+// the central meridian (kKrugerLongitudeLimit on CGCS2000, where the series
+// err by less than 1 mm; kLegacyLongitudeLimit on the legacy datums, where
+// the inverse finds the point). The inverse refuses plane points beyond it
+// (NaN); the command line refuses forward requests beyond it.
+double ProjectionLongitudeLimit(Datum datum);
+
 // The datum that the legacy flag of the Beijing 1954 and Xi'an 1980 routines
 // names: Beijing 1954 when is54, otherwise Xi'an 1980.
 constexpr Datum LegacyDatum(bool is54) { return is54 ? Datum::Beijing54 : Datum::Xian80; }

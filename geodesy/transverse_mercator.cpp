@@ -1,6 +1,7 @@
 #include "geodesy/transverse_mercator.h"
 
 #include <cmath>
+#include <limits>
 
 namespace karvento {
 
@@ -203,6 +204,12 @@ KrugerEllipsoid MakeKrugerEllipsoid(double a, double f) {
 const KrugerEllipsoid kCgcs2000 = MakeKrugerEllipsoid(6378137.0, 1 / 298.257222101);
 
 KrugerLatitudeTerms KrugerLatitude(const KrugerEllipsoid& e, double lat) {
+  // At a pole cos φ is 0, but the rounded φ leaves a cosine of 6e-17 whose
+  // sign the correction below may flip: the pole is taken as it is.
+  if (std::abs(lat) == 90) {
+    const double inf = std::numeric_limits<double>::infinity();
+    return {std::copysign(inf, lat), inf, std::copysign(kPi / 2, lat)};
+  }
   // The latitude in radians as a rounded value and its rounding error: an
   // ulp of φ is an ulp of the northing (0.7 nm at 40°), so sin and cos are
   // carried to first order in the error.
@@ -233,6 +240,8 @@ KrugerMeridianTerms KrugerMeridianOf(double L, const ZoneParams& z) {
 
 TmXY KrugerFromTerms(const KrugerEllipsoid& e, const KrugerLatitudeTerms& lt,
                      const KrugerMeridianTerms& mt) {
+  // A pole: ξ′ = ±π/2 and η′ = 0, where every sin 2jξ′ of the series is 0.
+  if (std::isinf(lt.taup)) return {0, std::copysign(e.A * (kPi / 2), lt.taup)};
   // ξ′ = atan2(τ′, cos λ), η′ = asinh(sin λ / r) (Karney 2011, eqs. 10–11).
   // Within 90° of the central meridian ξ′ = χ + atan(τ′(1 − cos λ) / (cos λ +
   // τ′²)), where χ belongs to the parallel and the small angle is a short
@@ -272,6 +281,7 @@ TmLatLon KrugerInverse(const KrugerEllipsoid& e, double x, double y) {
 }
 
 ScaleConvergence KrugerScaleConvergence(const KrugerEllipsoid& e, double lat, double lon) {
+  if (std::abs(lat) == 90) return {1, lat > 0 ? lon : -lon};
   const KrugerLatitudeTerms lt = KrugerLatitude(e, lat);
   const KrugerMeridianTerms mt = KrugerMeridian(lon);
   const double r = std::sqrt(lt.taup * lt.taup + mt.cosl * mt.cosl);
@@ -300,6 +310,19 @@ TPlanePoint GeoToPlane2000(const TLonLatDMS& p, bool zone3, double cm) {
 TLonLatDMS PlaneToGeo2000(double northing, double easting, bool zone3, double cm) {
   const double x = easting - ZoneNumber(zone3, cm) * 1000000.0 - 500000.0;
   const TmLatLon g = KrugerInverse(kCgcs2000, x, northing);
+  // The series are periodic in the northing and wrap beyond the domain: the
+  // point stands only where it projects back onto the plane point.
+  const double quarter = kCgcs2000.A * (kPi / 2);
+  bool inside = std::abs(northing) <= quarter + 0.001 && std::abs(g.lon) <= kKrugerLongitudeLimit &&
+                std::abs(g.lat) <= 90;
+  if (inside) {
+    const TmXY back = KrugerForward(kCgcs2000, g.lat, g.lon);
+    inside = std::abs(back.x - x) <= 0.001 && std::abs(back.y - northing) <= 0.001;
+  }
+  if (!inside) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    return {{nan, nan, nan}, {nan, nan, nan}};
+  }
   return {DegToDms(g.lon + cm), DegToDms(g.lat)};
 }
 

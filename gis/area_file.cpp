@@ -4,7 +4,13 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "gis/gdal_session.h"
 #include "numbering/error.h"
@@ -45,10 +51,83 @@ bool KnownDatum(const OGRSpatialReference& srs, DatumInfo& out) {
   return false;
 }
 
-[[noreturn]] void Fail(const std::string& file, const std::string& what) {
-  const char* reason = CPLGetLastErrorMsg();
+// The drivers an area file may be read with: local vector formats only. No
+// VRT (whose sources may name URLs, /vsistdin/ or other files), no network
+// drivers, no GML (which may fetch its schemas).
+const char* const kAreaDrivers[] = {"ESRI Shapefile", "GPKG",       "GeoJSON",     "GeoJSONSeq",
+                                    "ESRIJSON",       "TopoJSON",   "KML",         "DXF",
+                                    "MapInfo File",   "FlatGeobuf", "OpenFileGDB", "CSV",
+                                    nullptr};
+
+// GDAL's failures while a file is read, every one of them: the last alone
+// ("Failed to read GeoJSON data") often hides the reason given before it.
+class GdalFailures {
+ public:
+  GdalFailures() {
+    CPLPushErrorHandlerEx(Collect, this);
+    CPLErrorReset();
+  }
+  ~GdalFailures() { CPLPopErrorHandler(); }
+  GdalFailures(const GdalFailures&) = delete;
+  GdalFailures& operator=(const GdalFailures&) = delete;
+  // From here on only new failures count.
+  void Clear() {
+    messages_.clear();
+    CPLErrorReset();
+  }
+  bool Any() const { return !messages_.empty(); }
+  std::string Text() const {
+    std::string text;
+    for (const std::string& m : messages_) text += (text.empty() ? "" : "；") + m;
+    return text;
+  }
+
+ private:
+  static void CPL_STDCALL Collect(CPLErr type, CPLErrorNum, const char* message) {
+    auto* self = static_cast<GdalFailures*>(CPLGetErrorHandlerUserData());
+    if (type < CE_Failure || !message || !*message) return;
+    for (const std::string& m : self->messages_) {
+      if (m == message) return;
+    }
+    self->messages_.emplace_back(message);
+  }
+  std::vector<std::string> messages_;
+};
+
+[[noreturn]] void Fail(const std::string& file, const std::string& what,
+                       const GdalFailures* gdal = nullptr) {
+  const std::string reason = gdal ? gdal->Text() : std::string();
   throw Error("无法读取范围文件 " + file + "：" + what +
-              (reason && *reason ? std::string("（") + reason + "）" : std::string()));
+              (reason.empty() ? std::string() : "（" + reason + "）"));
+}
+
+// An area file is a local file or folder, named as such: no GDAL virtual
+// file system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a
+// regular file or a folder (a FIFO would block the program).
+void RequireLocalFile(const std::string& file) {
+  if (file.rfind("/vsi", 0) == 0) Fail(file, "不读取 GDAL 的虚拟文件系统（/vsi…）");
+  if (file.find("://") != std::string::npos) Fail(file, "只读取本机的文件，不读取网址");
+  struct stat st {};
+  if (stat(file.c_str(), &st) != 0) Fail(file, std::strerror(errno));
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) Fail(file, "不是普通文件");
+}
+
+// A polygon as the selection wants it: valid, in pieces that do not overlap.
+// A self-intersecting ring (a bow-tie, a zero-width spike) is repaired by
+// MakeValid, which keeps the area the ring encloses and drops what has none.
+void AddPolygonalParts(const OGRGeometry* g, OGRMultiPolygon& out) {
+  if (!g) return;
+  switch (wkbFlatten(g->getGeometryType())) {
+    case wkbPolygon:
+      if (!g->IsEmpty()) out.addGeometry(g);
+      break;
+    case wkbMultiPolygon:
+    case wkbGeometryCollection:
+      for (const OGRGeometry* part : *g->toGeometryCollection()) AddPolygonalParts(part, out);
+      break;
+    default:
+      break;  // lines and points of a repair: no area
+  }
 }
 
 void AddRing(const OGRLinearRing* ring, GeoRing& out) {
@@ -102,19 +181,86 @@ void AddGeometry(const OGRGeometry* g, AreaFile& out) {
   }
 }
 
+OGRPolygon ToOgr(const GeoPolygon& p) {
+  OGRPolygon poly;
+  for (const GeoRing& ring : p.rings) {
+    OGRLinearRing r;
+    for (const GeoPoint& v : ring) r.addPoint(v.lon, v.lat);
+    r.closeRings();
+    poly.addRing(&r);
+  }
+  return poly;
+}
+
+GeoRing FromOgr(const OGRLinearRing* ring) {
+  GeoRing out;
+  AddRing(ring, out);
+  return out;
+}
+
+// The area as a valid multipolygon: kept as it is when it is one already;
+// otherwise each polygon repaired (MakeValid) and all merged (a union), so
+// that overlapping polygons count once in the cover and a bow-tie keeps both
+// its lobes. The notice says so.
+void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
+  if (!OGRGeometryFactory::haveGEOS()) return;
+  gdal.Clear();
+  OGRMultiPolygon whole;
+  for (const GeoPolygon& p : out.area) {
+    const OGRPolygon poly = ToOgr(p);
+    whole.addGeometry(&poly);
+  }
+  if (whole.IsValid()) return;
+  bool repaired = false;
+  OGRMultiPolygon parts;
+  for (const OGRGeometry* poly : whole) {
+    if (poly->IsValid()) {
+      parts.addGeometry(poly);
+      continue;
+    }
+    repaired = true;
+    std::unique_ptr<OGRGeometry> valid(poly->MakeValid());
+    if (!valid) Fail(file, "有自相交的多边形，且无法修复", &gdal);
+    AddPolygonalParts(valid.get(), parts);
+  }
+  std::unique_ptr<OGRGeometry> merged(parts.UnionCascaded());
+  if (!merged) Fail(file, "无法合并重叠的多边形", &gdal);
+  OGRMultiPolygon result;
+  AddPolygonalParts(merged.get(), result);
+  out.area.clear();
+  for (const OGRGeometry* g : result) {
+    const OGRPolygon* p = g->toPolygon();
+    GeoPolygon poly;
+    poly.rings.push_back(FromOgr(p->getExteriorRing()));
+    for (int i = 0; i < p->getNumInteriorRings(); ++i) poly.rings.push_back(FromOgr(p->getInteriorRing(i)));
+    out.area.push_back(std::move(poly));
+  }
+  const std::string what = std::string(repaired ? "自相交的多边形已修复（GDAL MakeValid），" : "") +
+                           "重叠或相接的多边形已合并，覆盖比例按合并后的范围计算";
+  out.notice += (out.notice.empty() ? "" : " ") + what + "。";
+}
+
 }  // namespace
 
 AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, const std::string& where,
                       Datum datum) {
   EnsureGdal();
-  const QuietGdal quiet;  // GDAL's reason goes into the error, not to the terminal
-  std::unique_ptr<GDALDataset> ds(static_cast<GDALDataset*>(
-      GDALOpenEx(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
-  if (!ds) Fail(file, "不是 GDAL 能读的矢量文件");
+  RequireLocalFile(file);
+  GdalFailures gdal;  // GDAL's reasons go into the error, not to the terminal
+  std::unique_ptr<GDALDataset> ds(static_cast<GDALDataset*>(GDALOpenEx(
+      file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kAreaDrivers, nullptr, nullptr)));
+  if (!ds) Fail(file, "不是可读的本地矢量文件", &gdal);
   OGRLayer* layer = layerName.empty() ? ds->GetLayer(0) : ds->GetLayerByName(layerName.c_str());
   if (!layer) Fail(file, layerName.empty() ? "没有图层" : "没有图层 " + layerName);
-  if (!where.empty() && layer->SetAttributeFilter(where.c_str()) != OGRERR_NONE) {
-    Fail(file, "筛选条件无效：" + where);
+  if (!where.empty()) {
+    // The filter must be one OGR SQL expression, whole: a driver that hands
+    // it to its own database could otherwise run only the part before a ';'.
+    gdal.Clear();
+    OGRFeatureQuery query;
+    if (query.Compile(layer->GetLayerDefn(), where.c_str()) != OGRERR_NONE ||
+        layer->SetAttributeFilter(where.c_str()) != OGRERR_NONE) {
+      Fail(file, "筛选条件无效：" + where, &gdal);
+    }
   }
 
   const DatumInfo target = InfoOf(datum);
@@ -147,14 +293,23 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
     }
   }
 
+  gdal.Clear();
   for (auto& feature : *layer) {
     OGRGeometry* g = feature->GetGeometryRef();
     if (!g) continue;
-    if (transform && g->transform(transform.get()) != OGRERR_NONE) Fail(file, "坐标换算失败");
+    if (transform && g->transform(transform.get()) != OGRERR_NONE) Fail(file, "坐标换算失败", &gdal);
     AddGeometry(g, out);
   }
-  if (CPLGetLastErrorType() == CE_Failure) Fail(file, "读取出错");
+  if (gdal.Any()) Fail(file, "读取出错", &gdal);
   if (out.polygons == 0) Fail(file, "没有多边形");
+  for (const GeoPolygon& p : out.area) {
+    for (const GeoRing& ring : p.rings) {
+      for (const GeoPoint& v : ring) {
+        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) Fail(file, "含有不是有限数的坐标（NaN 或无穷大）");
+      }
+    }
+  }
+  MakeValidArea(file, out, gdal);
   return out;
 }
 

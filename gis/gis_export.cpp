@@ -668,7 +668,7 @@ bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table
 
 bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
                           const GisOptions& options, std::string* reason,
-                          const ExportProgress& progress) {
+                          const ExportProgress& progress, const GisCrs& crs) {
   return Guarded(reason, [&] {
     const GdalScope gdal;
     if (const std::string refusal = GisRefusal(table, options); !refusal.empty()) {
@@ -683,7 +683,7 @@ bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& t
                                            {"MINY", OFTReal, 0},
                                            {"MAXX", OFTReal, 0},
                                            {"MAXY", OFTReal, 0}};
-    FrameFile file(fileName, options, GisCrs{}, fields, RecordsOf(table), progress);
+    FrameFile file(fileName, options, crs, fields, RecordsOf(table), progress);
     for (const auto& row : table) {
       for (const TCustomMapUnion& s : row) {
         file.Add([&](OGRFeatureH f, const std::vector<int>& at, Frame& frame) {

@@ -133,9 +133,11 @@ class GisSheetStream {
 bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
                     const TPlaneSystem& system, const GisOptions& options,
                     std::string* reason = nullptr, const ExportProgress& progress = {});
+// An independent grid has no geodetic system (crs empty); rectangular sheets
+// on the national grid name theirs.
 bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
                           const GisOptions& options, std::string* reason = nullptr,
-                          const ExportProgress& progress = {});
+                          const ExportProgress& progress = {}, const GisCrs& crs = {});
 
 // The scale denominator of a standard sheet, from the height of its frame;
 // 0 when the height is none of the scale series.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 
 #include "numbering/error.h"
 #include "numbering/sheet_grid.h"
@@ -13,24 +15,46 @@ namespace karvento {
 bool AreaBounds(const GeoMultiPolygon& area, double& west, double& south, double& east,
                 double& north) {
   bool any = false;
+  bool finite = true;
   for (const GeoPolygon& p : area) {
-    if (p.rings.empty()) continue;
-    for (const GeoPoint& v : p.rings[0]) {
-      if (!any) {
-        west = east = v.lon;
-        south = north = v.lat;
-        any = true;
+    for (const GeoRing& ring : p.rings) {
+      for (const GeoPoint& v : ring) {
+        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) finite = false;
+        if (!any) {
+          west = east = v.lon;
+          south = north = v.lat;
+          any = true;
+        }
+        west = std::min(west, v.lon);
+        east = std::max(east, v.lon);
+        south = std::min(south, v.lat);
+        north = std::max(north, v.lat);
       }
-      west = std::min(west, v.lon);
-      east = std::max(east, v.lon);
-      south = std::min(south, v.lat);
-      north = std::max(north, v.lat);
     }
   }
+  if (any && !finite) west = south = east = north = std::numeric_limits<double>::quiet_NaN();
   return any;
 }
 
+std::string AreaDomainProblem(const GeoMultiPolygon& area) {
+  double west = 0, south = 0, east = 0, north = 0;
+  if (!AreaBounds(area, west, south, east, north)) return {};
+  if (std::isnan(west)) return "含有不是有限数的坐标（NaN 或无穷大）";
+  if (west >= 0 && south >= 0 && east <= 180 && north <= 90) return {};
+  char bounds[160];
+  std::snprintf(bounds, sizeof bounds, "：其经度为 %.10g° 至 %.10g°，纬度为 %.10g° 至 %.10g°", west,
+                east, south, north);
+  return std::string(kAreaOutsideDomain) + bounds;
+}
+
 namespace {
+
+// A coordinate in seconds from the frame's lines (multiples of step), moved
+// onto the nearest line when it lies within kOnGridLine of it.
+double OnGridLine(double x, double step) {
+  const double line = std::nearbyint(x / step) * step;
+  return std::abs(x - line) <= kOnGridLine ? line : x;
+}
 
 // A directed edge in seconds, x east of the frame's west edge and y north of
 // its south edge: with the outer rings counter-clockwise and the holes
@@ -58,9 +82,12 @@ std::vector<Edge> FrameEdges(const GeoMultiPolygon& area, const SheetFrame& f) {
       for (std::size_t i = 0; i < points.size(); ++i) {
         const GeoPoint& a = points[i];
         const GeoPoint& b = points[(i + 1) % points.size()];
-        // Seconds first, then the shift: a vertex on a grid line stays on it.
-        const Edge e{a.lon * 3600 - f.west, a.lat * 3600 - south, b.lon * 3600 - f.west,
-                     b.lat * 3600 - south};
+        // Seconds first, then the shift, then onto a line within kOnGridLine:
+        // a vertex on a grid line, or the double nearest to it, is on it.
+        const Edge e{OnGridLine(a.lon * 3600 - f.west, f.width),
+                     OnGridLine(a.lat * 3600 - south, f.height),
+                     OnGridLine(b.lon * 3600 - f.west, f.width),
+                     OnGridLine(b.lat * 3600 - south, f.height)};
         if (e.x0 == e.x1 && e.y0 == e.y1) continue;
         ring.push_back(e);
       }
@@ -75,12 +102,19 @@ std::vector<Edge> FrameEdges(const GeoMultiPolygon& area, const SheetFrame& f) {
   return edges;
 }
 
-// The per-row sums of the scan-line.
+// What the pieces of one row add to one column.
+struct Piece {
+  std::int64_t column;
+  double fullDy;   // Σ dy, added to the columns west of it
+  double partial;  // Σ ∫ (x − x_west) dy of the piece itself
+  bool crossed;    // the piece passes through the sheet's interior
+};
+
+// The per-row sums of the scan-line: the pieces in the frame's columns, and
+// the dy of those east of it (full width everywhere).
 struct RowSums {
-  std::vector<double> fullDy;   // Σ dy of the pieces in each column, added to columns west of it
-  std::vector<double> partial;  // Σ of each piece's own ∫ (x − x_west) dy
-  std::vector<char> crossed;    // an edge passes through the sheet's interior
-  double beyondDy = 0;          // pieces east of the frame: full width everywhere
+  std::vector<Piece> pieces;
+  double beyondDy = 0;
 };
 
 // Adds one piece u → v lying in the closed rectangle of column c (or east
@@ -94,17 +128,23 @@ void AddPiece(RowSums& s, std::int64_t columns, double w, std::int64_t c, double
     return;
   }
   const double xw = static_cast<double>(c) * w;
-  s.fullDy[static_cast<std::size_t>(c)] += dy;
-  s.partial[static_cast<std::size_t>(c)] += ((ux + vx) / 2 - xw) * dy;
   // A segment inside a closed rectangle misses the interior only when it lies
   // on one side's line (or is a point).
   const bool onSide = (ux == vx && (ux == xw || ux == xw + w)) || (uy == vy && (uy == y0 || uy == y1)) ||
                       (ux == vx && uy == vy);
-  if (!onSide) s.crossed[static_cast<std::size_t>(c)] = 1;
+  s.pieces.push_back({c, dy, ((ux + vx) / 2 - xw) * dy, !onSide});
+}
+
+// floor(v) as an index, held within lo … hi (v may be anything a file holds).
+std::int64_t FloorIndex(double v, std::int64_t lo, std::int64_t hi) {
+  const double f = std::floor(v);
+  if (!(f > static_cast<double>(lo))) return lo;
+  if (!(f < static_cast<double>(hi))) return hi;
+  return static_cast<std::int64_t>(f);
 }
 
 // The column whose closed rectangle holds x-range [lo, hi] (a piece that
-// crosses no column line inside it).
+// crosses no column line inside it), for lo and hi within the frame's reach.
 std::int64_t ColumnOf(double lo, double hi, double w) {
   auto c = static_cast<std::int64_t>(std::floor(lo / w));
   if (static_cast<double>(c) * w > lo) --c;
@@ -121,6 +161,36 @@ void AddEdgeToRow(RowSums& s, std::int64_t columns, double w, const Edge& e, dou
     if (ay > y1) ax = e.XAt(y1), ay = y1;
     if (by < y0) bx = e.XAt(y0), by = y0;
     if (by > y1) bx = e.XAt(y1), by = y1;
+  }
+  // Beyond a column west or east of the frame a piece adds nothing to its
+  // sheets but its dy (east): the edge is cut there, which keeps every index
+  // below within the frame's reach whatever the file's coordinates.
+  const double xmin = -w, xmax = static_cast<double>(columns + 1) * w;
+  const auto cutAt = [&](double x) {
+    return ay == by ? ay : std::clamp(e.YAt(x), std::min(ay, by), std::max(ay, by));
+  };
+  if (ax > xmax || bx > xmax) {
+    if (ax > xmax && bx > xmax) {
+      s.beyondDy += by - ay;
+      return;
+    }
+    const double y = cutAt(xmax);
+    if (ax > xmax) {
+      s.beyondDy += y - ay;
+      ax = xmax, ay = y;
+    } else {
+      s.beyondDy += by - y;
+      bx = xmax, by = y;
+    }
+  }
+  if (ax < xmin || bx < xmin) {
+    if (ax < xmin && bx < xmin) return;
+    const double y = cutAt(xmin);
+    if (ax < xmin) {
+      ax = xmin, ay = y;
+    } else {
+      bx = xmin, by = y;
+    }
   }
   const double lo = std::min(ax, bx), hi = std::max(ax, bx);
   auto first = static_cast<std::int64_t>(std::floor(lo / w)) + 1;  // first line east of lo
@@ -154,11 +224,23 @@ void AddEdgeToRow(RowSums& s, std::int64_t columns, double w, const Edge& e, dou
 SheetSelection::SheetSelection(const GeoMultiPolygon& area, const SheetFrame& frame)
     : frame_(frame) {
   if (frame.columns <= 0 || frame.rows <= 0) return;
-  if (!(frame.width > 0 && frame.height > 0)) throw Error(kRangeCheckError);
+  if (!(frame.width > 0 && frame.height > 0) || !std::isfinite(frame.west) ||
+      !std::isfinite(frame.north) || frame.rows > kMaxSelectionRows ||
+      frame.columns > kMaxSelectionRows) {
+    throw Error(kRangeCheckError);
+  }
+  for (const GeoPolygon& p : area) {
+    for (const GeoRing& ring : p.rings) {
+      for (const GeoPoint& v : ring) {
+        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) {
+          throw Error("范围含有不是有限数的坐标（NaN 或无穷大）");
+        }
+      }
+    }
+  }
   const auto columns = frame.columns;
   const auto rows = static_cast<std::size_t>(frame.rows);
-  const auto total = static_cast<std::size_t>(columns) * rows;
-  bits_.assign((total + 63) / 64, 0);
+  runs_.resize(rows);
   partial_.resize(rows);
   const std::vector<Edge> edges = FrameEdges(area, frame);
   const double w = frame.width, h = frame.height;
@@ -169,10 +251,9 @@ SheetSelection::SheetSelection(const GeoMultiPolygon& area, const SheetFrame& fr
   std::vector<std::size_t> start(rows + 1, 0);
   const auto rowRange = [&](const Edge& e, std::int64_t& lo, std::int64_t& hi) {
     const double ylo = std::min(e.y0, e.y1), yhi = std::max(e.y0, e.y1);
-    lo = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::floor(ylo / h)) - 1);
-    hi = std::min<std::int64_t>(static_cast<std::int64_t>(rows) - 1,
-                                static_cast<std::int64_t>(std::floor(yhi / h)) + 1);
-    if (!std::isfinite(ylo) || !std::isfinite(yhi)) hi = lo - 1;
+    const auto last = static_cast<std::int64_t>(rows) - 1;
+    lo = FloorIndex(ylo / h - 1, 0, last + 1);
+    hi = FloorIndex(yhi / h + 1, -1, last);
     while (lo <= hi && !(ylo < static_cast<double>(lo + 1) * h && yhi > static_cast<double>(lo) * h)) ++lo;
     while (hi >= lo && !(ylo < static_cast<double>(hi + 1) * h && yhi > static_cast<double>(hi) * h)) --hi;
   };
@@ -193,48 +274,69 @@ SheetSelection::SheetSelection(const GeoMultiPolygon& area, const SheetFrame& fr
   }
 
   RowSums s;
-  s.fullDy.resize(static_cast<std::size_t>(columns));
-  s.partial.resize(static_cast<std::size_t>(columns));
-  s.crossed.resize(static_cast<std::size_t>(columns));
   const double sheetArea = w * h;
   for (std::size_t k = 0; k < rows; ++k) {
-    std::fill(s.fullDy.begin(), s.fullDy.end(), 0.0);
-    std::fill(s.partial.begin(), s.partial.end(), 0.0);
-    std::fill(s.crossed.begin(), s.crossed.end(), 0);
+    if (start[k] == start[k + 1]) continue;  // no edge meets the row: nothing of it is inside
+    s.pieces.clear();
     s.beyondDy = 0;
     const double y0 = static_cast<double>(k) * h, y1 = static_cast<double>(k + 1) * h;
     for (std::size_t i = start[k]; i < start[k + 1]; ++i) AddEdgeToRow(s, columns, w, edges[list[i]], y0, y1);
+    std::sort(s.pieces.begin(), s.pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.column < b.column; });
 
+    // East to west: between two columns with pieces every sheet has the same
+    // sum of dy east of it, so it is wholly inside or wholly outside.
     const std::size_t row = rows - 1 - k;
+    auto& runs = runs_[row];
     auto& partial = partial_[row];
-    double eastDy = s.beyondDy;  // Σ dy of the pieces east of the current column
-    for (auto c = columns - 1; c >= 0; --c) {
-      const auto ci = static_cast<std::size_t>(c);
-      const double covered = w * eastDy + s.partial[ci];
-      eastDy += s.fullDy[ci];
-      bool selected;
-      if (s.crossed[ci]) {
-        selected = true;
-        partial.push_back({c, std::clamp(covered / sheetArea, 0.0, 1.0)});
+    const auto select = [&](std::int64_t begin, std::int64_t end) {
+      count_ += end - begin;
+      if (!runs.empty() && runs.back().begin == end) {
+        runs.back().begin = begin;
       } else {
+        runs.push_back({begin, end});
+      }
+    };
+    double eastDy = s.beyondDy;  // Σ dy of the pieces east of the current column
+    std::int64_t eastColumn = columns;  // the westmost column already decided
+    for (std::size_t i = s.pieces.size(); i > 0;) {
+      const std::int64_t c = s.pieces[i - 1].column;
+      if (c + 1 < eastColumn && w * eastDy > sheetArea / 2) select(c + 1, eastColumn);
+      double fullDy = 0, own = 0;
+      bool crossed = false;
+      for (; i > 0 && s.pieces[i - 1].column == c; --i) {
+        fullDy += s.pieces[i - 1].fullDy;
+        own += s.pieces[i - 1].partial;
+        crossed = crossed || s.pieces[i - 1].crossed;
+      }
+      const double covered = w * eastDy + own;
+      eastDy += fullDy;
+      if (crossed) {
+        // An edge through the sheet, and some of it covered (a zero-width
+        // spike covers nothing).
+        if (covered > 0) {
+          partial.push_back({c, std::min(covered / sheetArea, 1.0)});
+          select(c, c + 1);
+        }
+      } else if (covered > sheetArea / 2) {
         // No edge through the interior: wholly inside or wholly outside.
-        selected = covered > sheetArea / 2;
+        select(c, c + 1);
       }
-      if (selected) {
-        const std::size_t bit = row * static_cast<std::size_t>(columns) + ci;
-        bits_[bit / 64] |= std::uint64_t{1} << (bit % 64);
-        ++count_;
-      }
+      eastColumn = c;
     }
+    if (0 < eastColumn && w * eastDy > sheetArea / 2) select(0, eastColumn);
+    std::reverse(runs.begin(), runs.end());
     std::reverse(partial.begin(), partial.end());
   }
 }
 
 bool SheetSelection::Selected(std::int64_t column, std::int64_t row) const {
   if (column < 0 || row < 0 || column >= frame_.columns || row >= frame_.rows) return false;
-  const auto bit = static_cast<std::size_t>(row) * static_cast<std::size_t>(frame_.columns) +
-                   static_cast<std::size_t>(column);
-  return (bits_[bit / 64] >> (bit % 64)) & 1;
+  const auto& runs = runs_[static_cast<std::size_t>(row)];
+  // The first run that ends east of the column.
+  const auto it = std::upper_bound(runs.begin(), runs.end(), column,
+                                   [](std::int64_t c, const Run& r) { return c < r.end; });
+  return it != runs.end() && it->begin <= column;
 }
 
 double SheetSelection::Cover(std::int64_t column, std::int64_t row) const {
@@ -250,11 +352,16 @@ TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale) {
   double west, south, east, north;
   if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
   if (!AreaBounds(area, west, south, east, north)) return {};
+  // Nothing is walked for an area the grid cannot number.
+  if (const std::string problem = AreaDomainProblem(area); !problem.empty()) throw Error("范围" + problem);
   // Snapped outward in seconds, where grid lines are exact: the walk keeps an
-  // edge that is a grid line, so its grid holds the whole area.
+  // edge that is a grid line (or within kOnGridLine of one), so its grid holds
+  // the whole area and no row or column that it only touches.
   const double w = LonStepTable[scale], h = LatStepTable[scale];
-  const auto down = [](double v, double step) { return std::floor(v * 3600 / step) * step; };
-  const auto up = [](double v, double step) { return std::ceil(v * 3600 / step) * step; };
+  const auto down = [](double v, double step) {
+    return std::floor(OnGridLine(v * 3600, step) / step) * step;
+  };
+  const auto up = [](double v, double step) { return std::ceil(OnGridLine(v * 3600, step) / step) * step; };
   return {SecToDms(down(west, w)), SecToDms(down(south, h)), SecToDms(up(east, w)),
           SecToDms(up(north, h))};
 }

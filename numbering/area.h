@@ -4,11 +4,19 @@
 // Geometry is planar in longitude and latitude (a sheet is a rectangle in
 // these coordinates, bounded by two meridians and two parallels), and is done
 // in seconds of arc, where every grid line of every scale is an exact double.
-// A vertex whose longitude or latitude times 3600 is a grid line lies exactly
-// on that line.
+//
+// Edge rule: a vertex lies on a grid line when its longitude or latitude
+// times 3600 is within kOnGridLine (1e-6″, 0.03 mm on the ground) of the
+// line. That takes in the double nearest to the line in degrees (at most
+// 5e-11″ off below 180°), which is what a sheet frame written in decimal
+// degrees and read back gives, and is far below any survey's precision. Such
+// a vertex is taken as lying exactly on the line, so an area drawn from sheet
+// frames selects exactly those sheets, each with cover 1, and no neighbour
+// that it only touches.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "numbering/scales.h"
@@ -33,14 +41,32 @@ struct GeoPolygon {
   std::vector<GeoRing> rings;
 };
 
-// Polygons that do not overlap (a valid multipolygon). Overlapping polygons
-// are counted once per polygon in the covered fraction.
+// Polygons that do not overlap (a valid multipolygon: the area reader
+// merges overlapping polygons and repairs self-intersecting rings before they
+// come here). Overlapping polygons would be counted once per polygon in the
+// covered fraction.
 using GeoMultiPolygon = std::vector<GeoPolygon>;
 
-// Smallest and largest longitude and latitude of all outer rings, in degrees;
-// false for an area with no point.
+// How far, in seconds of arc, a vertex may lie from a grid line and still be
+// taken as on it (see the edge rule above).
+inline constexpr double kOnGridLine = 1e-6;
+
+// Smallest and largest longitude and latitude of all rings, holes included,
+// in degrees; false for an area with no point. Non-finite coordinates make
+// the bounds non-finite.
 bool AreaBounds(const GeoMultiPolygon& area, double& west, double& south, double& east,
                 double& north);
+
+// The numbered domain of an area: longitudes 0° to 180°, latitudes 0° to 90°
+// (the grid has no sheets west of 0°, south of the equator or beyond the
+// pole, and stops at 180°).
+inline constexpr const char* kAreaOutsideDomain =
+    "超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）";
+// The reason an area cannot be numbered, empty when it can: a coordinate
+// that is no finite number, or bounds outside the domain (the text names the
+// bounds, so that an area across the equator or 0° E says so). Checked
+// before anything is allocated for the area's sheets.
+std::string AreaDomainProblem(const GeoMultiPolygon& area);
 
 // A grid of sheets in seconds of arc: the north-west corner, the sheet size,
 // and the counts. Column 0 is the westmost, row 0 the northmost, as the sheet
@@ -56,16 +82,23 @@ struct SheetFrame {
 //
 // A sheet is selected exactly when its open rectangle meets the area's
 // interior: a sheet that the area touches only along an edge or at a corner
-// is not selected. The decision is exact (comparisons of vertices with grid
-// lines, no tolerance): a sheet is selected when an edge of the area passes
-// through its interior, or, when none does, when its centre is inside.
+// is not selected. The decision compares vertices with grid lines (under the
+// edge rule above): a sheet is selected when an edge of the area passes
+// through its interior and the area covers some of it (a zero-width spike of
+// an invalid ring covers nothing and selects nothing), or, when no edge
+// does, when its centre is inside.
 //
 // Method: a scan-line over sheet rows. Each edge of the area is clipped to
 // the rows it crosses and cut at the column lines; each piece adds its share
 // of the area integral ∮ x dy to its own sheet and the full width to every
-// sheet west of it (one running sum per row). Work: O(V + C + rows · columns)
-// for V vertices and C crossings of edges with grid lines, with memory of one
-// bit per sheet plus the covered fractions of the sheets an edge crosses.
+// sheet west of it (one running sum per row, kept only where a piece lies).
+// Work: O(V + C log C + rows) for V vertices and C crossings of edges with
+// grid lines; memory: per row the runs of selected sheets and the covered
+// fractions of the sheets an edge crosses, so O(rows + C) whatever the
+// number of sheets. Throws Error for a vertex that is not a finite number and
+// for a frame of more than kMaxSelectionRows rows (far more than the
+// numbered domain holds at the smallest scale).
+inline constexpr std::int64_t kMaxSelectionRows = std::int64_t{1} << 20;
 class SheetSelection {
  public:
   SheetSelection() = default;
@@ -82,7 +115,11 @@ class SheetSelection {
 
  private:
   SheetFrame frame_;
-  std::vector<std::uint64_t> bits_;  // row-major, one bit per sheet
+  // Per row, the selected columns as sorted runs [begin, end).
+  struct Run {
+    std::int64_t begin, end;
+  };
+  std::vector<std::vector<Run>> runs_;
   // Per row, the sheets an edge passes through, sorted by column.
   struct Partial {
     std::int64_t column;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "geodesy/float_chars.h"
@@ -208,6 +209,65 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
     }
   }
   result = std::move(rows);
+  return {};
+}
+
+std::string RowLetters(long long row) {
+  std::string letters;
+  for (long long n = row + 1; n > 0; n = (n - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  }
+  return letters;
+}
+
+std::string CoordinateSheetNumber(double minX, double minY, int denominator) {
+  const int decimals = denominator <= 500 ? 2 : denominator < 5000 ? 1 : 0;
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%.*f-%.*f", decimals, minY / 1000, decimals, KmRemainder(minX));
+  return buf;
+}
+
+std::string CreateRectangularMapUnions(double minX, double minY, double maxX, double maxY,
+                                       double sheetWidth, double sheetHeight, int denominator,
+                                       RectangularScheme scheme, TCustomMapUnions& result) {
+  result.clear();
+  if (!(sheetWidth > 0 && sheetHeight > 0 && std::isfinite(sheetWidth) && std::isfinite(sheetHeight))) {
+    return kStepTooSmallMessage;
+  }
+  // Whole sheets: the extent snapped outward to multiples of the sheet size,
+  // each line k × size (the sizes are whole metres, so every line is exact).
+  const double c0 = std::floor(minX / sheetWidth), c1 = std::ceil(maxX / sheetWidth);
+  const double r0 = std::floor(minY / sheetHeight), r1 = std::ceil(maxY / sheetHeight);
+  const double cols = c1 > c0 ? c1 - c0 : 0, rows = r1 > r0 ? r1 - r0 : 0;
+  if (!std::isfinite(cols * rows)) throw Error(kBeyondNumbersMessage);
+  if (cols * rows > static_cast<double>(kMaxSheets) || rows > static_cast<double>(kMaxSheets)) {
+    ThrowSheetLimit(std::max(cols * rows, rows), "请缩小范围或加大图幅的X、Y方向尺寸。");
+  }
+  const auto nRows = static_cast<long long>(rows), nCols = static_cast<long long>(cols);
+  TCustomMapUnions out(static_cast<std::size_t>(nRows));
+  for (long long i = 0; i < nRows; ++i) {
+    auto& row = out[static_cast<std::size_t>(i)];
+    row.reserve(static_cast<std::size_t>(nCols));
+    const double y0 = (r0 + static_cast<double>(i)) * sheetHeight, y1 = y0 + sheetHeight;
+    const long long fromTop = nRows - 1 - i;
+    for (long long j = 0; j < nCols; ++j) {
+      const double x0 = (c0 + static_cast<double>(j)) * sheetWidth, x1 = x0 + sheetWidth;
+      std::string number;
+      switch (scheme) {
+        case RectangularScheme::Coordinates:
+          number = CoordinateSheetNumber(x0, y0, denominator);
+          break;
+        case RectangularScheme::RowColumn:
+          number = RowLetters(fromTop) + "-" + std::to_string(j + 1);
+          break;
+        case RectangularScheme::Serial:
+          number = std::to_string(fromTop * nCols + j + 1);
+          break;
+      }
+      row.push_back({std::move(number), x0, y0, x1, y1});
+    }
+  }
+  result = std::move(out);
   return {};
 }
 

@@ -368,6 +368,31 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
 // v: 3456500 gives 56.5.
 double KmRemainder(double v);
 
+// Rectangular sheets of large-scale surveys (矩形分幅) on a plane grid: sheets
+// of sheetWidth × sheetHeight metres (50 cm × 50 cm at 1:500 is 250 m × 250 m)
+// over the extent snapped outward to multiples of the sheet size, rows from
+// the lowest Y upward as CreateCustomMapUnions lays them out, numbered by the
+// scheme of large-scale practice:
+// - Coordinates (坐标编号): the south-west corner's northing, then "-", then
+//   its easting within the 100 km square (KmRemainder), in kilometres, to
+//   0.01 km at 1:500, 0.1 km at 1:1000 and 1:2000, whole kilometres from
+//   1:5000 (CoordinateSheetNumber);
+// - RowColumn (行列编号): rows lettered from the top (A … Z, AA, AB, …),
+//   columns numbered from 1 at the left: "A-1";
+// - Serial (流水编号): 1, 2, … row by row from the north-west.
+// Returns kStepTooSmallMessage for a sheet size that is not positive, with
+// an empty result, otherwise an empty string; more than kMaxSheets sheets
+// throw SheetLimitError before anything is allocated.
+enum class RectangularScheme : std::uint8_t { Coordinates, RowColumn, Serial };
+std::string CreateRectangularMapUnions(double minX, double minY, double maxX, double maxY,
+                                       double sheetWidth, double sheetHeight, int denominator,
+                                       RectangularScheme scheme, TCustomMapUnions& result);
+// The 坐标编号 of a sheet whose south-west corner is (minX east, minY north):
+// 3810000, 525500 at 1:1000 gives "3810.0-25.5".
+std::string CoordinateSheetNumber(double minX, double minY, int denominator);
+// Row letters counted from 0: 0 → A, 25 → Z, 26 → AA, 27 → AB.
+std::string RowLetters(long long row);
+
 // ---------------------------------------------------------------------------
 // Text conversions shared by the parsers and the file readers
 // ---------------------------------------------------------------------------

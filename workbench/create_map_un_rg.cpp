@@ -1,6 +1,7 @@
 #include "workbench/create_map_un_rg.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -126,6 +127,10 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       GpkgChecked("GPKG1Checked", "导出GeoPackage文件", "", ControlKind::MenuItem),
       DxfChecked("DXF1Checked", "导出DXF文件", "", ControlKind::MenuItem),
       KmlChecked("KML1Checked", "导出KML文件", "", ControlKind::MenuItem),
+      FrameDxfItem("FrameDxf1", "导出图廓 DXF", "", ControlKind::MenuItem),
+      FramePdfItem("FramePdf1", "导出图廓 PDF", "", ControlKind::MenuItem),
+      FrameDxfChecked("FrameDxf1Checked", "导出图廓 DXF", "", ControlKind::MenuItem),
+      FramePdfChecked("FramePdf1Checked", "导出图廓 PDF", "", ControlKind::MenuItem),
       CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
@@ -192,6 +197,10 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &GpkgChecked,
                                                     &DxfChecked,
                                                     &KmlChecked,
+                                                    &FrameDxfItem,
+                                                    &FramePdfItem,
+                                                    &FrameDxfChecked,
+                                                    &FramePdfChecked,
                                                     &CheckAll1,
                                                     &UncheckAll1,
                                                     &InvertChecks1,
@@ -808,6 +817,10 @@ void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, Shee
       });
       return StatusLine.Caption;
     };
+    dialog.OnMakeFrame = [this, record, system] {
+      Dispatch([&] { ExportFrameOf(record, system); });
+      return StatusLine.Caption;
+    };
   }
   ui_.ShowInformation(dialog);
 }
@@ -893,6 +906,11 @@ void TfrmCreateMapUnRg::PlaneToDms() {
   const double easting = EastingWithZonePrefix(point.first, zone3, cm);
   const double northing = point.second;
   const TLonLatDMS geo = PlaneToGeo(tab->datum, northing, easting, zone3, cm);
+  // No point of the projection lies there: said, and nothing written.
+  if (std::isnan(geo.Lon.Degrees)) {
+    ui_.MessageBox(kErrorCaption, kPlaneOutsideProjection, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
   if (SpinField* six = TargetCorner(focused)) SetCorner(six, geo);
 }
 

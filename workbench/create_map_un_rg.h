@@ -39,6 +39,10 @@ namespace karvento {
 inline constexpr const char* kWindowCaption = "Karvento";
 inline constexpr const char* kAboutText = "Karvento  v1.0";
 inline constexpr const char* kErrorCaption = "错误";
+// XY-->度分秒 of a plane point that no point of the projection's domain
+// projects to.
+inline constexpr const char* kPlaneOutsideProjection =
+    "结果超出了投影的计算范围：该平面坐标不在投影的适用范围内。";
 inline constexpr const char* kOutOfMemory = "Out of memory";
 inline constexpr const char* kTextFilter = "文本文件（*.txt）|*.txt";
 // The polygon files an area of interest is read from (any polygon layer
@@ -179,6 +183,9 @@ class TfrmCreateMapUnRg {
   // shows them in a submenu kCheckedOnlyCaption of the export menu.
   Button N1Checked, N2Checked, Excel1Checked;
   Button ShpGeoChecked, ShpPlaneChecked, GpkgChecked, DxfChecked, KmlChecked;
+  // 导出图廓 DXF / PDF: the map frames of the table's sheets, and of the
+  // checked ones.
+  Button FrameDxfItem, FramePdfItem, FrameDxfChecked, FramePdfChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
   // Commands that only the keyboard reaches (see kKeyBindings).
@@ -395,6 +402,14 @@ class TfrmCreateMapUnRg {
   Datum DatumOfTab() const;
   void ExportMif(bool geographic, bool checkedOnly);
   void ExportWorkbook(bool checkedOnly);
+  // The map frames of the sheets (frame_export.cpp): PDF pages in one file,
+  // or DXF files, one per sheet, named by number (one sheet: the file
+  // chosen; more: a folder named as the chosen file without its extension).
+  // The independent grid's sheets get rectangular frames at the tab's scale.
+  void ExportFrames(bool pdf, bool checkedOnly);
+  // The frame of one sheet from its information dialog: DXF, or PDF when the
+  // name chosen ends in .pdf.
+  void ExportFrameOf(const TStandardMapUnion& sheet, const TPlaneSystem& system);
   // The checked sheets of the active list in list order as one sequence, for
   // the writers; false (and a word in the status line) when none is checked.
   bool CheckedRecords(TStandardMapUnions& standard, TCustomMapUnions& custom, bool& isCustom);

@@ -21,7 +21,7 @@ constexpr const char* kNothingChecked = "没有选中的图幅，未导出";
 // The export items other than the three the window always had (N1, N2,
 // Excel1): what each writes. Every item has a checked-only companion, which
 // hands the checked rows of the active list to the same writer.
-enum class ExportKind { Mif, Workbook, Gis };
+enum class ExportKind { Mif, Workbook, Gis, FrameDxf, FramePdf };
 struct ExportItem {
   const char* name;
   ExportKind kind;
@@ -43,6 +43,10 @@ constexpr ExportItem kExportItems[] = {
     {"GPKG1Checked", ExportKind::Gis, false, true, GisFormat::GeoPackage},
     {"DXF1Checked", ExportKind::Gis, false, true, GisFormat::Dxf},
     {"KML1Checked", ExportKind::Gis, true, true, GisFormat::Kml},
+    {"FrameDxf1", ExportKind::FrameDxf, false, false},
+    {"FramePdf1", ExportKind::FramePdf, false, false},
+    {"FrameDxf1Checked", ExportKind::FrameDxf, false, true},
+    {"FramePdf1Checked", ExportKind::FramePdf, false, true},
 };
 
 }  // namespace
@@ -89,6 +93,10 @@ bool TfrmCreateMapUnRg::ExportItemClick(std::string_view name, bool run) {
           break;
         case ExportKind::Gis:
           ExportGis(e.gis, e.geographic, e.checkedOnly);
+          break;
+        case ExportKind::FrameDxf:
+        case ExportKind::FramePdf:
+          ExportFrames(e.kind == ExportKind::FramePdf, e.checkedOnly);
           break;
       }
     });

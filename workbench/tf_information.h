@@ -66,6 +66,15 @@ class TfrmTFInformation {
   // Adds neighbour k (0 … 8); the sheet itself and an empty neighbour add
   // nothing.
   void AddNeighbour(std::size_t k);
+  // "生成图廓…" writes the map frame of the sheet (DXF or PDF, by the name
+  // chosen in a save dialog) through OnMakeFrame, which says what it did.
+  // Shown with the 接合图表 page.
+  Button MakeFrameButton{"MakeFrame", "生成图廓…"};
+  std::function<std::string()> OnMakeFrame;
+  std::string MakeFrameResult;
+  void MakeFrame() {
+    if (OnMakeFrame) MakeFrameResult = OnMakeFrame();
+  }
 
   NumberField& RzNumericEdit(int n) { return Fields[static_cast<std::size_t>(n - 1)]; }
   const NumberField& RzNumericEdit(int n) const { return Fields[static_cast<std::size_t>(n - 1)]; }

@@ -20,6 +20,10 @@ std::unique_ptr<ProgressReporter> UserInterface::BeginProgress(std::string_view,
 
 void UserInterface::SetClipboardText(std::string_view) {}
 
+std::unique_ptr<FramePages> UserInterface::BeginFramePages(std::function<void(std::string_view)>) {
+  return nullptr;
+}
+
 std::string TFileDialog::CompleteName(std::string_view chosen) const {
   std::string name(chosen);
   if (DefaultExt.empty() || name.empty()) return name;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,18 @@ namespace karvento {
 class TfrmInputPoint;
 class TfrmInputString;
 class TfrmTFInformation;
+struct MapFrame;
+
+// Pages of map frames drawn by a front end that can draw (PDF needs a
+// painter, which the model has not): Add draws one frame as a page, Finish
+// ends the document; both throw Error on failure. The bytes go to the write
+// function given to UserInterface::BeginFramePages.
+class FramePages {
+ public:
+  virtual ~FramePages() = default;
+  virtual void Add(const MapFrame& frame) = 0;
+  virtual void Finish() = 0;
+};
 
 enum class MessageButtons { Ok, YesNo };
 enum class MessageIcon { Error, Question, Information };
@@ -131,6 +144,9 @@ class UserInterface {
   virtual std::unique_ptr<ProgressReporter> BeginProgress(std::string_view caption,
                                                           std::string_view text,
                                                           std::uint64_t total);
+  // A PDF document of map frames written through write; the default (a
+  // front end that draws nothing) has none and returns nullptr.
+  virtual std::unique_ptr<FramePages> BeginFramePages(std::function<void(std::string_view)> write);
 };
 
 // Runs a file dialog: starts it with InitialName(), shows it and, on OK,

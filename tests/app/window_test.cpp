@@ -105,15 +105,15 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   auto* button = As<QPushButton>("RzMenuButton1");
   ASSERT_EQ(button->menu(), window_->ExportMenu());
   const QList<QAction*> items = window_->ExportMenu()->actions();
-  // The six items, then, after a separator, their checked-only companions.
-  ASSERT_EQ(items.size(), 8);
-  EXPECT_TRUE(items[6]->isSeparator());
-  EXPECT_EQ(items[7]->text(), QStringLiteral("仅导出选中图幅"));
-  ASSERT_NE(items[7]->menu(), nullptr);
+  // The eight items, then, after a separator, their checked-only companions.
+  ASSERT_EQ(items.size(), 10);
+  EXPECT_TRUE(items[8]->isSeparator());
+  EXPECT_EQ(items[9]->text(), QStringLiteral("仅导出选中图幅"));
+  ASSERT_NE(items[9]->menu(), nullptr);
   // The companions mirror the items: a submenu's companions are listed
   // under it, separated by "/".
   QStringList checked;
-  for (QAction* a : items[7]->menu()->actions()) {
+  for (QAction* a : items[9]->menu()->actions()) {
     QString entry = a->menu() ? a->text() + ":" : a->objectName();
     if (a->menu()) {
       for (QAction* sub : a->menu()->actions()) entry += sub->objectName() + "/";
@@ -123,7 +123,7 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(checked.join(' '),
             QStringLiteral("导出MIF文件:N1Checked/N2Checked/ Excel1Checked "
                            "导出SHP文件:SHP2Checked/SHP3Checked/ GPKG1Checked DXF1Checked "
-                           "KML1Checked"));
+                           "KML1Checked FrameDxf1Checked FramePdf1Checked"));
   EXPECT_EQ(items[0]->text(), QStringLiteral("导出MIF文件"));
   ASSERT_NE(items[0]->menu(), nullptr);
   const QList<QAction*> mif = items[0]->menu()->actions();
@@ -145,8 +145,9 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(shp[1]->objectName(), QStringLiteral("SHP3"));
   EXPECT_EQ(shp[1]->text(), QStringLiteral("平面坐标"));
   const char* gis[][2] = {{"GPKG1", "导出GeoPackage文件"}, {"DXF1", "导出DXF文件"},
-                          {"KML1", "导出KML文件"}};
-  for (int k = 0; k < 3; ++k) {
+                          {"KML1", "导出KML文件"}, {"FrameDxf1", "导出图廓 DXF"},
+                          {"FramePdf1", "导出图廓 PDF"}};
+  for (int k = 0; k < 5; ++k) {
     EXPECT_EQ(items[3 + k]->objectName(), QString::fromUtf8(gis[k][0]));
     EXPECT_EQ(items[3 + k]->text(), QString::fromUtf8(gis[k][1]));
   }
@@ -428,10 +429,10 @@ TEST_F(WindowTest, PlaneToDmsProjectsBackWithTheZonePrefixAdded) {
   EXPECT_EQ(Fake().pointDialogs.at(0).label2, "Y");
   EXPECT_EQ(Text("RzSpinEdit1"), "117");
   EXPECT_EQ(Text("RzSpinEdit2"), "0");
-  EXPECT_EQ(Text("RzSpinEdit4"), "39");
-  EXPECT_EQ(Text("RzSpinEdit5"), "59");
-  EXPECT_NEAR(M().RzSpinEdit6.Value(), 59.96, 0.1);
-  EXPECT_TRUE(Text("RzSpinEdit6").startsWith("59.9")) << Text("RzSpinEdit6").toStdString();
+  // The meridian arc at 40° comes back as 40°0′0″.
+  EXPECT_EQ(Text("RzSpinEdit4"), "40");
+  EXPECT_EQ(Text("RzSpinEdit5"), "0");
+  EXPECT_NEAR(M().RzSpinEdit6.Value(), 0, 0.001);
 }
 
 TEST_F(WindowTest, ACancelledOrClosedToolWritesNothing) {

@@ -133,5 +133,56 @@ TEST(CliAoi, EveryFormatWritesTheSelectedSheets) {
   std::remove(file.c_str());
 }
 
+// The tool's own frames fed back as an area: the 3 × 3 sheets of a 接合图表
+// at 1:5000 between 32° and 36.4° N select exactly those nine, every one
+// whole, and none that they only touch.
+TEST(CliAoi, TheToolsOwnFramesSelectExactlyTheirSheets) {
+  const std::string frames = testing::TempDir() + "/aoi_frames_" + std::to_string(getpid()) + ".geojson";
+  for (const char* scale : {"1:5000", "1:2000", "1:1万"}) {
+    const Result made = RunCli(std::string("at 116.391,33.37 --neighbours --datum 2000 --scale ") + scale +
+                               " --format geojson --output " + frames);
+    ASSERT_EQ(made.status, 0) << made.err;
+    const Result r = RunCli(std::string("sheets --datum 2000 --format csv --cover --min-cover 1 --scale ") +
+                            scale + " --aoi " + frames);
+    ASSERT_EQ(r.status, 0) << scale << r.err;
+    EXPECT_EQ(Lines(r.out), 10u) << scale << r.out;
+    const Result all = RunCli(std::string("sheets --datum 2000 --format csv --cover --scale ") + scale +
+                              " --aoi " + frames);
+    EXPECT_EQ(all.out, r.out) << scale;
+  }
+  std::remove(frames.c_str());
+}
+
+// Areas the grid cannot number, and files that are not local files, are
+// refused with the file and the reason, at once.
+TEST(CliAoi, AreasOutsideTheDomainAndFilesNotLocalAreRefused) {
+  const std::string dir = testing::TempDir() + "/aoi_refused_" + std::to_string(getpid());
+  RunShell("mkdir -p " + dir + " && mkfifo " + dir + "/fifo.geojson");
+  const auto area = [&](const char* name, const char* ring) {
+    const std::string file = dir + "/" + name + ".geojson";
+    std::ofstream(file) << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},)"
+                           R"("geometry":{"type":"Polygon","coordinates":[[)" << ring << "]]}}]}";
+    return file;
+  };
+  struct Case { std::string file; const char* reason; } cases[] = {
+      {area("equator", "[116,-1],[117,-1],[117,1],[116,1],[116,-1]"), "超出图幅编号的范围"},
+      {area("antimeridian", "[170,40],[190,40],[190,41],[170,41],[170,40]"), "经度为 170° 至 190°"},
+      {area("far", "[100,40],[200000,40],[200000,41],[100,41],[100,40]"), "超出图幅编号的范围"},
+      {dir + "/fifo.geojson", "不是普通文件"},
+      {dir + "/missing.geojson", "No such file or directory"},
+      {"http://127.0.0.1:9/x.geojson", "不读取网址"},
+      {"/vsicurl/http://127.0.0.1:9/x.geojson", "/vsi"},
+  };
+  for (const auto& c : cases) {
+    // A hang (a FIFO opened, a server never answering) fails on the timeout.
+    const Result r = RunShell("timeout 60 " + kCli + " sheets --scale 1:500 --aoi '" + c.file + "' </dev/null");
+    EXPECT_EQ(r.status, 1) << c.file << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.file << r.err;
+    EXPECT_NE(r.err.find(c.file), std::string::npos) << c.file << r.err;
+    EXPECT_EQ(r.out, "") << c.file;
+  }
+  RunShell("rm -rf " + dir);
+}
+
 }  // namespace
 }  // namespace karvento::cli

@@ -154,5 +154,66 @@ TEST(CliAt, NeighboursDrawnAsAnIndexMap) {
   }
 }
 
+// at and project compute on the value typed: decimal degrees are not carried
+// at 60 seconds as the corner fields carry them.
+TEST(CliAt, DecimalDegreesAreTakenAsTyped) {
+  struct Case { const char* point; int status; const char* sheet; } cases[] = {
+      {"116.49999999,39.9", 0, "1:10万,J50D001005,"},   // west of 116°30′
+      {"116.5,39.9", 0, "1:10万,J50D001006,"},          // on the line: the sheet east of it
+      {"116:29:59.9999,39.9", 0, "1:10万,J50D001005,"},
+      {"179.99999999,10", 0, "1:100万,C60,"},           // still west of 180°
+      {"180,10", 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(std::string("at ") + c.point + " --format csv");
+    EXPECT_EQ(r.status, c.status) << c.point << r.err;
+    if (c.sheet) {
+      EXPECT_NE(r.out.find(c.sheet), std::string::npos) << c.point << r.out;
+    }
+  }
+  // Projected, 1e-8° is 0.85 mm of easting at 40° N, not nothing.
+  const Result typed = RunCli("project --datum 2000 --cm 117 116.49999999 39.9");
+  const Result line = RunCli("project --datum 2000 --cm 117 116.5 39.9");
+  ASSERT_EQ(typed.status, 0) << typed.err;
+  EXPECT_NE(typed.out, line.out);
+}
+
+// The edges of the projections' domains on the command line.
+TEST(CliAt, TheProjectionsDomainOnTheCommandLine) {
+  struct Case { const char* arguments; int status; const char* out; } cases[] = {
+      // The North Pole on CGCS2000: the quarter meridian, north.
+      {"project --datum 2000 --cm 117 117 90", 0, "39500000 10001965.729"},
+      {"project --datum 2000 --cm 117 100 90", 0, "39500000 10001965.729"},
+      // No point of the projection lies there.
+      {"project --inverse --datum 2000 --cm 117 500000 1e8", 1, nullptr},
+      {"project --inverse --datum 2000 --cm 117 500000 -2e7", 1, nullptr},
+      // Krüger's series: 60° out is within 1 mm, 70° is not.
+      {"project --datum 2000 --cm 117 57 10", 0, nullptr},
+      {"project --datum 2000 --cm 117 47 10", 1, nullptr},
+      {"project --datum 54 --cm 117 80 10", 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.arguments);
+    EXPECT_EQ(r.status, c.status) << c.arguments << r.err;
+    if (c.out) {
+      EXPECT_EQ(r.out.substr(0, std::string(c.out).size()), c.out) << c.arguments;
+    }
+    if (c.status == 1) {
+      EXPECT_NE(r.err.find("结果超出了投影的计算范围"), std::string::npos) << r.err;
+    }
+  }
+  // 600 km west of the meridian and back: the easting below the zone prefix
+  // keeps its zone.
+  for (const char* datum : {"54", "2000"}) {
+    const Result fwd = RunCli(std::string("project --datum ") + datum + " --cm 117 110 40");
+    ASSERT_EQ(fwd.status, 0) << fwd.err;
+    ASSERT_EQ(fwd.out.substr(0, 3), "389") << fwd.out;
+    const std::string xy = fwd.out.substr(0, fwd.out.find('\n'));
+    const Result back = RunCli(std::string("project --inverse --datum ") + datum + " --cm 117 " + xy);
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(back.out.substr(0, 26), "110:00:00.000 40:00:00.000") << back.out;
+  }
+}
+
 }  // namespace
 }  // namespace karvento::cli

@@ -580,8 +580,10 @@ TEST(Cli, SheetsFromASavedParameterFileWithItsOffsets) {
 TEST(Cli, CoordinateTools) {
   Result r = RunCli("project --cm 117 116:30:00 39:30:00");
   EXPECT_EQ(r.out.substr(0, 13), "39456992.4651") << r.out;
+  // The meridian arc at 40° comes back as 40° (the footpoint series alone
+  // gave 39:59:59.960).
   r = RunCli("project --inverse --cm 117 500000 4429607.368");
-  EXPECT_EQ(r.out.substr(0, 27), "117:00:00.000 39:59:59.960 ") << r.out;
+  EXPECT_EQ(r.out.substr(0, 27), "117:00:00.000 40:00:00.000 ") << r.out;
   r = RunCli("project --inverse 500000 4429607.368");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("中央经度必须是大于0的值！"), std::string::npos);
@@ -642,6 +644,10 @@ TEST(Cli, OptionsBeyondTheWindowsLimitsAreUsageErrors) {
       {"sheets --from 116:29:60,39 --to 117,40 --scale 1:100万", 0, nullptr},
       {"project 116 91", 2, "LAT: '91' is outside 0 to 90 degrees"},
       {"project 181 40", 2, "LON: '181' is outside 0 to 180 degrees"},
+      // Each field within its limits, the whole angle beyond them.
+      {"project 116 90:59:60", 2, "LAT: '90:59:60' is outside 0 to 90 degrees"},
+      {"project 180:59:60 40", 2, "LON: '180:59:60' is outside 0 to 180 degrees"},
+      {"sheets --from 116,39 --to 180:00:01,40", 2, "--to: '180:00:01' is outside 0 to 180 degrees"},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.arguments);
@@ -664,7 +670,8 @@ TEST(Cli, ResultsThatAreNoCoordinateAreErrors) {
       {"project --inverse --datum 80 --cm 117 -1e308 -1e308", 1},
       {"project --inverse --cm 117 1500000 4429607.368", 0},
       {"project --cm 180 0 90", 0},
-      {"project --zone 6 --cm 3 180 0", 0},
+      // 177° from the central meridian: beyond the projection's domain.
+      {"project --zone 6 --cm 3 180 0", 1},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.arguments);
@@ -677,6 +684,23 @@ TEST(Cli, ResultsThatAreNoCoordinateAreErrors) {
       EXPECT_EQ(r.out, "") << c.arguments;
     }
   }
+}
+
+// A number list's control characters reach the terminal escaped, in the
+// refusals of check and of convert alike.
+TEST(Cli, ControlCharactersOfAListAreShownEscaped) {
+  const std::string list = ::testing::TempDir() + "cli_controls.txt";
+  std::ofstream(list) << "J-50-5\n\x1b]0;owned\x07X\nA\\B\x7f\n";
+  for (const char* command : {"check --input ", "convert --to-scale 1:5万 --input "}) {
+    const Result r = RunCli(std::string(command) + list);
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_NE(r.err.find("\\x1B]0;owned\\x07X不是标准图幅号！"), std::string::npos) << command << r.err;
+    EXPECT_NE(r.err.find("A\\\\B\\x7F不是标准图幅号！"), std::string::npos) << command << r.err;
+    for (const char raw : {'\x1b', '\x07', '\x7f'}) {
+      EXPECT_EQ(r.err.find(raw), std::string::npos) << command << r.err;
+    }
+  }
+  std::remove(list.c_str());
 }
 
 TEST(Cli, GridStepsThatDoNotAdvanceAreRefused) {

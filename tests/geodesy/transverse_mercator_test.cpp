@@ -203,6 +203,77 @@ TEST(KrugerSeries, ZoneRulesOfTheNationalSystems) {
   }
 }
 
+TEST(KrugerSeries, ThePolesOnEveryMeridian) {
+  // The North Pole is the quarter meridian north of the equator, on the
+  // central meridian, with scale 1, whatever the longitude; the South Pole
+  // mirrors it.
+  for (const double lon : {117.0, 114.0, 0.0, 179.5}) {
+    for (const double cm : {0.0, 117.0}) {
+      const TPlanePoint n = GeoToPlane2000(Point(lon, 90), true, cm);
+      EXPECT_NEAR(n.Y, 10001965.729, 0.0005) << lon << " " << cm;
+      EXPECT_EQ(n.X, FalseEasting(true, cm)) << lon << " " << cm;
+      EXPECT_EQ(ScaleConvergence2000(Point(lon, 90), true, cm).k, 1) << lon;
+      EXPECT_EQ(KrugerForward(kCgcs2000, -90, lon - 117).y, -n.Y);
+    }
+  }
+  // Just below the pole the series agree with the exact projection.
+  double x, y;
+  Exact().Forward(0, 89.9999999, 2, x, y);
+  const TmXY q = KrugerForward(kCgcs2000, 89.9999999, 2);
+  EXPECT_NEAR(q.y, y, 1e-8);
+  EXPECT_NEAR(q.x, x, 1e-8);
+}
+
+TEST(KrugerSeries, TheDomainEndsWhereTheErrorReachesOneMillimetre) {
+  // The worst latitude is the equator; the error grows steeply with the
+  // distance from the central meridian. Within the limit it stays below 1 mm
+  // at every latitude, a degree beyond it passes 1 mm.
+  double worstInside = 0;
+  for (double lat = 0; lat <= 89.5; lat += 0.5) {
+    for (const double lon : {40.0, 55.0, 60.0, 65.0, kKrugerLongitudeLimit}) {
+      double x, y;
+      Exact().Forward(0, lat, lon, x, y);
+      const TmXY p = KrugerForward(kCgcs2000, lat, lon);
+      worstInside = std::max({worstInside, std::abs(p.x - x), std::abs(p.y - y)});
+    }
+  }
+  EXPECT_LT(worstInside, 0.001);
+  double x, y;
+  Exact().Forward(0, 0, kKrugerLongitudeLimit + 1, x, y);
+  const TmXY beyond = KrugerForward(kCgcs2000, 0, kKrugerLongitudeLimit + 1);
+  EXPECT_GT(std::max(std::abs(beyond.x - x), std::abs(beyond.y - y)), 0.001);
+  std::printf("largest error within %g degrees: %.3g m\n", kKrugerLongitudeLimit, worstInside);
+
+  // The inverse gives no point for what lies beyond: a northing past the pole
+  // (the series would wrap round), an easting farther out than the limit.
+  struct Case { double northing, easting; } refused[] = {
+      {1e8, 39500000}, {-1e8, 39500000}, {10001966, 39500000}, {2e7, 39500000},
+      {0, 39500000 + 1.2e7}, {0, 39500000 - 1.2e7}, {std::nan(""), 39500000}};
+  for (const auto& c : refused) {
+    const TLonLatDMS g = PlaneToGeo2000(c.northing, c.easting, true, 117);
+    EXPECT_TRUE(std::isnan(g.Lon.Degrees) && std::isnan(g.Lat.Degrees)) << c.northing << " " << c.easting;
+  }
+  // The pole itself and a point 60° out come back.
+  EXPECT_NEAR(DmsToDeg(PlaneToGeo2000(10001965.729, 39500000, true, 117).Lat), 90, 1e-6);
+  const TPlanePoint far = GeoToPlane2000(Point(57, 10), true, 117);
+  const TLonLatDMS back = PlaneToGeo2000(far.Y, EastingWithZonePrefix(far.X, true, 117), true, 117);
+  EXPECT_NEAR(DmsToDeg(back.Lon), 57, 1e-9);
+  EXPECT_NEAR(DmsToDeg(back.Lat), 10, 1e-9);
+}
+
+TEST(KrugerSeries, RoundTripsFarWestOfTheMeridianKeepTheirZone) {
+  // Eastings below the zone prefix (more than 500 km west) come back to the
+  // point, not to a longitude one zone number further on.
+  for (const double lon : {111.0, 108.0, 100.0, 90.0}) {
+    for (const double lat : {20.0, 40.0, 50.0}) {
+      const TPlanePoint x = GeoToPlane2000(Point(lon, lat), true, 117);
+      const TLonLatDMS g = PlaneToGeo2000(x.Y, EastingWithZonePrefix(x.X, true, 117), true, 117);
+      EXPECT_NEAR(DmsToDeg(g.Lon), lon, 1e-9) << lon << " " << lat;
+      EXPECT_NEAR(DmsToDeg(g.Lat), lat, 1e-9) << lon << " " << lat;
+    }
+  }
+}
+
 TEST(KrugerSeries, SplitForwardEqualsWholeForward) {
   std::mt19937_64 rng(7);
   std::uniform_real_distribution<double> lon(70, 136), lat(0, 60);

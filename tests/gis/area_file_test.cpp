@@ -2,6 +2,7 @@
 // brought to the sheet datum's longitude and latitude by PROJ, and a notice
 // where the file's datum has no official transformation to the sheets'.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -109,7 +110,11 @@ TEST(AreaFile, UnreadableFilesLayersAndFiltersNameTheFileAndTheReason) {
     std::string file, layer, where;
     const char* reason;
   } cases[] = {
-      {Temp("missing.shp"), "", "", "不是 GDAL 能读的矢量文件"},
+      {Temp("missing.shp"), "", "", "No such file or directory"},
+      // A filter that GDAL's SQL does not take whole; one that matches
+      // nothing says so and quotes no earlier warning.
+      {file, "", "1=1; DROP TABLE a", "筛选条件无效"},
+      {file, "", "name = 'c'", "没有多边形"},
       {file, "counties", "", "没有图层 counties"},
       {file, "", "name = 'b'", "没有多边形"},  // only the line
       {file, "", "no_such_field = 1", "筛选条件无效"},
@@ -124,7 +129,140 @@ TEST(AreaFile, UnreadableFilesLayersAndFiltersNameTheFileAndTheReason) {
       EXPECT_NE(text.find(c.reason), std::string::npos) << text;
     }
   }
+  // A filter that matches nothing after one that GDAL warned about: the
+  // message is the program's own, quoting nothing of the earlier warning.
+  try {
+    ReadAreaFile(file, "", "no_such_field = 1", Datum::Beijing54);
+  } catch (const Error&) {
+  }
+  try {
+    ReadAreaFile(file, "", "name = 'c'", Datum::Beijing54);
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "无法读取范围文件 " + file + "：没有多边形");
+  }
   std::remove(file.c_str());
+}
+
+// Area files are read locally and only as local vector formats: a VRT
+// saved under a GeoJSON or Shapefile name (which could name a URL or standard
+// input), GDAL's virtual file systems, URLs and FIFOs are refused at once.
+TEST(AreaFile, OnlyLocalFilesOfLocalFormatsAreRead) {
+  const std::string vrtBody =
+      R"(<OGRVRTDataSource><OGRVRTLayer name="x"><SrcDataSource>/vsicurl/http://127.0.0.1:9/x.geojson</SrcDataSource></OGRVRTLayer></OGRVRTDataSource>)";
+  const std::string disguised = Temp("disguised.geojson");
+  std::ofstream(disguised) << vrtBody;
+  const std::string stdinVrt = Temp("stdin.shp");
+  std::ofstream(stdinVrt)
+      << R"(<OGRVRTDataSource><OGRVRTLayer name="x"><SrcDataSource>/vsistdin/</SrcDataSource></OGRVRTLayer></OGRVRTDataSource>)";
+  const std::string fifo = Temp("fifo.geojson");
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  struct Case { std::string file; const char* reason; } cases[] = {
+      {disguised, "不是可读的本地矢量文件"},
+      {stdinVrt, "不是可读的本地矢量文件"},
+      {"/vsicurl/http://127.0.0.1:9/x.geojson", "/vsi"},
+      {"/vsistdin/", "/vsi"},
+      {"http://127.0.0.1:9/x.geojson", "不读取网址"},
+      {fifo, "不是普通文件"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ReadAreaFile(c.file, Datum::Cgcs2000);
+      ADD_FAILURE() << c.file << ": read";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.file), std::string::npos) << e.what();
+    }
+  }
+  for (const std::string& f : {disguised, stdinVrt, fifo}) std::remove(f.c_str());
+  // A folder whose name merely holds "/vsi" is a folder like any other.
+  const std::string folder = testing::TempDir() + "vsidata_" + std::to_string(getpid());
+  mkdir(folder.c_str(), 0700);
+  const std::string inside = folder + "/a.geojson";
+  std::ofstream(inside) << R"({"type":"FeatureCollection","features":[)" << kTwoParts << "]}";
+  EXPECT_EQ(ReadAreaFile(inside, Datum::Cgcs2000).polygons, 2u);
+  std::remove(inside.c_str());
+  rmdir(folder.c_str());
+}
+
+// GDAL's own reasons reach the message, not only its last word ("Failed to
+// read GeoJSON data"), which hides why.
+TEST(AreaFile, EveryReasonGdalGivesIsKept) {
+  const std::string big = Temp("big.geojson");
+  {
+    std::ofstream out(big);
+    out << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"pad":")";
+    out << std::string(11 * 1000 * 1000, 'x');  // past json-c's longest token
+    out << R"("},"geometry":{"type":"Polygon","coordinates":[[[116,39],[117,39],[117,40],[116,39]]]}}]})";
+  }
+  try {
+    ReadAreaFile(big, Datum::Cgcs2000);
+    ADD_FAILURE() << "read";
+  } catch (const Error& e) {
+    const std::string text = e.what();
+    const std::size_t last = text.find("Failed to read GeoJSON data");
+    ASSERT_NE(last, std::string::npos) << text;
+    // Something of GDAL's stands before its last word.
+    EXPECT_NE(text.rfind("（", last), std::string::npos) << text;
+    EXPECT_GT(last - text.rfind("（", last), 10u) << text;
+  }
+  std::remove(big.c_str());
+}
+
+std::string Feature(const std::string& ring) {
+  return R"({"type":"Feature","properties":{},"geometry":{"type":"Polygon","coordinates":[[)" + ring + "]]}}";
+}
+
+// Overlapping polygons are merged, so a sheet covered by two of them is not
+// counted twice; self-intersecting rings are repaired, keeping every lobe;
+// a coordinate that is no number is refused naming the file.
+TEST(AreaFile, OverlapsAreMergedBowTiesRepairedAndNaNRefused) {
+  struct Case {
+    const char* name;
+    std::string features;
+    double area;      // square degrees of the area read, 0 for refused
+    const char* what;  // in the notice, or in the refusal
+  } cases[] = {
+      {"two overlapping squares",
+       Feature("[116,39],[117,39],[117,40],[116,40],[116,39]") + "," +
+           Feature("[116.5,39],[117.5,39],[117.5,40],[116.5,40],[116.5,39]"),
+       1.5, "合并"},
+      {"an asymmetric bow-tie", Feature("[116,39],[118,41],[118,39],[116,40],[116,39]"),
+       // two triangles meeting at (116⅔, 39⅔): ½·1·⅔ + ½·2·1⅓
+       5.0 / 3, "MakeValid"},
+      {"a square with a zero-width spike",
+       Feature("[116,39],[117,39],[117,39.5],[118,39.5],[117,39.5],[117,40],[116,40],[116,39]"), 1.0,
+       "MakeValid"},
+      {"a NaN vertex", Feature("[116,39],[NaN,39],[117,40],[116,39]"), 0, "不是有限数"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = GeoJson("repair.geojson", 4490, c.features);
+    try {
+      const AreaFile a = ReadAreaFile(file, Datum::Cgcs2000);
+      double area = 0;
+      for (const GeoPolygon& p : a.area) {
+        for (std::size_t r = 0; r < p.rings.size(); ++r) {
+          double twice = 0;
+          const GeoRing& ring = p.rings[r];
+          for (std::size_t i = 0; i < ring.size(); ++i) {
+            const GeoPoint& u = ring[i];
+            const GeoPoint& v = ring[(i + 1) % ring.size()];
+            twice += u.lon * v.lat - v.lon * u.lat;
+          }
+          area += (r == 0 ? 1 : -1) * std::abs(twice) / 2;
+        }
+      }
+      EXPECT_NEAR(area, c.area, 1e-9);
+      EXPECT_NE(a.notice.find(c.what), std::string::npos) << a.notice;
+    } catch (const Error& e) {
+      EXPECT_EQ(c.area, 0) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.what), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    }
+    std::remove(file.c_str());
+  }
 }
 
 }  // namespace

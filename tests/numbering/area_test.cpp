@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <ogr_geometry.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
 #include <memory>
 #include <random>
@@ -271,6 +273,125 @@ TEST(AreaSelection, EmptyAndDegenerateAreasSelectNothing) {
     CreateMapUnionsInArea(area, 6, true, true, true, 117, 0, got);
     EXPECT_TRUE(got.empty());
   }
+}
+
+// A frame of the tool's own, as a GeoJSON or CSV file gives it back: the
+// corners in decimal degrees (DmsToDeg, written shortest and read back to the
+// same double), which for most grid lines is only the double nearest to the
+// line.
+GeoMultiPolygon FrameArea(const TStandardMapUnion& s, double shiftSec = 0) {
+  const double w = DmsToDeg(s.Range.West) - shiftSec / 3600, so = DmsToDeg(s.Range.South);
+  const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
+  return {{{Rect(w, so, e, n)}}};
+}
+
+TEST(AreaSelection, TheToolsOwnFramesReadBackSelectExactlyTheirSheet) {
+  // Every scale, latitude bands from the equator to 88° N (the frames that
+  // failed most lay between 32° and 36.4° N at 1:5000 and 1:2000; row W
+  // reaches past the pole), several longitudes: each frame, fed back as an area, selects its own sheet with
+  // cover 1, under --min-cover 1 too, and none of the eight that touch it.
+  const double latitudes[] = {0.3, 17.9, 32.1, 33.37, 34.61, 35.83, 36.37, 40.02, 52.7, 86.2};
+  const double longitudes[] = {0.7, 73.55, 101.31, 116.391, 134.77};
+  int runs = 0;
+  for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
+    for (const double lat : latitudes) {
+      for (const double lon : longitudes) {
+        const TStandardMapUnion sheet =
+            SheetAtPoint(lon * 3600, lat * 3600, scale, true, true, Datum::Cgcs2000, 0);
+        for (const double minCover : {0.0, 1.0}) {
+          TStandardMapUnions got;
+          std::vector<std::vector<double>> covers;
+          CreateMapUnionsInArea(FrameArea(sheet), scale, true, true, Datum::Cgcs2000, 0, minCover, got,
+                                &covers);
+          ASSERT_EQ(got.size(), 1u) << sheet.MapUnionNo << " min-cover " << minCover;
+          ASSERT_EQ(got[0].size(), 1u) << sheet.MapUnionNo << " min-cover " << minCover;
+          EXPECT_EQ(got[0][0], sheet);
+          EXPECT_EQ(covers[0][0], 1.0) << sheet.MapUnionNo;
+          ++runs;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(runs, kScaleCount * 10 * 5 * 2);
+}
+
+TEST(AreaSelection, AVertexIsOnAGridLineWithinAMillionthOfASecond) {
+  // The west edge moved off its line: within the tolerance it is still on the
+  // line (one sheet); beyond it the area reaches into the western neighbour.
+  const TStandardMapUnion sheet = SheetAtPoint(116.391 * 3600, 33.37 * 3600, 7, true, true, Datum::Cgcs2000, 0);
+  struct Case { double shiftSec; std::size_t columns; } cases[] = {
+      {0, 1}, {0.9e-6, 1}, {-0.9e-6, 1}, {1e-5, 2}, {-1e-5, 1}, {0.01, 2}};
+  for (const auto& c : cases) {
+    TStandardMapUnions got;
+    CreateMapUnionsInArea(FrameArea(sheet, c.shiftSec), 7, true, true, Datum::Cgcs2000, 0, 0, got);
+    EXPECT_EQ(got.size(), c.columns) << c.shiftSec;
+  }
+}
+
+TEST(AreaSelection, AreasTheGridCannotNumberAreRefusedBeforeAnythingIsAllocated) {
+  const double nan = std::nan("");
+  struct Case { const char* name; GeoMultiPolygon area; const char* reason; } cases[] = {
+      {"across the equator", {{{Rect(116, -1, 117, 1)}}}, "纬度为 -1° 至 1°"},
+      {"across 0° E", {{{Rect(-5, 40, 5, 41)}}}, "经度为 -5° 至 5°"},
+      {"across 180°", {{{Rect(170, 40, 190, 41)}}}, "经度为 170° 至 190°"},
+      {"beyond the pole", {{{Rect(116, 85, 117, 95)}}}, "纬度为 85° 至 95°"},
+      {"a turn and more", {{{Rect(100, 30, 200000, 31)}}}, "经度为 100° 至 200000°"},
+      {"a hole far outside", {{{Rect(116, 39, 117, 40), Rect(116.2, 39.2, 1e100, 39.4)}}}, "1e+100°"},
+      {"a NaN vertex", {{{{{116, 39}, {nan, 39}, {117, 40}}}}}, "不是有限数"},
+      {"a NaN first vertex", {{{{{nan, 39}, {116, 39}, {117, 40}}}}}, "不是有限数"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_NE(AreaDomainProblem(c.area).find(c.reason), std::string::npos) << AreaDomainProblem(c.area);
+    try {
+      const SheetWalk walk(c.area, 0, 10, true, true, Datum::Cgcs2000, 0, false);
+      ADD_FAILURE() << "walked " << walk.Columns() << " columns";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(AreaDomainProblem({{{Rect(0, 0, 180, 90)}}}), "");
+}
+
+TEST(AreaSelection, MemoryDependsOnTheEdgesNotOnTheSheets) {
+  // The whole domain at 1:500 is 69,120 × 51,840 sheets; one bit each would
+  // be 448 MB. A triangle over all of it is selected in memory of its rows
+  // and crossings: every sheet below the diagonal, counted, and the sheets the
+  // diagonal crosses with half a sheet's cover.
+  const double w = LonStepTable[10], h = LatStepTable[10];
+  const karvento::SheetFrame frame{0, 90 * 3600.0, w, h, 69120, 51840};
+  const GeoMultiPolygon triangle = {{{{{0, 0}, {180, 0}, {180, 90}}}}};
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  const SheetSelection selection(triangle, frame);
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  // Below the diagonal of a 69120 × 51840 grid (4:3): per row k from the
+  // south, the sheets east of the diagonal's crossing, whole or cut.
+  std::int64_t expected = 0;
+  for (std::int64_t k = 0; k < 51840; ++k) expected += 69120 - (k * 4) / 3;
+  EXPECT_EQ(selection.Count(), expected);
+  EXPECT_TRUE(selection.Selected(69119, 51839));
+  EXPECT_FALSE(selection.Selected(0, 0));
+  // In sheet units the diagonal is y = 0.75 x: of sheet (3, k = 2) it leaves
+  // out the triangle north-west of it, 1 × 0.75 / 2.
+  EXPECT_EQ(selection.Cover(3, 51837), 0.625);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB";
+}
+
+TEST(AreaSelection, AZeroWidthSpikeSelectsNothing) {
+  // A rectangle inside one 1:1万 sheet with a spike out and back along the
+  // same line across three sheets to the east: only the rectangle's sheet.
+  const double x0 = 417600 + 10, y0 = 140400 + 10;
+  const GeoMultiPolygon spiky = {{{{S(x0, y0), S(x0 + 100, y0), S(x0 + 100, y0 + 50),
+                                    S(x0 + 800, y0 + 50), S(x0 + 100, y0 + 50), S(x0 + 100, y0 + 100),
+                                    S(x0, y0 + 100)}}}};
+  TStandardMapUnions got;
+  std::vector<std::vector<double>> covers;
+  CreateMapUnionsInArea(spiky, 6, true, true, Datum::Cgcs2000, 0, 0, got, &covers);
+  ASSERT_EQ(got.size(), 1u);
+  ASSERT_EQ(got[0].size(), 1u);
+  EXPECT_GT(covers[0][0], 0);
 }
 
 }  // namespace

@@ -201,3 +201,59 @@ TEST(CustomGrid, KilometreRemainder) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(RectangularSheets, NumbersOfLargeScalePractice) {
+  struct Number {
+    double minX, minY;
+    int denominator;
+    const char* text;
+  };
+  const Number numbers[] = {
+      {525500, 3810000, 1000, "3810.0-25.5"},      {525500, 3810000, 2000, "3810.0-25.5"},
+      {525250, 3810250, 500, "3810.25-25.25"},     {39525750, 3810500, 500, "3810.50-25.75"},
+      {524000, 3810000, 5000, "3810-24"},
+  };
+  for (const Number& n : numbers) EXPECT_EQ(CoordinateSheetNumber(n.minX, n.minY, n.denominator), n.text);
+  const std::pair<long long, const char*> letters[] = {{0, "A"}, {25, "Z"}, {26, "AA"}, {27, "AB"}, {701, "ZZ"}, {702, "AAA"}};
+  for (const auto& [row, text] : letters) EXPECT_EQ(RowLetters(row), text);
+
+  // 1:500 sheets of 50 cm (250 m) over 525100–525900 E, 3810100–3810400 N:
+  // snapped to 525000–526000 × 3810000–3810500, two rows of four.
+  const auto grid = [](RectangularScheme scheme) {
+    TCustomMapUnions rows;
+    EXPECT_EQ(CreateRectangularMapUnions(525100, 3810100, 525900, 3810400, 250, 250, 500, scheme, rows), "");
+    return rows;
+  };
+  const TCustomMapUnions coords = grid(RectangularScheme::Coordinates);
+  ASSERT_EQ(coords.size(), 2u);
+  ASSERT_EQ(coords[0].size(), 4u);
+  EXPECT_EQ(coords[0][0], (TCustomMapUnion{"3810.00-25.00", 525000, 3810000, 525250, 3810250}));
+  EXPECT_EQ(coords[1][3], (TCustomMapUnion{"3810.25-25.75", 525750, 3810250, 526000, 3810500}));
+  // Rows are lettered and counted from the top (the last row of the table).
+  const TCustomMapUnions rowcol = grid(RectangularScheme::RowColumn);
+  EXPECT_EQ(rowcol[1][0].MapUnionNo, "A-1");
+  EXPECT_EQ(rowcol[0][3].MapUnionNo, "B-4");
+  const TCustomMapUnions serial = grid(RectangularScheme::Serial);
+  EXPECT_EQ(serial[1][0].MapUnionNo, "1");
+  EXPECT_EQ(serial[1][3].MapUnionNo, "4");
+  EXPECT_EQ(serial[0][0].MapUnionNo, "5");
+  EXPECT_EQ(serial[0][3].MapUnionNo, "8");
+  for (std::size_t i = 0; i < 2; ++i) {
+    for (std::size_t j = 0; j < 4; ++j) {
+      EXPECT_EQ(rowcol[i][j].MinX, coords[i][j].MinX);
+      EXPECT_EQ(serial[i][j].MaxY, coords[i][j].MaxY);
+    }
+  }
+  TCustomMapUnions none;
+  EXPECT_EQ(CreateRectangularMapUnions(0, 0, 1000, 1000, 0, 250, 500, RectangularScheme::Serial, none),
+            kStepTooSmallMessage);
+  EXPECT_TRUE(none.empty());
+  EXPECT_THROW(CreateRectangularMapUnions(0, 0, 1e9, 1e9, 250, 250, 500, RectangularScheme::Serial, none),
+               SheetLimitError);
+}
+
+}  // namespace
+}  // namespace karvento

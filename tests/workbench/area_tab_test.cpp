@@ -119,10 +119,17 @@ TEST_F(AreaTab, AFileThatIsNoAreaChangesNothing) {
   const std::string points = dir.File("points.geojson");
   std::ofstream(points) << R"({"type":"FeatureCollection","features":[{"type":"Feature",)"
                         << R"("properties":{},"geometry":{"type":"Point","coordinates":[116,40]}}]})";
+  // A VRT under a GeoJSON name, whose source is standard input: refused, not
+  // read (the test would block on its standard input otherwise).
+  const std::string vrt = dir.File("vrt.geojson");
+  std::ofstream(vrt) << R"(<OGRVRTDataSource><OGRVRTLayer name="x"><SrcDataSource>/vsistdin/</SrcDataSource></OGRVRTLayer></OGRVRTDataSource>)";
+  const std::string nan = dir.File("nan.geojson");
+  std::ofstream(nan) << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},)"
+                     << R"("geometry":{"type":"Polygon","coordinates":[[[NaN,40],[117,40],[117,41],[116,40]]]}}]})";
   GeodeticTab& t = Geodetic(kTabXian80);
   ASSERT_TRUE(frm.SetActiveTab(kTabXian80));
   const std::vector<double> before = Corners(kTabXian80);
-  for (const std::string& file : {notJson, points, west, dir.File("missing.shp")}) {
+  for (const std::string& file : {notJson, points, west, dir.File("missing.shp"), vrt, nan}) {
     ui.fileNames.push_back(file);
     ASSERT_TRUE(frm.Click(t.ImportArea.Name()));
     const auto m = TakeMessage();

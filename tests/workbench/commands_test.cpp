@@ -621,7 +621,8 @@ TEST_F(CoordinateTools, PlaneToDms) {
     }
     EXPECT_TRUE(ui.messages.empty());
   }
-  // The worked example: 117°0′0″ and about 39°59′59.96″.
+  // The worked example: 117°0′0″ and 40°0′0″ (the meridian arc at 40°; the
+  // footpoint series alone gave about 39°59′59.96″).
   frm.SetActiveTab(0);
   frm.RzComboBox1.SetItemIndex(0);
   frm.RzSpinEdit13.SetValue(117);
@@ -631,9 +632,21 @@ TEST_F(CoordinateTools, PlaneToDms) {
   EXPECT_EQ(Corners(0)[0], 117);
   EXPECT_EQ(Corners(0)[1], 0);
   EXPECT_NEAR(Corners(0)[2], 0, 0.001);
-  EXPECT_EQ(Corners(0)[3], 39);
-  EXPECT_EQ(Corners(0)[4], 59);
-  EXPECT_NEAR(Corners(0)[5], 59.96, 0.1);
+  EXPECT_EQ(Corners(0)[3], 40);
+  EXPECT_EQ(Corners(0)[4], 0);
+  EXPECT_NEAR(Corners(0)[5], 0, 0.001);
+}
+
+TEST_F(CoordinateTools, PlanePointsOutsideTheProjectionAreRefused) {
+  // Beyond the pole's northing: an error, and the corner stays as it was.
+  frm.RzSpinEdit13.SetValue(117);
+  ui.focus = "RzSpinEdit1";
+  ui.points.push_back(std::pair{500000.0, 1e8});
+  frm.N4Click();
+  const auto m = TakeMessage();
+  EXPECT_EQ(m.text, kPlaneOutsideProjection);
+  EXPECT_EQ(m.icon, MessageIcon::Error);
+  EXPECT_EQ(Corners(0), std::vector<double>(12, 0));
 }
 
 TEST_F(CoordinateTools, PlaneToDmsNeedsACentralMeridian) {

@@ -1,0 +1,303 @@
+// karvento-cli frame: the map frames (图廓) of sheets as DXF, PDF or SVG.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "export/dxf_frame.h"
+#include "export/gbk.h"
+#include "export/safe_file.h"
+#include "cli/modules.h"
+#include "numbering/map_frame.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento::cli {
+
+namespace {
+
+const char* kHelp =
+    "usage: karvento-cli frame NUMBER... --output DIR-or-FILE [options]\n"
+    "       karvento-cli frame --input LIST --output DIR [options]\n"
+    "       karvento-cli frame --from LON,LAT --to LON,LAT --scale S --output DIR [options]\n"
+    "       karvento-cli frame --aoi FILE --scale S --output DIR [options]\n"
+    "\n"
+    "Draws the map frame (图廓) of each sheet in its Gauss-Krüger plane: the inner\n"
+    "frame along the projected meridians and parallels, the graduation band with\n"
+    "a tick at every minute (1:1万 to 1:10万; the interval of the scale elsewhere)\n"
+    "and the corner longitudes and latitudes, the kilometre grid with its labels,\n"
+    "the outer frame, the sheet number (and name) above, the 接合图表 at the upper\n"
+    "left, the scale and a scale bar below, the datum, projection and zone and\n"
+    "your notes at the lower left.\n"
+    "\n"
+    "  NUMBER...          sheet numbers, old or new standard (J-50-5-(24), J50G003040)\n"
+    "  --input LIST       numbers one per line from a file (- for standard input)\n"
+    "  --from, --to, --scale S, --standard new|old\n"
+    "                     every sheet of an extent, as for sheets\n"
+    "  --aoi FILE         every sheet that meets the polygons of FILE (with --scale)\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES\n"
+    "                     the plane system (default 54, 3; --cm 0: the zone of\n"
+    "                     each sheet's centre, without zone number)\n"
+    "  --format F         dxf (default): metres at ground size, layers 内图廓,\n"
+    "                     外图廓, 分度带, 公里网, 注记, 接图表; pdf: true scale,\n"
+    "                     one page per sheet on the A paper that holds it; svg\n"
+    "  --output DIR-or-FILE\n"
+    "                     a folder (existing, or named with a final /) gets one\n"
+    "                     file per sheet, named by its number; a FILE takes one\n"
+    "                     sheet, or for pdf every sheet as its pages\n"
+    "  --name TEXT        the sheet name (图名) above the number\n"
+    "  --names FILE       names from a CSV file of lines NUMBER,NAME (UTF-8 or GBK)\n"
+    "  --notes TEXT       lines for the lower left margin, separated by |\n"
+    "                     (高程基准, 等高距, 测绘单位, 日期)\n"
+    "\n"
+    "Every file replaces its target only when complete; sheets are drawn and\n"
+    "written one at a time, so any number of frames takes the memory of one.\n"
+    "\n"
+    "Examples:\n"
+    "  karvento-cli frame J50G003040 --cm 117 --name 北京 --output J50G003040.dxf\n"
+    "  karvento-cli frame --from 116,39:40 --to 116:30,40 --scale 1:1万 --cm 117 \\\n"
+    "      --format pdf --output beijing-frames.pdf\n"
+    "  karvento-cli frame J-50-5 --datum 54 --cm 117 --notes '1985国家高程基准|等高距 10 米'\\\n"
+    "      --format svg --output frames/\n";
+
+const OptionSpec kOwn[] = {{"input", true},    {"from", true},  {"to", true},    {"scale", true},
+                           {"standard", true}, {"aoi", true},   {"format", true}, {"output", true},
+                           {"name", true},     {"names", true}, {"notes", true}};
+
+enum class FrameFormat { Dxf, Pdf, Svg };
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The names of a CSV file of lines NUMBER,NAME; a line in GBK is converted.
+std::map<std::string, std::string, std::less<>> ReadNames(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw Error("无法打开文件 “" + file + "”：" + std::strerror(errno));
+  std::map<std::string, std::string, std::less<>> names;
+  std::string line;
+  for (bool first = true; std::getline(in, line); first = false) {
+    if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!IsValidUtf8(line)) line = GbkToUtf8(line, true);
+    const std::size_t comma = line.find(',');
+    if (comma == std::string::npos) continue;
+    names[line.substr(0, comma)] = line.substr(comma + 1);
+  }
+  return names;
+}
+
+class FrameWriter {
+ public:
+  FrameWriter(FrameFormat format, std::string output, bool folder)
+      : format_(format), output_(std::move(output)), folder_(folder) {
+    if (format_ == FrameFormat::Pdf && !folder_) {
+      file_.emplace(output_);
+      pdf_ = Map().openFramePdf([this](std::string_view b) { file_->Write(b); });
+    }
+  }
+
+  void Write(const MapFrame& frame) {
+    if (!folder_ && format_ != FrameFormat::Pdf && written_ > 0) {
+      throw UsageError("more than one sheet: give a folder as --output (DIR/)");
+    }
+    ++written_;
+    if (pdf_) {
+      pdf_->Add(frame);
+      return;
+    }
+    const char* ext = format_ == FrameFormat::Dxf ? ".dxf" : format_ == FrameFormat::Svg ? ".svg" : ".pdf";
+    const std::string target = folder_ ? output_ + "/" + frame.number + ext : output_;
+    if (format_ == FrameFormat::Dxf) {
+      WriteDxfFrame(target, frame);
+      return;
+    }
+    SafeFile file(target);
+    if (format_ == FrameFormat::Svg) {
+      file.Write(Map().frameSvg(frame));
+    } else {
+      const std::unique_ptr<FramePages> pdf = Map().openFramePdf([&file](std::string_view b) { file.Write(b); });
+      pdf->Add(frame);
+      pdf->Finish();
+    }
+    file.Commit();
+  }
+
+  void Finish() {
+    if (written_ == 0) throw Error("没有图幅。");
+    if (pdf_) {
+      pdf_->Finish();
+      file_->Commit();
+    }
+  }
+
+ private:
+  FrameFormat format_;
+  std::string output_;
+  bool folder_;
+  std::optional<SafeFile> file_;
+  std::unique_ptr<FramePages> pdf_;
+  std::size_t written_ = 0;
+};
+
+FrameFormat ParseFrameFormat(const std::string& text) {
+  if (text == "dxf") return FrameFormat::Dxf;
+  if (text == "pdf") return FrameFormat::Pdf;
+  if (text == "svg") return FrameFormat::Svg;
+  throw UsageError("the frames' format is dxf, pdf or svg");
+}
+
+// --output: a folder (existing, or named with a final /, created) or a file.
+std::pair<std::string, bool> FrameOutput(std::string out) {
+  if (out.empty() || out == "-") throw UsageError("give --output DIR or FILE");
+  const bool folder = out.back() == '/' || IsDirectory(out);
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  if (folder && !IsDirectory(out) && mkdir(out.c_str(), 0777) != 0) {
+    throw Error(FileWriteError(out, std::strerror(errno)));
+  }
+  return {out, folder};
+}
+
+std::vector<std::string> SplitNotes(const std::optional<std::string>& notes) {
+  std::vector<std::string> lines;
+  if (!notes) return lines;
+  std::size_t start = 0;
+  for (std::size_t bar; (bar = notes->find('|', start)) != std::string::npos; start = bar + 1) {
+    lines.push_back(notes->substr(start, bar - start));
+  }
+  lines.push_back(notes->substr(start));
+  return lines;
+}
+
+// A sheet number goes into a file name: nothing that leaves the folder.
+void RequireFileName(const std::string& number) {
+  if (number.find('/') != std::string::npos || number.find('\0') != std::string::npos ||
+      number == "." || number == "..") {
+    throw Error("图幅号不能作为文件名：" + number);
+  }
+}
+
+}  // namespace
+
+int RunFrame(const std::vector<std::string>& words) {
+  const Args args(words, Options(kOwn, kProjectionOptionSpecs));
+  if (HelpRequested(args, kHelp)) return 0;
+  const Projection p = ReadProjection(args);
+  const FrameFormat format = ParseFrameFormat(args.Value("format").value_or("dxf"));
+  if (!args.Has("output")) throw UsageError("give --output DIR or FILE");
+  const auto [out, folder] = FrameOutput(*args.Value("output"));
+
+  FrameRequest request;
+  request.datum = p.datum;
+  request.zone3 = p.zone3;
+  request.cm = p.cm;
+  request.notes = SplitNotes(args.Value("notes"));
+  std::map<std::string, std::string, std::less<>> names;
+  if (auto file = args.Value("names")) names = ReadNames(*file);
+  const std::string oneName = args.Value("name").value_or("");
+  const auto nameOf = [&](const std::string& number) {
+    const auto it = names.find(number);
+    return it != names.end() ? it->second : oneName;
+  };
+
+  FrameWriter writer(format, out, folder);
+  const bool extent = args.Has("from") || args.Has("to") || args.Has("aoi");
+  if (extent) {
+    if (!args.Positional().empty() || args.Has("input")) {
+      throw UsageError("give numbers or an extent (--from/--to, --aoi), not both");
+    }
+    const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
+    const std::string standard = args.Value("standard").value_or("new");
+    if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
+    const bool fresh = standard == "new";
+    std::optional<SheetWalk> walk;
+    if (auto aoi = args.Value("aoi")) {
+      if (args.Has("from") || args.Has("to")) throw UsageError("--aoi replaces --from and --to");
+      const AreaFile area = Gis().readAreaFile(*aoi, "", "", p.datum);
+      if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", area.notice.c_str());
+      walk.emplace(area.area, 0.0, scale, fresh, p.zone3, p.datum, p.cm, false);
+    } else {
+      if (!args.Has("from") || !args.Has("to")) throw UsageError("--from and --to go together");
+      const TLonLatDMS from = ParsePoint(*args.Value("from"), "--from");
+      const TLonLatDMS to = ParsePoint(*args.Value("to"), "--to");
+      walk.emplace(TMapUnionRange{from.Lon, from.Lat, to.Lon, to.Lat}, scale, fresh, p.zone3, p.datum,
+                   p.cm, false);
+    }
+    if (!folder && format != FrameFormat::Pdf && (args.Has("aoi") || walk->Columns() * walk->Rows() != 1)) {
+      throw UsageError("the sheets of an extent go into a folder: give --output DIR/");
+    }
+    walk->Run([&](std::vector<TStandardMapUnion>& column) {
+      for (const TStandardMapUnion& sheet : column) {
+        RequireFileName(sheet.MapUnionNo);
+        const auto around = SheetNeighbours(sheet, scale, fresh, p.zone3, p.datum, p.cm);
+        std::array<std::string, 9> neighbours;
+        for (int k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
+        request.name = nameOf(sheet.MapUnionNo);
+        writer.Write(BuildStandardFrame(sheet, scale, neighbours, request));
+      }
+    });
+  } else {
+    for (const char* name : {"scale", "standard"}) {
+      if (args.Has(name)) throw UsageError(std::string("--") + name + " goes with --from/--to or --aoi");
+    }
+    std::vector<std::string> numbers = args.Positional();
+    if (auto input = args.Value("input")) {
+      if (!numbers.empty()) throw UsageError("give numbers or --input, not both");
+      numbers = ReadNumberLines(*input == "-" ? "" : *input);
+    }
+    if (numbers.empty()) throw UsageError("give sheet numbers, --input LIST or an extent (see --help)");
+    if (!folder && format != FrameFormat::Pdf && numbers.size() > 1) {
+      throw UsageError("more than one sheet: give a folder as --output (DIR/)");
+    }
+    for (const std::string& number : numbers) RequireFileName(number);
+    for (const std::string& number : numbers) {
+      if (number.empty()) continue;
+      request.name = nameOf(number);
+      writer.Write(BuildStandardFrame(number, request));
+    }
+  }
+  writer.Finish();
+  return 0;
+}
+
+void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, const Projection& p,
+                            const std::string& formatText, const std::string& output,
+                            const std::string& name, const std::string& notes) {
+  const FrameFormat format = ParseFrameFormat(formatText);
+  const auto [out, folder] = FrameOutput(output);
+  std::size_t count = 0;
+  for (const auto& row : sheets) count += row.size();
+  if (!folder && format != FrameFormat::Pdf && count != 1) {
+    throw UsageError("the sheets of a grid go into a folder: give --output DIR/");
+  }
+  const FrameRequest request{p.datum, p.zone3, p.cm, name, SplitNotes(notes)};
+  FrameWriter writer(format, out, folder);
+  // Rows run from the south: the row above is i + 1.
+  const auto at = [&](std::size_t i, std::size_t j, int di, int dj) -> std::string {
+    const long long r = static_cast<long long>(i) + di, c = static_cast<long long>(j) + dj;
+    if (r < 0 || c < 0 || r >= static_cast<long long>(sheets.size())) return {};
+    const auto& row = sheets[static_cast<std::size_t>(r)];
+    return c < static_cast<long long>(row.size()) ? row[static_cast<std::size_t>(c)].MapUnionNo : std::string();
+  };
+  // Every name is checked before the first file is written.
+  for (const auto& row : sheets) {
+    for (const TCustomMapUnion& sheet : row) RequireFileName(sheet.MapUnionNo);
+  }
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    for (std::size_t j = 0; j < sheets[i].size(); ++j) {
+      std::array<std::string, 9> neighbours;
+      for (int k = 0; k < 9; ++k) neighbours[k] = at(i, j, 1 - k / 3, k % 3 - 1);
+      writer.Write(BuildRectangularFrame(sheets[i][j], denominator, neighbours, request));
+    }
+  }
+  writer.Finish();
+}
+
+}  // namespace karvento::cli

@@ -1,0 +1,586 @@
+// The frame of a sheet as lines and texts in the Gauss-Krüger plane.
+#include "numbering/map_frame.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "geodesy/projection.h"
+#include "numbering/error.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+
+// Line weights and distances in millimetres of paper. The 0.15 mm of the
+// thin lines is the general line weight of the national map symbol standard;
+// the other sizes are chosen to read well on paper (see README, "Map frames").
+const std::array<FrameStyle, kScaleCount> kFrameStyles = {{
+    // denom    tick″  grid m  inner outer grid  band gap   label number name note
+    {1000000, 300, 50000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {500000, 120, 20000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {250000, 60, 10000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {100000, 60, 2000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {50000, 60, 1000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {25000, 60, 1000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {10000, 60, 1000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {5000, 10, 1000, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {2000, 5, 200, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {1000, 2, 100, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+    {500, 1, 50, 0.15, 1.0, 0.15, 2.0, 12.0, 2.5, 5.0, 7.0, 3.0},
+}};
+
+namespace {
+
+// A kilometre line is labelled only this far (paper) from a frame corner, so
+// that its label stays clear of the corner's coordinates.
+constexpr double kCornerClearMm = 14;
+
+struct Vec {
+  double x, y;
+};
+TPlanePoint Add(const TPlanePoint& p, Vec v, double s) { return {p.X + v.x * s, p.Y + v.y * s}; }
+
+// The projection of the frame: one zone for the whole sheet.
+struct FramePlane {
+  Datum datum;
+  ZoneParams zone;
+  int zoneNumber;  // of the easting labels
+  bool prefixed;   // the coordinates carry the zone number
+
+  TPlanePoint operator()(const TAngleDMS& lon, const TAngleDMS& lat) const {
+    const double L = DmsToDeg(lon);
+    if (datum == Datum::Cgcs2000) {
+      const KrugerSplitProjection p{zone};
+      return p.Point(p.Parallel(lat), p.Meridian(L));
+    }
+    const LegacySplitProjection p{&LegacyEllipsoid(datum), zone};
+    return p.Point(p.Parallel(lat), p.Meridian(L));
+  }
+};
+
+int ZoneNumberOf(bool zone3, double cm) {
+  return static_cast<int>(std::lround((FalseEasting(zone3, cm) - 500000.0) / 1000000.0));
+}
+
+FramePlane PlaneOf(Datum datum, bool zone3, double cm, const TMapUnionRange& range) {
+  if (cm != 0) return {datum, MakeZoneParams(zone3, cm), ZoneNumberOf(zone3, cm), true};
+  const double centre = (DmsToDeg(range.West) + DmsToDeg(range.East)) / 2;
+  const double c = CentralMeridian(zone3, centre);
+  return {datum, ZoneParams{zone3, c, 500000.0}, ZoneNumberOf(zone3, c), false};
+}
+
+double ChordDistance(const TPlanePoint& p, const TPlanePoint& a, const TPlanePoint& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double len = std::hypot(dx, dy);
+  if (len == 0) return std::hypot(p.X - a.X, p.Y - a.Y);
+  return std::fabs((p.X - a.X) * dy - (p.Y - a.Y) * dx) / len;
+}
+
+// Appends the points of the curve at(t) after p0 up to p1 (t0 … t1, seconds
+// of arc), bisecting until each chord lies within tol of the curve's middle.
+// The first two levels are always split: an edge with an inflexion must not
+// hide behind a straight middle.
+template <class At>
+void Densify(const At& at, double t0, double t1, const TPlanePoint& p0, const TPlanePoint& p1,
+             double tol, int depth, std::vector<TPlanePoint>& out) {
+  const double tm = (t0 + t1) / 2;
+  const TPlanePoint pm = at(tm);
+  if (depth < 40 && (depth < 2 || ChordDistance(pm, p0, p1) > tol)) {
+    Densify(at, t0, tm, p0, pm, tol, depth + 1, out);
+    Densify(at, tm, t1, pm, p1, tol, depth + 1, out);
+  } else {
+    out.push_back(p1);
+  }
+}
+
+// The four edges of the inner frame, counter-clockwise: south (W → E), east
+// (S → N), north (E → W), west (N → S). Each edge holds its two corners.
+std::array<std::vector<TPlanePoint>, 4> Edges(const FramePlane& plane, const TMapUnionRange& r,
+                                              double tol) {
+  const double w = DmsToSec(r.West), e = DmsToSec(r.East);
+  const double s = DmsToSec(r.South), n = DmsToSec(r.North);
+  // The corners from the sheet's own angles, as the sheet routines project them.
+  const TPlanePoint sw = plane(r.West, r.South), se = plane(r.East, r.South);
+  const TPlanePoint ne = plane(r.East, r.North), nw = plane(r.West, r.North);
+  const auto alongParallel = [&](const TAngleDMS& lat) {
+    return [&plane, lat](double lon) { return plane(SecToDms(lon), lat); };
+  };
+  const auto alongMeridian = [&](const TAngleDMS& lon) {
+    return [&plane, lon](double lat) { return plane(lon, SecToDms(lat)); };
+  };
+  std::array<std::vector<TPlanePoint>, 4> edges;
+  edges[0] = {sw};
+  Densify(alongParallel(r.South), w, e, sw, se, tol, 0, edges[0]);
+  edges[1] = {se};
+  Densify(alongMeridian(r.East), s, n, se, ne, tol, 0, edges[1]);
+  edges[2] = {ne};
+  Densify(alongParallel(r.North), e, w, ne, nw, tol, 0, edges[2]);
+  edges[3] = {nw};
+  Densify(alongMeridian(r.West), n, s, nw, sw, tol, 0, edges[3]);
+  return edges;
+}
+
+// The outward normal of an edge of a counter-clockwise ring: its chord
+// turned to the right.
+Vec Outward(const std::vector<TPlanePoint>& edge) {
+  const double dx = edge.back().X - edge.front().X, dy = edge.back().Y - edge.front().Y;
+  const double len = std::hypot(dx, dy);
+  return {dy / len, -dx / len};
+}
+
+// The ring parallel to the inner frame at distance d outside it: each edge
+// moved along its normal, the corners mitred.
+std::vector<TPlanePoint> OffsetRing(const std::array<std::vector<TPlanePoint>, 4>& edges,
+                                    const std::array<Vec, 4>& normals, double d) {
+  std::vector<TPlanePoint> ring;
+  for (int i = 0; i < 4; ++i) {
+    const Vec a = normals[(i + 3) % 4], b = normals[i];
+    const double k = d / (1 + a.x * b.x + a.y * b.y);
+    ring.push_back(Add(edges[i].front(), Vec{a.x + b.x, a.y + b.y}, k));
+    for (std::size_t j = 1; j + 1 < edges[i].size(); ++j) ring.push_back(Add(edges[i][j], b, d));
+  }
+  return ring;
+}
+
+// Crossings of the ring with the line coord = v (x: X = v, else Y = v), as the
+// other coordinate, sorted. Half-open edges: a vertex on the line counts once.
+std::vector<double> Crossings(const std::vector<TPlanePoint>& ring, double v, bool x) {
+  std::vector<double> out;
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    const TPlanePoint& p = ring[i];
+    const TPlanePoint& q = ring[(i + 1) % ring.size()];
+    const double pa = x ? p.X : p.Y, qa = x ? q.X : q.Y;
+    const double pb = x ? p.Y : p.X, qb = x ? q.Y : q.X;
+    if ((pa <= v && v < qa) || (qa <= v && v < pa)) out.push_back(pb + (v - pa) * (qb - pb) / (qa - pa));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::string Format2(int v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d", v);
+  return buf;
+}
+
+// 116°15′, 39°50′, 116°03′45″, 116°01′52.5″.
+std::string AngleLabel(double seconds) {
+  const long long eighths = std::llround(seconds * 8);
+  const long long d = eighths / (3600 * 8), m = eighths / (60 * 8) % 60;
+  const long long s8 = eighths % (60 * 8);
+  std::string t = std::to_string(d) + "°" + Format2(static_cast<int>(m)) + "′";
+  if (s8 != 0) {
+    char buf[32];
+    if (s8 % 8 == 0) {
+      std::snprintf(buf, sizeof buf, "%02lld″", s8 / 8);
+    } else {
+      std::snprintf(buf, sizeof buf, "%0*.*f″", s8 % 4 == 0 ? 4 : 6, s8 % 4 == 0 ? 1 : 3,
+                    static_cast<double>(s8) / 8);
+    }
+    t += buf;
+  }
+  return t;
+}
+
+// The width of a text on paper, estimated: Chinese characters square, the
+// others 0.6 of the height. For the bounds and the 接合图表's cells.
+double TextWidthMm(std::string_view text, double height) {
+  double w = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    w += (len >= 3 && !(c == 0xE2)) ? height / 0.75 : 0.75 * height;  // ′ ″ (E2 80 B2/B3) are narrow
+    i += static_cast<std::size_t>(len);
+  }
+  return w;
+}
+
+class Builder {
+ public:
+  Builder(MapFrame& f, double metresPerMm) : f_(f), k_(metresPerMm) {}
+  double M(double mm) const { return mm * k_; }
+  void Line(FrameLayer layer, double width, bool closed, std::vector<TPlanePoint> pts) {
+    f_.lines.push_back({layer, width, closed, std::move(pts)});
+  }
+  void Segment(FrameLayer layer, double width, TPlanePoint a, TPlanePoint b) {
+    Line(layer, width, false, {a, b});
+  }
+  void Text(FrameLayer layer, std::string text, TPlanePoint at, double h, HAlign ha, VAlign va) {
+    f_.texts.push_back({layer, std::move(text), at, h, ha, va});
+  }
+  // Bounds over every line and every text's estimated box.
+  void Finish() {
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    const auto take = [&](double x, double y) {
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    };
+    for (const FrameLine& l : f_.lines) {
+      for (const TPlanePoint& p : l.points) take(p.X, p.Y);
+    }
+    for (const FrameText& t : f_.texts) {
+      const double w = M(TextWidthMm(t.text, t.heightMm)), h = M(t.heightMm);
+      const double left = t.h == HAlign::Left ? t.at.X : t.h == HAlign::Centre ? t.at.X - w / 2 : t.at.X - w;
+      const double bottom = t.v == VAlign::Bottom ? t.at.Y : t.v == VAlign::Middle ? t.at.Y - h / 2 : t.at.Y - h;
+      take(left, bottom);
+      take(left + w, bottom + h);
+    }
+    f_.minX = x0, f_.minY = y0, f_.maxX = x1, f_.maxY = y1;
+  }
+
+ private:
+  MapFrame& f_;
+  double k_;
+};
+
+// A scale bar of five units of 1, 2 or 5 × 10^n metres, each at least 10 mm
+// on paper, centred at (cx, top) and hanging down from it.
+void ScaleBar(Builder& b, const FrameStyle& st, double cx, double top) {
+  double unit = 1;
+  for (double p = 1; unit * 1000 / st.denominator < 10; p *= 10) {
+    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+      unit = m * p;
+      if (unit * 1000 / st.denominator >= 10) break;
+    }
+  }
+  const int n = 5;
+  const double seg = unit;  // ground metres: the bar is drawn at true scale
+  const double h = b.M(1.5);
+  const double left = cx - seg * n / 2;
+  b.Line(FrameLayer::Notes, st.gridWidth, true,
+         {{left, top - h}, {left + seg * n, top - h}, {left + seg * n, top}, {left, top}});
+  for (int i = 0; i <= n; ++i) {
+    const double x = left + seg * i;
+    b.Segment(FrameLayer::Notes, st.gridWidth, {x, top - h}, {x, top});
+    // Every other unit filled by a line along its middle, as thick as the bar.
+    if (i < n && i % 2 == 0) {
+      b.Line(FrameLayer::Notes, 1.5, false, {{x, top - h / 2}, {x + seg, top - h / 2}});
+    }
+    const bool km = unit >= 1000;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", km ? unit * i / 1000 : unit * i);
+    std::string label = buf;
+    if (i == n) label += km ? " 千米" : " 米";
+    b.Text(FrameLayer::Notes, label, {x, top - h - b.M(1)}, st.labelMm, HAlign::Centre, VAlign::Top);
+  }
+}
+
+// The margins around the outer frame: number and name above, the 接合图表
+// at the upper left, the scale and its bar below, the notes at the lower left.
+void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& outer,
+             const std::string& number, const std::array<std::string, 9>& neighbours,
+             const FrameRequest& request, const std::string& datumNote) {
+  double ox0 = INFINITY, ox1 = -INFINITY, oy0 = INFINITY, oy1 = -INFINITY;
+  for (const TPlanePoint& p : outer) {
+    ox0 = std::min(ox0, p.X), ox1 = std::max(ox1, p.X), oy0 = std::min(oy0, p.Y), oy1 = std::max(oy1, p.Y);
+  }
+  const double cx = (ox0 + ox1) / 2;
+  const double above = oy1 + b.M(st.outerWidth / 2 + 4);
+  b.Text(FrameLayer::Notes, number, {cx, above}, st.numberMm, HAlign::Centre, VAlign::Bottom);
+  if (!request.name.empty()) {
+    b.Text(FrameLayer::Notes, request.name, {cx, above + b.M(st.numberMm + 3)}, st.nameMm,
+           HAlign::Centre, VAlign::Bottom);
+  }
+
+  // 接合图表: three rows of three cells above the outer frame's left end.
+  double cellMm = 16;
+  for (const std::string& number : neighbours) {
+    cellMm = std::max(cellMm, TextWidthMm(number, st.noteMm) + 3);
+  }
+  const double cw = b.M(cellMm), ch = b.M(st.noteMm * 2.2);
+  const double gx = ox0, gy = above;  // lower left corner of the table
+  b.Line(FrameLayer::Neighbours, st.gridWidth, true,
+         {{gx, gy}, {gx + 3 * cw, gy}, {gx + 3 * cw, gy + 3 * ch}, {gx, gy + 3 * ch}});
+  for (int i = 1; i < 3; ++i) {
+    b.Segment(FrameLayer::Neighbours, st.gridWidth, {gx + i * cw, gy}, {gx + i * cw, gy + 3 * ch});
+    b.Segment(FrameLayer::Neighbours, st.gridWidth, {gx, gy + i * ch}, {gx + 3 * cw, gy + i * ch});
+  }
+  for (int k = 0; k < 9; ++k) {
+    const int row = k / 3, col = k % 3;
+    const double cellX = gx + col * cw, cellY = gy + (2 - row) * ch;
+    if (k == 4) {
+      // The sheet itself: hatched at 45°, a line every 1.5 mm.
+      const double gap = b.M(1.5);
+      for (double c = gap - ch; c < cw; c += gap) {
+        const TPlanePoint from = c >= 0 ? TPlanePoint{cellX + c, cellY} : TPlanePoint{cellX, cellY - c};
+        const double t = std::min(cellX + cw - from.X, cellY + ch - from.Y);
+        b.Segment(FrameLayer::Neighbours, st.gridWidth, from, {from.X + t, from.Y + t});
+      }
+      continue;
+    }
+    if (neighbours[k].empty()) continue;
+    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm,
+           HAlign::Centre, VAlign::Middle);
+  }
+
+  // Below: the numeric scale and the scale bar, centred; the notes at the left.
+  const double below = oy0 - b.M(st.outerWidth / 2 + 4);
+  b.Text(FrameLayer::Notes, ScaleText(st.denominator), {cx, below}, st.noteMm * 1.4, HAlign::Centre,
+         VAlign::Top);
+  ScaleBar(b, st, cx, below - b.M(st.noteMm * 1.4 + 4));
+  std::vector<std::string> notes;
+  if (!datumNote.empty()) notes.push_back(datumNote);
+  notes.insert(notes.end(), request.notes.begin(), request.notes.end());
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    b.Text(FrameLayer::Notes, notes[i], {ox0, below - b.M(st.noteMm * 1.6) * static_cast<double>(i)},
+           st.noteMm, HAlign::Left, VAlign::Top);
+  }
+}
+
+}  // namespace
+
+std::string ScaleText(int denominator) {
+  std::string digits = std::to_string(denominator);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
+    out += digits[i];
+  }
+  return "1:" + out;
+}
+
+std::string KmLabel(double v, double intervalM, bool full, int zoneNumber) {
+  const int decimals = intervalM >= 1000 ? 0 : intervalM >= 100 ? 1 : 2;
+  long long scaleUnits = 1;
+  for (int i = 0; i < decimals; ++i) scaleUnits *= 10;
+  const long long units = std::llround(v / 1000 * static_cast<double>(scaleUnits));
+  const long long whole = units / scaleUnits, frac = units % scaleUnits;
+  std::string text = full ? std::to_string(whole) : Format2(static_cast<int>(whole % 100));
+  if (full && zoneNumber > 0) text = std::to_string(zoneNumber) + text;
+  if (decimals > 0) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, ".%0*lld", decimals, frac);
+    text += buf;
+  }
+  return text;
+}
+
+void ShiftFrame(MapFrame& frame, double dx, double dy) {
+  for (FrameLine& l : frame.lines) {
+    for (TPlanePoint& p : l.points) p = {p.X + dx, p.Y + dy};
+  }
+  for (FrameText& t : frame.texts) t.at = {t.at.X + dx, t.at.Y + dy};
+  frame.minX += dx, frame.maxX += dx, frame.minY += dy, frame.maxY += dy;
+}
+
+std::string DatumNote(Datum datum, bool zone3, double cm) {
+  const char* name = datum == Datum::Beijing54 ? "1954年北京坐标系"
+                     : datum == Datum::Xian80  ? "1980西安坐标系"
+                                               : "2000国家大地坐标系";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", cm);
+  return std::string(name) + "，高斯-克吕格投影，" + (zone3 ? "3°分带" : "6°分带") + "，中央经线" +
+         buf + "°";
+}
+
+std::vector<TPlanePoint> FramePlaneRing(Datum datum, const TMapUnionRange& range, bool zone3,
+                                        double cm, double toleranceM) {
+  const FramePlane plane = PlaneOf(datum, zone3, cm, range);
+  const auto edges = Edges(plane, range, toleranceM);
+  std::vector<TPlanePoint> ring;
+  for (const auto& e : edges) ring.insert(ring.end(), e.begin(), e.end() - 1);
+  return ring;
+}
+
+MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
+                            const std::array<std::string, 9>& neighbours,
+                            const FrameRequest& request) {
+  if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
+  const FrameStyle& st = kFrameStyles[scale];
+  const TMapUnionRange& r = sheet.Range;
+  const double w = DmsToSec(r.West), e = DmsToSec(r.East);
+  const double s = DmsToSec(r.South), n = DmsToSec(r.North);
+  if (!(w < e && s < n)) throw Error("图幅范围为空：" + sheet.MapUnionNo);
+
+  MapFrame f;
+  f.number = sheet.MapUnionNo;
+  f.denominator = st.denominator;
+  Builder b(f, st.denominator / 1000.0);
+  const FramePlane plane = PlaneOf(request.datum, request.zone3, request.cm, r);
+  // Half the tolerance: the test of a chord is made at its middle.
+  const auto edges = Edges(plane, r, b.M(kFrameCurveToleranceMm) / 2);
+  std::array<Vec, 4> normals;
+  for (int i = 0; i < 4; ++i) normals[i] = Outward(edges[i]);
+  const Vec& south = normals[0];
+  const Vec& east = normals[1];
+  const Vec& north = normals[2];
+  const Vec& west = normals[3];
+
+  std::vector<TPlanePoint> inner;
+  for (const auto& edge : edges) inner.insert(inner.end(), edge.begin(), edge.end() - 1);
+  b.Line(FrameLayer::Inner, st.innerWidth, true, inner);
+
+  // Graduation band: ticks at every whole interval strictly inside each edge.
+  b.Line(FrameLayer::Graduation, st.gridWidth, true, OffsetRing(edges, normals, b.M(st.bandMm)));
+  const double step = st.tickSeconds;
+  for (double t = (std::floor(w / step) + 1) * step; t < e; t += step) {
+    const TAngleDMS lon = SecToDms(t);
+    const TPlanePoint top = plane(lon, r.North), bottom = plane(lon, r.South);
+    b.Segment(FrameLayer::Graduation, st.gridWidth, top, Add(top, north, b.M(st.bandMm)));
+    b.Segment(FrameLayer::Graduation, st.gridWidth, bottom, Add(bottom, south, b.M(st.bandMm)));
+  }
+  for (double t = (std::floor(s / step) + 1) * step; t < n; t += step) {
+    const TAngleDMS lat = SecToDms(t);
+    const TPlanePoint left = plane(r.West, lat), right = plane(r.East, lat);
+    b.Segment(FrameLayer::Graduation, st.gridWidth, left, Add(left, west, b.M(st.bandMm)));
+    b.Segment(FrameLayer::Graduation, st.gridWidth, right, Add(right, east, b.M(st.bandMm)));
+  }
+  // Corner coordinates between the frames: the longitude over the corner's
+  // meridian, the latitude beside the corner's parallel, inside the corner.
+  const double labelAt = b.M((st.bandMm + st.gapMm) / 2);
+  const std::array<double, 4> cornerLon = {w, e, e, w}, cornerLat = {s, s, n, n};
+  for (int i = 0; i < 4; ++i) {
+    const TPlanePoint& c = edges[i].front();
+    const bool northern = i >= 2;
+    const Vec& ns = northern ? north : south;
+    const Vec& we = (i == 0 || i == 3) ? west : east;
+    b.Text(FrameLayer::Graduation, AngleLabel(cornerLon[i]), Add(c, ns, labelAt), st.labelMm,
+           HAlign::Centre, VAlign::Middle);
+    const TPlanePoint beside = Add(c, we, labelAt);
+    b.Text(FrameLayer::Graduation, AngleLabel(cornerLat[i]),
+           {beside.X, beside.Y + b.M(northern ? -st.labelMm : st.labelMm)}, st.labelMm * 0.8,
+           HAlign::Centre, northern ? VAlign::Top : VAlign::Bottom);
+  }
+
+  // Kilometre grid, clipped to the inner frame, labelled between the frames.
+  double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+  for (const TPlanePoint& p : inner) {
+    x0 = std::min(x0, p.X), x1 = std::max(x1, p.X), y0 = std::min(y0, p.Y), y1 = std::max(y1, p.Y);
+  }
+  const double g = st.gridMetres;
+  const double zoneMetres = plane.prefixed ? plane.zoneNumber * 1000000.0 : 0;
+  struct Label {
+    TPlanePoint at;
+    double value;
+  };
+  // Labels of one frame side, the first and last with the full value.
+  const auto label = [&](std::vector<Label>& side, bool easting) {
+    for (std::size_t i = 0; i < side.size(); ++i) {
+      const bool full = i == 0 || i + 1 == side.size();
+      b.Text(FrameLayer::KmGrid,
+             KmLabel(side[i].value, g, full, easting ? plane.zoneNumber : 0), side[i].at,
+             st.labelMm, HAlign::Centre, VAlign::Middle);
+    }
+  };
+  const double clear = b.M(kCornerClearMm);
+  std::vector<Label> top, bottom, left, right;
+  for (double k = std::ceil(x0 / g); k * g <= x1; ++k) {
+    const double x = k * g;
+    const auto ys = Crossings(inner, x, true);
+    for (std::size_t i = 0; i + 1 < ys.size(); i += 2) {
+      if (ys[i + 1] > ys[i]) b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, ys[i]}, {x, ys[i + 1]});
+    }
+    if (ys.size() < 2 || !(ys.back() > ys.front())) continue;
+    const double value = x - zoneMetres;
+    if (x - edges[2].back().X >= clear && edges[2].front().X - x >= clear) {
+      top.push_back({Add({x, ys.back()}, north, labelAt), value});
+    }
+    if (x - edges[0].front().X >= clear && edges[0].back().X - x >= clear) {
+      bottom.push_back({Add({x, ys.front()}, south, labelAt), value});
+    }
+  }
+  for (double k = std::ceil(y0 / g); k * g <= y1; ++k) {
+    const double y = k * g;
+    const auto xs = Crossings(inner, y, false);
+    for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
+      if (xs[i + 1] > xs[i]) b.Segment(FrameLayer::KmGrid, st.gridWidth, {xs[i], y}, {xs[i + 1], y});
+    }
+    if (xs.size() < 2 || !(xs.back() > xs.front())) continue;
+    if (y - edges[3].back().Y >= clear && edges[3].front().Y - y >= clear) {
+      left.push_back({Add({xs.front(), y}, west, labelAt), y});
+    }
+    if (y - edges[1].front().Y >= clear && edges[1].back().Y - y >= clear) {
+      right.push_back({Add({xs.back(), y}, east, labelAt), y});
+    }
+  }
+  label(top, true);
+  label(bottom, true);
+  label(left, false);
+  label(right, false);
+
+  // Outer frame.
+  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
+  b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
+
+  Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
+          DatumNote(request.datum, request.zone3, plane.zone.cm));
+  b.Finish();
+  return f;
+}
+
+MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
+                               const std::array<std::string, 9>& neighbours,
+                               const FrameRequest& request) {
+  const auto style = std::find_if(kFrameStyles.begin(), kFrameStyles.end(),
+                                  [&](const FrameStyle& st) { return st.denominator == denominator; });
+  if (style == kFrameStyles.end()) throw Error("比例尺不在比例尺系列中：1:" + std::to_string(denominator));
+  const FrameStyle& st = *style;
+  if (!(sheet.MinX < sheet.MaxX && sheet.MinY < sheet.MaxY)) throw Error("图幅范围为空：" + sheet.MapUnionNo);
+  MapFrame f;
+  f.number = sheet.MapUnionNo;
+  f.denominator = denominator;
+  Builder b(f, denominator / 1000.0);
+  const TPlanePoint sw{sheet.MinX, sheet.MinY}, se{sheet.MaxX, sheet.MinY};
+  const TPlanePoint ne{sheet.MaxX, sheet.MaxY}, nw{sheet.MinX, sheet.MaxY};
+  const std::array<std::vector<TPlanePoint>, 4> edges = {{{sw, se}, {se, ne}, {ne, nw}, {nw, sw}}};
+  std::array<Vec, 4> normals;
+  for (int i = 0; i < 4; ++i) normals[i] = Outward(edges[i]);
+  b.Line(FrameLayer::Inner, st.innerWidth, true, {sw, se, ne, nw});
+
+  // The 10 cm grid: crosses inside, ticks on the frame, values outside.
+  const double g = denominator / 10.0;
+  const double arm = b.M(5);
+  const int zone = request.cm != 0 ? ZoneNumberOf(request.zone3, request.cm) : 0;
+  const double zoneMetres = zone > 0 && sheet.MinX >= 1000000.0 ? zone * 1000000.0 : 0;
+  std::vector<double> xs, ys;
+  for (double k = std::ceil(sheet.MinX / g); k * g <= sheet.MaxX; ++k) xs.push_back(k * g);
+  for (double k = std::ceil(sheet.MinY / g); k * g <= sheet.MaxY; ++k) ys.push_back(k * g);
+  const auto inside = [](double v, double lo, double hi) { return v > lo && v < hi; };
+  for (double x : xs) {
+    if (!inside(x, sheet.MinX, sheet.MaxX)) continue;
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, sheet.MaxY}, {x, sheet.MaxY - arm});
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, sheet.MinY}, {x, sheet.MinY + arm});
+    for (double y : ys) {
+      if (!inside(y, sheet.MinY, sheet.MaxY)) continue;
+      b.Segment(FrameLayer::KmGrid, st.gridWidth, {x - arm, y}, {x + arm, y});
+      b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, y - arm}, {x, y + arm});
+    }
+  }
+  for (double y : ys) {
+    if (!inside(y, sheet.MinY, sheet.MaxY)) continue;
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {sheet.MinX, y}, {sheet.MinX + arm, y});
+    b.Segment(FrameLayer::KmGrid, st.gridWidth, {sheet.MaxX, y}, {sheet.MaxX - arm, y});
+  }
+  const double labelAt = b.M(st.gapMm / 2);
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    const std::string text = KmLabel(xs[i] - zoneMetres, g, i == 0 || i + 1 == xs.size(), zone);
+    b.Text(FrameLayer::KmGrid, text, {xs[i], sheet.MaxY + labelAt}, st.labelMm, HAlign::Centre, VAlign::Middle);
+    b.Text(FrameLayer::KmGrid, text, {xs[i], sheet.MinY - labelAt}, st.labelMm, HAlign::Centre, VAlign::Middle);
+  }
+  for (std::size_t i = 0; i < ys.size(); ++i) {
+    const std::string text = KmLabel(ys[i], g, i == 0 || i + 1 == ys.size(), 0);
+    b.Text(FrameLayer::KmGrid, text, {sheet.MinX - labelAt, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle);
+    b.Text(FrameLayer::KmGrid, text, {sheet.MaxX + labelAt, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle);
+  }
+  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
+  b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
+  Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
+          request.cm != 0 ? DatumNote(request.datum, request.zone3, request.cm) : std::string());
+  b.Finish();
+  return f;
+}
+
+MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request) {
+  const std::uint8_t kind = CheckMapUnionNo(number);
+  if (kind == 0) throw Error("不是标准图幅号：" + std::string(number));
+  TStandardMapUnion sheet;
+  sheet.MapUnionNo = std::string(number);
+  sheet.Range = kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number);
+  const ScaleIndex scale = ScaleOfSheet(sheet.Range);
+  if (scale < 0) throw Error("不是标准图幅号：" + std::string(number));
+  const auto around = SheetNeighbours(sheet, scale, kind == 2, request.zone3, request.datum, request.cm);
+  std::array<std::string, 9> neighbours;
+  for (int k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
+  return BuildStandardFrame(sheet, scale, neighbours, request);
+}
+
+}  // namespace karvento

@@ -1,0 +1,175 @@
+// The map frame (图廓) of a sheet as plain geometry: the lines and texts that a
+// printed topographic sheet or a CAD survey drawing is built in, computed once
+// here so that a DXF frame and a PDF or SVG frame are the same lines.
+//
+// Units. Every point is a Gauss-Krüger plane point in metres at ground size
+// (TPlanePoint: X the easting with its false easting, and the zone number
+// when a central meridian is given; Y the northing). Line widths and text
+// heights are millimetres of paper; a millimetre of paper is denominator /
+// 1000 metres of ground. A renderer at true scale maps ground metres to paper
+// by that factor alone.
+//
+// The frame of a sheet of the national division (梯形分幅):
+// - inner frame (内图廓): the sheet's two meridians and two parallels,
+//   projected, each edge densified until no point of the true curve is more
+//   than kFrameCurveToleranceMm of paper from the polyline; its corners are
+//   the sheet's plane corners to the last bit when the central meridian is
+//   given;
+// - graduation band (分度带): a tick at the projection of every whole
+//   multiple of the scale's tick interval on each edge (1′ at 1:1万 … 1:10万),
+//   pointing outward across the band, and the band's outer line; the corner
+//   longitudes and latitudes (116°15′, 39°50′) in the corner squares;
+// - kilometre grid (公里网): lines at every multiple of the scale's interval
+//   in X and in Y, clipped to the inner frame, labelled between the frames
+//   with the last two digits of their kilometre value, the first and last
+//   labelled line of each direction with the full value (the easting with its
+//   zone number in front);
+// - outer frame (外图廓): the thick line parallel to the inner frame;
+// - margin texts: the sheet number centred above the north frame and the
+//   name above it, the 接合图表 (3 × 3 neighbours) at the upper left, the
+//   numeric scale and a scale bar centred below, the datum, projection and
+//   zone and the user's notes at the lower left.
+//
+// A central meridian of 0 (each point on its own zone elsewhere in the
+// program) draws the whole frame on the zone of the sheet's centre, without
+// zone number in the coordinates: a frame lies in one plane.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geodesy/datum.h"
+#include "geodesy/gauss_kruger.h"
+#include "numbering/scales.h"
+#include "numbering/sheet_types.h"
+
+namespace karvento {
+
+// The layers of a frame, in drawing order, and their names in a DXF file.
+enum class FrameLayer : std::uint8_t { Inner, Outer, Graduation, KmGrid, Notes, Neighbours };
+inline constexpr int kFrameLayerCount = 6;
+inline constexpr std::array<std::string_view, kFrameLayerCount> kFrameLayerNames = {
+    "内图廓", "外图廓", "分度带", "公里网", "注记", "接图表"};
+
+// The largest distance, in millimetres of paper, between a projected edge of
+// the inner frame and the polyline that stands for it.
+inline constexpr double kFrameCurveToleranceMm = 0.01;
+
+struct FrameLine {
+  FrameLayer layer;
+  double widthMm;  // line weight on paper
+  bool closed;     // a ring: the last point joins the first
+  std::vector<TPlanePoint> points;
+};
+
+// Where a text stands relative to its point.
+enum class HAlign : std::uint8_t { Left, Centre, Right };
+enum class VAlign : std::uint8_t { Bottom, Middle, Top };
+
+struct FrameText {
+  FrameLayer layer;
+  std::string text;  // UTF-8
+  TPlanePoint at;
+  double heightMm;   // height of a capital or a Chinese character on paper
+  HAlign h;
+  VAlign v;
+};
+
+// The drawing of one frame. Bounds hold every line and (by an estimate of
+// their widths) every text, in ground metres.
+struct MapFrame {
+  std::string number;  // the sheet's number, also the name of its file
+  int denominator = 0;
+  std::vector<FrameLine> lines;
+  std::vector<FrameText> texts;
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+// One row of the per-scale table: distances, weights and heights in
+// millimetres of paper; intervals in seconds of arc and metres.
+struct FrameStyle {
+  int denominator;
+  double tickSeconds;   // graduation interval along each edge
+  double gridMetres;    // kilometre grid interval
+  double innerWidth;    // inner frame line
+  double outerWidth;    // outer frame line
+  double gridWidth;     // kilometre lines, graduation ticks and band line
+  double bandMm;        // inner frame to the band's outer line (tick length)
+  double gapMm;         // inner frame to the outer frame's centre line
+  double labelMm;       // kilometre labels, corner coordinates
+  double numberMm;      // sheet number
+  double nameMm;        // sheet name
+  double noteMm;        // scale, notes, 接合图表 numbers
+};
+
+// The table, one row per ScaleIndex (1:100万 … 1:500).
+extern const std::array<FrameStyle, kScaleCount> kFrameStyles;
+
+// What a frame needs besides its sheet.
+struct FrameRequest {
+  Datum datum = Datum::Cgcs2000;
+  bool zone3 = true;
+  double cm = 0;             // 0: the zone of the sheet's centre, no zone number
+  std::string name;          // 图名, above the number; none when empty
+  std::vector<std::string> notes;  // lines under the datum note (高程基准, 等高距, …)
+};
+
+// The frame of a sheet of the national division at its scale: sheet.Range
+// and sheet.MapUnionNo are used (the plane corners are projected afresh on the
+// request's plane system). neighbours are the 接合图表 numbers north-west to
+// south-east row by row (element 4, the sheet itself, is hatched, not
+// written); an empty number leaves its cell blank. Throws Error for a scale
+// outside the series or a frame without area.
+MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
+                            const std::array<std::string, 9>& neighbours,
+                            const FrameRequest& request);
+
+// The frame of a sheet of the national division from its number alone (old
+// or new standard): its edges, scale and 接合图表 from the numbering routines.
+// Throws Error("不是标准图幅号：…") for a text that is no sheet number.
+MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request);
+
+// The frame of a rectangular sheet (矩形分幅) of an independent or national
+// plane grid at 1:denominator, one of the series (1:500 … 1:5000 in
+// practice): the inner frame on the sheet's rectangle; a cross (十字丝, arms
+// of 5 mm) at every 10 cm of paper inside it and a 5 mm tick inward where a
+// 10 cm line meets the frame; the grid values in kilometres between the
+// frames, the full values (the south-west corner's) at the ends of each side;
+// the outer frame and the margins as for a standard sheet. With request.cm
+// not 0 the sheet lies on the national grid: the datum note is written, and
+// an easting of more than a million (with its zone number) is labelled with
+// it. Throws Error for a scale outside the series or a sheet without area.
+MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
+                               const std::array<std::string, 9>& neighbours,
+                               const FrameRequest& request);
+
+// The projected inner frame of a sheet: the ring SW → SE → NE → NW (counter-
+// clockwise, not repeated at the end) along the true meridians and
+// parallels, densified so that no point of an edge lies farther than
+// toleranceM (metres) from the ring. The projection is the request's plane
+// system as BuildStandardFrame resolves it.
+std::vector<TPlanePoint> FramePlaneRing(Datum datum, const TMapUnionRange& range, bool zone3,
+                                        double cm, double toleranceM);
+
+// Moves every point of a frame, and its bounds, by (dx, dy): a frame in the
+// coordinates of a list whose large numbers are omitted (省略坐标大数). The
+// texts keep the values they show.
+void ShiftFrame(MapFrame& frame, double dx, double dy);
+
+// The datum note of the lower left margin:
+// "2000国家大地坐标系，高斯-克吕格投影，3°分带，中央经线117°".
+std::string DatumNote(Datum datum, bool zone3, double cm);
+
+// The numeric scale as printed: 1:10 000, 1:1 000 000, 1:500.
+std::string ScaleText(int denominator);
+
+// The kilometre label of a grid value v (metres): with full, the whole
+// kilometre value with the zone number (when not 0) in front (39 500 km →
+// "39500"); otherwise its last two whole digits ("29"); decimals where the
+// interval is below a kilometre (1:2000 … 1:500: "29.8", "4429.80").
+std::string KmLabel(double v, double intervalM, bool full, int zoneNumber);
+
+}  // namespace karvento

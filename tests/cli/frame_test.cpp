@@ -1,0 +1,243 @@
+// karvento-cli frame as a user gets it: the DXF read back through GDAL and
+// measured as geometry, a PDF page measured by poppler at a known resolution,
+// one file per sheet of an extent.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+// run_cli.h names ::testing from inside karvento, before read_back.h brings
+// karvento::testing.
+#include "run_cli.h"
+// (second group)
+#include "map/frame_paint.h"
+#include "numbering/map_frame.h"
+#include "numbering/unMapUnRgPub.h"
+#include "read_back.h"
+
+namespace karvento {
+namespace {
+
+using cli::Result;
+using cli::RunCli;
+using cli::RunShell;
+
+std::string Temp(const std::string& name) {
+  return ::testing::TempDir() + "frame_" + std::to_string(getpid()) + "_" + name;
+}
+
+std::size_t FieldIndex(const testing::ReadLayer& r, const std::string& name) {
+  const auto it = std::find(r.fieldNames.begin(), r.fieldNames.end(), name);
+  EXPECT_NE(it, r.fieldNames.end()) << name;
+  return static_cast<std::size_t>(it - r.fieldNames.begin());
+}
+
+TEST(FrameCli, TheDxfReadBackIsTheSheetsGeometry) {
+  const std::string file = Temp("J50G003040.dxf");
+  const Result run = RunCli("frame J50G003040 --datum 2000 --cm 117 --name 北京 --output " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::ifstream in(file);
+  std::stringstream raw;
+  raw << in.rdbuf();
+  EXPECT_NE(raw.str().find("$INSUNITS\n70\n6\n"), std::string::npos);
+  EXPECT_NE(raw.str().find("$MEASUREMENT\n70\n1\n"), std::string::npos);
+
+  const testing::ReadLayer dxf = testing::ReadBack(file);
+  ASSERT_TRUE(dxf.opened);
+  EXPECT_EQ(dxf.driver, "DXF");
+  const std::size_t layerField = FieldIndex(dxf, "Layer"), textField = FieldIndex(dxf, "Text");
+  std::set<std::string> layers;
+  for (const auto& f : dxf.features) layers.insert(f.fields[layerField]);
+  EXPECT_EQ(layers, (std::set<std::string>{"内图廓", "外图廓", "分度带", "公里网", "注记", "接图表"}));
+
+  // The sheet on CGCS2000, zone 39, its corners and minutes projected here.
+  const TMapUnionRange r = ParseNewMapUnionNo("J50G003040");
+  const auto project = [&](double lon, double lat) {
+    return GeoToPlane(Datum::Cgcs2000, {SecToDms(lon), SecToDms(lat)}, true, 117);
+  };
+  const double w = DmsToSec(r.West), e = DmsToSec(r.East), s = DmsToSec(r.South), n = DmsToSec(r.North);
+  const double paper = 10;  // ground metres per paper millimetre at 1:1万
+  std::vector<TPlanePoint> ticks, minutes;
+  for (double t = (std::floor(w / 60) + 1) * 60; t < e; t += 60) minutes.push_back(project(t, n)), minutes.push_back(project(t, s));
+  for (double t = (std::floor(s / 60) + 1) * 60; t < n; t += 60) minutes.push_back(project(w, t)), minutes.push_back(project(e, t));
+  int innerRings = 0, kmLines = 0;
+  std::vector<std::string> table;
+  for (const auto& f : dxf.features) {
+    const std::string& layer = f.fields[layerField];
+    if (layer == "内图廓") {
+      ++innerRings;
+      for (const TPlanePoint& c : {project(w, n), project(e, n), project(e, s), project(w, s)}) {
+        double nearest = INFINITY;
+        for (const auto& [x, y] : f.points) nearest = std::min(nearest, std::hypot(x - c.X, y - c.Y));
+        EXPECT_LE(nearest, 0.001);  // 1 mm of ground
+      }
+    } else if (layer == "公里网" && f.geometryType == "LINESTRING") {
+      ASSERT_EQ(f.points.size(), 2u);
+      ++kmLines;
+      const bool vertical = f.points[0].first == f.points[1].first;
+      const double v = vertical ? f.points[0].first : f.points[0].second;
+      EXPECT_EQ(std::fmod(v, 1000), 0.0) << v;
+    } else if (layer == "分度带" && f.geometryType == "LINESTRING" && f.points.size() == 2) {
+      ticks.push_back({f.points[0].first, f.points[0].second});
+    } else if (layer == "接图表" && !f.fields[textField].empty()) {
+      table.push_back(f.fields[textField]);
+    }
+  }
+  EXPECT_EQ(innerRings, 1);
+  EXPECT_GE(kmLines, 9);  // 5 × 4.6 km
+  ASSERT_EQ(ticks.size(), minutes.size());
+  for (const TPlanePoint& m : minutes) {
+    double nearest = INFINITY;
+    for (const TPlanePoint& t : ticks) nearest = std::min(nearest, std::hypot(m.X - t.X, m.Y - t.Y));
+    EXPECT_LE(nearest, 0.01 * paper);  // 0.01 mm of paper
+  }
+  std::vector<std::string> truth;
+  const auto around = SheetNeighbours({"J50G003040", r, {}}, 6, true, true, Datum::Cgcs2000, 117);
+  for (int k = 0; k < 9; ++k) {
+    if (k != 4) truth.push_back(around[k].MapUnionNo);
+  }
+  std::sort(table.begin(), table.end());
+  std::sort(truth.begin(), truth.end());
+  EXPECT_EQ(table, truth);
+  std::filesystem::remove(file);
+}
+
+// The dark runs of one row of a grey image, as the centres of their
+// darkness in pixels.
+std::vector<double> DarkCentres(const std::string& pgm) {
+  std::istringstream in(pgm);
+  std::string magic;
+  int width = 0, height = 0, max = 0;
+  in >> magic >> width >> height >> max;
+  in.get();
+  EXPECT_EQ(magic, "P5");
+  std::string pixels(static_cast<std::size_t>(width) * height, '\0');
+  in.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  const std::size_t row = static_cast<std::size_t>(height / 2) * width;
+  std::vector<double> centres;
+  double mass = 0, moment = 0;
+  for (int x = 0; x <= width; ++x) {
+    const double dark = x < width ? 255 - static_cast<unsigned char>(pixels[row + x]) : 0;
+    if (dark > 0) {
+      mass += dark, moment += dark * (x + 0.5);
+    } else if (mass > 0) {
+      centres.push_back(moment / mass);
+      mass = moment = 0;
+    }
+  }
+  return centres;
+}
+
+TEST(FrameCli, APdfPageIsAtTrueScale) {
+  const std::string file = Temp("scale.pdf");
+  const Result run = RunCli("frame J50G003040 --datum 2000 --cm 117 --format pdf --output " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Where the frame lies on its page, from the same geometry: a row of the
+  // page half a kilometre below the northernmost kilometre line.
+  const MapFrame f = BuildStandardFrame("J50G003040", {Datum::Cgcs2000, true, 117, "", {}});
+  const map::FramePaper paper = map::FramePaperOf(f);
+  EXPECT_EQ(paper.name.toStdString(), "A1");
+  const double k = 10;  // ground metres per millimetre
+  const double top = (paper.mm.height() - (f.maxY - f.minY) / k) / 2;
+  double north = -INFINITY;
+  for (const FrameLine& l : f.lines) {
+    if (l.layer == FrameLayer::KmGrid && l.points[0].Y == l.points[1].Y) north = std::max(north, l.points[0].Y);
+  }
+  const double rowMm = top + (f.maxY - (north - 500)) / k;
+  // 2540 dpi: 100 pixels to the millimetre.
+  const Result strip = RunShell("pdftoppm -r 2540 -gray -singlefile -x 0 -y " +
+                                std::to_string(std::lround(rowMm * 100) - 2) + " -W " +
+                                std::to_string(std::lround(paper.mm.width() * 100)) + " -H 5 " + file);
+  ASSERT_EQ(strip.status, 0) << strip.err;
+  const std::vector<double> centres = DarkCentres(strip.out);
+  int kilometres = 0;
+  for (std::size_t i = 0; i + 1 < centres.size(); ++i) {
+    const double d = centres[i + 1] - centres[i];
+    if (std::fabs(d - 10000) < 200) {
+      ++kilometres;
+      EXPECT_NEAR(d, 10000, 1) << "1 km at 1:1万 is 100.00 mm";  // 0.01 mm
+    }
+  }
+  EXPECT_GE(kilometres, 4);
+  std::filesystem::remove(file);
+}
+
+TEST(FrameCli, AnExtentWritesOneFilePerSheetAndRefusalsLeaveNothing) {
+  const std::string dir = Temp("extent");
+  const std::string names = Temp("names.csv");
+  std::ofstream(names) << "J50G004039,东城区\r\n";
+  const Result run = RunCli("frame --from 116:22:30,39:50 --to 116:30,39:55 --scale 1:1万 --cm 117 --output " +
+                            dir + "/ --format svg --names " + names);
+  ASSERT_EQ(run.status, 0) << run.err;
+  TStandardMapUnions sheets;
+  CreateMapUnionsOfStandard({{116, 22, 30}, {39, 50, 0}, {116, 30, 0}, {39, 55, 0}}, 6, true, true,
+                            Datum::Beijing54, 117, sheets);
+  std::set<std::string> expected, written;
+  for (const auto& column : sheets) {
+    for (const auto& sheet : column) expected.insert(sheet.MapUnionNo + ".svg");
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) written.insert(entry.path().filename());
+  EXPECT_EQ(written.size(), 4u);
+  EXPECT_EQ(written, expected);
+  // The name of its line in the names file, above the number.
+  std::ifstream svg(dir + "/J50G004039.svg");
+  std::stringstream text;
+  text << svg.rdbuf();
+  EXPECT_NE(text.str().find("东城区"), std::string::npos);
+  std::filesystem::remove_all(dir);
+  std::filesystem::remove(names);
+
+  // Two sheets into one DXF file, a number that is no sheet: refused, no file.
+  const std::string file = Temp("two.dxf");
+  EXPECT_EQ(RunCli("frame J50G003040 J50G003041 --output " + file).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  const Result bad = RunCli("frame J50X003040 --output " + file);
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("J50X003040"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(FrameCli, RectangularSheetsOnTheNationalGridCarryItsSystemAndTheirFrames) {
+  const std::string grid =
+      "grid --min-x 39525100 --min-y 3810100 --max-x 39525900 --max-y 3810400 --scale 500 "
+      "--sheet 50x50 --scheme coords --datum 2000 --cm 117 ";
+  const std::string gpkg = Temp("rect.gpkg");
+  const Result list = RunCli(grid + "--format gpkg --output " + gpkg);
+  ASSERT_EQ(list.status, 0) << list.err;
+  const testing::ReadLayer read = testing::ReadBack(gpkg);
+  EXPECT_EQ(read.epsg, 4527);  // CGCS2000 / 3-degree Gauss-Kruger zone 39
+  EXPECT_EQ(read.features.size(), 8u);
+  std::filesystem::remove(gpkg);
+
+  const std::string dir = Temp("rect");
+  const Result frames = RunCli(grid + "--frame dxf --output " + dir + "/");
+  ASSERT_EQ(frames.status, 0) << frames.err;
+  const testing::ReadLayer dxf = testing::ReadBack(dir + "/3810.25-25.25.dxf");
+  ASSERT_TRUE(dxf.opened);
+  const std::size_t layerField = FieldIndex(dxf, "Layer");
+  std::set<std::pair<double, double>> corners;
+  for (const auto& f : dxf.features) {
+    if (f.fields[layerField] == "内图廓") corners.insert(f.points.begin(), f.points.end());
+  }
+  EXPECT_EQ(corners, (std::set<std::pair<double, double>>{
+                         {39525250, 3810250}, {39525500, 3810250}, {39525500, 3810500}, {39525250, 3810500}}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 8);
+  std::filesystem::remove_all(dir);
+
+  // Numbers that would leave the folder are refused before any file is written.
+  const Result slash = RunCli("grid --min-x 0 --min-y 0 --max-x 500 --max-y 250 --scale 500 --sheet 50x50 "
+                              "--format-string '[ROW]/[COL]' --frame dxf --output " + dir + "/");
+  EXPECT_EQ(slash.status, 1);
+  EXPECT_NE(slash.err.find("图幅号不能作为文件名：0/0"), std::string::npos) << slash.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace karvento

@@ -1,0 +1,273 @@
+// The map frame as geometry: the inner frame on the sheet's projected
+// meridians and parallels, a tick at every exact minute, kilometre lines at
+// their exact values, the true neighbours in the 接合图表, at every kind of
+// scale, datum and zone.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "numbering/map_frame.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+namespace {
+
+double Sec(double d, double m = 0) { return DmsToSec({d, m, 0}); }
+
+double SegmentDistance(const TPlanePoint& p, const TPlanePoint& a, const TPlanePoint& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double len2 = dx * dx + dy * dy;
+  const double t = len2 == 0 ? 0 : std::clamp(((p.X - a.X) * dx + (p.Y - a.Y) * dy) / len2, 0.0, 1.0);
+  return std::hypot(p.X - (a.X + t * dx), p.Y - (a.Y + t * dy));
+}
+
+double RingDistance(const TPlanePoint& p, const std::vector<TPlanePoint>& ring) {
+  double d = INFINITY;
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    d = std::min(d, SegmentDistance(p, ring[i], ring[(i + 1) % ring.size()]));
+  }
+  return d;
+}
+
+std::vector<const FrameLine*> LinesOf(const MapFrame& f, FrameLayer layer) {
+  std::vector<const FrameLine*> out;
+  for (const FrameLine& l : f.lines) {
+    if (l.layer == layer) out.push_back(&l);
+  }
+  return out;
+}
+
+struct Case {
+  double lon, lat;  // a point of the sheet, seconds
+  ScaleIndex scale;
+  Datum datum;
+  bool zone3;
+  double cm;
+};
+
+TEST(MapFrame, IsTheSheetsProjectedGeometryAtEveryKindOfScale) {
+  const Case cases[] = {
+      {Sec(116, 28), Sec(39, 54), 6, Datum::Cgcs2000, true, 117},   // 1:1万, J50G003040
+      {Sec(116, 28), Sec(39, 54), 4, Datum::Beijing54, false, 117},  // 1:5万, 6° zone 20
+      {Sec(116, 28), Sec(39, 54), 3, Datum::Xian80, true, 117},      // 1:10万, 2 km grid
+      {Sec(116, 28), Sec(39, 54), 0, Datum::Xian80, false, 117},     // 1:100万: curved edges
+      {Sec(87, 36), Sec(43, 48), 2, Datum::Cgcs2000, false, 87},     // 1:25万, west of the cm
+      {Sec(121, 12), Sec(31, 6), 7, Datum::Cgcs2000, true, 120},     // 1:5000, 10″ ticks
+      {Sec(121, 12), Sec(31, 6), 10, Datum::Beijing54, true, 120},   // 1:500, 50 m grid
+  };
+  for (const Case& c : cases) {
+    const TStandardMapUnion sheet = SheetAtPoint(c.lon, c.lat, c.scale, true, c.zone3, c.datum, c.cm);
+    SCOPED_TRACE(sheet.MapUnionNo);
+    const auto around = SheetNeighbours(sheet, c.scale, true, c.zone3, c.datum, c.cm);
+    std::array<std::string, 9> neighbours;
+    for (int k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
+    const MapFrame f = BuildStandardFrame(sheet, c.scale, neighbours, {c.datum, c.zone3, c.cm, "", {}});
+    const FrameStyle& st = kFrameStyles[c.scale];
+    const double mm = st.denominator / 1000.0;  // ground metres per paper millimetre
+    const auto project = [&](double lonSec, double latSec) {
+      return GeoToPlane(c.datum, {SecToDms(lonSec), SecToDms(latSec)}, c.zone3, c.cm);
+    };
+    const TMapUnionRange& r = sheet.Range;
+    const double w = DmsToSec(r.West), e = DmsToSec(r.East), s = DmsToSec(r.South), n = DmsToSec(r.North);
+
+    // The inner frame: one ring through the sheet's plane corners, within
+    // 0.01 mm of paper of the true edges everywhere.
+    const auto inner = LinesOf(f, FrameLayer::Inner);
+    ASSERT_EQ(inner.size(), 1u);
+    const std::vector<TPlanePoint>& ring = inner[0]->points;
+    EXPECT_TRUE(inner[0]->closed);
+    for (const TPlanePoint& corner : sheet.PlaneCorners) {
+      EXPECT_NE(std::find(ring.begin(), ring.end(), corner), ring.end()) << corner.X << " " << corner.Y;
+    }
+    double worst = 0;
+    for (int i = 0; i <= 400; ++i) {
+      const double lon = w + (e - w) * i / 400, lat = s + (n - s) * i / 400;
+      for (const TPlanePoint& p : {project(lon, s), project(lon, n), project(w, lat), project(e, lat)}) {
+        worst = std::max(worst, RingDistance(p, ring));
+      }
+    }
+    EXPECT_LE(worst, kFrameCurveToleranceMm * mm);
+
+    // A tick at the projection of every whole interval inside each edge, and
+    // nothing else on the graduation layer but the band's line.
+    std::vector<TPlanePoint> expected;
+    for (double t = (std::floor(w / st.tickSeconds) + 1) * st.tickSeconds; t < e; t += st.tickSeconds) {
+      expected.push_back(project(t, n));
+      expected.push_back(project(t, s));
+    }
+    for (double t = (std::floor(s / st.tickSeconds) + 1) * st.tickSeconds; t < n; t += st.tickSeconds) {
+      expected.push_back(project(w, t));
+      expected.push_back(project(e, t));
+    }
+    ASSERT_FALSE(expected.empty());
+    std::vector<TPlanePoint> ticks;
+    for (const FrameLine* l : LinesOf(f, FrameLayer::Graduation)) {
+      if (!l->closed) ticks.push_back(l->points.front());
+    }
+    ASSERT_EQ(ticks.size(), expected.size());
+    for (const TPlanePoint& p : expected) {
+      double nearest = INFINITY;
+      for (const TPlanePoint& t : ticks) nearest = std::min(nearest, std::hypot(p.X - t.X, p.Y - t.Y));
+      EXPECT_LE(nearest, 0.01 * mm);
+    }
+
+    // Kilometre lines: axis-parallel at exact multiples of the interval, from
+    // frame to frame, every multiple inside the frame drawn.
+    double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+    for (const TPlanePoint& p : ring) {
+      x0 = std::min(x0, p.X), x1 = std::max(x1, p.X), y0 = std::min(y0, p.Y), y1 = std::max(y1, p.Y);
+    }
+    std::set<double> xs, ys;
+    for (const FrameLine* l : LinesOf(f, FrameLayer::KmGrid)) {
+      ASSERT_EQ(l->points.size(), 2u);
+      const TPlanePoint& a = l->points[0];
+      const TPlanePoint& b = l->points[1];
+      const bool vertical = a.X == b.X;
+      ASSERT_TRUE(vertical || a.Y == b.Y);
+      const double v = vertical ? a.X : a.Y;
+      EXPECT_EQ(std::fmod(v, st.gridMetres), 0.0) << v;
+      (vertical ? xs : ys).insert(v);
+      EXPECT_LE(RingDistance(a, ring), 1e-6);
+      EXPECT_LE(RingDistance(b, ring), 1e-6);
+    }
+    EXPECT_EQ(static_cast<double>(xs.size()), std::floor(x1 / st.gridMetres) - std::ceil(x0 / st.gridMetres) + 1);
+    EXPECT_EQ(static_cast<double>(ys.size()), std::floor(y1 / st.gridMetres) - std::ceil(y0 / st.gridMetres) + 1);
+
+    // The 接合图表 reads as the map: its numbers, top row first, west to east,
+    // are the true neighbours; the sheet's own cell holds no number.
+    std::vector<const FrameText*> cells;
+    for (const FrameText& t : f.texts) {
+      if (t.layer == FrameLayer::Neighbours) cells.push_back(&t);
+    }
+    std::sort(cells.begin(), cells.end(), [](const FrameText* a, const FrameText* b) {
+      return a->at.Y != b->at.Y ? a->at.Y > b->at.Y : a->at.X < b->at.X;
+    });
+    std::vector<std::string> read, truth;
+    for (const FrameText* t : cells) read.push_back(t->text);
+    for (int k = 0; k < 9; ++k) {
+      if (k != 4 && !around[k].MapUnionNo.empty()) truth.push_back(around[k].MapUnionNo);
+    }
+    EXPECT_EQ(read, truth);
+
+    // Everything drawn lies within the bounds a page is sized by.
+    for (const FrameLine& l : f.lines) {
+      for (const TPlanePoint& p : l.points) {
+        EXPECT_TRUE(p.X >= f.minX && p.X <= f.maxX && p.Y >= f.minY && p.Y <= f.maxY);
+      }
+    }
+  }
+}
+
+TEST(MapFrame, CentralMeridianZeroDrawsTheWholeFrameOnTheZoneOfItsCentre) {
+  // 118°–118°30′ at 1:10万: its east edge lies on the boundary of the 3°
+  // zones of 117° and 120°, where a walk with cm 0 puts the east corners on
+  // the zone of 120°. The frame stays on 117°, without the zone number.
+  const TStandardMapUnion sheet = SheetAtPoint(Sec(118, 10), Sec(39, 54), 3, true, true, Datum::Cgcs2000, 0);
+  const std::array<std::string, 9> none{};
+  const MapFrame own = BuildStandardFrame(sheet, 3, none, {Datum::Cgcs2000, true, 0, "", {}});
+  const MapFrame named = BuildStandardFrame(sheet, 3, none, {Datum::Cgcs2000, true, 117, "", {}});
+  const auto a = LinesOf(own, FrameLayer::Inner)[0]->points;
+  const auto b = LinesOf(named, FrameLayer::Inner)[0]->points;
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_NEAR(a[i].X, b[i].X - 39000000, 1e-6);
+    EXPECT_NEAR(a[i].Y, b[i].Y, 1e-9);
+  }
+  // The labels carry the zone number either way; the note names the zone.
+  const auto hasText = [](const MapFrame& f, const std::string& text) {
+    return std::any_of(f.texts.begin(), f.texts.end(), [&](const FrameText& t) { return t.text == text; });
+  };
+  for (const MapFrame* f : {&own, &named}) {
+    EXPECT_TRUE(hasText(*f, DatumNote(Datum::Cgcs2000, true, 117)));
+    EXPECT_TRUE(std::any_of(f->texts.begin(), f->texts.end(), [](const FrameText& t) {
+      return t.layer == FrameLayer::KmGrid && t.text.rfind("39", 0) == 0 && t.text.size() == 5;
+    }));
+  }
+}
+
+TEST(MapFrame, TextsOfTheMargin) {
+  struct Label {
+    double v, interval;
+    bool full;
+    int zone;
+    const char* text;
+  };
+  const Label labels[] = {
+      {4429000, 1000, false, 0, "29"},      {4429000, 1000, true, 0, "4429"},
+      {453000, 1000, true, 39, "39453"},    {453000, 1000, false, 39, "53"},
+      {4402000, 2000, false, 0, "02"},      {4429800, 200, false, 0, "29.8"},
+      {4429850, 50, true, 0, "4429.85"},    {508000, 1000, true, 20, "20508"},
+  };
+  for (const Label& l : labels) EXPECT_EQ(KmLabel(l.v, l.interval, l.full, l.zone), l.text);
+  EXPECT_EQ(ScaleText(10000), "1:10 000");
+  EXPECT_EQ(ScaleText(1000000), "1:1 000 000");
+  EXPECT_EQ(ScaleText(500), "1:500");
+  EXPECT_EQ(DatumNote(Datum::Cgcs2000, true, 117), "2000国家大地坐标系，高斯-克吕格投影，3°分带，中央经线117°");
+  EXPECT_EQ(DatumNote(Datum::Beijing54, false, 117), "1954年北京坐标系，高斯-克吕格投影，6°分带，中央经线117°");
+
+  // From a number: the corner coordinates, the number, name and notes.
+  const MapFrame f = BuildStandardFrame("J50G003040", {Datum::Xian80, true, 117, "北京", {"1985国家高程基准"}});
+  std::set<std::string> texts;
+  for (const FrameText& t : f.texts) texts.insert(t.text);
+  for (const char* t : {"116°26′15″", "116°30′", "39°52′30″", "39°55′", "J50G003040", "北京",
+                        "1985国家高程基准", "1:10 000"}) {
+    EXPECT_TRUE(texts.count(t)) << t;
+  }
+  // The old number of the same sheet draws the same frame.
+  EXPECT_EQ(BuildStandardFrame("J-50-5-(24)", {Datum::Xian80, true, 117, "", {}}).lines[0].points,
+            f.lines[0].points);
+  EXPECT_THROW(BuildStandardFrame("J50X003040", {}), Error);
+  EXPECT_THROW(BuildStandardFrame("北京", {}), Error);
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(MapFrame, ARectangularSheetHasItsGridCrossesAndValues) {
+  // A 1:500 sheet of 50 cm on zone 39 (eastings with the zone number).
+  const TCustomMapUnion sheet{"3810.25-25.25", 39525250, 3810250, 39525500, 3810500};
+  const std::array<std::string, 9> neighbours = {"3810.50-25.00", "3810.50-25.25", "3810.50-25.50",
+                                                 "3810.25-25.00", "",              "3810.25-25.50",
+                                                 "3810.00-25.00", "3810.00-25.25", "3810.00-25.50"};
+  const MapFrame f = BuildRectangularFrame(sheet, 500, neighbours, {Datum::Cgcs2000, true, 117, "", {}});
+  const auto inner = LinesOf(f, FrameLayer::Inner);
+  ASSERT_EQ(inner.size(), 1u);
+  EXPECT_EQ(inner[0]->points, (std::vector<TPlanePoint>{{39525250, 3810250}, {39525500, 3810250},
+                                                        {39525500, 3810500}, {39525250, 3810500}}));
+  // Crosses at every 50 m (10 cm) inside: 4 × 4, each two arms of 5 mm
+  // (2.5 m) through its point; the ticks on the frame point inward.
+  std::set<std::pair<double, double>> crosses;
+  for (const FrameLine* l : LinesOf(f, FrameLayer::KmGrid)) {
+    const TPlanePoint a = l->points[0], b = l->points[1];
+    const TPlanePoint mid{(a.X + b.X) / 2, (a.Y + b.Y) / 2};
+    const bool onFrame = a.X == sheet.MinX || a.X == sheet.MaxX || a.Y == sheet.MinY || a.Y == sheet.MaxY;
+    if (onFrame) {
+      EXPECT_EQ(std::hypot(b.X - a.X, b.Y - a.Y), 2.5);
+      EXPECT_TRUE(b.X > sheet.MinX && b.X < sheet.MaxX && b.Y > sheet.MinY && b.Y < sheet.MaxY);
+      continue;
+    }
+    EXPECT_EQ(std::hypot(b.X - a.X, b.Y - a.Y), 5.0);
+    EXPECT_EQ(std::fmod(mid.X, 50), 0.0);
+    EXPECT_EQ(std::fmod(mid.Y, 50), 0.0);
+    crosses.insert({mid.X, mid.Y});
+  }
+  EXPECT_EQ(crosses.size(), 16u);
+  std::multiset<std::string> texts;
+  for (const FrameText& t : f.texts) texts.insert(t.text);
+  // The south-west corner's values in full (twice: both sides of the frame).
+  EXPECT_EQ(texts.count("39525.25"), 2u);
+  EXPECT_EQ(texts.count("3810.25"), 2u);
+  EXPECT_EQ(texts.count("25.30"), 2u);
+  EXPECT_EQ(texts.count("3810.00-25.25"), 1u);
+  EXPECT_EQ(texts.count(DatumNote(Datum::Cgcs2000, true, 117)), 1u);
+  EXPECT_THROW(BuildRectangularFrame(sheet, 300, neighbours, {}), Error);
+}
+
+}  // namespace
+}  // namespace karvento
