@@ -91,7 +91,7 @@ TEST(CliReadBack, SvgNamesFontsOfEverySystemAndTheToolkitKeepsQuiet) {
 // dynamic loader's own record of the files it opened.
 TEST(CliModules, GdalAndQtAreLoadedOnlyWhenAskedFor) {
   const std::string corners = " sheets --from 116:20,39:50 --to 116:30,40:00 --datum 2000 ";
-  const std::string gpkg = Temp("m.gpkg");
+  const std::string gpkg = Temp("m.gpkg"), frame = Temp("frame");
   struct Case {
     std::string arguments;
     bool gdal, qt;
@@ -105,6 +105,8 @@ TEST(CliModules, GdalAndQtAreLoadedOnlyWhenAskedFor) {
       {"grid --min-x 0 --min-y 0 --max-x 500 --max-y 500 --step-x 500 --step-y 500", false, false},
       {corners + "--output " + gpkg, true, false},
       {corners + "--format svg", false, true},
+      {"frame J50G003040 --format dxf --output " + frame + ".dxf", false, false},
+      {"frame J50G003040 --format svg --output " + frame + ".svg", false, true},
   };
   for (const Case& c : cases) {
     const Result r = RunShell("LD_DEBUG=files " + kCli + " " + c.arguments +
@@ -112,7 +114,7 @@ TEST(CliModules, GdalAndQtAreLoadedOnlyWhenAskedFor) {
     const std::string expected = std::string(c.gdal ? "libgdal.so\n" : "") + (c.qt ? "libQt6Gui.so\n" : "");
     EXPECT_EQ(r.out, expected) << c.arguments;
   }
-  std::remove(gpkg.c_str());
+  for (const std::string& file : {gpkg, frame + ".dxf", frame + ".svg"}) std::remove(file.c_str());
 }
 
 TEST(CliNumberInput, CsvFieldsAsSpreadsheetsWriteThem) {
