@@ -103,13 +103,21 @@ OutputOptions ReadOutputOptions(const Args& args) {
   }
   const bool gis = o.format == Format::Shp || o.format == Format::Gpkg ||
                    o.format == Format::Dxf || o.format == Format::Kml;
-  if (gis && needsFile) {
-    throw UsageError("--format shp, gpkg, dxf and kml write files: give --output FILE");
+  if ((o.format == Format::Shp || o.format == Format::Gpkg) && needsFile) {
+    throw UsageError("--format shp and gpkg write files: give --output FILE");
   }
+  o.cornersOnly = args.Has("corners-only");
+  if (o.cornersOnly && !gis) throw UsageError("--corners-only is for shp, gpkg, dxf and kml");
   if (o.format == Format::Kml && args.Value("coords") == "plane") {
     throw UsageError("KML holds longitudes and latitudes only: --coords geo");
   }
-  if (toStdout) o.file.clear();
+  // KML and DXF stream: standard output is written as any other file that
+  // is not a regular one.
+  if (gis && needsFile) {
+    o.file = "/dev/stdout";
+  } else if (toStdout) {
+    o.file.clear();
+  }
   return o;
 }
 
@@ -170,6 +178,7 @@ std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
   }
   g.geographic = o.geoMif || o.format == Format::Kml;
   g.encoding = o.encoding == CsvEncoding::Gbk ? GisEncoding::Gbk : GisEncoding::Utf8;
+  g.cornersOnly = o.cornersOnly;
   return g;
 }
 

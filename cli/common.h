@@ -28,11 +28,12 @@ struct OutputOptions {
   std::string file;  // empty: standard output
   CsvEncoding encoding = CsvEncoding::Utf8Bom;  // also a Shapefile's text (UTF-8 or GBK)
   bool geoMif = false;  // --coords geo: MIF, shp, gpkg, dxf in longitude and latitude
+  bool cornersOnly = false;  // --corners-only: GIS frames of four vertices
   double mapWidth = 0, mapHeight = 0;  // --size of an index map: pixels, millimetres for pdf
 };
 inline const OptionSpec kOutputOptionSpecs[] = {
     {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}, {"size", true},
-    {"spreadsheet", false}, {"quiet", false}};
+    {"spreadsheet", false}, {"quiet", false}, {"corners-only", false}};
 OutputOptions ReadOutputOptions(const Args& args);
 // The format a file name's extension stands for (case aside): .csv, .json,
 // .geojson, .mif, .xlsx, .svg, .png, .pdf, .shp, .gpkg, .dxf, .kml; none for

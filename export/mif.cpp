@@ -227,8 +227,26 @@ std::string FolderOf(std::string_view fileName) {
   return slash == std::string_view::npos ? std::string() : std::string(fileName.substr(0, slash + 1));
 }
 
+// The MID lies beside the file that the MIF's name leads to through
+// symbolic links, under its title: where a reader of that MIF looks for it.
 std::string MidNameOf(const std::string& mifName) {
-  return FolderOf(mifName) + ExtractFileTitle(mifName) + ".mid";
+  const std::string mif = FileNameBehind(mifName);
+  return FolderOf(mif) + ExtractFileTitle(mif) + ".mid";
+}
+
+// A MIF needs its MID beside it: a device, a pipe or a terminal has no
+// folder to put one in (beside /dev/null it would be a new file in /dev).
+// Returns the MID's name.
+std::string CheckedMidName(const std::string& fileName) {
+  if (!LeadsToRegularFile(fileName)) {
+    throw Error(FileWriteError(
+        fileName, "不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"));
+  }
+  const std::string midName = MidNameOf(fileName);
+  if (midName == FileNameBehind(fileName)) {
+    throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
+  }
+  return midName;
 }
 
 template <class Table>
@@ -246,10 +264,7 @@ template <class Table, class Body>
 bool Export(const std::string& fileName, const Table& table, std::string* reason,
             const ExportProgress& progress, Body body) {
   try {
-    const std::string midName = MidNameOf(fileName);
-    if (midName == fileName) {
-      throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
-    }
+    const std::string midName = CheckedMidName(fileName);
     ExportTicker ticker(progress, RecordsOf(table));
     ticker.Start();
     SafeFile mifFile(fileName);
@@ -310,8 +325,8 @@ void PutStandardSheet(OutBuffer& mif, OutBuffer& mid, CornerTexts& corners, bool
 }  // namespace
 
 struct MifColumnWriter::Files {
-  explicit Files(const std::string& fileName)
-      : mifFile(fileName), midFile(MidNameOf(fileName)), mif(mifFile), mid(midFile) {}
+  Files(const std::string& fileName, const std::string& midName)
+      : mifFile(fileName), midFile(midName), mif(mifFile), mid(midFile) {}
   SafeFile mifFile;
   SafeFile midFile;
   OutBuffer mif;
@@ -323,11 +338,9 @@ MifColumnWriter::MifColumnWriter(const std::string& fileName, bool geo,
                                  const TStandardMapUnion* southWest,
                                  const TStandardMapUnion* northEast)
     : geo_(geo) {
-  if (MidNameOf(fileName) == fileName) {
-    throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
-  }
+  const std::string midName = CheckedMidName(fileName);
   if (!geo && (southWest == nullptr || northEast == nullptr)) throw Error(kNothingToExport);
-  files_ = std::make_unique<Files>(fileName);
+  files_ = std::make_unique<Files>(fileName, midName);
   if (geo) {
     PutHeader(files_->mif, nullptr);
   } else {

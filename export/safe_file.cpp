@@ -1,8 +1,10 @@
 #include "export/safe_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -37,27 +40,69 @@ struct CleanupSlot {
 };
 CleanupSlot cleanupSlots[kCleanupSlots];
 
-int RegisterTemp(const std::string& path) {
-  if (path.size() >= PATH_MAX) return -1;
-  for (int i = 0; i < kCleanupSlots; ++i) {
-    int expected = 0;
-    if (cleanupSlots[i].state.compare_exchange_strong(expected, 1)) {
-      std::memcpy(cleanupSlots[i].path, path.c_str(), path.size() + 1);
-      cleanupSlots[i].state.store(2);
-      return i;
-    }
-  }
-  return -1;  // more files at once than entries: removed normally, not on a signal
-}
+int RegisterIn(CleanupSlot (&slots)[kCleanupSlots], const std::string& path);
+
+// More files at once than entries: removed normally, not on a signal.
+int RegisterTemp(const std::string& path) { return RegisterIn(cleanupSlots, path); }
 
 void UnregisterTemp(int& slot) {
   if (slot >= 0) cleanupSlots[slot].state.store(0);
   slot = -1;
 }
 
+// The hidden folders of file sets being written, likewise.
+CleanupSlot folderSlots[kCleanupSlots];
+
+int RegisterIn(CleanupSlot (&slots)[kCleanupSlots], const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kCleanupSlots; ++i) {
+    int expected = 0;
+    if (slots[i].state.compare_exchange_strong(expected, 1)) {
+      std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+      slots[i].state.store(2);
+      return i;
+    }
+  }
+  return -1;
+}
+
+// Empties and removes a folder with calls that a signal handler may make:
+// the entries are read with the getdents64 system call (no allocation), and
+// the reading starts over until a pass removes nothing, since removing
+// entries while reading may skip some.
+void RemoveFolderNow(const char* path) {
+  const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    alignas(8) char buf[4096];
+    for (bool removed = true; removed;) {
+      removed = false;
+      if (::lseek(fd, 0, SEEK_SET) != 0) break;
+      for (;;) {
+        const long n = ::syscall(SYS_getdents64, fd, buf, sizeof buf);
+        if (n <= 0) break;
+        for (long off = 0; off < n;) {
+          // struct linux_dirent64: d_ino (8), d_off (8), d_reclen (2), d_type (1), d_name.
+          unsigned short reclen = 0;
+          std::memcpy(&reclen, buf + off + 16, sizeof reclen);
+          const char* name = buf + off + 19;
+          const bool dot = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+          if (!dot && ::unlinkat(fd, name, 0) == 0) removed = true;
+          if (reclen == 0) break;
+          off += reclen;
+        }
+      }
+    }
+    ::close(fd);
+  }
+  ::rmdir(path);
+}
+
 extern "C" void RemoveTempsAndDie(int sig) {
   for (CleanupSlot& s : cleanupSlots) {
     if (s.state.load() == 2) ::unlink(s.path);
+  }
+  for (CleanupSlot& s : folderSlots) {
+    if (s.state.load() == 2) RemoveFolderNow(s.path);
   }
   // The handler was installed to reset itself: the signal raised again ends
   // the process as it would have without the handler.
@@ -121,7 +166,62 @@ std::string FollowLinks(std::string path, int* err) {
   return path;
 }
 
+// The start of every hidden name of target name: ".name." (the name cut to
+// 200 bytes, so that the whole fits the file system's 255), followed by the
+// writing process's id, a dot and six random characters.
+std::string HiddenPrefix(const std::string& name) { return "." + name.substr(0, 200) + "."; }
+
+std::string HiddenPattern(const std::string& folder, const std::string& name) {
+  return folder + HiddenPrefix(name) + std::to_string(::getpid()) + ".XXXXXX";
+}
+
+// Removes the hidden files and folders of target name in folder that a
+// process ended by SIGKILL (or a power cut) left behind: those whose writing
+// process no longer runs. A process that runs, even another user's, keeps
+// its own; anything not shaped like a hidden name is never touched.
+void RemoveStaleHidden(const std::string& folder, const std::string& name) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return;
+  const std::string prefix = HiddenPrefix(name);
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view entry(e->d_name);
+    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string_view rest = entry.substr(prefix.size());  // "<pid>.XXXXXX"
+    const std::size_t dot = rest.find('.');
+    if (dot == 0 || dot == std::string_view::npos || dot > 9 || rest.size() != dot + 7 ||
+        rest.substr(0, dot).find_first_not_of("0123456789") != std::string_view::npos) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::atol(std::string(rest.substr(0, dot)).c_str()));
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    stale.emplace_back(entry);
+  }
+  ::closedir(dir);
+  for (const std::string& entry : stale) {
+    std::error_code ec;
+    std::filesystem::remove_all(folder + entry, ec);
+  }
+}
+
 }  // namespace
+
+std::string FileNameBehind(const std::string& name) {
+  int err = 0;
+  return FollowLinks(name, &err);
+}
+
+bool LeadsToRegularFile(const std::string& name) {
+  int err = 0;
+  const std::string file = FollowLinks(name, &err);
+  const int own = OwnDescriptor(file);
+  struct stat st {};
+  if (own >= 0) return ::fstat(own, &st) == 0 && S_ISREG(st.st_mode);
+  // A name that leads nowhere (yet) is for the writer to create or to fail
+  // on with its own reason.
+  return ::stat(file.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
 
 void PrepareFileSignals() {
   static std::once_flag once;
@@ -177,6 +277,8 @@ SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), 
   if (!exists) {
     if (!CreateTemp(folder, name, &err)) Fail(err);
     if (::fchmod(fd_, CreationMode()) != 0) Fail(errno);
+    keep_ = {true, ::geteuid(), ::getegid(), CreationMode()};
+    keep_.sameGroup = true;
     return;
   }
 
@@ -199,6 +301,7 @@ SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), 
     } else if (::fchmod(fd_, st.st_mode & 07777) != 0) {
       Fail(errno);
     }
+    keep_ = {true, st.st_uid, st.st_gid, st.st_mode & 07777};
   }
   if (renameKeepsIt) {
     ::close(targetFd_);
@@ -230,7 +333,8 @@ SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), 
 bool SafeFile::CreateTemp(const std::string& folder, const std::string& name, int* err) {
   // The temporary name must fit the file system's limit of a name (255
   // bytes) even when the target's name uses it all.
-  const std::string t = folder + "." + name.substr(0, 200) + ".XXXXXX";
+  RemoveStaleHidden(folder, name);
+  const std::string t = HiddenPattern(folder, name);
   std::vector<char> pattern(t.begin(), t.end());
   pattern.push_back('\0');
   const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -345,11 +449,148 @@ void SafeFile::Commit() {
   committed_ = true;
 }
 
+void SafeFile::TakeAttributesOf(const std::string& file) {
+  struct stat st {};
+  if (!keep_.sameGroup || fd_ < 0 || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  const mode_t mode = st.st_mode & 0666;
+  if ((st.st_uid == keep_.uid && st.st_gid == keep_.gid) || ::fchown(fd_, st.st_uid, st.st_gid) == 0) {
+    keep_ = {true, st.st_uid, st.st_gid, mode, false};
+  } else {
+    keep_.mode &= mode;  // another user's: at least no more open than it
+  }
+  ::fchmod(fd_, keep_.mode);
+}
+
+void SafeFile::CommitFrom(const std::string& staged) {
+  if (!inPlace_ && !temp_.empty() && keep_.valid) {
+    // Renamed into place when the staged file can be given what the target
+    // is and lies on its file system.
+    const int in = ::open(staged.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) Fail(errno);
+    struct stat st {};
+    bool ok = ::fstat(in, &st) == 0 && ::fchmod(in, keep_.mode) == 0;
+    if (ok && !keep_.sameGroup && (st.st_uid != keep_.uid || st.st_gid != keep_.gid)) {
+      ok = ::fchown(in, keep_.uid, keep_.gid) == 0;
+    }
+    ::close(in);
+    if (ok && ::rename(staged.c_str(), final_.c_str()) == 0) {
+      Discard();  // the empty hidden file prepared for the target
+      committed_ = true;
+      return;
+    }
+  }
+  // Otherwise copied, through Write, into what the target is written as.
+  const int in = ::open(staged.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) Fail(errno);
+  std::vector<char> buf(std::size_t{1} << 20);
+  for (;;) {
+    const ssize_t n = ::read(in, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = errno;
+      ::close(in);
+      if (n < 0) Fail(err);
+      break;
+    }
+    try {
+      Write(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+    } catch (...) {
+      ::close(in);
+      throw;
+    }
+  }
+  Commit();
+}
+
 void CommitPair(SafeFile& first, SafeFile& second) {
   first.Close();
   second.Close();
   second.Commit();
   first.Commit();
+}
+
+namespace {
+
+std::string TitleOf(const std::string& fileName) {
+  const std::size_t slash = fileName.rfind('/');
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1
+             ? fileName
+             : fileName.substr(0, dot);
+}
+
+[[noreturn]] void RefuseNonRegular(const std::string& target, std::string_view what) {
+  std::string reason = "不是普通文件（设备、管道或终端），";
+  reason += what;
+  reason += " 只能写入普通文件";
+  throw Error(FileWriteError(target, reason));
+}
+
+}  // namespace
+
+SafeFileSet::SafeFileSet(std::string target, const std::vector<std::string>& companionExtensions,
+                         bool streams, std::string_view what) {
+  PrepareFileSignals();
+  const bool regular = LeadsToRegularFile(target);
+  if (!regular && !streams) RefuseNonRegular(target, what);
+  const std::string mainFile = FileNameBehind(target);
+  const std::string folder = FolderOf(mainFile);
+  const std::string name = mainFile.substr(folder.size());
+  // The main file, then each companion, is checked and prepared before the
+  // library writes anything.
+  main_ = std::make_unique<SafeFile>(std::move(target));
+  if (regular && !name.empty()) {
+    for (const std::string& ext : companionExtensions) {
+      const std::string companion = TitleOf(mainFile) + ext;
+      if (!LeadsToRegularFile(companion)) RefuseNonRegular(companion, what);
+      companions_.push_back(std::make_unique<SafeFile>(companion));
+      companions_.back()->TakeAttributesOf(mainFile);
+    }
+  }
+  std::string pattern = HiddenPattern(folder, name.empty() ? "karvento" : name);
+  if (!regular || ::mkdtemp(pattern.data()) == nullptr) {
+    if (regular && errno != EACCES && errno != EPERM && errno != EROFS) {
+      throw Error(FileWriteError(main_->target(), std::strerror(errno)));
+    }
+    pattern = HiddenPattern(SystemTempFolder(), "karvento");
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw Error(FileWriteError(main_->target(), std::strerror(errno)));
+    }
+  }
+  folder_ = pattern;
+  slot_ = RegisterIn(folderSlots, folder_);
+  staged_ = folder_ + "/" + (name.empty() ? std::string("karvento") : name);
+  for (const std::string& ext : companionExtensions) {
+    companionStaged_.push_back(TitleOf(staged_) + ext);
+  }
+}
+
+SafeFileSet::~SafeFileSet() {
+  std::error_code ec;
+  if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
+  if (slot_ >= 0) folderSlots[slot_].state.store(0);
+}
+
+void SafeFileSet::Commit() {
+  struct stat st {};
+  for (std::size_t i = 0; i < companions_.size(); ++i) {
+    if (::stat(companionStaged_[i].c_str(), &st) == 0) {
+      companions_[i]->CommitFrom(companionStaged_[i]);
+      continue;
+    }
+    // Not part of the new set: an old one of the name must not stay beside
+    // it. A link is removed, never a file it leads to (which may be shared).
+    const std::string old = companions_[i]->target();
+    companions_[i].reset();
+    if (::unlink(old.c_str()) != 0 && errno != ENOENT) {
+      throw Error(FileWriteError(old, std::strerror(errno)));
+    }
+  }
+  if (::stat(staged_.c_str(), &st) == 0) {
+    main_->CommitFrom(staged_);
+  } else {
+    main_->Commit();
+  }
 }
 
 }  // namespace karvento

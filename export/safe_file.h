@@ -38,8 +38,12 @@
 // naming the target the caller asked for, never the temporary file.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -81,6 +85,19 @@ class SafeFile {
   // target, or copies it into the target written in place.
   void Commit();
 
+  // Puts the finished file staged in place of what was written: a file that
+  // a library wrote whole elsewhere (a folder of the caller's, see
+  // SafeFileSet). It is renamed over the target, given the target's owner,
+  // group and permissions, where the rename would have been made anyway and
+  // can keep them; otherwise its bytes are written as Write would and
+  // committed. Write must not have been called.
+  void CommitFrom(const std::string& staged);
+
+  // A target that does not exist yet is made with the owner, group and
+  // permissions of file (when it exists) instead of the creator's: a new
+  // companion of a private file is private too.
+  void TakeAttributesOf(const std::string& file);
+
   const std::string& target() const { return target_; }
   // For kByName: the new empty file that the library is to write whole; its
   // folder is where the library may stage its own temporary parts.
@@ -104,6 +121,80 @@ class SafeFile {
   bool committed_ = false;
   std::uint64_t written_ = 0;
   std::string final_;  // the file the name leads to, the one that is replaced
+  // What a file renamed over the target must be given (CommitFrom).
+  struct Keep {
+    bool valid = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    mode_t mode = 0;
+    bool sameGroup = false;  // a new file: the creator's own owner and group
+  } keep_;
+};
+
+// The file that name leads to through symbolic links (name itself when it is
+// no link); the file may not exist yet.
+std::string FileNameBehind(const std::string& name);
+
+// Whether what name leads to is a regular file, or nothing yet (or nothing
+// that can be examined: the writer reports why), and so can be written by a
+// library that opens it by name.
+bool LeadsToRegularFile(const std::string& name);
+
+// A main file and its companions, written whole by a library that opens them
+// by name (GDAL: a Shapefile's .shp with its .shx, .dbf, .prj and .cpg; a
+// GeoPackage; a CAD drawing), each under the rules of SafeFile above:
+// written through links, owner, group and permissions kept, a read-only
+// file refused before anything is written, in place where a rename cannot
+// keep what the file is.
+//
+// The companions are named after the file the main name leads to, in its
+// folder: the .dbf of a .shp reached through a link lies beside the real
+// .shp, where a reader of that file looks for it.
+//
+// The library writes the whole set into a hidden folder ".name.<pid>.XXXXXX"
+// beside the main file (in the system's temporary folder when that folder
+// cannot be written or the main file is no regular file); Commit puts the
+// companions in place first and the main file last, so that a reader who sees
+// the new main file sees its companions, and removes an old companion that
+// the new set does not have (a stale .prj or spatial index). Until Commit
+// every old file stays as it was; the folder is removed by the destructor and
+// by SIGINT, SIGTERM and SIGHUP (PrepareFileSignals). Hidden files and
+// folders of the same name that a process no longer running left behind (one
+// ended by SIGKILL) are removed when the next one is prepared.
+//
+// A main file that is no regular file (a device, a pipe, a terminal, a
+// descriptor of the process) is written in place where the format streams
+// (streams: the library's file is copied into it at Commit, or written
+// through main().Write) and refused otherwise, before anything is opened,
+// with "<what> 只能写入普通文件".
+class SafeFileSet {
+ public:
+  SafeFileSet(std::string target, const std::vector<std::string>& companionExtensions, bool streams,
+              std::string_view what);
+  ~SafeFileSet();
+  SafeFileSet(const SafeFileSet&) = delete;
+  SafeFileSet& operator=(const SafeFileSet&) = delete;
+
+  const std::string& target() const { return main_->target(); }
+  // Where the library writes the main file: in the hidden folder, under the
+  // name of the file the target leads to (so that a Shapefile's companions
+  // and its layer are named as they will be).
+  const std::string& staged() const { return staged_; }
+  const std::string& folder() const { return folder_; }
+  // The main file, for a caller that writes its bytes itself instead.
+  SafeFile& main() { return *main_; }
+
+  // Puts the set in place (see above). Throws Error naming the file that
+  // failed and the reason.
+  void Commit();
+
+ private:
+  std::string folder_;
+  std::string staged_;
+  int slot_ = -1;
+  std::vector<std::string> companionStaged_;
+  std::vector<std::unique_ptr<SafeFile>> companions_;
+  std::unique_ptr<SafeFile> main_;
 };
 
 // Commits a pair of finished files, the second first: for a MIF/MID pair the

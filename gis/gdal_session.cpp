@@ -4,6 +4,7 @@
 #include <gdal.h>
 
 #include <mutex>
+#include <string>
 
 namespace karvento {
 
@@ -12,11 +13,26 @@ void EnsureGdal() {
   std::call_once(once, [] { GDALAllRegister(); });
 }
 
+namespace {
+
+thread_local std::string firstFailure;
+
+void KeepFirstFailure(CPLErr type, CPLErrorNum, const char* message) {
+  if ((type == CE_Failure || type == CE_Fatal) && firstFailure.empty() && message != nullptr) {
+    firstFailure = message;
+  }
+}
+
+}  // namespace
+
 QuietGdal::QuietGdal() {
-  CPLPushErrorHandler(CPLQuietErrorHandler);
+  firstFailure.clear();
+  CPLPushErrorHandler(KeepFirstFailure);
   CPLErrorReset();
 }
 
 QuietGdal::~QuietGdal() { CPLPopErrorHandler(); }
+
+const std::string& FirstGdalFailure() { return firstFailure; }
 
 }  // namespace karvento

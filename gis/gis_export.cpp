@@ -3,10 +3,13 @@
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
+#include <cpl_vsi.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +30,7 @@
 #include "geodesy/angles.h"
 #include "gis/gdal_session.h"
 #include "numbering/error.h"
+#include "numbering/sheet_outline.h"
 
 namespace karvento {
 namespace {
@@ -42,10 +46,14 @@ constexpr const char* kNumberLayer = "图号";
 // 1:1万 frame's width.
 constexpr double kTextHeightRatio = 1.0 / 12;
 
-// Files that belong to a Shapefile besides .shp, .shx and .dbf: an old set's
-// coordinate system, code page or spatial index must not survive beside a new
-// set that has none of them.
-constexpr const char* kShapefileCompanions[] = {".prj", ".cpg", ".qix", ".sbn", ".sbx"};
+// How far a frame's polygon may lie from the sheet's true edges, in metres.
+constexpr double kOutlineTolerance = 0.01;
+
+// The companions of a Shapefile: the ones GDAL writes, and the spatial
+// indexes of other programs, which an old set may have and which must not
+// survive beside a new set that has none of them.
+const std::vector<std::string> kShapefileCompanions = {".shx", ".dbf", ".prj", ".cpg",
+                                                       ".qix", ".sbn", ".sbx"};
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
   if (text.size() < tail.size()) return false;
@@ -53,10 +61,20 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
                     [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-// GDAL's reason for the last failure, or a general one when it gave none.
+constexpr const char* kNoReason = "GDAL 未说明原因";
+
+// GDAL's reason for the first failure, or a general one when it gave none.
+// A failed SQL statement is quoted whole by the GeoPackage driver (kilobytes
+// of table definitions); only SQLite's reason is kept of it.
 std::string GdalReason() {
-  const char* msg = CPLGetLastErrorMsg();
-  return msg != nullptr && *msg != '\0' ? msg : "GDAL 未说明原因";
+  const char* last = CPLGetLastErrorMsg();
+  std::string msg = !FirstGdalFailure().empty() ? FirstGdalFailure() : last != nullptr ? last : "";
+  if (msg.empty()) return kNoReason;
+  const std::size_t failed = msg.rfind(") failed: ");
+  if (msg.rfind("sqlite3_", 0) == 0 && failed != std::string::npos) {
+    msg = msg.substr(0, msg.find('(')) + " failed: " + msg.substr(failed + 10);
+  }
+  return msg;
 }
 
 // GDAL set up for one export: its messages go to the caller's error, never
@@ -75,81 +93,139 @@ class GdalScope {
   QuietGdal quiet_;
 };
 
-// The files of one export: written into a temporary folder beside the
-// target, moved into place by Commit, removed otherwise.
+// The bytes that GDAL writes to /vsistdout/, into a file of ours: GDAL's
+// KML driver ignores the result of its writes and of its final close, so a
+// full disk or a file-size limit would leave a cut file behind a success.
+// Every write goes through SafeFile here and its first failure is kept.
+class StdoutSink {
+ public:
+  explicit StdoutSink(SafeFile& file) : file_(file) {
+    VSIStdoutSetRedirection(&StdoutSink::Put, reinterpret_cast<FILE*>(this));
+  }
+  ~StdoutSink() { VSIStdoutSetRedirection(&std::fwrite, stdout); }
+  StdoutSink(const StdoutSink&) = delete;
+  StdoutSink& operator=(const StdoutSink&) = delete;
+
+  bool failed() const { return !error_.empty(); }
+  // Writes what is buffered; throws the first failure of any write.
+  void Finish() {
+    Flush();
+    if (failed()) throw Error(error_);
+  }
+
+ private:
+  static std::size_t Put(const void* data, std::size_t size, std::size_t count, FILE* stream) {
+    auto* self = reinterpret_cast<StdoutSink*>(stream);
+    if (self->failed()) return 0;
+    self->buffer_.append(static_cast<const char*>(data), size * count);
+    if (self->buffer_.size() >= kBlock) self->Flush();
+    return self->failed() ? 0 : count;
+  }
+  void Flush() {
+    if (failed() || buffer_.empty()) return;
+    try {
+      file_.Write(buffer_);
+    } catch (const Error& e) {
+      error_ = e.what();
+    }
+    buffer_.clear();
+  }
+
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  SafeFile& file_;
+  std::string buffer_;
+  std::string error_;
+};
+
+// The name of the main file: a Shapefile's ends in ".shp", added when the
+// name has none; a name that leads to a device or a pipe is refused as it is,
+// never turned into a new file beside it (/dev/null.shp).
+std::string ShapefileName(const std::string& fileName, GisFormat format) {
+  if (format != GisFormat::Shapefile || EndsWithNoCase(fileName, ".shp")) return fileName;
+  if (!LeadsToRegularFile(fileName)) {
+    throw Error(FileWriteError(fileName, "不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件"));
+  }
+  return fileName + ".shp";
+}
+
+// The files of one export, written through SafeFileSet: GDAL writes them
+// into its hidden folder (KML: through /vsistdout/ into the main file
+// itself), and Commit puts them in place.
 class FileSet {
  public:
-  FileSet(const std::string& fileName, GisFormat format) : format_(format) {
-    target_ = fileName;
-    if (format == GisFormat::Shapefile && !EndsWithNoCase(target_, ".shp")) target_ += ".shp";
-    const fs::path path(target_);
-    if (path.filename().empty()) Fail(strerror(EISDIR));
-    folder_ = path.parent_path();
-    name_ = path.filename().string();
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) Fail(strerror(EISDIR));
-    std::string pattern =
-        (folder_ / ("." + name_.substr(0, 200) + ".XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) Fail(strerror(errno));
-    temp_ = pattern;
-  }
-  ~FileSet() {
-    std::error_code ec;
-    if (!temp_.empty()) fs::remove_all(temp_, ec);
+  FileSet(const std::string& fileName, GisFormat format)
+      : format_(format),
+        set_(ShapefileName(fileName, format),
+             format == GisFormat::Shapefile ? kShapefileCompanions : std::vector<std::string>{},
+             format == GisFormat::Kml || format == GisFormat::Dxf,
+             format == GisFormat::Shapefile ? "Shapefile" : "GeoPackage") {
+    if (format == GisFormat::Kml) sink_.emplace(set_.main());
   }
   FileSet(const FileSet&) = delete;
   FileSet& operator=(const FileSet&) = delete;
 
-  const std::string& target() const { return target_; }
-  // The name under which GDAL writes the main file. A Shapefile keeps its
-  // name: it names the .dbf, .shx and the layer.
-  std::string WorkingName() const {
-    if (format_ == GisFormat::Shapefile) return (fs::path(temp_) / name_).string();
-    return (fs::path(temp_) / (std::string("data.") + GisExtension(format_))).string();
+  const std::string& target() const { return set_.target(); }
+  // The name under which GDAL writes the main file. A Shapefile keeps the
+  // name of its file: it names the .dbf, .shx and the layer.
+  std::string WorkingName() const { return format_ == GisFormat::Kml ? "/vsistdout/" : set_.staged(); }
+  // A companion of the main file as GDAL wrote it.
+  std::string Staged(const char* extension) const {
+    const std::string& main = set_.staged();
+    return main.substr(0, main.size() - 4) + extension;
   }
+  // Where GDAL may be given files of its own (the DXF header).
+  const std::string& Folder() const { return set_.folder(); }
 
   [[noreturn]] void Fail(const std::string& reason) const {
-    throw Error(FileWriteError(target_, reason));
+    const std::string system = SystemReason();
+    throw Error(FileWriteError(target(), system.empty() ? reason : system));
+  }
+  // A write of the main file failed: the failure, once known, ends the export.
+  void CheckStream() {
+    if (sink_ && sink_->failed()) sink_->Finish();
   }
 
-  // Moves the finished files into place: the companions of a Shapefile
-  // first and the .shp last, so that a reader who sees the new .shp sees its
-  // whole set.
   void Commit() {
-    std::error_code ec;
-    if (format_ != GisFormat::Shapefile) {
-      fs::rename(WorkingName(), target_, ec);
-      if (ec) Fail(ec.message());
-      return;
-    }
-    const std::string title = name_.substr(0, name_.size() - 4);
-    std::vector<std::string> made;
-    for (const auto& entry : fs::directory_iterator(temp_, ec)) {
-      made.push_back(entry.path().filename().string());
-    }
-    if (ec) Fail(ec.message());
-    for (const char* ext : kShapefileCompanions) {
-      const std::string file = title + ext;
-      if (std::find(made.begin(), made.end(), file) == made.end()) {
-        fs::remove(folder_ / file, ec);
-        if (ec) Fail(ec.message());
-      }
-    }
-    std::stable_partition(made.begin(), made.end(),
-                          [&](const std::string& f) { return f != name_; });
-    for (const std::string& file : made) {
-      fs::rename(fs::path(temp_) / file, folder_ / file, ec);
-      if (ec) throw Error(FileWriteError((folder_ / file).string(), ec.message()));
-    }
+    if (sink_) sink_->Finish();
+    set_.Commit();
   }
 
  private:
+  // Why writing the set failed, when the system's reason is plain: a full
+  // file system, or a file grown to the file-size limit. GDAL's own words
+  // then are none (its DXF driver's), or a consequence ("disk I/O error",
+  // ".shp file is unreadable, or corrupt"). "" otherwise.
+  std::string SystemReason() const {
+    struct statvfs fs {};
+    if (::statvfs(set_.folder().c_str(), &fs) == 0 && fs.f_bavail == 0) return strerror(ENOSPC);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      std::error_code ec;
+      for (const auto& e : std::filesystem::directory_iterator(set_.folder(), ec)) {
+        if (e.is_regular_file(ec) && e.file_size(ec) >= limit.rlim_cur) return strerror(EFBIG);
+      }
+    }
+    return {};
+  }
+
   GisFormat format_;
-  std::string target_;
-  fs::path folder_;
-  std::string name_;
-  std::string temp_;
+  SafeFileSet set_;
+  std::optional<StdoutSink> sink_;
 };
+
+// The language driver of a .dbf (byte 29 of its header) that names code
+// page 936, GBK: readers that ignore the .cpg (older ArcGIS and others)
+// take the text as GBK from it. UTF-8 has no language driver; its .dbf
+// keeps 0 and relies on the .cpg.
+constexpr unsigned char kGbkLanguageDriver = 0x4D;
+
+void MarkDbfCodePage(const std::string& dbf, unsigned char driver) {
+  std::FILE* f = std::fopen(dbf.c_str(), "r+b");
+  if (f == nullptr) throw Error(FileWriteError(dbf, strerror(errno)));
+  const bool ok = std::fseek(f, 29, SEEK_SET) == 0 && std::fputc(driver, f) != EOF;
+  const int err = errno;
+  if (std::fclose(f) != 0 || !ok) throw Error(FileWriteError(dbf, strerror(ok ? errno : err)));
+}
 
 struct SrsDeleter {
   void operator()(void* h) const { OSRDestroySpatialReference(static_cast<OGRSpatialReferenceH>(h)); }
@@ -193,7 +269,30 @@ std::string SqlQuoted(std::string_view text) {
 // GDAL's DXF header with the Chinese code page (ANSI_936): the layer names
 // are written in GBK, which AutoCAD and GDAL then read as Chinese. The texts
 // themselves are written as \U+ escapes and need no code page.
-std::string ChineseDxfHeader(const FileSet& files) {
+// Sets the value of a header variable of the template ("$INSUNITS", group
+// 70 on the next line, the value on the one after), keeping its width.
+bool SetDxfHeaderValue(std::string& header, std::string_view variable, std::string_view value) {
+  std::size_t at = header.find(std::string(variable) + "\n");
+  if (at == std::string::npos) at = header.find(std::string(variable) + "\r\n");
+  if (at == std::string::npos) return false;
+  for (int line = 0; line < 2; ++line) {
+    at = header.find('\n', at);
+    if (at == std::string::npos) return false;
+    ++at;
+  }
+  std::size_t end = header.find_first_of("\r\n", at);
+  if (end == std::string::npos) return false;
+  const std::size_t width = end - at;
+  std::string text(width > value.size() ? width - value.size() : 0, ' ');
+  text += value;
+  header.replace(at, width, text);
+  return true;
+}
+
+// A drawing of plane coordinates is in metres ($INSUNITS 6, metric
+// $MEASUREMENT 1), so that CAD programs insert it at its true size; one of
+// longitudes and latitudes has no unit of length ($INSUNITS 0).
+std::string ChineseDxfHeader(const FileSet& files, bool metres) {
   const char* found = CPLFindFile("GDAL", "header.dxf");
   if (found == nullptr) files.Fail("GDAL 的 DXF 文件头模板 header.dxf 不存在");
   std::string header;
@@ -205,7 +304,11 @@ std::string ChineseDxfHeader(const FileSet& files) {
   const std::size_t at = header.find("ANSI_1252");
   if (at == std::string::npos) files.Fail(std::string(found) + ": $DWGCODEPAGE ANSI_1252 not found");
   header.replace(at, 9, "ANSI_936");
-  const std::string path = (fs::path(files.WorkingName()).parent_path() / "header.dxf").string();
+  if (!SetDxfHeaderValue(header, "$INSUNITS", metres ? "6" : "0") ||
+      !SetDxfHeaderValue(header, "$MEASUREMENT", "1")) {
+    files.Fail(std::string(found) + ": $INSUNITS or $MEASUREMENT not found");
+  }
+  const std::string path = files.Folder() + "/header.dxf";
   std::ofstream out(path, std::ios::binary);
   out << header;
   out.close();
@@ -233,7 +336,7 @@ class LayerWriter {
         break;
       case GisFormat::Dxf:
         driverName = "DXF";
-        dsOptions.SetNameValue("HEADER", ChineseDxfHeader(files).c_str());
+        dsOptions.SetNameValue("HEADER", ChineseDxfHeader(files, !options.geographic).c_str());
         break;
       case GisFormat::Kml:
         driverName = "KML";
@@ -255,10 +358,26 @@ class LayerWriter {
     // A GeoPackage table without a system points at the "undefined
     // Cartesian" entry (-1) rather than GDAL's default, the undefined
     // geographic one: an independent grid is a plane.
+    // The layer is opened again after the change: GDAL gives each geometry
+    // the system its layer was opened with, and the geometries must say -1
+    // as their table does.
     if (format_ == GisFormat::GeoPackage && srs == nullptr) {
       const std::string table = SqlQuoted(layerName);
       for (const char* t : {"gpkg_geometry_columns", "gpkg_contents"}) {
         Sql(std::string("UPDATE ") + t + " SET srs_id = -1 WHERE table_name = " + table);
+      }
+      if (GDALDatasetCommitTransaction(ds_) != OGRERR_NONE) files.Fail(GdalReason());
+      CPLErrorReset();
+      GDALClose(ds_);
+      ds_ = nullptr;
+      if (CPLGetLastErrorType() == CE_Failure) files.Fail(GdalReason());
+      const char* const drivers[] = {"GPKG", nullptr};
+      ds_ = GDALOpenEx(files.WorkingName().c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr,
+                       nullptr);
+      if (ds_ == nullptr) files.Fail(GdalReason());
+      layer_ = GDALDatasetGetLayerByName(ds_, layerName.c_str());
+      if (layer_ == nullptr || GDALDatasetStartTransaction(ds_, FALSE) != OGRERR_NONE) {
+        files.Fail(GdalReason());
       }
     }
   }
@@ -343,20 +462,34 @@ class LayerWriter {
   std::uint64_t uncommitted_ = 0;
 };
 
-// A frame: five points, the first repeated at the end.
+// A frame: its four corners, and the polygon drawn for it.
 struct Frame {
   double x[4];  // NW, NE, SE, SW
   double y[4];
+  // The closed outline NW, NE, SE, SW along the true edges; empty: the
+  // corners alone.
+  std::vector<double> ringX, ringY;
   double MinX() const { return std::min(std::min(x[0], x[1]), std::min(x[2], x[3])); }
   double MaxX() const { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
   double MinY() const { return std::min(std::min(y[0], y[1]), std::min(y[2], y[3])); }
   double MaxY() const { return std::max(std::max(y[0], y[1]), std::max(y[2], y[3])); }
 };
 
-void SetFrame(const Feature& feature, const Frame& frame) {
+// Sets the polygon of a frame; counterClockwise reverses the ring, which
+// otherwise runs clockwise (north up), as a Shapefile's outer ring must.
+void SetFrame(const Feature& feature, Frame& frame, bool counterClockwise) {
   OGRGeometryH polygon = OGR_F_GetGeometryRef(static_cast<OGRFeatureH>(feature.get()));
   OGRGeometryH ring = OGR_G_GetGeometryRef(polygon, 0);
-  for (int k = 0; k < 5; ++k) OGR_G_SetPoint_2D(ring, k, frame.x[k % 4], frame.y[k % 4]);
+  if (frame.ringX.empty()) {
+    frame.ringX.assign({frame.x[0], frame.x[1], frame.x[2], frame.x[3], frame.x[0]});
+    frame.ringY.assign({frame.y[0], frame.y[1], frame.y[2], frame.y[3], frame.y[0]});
+  }
+  if (counterClockwise) {
+    std::reverse(frame.ringX.begin(), frame.ringX.end());
+    std::reverse(frame.ringY.begin(), frame.ringY.end());
+  }
+  OGR_G_SetPoints(ring, static_cast<int>(frame.ringX.size()), frame.ringX.data(), sizeof(double),
+                  frame.ringY.data(), sizeof(double), nullptr, 0);
 }
 
 // A text as an OGR style string quotes it.
@@ -386,6 +519,8 @@ class FrameFile {
       : progress_(std::move(progress)),
         total_(total),
         dxf_(options.format == GisFormat::Dxf),
+        counterClockwise_(options.format == GisFormat::Kml),
+        gbkDbf_(options.format == GisFormat::Shapefile && options.encoding == GisEncoding::Gbk),
         files_(fileName, options.format),
         srs_(MakeSrs(crs, files_)),
         ticker_(progress_, total) {
@@ -410,9 +545,12 @@ class FrameFile {
   // (none where the index is negative) and returns the sheet's number.
   template <class Fill>
   void Add(Fill fill) {
+    frame_.ringX.clear();
+    frame_.ringY.clear();
     const std::string* number = fill(static_cast<OGRFeatureH>(frameFeature_.get()), index_, frame_);
-    SetFrame(frameFeature_, frame_);
+    SetFrame(frameFeature_, frame_, counterClockwise_);
     writer_->Write(frameFeature_);
+    files_.CheckStream();
     if (dxf_) {
       auto* text = static_cast<OGRFeatureH>(textFeature_.get());
       const double height = (frame_.MaxY() - frame_.MinY()) * kTextHeightRatio;
@@ -434,6 +572,7 @@ class FrameFile {
     ticker_.Finish();
     if (progress_ && !progress_(total_, total_)) throw Error(kExportCancelled);
     writer_->Finish();
+    if (gbkDbf_) MarkDbfCodePage(files_.Staged(".dbf"), kGbkLanguageDriver);
     files_.Commit();
   }
 
@@ -441,6 +580,8 @@ class FrameFile {
   ExportProgress progress_;
   std::uint64_t total_;
   bool dxf_;
+  bool counterClockwise_;  // KML's outer rings run counter-clockwise
+  bool gbkDbf_;
   FileSet files_;
   Srs srs_;
   ExportTicker ticker_;  // reports through progress_
@@ -467,6 +608,28 @@ constexpr std::uint64_t kMaxShapefileFrames = (0xFFFFFFFFull - 100) / 136;
 
 int NumberWidth(std::size_t longest) {
   return static_cast<int>(std::clamp<std::size_t>(longest, 1, 254));
+}
+
+// A Shapefile's text field holds at most 254 bytes, in the .dbf's encoding:
+// a longer number would be cut (two sheets could get the same number), and
+// one that GBK cannot encode would lose characters. Both are refused.
+void CheckShapefileText(const std::string& fileName, const std::string& number,
+                        const GisOptions& options) {
+  std::size_t bytes = number.size();
+  if (options.encoding == GisEncoding::Gbk && !IsAscii(number)) {
+    try {
+      bytes = Utf8ToGbk(number).size();
+    } catch (const Error&) {
+      throw Error(FileWriteError(fileName, "图幅号 “" + number +
+                                               "” 含有 GBK 编码无法表示的字符，请改用 UTF-8 编码的 Shapefile"));
+    }
+  }
+  if (bytes > 254) {
+    std::size_t cut = 64;
+    while (cut > 0 && (static_cast<unsigned char>(number[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    throw Error(FileWriteError(fileName, "图幅号 “" + number.substr(0, cut) + "…” 长 " + std::to_string(bytes) +
+                                             " 字节，超出 Shapefile 文本字段的 254 字节"));
+  }
 }
 
 template <class Body>
@@ -572,6 +735,8 @@ class GisSheetStream::Impl {
   Impl(const std::string& fileName, const GisTableOutline& outline, const TPlaneSystem& system,
        const GisOptions& options, ExportProgress progress)
       : geographic_(options.geographic || options.format == GisFormat::Kml),
+        cornersOnly_(options.cornersOnly),
+        system_(system),
         file_(fileName, options, CrsOf(outline, system, options), Fields(outline),
               outline.sheets, std::move(progress)) {}
 
@@ -581,11 +746,28 @@ class GisSheetStream::Impl {
         const double w = DmsToDeg(s.Range.West), south = DmsToDeg(s.Range.South);
         const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
         if (geographic_) {
-          frame = {{w, e, e, w}, {n, n, south, south}};
+          const double xs[4] = {w, e, e, w}, ys[4] = {n, n, south, south};
+          std::copy(xs, xs + 4, frame.x);
+          std::copy(ys, ys + 4, frame.y);
+          if (!cornersOnly_) {
+            for (const TLonLat& p : GeographicOutline(s.Range, kOutlineTolerance)) {
+              frame.ringX.push_back(p.Lon);
+              frame.ringY.push_back(p.Lat);
+            }
+          }
         } else {
           for (int k = 0; k < 4; ++k) {
             frame.x[k] = s.PlaneCorners[static_cast<std::size_t>(k)].X;
             frame.y[k] = s.PlaneCorners[static_cast<std::size_t>(k)].Y;
+          }
+          if (!cornersOnly_) {
+            // The offsets are subtracted as from the corners, which the
+            // outline's corners then equal exactly.
+            for (const TPlanePoint& p :
+                 PlaneOutline(system_.datum, s.Range, system_.zone3, system_.cm, kOutlineTolerance)) {
+              frame.ringX.push_back(system_.offsetX == 0 && system_.offsetY == 0 ? p.X : p.X - system_.offsetX);
+              frame.ringY.push_back(system_.offsetX == 0 && system_.offsetY == 0 ? p.Y : p.Y - system_.offsetY);
+            }
           }
         }
         if (at[0] < 0) return &s.MapUnionNo;
@@ -642,6 +824,8 @@ class GisSheetStream::Impl {
 
   GdalScope gdal_;  // first made, last gone: the file closes inside it
   bool geographic_;
+  bool cornersOnly_;
+  TPlaneSystem system_;
   FrameFile file_;
 };
 
@@ -676,7 +860,10 @@ bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& t
     }
     std::size_t longest = 0;
     for (const auto& row : table) {
-      for (const TCustomMapUnion& s : row) longest = std::max(longest, s.MapUnionNo.size());
+      for (const TCustomMapUnion& s : row) {
+        longest = std::max(longest, s.MapUnionNo.size());
+        if (options.format == GisFormat::Shapefile) CheckShapefileText(fileName, s.MapUnionNo, options);
+      }
     }
     const std::vector<FieldSpec> fields = {{"图幅号", OFTString, NumberWidth(longest)},
                                            {"MINX", OFTReal, 0},
@@ -687,7 +874,9 @@ bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& t
     for (const auto& row : table) {
       for (const TCustomMapUnion& s : row) {
         file.Add([&](OGRFeatureH f, const std::vector<int>& at, Frame& frame) {
-          frame = {{s.MinX, s.MaxX, s.MaxX, s.MinX}, {s.MaxY, s.MaxY, s.MinY, s.MinY}};
+          const double xs[4] = {s.MinX, s.MaxX, s.MaxX, s.MinX}, ys[4] = {s.MaxY, s.MaxY, s.MinY, s.MinY};
+          std::copy(xs, xs + 4, frame.x);
+          std::copy(ys, ys + 4, frame.y);
           if (at[0] < 0) return &s.MapUnionNo;
           OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
           OGR_F_SetFieldDouble(f, at[1], s.MinX);

@@ -23,10 +23,13 @@
 // no coordinate system (no .prj), since an independent grid has no geodetic
 // datum.
 //
-// Every file replaces its target only when the whole set is complete: the set
-// is written into a temporary folder beside the target and moved into place at
-// the end; a failure or a cancel leaves an existing set as it was. A failure
-// is reported with the file and GDAL's reason.
+// Every file is written through SafeFileSet (export/safe_file.h): the set
+// replaces its targets only when complete, through links, keeping owner,
+// group and mode; a failure or a cancel leaves an existing set as it was.
+// KML and DXF may go to a device or a pipe (KML streams into it); a
+// Shapefile or a GeoPackage is refused there. A failure is reported with the
+// file and the reason: the system's (a full disk, the file-size limit) where
+// it is plain, else GDAL's first.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +53,12 @@ struct GisOptions {
   bool geographic = false;
   // Attribute text of a Shapefile; the other formats are UTF-8 by definition.
   GisEncoding encoding = GisEncoding::Utf8;
+  // The frame of a standard sheet as its four corners joined by straight
+  // lines. Otherwise vertices are added along each edge so that no point of
+  // the true edge lies more than 1 cm from the polygon: on the plane both
+  // parallels and meridians are curves, and programs that join geographic
+  // vertices by great circles (Google Earth) would cut across a parallel.
+  bool cornersOnly = false;
 };
 
 // The file name extension (without ".") and the save dialog filter of a format.
@@ -65,7 +74,10 @@ inline constexpr const char* kKmlNeedsGeodeticMessage =
 inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
 inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
 // A Shapefile's .shp addresses at most 4 GB (GDAL stops at 2^32 − 1 bytes);
-// a frame takes 136 bytes of it. %s: the count of sheets.
+// a frame of four corners takes 136 bytes of it, so more sheets than fit so
+// are refused before anything is written. A frame along its true edges takes
+// 16 bytes more for each vertex; a .shp that grows past 4 GB on the way
+// fails with GDAL's reason. %s: the count of sheets.
 inline constexpr const char* kShapefileTooLargeMessage =
     "Shapefile 的 .shp 文件至多 4 GB，容纳不下 %s 幅图的图廓。请改用 GeoPackage 或缩小范围。";
 

@@ -1,11 +1,11 @@
 // karvento-cli's index maps as a user gets them: SVG read back by Python's
 // XML parser, PNG opened, PDF rendered by poppler's pdftoppm.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QImage>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -123,12 +123,19 @@ TEST(CliIndexMap, PngOpensAtItsSizeAndPdfRendersThroughPoppler) {
 
 TEST(CliIndexMap, The857088SheetsOfChinaAt10000StayASmallAggregatedSvg) {
   const std::string file = Temp("china.svg");
-  const auto start = std::chrono::steady_clock::now();
+  // Processor time of the command (its wall-clock time belongs in bench/).
+  const auto used = [] {
+    rusage u{};
+    ::getrusage(RUSAGE_CHILDREN, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  };
+  const double start = used();
   const Result r = RunShell(kCli + " sheets --from 73,18 --to 135,54 --scale 1:1万 --format svg --output " + file);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = used() - start;
   ASSERT_EQ(r.status, 0) << r.err;
   const auto bytes = std::filesystem::file_size(file);
-  std::printf("857088 sheets: SVG of %ju bytes in %.2f s (numbering included)\n", static_cast<std::uintmax_t>(bytes),
+  std::printf("857088 sheets: SVG of %ju bytes in %.2f s of processor time (numbering included)\n", static_cast<std::uintmax_t>(bytes),
               seconds);
   EXPECT_LT(bytes, 1u << 20);
   const Svg svg = ReadSvg(file);

@@ -197,6 +197,20 @@ TEST(MifFiles, MidFileBesideTheMif) {
   }
   int status = 0;
   EXPECT_EQ(testing::Run("ls " + testing::Quote(dir.File("maps")) + " | wc -l", &status), "8\n");
+  // Through a link the MID goes beside the real MIF, under its title, where
+  // a reader of that MIF looks for it; nothing is made beside the link.
+  ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("real/b.mif", dir.File("link.mif").c_str()), 0);
+  ASSERT_TRUE(WriteGeoMif(dir.File("link.mif"), {{Sheet("J50", 114, 36, 120, 40)}}, nullptr));
+  EXPECT_EQ(ReadFile(dir.File("real/b.mid")), "\"J50\"\r\n");
+  EXPECT_FALSE(FileExists(dir.File("link.mid")));
+  // A pipe or a device has no folder for the MID: refused, nothing made.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.mif").c_str(), 0600), 0);
+  std::string reason;
+  EXPECT_FALSE(WriteGeoMif(dir.File("pipe.mif"), {{Sheet("J50", 114, 36, 120, 40)}}, &reason));
+  EXPECT_EQ(reason, "无法写入文件 “" + dir.File("pipe.mif") +
+                        "”：不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边");
+  EXPECT_FALSE(FileExists(dir.File("pipe.mid")));
 }
 
 TEST(MifFiles, EveryRecordInTableOrder) {

@@ -8,8 +8,11 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "export/safe_file.h"
 #include "numbering/error.h"
@@ -311,6 +314,183 @@ TEST(SafeFile, FatalSignalsRemoveTheTemporaryFiles) {
     EXPECT_EQ(dir.Listing(), "keep.mif\n") << sig;
     EXPECT_EQ(ReadFile(dir.File("keep.mif")), "old");
   }
+}
+
+// A set written as a library writes one: every file whole into the set's
+// folder, then Commit. "missing" stands for a companion the library did not
+// write. Returns the failure, or "".
+std::string SetFailureOf(const std::string& target, bool streams,
+                         const std::vector<std::pair<std::string, std::string>>& files) {
+  try {
+    SafeFileSet set(target, {".dbf", ".prj"}, streams, "Shapefile");
+    const std::string title = set.staged().substr(0, set.staged().rfind('.'));
+    for (const auto& [ext, text] : files) {
+      if (text != "missing") WriteFile(ext.empty() ? set.staged() : title + ext, text);
+    }
+    set.Commit();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// Every file of a set keeps the rules of a single file: links followed (the
+// companions beside the file the main name leads to), owner, group and
+// permissions kept, a read-only companion refusing the whole set before
+// anything changes, an old companion the new set lacks removed, and a target
+// that is no regular file refused or written in place.
+TEST(SafeFileSet, EveryFileOfTheSetUnderTheRulesOfOne) {
+  ScratchDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  const auto folder = [&](const std::string& name) {
+    std::filesystem::create_directory(dir.File(name));
+    return dir.File(name) + "/";
+  };
+  struct Case {
+    const char* what;
+    std::function<std::string()> prepare;  // returns the target
+    bool streams;
+    std::string failure;  // "" written
+    std::string listing;  // of the folder it changes, afterwards
+    std::string dbf;      // the .dbf it holds afterwards
+  } cases[] = {
+      {"a new set", [&] { return folder("new") + "a.shp"; }, false, "", "a.dbf\na.prj\na.shp\n", "D"},
+      {"through a link: the companions beside the real file",
+       [&] {
+         const std::string f = folder("link");
+         std::filesystem::create_directory(f + "real");
+         WriteFile(f + "real/b.shp", "old");
+         std::filesystem::create_symlink("real/b.shp", f + "a.shp");
+         return f + "a.shp";
+       },
+       false, "", "b.dbf\nb.prj\nb.shp\n", "D"},
+      {"a private set stays private, its new companion too",
+       [&] {
+         const std::string f = folder("private");
+         for (const char* n : {"a.shp", "a.dbf"}) {
+           WriteFile(f + n, "old");
+           ::chmod((f + n).c_str(), 0600);
+         }
+         return f + "a.shp";
+       },
+       false, "", "a.dbf\na.prj\na.shp\n", "D"},
+      {"a read-only companion",
+       [&] {
+         const std::string f = folder("readonly");
+         WriteFile(f + "a.shp", "old");
+         WriteFile(f + "a.dbf", "old");
+         ::chmod((f + "a.dbf").c_str(), 0444);
+         // Root may write any file: the set is written by an ordinary user.
+         ::chmod(f.c_str(), 0777);
+         for (const char* n : {"", "a.shp", "a.dbf"}) {
+           if (::geteuid() == 0) {
+             EXPECT_EQ(::chown((f + n).c_str(), 65534, 65534), 0);
+           }
+         }
+         return f + "a.shp";
+       },
+       false, "无法写入文件 “" + dir.File("readonly/a.dbf") + "”：" + std::strerror(EACCES), "a.dbf\na.shp\n",
+       "old"},
+      {"an old companion the new set lacks",
+       [&] {
+         const std::string f = folder("stale");
+         WriteFile(f + "a.prj", "old system");
+         return f + "a.shp";
+       },
+       false, "", "a.dbf\na.shp\n", "D"},
+      {"a named pipe, for a format that cannot stream",
+       [&] {
+         const std::string f = folder("fifo");
+         ::mkfifo((f + "a.shp").c_str(), 0600);
+         return f + "a.shp";
+       },
+       false,
+       "无法写入文件 “" + dir.File("fifo/a.shp") + "”：不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件",
+       "a.shp\n", ""},
+  };
+  for (const Case& c : cases) {
+    const std::string target = c.prepare();
+    const bool lacksPrj = std::string(c.what).find("lacks") != std::string::npos;
+    const auto write = [&] {
+      return SetFailureOf(target, c.streams, {{"", "S"}, {".dbf", "D"}, {".prj", lacksPrj ? "missing" : "P"}});
+    };
+    const bool readOnly = std::string(c.what).find("read-only") != std::string::npos;
+    EXPECT_EQ(readOnly ? AsOrdinaryUser(write) : write(), c.failure) << c.what;
+    const std::string real = FileNameBehind(target);
+    const std::string f = real.substr(0, real.rfind('/') + 1);
+    std::string listing;
+    for (const auto& e : std::filesystem::directory_iterator(f)) {
+      if (!e.is_directory()) listing += e.path().filename().string() + "\n";
+    }
+    // (sorted: the names differ in their extension only)
+    std::vector<std::string> names;
+    for (std::size_t a = 0, b; (b = listing.find('\n', a)) != std::string::npos; a = b + 1) names.push_back(listing.substr(a, b - a));
+    std::sort(names.begin(), names.end());
+    listing.clear();
+    for (const auto& n : names) listing += n + "\n";
+    EXPECT_EQ(listing, c.listing) << c.what;
+    const std::string dbf = real.substr(0, real.rfind('.')) + ".dbf";
+    EXPECT_EQ(FileExists(dbf) ? ReadFile(dbf) : "", c.dbf) << c.what;
+    if (std::string(c.what).find("private") != std::string::npos) {
+      for (const char* ext : {".shp", ".dbf", ".prj"}) {
+        EXPECT_EQ(StatOf(f + "a" + ext).st_mode & 07777, 0600u) << ext;
+      }
+    }
+    if (std::string(c.what).find("link") != std::string::npos) {
+      EXPECT_TRUE(S_ISLNK(StatOf(target).st_mode));
+      EXPECT_EQ(ReadFile(target), "S");
+    }
+  }
+}
+
+// A format that streams is written into a pipe, through the process's own
+// descriptor of it, and the pipe stays a pipe; nothing is created beside it.
+TEST(SafeFileSet, AStreamingFormatIsWrittenIntoWhatTheNameOpens) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string target = "/proc/self/fd/" + std::to_string(fds[1]);
+  EXPECT_EQ(SetFailureOf(target, true, {{"", "streamed"}}), "");
+  ::close(fds[1]);
+  char buf[64];
+  const ssize_t n = ::read(fds[0], buf, sizeof buf);
+  ::close(fds[0]);
+  EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), "streamed");
+}
+
+// The set's hidden folder goes with a fatal signal, as a single file's
+// temporary file does; one left by a process killed outright is removed by
+// the next export of the same name, while one of a running process stays.
+TEST(SafeFileSet, HiddenFoldersGoWithSignalsAndAfterKilledProcesses) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    ScratchDir dir;
+    WriteFile(dir.File("keep.shp"), "old");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      SafeFileSet set(dir.File("keep.shp"), {".dbf"}, false, "Shapefile");
+      WriteFile(set.staged(), std::string(100000, 'x'));
+      WriteFile(set.folder() + "/keep.dbf", "y");
+      ::raise(sig);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+    EXPECT_EQ(dir.Listing(), "keep.shp\n") << sig;
+  }
+  ScratchDir dir;
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = ".a.shp." + std::to_string(gone) + ".Ab12Cd";
+  const std::string live = ".a.shp." + std::to_string(::getppid()) + ".Ab12Cd";
+  const std::string other = ".b.shp." + std::to_string(gone) + ".Ab12Cd";
+  for (const std::string& f : {dead, live, other}) {
+    std::filesystem::create_directory(dir.File(f));
+    WriteFile(dir.File(f) + "/a.shp", "part");
+  }
+  WriteFile(dir.File(".a.shp." + std::to_string(gone) + ".Zz9Zz9"), "a single file's");
+  EXPECT_EQ(SetFailureOf(dir.File("a.shp"), false, {{"", "S"}, {".dbf", "D"}, {".prj", "P"}}), "");
+  EXPECT_EQ(dir.Listing(), live + "\n" + other + "\na.dbf\na.prj\na.shp\n");
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 // them: the features, the numbers (Chinese text intact in UTF-8 and GBK), the
 // frames, the coordinate system identified as its EPSG code, and plane frames
 // that GDAL's own projection takes back to the sheet's corners.
+#include <gdal.h>
 #include <gtest/gtest.h>
+#include <ogr_api.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -144,20 +148,30 @@ TEST(GisExport, EveryFormatReadsBackWithItsSystem) {
       const double w = DmsToDeg(s.Range.West), so = DmsToDeg(s.Range.South);
       const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
       const std::vector<std::pair<double, double>> geo = {{w, n}, {e, n}, {e, so}, {w, so}};
+      // The frame runs along the true edges (more vertices than corners)
+      // through each corner, clockwise; KML's counter-clockwise.
       const auto& ring = r.features[i].points;
-      ASSERT_EQ(ring.size(), 5U) << i;
+      ASSERT_GT(ring.size(), 5U) << i;
       EXPECT_EQ(ring.front(), ring.back());
+      std::vector<std::pair<double, double>> corners;
+      std::vector<std::size_t> at;
       for (std::size_t k = 0; k < 4; ++k) {
         const std::pair<double, double> want =
             c.geographic ? geo[k] : std::pair{s.PlaneCorners[k].X, s.PlaneCorners[k].Y};
-        EXPECT_NEAR(ring[k].first, want.first, 1e-9 * std::abs(want.first)) << i << " " << k;
-        EXPECT_NEAR(ring[k].second, want.second, 1e-9 * std::abs(want.second)) << i << " " << k;
+        const auto found = std::find_if(ring.begin(), ring.end() - 1, [&](const auto& p) {
+          return std::abs(p.first - want.first) <= 1e-9 * std::abs(want.first) &&
+                 std::abs(p.second - want.second) <= 1e-9 * std::abs(want.second);
+        });
+        ASSERT_NE(found, ring.end() - 1) << i << " corner " << k;
+        at.push_back(static_cast<std::size_t>(found - ring.begin()));
+        corners.push_back(*found);
       }
+      if (c.format == GisFormat::Kml) std::reverse(at.begin() + 1, at.end());
+      EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << i;
       if (c.geographic) continue;
       // GDAL's transverse Mercator takes the frame back to the sheet's
       // corners: the fixed series agree with it to about a millimetre.
-      const auto back = testing::ToGeographic(r.wkt, GeographicEpsg(c.datum),
-                                              {ring.begin(), ring.begin() + 4});
+      const auto back = testing::ToGeographic(r.wkt, GeographicEpsg(c.datum), corners);
       for (std::size_t k = 0; k < 4; ++k) {
         EXPECT_LT(Metres(geo[k].first, geo[k].second, back[k].first, back[k].second), 0.002)
             << i << " " << k << " " << back[k].first << " " << back[k].second;
@@ -246,12 +260,19 @@ TEST(GisExport, DrawingHasFramesAndCentredNumbers) {
       EXPECT_EQ(layers[frame], "图廓");
       EXPECT_EQ(layers[text], "图号");
       const auto& ring = r.features[frame].points;
-      ASSERT_EQ(ring.size(), 5U);
+      ASSERT_GE(ring.size(), 5U);
       EXPECT_EQ(ring.front(), ring.back());
       EXPECT_EQ(texts[text], sheets[i]->MapUnionNo);
       ASSERT_EQ(r.features[text].points.size(), 1U);
-      double minX = ring[0].first, maxX = minX, minY = ring[0].second, maxY = minY;
-      for (const auto& p : ring) {
+      // The text sits at the middle of the corners.
+      std::vector<std::pair<double, double>> corners;
+      for (const TPlanePoint& p : sheets[i]->PlaneCorners) corners.push_back({p.X, p.Y});
+      if (geographic) {
+        const TMapUnionRange& g = sheets[i]->Range;
+        corners = {{DmsToDeg(g.West), DmsToDeg(g.South)}, {DmsToDeg(g.East), DmsToDeg(g.North)}};
+      }
+      double minX = corners[0].first, maxX = minX, minY = corners[0].second, maxY = minY;
+      for (const auto& p : corners) {
         minX = std::min(minX, p.first);
         maxX = std::max(maxX, p.first);
         minY = std::min(minY, p.second);
@@ -266,6 +287,109 @@ TEST(GisExport, DrawingHasFramesAndCentredNumbers) {
       ASSERT_NE(s, std::string::npos) << r.features[text].style;
       EXPECT_NEAR(std::stod(r.features[text].style.substr(s + 3)), (maxY - minY) / 12,
                   1e-2 * (maxY - minY) / 12);
+    }
+  }
+}
+
+// The value of a DXF header variable: two lines after its name.
+std::string DxfHeaderValue(const std::string& dxf, const std::string& variable) {
+  std::size_t at = dxf.find(variable + "\n");
+  for (int line = 0; line < 2 && at != std::string::npos; ++line) at = dxf.find('\n', at) + 1;
+  if (at == std::string::npos) return "?";
+  std::string value = dxf.substr(at, dxf.find('\n', at) - at);
+  value.erase(0, value.find_first_not_of(' '));
+  if (!value.empty() && value.back() == '\r') value.pop_back();
+  return value;
+}
+
+// What each file says beside its geometry, as its readers take it: the
+// units of a drawing, the direction of KML rings, the code page of a GBK
+// .dbf for readers that ignore the .cpg, the system of each GeoPackage
+// geometry of an independent grid, and frames of four corners on request.
+TEST(GisExport, FilesAsTheirReadersTakeThem) {
+  ScratchDir dir;
+  TStandardMapUnions table;
+  CreateMapUnionsOfStandard({{116, 0, 0}, {39, 50, 0}, {116, 15, 0}, {40, 0, 0}}, 6, true, true, Datum::Cgcs2000,
+                            117, table);
+  const TPlaneSystem cgcs{Datum::Cgcs2000, true, 117, 0, 0};
+  std::string reason;
+  for (bool geographic : {false, true}) {
+    const std::string file = dir.File(geographic ? "deg.dxf" : "m.dxf");
+    ASSERT_TRUE(WriteGisSheets(file, table, cgcs, {GisFormat::Dxf, geographic}, &reason)) << reason;
+    const std::string dxf = ReadFile(file);
+    EXPECT_EQ(DxfHeaderValue(dxf, "$INSUNITS"), geographic ? "0" : "6");
+    EXPECT_EQ(DxfHeaderValue(dxf, "$MEASUREMENT"), "1");
+  }
+
+  // KML: the signed area of each ring (shoelace) is positive.
+  ASSERT_TRUE(WriteGisSheets(dir.File("s.kml"), table, cgcs, {GisFormat::Kml, true}, &reason)) << reason;
+  const ReadLayer kml = ReadBack(dir.File("s.kml"));
+  ASSERT_EQ(kml.features.size(), 16U);
+  for (const auto& f : kml.features) {
+    double area = 0;
+    for (std::size_t i = 0; i + 1 < f.points.size(); ++i) {
+      area += f.points[i].first * f.points[i + 1].second - f.points[i + 1].first * f.points[i].second;
+    }
+    EXPECT_GT(area, 0);
+  }
+
+  // GBK: language driver 0x4D (code page 936); UTF-8 has none (0). Without
+  // its .cpg the GBK file still reads back in Chinese.
+  TCustomMapUnions grid;
+  ASSERT_EQ(CreateCustomMapUnions(0, 0, 1000, 500, 1, 1, 500, 500, "测区[ROW]-[COL]号", true, grid), "");
+  for (GisEncoding encoding : {GisEncoding::Gbk, GisEncoding::Utf8}) {
+    const std::string file = dir.File(encoding == GisEncoding::Gbk ? "gbk.shp" : "utf8.shp");
+    ASSERT_TRUE(WriteGisCustomSheets(file, grid, {GisFormat::Shapefile, false, encoding}, &reason)) << reason;
+    const std::string dbf = ReadFile(file.substr(0, file.size() - 4) + ".dbf");
+    ASSERT_GT(dbf.size(), 29U);
+    EXPECT_EQ(static_cast<unsigned char>(dbf[29]), encoding == GisEncoding::Gbk ? 0x4D : 0);
+  }
+  std::filesystem::remove(dir.File("gbk.cpg"));
+  EXPECT_EQ(ReadBack(dir.File("gbk.shp")).Column("图幅号"), (std::vector<std::string>{"测区1-1号", "测区1-2号"}));
+
+  // Numbers a .dbf cannot hold are refused, and nothing is written.
+  struct Refused { std::string name; GisEncoding encoding; std::string reason; } refused[] = {
+      {"笑😀[ROW]", GisEncoding::Gbk, "图幅号 “笑😀1” 含有 GBK 编码无法表示的字符，请改用 UTF-8 编码的 Shapefile"},
+      {std::string(300, 'N') + "[ROW]", GisEncoding::Utf8,
+       "图幅号 “" + std::string(64, 'N') + "…” 长 301 字节，超出 Shapefile 文本字段的 254 字节"},
+  };
+  for (const auto& c : refused) {
+    TCustomMapUnions odd;
+    ASSERT_EQ(CreateCustomMapUnions(0, 0, 500, 500, 1, 1, 500, 500, c.name, true, odd), "");
+    const std::string file = dir.File("odd.shp");
+    EXPECT_FALSE(WriteGisCustomSheets(file, odd, {GisFormat::Shapefile, false, c.encoding}, &reason));
+    EXPECT_EQ(reason, "无法写入文件 “" + file + "”：" + c.reason);
+    EXPECT_FALSE(FileExists(file));
+  }
+
+  // The geometries of an independent grid's GeoPackage say -1, as its tables do.
+  ASSERT_TRUE(WriteGisCustomSheets(dir.File("grid.gpkg"), grid, {GisFormat::GeoPackage}, &reason)) << reason;
+  GDALDatasetH ds = GDALOpenEx(dir.File("grid.gpkg").c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+  ASSERT_NE(ds, nullptr);
+  OGRLayerH srids = GDALDatasetExecuteSQL(ds, "SELECT DISTINCT ST_SRID(geom) FROM grid", nullptr, nullptr);
+  ASSERT_NE(srids, nullptr);
+  std::vector<long long> found;
+  while (OGRFeatureH f = OGR_L_GetNextFeature(srids)) {
+    found.push_back(OGR_F_GetFieldAsInteger64(f, 0));
+    OGR_F_Destroy(f);
+  }
+  GDALDatasetReleaseResultSet(ds, srids);
+  GDALClose(ds);
+  EXPECT_EQ(found, std::vector<long long>{-1});
+
+  // Four corners on request; the corner attributes stay the corners either way.
+  for (bool cornersOnly : {true, false}) {
+    GisOptions options{GisFormat::Shapefile};
+    options.cornersOnly = cornersOnly;
+    const std::string file = dir.File(cornersOnly ? "corners.shp" : "dense.shp");
+    ASSERT_TRUE(WriteGisSheets(file, table, cgcs, options, &reason)) << reason;
+    const ReadLayer r = ReadBack(file);
+    ASSERT_EQ(r.features.size(), 16U);
+    const auto sheets = Flat(table);
+    for (std::size_t i = 0; i < 16; ++i) {
+      EXPECT_EQ(r.features[i].points.size() == 5, cornersOnly) << i;
+      EXPECT_NEAR(std::stod(r.Column("X3")[i]), sheets[i]->PlaneCorners[kSE].X, 1e-6);
+      EXPECT_NEAR(std::stod(r.Column("Y3")[i]), sheets[i]->PlaneCorners[kSE].Y, 1e-6);
     }
   }
 }

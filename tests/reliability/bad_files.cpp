@@ -114,6 +114,25 @@ void ExpectOneErrorAndNoChange(const std::vector<FakeUi::Message>& shown,
   EXPECT_EQ(before, after) << what << "\n" << Difference(before, after);
 }
 
+namespace {
+double Seconds(const rusage& u) {
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+}  // namespace
+
+double ProcessorSeconds() {
+  rusage u{};
+  ::getrusage(RUSAGE_SELF, &u);
+  return Seconds(u);
+}
+
+double ChildProcessorSeconds() {
+  rusage u{};
+  ::getrusage(RUSAGE_CHILDREN, &u);
+  return Seconds(u);
+}
+
 double PeakRssMiB() {
   rusage u{};
   ::getrusage(RUSAGE_SELF, &u);

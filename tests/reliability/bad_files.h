@@ -54,6 +54,13 @@ void ExpectOneErrorAndNoChange(const std::vector<FakeUi::Message>& shown,
 // Peak resident set of this process so far, in MiB.
 double PeakRssMiB();
 
+// Processor time (user and system) used so far, in seconds: by this process,
+// and by its children that have ended and been waited for. Tests bound it
+// where a hang must be caught; it does not grow while a busy machine makes
+// the test wait, as the time on the clock does.
+double ProcessorSeconds();
+double ChildProcessorSeconds();
+
 // A window whose every tab holds something: generated sheets on the three
 // generating tabs (with offsets), two numbers on the conversion tab, one of
 // them checked and the other current.

@@ -33,6 +33,8 @@ const Command kCommands[] = {
     {2, "Excel1", ".xlsx", kErrorCaption}, {3, "N1", ".mif", kErrorCaption},
     {3, "N2", ".mif", kErrorCaption},   {3, "Excel1", ".xlsx", kErrorCaption},
     {0, "RzBitBtn2", ".txt", kWindowCaption}, {1, "RzBitBtn2", ".txt", kWindowCaption},
+    {0, "SHP2", ".shp", kErrorCaption},    {0, "GPKG1", ".gpkg", kErrorCaption},
+    {0, "DXF1", ".dxf", kErrorCaption},
 };
 
 std::string Listing(const std::string& folder) {
@@ -78,10 +80,15 @@ TEST(FailedExports, UnwritablePlacesAreReportedAndChangeNothing) {
       EXPECT_EQ(m.caption, c.caption) << what;
       EXPECT_EQ(m.icon, MessageIcon::Error) << what;
       EXPECT_EQ(m.text.rfind("无法写入文件 “" + target + "”：", 0), 0u) << what << ": " << m.text;
-      // A workbook is refused on a device before anything is written.
-      const std::string reason = full && std::string(c.ext) == ".xlsx"
-                                     ? "不是普通文件（设备、管道或终端），工作簿只能写入普通文件"
-                                     : std::strerror(p.err);
+      // A workbook, a MIF (whose MID has no place beside a device), a
+      // Shapefile and a GeoPackage are refused on a device before anything
+      // is written; a drawing is written into it.
+      const std::string ext = c.ext;
+      std::string reason = std::strerror(p.err);
+      if (full && ext == ".xlsx") reason = "不是普通文件（设备、管道或终端），工作簿只能写入普通文件";
+      if (full && ext == ".mif") reason = "不是普通文件（设备、管道或终端），MIF 只能写入普通文件";
+      if (full && ext == ".shp") reason = "不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件";
+      if (full && ext == ".gpkg") reason = "不是普通文件（设备、管道或终端），GeoPackage 只能写入普通文件";
       EXPECT_NE(m.text.find(reason), std::string::npos) << what << ": " << m.text;
       const WindowState after = testing::StateOf(s.frm);
       EXPECT_EQ(before, after) << what << "\n" << testing::Difference(before, after);
@@ -89,7 +96,7 @@ TEST(FailedExports, UnwritablePlacesAreReportedAndChangeNothing) {
   }
   // Nothing was made: not the MID beside a MIF on the full device, no
   // temporary file.
-  EXPECT_EQ(Listing(dir.File("")), "full.mif\nfull.txt\nfull.xlsx\nplain\n");
+  EXPECT_EQ(Listing(dir.File("")), "full.dxf\nfull.gpkg\nfull.mif\nfull.shp\nfull.txt\nfull.xlsx\nplain\n");
 }
 
 // A limit on the size of files that this process may write makes every
@@ -140,7 +147,9 @@ TEST(FailedExports, ExistingFilesSurviveAWriteThatFailsHalfway) {
     const bool namesTarget = text.rfind("无法写入文件 “" + target + "”：", 0) == 0;
     const bool namesMid = text.rfind("无法写入文件 “" + mid + "”：", 0) == 0;
     EXPECT_TRUE(namesTarget || (namesMid && std::string(c.ext) == ".mif")) << what << ": " << text;
-    EXPECT_NE(text.find(std::strerror(EFBIG)), std::string::npos) << what << ": " << text;
+    // (SQLite, under a GeoPackage, says what it makes of the failed write.)
+    const std::string reason = std::string(c.ext) == ".gpkg" ? "failed: disk I/O error" : std::strerror(EFBIG);
+    EXPECT_NE(text.find(reason), std::string::npos) << what << ": " << text;
     EXPECT_EQ(TempDir::Read(target), oldTarget) << what;
     EXPECT_EQ(TempDir::Read(mid), oldMid) << what;
     EXPECT_EQ(Listing(dir.File("")), listing) << what;  // no temporary file stays
