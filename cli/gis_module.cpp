@@ -1,6 +1,9 @@
 // libkarvento-cli-gis.so: what karvento-cli asks of GDAL and of the window's
 // parameter files, behind the table of cli/modules.h.
+#include <signal.h>
+
 #include "cli/modules.h"
+#include "export/safe_file.h"
 #include "geodesy/gauss_kruger.h"
 #include "workbench/create_map_un_rg.h"
 
@@ -79,10 +82,58 @@ const GisModule kModule = {
     OpenParameterFile,
 };
 
+// The module writes its files through its own copy of the safe writer, whose
+// temporary files only its own signal handler knows. Where the program has
+// its handler in place, the two are chained: an interrupt removes the
+// unfinished files of both, then ends the program as the signal would.
+void (*programHandler[NSIG])(int) = {};
+void (*moduleHandler[NSIG])(int) = {};
+
+extern "C" void RemoveBothTempsAndDie(int sig) {
+  // Each handler removes its files and raises the signal again, which stays
+  // pending until this handler returns with the default action restored.
+  if (moduleHandler[sig] != nullptr) moduleHandler[sig](sig);
+  if (programHandler[sig] != nullptr) programHandler[sig](sig);
+}
+
+void ChainFileSignals() {
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  sigset_t block, old;
+  sigemptyset(&block);
+  for (int sig : signals) sigaddset(&block, sig);
+  ::sigprocmask(SIG_BLOCK, &block, &old);
+  for (int sig : signals) {
+    struct sigaction program {};
+    if (::sigaction(sig, nullptr, &program) != 0 || (program.sa_flags & SA_SIGINFO) != 0 ||
+        program.sa_handler == SIG_DFL || program.sa_handler == SIG_IGN) {
+      continue;
+    }
+    programHandler[sig] = program.sa_handler;
+    struct sigaction none {};
+    none.sa_handler = SIG_DFL;
+    ::sigaction(sig, &none, nullptr);
+  }
+  PrepareFileSignals();  // this module's copy: installs its handler where the default is
+  for (int sig : signals) {
+    if (programHandler[sig] == nullptr) continue;
+    struct sigaction own {};
+    ::sigaction(sig, nullptr, &own);
+    if (own.sa_handler != SIG_DFL && own.sa_handler != SIG_IGN) moduleHandler[sig] = own.sa_handler;
+    struct sigaction both {};
+    both.sa_handler = RemoveBothTempsAndDie;
+    both.sa_flags = SA_RESETHAND;
+    sigemptyset(&both.sa_mask);
+    ::sigaction(sig, &both, nullptr);
+  }
+  ::sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
 }  // namespace
 
 }  // namespace karvento::cli
 
 extern "C" __attribute__((visibility("default"))) const void* karvento_cli_gis_module() {
+  static const bool chained = (karvento::cli::ChainFileSignals(), true);
+  (void)chained;
   return &karvento::cli::kModule;
 }
