@@ -5,6 +5,8 @@
 // and accuracy.
 #pragma once
 
+#include <utility>
+
 #include "geodesy/datum.h"
 #include "geodesy/gauss_kruger.h"
 #include "geodesy/transverse_mercator.h"
@@ -56,12 +58,17 @@ struct KrugerSplitProjection {
   }
 };
 
-// Calls f with the split projection of the datum on the zones of zone3, cm.
+// Calls f with the split projection of the datum on a zone: each point on
+// the zone's central meridian and false easting (cm = 0 there: each point on
+// its own zone, no zone number).
 template <class F>
-decltype(auto) WithSplitProjection(Datum datum, bool zone3, double cm, F&& f) {
-  const ZoneParams zone = MakeZoneParams(zone3, cm);
+decltype(auto) WithSplitProjection(Datum datum, const ZoneParams& zone, F&& f) {
   if (datum == Datum::Cgcs2000) return f(KrugerSplitProjection{zone});
   return f(LegacySplitProjection{&LegacyEllipsoid(datum), zone});
 }
-
+// The same on the zones of zone3, cm.
+template <class F>
+decltype(auto) WithSplitProjection(Datum datum, bool zone3, double cm, F&& f) {
+  return WithSplitProjection(datum, MakeZoneParams(zone3, cm), std::forward<F>(f));
+}
 }  // namespace karvento

@@ -7,6 +7,7 @@
 
 #include "geodesy/projection.h"
 #include "numbering/error.h"
+#include "numbering/sheet_outline.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -48,13 +49,9 @@ struct FramePlane {
   bool prefixed;   // the coordinates carry the zone number
 
   TPlanePoint operator()(const TAngleDMS& lon, const TAngleDMS& lat) const {
-    const double L = DmsToDeg(lon);
-    if (datum == Datum::Cgcs2000) {
-      const KrugerSplitProjection p{zone};
-      return p.Point(p.Parallel(lat), p.Meridian(L));
-    }
-    const LegacySplitProjection p{&LegacyEllipsoid(datum), zone};
-    return p.Point(p.Parallel(lat), p.Meridian(L));
+    return WithSplitProjection(datum, zone, [&](const auto& p) {
+      return p.Point(p.Parallel(lat), p.Meridian(DmsToDeg(lon)));
+    });
   }
 };
 
@@ -69,54 +66,18 @@ FramePlane PlaneOf(Datum datum, bool zone3, double cm, const TMapUnionRange& ran
   return {datum, ZoneParams{zone3, c, 500000.0}, ZoneNumberOf(zone3, c), false};
 }
 
-double ChordDistance(const TPlanePoint& p, const TPlanePoint& a, const TPlanePoint& b) {
-  const double dx = b.X - a.X, dy = b.Y - a.Y;
-  const double len = std::hypot(dx, dy);
-  if (len == 0) return std::hypot(p.X - a.X, p.Y - a.Y);
-  return std::fabs((p.X - a.X) * dy - (p.Y - a.Y) * dx) / len;
-}
-
-// Appends the points of the curve at(t) after p0 up to p1 (t0 … t1, seconds
-// of arc), bisecting until each chord lies within tol of the curve's middle.
-// The first two levels are always split: an edge with an inflexion must not
-// hide behind a straight middle.
-template <class At>
-void Densify(const At& at, double t0, double t1, const TPlanePoint& p0, const TPlanePoint& p1,
-             double tol, int depth, std::vector<TPlanePoint>& out) {
-  const double tm = (t0 + t1) / 2;
-  const TPlanePoint pm = at(tm);
-  if (depth < 40 && (depth < 2 || ChordDistance(pm, p0, p1) > tol)) {
-    Densify(at, t0, tm, p0, pm, tol, depth + 1, out);
-    Densify(at, tm, t1, pm, p1, tol, depth + 1, out);
-  } else {
-    out.push_back(p1);
-  }
-}
-
 // The four edges of the inner frame, counter-clockwise: south (W → E), east
-// (S → N), north (E → W), west (N → S). Each edge holds its two corners.
+// (S → N), north (E → W), west (N → S). Each edge holds its two corners, the
+// sheet's plane corners to the bit, and follows its true curve within tol.
 std::array<std::vector<TPlanePoint>, 4> Edges(const FramePlane& plane, const TMapUnionRange& r,
                                               double tol) {
-  const double w = DmsToSec(r.West), e = DmsToSec(r.East);
-  const double s = DmsToSec(r.South), n = DmsToSec(r.North);
-  // The corners from the sheet's own angles, as the sheet routines project them.
-  const TPlanePoint sw = plane(r.West, r.South), se = plane(r.East, r.South);
-  const TPlanePoint ne = plane(r.East, r.North), nw = plane(r.West, r.North);
-  const auto alongParallel = [&](const TAngleDMS& lat) {
-    return [&plane, lat](double lon) { return plane(SecToDms(lon), lat); };
-  };
-  const auto alongMeridian = [&](const TAngleDMS& lon) {
-    return [&plane, lon](double lat) { return plane(lon, SecToDms(lat)); };
-  };
+  auto clockwise = PlaneOutlineEdges(plane.datum, r, plane.zone, tol);  // north, east, south, west
   std::array<std::vector<TPlanePoint>, 4> edges;
-  edges[0] = {sw};
-  Densify(alongParallel(r.South), w, e, sw, se, tol, 0, edges[0]);
-  edges[1] = {se};
-  Densify(alongMeridian(r.East), s, n, se, ne, tol, 0, edges[1]);
-  edges[2] = {ne};
-  Densify(alongParallel(r.North), e, w, ne, nw, tol, 0, edges[2]);
-  edges[3] = {nw};
-  Densify(alongMeridian(r.West), n, s, nw, sw, tol, 0, edges[3]);
+  const int from[4] = {2, 1, 0, 3};
+  for (int i = 0; i < 4; ++i) {
+    edges[i] = std::move(clockwise[from[i]]);
+    std::reverse(edges[i].begin(), edges[i].end());
+  }
   return edges;
 }
 
@@ -372,15 +333,6 @@ std::string DatumNote(Datum datum, bool zone3, double cm) {
          buf + "°";
 }
 
-std::vector<TPlanePoint> FramePlaneRing(Datum datum, const TMapUnionRange& range, bool zone3,
-                                        double cm, double toleranceM) {
-  const FramePlane plane = PlaneOf(datum, zone3, cm, range);
-  const auto edges = Edges(plane, range, toleranceM);
-  std::vector<TPlanePoint> ring;
-  for (const auto& e : edges) ring.insert(ring.end(), e.begin(), e.end() - 1);
-  return ring;
-}
-
 MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
                             const std::array<std::string, 9>& neighbours,
                             const FrameRequest& request) {
@@ -396,8 +348,7 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   f.denominator = st.denominator;
   Builder b(f, st.denominator / 1000.0);
   const FramePlane plane = PlaneOf(request.datum, request.zone3, request.cm, r);
-  // Half the tolerance: the test of a chord is made at its middle.
-  const auto edges = Edges(plane, r, b.M(kFrameCurveToleranceMm) / 2);
+  const auto edges = Edges(plane, r, b.M(kFrameCurveToleranceMm));
   std::array<Vec, 4> normals;
   for (int i = 0; i < 4; ++i) normals[i] = Outward(edges[i]);
   const Vec& south = normals[0];

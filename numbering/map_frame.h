@@ -146,14 +146,6 @@ MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
                                const std::array<std::string, 9>& neighbours,
                                const FrameRequest& request);
 
-// The projected inner frame of a sheet: the ring SW → SE → NE → NW (counter-
-// clockwise, not repeated at the end) along the true meridians and
-// parallels, densified so that no point of an edge lies farther than
-// toleranceM (metres) from the ring. The projection is the request's plane
-// system as BuildStandardFrame resolves it.
-std::vector<TPlanePoint> FramePlaneRing(Datum datum, const TMapUnionRange& range, bool zone3,
-                                        double cm, double toleranceM);
-
 // Moves every point of a frame, and its bounds, by (dx, dy): a frame in the
 // coordinates of a list whose large numbers are omitted (省略坐标大数). The
 // texts keep the values they show.

@@ -1,6 +1,7 @@
 #include "numbering/sheet_outline.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "geodesy/projection.h"
@@ -31,9 +32,9 @@ bool Densifies(double tolerance) { return std::isfinite(tolerance) && tolerance 
 
 }  // namespace
 
-std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, bool zone3, double cm,
-                                      double tolerance_m) {
-  return WithSplitProjection(datum, zone3, cm, [&](const auto& projection) {
+std::array<std::vector<TPlanePoint>, 4> PlaneOutlineEdges(Datum datum, const TMapUnionRange& range,
+                                                          const ZoneParams& zone, double tolerance_m) {
+  return WithSplitProjection(datum, zone, [&](const auto& projection) {
     using P = std::decay_t<decltype(projection)>;
     const double west = DmsToDeg(range.West), east = DmsToDeg(range.East);
     const double south = DmsToDeg(range.South), north = DmsToDeg(range.North);
@@ -43,42 +44,49 @@ std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, 
     const auto eastTerms = projection.Meridian(east);
     const TPlanePoint nw = P::Point(northTerms, westTerms), ne = P::Point(northTerms, eastTerms);
     const TPlanePoint se = P::Point(southTerms, eastTerms), sw = P::Point(southTerms, westTerms);
-    if (!Densifies(tolerance_m)) return std::vector<TPlanePoint>{nw, ne, se, sw, nw};
-
-    // The north and south edges take the same steps, and so do the east and
-    // west edges: each meridian and parallel between the corners is then
-    // prepared once for both of its edges, at the cost of a vertex or two
-    // where the two bow differently.
-    const auto midMeridian = projection.Meridian((west + east) / 2);
-    const auto midParallel = projection.Parallel(TAngleDMS{(north + south) / 2, 0, 0});
-    const int across = StepsFor(std::max(OffLine(nw, ne, P::Point(northTerms, midMeridian)),
-                                         OffLine(sw, se, P::Point(southTerms, midMeridian))),
+    std::array<std::vector<TPlanePoint>, 4> edges{{{nw}, {ne}, {se}, {sw}}};
+    if (Densifies(tolerance_m)) {
+      // The north and south edges take the same steps, and so do the east and
+      // west edges: each meridian and parallel between the corners is then
+      // prepared once for both of its edges, at the cost of a vertex or two
+      // where the two bow differently.
+      const auto midMeridian = projection.Meridian((west + east) / 2);
+      const auto midParallel = projection.Parallel(TAngleDMS{(north + south) / 2, 0, 0});
+      const int across = StepsFor(std::max(OffLine(nw, ne, P::Point(northTerms, midMeridian)),
+                                           OffLine(sw, se, P::Point(southTerms, midMeridian))),
+                                  tolerance_m);
+      const int down = StepsFor(std::max(OffLine(nw, sw, P::Point(midParallel, westTerms)),
+                                         OffLine(ne, se, P::Point(midParallel, eastTerms))),
                                 tolerance_m);
-    const int down = StepsFor(std::max(OffLine(nw, sw, P::Point(midParallel, westTerms)),
-                                       OffLine(ne, se, P::Point(midParallel, eastTerms))),
-                              tolerance_m);
-    std::vector<std::decay_t<decltype(midMeridian)>> meridians;
-    std::vector<std::decay_t<decltype(midParallel)>> parallels;
-    meridians.reserve(static_cast<std::size_t>(across));
-    parallels.reserve(static_cast<std::size_t>(down));
-    for (int k = 1; k < across; ++k) meridians.push_back(projection.Meridian(west + (east - west) * k / across));
-    for (int k = 1; k < down; ++k) {
-      parallels.push_back(projection.Parallel(TAngleDMS{north + (south - north) * k / down, 0, 0}));
+      std::vector<std::decay_t<decltype(midMeridian)>> meridians;
+      std::vector<std::decay_t<decltype(midParallel)>> parallels;
+      meridians.reserve(static_cast<std::size_t>(across));
+      parallels.reserve(static_cast<std::size_t>(down));
+      for (int k = 1; k < across; ++k) meridians.push_back(projection.Meridian(west + (east - west) * k / across));
+      for (int k = 1; k < down; ++k) {
+        parallels.push_back(projection.Parallel(TAngleDMS{north + (south - north) * k / down, 0, 0}));
+      }
+      for (const auto& m : meridians) edges[0].push_back(P::Point(northTerms, m));
+      for (const auto& p : parallels) edges[1].push_back(P::Point(p, eastTerms));
+      for (auto m = meridians.rbegin(); m != meridians.rend(); ++m) edges[2].push_back(P::Point(southTerms, *m));
+      for (auto p = parallels.rbegin(); p != parallels.rend(); ++p) edges[3].push_back(P::Point(*p, westTerms));
     }
-
-    std::vector<TPlanePoint> ring;
-    ring.reserve(2 * meridians.size() + 2 * parallels.size() + 5);
-    ring.push_back(nw);
-    for (const auto& m : meridians) ring.push_back(P::Point(northTerms, m));
-    ring.push_back(ne);
-    for (const auto& p : parallels) ring.push_back(P::Point(p, eastTerms));
-    ring.push_back(se);
-    for (auto m = meridians.rbegin(); m != meridians.rend(); ++m) ring.push_back(P::Point(southTerms, *m));
-    ring.push_back(sw);
-    for (auto p = parallels.rbegin(); p != parallels.rend(); ++p) ring.push_back(P::Point(*p, westTerms));
-    ring.push_back(nw);
-    return ring;
+    edges[0].push_back(ne);
+    edges[1].push_back(se);
+    edges[2].push_back(sw);
+    edges[3].push_back(nw);
+    return edges;
   });
+}
+
+std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, bool zone3, double cm,
+                                      double tolerance_m) {
+  const auto edges = PlaneOutlineEdges(datum, range, MakeZoneParams(zone3, cm), tolerance_m);
+  std::vector<TPlanePoint> ring;
+  ring.reserve(edges[0].size() + edges[1].size() + edges[2].size() + edges[3].size());
+  ring.push_back(edges[0].front());
+  for (const auto& edge : edges) ring.insert(ring.end(), edge.begin() + 1, edge.end());
+  return ring;
 }
 
 std::vector<TLonLat> GeographicOutline(const TMapUnionRange& range, double tolerance_m) {

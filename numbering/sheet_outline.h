@@ -19,6 +19,7 @@
 // Pure computation; no I/O, no state.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "geodesy/datum.h"
@@ -42,6 +43,14 @@ namespace karvento {
 // one 6-degree zone of CGCS2000 at 1 cm (bench/bench_outline).
 std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, bool zone3, double cm,
                                       double tolerance_m);
+
+// The same outline as its four edges, clockwise with north up: north (W → E),
+// east (N → S), south (E → W), west (S → N), each holding both its corners,
+// on an explicit zone: every point on the zone's central meridian and false
+// easting, whichever zone it lies in (a map frame is drawn in one plane even
+// where its sheet ends on a zone's edge).
+std::array<std::vector<TPlanePoint>, 4> PlaneOutlineEdges(Datum datum, const TMapUnionRange& range,
+                                                          const ZoneParams& zone, double tolerance_m);
 
 // A point in decimal degrees.
 struct TLonLat {
