@@ -11,6 +11,13 @@ namespace karvento::cli {
 Args::Args(const std::vector<std::string>& words, const std::vector<OptionSpec>& known) {
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& w = words[i];
+    // -h is --help, on every command, as GNU tools have it.
+    if (w == "-h") {
+      for (const OptionSpec& k : known) {
+        if (std::string_view(k.name) == "help") values_["help"];
+      }
+      if (Has("help")) continue;
+    }
     if (w.size() < 3 || w.compare(0, 2, "--") != 0) {
       positional_.push_back(w);
       continue;

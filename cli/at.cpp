@@ -39,7 +39,7 @@ const char* kHelp =
     "                     xlsx, shp, gpkg, dxf, kml: the sheets of --standard;\n"
     "                     with --neighbours also svg, png, pdf: the 接合图表 as an\n"
     "                     index map, the point's sheet outlined in red\n"
-    "  --output FILE, --encoding E, --coords plane|geo\n"
+    "  --output FILE, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
     "                     as for sheets\n"
     "%s"
     "\n"
@@ -62,6 +62,7 @@ int RunAt(const std::vector<std::string>& words) {
   if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   const Projection p = ReadProjection(args);
   const OutputOptions o = ReadOutputOptions(args);
+  WarnOfGeographicDatum("at", o, p);
   const std::string standard = args.Value("standard").value_or("new");
   if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
   const bool neighbours = args.Has("neighbours");
@@ -134,7 +135,7 @@ int RunAt(const std::vector<std::string>& words) {
   if (WriteStandardMap(o, chosen, title, neighbours ? pointSheet : -1)) return 0;
   if (WriteStandardFile(o, chosen, p, 0, 0)) return 0;
   OutputStream stream(o);
-  if (!WritePointSheets(o.format, stream.out(), rows, o.encoding)) {
+  if (!WritePointSheets(o.format, stream.out(), rows, o.encoding, !neighbours)) {
     WriteStandardSheets(o.format, stream.out(), chosen,
                         {neighbours ? std::string(kScaleCaptions[scale]) : std::string(),
                          neighbours ? kScaleDenominators[scale] : 0, standard},

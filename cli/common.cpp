@@ -1,11 +1,12 @@
 #include "cli/common.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "export/safe_file.h"
-#include "gis/gis_export.h"
+#include "cli/modules.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -31,13 +32,55 @@ void ReadMapSize(const Args& args, OutputOptions& o) {
 
 }  // namespace
 
+std::optional<Format> FormatOfName(std::string_view file) {
+  const std::size_t slash = file.find_last_of('/');
+  const std::string_view base = slash == std::string_view::npos ? file : file.substr(slash + 1);
+  const std::size_t dot = base.find_last_of('.');
+  if (dot == std::string_view::npos || dot == 0) return std::nullopt;
+  std::string extension(base.substr(dot + 1));
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  // Every format but the table is named by its own extension.
+  if (extension == "table") return std::nullopt;
+  try {
+    return ParseFormat(extension);
+  } catch (const UsageError&) {
+    return std::nullopt;
+  }
+}
+
+namespace {
+
+// A --format the output name contradicts: x.gpkg written as CSV is no
+// GeoPackage, and nothing can open it. GeoJSON is often named .json.
+void RequireFormatOfName(Format format, const std::string& file, const std::string& given) {
+  const std::optional<Format> named = FormatOfName(file);
+  if (!named || *named == format) return;
+  if (format == Format::GeoJson && *named == Format::Json) return;
+  throw UsageError("--format " + given + " contradicts the output name '" + file +
+                   "' (leave out --format to write what the name says)");
+}
+
+}  // namespace
+
 OutputOptions ReadOutputOptions(const Args& args) {
   OutputOptions o;
-  if (auto f = args.Value("format")) o.format = ParseFormat(*f);
   if (auto f = args.Value("output")) o.file = *f;
   // "-" and /dev/stdout name standard output, for the text formats; they are
   // written as standard output is, never replaced.
   const bool toStdout = o.file == "-" || o.file == "/dev/stdout";
+  if (auto f = args.Value("format")) {
+    o.format = ParseFormat(*f);
+    if (!toStdout) RequireFormatOfName(o.format, o.file, *f);
+  } else if (const auto named = toStdout ? std::nullopt : FormatOfName(o.file)) {
+    o.format = *named;
+  }
+  o.quiet = args.Has("quiet");
+  o.spreadsheet = args.Has("spreadsheet");
+  if (o.spreadsheet && o.format != Format::Csv) {
+    throw UsageError("--spreadsheet is a form of CSV: give --format csv or an output name .csv");
+  }
   if (auto e = args.Value("encoding")) {
     if (*e == "gbk") {
       o.encoding = CsvEncoding::Gbk;
@@ -96,7 +139,8 @@ OutputStream::OutputStream(const OutputOptions& o) {
     file_ = file.get();
     sink_ = std::move(file);
   }
-  out_ = std::make_unique<Output>(*sink_, o.format == Format::Csv && o.encoding == CsvEncoding::Gbk);
+  out_ = std::make_unique<Output>(*sink_, o.format == Format::Csv && o.encoding == CsvEncoding::Gbk,
+                                  o.spreadsheet);
 }
 
 OutputStream::~OutputStream() = default;
@@ -143,8 +187,7 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
   const Datum datum = p.datum;
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
-    Require(WriteGisSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis,
-                           &reason),
+    Require(Gis().writeSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis, &reason),
             reason);
     return true;
   }
@@ -166,19 +209,10 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, con
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
     if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
-    GisCrs crs;
-    if (plane != nullptr) {
-      // Eastings with the zone number are the zone's EPSG system; without
-      // it, the same system with the zone's millions omitted.
-      bool prefixed = true;
-      for (const auto& row : sheets) {
-        for (const TCustomMapUnion& s : row) prefixed = prefixed && s.MinX >= 1000000;
-      }
-      const double zoneMillions = FalseEasting(plane->zone3, plane->cm) - 500000;
-      crs = PlaneCrs(plane->cm, plane->cm,
-                     TPlaneSystem{plane->datum, plane->zone3, plane->cm, prefixed ? 0 : zoneMillions, 0});
-    }
-    Require(WriteGisCustomSheets(o.file, sheets, *gis, &reason, {}, crs), reason);
+    // Rectangular sheets on the national grid name its Gauss-Krüger system.
+    const TPlaneSystem system{plane ? plane->datum : Datum::Beijing54, plane ? plane->zone3 : true,
+                              plane ? plane->cm : 0, 0, 0};
+    Require(Gis().writeCustomSheets(o.file, sheets, *gis, plane ? &system : nullptr, &reason), reason);
     return true;
   }
   if (o.format == Format::Mif) {
@@ -204,6 +238,45 @@ std::string DatumName(const Projection& p) {
       break;
   }
   return "CGCS2000";
+}
+
+void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, const Projection& p) {
+  if (o.quiet || (o.format != Format::GeoJson && o.format != Format::Csv)) return;
+  if (p.datum == Datum::Cgcs2000) return;
+  const char* datum = p.datum == Datum::Beijing54 ? "北京1954" : "西安1980";
+  std::fprintf(stderr,
+               "karvento-cli %.*s: 注意：经纬度属于%s坐标系，读取%s的程序多把它当作 WGS 84，"
+               "两者相差可达百余米；要与 WGS 84 的数据叠加，请用 --datum 2000（CGCS2000）。\n",
+               static_cast<int>(command.size()), command.data(), datum,
+               o.format == Format::GeoJson ? " GeoJSON " : " CSV ");
+}
+
+std::string NumberErrorText(const std::string& number, const Error& e) {
+  const std::string_view text = e.what();
+  constexpr std::string_view kTail = "' is not a valid integer value";
+  if (text.size() > kTail.size() + 1 && text.front() == '\'' && text.ends_with(kTail)) {
+    const std::string_view part = text.substr(1, text.size() - kTail.size() - 1);
+    return number + "不是标准图幅号：其中的“" + std::string(part) +
+           "”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）";
+  }
+  return number + ": " + std::string(text);
+}
+
+std::string InvertedCornersText(const TMapUnionRange& range) {
+  const auto dms = [](const TAngleDMS& a) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f:%02.0f:%02g", a.Degrees, a.Minutes, a.Seconds);
+    return std::string(buf);
+  };
+  if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
+    return "左下角的经度 " + dms(range.West) + " 大于右上角的经度 " + dms(range.East) +
+           "：左下角（--from）应在右上角（--to）的西边";
+  }
+  if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
+    return "左下角的纬度 " + dms(range.South) + " 大于右上角的纬度 " + dms(range.North) +
+           "：左下角（--from）应在右上角（--to）的南边";
+  }
+  return {};
 }
 
 Projection ReadProjection(const Args& args, double maxCm) {

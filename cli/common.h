@@ -10,6 +10,7 @@
 
 #include "cli/args.h"
 #include "cli/output.h"
+#include "cli/progress.h"
 #include "geodesy/datum.h"
 #include "gis/gis_export.h"
 #include "numbering/sheet_types.h"
@@ -17,9 +18,13 @@
 
 namespace karvento::cli {
 
-// --format, --output and --encoding.
+// --format, --output, --encoding, --spreadsheet and --quiet. The format
+// follows the output name's extension (x.gpkg: a GeoPackage) unless --format
+// names it; a --format that contradicts the extension is a UsageError.
 struct OutputOptions {
   Format format = Format::Table;
+  bool spreadsheet = false;  // CSV for spreadsheets: numbers as text cells ="1-2"
+  bool quiet = false;        // no notices and no progress line on standard error
   std::string file;  // empty: standard output
   CsvEncoding encoding = CsvEncoding::Utf8Bom;  // also a Shapefile's text (UTF-8 or GBK)
   bool geoMif = false;  // --coords geo: MIF, shp, gpkg, dxf in longitude and latitude
@@ -28,8 +33,18 @@ struct OutputOptions {
 };
 inline const OptionSpec kOutputOptionSpecs[] = {
     {"format", true}, {"output", true}, {"encoding", true}, {"coords", true}, {"size", true},
-    {"corners-only", false}};
+    {"spreadsheet", false}, {"quiet", false}, {"corners-only", false}};
 OutputOptions ReadOutputOptions(const Args& args);
+// The format a file name's extension stands for (case aside): .csv, .json,
+// .geojson, .mif, .xlsx, .svg, .png, .pdf, .shp, .gpkg, .dxf, .kml; none for
+// any other name.
+std::optional<Format> FormatOfName(std::string_view file);
+
+// Tells on standard error, unless quiet, that the longitudes and latitudes of
+// a GeoJSON or CSV file are on Beijing 1954 or Xi'an 1980, which the programs
+// that read them take for WGS 84.
+struct Projection;
+void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, const Projection& p);
 
 // Writes the index map of a table for --format svg, png or pdf, under the
 // title, outlining the sheet at current (in list order: outer, then inner
@@ -48,7 +63,8 @@ inline constexpr const char* kMapHelp =
     "its number inside when it fits; smaller sheets are drawn as a coverage of\n"
     "2-pixel cells (checked ones in their own colour), so a map of a million\n"
     "sheets stays the size of its page; a graticule in degrees or a km grid,\n"
-    "a title and a scale bar. Chinese text in WenQuanYi Micro Hei.\n";
+    "a title and a scale bar. SVG names the fonts Microsoft YaHei, PingFang SC,\n"
+    "Noto Sans CJK SC, WenQuanYi Micro Hei, sans-serif: the viewer's first one.\n";
 
 // The text stream of a command: standard output or the --output file, which
 // replaces an existing file only when it is complete.
@@ -120,8 +136,10 @@ std::optional<GisOptions> GisOptionsOf(const OutputOptions& o);
 // bytes (for a GIS file, the same features, fields and system) as the table
 // of the walk written whole. Not for xlsx, whose worksheet holds a limited
 // number of rows, nor for the index maps.
+// progress: the progress line's mode (ProgressLine::ModeOf).
 void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
-                          const SheetMeta& meta, const Projection& p);
+                          const SheetMeta& meta, const Projection& p,
+                          ProgressLine::Mode progress = ProgressLine::Mode::Off);
 
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
 // The central meridian within the window's field: 0 to 180 on the geodetic
@@ -135,6 +153,16 @@ Projection ReadProjection(const Args& args, double maxCm = kMaxCentralMeridian);
 void WriteStdout(std::string_view text);
 // The datum of the projection options, as EPSG names it ("Beijing 1954").
 std::string DatumName(const Projection& p);
+
+// The error of one sheet number as a surveyor reads it: the routines' own
+// "'bc' is not a valid integer value" (which the window shows as it stands)
+// becomes a sentence saying which part of the number is wrong; any other
+// error is the number and its text.
+std::string NumberErrorText(const std::string& number, const Error& e);
+// A refusal of corners given the wrong way round (the routines' "Range
+// check error"): a sentence naming the two corners; empty when the lower-left
+// corner lies south-west of the upper-right one (or on it).
+std::string InvertedCornersText(const TMapUnionRange& range);
 
 // Every option of a command: its own and the shared groups.
 template <std::size_t N, std::size_t... M>

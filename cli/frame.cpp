@@ -14,9 +14,7 @@
 #include "export/dxf_frame.h"
 #include "export/gbk.h"
 #include "export/safe_file.h"
-#include "gis/area_file.h"
-#include "map/frame_paint.h"
-#include "map/index_map.h"
+#include "cli/modules.h"
 #include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -102,7 +100,7 @@ class FrameWriter {
       : format_(format), output_(std::move(output)), folder_(folder) {
     if (format_ == FrameFormat::Pdf && !folder_) {
       file_.emplace(output_);
-      pdf_ = std::make_unique<map::FramePdf>([this](std::string_view b) { file_->Write(b); });
+      pdf_ = Map().openFramePdf([this](std::string_view b) { file_->Write(b); });
     }
   }
 
@@ -123,12 +121,11 @@ class FrameWriter {
     }
     SafeFile file(target);
     if (format_ == FrameFormat::Svg) {
-      const QByteArray bytes = map::RenderFrameSvg(frame);
-      file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      file.Write(Map().frameSvg(frame));
     } else {
-      map::FramePdf pdf([&file](std::string_view b) { file.Write(b); });
-      pdf.Add(frame);
-      pdf.Finish();
+      const std::unique_ptr<FramePages> pdf = Map().openFramePdf([&file](std::string_view b) { file.Write(b); });
+      pdf->Add(frame);
+      pdf->Finish();
     }
     file.Commit();
   }
@@ -146,7 +143,7 @@ class FrameWriter {
   std::string output_;
   bool folder_;
   std::optional<SafeFile> file_;
-  std::unique_ptr<map::FramePdf> pdf_;
+  std::unique_ptr<FramePages> pdf_;
   std::size_t written_ = 0;
 };
 
@@ -210,7 +207,6 @@ int RunFrame(const std::vector<std::string>& words) {
     return it != names.end() ? it->second : oneName;
   };
 
-  if (format != FrameFormat::Dxf) map::EnsureGuiApplication();
   FrameWriter writer(format, out, folder);
   const bool extent = args.Has("from") || args.Has("to") || args.Has("aoi");
   if (extent) {
@@ -224,7 +220,7 @@ int RunFrame(const std::vector<std::string>& words) {
     std::optional<SheetWalk> walk;
     if (auto aoi = args.Value("aoi")) {
       if (args.Has("from") || args.Has("to")) throw UsageError("--aoi replaces --from and --to");
-      const AreaFile area = ReadAreaFile(*aoi, p.datum);
+      const AreaFile area = Gis().readAreaFile(*aoi, "", "", p.datum);
       if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", area.notice.c_str());
       walk.emplace(area.area, 0.0, scale, fresh, p.zone3, p.datum, p.cm, false);
     } else {
@@ -281,7 +277,6 @@ void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, con
   if (!folder && format != FrameFormat::Pdf && count != 1) {
     throw UsageError("the sheets of a grid go into a folder: give --output DIR/");
   }
-  if (format != FrameFormat::Dxf) map::EnsureGuiApplication();
   const FrameRequest request{p.datum, p.zone3, p.cm, name, SplitNotes(notes)};
   FrameWriter writer(format, out, folder);
   // Rows run from the south: the row above is i + 1.

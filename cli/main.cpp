@@ -25,13 +25,28 @@ const char* kToolHelp =
     "  grid     divide an extent of an independent plane grid into numbered sheets\n"
     "  convert  convert sheet numbers to the other standard at a scale\n"
     "  check    classify sheet numbers: old standard, new standard or not standard\n"
-    "  project  Gauss-Krüger forward (LON LAT) and inverse (X Y), Beijing 54 or Xi'an 80\n"
+    "  project  Gauss-Krüger forward (LON LAT) and inverse (X Y) on Beijing 1954,\n"
+    "           Xi'an 1980 or CGCS2000\n"
     "  dms      decimal degrees to degrees, minutes and seconds\n"
     "  at       the sheet of a point at every scale, or its 3 x 3 neighbours\n"
     "  frame    the map frames (图廓) of sheets as DXF, PDF or SVG\n"
+    "  version  the version of karvento-cli (also --version)\n"
     "\n"
-    "'karvento-cli COMMAND --help' describes a command. Example:\n"
-    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 --scale 1:1万\n";
+    "'karvento-cli COMMAND --help' (or -h) describes a command.\n"
+    "\n"
+    "Example:\n"
+    "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 --scale 1:1万\n"
+    "\n"
+    "Plane coordinates: X is the easting and Y the northing, in metres (Chinese\n"
+    "surveying often writes X for the northing; this tool does not).\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  refused or failed: a number that is not standard, a result out of range,\n"
+    "     a file that cannot be read or written (the reason on standard error)\n"
+    "  2  usage: an unknown command or option, a value outside its limits\n";
+
+const char* kVersion = "karvento-cli " KARVENTO_VERSION "\n";
 
 }  // namespace
 
@@ -47,6 +62,20 @@ int main(int argc, char** argv) {
   // A file-size limit fails a write with "File too large", reported like any
   // other failure; SIGINT, SIGTERM and SIGHUP remove unfinished files.
   PrepareFileSignals();
+  if (words[0] == "--version" || words[0] == "version") {
+    if (words.size() > 1 && words[1] != "--help" && words[1] != "-h") {
+      std::fprintf(stderr, "karvento-cli version: unexpected '%s'\n", words[1].c_str());
+      return 2;
+    }
+    try {
+      cli::WriteStdout(words.size() > 1 ? "usage: karvento-cli version\n\nPrints the version.\n" : kVersion);
+    } catch (const cli::BrokenPipe&) {
+    } catch (const Error& e) {
+      std::fprintf(stderr, "karvento-cli version: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   const bool help = words[0] == "--help" || words[0] == "-h" || words[0] == "help";
   const std::string command = help ? "--help" : words[0];
   words.erase(words.begin());

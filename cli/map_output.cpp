@@ -1,7 +1,7 @@
 // The index maps of karvento-cli: the window's own painter drawing into an
-// SVG, PNG or PDF file (or standard output).
+// SVG, PNG or PDF file (or standard output), in the module that loads Qt.
 #include "cli/common.h"
-#include "map/index_map.h"
+#include "cli/modules.h"
 
 namespace karvento::cli {
 
@@ -9,35 +9,28 @@ namespace {
 
 bool IsMapFormat(Format f) { return f == Format::Svg || f == Format::Png || f == Format::Pdf; }
 
-template <class Table>
-bool WriteMap(const OutputOptions& o, const Table& sheets, const std::string& title,
-              std::ptrdiff_t current, const GeoMultiPolygon* area) {
-  if (!IsMapFormat(o.format)) return false;
-  map::EnsureGuiApplication();
-  map::MapSheets drawn = map::SheetsOf(sheets);
-  if (area != nullptr) drawn.outline = map::OutlineOf(*area);
-  map::IndexMapModel model(std::move(drawn));
-  model.SetCurrent(current);
-  const map::FileFormat format = o.format == Format::Svg   ? map::FileFormat::Svg
-                                 : o.format == Format::Png ? map::FileFormat::Png
-                                                           : map::FileFormat::Pdf;
-  const QByteArray bytes = map::RenderIndexMap(format, QSizeF(o.mapWidth, o.mapHeight), model,
-                                               {QString::fromStdString(title), true});
+int MapFormatOf(Format f) { return f == Format::Svg ? 0 : f == Format::Png ? 1 : 2; }
+
+void WriteBytes(const OutputOptions& o, const std::string& bytes) {
   OutputStream stream(o);
-  stream.out().Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  stream.out().Write(bytes);
   stream.Finish();
-  return true;
 }
 
 }  // namespace
 
 bool WriteStandardMap(const OutputOptions& o, const TStandardMapUnions& sheets, const std::string& title,
                       std::ptrdiff_t current, const GeoMultiPolygon* area) {
-  return WriteMap(o, sheets, title, current, area);
+  if (!IsMapFormat(o.format)) return false;
+  WriteBytes(o, Map().renderStandard(MapFormatOf(o.format), o.mapWidth, o.mapHeight, sheets, title, current,
+                                     area));
+  return true;
 }
 
 bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, const std::string& title) {
-  return WriteMap(o, sheets, title, -1, nullptr);
+  if (!IsMapFormat(o.format)) return false;
+  WriteBytes(o, Map().renderCustom(MapFormatOf(o.format), o.mapWidth, o.mapHeight, sheets, title));
+  return true;
 }
 
 std::string WithMapHelp(const char* help) {

@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/number_input.h"
 #include "export/gbk.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/text_files.h"
@@ -14,7 +15,7 @@ namespace karvento::cli {
 namespace {
 
 const char* kCheckHelp =
-    "usage: karvento-cli check [NUMBER...] [--input FILE]\n"
+    "usage: karvento-cli check [NUMBER...] [--input FILE] [--column NAME|N]\n"
     "\n"
     "Classifies sheet numbers (the arguments, else one per line of FILE or of\n"
     "standard input): old standard, new standard, or not standard. A standard\n"
@@ -22,19 +23,27 @@ const char* kCheckHelp =
     "edges in decimal degrees; a number that is not standard is reported on\n"
     "standard error, and the exit status is then 1.\n"
     "\n"
+    "  --input FILE       the number list: one number per line, GBK text or UTF-8\n"
+    "                     after a byte-order mark; - or none is standard input\n"
+    "  --column NAME|N    FILE is CSV with a header line: the numbers are the\n"
+    "                     column headed NAME, or the N-th column (from 1); the\n"
+    "                     tool's own csv, also with --spreadsheet, reads back\n"
+    "\n"
     "Example:\n"
     "  karvento-cli check J-50-5-(24)-A J50D001005 J50K00490937 J50H005079-1 J50X001005\n";
 
-const OptionSpec kOwn[] = {{"input", true}};
+const OptionSpec kOwn[] = {{"column", true}, {"input", true}};
 
 const char* kConvertHelp =
-    "usage: karvento-cli convert [NUMBER...] [--input FILE] --to-scale S [options]\n"
+    "usage: karvento-cli convert [NUMBER...] [--input FILE] [--column NAME|N]\n"
+    "                            --to-scale S [options]\n"
     "\n"
     "Converts sheet numbers (the arguments, else one per line of FILE or of\n"
     "standard input, read as a number list) to the other standard at the target\n"
     "scale: every sheet of that scale that the number's own sheet covers, in\n"
     "column order, north first. Each target line names its source number.\n"
     "\n"
+    "  --input FILE, --column NAME|N   the numbers, as for check\n"
     "  --to-scale S       target scale, as for sheets --scale (default 1:1万); the\n"
     "                     old standard has no 1:2000, 1:1000 or 1:500\n"
     "  --number-form F    rowcol (default) or 5000, for 1:2000 targets, as for sheets\n"
@@ -46,20 +55,15 @@ const char* kConvertHelp =
     "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
     "                     gpkg, dxf, kml, with their coordinate systems as for\n"
     "                     sheets, or an index map: svg, png, pdf\n"
-    "  --output FILE, --encoding E, --coords plane|geo   as for sheets\n"
+    "  --output FILE, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
+    "                     as for sheets\n"
     "%s"
     "\n"
     "Example: the four 1:5万 sheets of J-50-5 in the new standard:\n"
     "  karvento-cli convert J-50-5 --to-scale 1:5万\n";
 
-const OptionSpec kConvertOwn[] = {{"input", true},    {"to-scale", true}, {"direction", true},
+const OptionSpec kConvertOwn[] = {{"input", true},    {"column", true},   {"to-scale", true}, {"direction", true},
                                   {"offset-x", true}, {"offset-y", true}, {"number-form", true}};
-
-// The number list of --input, or standard input.
-std::string NumberListFile(const Args& args) {
-  const std::string file = args.Value("input").value_or("");
-  return file.empty() ? "/dev/stdin" : file;
-}
 
 // A conversion in a text format is written source by source. Only a source
 // argument that no file can carry (not UTF-8, a line break) makes it wait for
@@ -118,6 +122,7 @@ int RunConvert(const std::vector<std::string>& words) {
   const double offsetX = ParseNumber(args.Value("offset-x").value_or("0"), "--offset-x");
   const double offsetY = ParseNumber(args.Value("offset-y").value_or("0"), "--offset-y");
   const OutputOptions o = ReadOutputOptions(args);
+  WarnOfGeographicDatum("convert", o, p);
   const std::vector<std::string>& arguments = args.Positional();
   const SheetMeta meta{std::string(kScaleCaptions[scale]), kScaleDenominators[scale], "", nullptr,
                        DatumName(p)};
@@ -141,7 +146,7 @@ int RunConvert(const std::vector<std::string>& words) {
       if (form5000) To5000Form(found);
     } catch (const Error& e) {
       if (written) written->Flush();
-      std::fprintf(stderr, "%s: %s\n", Shown(n).c_str(), Shown(e.what()).c_str());
+      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(n, e)).c_str());
       status = 1;
       return false;
     }
@@ -153,8 +158,8 @@ int RunConvert(const std::vector<std::string>& words) {
     // Each source's targets are written as they come, the sources read one
     // line at a time: any number of them, in memory bounded by one source's
     // targets. The list is opened before anything is written.
-    std::optional<NumberListReader> list;
-    if (arguments.empty()) list.emplace(NumberListFile(args));
+    std::optional<NumberInput> list;
+    if (arguments.empty()) list.emplace(args);
     const std::vector<std::string> named;  // each column names its own source
     SheetMeta streamed = meta;
     streamed.sources = &named;
@@ -179,7 +184,7 @@ int RunConvert(const std::vector<std::string>& words) {
   // per source that converts, in input order, as the conversion tab lists its
   // targets; past the sheet limit the whole conversion is refused.
   std::vector<std::string> numbers = arguments;
-  if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
+  if (numbers.empty()) numbers = ReadNumbers(args);
   std::vector<std::string> sources;
   TStandardMapUnions targets;
   std::int64_t total = 0;
@@ -202,10 +207,12 @@ int RunConvert(const std::vector<std::string>& words) {
 }
 
 int RunCheck(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn, kOutputOptionSpecs));
+  // check prints its own tab-separated lines to standard output: it takes no
+  // output options rather than ignore them.
+  const Args args(words, Options(kOwn));
   if (HelpRequested(args, kCheckHelp)) return 0;
   std::vector<std::string> numbers = args.Positional();
-  if (numbers.empty()) numbers = ReadNumberLines(args.Value("input").value_or(""));
+  if (numbers.empty()) numbers = ReadNumbers(args);
   int status = 0;
   StdoutSink sink;
   Output out(sink);
@@ -216,7 +223,7 @@ int RunCheck(const std::vector<std::string>& words) {
     } catch (const Error& e) {
       // The number's own error; the other numbers are still checked.
       out.Flush();
-      std::fprintf(stderr, "%s: %s\n", Shown(n).c_str(), Shown(e.what()).c_str());
+      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(n, e)).c_str());
       status = 1;
       continue;
     }
@@ -247,7 +254,7 @@ namespace karvento::cli {
 // The window's reader: a file that cannot be read is an error, not an empty
 // list, and lines are decoded from GBK as the window decodes them.
 std::vector<std::string> ReadNumberLines(const std::string& file) {
-  return ReadNumberList(file.empty() ? "/dev/stdin" : file);
+  return ReadNumberList(file.empty() || file == "-" ? "/dev/stdin" : file);
 }
 
 }  // namespace karvento::cli

@@ -35,7 +35,46 @@ Format ParseFormat(std::string_view text) {
   throw UsageError("--format: '" + std::string(text) + "' is none of" + names);
 }
 
-Output::Output(Sink& sink, bool gbk) : sink_(sink), gbk_(gbk) { buffer_.reserve(1 << 16); }
+Output::Output(Sink& sink, bool gbk, bool textCells) : sink_(sink), gbk_(gbk), textCells_(textCells) {
+  buffer_.reserve(1 << 16);
+}
+
+std::string RatioCaption(std::string_view caption) {
+  std::string text(caption);
+  const std::size_t colon = text.find(':');
+  if (colon != std::string::npos) text.replace(colon, 1, "\xE2\x88\xB6");  // U+2236 RATIO
+  return text;
+}
+
+// A field as CSV wants it: quoted when it holds a comma, a quote or a line
+// break, with quotes doubled. A spreadsheet's cell is a formula giving the
+// text, ="1-2", itself quoted as a field only where the text needs it.
+void CsvField(Output& out, std::string_view text, bool cell) {
+  if (cell) {
+    std::string formula = "=\"";
+    for (char c : text) {
+      if (c == '"') formula += '"';
+      formula += c;
+    }
+    formula += '"';
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+      out.Write(formula);
+    } else {
+      CsvField(out, formula, false);
+    }
+    return;
+  }
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out.Write(text);
+    return;
+  }
+  out.Put('"');
+  for (char c : text) {
+    if (c == '"') out.Put('"');
+    out.Put(c);
+  }
+  out.Put('"');
+}
 
 void Output::Write(std::string_view text) {
   if (gbk_ && !IsAscii(text)) {
@@ -182,21 +221,6 @@ void CustomTable(Output& out, const TCustomMapUnions& sheets) {
 
 // ------------------------------------------------------------------- CSV
 
-// A field as CSV wants it: quoted when it holds a comma, a quote or a line
-// break, with quotes doubled.
-void CsvField(Output& out, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out.Write(text);
-    return;
-  }
-  out.Put('"');
-  for (char c : text) {
-    if (c == '"') out.Put('"');
-    out.Put(c);
-  }
-  out.Put('"');
-}
-
 void CsvHeader(Output& out, const char* header) {
   out.Write(header);
   out.Write("\r\n");
@@ -211,10 +235,10 @@ void StandardCsvHead(Output& out, const SheetMeta& meta) {
 void StandardCsvRow(Output& out, const TStandardMapUnion& s, const std::string* source,
                     const double* cover) {
   if (source) {
-    CsvField(out, *source);
+    CsvField(out, *source, out.TextCells());
     out.Put(',');
   }
-  CsvField(out, s.MapUnionNo);
+  CsvField(out, s.MapUnionNo, out.TextCells());
   for (const TAngleDMS* a : {&s.Range.West, &s.Range.South, &s.Range.East, &s.Range.North}) {
     out.Put(',');
     out.Number(DmsToDeg(*a));
@@ -236,7 +260,7 @@ void CustomCsv(Output& out, const TCustomMapUnions& sheets) {
   CsvHeader(out, kCustomXlsHeader);
   for (const auto& row : sheets) {
     for (const auto& s : row) {
-      CsvField(out, s.MapUnionNo);
+      CsvField(out, s.MapUnionNo, out.TextCells());
       for (double v : {s.MinX, s.MinY, s.MaxX, s.MaxY}) {
         out.Put(',');
         out.Number(v);
@@ -288,6 +312,7 @@ struct Flat {
   double west, south, east, north;
   TPlanePoint plane[4];
   const double* cover = nullptr;  // an area's covered fraction, when asked for
+  bool independent = false;  // an independent sheet: the edges are eastings and northings
 };
 
 Flat FlatOf(const TStandardMapUnion& s) {
@@ -299,7 +324,7 @@ Flat FlatOf(const TStandardMapUnion& s) {
 // The corners of an independent sheet: NW, NE, SE, SW as on the national grid.
 Flat FlatOf(const TCustomMapUnion& s) {
   return {s.MapUnionNo, s.MinX, s.MinY, s.MaxX, s.MaxY,
-          {{s.MinX, s.MaxY}, {s.MaxX, s.MaxY}, {s.MaxX, s.MinY}, {s.MinX, s.MinY}}};
+          {{s.MinX, s.MaxY}, {s.MaxX, s.MaxY}, {s.MaxX, s.MinY}, {s.MinX, s.MinY}}, nullptr, true};
 }
 
 // The source number of a converted sheet, as the first member.
@@ -321,10 +346,14 @@ void JsonRecord(Output& out, const Flat& f, const std::string* source) {
   JsonSource(out, source);
   out.Write("\"number\":");
   JsonString(out, f.number);
+  // Plane edges are named for what they measure: Chinese surveying writes X
+  // for the northing, this tool (as the window) for the easting.
   const char* names[] = {",\"west\":", ",\"south\":", ",\"east\":", ",\"north\":"};
+  const char* planeNames[] = {",\"min_easting\":", ",\"min_northing\":", ",\"max_easting\":",
+                              ",\"max_northing\":"};
   const double values[] = {f.west, f.south, f.east, f.north};
   for (int k = 0; k < 4; ++k) {
-    out.Write(names[k]);
+    out.Write(f.independent ? planeNames[k] : names[k]);
     out.Number(values[k]);
   }
   out.Write(",\"plane\":");
@@ -357,7 +386,7 @@ void GeoJsonFeature(Output& out, const Flat& f, const SheetMeta* meta, const std
     out.Write(",\"scale\":");
     out.Number(meta->denominator);
     out.Write(",\"scale_caption\":");
-    JsonString(out, meta->scale);
+    JsonString(out, RatioCaption(meta->scale));
     out.Write(",\"standard\":");
     // A conversion mixes both standards: each sheet's is that of its form.
     const bool old = f.number.find('-') != std::string_view::npos;
@@ -522,10 +551,11 @@ void WriteCustomSheets(Format format, Output& out, const TCustomMapUnions& sheet
 }
 
 bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>& rows,
-                      CsvEncoding encoding) {
+                      CsvEncoding encoding, bool byScale) {
   switch (format) {
     case Format::Table:
-      out.Write("place     new          old               west          south         east          north\n");
+      out.Write(byScale ? "scale     " : "place     ");
+      out.Write("new          old               west          south         east          north\n");
       for (const PointSheet& r : rows) {
         // Labels hold Chinese captions (1:1万): padded by display width, two
         // columns for each three-byte character.
@@ -549,12 +579,15 @@ bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>&
       return true;
     case Format::Csv:
       if (encoding == CsvEncoding::Utf8Bom) out.Write("\xEF\xBB\xBF");
-      out.Write("位置,新图幅号,旧图幅号,最小经度,最小纬度,最大经度,最大纬度\r\n");
+      out.Write(byScale ? "比例尺" : "位置");
+      out.Write(",新图幅号,旧图幅号,最小经度,最小纬度,最大经度,最大纬度\r\n");
       for (const PointSheet& r : rows) {
-        for (const std::string* f : {&r.label, &r.newNumber, &r.oldNumber}) {
-          CsvField(out, *f);
+        CsvField(out, r.label);
+        for (const std::string* f : {&r.newNumber, &r.oldNumber}) {
           out.Put(',');
+          CsvField(out, *f, out.TextCells());
         }
+        out.Put(',');
         out.Number(DmsToDeg(r.sheet.Range.West));
         for (const TAngleDMS* a : {&r.sheet.Range.South, &r.sheet.Range.East, &r.sheet.Range.North}) {
           out.Put(',');
@@ -568,7 +601,7 @@ bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>&
       for (std::size_t i = 0; i < rows.size(); ++i) {
         const PointSheet& r = rows[i];
         if (i) out.Put(',');
-        out.Write("\n{\"place\":");
+        out.Write(byScale ? "\n{\"scale\":" : "\n{\"place\":");
         JsonString(out, r.label);
         out.Write(",\"new\":");
         JsonString(out, r.newNumber);

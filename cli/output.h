@@ -31,10 +31,12 @@ class Sink {
 };
 
 // Buffered text output. With gbk set, text that is not ASCII is converted
-// from UTF-8 to GBK on the way out.
+// from UTF-8 to GBK on the way out. With textCells set, the CSV writers put
+// each sheet number in the form a spreadsheet keeps as text (="1-2"): Excel
+// and WPS turn a bare 1-2 into a date however it is quoted.
 class Output {
  public:
-  explicit Output(Sink& sink, bool gbk = false);
+  explicit Output(Sink& sink, bool gbk = false, bool textCells = false);
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
@@ -42,10 +44,12 @@ class Output {
   void Put(char c);
   void Number(double v);  // the shortest text that reads back to the same double
   void Flush();
+  bool TextCells() const { return textCells_; }
 
  private:
   Sink& sink_;
   bool gbk_;
+  bool textCells_;
   std::string buffer_;
 };
 
@@ -103,8 +107,9 @@ class StandardSheetWriter {
 // its format is refused (a UsageError naming the formats that can).
 void RefuseGeoJsonOfPlaneSheets(Format format);
 
-// The sheets of a point (karvento-cli at): one row per scale or per
-// neighbour, each with a label (the scale, or the neighbour's place NW … SE),
+// The sheets of a point (karvento-cli at): one row per scale (byScale, the
+// first column headed scale/比例尺) or per neighbour (headed place/位置), each
+// with a label (the scale, or the neighbour's place NW … SE),
 // its new and its old number (empty where the old standard has none) and the
 // sheet itself, in table, csv or json; false for any other format.
 struct PointSheet {
@@ -113,7 +118,16 @@ struct PointSheet {
   TStandardMapUnion sheet;
 };
 bool WritePointSheets(Format format, Output& out, const std::vector<PointSheet>& rows,
-                      CsvEncoding encoding);
+                      CsvEncoding encoding, bool byScale);
+
+// A scale caption as GeoJSON carries it: with the ratio sign of Chinese
+// typesetting (1∶5万), which GDAL's type guessing keeps as text; with a colon
+// GDAL reads 1:5万 as the time 01:05:00.
+std::string RatioCaption(std::string_view caption);
+
+// One field of a CSV record, quoted when it holds a comma, a quote or a line
+// break; the text of a spreadsheet's number cell when cell is set (="1-2").
+void CsvField(Output& out, std::string_view text, bool cell = false);
 
 // Both throw karvento::Error, before writing anything, for a table holding a
 // number that no file can carry (SheetNumberFault).

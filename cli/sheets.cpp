@@ -5,9 +5,9 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "gis/area_file.h"
+#include "cli/modules.h"
 #include "numbering/unMapUnRgPub.h"
-#include "workbench/create_map_un_rg.h"
+#include "workbench/text_files.h"
 
 namespace karvento::cli {
 
@@ -43,7 +43,9 @@ const char* kHelp =
     "                     a parameter file saved by the window (options override)\n"
     "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
     "                     gpkg, dxf, kml, or an index map: svg, png, pdf (mif, xlsx,\n"
-    "                     shp and gpkg need --output)\n"
+    "                     shp and gpkg need --output); without --format the\n"
+    "                     output name's extension chooses (x.gpkg: GeoPackage),\n"
+    "                     and a --format that contradicts it is refused\n"
     "  --output FILE      write to FILE instead of standard output (- is standard\n"
     "                     output); an existing FILE is replaced once complete. Every\n"
     "                     text format, mif, shp, gpkg, dxf and kml are written\n"
@@ -52,6 +54,12 @@ const char* kHelp =
     "                     holds up to 4 GB); xlsx and the maps: 5,000,000\n"
     "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
     "                     shp attribute text: utf-8 (default) or gbk\n"
+    "  --spreadsheet      csv for Excel and WPS: numbers as text cells (=\"J-50-5\")\n"
+    "                     that they do not turn into dates or numbers\n"
+    "  --progress         a progress line on standard error (sheets done of the\n"
+    "                     total, rate, time left), shown by default on a terminal\n"
+    "                     once a run lasts a second\n"
+    "  --quiet            no progress line and no notices on standard error\n"
     "  --coords plane|geo mif, shp, gpkg, dxf in plane corners (default) or in\n"
     "                     longitude and latitude\n"
     "  --corners-only     shp, gpkg, dxf, kml: each frame its four corners joined\n"
@@ -67,15 +75,18 @@ const char* kHelp =
     "                     (table, csv, json, geojson)\n"
     "%s"
     "\n"
+    "Plane corners: X is the easting and Y the northing, in metres.\n"
     "Coordinate systems: shp (with its .prj), gpkg and dxf name the EPSG system of\n"
-    "the datum: geographic EPSG:4214 (54) or 4610 (80); plane the Gauss-Kruger\n"
-    "system of the zone, with the zone number (EPSG:2415 for 54, zone 39) when\n"
-    "--cm is given, without it (EPSG:2436, CM 117E) when --cm is 0, which needs\n"
-    "every sheet in one zone. Offsets make it that system with its false origin\n"
-    "moved by them. kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954\n"
-    "and Xi'an 1980 sheets are refused. geojson coordinates are the sheets' own\n"
-    "longitudes and latitudes on their datum, not WGS 84 as RFC 7946 readers\n"
-    "assume; each feature names its datum in the property \"datum\".\n"
+    "the datum: geographic EPSG:4214 (54), 4610 (80) or 4490 (2000); plane the\n"
+    "Gauss-Kruger system of the zone, with the zone number when --cm is given\n"
+    "(3-degree zone 39: EPSG:2415 for 54, 2363 for 80, 4527 for 2000), without it\n"
+    "when --cm is 0 (CM 117E: EPSG:2436, 2384, 4548), which needs every sheet in\n"
+    "one zone. Offsets make it that system with its false origin moved by them.\n"
+    "kml is WGS 84, which only CGCS2000 sheets are: Beijing 1954 and Xi'an 1980\n"
+    "sheets are refused. geojson and csv longitudes and latitudes are the sheets'\n"
+    "own on their datum, not WGS 84 as their readers assume: each geojson feature\n"
+    "names its datum in the property \"datum\", and on 54 and 80 standard error\n"
+    "says so (--quiet: not).\n"
     "\n"
     "Example: the 1:1万 sheets of central Beijing, new standard, zone 39:\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 \\\n"
@@ -91,34 +102,7 @@ const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", tru
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
                            {"params", true},   {"number-form", true}, {"aoi", true},
                            {"aoi-layer", true}, {"aoi-where", true}, {"min-cover", true},
-                           {"cover", false}};
-
-// What a user interface of the window must answer when the tool borrows the
-// window's fields: nothing is ever shown.
-class NoUserInterface : public UserInterface {
- public:
-  MessageResult MessageBox(std::string_view, std::string_view text, MessageButtons,
-                           MessageIcon) override {
-    throw Error(std::string(text));
-  }
-  bool RunFileDialog(const TFileDialog&, std::string&) override { return false; }
-  bool ShowInputPoint(TfrmInputPoint&) override { return false; }
-  bool ShowInputString(TfrmInputString&) override { return false; }
-  void ShowInformation(TfrmTFInformation&) override {}
-  std::string FocusedControl() const override { return {}; }
-  void SetFocus(std::string_view) override {}
-  void CloseMainWindow() override {}
-};
-
-// A saved parameter file as the window's Open reads it into a geodetic tab:
-// every value brought into its field's limits and decimals.
-TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
-  NoUserInterface ui;
-  TfrmCreateMapUnRg window(ui);
-  const int tab = datum == Datum::Xian80 ? kTabXian80 : kTabBeijing54;
-  window.WriteParameters(tab, ReadParameterFile(file));
-  return window.ReadParameters(tab);
-}
+                           {"cover", false}, {"progress", false}};
 
 }  // namespace
 
@@ -131,13 +115,14 @@ int RunSheets(const std::vector<std::string>& words) {
   if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
   Projection p = ReadProjection(args);
   const OutputOptions o = ReadOutputOptions(args);
+  const ProgressLine::Mode progressMode = ProgressLine::ModeOf(args);
 
   // The corners, zone method, central meridian and offsets: from a saved
   // parameter file where one is given, each overridden by its option.
   TMapUnionRange range;
   double offsetX = 0, offsetY = 0;
   if (auto file = args.Value("params")) {
-    const TParameterSet saved = OpenParameterFile(*file, p.datum);
+    const TParameterSet saved = Gis().openParameterFile(*file, p.datum);
     range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
     if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;
@@ -162,6 +147,10 @@ int RunSheets(const std::vector<std::string>& words) {
     range.East = corner.Lon;
     range.North = corner.Lat;
   }
+  if (!args.Has("aoi")) {
+    const std::string inverted = InvertedCornersText(range);
+    if (!inverted.empty()) throw Error(inverted);
+  }
   if (auto x = args.Value("offset-x")) offsetX = ParseNumber(*x, "--offset-x");
   if (auto y = args.Value("offset-y")) offsetY = ParseNumber(*y, "--offset-y");
 
@@ -180,8 +169,8 @@ int RunSheets(const std::vector<std::string>& words) {
       minCover = ParseNumber(*f, "--min-cover");
       if (!(minCover >= 0 && minCover <= 1)) throw UsageError("--min-cover is a fraction from 0 to 1");
     }
-    area = ReadAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
-                        args.Value("aoi-where").value_or(""), p.datum);
+    area = Gis().readAreaFile(*aoi, args.Value("aoi-layer").value_or(""),
+                              args.Value("aoi-where").value_or(""), p.datum);
     // As the window refuses it, before any sheet is counted or allocated.
     if (const std::string problem = AreaDomainProblem(area->area); !problem.empty()) {
       throw Error("范围文件 “" + *aoi + "” " + problem);
@@ -216,10 +205,11 @@ int RunSheets(const std::vector<std::string>& words) {
   const SheetWalk walk =
       area ? SheetWalk(area->area, minCover, scale, standard == "new", p.zone3, p.datum, p.cm, false)
            : SheetWalk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
+  WarnOfGeographicDatum("sheets", o, p);
   StreamStandardSheets(o, walk, edits,
                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
                         nullptr, DatumName(p), withCover},
-                       p);
+                       p, progressMode);
   return 0;
 }
 

@@ -1,5 +1,6 @@
 // Sheets written as a walk hands them over, and the forms of their numbers.
 #include "cli/common.h"
+#include "cli/modules.h"
 #include "export/mif_stream.h"
 
 namespace karvento::cli {
@@ -60,7 +61,7 @@ GisTableOutline OutlineOfWalk(const SheetWalk& walk, const ColumnEdits& edits, b
   }
   walk.Run([&](std::vector<TStandardMapUnion>& column) {
     edits.Apply(column);
-    outline.Add(column);
+    Gis().addToOutline(outline, column);
   });
   return outline;
 }
@@ -68,16 +69,23 @@ GisTableOutline OutlineOfWalk(const SheetWalk& walk, const ColumnEdits& edits, b
 }  // namespace
 
 void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
-                          const SheetMeta& meta, const Projection& p) {
+                          const SheetMeta& meta, const Projection& p, ProgressLine::Mode progress) {
+  // An area keeps only some sheets of its grid: their count is known when
+  // they are written.
+  ProgressLine line(progress, walk.HasArea() ? 0
+                                             : static_cast<std::uint64_t>(walk.Columns()) *
+                                                   static_cast<std::uint64_t>(walk.Rows()));
   if (const auto gis = GisOptionsOf(o)) {
     const GisTableOutline outline = OutlineOfWalk(walk, edits, meta.standard == "new");
-    GisSheetStream file(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY},
-                        *gis);
+    const std::unique_ptr<GisColumns> file =
+        Gis().openStream(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY}, *gis);
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
-      file.Column(column);
+      file->Column(column);
+      line.Add(column.size());
     });
-    file.Commit();
+    file->Commit();
+    line.Finish();
     return;
   }
   if (o.format == Format::Mif) {
@@ -91,8 +99,10 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
       mif.Column(column);
+      line.Add(column.size());
     });
     mif.Commit();
+    line.Finish();
     return;
   }
   OutputStream stream(o);
@@ -100,9 +110,11 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
   walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
     edits.Apply(column);
     writer.Column(column, nullptr, &covers);
+    line.Add(column.size());
   });
   writer.Finish();
   stream.Finish();
+  line.Finish();
 }
 
 }  // namespace karvento::cli

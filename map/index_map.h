@@ -220,9 +220,14 @@ struct PaintStats {
   std::vector<std::pair<QRectF, QString>> gridLabels;
 };
 
-// The font of the map's texts: the installed CJK sans-serif (WenQuanYi Micro
-// Hei where installed), at pixelSize device units.
+// The font of the map's texts: the first installed of the CJK sans-serif
+// families of Windows, macOS and Linux, at pixelSize device units.
 QFont MapFont(int pixelSize);
+// The same families as an SVG viewer reads them, and an SVG with every
+// font-family attribute naming them all.
+inline constexpr const char* kSvgFontFamilies =
+    "'Microsoft YaHei', 'PingFang SC', 'Noto Sans CJK SC', 'WenQuanYi Micro Hei', sans-serif";
+QByteArray WithSvgFontFamilies(const QByteArray& svg);
 
 // Draws the model through the view into the view's viewport (clipped to it),
 // and the decor around it: the title in the band above the viewport, the
@@ -239,7 +244,8 @@ QByteArray RenderIndexMap(FileFormat format, const QSizeF& size, const IndexMapM
 
 // Starts a QGuiApplication on the offscreen platform (unless a platform is
 // chosen through QT_QPA_PLATFORM) when the program has none: what a command
-// line tool needs to draw text.
+// line tool needs to draw text. The toolkit's warnings are kept from
+// standard error; its critical and fatal messages reach it.
 void EnsureGuiApplication();
 
 }  // namespace karvento::map

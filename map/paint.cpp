@@ -176,9 +176,28 @@ QMarginsF GridLabelMargins() {
   return QMarginsF(widest + 8, fm.height() + 2, 0, 0);
 }
 
+QByteArray WithSvgFontFamilies(const QByteArray& svg) {
+  // The SVG writer names the one family the painter found here; a viewer on
+  // another system may lack it and fall back to a font without Chinese.
+  static const QByteArray kAttribute = "font-family=\"";
+  QByteArray text;
+  text.reserve(svg.size() + svg.size() / 8);
+  qsizetype from = 0;
+  for (qsizetype at; (at = svg.indexOf(kAttribute, from)) >= 0;) {
+    const qsizetype end = svg.indexOf('"', at + kAttribute.size());
+    if (end < 0) break;
+    text.append(svg.constData() + from, at - from);
+    text.append(kAttribute).append(kSvgFontFamilies).append('"');
+    from = end + 1;
+  }
+  text.append(svg.constData() + from, svg.size() - from);
+  return text;
+}
+
 QFont MapFont(int pixelSize) {
   QFont font;
-  font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+  font.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("PingFang SC"),
+                    QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
                     QStringLiteral("Droid Sans Fallback"), QStringLiteral("sans-serif")});
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(pixelSize);
@@ -373,6 +392,8 @@ QByteArray RenderIndexMap(FileFormat format, const QSizeF& size, const IndexMapM
       p.fillRect(QRectF(QPointF(0, 0), page), Rgb(colors::kBackground));
       PaintIndexMap(p, view, model, decor);
       p.end();
+      buffer.close();
+      bytes = WithSvgFontFamilies(bytes);
       break;
     }
     case FileFormat::Png: {
@@ -405,8 +426,22 @@ QByteArray RenderIndexMap(FileFormat format, const QSizeF& size, const IndexMapM
   return bytes;
 }
 
+namespace {
+
+// The toolkit's own notices (QStandardPaths: XDG_RUNTIME_DIR not set, a font
+// substituted) mean nothing to a user of the command line; a critical or
+// fatal message is a real failure and is shown.
+void ToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type != QtCriticalMsg && type != QtFatalMsg) return;
+  std::fprintf(stderr, "karvento-cli: %s\n", text.toLocal8Bit().constData());
+  if (type == QtFatalMsg) std::abort();
+}
+
+}  // namespace
+
 void EnsureGuiApplication() {
   if (QGuiApplication::instance() != nullptr) return;
+  qInstallMessageHandler(ToolkitMessage);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "karvento";

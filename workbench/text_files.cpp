@@ -218,8 +218,35 @@ std::string ReadFileText(const std::string& fileName, std::size_t maxBytes) {
   return bytes;
 }
 
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A line of a UTF-8 list as it stands, each byte that is not part of a
+// well-formed character made U+FFFD, as a GBK line's are.
+std::string Utf8Line(std::string_view line) {
+  if (IsValidUtf8(line)) return std::string(line);
+  std::string text;
+  for (std::size_t i = 0; i < line.size();) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (i + n <= line.size() && IsValidUtf8(line.substr(i, n))) {
+      text.append(line.substr(i, n));
+      i += n;
+    } else {
+      text += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 std::vector<std::string> ReadNumberList(const std::string& fileName) {
-  const std::string text = ReadFileText(fileName, kMaxNumberListBytes);
+  std::string text = ReadFileText(fileName, kMaxNumberListBytes);
+  const bool utf8 = text.starts_with(kUtf8Mark);
+  if (utf8) text.erase(0, kUtf8Mark.size());
   // Counted before the lines are made: each costs far more than its bytes.
   std::size_t breaks = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -230,7 +257,7 @@ std::vector<std::string> ReadNumberList(const std::string& fileName) {
     ThrowTooLarge(fileName, FormatCount(static_cast<double>(kMaxNumberListLines)) + " 行");
   }
   std::vector<std::string> lines = SplitLines(text);
-  for (std::string& line : lines) line = GbkToUtf8(line, true);
+  for (std::string& line : lines) line = utf8 ? Utf8Line(line) : GbkToUtf8(line, true);
   return lines;
 }
 
@@ -252,6 +279,7 @@ bool NumberListReader::Refill() {
 bool NumberListReader::Next(std::string& line) {
   raw_.clear();
   bool begun = false;  // a character or a break of this line seen
+  bool broken = false;  // the line ended with a break
   for (;;) {
     if (at_ == end_ && !Refill()) break;
     const char c = buffer_[at_++];
@@ -266,7 +294,7 @@ bool NumberListReader::Next(std::string& line) {
     }
     if (c == '\r' || c == '\n') {
       afterCr_ = c == '\r';
-      begun = true;
+      begun = broken = true;
       break;
     }
     if (raw_.size() == kMaxNumberListBytes) {
@@ -276,7 +304,14 @@ bool NumberListReader::Next(std::string& line) {
     begun = true;
   }
   if (!begun) return false;
-  line = GbkToUtf8(raw_, true);
+  if (firstLine_) {
+    firstLine_ = false;
+    utf8_ = std::string_view(raw_).starts_with(kUtf8Mark);
+    if (utf8_) raw_.erase(0, kUtf8Mark.size());
+    // A file of the mark alone holds no line.
+    if (utf8_ && raw_.empty() && !broken) return false;
+  }
+  line = utf8_ ? Utf8Line(raw_) : GbkToUtf8(raw_, true);
   return true;
 }
 

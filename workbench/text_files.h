@@ -77,7 +77,10 @@ inline constexpr std::size_t kMaxNumberListBytes = std::size_t{128} << 20;
 inline constexpr std::size_t kMaxNumberListLines = 5'000'000;
 
 // Reads a number list: the lines of the file (SplitLines), each decoded from
-// GBK to UTF-8, a byte that is not GBK becoming U+FFFD.
+// GBK to UTF-8, a byte that is not GBK becoming U+FFFD. A file that begins
+// with the UTF-8 byte-order mark (Notepad's and Excel's "CSV UTF-8") is
+// UTF-8: the mark is dropped and each line kept as UTF-8, a byte that is not
+// becoming U+FFFD.
 std::vector<std::string> ReadNumberList(const std::string& fileName);
 
 // A number list read one line at a time, split and decoded as ReadNumberList
@@ -103,6 +106,8 @@ class NumberListReader {
   std::size_t at_ = 0, end_ = 0;
   bool ended_ = false;
   bool afterCr_ = false;  // a LF right after a CR ends no line of its own
+  bool firstLine_ = true;
+  bool utf8_ = false;  // the file began with the UTF-8 byte-order mark
   std::string raw_;
 };
 

@@ -54,7 +54,7 @@ TEST(CliAoi, SheetsOfAPolygonFile) {
       {"--aoi " + beijing + " --cover --format mif --output x.mif", 2, 0, "", "--cover"},
   };
   for (const Case& c : cases) {
-    const Result r = RunCli("sheets --scale 1:1万 --format csv " + c.args);
+    const Result r = RunCli("sheets --scale 1:1万 --format csv --quiet " + c.args);
     EXPECT_EQ(r.status, c.status) << c.args << r.err;
     if (c.status == 0) {
       EXPECT_EQ(Lines(r.out), c.sheets + 1) << c.args << r.out;

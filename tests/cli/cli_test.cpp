@@ -77,7 +77,10 @@ TEST(Cli, UsageAndDataErrors) {
       {"project --datum 2001 --cm 117 116 39", 2, "--datum is 54, 80 or 2000"},
       {"sheets --from abc,39 --to 117,40", 2, "'abc' is not a number"},
       {"sheets --from 116,39 --to 117,40 --bogus", 2, "unknown option --bogus"},
-      {"sheets --from 116,39 --to 114,40 --scale 1:10万", 1, "Range check error"},
+      {"sheets --from 116,39 --to 114,40 --scale 1:10万", 1,
+       "左下角的经度 116:00:00 大于右上角的经度 114:00:00：左下角（--from）应在右上角（--to）的西边"},
+      {"sheets --from 114,41 --to 116,40 --scale 1:10万", 1,
+       "左下角的纬度 41:00:00 大于右上角的纬度 40:00:00：左下角（--from）应在右上角（--to）的南边"},
       // A workbook is built in memory: past the sheet limit it is refused.
       // (Every other format streams: see StreamsPastTheSheetLimit.)
       {"sheets --from 0,0 --to 180,88 --scale 1:5000 --format xlsx --output /tmp/never.xlsx", 1,
@@ -197,7 +200,7 @@ TEST(Cli, GisFormatsReadBackWithTheirSystem) {
 
 TEST(Cli, StreamsEndCleanlyWhenTheReaderStops) {
   // 36,864 sheets into a reader that takes two lines.
-  const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv | head -2");
+  const Result r = RunCli("sheets --from 114,36 --to 120,40 --scale 1:5000 --format csv --quiet | head -2");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
 }
@@ -486,10 +489,10 @@ TEST(Cli, ConvertWritesEachSourceAsTheWholeResultWouldBe) {
     }
     for (const std::string& input : {"--input " + list, "< " + list}) {
       const Result r = RunShell(kCli + " convert --to-scale 1:10万 --datum 80 --cm 117 "
-                                "--offset-x 39000000 --offset-y 10 --format " + name + " " + input);
+                                "--offset-x 39000000 --offset-y 10 --quiet --format " + name + " " + input);
       EXPECT_EQ(r.out, whole.text) << name << " " << input;
       EXPECT_EQ(r.status, 1);
-      EXPECT_EQ(r.err, "nonsense不是标准图幅号！\n不是标准图幅号！\nJ-50-5.5: '5.5' is not a valid integer value\n");
+      EXPECT_EQ(r.err, "nonsense不是标准图幅号！\n不是标准图幅号！\nJ-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
     }
   }
   std::remove(list.c_str());
@@ -526,7 +529,7 @@ TEST(Cli, CheckReadsArgumentsOrStandardInput) {
   // system's message; the others are still checked.
   r = RunCli("check J-50-5.5 J-50");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "J-50-5.5: '5.5' is not a valid integer value\n");
+  EXPECT_EQ(r.err, "J-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
   EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
 }
 

@@ -37,6 +37,12 @@ expect "window program" '^\./usr/bin/karvento$' "$files"
 expect "command-line program" '^\./usr/bin/karvento-cli$' "$files"
 expect "desktop entry" '^\./usr/share/applications/karvento\.desktop$' "$files"
 expect "icon" '^\./usr/share/icons/hicolor/scalable/apps/karvento\.svg$' "$files"
+expect "manual page of the command line" '^\./usr/share/man/man1/karvento-cli\.1\.gz$' "$files"
+expect "manual page of the window" '^\./usr/share/man/man1/karvento\.1\.gz$' "$files"
+expect "copyright" '^\./usr/share/doc/karvento/copyright$' "$files"
+expect "changelog" '^\./usr/share/doc/karvento/changelog\.gz$' "$files"
+expect "bash completion" '^\./usr/share/bash-completion/completions/karvento-cli$' "$files"
+expect "maintainer" '^ Maintainer: .*<[^@]+@[^@]+\.[a-z]+>$' "$info"
 # Nothing of the build leaks into the package: no tests, no static libraries.
 if grep -qE '_tests$|\.a$|/include/' <<<"$files"; then
   echo "FAIL: build products in the package"; fail=1
@@ -52,4 +58,24 @@ expect "entry icon" '^Icon=karvento$' "$entry"
 # The installed binaries are the ones that run: the CLI answers --help.
 "$out/root/usr/bin/karvento-cli" --help >"$out/help.txt" 2>&1 || { echo "FAIL: karvento-cli --help"; fail=1; }
 expect "cli help" 'karvento-cli' "$(cat "$out/help.txt")"
+# The modules come with the program and are found where they are installed;
+# a missing one is named with the package that brings it.
+expect "GIS module" '^\./usr/lib/[a-z0-9_-]+/karvento/libkarvento-cli-gis\.so$' "$files"
+expect "map module" '^\./usr/lib/[a-z0-9_-]+/karvento/libkarvento-cli-map\.so$' "$files"
+cli="$out/root/usr/bin/karvento-cli"
+"$cli" sheets --from 116:20,39:50 --to 116:30,40:00 --output "$out/a.gpkg" 2>"$out/gpkg.txt" &&
+  ogrinfo -ro -q "$out/a.gpkg" >/dev/null || { echo "FAIL: installed GeoPackage"; cat "$out/gpkg.txt"; fail=1; }
+rm "$out"/root/usr/lib/*/karvento/libkarvento-cli-map.so
+status=0
+"$cli" sheets --from 116:20,39:50 --to 116:30,40:00 --format svg >/dev/null 2>"$out/missing.txt" || status=$?
+[[ $status -eq 1 ]] || { echo "FAIL: a missing module gave exit status $status"; fail=1; }
+expect "missing module named" 'libkarvento-cli-map\.so.*软件包 karvento' "$(cat "$out/missing.txt")"
+# The manual page is the program's help, with its exit statuses.
+manual=$(zcat "$out/root/usr/share/man/man1/karvento-cli.1.gz")
+expect "manual page text" 'Exit status' "$manual"
+expect "manual page of each command" '^usage: karvento-cli grid --min-x' "$manual"
+# Completion offers the commands and each command's options.
+completion=$(bash -c 'source "$1"; COMP_WORDS=(karvento-cli sheets --pro); COMP_CWORD=2; COMP_LINE="karvento-cli sheets --pro"
+  COMP_POINT=${#COMP_LINE}; _karvento_cli; echo "${COMPREPLY[*]}"' _ "$out/root/usr/share/bash-completion/completions/karvento-cli")
+[[ $completion == "--progress" ]] || { echo "FAIL: completion gave '$completion'"; fail=1; }
 exit $fail

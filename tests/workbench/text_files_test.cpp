@@ -210,6 +210,26 @@ TEST(NumberList, LinesAreDecodedFromGbk) {
   EXPECT_EQ(ReadNumberList(file), expected);
 }
 
+TEST(NumberList, AByteOrderMarkMakesTheListUtf8) {
+  // Notepad and Excel's "CSV UTF-8" begin with the mark; read as GBK it
+  // would swallow the first number's first letter (锘縅50D001005).
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBFJ50D001005\r\nJ-50-5\r\n", {"J50D001005", "J-50-5"}},
+      {"\xEF\xBB\xBF\xE5\x9B\xBE\xE5\xB9\x85\xE5\x8F\xB7,x\nA\xFFZ\n\xE5\x9B",
+       {"图幅号,x", "A\xEF\xBF\xBDZ", "\xEF\xBF\xBD\xEF\xBF\xBD"}},
+      {"\xEF\xBB\xBF", {}},
+      {"J50\n\xEF\xBB\xBFJ50", {"J50", "\xE9\x94\x98\xE7\xB8\x85\x35\x30"}},  // only at the start
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadNumberList(dir.Write("bom.txt", c.text)), c.lines) << c.text;
+  }
+}
+
 TEST(NumberList, ReadLineByLineAsReadWhole) {
   // The line reader gives the lines of the whole reader: every break, a NUL,
   // GBK, and breaks and pairs split across its 64 KiB reads.
@@ -220,6 +240,7 @@ TEST(NumberList, ReadLineByLineAsReadWhole) {
       "J-50\r\n\xCD\xBC\xB7\xF9\r\nA\xFFZ\r\nB\x81\r\nC\x80",
       block + "\r\nJ50",  // CR last of one read, LF first of the next
       block + "\rJ50", block + "J\r\n", block.substr(1) + "\xCD\xBC\n" + block + "\n",
+      "\xEF\xBB\xBFJ50\r\n\xE5\x9B\xBE\xFF\r\n", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n",
   };
   TempDir dir;
   for (const std::string& text : texts) {

@@ -1,0 +1,62 @@
+#include "cli/modules.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "numbering/error.h"
+
+namespace karvento::cli {
+
+namespace {
+
+// The folder of the running program.
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  const std::string program(path, static_cast<std::size_t>(n));
+  return program.substr(0, program.find_last_of('/'));
+}
+
+// The module's table: by its name, as the dynamic loader finds it (a module
+// already loaded, the search path of a program linked with it), else from the
+// program's folder (a build tree), else from the folder the package installs
+// it into.
+const void* Open(const char* file, const char* symbol, const char* what) {
+  const std::string folder = ProgramFolder();
+  const std::string places[] = {file, folder + "/" + file, folder + "/../" KARVENTO_MODULE_DIR "/" + file};
+  std::string reason;
+  for (const std::string& place : places) {
+    void* module = dlopen(place.c_str(), RTLD_NOW);
+    if (module == nullptr) {
+      if (place != file && reason.empty()) {
+        const char* error = dlerror();
+        reason = error ? error : place;
+      }
+      continue;
+    }
+    const auto table = reinterpret_cast<const void* (*)()>(dlsym(module, symbol));
+    if (table == nullptr) throw Error(std::string(file) + " 不是 karvento-cli 的模块：" + dlerror());
+    return table();
+  }
+  throw Error(std::string(what) + "需要模块 " + file + "，无法加载（" + reason +
+              "）。请安装或重新安装软件包 karvento（sudo apt-get install --reinstall karvento）。");
+}
+
+}  // namespace
+
+const GisModule& Gis() {
+  static const auto* module =
+      static_cast<const GisModule*>(Open("libkarvento-cli-gis.so", kGisModuleSymbol, "GIS 格式、范围文件和参数文件"));
+  return *module;
+}
+
+const MapModule& Map() {
+  static const auto* module =
+      static_cast<const MapModule*>(Open("libkarvento-cli-map.so", kMapModuleSymbol, "图幅示意图（svg、png、pdf）"));
+  return *module;
+}
+
+}  // namespace karvento::cli

@@ -1,0 +1,93 @@
+// The parts of karvento-cli that need GDAL or Qt, in two modules opened at
+// run time, so that a command that needs neither (check, convert, at,
+// project, dms, and sheets or grid to a text format) starts without loading
+// either library and the hundred-odd libraries behind them:
+//   libkarvento-cli-gis.so  the GIS writers, the area reader and the window's
+//                           parameter files (GDAL, PROJ)
+//   libkarvento-cli-map.so  the index maps and the map frames' SVG and PDF
+//                           (Qt Gui and Svg)
+// Each module hands over one table of functions; this header is the whole
+// interface between the program and its modules.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geodesy/datum.h"
+#include "gis/area_file.h"
+#include "gis/coordinate_system.h"
+#include "gis/gis_export.h"
+#include "numbering/area.h"
+#include "numbering/map_frame.h"
+#include "numbering/sheet_types.h"
+#include "workbench/text_files.h"
+
+namespace karvento::cli {
+
+// A GIS file written column by column (GisSheetStream).
+class GisColumns {
+ public:
+  virtual ~GisColumns() = default;
+  virtual void Column(const std::vector<TStandardMapUnion>& column) = 0;
+  virtual void Commit() = 0;
+};
+
+struct GisModule {
+  // WriteGisSheets; WriteGisCustomSheets, in the Gauss-Krüger system of
+  // plane (its offsets unused) for rectangular sheets on the national grid,
+  // in none for an independent grid (plane null).
+  bool (*writeSheets)(const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
+                      const GisOptions& options, std::string* reason);
+  bool (*writeCustomSheets)(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
+                            const TPlaneSystem* plane, std::string* reason);
+  // A GisSheetStream; throws as its constructor does.
+  std::unique_ptr<GisColumns> (*openStream)(const std::string& file, const GisTableOutline& outline,
+                                            const TPlaneSystem& system, const GisOptions& options);
+  // GisTableOutline::Add.
+  void (*addToOutline)(GisTableOutline& outline, const std::vector<TStandardMapUnion>& column);
+  // ReadAreaFile.
+  AreaFile (*readAreaFile)(const std::string& file, const std::string& layer, const std::string& where,
+                           Datum datum);
+  // A saved parameter file as the window's Open reads it into the geodetic
+  // tab of the datum: every value brought into its field's limits.
+  TParameterSet (*openParameterFile)(const std::string& file, Datum datum);
+};
+
+// The pages of a PDF of map frames (map::FramePdf).
+class FramePages {
+ public:
+  virtual ~FramePages() = default;
+  virtual void Add(const MapFrame& frame) = 0;
+  virtual void Finish() = 0;
+};
+
+// The index maps: the bytes of an SVG, PNG or PDF file (format 0, 1, 2) of
+// width x height (pixels, millimetres for PDF), under the title, outlining
+// the sheet at current (-1 for none) and the area where one is given.
+struct MapModule {
+  std::string (*renderStandard)(int format, double width, double height, const TStandardMapUnions& sheets,
+                                const std::string& title, std::ptrdiff_t current, const GeoMultiPolygon* area);
+  std::string (*renderCustom)(int format, double width, double height, const TCustomMapUnions& sheets,
+                              const std::string& title);
+  // The map frame of a sheet as an SVG file's bytes (map::RenderFrameSvg).
+  std::string (*frameSvg)(const MapFrame& frame);
+  // A PDF of frames, a page each, its bytes handed to write as they come.
+  std::unique_ptr<FramePages> (*openFramePdf)(std::function<void(std::string_view)> write);
+};
+
+// The module, opened on first use from the folder of the program, then from
+// ../lib/<multiarch>/karvento beside it (where the package installs it). A module
+// that cannot be opened throws karvento::Error naming the file, the system's
+// reason and the package to install.
+const GisModule& Gis();
+const MapModule& Map();
+
+// The names of each module's one exported symbol.
+inline constexpr const char* kGisModuleSymbol = "karvento_cli_gis_module";
+inline constexpr const char* kMapModuleSymbol = "karvento_cli_map_module";
+
+}  // namespace karvento::cli

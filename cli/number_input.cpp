@@ -1,0 +1,107 @@
+#include "cli/number_input.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include "numbering/error.h"
+#include "workbench/text_files.h"
+
+namespace karvento::cli {
+
+std::string NumberListName(const Args& args) {
+  const std::string file = args.Value("input").value_or("-");
+  return file.empty() || file == "-" ? "/dev/stdin" : file;
+}
+
+std::vector<std::string> CsvFields(std::string_view line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c != '"') {
+        fields.back() += c;
+      } else if (i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else {
+        quoted = false;
+      }
+    } else if (c == '"' && fields.back().empty() && (i == 0 || line[i - 1] == ',')) {
+      // A quote opens a quoted field only at the field's start: ="1-2" is
+      // a field of its own text.
+      quoted = true;
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+namespace {
+
+// ="J-50-5", the text cell of a CSV meant for spreadsheets, is J-50-5; a
+// formula's doubled quotes were made single when the field was split.
+std::string CellText(std::string field) {
+  if (field.size() >= 3 && field.starts_with("=\"") && field.back() == '"') {
+    return field.substr(2, field.size() - 3);
+  }
+  return field;
+}
+
+}  // namespace
+
+NumberInput::NumberInput(const Args& args)
+    : reader_(std::make_unique<NumberListReader>(NumberListName(args))) {
+  const auto column = args.Value("column");
+  if (!column) return;
+  std::string header;
+  if (!reader_->Next(header)) throw UsageError("--column: the input has no header line");
+  const std::vector<std::string> headings = CsvFields(header);
+  long n = 0;
+  const auto [end, ec] = std::from_chars(column->data(), column->data() + column->size(), n);
+  if (ec == std::errc() && end == column->data() + column->size()) {
+    if (n < 1) throw UsageError("--column: columns count from 1");
+    column_ = n - 1;
+    return;
+  }
+  for (std::size_t k = 0; k < headings.size(); ++k) {
+    if (headings[k] == *column) {
+      column_ = static_cast<long>(k);
+      return;
+    }
+  }
+  std::string all;
+  for (const std::string& h : headings) (all += all.empty() ? "" : ", ") += h;
+  throw UsageError("--column: '" + *column + "' is not a heading of the input (" + all + ")");
+}
+
+NumberInput::~NumberInput() = default;
+
+bool NumberInput::Next(std::string& number) {
+  if (!reader_->Next(number)) return false;
+  if (column_ < 0) return true;
+  std::vector<std::string> fields = CsvFields(number);
+  const auto k = static_cast<std::size_t>(column_);
+  number = k < fields.size() ? CellText(std::move(fields[k])) : std::string();
+  return true;
+}
+
+std::vector<std::string> ReadNumbers(const Args& args) {
+  if (!args.Has("column")) return ReadNumberList(NumberListName(args));
+  NumberInput input(args);
+  std::vector<std::string> numbers;
+  for (std::string n; input.Next(n);) {
+    if (numbers.size() == kMaxNumberListLines) {
+      throw Error("无法读取文件 “" + NumberListName(args) + "”：" + std::strerror(EFBIG) +
+                  "（图幅号列表至多 " + std::to_string(kMaxNumberListLines) + " 行）");
+    }
+    numbers.push_back(std::move(n));
+  }
+  return numbers;
+}
+
+}  // namespace karvento::cli
