@@ -85,13 +85,6 @@ class OutputStream {
   FileSink* file_ = nullptr;
 };
 
-// Writes a whole table in one of the file formats (mif, xlsx, shp, gpkg, dxf,
-// kml); false when the format is none of them. A failed writer throws with its
-// reason. The offsets are those already subtracted from the plane corners.
-struct Projection;
-bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
-                       const Projection& p, double offsetX, double offsetY);
-
 // --number-form rowcol|5000: new-standard 1:2000 numbers by row and column
 // (J50I001001, the default) or from their 1:5000 sheet (J50H001001-1).
 inline const OptionSpec kNumberFormOptionSpecs[] = {{"number-form", true}};

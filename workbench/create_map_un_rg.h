@@ -439,12 +439,12 @@ class TfrmCreateMapUnRg {
   };
   bool ChooseExportRecords(bool checkedOnly, ExportRecords& r);
   void AddNumber(const std::string& text);
-  // Ends an export's progress, then reports a failure that was not the
-  // user's cancel.
   // The save dialog of an export (filter, default extension) and, on OK, its
   // progress over the records of the table (standard, or the custom one).
   bool StartExport(const char* filter, const char* extension, std::uint64_t records,
                    std::string& fileName, std::unique_ptr<ProgressReporter>& progress);
+  // Ends an export's progress, then reports a failure that was not the
+  // user's cancel.
   void EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
                  const std::string& reason, std::uint64_t records, const std::string& fileName);
 

@@ -3,6 +3,7 @@
 // check, delete and the current row, clicks and Ctrl+clicks on the map, wheel
 // zoom, drag and "全图", and the repaint time of 857,088 sheets.
 #include <QElapsedTimer>
+#include <ctime>
 #include <QImage>
 #include <QScreen>
 #include <QToolButton>
@@ -345,16 +346,20 @@ TEST_F(MapWindowTest, RepaintOf857088SheetsInTheWindow) {
                       QPoint(0, static_cast<int>(std::lround(120 * std::log(c.zoom) / std::log(kWheelZoomPerNotch)))),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&canvas, &wheel);
-    std::vector<double> ms;
+    std::vector<double> ms, cpu;
     for (int k = 0; k < 5; ++k) {
+      const std::clock_t c0 = std::clock();
       canvas.repaint();
+      cpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
       ms.push_back(canvas.LastPaintMs());
     }
     std::sort(ms.begin(), ms.end());
+    std::sort(cpu.begin(), cpu.end());
     const map::PaintStats& s = canvas.LastPaint();
     std::printf("window %-16s median %6.1f ms (min %6.1f, max %6.1f): %zu visited, %zu frames, %zu labels, %zu runs\n",
                 c.name, ms[2], ms[0], ms[4], s.visited, s.frames, s.labels, s.runs);
-    EXPECT_LT(ms[2], 2000) << c.name;
+    // A hang, not a speed: processor time (speed is bench_map's).
+    EXPECT_LT(cpu[2], 2000) << c.name;
   }
 }
 

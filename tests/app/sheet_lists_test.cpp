@@ -1,7 +1,7 @@
 // The sheet lists through their views: check marks and delete, find, the
 // information command on a double-click, row painting, and a list of a
 // million sheets.
-#include <QElapsedTimer>
+#include <ctime>
 #include <QImage>
 #include <QScrollBar>
 #include <functional>
@@ -257,8 +257,7 @@ TEST_F(SheetListTest, AMillionSheetsScrollAndRepaintAtOnce) {
   ClickTab(kTabCustom);
   SheetListView* view = View("RzCheckList3");
 
-  QElapsedTimer timer;
-  timer.start();
+  const std::clock_t started = std::clock();
   M().ShowCustomMapUnions(std::move(grid), M().RzCheckList3);
   ASSERT_EQ(view->model()->rowCount(), kRows * kColumns);
   view->viewport()->repaint();
@@ -268,8 +267,9 @@ TEST_F(SheetListTest, AMillionSheetsScrollAndRepaintAtOnce) {
   view->viewport()->repaint();
   view->setCurrentIndex(view->model()->index(kRows * kColumns - 1, 0));
   view->viewport()->repaint();
-  const qint64 ms = timer.elapsed();
-  EXPECT_LT(ms, 3000) << "filling, scrolling and painting took " << ms << " ms";
+  // A hang, not a speed: processor time, ten times and more what it takes.
+  const double ms = 1000.0 * static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
+  EXPECT_LT(ms, 3000) << "filling, scrolling and painting took " << ms << " ms of processor time";
   EXPECT_EQ(view->currentIndex().data().toString(), QStringLiteral("1000+1000"));
   EXPECT_EQ(M().RzCheckList3.ItemIndex(), kRows * kColumns - 1);
 }

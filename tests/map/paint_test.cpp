@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <ctime>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -309,23 +310,27 @@ TEST(IndexMapSpeed, RepaintOf857088SheetsAtFullViewMidZoomAndDeepZoom) {
   for (const Case& c : cases) {
     MapView v = view;
     v.ZoomAt(beijing, c.zoom);
-    std::vector<double> ms;
+    std::vector<double> ms, cpu;
     PaintStats stats;
     for (int k = 0; k < 5; ++k) {
       QElapsedTimer t;
       t.start();
+      const std::clock_t c0 = std::clock();
       QPainter p(&image);
       stats = PaintIndexMap(p, v, model);
       p.end();
+      cpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
       ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     }
     std::sort(ms.begin(), ms.end());
+    std::sort(cpu.begin(), cpu.end());
     std::printf("%-32s median %6.1f ms (min %6.1f, max %6.1f): %zu visited, %zu frames, %zu labels, %zu runs\n",
                 c.name, ms[2], ms[0], ms[4], stats.visited, stats.frames, stats.labels, stats.runs);
     // Bounded by the page, not by the list: never more rectangles than cells.
     EXPECT_LE(stats.frames + stats.runs, 500u * 350u);
-    // Loose: the machine is shared; the figures above are what counts.
-    EXPECT_LT(ms[2], 2000) << c.name;
+    // A hang, not a speed: processor time, ten times and more what a redraw
+    // takes (speed is bench_map's).
+    EXPECT_LT(cpu[2], 2000) << c.name;
   }
 }
 
