@@ -132,12 +132,15 @@ int RunConvert(const std::vector<std::string>& words) {
   // was written before the number comes out before its reason.
   int status = 0;
   Output* written = nullptr;
-  const auto convert = [&](const std::string& n, std::vector<TStandardMapUnion>& found) {
+  const auto convert = [&](const std::string& typed, std::vector<TStandardMapUnion>& found) {
+    // Sheet numbers are written in capitals: j-50-5 is J-50-5. A refusal
+    // quotes the text as it was given.
+    const std::string n = SheetNumberInCapitals(typed);
     try {
       const std::uint8_t kind = CheckMapUnionNo(n);
       if (kind == 0) {
         if (written) written->Flush();
-        std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(n).c_str());
+        std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(typed).c_str());
         status = 1;
         return false;
       }
@@ -146,7 +149,7 @@ int RunConvert(const std::vector<std::string>& words) {
       if (form5000) To5000Form(found);
     } catch (const Error& e) {
       if (written) written->Flush();
-      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(n, e)).c_str());
+      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(typed, e)).c_str());
       status = 1;
       return false;
     }
@@ -216,20 +219,23 @@ int RunCheck(const std::vector<std::string>& words) {
   int status = 0;
   StdoutSink sink;
   Output out(sink);
-  for (const std::string& n : numbers) {
+  for (const std::string& typed : numbers) {
+    // Sheet numbers are written in capitals: j-50-5 is J-50-5. A refusal
+    // quotes the text as it was given.
+    const std::string n = SheetNumberInCapitals(typed);
     std::uint8_t kind = 0;
     try {
       kind = CheckMapUnionNo(n);
     } catch (const Error& e) {
       // The number's own error; the other numbers are still checked.
       out.Flush();
-      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(n, e)).c_str());
+      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(typed, e)).c_str());
       status = 1;
       continue;
     }
     if (kind == 0) {
       out.Flush();
-      std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(n).c_str());
+      std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(typed).c_str());
       status = 1;
       continue;
     }

@@ -308,7 +308,7 @@ std::string KmLabel(double v, double intervalM, bool full, int zoneNumber) {
   std::string text = full ? std::to_string(whole) : Format2(static_cast<int>(whole % 100));
   if (full && zoneNumber > 0) text = std::to_string(zoneNumber) + text;
   if (decimals > 0) {
-    char buf[8];
+    char buf[32];  // room for any long long, which the compiler cannot rule out
     std::snprintf(buf, sizeof buf, ".%0*lld", decimals, frac);
     text += buf;
   }

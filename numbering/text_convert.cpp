@@ -10,6 +10,13 @@
 
 namespace karvento {
 
+std::string SheetNumberInCapitals(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 std::string FormatCount(double count) {
   char digits[64];
   if (!(std::fabs(count) < 1e18)) {

@@ -330,6 +330,11 @@ std::uint8_t CheckMapUnionNo(std::string_view text);
 // J-50- → J, 50; a--b → a, "", b. Pieces are never trimmed.
 std::vector<std::string> SplitString(std::string_view text, char delimiter);
 
+// A sheet number as sheet numbers are written: its ASCII letters in capitals
+// (j-50-5 is J-50-5; read as typed, a small row letter would stand for a row
+// of no sheet, far north of the pole). Every other byte is kept.
+std::string SheetNumberInCapitals(std::string text);
+
 // True when the text is a floating-point number: optional blanks, an optional
 // sign, digits with at most one ".", an optional exponent, optional blanks.
 bool IsFloatText(std::string_view text);

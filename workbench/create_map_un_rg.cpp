@@ -76,19 +76,10 @@ std::array<Button, 26> MakeToolbarButtons(std::index_sequence<I...>) {
   return {Button("RzToolbarButton" + std::to_string(I + 1), "", kToolbarHints[I])...};
 }
 
-void ToUpperAscii(std::string& s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-}
-
 // A source number as the list keeps it: sheet numbers are written in
 // capitals, so j-50-5 is J-50-5 (read as typed, its row letter would name
 // no sheet, and the conversion would fail on it).
-std::string SourceNumberText(std::string text) {
-  ToUpperAscii(text);
-  return text;
-}
+std::string SourceNumberText(std::string text) { return SheetNumberInCapitals(std::move(text)); }
 
 // CheckMapUnionNo, with a number whose integer field does not convert ("XYZ"
 // reads "YZ" as one) counted as no standard number.
@@ -782,12 +773,9 @@ void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
   ui_.SetFocus(list.Name());
   lastFind_ = wanted;
   StatusLine.Caption = kNotFound + wanted;
-  ToUpperAscii(wanted);
-  std::string text;
+  wanted = SheetNumberInCapitals(std::move(wanted));
   for (std::size_t i = 0; i < list.Count(); ++i) {
-    text = list.Text(i);
-    ToUpperAscii(text);
-    if (text == wanted) {
+    if (SheetNumberInCapitals(list.Text(i)) == wanted) {
       list.SetItemIndex(static_cast<int>(i));
       StatusLine.Caption.clear();
       return;

@@ -14,12 +14,6 @@
 namespace karvento {
 namespace {
 
-void ToUpper(std::string& s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-}
-
 // Why a text is no coordinate, for the status line.
 const char* AngleTextReason(AngleTextError e) {
   switch (e) {
@@ -175,17 +169,13 @@ void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
     return;
   }
   Dispatch([&] {
-    std::string wanted = lastFind_;
-    ToUpper(wanted);
+    const std::string wanted = SheetNumberInCapitals(lastFind_);
     const std::size_t n = list.Count();
     // From the row after the current one round to the current one itself.
     const std::size_t start = list.ItemIndex() < 0 ? 0 : static_cast<std::size_t>(list.ItemIndex()) + 1;
-    std::string text;
     for (std::size_t k = 0; k < n; ++k) {
       const std::size_t i = (start + k) % n;
-      text = list.Text(i);
-      ToUpper(text);
-      if (text == wanted) {
+      if (SheetNumberInCapitals(list.Text(i)) == wanted) {
         list.SetItemIndex(static_cast<int>(i));
         ui_.SetFocus(list.Name());
         StatusLine.Caption.clear();

@@ -531,6 +531,15 @@ TEST(Cli, CheckReadsArgumentsOrStandardInput) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "J-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
   EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
+  // Numbers typed in small letters are the sheets of their capitals, never a
+  // row far north of the pole.
+  r = RunCli("check j-50-5 j50d001005");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "J-50-5\told\t116\t39.666666666666664\t116.5\t40\nJ50D001005\tnew\t116\t39.666666666666664\t116.5\t40\n");
+  // The source column keeps the number as it was given, for joining on it.
+  r = RunCli("convert j-50-5 --to-scale 1:5万 --format csv");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("j-50-5,J50E001009,"), std::string::npos) << r.out;
 }
 
 TEST(Cli, ConvertNamesTheSourceOfEveryTarget) {
