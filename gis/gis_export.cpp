@@ -673,11 +673,6 @@ const char* GisFilter(GisFormat format) {
   return "";
 }
 
-int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
-  const ScaleIndex scale = ScaleOfSheet(sheet.Range);
-  return scale < 0 ? 0 : kScaleDenominators[static_cast<std::size_t>(scale)];
-}
-
 void GisTableOutline::Add(const std::vector<TStandardMapUnion>& column) {
   for (const TStandardMapUnion& s : column) {
     ++sheets;
@@ -773,8 +768,7 @@ class GisSheetStream::Impl {
         if (at[0] < 0) return &s.MapUnionNo;
         OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
         OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s));
-        OGR_F_SetFieldString(f, at[2],
-                             s.MapUnionNo.find('-') != std::string::npos ? "old" : "new");
+        OGR_F_SetFieldString(f, at[2], std::string(StandardOf(s)).c_str());
         OGR_F_SetFieldDouble(f, at[3], w);
         OGR_F_SetFieldDouble(f, at[4], south);
         OGR_F_SetFieldDouble(f, at[5], e);

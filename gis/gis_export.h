@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "export/sheet_fields.h"
 #include "gis/coordinate_system.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -150,9 +151,5 @@ bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table
 bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
                           const GisOptions& options, std::string* reason = nullptr,
                           const ExportProgress& progress = {}, const GisCrs& crs = {});
-
-// The scale denominator of a standard sheet, from the height of its frame;
-// 0 when the height is none of the scale series.
-int ScaleDenominatorOf(const TStandardMapUnion& sheet);
 
 }  // namespace karvento
