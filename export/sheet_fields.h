@@ -12,6 +12,14 @@ namespace karvento {
 // 0 when the height is none of the scale series.
 int ScaleDenominatorOf(const TStandardMapUnion& sheet);
 
+// The refusals of a file of sheets, as shown to the user.
+inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
+// Plane corners with no central meridian given, each on its own zone, of
+// sheets in more than one zone.
+inline constexpr const char* kSpansZonesMessage =
+    "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
+    "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。";
+
 // "old" for a number of the old standard (it has hyphens), else "new".
 std::string_view StandardOf(const TStandardMapUnion& sheet);
 

@@ -22,6 +22,7 @@
 
 #include <string>
 
+#include "export/sheet_fields.h"
 #include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
 
@@ -68,8 +69,5 @@ GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system);
 // exactly when these two do. NaN (no sheet) with cm = 0 throws as above.
 GisCrs PlaneCrs(double westmost, double eastmost, const TPlaneSystem& system);
 
-inline constexpr const char* kSpansZonesMessage =
-    "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
-    "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。";
 
 }  // namespace karvento

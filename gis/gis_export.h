@@ -73,7 +73,6 @@ inline constexpr const char* kKmlNeedsCgcs2000Message =
 inline constexpr const char* kKmlNeedsGeodeticMessage =
     "独立坐标系没有大地坐标，不能导出 KML 文件。";
 inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
-inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
 // A Shapefile's .shp addresses at most 4 GB (GDAL stops at 2^32 − 1 bytes);
 // a frame of four corners takes 136 bytes of it, so more sheets than fit so
 // are refused before anything is written. A frame along its true edges takes

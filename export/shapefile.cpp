@@ -1,0 +1,316 @@
+#include "export/shapefile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "export/gbk.h"
+#include "export/sheet_fields.h"
+#include "geodesy/angles.h"
+#include "geodesy/float_chars.h"
+#include "geodesy/gauss_kruger.h"
+#include "numbering/error.h"
+#include "numbering/sheet_outline.h"
+
+namespace karvento {
+namespace {
+
+// How far a frame's polygon may lie from the sheet's true edges, in metres.
+constexpr double kOutlineTolerance = 0.01;
+// The language driver of a GBK .dbf (code page 936), for readers that ignore
+// the .cpg; a UTF-8 .dbf has none.
+constexpr unsigned char kGbkLanguageDriver = 0x4D;
+
+struct DatumNames {
+  Datum datum;
+  const char* epsg;     // as EPSG names the datum in its projected systems
+  const char* esri;     // the same in ESRI's names of those systems
+  const char* geogcs;   // the ESRI form of the geographic system
+};
+
+constexpr DatumNames kDatumNames[] = {
+    {Datum::Beijing54, "Beijing 1954", "Beijing_1954",
+     "GEOGCS[\"GCS_Beijing_1954\",DATUM[\"D_Beijing_1954\",SPHEROID[\"Krasovsky_1940\",6378245.0,298.3]],"
+     "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
+    {Datum::Xian80, "Xian 1980", "Xian_1980",
+     "GEOGCS[\"GCS_Xian_1980\",DATUM[\"D_Xian_1980\",SPHEROID[\"Xian_1980\",6378140.0,298.257]],"
+     "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
+    {Datum::Cgcs2000, "CGCS2000", "CGCS2000",
+     "GEOGCS[\"GCS_China_Geodetic_Coordinate_System_2000\",DATUM[\"D_China_2000\",SPHEROID[\"CGCS2000\","
+     "6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
+};
+
+const DatumNames& NamesOf(Datum datum) {
+  for (const DatumNames& d : kDatumNames) {
+    if (d.datum == datum) return d;
+  }
+  throw Error("unknown datum");
+}
+
+// Shortest round-trip text, plain decimal ("70.5", "39000000").
+std::string ShortText(double v) {
+  char buf[64];
+  return std::string(buf, FloatToChars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+}
+
+// A parameter of the WKT: 15 significant digits, ".0" on a whole value.
+std::string WktNumber(double v) {
+  if (v == 0) v = 0;  // no "-0.0"
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  std::string s = buf;
+  if (s.find_first_of(".eEn") == std::string::npos) s += ".0";
+  return s;
+}
+
+// A system's name as ESRI writes it: every run of characters other than
+// letters, digits and "-" one "_".
+std::string EsriName(std::string_view name) {
+  std::string out;
+  for (const char c : name) {
+    const bool keep = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
+    if (keep) {
+      out += c;
+    } else if (out.empty() || out.back() != '_') {
+      out += '_';
+    }
+  }
+  return out;
+}
+
+// EPSG has Gauss-Krüger systems for the central meridians 75° E to 135° E.
+bool HasEpsgSystem(bool zone3, double cm) {
+  const double steps = (cm - 75) / (zone3 ? 3 : 6);
+  return cm >= 75 && cm <= 135 && steps == std::trunc(steps);
+}
+
+void PutBig32(std::string& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+void PutLittle32(std::string& out, std::uint32_t v) {
+  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+void PutLittle16(std::string& out, std::uint16_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>(v >> 8);
+}
+void PutDouble(std::string& out, double v) {
+  unsigned char bytes[8];
+  std::memcpy(bytes, &v, 8);  // IEEE 754, little-endian on every target we build
+  out.append(reinterpret_cast<const char*>(bytes), 8);
+}
+
+// The 100-byte header of a .shp or .shx: file code 9994, length in 16-bit
+// words, version 1000, polygons, the bounding box (no z or m).
+std::string MainHeader(std::uint32_t words, const double box[4]) {
+  std::string h;
+  PutBig32(h, 9994);
+  h.append(20, '\0');
+  PutBig32(h, words);
+  PutLittle32(h, 1000);
+  PutLittle32(h, 5);
+  for (int k = 0; k < 4; ++k) PutDouble(h, box[k]);
+  h.append(32, '\0');
+  return h;
+}
+
+struct Field {
+  std::string name;
+  char type;
+  int width;
+  int decimals;
+};
+
+}  // namespace
+
+void ShapefileOutline::Add(const TStandardMapUnion& sheet) {
+  const double w = DmsToDeg(sheet.Range.West), e = DmsToDeg(sheet.Range.East);
+  if (sheets == 0 || w < westmost) westmost = w;
+  if (sheets == 0 || e > eastmost) eastmost = e;
+  ++sheets;
+  longestNumber = std::max(longestNumber, sheet.MapUnionNo.size());
+}
+
+std::string ShapefilePrj(const ShapefileOptions& options, double westmost, double eastmost) {
+  const DatumNames& names = NamesOf(options.datum);
+  if (options.geographic) return names.geogcs;
+  const bool prefix = options.cm != 0;
+  double cm = options.cm;
+  if (!prefix) {
+    cm = CentralMeridian(options.zone3, westmost);
+    if (cm != CentralMeridian(options.zone3, eastmost)) throw Error(kSpansZonesMessage);
+  }
+  const bool offsets = options.offsetX != 0 || options.offsetY != 0;
+  const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;
+  std::string name;
+  if (HasEpsgSystem(options.zone3, cm) && !offsets) {
+    name = std::string(names.esri) + (options.zone3 ? "_3_Degree" : "") + "_GK_" +
+           (prefix ? "Zone_" + ShortText(zone) : "CM_" + ShortText(cm) + "E");
+  } else {
+    std::string gdalName = std::string(names.epsg) + " / " + (options.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
+    if (HasEpsgSystem(options.zone3, cm)) {
+      gdalName += prefix ? "zone " + ShortText(zone) : "CM " + ShortText(cm) + "E";
+    } else {
+      gdalName += "CM " + ShortText(cm) + "E";
+      if (prefix) gdalName += " zone " + ShortText(zone);
+    }
+    if (offsets) gdalName += ", omitted X " + ShortText(options.offsetX) + " Y " + ShortText(options.offsetY);
+    name = EsriName(gdalName);
+  }
+  const double falseEasting = prefix ? FalseEasting(options.zone3, cm) : 500000;
+  return "PROJCS[\"" + name + "\"," + names.geogcs + ",PROJECTION[\"Gauss_Kruger\"],PARAMETER[\"False_Easting\"," +
+         WktNumber(falseEasting - options.offsetX) + "],PARAMETER[\"False_Northing\"," +
+         WktNumber(-options.offsetY) + "],PARAMETER[\"Central_Meridian\"," + WktNumber(cm) +
+         "],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+}
+
+ShapefileWriter::ShapefileWriter(const ShapefileOptions& options, const ShapefileOutline& outline)
+    : options_(options),
+      outline_(outline),
+      numberWidth_(static_cast<int>(std::clamp<std::size_t>(outline.longestNumber, 1, 254))),
+      box_{0, 0, 0, 0} {
+  if (outline.sheets == 0) throw Error(kNoSheetsMessage);
+  files_.prj = ShapefilePrj(options, outline.westmost, outline.eastmost);
+  files_.cpg = options.gbk ? "GBK" : "UTF-8";
+
+  std::vector<Field> fields = {{"图幅号", 'C', numberWidth_, 0}, {"比例尺", 'N', 7, 0}, {"标准", 'C', 3, 0},
+                               {"WEST", 'N', 24, 15},          {"SOUTH", 'N', 24, 15}, {"EAST", 'N', 24, 15},
+                               {"NORTH", 'N', 24, 15}};
+  if (!options.geographic) {
+    for (const char* c : {"X1", "Y1", "X2", "Y2", "X3", "Y3", "X4", "Y4"}) fields.push_back({c, 'N', 24, 15});
+  }
+  int recordLength = 1;
+  for (const Field& f : fields) recordLength += f.width;
+  std::string& dbf = files_.dbf;
+  const std::time_t now = std::time(nullptr);
+  std::tm date{};
+  gmtime_r(&now, &date);
+  dbf += '\x03';
+  dbf += static_cast<char>(date.tm_year);
+  dbf += static_cast<char>(date.tm_mon + 1);
+  dbf += static_cast<char>(date.tm_mday);
+  PutLittle32(dbf, outline.sheets);
+  PutLittle16(dbf, static_cast<std::uint16_t>(32 + 32 * fields.size() + 1));
+  PutLittle16(dbf, static_cast<std::uint16_t>(recordLength));
+  dbf.append(20, '\0');
+  if (options.gbk) dbf[29] = static_cast<char>(kGbkLanguageDriver);
+  for (const Field& f : fields) {
+    std::string name = options.gbk ? Utf8ToGbk(f.name) : f.name;
+    name.resize(11, '\0');
+    dbf += name;
+    dbf += f.type;
+    dbf.append(4, '\0');
+    dbf += static_cast<char>(f.width);
+    dbf += static_cast<char>(f.decimals);
+    dbf.append(14, '\0');
+  }
+  dbf += '\x0D';
+
+  files_.shp = MainHeader(0, box_);
+  files_.shx = MainHeader(50 + 4 * outline.sheets, box_);
+}
+
+void ShapefileWriter::Point(double x, double y) {
+  ringX_.push_back(x);
+  ringY_.push_back(y);
+}
+
+void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
+  const double w = DmsToDeg(sheet.Range.West), south = DmsToDeg(sheet.Range.South);
+  const double e = DmsToDeg(sheet.Range.East), n = DmsToDeg(sheet.Range.North);
+  double cx[4], cy[4];  // NW, NE, SE, SW
+  ringX_.clear();
+  ringY_.clear();
+  if (options_.geographic) {
+    const double xs[4] = {w, e, e, w}, ys[4] = {n, n, south, south};
+    std::copy(xs, xs + 4, cx);
+    std::copy(ys, ys + 4, cy);
+    if (!options_.cornersOnly) {
+      for (const TLonLat& p : GeographicOutline(sheet.Range, kOutlineTolerance)) Point(p.Lon, p.Lat);
+    }
+  } else {
+    for (std::size_t k = 0; k < 4; ++k) {
+      cx[k] = sheet.PlaneCorners[k].X;
+      cy[k] = sheet.PlaneCorners[k].Y;
+    }
+    if (!options_.cornersOnly) {
+      // The offsets are subtracted as from the corners, which the outline's
+      // corners then equal exactly.
+      const bool offsets = options_.offsetX != 0 || options_.offsetY != 0;
+      for (const TPlanePoint& p :
+           PlaneOutline(options_.datum, sheet.Range, options_.zone3, options_.cm, kOutlineTolerance)) {
+        Point(offsets ? p.X - options_.offsetX : p.X, offsets ? p.Y - options_.offsetY : p.Y);
+      }
+    }
+  }
+  if (ringX_.empty()) {
+    for (int k : {0, 1, 2, 3, 0}) Point(cx[k], cy[k]);
+  }
+
+  // The record of the .shp and its entry in the .shx.
+  const auto [minX, maxX] = std::minmax_element(ringX_.begin(), ringX_.end());
+  const auto [minY, maxY] = std::minmax_element(ringY_.begin(), ringY_.end());
+  const double box[4] = {*minX, *minY, *maxX, *maxY};
+  if (written_ == 0) {
+    std::copy(box, box + 4, box_);
+  } else {
+    box_[0] = std::min(box_[0], box[0]);
+    box_[1] = std::min(box_[1], box[1]);
+    box_[2] = std::max(box_[2], box[2]);
+    box_[3] = std::max(box_[3], box[3]);
+  }
+  const auto points = static_cast<std::uint32_t>(ringX_.size());
+  const std::uint32_t contentWords = (44 + 4 + 16 * points) / 2;
+  PutBig32(files_.shx, static_cast<std::uint32_t>(files_.shp.size() / 2));
+  PutBig32(files_.shx, contentWords);
+  std::string& shp = files_.shp;
+  PutBig32(shp, written_ + 1);
+  PutBig32(shp, contentWords);
+  PutLittle32(shp, 5);
+  for (const double v : box) PutDouble(shp, v);
+  PutLittle32(shp, 1);
+  PutLittle32(shp, points);
+  PutLittle32(shp, 0);
+  for (std::size_t k = 0; k < ringX_.size(); ++k) {
+    PutDouble(shp, ringX_[k]);
+    PutDouble(shp, ringY_[k]);
+  }
+
+  // The attributes.
+  std::string& dbf = files_.dbf;
+  dbf += ' ';
+  std::string number = options_.gbk ? Utf8ToGbk(sheet.MapUnionNo) : sheet.MapUnionNo;
+  number.resize(static_cast<std::size_t>(numberWidth_), ' ');
+  dbf += number;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%7d", ScaleDenominatorOf(sheet));
+  dbf += buf;
+  std::string standard(StandardOf(sheet));
+  standard.resize(3, ' ');
+  dbf += standard;
+  std::vector<double> reals = {w, south, e, n};
+  if (!options_.geographic) {
+    for (int k = 0; k < 4; ++k) {
+      reals.push_back(cx[k]);
+      reals.push_back(cy[k]);
+    }
+  }
+  for (const double v : reals) {
+    std::snprintf(buf, sizeof buf, "%24.15f", v);
+    dbf.append(buf, std::min<std::size_t>(std::strlen(buf), 24));
+  }
+  ++written_;
+}
+
+ShapefileMembers ShapefileWriter::Finish() {
+  if (written_ != outline_.sheets) throw Error("Shapefile: the sheets written are not the sheets announced");
+  const std::string header = MainHeader(static_cast<std::uint32_t>(files_.shp.size() / 2), box_);
+  files_.shp.replace(0, 100, header);
+  files_.shx.replace(0, 100, MainHeader(50 + 4 * written_, box_));
+  files_.dbf += '\x1A';
+  return std::move(files_);
+}
+
+}  // namespace karvento
