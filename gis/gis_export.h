@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "export/kml_text.h"
 #include "export/sheet_fields.h"
 #include "gis/coordinate_system.h"
 #include "numbering/unMapUnRgPub.h"
@@ -67,9 +68,6 @@ const char* GisExtension(GisFormat format);
 const char* GisFilter(GisFormat format);
 
 // The refusals, as shown to the user.
-inline constexpr const char* kKmlNeedsCgcs2000Message =
-    "北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，"
-    "KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。";
 inline constexpr const char* kKmlNeedsGeodeticMessage =
     "独立坐标系没有大地坐标，不能导出 KML 文件。";
 inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";

@@ -1,0 +1,38 @@
+// The page's exports of the files that karvento-cli writes through GDAL:
+// KML and the Shapefile. The worker makes their bytes with the GDAL-free
+// writers of export/ (the same bytes as `karvento-cli sheets --format kml`
+// and the same members as `--format shp`); the Shapefile's five members are
+// offered as one zip, a browser offering one download at a time.
+import { zipSync } from 'fflate';
+import { registerExport } from './export.js';
+
+function walkArgs(ctx) {
+  return { request: ctx.request, area: ctx.area || null, minCover: ctx.minCover || 0, mask: ctx.mask || null };
+}
+
+registerExport({
+  id: 'kml',
+  caption: '导出KML文件',
+  run: async (ctx) => {
+    const r = await ctx.ask('kmlFile', { ...walkArgs(ctx), stem: ctx.baseName, cornersOnly: false });
+    if (!r || r.error) throw new Error(r ? r.error : 'KML');
+    return [{ name: `${ctx.baseName}.kml`, bytes: r.bytes, type: 'application/vnd.google-earth.kml+xml' }];
+  },
+});
+
+// The window's "导出SHP文件" in plane corners (平面坐标) or in longitudes and
+// latitudes (大地坐标); text in UTF-8, as the command line writes by default.
+for (const [id, caption, geographic] of [['shp-plane', '导出SHP文件（平面坐标）', false],
+  ['shp-geo', '导出SHP文件（大地坐标）', true]]) {
+  registerExport({
+    id,
+    caption,
+    run: async (ctx) => {
+      const r = await ctx.ask('shapefileFiles', { ...walkArgs(ctx), geographic, cornersOnly: false, gbk: false });
+      if (!r || r.error) throw new Error(r ? r.error : 'Shapefile');
+      const members = {};
+      for (const ext of ['shp', 'shx', 'dbf', 'prj', 'cpg']) members[`${ctx.baseName}.${ext}`] = r[ext];
+      return [{ name: `${ctx.baseName}.zip`, bytes: zipSync(members), type: 'application/zip' }];
+    },
+  });
+}

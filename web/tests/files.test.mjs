@@ -1,0 +1,106 @@
+// The page's KML and zipped Shapefile downloaded from a real Chromium and
+// compared with what karvento-cli writes for the same request: the KML byte
+// for byte, the Shapefile as GDAL reads both back (fields, frames, system).
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { unzipSync } from 'fflate';
+import { openPage, type, generate } from './browser.mjs';
+
+const CLI = process.env.KARVENTO_CLI || new URL('../../build/cli/karvento-cli', import.meta.url).pathname;
+
+let t;
+let downloads;
+before(async () => {
+  t = await openPage();
+  downloads = mkdtempSync(join(tmpdir(), 'karvento-downloads-'));
+  const session = await t.page.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+});
+after(async () => {
+  await t?.close();
+  if (downloads) rmSync(downloads, { recursive: true, force: true });
+});
+
+// Picks an export of the menu and waits for its file in the download folder.
+async function download(id, name) {
+  rmSync(join(downloads, name), { force: true });
+  await t.page.evaluate(() => { document.body.dataset.exported = ''; });
+  await t.page.click('#export');
+  await t.page.click(`#export-menu button[data-export="${id}"]`);
+  await t.page.waitForFunction(() => document.body.dataset.exported !== '', { timeout: 60000 });
+  assert.equal(await t.page.$eval('body', (b) => b.dataset.exported), name,
+    await t.page.$eval('#status', (e) => e.textContent));
+  for (let i = 0; i < 200 && !readdirSync(downloads).includes(name); i++) await new Promise((r) => setTimeout(r, 50));
+  return readFileSync(join(downloads, name));
+}
+
+async function request({ west, south, east, north, scale, datum }) {
+  for (const [id, v] of Object.entries({ west, south, east, north, cm: '0' })) await type(t.page, id, v);
+  const scaleIndex = await t.page.$eval('#scale', (s, caption) => [...s.options].find((o) => o.text === caption).value, scale);
+  await t.page.select('#scale', scaleIndex);
+  await t.page.select('#datum', datum);
+  await t.page.select('#zone', '3');
+  await t.page.select('#standard', 'new');
+  await generate(t.page);
+}
+
+// A layer as GDAL reads it: its system and every feature's fields and ring.
+function ogrRead(file) {
+  const json = JSON.parse(execFileSync('ogr2ogr', ['-f', 'GeoJSON', '/vsistdout/', file], { maxBuffer: 1 << 28 }));
+  const info = execFileSync('ogrinfo', ['-so', '-al', file], { encoding: 'utf8' });
+  return { srs: info.slice(info.indexOf('Layer SRS WKT')), features: json.features };
+}
+
+test('KML: the bytes karvento-cli writes for the same request, densified edges', async () => {
+  await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '2', cm: '0' });
+  const got = await download('kml', '图幅号.kml');
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-kml-'));
+  try {
+    execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '2000',
+      '--output', join(dir, '图幅号.kml'), '--quiet']);
+    const want = readFileSync(join(dir, '图幅号.kml'));
+    assert.ok(want.length > 1000);
+    assert.ok(got.equals(want), 'the page\'s KML differs from the command line\'s');
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+});
+
+test('Shapefile (zip): GDAL reads the command line\'s features, frames and system from it', async () => {
+  await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '0', cm: '0' });
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-shp-'));
+  try {
+    for (const [id, coords] of [['shp-plane', 'plane'], ['shp-geo', 'geo']]) {
+      const members = unzipSync(new Uint8Array(await download(id, '图幅号.zip')));
+      assert.deepEqual(Object.keys(members).sort(), ['shp', 'shx', 'dbf', 'prj', 'cpg'].map((e) => `图幅号.${e}`).sort());
+      for (const [name, bytes] of Object.entries(members)) writeFileSync(join(dir, `page-${name}`), bytes);
+      execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '54',
+        '--coords', coords, '--output', join(dir, `cli-${coords}.shp`), '--quiet']);
+      const page = ogrRead(join(dir, 'page-图幅号.shp'));
+      const cli = ogrRead(join(dir, `cli-${coords}.shp`));
+      assert.equal(page.srs, cli.srs, coords);
+      assert.equal(page.features.length, 16, coords);
+      assert.equal(page.features.length, cli.features.length, coords);
+      page.features.forEach((f, i) => {
+        const w = cli.features[i];
+        const label = `${coords} ${w.properties['图幅号']}`;
+        assert.deepEqual(Object.keys(f.properties), Object.keys(w.properties), label);
+        for (const [k, v] of Object.entries(w.properties)) {
+          // The browser's sine and arctangent may round a plane coordinate
+          // one unit in the last place away from the C library's.
+          if (typeof v === 'number') assert.ok(Math.abs(f.properties[k] - v) < 1e-6, `${label} ${k}`);
+          else assert.equal(f.properties[k], v, `${label} ${k}`);
+        }
+        const ring = f.geometry.coordinates[0], want = w.geometry.coordinates[0];
+        assert.equal(ring.length, want.length, label);
+        ring.forEach((p, k) => assert.ok(Math.hypot(p[0] - want[k][0], p[1] - want[k][1]) < 1e-6, `${label} vertex ${k}`));
+      });
+    }
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+});
