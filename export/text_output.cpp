@@ -11,6 +11,14 @@ namespace {
 constexpr std::size_t kBlock = std::size_t{1} << 16;
 }  // namespace
 
+std::string FileWriteError(std::string_view fileName, std::string_view reason) {
+  std::string text = "无法写入文件 “";
+  text += fileName;
+  text += "”：";
+  text += reason;
+  return text;
+}
+
 Output::Output(Sink& sink, bool gbk, bool textCells) : sink_(sink), gbk_(gbk), textCells_(textCells) {
   buffer_.reserve(kBlock);
 }

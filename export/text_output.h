@@ -8,6 +8,9 @@
 
 namespace karvento {
 
+// The text of a file failure: 无法写入文件 “fileName”：reason.
+std::string FileWriteError(std::string_view fileName, std::string_view reason);
+
 // Where buffered output goes.
 class Sink {
  public:
