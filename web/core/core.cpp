@@ -324,7 +324,7 @@ void WalkListed(const SheetWalk& walk, const Request& r, const std::vector<std::
 val ExportSheets(const Request& r, const val& coords, const val& shape, double minCover,
                  const std::string& format, const val& maskArray) {
   try {
-    const std::vector<std::uint8_t> mask = emscripten::vecFromJSArray<std::uint8_t>(maskArray);
+    const std::vector<std::uint8_t> mask = emscripten::convertJSArrayToNumberVector<std::uint8_t>(maskArray);
     const bool area = shape["length"].as<double>() > 0;
     const SheetWalk walk =
         area ? SheetWalk(AreaOf(coords, shape), RangeOf(r), minCover, static_cast<ScaleIndex>(r.scale),

@@ -5,6 +5,7 @@ import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
 import { readAreaFile, flatten } from './area.js';
 import { registeredExports, runExport } from './export.js';
+import './sheet_exports.js';
 
 /* global WORKER_SOURCE */
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));
