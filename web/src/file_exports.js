@@ -7,7 +7,13 @@ import { zipSync } from 'fflate';
 import { registerExport } from './export.js';
 
 function walkArgs(ctx) {
-  return { request: ctx.request, area: ctx.area || null, minCover: ctx.minCover || 0, mask: ctx.mask || null };
+  return {
+    request: ctx.request,
+    coords: ctx.area ? ctx.area.coords : [],
+    shape: ctx.area ? ctx.area.shape : [],
+    minCover: ctx.minCover,
+    mask: ctx.mask ? Uint8Array.from(ctx.mask) : new Uint8Array(0),
+  };
 }
 
 registerExport({

@@ -6,6 +6,7 @@ import { SheetList } from './list.js';
 import { readAreaFile, flatten } from './area.js';
 import { registeredExports, runExport } from './export.js';
 import './sheet_exports.js';
+import './file_exports.js';
 
 /* global WORKER_SOURCE */
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));

@@ -34,6 +34,13 @@ const ops = {
   // each file, by the writers karvento-cli writes with.
   exportSheets: (core, { request, coords, shape, minCover, format, mask }) =>
     core.exportSheets(request, coords || [], shape || [], minCover || 0, format, mask || new Uint8Array(0)),
+  // The files that karvento-cli writes through GDAL, by the GDAL-free
+  // writers of export/: KML, and the members of a Shapefile.
+  kmlFile: (core, { request, coords, shape, minCover, mask, stem, cornersOnly }) =>
+    core.kmlFile(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), stem, cornersOnly),
+  shapefileFiles: (core, { request, coords, shape, minCover, mask, geographic, cornersOnly, gbk }) =>
+    core.shapefileFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), geographic,
+      cornersOnly, gbk),
 };
 
 self.onmessage = async (event) => {

@@ -1,0 +1,108 @@
+// The page's files that karvento-cli writes through GDAL: KML and the
+// Shapefile, made here by the GDAL-free writers of export/ from the same walk
+// as the page's list (the request walked again, the area applied again), so
+// that a file holds exactly the sheets listed, or the checked ones.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "export/kml_text.h"
+#include "export/shapefile.h"
+#include "numbering/unMapUnRgPub.h"
+#include "web/core/request.h"
+
+namespace karvento::web {
+namespace {
+
+using emscripten::val;
+
+val FileFailure(const std::string& text) {
+  val out = val::object();
+  out.set("error", text);
+  return out;
+}
+
+// A copy that JavaScript owns, the C++ bytes going out of scope.
+val FileBytes(const std::string& bytes) {
+  return val::global("Uint8Array")
+      .new_(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
+}
+
+// Calls take(sheet) for every listed sheet that the mask keeps, in order.
+template <class Take>
+void ForEachListed(const Request& r, const val& coords, const val& shape, double minCover, const val& maskArray,
+                   Take take) {
+  const std::vector<std::uint8_t> mask = emscripten::convertJSArrayToNumberVector<std::uint8_t>(maskArray);
+  WalkListed(ListedWalk(r, coords, shape, minCover), r, mask,
+             [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+               for (const TStandardMapUnion& s : column) take(s);
+             });
+}
+
+// The KML file of the list, its layer named after the file's stem
+// (KmlLayerName): { bytes } or { error }.
+val KmlFile(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
+            const std::string& stem, bool cornersOnly) {
+  try {
+    if (DatumOf(r.datum) != Datum::Cgcs2000) return FileFailure(kKmlNeedsCgcs2000Message);
+    const std::string layer = KmlLayerName(stem);
+    std::string out = KmlHeader(layer);
+    std::size_t count = 0;
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) {
+      AppendKmlSheet(out, layer, s, cornersOnly);
+      ++count;
+    });
+    if (count == 0) return FileFailure(kNoSheetsMessage);
+    out += KmlFooter();
+    val result = val::object();
+    result.set("bytes", FileBytes(out));
+    return result;
+  } catch (const Error& e) {
+    return FileFailure(e.what());
+  }
+}
+
+// The members of the list's Shapefile: { shp, shx, dbf, prj, cpg } or
+// { error }.
+val ShapefileFiles(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
+                   bool geographic, bool cornersOnly, bool gbk) {
+  try {
+    ShapefileOptions options;
+    options.datum = DatumOf(r.datum);
+    options.zone3 = r.zone3;
+    options.cm = r.cm;
+    options.offsetX = r.offsetX;
+    options.offsetY = r.offsetY;
+    options.geographic = geographic;
+    options.cornersOnly = cornersOnly;
+    options.gbk = gbk;
+    // The headers need the count, the longest number and the zone of the
+    // sheets before the first record: a first walk tells them.
+    ShapefileOutline outline;
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) { outline.Add(s); });
+    ShapefileWriter writer(options, outline);
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) { writer.Add(s); });
+    const ShapefileMembers m = writer.Finish();
+    val result = val::object();
+    result.set("shp", FileBytes(m.shp));
+    result.set("shx", FileBytes(m.shx));
+    result.set("dbf", FileBytes(m.dbf));
+    result.set("prj", FileBytes(m.prj));
+    result.set("cpg", FileBytes(m.cpg));
+    return result;
+  } catch (const Error& e) {
+    return FileFailure(e.what());
+  }
+}
+
+}  // namespace
+}  // namespace karvento::web
+
+EMSCRIPTEN_BINDINGS(karvento_files) {
+  using namespace karvento::web;
+  emscripten::function("kmlFile", &KmlFile);
+  emscripten::function("shapefileFiles", &ShapefileFiles);
+}
