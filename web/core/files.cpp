@@ -11,6 +11,7 @@
 
 #include "export/kml_text.h"
 #include "export/shapefile.h"
+#include "export/sheet_fields.h"
 #include "numbering/unMapUnRgPub.h"
 #include "web/core/request.h"
 
