@@ -3,6 +3,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "export/sheet_fields.h"
 #include "geodesy/angles.h"

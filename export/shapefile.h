@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
