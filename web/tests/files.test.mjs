@@ -65,6 +65,16 @@ test('KML: the bytes karvento-cli writes for the same request, densified edges',
     const want = readFileSync(join(dir, '图幅号.kml'));
     assert.ok(want.length > 1000);
     assert.ok(got.equals(want), 'the page\'s KML differs from the command line\'s');
+    // The checked sheets alone, in list order.
+    await t.page.click('#none');
+    const picked = [1, 6];
+    for (const i of picked) await t.page.evaluate((k) => { window.karvento.sheets.checked[k] = 1; }, i);
+    const numbers = await t.page.evaluate((ks) => ks.map((k) => window.karvento.sheets.numbers[k]), picked);
+    await t.page.$eval('#checked-only', (c) => { c.checked = true; });
+    const checked = (await download('kml', '图幅号.kml')).toString('utf8');
+    await t.page.$eval('#checked-only', (c) => { c.checked = false; });
+    await t.page.click('#none');
+    assert.deepEqual([...checked.matchAll(/<name>([^<]+)<\/name>\n\t<Style>/g)].map((m) => m[1]), numbers);
   } finally {
     rmSync(dir, { recursive: true, force: true });
   }
