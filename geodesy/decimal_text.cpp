@@ -20,17 +20,32 @@ struct Pieces {
   std::size_t exponent = std::string_view::npos;  // position of "e" or "E" in number
 };
 
-bool Split(std::string_view text, const DecimalOptions& o, Pieces& p) {
-  std::string_view s = text;
-  while (!s.empty() && o.leadingBlanks.find(s.front()) != std::string_view::npos) s.remove_prefix(1);
-  while (!s.empty() && o.trailingBlanks.find(s.back()) != std::string_view::npos) s.remove_suffix(1);
+bool IsOneOf(char c, std::string_view set) {
+  for (char b : set) {
+    if (c == b) return true;
+  }
+  return false;
+}
+
+// The text without its blanks and sign, and whether the sign is a minus;
+// false for a sign the options do not allow.
+bool TakeBlanksAndSign(std::string_view& s, const DecimalOptions& o, bool& negative) {
+  while (!s.empty() && IsOneOf(s.front(), o.leadingBlanks)) s.remove_prefix(1);
+  while (!s.empty() && IsOneOf(s.back(), o.trailingBlanks)) s.remove_suffix(1);
+  negative = false;
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
     const bool allowed = s.front() == '-' ? o.sign != DecimalSign::None
                                           : o.sign == DecimalSign::PlusOrMinus;
     if (!allowed) return false;
-    p.negative = s.front() == '-';
+    negative = s.front() == '-';
     s.remove_prefix(1);
   }
+  return true;
+}
+
+bool Split(std::string_view text, const DecimalOptions& o, Pieces& p) {
+  std::string_view s = text;
+  if (!TakeBlanksAndSign(s, o, p.negative)) return false;
   std::size_t i = 0, digits = 0;
   for (; i < s.size(); ++i) {
     if (IsDigit(s[i])) {
@@ -85,6 +100,11 @@ bool InRange(double v, const DecimalOptions& o) { return v >= o.lowest && v <= o
 
 }  // namespace
 
+bool IsDecimalText(std::string_view text, const DecimalOptions& options) {
+  Pieces p;
+  return Split(text, options, p);
+}
+
 DecimalTextError ParseDecimal(std::string_view text, double& value, const DecimalOptions& options) {
   Pieces p;
   if (!Split(text, options, p)) return DecimalTextError::NotANumber;
@@ -112,19 +132,24 @@ DecimalTextError ParseDecimal(std::string_view text, double& value, const Decima
 }
 
 DecimalTextError ParseDecimal(std::string_view text, long long& value, const DecimalOptions& options) {
-  DecimalOptions whole = options;
-  whole.wholeNumber = true;
-  Pieces p;
-  if (!Split(text, whole, p)) return DecimalTextError::NotANumber;
+  // Whole numbers are read in one pass: sheet numbers are made of them.
+  std::string_view digits = text;
+  bool negative = false;
+  if (!TakeBlanksAndSign(digits, options, negative) || digits.empty()) {
+    return DecimalTextError::NotANumber;
+  }
   unsigned long long magnitude = 0;
-  const char* last = p.number.data() + p.number.size();
-  const auto [end, ec] = std::from_chars(p.number.data(), last, magnitude);
-  if (ec == std::errc::result_out_of_range) return DecimalTextError::OutOfRange;
-  if (ec != std::errc() || end != last) return DecimalTextError::NotANumber;
+  bool overflow = false;
+  for (char c : digits) {
+    if (!IsDigit(c)) return DecimalTextError::NotANumber;
+    overflow = overflow || __builtin_mul_overflow(magnitude, 10u, &magnitude) ||
+               __builtin_add_overflow(magnitude, static_cast<unsigned>(c - '0'), &magnitude);
+  }
+  if (overflow) return DecimalTextError::OutOfRange;
   // A negative number may reach one further than a positive one.
   constexpr auto kMax = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
-  if (magnitude > kMax + (p.negative ? 1 : 0)) return DecimalTextError::OutOfRange;
-  const long long v = !p.negative          ? static_cast<long long>(magnitude)
+  if (magnitude > kMax + (negative ? 1 : 0)) return DecimalTextError::OutOfRange;
+  const long long v = !negative            ? static_cast<long long>(magnitude)
                       : magnitude > kMax ? std::numeric_limits<long long>::min()
                                          : -static_cast<long long>(magnitude);
   if (!InRange(static_cast<double>(v), options)) return DecimalTextError::OutOfRange;

@@ -53,5 +53,8 @@ DecimalTextError ParseDecimal(std::string_view text, double& value,
 // over the whole range of long long.
 DecimalTextError ParseDecimal(std::string_view text, long long& value,
                               const DecimalOptions& options = {});
+// Whether text follows the grammar under the options, whatever its value
+// (1e400 does): cheaper than reading it.
+bool IsDecimalText(std::string_view text, const DecimalOptions& options = {});
 
 }  // namespace karvento

@@ -112,10 +112,7 @@ std::vector<std::string> SplitString(std::string_view text, char delimiter) {
   return pieces;
 }
 
-bool IsFloatText(std::string_view text) {
-  double value = 0;
-  return ParseDecimal(text, value, kFloatText) != DecimalTextError::NotANumber;
-}
+bool IsFloatText(std::string_view text) { return IsDecimalText(text, kFloatText); }
 
 int StrToInt(std::string_view text) {
   long long value = 0;

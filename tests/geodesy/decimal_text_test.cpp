@@ -95,6 +95,7 @@ TEST(DecimalText, OneGrammarUnderEachOption) {
   for (const auto& c : cases) {
     double value = 99;
     EXPECT_EQ(ParseDecimal(c.text, value, c.options), c.error) << c.text;
+    EXPECT_EQ(IsDecimalText(c.text, c.options), c.error != kNaN) << c.text;
     if (c.error == kOk) {
       EXPECT_EQ(value, c.value) << c.text;
       EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << c.text;
