@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "geodesy/angle_text.h"
+#include "geodesy/decimal_text.h"
 #include "numbering/scales.h"
 
 namespace karvento::cli {
@@ -53,27 +55,23 @@ std::optional<std::string> Args::Value(std::string_view name) const {
 }
 
 double ParseNumber(std::string_view text, std::string_view what) {
-  std::string_view s = text;
-  bool negative = false;
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
   double v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) {
+  if (ParseDecimal(text, v) != DecimalTextError::None) {
     throw UsageError(std::string(what) + ": '" + std::string(text) + "' is not a number");
   }
-  return negative ? -v : v;
+  return v;
 }
 
 int ParseInteger(std::string_view text, std::string_view what) {
-  int v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+  // As C's integers are written: a minus but no plus, within 32 bits.
+  constexpr DecimalOptions kInt{.sign = DecimalSign::MinusOnly,
+                                .lowest = std::numeric_limits<int>::min(),
+                                .highest = std::numeric_limits<int>::max()};
+  long long v = 0;
+  if (ParseDecimal(text, v, kInt) != DecimalTextError::None) {
     throw UsageError(std::string(what) + ": '" + std::string(text) + "' is not a whole number");
   }
-  return v;
+  return static_cast<int>(v);
 }
 
 TAngleDMS ParseAngle(std::string_view text, std::string_view what, bool decimalAsTyped,

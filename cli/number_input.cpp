@@ -1,9 +1,9 @@
 #include "cli/number_input.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
+#include "geodesy/decimal_text.h"
 #include "numbering/error.h"
 #include "workbench/text_files.h"
 
@@ -61,11 +61,12 @@ NumberInput::NumberInput(const Args& args)
   std::string header;
   if (!reader_->Next(header)) throw UsageError("--column: the input has no header line");
   const std::vector<std::string> headings = CsvFields(header);
-  long n = 0;
-  const auto [end, ec] = std::from_chars(column->data(), column->data() + column->size(), n);
-  if (ec == std::errc() && end == column->data() + column->size()) {
+  // A whole number (a minus, no plus) is the column's place; any other text
+  // names its heading.
+  long long n = 0;
+  if (ParseDecimal(*column, n, {.sign = DecimalSign::MinusOnly}) == DecimalTextError::None) {
     if (n < 1) throw UsageError("--column: columns count from 1");
-    column_ = n - 1;
+    column_ = static_cast<long>(n - 1);
     return;
   }
   for (std::size_t k = 0; k < headings.size(); ++k) {

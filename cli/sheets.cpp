@@ -122,7 +122,10 @@ int RunSheets(const std::vector<std::string>& words) {
   TMapUnionRange range;
   double offsetX = 0, offsetY = 0;
   if (auto file = args.Value("params")) {
-    const TParameterSet saved = Gis().openParameterFile(*file, p.datum);
+    // Every value brought into its field's limits, as the window's Open
+    // brings it into the fields of the datum's tab.
+    TParameterSet saved = ReadParameterFile(*file);
+    ClampToFieldLimits(saved, p.datum);
     range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
     if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;
     if (!args.Has("cm")) p.cm = saved.CentralMeridian;

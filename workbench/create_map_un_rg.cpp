@@ -55,12 +55,11 @@ constexpr const char* kToolbarHints[26] = {
     "打开",     "导入经纬度", "查找",   "删除图幅",   "信息"};
 
 // The controls of the geodetic tabs by name: corners, meridian, zone,
-// scale, offsets, standards, list, whether the X offset takes integers only,
-// toolbar (open, import, find, delete, information).
-constexpr GeodeticTabNames kBeijing54Names{1, 13, 1, 2, 1, 2, 1, 2, 1, false, {12, 4, 10, 1, 5}};
-constexpr GeodeticTabNames kXian80Names{14, 26, 3, 4, 3, 4, 3, 4, 2, true, {13, 7, 11, 2, 6}};
-constexpr GeodeticTabNames kCgcs2000Names{35, 47, 7, 8, 11, 12, 11, 12, 6, false,
-                                          {22, 23, 24, 25, 26}};
+// scale, offsets, standards, list, toolbar (open, import, find, delete,
+// information).
+constexpr GeodeticTabNames kBeijing54Names{1, 13, 1, 2, 1, 2, 1, 2, 1, {12, 4, 10, 1, 5}};
+constexpr GeodeticTabNames kXian80Names{14, 26, 3, 4, 3, 4, 3, 4, 2, {13, 7, 11, 2, 6}};
+constexpr GeodeticTabNames kCgcs2000Names{35, 47, 7, 8, 11, 12, 11, 12, 6, {22, 23, 24, 25, 26}};
 
 }  // namespace
 

@@ -27,7 +27,6 @@ struct GeodeticTabNames {
   int offsetX, offsetY;               // RzNumericEditN
   int newStandard, oldStandard;       // RzRadioButtonN
   int list;                           // RzCheckListN
-  bool offsetXIntegersOnly;
   // The toolbar buttons over the list (RzToolbarButtonN), left to right:
   // open parameters, import corners, find, delete checked, information.
   std::array<int, 5> toolbar;
