@@ -45,9 +45,8 @@ void Settle() {
 
 void SetCorner(TfrmCreateMapUnRg& m, int tab, double lonD, double lonM, double latD, double latM,
                bool upperRight) {
-  GeodeticTab& g = *m.GeodeticTabOf(tab);
-  const double values[6] = {lonD, lonM, 0, latD, latM, 0};
-  for (std::size_t i = 0; i < 6; ++i) g.Corners[(upperRight ? 6 : 0) + i].SetValue(values[i]);
+  m.GeodeticTabOf(tab)->SetCorner(upperRight ? GeodeticTab::kUpperRight : GeodeticTab::kLowerLeft,
+                                  {{lonD, lonM, 0}, {latD, latM, 0}});
 }
 
 // The window with a menu dropped below the point `at` (window coordinates)

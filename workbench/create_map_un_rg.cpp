@@ -417,12 +417,7 @@ void TfrmCreateMapUnRg::RzBitBtn1Click() {
 }
 
 void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
-  const auto& f = tab.Corners;
-  TMapUnionRange range;
-  range.West = {f[0].Value(), f[1].Value(), f[2].Value()};
-  range.South = {f[3].Value(), f[4].Value(), f[5].Value()};
-  range.East = {f[6].Value(), f[7].Value(), f[8].Value()};
-  range.North = {f[9].Value(), f[10].Value(), f[11].Value()};
+  const TMapUnionRange range = tab.Range();
   const ScaleIndex scale = tab.Scale.ItemIndex();
   TStandardMapUnions result;
   if (tab.Area) {
@@ -454,13 +449,7 @@ void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileNam
   if (west < 0 || south < 0 || east > 180 || north > 90) {
     throw Error("范围文件 “" + fileName + "” 超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）");
   }
-  const TMapUnionRange r = AreaSheetRange(read.area, tab.Scale.ItemIndex());
-  const TAngleDMS corners[4] = {r.West, r.South, r.East, r.North};
-  for (std::size_t k = 0; k < 4; ++k) {
-    tab.Corners[k * 3].SetValue(corners[k].Degrees);
-    tab.Corners[k * 3 + 1].SetValue(corners[k].Minutes);
-    tab.Corners[k * 3 + 2].SetValue(corners[k].Seconds);
-  }
+  tab.SetRange(AreaSheetRange(read.area, tab.Scale.ItemIndex()));
   tab.AreaLabel.Caption = "范围：" + fileName + "，" + std::to_string(read.polygons) + " 个多边形";
   tab.Area = GeodeticTab::AreaOfInterest{fileName, std::move(read.area), read.polygons};
   tab.ClearArea.Enabled = true;
@@ -555,11 +544,9 @@ void TfrmCreateMapUnRg::Convert() {
 
 TParameterSet TfrmCreateMapUnRg::ReadParameters(int tab) const {
   const GeodeticTab& g = *GeodeticTabOf(tab);
-  const auto& f = g.Corners;
+  const TMapUnionRange range = g.Range();
   TParameterSet p;
-  for (std::size_t k = 0; k < 4; ++k) {
-    p.Corners[k] = {f[3 * k].Value(), f[3 * k + 1].Value(), f[3 * k + 2].Value()};
-  }
+  p.Corners = {range.West, range.South, range.East, range.North};
   p.ZoneIndex = g.Zone3() ? 0 : 1;
   p.CentralMeridian = g.Meridian.Value();
   p.OffsetX = g.OffsetX.Value();
@@ -569,12 +556,7 @@ TParameterSet TfrmCreateMapUnRg::ReadParameters(int tab) const {
 
 void TfrmCreateMapUnRg::WriteParameters(int tab, const TParameterSet& p) {
   GeodeticTab& g = *GeodeticTabOf(tab);
-  auto& f = g.Corners;
-  for (std::size_t k = 0; k < 4; ++k) {
-    f[3 * k].SetValue(p.Corners[k].Degrees);
-    f[3 * k + 1].SetValue(p.Corners[k].Minutes);
-    f[3 * k + 2].SetValue(p.Corners[k].Seconds);
-  }
+  g.SetRange({p.Corners[0], p.Corners[1], p.Corners[2], p.Corners[3]});
   g.Zone.SetItemIndex(p.ZoneIndex);
   g.Meridian.SetValue(p.CentralMeridian);
   g.OffsetX.SetValue(p.OffsetX);
@@ -595,12 +577,8 @@ void TfrmCreateMapUnRg::SaveParameters() {
   WriteParameterFile(fileName, p);
 }
 
-void TfrmCreateMapUnRg::RzToolbarButton12Click() {
-  Dispatch([this] { OpenParameters(Beijing54Tab()); });
-}
-void TfrmCreateMapUnRg::RzToolbarButton13Click() {
-  Dispatch([this] { OpenParameters(Xian80Tab()); });
-}
+void TfrmCreateMapUnRg::RzToolbarButton12Click() { GeodeticToolbarClick(12); }
+void TfrmCreateMapUnRg::RzToolbarButton13Click() { GeodeticToolbarClick(13); }
 
 void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
   OpenDialog1.Filter = kTextFilter;
@@ -714,12 +692,8 @@ void TfrmCreateMapUnRg::AddNumber(const std::string& typed) {
 // ---------------------------------------------------------------------------
 // Imports
 
-void TfrmCreateMapUnRg::RzToolbarButton4Click() {
-  Dispatch([this] { ImportCorners(Beijing54Tab()); });
-}
-void TfrmCreateMapUnRg::RzToolbarButton7Click() {
-  Dispatch([this] { ImportCorners(Xian80Tab()); });
-}
+void TfrmCreateMapUnRg::RzToolbarButton4Click() { GeodeticToolbarClick(4); }
+void TfrmCreateMapUnRg::RzToolbarButton7Click() { GeodeticToolbarClick(7); }
 void TfrmCreateMapUnRg::RzToolbarButton9Click() {
   Dispatch([this] { ImportPlaneRange(); });
 }
@@ -729,13 +703,7 @@ void TfrmCreateMapUnRg::ImportCorners(GeodeticTab& tab) {
   if (list.ItemIndex() < 0) return;
   TStandardMapUnion r;
   list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
-  auto& f = tab.Corners;
-  const TAngleDMS* angles[4] = {&r.Range.West, &r.Range.South, &r.Range.East, &r.Range.North};
-  for (std::size_t k = 0; k < 4; ++k) {
-    f[3 * k].SetValue(angles[k]->Degrees);
-    f[3 * k + 1].SetValue(angles[k]->Minutes);
-    f[3 * k + 2].SetValue(angles[k]->Seconds);
-  }
+  tab.SetRange(r.Range);
 }
 
 void TfrmCreateMapUnRg::ImportPlaneRange() {
@@ -772,15 +740,22 @@ void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
   if (!InputString(ui_, "查找", "请输入图幅号", wanted)) return;
   ui_.SetFocus(list.Name());
   lastFind_ = wanted;
-  StatusLine.Caption = kNotFound + wanted;
-  wanted = SheetNumberInCapitals(std::move(wanted));
-  for (std::size_t i = 0; i < list.Count(); ++i) {
+  SelectNumber(list, 0, wanted);
+}
+
+bool TfrmCreateMapUnRg::SelectNumber(SheetList& list, std::size_t start, const std::string& typed) {
+  const std::string wanted = SheetNumberInCapitals(typed);
+  const std::size_t n = list.Count();
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = (start + k) % n;
     if (SheetNumberInCapitals(list.Text(i)) == wanted) {
       list.SetItemIndex(static_cast<int>(i));
       StatusLine.Caption.clear();
-      return;
+      return true;
     }
   }
+  StatusLine.Caption = kNotFound + typed;
+  return false;
 }
 
 void TfrmCreateMapUnRg::ShowSelectedInfo(SheetList& list) {
@@ -894,17 +869,17 @@ void TfrmCreateMapUnRg::DoShowCustomInfo(const TCustomMapUnion& record) {
   ui_.ShowInformation(dialog);
 }
 
-void TfrmCreateMapUnRg::RzToolbarButton1Click() { DeleteCheckedItems(RzCheckList1); }
-void TfrmCreateMapUnRg::RzToolbarButton2Click() { DeleteCheckedItems(RzCheckList2); }
+void TfrmCreateMapUnRg::RzToolbarButton1Click() { GeodeticToolbarClick(1); }
+void TfrmCreateMapUnRg::RzToolbarButton2Click() { GeodeticToolbarClick(2); }
 void TfrmCreateMapUnRg::RzToolbarButton3Click() { DeleteCheckedItems(RzCheckList3); }
 void TfrmCreateMapUnRg::RzToolbarButton16Click() { DeleteCheckedItems(RzCheckList4); }
 void TfrmCreateMapUnRg::RzToolbarButton19Click() { DeleteCheckedItems(RzCheckList5); }
-void TfrmCreateMapUnRg::RzToolbarButton10Click() { FindMapUnionNo(RzCheckList1); }
-void TfrmCreateMapUnRg::RzToolbarButton11Click() { FindMapUnionNo(RzCheckList2); }
+void TfrmCreateMapUnRg::RzToolbarButton10Click() { GeodeticToolbarClick(10); }
+void TfrmCreateMapUnRg::RzToolbarButton11Click() { GeodeticToolbarClick(11); }
 void TfrmCreateMapUnRg::RzToolbarButton15Click() { FindMapUnionNo(RzCheckList4); }
 void TfrmCreateMapUnRg::RzToolbarButton18Click() { FindMapUnionNo(RzCheckList5); }
-void TfrmCreateMapUnRg::RzToolbarButton5Click() { ShowSelectedInfo(RzCheckList1); }
-void TfrmCreateMapUnRg::RzToolbarButton6Click() { ShowSelectedInfo(RzCheckList2); }
+void TfrmCreateMapUnRg::RzToolbarButton5Click() { GeodeticToolbarClick(5); }
+void TfrmCreateMapUnRg::RzToolbarButton6Click() { GeodeticToolbarClick(6); }
 void TfrmCreateMapUnRg::RzToolbarButton8Click() { RzCheckList3DblClick(); }
 void TfrmCreateMapUnRg::RzToolbarButton21Click() { ShowSelectedInfo(RzCheckList4); }
 void TfrmCreateMapUnRg::RzToolbarButton17Click() { ShowSelectedInfo(RzCheckList5); }
@@ -916,21 +891,11 @@ void TfrmCreateMapUnRg::RzCheckList5DblClick() { ShowSelectedInfo(RzCheckList5);
 // ---------------------------------------------------------------------------
 // Coordinate tools
 
-SpinField* TfrmCreateMapUnRg::TargetCorner(std::string_view focused) {
+void TfrmCreateMapUnRg::SetTargetCorner(std::string_view focused, const TLonLatDMS& point) {
   for (GeodeticTab& g : GeodeticTabs) {
-    if (focused == g.Corners[0].Name()) return &g.Corners[0];
-    if (focused == g.Corners[6].Name()) return &g.Corners[6];
+    if (focused == g.Corners[0].Name()) g.SetCorner(GeodeticTab::kLowerLeft, point);
+    if (focused == g.Corners[6].Name()) g.SetCorner(GeodeticTab::kUpperRight, point);
   }
-  return nullptr;
-}
-
-void TfrmCreateMapUnRg::SetCorner(SpinField* six, const TLonLatDMS& point) {
-  six[0].SetValue(point.Lon.Degrees);
-  six[1].SetValue(point.Lon.Minutes);
-  six[2].SetValue(point.Lon.Seconds);
-  six[3].SetValue(point.Lat.Degrees);
-  six[4].SetValue(point.Lat.Minutes);
-  six[5].SetValue(point.Lat.Seconds);
 }
 
 void TfrmCreateMapUnRg::N3Click() {
@@ -941,9 +906,7 @@ void TfrmCreateMapUnRg::DegreesToDms() {
   const std::string focused = ui_.FocusedControl();
   std::pair<double, double> point{0, 0};
   if (!InputPoint(ui_, "输入", "经度", "纬度", point)) return;
-  if (SpinField* six = TargetCorner(focused)) {
-    SetCorner(six, {DegToDms(point.first), DegToDms(point.second)});
-  }
+  SetTargetCorner(focused, {DegToDms(point.first), DegToDms(point.second)});
 }
 
 void TfrmCreateMapUnRg::N4Click() {
@@ -973,7 +936,7 @@ void TfrmCreateMapUnRg::PlaneToDms() {
     ui_.MessageBox(kErrorCaption, kPlaneOutsideProjection, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
-  if (SpinField* six = TargetCorner(focused)) SetCorner(six, geo);
+  SetTargetCorner(focused, geo);
 }
 
 // ---------------------------------------------------------------------------
@@ -997,19 +960,9 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"FindKey", &TfrmCreateMapUnRg::FindKeyClick},
       {"FindNextKey", &TfrmCreateMapUnRg::FindNextKeyClick},
       {"DeleteKey", &TfrmCreateMapUnRg::DeleteKeyClick},
-      {"RzToolbarButton1", &TfrmCreateMapUnRg::RzToolbarButton1Click},
-      {"RzToolbarButton2", &TfrmCreateMapUnRg::RzToolbarButton2Click},
       {"RzToolbarButton3", &TfrmCreateMapUnRg::RzToolbarButton3Click},
-      {"RzToolbarButton4", &TfrmCreateMapUnRg::RzToolbarButton4Click},
-      {"RzToolbarButton5", &TfrmCreateMapUnRg::RzToolbarButton5Click},
-      {"RzToolbarButton6", &TfrmCreateMapUnRg::RzToolbarButton6Click},
-      {"RzToolbarButton7", &TfrmCreateMapUnRg::RzToolbarButton7Click},
       {"RzToolbarButton8", &TfrmCreateMapUnRg::RzToolbarButton8Click},
       {"RzToolbarButton9", &TfrmCreateMapUnRg::RzToolbarButton9Click},
-      {"RzToolbarButton10", &TfrmCreateMapUnRg::RzToolbarButton10Click},
-      {"RzToolbarButton11", &TfrmCreateMapUnRg::RzToolbarButton11Click},
-      {"RzToolbarButton12", &TfrmCreateMapUnRg::RzToolbarButton12Click},
-      {"RzToolbarButton13", &TfrmCreateMapUnRg::RzToolbarButton13Click},
       {"RzToolbarButton14", &TfrmCreateMapUnRg::RzToolbarButton14Click},
       {"RzToolbarButton15", &TfrmCreateMapUnRg::RzToolbarButton15Click},
       {"RzToolbarButton16", &TfrmCreateMapUnRg::RzToolbarButton16Click},
@@ -1048,31 +1001,28 @@ bool TfrmCreateMapUnRg::GeodeticToolbarClick(std::string_view name, bool run) {
     if (run) Dispatch([&] { import ? ImportArea(t) : ClearArea(t); });
     return true;
   }
-  // The toolbar of the CGCS2000 tab: open, import, find, delete, information.
-  GeodeticTab& tab = Cgcs2000Tab();
-  for (std::size_t k = 0; k < tab.Toolbar.size(); ++k) {
-    if (name != RzToolbarButton(tab.Toolbar[k]).Name()) continue;
-    if (!run) return true;
-    switch (k) {
-      case 0:
-        Dispatch([&] { OpenParameters(tab); });
-        break;
-      case 1:
-        Dispatch([&] { ImportCorners(tab); });
-        break;
-      case 2:
-        FindMapUnionNo(tab.List);
-        break;
-      case 3:
-        DeleteCheckedItems(tab.List);
-        break;
-      default:
-        ShowSelectedInfo(tab.List);
-        break;
+  // The toolbar over each geodetic tab's list, one command per position.
+  using Command = void (*)(TfrmCreateMapUnRg&, GeodeticTab&);
+  static constexpr Command kToolbarCommands[] = {
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.OpenParameters(t); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.ImportCorners(t); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.DoFindMapUnionNo(t.List); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.DoDeleteCheckedItems(t.List); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.DoShowSelectedInfo(t.List); },
+  };
+  static_assert(std::size(kToolbarCommands) == std::tuple_size_v<decltype(GeodeticTab::Toolbar)>);
+  for (GeodeticTab& tab : GeodeticTabs) {
+    for (std::size_t k = 0; k < tab.Toolbar.size(); ++k) {
+      if (name != RzToolbarButton(tab.Toolbar[k]).Name()) continue;
+      if (run) Dispatch([&] { kToolbarCommands[k](*this, tab); });
+      return true;
     }
-    return true;
   }
   return false;
+}
+
+void TfrmCreateMapUnRg::GeodeticToolbarClick(int n) {
+  GeodeticToolbarClick(RzToolbarButton(n).Name(), /*run=*/true);
 }
 
 bool TfrmCreateMapUnRg::DblClick(std::string_view listName) {

@@ -128,18 +128,12 @@ void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checke
     ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
   const std::uint64_t records = custom ? RecordsOf(*customTable) : RecordsOf(*standard);
-  if (!StartExport(GisFilter(format), GisExtension(format), records, fileName, progress)) return;
-  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
-    return progress->Step(done);
-  };
-  std::string reason;
-  const bool written =
-      custom ? WriteGisCustomSheets(fileName, *customTable, options, &reason, report)
-             : WriteGisSheets(fileName, *standard, system, options, &reason, report);
-  EndExport(std::move(progress), written, reason, records, fileName);
+  RunExport(GisFilter(format), GisExtension(format), records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              return custom ? WriteGisCustomSheets(fileName, *customTable, options, &reason, report)
+                            : WriteGisSheets(fileName, *standard, system, options, &reason, report);
+            });
 }
 
 bool TfrmCreateMapUnRg::ChooseExportRecords(bool checkedOnly, ExportRecords& r) {
@@ -189,40 +183,29 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic, bool checkedOnly) {
   const TCustomMapUnions* customTable = chosen.customTable;
   // An independent grid has no geographic corners; other tabs have no table.
   if (standard == nullptr && !(custom && !geographic)) return;
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
   const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
-  if (!StartExport(kMifFilter, "mif", records, fileName, progress)) return;
-  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
-    return progress->Step(done);
-  };
-  std::string reason;
-  bool written = false;
-  if (custom) {
-    written = WriteCustomMif(fileName, *customTable, &reason, report);
-  } else if (geographic) {
-    written = WriteGeoMif(fileName, *standard, &reason, report);
-  } else {
-    written = WritePlaneMif(fileName, *standard, &reason, report);
-  }
-  EndExport(std::move(progress), written, reason, records, fileName);
+  RunExport(kMifFilter, "mif", records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              if (custom) return WriteCustomMif(fileName, *customTable, &reason, report);
+              if (geographic) return WriteGeoMif(fileName, *standard, &reason, report);
+              return WritePlaneMif(fileName, *standard, &reason, report);
+            });
 }
 
-bool TfrmCreateMapUnRg::StartExport(const char* filter, const char* extension,
-                                    std::uint64_t records, std::string& fileName,
-                                    std::unique_ptr<ProgressReporter>& progress) {
+void TfrmCreateMapUnRg::RunExport(const char* filter, const char* extension, std::uint64_t records,
+                                  const ExportWriter& write) {
   // Every save dialog gets its filter and default extension just before it
   // is shown.
   SaveDialog1.Filter = filter;
   SaveDialog1.DefaultExt = extension;
-  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return false;
-  progress = ui_.BeginProgress(kWindowCaption, kExportingText, records);
-  return true;
-}
-
-void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
-                                  const std::string& reason, std::uint64_t records,
-                                  const std::string& fileName) {
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  std::unique_ptr<ProgressReporter> progress = ui_.BeginProgress(kWindowCaption, kExportingText, records);
+  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
+    return progress->Step(done);
+  };
+  std::string reason;
+  const bool written = write(fileName, reason, report);
   // The user's own cancel is no error: the writer has left the files as
   // they were, and nothing is shown.
   const bool cancelled = progress->Cancelled();
@@ -250,23 +233,16 @@ void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
     ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
   const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
-  if (!StartExport(kXlsxFilter, "xlsx", records, fileName, progress)) return;
-  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
-    return progress->Step(done);
-  };
-  std::string reason;
-  bool written = false;
-  if (custom) {
-    written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
-                                         *customTable, &reason, report);
-  } else {
-    written = ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
-                                           kStandardXlsHeader, *standard, &reason, report);
-  }
-  EndExport(std::move(progress), written, reason, records, fileName);
+  RunExport(kXlsxFilter, "xlsx", records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              if (custom) {
+                return ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
+                                                  *customTable, &reason, report);
+              }
+              return ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
+                                                  kStandardXlsHeader, *standard, &reason, report);
+            });
 }
 
 }  // namespace karvento

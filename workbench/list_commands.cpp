@@ -169,20 +169,9 @@ void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
     return;
   }
   Dispatch([&] {
-    const std::string wanted = SheetNumberInCapitals(lastFind_);
-    const std::size_t n = list.Count();
     // From the row after the current one round to the current one itself.
     const std::size_t start = list.ItemIndex() < 0 ? 0 : static_cast<std::size_t>(list.ItemIndex()) + 1;
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::size_t i = (start + k) % n;
-      if (SheetNumberInCapitals(list.Text(i)) == wanted) {
-        list.SetItemIndex(static_cast<int>(i));
-        ui_.SetFocus(list.Name());
-        StatusLine.Caption.clear();
-        return;
-      }
-    }
-    StatusLine.Caption = "未找到图幅号 " + lastFind_;
+    if (SelectNumber(list, start, lastFind_)) ui_.SetFocus(list.Name());
   });
 }
 
