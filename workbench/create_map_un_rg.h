@@ -12,6 +12,13 @@
 // carries on, and since results are assigned only when complete the lists
 // and tables keep what they held. The dispatcher clears the status line
 // first: a message there belongs to the action that caused it.
+//
+// The class is defined in rooms: create_map_un_rg.cpp (construction, the
+// tabs, the fills, clicks by control name), control_commands.cpp (typing
+// into fields, the coordinate tools), tab_commands.cpp (Generate, parameter
+// files, the tabs' toolbars), conversion_commands.cpp (the conversion tab),
+// list_commands.cpp (the lists), export_commands.cpp and frame_export.cpp
+// (the exports, all through RunExport).
 #pragma once
 
 #include <array>
