@@ -457,12 +457,14 @@ class TfrmCreateMapUnRg {
   // the name chosen) changes fileName to the place the report names.
   using ExportWriter =
       std::function<bool(std::string& fileName, std::string& reason, const ExportProgress& report)>;
-  // The one path of every export: the save dialog with its filter and
-  // default extension, progress over the records while the writer runs,
-  // then the report: what was written, or that a cancel left the files as
-  // they were, in the status line; a failure in the error box.
+  // The one path of every export: a refusal (a file that cannot be
+  // written) in the error box before any name is asked for; otherwise the
+  // save dialog with its filter and default extension, progress over the
+  // records while the writer runs, then the report: what was written, or
+  // that a cancel left the files as they were, in the status line; a
+  // failure in the error box.
   void RunExport(const char* filter, const char* extension, std::uint64_t records,
-                 const ExportWriter& write);
+                 const ExportWriter& write, const std::string& refusal = {});
   // The frames of the chosen sheets into the file chosen (frame_export.cpp).
   bool WriteFrames(const ExportRecords& chosen, const TPlaneSystem& system, int denominator,
                    bool pdf, std::uint64_t records, std::string& fileName,
@@ -481,8 +483,8 @@ class TfrmCreateMapUnRg {
   // runs its command on that tab. The second form runs toolbar button n.
   bool GeodeticToolbarClick(std::string_view name, bool run);
   void GeodeticToolbarClick(int n);
-  // The GIS export items and the checked-only companions of every export
-  // item, by control name (see kExportItems).
+  // Every export item and its checked-only companion, by control name (see
+  // kExportItems).
   bool ExportItemClick(std::string_view name, bool run);
 
   void Register(Control& c);
