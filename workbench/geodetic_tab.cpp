@@ -53,6 +53,28 @@ GeodeticTab::GeodeticTab(int index, Datum datum_, std::string caption,
   ListPlane.datum = datum;
 }
 
+TMapUnionRange GeodeticTab::Range() const {
+  const auto angle = [this](std::size_t first) {
+    return TAngleDMS{Corners[first].Value(), Corners[first + 1].Value(), Corners[first + 2].Value()};
+  };
+  return {angle(0), angle(3), angle(6), angle(9)};
+}
+
+void GeodeticTab::SetRange(const TMapUnionRange& range) {
+  SetCorner(kLowerLeft, {range.West, range.South});
+  SetCorner(kUpperRight, {range.East, range.North});
+}
+
+void GeodeticTab::SetCorner(Corner corner, const TLonLatDMS& point) {
+  const TAngleDMS* angles[2] = {&point.Lon, &point.Lat};
+  for (std::size_t k = 0; k < 2; ++k) {
+    SpinField* three = &Corners[std::size_t{6} * corner + 3 * k];
+    three[0].SetValue(angles[k]->Degrees);
+    three[1].SetValue(angles[k]->Minutes);
+    three[2].SetValue(angles[k]->Seconds);
+  }
+}
+
 std::array<Control*, 20> GeodeticTab::Controls() {
   std::array<Control*, 20> all{};
   for (std::size_t i = 0; i < 12; ++i) all[i] = &Corners[i];
