@@ -31,7 +31,10 @@ struct Request {
   double offsetX = 0, offsetY = 0;
 };
 
-Datum DatumOf(int d) { return d == 2 ? Datum::Cgcs2000 : d == 1 ? Datum::Xian80 : Datum::Beijing54; }
+Datum DatumOf(int d) {
+  return d > 0 && d < static_cast<int>(kDatums.size()) ? kDatums[static_cast<std::size_t>(d)].datum
+                                                       : Datum::Beijing54;
+}
 
 // One corner coordinate: degrees, minutes and seconds as the window's fields
 // hold them, within 0 to the most degrees; a refusal names the text.
