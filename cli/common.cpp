@@ -1,5 +1,6 @@
 #include "cli/common.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -228,22 +229,12 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, con
   return false;
 }
 
-std::string DatumName(const Projection& p) {
-  switch (p.datum) {
-    case Datum::Beijing54:
-      return "Beijing 1954";
-    case Datum::Xian80:
-      return "Xian 1980";
-    case Datum::Cgcs2000:
-      break;
-  }
-  return "CGCS2000";
-}
+std::string DatumName(const Projection& p) { return DatumInfoOf(p.datum).epsgName; }
 
 void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, const Projection& p) {
   if (o.quiet || (o.format != Format::GeoJson && o.format != Format::Csv)) return;
-  if (p.datum == Datum::Cgcs2000) return;
-  const char* datum = p.datum == Datum::Beijing54 ? "北京1954" : "西安1980";
+  if (DatumInfoOf(p.datum).nearWgs84) return;
+  const char* datum = DatumInfoOf(p.datum).chineseName;
   std::fprintf(stderr,
                "karvento-cli %.*s: 注意：经纬度属于%s坐标系，读取%s的程序多把它当作 WGS 84，"
                "两者相差可达百余米；要与 WGS 84 的数据叠加，请用 --datum 2000（CGCS2000）。\n",
@@ -281,13 +272,13 @@ std::string InvertedCornersText(const TMapUnionRange& range) {
 
 Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
-  const std::string datum = args.Value("datum").value_or("54");
-  if (datum != "54" && datum != "80" && datum != "2000") {
-    throw UsageError("--datum is 54, 80 or 2000");
-  }
+  const std::string datum = args.Value("datum").value_or(DatumInfoOf(Datum::Beijing54).key);
+  const auto row = std::find_if(kDatums.begin(), kDatums.end(),
+                                [&](const DatumInfo& d) { return datum == d.key; });
+  if (row == kDatums.end()) throw UsageError("--datum is 54, 80 or 2000");
   const std::string zone = args.Value("zone").value_or("3");
   if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
-  p.datum = datum == "54" ? Datum::Beijing54 : datum == "80" ? Datum::Xian80 : Datum::Cgcs2000;
+  p.datum = row->datum;
   p.zone3 = zone == "3";
   p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
   return p;

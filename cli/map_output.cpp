@@ -45,9 +45,8 @@ std::string MapTitle(std::string_view scale, std::string_view standard, Datum da
   title += scale;
   if (standard == "new") title += "  新图幅号";
   if (standard == "old") title += "  旧图幅号";
-  title += datum == Datum::Beijing54 ? "  北京54坐标系"
-           : datum == Datum::Xian80  ? "  西安80坐标系"
-                                     : "  2000国家坐标系";
+  title += "  ";
+  title += DatumInfoOf(datum).caption;
   return title;
 }
 

@@ -65,9 +65,11 @@ std::array<Button, 26> MakeToolbarButtons(std::index_sequence<I...>) {
 }  // namespace
 
 TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
-    : GeodeticTabs{{{kTabBeijing54, Datum::Beijing54, "北京54坐标系", kBeijing54Names},
-                    {kTabXian80, Datum::Xian80, "西安80坐标系", kXian80Names},
-                    {kTabCgcs2000, Datum::Cgcs2000, "2000国家坐标系", kCgcs2000Names}}},
+    : GeodeticTabs{{{kTabBeijing54, Datum::Beijing54, DatumInfoOf(Datum::Beijing54).caption,
+                     kBeijing54Names},
+                    {kTabXian80, Datum::Xian80, DatumInfoOf(Datum::Xian80).caption, kXian80Names},
+                    {kTabCgcs2000, Datum::Cgcs2000, DatumInfoOf(Datum::Cgcs2000).caption,
+                     kCgcs2000Names}}},
       RzNumericEdit5("RzNumericEdit5", true, kPlaneRange),
       RzNumericEdit6("RzNumericEdit6", true, kPlaneRange),
       RzNumericEdit7("RzNumericEdit7", true, kPlaneRange),
@@ -286,7 +288,7 @@ void TfrmCreateMapUnRg::RzPageControl1Change() {
   // that are honestly WGS 84, which only CGCS2000 sheets are.
   ShpGeoItem.Enabled = N1.Enabled;
   ShpPlaneItem.Enabled = N2.Enabled;
-  KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumOfTab() == Datum::Cgcs2000;
+  KmlMenuItem.Enabled = activeTab_ != kTabCustom && DatumInfoOf(DatumOfTab()).nearWgs84;
   KmlMenuItem.Hint = KmlMenuItem.Enabled  ? ""
                      : activeTab_ == kTabCustom ? kKmlCustomReason
                                                 : kKmlLegacyReason;

@@ -105,12 +105,12 @@ class TfrmCreateMapUnRg {
   const std::vector<Control*>& Controls() const { return controls_; }
 
   // ---- the tabs ------------------------------------------------------------
-  std::array<TabSheet, 6> Tabs{{{"北京54坐标系", true},
-                                {"西安80坐标系", true},
+  std::array<TabSheet, 6> Tabs{{{DatumInfoOf(Datum::Beijing54).caption, true},
+                                {DatumInfoOf(Datum::Xian80).caption, true},
                                 {"独立坐标系", true},
                                 {"图幅号转换", true},
                                 {"关于", false},
-                                {"2000国家坐标系", true}}};
+                                {DatumInfoOf(Datum::Cgcs2000).caption, true}}};
   Label AboutLabel{"RzLabel1", kAboutText};
   int ActiveTab() const { return activeTab_; }
   // Makes a visible tab active and runs RzPageControl1Change; returns false

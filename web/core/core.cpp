@@ -34,7 +34,10 @@ struct Request {
   double offsetX = 0, offsetY = 0;
 };
 
-Datum DatumOf(int d) { return d == 2 ? Datum::Cgcs2000 : d == 1 ? Datum::Xian80 : Datum::Beijing54; }
+Datum DatumOf(int d) {
+  return d > 0 && d < static_cast<int>(kDatums.size()) ? kDatums[static_cast<std::size_t>(d)].datum
+                                                       : Datum::Beijing54;
+}
 
 // One corner coordinate: degrees, minutes and seconds as the window's fields
 // hold them, within 0 to the most degrees; a refusal names the text.
@@ -271,17 +274,7 @@ val Convert(const std::string& number, bool oldToNew, int scale, bool zone3, int
 
 // The datum of a GeoJSON file's longitudes and latitudes, as karvento-cli
 // names it.
-std::string DatumNameOf(Datum d) {
-  switch (d) {
-    case Datum::Beijing54:
-      return "Beijing 1954";
-    case Datum::Xian80:
-      return "Xian 1980";
-    case Datum::Cgcs2000:
-      break;
-  }
-  return "CGCS2000";
-}
+std::string DatumNameOf(Datum d) { return DatumInfoOf(d).epsgName; }
 
 val Bytes(const std::string& bytes) {
   return val::global("Uint8Array").new_(emscripten::typed_memory_view(
