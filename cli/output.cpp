@@ -1,4 +1,5 @@
 #include "cli/output.h"
+#include "cli/i18n.h"
 
 #include <cerrno>
 #include <charconv>
@@ -32,7 +33,7 @@ Format ParseFormat(std::string_view text) {
     if (text == name) return format;
     (names += ' ') += name;
   }
-  throw UsageError("--format: '" + std::string(text) + "' is none of" + names);
+  throw UsageError(TrFormat("--format：“%s”不是%s 之一", {text, names}));
 }
 
 Output::Output(Sink& sink, bool gbk, bool textCells) : sink_(sink), gbk_(gbk), textCells_(textCells) {
@@ -114,7 +115,8 @@ void StdoutSink::Write(std::string_view data) {
     return;
   }
   if (errno == EPIPE) throw BrokenPipe{};
-  throw Error(std::string("无法写入标准输出：") + std::strerror(errno));
+  const int err = errno;
+  throw Error(TrFormat("无法写入标准输出：%s", {SystemErrorText(err)}));
 }
 
 namespace {
