@@ -91,6 +91,7 @@ int ErrnoOfText(std::string_view text) {
 // part, translated in turn. A part is never read past the text that follows
 // it in the pattern, so a file name holding that text would split early.
 const char* const kPatterns[] = {
+    N_("%s（图幅号列表至多 %s）"),
     N_("图幅数量过多：这次需要生成 %s 幅，超过了一次最多 %s 幅的上限。%s"),
     N_("图幅数量过多：一列需要生成 %s 幅，超过了一列最多 %s 幅的上限。请缩小南北范围或选用较小的比例尺。"),
     N_("无法写入文件 “%s”：%s"),
