@@ -91,6 +91,13 @@ int ErrnoOfText(std::string_view text) {
 // part, translated in turn. A part is never read past the text that follows
 // it in the pattern, so a file name holding that text would split early.
 const char* const kPatterns[] = {
+    N_("范围文件没有坐标系：其坐标按 %s 的经纬度使用。"),
+    N_("范围文件的坐标系 %s 与图幅的坐标系 %s 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。"),
+    N_("%s 自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
+    N_("%s 重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
+    N_("没有图层 %s"),
+    N_("筛选条件无效：%s"),
+    N_("无法换算到 %s 的经纬度"),
     N_("%s（图幅号列表至多 %s）"),
     N_("图幅数量过多：这次需要生成 %s 幅，超过了一次最多 %s 幅的上限。%s"),
     N_("图幅数量过多：一列需要生成 %s 幅，超过了一列最多 %s 幅的上限。请缩小南北范围或选用较小的比例尺。"),
@@ -107,6 +114,14 @@ const char* const kPatterns[] = {
 // Whole messages of the routines, the writers and the area reader, and the
 // reasons they give inside a file message: listed here for the catalogue.
 [[maybe_unused]] const char* const kRoutineMessages[] = {
+    N_("自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
+    N_("重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
+    N_("北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。"),
+    N_("独立坐标系没有大地坐标，不能导出 KML 文件。"),
+    N_("独立坐标系没有大地坐标，只能导出平面坐标。"),
+    N_("这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。"),
+    N_("GDAL 未说明原因"),
+    N_("没有可导出的图幅：请先生成图幅号。"),
     N_("请缩小范围或选用较小的比例尺。"),
     N_("请缩小范围或加大图幅的X、Y方向尺寸。"),
     N_("请减少原图幅号，或选用较小的转换后比例尺。"),
