@@ -1,9 +1,12 @@
 #include "cli/i18n.h"
 
 #include <libintl.h>
+#include <locale.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
@@ -187,6 +190,19 @@ void InitLanguage() {
     std::setlocale(LC_ALL, "C.UTF-8");
     if (named != nullptr && FirstSet({"LANGUAGE"}) == nullptr) setenv("LANGUAGE", named, 1);
   }
+  // Chinese is the sources' own language and has no catalogue: in a list of
+  // preferences (LANGUAGE=zh_CN:en) the languages after it are never reached.
+  if (const char* list = FirstSet({"LANGUAGE"})) {
+    const std::string_view all = list;
+    for (std::size_t start = 0; start < all.size();) {
+      const std::size_t end = std::min(all.find(':', start), all.size());
+      if (all.substr(start, 2) == "zh") {
+        setenv("LANGUAGE", std::string(all.substr(0, end)).c_str(), 1);
+        break;
+      }
+      start = end + 1;
+    }
+  }
   bindtextdomain(kDomain, (ProgramFolder() + "/../share/locale").c_str());
   bind_textdomain_codeset(kDomain, "UTF-8");
   textdomain(kDomain);
@@ -228,8 +244,12 @@ std::string SystemErrorText(int err) {
     const auto& reasons = ChineseReasons();
     const auto it = reasons.find(err);
     if (it != reasons.end()) return it->second;
+    return std::strerror(err);
   }
-  return std::strerror(err);
+  // The system's own English, whatever other languages LANGUAGE lists
+  // after English (the C locale's texts).
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c == static_cast<locale_t>(nullptr) ? std::strerror(err) : strerror_l(err, c);
 }
 
 std::string TranslateMessage(std::string_view text) {

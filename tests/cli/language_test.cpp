@@ -24,6 +24,9 @@ TEST(CliLanguage, ChineseByDefaultEnglishUnderAnEnglishLocale) {
       // C and POSIX keep the program's own texts whatever LANGUAGE says.
       {"export LC_ALL=C LANGUAGE=en;", false},
       {"export LANGUAGE=en;", true},
+      // Chinese first in a list of preferences is Chinese, English first English.
+      {"export LANGUAGE=zh_CN:en;", false},
+      {"export LANGUAGE=en:zh_CN;", true},
       {"export LC_ALL=en_US.UTF-8;", true},
       {"unset LC_ALL; export LANG=en_GB.UTF-8;", true},
       {"unset LC_ALL; export LANG=zh_CN.UTF-8 LC_MESSAGES=en_US.UTF-8;", true},
