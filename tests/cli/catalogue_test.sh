@@ -1,6 +1,7 @@
 #!/bin/sh
 # Every text of karvento-cli that the sources mark for translation has an
-# English translation in po/en.po: none missing, none empty, none fuzzy.
+# English translation in po/en.po: none missing, none empty, none fuzzy,
+# and none left over.
 # Usage: catalogue_test.sh SOURCE_DIR
 set -eu
 src=$1
@@ -18,3 +19,10 @@ fi
 # marks fuzzy; msgfmt --check on the formats of the translations.
 msgcmp "$src/po/en.po" "$tmp/karvento.pot"
 msgfmt --check -o /dev/null "$src/po/en.po"
+# Nor does the catalogue keep texts the sources no longer have.
+msgmerge --quiet --no-fuzzy-matching -o "$tmp/merged.po" "$src/po/en.po" "$tmp/karvento.pot"
+if grep -q '^#~ msgid' "$tmp/merged.po"; then
+  echo "catalogue_test: po/en.po holds texts that cli/ no longer has:" >&2
+  grep -A1 '^#~ msgid' "$tmp/merged.po" >&2
+  exit 1
+fi
