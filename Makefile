@@ -33,6 +33,7 @@ web: bootstrap
 	@scripts/web "$(BUILD)"
 
 bench: configure
+	@cmake -S . -B $(BUILD) -DKARVENTO_BENCH=ON >/dev/null
 	@cmake --build $(BUILD)
 	@scripts/bench "$(BUILD)"
 

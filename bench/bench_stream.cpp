@@ -34,7 +34,7 @@ void BM_InMemoryCsv10000(benchmark::State& state) {
     CreateMapUnionsOfStandard(kChina, 6, true, true, true, kCm, table);
     cli::OutputStream stream(CsvToNull());
     cli::WriteStandardSheets(cli::Format::Csv, stream.out(), table, {"1:1万", 10000, "new"},
-                             cli::CsvEncoding::Utf8Bom);
+                             CsvEncoding::Utf8Bom);
     stream.Finish();
     sheets = static_cast<std::int64_t>(table.size() * table[0].size());
   }

@@ -66,10 +66,7 @@ const OptionSpec kConvertOwn[] = {{"input", true},    {"column", true},   {"to-s
 // the whole result, which is then refused before anything is written; a
 // list's lines are decoded and split, so they always can.
 bool StreamsConversion(Format format, const std::vector<std::string>& arguments) {
-  if (format != Format::Table && format != Format::Csv && format != Format::Json &&
-      format != Format::GeoJson) {
-    return false;
-  }
+  if (!IsTextFormat(format)) return false;
   for (const std::string& n : arguments) {
     if (!SheetNumberFault(n).empty()) return false;
   }
@@ -163,7 +160,7 @@ int RunConvert(const std::vector<std::string>& words) {
     SheetMeta streamed = meta;
     streamed.sources = &named;
     OutputStream stream(o);
-    StandardSheetWriter writer(o.format, stream.out(), streamed, o.encoding);
+    StandardSheetWriter writer(TextFormatOf(o.format), stream.out(), streamed, o.encoding);
     written = &stream.out();
     std::vector<TStandardMapUnion> found;
     const auto each = [&](const std::string& n) {

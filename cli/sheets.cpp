@@ -148,8 +148,7 @@ int RunSheets(const std::vector<std::string>& words) {
 
   const ColumnEdits edits{offsetX, offsetY, ReadNumberForm(args, scale, standard == "new")};
   const bool withCover = args.Has("cover");
-  if (withCover && o.format != Format::Table && o.format != Format::Csv &&
-      o.format != Format::Json && o.format != Format::GeoJson) {
+  if (withCover && !IsTextFormat(o.format)) {
     throw UsageError(Tr("--cover 是 table、csv、json 和 geojson 的一列"));
   }
   // An area of interest: its polygons on the datum's longitude and latitude,

@@ -106,7 +106,7 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
     return;
   }
   OutputStream stream(o);
-  StandardSheetWriter writer(o.format, stream.out(), meta, o.encoding);
+  StandardSheetWriter writer(TextFormatOf(o.format), stream.out(), meta, o.encoding);
   walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
     edits.Apply(column);
     writer.Column(column, nullptr, &covers);

@@ -3,7 +3,10 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "numbering/error.h"
 
@@ -119,6 +122,69 @@ std::size_t Utf8SequenceEnd(std::string_view t, std::size_t from, bool one = fal
   return i;
 }
 
+// A well-formed sequence's code point.
+std::uint32_t CodePointAt(std::string_view t, std::size_t from, std::size_t end) {
+  const auto lead = static_cast<unsigned char>(t[from]);
+  const std::size_t n = end - from;
+  std::uint32_t u = n == 2 ? lead & 0x1Fu : n == 3 ? lead & 0x0Fu : lead & 0x07u;
+  for (std::size_t k = 1; k < n; ++k) u = (u << 6) | (static_cast<unsigned char>(t[from + k]) & 0x3Fu);
+  return u;
+}
+
+// Whether the malformed sequence at from is the start of a well-formed one
+// that the end of the text cuts off: a lead byte, and after it fewer
+// continuation bytes than it announces, each in its allowed range.
+bool IsCutShort(std::string_view t, std::size_t from) {
+  const auto c = static_cast<unsigned char>(t[from]);
+  std::size_t n = 0;
+  unsigned lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return false;
+  }
+  const std::size_t left = t.size() - from;
+  if (left >= n) return false;
+  for (std::size_t k = 1; k < left; ++k) {
+    const auto b = static_cast<unsigned char>(t[from + k]);
+    if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) return false;
+  }
+  return true;
+}
+
+// The GBK code of each character of the Basic Multilingual Plane, 0 where
+// GBK has none: the inverse of the table of the C library's GBK decoder
+// (glibc's; scripts/gbk-table writes it), made once. The browser's C library
+// decodes GBK but cannot encode it, and the two must write the same bytes.
+// One code is a single byte: 0x80, the euro sign of code page 936.
+const std::uint16_t* GbkCodes() {
+  static const std::vector<std::uint16_t> codes = [] {
+    static constexpr std::uint16_t kUnits[] = {
+#include "export/gbk_table.inc"
+    };
+    static_assert(std::size(kUnits) == 126 * 190);
+    std::vector<std::uint16_t> inverse(0x10000, 0);
+    for (std::size_t i = 0; i < std::size(kUnits); ++i) {
+      if (kUnits[i] == 0) continue;
+      const std::size_t lead = 0x81 + i / 190;
+      const std::size_t col = i % 190;
+      const std::size_t trail = 0x40 + col + (col >= 0x3F ? 1 : 0);  // no trail 0x7F
+      inverse[kUnits[i]] = static_cast<std::uint16_t>(lead << 8 | trail);
+    }
+    inverse[0x20AC] = 0x80;
+    return inverse;
+  }();
+  return codes.data();
+}
+
 }  // namespace
 
 bool IsAscii(std::string_view text) {
@@ -159,8 +225,35 @@ std::string SheetNumberFault(std::string_view number) {
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
-  thread_local const Converter toGbk("GBK", "UTF-8");
-  return Convert(utf8, toGbk, "GBK 编码", false);
+  if (IsAscii(utf8)) return std::string(utf8);
+  const std::uint16_t* gbkOf = GbkCodes();
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const std::size_t end = Utf8SequenceEnd(utf8, i, true);
+    if (end == i) {
+      // A sequence that the end of the text cuts short is incomplete; any
+      // other malformed one is not a character at all.
+      throw Error("无法把文本转换为 GBK 编码：第 " + std::to_string(i + 1) + " 字节起" +
+                  (IsCutShort(utf8, i) ? "的字符不完整" : "不是可转换的字符"));
+    }
+    const std::uint32_t u = CodePointAt(utf8, i, end);
+    const std::uint16_t code = u <= 0xFFFF ? gbkOf[u] : 0;
+    if (code == 0) {
+      throw Error("无法把文本转换为 GBK 编码：第 " + std::to_string(i + 1) + " 字节起不是可转换的字符");
+    }
+    if (code > 0xFF) out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+    i = end;
+  }
+  return out;
 }
 
 std::string GbkToUtf8(std::string_view gbk, bool replaceInvalid) {

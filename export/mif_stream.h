@@ -7,33 +7,49 @@
 #include <string>
 #include <vector>
 
+#include "export/text_output.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
 
+namespace mif {
+class FilePair;
+}
+
 class MifColumnWriter {
  public:
-  // Creates both files (the MID beside the MIF) and writes the MIF header.
-  // A plane MIF frames its sheets from southWest, the last sheet of the
-  // first column, and northEast, the first sheet of the last column; without
-  // them there is nothing to export, and the writer refuses with that
-  // message. A geographic MIF needs neither. Throws karvento::Error.
+  // Writes the MIF's bytes into mif and the MID's into mid (the browser
+  // page's files); midName names the MID in the refusal of a number that no
+  // record can hold. A plane MIF frames its sheets from southWest, the last
+  // sheet of the first column, and northEast, the first sheet of the last
+  // column; without them there is nothing to export, and the writer refuses
+  // with that message. A geographic MIF needs neither. Throws
+  // karvento::Error. Writes the MIF header.
+  MifColumnWriter(Sink& mif, Sink& mid, const std::string& midName, bool geo,
+                  const TStandardMapUnion* southWest, const TStandardMapUnion* northEast);
+  // The same into files through the safe writer: creates both (the MID
+  // beside the MIF, under its title), removed again unless Commit succeeds.
   MifColumnWriter(const std::string& fileName, bool geo, const TStandardMapUnion* southWest,
                   const TStandardMapUnion* northEast);
-  // Removes both temporary files unless Commit succeeded.
   ~MifColumnWriter();
   MifColumnWriter(const MifColumnWriter&) = delete;
   MifColumnWriter& operator=(const MifColumnWriter&) = delete;
 
   void Column(const std::vector<TStandardMapUnion>& column);
-  // Puts both files in place, the MID first; a failure throws with the file
-  // and the reason.
+  // Writes out what is buffered; for files, puts both in place, the MID
+  // first; a failure throws with the file and the reason.
   void Commit();
 
  private:
-  struct Files;
+  MifColumnWriter(std::unique_ptr<mif::FilePair> files, bool geo, const TStandardMapUnion* southWest,
+                  const TStandardMapUnion* northEast);
+  void Start(Sink& mifSink, const std::string& mifName, Sink& midSink, const std::string& midName,
+             const TStandardMapUnion* southWest, const TStandardMapUnion* northEast);
+
+  struct Streams;
   bool geo_;
-  std::unique_ptr<Files> files_;
+  std::unique_ptr<mif::FilePair> files_;
+  std::unique_ptr<Streams> streams_;
 };
 
 }  // namespace karvento

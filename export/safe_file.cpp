@@ -232,13 +232,6 @@ void PrepareFileSignals() {
   });
 }
 
-std::string FileWriteError(std::string_view fileName, std::string_view reason) {
-  std::string text = "无法写入文件 “";
-  text += fileName;
-  text += "”：";
-  text += reason;
-  return text;
-}
 
 SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), mode_(mode) {
   PrepareFileSignals();

@@ -47,10 +47,9 @@
 #include <string>
 #include <string_view>
 
-namespace karvento {
+#include "export/text_output.h"  // FileWriteError
 
-// The text of a file failure: 无法写入文件 “fileName”：reason.
-std::string FileWriteError(std::string_view fileName, std::string_view reason);
+namespace karvento {
 
 // Makes SIGINT, SIGTERM and SIGHUP remove every temporary file of a SafeFile
 // that is still being written before the process ends by the signal, and has

@@ -7,9 +7,11 @@
 
 #if defined(__EMSCRIPTEN__) || defined(KARVENTO_PORTABLE_FLOAT_CHARS)
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #define FMT_HEADER_ONLY
 #include <fast_float/fast_float.h>
@@ -127,6 +129,20 @@ std::to_chars_result FloatToChars(char* first, char* last, double value, std::ch
   if (value == 0) {
     const std::string zero = fmt == std::chars_format::fixed ? "0" : "0e+00";
     return Put(first, last, (std::signbit(value) ? "-" : "") + zero);
+  }
+  if (fmt == std::chars_format::fixed) {
+    // Most values written (coordinates, metres): {fmt}'s shortest text is
+    // already in fixed notation, the very text wanted, made without a heap
+    // allocation; only one with an exponent needs rearranging below. (The
+    // longest shortest text of a double has 24 characters.)
+    char buf[32];
+    const auto written = fmt::format_to_n(buf, sizeof buf, "{}", value);
+    const std::string_view text(buf, std::min(written.size, sizeof buf));
+    if (written.size <= sizeof buf && text.find_first_of("eE") == std::string_view::npos) {
+      if (static_cast<std::size_t>(last - first) < text.size()) return {last, std::errc::value_too_large};
+      std::memcpy(first, text.data(), text.size());
+      return {first + text.size(), std::errc()};
+    }
   }
   std::string digits;
   int exp10 = 0;

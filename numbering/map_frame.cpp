@@ -244,8 +244,8 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
 
   // 接合图表: three rows of three cells above the outer frame's left end.
   double cellMm = 16;
-  for (const std::string& number : neighbours) {
-    cellMm = std::max(cellMm, TextWidthMm(number, st.noteMm) + 3);
+  for (const std::string& neighbour : neighbours) {
+    cellMm = std::max(cellMm, TextWidthMm(neighbour, st.noteMm) + 3);
   }
   const double cw = b.M(cellMm), ch = b.M(st.noteMm * 2.2);
   const double gx = ox0, gy = above;  // lower left corner of the table

@@ -131,7 +131,7 @@ TEST(CliGeoJson, AsRfc7946AndGdalReadIt) {
   EXPECT_EQ(r.out, "  number (String) = J50G001038\n  scale (Integer) = 10000\n") << r.err;
   std::remove(file.c_str());
   // An independent grid's plane metres are no longitude and latitude.
-  r = RunCli("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 500 --step-y 500 --format geojson");
+  r = RunCliEn("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 500 --step-y 500 --format geojson");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,

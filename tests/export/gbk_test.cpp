@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "export/gbk.h"
@@ -51,6 +54,78 @@ TEST(Gbk, TextThatDoesNotConvertIsReported) {
       EXPECT_NE(std::string(e.what()).find(c.where), std::string::npos) << e.what();
     }
   }
+}
+
+// The C library's own conversion, for comparison: none when it fails.
+std::optional<std::string> IconvToGbk(iconv_t cd, const std::string& utf8) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out(16, '\0');
+  char* src = const_cast<char*>(utf8.data());
+  std::size_t srcLeft = utf8.size(), dstLeft = out.size();
+  char* dst = out.data();
+  if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+std::string Utf8Of(std::uint32_t u) {
+  std::string s;
+  if (u < 0x800) {
+    s = {static_cast<char>(0xC0 | u >> 6), static_cast<char>(0x80 | (u & 0x3F))};
+  } else if (u < 0x10000) {
+    s = {static_cast<char>(0xE0 | u >> 12), static_cast<char>(0x80 | (u >> 6 & 0x3F)),
+         static_cast<char>(0x80 | (u & 0x3F))};
+  } else {
+    s = {static_cast<char>(0xF0 | u >> 18), static_cast<char>(0x80 | (u >> 12 & 0x3F)),
+         static_cast<char>(0x80 | (u >> 6 & 0x3F)), static_cast<char>(0x80 | (u & 0x3F))};
+  }
+  return s;
+}
+
+// The converter's own table (the browser's C library cannot encode GBK)
+// gives the bytes of the C library's iconv for every character there is,
+// and refuses what iconv refuses. The one difference: iconv drops the tag
+// characters U+E0000..U+E007F without a word, the table refuses them.
+TEST(Gbk, EveryCharacterAsTheCLibraryConvertsIt) {
+  const iconv_t cd = iconv_open("GBK", "UTF-8");
+  ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  int converted = 0;
+  for (std::uint32_t u = 0x80; u <= 0x10FFFF; ++u) {
+    if (u >= 0xD800 && u <= 0xDFFF) continue;
+    const std::string text = Utf8Of(u);
+    const std::optional<std::string> want = IconvToGbk(cd, text);
+    std::optional<std::string> got;
+    try {
+      got = Utf8ToGbk(text);
+      ++converted;
+    } catch (const Error&) {
+    }
+    if (u >= 0xE0000 && u <= 0xE007F) {
+      ASSERT_EQ(want, std::string()) << std::hex << u;
+      ASSERT_EQ(got, std::nullopt) << std::hex << u;
+      continue;
+    }
+    ASSERT_EQ(got, want) << "U+" << std::hex << u;
+  }
+  EXPECT_EQ(converted, 21792);  // the double-byte codes and the euro sign, 0x80
+  // Malformed UTF-8 is refused where iconv refuses it, incomplete at the end
+  // as iconv calls it.
+  const std::pair<std::string, const char*> bad[] = {
+      {"a\xE5\x9B", "第 2 字节起的字符不完整"}, {"a\xF0\x9F\x98", "第 2 字节起的字符不完整"},
+      {"a\xE0\x80", "第 2 字节起不是可转换的字符"}, {"a\xE5\x9Bx", "第 2 字节起不是可转换的字符"},
+      {"\xC0\xAF", "第 1 字节起不是可转换的字符"}, {"\xED\xA0\x80", "第 1 字节起不是可转换的字符"},
+      {"\xF4\x90\x80\x80", "第 1 字节起不是可转换的字符"}, {"\x80", "第 1 字节起不是可转换的字符"},
+  };
+  for (const auto& [text, where] : bad) {
+    EXPECT_EQ(IconvToGbk(cd, text), std::nullopt) << ::testing::PrintToString(text);
+    try {
+      Utf8ToGbk(text);
+      ADD_FAILURE() << ::testing::PrintToString(text);
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(where), std::string::npos) << e.what();
+    }
+  }
+  iconv_close(cd);
 }
 
 // Well-formed UTF-8 at its edges, and the forms a decoder must refuse.

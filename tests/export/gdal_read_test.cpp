@@ -123,7 +123,7 @@ TEST(GdalReadsMif, QuotesInsideNumbers) {
   const std::vector<std::string> numbers = {"\"1\"-1", "图\"1-2", "a,\"\"b", "\""};
   TCustomMapUnions grid(1);
   for (std::size_t k = 0; k < numbers.size(); ++k) {
-    grid[0].push_back({numbers[k], 500.0 * k, 0, 500.0 * (k + 1), 500});
+    grid[0].push_back({numbers[k], 500.0 * static_cast<double>(k), 0, 500.0 * static_cast<double>(k + 1), 500});
   }
   const std::string file = dir.File("q.mif");
   ASSERT_TRUE(WriteCustomMif(file, grid, nullptr));

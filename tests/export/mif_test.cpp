@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "export/mif_stream.h"
 #include "export/number_format.h"
+#include "export/text_output.h"
 #include "numbering/unMapUnRgPub.h"
 #include "test_files.h"
 
@@ -233,6 +235,41 @@ TEST(MifFiles, EveryRecordInTableOrder) {
   std::size_t regions = 0;
   for (std::size_t p = 0; (p = mif.find("Region 1\r\n", p)) != std::string::npos; ++p) ++regions;
   EXPECT_EQ(regions, 6u);
+}
+
+// The column writer into a pair of sinks (the browser page's files) writes
+// the bytes of the table's writers; a number that no record can hold is
+// refused under the MID's given name.
+TEST(MifFiles, ColumnsIntoSinksAsTheFilesOfTheTable) {
+  ScratchDir dir;
+  TStandardMapUnions table(3);
+  for (int c = 0; c < 3; ++c) {
+    for (int s = 0; s < 2; ++s) {
+      const double x = c, y = s;
+      TStandardMapUnion sheet = PlaneSheet("J50G00" + std::to_string(s + 1) + "00" + std::to_string(c + 1),
+                                           1000 * x, -1000 * y, 990);
+      sheet.Range = {{114 + x, 0, 0}, {39 - y, 0, 0}, {115 + x, 0, 0}, {40 - y, 0, 0}};
+      table[c].push_back(sheet);
+    }
+  }
+  for (const bool geo : {false, true}) {
+    ASSERT_TRUE(geo ? WriteGeoMif(dir.File("t.mif"), table, nullptr)
+                    : WritePlaneMif(dir.File("t.mif"), table, nullptr));
+    StringSink mif, mid;
+    MifColumnWriter writer(mif, mid, "t.mid", geo, &table.front().back(), &table.back().front());
+    for (const auto& column : table) writer.Column(column);
+    writer.Commit();
+    EXPECT_EQ(mif.text, ReadFile(dir.File("t.mif"))) << geo;
+    EXPECT_EQ(mid.text, ReadFile(dir.File("t.mid"))) << geo;
+  }
+  StringSink mif, mid;
+  MifColumnWriter writer(mif, mid, "图幅号.mid", true, nullptr, nullptr);
+  try {
+    writer.Column({Sheet("J50\n", 114, 39, 115, 40)});
+    ADD_FAILURE() << "written";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "无法写入文件 “图幅号.mid”：图幅号“J50\\n”含有换行符或 NUL 字符，不能写入文件");
+  }
 }
 
 // Shared corners are formatted once and reused: the text must be exactly what

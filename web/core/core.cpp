@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "export/mif_stream.h"
+#include "export/sheet_text.h"
+#include "export/text_output.h"
 #include "geodesy/angle_text.h"
 #include "geodesy/angles.h"
 #include "numbering/unMapUnRgPub.h"
@@ -266,6 +269,118 @@ val Convert(const std::string& number, bool oldToNew, int scale, bool zone3, int
   }
 }
 
+// The datum of a GeoJSON file's longitudes and latitudes, as karvento-cli
+// names it.
+std::string DatumNameOf(Datum d) {
+  switch (d) {
+    case Datum::Beijing54:
+      return "Beijing 1954";
+    case Datum::Xian80:
+      return "Xian 1980";
+    case Datum::Cgcs2000:
+      break;
+  }
+  return "CGCS2000";
+}
+
+val Bytes(const std::string& bytes) {
+  return val::global("Uint8Array").new_(emscripten::typed_memory_view(
+      bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
+}
+
+// The sheets of a request as the page lists them (over an area when shape
+// is not empty), column by column, each column cut to the sheets that mask
+// keeps (one byte per listed sheet, in list order; empty: every sheet), the
+// plane offsets subtracted. A column left empty is not handed on.
+template <class Consumer>
+void WalkListed(const SheetWalk& walk, const Request& r, const std::vector<std::uint8_t>& mask,
+                Consumer consume) {
+  std::size_t listed = 0;
+  std::vector<TStandardMapUnion> kept;
+  std::vector<double> keptCovers;
+  walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
+    SubtractPlaneOffsets(column, r.offsetX, r.offsetY);
+    if (mask.empty()) {
+      listed += column.size();
+      if (!column.empty()) consume(column, covers);
+      return;
+    }
+    kept.clear();
+    keptCovers.clear();
+    for (std::size_t i = 0; i < column.size(); ++i, ++listed) {
+      if (listed < mask.size() && mask[listed]) {
+        kept.push_back(std::move(column[i]));
+        keptCovers.push_back(i < covers.size() ? covers[i] : 1.0);
+      }
+    }
+    if (!kept.empty()) consume(kept, keptCovers);
+  });
+}
+
+// The files of an export of the listed sheets, each the bytes karvento-cli
+// sheets writes for the same request: "csv" (UTF-8 with a byte-order mark),
+// "csv-gbk", "geojson", "mif-geo" and "mif-plane" (the MIF, then the MID).
+// Returns { files: [Uint8Array, …] } or { error }.
+val ExportSheets(const Request& r, const val& coords, const val& shape, double minCover,
+                 const std::string& format, const val& maskArray) {
+  try {
+    const std::vector<std::uint8_t> mask = emscripten::convertJSArrayToNumberVector<std::uint8_t>(maskArray);
+    const bool area = shape["length"].as<double>() > 0;
+    const SheetWalk walk =
+        area ? SheetWalk(AreaOf(coords, shape), RangeOf(r), minCover, static_cast<ScaleIndex>(r.scale),
+                         r.newStandard, r.zone3, DatumOf(r.datum), r.cm, false)
+             : SheetWalk(RangeOf(r), static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
+                         DatumOf(r.datum), r.cm, false);
+    val files = val::array();
+    if (format == "mif-geo" || format == "mif-plane") {
+      const bool geo = format == "mif-geo";
+      // A plane MIF is framed by the last sheet of the first column and the
+      // first sheet of the last column, found by a walk of their own.
+      TStandardMapUnion southWest, northEast;
+      bool framed = false;
+      if (!geo) {
+        WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+          if (!framed) southWest = column.back();
+          northEast = column.front();
+          framed = true;
+        });
+      }
+      StringSink mif, mid;
+      MifColumnWriter writer(mif, mid, "图幅号.mid", geo, framed ? &southWest : nullptr,
+                             framed ? &northEast : nullptr);
+      WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+        writer.Column(column);
+      });
+      writer.Commit();
+      files.call<void>("push", Bytes(mif.text));
+      files.call<void>("push", Bytes(mid.text));
+    } else {
+      const TextFormat text = format == "geojson" ? TextFormat::GeoJson : TextFormat::Csv;
+      if (text == TextFormat::Csv && format != "csv" && format != "csv-gbk") {
+        throw Error("没有名为 " + format + " 的导出格式");
+      }
+      const bool gbk = format == "csv-gbk";
+      const SheetMeta meta{std::string(kScaleCaptions[static_cast<std::size_t>(r.scale)]),
+                           kScaleDenominators[static_cast<std::size_t>(r.scale)],
+                           r.newStandard ? "new" : "old", nullptr, DatumNameOf(DatumOf(r.datum))};
+      StringSink sink;
+      Output out(sink, gbk);
+      StandardSheetWriter writer(text, out, meta, gbk ? CsvEncoding::Gbk : CsvEncoding::Utf8Bom);
+      WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+        writer.Column(column);
+      });
+      writer.Finish();
+      out.Flush();
+      files.call<void>("push", Bytes(sink.text));
+    }
+    val out = val::object();
+    out.set("files", files);
+    return out;
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
 // The whole table of a request, as the native benchmark of the walk makes
 // it, for the page's benchmark: the number of sheets, nothing handed over.
 double WalkOnly(const Request& r) {
@@ -310,4 +425,5 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("walkOnly", &WalkOnly);
   emscripten::function("areaCorners", &AreaCorners);
   emscripten::function("generateInArea", &GenerateInArea);
+  emscripten::function("exportSheets", &ExportSheets);
 }

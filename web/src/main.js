@@ -4,6 +4,8 @@
 import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
 import { readAreaFile, flatten } from './area.js';
+import { registeredExports, runExport } from './export.js';
+import './sheet_exports.js';
 
 /* global WORKER_SOURCE */
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));
@@ -216,7 +218,9 @@ async function generate() {
   numbers.length = r.count;
   map.marks = [];
   sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1,
-    scale: request.scale, newStandard: request.newStandard };
+    scale: request.scale, newStandard: request.newStandard, request,
+    area: area ? { coords: area.coords, shape: area.shape } : null,
+    minCover: area ? Number($('min-cover').value) || 0 : 0 };
   list.setSheets(sheets);
   updateCount();
   $('details').textContent = '';
@@ -306,6 +310,55 @@ async function convertNumbers() {
   status(`转换得到 ${good.length} 幅${bad.length ? `，${bad.length} 个图幅号未能转换` : ''}`, bad.length > 0);
 }
 
+// The export menu: every registered export, over the whole list or the
+// checked sheets, its files offered as downloads.
+function showExportMenu(show) {
+  const menu = $('export-menu');
+  if (!show) {
+    menu.hidden = true;
+    return;
+  }
+  menu.replaceChildren(...registeredExports().map((e) => {
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.setAttribute('role', 'menuitem');
+    b.dataset.export = e.id;
+    b.textContent = e.caption;
+    b.onclick = () => {
+      showExportMenu(false);
+      exportSheets(e.id, e.caption);
+    };
+    return b;
+  }));
+  menu.hidden = false;
+}
+
+async function exportSheets(id, caption) {
+  if (!sheets || !sheets.count) {
+    status('没有可导出的图幅：请先生成图幅号。', true);
+    return;
+  }
+  const checkedOnly = $('checked-only').checked;
+  const chosen = checkedOnly ? list.checkedCount() : sheets.count;
+  if (checkedOnly && chosen === 0) {
+    status('没有选中的图幅，未导出', true);
+    return;
+  }
+  status(`正在导出……（${caption}）`);
+  document.body.dataset.exported = '';
+  try {
+    const files = await runExport(id, {
+      sheets, request: sheets.request, area: sheets.area, minCover: sheets.minCover,
+      checkedOnly, mask: checkedOnly ? sheets.checked : null, ask, baseName: '图幅号',
+    });
+    status(`已导出 ${chosen.toLocaleString('en-US')} 幅到 ${files.map((f) => f.name).join('、')}`);
+    document.body.dataset.exported = files.map((f) => f.name).join('\n');
+  } catch (e) {
+    status(String(e && e.message ? e.message : e), true);
+    document.body.dataset.exported = 'error';
+  }
+}
+
 let currentTab = 'extent';
 function showTab(name) {
   currentTab = name;
@@ -345,6 +398,13 @@ async function init() {
       showTab('extent');
       importArea(file);
     }
+  });
+  $('export').onclick = (e) => {
+    e.stopPropagation();
+    showExportMenu($('export-menu').hidden);
+  };
+  document.addEventListener('click', (e) => {
+    if (!$('export-menu').hidden && !$('export-menu').contains(e.target)) showExportMenu(false);
   });
   $('tiles').onchange = () => {
     const url = $('tiles').value.trim();

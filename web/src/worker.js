@@ -9,6 +9,7 @@ const ready = KarventoCore();
 const MAX_SHEETS = 2_000_000;
 
 function transferables(result) {
+  if (result && result.files) return result.files.map((f) => f.buffer);
   return result && result.edges ? [result.edges.buffer, result.plane.buffer, ...(result.covers ? [result.covers.buffer] : [])] : [];
 }
 
@@ -29,6 +30,10 @@ const ops = {
   generateInArea: (core, { request, coords, shape, minCover }) =>
     core.generateInArea(request, coords, shape, minCover, MAX_SHEETS),
   walkOnly: (core, { request }) => ({ count: core.walkOnly(request) }),
+  // A file export of the listed sheets (all, or those of mask): the bytes of
+  // each file, by the writers karvento-cli writes with.
+  exportSheets: (core, { request, coords, shape, minCover, format, mask }) =>
+    core.exportSheets(request, coords || [], shape || [], minCover || 0, format, mask || new Uint8Array(0)),
 };
 
 self.onmessage = async (event) => {

@@ -153,3 +153,93 @@ test('an area file dropped on the page: GeoJSON, KML and zipped Shapefile select
   }
   await t.page.click('#clear-area');
 });
+
+// Files the page offers as downloads, saved by Chromium into a folder of the
+// test's: resolves to the bytes of each expected name once all are complete.
+async function downloaded(dir, names, timeout = 60000) {
+  const { existsSync, readFileSync, readdirSync } = await import('node:fs');
+  const { join } = await import('node:path');
+  const started = Date.now();
+  for (;;) {
+    const partial = readdirSync(dir).some((f) => f.endsWith('.crdownload'));
+    if (!partial && names.every((n) => existsSync(join(dir, n)))) return names.map((n) => readFileSync(join(dir, n)));
+    if (Date.now() - started > timeout) throw new Error(`downloads ${names} not complete in ${dir}: ${readdirSync(dir)}`);
+    await new Promise((r) => setTimeout(r, 50));
+  }
+}
+
+test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s bytes; checked sheets alone', async () => {
+  const { mkdtempSync, readFileSync, rmSync } = await import('node:fs');
+  const { join } = await import('node:path');
+  const { tmpdir } = await import('node:os');
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-export-'));
+  const session = await t.browser.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+  const exportAs = async (id, names, checkedOnly = false) => {
+    for (const n of names) rmSync(join(dir, n), { force: true });
+    await t.page.$eval('#checked-only', (c, on) => { c.checked = on; }, checkedOnly);
+    await t.page.click('#export');
+    await t.page.click(`#export-menu button[data-export="${id}"]`);
+    await t.page.waitForFunction(() => document.body.dataset.exported, { timeout: 60000 });
+    assert.notEqual(await t.page.evaluate(() => document.body.dataset.exported), 'error',
+      await t.page.$eval('#status', (e) => e.textContent));
+    return downloaded(dir, names);
+  };
+  // A Beijing 1954 request with its offsets and an old-standard one on
+  // CGCS2000: every file holds plane corners, and at these the browser's
+  // sine and arctangent round as the C library's, so every file is compared
+  // byte for byte.
+  const cases = [
+    { west: '116:00:00', south: '39:40:00', east: '116:45:00', north: '40:10:00', scale: '1:1万', datum: '54', zone: '3', standard: 'new', cm: '0', offx: '39000000', offy: '0' },
+    { west: '115.5', south: '39.5', east: '117', north: '40.5', scale: '1:5万', datum: '2000', zone: '6', standard: 'old', cm: '117', offx: '0', offy: '0' },
+  ];
+  const datumValue = { 54: '0', 80: '1', 2000: '2' };
+  for (const c of cases) {
+    await t.page.click('button[data-tab="extent"]');
+    for (const id of ['west', 'south', 'east', 'north', 'cm', 'offx', 'offy']) await type(t.page, id, c[id]);
+    await t.page.select('#scale', await t.page.$eval('#scale', (s, caption) => [...s.options].find((o) => o.text === caption).value, c.scale));
+    await t.page.select('#datum', datumValue[c.datum]);
+    await t.page.select('#zone', c.zone);
+    await t.page.select('#standard', c.standard);
+    await generate(t.page);
+    const request = ['sheets', '--from', `${c.west},${c.south}`, '--to', `${c.east},${c.north}`, '--scale', c.scale,
+      '--datum', c.datum, '--zone', c.zone, '--standard', c.standard, '--cm', c.cm,
+      '--offset-x', c.offx, '--offset-y', c.offy, '--quiet'];
+    const cliBytes = (...more) => execFileSync(CLI, [...request, ...more], { maxBuffer: 1 << 30 });
+    const cliFiles = (name, ...more) => {
+      execFileSync(CLI, [...request, ...more, '--output', join(dir, name)]);
+      return [readFileSync(join(dir, name)), readFileSync(join(dir, name.replace(/mif$/, 'mid')))];
+    };
+    const label = JSON.stringify(c);
+    const [csv] = await exportAs('csv', ['图幅号.csv']);
+    assert.ok(csv.equals(cliBytes('--format', 'csv')), `${label} csv`);
+    const [gbk] = await exportAs('csv-gbk', ['图幅号.csv']);
+    assert.ok(gbk.equals(cliBytes('--format', 'csv', '--encoding', 'gbk')), `${label} csv gbk`);
+    const [geojson] = await exportAs('geojson', ['图幅号.geojson']);
+    assert.ok(geojson.equals(cliBytes('--format', 'geojson')), `${label} geojson`);
+    const [mif, mid] = await exportAs('mif-plane', ['图幅号.mif', '图幅号.mid']);
+    const [wantMif, wantMid] = cliFiles('cli-plane.mif', '--format', 'mif');
+    assert.ok(mif.equals(wantMif), `${label} plane mif`);
+    assert.ok(mid.equals(wantMid), `${label} plane mid`);
+    const [geoMif, geoMid] = await exportAs('mif-geo', ['图幅号.mif', '图幅号.mid']);
+    const [wantGeoMif, wantGeoMid] = cliFiles('cli-geo.mif', '--format', 'mif', '--coords', 'geo');
+    assert.ok(geoMif.equals(wantGeoMif), `${label} geographic mif`);
+    assert.ok(geoMid.equals(wantGeoMid), `${label} geographic mid`);
+  }
+  // The checked sheets alone: the command line's head and, in list order,
+  // its lines of those sheets.
+  await t.page.click('#none');
+  const picked = [2, 7, 30];
+  for (const i of picked) await t.page.evaluate((k) => { window.karvento.sheets.checked[k] = 1; }, i);
+  const numbers = await t.page.evaluate((ks) => ks.map((k) => window.karvento.sheets.numbers[k]), picked);
+  assert.equal(numbers.filter((n) => n).length, 3);
+  const [checked] = await exportAs('csv', ['图幅号.csv'], true);
+  const c = cases.at(-1);
+  const all = execFileSync(CLI, ['sheets', '--from', `${c.west},${c.south}`, '--to', `${c.east},${c.north}`, '--scale', c.scale,
+    '--datum', c.datum, '--zone', c.zone, '--standard', c.standard, '--cm', c.cm, '--format', 'csv', '--quiet'], { encoding: 'utf8' }).split('\r\n');
+  const want = [all[0], ...all.filter((line) => numbers.includes(line.split(',')[0])), ''].join('\r\n');
+  assert.equal(checked.toString('utf8'), want);
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 图幅号.csv`);
+  await t.page.click('#none');
+  rmSync(dir, { recursive: true, force: true });
+});

@@ -1,0 +1,197 @@
+// MIF/MID files: the pair written through the safe writer, both replaced
+// only when complete, the MID first.
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "export/export_progress.h"
+#include "export/mif_stream.h"
+#include "export/mif_text.h"
+#include "export/safe_file.h"
+#include "numbering/unMapUnRgPub.h"
+
+namespace karvento {
+namespace {
+
+using namespace mif;
+
+// A safe file as a sink.
+class FileSink : public Sink {
+ public:
+  explicit FileSink(SafeFile& file) : file_(file) {}
+  void Write(std::string_view data) override { file_.Write(data); }
+
+ private:
+  SafeFile& file_;
+};
+
+std::string FolderOf(std::string_view fileName) {
+  const std::size_t slash = fileName.rfind('/');
+  return slash == std::string_view::npos ? std::string() : std::string(fileName.substr(0, slash + 1));
+}
+
+// The MID lies beside the file that the MIF's name leads to through
+// symbolic links, under its title: where a reader of that MIF looks for it.
+std::string MidNameOf(const std::string& mifName) {
+  const std::string mif = FileNameBehind(mifName);
+  return FolderOf(mif) + ExtractFileTitle(mif) + ".mid";
+}
+
+// A MIF needs its MID beside it: a device, a pipe or a terminal has no
+// folder to put one in (beside /dev/null it would be a new file in /dev).
+// Returns the MID's name.
+std::string CheckedMidName(const std::string& fileName) {
+  if (!LeadsToRegularFile(fileName)) {
+    throw Error(FileWriteError(
+        fileName, "不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"));
+  }
+  const std::string midName = MidNameOf(fileName);
+  if (midName == FileNameBehind(fileName)) {
+    throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
+  }
+  return midName;
+}
+
+template <class Table>
+bool HasSheets(const Table& table) {
+  for (const auto& inner : table) {
+    if (!inner.empty()) return true;
+  }
+  return false;
+}
+
+// Runs one export: creates both files, lets body write them (ticking once per
+// sheet), commits them together. Any failure, a cancel included, becomes
+// false and the reason; the temporary files are removed by the safe writers.
+template <class Table, class Body>
+bool Export(const std::string& fileName, const Table& table, std::string* reason,
+            const ExportProgress& progress, Body body) {
+  try {
+    const std::string midName = CheckedMidName(fileName);
+    ExportTicker ticker(progress, RecordsOf(table));
+    ticker.Start();
+    SafeFile mifFile(fileName);
+    SafeFile midFile(midName);
+    {
+      FileSink mifSink(mifFile);
+      FileSink midSink(midFile);
+      OutBuffer mif(mifSink, mifFile.target());
+      OutBuffer mid(midSink, midFile.target());
+      body(mif, mid, ticker);
+      ticker.Finish();
+      mif.Flush();
+      mid.Flush();
+    }
+    CommitPair(mifFile, midFile);
+    return true;
+  } catch (const Error& e) {
+    if (reason != nullptr) *reason = e.what();
+    return false;
+  }
+}
+
+bool Refuse(const char* text, std::string* reason) {
+  if (reason != nullptr) *reason = text;
+  return false;
+}
+
+class SafeFilePair : public FilePair {
+ public:
+  SafeFilePair(const std::string& fileName, const std::string& midName)
+      : mifFile_(fileName), midFile_(midName), mifSink_(mifFile_), midSink_(midFile_) {}
+  Sink& Mif() override { return mifSink_; }
+  Sink& Mid() override { return midSink_; }
+  const std::string& MifName() const override { return mifFile_.target(); }
+  const std::string& MidName() const override { return midFile_.target(); }
+  void Commit() override { CommitPair(mifFile_, midFile_); }
+
+ private:
+  SafeFile mifFile_;
+  SafeFile midFile_;
+  FileSink mifSink_;
+  FileSink midSink_;
+};
+
+// The pair for MifColumnWriter: a MIF that cannot have its MID beside it,
+// and a plane MIF with nothing to frame, are refused before either file is
+// made.
+std::unique_ptr<FilePair> OpenPair(const std::string& fileName, bool framed) {
+  const std::string midName = CheckedMidName(fileName);
+  if (!framed) throw Error(kNothingToExport);
+  return std::make_unique<SafeFilePair>(fileName, midName);
+}
+
+}  // namespace
+
+MifColumnWriter::MifColumnWriter(const std::string& fileName, bool geo,
+                                 const TStandardMapUnion* southWest,
+                                 const TStandardMapUnion* northEast)
+    : MifColumnWriter(OpenPair(fileName, geo || (southWest != nullptr && northEast != nullptr)), geo,
+                      southWest, northEast) {}
+
+std::string ExtractFileTitle(std::string_view fileName) {
+  const std::size_t slash = fileName.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos) name = name.substr(0, dot);
+  return std::string(name);
+}
+
+bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
+                   std::string* reason, const ExportProgress& progress) {
+  if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
+  if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
+  const Bounds bounds = PlaneBounds(table.front().back(), table.back().front());
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+    PutHeader(mif, &bounds);
+    CornerTexts corners;
+    for (const auto& column : table) {
+      for (const auto& sheet : column) {
+        PutStandardSheet(mif, mid, corners, false, sheet);
+        ticker.Tick();
+      }
+    }
+  };
+  return Export(fileName, table, reason, progress, body);
+}
+
+bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, std::string* reason,
+                    const ExportProgress& progress) {
+  if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
+  if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
+  // A is the lower-left sheet of the grid, B the upper-right one.
+  const TCustomMapUnion& a = table.front().front();
+  const TCustomMapUnion& b = table.back().back();
+  const Bounds bounds{a.MinX - 5 * (a.MaxX - a.MinX), a.MinY - 5 * (a.MaxY - a.MinY),
+                      b.MaxX + 5 * (b.MaxX - b.MinX), b.MaxY + 5 * (b.MaxY - b.MinY)};
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+    PutHeader(mif, &bounds);
+    CornerTexts corners;
+    for (const auto& row : table) {
+      for (const auto& s : row) {
+        PutRegion(mif, corners, kPlanePens, s.MinX, s.MaxY, s.MaxX, s.MaxY, s.MaxX, s.MinY, s.MinX, s.MinY,
+                  (s.MinX + s.MaxX) / 2, (s.MinY + s.MaxY) / 2);
+        PutRecord(mid, s.MapUnionNo);
+        ticker.Tick();
+      }
+    }
+  };
+  return Export(fileName, table, reason, progress, body);
+}
+
+bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, std::string* reason,
+                 const ExportProgress& progress) {
+  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+    PutHeader(mif, nullptr);
+    CornerTexts corners;
+    for (const auto& column : table) {
+      for (const auto& sheet : column) {
+        PutStandardSheet(mif, mid, corners, true, sheet);
+        ticker.Tick();
+      }
+    }
+  };
+  return Export(fileName, table, reason, progress, body);
+}
+
+}  // namespace karvento

@@ -1,0 +1,47 @@
+// The page's text exports of the sheet list: CSV (UTF-8 with a byte-order
+// mark, and GBK), GeoJSON and MIF/MID, made in the worker by the writers
+// karvento-cli writes with, so that a file is the command line's to the byte
+// for the same request.
+import { registerExport } from './export.js';
+
+// The worker's files of one format, named base + each extension in turn.
+async function workerFiles(ctx, format, extensions, type) {
+  const r = await ctx.ask('exportSheets', {
+    request: ctx.request,
+    coords: ctx.area ? ctx.area.coords : [],
+    shape: ctx.area ? ctx.area.shape : [],
+    minCover: ctx.minCover,
+    format,
+    mask: ctx.mask ? Uint8Array.from(ctx.mask) : new Uint8Array(0),
+  });
+  if (r.error) throw new Error(r.error);
+  return extensions.map((ext, i) => ({ name: `${ctx.baseName}${ext}`, bytes: r.files[i], type }));
+}
+
+registerExport({
+  id: 'csv',
+  caption: '导出CSV文件（UTF-8）',
+  run: (ctx) => workerFiles(ctx, 'csv', ['.csv'], 'text/csv;charset=utf-8'),
+});
+registerExport({
+  id: 'csv-gbk',
+  caption: '导出CSV文件（GBK）',
+  run: (ctx) => workerFiles(ctx, 'csv-gbk', ['.csv'], 'text/csv;charset=gbk'),
+});
+registerExport({
+  id: 'geojson',
+  caption: '导出GeoJSON文件',
+  run: (ctx) => workerFiles(ctx, 'geojson', ['.geojson'], 'application/geo+json'),
+});
+// MIF/MID as the desktop's menu offers it: 大地坐标 or 平面坐标; the MIF and
+// its MID are two downloads.
+registerExport({
+  id: 'mif-geo',
+  caption: '导出MIF文件（大地坐标）',
+  run: (ctx) => workerFiles(ctx, 'mif-geo', ['.mif', '.mid'], 'application/octet-stream'),
+});
+registerExport({
+  id: 'mif-plane',
+  caption: '导出MIF文件（平面坐标）',
+  run: (ctx) => workerFiles(ctx, 'mif-plane', ['.mif', '.mid'], 'application/octet-stream'),
+});
