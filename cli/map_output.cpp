@@ -33,12 +33,7 @@ bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, cons
   return true;
 }
 
-std::string WithMapHelp(const char* help) {
-  std::string text = help;
-  const std::size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, kMapHelp);
-  return text;
-}
+std::string WithMapHelp(const char* help) { return FillPattern(Tr(help), {Tr(kMapHelp)}); }
 
 std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum) {
   std::string title = "图幅接合表  ";
