@@ -45,9 +45,8 @@ void Settle() {
 
 void SetCorner(TfrmCreateMapUnRg& m, int tab, double lonD, double lonM, double latD, double latM,
                bool upperRight) {
-  GeodeticTab& g = *m.GeodeticTabOf(tab);
-  const double values[6] = {lonD, lonM, 0, latD, latM, 0};
-  for (std::size_t i = 0; i < 6; ++i) g.Corners[(upperRight ? 6 : 0) + i].SetValue(values[i]);
+  m.GeodeticTabOf(tab)->SetCorner(upperRight ? GeodeticTab::kUpperRight : GeodeticTab::kLowerLeft,
+                                  {{lonD, lonM, 0}, {latD, latM, 0}});
 }
 
 // The window with a menu dropped below the point `at` (window coordinates)
@@ -88,8 +87,10 @@ void DialogShot(Model& model, QWidget* parent, const char* name) {
   dialog.hide();
 }
 
-// The map window (图幅示意图) of a list, opened from its toolbar button.
-void MapShot(MainWindow& window, const char* list, const char* name) {
+// The map window (图幅示意图) of a list, opened from its toolbar button; with
+// beside, the main window and the map window side by side, as the map window
+// opens beside it on a wide screen.
+void MapShot(MainWindow& window, const char* list, const char* name, bool beside = false) {
   MapWindow* map = window.OpenMapWindow(list);
   if (map == nullptr) {
     std::fprintf(stderr, "karvento-screenshots: no map window for %s\n", list);
@@ -99,36 +100,22 @@ void MapShot(MainWindow& window, const char* list, const char* name) {
   map->resize(760, 560);
   map->Canvas()->FitAll();
   Settle();
-  Save(map->grab(), name);
-  map->hide();
-  window.activateWindow();
-  Settle();
-}
-
-// The main window and the map window of a list side by side, as the map
-// window opens beside it on a wide screen.
-void BesideShot(MainWindow& window, const char* list, const char* name) {
-  MapWindow* map = window.OpenMapWindow(list);
-  if (map == nullptr) {
-    std::fprintf(stderr, "karvento-screenshots: no map window for %s\n", list);
-    ++failures;
-    return;
-  }
-  map->resize(760, 560);
-  map->Canvas()->FitAll();
-  Settle();
-  const QPixmap main = window.grab();
   const QPixmap mapPixmap = map->grab();
-  const QRect screen(0, 0, 1920, 1080);
-  const QPoint at = MapWindowPosition(screen, QRect(QPoint(0, 0), main.size()), mapPixmap.size());
-  QPixmap both(std::max(main.width(), at.x() + mapPixmap.width()),
-               std::max(main.height(), at.y() + mapPixmap.height()));
-  both.fill(window.palette().color(QPalette::Window).darker(115));
-  QPainter p(&both);
-  p.drawPixmap(0, 0, main);
-  p.drawPixmap(at, mapPixmap);
-  p.end();
-  Save(both, name);
+  if (beside) {
+    const QPixmap main = window.grab();
+    const QRect screen(0, 0, 1920, 1080);
+    const QPoint at = MapWindowPosition(screen, QRect(QPoint(0, 0), main.size()), mapPixmap.size());
+    QPixmap both(std::max(main.width(), at.x() + mapPixmap.width()),
+                 std::max(main.height(), at.y() + mapPixmap.height()));
+    both.fill(window.palette().color(QPalette::Window).darker(115));
+    QPainter p(&both);
+    p.drawPixmap(0, 0, main);
+    p.drawPixmap(at, mapPixmap);
+    p.end();
+    Save(both, name);
+  } else {
+    Save(mapPixmap, name);
+  }
   map->hide();
   window.activateWindow();
   Settle();
@@ -170,7 +157,7 @@ int main(int argc, char** argv) {
   Settle();
   Save(window.grab(), "main-beijing54.png");
   MapShot(window, "RzCheckList1", "map-window.png");
-  BesideShot(window, "RzCheckList1", "main-and-map.png");
+  MapShot(window, "RzCheckList1", "main-and-map.png", /*beside=*/true);
 
   // The coordinate tools on the lower-left longitude degrees.
   QWidget* corner = window.ControlWidget("RzSpinEdit1");

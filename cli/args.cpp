@@ -1,9 +1,12 @@
 #include "cli/args.h"
+#include "cli/i18n.h"
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "geodesy/angle_text.h"
+#include "geodesy/decimal_text.h"
 #include "numbering/scales.h"
 
 namespace karvento::cli {
@@ -33,12 +36,12 @@ Args::Args(const std::vector<std::string>& words, const std::vector<OptionSpec>&
     for (const OptionSpec& k : known) {
       if (name == k.name) option = &k;
     }
-    if (!option) throw UsageError("unknown option --" + name);
+    if (!option) throw UsageError(TrFormat("未知的选项 --%s", {name}));
     if (option->takesValue && !inlineValue) {
-      if (i + 1 >= words.size()) throw UsageError("option --" + name + " needs a value");
+      if (i + 1 >= words.size()) throw UsageError(TrFormat("选项 --%s 需要一个值", {name}));
       value = words[++i];
     } else if (!option->takesValue && inlineValue) {
-      throw UsageError("option --" + name + " takes no value");
+      throw UsageError(TrFormat("选项 --%s 不带值", {name}));
     }
     values_[name] = value;
   }
@@ -53,53 +56,49 @@ std::optional<std::string> Args::Value(std::string_view name) const {
 }
 
 double ParseNumber(std::string_view text, std::string_view what) {
-  std::string_view s = text;
-  bool negative = false;
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
   double v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) {
-    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is not a number");
+  if (ParseDecimal(text, v) != DecimalTextError::None) {
+    throw UsageError(TrFormat("%s：“%s”不是数字", {what, text}));
   }
-  return negative ? -v : v;
+  return v;
 }
 
 int ParseInteger(std::string_view text, std::string_view what) {
-  int v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is not a whole number");
+  // As C's integers are written: a minus but no plus, within 32 bits.
+  constexpr DecimalOptions kInt{.sign = DecimalSign::MinusOnly,
+                                .lowest = std::numeric_limits<int>::min(),
+                                .highest = std::numeric_limits<int>::max()};
+  long long v = 0;
+  if (ParseDecimal(text, v, kInt) != DecimalTextError::None) {
+    throw UsageError(TrFormat("%s：“%s”不是整数", {what, text}));
   }
-  return v;
+  return static_cast<int>(v);
 }
 
 TAngleDMS ParseAngle(std::string_view text, std::string_view what, bool decimalAsTyped,
                      AngleAxis axis) {
   TAngleDMS a;
   const auto fail = [&](const char* why) {
-    return UsageError(std::string(what) + ": '" + std::string(text) + "' " + why);
+    return UsageError(TrFormat("%s：“%s”%s", {what, text, Tr(why)}));
   };
   switch (ParseAngleText(text, a, decimalAsTyped, axis)) {
     case AngleTextError::None:
       return a;
     case AngleTextError::TooManyFields:
-      throw fail("has more than three fields");
+      throw fail(N_("多于三段"));
     case AngleTextError::MarkOutOfPlace:
-      throw fail("has a degree, minute or second mark out of place");
+      throw fail(N_("的度、分或秒符号位置不对"));
     case AngleTextError::SouthOrWest:
-      throw fail("is south or west: sheets are numbered in the northern and eastern hemispheres only");
+      throw fail(N_("是南纬或西经：图幅只在北半球和东半球编号"));
     case AngleTextError::WrongHemisphere:
-      throw fail("has a hemisphere that does not fit the coordinate");
+      throw fail(N_("的半球标记与该坐标不符"));
     case AngleTextError::FractionNotLast:
-      throw fail("has a fraction before its last field");
+      throw fail(N_("在最后一段之前有小数"));
     case AngleTextError::Empty:
     case AngleTextError::NotANumber:
       break;
   }
-  throw fail("is not a number");
+  throw fail(N_("不是数字"));
 }
 
 namespace {
@@ -114,8 +113,7 @@ std::string Shortest(double v) {
 double ParseNumberIn(std::string_view text, std::string_view what, double lowest, double highest) {
   const double v = ParseNumber(text, what);
   if (!(v >= lowest && v <= highest)) {
-    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside " +
-                     Shortest(lowest) + " to " + Shortest(highest));
+    throw UsageError(TrFormat("%s：“%s”超出 %s 至 %s 的范围", {what, text, Shortest(lowest), Shortest(highest)}));
   }
   return v;
 }
@@ -128,8 +126,8 @@ TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string
   // Each field within its limits, and the whole angle too: 90:59:60 is 91°.
   if (!(a.Degrees >= 0 && a.Degrees <= maxDegrees && a.Minutes >= 0 && a.Minutes <= 59 &&
         a.Seconds >= 0 && a.Seconds <= 60 && DmsToSec(a) <= maxDegrees * 3600)) {
-    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is outside 0 to " +
-                     Shortest(maxDegrees) + " degrees (0 to 59 minutes, 0 to 60 seconds)");
+    throw UsageError(
+        TrFormat("%s：“%s”超出 0 至 %s 度（0 至 59 分，0 至 60 秒）的范围", {what, text, Shortest(maxDegrees)}));
   }
   return a;
 }
@@ -137,7 +135,7 @@ TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string
 TLonLatDMS ParsePoint(std::string_view text, std::string_view what) {
   const std::size_t comma = text.find(',');
   if (comma == std::string_view::npos) {
-    throw UsageError(std::string(what) + ": '" + std::string(text) + "' is not LON,LAT");
+    throw UsageError(TrFormat("%s：“%s”不是 经度,纬度", {what, text}));
   }
   return {ParseCornerAngle(text.substr(0, comma), 180, what),
           ParseCornerAngle(text.substr(comma + 1), 90, what)};
@@ -150,7 +148,7 @@ int ParseScale(std::string_view text) {
   }
   std::string all;
   for (const std::string_view caption : kScaleCaptions) (all += ' ') += caption;
-  throw UsageError("--scale: '" + std::string(text) + "' is none of" + all);
+  throw UsageError(TrFormat("--scale：“%s”不是%s 之一", {text, all}));
 }
 
 }  // namespace karvento::cli

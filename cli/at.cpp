@@ -13,41 +13,37 @@ namespace karvento::cli {
 namespace {
 
 const char* kHelp =
-    "usage: karvento-cli at LON,LAT [options]\n"
-    "       karvento-cli at --plane X,Y --cm DEG [options]\n"
+    N_("用法：karvento-cli at 经度,纬度 [选项]\n"
+    "      karvento-cli at --plane X,Y --cm 度数 [选项]\n"
     "\n"
-    "The sheet that holds a point at every scale from 1:100万 down, with its new\n"
-    "and its old number and its edges; with --scale S --neighbours the 3 x 3\n"
-    "sheets around the point's sheet at that scale (接合图表), north-west to\n"
-    "south-east row by row (the point's sheet is C), across 1:100万 sheet edges and zone edges.\n"
-    "A point on a sheet edge belongs to the sheet east and north of it (the\n"
-    "column is the longitude divided by the sheet width, rounded down; the row\n"
-    "likewise). Exit status 1 for a point outside longitude 0 to 180 and\n"
-    "latitude 0 to 90.\n"
+    "一个点从 1:100万 起各比例尺所在的图幅，给出其新图幅号、旧图幅号和图廓边；\n"
+    "用 --scale S --neighbours 则给出该比例尺下点所在图幅周围 3 x 3 的图幅\n"
+    "（接合图表），自西北到东南逐行排列（点所在的图幅为 C），可跨越 1:100万\n"
+    "图幅边和带边。\n"
+    "位于图廓边上的点属于其东边和北边的图幅（列号为经度除以图幅经差后向下取整，\n"
+    "行号同理）。点不在经度 0 至 180、纬度 0 至 90 之内时，退出状态为 1。\n"
     "\n"
-    "  LON,LAT            decimal degrees or D:M:S (116:28:00,39:54:00)\n"
-    "  --plane X,Y        a Gauss-Krüger point instead: easting X (with or\n"
-    "                     without its zone number) and northing Y in metres,\n"
-    "                     taken back with --datum, --zone and --cm (cm > 0)\n"
-    "  --scale S          the scale of --neighbours (default 1:1万)\n"
-    "  --neighbours       the 3 x 3 sheets around the point's sheet\n"
-    "  --standard new|old the numbers of the formats that carry one standard\n"
-    "                     (geojson, mif, xlsx, svg, png, pdf; default new)\n"
-    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES\n"
-    "                     plane corners of the sheets (cm 0: each corner's own zone)\n"
-    "  --format F         table (default), csv, json: both numbers; geojson, mif,\n"
-    "                     xlsx, shp, gpkg, dxf, kml: the sheets of --standard;\n"
-    "                     with --neighbours also svg, png, pdf: the 接合图表 as an\n"
-    "                     index map, the point's sheet outlined in red\n"
-    "  --output FILE, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
-    "                     as for sheets\n"
-    "%s"
-    "\n"
-    "Examples:\n"
+    "  经度,纬度          十进制度或度:分:秒（116:28:00,39:54:00）\n"
+    "  --plane X,Y        改给高斯-克吕格平面点：东坐标 X（带或不带带号）和北坐标\n"
+    "                     Y，单位为米，按 --datum、--zone 和 --cm（cm > 0）反算\n"
+    "  --scale S          --neighbours 的比例尺（默认 1:1万）\n"
+    "  --neighbours       点所在图幅周围 3 x 3 的图幅\n"
+    "  --standard new|old 只带一种图幅号的格式所用的标准\n"
+    "                     （geojson、mif、xlsx、svg、png、pdf；默认 new）\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm 度数\n"
+    "                     图幅的平面坐标（cm 为 0：每个图廓点用所在的带）\n"
+    "  --format F         table（默认）、csv、json：两种图幅号；geojson、mif、\n"
+    "                     xlsx、shp、gpkg、dxf、kml：--standard 的图幅；用\n"
+    "                     --neighbours 时还有 svg、png、pdf：以图幅示意图表示的\n"
+    "                     接合图表，点所在的图幅以红色勾出\n"
+    "  --output 文件, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
+    "                     同 sheets\n"
+    "%s\n"
+    "示例：\n"
     "  karvento-cli at 116:28:00,39:54:00\n"
     "  karvento-cli at 120,40 --scale 1:1万 --neighbours --format csv\n"
     "  karvento-cli at 120,40 --scale 1:1万 --neighbours --format svg --output 120_40.svg\n"
-    "  karvento-cli at --plane 39500000,4429607.368 --cm 117 --datum 54\n";
+    "  karvento-cli at --plane 39500000,4429607.368 --cm 117 --datum 54\n");
 
 const OptionSpec kOwn[] = {
     {"plane", true}, {"scale", true}, {"neighbours", false}, {"standard", true}};
@@ -64,38 +60,38 @@ int RunAt(const std::vector<std::string>& words) {
   const OutputOptions o = ReadOutputOptions(args);
   WarnOfGeographicDatum("at", o, p);
   const std::string standard = args.Value("standard").value_or("new");
-  if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
+  if (standard != "new" && standard != "old") throw UsageError(Tr("--standard 只能是 new 或 old"));
   const bool neighbours = args.Has("neighbours");
-  if (args.Has("scale") && !neighbours) throw UsageError("--scale goes with --neighbours");
+  if (args.Has("scale") && !neighbours) throw UsageError(Tr("--scale 须与 --neighbours 同用"));
   const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
   if (!neighbours && (o.format == Format::Svg || o.format == Format::Png || o.format == Format::Pdf)) {
-    throw UsageError("the index maps (svg, png, pdf) draw the 接合图表: give --scale S --neighbours");
+    throw UsageError(Tr("图幅示意图（svg、png、pdf）画的是接合图表：请给出 --scale S --neighbours"));
   }
 
   // The point in seconds of arc, where every sheet edge is exact.
   double lon = 0, lat = 0;
   if (auto plane = args.Value("plane")) {
-    if (!args.Positional().empty()) throw UsageError("give LON,LAT or --plane X,Y, not both");
+    if (!args.Positional().empty()) throw UsageError(Tr("请给出 经度,纬度 或 --plane X,Y，不能两者都给"));
     const std::size_t comma = plane->find(',');
-    if (comma == std::string::npos) throw UsageError("--plane: '" + *plane + "' is not X,Y");
-    if (!(p.cm > 0)) throw Error("中央经度必须是大于0的值！");
+    if (comma == std::string::npos) throw UsageError(TrFormat("--plane：“%s”不是 X,Y", {*plane}));
+    if (!(p.cm > 0)) throw Error(Tr("中央经度必须是大于0的值！"));
     const double x = EastingWithZonePrefix(ParseNumber(plane->substr(0, comma), "--plane"), p.zone3, p.cm);
     const double y = ParseNumber(plane->substr(comma + 1), "--plane");
     const TLonLatDMS g = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
-    if (std::isnan(g.Lon.Degrees)) throw Error("该平面坐标超出投影的适用范围，无法换算。");
+    if (std::isnan(g.Lon.Degrees)) throw Error(Tr("该平面坐标超出投影的适用范围，无法换算。"));
     lon = DmsToSec(g.Lon);
     lat = DmsToSec(g.Lat);
   } else {
-    if (args.Positional().size() != 1) throw UsageError("give one point LON,LAT (see --help)");
+    if (args.Positional().size() != 1) throw UsageError(Tr("请给出一个点 经度,纬度（见 --help）"));
     const std::string& text = args.Positional()[0];
     const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) throw UsageError("'" + text + "' is not LON,LAT");
+    if (comma == std::string::npos) throw UsageError(TrFormat("“%s”不是 经度,纬度", {text}));
     // Decimal degrees as typed, not carried at 60: the column is the typed
     // longitude over the sheet width, rounded down.
     lon = DmsToSec(
-        ParseAngle(std::string_view(text).substr(0, comma), "LON", true, AngleAxis::Longitude));
+        ParseAngle(std::string_view(text).substr(0, comma), Tr("经度"), true, AngleAxis::Longitude));
     lat = DmsToSec(
-        ParseAngle(std::string_view(text).substr(comma + 1), "LAT", true, AngleAxis::Latitude));
+        ParseAngle(std::string_view(text).substr(comma + 1), Tr("纬度"), true, AngleAxis::Latitude));
   }
   if (!std::isfinite(lon) || !std::isfinite(lat) || !InNumberedDomain(lon, lat)) {
     throw Error(kOutsideNumberedDomain);

@@ -1,5 +1,6 @@
 #include "cli/common.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,14 +20,14 @@ void ReadMapSize(const Args& args, OutputOptions& o) {
   const bool pdf = o.format == Format::Pdf;
   const std::string text = args.Value("size").value_or(pdf ? "420x297" : "1600x1200");
   const std::size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) throw UsageError("--size is WIDTHxHEIGHT, for example 1600x1200");
-  const std::string what = pdf ? "--size (millimetres)" : "--size (pixels)";
+  if (x == std::string::npos) throw UsageError(Tr("--size 的形式为 宽x高，例如 1600x1200"));
+  const std::string what = Tr(pdf ? N_("--size（毫米）") : N_("--size（像素）"));
   o.mapWidth = pdf ? ParseNumber(text.substr(0, x), what) : ParseInteger(text.substr(0, x), what);
   o.mapHeight = pdf ? ParseNumber(text.substr(x + 1), what) : ParseInteger(text.substr(x + 1), what);
   const double least = pdf ? 20 : 64, most = pdf ? 5000 : 16000;
   if (!(o.mapWidth >= least && o.mapWidth <= most && o.mapHeight >= least && o.mapHeight <= most)) {
-    throw UsageError(what + ": each side from " + std::to_string(static_cast<int>(least)) + " to " +
-                     std::to_string(static_cast<int>(most)));
+    throw UsageError(TrFormat("%s：每边 %s 至 %s", {what, std::to_string(static_cast<int>(least)),
+                                                   std::to_string(static_cast<int>(most))}));
   }
 }
 
@@ -58,8 +59,7 @@ void RequireFormatOfName(Format format, const std::string& file, const std::stri
   const std::optional<Format> named = FormatOfName(file);
   if (!named || *named == format) return;
   if (format == Format::GeoJson && *named == Format::Json) return;
-  throw UsageError("--format " + given + " contradicts the output name '" + file +
-                   "' (leave out --format to write what the name says)");
+  throw UsageError(TrFormat("--format %s 与输出文件名“%s”不符（不给 --format 即按文件名写出）", {given, file}));
 }
 
 }  // namespace
@@ -79,37 +79,37 @@ OutputOptions ReadOutputOptions(const Args& args) {
   o.quiet = args.Has("quiet");
   o.spreadsheet = args.Has("spreadsheet");
   if (o.spreadsheet && o.format != Format::Csv) {
-    throw UsageError("--spreadsheet is a form of CSV: give --format csv or an output name .csv");
+    throw UsageError(Tr("--spreadsheet 是 CSV 的一种形式：请给出 --format csv 或扩展名为 .csv 的输出文件名"));
   }
   if (auto e = args.Value("encoding")) {
     if (*e == "gbk") {
       o.encoding = CsvEncoding::Gbk;
     } else if (*e != "utf-8" && *e != "utf8") {
-      throw UsageError("--encoding is utf-8 or gbk");
+      throw UsageError(Tr("--encoding 只能是 utf-8 或 gbk"));
     }
   }
   if (auto c = args.Value("coords")) {
-    if (*c != "plane" && *c != "geo") throw UsageError("--coords is plane or geo");
+    if (*c != "plane" && *c != "geo") throw UsageError(Tr("--coords 只能是 plane 或 geo"));
     o.geoMif = *c == "geo";
   }
   if (o.format == Format::Svg || o.format == Format::Png || o.format == Format::Pdf) {
     ReadMapSize(args, o);
   } else if (args.Has("size")) {
-    throw UsageError("--size is for the index maps (--format svg, png, pdf)");
+    throw UsageError(Tr("--size 只用于图幅示意图（--format svg、png、pdf）"));
   }
   const bool needsFile = o.file.empty() || toStdout;
   if ((o.format == Format::Mif || o.format == Format::Xlsx) && needsFile) {
-    throw UsageError("--format mif and xlsx write files: give --output FILE");
+    throw UsageError(Tr("--format mif 和 xlsx 写的是文件：请给出 --output 文件"));
   }
   const bool gis = o.format == Format::Shp || o.format == Format::Gpkg ||
                    o.format == Format::Dxf || o.format == Format::Kml;
   if ((o.format == Format::Shp || o.format == Format::Gpkg) && needsFile) {
-    throw UsageError("--format shp and gpkg write files: give --output FILE");
+    throw UsageError(Tr("--format shp 和 gpkg 写的是文件：请给出 --output 文件"));
   }
   o.cornersOnly = args.Has("corners-only");
-  if (o.cornersOnly && !gis) throw UsageError("--corners-only is for shp, gpkg, dxf and kml");
+  if (o.cornersOnly && !gis) throw UsageError(Tr("--corners-only 只用于 shp、gpkg、dxf 和 kml"));
   if (o.format == Format::Kml && args.Value("coords") == "plane") {
-    throw UsageError("KML holds longitudes and latitudes only: --coords geo");
+    throw UsageError(Tr("KML 只能存经纬度：请用 --coords geo"));
   }
   // KML and DXF stream: standard output is written as any other file that
   // is not a regular one.
@@ -208,7 +208,7 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, const Projection* plane) {
   std::string reason;
   if (const auto gis = GisOptionsOf(o)) {
-    if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
+    if (o.geoMif) throw UsageError(Tr("独立坐标系没有经纬度"));
     // Rectangular sheets on the national grid name its Gauss-Krüger system.
     const TPlaneSystem system{plane ? plane->datum : Datum::Beijing54, plane ? plane->zone3 : true,
                               plane ? plane->cm : 0, 0, 0};
@@ -216,7 +216,7 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, con
     return true;
   }
   if (o.format == Format::Mif) {
-    if (o.geoMif) throw UsageError("an independent grid has no geographic coordinates");
+    if (o.geoMif) throw UsageError(Tr("独立坐标系没有经纬度"));
     Require(WriteCustomMif(o.file, sheets, &reason), reason);
     return true;
   }
@@ -228,27 +228,19 @@ bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, con
   return false;
 }
 
-std::string DatumName(const Projection& p) {
-  switch (p.datum) {
-    case Datum::Beijing54:
-      return "Beijing 1954";
-    case Datum::Xian80:
-      return "Xian 1980";
-    case Datum::Cgcs2000:
-      break;
-  }
-  return "CGCS2000";
-}
+std::string DatumName(const Projection& p) { return DatumInfoOf(p.datum).epsgName; }
 
 void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, const Projection& p) {
   if (o.quiet || (o.format != Format::GeoJson && o.format != Format::Csv)) return;
-  if (p.datum == Datum::Cgcs2000) return;
-  const char* datum = p.datum == Datum::Beijing54 ? "北京1954" : "西安1980";
-  std::fprintf(stderr,
-               "karvento-cli %.*s: 注意：经纬度属于%s坐标系，读取%s的程序多把它当作 WGS 84，"
-               "两者相差可达百余米；要与 WGS 84 的数据叠加，请用 --datum 2000（CGCS2000）。\n",
-               static_cast<int>(command.size()), command.data(), datum,
-               o.format == Format::GeoJson ? " GeoJSON " : " CSV ");
+  if (DatumInfoOf(p.datum).nearWgs84) return;
+  const DatumInfo& info = DatumInfoOf(p.datum);
+  const char* datum = English() ? info.name : info.chineseName;
+  const std::string notice =
+      TrFormat("注意：经纬度属于%s坐标系，读取%s的程序多把它当作 WGS 84，"
+               "两者相差可达百余米；要与 WGS 84 的数据叠加，请用 --datum 2000（CGCS2000）。",
+               {datum, o.format == Format::GeoJson ? " GeoJSON " : " CSV "});
+  std::fprintf(stderr, "karvento-cli %.*s: %s\n", static_cast<int>(command.size()), command.data(),
+               notice.c_str());
 }
 
 std::string NumberErrorText(const std::string& number, const Error& e) {
@@ -256,10 +248,11 @@ std::string NumberErrorText(const std::string& number, const Error& e) {
   constexpr std::string_view kTail = "' is not a valid integer value";
   if (text.size() > kTail.size() + 1 && text.front() == '\'' && text.ends_with(kTail)) {
     const std::string_view part = text.substr(1, text.size() - kTail.size() - 1);
-    return number + "不是标准图幅号：其中的“" + std::string(part) +
-           "”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）";
+    return TrFormat("%s不是标准图幅号：其中的“%s”应是整数（百万图幅行号字母后的列号、"
+                    "比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）",
+                    {number, part});
   }
-  return number + ": " + std::string(text);
+  return TrFormat("%s：%s", {number, TranslateMessage(text)});
 }
 
 std::string InvertedCornersText(const TMapUnionRange& range) {
@@ -269,25 +262,25 @@ std::string InvertedCornersText(const TMapUnionRange& range) {
     return std::string(buf);
   };
   if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
-    return "左下角的经度 " + dms(range.West) + " 大于右上角的经度 " + dms(range.East) +
-           "：左下角（--from）应在右上角（--to）的西边";
+    return TrFormat("左下角的经度 %s 大于右上角的经度 %s：左下角（--from）应在右上角（--to）的西边",
+                    {dms(range.West), dms(range.East)});
   }
   if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
-    return "左下角的纬度 " + dms(range.South) + " 大于右上角的纬度 " + dms(range.North) +
-           "：左下角（--from）应在右上角（--to）的南边";
+    return TrFormat("左下角的纬度 %s 大于右上角的纬度 %s：左下角（--from）应在右上角（--to）的南边",
+                    {dms(range.South), dms(range.North)});
   }
   return {};
 }
 
 Projection ReadProjection(const Args& args, double maxCm) {
   Projection p;
-  const std::string datum = args.Value("datum").value_or("54");
-  if (datum != "54" && datum != "80" && datum != "2000") {
-    throw UsageError("--datum is 54, 80 or 2000");
-  }
+  const std::string datum = args.Value("datum").value_or(DatumInfoOf(Datum::Beijing54).key);
+  const auto row = std::find_if(kDatums.begin(), kDatums.end(),
+                                [&](const DatumInfo& d) { return datum == d.key; });
+  if (row == kDatums.end()) throw UsageError(Tr("--datum 只能是 54、80 或 2000"));
   const std::string zone = args.Value("zone").value_or("3");
-  if (zone != "3" && zone != "6") throw UsageError("--zone is 3 or 6");
-  p.datum = datum == "54" ? Datum::Beijing54 : datum == "80" ? Datum::Xian80 : Datum::Cgcs2000;
+  if (zone != "3" && zone != "6") throw UsageError(Tr("--zone 只能是 3 或 6"));
+  p.datum = row->datum;
   p.zone3 = zone == "3";
   p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
   return p;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/args.h"
+#include "cli/i18n.h"
 #include "cli/output.h"
 #include "cli/progress.h"
 #include "geodesy/datum.h"
@@ -57,14 +58,13 @@ bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, cons
 std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum);
 // What --help says about the index maps.
 inline constexpr const char* kMapHelp =
-    "  --size WxH         index map size: pixels for svg and png (default 1600x1200),\n"
-    "                     millimetres for pdf (default 420x297)\n"
-    "index maps (svg, png, pdf): a sheet drawn 4 pixels or wider is a frame, with\n"
-    "its number inside when it fits; smaller sheets are drawn as a coverage of\n"
-    "2-pixel cells (checked ones in their own colour), so a map of a million\n"
-    "sheets stays the size of its page; a graticule in degrees or a km grid,\n"
-    "a title and a scale bar. SVG names the fonts Microsoft YaHei, PingFang SC,\n"
-    "Noto Sans CJK SC, WenQuanYi Micro Hei, sans-serif: the viewer's first one.\n";
+    N_("  --size WxH         图幅示意图的大小：svg 和 png 为像素（默认 1600x1200），\n"
+    "                     pdf 为毫米（默认 420x297）\n"
+    "图幅示意图（svg、png、pdf）：画出来宽 4 像素及以上的图幅画成图廓，放得下时\n"
+    "在其中写图幅号；更小的图幅画成 2 像素方格组成的覆盖区（选中的用其自己的\n"
+    "颜色），所以百万图幅的示意图也只有一页大小；以度为单位的经纬网或公里网，\n"
+    "标题和直线比例尺。SVG 指定的字体为 Microsoft YaHei、PingFang SC、\n"
+    "Noto Sans CJK SC、WenQuanYi Micro Hei、sans-serif：取查看器有的第一种。\n");
 
 // The text stream of a command: standard output or the --output file, which
 // replaces an existing file only when it is complete.
@@ -166,10 +166,12 @@ std::vector<OptionSpec> Options(const OptionSpec (&own)[N], const OptionSpec (&.
   return all;
 }
 
-// A command's help with kMapHelp in place of its one %s.
+// A command's help in the user's language, with kMapHelp in place of its
+// one %s.
 std::string WithMapHelp(const char* help);
 
-// Prints the command's help when --help is given; true then.
+// Prints the command's help (already in the user's language) when --help is
+// given; true then.
 bool HelpRequested(const Args& args, const char* help);
 
 }  // namespace karvento::cli

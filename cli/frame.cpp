@@ -23,48 +23,44 @@ namespace karvento::cli {
 namespace {
 
 const char* kHelp =
-    "usage: karvento-cli frame NUMBER... --output DIR-or-FILE [options]\n"
-    "       karvento-cli frame --input LIST --output DIR [options]\n"
-    "       karvento-cli frame --from LON,LAT --to LON,LAT --scale S --output DIR [options]\n"
-    "       karvento-cli frame --aoi FILE --scale S --output DIR [options]\n"
+    N_("用法：karvento-cli frame 图幅号... --output 目录或文件 [选项]\n"
+    "      karvento-cli frame --input 列表 --output 目录 [选项]\n"
+    "      karvento-cli frame --from 经度,纬度 --to 经度,纬度 --scale 比例尺 --output 目录 [选项]\n"
+    "      karvento-cli frame --aoi 文件 --scale 比例尺 --output 目录 [选项]\n"
     "\n"
-    "Draws the map frame (图廓) of each sheet in its Gauss-Krüger plane: the inner\n"
-    "frame along the projected meridians and parallels, the graduation band with\n"
-    "a tick at every minute (1:1万 to 1:10万; the interval of the scale elsewhere)\n"
-    "and the corner longitudes and latitudes, the kilometre grid with its labels,\n"
-    "the outer frame, the sheet number (and name) above, the 接合图表 at the upper\n"
-    "left, the scale and a scale bar below, the datum, projection and zone and\n"
-    "your notes at the lower left.\n"
+    "在每个图幅的高斯-克吕格平面上绘制其图廓：沿投影后的经线和纬线的内图廓，\n"
+    "每分一个分划的分度带（1:1万 至 1:10万；其他比例尺按其间隔）和图廓角点的\n"
+    "经纬度，公里网及其注记，外图廓，上方的图幅号（和图名），左上方的接合图表，\n"
+    "下方的比例尺和直线比例尺，左下方的坐标系、投影、分带和您的附注。\n"
     "\n"
-    "  NUMBER...          sheet numbers, old or new standard (J-50-5-(24), J50G003040)\n"
-    "  --input LIST       numbers one per line from a file (- for standard input)\n"
+    "  图幅号...          旧图幅号或新图幅号（J-50-5-(24)、J50G003040）\n"
+    "  --input 列表       取自文件的图幅号，每行一个（- 为标准输入）\n"
     "  --from, --to, --scale S, --standard new|old\n"
-    "                     every sheet of an extent, as for sheets\n"
-    "  --aoi FILE         every sheet that meets the polygons of FILE (with --scale)\n"
-    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES\n"
-    "                     the plane system (default 54, 3; --cm 0: the zone of\n"
-    "                     each sheet's centre, without zone number)\n"
-    "  --format F         dxf (default): metres at ground size, layers 内图廓,\n"
-    "                     外图廓, 分度带, 公里网, 注记, 接图表; pdf: true scale,\n"
-    "                     one page per sheet on the A paper that holds it; svg\n"
-    "  --output DIR-or-FILE\n"
-    "                     a folder (existing, or named with a final /) gets one\n"
-    "                     file per sheet, named by its number; a FILE takes one\n"
-    "                     sheet, or for pdf every sheet as its pages\n"
-    "  --name TEXT        the sheet name (图名) above the number\n"
-    "  --names FILE       names from a CSV file of lines NUMBER,NAME (UTF-8 or GBK)\n"
-    "  --notes TEXT       lines for the lower left margin, separated by |\n"
-    "                     (高程基准, 等高距, 测绘单位, 日期)\n"
+    "                     一个范围内的全部图幅，同 sheets\n"
+    "  --aoi 文件         与文件中多边形相交的全部图幅（需 --scale）\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm 度数\n"
+    "                     平面坐标系（默认 54、3；--cm 0：每个图幅中心所在的带，\n"
+    "                     不带带号）\n"
+    "  --format F         dxf（默认）：实地尺寸，单位为米，图层 内图廓、外图廓、\n"
+    "                     分度带、公里网、注记、接图表；pdf：按真实比例尺，每个\n"
+    "                     图幅一页，用容得下它的 A 系列纸张；svg\n"
+    "  --output 目录或文件\n"
+    "                     文件夹（已有的，或以 / 结尾的名称）中每个图幅一个文件，\n"
+    "                     以图幅号命名；文件只能容纳一个图幅，pdf 则每个图幅一页\n"
+    "  --name 文字        图名，写在图幅号上方\n"
+    "  --names 文件       图名取自每行为 图幅号,图名 的 CSV 文件（UTF-8 或 GBK）\n"
+    "  --notes 文字       左下方图廓外的注记，各行以 | 分隔\n"
+    "                     （高程基准、等高距、测绘单位、日期）\n"
     "\n"
-    "Every file replaces its target only when complete; sheets are drawn and\n"
-    "written one at a time, so any number of frames takes the memory of one.\n"
+    "每个文件都在完整写好后才替换其目标；图幅逐个绘制和写出，所以无论多少图廓\n"
+    "都只占一个图廓的内存。\n"
     "\n"
-    "Examples:\n"
+    "示例：\n"
     "  karvento-cli frame J50G003040 --cm 117 --name 北京 --output J50G003040.dxf\n"
     "  karvento-cli frame --from 116,39:40 --to 116:30,40 --scale 1:1万 --cm 117 \\\n"
     "      --format pdf --output beijing-frames.pdf\n"
     "  karvento-cli frame J-50-5 --datum 54 --cm 117 --notes '1985国家高程基准|等高距 10 米'\\\n"
-    "      --format svg --output frames/\n";
+    "      --format svg --output frames/\n");
 
 const OptionSpec kOwn[] = {{"input", true},    {"from", true},  {"to", true},    {"scale", true},
                            {"standard", true}, {"aoi", true},   {"format", true}, {"output", true},
@@ -80,7 +76,10 @@ bool IsDirectory(const std::string& path) {
 // The names of a CSV file of lines NUMBER,NAME; a line in GBK is converted.
 std::map<std::string, std::string, std::less<>> ReadNames(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw Error("无法打开文件 “" + file + "”：" + std::strerror(errno));
+  if (!in) {
+    const int err = errno;
+    throw Error(TrFormat("无法打开文件 “%s”：%s", {file, SystemErrorText(err)}));
+  }
   std::map<std::string, std::string, std::less<>> names;
   std::string line;
   for (bool first = true; std::getline(in, line); first = false) {
@@ -106,7 +105,7 @@ class FrameWriter {
 
   void Write(const MapFrame& frame) {
     if (!folder_ && format_ != FrameFormat::Pdf && written_ > 0) {
-      throw UsageError("more than one sheet: give a folder as --output (DIR/)");
+      throw UsageError(Tr("不止一个图幅：请以文件夹作为 --output（目录/）"));
     }
     ++written_;
     if (pdf_) {
@@ -131,7 +130,7 @@ class FrameWriter {
   }
 
   void Finish() {
-    if (written_ == 0) throw Error("没有图幅。");
+    if (written_ == 0) throw Error(Tr("没有图幅。"));
     if (pdf_) {
       pdf_->Finish();
       file_->Commit();
@@ -151,16 +150,17 @@ FrameFormat ParseFrameFormat(const std::string& text) {
   if (text == "dxf") return FrameFormat::Dxf;
   if (text == "pdf") return FrameFormat::Pdf;
   if (text == "svg") return FrameFormat::Svg;
-  throw UsageError("the frames' format is dxf, pdf or svg");
+  throw UsageError(Tr("图廓的格式只能是 dxf、pdf 或 svg"));
 }
 
 // --output: a folder (existing, or named with a final /, created) or a file.
 std::pair<std::string, bool> FrameOutput(std::string out) {
-  if (out.empty() || out == "-") throw UsageError("give --output DIR or FILE");
+  if (out.empty() || out == "-") throw UsageError(Tr("请给出 --output 目录或文件"));
   const bool folder = out.back() == '/' || IsDirectory(out);
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   if (folder && !IsDirectory(out) && mkdir(out.c_str(), 0777) != 0) {
-    throw Error(FileWriteError(out, std::strerror(errno)));
+    const int err = errno;
+    throw Error(TrFormat("无法写入文件 “%s”：%s", {out, SystemErrorText(err)}));
   }
   return {out, folder};
 }
@@ -180,7 +180,7 @@ std::vector<std::string> SplitNotes(const std::optional<std::string>& notes) {
 void RequireFileName(const std::string& number) {
   if (number.find('/') != std::string::npos || number.find('\0') != std::string::npos ||
       number == "." || number == "..") {
-    throw Error("图幅号不能作为文件名：" + number);
+    throw Error(TrFormat("图幅号不能作为文件名：%s", {number}));
   }
 }
 
@@ -188,10 +188,10 @@ void RequireFileName(const std::string& number) {
 
 int RunFrame(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs));
-  if (HelpRequested(args, kHelp)) return 0;
+  if (HelpRequested(args, Tr(kHelp))) return 0;
   const Projection p = ReadProjection(args);
   const FrameFormat format = ParseFrameFormat(args.Value("format").value_or("dxf"));
-  if (!args.Has("output")) throw UsageError("give --output DIR or FILE");
+  if (!args.Has("output")) throw UsageError(Tr("请给出 --output 目录或文件"));
   const auto [out, folder] = FrameOutput(*args.Value("output"));
 
   FrameRequest request;
@@ -211,27 +211,27 @@ int RunFrame(const std::vector<std::string>& words) {
   const bool extent = args.Has("from") || args.Has("to") || args.Has("aoi");
   if (extent) {
     if (!args.Positional().empty() || args.Has("input")) {
-      throw UsageError("give numbers or an extent (--from/--to, --aoi), not both");
+      throw UsageError(Tr("请给出图幅号或范围（--from/--to、--aoi），不能两者都给"));
     }
     const int scale = ParseScale(args.Value("scale").value_or("1:1万"));
     const std::string standard = args.Value("standard").value_or("new");
-    if (standard != "new" && standard != "old") throw UsageError("--standard is new or old");
+    if (standard != "new" && standard != "old") throw UsageError(Tr("--standard 只能是 new 或 old"));
     const bool fresh = standard == "new";
     std::optional<SheetWalk> walk;
     if (auto aoi = args.Value("aoi")) {
-      if (args.Has("from") || args.Has("to")) throw UsageError("--aoi replaces --from and --to");
+      if (args.Has("from") || args.Has("to")) throw UsageError(Tr("--aoi 代替 --from 和 --to，不能同时给出"));
       const AreaFile area = Gis().readAreaFile(*aoi, "", "", p.datum);
-      if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", area.notice.c_str());
+      if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(area.notice).c_str());
       walk.emplace(area.area, 0.0, scale, fresh, p.zone3, p.datum, p.cm, false);
     } else {
-      if (!args.Has("from") || !args.Has("to")) throw UsageError("--from and --to go together");
+      if (!args.Has("from") || !args.Has("to")) throw UsageError(Tr("--from 和 --to 须同时给出"));
       const TLonLatDMS from = ParsePoint(*args.Value("from"), "--from");
       const TLonLatDMS to = ParsePoint(*args.Value("to"), "--to");
       walk.emplace(TMapUnionRange{from.Lon, from.Lat, to.Lon, to.Lat}, scale, fresh, p.zone3, p.datum,
                    p.cm, false);
     }
     if (!folder && format != FrameFormat::Pdf && (args.Has("aoi") || walk->Columns() * walk->Rows() != 1)) {
-      throw UsageError("the sheets of an extent go into a folder: give --output DIR/");
+      throw UsageError(Tr("一个范围的图幅写入文件夹：请给出 --output 目录/"));
     }
     walk->Run([&](std::vector<TStandardMapUnion>& column) {
       for (const TStandardMapUnion& sheet : column) {
@@ -245,16 +245,16 @@ int RunFrame(const std::vector<std::string>& words) {
     });
   } else {
     for (const char* name : {"scale", "standard"}) {
-      if (args.Has(name)) throw UsageError(std::string("--") + name + " goes with --from/--to or --aoi");
+      if (args.Has(name)) throw UsageError(TrFormat("--%s 须与 --from/--to 或 --aoi 同用", {name}));
     }
     std::vector<std::string> numbers = args.Positional();
     if (auto input = args.Value("input")) {
-      if (!numbers.empty()) throw UsageError("give numbers or --input, not both");
+      if (!numbers.empty()) throw UsageError(Tr("请给出图幅号或 --input，不能两者都给"));
       numbers = ReadNumberLines(*input == "-" ? "" : *input);
     }
-    if (numbers.empty()) throw UsageError("give sheet numbers, --input LIST or an extent (see --help)");
+    if (numbers.empty()) throw UsageError(Tr("请给出图幅号、--input 列表或范围（见 --help）"));
     if (!folder && format != FrameFormat::Pdf && numbers.size() > 1) {
-      throw UsageError("more than one sheet: give a folder as --output (DIR/)");
+      throw UsageError(Tr("不止一个图幅：请以文件夹作为 --output（目录/）"));
     }
     for (const std::string& number : numbers) RequireFileName(number);
     for (const std::string& number : numbers) {
@@ -275,7 +275,7 @@ void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, con
   std::size_t count = 0;
   for (const auto& row : sheets) count += row.size();
   if (!folder && format != FrameFormat::Pdf && count != 1) {
-    throw UsageError("the sheets of a grid go into a folder: give --output DIR/");
+    throw UsageError(Tr("格网的图幅写入文件夹：请给出 --output 目录/"));
   }
   const FrameRequest request{p.datum, p.zone3, p.cm, name, SplitNotes(notes)};
   FrameWriter writer(format, out, folder);

@@ -15,46 +15,41 @@ namespace karvento::cli {
 namespace {
 
 const char* kProjectHelp =
-    "usage: karvento-cli project [--inverse] [--datum 54|80|2000] [--zone 3|6] [--cm DEG] A B\n"
+    N_("用法：karvento-cli project [--inverse] [--datum 54|80|2000] [--zone 3|6] [--cm 度数] A B\n"
     "\n"
-    "Forward Gauss-Krüger: A B is LON LAT (decimal degrees or D:M:S; longitude\n"
-    "0 to 180, latitude 0 to 90); prints the easting X and the northing Y in\n"
-    "metres. --cm (0 to 180) 0, the default, projects on the point's own zone\n"
-    "without a zone number.\n"
-    "Inverse (--inverse): A B is X Y, the easting and the northing; an easting\n"
-    "given without its zone number gets it first. Needs a central meridian > 0;\n"
-    "prints longitude and latitude as D:M:S and as decimal degrees.\n"
-    "--datum: Beijing 1954 (54, the default) and Xi'an 1980 (80) use their fixed\n"
-    "series (within 1.2 mm of an exact transverse Mercator up to 4 degrees from\n"
-    "the central meridian; the inverse solves the series to 1 micrometre, up to\n"
-    "30 degrees out); 2000, the national system CGCS2000, uses Krüger's series\n"
-    "to n^6 (a few nanometres in a zone, under 1 mm up to 67 degrees out).\n"
-    "Points beyond those limits are refused. Decimal degrees are taken as typed\n"
-    "(no carry at 60 seconds).\n"
+    "高斯-克吕格投影正算：A B 为经度 纬度（十进制度或度:分:秒；经度 0 至 180，\n"
+    "纬度 0 至 90）；输出东坐标 X 和北坐标 Y，单位为米。--cm（0 至 180）为 0\n"
+    "（默认）时，投影到该点所在的带，不加带号。\n"
+    "反算（--inverse）：A B 为 X Y，即东坐标和北坐标；不带带号的东坐标先加上\n"
+    "带号。需要大于 0 的中央经线；输出度:分:秒和十进制度两种形式的经度和纬度。\n"
+    "--datum：1954年北京坐标系（54，默认）和 1980西安坐标系（80）用其固定的\n"
+    "级数公式（在中央经线两侧 4° 以内与精确的横轴墨卡托投影相差不超过 1.2\n"
+    "毫米；反算把级数解到 1 微米，可到 30° 以外）；2000，即 2000国家大地坐标系\n"
+    "CGCS2000，用克吕格 n 级数展开到 n^6（带内误差为几纳米，离中央经线 67°\n"
+    "以内不到 1 毫米）。超出这些范围的点会被拒绝。十进制度按输入的数值计算\n"
+    "（秒不会在 60 处进位）。\n"
     "\n"
-    "Examples:\n"
+    "示例：\n"
     "  karvento-cli project --cm 117 116:30:00 39:30:00\n"
     "  karvento-cli project --inverse --cm 117 500000 4429607.368\n"
-    "  karvento-cli project --datum 2000 --cm 117 116:30:00 39:30:00\n";
+    "  karvento-cli project --datum 2000 --cm 117 116:30:00 39:30:00\n");
 
 const char* kDmsHelp =
-    "usage: karvento-cli dms DEGREES...\n"
+    N_("用法：karvento-cli dms 度数...\n"
     "\n"
-    "Decimal degrees to degrees, minutes and seconds; seconds within 0.001\" of\n"
-    "the next minute carry.\n"
+    "十进制度换算为度、分、秒；离下一分不到 0.001\" 的秒进位。\n"
     "\n"
-    "Example:\n"
-    "  karvento-cli dms 116.5 30.9999999\n";
+    "示例：\n"
+    "  karvento-cli dms 116.5 30.9999999\n");
 
 const OptionSpec kProjectOwn[] = {{"inverse", false}};
-const char* kOutOfRange = "结果超出了投影的计算范围：这些坐标无法换算。";
+const char* kOutOfRange = N_("结果超出了投影的计算范围：这些坐标无法换算。");
 // The message of a point beyond the domain of the datum's projection.
 std::string BeyondDomain(double limit, bool inverse) {
   char degrees[32];
   std::snprintf(degrees, sizeof degrees, "%g", limit);
-  return std::string("结果超出了投影的计算范围：") +
-         (inverse ? std::string("该平面坐标不是距中央经线 ") + degrees + "° 以内任何一点的投影。"
-                  : std::string("该点距中央经线超过 ") + degrees + "°，超出投影的适用范围。");
+  return inverse ? TrFormat("结果超出了投影的计算范围：该平面坐标不是距中央经线 %s° 以内任何一点的投影。", {degrees})
+                 : TrFormat("结果超出了投影的计算范围：该点距中央经线超过 %s°，超出投影的适用范围。", {degrees});
 }
 const OptionSpec kNone[] = {{"help", false}};
 
@@ -76,7 +71,7 @@ void WriteDms(Output& out, const TAngleDMS& a) {
 // point far outside any zone gives.
 void RequireFinite(std::initializer_list<double> values) {
   for (const double v : values) {
-    if (!std::isfinite(v)) throw Error(kOutOfRange);
+    if (!std::isfinite(v)) throw Error(Tr(kOutOfRange));
   }
 }
 
@@ -84,7 +79,7 @@ void RequireOnEarth(const TLonLatDMS& g) {
   RequireFinite({g.Lon.Degrees, g.Lon.Minutes, g.Lon.Seconds, g.Lat.Degrees, g.Lat.Minutes,
                  g.Lat.Seconds});
   if (!(std::abs(DmsToDeg(g.Lon)) <= 360 && std::abs(DmsToDeg(g.Lat)) <= 90)) {
-    throw Error(kOutOfRange);
+    throw Error(Tr(kOutOfRange));
   }
 }
 
@@ -92,15 +87,15 @@ void RequireOnEarth(const TLonLatDMS& g) {
 
 int RunProject(const std::vector<std::string>& words) {
   const Args args(words, Options(kProjectOwn, kProjectionOptionSpecs));
-  if (HelpRequested(args, kProjectHelp)) return 0;
-  if (args.Positional().size() != 2) throw UsageError("give two values (see --help)");
+  if (HelpRequested(args, Tr(kProjectHelp))) return 0;
+  if (args.Positional().size() != 2) throw UsageError(Tr("请给出两个值（见 --help）"));
   const Projection p = ReadProjection(args);
   const std::string& a = args.Positional()[0];
   const std::string& b = args.Positional()[1];
   StdoutSink sink;
   Output out(sink);
   if (args.Has("inverse")) {
-    if (!(p.cm > 0)) throw Error("中央经度必须是大于0的值！");
+    if (!(p.cm > 0)) throw Error(Tr("中央经度必须是大于0的值！"));
     const double x = EastingWithZonePrefix(ParseNumber(a, "X"), p.zone3, p.cm);
     const double y = ParseNumber(b, "Y");
     const TLonLatDMS g = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
@@ -115,7 +110,7 @@ int RunProject(const std::vector<std::string>& words) {
     out.Number(DmsToDeg(g.Lat));
   } else {
     // The point as typed: decimal degrees are not carried at 60.
-    const TLonLatDMS g{ParseCornerAngle(a, 180, "LON", true), ParseCornerAngle(b, 90, "LAT", true)};
+    const TLonLatDMS g{ParseCornerAngle(a, 180, Tr("经度"), true), ParseCornerAngle(b, 90, Tr("纬度"), true)};
     const double L = DmsToDeg(g.Lon);
     const double L0 = p.cm == 0 ? CentralMeridian(p.zone3, L) : p.cm;
     const double limit = ProjectionLongitudeLimit(p.datum);
@@ -136,8 +131,8 @@ int RunProject(const std::vector<std::string>& words) {
 
 int RunDms(const std::vector<std::string>& words) {
   const Args args(words, std::vector<OptionSpec>(std::begin(kNone), std::end(kNone)));
-  if (HelpRequested(args, kDmsHelp)) return 0;
-  if (args.Positional().empty()) throw UsageError("give one or more decimal degrees");
+  if (HelpRequested(args, Tr(kDmsHelp))) return 0;
+  if (args.Positional().empty()) throw UsageError(Tr("请给出一个或多个十进制度数"));
   StdoutSink sink;
   Output out(sink);
   for (const std::string& w : args.Positional()) {

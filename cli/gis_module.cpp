@@ -1,11 +1,10 @@
-// libkarvento-cli-gis.so: what karvento-cli asks of GDAL and of the window's
-// parameter files, behind the table of cli/modules.h.
+// libkarvento-cli-gis.so: what karvento-cli asks of GDAL, behind the table of
+// cli/modules.h.
 #include <signal.h>
 
 #include "cli/modules.h"
 #include "export/safe_file.h"
 #include "geodesy/gauss_kruger.h"
-#include "workbench/create_map_un_rg.h"
 
 namespace karvento::cli {
 
@@ -22,31 +21,6 @@ class Stream : public GisColumns {
  private:
   GisSheetStream stream_;
 };
-
-// What a user interface of the window must answer when the tool borrows the
-// window's fields: nothing is ever shown.
-class NoUserInterface : public UserInterface {
- public:
-  MessageResult MessageBox(std::string_view, std::string_view text, MessageButtons,
-                           MessageIcon) override {
-    throw Error(std::string(text));
-  }
-  bool RunFileDialog(const TFileDialog&, std::string&) override { return false; }
-  bool ShowInputPoint(TfrmInputPoint&) override { return false; }
-  bool ShowInputString(TfrmInputString&) override { return false; }
-  void ShowInformation(TfrmTFInformation&) override {}
-  std::string FocusedControl() const override { return {}; }
-  void SetFocus(std::string_view) override {}
-  void CloseMainWindow() override {}
-};
-
-TParameterSet OpenParameterFile(const std::string& file, Datum datum) {
-  NoUserInterface ui;
-  TfrmCreateMapUnRg window(ui);
-  const int tab = datum == Datum::Xian80 ? kTabXian80 : kTabBeijing54;
-  window.WriteParameters(tab, ReadParameterFile(file));
-  return window.ReadParameters(tab);
-}
 
 bool WriteCustomSheets(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
                        const TPlaneSystem* plane, std::string* reason) {
@@ -79,7 +53,6 @@ const GisModule kModule = {
     [](const std::string& file, const std::string& layer, const std::string& where, Datum datum) {
       return ReadAreaFile(file, layer, where, datum);
     },
-    OpenParameterFile,
 };
 
 // The module writes its files through its own copy of the safe writer, whose

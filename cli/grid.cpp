@@ -10,68 +10,63 @@ namespace karvento::cli {
 namespace {
 
 const char* kHelp =
-    "usage: karvento-cli grid --min-x X --min-y Y --max-x X --max-y Y\n"
-    "                         --step-x W --step-y H [options]\n"
+    N_("用法：karvento-cli grid --min-x X --min-y Y --max-x X --max-y Y\n"
+    "                        --step-x W --step-y H [选项]\n"
     "\n"
-    "Divides a plane extent of an independent coordinate system, aligned outward\n"
-    "to multiples of the steps, into sheets of W x H, row by row from the lowest\n"
-    "Y upward, and numbers them through a format. X is the easting and Y the\n"
-    "northing (Chinese surveying often writes X for the northing: here it is not).\n"
+    "把独立坐标系中的一个平面范围（向外对齐到步长的整数倍）分成 W x H 的图幅，\n"
+    "从 Y 最小的一行起逐行向上，并按编号格式编号。X 为东坐标，Y 为北坐标\n"
+    "（我国测量习惯以 X 表示北坐标，本工具不是这样）。\n"
     "\n"
-    "  --min-x X, --min-y Y  lower-left corner of the extent (easting, northing)\n"
-    "  --max-x X, --max-y Y  upper-right corner\n"
-    "  --step-x W         sheet width, along X (east), > 0\n"
-    "  --step-y H         sheet height, along Y (north), > 0\n"
-    "  --start-row N      number of the first row (default 0)\n"
-    "  --start-col N      number of the first column (default 0)\n"
-    "  --by rowcol|coords number by row and column ([ROW], [COL]) or by the\n"
-    "                     kilometre values of the lower-left corner ([X], [Y])\n"
-    "                     (default rowcol)\n"
-    "  --format-string S  the number format (default '[ROW]+[COL]' or '[Y]-[X]');\n"
-    "                     tokens match in any letter case, all other text is kept\n"
-    "  --format F         table (default), csv, json, mif, xlsx, shp, gpkg, dxf\n"
-    "                     (GeoJSON holds longitude and latitude only, not plane\n"
-    "                     coordinates), or an index map: svg, png, pdf (mif, xlsx,\n"
-    "                     shp, gpkg and dxf need --output); an independent grid has\n"
-    "                     no geodetic system, so shp has no .prj and gpkg and dxf\n"
-    "                     name none\n"
-    "  --output FILE      write to FILE instead of standard output (- is standard\n"
-    "                     output); an existing FILE is replaced once complete\n"
-    "  --encoding E       csv text: utf-8 (with byte-order mark, default) or gbk;\n"
-    "                     shp attribute text: utf-8 (default) or gbk\n"
-    "  --spreadsheet      csv for Excel and WPS: numbers as text cells (=\"1-2\"),\n"
-    "                     which they would otherwise turn into dates\n"
-    "  --quiet            no notices on standard error\n"
-    "Columns: csv 最小X,最小Y,最大X,最大Y and table min_x ... are eastings (X) and\n"
-    "northings (Y); json names them min_easting, min_northing, max_easting,\n"
-    "max_northing.\n"
-    "%s"
-    "\n"
-    "Rectangular sheets of large-scale surveys (矩形分幅):\n"
-    "  --scale S --sheet WxH   sheets of W x H centimetres of paper at 1:S (50x50\n"
-    "                     at 1:500 is 250 m x 250 m) instead of --step-x/--step-y\n"
+    "  --min-x X, --min-y Y  范围的左下角（东坐标，北坐标）\n"
+    "  --max-x X, --max-y Y  右上角\n"
+    "  --step-x W         图幅宽度，沿 X（向东），大于 0\n"
+    "  --step-y H         图幅高度，沿 Y（向北），大于 0\n"
+    "  --start-row N      起始行号（默认 0）\n"
+    "  --start-col N      起始列号（默认 0）\n"
+    "  --by rowcol|coords 按行号和列号（[ROW]、[COL]）或按左下角的公里数\n"
+    "                     （[X]、[Y]）编号（默认 rowcol）\n"
+    "  --format-string S  编号格式（默认 '[ROW]+[COL]' 或 '[Y]-[X]'）；\n"
+    "                     标记不分大小写，其余文字照原样保留\n"
+    "  --format F         table（默认）、csv、json、mif、xlsx、shp、gpkg、dxf\n"
+    "                     （GeoJSON 只能存经纬度，不能存平面坐标），或图幅示意图：\n"
+    "                     svg、png、pdf（mif、xlsx、shp、gpkg 和 dxf 需要\n"
+    "                     --output）；独立坐标系没有大地坐标系，所以 shp 没有\n"
+    "                     .prj，gpkg 和 dxf 也不写坐标系\n"
+    "  --output 文件      写入文件而不是标准输出（- 即标准输出）；已有的文件在\n"
+    "                     新文件写完后才被替换\n"
+    "  --encoding E       csv 文本：utf-8（带字节顺序标记，默认）或 gbk；\n"
+    "                     shp 属性文本：utf-8（默认）或 gbk\n"
+    "  --spreadsheet      供 Excel 和 WPS 使用的 csv：图幅号写成文本单元格\n"
+    "                     （=\"1-2\"），否则会被当成日期\n"
+    "  --quiet            标准错误上不显示提示\n"
+    "列：csv 的 最小X,最小Y,最大X,最大Y 和 table 的 min_x … 是东坐标（X）和\n"
+    "北坐标（Y）；json 称之为 min_easting、min_northing、max_easting、\n"
+    "max_northing。\n"
+    "%s\n"
+    "大比例尺测图的矩形分幅：\n"
+    "  --scale S --sheet WxH   1:S 比例尺下 W x H 厘米图纸的图幅（1:500 的 50x50\n"
+    "                     即 250 米 x 250 米），代替 --step-x/--step-y\n"
     "  --scheme coords|rowcol|serial\n"
-    "                     number by the south-west corner's northing-easting in\n"
-    "                     km (坐标编号, 3810.0-25.5; 0.01 km at 1:500, 0.1 km at\n"
-    "                     1:1000 and 1:2000, 1 km from 1:5000), by row letter from\n"
-    "                     the top and column from the left (行列编号, A-1), or 1, 2,\n"
-    "                     ... from the north-west (流水编号), instead of the format\n"
-    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES\n"
-    "                     the sheets lie on that Gauss-Krüger grid: shp, gpkg name\n"
-    "                     its EPSG system (eastings with or without the zone number)\n"
-    "  --frame dxf|pdf|svg  the frame (图廓) of every sheet instead of the list,\n"
-    "                     into the folder --output DIR/ (one file per sheet; a\n"
-    "                     FILE for one sheet or a PDF of every sheet), with\n"
-    "                     --name TEXT and --notes 'LINE|LINE' in the margins\n"
+    "                     按西南角的北坐标-东坐标公里数编号（坐标编号，3810.0-25.5；\n"
+    "                     1:500 取 0.01 公里，1:1000 和 1:2000 取 0.1 公里，1:5000\n"
+    "                     起取 1 公里），按自上而下的行字母和自左而右的列号编号\n"
+    "                     （行列编号，A-1），或自西北起编 1、2、…（流水编号），\n"
+    "                     代替编号格式\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm 度数\n"
+    "                     图幅位于该高斯-克吕格格网上：shp、gpkg 写明其 EPSG\n"
+    "                     坐标系（东坐标带或不带带号）\n"
+    "  --frame dxf|pdf|svg  输出每个图幅的图廓而不是列表，写入文件夹 --output 目录/\n"
+    "                     （每个图幅一个文件；只有一个图幅时可为文件，或全部图幅\n"
+    "                     一个 PDF），图廓外注记 --name 文字 和 --notes '行|行'\n"
     "\n"
-    "Example: 500 m sheets over a 1 km by 500 m block, numbered 1+1, 1+2:\n"
+    "示例：1 公里 x 500 米的区域分成 500 米的图幅，编号 1+1、1+2：\n"
     "  karvento-cli grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 \\\n"
     "      --step-x 500 --step-y 500 --start-row 1 --start-col 1\n"
-    "1:500 sheets of 50 cm x 50 cm on CGCS2000 zone 39, numbered by coordinates:\n"
+    "2000国家大地坐标系第 39 带上 50 厘米 x 50 厘米的 1:500 图幅，坐标编号：\n"
     "  karvento-cli grid --min-x 39525000 --min-y 3810000 --max-x 39526000 --max-y 3811000 \\\n"
     "      --scale 500 --sheet 50x50 --scheme coords --datum 2000 --cm 117 --format gpkg --output g.gpkg\n"
-    "and their frames:\n"
-    "  karvento-cli grid ... --scale 500 --sheet 50x50 --scheme coords --cm 117 --frame pdf --output frames/\n";
+    "及其图廓：\n"
+    "  karvento-cli grid ... --scale 500 --sheet 50x50 --scheme coords --cm 117 --frame pdf --output frames/\n");
 
 const OptionSpec kOwn[] = {{"min-x", true},     {"min-y", true},     {"max-x", true},
                            {"max-y", true},     {"step-x", true},    {"step-y", true},
@@ -82,7 +77,7 @@ const OptionSpec kOwn[] = {{"min-x", true},     {"min-y", true},     {"max-x", t
 
 double Required(const Args& args, const char* name) {
   const auto v = args.Value(name);
-  if (!v) throw UsageError(std::string("--") + name + " is required");
+  if (!v) throw UsageError(TrFormat("必须给出 --%s", {name}));
   return ParseNumber(*v, std::string("--") + name);
 }
 
@@ -91,9 +86,9 @@ double Required(const Args& args, const char* name) {
 int RunGrid(const std::vector<std::string>& words) {
   const Args args(words, Options(kOwn, kOutputOptionSpecs, kProjectionOptionSpecs));
   if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
-  if (!args.Positional().empty()) throw UsageError("unexpected '" + args.Positional()[0] + "'");
+  if (!args.Positional().empty()) throw UsageError(TrFormat("多余的“%s”", {args.Positional()[0]}));
   const std::string by = args.Value("by").value_or("rowcol");
-  if (by != "rowcol" && by != "coords") throw UsageError("--by is rowcol or coords");
+  if (by != "rowcol" && by != "coords") throw UsageError(Tr("--by 只能是 rowcol 或 coords"));
   const bool byRowCol = by == "rowcol";
   const std::string format =
       args.Value("format-string").value_or(byRowCol ? "[ROW]+[COL]" : "[Y]-[X]");
@@ -104,7 +99,7 @@ int RunGrid(const std::vector<std::string>& words) {
   const OutputOptions o = frames ? OutputOptions{} : ReadOutputOptions(args);
   if (!frames) RefuseGeoJsonOfPlaneSheets(o.format);
   for (const char* name : {"name", "notes"}) {
-    if (args.Has(name) && !frames) throw UsageError(std::string("--") + name + " goes with --frame");
+    if (args.Has(name) && !frames) throw UsageError(TrFormat("--%s 须与 --frame 同用", {name}));
   }
 
   // The sheet size: paper centimetres at a scale, or the steps in metres.
@@ -112,29 +107,29 @@ int RunGrid(const std::vector<std::string>& words) {
       args.Has("scale") ? kScaleDenominators[ParseScale(*args.Value("scale"))] : 0;
   double stepX = 0, stepY = 0;
   if (auto sheet = args.Value("sheet")) {
-    if (denominator == 0) throw UsageError("--sheet WxH needs --scale");
-    if (args.Has("step-x") || args.Has("step-y")) throw UsageError("give --sheet or --step-x/--step-y");
+    if (denominator == 0) throw UsageError(Tr("--sheet WxH 需要 --scale"));
+    if (args.Has("step-x") || args.Has("step-y")) throw UsageError(Tr("请给出 --sheet 或 --step-x/--step-y，不能两者都给"));
     const std::size_t x = sheet->find('x');
-    if (x == std::string::npos) throw UsageError("--sheet: '" + *sheet + "' is not WxH (centimetres)");
+    if (x == std::string::npos) throw UsageError(TrFormat("--sheet：“%s”不是 宽x高（厘米）", {*sheet}));
     stepX = ParseNumber(sheet->substr(0, x), "--sheet") * denominator / 100;
     stepY = ParseNumber(sheet->substr(x + 1), "--sheet") * denominator / 100;
   } else {
     stepX = Required(args, "step-x");
     stepY = Required(args, "step-y");
   }
-  if (frames && denominator == 0) throw UsageError("--frame needs --scale");
+  if (frames && denominator == 0) throw UsageError(Tr("--frame 需要 --scale"));
 
   TCustomMapUnions sheets;
   std::string refusal;
   if (auto scheme = args.Value("scheme")) {
     if (args.Has("by") || args.Has("format-string") || args.Has("start-row") || args.Has("start-col")) {
-      throw UsageError("--scheme replaces --by, --format-string, --start-row and --start-col");
+      throw UsageError(Tr("--scheme 代替 --by、--format-string、--start-row 和 --start-col，不能同时给出"));
     }
-    if (denominator == 0) throw UsageError("--scheme needs --scale");
+    if (denominator == 0) throw UsageError(Tr("--scheme 需要 --scale"));
     const RectangularScheme s = *scheme == "coords"   ? RectangularScheme::Coordinates
                                 : *scheme == "rowcol" ? RectangularScheme::RowColumn
                                 : *scheme == "serial" ? RectangularScheme::Serial
-                                                      : throw UsageError("--scheme is coords, rowcol or serial");
+                                                      : throw UsageError(Tr("--scheme 只能是 coords、rowcol 或 serial"));
     refusal = CreateRectangularMapUnions(Required(args, "min-x"), Required(args, "min-y"),
                                          Required(args, "max-x"), Required(args, "max-y"), stepX, stepY,
                                          denominator, s, sheets);
@@ -145,7 +140,7 @@ int RunGrid(const std::vector<std::string>& words) {
   }
   if (!refusal.empty()) throw Error(refusal);
   if (frames) {
-    if (!args.Has("output")) throw UsageError("--frame needs --output DIR/ or FILE");
+    if (!args.Has("output")) throw UsageError(Tr("--frame 需要 --output 目录/ 或文件"));
     WriteRectangularFrames(sheets, denominator, p, *args.Value("frame"), *args.Value("output"),
                            args.Value("name").value_or(""), args.Value("notes").value_or(""));
     return 0;

@@ -16,35 +16,37 @@
 namespace {
 
 const char* kToolHelp =
-    "karvento-cli: Chinese national topographic map sheets from the command line.\n"
+    N_("karvento-cli：在命令行上处理我国基本比例尺地形图的图幅。\n"
     "\n"
-    "usage: karvento-cli COMMAND [OPTIONS]\n"
+    "用法：karvento-cli 命令 [选项]\n"
     "\n"
-    "commands:\n"
-    "  sheets   list the sheets of an extent at a scale, old or new standard\n"
-    "  grid     divide an extent of an independent plane grid into numbered sheets\n"
-    "  convert  convert sheet numbers to the other standard at a scale\n"
-    "  check    classify sheet numbers: old standard, new standard or not standard\n"
-    "  project  Gauss-Krüger forward (LON LAT) and inverse (X Y) on Beijing 1954,\n"
-    "           Xi'an 1980 or CGCS2000\n"
-    "  dms      decimal degrees to degrees, minutes and seconds\n"
-    "  at       the sheet of a point at every scale, or its 3 x 3 neighbours\n"
-    "  frame    the map frames (图廓) of sheets as DXF, PDF or SVG\n"
-    "  version  the version of karvento-cli (also --version)\n"
+    "命令：\n"
+    "  sheets   列出一个范围在某比例尺下的图幅，新图幅号或旧图幅号\n"
+    "  grid     把独立坐标系平面格网的一个范围分成编号的图幅\n"
+    "  convert  把图幅号转换为另一种标准下某比例尺的图幅号\n"
+    "  check    判断图幅号：旧图幅号、新图幅号或不是标准图幅号\n"
+    "  project  高斯-克吕格投影正算（经度 纬度）和反算（X Y），1954年北京坐标系、\n"
+    "           1980西安坐标系或 2000国家大地坐标系\n"
+    "  dms      十进制度换算为度、分、秒\n"
+    "  at       一个点在各比例尺所在的图幅，或其周围 3 x 3 的图幅\n"
+    "  frame    图幅的图廓，DXF、PDF 或 SVG\n"
+    "  version  karvento-cli 的版本（也可用 --version）\n"
     "\n"
-    "'karvento-cli COMMAND --help' (or -h) describes a command.\n"
+    "'karvento-cli 命令 --help'（或 -h）说明一个命令。\n"
     "\n"
-    "Example:\n"
+    "示例：\n"
     "  karvento-cli sheets --from 116:20:00,39:50:00 --to 116:30:00,40:00:00 --scale 1:1万\n"
     "\n"
-    "Plane coordinates: X is the easting and Y the northing, in metres (Chinese\n"
-    "surveying often writes X for the northing; this tool does not).\n"
+    "平面坐标：X 为东坐标，Y 为北坐标，单位为米（我国测量习惯以 X 表示北坐标，\n"
+    "本工具不是这样）。\n"
     "\n"
-    "Exit status:\n"
-    "  0  done\n"
-    "  1  refused or failed: a number that is not standard, a result out of range,\n"
-    "     a file that cannot be read or written (the reason on standard error)\n"
-    "  2  usage: an unknown command or option, a value outside its limits\n";
+    "语言：中文，en_* 语言环境下为英文（LANGUAGE=en 或 LANG=en_US.UTF-8）。\n"
+    "\n"
+    "退出状态：\n"
+    "  0  完成\n"
+    "  1  拒绝或失败：不是标准图幅号、结果超出范围、文件无法读取或写入\n"
+    "     （原因写在标准错误上）\n"
+    "  2  用法错误：未知的命令或选项、数值超出其范围\n");
 
 const char* kVersion = "karvento-cli " KARVENTO_VERSION "\n";
 
@@ -52,9 +54,10 @@ const char* kVersion = "karvento-cli " KARVENTO_VERSION "\n";
 
 int main(int argc, char** argv) {
   using namespace karvento;
+  cli::InitLanguage();
   std::vector<std::string> words(argv + 1, argv + argc);
   if (words.empty()) {
-    std::fputs(kToolHelp, stderr);
+    std::fputs(cli::Tr(kToolHelp), stderr);
     return 2;
   }
   // A reader that stops early (sheets ... | head) ends the output quietly.
@@ -64,14 +67,14 @@ int main(int argc, char** argv) {
   PrepareFileSignals();
   if (words[0] == "--version" || words[0] == "version") {
     if (words.size() > 1 && words[1] != "--help" && words[1] != "-h") {
-      std::fprintf(stderr, "karvento-cli version: unexpected '%s'\n", words[1].c_str());
+      std::fprintf(stderr, "karvento-cli version: %s\n", cli::TrFormat("多余的“%s”", {words[1]}).c_str());
       return 2;
     }
     try {
-      cli::WriteStdout(words.size() > 1 ? "usage: karvento-cli version\n\nPrints the version.\n" : kVersion);
+      cli::WriteStdout(words.size() > 1 ? cli::Tr(N_("用法：karvento-cli version\n\n输出版本号。\n")) : kVersion);
     } catch (const cli::BrokenPipe&) {
     } catch (const Error& e) {
-      std::fprintf(stderr, "karvento-cli version: %s\n", e.what());
+      std::fprintf(stderr, "karvento-cli version: %s\n", cli::TranslateMessage(e.what()).c_str());
       return 1;
     }
     return 0;
@@ -81,7 +84,7 @@ int main(int argc, char** argv) {
   words.erase(words.begin());
   try {
     if (help) {
-      cli::WriteStdout(kToolHelp);
+      cli::WriteStdout(cli::Tr(kToolHelp));
       return 0;
     }
     for (const cli::Command& c : cli::Commands()) {
@@ -92,17 +95,17 @@ int main(int argc, char** argv) {
         return status;
       }
     }
-    throw cli::UsageError("unknown command '" + command + "' (see karvento-cli --help)");
+    throw cli::UsageError(cli::TrFormat("未知的命令“%s”（见 karvento-cli --help）", {command}));
   } catch (const cli::BrokenPipe&) {
     return 0;
   } catch (const cli::UsageError& e) {
     std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), e.what());
     return 2;
   } catch (const Error& e) {
-    std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), e.what());
+    std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), cli::TranslateMessage(e.what()).c_str());
     return 1;
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "karvento-cli %s: Out of memory\n", command.c_str());
+    std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), cli::Tr("内存不足"));
     return 1;
   }
 }

@@ -33,21 +33,15 @@ bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, cons
   return true;
 }
 
-std::string WithMapHelp(const char* help) {
-  std::string text = help;
-  const std::size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, kMapHelp);
-  return text;
-}
+std::string WithMapHelp(const char* help) { return FillPattern(Tr(help), {Tr(kMapHelp)}); }
 
 std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum) {
   std::string title = "图幅接合表  ";
   title += scale;
   if (standard == "new") title += "  新图幅号";
   if (standard == "old") title += "  旧图幅号";
-  title += datum == Datum::Beijing54 ? "  北京54坐标系"
-           : datum == Datum::Xian80  ? "  西安80坐标系"
-                                     : "  2000国家坐标系";
+  title += "  ";
+  title += DatumInfoOf(datum).caption;
   return title;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/modules.h"
+#include "cli/i18n.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -38,24 +39,25 @@ const void* Open(const char* file, const char* symbol, const char* what) {
       continue;
     }
     const auto table = reinterpret_cast<const void* (*)()>(dlsym(module, symbol));
-    if (table == nullptr) throw Error(std::string(file) + " 不是 karvento-cli 的模块：" + dlerror());
+    if (table == nullptr) throw Error(TrFormat("%s 不是 karvento-cli 的模块：%s", {file, dlerror()}));
     return table();
   }
-  throw Error(std::string(what) + "需要模块 " + file + "，无法加载（" + reason +
-              "）。请安装或重新安装软件包 karvento（sudo apt-get install --reinstall karvento）。");
+  throw Error(TrFormat("%s需要模块 %s，无法加载（%s）。请安装或重新安装软件包 karvento"
+                       "（sudo apt-get install --reinstall karvento）。",
+                       {Tr(what), file, reason}));
 }
 
 }  // namespace
 
 const GisModule& Gis() {
   static const auto* module =
-      static_cast<const GisModule*>(Open("libkarvento-cli-gis.so", kGisModuleSymbol, "GIS 格式、范围文件和参数文件"));
+      static_cast<const GisModule*>(Open("libkarvento-cli-gis.so", kGisModuleSymbol, N_("GIS 格式、范围文件和参数文件")));
   return *module;
 }
 
 const MapModule& Map() {
   static const auto* module =
-      static_cast<const MapModule*>(Open("libkarvento-cli-map.so", kMapModuleSymbol, "图幅示意图（svg、png、pdf）"));
+      static_cast<const MapModule*>(Open("libkarvento-cli-map.so", kMapModuleSymbol, N_("图幅示意图（svg、png、pdf）")));
   return *module;
 }
 

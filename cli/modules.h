@@ -24,7 +24,6 @@
 #include "numbering/area.h"
 #include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
-#include "workbench/text_files.h"
 
 namespace karvento::cli {
 
@@ -52,9 +51,6 @@ struct GisModule {
   // ReadAreaFile.
   AreaFile (*readAreaFile)(const std::string& file, const std::string& layer, const std::string& where,
                            Datum datum);
-  // A saved parameter file as the window's Open reads it into the geodetic
-  // tab of the datum: every value brought into its field's limits.
-  TParameterSet (*openParameterFile)(const std::string& file, Datum datum);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

@@ -1,9 +1,10 @@
 #include "cli/number_input.h"
+#include "cli/i18n.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
+#include "geodesy/decimal_text.h"
 #include "numbering/error.h"
 #include "workbench/text_files.h"
 
@@ -59,13 +60,14 @@ NumberInput::NumberInput(const Args& args)
   const auto column = args.Value("column");
   if (!column) return;
   std::string header;
-  if (!reader_->Next(header)) throw UsageError("--column: the input has no header line");
+  if (!reader_->Next(header)) throw UsageError(Tr("--column：输入没有表头行"));
   const std::vector<std::string> headings = CsvFields(header);
-  long n = 0;
-  const auto [end, ec] = std::from_chars(column->data(), column->data() + column->size(), n);
-  if (ec == std::errc() && end == column->data() + column->size()) {
-    if (n < 1) throw UsageError("--column: columns count from 1");
-    column_ = n - 1;
+  // A whole number (a minus, no plus) is the column's place; any other text
+  // names its heading.
+  long long n = 0;
+  if (ParseDecimal(*column, n, {.sign = DecimalSign::MinusOnly}) == DecimalTextError::None) {
+    if (n < 1) throw UsageError(Tr("--column：列从 1 数起"));
+    column_ = static_cast<long>(n - 1);
     return;
   }
   for (std::size_t k = 0; k < headings.size(); ++k) {
@@ -76,7 +78,7 @@ NumberInput::NumberInput(const Args& args)
   }
   std::string all;
   for (const std::string& h : headings) (all += all.empty() ? "" : ", ") += h;
-  throw UsageError("--column: '" + *column + "' is not a heading of the input (" + all + ")");
+  throw UsageError(TrFormat("--column：“%s”不是输入中的列名（%s）", {*column, all}));
 }
 
 NumberInput::~NumberInput() = default;
@@ -96,8 +98,8 @@ std::vector<std::string> ReadNumbers(const Args& args) {
   std::vector<std::string> numbers;
   for (std::string n; input.Next(n);) {
     if (numbers.size() == kMaxNumberListLines) {
-      throw Error("无法读取文件 “" + NumberListName(args) + "”：" + std::strerror(EFBIG) +
-                  "（图幅号列表至多 " + std::to_string(kMaxNumberListLines) + " 行）");
+      throw Error(TrFormat("无法读取文件 “%s”：%s（图幅号列表至多 %s 行）",
+                           {NumberListName(args), SystemErrorText(EFBIG), std::to_string(kMaxNumberListLines)}));
     }
     numbers.push_back(std::move(n));
   }

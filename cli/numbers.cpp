@@ -15,52 +15,48 @@ namespace karvento::cli {
 namespace {
 
 const char* kCheckHelp =
-    "usage: karvento-cli check [NUMBER...] [--input FILE] [--column NAME|N]\n"
+    N_("用法：karvento-cli check [图幅号...] [--input 文件] [--column 列名|N]\n"
     "\n"
-    "Classifies sheet numbers (the arguments, else one per line of FILE or of\n"
-    "standard input): old standard, new standard, or not standard. A standard\n"
-    "number is printed with its kind and its sheet's west, south, east and north\n"
-    "edges in decimal degrees; a number that is not standard is reported on\n"
-    "standard error, and the exit status is then 1.\n"
+    "判断图幅号（命令行参数，否则为文件或标准输入中每行一个）属于旧图幅号、\n"
+    "新图幅号还是不是标准图幅号。标准图幅号连同其类别和图幅西、南、东、北四条\n"
+    "图廓边的十进制度数一起输出；不是标准图幅号的写到标准错误，此时退出状态为 1。\n"
     "\n"
-    "  --input FILE       the number list: one number per line, GBK text or UTF-8\n"
-    "                     after a byte-order mark; - or none is standard input\n"
-    "  --column NAME|N    FILE is CSV with a header line: the numbers are the\n"
-    "                     column headed NAME, or the N-th column (from 1); the\n"
-    "                     tool's own csv, also with --spreadsheet, reads back\n"
+    "  --input 文件       图幅号列表：每行一个图幅号，GBK 文本，或以字节顺序标记\n"
+    "                     开头的 UTF-8；- 或不给即标准输入\n"
+    "  --column 列名|N    文件是带表头行的 CSV：图幅号取表头为该列名的列，或第\n"
+    "                     N 列（从 1 数起）；本工具自己写的 csv（包括\n"
+    "                     --spreadsheet）可以读回\n"
     "\n"
-    "Example:\n"
-    "  karvento-cli check J-50-5-(24)-A J50D001005 J50K00490937 J50H005079-1 J50X001005\n";
+    "示例：\n"
+    "  karvento-cli check J-50-5-(24)-A J50D001005 J50K00490937 J50H005079-1 J50X001005\n");
 
 const OptionSpec kOwn[] = {{"column", true}, {"input", true}};
 
 const char* kConvertHelp =
-    "usage: karvento-cli convert [NUMBER...] [--input FILE] [--column NAME|N]\n"
-    "                            --to-scale S [options]\n"
+    N_("用法：karvento-cli convert [图幅号...] [--input 文件] [--column 列名|N]\n"
+    "                           --to-scale 比例尺 [选项]\n"
     "\n"
-    "Converts sheet numbers (the arguments, else one per line of FILE or of\n"
-    "standard input, read as a number list) to the other standard at the target\n"
-    "scale: every sheet of that scale that the number's own sheet covers, in\n"
-    "column order, north first. Each target line names its source number.\n"
+    "把图幅号（命令行参数，否则为文件或标准输入中每行一个，按图幅号列表读取）\n"
+    "转换为目标比例尺的另一种标准：该图幅覆盖的目标比例尺全部图幅，按列排列，\n"
+    "北边的在前。每一行目标图幅都写明其原图幅号。\n"
     "\n"
-    "  --input FILE, --column NAME|N   the numbers, as for check\n"
-    "  --to-scale S       target scale, as for sheets --scale (default 1:1万); the\n"
-    "                     old standard has no 1:2000, 1:1000 or 1:500\n"
-    "  --number-form F    rowcol (default) or 5000, for 1:2000 targets, as for sheets\n"
-    "  --direction D      auto (each number from its own standard, the default),\n"
-    "                     old-to-new or new-to-old\n"
-    "  --datum 54|80|2000, --zone 3|6, --cm DEGREES   plane corners, as for sheets\n"
-    "                     (the central meridian here from 0 to 360)\n"
-    "  --offset-x X, --offset-y Y                omitted large coordinate numbers\n"
-    "  --format F         table (default), csv, json, geojson, mif, xlsx, shp,\n"
-    "                     gpkg, dxf, kml, with their coordinate systems as for\n"
-    "                     sheets, or an index map: svg, png, pdf\n"
-    "  --output FILE, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
-    "                     as for sheets\n"
-    "%s"
-    "\n"
-    "Example: the four 1:5万 sheets of J-50-5 in the new standard:\n"
-    "  karvento-cli convert J-50-5 --to-scale 1:5万\n";
+    "  --input 文件, --column 列名|N   图幅号，同 check\n"
+    "  --to-scale 比例尺  目标比例尺，同 sheets --scale（默认 1:1万）；旧图幅号\n"
+    "                     没有 1:2000、1:1000、1:500\n"
+    "  --number-form F    rowcol（默认）或 5000，用于 1:2000 的目标，同 sheets\n"
+    "  --direction D      auto（每个图幅号按其自身的标准，默认）、old-to-new\n"
+    "                     （旧转新）或 new-to-old（新转旧）\n"
+    "  --datum 54|80|2000, --zone 3|6, --cm 度数   平面坐标，同 sheets\n"
+    "                     （此处中央经线为 0 至 360）\n"
+    "  --offset-x X, --offset-y Y                省略的坐标大数\n"
+    "  --format F         table（默认）、csv、json、geojson、mif、xlsx、shp、\n"
+    "                     gpkg、dxf、kml，坐标系同 sheets，或图幅示意图：\n"
+    "                     svg、png、pdf\n"
+    "  --output 文件, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
+    "                     同 sheets\n"
+    "%s\n"
+    "示例：J-50-5 的四幅新图幅号 1:5万 图幅：\n"
+    "  karvento-cli convert J-50-5 --to-scale 1:5万\n");
 
 const OptionSpec kConvertOwn[] = {{"input", true},    {"column", true},   {"to-scale", true}, {"direction", true},
                                   {"offset-x", true}, {"offset-y", true}, {"number-form", true}};
@@ -110,7 +106,7 @@ int RunConvert(const std::vector<std::string>& words) {
   const int scale = ParseScale(args.Value("to-scale").value_or("1:1万"));
   const std::string direction = args.Value("direction").value_or("auto");
   if (direction != "auto" && direction != "old-to-new" && direction != "new-to-old") {
-    throw UsageError("--direction is auto, old-to-new or new-to-old");
+    throw UsageError(Tr("--direction 只能是 auto、old-to-new 或 new-to-old"));
   }
   const bool form5000 = ReadNumberForm(args, scale, direction != "new-to-old");
   // New → old to a scale the old standard lacks: refused before any number.
@@ -137,7 +133,7 @@ int RunConvert(const std::vector<std::string>& words) {
       const std::uint8_t kind = CheckMapUnionNo(n);
       if (kind == 0) {
         if (written) written->Flush();
-        std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(typed).c_str());
+        std::fprintf(stderr, "%s\n", TrFormat("%s不是标准图幅号！", {Shown(typed)}).c_str());
         status = 1;
         return false;
       }
@@ -210,7 +206,7 @@ int RunCheck(const std::vector<std::string>& words) {
   // check prints its own tab-separated lines to standard output: it takes no
   // output options rather than ignore them.
   const Args args(words, Options(kOwn));
-  if (HelpRequested(args, kCheckHelp)) return 0;
+  if (HelpRequested(args, Tr(kCheckHelp))) return 0;
   std::vector<std::string> numbers = args.Positional();
   if (numbers.empty()) numbers = ReadNumbers(args);
   int status = 0;
@@ -232,7 +228,7 @@ int RunCheck(const std::vector<std::string>& words) {
     }
     if (kind == 0) {
       out.Flush();
-      std::fprintf(stderr, "%s不是标准图幅号！\n", Shown(typed).c_str());
+      std::fprintf(stderr, "%s\n", TrFormat("%s不是标准图幅号！", {Shown(typed)}).c_str());
       status = 1;
       continue;
     }

@@ -1,4 +1,5 @@
 #include "cli/output.h"
+#include "cli/i18n.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,9 +13,7 @@ namespace karvento::cli {
 
 void RefuseGeoJsonOfPlaneSheets(Format format) {
   if (format == Format::GeoJson) {
-    throw UsageError(
-        "GeoJSON holds longitude and latitude only (RFC 7946); an independent grid's plane "
-        "coordinates go to table, csv, json, mif or xlsx");
+    throw UsageError(Tr("GeoJSON 只能存经纬度（RFC 7946）；独立坐标系的平面坐标请写成 table、csv、json、mif 或 xlsx"));
   }
 }
 
@@ -30,7 +29,7 @@ Format ParseFormat(std::string_view text) {
     if (text == name) return format;
     (names += ' ') += name;
   }
-  throw UsageError("--format: '" + std::string(text) + "' is none of" + names);
+  throw UsageError(TrFormat("--format：“%s”不是%s 之一", {text, names}));
 }
 
 TextFormat TextFormatOf(Format format) {
@@ -48,7 +47,8 @@ void StdoutSink::Write(std::string_view data) {
     return;
   }
   if (errno == EPIPE) throw BrokenPipe{};
-  throw Error(std::string("无法写入标准输出：") + std::strerror(errno));
+  const int err = errno;
+  throw Error(TrFormat("无法写入标准输出：%s", {SystemErrorText(err)}));
 }
 
 void WriteStandardSheets(Format format, Output& out, const TStandardMapUnions& sheets,

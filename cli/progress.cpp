@@ -1,4 +1,5 @@
 #include "cli/progress.h"
+#include "cli/i18n.h"
 
 #include <unistd.h>
 
@@ -21,7 +22,7 @@ std::string Grouped(std::uint64_t n) {
 }  // namespace
 
 ProgressLine::Mode ProgressLine::ModeOf(const Args& args) {
-  if (args.Has("progress") && args.Has("quiet")) throw UsageError("--progress and --quiet exclude each other");
+  if (args.Has("progress") && args.Has("quiet")) throw UsageError(Tr("--progress 和 --quiet 不能同时给出"));
   if (args.Has("progress")) return Mode::Forced;
   if (args.Has("quiet")) return Mode::Off;
   return isatty(STDERR_FILENO) ? Mode::Terminal : Mode::Off;
@@ -33,16 +34,16 @@ ProgressLine::ProgressLine(Mode mode, std::uint64_t total, std::FILE* to)
 std::string ProgressLine::Text(std::uint64_t done, std::uint64_t total, double seconds) {
   std::string text = Grouped(done);
   if (total > 0) text += " / " + Grouped(total);
-  text += " 幅";
+  text += Tr(" 幅");
   if (seconds > 0 && done > 0) {
     const double rate = static_cast<double>(done) / seconds;
-    text += "  " + Grouped(static_cast<std::uint64_t>(std::llround(rate))) + " 幅/秒";
+    text += "  " + Grouped(static_cast<std::uint64_t>(std::llround(rate))) + Tr(" 幅/秒");
     if (total > done) {
       const auto left = static_cast<std::uint64_t>(std::ceil(static_cast<double>(total - done) / rate));
       char buf[48];
-      std::snprintf(buf, sizeof buf, "  剩余 %llu:%02llu", static_cast<unsigned long long>(left / 60),
+      std::snprintf(buf, sizeof buf, "%llu:%02llu", static_cast<unsigned long long>(left / 60),
                     static_cast<unsigned long long>(left % 60));
-      text += buf;
+      text += TrFormat("  剩余 %s", {buf});
     }
   }
   return text;

@@ -7,9 +7,9 @@ namespace karvento::cli {
 
 bool ReadNumberForm(const Args& args, int scale, bool newStandard) {
   const std::string form = args.Value("number-form").value_or("rowcol");
-  if (form != "rowcol" && form != "5000") throw UsageError("--number-form is rowcol or 5000");
+  if (form != "rowcol" && form != "5000") throw UsageError(Tr("--number-form 只能是 rowcol 或 5000"));
   if (form == "5000" && (scale != 8 || !newStandard)) {
-    throw UsageError("--number-form 5000 writes new-standard 1:2000 numbers: give --scale 1:2000");
+    throw UsageError(Tr("--number-form 5000 写的是 1:2000 的新图幅号：请给出 --scale 1:2000"));
   }
   return form == "5000";
 }

@@ -1,12 +1,16 @@
 #include "geodesy/angle_text.h"
-#include "geodesy/float_chars.h"
 
-#include <charconv>
 #include <cmath>
 #include <string>
 
+#include "geodesy/decimal_text.h"
+
 namespace karvento {
 namespace {
+
+// A field is an unsigned decimal number: the angle's one sign stands before
+// the first field.
+constexpr DecimalOptions kField{.sign = DecimalSign::None};
 
 // Which field a mark closes: 0 degrees, 1 minutes, 2 seconds, -1 a colon
 // (any field), -2 none.
@@ -121,7 +125,7 @@ double SixtiethsOfFraction(std::string_view field, double value) {
   }
   const std::string fraction = "0" + std::string(field.substr(point));
   double f = 0;
-  FloatFromChars(fraction.data(), fraction.data() + fraction.size(), f);
+  ParseDecimal(fraction, f, kField);
   return f * 60;
 }
 
@@ -158,12 +162,8 @@ AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, bool dec
       }
       ++end;
     }
-    const char* first = text.data() + i;
-    const char* last = text.data() + end;
     double v = 0;
-    const auto [stop, ec] = FloatFromChars(first, last, v, std::chars_format::general);
-    if (end == i || ec != std::errc() || stop != last || !std::isfinite(v) || *first == '+' ||
-        *first == '-') {
+    if (ParseDecimal(text.substr(i, end - i), v, kField) != DecimalTextError::None) {
       return AngleTextError::NotANumber;
     }
     fieldTexts[count] = text.substr(i, end - i);

@@ -27,8 +27,14 @@ double ProjectionLongitudeLimit(Datum datum);
 // names: Beijing 1954 when is54, otherwise Xi'an 1980.
 constexpr Datum LegacyDatum(bool is54) { return is54 ? Datum::Beijing54 : Datum::Xian80; }
 
-// The Gauss-Krüger ellipsoid of a legacy datum (Beijing 1954 or Xi'an 1980).
+// The Gauss-Krüger ellipsoid of a legacy datum (Beijing 1954 or Xi'an 1980);
+// Beijing 1954's for a datum on the Krüger series, which has none.
 const Ellipsoid& LegacyEllipsoid(Datum datum);
+
+// Whether the datum's plane coordinates are those of the Krüger series.
+constexpr bool OnKrugerSeries(Datum datum) {
+  return DatumInfoOf(datum).projection == DatumProjection::KrugerSeries;
+}
 
 // The split forward projection of a datum (latitude terms, longitude terms,
 // the rest) behind one face, for walks over grids of parallels and meridians:
@@ -63,7 +69,7 @@ struct KrugerSplitProjection {
 // its own zone, no zone number).
 template <class F>
 decltype(auto) WithSplitProjection(Datum datum, const ZoneParams& zone, F&& f) {
-  if (datum == Datum::Cgcs2000) return f(KrugerSplitProjection{zone});
+  if (OnKrugerSeries(datum)) return f(KrugerSplitProjection{zone});
   return f(LegacySplitProjection{&LegacyEllipsoid(datum), zone});
 }
 // The same on the zones of zone3, cm.

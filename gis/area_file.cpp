@@ -19,35 +19,27 @@ namespace karvento {
 
 namespace {
 
-struct DatumInfo {
+// A geographic system as the notice names it.
+struct KnownSystem {
   int epsg;          // its geographic coordinate system
   const char* name;  // as the notice names it
   bool modern;       // CGCS2000 and WGS 84 against the two legacy datums
 };
 
-DatumInfo InfoOf(Datum d) {
-  switch (d) {
-    case Datum::Beijing54:
-      return {4214, "Beijing 1954", false};
-    case Datum::Xian80:
-      return {4610, "Xi'an 1980", false};
-    case Datum::Cgcs2000:
-      return {4490, "CGCS2000", true};
-  }
-  return {4214, "Beijing 1954", false};
-}
+KnownSystem SystemOf(const DatumInfo& d) { return {d.geographicEpsg, d.name, d.nearWgs84}; }
 
 // The datum of a file's coordinate system by its geographic part's EPSG
-// code, where it is one the notice can name.
-bool KnownDatum(const OGRSpatialReference& srs, DatumInfo& out) {
+// code or its datum's name, where it is one the notice can name: WGS 84 or
+// one of the sheets' datums.
+bool KnownDatum(const OGRSpatialReference& srs, KnownSystem& out) {
   const char* code = srs.GetAuthorityCode("GEOGCS");
   const char* name = srs.GetAttrValue("DATUM");
   const std::string c = code ? code : "";
   const std::string n = name ? name : "";
   if (c == "4326" || n == "WGS_1984") return out = {4326, "WGS 84", true}, true;
-  if (c == "4490" || n == "China_2000") return out = {4490, "CGCS2000", true}, true;
-  if (c == "4214" || n == "Beijing_1954") return out = {4214, "Beijing 1954", false}, true;
-  if (c == "4610" || n == "Xian_1980") return out = {4610, "Xi'an 1980", false}, true;
+  for (const DatumInfo& d : kDatums) {
+    if (c == std::to_string(d.geographicEpsg) || n == d.wktDatum) return out = SystemOf(d), true;
+  }
   return false;
 }
 
@@ -263,7 +255,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
     }
   }
 
-  const DatumInfo target = InfoOf(datum);
+  const KnownSystem target = SystemOf(DatumInfoOf(datum));
   AreaFile out;
   OGRSpatialReference targetSrs;
   targetSrs.importFromEPSG(target.epsg);
@@ -275,7 +267,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   } else {
     OGRSpatialReference from(*source);
     from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    DatumInfo own{};
+    KnownSystem own{};
     const bool known = KnownDatum(from, own);
     if (known && own.epsg != target.epsg && own.modern != target.modern) {
       // No official transformation between the two families: only the

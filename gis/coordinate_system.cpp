@@ -4,7 +4,6 @@
 #include <cpl_error.h>
 #include <ogr_srs_api.h>
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -16,34 +15,6 @@
 
 namespace karvento {
 namespace {
-
-struct DatumRow {
-  Datum datum;
-  const char* name;  // as EPSG names the datum in its projected systems
-  int geographic;
-  // First code of each Gauss-Krüger family, for the central meridian 75° E:
-  // 3-degree with zone prefix (zone 25), 3-degree "CM 75E", 6-degree with
-  // zone prefix (zone 13), 6-degree "CM 75E". Codes run on by one per zone.
-  int zone3Prefix, zone3Cm, zone6Prefix, zone6Cm;
-};
-
-// EPSG Geodetic Parameter Dataset; each code is checked against GDAL's copy
-// of it in the tests.
-constexpr std::array<DatumRow, 3> kDatums = {{
-    {Datum::Beijing54, "Beijing 1954", 4214, 2401, 2422, 21413, 21453},
-    {Datum::Xian80, "Xian 1980", 4610, 2349, 2370, 2327, 2338},
-    {Datum::Cgcs2000, "CGCS2000", 4490, 4513, 4534, 4491, 4502},
-}};
-
-const DatumRow& RowOf(Datum datum) {
-  for (const DatumRow& r : kDatums) {
-    if (r.datum == datum) return r;
-  }
-  throw Error("unknown datum");
-}
-
-constexpr double kFirstCm = 75;
-constexpr double kLastCm = 135;
 
 std::string NumberText(double v) {
   char buf[64];
@@ -90,13 +61,13 @@ double CommonZoneMeridian(double westmost, double eastmost, bool zone3) {
 
 }  // namespace
 
-int GeographicEpsg(Datum datum) { return RowOf(datum).geographic; }
+int GeographicEpsg(Datum datum) { return DatumInfoOf(datum).geographicEpsg; }
 
 int GaussKrugerEpsg(Datum datum, bool zone3, double cm, bool withPrefix) {
-  const DatumRow& r = RowOf(datum);
+  const PlaneEpsgFamilies& r = DatumInfoOf(datum).planeEpsg;
   const double width = zone3 ? 3 : 6;
-  const double steps = (cm - kFirstCm) / width;
-  if (cm < kFirstCm || cm > kLastCm || steps != std::trunc(steps)) return 0;
+  const double steps = (cm - r.firstCm) / width;
+  if (cm < r.firstCm || cm > r.lastCm || steps != std::trunc(steps)) return 0;
   const int first = zone3 ? (withPrefix ? r.zone3Prefix : r.zone3Cm)
                           : (withPrefix ? r.zone6Prefix : r.zone6Cm);
   return first + static_cast<int>(steps);
@@ -127,12 +98,12 @@ GisCrs PlaneCrs(double westmost, double eastmost, const TPlaneSystem& system) {
 
   // Not an EPSG system as it stands: the same transverse Mercator on the
   // datum's geographic system, written out.
-  const DatumRow& row = RowOf(system.datum);
+  const DatumInfo& row = DatumInfoOf(system.datum);
   std::string name;
   if (code != 0) {
     name = FromEpsg(code).name;
   } else {
-    name = std::string(row.name) + " / " + (system.zone3 ? "3-degree " : "") +
+    name = std::string(row.epsgName) + " / " + (system.zone3 ? "3-degree " : "") +
            "Gauss-Kruger CM " + NumberText(cm) + "E";
     if (prefix) name += " zone " + NumberText((FalseEasting(system.zone3, cm) - 500000) / 1e6);
   }
@@ -143,7 +114,7 @@ GisCrs PlaneCrs(double westmost, double eastmost, const TPlaneSystem& system) {
   Srs srs(OSRNewSpatialReference(nullptr));
   Srs geographic(OSRNewSpatialReference(nullptr));
   const double falseEasting = prefix ? FalseEasting(system.zone3, cm) : 500000;
-  if (OSRImportFromEPSG(geographic.get(), row.geographic) != OGRERR_NONE ||
+  if (OSRImportFromEPSG(geographic.get(), row.geographicEpsg) != OGRERR_NONE ||
       OSRSetProjCS(srs.get(), name.c_str()) != OGRERR_NONE ||
       OSRCopyGeogCSFrom(srs.get(), geographic.get()) != OGRERR_NONE ||
       OSRSetTM(srs.get(), 0, cm, 1, falseEasting - system.offsetX, -system.offsetY) !=

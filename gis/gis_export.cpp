@@ -693,7 +693,7 @@ GisTableOutline OutlineOf(const TStandardMapUnions& table) {
 
 std::string GisRefusal(const GisTableOutline& outline, const TPlaneSystem& system,
                        const GisOptions& options) {
-  if (options.format == GisFormat::Kml && system.datum != Datum::Cgcs2000) {
+  if (options.format == GisFormat::Kml && !DatumInfoOf(system.datum).nearWgs84) {
     return kKmlNeedsCgcs2000Message;
   }
   if (outline.sheets == 0) return kNoSheetsMessage;

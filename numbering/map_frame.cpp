@@ -324,9 +324,7 @@ void ShiftFrame(MapFrame& frame, double dx, double dy) {
 }
 
 std::string DatumNote(Datum datum, bool zone3, double cm) {
-  const char* name = datum == Datum::Beijing54 ? "1954年北京坐标系"
-                     : datum == Datum::Xian80  ? "1980西安坐标系"
-                                               : "2000国家大地坐标系";
+  const char* name = DatumInfoOf(datum).frameNote;
   char buf[32];
   std::snprintf(buf, sizeof buf, "%g", cm);
   return std::string(name) + "，高斯-克吕格投影，" + (zone3 ? "3°分带" : "6°分带") + "，中央经线" +

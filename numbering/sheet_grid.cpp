@@ -4,6 +4,7 @@
 #include "numbering/area.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -91,16 +92,21 @@ char* WriteInt(char* p, long long v) {
   return std::to_chars(p, p + 24, v).ptr;
 }
 
-// Row letter and column of a 1:100万 sheet; the row must have a letter.
-char* WriteMillion(char* p, long long row, long long column, Standard standard) {
-  if (!HasRowLetter(row)) throw Error(kRangeCheckError);
-  *p++ = RowLetter(static_cast<int>(row));
+// What follows the row letter of a 1:100万 number: its column.
+char* WriteMillionColumn(char* p, long long column, Standard standard) {
   if (standard == Standard::Old) {
     *p++ = '-';
   } else if (column >= 0 && column <= 9) {
     *p++ = '0';  // two digits, so that every new number has its fixed width
   }
   return WriteInt(p, column);
+}
+
+// Row letter and column of a 1:100万 sheet; the row must have a letter.
+char* WriteMillion(char* p, long long row, long long column, Standard standard) {
+  if (!HasRowLetter(row)) throw Error(kRangeCheckError);
+  *p++ = RowLetter(static_cast<int>(row));
+  return WriteMillionColumn(p, column, standard);
 }
 
 char* WriteDesignator(char* p, Designator d, int division, long long r, long long c) {
@@ -278,6 +284,88 @@ std::size_t WriteNumber(char* buf, const Indices& x, const Indices& y, ScaleInde
   return static_cast<std::size_t>(p - buf);
 }
 
+// A part of a sheet number that its row or its column alone decides, written
+// once per row or column and copied into each number whole: a copy of a fixed
+// 24 bytes costs less than one of the part's own length. The buffer a number
+// is assembled in leaves room for the bytes copied beyond the part.
+struct Piece {
+  char text[23];
+  unsigned char size;
+};
+static_assert(sizeof(Piece) == 24);
+
+// At most a letter and four pieces, each copied whole.
+constexpr std::size_t kAssemblyBuffer = 1 + 4 * sizeof(Piece);
+
+template <class Write>
+Piece MakePiece(const Write& write) {
+  char buf[64];
+  const char* end = write(buf);
+  Piece piece{};
+  const auto size = static_cast<std::size_t>(end - buf);
+  // The longest part is a column of 20 digits behind a '-' or '0'.
+  if (size > sizeof piece.text) throw Error(kRangeCheckError);
+  std::memcpy(piece.text, buf, size);
+  piece.size = static_cast<unsigned char>(size);
+  return piece;
+}
+
+inline char* Put(char* p, const Piece& piece) {
+  std::memcpy(p, piece.text, sizeof piece.text);
+  return p + piece.size;
+}
+
+// The parts of the numbers of an exact walk that each row decides, and the
+// designators of the old standard by their row and column in the parent.
+// WriteNumber's result, in pieces: a row letter, what WriteMillionColumn
+// writes for the column, then under the new standard the scale code with the
+// row's serial and the column's serial, under the old one a designator per
+// level of the chain.
+struct NumberPieces {
+  std::vector<char> rowLetter;
+  std::vector<Piece> rowTail;                   // new standard: code and row serial
+  std::vector<std::vector<Piece>> designators;  // old standard: per level, r · division + c
+};
+
+NumberPieces MakeNumberPieces(const std::vector<Indices>& rowIndex, ScaleIndex scale,
+                              Standard standard, const ScaleIndex* chain, int levels) {
+  NumberPieces n;
+  n.rowLetter.reserve(rowIndex.size());
+  for (const Indices& y : rowIndex) n.rowLetter.push_back(RowLetter(static_cast<int>(y.million)));
+  if (standard == Standard::New) {
+    if (scale > 0) {
+      n.rowTail.reserve(rowIndex.size());
+      for (const Indices& y : rowIndex) {
+        n.rowTail.push_back(MakePiece([&](char* p) {
+          *p++ = kNewScaleCodes[scale];
+          return detail::WriteSerial(p, y.at[0] + 1, kSerialDigits[scale]);
+        }));
+      }
+    }
+    return n;
+  }
+  for (int l = 0; l < levels; ++l) {
+    const OldSubdivision& d = kOldSubdivisions[chain[l]];
+    std::vector<Piece>& table = n.designators.emplace_back();
+    for (int r = 0; r < d.division; ++r) {
+      for (int c = 0; c < d.division; ++c) {
+        table.push_back(MakePiece(
+            [&](char* p) { return detail::WriteDesignator(p, d.designator, d.division, r, c); }));
+      }
+    }
+  }
+  return n;
+}
+
+// Whether every index of the chain lies inside its parent's division, as it
+// does on an exact grid; the designator tables hold no other.
+bool InsideDivisions(const Indices& i, const ScaleIndex* chain, int levels) {
+  for (int l = 0; l < levels; ++l) {
+    if (i.at[l] < 0 || i.at[l] >= kOldSubdivisions[chain[l]].division) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // Everything a walk prepares once: the snapped request, the parallels (their
@@ -299,6 +387,8 @@ struct SheetWalk::State {
   std::vector<double> latEdge;
   std::vector<TAngleDMS> latAngle;
   std::vector<Indices> rowIndex;
+  NumberPieces pieces;  // of an exact walk whose rows all lie inside their divisions
+  bool piecewise = false;
   std::variant<std::vector<LatitudeTerms>, std::vector<KrugerLatitudeTerms>> parallel;
   // An area's selection on this very grid, decided before anything is
   // projected or numbered, and the least covered fraction; none for a walk
@@ -346,6 +436,16 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
     projectMeridian(westAngle, westPoints);
   }
   const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
+  // The walk's fixed facts, held here rather than read through w afresh for
+  // every sheet: a record's writes could alias them as far as the compiler knows.
+  const bool exact = w.exact;
+  const bool newStandard = w.standard == Standard::New;
+  const int levels = w.levels;
+  const bool tails = !w.pieces.rowTail.empty();
+  const char* const rowLetter = w.pieces.rowLetter.data();
+  const Piece* const rowTail = w.pieces.rowTail.data();
+  const std::vector<std::vector<Piece>>& designators = w.pieces.designators;
+  const TAngleDMS* const latAngle = w.latAngle.data();
 
   for (std::int64_t i = first; i < last; ++i) {
     const double westEdge = w.LonEdge(i);
@@ -371,27 +471,78 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
     }
     if (!area || !kept.empty()) {
       Indices colIndex{};
-      if (w.exact) {
+      if (exact) {
         colIndex = ColumnIndices(static_cast<long long>(westEdge * toH), w.scale, w.standard,
                                  w.chain, w.levels);
       }
-      // A column the consumer kept is refilled; one it moved away is rebuilt.
+      // The column's parts of the numbers, where its indices are those the
+      // pieces were made for.
+      const bool piecewise = w.piecewise && InsideDivisions(colIndex, w.chain, w.levels);
+      Piece colHead{}, colTail{};
+      std::size_t colDesignator[3] = {0, 0, 0};
+      if (piecewise) {
+        colHead = MakePiece(
+            [&](char* p) { return detail::WriteMillionColumn(p, colIndex.million, w.standard); });
+        if (newStandard && w.scale > 0) {
+          colTail = MakePiece([&](char* p) {
+            return detail::WriteSerial(p, colIndex.at[0] + 1, kSerialDigits[w.scale]);
+          });
+        }
+        for (int l = 0; l < levels; ++l) colDesignator[l] = static_cast<std::size_t>(colIndex.at[l]);
+      }
+      const auto number = [&](std::size_t j, char* buf) -> std::size_t {
+        if (!piecewise) {
+          return WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard, w.chain, levels);
+        }
+        char* p = buf;
+        *p++ = rowLetter[j];
+        p = Put(p, colHead);
+        if (newStandard) {
+          if (tails) p = Put(Put(p, rowTail[j]), colTail);
+        } else {
+          const Indices& y = w.rowIndex[j];
+          for (int l = 0; l < levels; ++l) {
+            const std::vector<Piece>& table = designators[static_cast<std::size_t>(l)];
+            const auto division = static_cast<std::size_t>(kOldSubdivisions[w.chain[l]].division);
+            p = Put(p, table[static_cast<std::size_t>(y.at[l]) * division + colDesignator[l]]);
+          }
+        }
+        return static_cast<std::size_t>(p - buf);
+      };
+      // A column the consumer kept is refilled in place; one it moved away, or
+      // one of another length, is built afresh, each record written once.
       const std::size_t count = area ? kept.size() : rows;
-      column.resize(count);
+      const bool refill = column.size() == count;
+      if (!refill) {
+        column.clear();
+        column.reserve(count);
+      }
       if (withCovers) covers.resize(area ? count : 0);
       for (std::size_t k = 0; k < count; ++k) {
         const std::size_t j = area ? kept[k] : k;
-        TStandardMapUnion& s = column[k];
-        s.Range = {westAngle, w.latAngle[j + 1], eastAngle, w.latAngle[j]};
-        if (w.exact) {
-          char buf[96];
-          s.MapUnionNo.assign(buf, WriteNumber(buf, colIndex, w.rowIndex[j], w.scale, w.standard,
-                                               w.chain, w.levels));
+        const TMapUnionRange range{westAngle, latAngle[j + 1], eastAngle, latAngle[j]};
+        const std::array<TPlanePoint, 4> corners{westPoints[j], eastPoints[j], eastPoints[j + 1],
+                                                 westPoints[j + 1]};
+        if (exact) {
+          char buf[kAssemblyBuffer];
+          const std::size_t size = number(j, buf);
+          if (refill) {
+            TStandardMapUnion& s = column[k];
+            s.MapUnionNo.assign(buf, size);
+            s.Range = range;
+            s.PlaneCorners = corners;
+          } else {
+            column.push_back(TStandardMapUnion{std::string(buf, size), range, corners});
+          }
         } else {
-          s.MapUnionNo = literal::SheetNumber(s.Range, westEdge, w.latEdge[j], w.scale, w.standard,
-                                              w.zone3, w.datum, w.cm);
+          std::string no = literal::SheetNumber(range, westEdge, w.latEdge[j], w.scale, w.standard,
+                                                w.zone3, w.datum, w.cm);
+          if (refill) {
+            column[k] = TStandardMapUnion{std::move(no), range, corners};
+          } else {
+            column.push_back(TStandardMapUnion{std::move(no), range, corners});
+          }
         }
-        s.PlaneCorners = {westPoints[j], eastPoints[j], eastPoints[j + 1], westPoints[j + 1]};
         if (withCovers && area) covers[k] = w.area->Cover(i, static_cast<std::int64_t>(j));
       }
       consume(column, covers);
@@ -442,6 +593,10 @@ SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStan
       w.rowIndex[j] = RowIndices(northH, scale, w.standard, w.chain, w.levels);
       if (!HasRowLetter(w.rowIndex[j].million)) throw Error(kRangeCheckError);
     }
+    w.piecewise = std::all_of(w.rowIndex.begin(), w.rowIndex.end(), [&](const Indices& y) {
+      return InsideDivisions(y, w.chain, w.levels);
+    });
+    if (w.piecewise) w.pieces = MakeNumberPieces(w.rowIndex, scale, w.standard, w.chain, w.levels);
   }
 
   // Plane corners: the datum's latitude terms of every parallel, once.

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <system_error>
 
+#include "geodesy/decimal_text.h"
 #include "geodesy/float_chars.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -40,13 +40,14 @@ std::string FormatCount(double count) {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+// A number in a file or a piece of a sheet number may stand between spaces.
+// Too small a value for a double is zero; too large a one is no value at all.
+constexpr DecimalOptions kFloatText{.leadingBlanks = " ", .trailingBlanks = " ", .tinyIsZero = true};
+// Spaces may stand before a whole number, never after it ("5 " is no integer),
+// and it fits 32 bits.
+constexpr DecimalOptions kIntegerText{.leadingBlanks = " ",
+                                      .lowest = std::numeric_limits<int>::min(),
+                                      .highest = std::numeric_limits<int>::max()};
 
 // The text as a message quotes it. A message is shown as it stands, so it
 // must be UTF-8; a piece of a sheet number is cut at byte positions and may
@@ -111,85 +112,22 @@ std::vector<std::string> SplitString(std::string_view text, char delimiter) {
   return pieces;
 }
 
-bool IsFloatText(std::string_view text) {
-  std::string_view s = TrimBlanks(text);
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  bool digits = false, point = false;
-  for (; i < s.size(); ++i) {
-    if (IsDigit(s[i])) {
-      digits = true;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (!digits) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    bool expDigits = false;
-    while (i < s.size() && IsDigit(s[i])) {
-      expDigits = true;
-      ++i;
-    }
-    if (!expDigits) return false;
-  }
-  return i == s.size();
-}
+bool IsFloatText(std::string_view text) { return IsDecimalText(text, kFloatText); }
 
 int StrToInt(std::string_view text) {
-  std::string_view s = text;
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
   long long value = 0;
-  bool ok = !s.empty();
-  for (char c : s) {
-    if (!IsDigit(c)) {
-      ok = false;
-      break;
-    }
-    value = value * 10 + (c - '0');
-    if (value > 2147483648LL) {
-      ok = false;
-      break;
-    }
+  if (ParseDecimal(text, value, kIntegerText) != DecimalTextError::None) {
+    throw Error("'" + Quoted(text) + "' is not a valid integer value");
   }
-  if (ok) {
-    if (negative) value = -value;
-    if (value > std::numeric_limits<int>::max()) ok = false;
-  }
-  if (!ok) throw Error("'" + Quoted(text) + "' is not a valid integer value");
   return static_cast<int>(value);
 }
 
 double StrToFloat(std::string_view text) {
-  const auto fail = [&]() -> double {
-    throw Error("'" + Quoted(text) + "' is not a valid floating point value");
-  };
-  if (!IsFloatText(text)) return fail();
-  std::string_view s = TrimBlanks(text);
-  bool negative = false;
-  if (s.front() == '+' || s.front() == '-') {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
   double value = 0;
-  const auto [end, ec] = FloatFromChars(s.data(), s.data() + s.size(), value);
-  if (ec == std::errc::result_out_of_range) {
-    // Too small to hold is zero; too large to hold is no value at all.
-    const std::size_t e = s.find_first_of("eE");
-    if (e == std::string_view::npos || e + 1 >= s.size() || s[e + 1] != '-') return fail();
-    value = 0;
-  } else if (ec != std::errc() || end != s.data() + s.size()) {
-    return fail();
+  if (ParseDecimal(text, value, kFloatText) != DecimalTextError::None) {
+    throw Error("'" + Quoted(text) + "' is not a valid floating point value");
   }
-  return negative ? -value : value;
+  return value;
 }
 
 }  // namespace karvento

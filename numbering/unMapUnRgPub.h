@@ -458,12 +458,10 @@ inline constexpr const char* kStandardXlsHeader =
     "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4";
 inline constexpr const char* kCustomXlsHeader = "图幅号,最小X,最小Y,最大X,最大Y";
 // Titles of the worksheet, by coordinate system.
-inline constexpr const char* kXlsTitle54 = "图幅表（北京54坐标系）";
-inline constexpr const char* kXlsTitle80 = "图幅表（西安80坐标系）";
-inline constexpr const char* kXlsTitle2000 = "图幅表（2000国家坐标系）";
-inline constexpr const char* XlsTitleOf(Datum datum) {
-  return datum == Datum::Beijing54 ? kXlsTitle54 : datum == Datum::Xian80 ? kXlsTitle80 : kXlsTitle2000;
-}
+inline constexpr const char* XlsTitleOf(Datum datum) { return DatumInfoOf(datum).xlsTitle; }
+inline constexpr const char* kXlsTitle54 = XlsTitleOf(Datum::Beijing54);
+inline constexpr const char* kXlsTitle80 = XlsTitleOf(Datum::Xian80);
+inline constexpr const char* kXlsTitle2000 = XlsTitleOf(Datum::Cgcs2000);
 inline constexpr const char* kXlsTitleCustom = "图幅表（独立坐标系）";
 
 // Office Open XML workbook: title merged over row 1, header in row 2, one

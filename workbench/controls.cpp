@@ -5,6 +5,8 @@
 #include <cmath>
 #include <system_error>
 
+#include "geodesy/decimal_text.h"
+
 namespace karvento {
 namespace {
 
@@ -16,33 +18,6 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-// Optional sign, digits with at most one ".", at least one digit, optional
-// exponent; the whole text.
-bool IsPlainNumber(std::string_view s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  bool point = false;
-  for (; i < s.size(); ++i) {
-    if (s[i] >= '0' && s[i] <= '9') {
-      ++digits;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t expDigits = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) ++expDigits;
-    if (expDigits == 0) return false;
-  }
-  return i == s.size();
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Commas in a typed number. Grouping commas stand where the display pattern
@@ -52,17 +27,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Chinese and European keyboards type it ("39,5" is 39.5, "1,0" is 1). Any
 // other comma ("1,2,3", "12,34", "1,5.2") makes the text no number: reading
 // it either way could change the value unseen.
-bool ResolveCommas(std::string_view s, std::string& plain, Commas use) {
+bool ResolveGroupingCommas(std::string_view s, std::string& plain) {
   plain.assign(s);
   const std::size_t first = s.find(',');
   if (first == std::string_view::npos) return true;
   const std::size_t point = s.find('.');
   const std::size_t commas = static_cast<std::size_t>(std::count(s.begin(), s.end(), ','));
-  if (use == Commas::DecimalComma) {
-    if (point != std::string_view::npos || commas != 1) return false;
-    plain[first] = '.';
-    return true;
-  }
   const auto digitsFrom = [&](std::size_t i) {
     std::size_t n = 0;
     while (i + n < s.size() && IsDigit(s[i + n])) ++n;
@@ -98,13 +68,13 @@ bool ParseTypedNumber(std::string_view text, double& value, Commas commas) {
     s = TrimBlanks(s.substr(1, s.size() - 2));
   }
   std::string plain;
-  if (!ResolveCommas(s, plain, commas) || !IsPlainNumber(plain)) return false;
-  // from_chars takes no leading "+".
-  std::string_view digits = plain;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (commas == Commas::Grouping) {
+    if (!ResolveGroupingCommas(s, plain)) return false;
+    s = plain;
+  }
+  // A number beyond the range of a double is no number either.
   double v = 0;
-  const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-  if (res.ec != std::errc() || res.ptr != digits.data() + digits.size() || !std::isfinite(v)) {
+  if (ParseDecimal(s, v, {.decimalComma = commas == Commas::DecimalComma}) != DecimalTextError::None) {
     return false;
   }
   value = negate ? -v : v;
@@ -114,13 +84,7 @@ bool ParseTypedNumber(std::string_view text, double& value, Commas commas) {
 SpinField::SpinField(std::string name, Limits limits)
     : Control(std::move(name), ControlKind::SpinField), limits_(limits), value_(limits.min) {}
 
-void SpinField::SetValue(double v) {
-  if (std::isnan(v)) v = limits_.min;
-  v = RoundToDecimals(v, limits_.decimals);
-  if (v < limits_.min) v = limits_.min;
-  if (v > limits_.max) v = limits_.max;
-  value_ = v + 0.0;  // never -0
-}
+void SpinField::SetValue(double v) { value_ = IntoLimits(v, limits_); }
 
 bool SpinField::SetText(std::string_view text) {
   if (limits_.spinOnly) return false;
@@ -141,11 +105,7 @@ NumberField::NumberField(std::string name, bool integersOnly, std::string displa
       integersOnly_(integersOnly),
       displayFormat_(std::move(displayFormat)) {}
 
-void NumberField::SetValue(double v) {
-  if (!std::isfinite(v)) v = 0;
-  if (integersOnly_) v = RoundToDecimals(v, 0);
-  value_ = v + 0.0;
-}
+void NumberField::SetValue(double v) { value_ = NumberFieldValue(v, integersOnly_); }
 
 void NumberField::SetText(std::string_view text) {
   double v = 0;

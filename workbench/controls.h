@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "workbench/display_format.h"
+#include "workbench/field_limits.h"
 
 namespace karvento {
 
@@ -66,21 +67,14 @@ bool ParseTypedNumber(std::string_view text, double& value, Commas commas = Comm
 
 // A number with a lower and an upper limit and a step for its up and down
 // buttons. Every value stored is first rounded to the field's decimals (none
-// for an integers-only field) and then brought into the limits: below the
-// lower limit it becomes the lower limit, above the upper limit the upper
-// limit; NaN counts as the lower limit. A typed text that is empty or not a
+// for an integers-only field) and then brought into the limits (IntoLimits):
+// below the lower limit it becomes the lower limit, above the upper limit the
+// upper limit; NaN counts as the lower limit. A typed text that is empty or not a
 // number counts as the lower limit. A spin-only field refuses typed text;
 // only its buttons and the commands change it.
 class SpinField : public Control {
  public:
-  struct Limits {
-    double min = 0;
-    double max = 0;
-    double step = 1;
-    int decimals = 0;          // 0 = integers only
-    int displayDecimals = -1;  // places shown; -1 = as decimals
-    bool spinOnly = false;
-  };
+  using Limits = FieldLimits;
   SpinField(std::string name, Limits limits);
 
   double Value() const { return value_; }

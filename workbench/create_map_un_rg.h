@@ -12,10 +12,18 @@
 // carries on, and since results are assigned only when complete the lists
 // and tables keep what they held. The dispatcher clears the status line
 // first: a message there belongs to the action that caused it.
+//
+// The class is defined in rooms: create_map_un_rg.cpp (construction, the
+// tabs, the fills, clicks by control name), control_commands.cpp (typing
+// into fields, the coordinate tools), tab_commands.cpp (Generate, parameter
+// files, the tabs' toolbars), conversion_commands.cpp (the conversion tab),
+// list_commands.cpp (the lists), export_commands.cpp and frame_export.cpp
+// (the exports, all through RunExport).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -97,12 +105,12 @@ class TfrmCreateMapUnRg {
   const std::vector<Control*>& Controls() const { return controls_; }
 
   // ---- the tabs ------------------------------------------------------------
-  std::array<TabSheet, 6> Tabs{{{"北京54坐标系", true},
-                                {"西安80坐标系", true},
+  std::array<TabSheet, 6> Tabs{{{DatumInfoOf(Datum::Beijing54).caption, true},
+                                {DatumInfoOf(Datum::Xian80).caption, true},
                                 {"独立坐标系", true},
                                 {"图幅号转换", true},
                                 {"关于", false},
-                                {"2000国家坐标系", true}}};
+                                {DatumInfoOf(Datum::Cgcs2000).caption, true}}};
   Label AboutLabel{"RzLabel1", kAboutText};
   int ActiveTab() const { return activeTab_; }
   // Makes a visible tab active and runs RzPageControl1Change; returns false
@@ -396,6 +404,10 @@ class TfrmCreateMapUnRg {
   void ImportPlaneRange();
   void DoDeleteCheckedItems(SheetList& list);
   void DoFindMapUnionNo(SheetList& list);
+  // Selects the first row from start, round the list, whose number is the
+  // typed one in capitals, and otherwise says in the status line that none
+  // is; true when one is selected.
+  bool SelectNumber(SheetList& list, std::size_t start, const std::string& typed);
   void DoShowSelectedInfo(SheetList& list);
   void DoShowCustomSelected();
   void DoShowStandardInfo(const TStandardMapUnion& record);
@@ -439,28 +451,40 @@ class TfrmCreateMapUnRg {
   };
   bool ChooseExportRecords(bool checkedOnly, ExportRecords& r);
   void AddNumber(const std::string& text);
-  // The save dialog of an export (filter, default extension) and, on OK, its
-  // progress over the records of the table (standard, or the custom one).
-  bool StartExport(const char* filter, const char* extension, std::uint64_t records,
-                   std::string& fileName, std::unique_ptr<ProgressReporter>& progress);
-  // Ends an export's progress, then reports a failure that was not the
-  // user's cancel.
-  void EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
-                 const std::string& reason, std::uint64_t records, const std::string& fileName);
+  // What an export writes to the file chosen, reporting its progress; false
+  // with the reason of a failure, or false when the user cancelled through
+  // the progress. A writer that puts its files elsewhere (a folder beside
+  // the name chosen) changes fileName to the place the report names.
+  using ExportWriter =
+      std::function<bool(std::string& fileName, std::string& reason, const ExportProgress& report)>;
+  // The one path of every export: a refusal (a file that cannot be
+  // written) in the error box before any name is asked for; otherwise the
+  // save dialog with its filter and default extension, progress over the
+  // records while the writer runs, then the report: what was written, or
+  // that a cancel left the files as they were, in the status line; a
+  // failure in the error box.
+  void RunExport(const char* filter, const char* extension, std::uint64_t records,
+                 const ExportWriter& write, const std::string& refusal = {});
+  // The frames of the chosen sheets into the file chosen (frame_export.cpp).
+  bool WriteFrames(const ExportRecords& chosen, const TPlaneSystem& system, int denominator,
+                   bool pdf, std::uint64_t records, std::string& fileName,
+                   const ExportProgress& report);
 
-  // The six fields of the corner whose longitude-degree field is named, or
-  // nullptr when the name is none of the four.
-  SpinField* TargetCorner(std::string_view focused);
-  void SetCorner(SpinField* six, const TLonLatDMS& point);
+  // Sets the corner whose longitude-degree field is named; nothing when the
+  // name is none of the six such fields.
+  void SetTargetCorner(std::string_view focused, const TLonLatDMS& point);
   // The table that the exports of the current tab write.
   const TStandardMapUnions* StandardTableOfTab() const;
   // The datum of the current tab's table (geodetic tabs and the conversion).
   Datum TabTableDatum() const;
-  // Whether a button is on the toolbar of the CGCS2000 tab, and when run,
-  // runs its command.
+  // Whether a control is a button on the toolbar over a geodetic tab's list
+  // (GeodeticTab::Toolbar: open parameters, import corners, find, delete
+  // checked, information) or one of the tab's area commands, and when run,
+  // runs its command on that tab. The second form runs toolbar button n.
   bool GeodeticToolbarClick(std::string_view name, bool run);
-  // The GIS export items and the checked-only companions of every export
-  // item, by control name (see kExportItems).
+  void GeodeticToolbarClick(int n);
+  // Every export item and its checked-only companion, by control name (see
+  // kExportItems).
   bool ExportItemClick(std::string_view name, bool run);
 
   void Register(Control& c);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "export/export_progress.h"
@@ -19,36 +20,29 @@ namespace {
 
 constexpr const char* kNothingChecked = "没有选中的图幅，未导出";
 
-// The export items other than the three the window always had (N1, N2,
-// Excel1): what each writes. Every item has a checked-only companion, which
-// hands the checked rows of the active list to the same writer.
+// The export items: what each writes. Every item has a checked-only
+// companion, named as the item with "Checked" after it, which hands the
+// checked rows of the active list to the same writer.
 enum class ExportKind { Mif, Workbook, Gis, FrameDxf, FramePdf };
 struct ExportItem {
-  const char* name;
+  std::string_view name;
   ExportKind kind;
   bool geographic;
-  bool checkedOnly;
   GisFormat gis = GisFormat::Shapefile;
 };
 constexpr ExportItem kExportItems[] = {
-    {"SHP2", ExportKind::Gis, true, false, GisFormat::Shapefile},
-    {"SHP3", ExportKind::Gis, false, false, GisFormat::Shapefile},
-    {"GPKG1", ExportKind::Gis, false, false, GisFormat::GeoPackage},
-    {"DXF1", ExportKind::Gis, false, false, GisFormat::Dxf},
-    {"KML1", ExportKind::Gis, true, false, GisFormat::Kml},
-    {"N1Checked", ExportKind::Mif, true, true},
-    {"N2Checked", ExportKind::Mif, false, true},
-    {"Excel1Checked", ExportKind::Workbook, false, true},
-    {"SHP2Checked", ExportKind::Gis, true, true, GisFormat::Shapefile},
-    {"SHP3Checked", ExportKind::Gis, false, true, GisFormat::Shapefile},
-    {"GPKG1Checked", ExportKind::Gis, false, true, GisFormat::GeoPackage},
-    {"DXF1Checked", ExportKind::Gis, false, true, GisFormat::Dxf},
-    {"KML1Checked", ExportKind::Gis, true, true, GisFormat::Kml},
-    {"FrameDxf1", ExportKind::FrameDxf, false, false},
-    {"FramePdf1", ExportKind::FramePdf, false, false},
-    {"FrameDxf1Checked", ExportKind::FrameDxf, false, true},
-    {"FramePdf1Checked", ExportKind::FramePdf, false, true},
+    {"N1", ExportKind::Mif, true},
+    {"N2", ExportKind::Mif, false},
+    {"Excel1", ExportKind::Workbook, false},
+    {"SHP2", ExportKind::Gis, true, GisFormat::Shapefile},
+    {"SHP3", ExportKind::Gis, false, GisFormat::Shapefile},
+    {"GPKG1", ExportKind::Gis, false, GisFormat::GeoPackage},
+    {"DXF1", ExportKind::Gis, false, GisFormat::Dxf},
+    {"KML1", ExportKind::Gis, true, GisFormat::Kml},
+    {"FrameDxf1", ExportKind::FrameDxf, false},
+    {"FramePdf1", ExportKind::FramePdf, false},
 };
+constexpr std::string_view kCheckedSuffix = "Checked";
 
 }  // namespace
 
@@ -68,36 +62,30 @@ const TStandardMapUnions* TfrmCreateMapUnRg::StandardTableOfTab() const {
   return nullptr;
 }
 
-void TfrmCreateMapUnRg::N1Click() {
-  Dispatch([this] { ExportMif(true, false); });
-}
-
-void TfrmCreateMapUnRg::N2Click() {
-  Dispatch([this] { ExportMif(false, false); });
-}
-
-void TfrmCreateMapUnRg::Excel1Click() {
-  Dispatch([this] { ExportWorkbook(false); });
-}
+void TfrmCreateMapUnRg::N1Click() { ExportItemClick("N1", /*run=*/true); }
+void TfrmCreateMapUnRg::N2Click() { ExportItemClick("N2", /*run=*/true); }
+void TfrmCreateMapUnRg::Excel1Click() { ExportItemClick("Excel1", /*run=*/true); }
 
 bool TfrmCreateMapUnRg::ExportItemClick(std::string_view name, bool run) {
   for (const ExportItem& e : kExportItems) {
-    if (name != e.name) continue;
+    const bool checkedOnly = name.size() == e.name.size() + kCheckedSuffix.size() &&
+                             name.starts_with(e.name) && name.ends_with(kCheckedSuffix);
+    if (name != e.name && !checkedOnly) continue;
     if (!run) return true;
     Dispatch([&] {
       switch (e.kind) {
         case ExportKind::Mif:
-          ExportMif(e.geographic, e.checkedOnly);
+          ExportMif(e.geographic, checkedOnly);
           break;
         case ExportKind::Workbook:
-          ExportWorkbook(e.checkedOnly);
+          ExportWorkbook(checkedOnly);
           break;
         case ExportKind::Gis:
-          ExportGis(e.gis, e.geographic, e.checkedOnly);
+          ExportGis(e.gis, e.geographic, checkedOnly);
           break;
         case ExportKind::FrameDxf:
         case ExportKind::FramePdf:
-          ExportFrames(e.kind == ExportKind::FramePdf, e.checkedOnly);
+          ExportFrames(e.kind == ExportKind::FramePdf, checkedOnly);
           break;
       }
     });
@@ -111,35 +99,22 @@ Datum TfrmCreateMapUnRg::DatumOfTab() const {
 }
 
 void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checkedOnly) {
-  ExportRecords chosen;
-  if (!ChooseExportRecords(checkedOnly, chosen)) return;
-  const TStandardMapUnions* standard = chosen.standard;
-  const bool custom = chosen.custom;
-  const TCustomMapUnions* customTable = chosen.customTable;
-  if (standard == nullptr && !custom) return;
+  ExportRecords r;
+  if (!ChooseExportRecords(checkedOnly, r)) return;
+  if (r.standard == nullptr && !r.custom) return;
   const GisOptions options{format, geographic, GisEncoding::Utf8};
   // The checked rows carry the plane system of their list's fill.
   TPlaneSystem system = GeodeticTabOf(TabTableDatum()).Plane;
-  if (checkedOnly && !custom) ListSystem(*ActiveList(), system);
-  // A file that cannot be written is refused before its name is asked for.
-  const std::string refusal =
-      custom ? GisRefusal(*customTable, options) : GisRefusal(*standard, system, options);
-  if (!refusal.empty()) {
-    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
-    return;
-  }
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
-  const std::uint64_t records = custom ? RecordsOf(*customTable) : RecordsOf(*standard);
-  if (!StartExport(GisFilter(format), GisExtension(format), records, fileName, progress)) return;
-  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
-    return progress->Step(done);
-  };
-  std::string reason;
-  const bool written =
-      custom ? WriteGisCustomSheets(fileName, *customTable, options, &reason, report)
-             : WriteGisSheets(fileName, *standard, system, options, &reason, report);
-  EndExport(std::move(progress), written, reason, records, fileName);
+  if (checkedOnly && !r.custom) ListSystem(*ActiveList(), system);
+  const std::uint64_t records = r.custom ? RecordsOf(*r.customTable) : RecordsOf(*r.standard);
+  RunExport(GisFilter(format), GisExtension(format), records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              return r.custom
+                         ? WriteGisCustomSheets(fileName, *r.customTable, options, &reason, report)
+                         : WriteGisSheets(fileName, *r.standard, system, options, &reason, report);
+            },
+            // A file that cannot be written.
+            r.custom ? GisRefusal(*r.customTable, options) : GisRefusal(*r.standard, system, options));
 }
 
 bool TfrmCreateMapUnRg::ChooseExportRecords(bool checkedOnly, ExportRecords& r) {
@@ -182,47 +157,37 @@ bool TfrmCreateMapUnRg::CheckedRecords(TStandardMapUnions& standard, TCustomMapU
 }
 
 void TfrmCreateMapUnRg::ExportMif(bool geographic, bool checkedOnly) {
-  ExportRecords chosen;
-  if (!ChooseExportRecords(checkedOnly, chosen)) return;
-  const TStandardMapUnions* standard = chosen.standard;
-  const bool custom = chosen.custom;
-  const TCustomMapUnions* customTable = chosen.customTable;
+  ExportRecords r;
+  if (!ChooseExportRecords(checkedOnly, r)) return;
   // An independent grid has no geographic corners; other tabs have no table.
-  if (standard == nullptr && !(custom && !geographic)) return;
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
-  const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
-  if (!StartExport(kMifFilter, "mif", records, fileName, progress)) return;
-  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
-    return progress->Step(done);
-  };
-  std::string reason;
-  bool written = false;
-  if (custom) {
-    written = WriteCustomMif(fileName, *customTable, &reason, report);
-  } else if (geographic) {
-    written = WriteGeoMif(fileName, *standard, &reason, report);
-  } else {
-    written = WritePlaneMif(fileName, *standard, &reason, report);
-  }
-  EndExport(std::move(progress), written, reason, records, fileName);
+  if (r.standard == nullptr && !(r.custom && !geographic)) return;
+  const std::uint64_t records = r.standard ? RecordsOf(*r.standard) : RecordsOf(*r.customTable);
+  RunExport(kMifFilter, "mif", records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              if (r.custom) return WriteCustomMif(fileName, *r.customTable, &reason, report);
+              if (geographic) return WriteGeoMif(fileName, *r.standard, &reason, report);
+              return WritePlaneMif(fileName, *r.standard, &reason, report);
+            });
 }
 
-bool TfrmCreateMapUnRg::StartExport(const char* filter, const char* extension,
-                                    std::uint64_t records, std::string& fileName,
-                                    std::unique_ptr<ProgressReporter>& progress) {
+void TfrmCreateMapUnRg::RunExport(const char* filter, const char* extension, std::uint64_t records,
+                                  const ExportWriter& write, const std::string& refusal) {
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    return;
+  }
   // Every save dialog gets its filter and default extension just before it
   // is shown.
   SaveDialog1.Filter = filter;
   SaveDialog1.DefaultExt = extension;
-  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return false;
-  progress = ui_.BeginProgress(kWindowCaption, kExportingText, records);
-  return true;
-}
-
-void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bool written,
-                                  const std::string& reason, std::uint64_t records,
-                                  const std::string& fileName) {
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  std::unique_ptr<ProgressReporter> progress = ui_.BeginProgress(kWindowCaption, kExportingText, records);
+  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
+    return progress->Step(done);
+  };
+  std::string reason;
+  const bool written = write(fileName, reason, report);
   // The user's own cancel is no error: the writer has left the files as
   // they were, and nothing is shown.
   const bool cancelled = progress->Cancelled();
@@ -237,36 +202,21 @@ void TfrmCreateMapUnRg::EndExport(std::unique_ptr<ProgressReporter> progress, bo
 }
 
 void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
-  ExportRecords chosen;
-  if (!ChooseExportRecords(checkedOnly, chosen)) return;
-  const TStandardMapUnions* standard = chosen.standard;
-  const bool custom = chosen.custom;
-  const TCustomMapUnions* customTable = chosen.customTable;
-  if (standard == nullptr && !custom) return;
-  // A table too big for one worksheet is refused before a name is asked for.
-  const std::string refusal =
-      WorkbookRecordsRefusal(standard ? RecordsOf(*standard) : RecordsOf(*customTable));
-  if (!refusal.empty()) {
-    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
-    return;
-  }
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
-  const std::uint64_t records = standard ? RecordsOf(*standard) : RecordsOf(*customTable);
-  if (!StartExport(kXlsxFilter, "xlsx", records, fileName, progress)) return;
-  const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
-    return progress->Step(done);
-  };
-  std::string reason;
-  bool written = false;
-  if (custom) {
-    written = ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
-                                         *customTable, &reason, report);
-  } else {
-    written = ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
-                                           kStandardXlsHeader, *standard, &reason, report);
-  }
-  EndExport(std::move(progress), written, reason, records, fileName);
+  ExportRecords r;
+  if (!ChooseExportRecords(checkedOnly, r)) return;
+  if (r.standard == nullptr && !r.custom) return;
+  const std::uint64_t records = r.standard ? RecordsOf(*r.standard) : RecordsOf(*r.customTable);
+  RunExport(kXlsxFilter, "xlsx", records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              if (r.custom) {
+                return ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
+                                                  *r.customTable, &reason, report);
+              }
+              return ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
+                                                  kStandardXlsHeader, *r.standard, &reason, report);
+            },
+            // A table too big for one worksheet.
+            WorkbookRecordsRefusal(records));
 }
 
 }  // namespace karvento

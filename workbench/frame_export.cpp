@@ -83,81 +83,80 @@ void TfrmCreateMapUnRg::ExportFrames(bool pdf, bool checkedOnly) {
   }
   const std::uint64_t records = custom ? RecordsOf(*chosen.customTable) : RecordsOf(*chosen.standard);
   if (records == 0) return;
-  std::string fileName;
-  std::unique_ptr<ProgressReporter> progress;
-  if (!StartExport(pdf ? "PDF 文件（*.pdf）|*.pdf" : "DXF 文件（*.dxf）|*.dxf", pdf ? "pdf" : "dxf",
-                   records, fileName, progress)) {
-    return;
-  }
-  std::string reason;
-  bool written = false;
-  std::string shown = fileName;
-  try {
-    std::uint64_t done = 0;
-    const auto each = [&](const auto& draw) {
-      if (custom) {
-        for (const auto& row : *chosen.customTable) {
-          for (const TCustomMapUnion& sheet : row) {
-            if (!progress->Step(done)) return false;
-            draw(BuildRectangularFrame(sheet, denominator, GridNeighbours(FCustomMapUnions.get(), sheet), {}));
-            ++done;
-          }
-        }
-        return progress->Step(done);
-      }
-      for (const auto& column : *chosen.standard) {
-        for (const TStandardMapUnion& sheet : column) {
-          if (!progress->Step(done)) return false;
-          draw(FrameOfListed(sheet, system));
+  RunExport(pdf ? "PDF 文件（*.pdf）|*.pdf" : "DXF 文件（*.dxf）|*.dxf", pdf ? "pdf" : "dxf", records,
+            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+              try {
+                return WriteFrames(chosen, system, denominator, pdf, records, fileName, report);
+              } catch (const Error& e) {
+                reason = e.what();
+                return false;
+              }
+            });
+}
+
+bool TfrmCreateMapUnRg::WriteFrames(const ExportRecords& chosen, const TPlaneSystem& system,
+                                    int denominator, bool pdf, std::uint64_t records,
+                                    std::string& fileName, const ExportProgress& report) {
+  const bool custom = chosen.custom;
+  std::uint64_t done = 0;
+  const auto each = [&](const auto& draw) {
+    if (custom) {
+      for (const auto& row : *chosen.customTable) {
+        for (const TCustomMapUnion& sheet : row) {
+          if (!report(done, records)) return false;
+          draw(BuildRectangularFrame(sheet, denominator, GridNeighbours(FCustomMapUnions.get(), sheet), {}));
           ++done;
         }
       }
-      return progress->Step(done);
-    };
-    if (pdf) {
-      // One document, put in place only when its last page is written.
-      SafeFile file(fileName);
-      std::unique_ptr<FramePages> pages = ui_.BeginFramePages([&file](std::string_view b) { file.Write(b); });
-      if (!pages) throw Error(kNoFramePages);
-      if (each([&](const MapFrame& f) { pages->Add(f); })) {
-        pages->Finish();
-        pages.reset();
-        file.Commit();
-        written = true;
-      }
-    } else if (records == 1) {
-      written = each([&](const MapFrame& f) { WriteDxfFrame(fileName, f); });
-    } else {
-      // Several sheets: a folder named as the file chosen, one file each.
-      const std::size_t slash = fileName.rfind('/');
-      const std::string folder =
-          (slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1)) + ExtractFileTitle(fileName);
-      if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        throw Error(FileWriteError(folder, std::strerror(errno)));
-      }
-      // Every number must name a file in the folder before the first is written.
-      const auto nameable = [](const std::string& n) {
-        return !n.empty() && n != "." && n != ".." && n.find('/') == std::string::npos;
-      };
-      const auto refuse = [&](const std::string& n) {
-        if (!nameable(n)) throw Error("图幅号不能作为文件名：" + n);
-      };
-      if (custom) {
-        for (const auto& row : *chosen.customTable) {
-          for (const TCustomMapUnion& sheet : row) refuse(sheet.MapUnionNo);
-        }
-      } else {
-        for (const auto& column : *chosen.standard) {
-          for (const TStandardMapUnion& sheet : column) refuse(sheet.MapUnionNo);
-        }
-      }
-      shown = folder;
-      written = each([&](const MapFrame& f) { WriteDxfFrame(folder + "/" + f.number + ".dxf", f); });
+      return report(done, records);
     }
-  } catch (const Error& e) {
-    reason = e.what();
+    for (const auto& column : *chosen.standard) {
+      for (const TStandardMapUnion& sheet : column) {
+        if (!report(done, records)) return false;
+        draw(FrameOfListed(sheet, system));
+        ++done;
+      }
+    }
+    return report(done, records);
+  };
+  if (pdf) {
+    // One document, put in place only when its last page is written.
+    SafeFile file(fileName);
+    std::unique_ptr<FramePages> pages = ui_.BeginFramePages([&file](std::string_view b) { file.Write(b); });
+    if (!pages) throw Error(kNoFramePages);
+    if (!each([&](const MapFrame& f) { pages->Add(f); })) return false;
+    pages->Finish();
+    pages.reset();
+    file.Commit();
+    return true;
   }
-  EndExport(std::move(progress), written, reason, records, shown);
+  if (records == 1) return each([&](const MapFrame& f) { WriteDxfFrame(fileName, f); });
+  // Several sheets: a folder named as the file chosen, one file each.
+  const std::size_t slash = fileName.rfind('/');
+  const std::string folder =
+      (slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1)) + ExtractFileTitle(fileName);
+  if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    throw Error(FileWriteError(folder, std::strerror(errno)));
+  }
+  // Every number must name a file in the folder before the first is written.
+  const auto nameable = [](const std::string& n) {
+    return !n.empty() && n != "." && n != ".." && n.find('/') == std::string::npos;
+  };
+  const auto refuse = [&](const std::string& n) {
+    if (!nameable(n)) throw Error("图幅号不能作为文件名：" + n);
+  };
+  if (custom) {
+    for (const auto& row : *chosen.customTable) {
+      for (const TCustomMapUnion& sheet : row) refuse(sheet.MapUnionNo);
+    }
+  } else {
+    for (const auto& column : *chosen.standard) {
+      for (const TStandardMapUnion& sheet : column) refuse(sheet.MapUnionNo);
+    }
+  }
+  // The report names the folder.
+  fileName = folder;
+  return each([&](const MapFrame& f) { WriteDxfFrame(folder + "/" + f.number + ".dxf", f); });
 }
 
 void TfrmCreateMapUnRg::ExportFrameOf(const TStandardMapUnion& sheet, const TPlaneSystem& system) {

@@ -10,9 +10,11 @@
 #include <optional>
 #include <string>
 
+#include "geodesy/angles.h"
 #include "geodesy/datum.h"
 #include "gis/coordinate_system.h"
 #include "numbering/area.h"
+#include "numbering/sheet_types.h"
 #include "workbench/controls.h"
 #include "workbench/sheet_list.h"
 #include "workbench/sheet_table.h"
@@ -27,7 +29,6 @@ struct GeodeticTabNames {
   int offsetX, offsetY;               // RzNumericEditN
   int newStandard, oldStandard;       // RzRadioButtonN
   int list;                           // RzCheckListN
-  bool offsetXIntegersOnly;
   // The toolbar buttons over the list (RzToolbarButtonN), left to right:
   // open parameters, import corners, find, delete checked, information.
   std::array<int, 5> toolbar;
@@ -80,6 +81,14 @@ class GeodeticTab {
   Label AreaLabel;
 
   bool Zone3() const { return Zone.ItemIndex() == 0; }
+  // The area the twelve corner fields hold, and setting them: each field
+  // brings its value into its own limits, as it does for a typed value.
+  TMapUnionRange Range() const;
+  void SetRange(const TMapUnionRange& range);
+  // The six fields of one corner, the lower-left (kLowerLeft) or the
+  // upper-right (kUpperRight): longitude, then latitude.
+  enum Corner : std::size_t { kLowerLeft = 0, kUpperRight = 1 };
+  void SetCorner(Corner corner, const TLonLatDMS& point);
   // Every control of the tab, in its order on the tab.
   std::array<Control*, 20> Controls();
   // The area's controls, registered after every other control of the window.

@@ -1,39 +1,21 @@
-// The helpers of a day's work beside the window's own commands: the counts
-// of the lists, checking, copying and finding again on the active list, a
-// coordinate typed or pasted into a corner's degree field, and a number typed
-// on the conversion tab's source list. None of them changes what a command of
-// the window does; they call those commands or the lists' own operations.
-#include <cmath>
+// The commands of the sheet lists: which list a keyboard or menu command
+// acts on, the counts, checking and copying, delete, find and find again, and
+// the information dialog of a listed sheet with its neighbours.
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
-#include "geodesy/angle_text.h"
+#include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
+#include "workbench/input_dialogs.h"
+#include "workbench/tf_information.h"
 
 namespace karvento {
 namespace {
 
-// Why a text is no coordinate, for the status line.
-const char* AngleTextReason(AngleTextError e) {
-  switch (e) {
-    case AngleTextError::TooManyFields:
-      return "多于度、分、秒三项";
-    case AngleTextError::MarkOutOfPlace:
-      return "度、分、秒符号的位置不对";
-    case AngleTextError::SouthOrWest:
-      return "图幅只在东经、北纬编号，南纬（S）和西经（W）不能用";
-    case AngleTextError::WrongHemisphere:
-      return "半球与经度或纬度不符";
-    case AngleTextError::FractionNotLast:
-      return "只有最后一项可以有小数";
-    case AngleTextError::Empty:
-    case AngleTextError::NotANumber:
-    case AngleTextError::None:
-      break;
-  }
-  return "不是数字";
-}
+constexpr const char* kDeleteQuestion = "真的要删除选中的图幅号吗？";
+constexpr const char* kNotFound = "未找到图幅号 ";
 
 }  // namespace
 
@@ -80,34 +62,6 @@ std::string TfrmCreateMapUnRg::GroupDigits(std::uint64_t n) {
     out += digits[i];
   }
   return out;
-}
-
-std::string TfrmCreateMapUnRg::FieldCaption(const Control& c) const {
-  static constexpr const char* kCorner[2] = {"左下角", "右上角"};
-  static constexpr const char* kAxis[2] = {"经度", "纬度"};
-  static constexpr const char* kUnit[3] = {"度", "分", "秒"};
-  for (const GeodeticTab& tab : GeodeticTabs) {
-    for (std::size_t k = 0; k < tab.Corners.size(); ++k) {
-      if (&tab.Corners[k] == &c) {
-        return std::string(kCorner[k / 6]) + kAxis[(k % 6) / 3] + "（" + kUnit[k % 3] + "）";
-      }
-    }
-    if (&c == &tab.Meridian) return "中央经度";
-    if (&c == &tab.OffsetX) return "省略坐标大数 X";
-    if (&c == &tab.OffsetY) return "省略坐标大数 Y";
-  }
-  const std::pair<const Control*, const char*> named[] = {
-      {&RzNumericEdit5, "最小X"},         {&RzNumericEdit6, "最小Y"},
-      {&RzNumericEdit7, "最大X"},         {&RzNumericEdit8, "最大Y"},
-      {&RzSpinEdit28, "X方向"},           {&RzSpinEdit29, "Y方向"},
-      {&RzSpinEdit30, "起始编号（行）"},  {&RzSpinEdit31, "起始编号（列）"},
-      {&RzSpinEdit27, "比例尺"},          {&RzSpinEdit34, "中央经度"},
-      {&RzNumericEdit9, "省略坐标大数 X"}, {&RzNumericEdit10, "省略坐标大数 Y"},
-  };
-  for (const auto& [control, caption] : named) {
-    if (control == &c) return caption;
-  }
-  return c.Name();
 }
 
 std::string TfrmCreateMapUnRg::CheckedNumbersText(const SheetList& list) {
@@ -169,99 +123,171 @@ void TfrmCreateMapUnRg::FindNextMapUnionNo(SheetList& list) {
     return;
   }
   Dispatch([&] {
-    const std::string wanted = SheetNumberInCapitals(lastFind_);
-    const std::size_t n = list.Count();
     // From the row after the current one round to the current one itself.
     const std::size_t start = list.ItemIndex() < 0 ? 0 : static_cast<std::size_t>(list.ItemIndex()) + 1;
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::size_t i = (start + k) % n;
-      if (SheetNumberInCapitals(list.Text(i)) == wanted) {
-        list.SetItemIndex(static_cast<int>(i));
-        ui_.SetFocus(list.Name());
-        StatusLine.Caption.clear();
-        return;
-      }
-    }
-    StatusLine.Caption = "未找到图幅号 " + lastFind_;
+    if (SelectNumber(list, start, lastFind_)) ui_.SetFocus(list.Name());
   });
 }
 
-bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view typed) {
-  StatusLine.Caption.clear();
-  if (field.SpinOnly()) return field.SetText(typed);
-  // Pasted full-width digits (３９) are the plain ones.
-  const std::string halfwidth = HalfwidthText(typed);
-  const std::string_view text = halfwidth;
-  // The degree fields of the corners, each followed by its minutes and
-  // seconds.
-  SpinField* three = nullptr;
-  AngleAxis axis = AngleAxis::Any;
-  for (GeodeticTab& tab : GeodeticTabs) {
-    for (std::size_t k = 0; k < tab.Corners.size(); k += 3) {
-      if (&tab.Corners[k] != &field) continue;
-      three = &tab.Corners[k];
-      axis = (k / 3) % 2 == 0 ? AngleAxis::Longitude : AngleAxis::Latitude;
+// ---------------------------------------------------------------------------
+// Delete and find
+
+void TfrmCreateMapUnRg::DeleteCheckedItems(SheetList& list) {
+  Dispatch([&] { DoDeleteCheckedItems(list); });
+}
+
+void TfrmCreateMapUnRg::DoDeleteCheckedItems(SheetList& list) {
+  if (ui_.MessageBox("确认", kDeleteQuestion, MessageButtons::YesNo, MessageIcon::Question) !=
+      MessageResult::Yes) {
+    return;
+  }
+  list.RemoveChecked();
+}
+
+void TfrmCreateMapUnRg::FindMapUnionNo(SheetList& list) {
+  Dispatch([&] { DoFindMapUnionNo(list); });
+}
+
+void TfrmCreateMapUnRg::DoFindMapUnionNo(SheetList& list) {
+  std::string wanted;
+  if (!InputString(ui_, "查找", "请输入图幅号", wanted)) return;
+  ui_.SetFocus(list.Name());
+  lastFind_ = wanted;
+  SelectNumber(list, 0, wanted);
+}
+
+bool TfrmCreateMapUnRg::SelectNumber(SheetList& list, std::size_t start, const std::string& typed) {
+  const std::string wanted = SheetNumberInCapitals(typed);
+  const std::size_t n = list.Count();
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = (start + k) % n;
+    if (SheetNumberInCapitals(list.Text(i)) == wanted) {
+      list.SetItemIndex(static_cast<int>(i));
+      StatusLine.Caption.clear();
+      return true;
     }
   }
-  const std::string quoted = "“" + std::string(typed) + "”";
-  double value = 0;
-  const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
-  const bool number = !blank && ParseTypedNumber(text, value, Commas::DecimalComma);
-  // An empty text counts as the lower limit, as always; a number is the
-  // field's own, except a fraction in a degree field, which is an angle.
-  if (blank || (number && (three == nullptr || value == std::trunc(value)))) {
-    if (blank) {
-      field.SetText(text);
-    } else {
-      field.SetValue(value);
+  StatusLine.Caption = kNotFound + typed;
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Information
+
+void TfrmCreateMapUnRg::ShowSelectedInfo(SheetList& list) {
+  Dispatch([&] { DoShowSelectedInfo(list); });
+}
+
+void TfrmCreateMapUnRg::DoShowSelectedInfo(SheetList& list) {
+  if (list.Kind() == RecordKind::Custom) {
+    DoShowCustomSelected();
+    return;
+  }
+  if (list.ItemIndex() < 0) return;
+  TStandardMapUnion r;
+  list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
+  DoShowStandardInfo(r, &list);
+}
+
+bool TfrmCreateMapUnRg::ListSystem(const SheetList& list, TPlaneSystem& system) const {
+  for (const GeodeticTab& tab : GeodeticTabs) {
+    if (&list == &tab.List) {
+      system = tab.ListPlane;
+      return true;
     }
+  }
+  if (&list == &RzCheckList5) {
+    system = convertedPlane_;
     return true;
   }
-  // A typo must not set the lower limit unseen: the field keeps its value.
-  if (three == nullptr) {
-    StatusLine.Caption = quoted + "不是数字：" + FieldCaption(field) + "仍为 " + field.Text();
-    return false;
-  }
-  TAngleDMS a;
-  const AngleTextError e = number ? (a = DegToDms(value), AngleTextError::None)
-                                  : ParseAngleText(text, a, false, axis);
-  if (e != AngleTextError::None) {
-    StatusLine.Caption = quoted + "不是坐标：" + AngleTextReason(e);
-    return false;
-  }
-  const double values[3] = {a.Degrees, a.Minutes, a.Seconds};
-  for (int k = 0; k < 3; ++k) {
-    const SpinField& f = three[k];
-    const bool whole = k == 2 || values[k] == std::trunc(values[k]);
-    if (!whole || !(values[k] >= f.Min() && values[k] <= f.Max())) {
-      StatusLine.Caption = quoted + "超出范围：度 0～" + std::to_string(static_cast<int>(three[0].Max())) +
-                           "，分 0～59 的整数，秒 0～60";
-      return false;
-    }
-  }
-  for (int k = 0; k < 3; ++k) three[k].SetValue(values[k]);
-  StatusLine.Caption.clear();
+  // A source number is projected as it is added, on the conversion tab's
+  // system of that moment, without offsets.
+  if (&list != &RzCheckList4) return false;
+  system = {ConversionDatum(), RzComboBox6.ItemIndex() == 0, RzSpinEdit34.Value(), 0, 0};
   return true;
 }
 
-bool TfrmCreateMapUnRg::EnterText(NumberField& field, std::string_view typed) {
-  StatusLine.Caption.clear();
-  const std::string text = HalfwidthText(typed);
-  double value = 0;
-  if (text.find_first_not_of(" \t") == std::string::npos) {
-    field.SetText(text);
-  } else if (ParseTypedNumber(text, value)) {
-    field.SetValue(value);
-  } else {
-    StatusLine.Caption = "“" + std::string(typed) + "”不是数字：" + FieldCaption(field) + "仍为 " +
-                         field.DisplayText();
-    return false;
-  }
+bool TfrmCreateMapUnRg::ListZone2000(const SheetList& list, bool& zone3, double& cm) const {
+  TPlaneSystem system;
+  if (!ListSystem(list, system) || system.datum != Datum::Cgcs2000) return false;
+  zone3 = system.zone3;
+  cm = system.cm;
   return true;
 }
 
-void TfrmCreateMapUnRg::AddTypedNumber(std::string_view number) {
-  Dispatch([&] { AddNumber(std::string(number)); });
+void TfrmCreateMapUnRg::RzCheckList3DblClick() {
+  Dispatch([this] { DoShowCustomSelected(); });
 }
+
+void TfrmCreateMapUnRg::DoShowCustomSelected() {
+  if (RzCheckList3.ItemIndex() < 0) return;
+  TCustomMapUnion r;
+  RzCheckList3.Object(static_cast<std::size_t>(RzCheckList3.ItemIndex())).GetCustomMapUnion(r);
+  DoShowCustomInfo(r);
+}
+
+void TfrmCreateMapUnRg::ShowStandardInfo(const TStandardMapUnion& record) {
+  Dispatch([&] { DoShowStandardInfo(record); });
+}
+
+void TfrmCreateMapUnRg::ShowCustomInfo(const TCustomMapUnion& record) {
+  Dispatch([&] { DoShowCustomInfo(record); });
+}
+
+void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record) {
+  DoShowStandardInfo(record, nullptr);
+}
+
+void TfrmCreateMapUnRg::DoShowStandardInfo(const TStandardMapUnion& record, SheetList* list) {
+  TfrmTFInformation dialog;
+  dialog.Caption = kInformationCaption;
+  dialog.Fill(record);
+  bool zone3 = false;
+  double cm = 0;
+  if (list != nullptr && ListZone2000(*list, zone3, cm)) {
+    dialog.FillScaleConvergence2000(record, zone3, cm);
+  }
+  // The 接合图表 of a sheet of a filled list (the conversion's source list
+  // holds typed numbers, not a fill).
+  TPlaneSystem system;
+  if (list != nullptr && list != &RzCheckList4 && ListSystem(*list, system) &&
+      NeighboursOfSheet(record, system.zone3, system.datum, system.cm, dialog.Neighbours)) {
+    dialog.ShowsNeighbours = true;
+    // With the list's own offsets, as its rows carry them.
+    std::vector<TStandardMapUnion> around(dialog.Neighbours.begin(), dialog.Neighbours.end());
+    SubtractPlaneOffsets(around, system.offsetX, system.offsetY);
+    std::move(around.begin(), around.end(), dialog.Neighbours.begin());
+    dialog.OnAddNeighbour = [this, list](const TStandardMapUnion& sheet) {
+      Dispatch([&] {
+        for (std::size_t i = 0; i < list->Count(); ++i) {
+          if (list->Text(i) == sheet.MapUnionNo) {
+            StatusLine.Caption = "已在列表中：" + sheet.MapUnionNo;
+            return;
+          }
+        }
+        list->Append(sheet);
+        StatusLine.Caption = "已加入 " + sheet.MapUnionNo;
+      });
+      return StatusLine.Caption;
+    };
+    dialog.OnMakeFrame = [this, record, system] {
+      Dispatch([&] { ExportFrameOf(record, system); });
+      return StatusLine.Caption;
+    };
+  }
+  ui_.ShowInformation(dialog);
+}
+
+void TfrmCreateMapUnRg::DoShowCustomInfo(const TCustomMapUnion& record) {
+  TfrmTFInformation dialog;
+  dialog.Caption = kInformationCaption;
+  dialog.Fill(record);
+  ui_.ShowInformation(dialog);
+}
+
+void TfrmCreateMapUnRg::RzCheckList1DblClick() { ShowSelectedInfo(RzCheckList1); }
+void TfrmCreateMapUnRg::RzCheckList2DblClick() { ShowSelectedInfo(RzCheckList2); }
+void TfrmCreateMapUnRg::RzCheckList4DblClick() { ShowSelectedInfo(RzCheckList4); }
+void TfrmCreateMapUnRg::RzCheckList5DblClick() { ShowSelectedInfo(RzCheckList5); }
 
 }  // namespace karvento

@@ -15,6 +15,7 @@
 #include "export/gbk.h"
 #include "export/safe_file.h"
 #include "numbering/unMapUnRgPub.h"
+#include "workbench/field_limits.h"
 
 namespace karvento {
 
@@ -177,6 +178,21 @@ TParameterSet ParseParameterLines(const std::vector<std::string>& lines) {
 
 TParameterSet ReadParameterFile(const std::string& fileName) {
   return ParseParameterLines(ReadFirstLines(fileName, 8));
+}
+
+void ClampToFieldLimits(TParameterSet& p, Datum datum) {
+  const ParameterFieldLimits limits = ParameterFieldsOf(datum);
+  for (std::size_t k = 0; k < p.Corners.size(); ++k) {
+    // Lower-left and upper-right longitude, then latitude, alternately.
+    TAngleDMS& a = p.Corners[k];
+    a.Degrees = IntoLimits(a.Degrees, k % 2 == 0 ? limits.lonDegrees : limits.latDegrees);
+    a.Minutes = IntoLimits(a.Minutes, limits.minutes);
+    a.Seconds = IntoLimits(a.Seconds, limits.seconds);
+  }
+  p.ZoneIndex = p.ZoneIndex == 0 ? 0 : 1;
+  p.CentralMeridian = IntoLimits(p.CentralMeridian, limits.meridian);
+  p.OffsetX = NumberFieldValue(p.OffsetX, limits.offsetXIntegersOnly);
+  p.OffsetY = NumberFieldValue(p.OffsetY, limits.offsetYIntegersOnly);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "geodesy/angles.h"
+#include "geodesy/datum.h"
 
 namespace karvento {
 
@@ -61,6 +62,15 @@ void WriteParameterFile(const std::string& fileName, const TParameterSet& p);
 // point value".
 TParameterSet ReadParameterFile(const std::string& fileName);
 TParameterSet ParseParameterLines(const std::vector<std::string>& lines);
+
+// Brings a parameter set into the limits of the parameter fields of datum's
+// geodetic tab (ParameterFieldsOf), as those fields bring the values of a file
+// the window opens: each corner's degrees, minutes and seconds into their
+// fields (IntoLimits: seconds of 75 become 60, -3 degrees 0), the central
+// meridian into its field, the offsets rounded where their field holds whole
+// numbers (NumberFieldValue), and any zone index but 0 ("3度分带法") made 1.
+// The command line reads its parameter files so, without a window.
+void ClampToFieldLimits(TParameterSet& p, Datum datum);
 
 // Splits text into lines at CR LF, LF or CR; a line break at the end makes no
 // extra line; a NUL ends the text. Lines are not trimmed.

@@ -50,7 +50,7 @@ TEST(CliAoi, SheetsOfAPolygonFile) {
        "K50G094049,117,40.083333333333336,117.0625,40.125", ""},
       {"--aoi " + beijing + " --aoi-layer nothing", 1, 0, "", "nothing"},
       {"--aoi " + beijing + " --aoi-where \"name = 'c'\"", 1, 0, "", "没有多边形"},
-      {"--aoi " + beijing + " --from 116,39", 2, 0, "", "--aoi replaces"},
+      {"--aoi " + beijing + " --from 116,39", 2, 0, "", "--aoi 代替 --from 和 --to"},
       {"--aoi " + beijing + " --cover --format mif --output x.mif", 2, 0, "", "--cover"},
   };
   for (const Case& c : cases) {
@@ -169,7 +169,7 @@ TEST(CliAoi, AreasOutsideTheDomainAndFilesNotLocalAreRefused) {
       {area("antimeridian", "[170,40],[190,40],[190,41],[170,41],[170,40]"), "经度为 170° 至 190°"},
       {area("far", "[100,40],[200000,40],[200000,41],[100,41],[100,40]"), "超出图幅编号的范围"},
       {dir + "/fifo.geojson", "不是普通文件"},
-      {dir + "/missing.geojson", "No such file or directory"},
+      {dir + "/missing.geojson", "没有那个文件或目录"},
       {"http://127.0.0.1:9/x.geojson", "不读取网址"},
       {"/vsicurl/http://127.0.0.1:9/x.geojson", "/vsi"},
   };

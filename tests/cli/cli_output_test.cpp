@@ -131,7 +131,7 @@ TEST(CliGeoJson, AsRfc7946AndGdalReadIt) {
   EXPECT_EQ(r.out, "  number (String) = J50G001038\n  scale (Integer) = 10000\n") << r.err;
   std::remove(file.c_str());
   // An independent grid's plane metres are no longitude and latitude.
-  r = RunCli("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 500 --step-y 500 --format geojson");
+  r = RunCliEn("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 500 --step-y 500 --format geojson");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
@@ -155,13 +155,13 @@ TEST(CliFiles, TargetsAndLimits) {
            "/a.csv && cat " + dir + "/a.csv",
        0, "old" + plain.out, ""},
       {"- for a workbook", kCli + " " + csv + "--format xlsx --output -", 2, "",
-       "karvento-cli sheets: --format mif and xlsx write files: give --output FILE\n"},
+       "karvento-cli sheets: --format mif 和 xlsx 写的是文件：请给出 --output 文件\n"},
       {"a file-size limit on a file",
        "printf old > " + dir + "/b.csv && ulimit -f 1 && " + kCli + " " + csv + "--output " + dir + "/b.csv", 1,
-       "", "karvento-cli sheets: 无法写入文件 “" + dir + "/b.csv”：File too large\n"},
+       "", "karvento-cli sheets: 无法写入文件 “" + dir + "/b.csv”：文件过大\n"},
       {"a file-size limit on standard output",
        "ulimit -f 1 && " + kCli + " " + csv + "> " + dir + "/c.csv", 1, "",
-       "karvento-cli sheets: 无法写入标准输出：File too large\n"},
+       "karvento-cli sheets: 无法写入标准输出：文件过大\n"},
       {"a workbook into a named pipe",
        "timeout 20 " + kCli + " " + csv + "--format xlsx --output " + dir + "/pipe.xlsx", 1, "",
        "karvento-cli sheets: 无法写入文件 “" + dir +

@@ -69,14 +69,14 @@ TEST(Cli, NineSheetsInColumnOrderBothStandards) {
 
 TEST(Cli, UsageAndDataErrors) {
   struct Case { const char* args; int status; const char* message; } cases[] = {
-      {"", 2, "usage"},
-      {"frobnicate", 2, "unknown command"},
-      {"sheets --from 116,39", 2, "--from and --to are required"},
-      {"sheets --from 116,39 --to 117,40 --scale 1:3万", 2, "is none of"},
-      {"sheets --from 116,39 --to 117,40 --datum 84", 2, "--datum is 54, 80 or 2000"},
-      {"project --datum 2001 --cm 117 116 39", 2, "--datum is 54, 80 or 2000"},
-      {"sheets --from abc,39 --to 117,40", 2, "'abc' is not a number"},
-      {"sheets --from 116,39 --to 117,40 --bogus", 2, "unknown option --bogus"},
+      {"", 2, "用法：karvento-cli 命令"},
+      {"frobnicate", 2, "未知的命令“frobnicate”"},
+      {"sheets --from 116,39", 2, "必须给出 --from 和 --to"},
+      {"sheets --from 116,39 --to 117,40 --scale 1:3万", 2, "--scale：“1:3万”不是 1:100万"},
+      {"sheets --from 116,39 --to 117,40 --datum 84", 2, "--datum 只能是 54、80 或 2000"},
+      {"project --datum 2001 --cm 117 116 39", 2, "--datum 只能是 54、80 或 2000"},
+      {"sheets --from abc,39 --to 117,40", 2, "--from：“abc”不是数字"},
+      {"sheets --from 116,39 --to 117,40 --bogus", 2, "未知的选项 --bogus"},
       {"sheets --from 116,39 --to 114,40 --scale 1:10万", 1,
        "左下角的经度 116:00:00 大于右上角的经度 114:00:00：左下角（--from）应在右上角（--to）的西边"},
       {"sheets --from 114,41 --to 116,40 --scale 1:10万", 1,
@@ -88,9 +88,9 @@ TEST(Cli, UsageAndDataErrors) {
       {"sheets --from 116,39 --to 117,40 --scale 1:2000 --standard old", 1,
        "旧图幅号标准没有 1:2000 比例尺"},
       {"sheets --from 116,39 --to 117,40 --scale 1:3万", 2, "1:5000 1:2000 1:1000 1:500"},
-      {"sheets --from 116,39 --to 117,40 --number-form 5000", 2, "give --scale 1:2000"},
+      {"sheets --from 116,39 --to 117,40 --number-form 5000", 2, "请给出 --scale 1:2000"},
       {"sheets --from 116,39 --to 117,40 --scale 2000 --number-form 5000 --standard old", 2,
-       "give --scale 1:2000"},
+       "请给出 --scale 1:2000"},
       {"convert J50H005079 --to-scale 500 --direction new-to-old", 1, "旧图幅号标准没有 1:500"},
   };
   for (const auto& c : cases) {
@@ -100,7 +100,7 @@ TEST(Cli, UsageAndDataErrors) {
   }
   const Result help = RunCli("sheets --help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Example"), std::string::npos);
+  EXPECT_NE(help.out.find("示例："), std::string::npos);
 }
 
 TEST(Cli, EveryFormatReadsBackInARealReader) {
@@ -179,7 +179,7 @@ TEST(Cli, GisFormatsReadBackWithTheirSystem) {
       {area + "--format kml --coords plane --output " + dir + "h.kml", "", 2, {"--coords geo"}},
       {"sheets --from 118,39.8 --to 119,40 --format shp --output " + dir + "i.shp", "", 1,
        {"跨越了多个投影带", "--cm"}},
-      {area + "--format gpkg", "", 2, {"give --output FILE"}},
+      {area + "--format gpkg", "", 2, {"请给出 --output 文件"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
@@ -192,7 +192,7 @@ TEST(Cli, GisFormatsReadBackWithTheirSystem) {
   // says which datum they are on.
   const Result geojson = RunCli(area + "--datum 80 --format geojson");
   EXPECT_NE(geojson.out.find("\"standard\":\"new\",\"datum\":\"Xian 1980\""), std::string::npos);
-  EXPECT_NE(RunCli("sheets --help").out.find("property \"datum\""), std::string::npos);
+  EXPECT_NE(RunCliEn("sheets --help").out.find("property \"datum\""), std::string::npos);
   // The code page file names the encoding that was asked for.
   EXPECT_EQ(RunShell("cat " + dir + "a.cpg " + dir + "b.cpg").out, "UTF-8GBK");
   EXPECT_EQ(RunShell("ls " + dir + "f.*").out, dir + "f.cpg\n" + dir + "f.dbf\n" + dir + "f.shp\n" + dir + "f.shx\n");
@@ -632,31 +632,31 @@ TEST(Cli, OptionsBeyondTheWindowsLimitsAreUsageErrors) {
   const std::string area = "sheets --from 116,39 --to 116.5,39.5 --scale 1:10万 ";
   struct Case { std::string arguments; int status; const char* message; } cases[] = {
       // The central meridian: 0 to 180, on conversion 0 to 360.
-      {area + "--cm 1e308", 2, "--cm: '1e308' is outside 0 to 180"},
-      {area + "--cm -117", 2, "--cm: '-117' is outside 0 to 180"},
-      {area + "--cm 1000", 2, "--cm: '1000' is outside 0 to 180"},
-      {area + "--cm 180.5", 2, "outside 0 to 180"},
+      {area + "--cm 1e308", 2, "--cm：“1e308”超出 0 至 180 的范围"},
+      {area + "--cm -117", 2, "--cm：“-117”超出 0 至 180 的范围"},
+      {area + "--cm 1000", 2, "--cm：“1000”超出 0 至 180 的范围"},
+      {area + "--cm 180.5", 2, "超出 0 至 180 的范围"},
       {area + "--cm 180", 0, nullptr},
-      {"project --cm 1e308 116 39", 2, "outside 0 to 180"},
-      {"project --inverse --cm -117 500000 4000000", 2, "outside 0 to 180"},
-      {"convert J-50-5 --to-scale 1:5万 --cm 1000", 2, "--cm: '1000' is outside 0 to 360"},
-      {"convert J-50-5 --to-scale 1:5万 --cm 360.5", 2, "outside 0 to 360"},
+      {"project --cm 1e308 116 39", 2, "超出 0 至 180 的范围"},
+      {"project --inverse --cm -117 500000 4000000", 2, "超出 0 至 180 的范围"},
+      {"convert J-50-5 --to-scale 1:5万 --cm 1000", 2, "--cm：“1000”超出 0 至 360 的范围"},
+      {"convert J-50-5 --to-scale 1:5万 --cm 360.5", 2, "超出 0 至 360 的范围"},
       {"convert J-50-5 --to-scale 1:5万 --cm 300", 0, nullptr},
       // The corners: longitude degrees 0 to 180, latitude 0 to 90, minutes 0
       // to 59, seconds 0 to 60.
-      {"sheets --from 200,40 --to 201,41", 2, "--from: '200' is outside 0 to 180 degrees"},
-      {"sheets --from 116,-1 --to 117,41", 2, "--from: '-1' is outside 0 to 90 degrees"},
-      {"sheets --from 116,39 --to 117,91", 2, "--to: '91' is outside 0 to 90 degrees"},
-      {"sheets --from 116:60:00,39 --to 117,40", 2, "0 to 59 minutes"},
-      {"sheets --from 116:0:61,39 --to 117,40", 2, "0 to 60 seconds"},
-      {"sheets --from -0:30,39 --to 117,40 --scale 1:100万", 2, "outside 0 to 180 degrees"},
+      {"sheets --from 200,40 --to 201,41", 2, "--from：“200”超出 0 至 180 度"},
+      {"sheets --from 116,-1 --to 117,41", 2, "--from：“-1”超出 0 至 90 度"},
+      {"sheets --from 116,39 --to 117,91", 2, "--to：“91”超出 0 至 90 度"},
+      {"sheets --from 116:60:00,39 --to 117,40", 2, "0 至 59 分"},
+      {"sheets --from 116:0:61,39 --to 117,40", 2, "0 至 60 秒"},
+      {"sheets --from -0:30,39 --to 117,40 --scale 1:100万", 2, "超出 0 至 180 度"},
       {"sheets --from 116:29:60,39 --to 117,40 --scale 1:100万", 0, nullptr},
-      {"project 116 91", 2, "LAT: '91' is outside 0 to 90 degrees"},
-      {"project 181 40", 2, "LON: '181' is outside 0 to 180 degrees"},
+      {"project 116 91", 2, "纬度：“91”超出 0 至 90 度"},
+      {"project 181 40", 2, "经度：“181”超出 0 至 180 度"},
       // Each field within its limits, the whole angle beyond them.
-      {"project 116 90:59:60", 2, "LAT: '90:59:60' is outside 0 to 90 degrees"},
-      {"project 180:59:60 40", 2, "LON: '180:59:60' is outside 0 to 180 degrees"},
-      {"sheets --from 116,39 --to 180:00:01,40", 2, "--to: '180:00:01' is outside 0 to 180 degrees"},
+      {"project 116 90:59:60", 2, "纬度：“90:59:60”超出 0 至 90 度"},
+      {"project 180:59:60 40", 2, "经度：“180:59:60”超出 0 至 180 度"},
+      {"sheets --from 116,39 --to 180:00:01,40", 2, "--to：“180:00:01”超出 0 至 180 度"},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.arguments);
@@ -734,7 +734,7 @@ TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
         "grid --help", "check J50"}) {
     const Result r = RunCli(std::string(arguments) + " >/dev/full");
     EXPECT_EQ(r.status, 1) << arguments;
-    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << arguments << "\n" << r.err;
+    EXPECT_NE(r.err.find("无法写入标准输出：设备上没有空间"), std::string::npos) << arguments << "\n" << r.err;
   }
   // A reader that goes away early is no failure.
   EXPECT_EQ(RunCli("dms 1 2 3 | head -c0").status, 0);

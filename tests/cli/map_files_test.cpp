@@ -18,6 +18,7 @@
 namespace {
 
 using karvento::cli::kCli;
+using karvento::cli::kCliEn;
 using karvento::cli::Result;
 using karvento::cli::RunShell;
 
@@ -152,11 +153,11 @@ TEST(CliIndexMap, SizeFormatAndOutputMistakesAreRefused) {
     int status;
     const char* message;
   } cases[] = {
-      {"--format svg --size 10x10", 2, "--size (pixels): each side from 64 to 16000"},
-      {"--format png --size 800", 2, "--size is WIDTHxHEIGHT"},
-      {"--format png --size 800x60.5", 2, "--size (pixels)"},
-      {"--format pdf --size 6000x100", 2, "--size (millimetres): each side from 20 to 5000"},
-      {"--format csv --size 800x600", 2, "--size is for the index maps"},
+      {"--format svg --size 10x10", 2, "--size（像素）：每边 64 至 16000"},
+      {"--format png --size 800", 2, "--size 的形式为 宽x高"},
+      {"--format png --size 800x60.5", 2, "--size（像素）：“60.5”不是整数"},
+      {"--format pdf --size 6000x100", 2, "--size（毫米）：每边 20 至 5000"},
+      {"--format csv --size 800x600", 2, "--size 只用于图幅示意图"},
       {"--format gif", 2, "svg png pdf"},
       {"--format png --output /nonexistent-folder/map.png", 1, "/nonexistent-folder/map.png"},
   };
@@ -175,7 +176,7 @@ TEST(CliIndexMap, SizeFormatAndOutputMistakesAreRefused) {
 
 TEST(CliIndexMap, HelpSaysWhatIsDrawnAtWhichDensity) {
   for (const char* command : {"sheets", "grid", "convert"}) {
-    const Result r = RunShell(kCli + " " + command + " --help");
+    const Result r = RunShell(kCliEn + " " + command + " --help");
     EXPECT_EQ(r.status, 0);
     for (const char* words : {"svg, png, pdf", "4 pixels or wider is a frame", "2-pixel cells", "--size WxH",
                               "millimetres for pdf"}) {

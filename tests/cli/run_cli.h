@@ -16,11 +16,14 @@ struct Result {
   std::string out, err;
 };
 
-// Runs a shell command line; its standard error is captured apart.
+// Runs a shell command line; its standard error is captured apart. The
+// tool speaks its default language, Chinese, whatever the environment of the
+// tests: LC_ALL=C.UTF-8 (which every glibc has) and no LANGUAGE; a command
+// line may still set LANGUAGE=en for English (kCliEn).
 inline Result RunShell(const std::string& line) {
   // One stderr file per test process: CTest runs the cases in parallel.
   const std::string errFile = testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + ".txt";
-  const std::string command = "( " + line + " ) 2>" + errFile;
+  const std::string command = "( export LC_ALL=C.UTF-8; unset LANGUAGE; " + line + " ) 2>" + errFile;
   Result r;
   FILE* p = popen(command.c_str(), "r");
   char buf[4096];
@@ -36,6 +39,11 @@ inline Result RunShell(const std::string& line) {
 
 inline const std::string kCli = KARVENTO_CLI;
 
+// The tool in English: LANGUAGE chooses the catalogue under any locale but
+// C and POSIX.
+inline const std::string kCliEn = "LANGUAGE=en " + kCli;
+
 inline Result RunCli(const std::string& arguments) { return RunShell(kCli + " " + arguments); }
+inline Result RunCliEn(const std::string& arguments) { return RunShell(kCliEn + " " + arguments); }
 
 }  // namespace karvento::cli

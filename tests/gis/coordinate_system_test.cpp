@@ -89,6 +89,28 @@ TEST(EpsgTable, EveryCodeIsTheSystemTheProjectionWrote) {
   EXPECT_EQ(checked, 3 * 64);
 }
 
+// Each row of the datum table names its systems as EPSG does: its geographic
+// system and the first and last system of each Gauss-Krüger family lie on the
+// datum whose WKT name the row gives, their names begin with the row's EPSG
+// name, and the family runs from the row's first to its last meridian.
+TEST(EpsgTable, EveryDatumRowNamesWhatEpsgNames) {
+  for (const DatumInfo& d : kDatums) {
+    SCOPED_TRACE(d.name);
+    EXPECT_EQ(Lookup(d.geographicEpsg).datum, d.wktDatum);
+    for (bool zone3 : {true, false}) {
+      for (bool prefix : {true, false}) {
+        for (double cm : {d.planeEpsg.firstCm, d.planeEpsg.lastCm}) {
+          const EpsgFacts f = Lookup(GaussKrugerEpsg(d.datum, zone3, cm, prefix));
+          EXPECT_TRUE(f.projected) << cm;
+          EXPECT_EQ(f.datum, d.wktDatum) << f.name;
+          EXPECT_EQ(f.cm, cm) << f.name;
+          EXPECT_EQ(f.name.rfind(std::string(d.epsgName) + " / ", 0), 0u) << f.name;
+        }
+      }
+    }
+  }
+}
+
 TEST(EpsgTable, WorkedCodesAndMeridiansWithoutAnEntry) {
   const struct {
     Datum datum;

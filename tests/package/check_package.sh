@@ -5,6 +5,10 @@
 # Usage: check_package.sh BUILD_DIR
 set -euo pipefail
 build=$1
+# The programs speak their default language, Chinese, unless a case below
+# asks for English.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
@@ -58,6 +62,11 @@ expect "entry icon" '^Icon=karvento$' "$entry"
 # The installed binaries are the ones that run: the CLI answers --help.
 "$out/root/usr/bin/karvento-cli" --help >"$out/help.txt" 2>&1 || { echo "FAIL: karvento-cli --help"; fail=1; }
 expect "cli help" 'karvento-cli' "$(cat "$out/help.txt")"
+# The English catalogue, found by the installed program beside itself
+# (../share/locale), also under a locale the machine has not generated.
+expect "English catalogue" '^\./usr/share/locale/en/LC_MESSAGES/karvento\.mo$' "$files"
+expect "cli help in Chinese" '^用法：karvento-cli 命令' "$(cat "$out/help.txt")"
+expect "cli help in English" '^usage: karvento-cli COMMAND' "$(LC_ALL=en_US.UTF-8 "$out/root/usr/bin/karvento-cli" --help)"
 # The modules come with the program and are found where they are installed;
 # a missing one is named with the package that brings it.
 expect "GIS module" '^\./usr/lib/[a-z0-9_-]+/karvento/libkarvento-cli-gis\.so$' "$files"

@@ -51,14 +51,14 @@ TEST(CliNumberLists, FilesThatCannotBeReadAreErrors) {
     std::string arguments, message;
   } cases[] = {
       {"missing", "--input '" + dir.File("missing.txt") + "'",
-       "无法打开文件 “" + dir.File("missing.txt") + "”：No such file or directory"},
-      {"a folder", "--input '" + folder + "'", "无法读取文件 “" + folder + "”：Is a directory"},
+       "无法打开文件 “" + dir.File("missing.txt") + "”：没有那个文件或目录"},
+      {"a folder", "--input '" + folder + "'", "无法读取文件 “" + folder + "”：是一个目录"},
       {"a folder as standard input", "< '" + folder + "'",
-       "无法读取文件 “/dev/stdin”：Is a directory"},
+       "无法读取文件 “/dev/stdin”：是一个目录"},
       {"unreadable even for root", std::string("--input ") + testing::kUnreadableFile,
-       std::string("无法读取文件 “") + testing::kUnreadableFile + "”：Input/output error"},
+       std::string("无法读取文件 “") + testing::kUnreadableFile + "”：输入/输出错误"},
       {"a gigabyte", "--input '" + huge + "'",
-       "无法读取文件 “" + huge + "”：File too large（图幅号列表至多 128 MiB）"},
+       "无法读取文件 “" + huge + "”：文件过大（图幅号列表至多 128 MiB）"},
   };
   for (const Case& c : cases) {
     const Result r = RunShell(dir, kCli + " check " + c.arguments);

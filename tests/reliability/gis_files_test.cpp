@@ -81,7 +81,7 @@ TEST(CliGisFiles, WhatTheNameOpensIsWrittenOrRefused) {
       {"frames of four corners on request", kSheets + "--format shp --corners-only --output c.shp && stat -c %s c.shp",
        0, "1732\n", ""},
       {"--corners-only of a text format", kSheets + "--format csv --corners-only", 2, "",
-       "karvento-cli sheets: --corners-only is for shp, gpkg, dxf and kml\n"},
+       "karvento-cli sheets: --corners-only 只用于 shp、gpkg、dxf 和 kml\n"},
   };
   for (const Case& c : cases) {
     const Result r = Shell(dir, c.line);
@@ -112,7 +112,7 @@ TEST(CliGisFiles, FailuresAndEndsLeaveTheOldFilesAndNoHiddenOnes) {
   ASSERT_EQ(Shell(dir, "mkdir full && printf old > limited.kml").status, 0);
   Result r = Shell(dir, "ulimit -f 1024 && " + china + "--format kml --output limited.kml; echo $?; cat limited.kml; ls -A");
   EXPECT_EQ(r.out, "1\noldfull\nlimited.kml\n");
-  EXPECT_EQ(r.err, kPrefix + "limited.kml”：File too large\n");
+  EXPECT_EQ(r.err, kPrefix + "limited.kml”：文件过大\n");
 
   for (const char* sig : {"TERM", "HUP"}) {
     r = Shell(dir, "rm -rf ended && mkdir ended && cd ended && printf old > big.gpkg && (" + china +
@@ -133,7 +133,7 @@ TEST(CliGisFiles, FailuresAndEndsLeaveTheOldFilesAndNoHiddenOnes) {
   // what GDAL makes of it: a rollback without a transaction, a "corrupt"
   // file, or nothing).
   for (const char* format : {"kml", "dxf", "gpkg", "shp"}) {
-    const struct { const char* format; std::string reason; } c = {format, std::strerror(ENOSPC)};
+    const struct { const char* format; std::string reason; } c = {format, "设备上没有空间"};
     const std::string f = std::string("full/a.") + c.format;
     r = Shell(dir, "unshare -m sh -c 'mount -t tmpfs -o size=2m tmpfs full && printf old > " + f + " && " + china +
                        "--coords geo --format " + c.format + " --output " + f + "; echo $?; cat " + f + "; ls -A full'");

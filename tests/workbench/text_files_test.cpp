@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,54 @@ TEST(ParameterFile, TextsThatAreNotNumbersStopTheReading) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ErrorOf([&] { ParseParameterLines(c.lines); }), c.message);
+  }
+}
+
+TEST(ParameterFile, ValuesBroughtIntoTheFieldsOfTheDatumsTab) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  TParameterSet odd;
+  odd.Corners = {TAngleDMS{-3, 75, 61.5}, TAngleDMS{95, 30, 12.0625},
+                 TAngleDMS{181, -1, nan}, TAngleDMS{40.6, 59.4, -0.0}};
+  odd.CentralMeridian = 117.45;
+  odd.OffsetX = 39000000.5;
+  odd.OffsetY = 100.4;
+  TParameterSet brought;
+  brought.Corners = {TAngleDMS{0, 59, 60}, TAngleDMS{90, 30, 12.063}, TAngleDMS{180, 0, 0},
+                     TAngleDMS{41, 59, 0}};
+  brought.CentralMeridian = 117;
+  brought.OffsetX = 39000000.5;
+  brought.OffsetY = 100;
+  const struct {
+    Datum datum;
+    int zoneIndex, zoneBrought;
+    double meridian, meridianBrought;
+    double offsetX, offsetXBrought;
+    double offsetY, offsetYBrought;
+  } cases[] = {
+      // Only Xi'an 1980's X offset is a whole number.
+      {Datum::Beijing54, 0, 0, 117.45, 117, 39000000.5, 39000000.5, 100.4, 100},
+      {Datum::Xian80, 0, 0, 117.45, 117, 39000000.5, 39000001, 100.4, 100},
+      {Datum::Cgcs2000, 0, 0, 117.45, 117, 39000000.5, 39000000.5, 100.4, 100},
+      // Zone indexes but 0 are the second item; meridians within 0..180;
+      // offsets that are no number are 0.
+      {Datum::Beijing54, 5, 1, 200, 180, nan, 0, -inf, 0},
+      {Datum::Xian80, -1, 1, -5, 0, inf, 0, -0.0, 0},
+  };
+  for (const auto& c : cases) {
+    TParameterSet p = odd;
+    p.ZoneIndex = c.zoneIndex;
+    p.CentralMeridian = c.meridian;
+    p.OffsetX = c.offsetX;
+    p.OffsetY = c.offsetY;
+    ClampToFieldLimits(p, c.datum);
+    TParameterSet expected = brought;
+    expected.ZoneIndex = c.zoneBrought;
+    expected.CentralMeridian = c.meridianBrought;
+    expected.OffsetX = c.offsetXBrought;
+    expected.OffsetY = c.offsetYBrought;
+    EXPECT_EQ(p, expected) << static_cast<int>(c.datum) << " zone " << c.zoneIndex;
+    EXPECT_FALSE(std::signbit(p.Corners[3].Seconds) || std::signbit(p.OffsetY));
   }
 }
 

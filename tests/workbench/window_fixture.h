@@ -34,13 +34,7 @@ struct WindowTest : ::testing::Test {
   // longitude and latitude, upper-right longitude and latitude, each
   // degrees, minutes, seconds.
   void SetCorners(int tab, TAngleDMS llLon, TAngleDMS llLat, TAngleDMS urLon, TAngleDMS urLat) {
-    GeodeticTab& g = Geodetic(tab);
-    const TAngleDMS values[4] = {llLon, llLat, urLon, urLat};
-    for (std::size_t k = 0; k < 4; ++k) {
-      g.Corners[3 * k].SetValue(values[k].Degrees);
-      g.Corners[3 * k + 1].SetValue(values[k].Minutes);
-      g.Corners[3 * k + 2].SetValue(values[k].Seconds);
-    }
+    Geodetic(tab).SetRange({llLon, llLat, urLon, urLat});
   }
 
   // The twelve corner values of a geodetic tab, in the same order.

@@ -211,17 +211,7 @@ val Convert(const std::string& number, bool oldToNew, int scale, bool zone3, int
 
 // The datum of a GeoJSON file's longitudes and latitudes, as karvento-cli
 // names it.
-std::string DatumNameOf(Datum d) {
-  switch (d) {
-    case Datum::Beijing54:
-      return "Beijing 1954";
-    case Datum::Xian80:
-      return "Xian 1980";
-    case Datum::Cgcs2000:
-      break;
-  }
-  return "CGCS2000";
-}
+std::string DatumNameOf(Datum d) { return DatumInfoOf(d).epsgName; }
 
 val Bytes(const std::string& bytes) {
   return val::global("Uint8Array").new_(emscripten::typed_memory_view(

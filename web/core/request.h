@@ -28,7 +28,11 @@ struct Request {
   double offsetX = 0, offsetY = 0;
 };
 
-inline Datum DatumOf(int d) { return d == 2 ? Datum::Cgcs2000 : d == 1 ? Datum::Xian80 : Datum::Beijing54; }
+// The datum of the form's choice, in the datum table's order.
+inline Datum DatumOf(int d) {
+  return d > 0 && d < static_cast<int>(kDatums.size()) ? kDatums[static_cast<std::size_t>(d)].datum
+                                                       : Datum::Beijing54;
+}
 
 // One corner coordinate: degrees, minutes and seconds as the window's fields
 // hold them, within 0 to the most degrees; a refusal names the text.

@@ -1,6 +1,7 @@
 // Areas of interest read in the page from the files users draw them in:
 // GeoJSON, KML and zipped Shapefiles of polygons (holes and multipolygons),
 // in longitude and latitude. Nothing leaves the page.
+import polygonClipping from 'polygon-clipping';
 
 // An area: polygons, each an array of rings (outer first), each ring an
 // array of [lon, lat]; the datum the file's coordinates are on.
@@ -138,6 +139,36 @@ export async function readZippedShapefile(bytes, file = 'Shapefile') {
   }
   if (!polygons.length) throw new Error(`${file} 里没有多边形`);
   return { polygons, datum: /CGCS|China_2000|4490/i.test(wkt) ? 'CGCS2000' : 'WGS 84' };
+}
+
+function polygonArea(rings) {
+  return rings.reduce((sum, ring, i) => sum + (i ? -1 : 1) * Math.abs(signedArea(ring)), 0);
+}
+
+function sameArea(a, b) {
+  const x = a.reduce((s, p) => s + polygonArea(p), 0);
+  const y = b.reduce((s, p) => s + polygonArea(p), 0);
+  const rings = (ps) => ps.reduce((n, p) => n + p.length, 0);
+  return a.length === b.length && rings(a) === rings(b) && Math.abs(x - y) <= 1e-9 * Math.max(Math.abs(x), Math.abs(y));
+}
+
+// The area as the selection wants it, as the desktop reads it: polygons that
+// do not overlap and rings that do not cross themselves. An area that is so
+// already is kept as the file gives it, to the last bit; otherwise a
+// self-intersecting ring (a bow-tie) keeps every lobe and overlapping or
+// touching polygons are merged, so that a sheet under two of them is covered
+// once. The notice says what was done.
+export function settleArea(polygons, file = '范围文件') {
+  let merged;
+  try {
+    merged = polygonClipping.union(polygons);
+  } catch (e) {
+    throw new Error(`${file}：无法合并重叠的多边形（${e.message}）`);
+  }
+  if (sameArea(polygons, merged)) return { polygons, notice: '' };
+  const repaired = polygons.some((p) => !sameArea([p], polygonClipping.union([p])));
+  const notice = `${repaired ? '自相交的多边形已修复，' : ''}重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。`;
+  return { polygons: merged, notice };
 }
 
 // The flat form the core takes: coordinates, and the shape (polygon count,

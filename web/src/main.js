@@ -3,7 +3,7 @@
 // own C++ core in a Web Worker.
 import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
-import { readAreaFile, flatten } from './area.js';
+import { readAreaFile, flatten, settleArea } from './area.js';
 import { registeredExports, runExport } from './export.js';
 import './sheet_exports.js';
 import './file_exports.js';
@@ -159,22 +159,23 @@ function setCorners(west, south, east, north) {
 const DATUM_NAMES = { 0: 'Beijing 1954', 1: "Xi'an 1980", 2: 'CGCS2000' };
 
 async function importArea(file) {
-  let read;
+  let read, settled;
   try {
     read = await readAreaFile(file);
+    settled = settleArea(read.polygons, file.name);
   } catch (e) {
     status(e.message, true);
     return;
   }
-  const flat = flatten(read.polygons);
+  const flat = flatten(settled.polygons);
   const corners = await ask('areaCorners', { ...flat, scale: Number($('scale').value) });
   if (corners.error) {
     status(`${file.name}：${corners.error}`, true);
     return;
   }
-  area = { name: file.name, polygons: read.polygons, ...flat };
+  area = { name: file.name, polygons: settled.polygons, ...flat };
   setCorners(...Object.values(corners).slice(0, 4));
-  map.area = read.polygons;
+  map.area = settled.polygons;
   $('area-name').textContent = `范围：${file.name}，${read.polygons.length} 个多边形`;
   $('clear-area').disabled = false;
   const target = DATUM_NAMES[planeSystem().datum];
@@ -183,7 +184,7 @@ async function importArea(file) {
   const notice = planeSystem().datum !== 2
     ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
     : '';
-  status(notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
+  status(notice + settled.notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
   map.fitTo(...Object.values(corners).slice(0, 4));
 }
 

@@ -154,6 +154,29 @@ test('an area file dropped on the page: GeoJSON, KML and zipped Shapefile select
   await t.page.click('#clear-area');
 });
 
+test('an area of overlapping polygons and a bow-tie: merged and repaired, the command line\'s sheets and cover', async () => {
+  const { mkdtempSync, writeFileSync } = await import('node:fs');
+  const { join } = await import('node:path');
+  const { tmpdir } = await import('node:os');
+  const file = join(mkdtempSync(join(tmpdir(), 'karvento-area-')), 'messy.geojson');
+  const square = (x, y, d) => [[[x, y], [x + d, y], [x + d, y + d], [x, y + d], [x, y]]];
+  writeFileSync(file, JSON.stringify({ type: 'MultiPolygon', coordinates: [
+    square(116.02, 39.71, 0.2), square(116.13, 39.78, 0.2),
+    [[[116.4, 39.7], [116.6, 39.9], [116.6, 39.7], [116.4, 39.9], [116.4, 39.7]]]] }));
+  const want = cliSheets(['--aoi', file, '--scale', '1:1万', '--datum', '2000', '--cover']);
+  assert.ok(want.length > 20);
+  await t.page.select('#datum', '2');
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  await (await t.page.$('#area-file')).uploadFile(file);
+  await t.page.waitForFunction(() => document.querySelector('#area-name').textContent.includes('messy'));
+  assert.match(await t.page.$eval('#status', (e) => e.textContent), /自相交的多边形已修复，重叠或相接的多边形已合并/);
+  await generate(t.page);
+  const got = await t.page.evaluate(() => ({ numbers: window.karvento.sheets.numbers, covers: [...window.karvento.sheets.covers] }));
+  assert.deepEqual(got.numbers, want.map((r) => r[0]));
+  got.covers.forEach((c, i) => assert.ok(Math.abs(c - Number(want[i].at(-1))) < 1e-9, `${got.numbers[i]}: ${c} against ${want[i].at(-1)}`));
+  await t.page.click('#clear-area');
+});
+
 // Files the page offers as downloads, saved by Chromium into a folder of the
 // test's: resolves to the bytes of each expected name once all are complete.
 async function downloaded(dir, names, timeout = 60000) {

@@ -1,0 +1,83 @@
+// The language of karvento-cli: Chinese under C, POSIX, no locale and zh_*,
+// English under en_*, for help, usage errors, data errors, system reasons
+// and the progress line alike.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "cli/i18n.h"
+#include "run_cli.h"
+
+namespace karvento::cli {
+namespace {
+
+TEST(CliLanguage, ChineseByDefaultEnglishUnderAnEnglishLocale) {
+  // The environments as a shell sets them before the program; run_cli.h
+  // starts each line from LC_ALL=C.UTF-8 without LANGUAGE. Only C.UTF-8 may
+  // be generated here: en_US and zh_CN name a language all the same.
+  struct Environment { const char* set; bool english; } environments[] = {
+      {"export LC_ALL=C;", false},
+      {"export LC_ALL=POSIX;", false},
+      {"unset LC_ALL LANG LC_MESSAGES;", false},
+      {"unset LC_ALL; export LANG=zh_CN.UTF-8;", false},
+      // C and POSIX keep the program's own texts whatever LANGUAGE says.
+      {"export LC_ALL=C LANGUAGE=en;", false},
+      {"export LANGUAGE=en;", true},
+      // Chinese first in a list of preferences is Chinese, English first English.
+      {"export LANGUAGE=zh_CN:en;", false},
+      {"export LANGUAGE=en:zh_CN;", true},
+      {"export LC_ALL=en_US.UTF-8;", true},
+      {"unset LC_ALL; export LANG=en_GB.UTF-8;", true},
+      {"unset LC_ALL; export LANG=zh_CN.UTF-8 LC_MESSAGES=en_US.UTF-8;", true},
+  };
+  const std::string missing = "/nonexistent-folder-of-karvento/x.csv";
+  struct Case { std::string arguments; int status; bool onStdout; std::string chinese, english; } cases[] = {
+      {"--help", 0, true, "用法：karvento-cli 命令 [选项]\n", "usage: karvento-cli COMMAND [OPTIONS]\n"},
+      {"sheets --from 116,39 --to 117,40 --bogus", 2, false, "karvento-cli sheets: 未知的选项 --bogus\n",
+       "karvento-cli sheets: unknown option --bogus\n"},
+      {"check nonsense", 1, false, "nonsense不是标准图幅号！\n", "nonsense is not a standard sheet number!\n"},
+      {"sheets --from 116,39 --to 116.1,39.1 --quiet --output " + missing, 1, false,
+       "karvento-cli sheets: 无法写入文件 “" + missing + "”：没有那个文件或目录\n",
+       "karvento-cli sheets: cannot write the file '" + missing + "': No such file or directory\n"},
+      {"sheets --from 116,39 --to 116.1,39.1 --progress --output /dev/null", 0, false, "6 / 6 幅",
+       "6 / 6 sheets"},
+  };
+  for (const Environment& e : environments) {
+    for (const Case& c : cases) {
+      const Result r = RunShell(std::string(e.set) + " " + kCli + " " + c.arguments);
+      const std::string& shown = c.onStdout ? r.out : r.err;
+      const std::string& expected = e.english ? c.english : c.chinese;
+      EXPECT_EQ(r.status, c.status) << e.set << " " << c.arguments << "\n" << r.err;
+      EXPECT_NE(shown.find(expected), std::string::npos) << e.set << " " << c.arguments << "\n" << shown;
+    }
+  }
+}
+
+// The messages of the routines and writers below the tool, as the Chinese
+// user reads them: the pattern kept, the system's reason in Chinese, any
+// other text as it is.
+TEST(CliLanguage, RoutineMessagesPartByPart) {
+  const struct { std::string given, shown; } cases[] = {
+      {"无法写入文件 “a.csv”：No such file or directory", "无法写入文件 “a.csv”：没有那个文件或目录"},
+      // A reason that is not the system's stays.
+      {"无法写入文件 “a.mif”：MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif",
+       "无法写入文件 “a.mif”：MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"},
+      // A system reason with more after it.
+      {"无法读取文件 “big.txt”：File too large（图幅号列表至多 128 MiB）",
+       "无法读取文件 “big.txt”：文件过大（图幅号列表至多 128 MiB）"},
+      {"无法读取范围文件 x.shp：Permission denied", "无法读取范围文件 x.shp：权限不够"},
+      {"Read-only file system", "只读文件系统"},
+      {"偏移值太小了！", "偏移值太小了！"},
+      {"something else entirely", "something else entirely"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TranslateMessage(c.given), c.shown) << c.given;
+  EXPECT_EQ(FillPattern("%s：“%s”100%%", {"--cm", "x"}), "--cm：“x”100%");
+  EXPECT_EQ(FillPattern("%s and %s", {"one"}), "one and ");
+  EXPECT_EQ(SystemErrorText(ENOSPC), "设备上没有空间");
+  EXPECT_EQ(SystemErrorText(EDQUOT), "超出磁盘限额");
+}
+
+}  // namespace
+}  // namespace karvento::cli

@@ -1,0 +1,235 @@
+// The commands of the working tabs: Generate on a geodetic tab (with its
+// area of interest) and on the independent grid, the parameter files, taking
+// a listed sheet's corners or plane range into the fields, and the toolbars
+// over the tabs' lists. The toolbar over each geodetic tab's list runs from
+// one table: the tab names its five buttons (GeodeticTab::Toolbar), the
+// table says what each position does.
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "gis/area_file.h"
+#include "numbering/unMapUnRgPub.h"
+#include "workbench/create_map_un_rg.h"
+#include "workbench/user_texts.h"
+
+namespace karvento {
+namespace {
+
+constexpr const char* kInvertedX = "最大X小于最小X，请检查坐标范围！";
+constexpr const char* kInvertedY = "最大Y小于最小Y，请检查坐标范围！";
+constexpr const char* kNoticeCaption = "提示";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Generate
+
+void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
+  const TMapUnionRange range = tab.Range();
+  const ScaleIndex scale = tab.Scale.ItemIndex();
+  TStandardMapUnions result;
+  if (tab.Area) {
+    CreateMapUnionsInArea(tab.Area->polygons, range, scale, tab.NewStandard.Checked(), tab.Zone3(),
+                          tab.datum, tab.Meridian.Value(), result);
+  } else {
+    CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
+                              tab.Meridian.Value(), result);
+  }
+  ShowStandardMapUnions(std::move(result), tab.List, tab.datum, tab.OffsetX.Value(),
+                        tab.OffsetY.Value());
+  tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
+               tab.OffsetY.Value()};
+  tab.ListPlane = tab.Plane;
+}
+
+void TfrmCreateMapUnRg::ImportArea(GeodeticTab& tab) {
+  OpenDialog1.Filter = kAreaFilter;
+  OpenDialog1.DefaultExt.clear();
+  std::string fileName;
+  if (ExecuteFileDialog(ui_, OpenDialog1, fileName)) UseAreaFile(tab, fileName);
+}
+
+void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileName) {
+  // Nothing of the tab changes unless the whole file is read.
+  AreaFile read = ReadAreaFile(fileName, tab.datum);
+  double west = 0, south = 0, east = 0, north = 0;
+  AreaBounds(read.area, west, south, east, north);
+  if (west < 0 || south < 0 || east > 180 || north > 90) {
+    throw Error("范围文件 “" + fileName + "” 超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）");
+  }
+  tab.SetRange(AreaSheetRange(read.area, tab.Scale.ItemIndex()));
+  tab.AreaLabel.Caption = "范围：" + fileName + "，" + std::to_string(read.polygons) + " 个多边形";
+  tab.Area = GeodeticTab::AreaOfInterest{fileName, std::move(read.area), read.polygons};
+  tab.ClearArea.Enabled = true;
+  const std::string notice = UserFacingText(read.notice);
+  StatusLine.Caption = notice;
+  // Coordinates taken as they are, never silently.
+  if (!notice.empty()) {
+    ui_.MessageBox(kNoticeCaption, notice, MessageButtons::Ok, MessageIcon::Information);
+  }
+}
+
+void TfrmCreateMapUnRg::ClearArea(GeodeticTab& tab) {
+  tab.Area.reset();
+  tab.AreaLabel.Caption.clear();
+  tab.ClearArea.Enabled = false;
+}
+
+void TfrmCreateMapUnRg::GenerateCustom() {
+  TCustomMapUnions result;
+  // An inverted range would divide into nothing without a word.
+  const char* inverted = RzNumericEdit7.Value() < RzNumericEdit5.Value()   ? kInvertedX
+                         : RzNumericEdit8.Value() < RzNumericEdit6.Value() ? kInvertedY
+                                                                           : nullptr;
+  if (inverted != nullptr) {
+    ui_.MessageBox(kErrorCaption, inverted, MessageButtons::Ok, MessageIcon::Error);
+    ShowCustomMapUnions(std::move(result), RzCheckList3);
+    return;
+  }
+  const std::string refusal = CreateCustomMapUnions(
+      RzNumericEdit5.Value(), RzNumericEdit6.Value(), RzNumericEdit7.Value(),
+      RzNumericEdit8.Value(), RzSpinEdit30.IntValue(), RzSpinEdit31.IntValue(),
+      RzSpinEdit28.Value(), RzSpinEdit29.Value(), RzEdit1.Text(), RzRadioButton9.Checked(), result);
+  if (!refusal.empty()) {
+    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+  }
+  // A refused grid is still listed: the list and the table end up empty.
+  ShowCustomMapUnions(std::move(result), RzCheckList3);
+}
+
+// ---------------------------------------------------------------------------
+// Parameter files
+
+TParameterSet TfrmCreateMapUnRg::ReadParameters(int tab) const {
+  const GeodeticTab& g = *GeodeticTabOf(tab);
+  const TMapUnionRange range = g.Range();
+  TParameterSet p;
+  p.Corners = {range.West, range.South, range.East, range.North};
+  p.ZoneIndex = g.Zone3() ? 0 : 1;
+  p.CentralMeridian = g.Meridian.Value();
+  p.OffsetX = g.OffsetX.Value();
+  p.OffsetY = g.OffsetY.Value();
+  return p;
+}
+
+void TfrmCreateMapUnRg::WriteParameters(int tab, const TParameterSet& p) {
+  GeodeticTab& g = *GeodeticTabOf(tab);
+  g.SetRange({p.Corners[0], p.Corners[1], p.Corners[2], p.Corners[3]});
+  g.Zone.SetItemIndex(p.ZoneIndex);
+  g.Meridian.SetValue(p.CentralMeridian);
+  g.OffsetX.SetValue(p.OffsetX);
+  g.OffsetY.SetValue(p.OffsetY);
+}
+
+void TfrmCreateMapUnRg::RzBitBtn2Click() {
+  Dispatch([this] { SaveParameters(); });
+}
+
+void TfrmCreateMapUnRg::SaveParameters() {
+  if (GeodeticTabOf(activeTab_) == nullptr) return;
+  const TParameterSet p = ReadParameters(activeTab_);
+  SaveDialog1.Filter = kTextFilter;
+  SaveDialog1.DefaultExt = "txt";
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  WriteParameterFile(fileName, p);
+}
+
+void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
+  OpenDialog1.Filter = kTextFilter;
+  OpenDialog1.DefaultExt.clear();
+  std::string fileName;
+  if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  // The fields change only once the whole file has been read; the file
+  // holds no area, so an area set before is dropped with the old corners.
+  TParameterSet p;
+  try {
+    p = ReadParameterFile(fileName);
+  } catch (const Error& e) {
+    // A value that is no number: say in which file.
+    const std::string what = e.what();
+    if (what.empty() || what.front() != '\'') throw;
+    throw Error("参数文件 “" + fileName + "” 中" + UserFacingText(what));
+  }
+  WriteParameters(tab.Index, p);
+  ClearArea(tab);
+}
+
+// ---------------------------------------------------------------------------
+// Imports into the fields
+
+void TfrmCreateMapUnRg::ImportCorners(GeodeticTab& tab) {
+  SheetList& list = tab.List;
+  if (list.ItemIndex() < 0) return;
+  TStandardMapUnion r;
+  list.Object(static_cast<std::size_t>(list.ItemIndex())).GetStandardMapUnion(r);
+  tab.SetRange(r.Range);
+}
+
+void TfrmCreateMapUnRg::ImportPlaneRange() {
+  if (RzCheckList3.ItemIndex() < 0) return;
+  TCustomMapUnion r;
+  RzCheckList3.Object(static_cast<std::size_t>(RzCheckList3.ItemIndex())).GetCustomMapUnion(r);
+  RzNumericEdit5.SetValue(r.MinX);
+  RzNumericEdit6.SetValue(r.MinY);
+  RzNumericEdit7.SetValue(r.MaxX);
+  RzNumericEdit8.SetValue(r.MaxY);
+}
+
+// ---------------------------------------------------------------------------
+// Toolbars
+
+bool TfrmCreateMapUnRg::GeodeticToolbarClick(std::string_view name, bool run) {
+  // The area commands of every geodetic tab.
+  for (GeodeticTab& t : GeodeticTabs) {
+    const bool import = name == t.ImportArea.Name();
+    if (!import && name != t.ClearArea.Name()) continue;
+    if (run) Dispatch([&] { import ? ImportArea(t) : ClearArea(t); });
+    return true;
+  }
+  // The toolbar over each geodetic tab's list, one command per position.
+  using Command = void (*)(TfrmCreateMapUnRg&, GeodeticTab&);
+  static constexpr Command kToolbarCommands[] = {
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.OpenParameters(t); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.ImportCorners(t); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.DoFindMapUnionNo(t.List); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.DoDeleteCheckedItems(t.List); },
+      [](TfrmCreateMapUnRg& w, GeodeticTab& t) { w.DoShowSelectedInfo(t.List); },
+  };
+  static_assert(std::size(kToolbarCommands) == std::tuple_size_v<decltype(GeodeticTab::Toolbar)>);
+  for (GeodeticTab& tab : GeodeticTabs) {
+    for (std::size_t k = 0; k < tab.Toolbar.size(); ++k) {
+      if (name != RzToolbarButton(tab.Toolbar[k]).Name()) continue;
+      if (run) Dispatch([&] { kToolbarCommands[k](*this, tab); });
+      return true;
+    }
+  }
+  return false;
+}
+
+void TfrmCreateMapUnRg::GeodeticToolbarClick(int n) {
+  GeodeticToolbarClick(RzToolbarButton(n).Name(), /*run=*/true);
+}
+
+// The named handlers of the first two geodetic tabs' buttons (open, import,
+// find, delete, information), which the front end and the tests call.
+void TfrmCreateMapUnRg::RzToolbarButton12Click() { GeodeticToolbarClick(12); }
+void TfrmCreateMapUnRg::RzToolbarButton4Click() { GeodeticToolbarClick(4); }
+void TfrmCreateMapUnRg::RzToolbarButton10Click() { GeodeticToolbarClick(10); }
+void TfrmCreateMapUnRg::RzToolbarButton1Click() { GeodeticToolbarClick(1); }
+void TfrmCreateMapUnRg::RzToolbarButton5Click() { GeodeticToolbarClick(5); }
+void TfrmCreateMapUnRg::RzToolbarButton13Click() { GeodeticToolbarClick(13); }
+void TfrmCreateMapUnRg::RzToolbarButton7Click() { GeodeticToolbarClick(7); }
+void TfrmCreateMapUnRg::RzToolbarButton11Click() { GeodeticToolbarClick(11); }
+void TfrmCreateMapUnRg::RzToolbarButton2Click() { GeodeticToolbarClick(2); }
+void TfrmCreateMapUnRg::RzToolbarButton6Click() { GeodeticToolbarClick(6); }
+// The independent grid's toolbar.
+void TfrmCreateMapUnRg::RzToolbarButton3Click() { DeleteCheckedItems(RzCheckList3); }
+void TfrmCreateMapUnRg::RzToolbarButton8Click() { RzCheckList3DblClick(); }
+void TfrmCreateMapUnRg::RzToolbarButton9Click() {
+  Dispatch([this] { ImportPlaneRange(); });
+}
+
+}  // namespace karvento
