@@ -23,21 +23,21 @@ constexpr double kOutlineTolerance = 0.01;
 // the .cpg; a UTF-8 .dbf has none.
 constexpr unsigned char kGbkLanguageDriver = 0x4D;
 
+// The ESRI forms of a datum's systems, which only a .prj holds.
 struct DatumNames {
   Datum datum;
-  const char* epsg;     // as EPSG names the datum in its projected systems
-  const char* esri;     // the same in ESRI's names of those systems
-  const char* geogcs;   // the ESRI form of the geographic system
+  const char* esri;    // the datum in ESRI's names of its projected systems
+  const char* geogcs;  // the ESRI form of the geographic system
 };
 
 constexpr DatumNames kDatumNames[] = {
-    {Datum::Beijing54, "Beijing 1954", "Beijing_1954",
+    {Datum::Beijing54, "Beijing_1954",
      "GEOGCS[\"GCS_Beijing_1954\",DATUM[\"D_Beijing_1954\",SPHEROID[\"Krasovsky_1940\",6378245.0,298.3]],"
      "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
-    {Datum::Xian80, "Xian 1980", "Xian_1980",
+    {Datum::Xian80, "Xian_1980",
      "GEOGCS[\"GCS_Xian_1980\",DATUM[\"D_Xian_1980\",SPHEROID[\"Xian_1980\",6378140.0,298.257]],"
      "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
-    {Datum::Cgcs2000, "CGCS2000", "CGCS2000",
+    {Datum::Cgcs2000, "CGCS2000",
      "GEOGCS[\"GCS_China_Geodetic_Coordinate_System_2000\",DATUM[\"D_China_2000\",SPHEROID[\"CGCS2000\","
      "6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
 };
@@ -80,10 +80,11 @@ std::string EsriName(std::string_view name) {
   return out;
 }
 
-// EPSG has Gauss-Krüger systems for the central meridians 75° E to 135° E.
-bool HasEpsgSystem(bool zone3, double cm) {
-  const double steps = (cm - 75) / (zone3 ? 3 : 6);
-  return cm >= 75 && cm <= 135 && steps == std::trunc(steps);
+// Whether EPSG has a Gauss-Krüger system of the datum at the central meridian.
+bool HasEpsgSystem(Datum datum, bool zone3, double cm) {
+  const PlaneEpsgFamilies& f = DatumInfoOf(datum).planeEpsg;
+  const double steps = (cm - f.firstCm) / (zone3 ? 3 : 6);
+  return cm >= f.firstCm && cm <= f.lastCm && steps == std::trunc(steps);
 }
 
 void PutBig32(std::string& out, std::uint32_t v) {
@@ -145,12 +146,12 @@ std::string ShapefilePrj(const ShapefileOptions& options, double westmost, doubl
   const bool offsets = options.offsetX != 0 || options.offsetY != 0;
   const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;
   std::string name;
-  if (HasEpsgSystem(options.zone3, cm) && !offsets) {
+  if (HasEpsgSystem(options.datum, options.zone3, cm) && !offsets) {
     name = std::string(names.esri) + (options.zone3 ? "_3_Degree" : "") + "_GK_" +
            (prefix ? "Zone_" + ShortText(zone) : "CM_" + ShortText(cm) + "E");
   } else {
-    std::string gdalName = std::string(names.epsg) + " / " + (options.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
-    if (HasEpsgSystem(options.zone3, cm)) {
+    std::string gdalName = std::string(DatumInfoOf(options.datum).epsgName) + " / " + (options.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
+    if (HasEpsgSystem(options.datum, options.zone3, cm)) {
       gdalName += prefix ? "zone " + ShortText(zone) : "CM " + ShortText(cm) + "E";
     } else {
       gdalName += "CM " + ShortText(cm) + "E";

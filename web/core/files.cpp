@@ -48,7 +48,7 @@ void ForEachListed(const Request& r, const val& coords, const val& shape, double
 val KmlFile(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
             const std::string& stem, bool cornersOnly) {
   try {
-    if (DatumOf(r.datum) != Datum::Cgcs2000) return FileFailure(kKmlNeedsCgcs2000Message);
+    if (!DatumInfoOf(DatumOf(r.datum)).nearWgs84) return FileFailure(kKmlNeedsCgcs2000Message);
     const std::string layer = KmlLayerName(stem);
     std::string out = KmlHeader(layer);
     std::size_t count = 0;
