@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parts of karvento-cli that need GDAL or Qt, in two modules opened at
 // run time, so that a command that needs neither (check, convert, at,
 // project, dms, and sheets or grid to a text format) starts without loading

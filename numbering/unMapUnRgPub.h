@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The chief header: every sheet routine of the program, declared together.
 //
 // Conventions of all routines here: inputs by value; results through an out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli sheets --aoi: the sheets of the polygons of a file, the layer
 // and attribute filter, the minimum cover, and the datum notice.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package from the built tree and checks what it holds:
 # the two programs, the desktop entry with its caption and icon, and the
 # dependencies that dpkg-shlibdeps found for the binaries.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Debian's own checkers on the package built from the built tree: lintian
 # (pedantic, failing on any error or warning) and desktop-file-validate on
 # the desktop entry as installed.

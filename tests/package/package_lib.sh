@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The package built from the built tree into a folder of its own, for the
 # checks that source this file: sets $out (removed on exit) and $deb.
 # Usage: . package_lib.sh BUILD_DIR
