@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Karvento: `make run` starts the program, `make test` runs every test.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan

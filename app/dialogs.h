@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three modal dialogs, each built over the workbench's model of it: the
 // sheet information (TfrmTFInformation), two numbers (TfrmInputPoint) and one
 // text (TfrmInputString). Every widget carries its control's name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The widgets of the model's value controls. Each shows one field of the
 // workbench model and hands what the user types or steps to that field,
 // which brings it into its limits and rounds it; the widget then shows the

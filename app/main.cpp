@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Karvento, the desktop program: one main window, run until it is closed.
 #include <QApplication>
 

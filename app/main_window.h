@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Karvento main window: the widgets of the workbench model
 // TfrmCreateMapUnRg, each named after its control. The window holds no logic
 // and no value of its own: edits go into the model's fields, buttons, menu

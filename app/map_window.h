@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The map window (图幅示意图): a resizable window beside the main window that
 // shows one sheet list of the workbench as an index map. It is another view
 // of the list's Qt model: the frames come from the records the list holds,

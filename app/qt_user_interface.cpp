@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "app/qt_user_interface.h"
 
 #include "map/frame_paint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The workbench's user interface on Qt: message boxes, file dialogs, the
 // input and information dialogs, and the input focus, all for one main
 // window.

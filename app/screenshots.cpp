@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Renders the main window on each tab, its two menus and the three dialogs
 // to PNG files, for the documentation: karvento-screenshots DIRECTORY.
 // Runs on any Qt platform; `make screenshots` uses the offscreen one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A sheet list of the workbench shown in a Qt list view. The Qt model reads
 // the workbench list row by row when the view asks (a list of a million
 // sheets costs no widget and no copy), takes check marks and the current row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every window of the program shares: the window font, the toolkit's
 // Chinese texts, the conversion of the model's UTF-8 texts, and the system
 // colours that the sheet lists paint their rows with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets of an area against the unfiltered request over the area's
 // bounding rectangle, measured in the same run: the filter must not dominate.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Export throughput: the MIF/MID writers on the 1:1万 table of all China
 // (992 columns × 864 rows of sheets over 73°–135° E, 18°–54° N, 857,088
 // sheets), against writing the same bytes from one prepared buffer through

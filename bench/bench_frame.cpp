@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frames of the 64 sheets at 1:1万 of the 1:10万 sheet J-50-5, each with
 // its 接合图表, as DXF files: the whole job (which must take under a second),
 // the geometry alone and the DXF text alone, measured in one run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The GIS formats against what a user would do otherwise: convert the tool's
 // own GeoJSON of the same sheets with ogr2ogr. The 857,088 sheets of 1:1万
 // over 73°–135° E, 18°–54° N, in longitude and latitude, to GeoPackage and to

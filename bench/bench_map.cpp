@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The map window's redraw of 857,088 sheets (the 1:1万 sheets of 73°–135° E,
 // 18°–54° N, every 101st checked) at every zoom, from all of China down to a
 // few sheets around Beijing: what one repaint of the window costs, drawn by

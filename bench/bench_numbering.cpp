@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet generation: the production walk against the literal rules, and
 // against the bare cost of projecting one corner point per sheet; the walk on
 // CGCS2000 against the walk on Beijing 1954; and one CGCS2000 forward point

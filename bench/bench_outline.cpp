@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frames along the true edges: PlaneOutline and GeographicOutline at
 // 1 cm over the 857,088 sheets of China at 1:1万 (73°–135° E, 18°–54° N,
 // CGCS2000, 6-degree zone of 105° E), against generating the same sheets in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The start of karvento-cli against the start of PROJ's proj, which a user
 // calling a tool once per number would otherwise compare it with: one
 // `check` of one number and one `proj` of one point per iteration, each a

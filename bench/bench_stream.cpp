@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line's CSV of a sheet index: today's in-memory way (the whole
 // table built, then written) against the stream (each column written as the
 // walk makes it), per sheet, in one run. Both write to /dev/null, so that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Generate through the main window model: the sheet routine alone, the fill of
 // the list and the table alone, and the whole command, over China at 1:1万
 // (73°–135° E, 18°–54° N, about 857,000 sheets) on "北京54坐标系". And the

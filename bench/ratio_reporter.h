@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A console reporter that also remembers each benchmark's time per iteration,
 // so that a benchmark program can print ratios measured in the same run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command-line arguments of karvento-cli: a command word, options of the
 // form --name VALUE or --name=VALUE, flags, and positional words.
 #pragma once

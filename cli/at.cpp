@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli at: the sheet of a point at every scale, or its 接合图表.
 #include <array>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the commands of karvento-cli share: the output options and the
 // projection options.
 #pragma once

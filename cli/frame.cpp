@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli frame: the map frames (图廓) of sheets as DXF, PDF or SVG.
 #include <sys/stat.h>
 

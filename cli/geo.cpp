@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli project and dms: the coordinate tools.
 #include <charconv>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // libkarvento-cli-gis.so: what karvento-cli asks of GDAL, behind the table of
 // cli/modules.h.
 #include <signal.h>

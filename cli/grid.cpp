@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli grid: the Generate of the independent tab.
 #include <string>
 

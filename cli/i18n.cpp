@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/i18n.h"
+#include "cli/modules.h"
 
 #include <libintl.h>
 #include <locale.h>
@@ -19,15 +21,6 @@ namespace karvento::cli {
 namespace {
 
 constexpr const char* kDomain = "karvento";
-
-// The folder of the running program.
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string program(path, static_cast<std::size_t>(n));
-  return program.substr(0, program.find_last_of('/'));
-}
 
 const char* FirstSet(std::initializer_list<const char*> names) {
   for (const char* name : names) {

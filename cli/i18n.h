@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The language of karvento-cli. Every text the tool shows is written in
 // Chinese in the sources, where it is the message's identifier for GNU
 // gettext (domain "karvento"); the English catalogue, po/en.po, translates

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli: the batch front end. Data on stdout, messages on stderr;
 // exit status 0 on success, 1 for data errors, 2 for usage errors.
 #include <csignal>

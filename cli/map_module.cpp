@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // libkarvento-cli-map.so: the index maps of karvento-cli, drawn by the
 // window's own painter, behind the table of cli/modules.h.
 #include "cli/modules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The index maps of karvento-cli: the window's own painter drawing into an
 // SVG, PNG or PDF file (or standard output), in the module that loads Qt.
 #include "cli/common.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/modules.h"
 #include "cli/i18n.h"
 
@@ -10,9 +11,6 @@
 
 namespace karvento::cli {
 
-namespace {
-
-// The folder of the running program.
 std::string ProgramFolder() {
   char path[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -20,6 +18,8 @@ std::string ProgramFolder() {
   const std::string program(path, static_cast<std::size_t>(n));
   return program.substr(0, program.find_last_of('/'));
 }
+
+namespace {
 
 // The module's table: by its name, as the dynamic loader finds it (a module
 // already loaded, the search path of a program linked with it), else from the

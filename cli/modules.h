@@ -1,9 +1,9 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parts of karvento-cli that need GDAL or Qt, in two modules opened at
 // run time, so that a command that needs neither (check, convert, at,
 // project, dms, and sheets or grid to a text format) starts without loading
 // either library and the hundred-odd libraries behind them:
-//   libkarvento-cli-gis.so  the GIS writers, the area reader and the window's
-//                           parameter files (GDAL, PROJ)
+//   libkarvento-cli-gis.so  the GIS writers and the area reader (GDAL, PROJ)
 //   libkarvento-cli-map.so  the index maps and the map frames' SVG and PDF
 //                           (Qt Gui and Svg)
 // Each module hands over one table of functions; this header is the whole
@@ -26,6 +26,11 @@
 #include "numbering/sheet_types.h"
 
 namespace karvento::cli {
+
+// The folder of the running program: the modules and the language catalogue
+// are found from it (beside it in a build tree, ../lib/… and ../share/locale
+// once installed).
+std::string ProgramFolder();
 
 // A GIS file written column by column (GisSheetStream).
 class GisColumns {

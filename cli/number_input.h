@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet numbers read by check and convert: the lines of a number list, or
 // one column of a CSV file such as the tool's own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli check: which standard a sheet number follows, and its sheet.
 #include <cstdio>
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How karvento-cli chooses its writer: the formats of --format, standard
 // output as a sink. The text writers themselves (aligned table, CSV, JSON,
 // GeoJSON) are export/'s, streamed record by record straight from the result.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The progress line of a long run on standard error: sheets done of the
 // total, the rate and the time left.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli sheets: the Generate of the two geodetic tabs.
 #include <cstdio>
 #include <optional>

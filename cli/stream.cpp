@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheets written as a walk hands them over, and the forms of their numbers.
 #include "cli/common.h"
 #include "cli/modules.h"

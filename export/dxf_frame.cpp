@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Map frames as AutoCAD R12 DXF text.
 #include "export/dxf_frame.h"
 

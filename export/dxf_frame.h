@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Map frames as DXF drawings: the lines and texts of a MapFrame in metres at
 // ground size, one layer per part of the frame (内图廓, 外图廓, 分度带, 公里网,
 // 注记, 接图表), written as text with no GDAL.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet table as a workbook: the title merged over row 1, the header in
 // row 2, one framed row per record from row 3, in the order of the table.
 // The steps follow what a user would do in a spreadsheet program: merge the

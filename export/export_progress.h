@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Counting the records an export writes and passing the count on to the
 // caller's progress function now and then, so that a writer can tick once
 // per record at the cost of an increment and a compare.

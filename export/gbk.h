@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text in the GBK code page, the encoding of the files that the program
 // exchanges with Chinese GIS software (MapInfo tables, sheet-number lists).
 // Inside the program every text is UTF-8.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MIF/MID text of the sheets, into any pair of sinks (see mif_text.h).
 #include <algorithm>
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MIF/MID files: the pair written through the safe writer, both replaced
 // only when complete, the MID first.
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A MapInfo Interchange pair written column by column, for a sheet walk that
 // hands its columns on without a whole table: the same files, byte for byte,
 // as WritePlaneMif and WriteGeoMif write for the table of those columns.

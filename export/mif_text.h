@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text of MapInfo Interchange files, for the MIF/MID writers of
 // export/mif.cpp (into any sink) and export/mif_files.cpp (files through the
 // safe writer): a MIF file of regions and the MID file of their sheet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numbers as the exported files show them: the general decimal form.
 //
 // A value is rounded to 15 significant digits (round half to even on the exact

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a file so that it is either complete or not there at all, and so
 // that what is written to is what the user named.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "export/sheet_csv.h"
 
 #include "numbering/unMapUnRgPub.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets as CSV: comma-separated, CR LF line ends, a head line in
 // Chinese; in UTF-8 with a byte-order mark or in GBK (the Output's
 // conversion), numbers in the shortest plain decimal form.

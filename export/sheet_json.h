@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets as JSON (an array of records) and as GeoJSON (RFC 7946: a
 // FeatureCollection of the sheets' outlines in longitude and latitude, with
 // the number, the scale, the standard and the datum as properties).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets as an aligned table for a terminal: the corners in degrees,
 // minutes and seconds, the plane corners to the millimetre.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets as text: an aligned table, CSV, JSON and GeoJSON, written
 // column by column as a sheet walk hands the columns over (no second copy of
 // the sheets). One family of formats a file: export/sheet_table.h,

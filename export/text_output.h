@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Buffered text output for the writers of export/: bytes gathered in a
 // buffer and handed to a sink in large blocks (standard output, a file that
 // replaces its target only when complete, or a string for the browser page).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A spreadsheet workbook (Office Open XML, .xlsx) offering the operations the
 // sheet-table export asks of a spreadsheet program: add a workbook, take its
 // first worksheet, merge a range, set a cell to text or a number, centre a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The angle text parser on any text: ParseAngleText with the corner fields'
 // carry and with decimal degrees as typed.
 //

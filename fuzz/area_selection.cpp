@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The area path: polygon rings as a file may hold them (any doubles: NaN,
 // infinities, 1e300, holes far outside, self-intersections) to the selection
 // of sheets, through the walk that the command line and the window run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli's argument parsing: words split at NUL bytes, parsed against
 // the options of the sheets command, then the angle, point and scale fields.
 //

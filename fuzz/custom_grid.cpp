@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The independent grid over its whole input: extent, steps, start row and
 // column, numbering way and number format.
 //

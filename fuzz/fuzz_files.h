@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the file-reader fuzz targets share: a scratch file of their own for
 // the readers that take a file name, and the checks of SplitLines.
 #pragma once

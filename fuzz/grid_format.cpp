@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The independent grid's number format: user text used as a template.
 //
 // Invariants: the format is never read as printf text, so every "%" the user

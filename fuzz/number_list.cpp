@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A number list as Open number list reads it: the file's lines (SplitLines),
 // each decoded from GBK with replacement, each classified with
 // CheckMapUnionNo, and every standard one made into a source record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parameter file of a geodetic tab as read by Open: SplitLines and
 // ParseParameterLines on the bytes, and ReadParameterFile on the same bytes
 // as a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A parameter set of any values written by FormatParameterFile (and
 // WriteParameterFile) and read back.
 //

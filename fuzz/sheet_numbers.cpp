@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet numbers as typed or read from a file: ParseOldMapUnionNo,
 // ParseNewMapUnionNo and CheckMapUnionNo.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SplitString, IsFloatText, StrToInt and StrToFloat on any text.
 //
 // Invariants: the pieces joined with the delimiter give the text up to a rest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading an angle from text as people write it in documents and tables:
 // 116°20'30.5", 116°20′30.5″, 116 20 30.5, 116:20:30.5, 116d20m30.5s or
 // decimal degrees 116.341806. The window (a text pasted into a corner's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Angles in degrees-minutes-seconds, decimal degrees, seconds of arc and
 // radians, and the snapping of a value to a grid step.
 //

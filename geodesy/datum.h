@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The geodetic systems whose sheets Karvento lists: the two legacy datums of
 // Chinese mapping and the national system in force since 2008.
 //

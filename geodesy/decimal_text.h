@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decimal numbers read from text: one grammar for every reader of the
 // program, with options for what its readers differ in (blanks around the
 // number, which signs, a decimal comma, whole numbers only, a range).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The browser build's decimal text of doubles: {fmt} gives the correctly
 // rounded and the shortest round-trip digits, fast_float parses; the layout
 // of the shortest form (fixed or scientific, whichever is shorter) is chosen

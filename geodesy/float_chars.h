@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decimal text of doubles, both ways, with the semantics of <charconv>'s
 // floating-point from_chars and to_chars: exact parsing, correctly rounded
 // formatting, shortest round-trip text by default (fixed or scientific,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Gauss-Krüger projection in the form used in Chinese surveying: transverse
 // projection in 3-degree or 6-degree zones, the easting shifted by 500 km and,
 // when the central meridian is named, prefixed with the zone number in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The projection of a geodetic system: the fixed Gauss-Krüger series of
 // Beijing 1954 and Xi'an 1980 (gauss_kruger.h) or the Krüger n-series of
 // CGCS2000 (transverse_mercator.h), chosen by Datum. Zones, false easting and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Transverse Mercator projection of the 2000 national geodetic coordinate
 // system (CGCS2000) by Krüger's series in the third flattening n, carried to
 // n⁶ as given by C. F. F. Karney, "Transverse Mercator with an accuracy of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gis/area_file.h"
 
 #include <cpl_error.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Areas of interest from polygon files: any polygon layer GDAL reads, brought
 // to the longitude and latitude of the datum whose sheets are listed.
 #pragma once

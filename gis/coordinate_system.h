@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The coordinate system of a sheet file, as EPSG names it.
 //
 // Geographic corners are on the datum's own geographic system: EPSG:4214

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gis/gdal_session.h"
 
 #include <cpl_error.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GDAL's drivers, registered once for the whole program.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gis/gis_export.h"
 
 #include <cpl_conv.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet frames in the formats that GIS and CAD programs open natively,
 // written through GDAL/OGR with their exact coordinate system
 // (coordinate_system.h). One routine writes every format; the window and the

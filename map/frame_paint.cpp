@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Map frames drawn with Qt at true scale.
 #include "map/frame_paint.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Map frames drawn with Qt at true scale: the lines and texts of a MapFrame
 // (numbering/map_frame.h) on paper, for PDF pages and SVG files. The frame's
 // ground metres become paper millimetres by the scale alone (1 km at 1:1万 is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The index map of a sheet list (图幅接合表): the frames of the sheets, their
 // numbers where they fit, the checked sheets filled, the current sheet
 // outlined, a graticule in degrees or a kilometre grid in the plane, and for

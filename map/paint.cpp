@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The index-map painter and its files.
 #include <QBuffer>
 #include <QFontDatabase>

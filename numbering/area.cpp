@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Selection of the sheets that share interior with an area, by a scan-line
 // over sheet rows.
 #include "numbering/area.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets of an area of interest: which sheets of a grid share interior
 // with a polygon, and how much of each the polygon covers.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion between the standards, and the omitted large coordinate
 // numbers.
 #include "numbering/sheet_grid.h"

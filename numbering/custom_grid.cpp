@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheets of an independent plane grid, numbered through a user's format.
 #include <algorithm>
 #include <charconv>

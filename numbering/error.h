@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one exception type of the program. It carries the text that the user
 // sees: "Range check error", "'5 ' is not a valid integer value", a file error
 // naming the file and the system's reason. Only the command dispatcher of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet walk exactly as the numbering rules state it, one sheet at a time.
 // Production code uses it where the fast walk cannot prove itself equal, and
 // the tests hold the fast walk against it.

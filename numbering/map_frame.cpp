@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame of a sheet as lines and texts in the Gauss-Krüger plane.
 #include "numbering/map_frame.h"
 

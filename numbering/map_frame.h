@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The map frame (图廓) of a sheet as plain geometry: the lines and texts that a
 // printed topographic sheet or a CAD survey drawing is built in, computed once
 // here so that a DXF frame and a PDF or SVG frame are the same lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet numbers as text, back to the sheet's extent.
 #include <string>
 

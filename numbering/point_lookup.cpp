@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet of a point at any scale, and its eight neighbours, taken from the
 // sheet walk over the point's own sheets.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The eleven scales of the national sheet division, the 1:1,000,000 grid, the
 // old-standard subdivisions and the new-standard scale codes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The production sheet walk and the routines of both numbering standards.
 #include "numbering/sheet_grid.h"
 

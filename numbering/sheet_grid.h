@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The walk over a sheet grid that every old-standard and new-standard routine
 // shares, in two forms that give the same records to the last bit:
 //

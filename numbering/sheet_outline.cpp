@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "numbering/sheet_outline.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The outline of a sheet as a polygon that follows its true edges.
 //
 // A sheet is bounded by two parallels and two meridians. On the Gauss-Krüger

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet records of the national division and of an independent plane grid.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text routines shared by the sheet-number parsers and the file readers.
 #include <charconv>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The chief header: every sheet routine of the program, declared together.
 //
 // Conventions of all routines here: inputs by value; results through an out
@@ -25,7 +26,9 @@
 namespace karvento {
 
 // ---------------------------------------------------------------------------
-// Sheet enumeration
+// Sheet enumeration (defined in numbering/sheet_grid.cpp, the rule-by-rule
+// walk in literal.cpp, areas in area.cpp; CreateMapUnionsOfStandard in
+// convert.cpp)
 //
 // Every routine lists the sheets of its scale that the requested area covers.
 // The corners are snapped outward to the sheet grid (an edge on a grid line
@@ -209,7 +212,8 @@ void CreateMapUnionsInArea(const GeoMultiPolygon& area, const TMapUnionRange& re
 TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
 
 // ---------------------------------------------------------------------------
-// The sheet of a point
+// The sheet of a point (defined in numbering/point_lookup.cpp; conversion
+// between the standards in convert.cpp)
 //
 // A point belongs to the sheet of column floor(longitude / width) and row
 // floor(latitude / height), both in seconds of arc, as the standard's
@@ -303,7 +307,7 @@ bool Is5000BasedNumber(std::string_view text);
 std::string NumberIn5000Form(std::string_view number2000);
 
 // ---------------------------------------------------------------------------
-// Parsing and checking sheet numbers
+// Parsing and checking sheet numbers (defined in numbering/parse.cpp)
 // ---------------------------------------------------------------------------
 
 // The sheet of an old-standard number (J-50-5-(24)-A), or all twelve values
@@ -340,7 +344,7 @@ std::string SheetNumberInCapitals(std::string text);
 bool IsFloatText(std::string_view text);
 
 // ---------------------------------------------------------------------------
-// Independent plane grids
+// Independent plane grids (defined in numbering/custom_grid.cpp)
 // ---------------------------------------------------------------------------
 
 // The two refusals of CreateCustomMapUnions, as shown to the user.
@@ -399,7 +403,8 @@ std::string CoordinateSheetNumber(double minX, double minY, int denominator);
 std::string RowLetters(long long row);
 
 // ---------------------------------------------------------------------------
-// Text conversions shared by the parsers and the file readers
+// Text conversions shared by the parsers and the file readers (defined in
+// numbering/text_convert.cpp)
 // ---------------------------------------------------------------------------
 
 // A whole number with optional leading blanks, an optional sign and digits,
@@ -421,7 +426,8 @@ double StrToFloat(std::string_view text);
 std::string FormatCount(double count);
 
 // ---------------------------------------------------------------------------
-// Exports (implemented in export/)
+// Exports (defined in export/: the MIF/MID files in mif_files.cpp, the
+// workbook in excel_export.cpp)
 //
 // Each writer returns true when every file was written and closed. On failure
 // it returns false, puts the file name and the system's reason into *reason

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # The sections that help2man adds to karvento-cli's manual page: each
 # command's own --help, as the program prints it.
 # Usage: man_commands.sh KARVENTO_CLI > karvento-cli.h2m

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's figures, measured in Debian's headless Chromium on this machine:
 // the size of karvento.html, the time until the page is ready, 857,088
 // sheets (1:1万 over 73°–135° E, 18°–54° N) computed, listed and drawn, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Builds the one self-contained page: the worker (with the WebAssembly core
 // embedded) bundled into a string, the page's script bundled around it, both
 // inlined into the HTML. Usage: node build.mjs CORE_JS OUT_HTML

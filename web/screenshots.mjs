@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's pictures for README, taken in headless Chromium at 1366 × 768:
 // at start, with the 1:1万 sheets around Beijing, with the sheet of a point
 // and its 接图表, with an area, and with China at 1:1万.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the user types into the fields and the coordinate tools of the
 // corner fields' context menu: a number or an angle typed or pasted into a
 // field (a typo changes nothing and says why in the status line), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The kinds of control that the main window and its dialogs hold, as plain
 // values with the behaviour the user sees: a spin field brings every value
 // into its limits, a number field reads any text as a number, a pick list

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands of the conversion tab: the source numbers (read from a
 // number list or typed), their extent and plane corners, and the
 // conversion of every source number into the target list.

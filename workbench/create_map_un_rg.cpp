@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's construction and wiring: its controls by name, the
 // tabs, the general error box, the fills that replace a list and its table,
 // the bottom row's Generate and Exit, and the dispatch of clicks by control

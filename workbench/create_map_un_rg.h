@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window as a model: every parameter of the five working tabs, the
 // six sheet lists, the four sheet tables and every command, under the names
 // that the desktop front end binds its widgets and handlers to.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Display patterns of the number fields: ",0;(,0)", ",0.00000;(,0.00000)",
 // ",0.000;(,0.000)", ",0.00000;(,0.0000)".
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The export commands of the main window: MIF/MID in geographic or plane
 // coordinates, the workbook, and the GIS formats (Shapefile, GeoPackage, DXF,
 // KML) with their coordinate system. Each writes the sheet table of the current

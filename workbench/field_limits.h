@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The limits of the window's number fields, as data: the spin fields and
 // number fields of the window read them, and so does whatever brings values
 // from elsewhere (a parameter file read by the command line) into the same

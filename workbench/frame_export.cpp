@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // 导出图廓 DXF / PDF: the map frames of the sheets of the current tab's table
 // (or of the checked ones), on the plane system of the list's fill, in the
 // list's coordinates (the omitted large numbers taken off), one sheet after

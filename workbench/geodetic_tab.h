@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A geodetic tab of the main window: the corners of the area in degrees,
 // minutes and seconds, the zone method and central meridian, the plane
 // offsets, the numbering standard and the scale, the tab's sheet list and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two small modal input dialogs: two numbers (TfrmInputPoint) and one line
 // of text (TfrmInputString), and the routines that show them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands of the sheet lists: which list a keyboard or menu command
 // acts on, the counts, checking and copying, delete, find and find again, and
 // the information dialog of a listed sheet with its neighbours.

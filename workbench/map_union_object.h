@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record holder attached to every sheet list item.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A sheet list: one row per sheet, each row a check state and the record
 // whose sheet number is the row's text. A fill hands the list the records it
 // also stores as the sheet table; the list keeps them alive for as long as it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A sheet table: the records of the last fill of one coordinate system, as
 // the exports read them. The table is immutable once filled and replaced
 // whole by the next fill; the sheet list filled at the same time shares its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands of the working tabs: Generate on a geodetic tab (with its
 // area of interest) and on the independent grid, the parameter files, taking
 // a listed sheet's corners or plane range into the fields, and the toolbars

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two plain text files that the workbench reads and writes: the parameter
 // file of a geodetic tab and the number list of the conversion tab. Free
 // functions, so that the command-line tool reads and writes the same files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet information dialog: a sheet's number, geographic corners and
 // plane corners, shown for reading. Every field can be edited, but nothing is
 // read back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Everything through which the workbench reaches the user. The desktop front
 // end implements it with its widgets; the tests implement it with a scripted
 // fake. The model never shows anything by itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The words in which the window tells the user what went wrong. Errors that
 // arise inside a routine carry the runtime's English texts ("Range check
 // error", "'abc' is not a valid floating point value") and the system's

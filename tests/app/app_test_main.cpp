@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One QApplication for every test of the window, on the offscreen platform
 // unless another one is asked for, with the toolkit's Chinese texts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Commands whose results come back into the widgets: the general error box,
 // saving and reopening a tab's parameters, and the conversion tab.
 #include <QTemporaryDir>

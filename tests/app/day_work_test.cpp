@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A day's work through the real widgets: the counts beside the lists, the
 // keys, the list menu, coordinates typed into a corner, the status line, the
 // checked-only exports, Enter in the parameter fields and on the source

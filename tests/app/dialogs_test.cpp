@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real dialogs, driven as a user drives them: the information dialog
 // built from its model, the two input dialogs and the message boxes and file
 // dialogs of the Qt user interface, each closed from a timer while it runs

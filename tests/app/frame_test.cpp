@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // 导出图廓 PDF from the desktop window: the frame drawn by the window's own
 // painter, one A1 page at true scale.
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The map window (图幅示意图) through its real widgets: opened from each list's
 // toolbar beside the fixed main window, in step with the list on generate,
 // check, delete and the current row, clicks and Ctrl+clicks on the map, wheel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A long command in the window: a workbook export of some 100,000 sheets
 // shows the window-modal progress dialog, the window keeps repainting, and
 // pressing the dialog's "取消" leaves the file that was there untouched.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet lists through their views: check marks and delete, find, the
 // information command on a double-click, row painting, and a list of a
 // million sheets.

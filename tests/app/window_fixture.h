@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window with its dialogs replaced at the user-interface boundary by
 // the workbench tests' scripted user, while the focus is the real widgets'
 // focus; and small helpers that act on widgets as a user does.

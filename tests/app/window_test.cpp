@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window through its widgets: start-up, typed values and their
 // limits, Generate, the tab-change enabling, the numbering way, the
 // coordinate tools and Exit.

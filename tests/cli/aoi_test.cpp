@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli sheets --aoi: the sheets of the polygons of a file, the layer
 // and attribute filter, the minimum cover, and the datum notice.
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ namespace {
 // a 1:1万 sheet, and a triangle at 117° E, 40° N. At 1:1万 the rectangle
 // meets 4 × 3 sheets (6 of them whole, one of those holed); the triangle 5.
 std::string AreaFile(const char* epsg) {
-  const std::string file = testing::TempDir() + "/aoi_" + epsg + ".geojson";
+  const std::string file = testing::TempDir() + "/aoi_" + epsg + "_" + std::to_string(getpid()) + ".geojson";
   std::ofstream(file) << R"({"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::)"
                       << epsg << R"("}},"features":[
 {"type":"Feature","properties":{"name":"a"},"geometry":{"type":"Polygon","coordinates":[[[116,39],[116.2,39],[116.2,39.1],[116,39.1],[116,39]],[[116.0625,39.0416666666666667],[116.125,39.0416666666666667],[116.125,39.0625],[116.0625,39.0625],[116.0625,39.0416666666666667]]]}},

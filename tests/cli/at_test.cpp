@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli at: the sheet of a point at every scale and its 接合图表.
 #include <gtest/gtest.h>
 

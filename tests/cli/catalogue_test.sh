@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Every text of karvento-cli that the sources mark for translation has an
 # English translation in po/en.po: none missing, none empty, none fuzzy,
 # and none left over.

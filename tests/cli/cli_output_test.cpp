@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What karvento-cli's text formats write, checked against the readers that
 // users open them with: numbers in plain decimal form that read back to the
 // same double, GeoJSON as RFC 7946 and GDAL read it, and the numbers that no

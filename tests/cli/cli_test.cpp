@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli run as a user would: arguments in, text and exit status out.
 #include <gtest/gtest.h>
 #include <sys/wait.h>

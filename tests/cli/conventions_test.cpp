@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli as scripts and terminals use it, and its files as the
 // programs that open them read them: GDAL's type guessing, Python's csv and
 // a spreadsheet's cells, SVG viewers on other systems.

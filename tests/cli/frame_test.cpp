@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli frame as a user gets it: the DXF read back through GDAL and
 // measured as geometry, a PDF page measured by poppler at a known resolution,
 // one file per sheet of an extent.

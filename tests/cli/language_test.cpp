@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The language of karvento-cli: Chinese under C, POSIX, no locale and zh_*,
 // English under en_*, for help, usage errors, data errors, system reasons
 // and the progress line alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli's index maps as a user gets them: SVG read back by Python's
 // XML parser, PNG opened, PDF rendered by poppler's pdftoppm.
 #include <gtest/gtest.h>

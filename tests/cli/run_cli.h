@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Running karvento-cli from the tests as a user would: a shell command line
 // in, standard output, standard error and exit status out.
 #pragma once

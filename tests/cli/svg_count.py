@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Reads an index map SVG back: prints the number of sheet frames (rectangles
 drawn in the frame colour), of coverage rectangles, of current-sheet outlines
 (rectangles in the current colour), of area-of-interest rings (shapes in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exports that cannot be done: each one says so, with the file and the
 // reason, writes nothing under the target's name and leaves an existing file
 // exactly as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GDAL's MapInfo reader (ogrinfo) reads what the MIF writers wrote: the layer,
 // the number of features, the sheet numbers decoded from GBK through the
 // file's Charset line, and the polygons.

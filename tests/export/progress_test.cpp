@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The writers' progress: every writer reports its records from 0 up to the
 // table's total, in steps of at most a few thousand, and a cancel at any
 // report ends it with kExportCancelled, no file under the target's name and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Prints what a workbook holds, one fact per line, for the export tests:
 #   merged A1:M1
 #   cell A1 s <text> align=center border=-,-,-,-      (left,right,top,bottom)

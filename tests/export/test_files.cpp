@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "test_files.h"
 
 #include <sys/wait.h>

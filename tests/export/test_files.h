@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the export tests: a scratch folder per test, whole-file reads,
 // running a reader program and capturing what it prints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Angles as people write them: every accepted form against the angle it
 // stands for, and the texts that must be refused with their reason.
 #include "geodesy/angle_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The browser build's decimal text of doubles against the native library's:
 // the same bytes for every form the program writes, and the same value and
 // outcome for every text it reads. Built with the browser's routines

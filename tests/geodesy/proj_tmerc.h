@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An independent transverse Mercator for the projection tests: PROJ's tmerc
 // on a named ellipsoid, central meridian and false easting.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Polygon files read as areas of interest: rings and holes kept, coordinates
 // brought to the sheet datum's longitude and latitude by PROJ, and a notice
 // where the file's datum has no official transformation to the sheets'.

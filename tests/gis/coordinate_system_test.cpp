@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The EPSG systems of the sheet files, checked against GDAL's own copy of
 // the EPSG dataset: every code of the table names the datum, the zone width
 // and the central meridian that the projection used, and the false easting

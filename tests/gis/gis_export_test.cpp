@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet files read back through GDAL/OGR as a GIS or CAD program reads
 // them: the features, the numbers (Chinese text intact in UTF-8 and GBK), the
 // frames, the coordinate system identified as its EPSG code, and plane frames

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "read_back.h"
 
 #include <cpl_conv.h>

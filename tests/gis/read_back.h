@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What GDAL/OGR reads back from a written file, as plain values.
 #pragma once
 

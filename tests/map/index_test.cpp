@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets of an index map: frames from the records, the bucket index
 // against a plain scan, hit-testing, and the view's arithmetic.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The map tests draw text, which needs a QGuiApplication: on the offscreen
 // platform unless another one is asked for.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The index map drawn: pixels of a known list (a checked sheet filled, the
 // current one outlined, numbers inside their frames), the coverage cells of
 // small sheets, the three file formats read back, and the repaint time of

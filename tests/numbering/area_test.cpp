@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheets of an area, checked against GEOS through GDAL's OGR: a sheet is
 // selected exactly when its frame and the area share interior (they intersect
 // and do not merely touch), and its covered fraction is the area of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheets on the 2000 national system: the same numbers and edges as on the
 // legacy systems, and plane corners of the exact transverse Mercator.
 #include <GeographicLib/TransverseMercatorExact.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The map frame as geometry: the inner frame on the sheet's projected
 // meridians and parallels, a tick at every exact minute, kilometre lines at
 // their exact values, the true neighbours in the 接合图表, at every kind of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The production sheet walk against the literal rules, field by field, with
 // doubles compared exactly.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet of a point and its neighbours: the edge rule (east and north),
 // agreement with the sheet walk at every scale in both standards, and the
 // 接合图表 across 1:100万 sheet edges and zone edges.

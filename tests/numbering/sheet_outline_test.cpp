@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The outline of a sheet along its true edges: exact corners, every point of
 // every true edge within the tolerance, and only as many vertices as needed.
 #include <gtest/gtest.h>

@@ -1,22 +1,15 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package from the built tree and checks what it holds:
 # the two programs, the desktop entry with its caption and icon, and the
 # dependencies that dpkg-shlibdeps found for the binaries.
 # Usage: check_package.sh BUILD_DIR
 set -euo pipefail
-build=$1
 # The programs speak their default language, Chinese, unless a case below
 # asks for English.
 export LC_ALL=C.UTF-8
 unset LANGUAGE
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >"$out/cpack.log" 2>&1 ||
-  { cat "$out/cpack.log"; exit 1; }
-debs=("$out"/karvento_*.deb)
-[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || { echo "no single karvento_*.deb in $out"; ls "$out"; exit 1; }
-deb=${debs[0]}
+. "$(dirname "$0")/package_lib.sh" "$1"
 info=$(dpkg-deb -I "$deb")
 files=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 echo "$info"

@@ -1,17 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Debian's own checkers on the package built from the built tree: lintian
 # (pedantic, failing on any error or warning) and desktop-file-validate on
 # the desktop entry as installed.
 # Usage: lint_package.sh BUILD_DIR
 set -euo pipefail
-build=$1
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >"$out/cpack.log" 2>&1 ||
-  { cat "$out/cpack.log"; exit 1; }
-debs=("$out"/karvento_*.deb)
-deb=${debs[0]}
+. "$(dirname "$0")/package_lib.sh" "$1"
 fail=0
 # Every tag is shown; errors and warnings fail the test.
 lintian --pedantic --display-info --fail-on error,warning "$deb" 2>&1 | grep -v 'running with root privileges' ||

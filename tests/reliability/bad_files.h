@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files that a reader may be handed by mistake or by malice, made in a
 // test's own folder, and a snapshot of everything the window shows so that
 // a refused command can be shown to have changed nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli check --input FILE on broken and hostile number lists: the
 // command line reads lists with the window's reader, so a file that cannot
 // be read is an error with exit status 1, never an empty list.

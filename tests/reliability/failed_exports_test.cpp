@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exports and Save to places where no file can be written, through the
 // window with the scripted user: each shows one error box naming the file
 // and the system's reason, changes nothing in the window, and leaves any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Inputs from the fuzz targets of the file readers, kept as facts: the
 // texts that messages quote are UTF-8, and text that is not ASCII where the
 // parser reads it is never a sheet number. Each input is also in the targets' seed corpus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // karvento-cli's GIS files (shp, gpkg, dxf, kml) written where users point
 // them: devices, pipes, links, private files, full disks, file-size limits,
 // and ends by signal. Each either writes what the name opens, or fails with

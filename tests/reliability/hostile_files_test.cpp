@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Broken and hostile files handed to the window's two readers, Open
 // parameters ("打开" on 北京54坐标系) and Open number list ("打开" on
 // 图幅号转换), through the scripted user. A refused file shows one error

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The memory that the window's number list costs, held to the budget of the
 // README: a million numbers read through Open number list, and given back
 // when they are deleted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The area of interest of a geodetic tab (导入范围, 清除范围) and the 接合图表
 // of the sheet information.
 #include <gtest/gtest.h>

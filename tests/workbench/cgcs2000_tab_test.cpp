@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The "2000国家坐标系" tab: the same controls, limits, commands and files as
 // the Beijing 1954 tab, on the CGCS2000 projection, with its own list and
 // table; and CGCS2000 on the conversion tab.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Save and open, number lists and new numbers, imports, find, delete, sheet
 // information, the coordinate tools and the dispatcher, as the user drives
 // them.

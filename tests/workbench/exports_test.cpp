@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The export commands: which table each writes on which tab, the save
 // dialog's filter and extension, and a failed export reported with the
 // writer's reason.

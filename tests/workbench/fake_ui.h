@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A scripted user: queues of answers for every question the workbench may
 // ask, and a record of everything it showed. A question without a scripted
 // answer fails the test and is answered by cancelling.

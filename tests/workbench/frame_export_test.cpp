@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // 导出图廓: the frames of a list's sheets written from the window, in the
 // list's own coordinates, one DXF file per sheet, only the checked ones from
 // the companion, and no PDF where the front end cannot draw.

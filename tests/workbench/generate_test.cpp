@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Generate on the three generating tabs and Convert on the conversion tab,
 // through the window as the user drives it.
 #include <gtest/gtest.h>

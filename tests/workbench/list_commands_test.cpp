@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The helpers of a day's work on the model: the counts beside the lists, the
 // keyboard and list-menu commands on the active list, a coordinate typed into
 // a corner's degree field, a number typed on the source list, and the status

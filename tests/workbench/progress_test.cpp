@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Long commands show their progress and honour the user's cancel: Open of a
 // number list, Convert and the four exports. A cancelled command leaves the
 // lists, the tables and the files exactly as they were; a command that is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A folder of its own for each test, removed afterwards.
 #pragma once
 

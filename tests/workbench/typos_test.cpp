@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A user's slip never loses data or changes a value unseen: typed texts
 // that are no number keep the field's value and say why, commas are read as
 // the user meant them or refused, a bad source number stops no other, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window driven by a scripted user, with helpers that set fields
 // the way the user types them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window at start-up, its tabs and their enabling, and controls by
 // name.
 #include <gtest/gtest.h>

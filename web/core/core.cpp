@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's entry points into the sheet routines: the same walk, point
 // lookup, parser and converter as the window and the command line, handed to
 // JavaScript as typed arrays (one sheet = 4 edges in degrees, 8 plane

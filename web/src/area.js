@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Areas of interest read in the page from the files users draw them in:
 // GeoJSON, KML and zipped Shapefiles of polygons (holes and multipolygons),
 // in longitude and latitude. Nothing leaves the page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's exports: a registry of file formats, each a caption for the
 // export menu and a routine that makes the file's bytes (most of them in the
 // worker, by the same C++ writers as karvento-cli), and the download that

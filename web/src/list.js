@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sheet list: a virtual list whose rows are made only for what is on the
 // screen, so a list of a million sheets scrolls like one of ten.
 const ROW = 22;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Karvento's page: the sheets of an extent, the sheet of a point, checking
 // and converting numbers, and the index map, all computed by the program's
 // own C++ core in a Web Worker.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The index map (图幅示意图): sheet frames in longitude and latitude, their
 // numbers where they fit, checked sheets filled, the area or box outlined,
 // a graticule labelled in a margin, zoom and pan. Frames smaller than a few

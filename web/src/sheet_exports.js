@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's text exports of the sheet list: CSV (UTF-8 with a byte-order
 // mark, and GBK), GeoJSON and MIF/MID, made in the worker by the writers
 // karvento-cli writes with, so that a file is the command line's to the byte

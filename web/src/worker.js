@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's computing thread: the C++ core compiled to WebAssembly, asked by
 // message so that the page stays responsive while a large request is walked.
 import KarventoCore from 'karvento-core';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opens the built page in Debian's Chromium, headless, from file:// as a
 // user who double-clicks it would.
 import puppeteer from 'puppeteer-core';

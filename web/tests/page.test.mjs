@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The built page in a real Chromium, from file://, driven as a user drives
 // it, its answers compared with karvento-cli's for the same requests.
 import { test, before, after } from 'node:test';
