@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // KML of standard sheets without GDAL: the bytes that GDAL's KML driver
 // writes for the same sheets (the command line's `--format kml`), so that the
 // page, which has no GDAL, offers the same file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A Shapefile of standard sheets made in memory, without GDAL: the .shp,
 // .shx, .dbf, .prj and .cpg that the command line's `--format shp` writes
 // through GDAL for the same sheets, for the page, which has no GDAL and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "export/sheet_fields.h"
 
 #include "numbering/scales.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The attributes that every GIS file of standard sheets carries besides the
 // number and the edges.
 #pragma once

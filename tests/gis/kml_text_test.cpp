@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The KML that the page writes without GDAL against GDAL's own KML driver
 // (what the command line and the window write): the same bytes for the same
 // sheets, and the same text for every coordinate and attribute value.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Shapefile that the page makes in memory against the one GDAL writes
 // for the command line and the window: every member byte for byte (the
 // .dbf's date of last change aside), the coordinate systems of every kind,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's files that karvento-cli writes through GDAL: KML and the
 // Shapefile, made here by the GDAL-free writers of export/ from the same walk
 // as the page's list (the request walked again, the area applied again), so

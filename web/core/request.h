@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A request of the page as its form states it, its translation into the
 // routines' terms, and the walk of the sheets it lists: shared by the page's
 // entry points (core.cpp) and its file writers (files.cpp), so that every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's exports of the files that karvento-cli writes through GDAL:
 // KML and the Shapefile. The worker makes their bytes with the GDAL-free
 // writers of export/ (the same bytes as `karvento-cli sheets --format kml`

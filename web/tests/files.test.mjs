@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's KML and zipped Shapefile downloaded from a real Chromium and
 // compared with what karvento-cli writes for the same request: the KML byte
 // for byte, the Shapefile as GDAL reads both back (fields, frames, system).
