@@ -3,6 +3,7 @@
 // mark, and GBK), GeoJSON and MIF/MID, made in the worker by the writers
 // karvento-cli writes with, so that a file is the command line's to the byte
 // for the same request.
+import { zipSync } from 'fflate';
 import { registerExport } from './export.js';
 
 // The worker's files of one format, named base + each extension in turn.
@@ -34,15 +35,13 @@ registerExport({
   caption: '导出GeoJSON文件',
   run: (ctx) => workerFiles(ctx, 'geojson', ['.geojson'], 'application/geo+json'),
 });
-// MIF/MID as the desktop's menu offers it: 大地坐标 or 平面坐标; the MIF and
-// its MID are two downloads.
-registerExport({
-  id: 'mif-geo',
-  caption: '导出MIF文件（大地坐标）',
-  run: (ctx) => workerFiles(ctx, 'mif-geo', ['.mif', '.mid'], 'application/octet-stream'),
-});
-registerExport({
-  id: 'mif-plane',
-  caption: '导出MIF文件（平面坐标）',
-  run: (ctx) => workerFiles(ctx, 'mif-plane', ['.mif', '.mid'], 'application/octet-stream'),
-});
+// MIF/MID as the desktop's menu offers it: 大地坐标 or 平面坐标. The MIF and
+// its MID belong together: one zip holding both, one download (a browser
+// holds back, or asks about, a second file a page saves at once).
+async function mifZip(ctx, format) {
+  const files = await workerFiles(ctx, format, ['.mif', '.mid'], 'application/octet-stream');
+  const members = Object.fromEntries(files.map((f) => [f.name, f.bytes]));
+  return [{ name: `${ctx.baseName}.zip`, bytes: zipSync(members), type: 'application/zip' }];
+}
+registerExport({ id: 'mif-geo', caption: '导出MIF文件（大地坐标）', run: (ctx) => mifZip(ctx, 'mif-geo') });
+registerExport({ id: 'mif-plane', caption: '导出MIF文件（平面坐标）', run: (ctx) => mifZip(ctx, 'mif-plane') });

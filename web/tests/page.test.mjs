@@ -4,6 +4,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
+import { unzipSync } from 'fflate';
 import { openPage, type, generate } from './browser.mjs';
 
 const CLI = process.env.KARVENTO_CLI || new URL('../../build/cli/karvento-cli', import.meta.url).pathname;
@@ -202,6 +203,8 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
   const exportAs = async (id, names, checkedOnly = false) => {
     for (const n of names) rmSync(join(dir, n), { force: true });
     await t.page.$eval('#checked-only', (c, on) => { c.checked = on; }, checkedOnly);
+    // The previous export's outcome must not pass for this one's.
+    await t.page.evaluate(() => { document.body.dataset.exported = ''; });
     await t.page.click('#export');
     await t.page.click(`#export-menu button[data-export="${id}"]`);
     await t.page.waitForFunction(() => document.body.dataset.exported, { timeout: 60000 });
@@ -241,11 +244,17 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
     assert.ok(gbk.equals(cliBytes('--format', 'csv', '--encoding', 'gbk')), `${label} csv gbk`);
     const [geojson] = await exportAs('geojson', ['图幅号.geojson']);
     assert.ok(geojson.equals(cliBytes('--format', 'geojson')), `${label} geojson`);
-    const [mif, mid] = await exportAs('mif-plane', ['图幅号.mif', '图幅号.mid']);
+    const mifPair = async (id) => {
+      const [zip] = await exportAs(id, ['图幅号.zip']);
+      const members = unzipSync(new Uint8Array(zip));
+      assert.deepEqual(Object.keys(members).sort(), ['图幅号.mid', '图幅号.mif']);
+      return [Buffer.from(members['图幅号.mif']), Buffer.from(members['图幅号.mid'])];
+    };
+    const [mif, mid] = await mifPair('mif-plane');
     const [wantMif, wantMid] = cliFiles('cli-plane.mif', '--format', 'mif');
     assert.ok(mif.equals(wantMif), `${label} plane mif`);
     assert.ok(mid.equals(wantMid), `${label} plane mid`);
-    const [geoMif, geoMid] = await exportAs('mif-geo', ['图幅号.mif', '图幅号.mid']);
+    const [geoMif, geoMid] = await mifPair('mif-geo');
     const [wantGeoMif, wantGeoMid] = cliFiles('cli-geo.mif', '--format', 'mif', '--coords', 'geo');
     assert.ok(geoMif.equals(wantGeoMif), `${label} geographic mif`);
     assert.ok(geoMid.equals(wantGeoMid), `${label} geographic mid`);
