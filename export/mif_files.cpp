@@ -122,6 +122,21 @@ std::unique_ptr<FilePair> OpenPair(const std::string& fileName, bool framed) {
   return std::make_unique<SafeFilePair>(fileName, midName);
 }
 
+// The MIF and MID of a standard table, sheet by sheet in column order: plane
+// frames within bounds, or longitudes and latitudes when bounds is null.
+auto StandardBody(const TStandardMapUnions& table, const Bounds* bounds) {
+  return [&table, bounds](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
+    PutHeader(mif, bounds);
+    CornerTexts corners;
+    for (const auto& column : table) {
+      for (const auto& sheet : column) {
+        PutStandardSheet(mif, mid, corners, bounds == nullptr, sheet);
+        ticker.Tick();
+      }
+    }
+  };
+}
+
 }  // namespace
 
 MifColumnWriter::MifColumnWriter(const std::string& fileName, bool geo,
@@ -143,17 +158,7 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
   if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
   const Bounds bounds = PlaneBounds(table.front().back(), table.back().front());
-  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
-    PutHeader(mif, &bounds);
-    CornerTexts corners;
-    for (const auto& column : table) {
-      for (const auto& sheet : column) {
-        PutStandardSheet(mif, mid, corners, false, sheet);
-        ticker.Tick();
-      }
-    }
-  };
-  return Export(fileName, table, reason, progress, body);
+  return Export(fileName, table, reason, progress, StandardBody(table, &bounds));
 }
 
 bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, std::string* reason,
@@ -182,17 +187,7 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, 
 
 bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, std::string* reason,
                  const ExportProgress& progress) {
-  const auto body = [&](OutBuffer& mif, OutBuffer& mid, ExportTicker& ticker) {
-    PutHeader(mif, nullptr);
-    CornerTexts corners;
-    for (const auto& column : table) {
-      for (const auto& sheet : column) {
-        PutStandardSheet(mif, mid, corners, true, sheet);
-        ticker.Tick();
-      }
-    }
-  };
-  return Export(fileName, table, reason, progress, body);
+  return Export(fileName, table, reason, progress, StandardBody(table, nullptr));
 }
 
 }  // namespace karvento
