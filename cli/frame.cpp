@@ -261,7 +261,14 @@ int RunFrame(const std::vector<std::string>& words) {
     for (const std::string& number : numbers) {
       if (number.empty()) continue;
       request.name = nameOf(number);
-      writer.Write(BuildStandardFrame(number, request));
+      MapFrame frame;
+      try {
+        frame = BuildStandardFrame(number, request);
+      } catch (const Error& e) {
+        // Which number, and what is wrong with it, in the user's words.
+        throw Error(NumberErrorText(number, e));
+      }
+      writer.Write(frame);
     }
   }
   writer.Finish();

@@ -146,6 +146,7 @@ int RunGrid(const std::vector<std::string>& words) {
                            args.Value("name").value_or(""), args.Value("notes").value_or(""));
     return 0;
   }
+  // The map's title is part of the drawing: Chinese in every language.
   if (WriteCustomMap(o, sheets, "图幅接合表  独立坐标系")) return 0;
   if (WriteCustomFile(o, sheets, p.cm != 0 ? &p : nullptr)) return 0;
   OutputStream stream(o);

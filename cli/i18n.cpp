@@ -70,12 +70,15 @@ const std::map<int, const char*>& ChineseReasons() {
   return reasons;
 }
 
+// errno values run below this on Linux (EHWPOISON is 133).
+constexpr int kErrnoCount = 134;
+
 // errno of a strerror text, as this process's strerror words it: the
 // writers below the tool put the system's reason into their messages.
 int ErrnoOfText(std::string_view text) {
   static const std::map<std::string, int, std::less<>> numbers = [] {
     std::map<std::string, int, std::less<>> m;
-    for (int e = 1; e < 134; ++e) m.emplace(std::strerror(e), e);
+    for (int e = 1; e < kErrnoCount; ++e) m.emplace(std::strerror(e), e);
     return m;
   }();
   const auto it = numbers.find(text);
@@ -105,6 +108,11 @@ const char* const kPatterns[] = {
     N_("无法转换为旧图幅号：旧图幅号标准没有 %s 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。"),
     N_("无法按旧图幅号标准编号：旧图幅号标准没有 %s 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。"),
     N_("图幅号“%s”%s"),
+    N_("不是标准图幅号：%s"),
+    N_("图幅太多，无法导出到一个工作表：共 %s 个图幅，一个工作表最多容纳 %s 个。请缩小范围后分批导出。"),
+    N_("无法把文本转换为 GBK 编码：第 %s 字节起的字符不完整"),
+    N_("无法把文本转换为 GBK 编码：第 %s 字节起不是可转换的字符"),
+    N_("图幅号过长：%s 幅图的图幅号（编号格式 %s 字节）合计超过了一次最多 %s MiB 的上限。请缩短编号格式或缩小范围。"),
 };
 
 // Whole messages of the routines, the writers and the area reader, and the
@@ -122,6 +130,9 @@ const char* const kPatterns[] = {
     N_("请缩小范围或加大图幅的X、Y方向尺寸。"),
     N_("请减少原图幅号，或选用较小的转换后比例尺。"),
     N_("偏移值太小了！"),
+    N_("含有换行符或 NUL 字符，不能写入文件"),
+    N_("不是有效的 UTF-8 文本，不能写入文件"),
+    N_("不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"),
     N_("图副格式不符合规定！"),
     N_("该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。"),
     N_("超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）"),

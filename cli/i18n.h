@@ -4,7 +4,8 @@
 // gettext (domain "karvento"); the English catalogue, po/en.po, translates
 // it. Chinese is the default: under the C and POSIX locales, with no locale
 // set, and under zh_*; English under en_* (LANGUAGE, LC_ALL, LC_MESSAGES,
-// LANG, as gettext reads them).
+// LANG, as gettext reads them: a LANGUAGE that names English gives English
+// under any locale but C and POSIX, LC_ALL=C.UTF-8 included).
 #pragma once
 
 #include <initializer_list>

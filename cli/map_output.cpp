@@ -36,6 +36,8 @@ bool WriteCustomMap(const OutputOptions& o, const TCustomMapUnions& sheets, cons
 
 std::string WithMapHelp(const char* help) { return FillPattern(Tr(help), {Tr(kMapHelp)}); }
 
+// The index map's own title, part of the drawing like its sheet numbers: in
+// Chinese whatever the language of the tool's messages.
 std::string MapTitle(std::string_view scale, std::string_view standard, Datum datum) {
   std::string title = "图幅接合表  ";
   title += scale;

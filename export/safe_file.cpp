@@ -233,7 +233,6 @@ void PrepareFileSignals() {
   });
 }
 
-
 SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), mode_(mode) {
   PrepareFileSignals();
   if (target_.empty()) Fail(ENOENT);

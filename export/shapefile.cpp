@@ -24,32 +24,6 @@ constexpr double kOutlineTolerance = 0.01;
 // the .cpg; a UTF-8 .dbf has none.
 constexpr unsigned char kGbkLanguageDriver = 0x4D;
 
-// The ESRI forms of a datum's systems, which only a .prj holds.
-struct DatumNames {
-  Datum datum;
-  const char* esri;    // the datum in ESRI's names of its projected systems
-  const char* geogcs;  // the ESRI form of the geographic system
-};
-
-constexpr DatumNames kDatumNames[] = {
-    {Datum::Beijing54, "Beijing_1954",
-     "GEOGCS[\"GCS_Beijing_1954\",DATUM[\"D_Beijing_1954\",SPHEROID[\"Krasovsky_1940\",6378245.0,298.3]],"
-     "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
-    {Datum::Xian80, "Xian_1980",
-     "GEOGCS[\"GCS_Xian_1980\",DATUM[\"D_Xian_1980\",SPHEROID[\"Xian_1980\",6378140.0,298.257]],"
-     "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
-    {Datum::Cgcs2000, "CGCS2000",
-     "GEOGCS[\"GCS_China_Geodetic_Coordinate_System_2000\",DATUM[\"D_China_2000\",SPHEROID[\"CGCS2000\","
-     "6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]"},
-};
-
-const DatumNames& NamesOf(Datum datum) {
-  for (const DatumNames& d : kDatumNames) {
-    if (d.datum == datum) return d;
-  }
-  throw Error("unknown datum");
-}
-
 // Shortest round-trip text, plain decimal ("70.5", "39000000").
 std::string ShortText(double v) {
   char buf[64];
@@ -136,8 +110,8 @@ void ShapefileOutline::Add(const TStandardMapUnion& sheet) {
 }
 
 std::string ShapefilePrj(const ShapefileOptions& options, double westmost, double eastmost) {
-  const DatumNames& names = NamesOf(options.datum);
-  if (options.geographic) return names.geogcs;
+  const DatumInfo& names = DatumInfoOf(options.datum);
+  if (options.geographic) return names.esriGeogcs;
   const bool prefix = options.cm != 0;
   double cm = options.cm;
   if (!prefix) {
@@ -148,7 +122,7 @@ std::string ShapefilePrj(const ShapefileOptions& options, double westmost, doubl
   const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;
   std::string name;
   if (HasEpsgSystem(options.datum, options.zone3, cm) && !offsets) {
-    name = std::string(names.esri) + (options.zone3 ? "_3_Degree" : "") + "_GK_" +
+    name = std::string(names.esriName) + (options.zone3 ? "_3_Degree" : "") + "_GK_" +
            (prefix ? "Zone_" + ShortText(zone) : "CM_" + ShortText(cm) + "E");
   } else {
     std::string gdalName = std::string(DatumInfoOf(options.datum).epsgName) + " / " + (options.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
@@ -162,7 +136,7 @@ std::string ShapefilePrj(const ShapefileOptions& options, double westmost, doubl
     name = EsriName(gdalName);
   }
   const double falseEasting = prefix ? FalseEasting(options.zone3, cm) : 500000;
-  return "PROJCS[\"" + name + "\"," + names.geogcs + ",PROJECTION[\"Gauss_Kruger\"],PARAMETER[\"False_Easting\"," +
+  return "PROJCS[\"" + name + "\"," + names.esriGeogcs + ",PROJECTION[\"Gauss_Kruger\"],PARAMETER[\"False_Easting\"," +
          WktNumber(falseEasting - options.offsetX) + "],PARAMETER[\"False_Northing\"," +
          WktNumber(-options.offsetY) + "],PARAMETER[\"Central_Meridian\"," + WktNumber(cm) +
          "],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";

@@ -202,6 +202,11 @@ TEST(FrameCli, AnExtentWritesOneFilePerSheetAndRefusalsLeaveNothing) {
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("J50X003040"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(file));
+  // A refusal names the number and the part that is wrong, as check does.
+  const Result part = RunCli("frame XYZ --output " + file);
+  EXPECT_EQ(part.status, 1);
+  EXPECT_NE(part.err.find("XYZ不是标准图幅号：其中的“YZ”应是整数"), std::string::npos) << part.err;
+  EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST(FrameCli, RectangularSheetsOnTheNationalGridCarryItsSystemAndTheirFrames) {

@@ -289,6 +289,22 @@ double WalkOnly(const Request& r) {
   return n;
 }
 
+// The datum table as the page's form offers it: the form's value (the row),
+// the window's caption, the name English texts use, and whether its
+// longitudes and latitudes lie on WGS 84's.
+val Datums() {
+  val out = val::array();
+  for (std::size_t i = 0; i < kDatums.size(); ++i) {
+    val row = val::object();
+    row.set("value", static_cast<int>(i));
+    row.set("caption", std::string(kDatums[i].caption));
+    row.set("name", std::string(kDatums[i].name));
+    row.set("nearWgs84", kDatums[i].nearWgs84);
+    out.call<void>("push", row);
+  }
+  return out;
+}
+
 val ScaleCaptions() {
   val out = val::array();
   for (const auto caption : kScaleCaptions) out.call<void>("push", std::string(caption));
@@ -319,6 +335,7 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("check", &Check);
   emscripten::function("convert", &Convert);
   emscripten::function("scaleCaptions", &ScaleCaptions);
+  emscripten::function("datums", &Datums);
   emscripten::function("walkOnly", &WalkOnly);
   emscripten::function("areaCorners", &AreaCorners);
   emscripten::function("generateInArea", &GenerateInArea);

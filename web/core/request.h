@@ -29,10 +29,11 @@ struct Request {
   double offsetX = 0, offsetY = 0;
 };
 
-// The datum of the form's choice, in the datum table's order.
+// The datum of the form's choice, in the datum table's order; a value that
+// names no row is refused, never taken for another datum.
 inline Datum DatumOf(int d) {
-  return d > 0 && d < static_cast<int>(kDatums.size()) ? kDatums[static_cast<std::size_t>(d)].datum
-                                                       : Datum::Beijing54;
+  if (d < 0 || d >= static_cast<int>(kDatums.size())) throw Error("坐标系 " + std::to_string(d) + " 不存在");
+  return kDatums[static_cast<std::size_t>(d)].datum;
 }
 
 // One corner coordinate: degrees, minutes and seconds as the window's fields

@@ -29,11 +29,7 @@ function ask(op, args) {
 }
 
 const $ = (id) => document.getElementById(id);
-const DATUMS = [
-  { value: 2, caption: '2000国家大地坐标系' },
-  { value: 1, caption: '西安80坐标系' },
-  { value: 0, caption: '北京54坐标系' },
-];
+let datums = [];  // the datum table's rows: value, caption, name, nearWgs84
 
 function status(text, isError = false) {
   const s = $('status');
@@ -157,7 +153,6 @@ function setCorners(west, south, east, north) {
   $('north').value = text(north);
 }
 
-const DATUM_NAMES = { 0: 'Beijing 1954', 1: "Xi'an 1980", 2: 'CGCS2000' };
 
 async function importArea(file) {
   let read, settled;
@@ -179,11 +174,11 @@ async function importArea(file) {
   map.area = settled.polygons;
   $('area-name').textContent = `范围：${file.name}，${read.polygons.length} 个多边形`;
   $('clear-area').disabled = false;
-  const target = DATUM_NAMES[planeSystem().datum];
+  const target = datums[planeSystem().datum];
   // WGS 84 and CGCS2000 against Beijing 1954 and Xi'an 1980: no official
   // transformation, the longitudes and latitudes are used as they are.
-  const notice = planeSystem().datum !== 2
-    ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
+  const notice = !target.nearWgs84
+    ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target.name} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
     : '';
   status(notice + settled.notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
   map.fitTo(...Object.values(corners).slice(0, 4));
@@ -375,7 +370,10 @@ async function init() {
   fillSelect($('scale'), scales, 6);
   fillSelect($('pscale'), scales, 6);
   fillSelect($('cscale'), scales, 6);
-  fillSelect($('datum'), DATUMS.map((d) => [d.value, d.caption]), 2);
+  datums = await ask('datums', {});
+  // Newest first, the national system chosen: the datum to prefer.
+  const preferred = datums.find((d) => d.nearWgs84).value;
+  fillSelect($('datum'), [...datums].reverse().map((d) => [d.value, d.caption]), preferred);
   document.querySelectorAll('.tabs button').forEach((b) => { b.onclick = () => showTab(b.dataset.tab); });
   $('generate').onclick = generate;
   $('extent-form').onkeydown = (e) => { if (e.key === 'Enter') generate(); };

@@ -27,6 +27,7 @@ const ops = {
     return rows;
   },
   scaleCaptions: (core) => core.scaleCaptions(),
+  datums: (core) => core.datums(),
   areaCorners: (core, { coords, shape, scale }) => core.areaCorners(coords, shape, scale),
   generateInArea: (core, { request, coords, shape, minCover }) =>
     core.generateInArea(request, coords, shape, minCover, MAX_SHEETS),
