@@ -25,9 +25,11 @@
 #include <optional>
 #include <vector>
 
+#include "export/dxf_text.h"
 #include "export/export_progress.h"
 #include "export/gbk.h"
 #include "export/safe_file.h"
+#include "export/sheet_frame.h"
 #include "geodesy/angles.h"
 #include "gis/gdal_session.h"
 #include "numbering/error.h"
@@ -38,17 +40,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-// Layer names of the CAD drawing.
-constexpr const char* kFrameLayer = "图廓";
-constexpr const char* kNumberLayer = "图号";
-// The number's text height as a fraction of the frame's height: a
-// ten-character new-standard number then spans about two thirds of a
-// 1:1万 frame's width.
-constexpr double kTextHeightRatio = 1.0 / 12;
-
-// How far a frame's polygon may lie from the sheet's true edges, in metres.
-constexpr double kOutlineTolerance = 0.01;
 
 // The companions of a Shapefile: the ones GDAL writes, and the spatial
 // indexes of other programs, which an old set may have and which must not
@@ -176,6 +167,8 @@ class FileSet {
   }
   // Where GDAL may be given files of its own (the DXF header).
   const std::string& Folder() const { return set_.folder(); }
+  // The main file, for a drawing written by our own writer.
+  SafeFile& Main() { return set_.main(); }
 
   [[noreturn]] void Fail(const std::string& reason) const {
     const std::string system = SystemReason();
@@ -463,28 +456,11 @@ class LayerWriter {
   std::uint64_t uncommitted_ = 0;
 };
 
-// A frame: its four corners, and the polygon drawn for it.
-struct Frame {
-  double x[4];  // NW, NE, SE, SW
-  double y[4];
-  // The closed outline NW, NE, SE, SW along the true edges; empty: the
-  // corners alone.
-  std::vector<double> ringX, ringY;
-  double MinX() const { return std::min(std::min(x[0], x[1]), std::min(x[2], x[3])); }
-  double MaxX() const { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
-  double MinY() const { return std::min(std::min(y[0], y[1]), std::min(y[2], y[3])); }
-  double MaxY() const { return std::max(std::max(y[0], y[1]), std::max(y[2], y[3])); }
-};
-
 // Sets the polygon of a frame; counterClockwise reverses the ring, which
 // otherwise runs clockwise (north up), as a Shapefile's outer ring must.
-void SetFrame(const Feature& feature, Frame& frame, bool counterClockwise) {
+void SetFrame(const Feature& feature, GisFrame& frame, bool counterClockwise) {
   OGRGeometryH polygon = OGR_F_GetGeometryRef(static_cast<OGRFeatureH>(feature.get()));
   OGRGeometryH ring = OGR_G_GetGeometryRef(polygon, 0);
-  if (frame.ringX.empty()) {
-    frame.ringX.assign({frame.x[0], frame.x[1], frame.x[2], frame.x[3], frame.x[0]});
-    frame.ringY.assign({frame.y[0], frame.y[1], frame.y[2], frame.y[3], frame.y[0]});
-  }
   if (counterClockwise) {
     std::reverse(frame.ringX.begin(), frame.ringX.end());
     std::reverse(frame.ringY.begin(), frame.ringY.end());
@@ -510,6 +486,48 @@ std::string NumberText(double v) {
   return buf;
 }
 
+// The entities of a DXF drawing on their way: a file in the set's hidden
+// folder (removed with it), put after the header once the extent of the
+// entities is known, so that a drawing of millions of sheets is never held
+// in memory.
+class EntityFile : public Sink {
+ public:
+  explicit EntityFile(const FileSet& files) : files_(files), path_(files.Folder() + "/entities.dxf") {
+    file_ = std::fopen(path_.c_str(), "w+b");
+    if (file_ == nullptr) files_.Fail(path_ + ": " + strerror(errno));
+  }
+  ~EntityFile() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  EntityFile(const EntityFile&) = delete;
+  EntityFile& operator=(const EntityFile&) = delete;
+
+  void Write(std::string_view data) override {
+    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size()) files_.Fail(strerror(errno));
+  }
+  // Writes every byte written so far into out.
+  void CopyTo(SafeFile& out) {
+    if (std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0) files_.Fail(strerror(errno));
+    std::string block(std::size_t{1} << 20, '\0');
+    std::size_t n = 0;
+    while ((n = std::fread(block.data(), 1, block.size(), file_)) > 0) out.Write({block.data(), n});
+    if (std::ferror(file_) != 0) files_.Fail(path_ + ": " + strerror(errno));
+  }
+
+ private:
+  const FileSet& files_;
+  std::string path_;
+  std::FILE* file_ = nullptr;
+};
+
+// The drawing written by our own writer rather than GDAL's driver.
+struct OwnDxf {
+  OwnDxf(const FileSet& files, const GisOptions& options)
+      : entities(files), writer({{}, options.geographic, options.cornersOnly}, entities) {}
+  EntityFile entities;
+  DxfSheetWriter writer;
+};
+
 // One file of frames being written, sheet by sheet, each through a callback
 // that fills the frame and the attributes. The DXF drawing has no
 // attributes: it gets a polyline and a text per sheet instead.
@@ -526,19 +544,26 @@ class FrameFile {
         srs_(MakeSrs(crs, files_)),
         ticker_(progress_, total) {
     ticker_.Start();
+    for (std::size_t i = 0; i < fields.size(); ++i) index_.push_back(-1);
+    if (dxf_ && !options.gdalDxf) {
+      own_.emplace(files_, options);
+      return;
+    }
     writer_.emplace(files_, options, static_cast<OGRSpatialReferenceH>(srs_.get()),
                     dxf_ ? wkbUnknown : wkbPolygon);
     if (!dxf_) writer_->AddFields(fields);
-    for (const FieldSpec& f : fields) index_.push_back(dxf_ ? -1 : writer_->FieldIndex(f.name));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (!dxf_) index_[i] = writer_->FieldIndex(fields[i].name);
+    }
     frameFeature_ = writer_->NewFeature(wkbPolygon);
     if (dxf_) {
       textFeature_ = writer_->NewFeature(wkbPoint);
       const int layerField = writer_->FieldIndex("Layer");
       textField_ = writer_->FieldIndex("Text");
       OGR_F_SetFieldString(static_cast<OGRFeatureH>(frameFeature_.get()), layerField,
-                           Utf8ToGbk(kFrameLayer).c_str());
+                           Utf8ToGbk(kDxfFrameLayer).c_str());
       OGR_F_SetFieldString(static_cast<OGRFeatureH>(textFeature_.get()), layerField,
-                           Utf8ToGbk(kNumberLayer).c_str());
+                           Utf8ToGbk(kDxfNumberLayer).c_str());
     }
   }
 
@@ -546,15 +571,18 @@ class FrameFile {
   // (none where the index is negative) and returns the sheet's number.
   template <class Fill>
   void Add(Fill fill) {
-    frame_.ringX.clear();
-    frame_.ringY.clear();
     const std::string* number = fill(static_cast<OGRFeatureH>(frameFeature_.get()), index_, frame_);
+    if (own_) {
+      own_->writer.Add(*number, frame_);
+      ticker_.Tick();
+      return;
+    }
     SetFrame(frameFeature_, frame_, counterClockwise_);
     writer_->Write(frameFeature_);
     files_.CheckStream();
     if (dxf_) {
       auto* text = static_cast<OGRFeatureH>(textFeature_.get());
-      const double height = (frame_.MaxY() - frame_.MinY()) * kTextHeightRatio;
+      const double height = (frame_.MaxY() - frame_.MinY()) * kDxfTextHeightRatio;
       const std::string style =
           "LABEL(t:" + StyleQuoted(*number) + ",s:" + NumberText(height) + "g,p:5)";
       OGR_F_SetStyleString(text, style.c_str());
@@ -572,12 +600,30 @@ class FrameFile {
   void Commit() {
     ticker_.Finish();
     if (progress_ && !progress_(total_, total_)) throw Error(kExportCancelled);
-    writer_->Finish();
+    if (own_) {
+      own_->writer.FinishEntities();
+      SafeFileSink main(files_.Main());
+      own_->writer.WriteHead(main);
+      own_->entities.CopyTo(files_.Main());
+      DxfSheetWriter::WriteTail(main);
+    } else {
+      writer_->Finish();
+    }
     if (gbkDbf_) MarkDbfCodePage(files_.Staged(".dbf"), kGbkLanguageDriver);
     files_.Commit();
   }
 
  private:
+  // The main file of the set as a sink of whole blocks.
+  class SafeFileSink : public Sink {
+   public:
+    explicit SafeFileSink(SafeFile& file) : file_(file) {}
+    void Write(std::string_view data) override { file_.Write(data); }
+
+   private:
+    SafeFile& file_;
+  };
+
   ExportProgress progress_;
   std::uint64_t total_;
   bool dxf_;
@@ -586,11 +632,12 @@ class FrameFile {
   FileSet files_;
   Srs srs_;
   ExportTicker ticker_;  // reports through progress_
+  std::optional<OwnDxf> own_;
   std::optional<LayerWriter> writer_;
   std::vector<int> index_;
   Feature frameFeature_, textFeature_;
   int textField_ = -1;
-  Frame frame_{};
+  GisFrame frame_{};
 };
 
 template <class Table>
@@ -732,40 +779,16 @@ class GisSheetStream::Impl {
        const GisOptions& options, ExportProgress progress)
       : geographic_(options.geographic || options.format == GisFormat::Kml),
         cornersOnly_(options.cornersOnly),
-        system_(system),
+        plane_{system.datum, system.zone3, system.cm, system.offsetX, system.offsetY},
         file_(fileName, options, CrsOf(outline, system, options), Fields(outline),
               outline.sheets, std::move(progress)) {}
 
   void Column(const std::vector<TStandardMapUnion>& column) {
     for (const TStandardMapUnion& s : column) {
-      file_.Add([&](OGRFeatureH f, const std::vector<int>& at, Frame& frame) {
+      file_.Add([&](OGRFeatureH f, const std::vector<int>& at, GisFrame& frame) {
+        FrameOfSheet(s, plane_, geographic_, cornersOnly_, frame);
         const double w = DmsToDeg(s.Range.West), south = DmsToDeg(s.Range.South);
         const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
-        if (geographic_) {
-          const double xs[4] = {w, e, e, w}, ys[4] = {n, n, south, south};
-          std::copy(xs, xs + 4, frame.x);
-          std::copy(ys, ys + 4, frame.y);
-          if (!cornersOnly_) {
-            for (const TLonLat& p : GeographicOutline(s.Range, kOutlineTolerance)) {
-              frame.ringX.push_back(p.Lon);
-              frame.ringY.push_back(p.Lat);
-            }
-          }
-        } else {
-          for (int k = 0; k < 4; ++k) {
-            frame.x[k] = s.PlaneCorners[static_cast<std::size_t>(k)].X;
-            frame.y[k] = s.PlaneCorners[static_cast<std::size_t>(k)].Y;
-          }
-          if (!cornersOnly_) {
-            // The offsets are subtracted as from the corners, which the
-            // outline's corners then equal exactly.
-            for (const TPlanePoint& p :
-                 PlaneOutline(system_.datum, s.Range, system_.zone3, system_.cm, kOutlineTolerance)) {
-              frame.ringX.push_back(system_.offsetX == 0 && system_.offsetY == 0 ? p.X : p.X - system_.offsetX);
-              frame.ringY.push_back(system_.offsetX == 0 && system_.offsetY == 0 ? p.Y : p.Y - system_.offsetY);
-            }
-          }
-        }
         if (at[0] < 0) return &s.MapUnionNo;
         OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
         OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s));
@@ -820,7 +843,7 @@ class GisSheetStream::Impl {
   GdalScope gdal_;  // first made, last gone: the file closes inside it
   bool geographic_;
   bool cornersOnly_;
-  TPlaneSystem system_;
+  FramePlane plane_;
   FrameFile file_;
 };
 
@@ -868,10 +891,8 @@ bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& t
     FrameFile file(fileName, options, crs, fields, RecordsOf(table), progress);
     for (const auto& row : table) {
       for (const TCustomMapUnion& s : row) {
-        file.Add([&](OGRFeatureH f, const std::vector<int>& at, Frame& frame) {
-          const double xs[4] = {s.MinX, s.MaxX, s.MaxX, s.MinX}, ys[4] = {s.MaxY, s.MaxY, s.MinY, s.MinY};
-          std::copy(xs, xs + 4, frame.x);
-          std::copy(ys, ys + 4, frame.y);
+        file.Add([&](OGRFeatureH f, const std::vector<int>& at, GisFrame& frame) {
+          FrameOfRectangle(s.MinX, s.MinY, s.MaxX, s.MaxY, frame);
           if (at[0] < 0) return &s.MapUnionNo;
           OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
           OGR_F_SetFieldDouble(f, at[1], s.MinX);

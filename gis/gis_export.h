@@ -10,7 +10,8 @@
 //  - GeoPackage: one table of frames, with its spatial index.
 //  - DXF: each frame a closed polyline on layer "图廓", its number as text at
 //    the frame's centre on layer "图号", the text height a fixed fraction of
-//    the frame's height; metres or degrees.
+//    the frame's height; metres or degrees. Written by export/dxf_text.h,
+//    byte for byte what GDAL's DXF driver writes (GisOptions::gdalDxf).
 //  - KML: longitudes and latitudes taken as WGS 84, which only CGCS2000 sheets
 //    honestly are (the two differ by centimetres); Beijing 1954 and Xi'an 1980
 //    sheets are refused, there being no official transformation from them.
@@ -62,6 +63,10 @@ struct GisOptions {
   // parallels and meridians are curves, and programs that join geographic
   // vertices by great circles (Google Earth) would cut across a parallel.
   bool cornersOnly = false;
+  // A DXF drawing written by GDAL's own DXF driver instead of our writer
+  // (export/dxf_text.h), which gives the same bytes: the reference that the
+  // tests compare ours with.
+  bool gdalDxf = false;
 };
 
 // The file name extension (without ".") and the save dialog filter of a format.

@@ -387,6 +387,7 @@ TEST(Cli, AGisStreamWritesTheFeaturesOfTheWholeTable) {
       GisOptions options;
       options.format = gisFormat;
       options.geographic = c.geo || gisFormat == GisFormat::Kml;
+      options.gdalDxf = true;  // the drawing GDAL's driver writes, against which ours is compared
       std::string reason;
       const bool wrote = WriteGisSheets(dir + "w." + ext, table,
                                         {c.datum, true, c.cm, edits.offsetX, edits.offsetY},
@@ -426,6 +427,9 @@ TEST(Cli, AGisStreamWritesTheFeaturesOfTheWholeTable) {
         for (const char* part : {".shp", ".shx", ".dbf", ".prj", ".cpg"}) {
           EXPECT_EQ(FileText(dir + "s" + part), FileText(dir + "w" + part)) << part;
         }
+      }
+      if (gisFormat == GisFormat::Dxf) {
+        EXPECT_EQ(FileText(o.file), FileText(dir + "w.dxf"));
       }
     }
   }
