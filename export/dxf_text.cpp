@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "export/gbk.h"
+#include "export/sheet_fields.h"
+#include "geodesy/angles.h"
+#include "geodesy/gauss_kruger.h"
 #include "geodesy/float_chars.h"
 #include "numbering/error.h"
 
@@ -218,6 +221,17 @@ void DxfSheetWriter::Extend(double x, double y) {
 }
 
 void DxfSheetWriter::Add(const TStandardMapUnion& sheet) {
+  if (!options_.geographic && options_.plane.cm == 0) {
+    // Each corner on its own zone: the drawing has one plane only when every
+    // sheet lies in one zone (the zone's meridian never decreases eastward,
+    // so the westmost and the eastmost edge decide).
+    const double w = DmsToDeg(sheet.Range.West), e = DmsToDeg(sheet.Range.East);
+    if (!(w >= westmost_)) westmost_ = w;
+    if (!(e <= eastmost_)) eastmost_ = e;
+    if (CentralMeridian(options_.plane.zone3, westmost_) != CentralMeridian(options_.plane.zone3, eastmost_)) {
+      throw Error(kSpansZonesMessage);
+    }
+  }
   FrameOfSheet(sheet, options_.plane, options_.geographic, options_.cornersOnly, frame_);
   Add(sheet.MapUnionNo, frame_);
 }
@@ -269,8 +283,10 @@ void DxfSheetWriter::Add(std::string_view number, const GisFrame& frame) {
 void DxfSheetWriter::FinishEntities() { entities_.Flush(); }
 
 void DxfSheetWriter::WriteHead(Sink& out) {
+  if (sheets_ == 0) throw Error(kNoSheetsMessage);
   static const std::vector<Group> groups = GroupsOf(kGdalDxfHeader);
-  // Non-finite extents (a drawing of nothing) become a generic box.
+  // Non-finite extents (a coordinate that is no number) become a generic
+  // box, as GDAL makes them.
   if (!std::isfinite(minX_) || !std::isfinite(minY_) || !std::isfinite(maxX_) || !std::isfinite(maxY_)) {
     minX_ = minY_ = 0;
     maxX_ = maxY_ = 10;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The DXF drawing of sheet frames without GDAL: the bytes that GDAL's DXF
 // driver writes for the same sheets (the command line's `--format dxf`), so
-// that the page, which has no GDAL, offers the same file, and the command
-// line needs no GDAL for it.
+// that the page, which has no GDAL, offers the same file. The command line
+// and the window write their drawings through it too.
 //
 // The drawing is GDAL's header template with the Chinese code page
 // ($DWGCODEPAGE ANSI_936, so that CAD programs read the GBK layer names as
@@ -26,9 +26,15 @@
 // last sheet: the entities stream into a sink of the caller's (a temporary
 // file for the command line, memory for the page) and the caller then writes
 // the head, the entities and the tail, in that order, to the file.
+//
+// Refused as every GIS file of sheets refuses them (gis_export.h's
+// GisRefusal): a drawing of no sheets (kNoSheetsMessage), and plane corners
+// each on its own zone (cm = 0) of sheets in more than one zone
+// (kSpansZonesMessage).
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <set>
 #include <string>
 #include <string_view>
@@ -62,7 +68,9 @@ class DxfSheetWriter {
   DxfSheetWriter(const DxfSheetWriter&) = delete;
   DxfSheetWriter& operator=(const DxfSheetWriter&) = delete;
 
-  // A standard sheet, its frame made as every GIS file makes it (sheet_frame.h).
+  // A standard sheet, its frame made as every GIS file makes it
+  // (sheet_frame.h). Throws Error(kSpansZonesMessage) for a sheet in another
+  // zone than those before it, where that matters (see above).
   void Add(const TStandardMapUnion& sheet);
   // Any frame with its number: an independent grid's rectangle, say. Throws
   // Error for a number that cannot be written (see above).
@@ -72,10 +80,14 @@ class DxfSheetWriter {
   // the first entity, written once all are added) and the tail (everything
   // after the last) complete the drawing around them.
   void FinishEntities();
+  // Once, after the last sheet; throws Error(kNoSheetsMessage) when there
+  // was none.
   void WriteHead(Sink& out);
   static void WriteTail(Sink& out);
 
-  // The whole drawing, for a writer made without a sink.
+  // The whole drawing, for a writer made without a sink (the page's entry
+  // point: DxfSheetWriter w(options); w.Add(sheet) for each; w.Text()).
+  // Throws as WriteHead.
   std::string Text();
 
   std::uint64_t sheets() const { return sheets_; }
@@ -94,6 +106,8 @@ class DxfSheetWriter {
   std::uint64_t highestHandle_ = 0;  // of every handle written or used
   std::uint64_t sheets_ = 0;
   double minX_, minY_, maxX_, maxY_;
+  double westmost_ = std::numeric_limits<double>::quiet_NaN();  // edges of the sheets so far, degrees
+  double eastmost_ = std::numeric_limits<double>::quiet_NaN();
   std::string line_;  // scratch
 };
 

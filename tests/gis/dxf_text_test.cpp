@@ -115,6 +115,44 @@ TEST(DxfText, AnIndependentGridAndTheTextsGdalEscapes) {
   EXPECT_EQ(ReadFile(file), gdal);
 }
 
+TEST(DxfText, RefusedAsEveryGisFileIs) {
+  // 1:5万 sheets on both sides of 118°30′, the edge of two 3-degree zones.
+  const TMapUnionRange twoZones = {{117, 45, 0}, {39, 30, 0}, {119, 15, 0}, {40, 0, 0}};
+  const TMapUnionRange oneZone = {{117, 45, 0}, {39, 30, 0}, {118, 15, 0}, {40, 0, 0}};
+  struct Case {
+    const char* what;
+    const TMapUnionRange* range;  // nullptr: no sheets
+    double cm;
+    bool geographic;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"plane, each corner its own zone, two zones", &twoZones, 0, false, true},
+      {"plane, each corner its own zone, one zone", &oneZone, 0, false, false},
+      {"plane on one given meridian", &twoZones, 117, false, false},
+      {"geographic", &twoZones, 0, true, false},
+      {"no sheets", nullptr, 0, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TStandardMapUnions table;
+    if (c.range != nullptr) CreateMapUnionsOfStandard(*c.range, 4, true, true, Datum::Cgcs2000, c.cm, table);
+    const TPlaneSystem system{Datum::Cgcs2000, true, c.cm, 0, 0};
+    GisOptions options;
+    options.format = GisFormat::Dxf;
+    options.geographic = c.geographic;
+    const std::string gis = GisRefusal(table, system, options);
+    EXPECT_EQ(!gis.empty(), c.refused) << gis;
+    std::string ours;
+    try {
+      Ours(table, system, c.geographic, true);
+    } catch (const Error& e) {
+      ours = e.what();
+    }
+    EXPECT_EQ(ours, gis);
+  }
+}
+
 TEST(DxfText, NumbersAsGdalFormatsThem) {
   const double values[] = {0,       -0.0,   1,          10,           1e-5,     1e15,  1e16, 123456789012345678.0,
                            0.1,     1.0 / 3, -2500.25, 414396.672187261, 39.833333333333336, 4.9e-324, 1.7976931348623157e308};
