@@ -10,6 +10,10 @@
 // but once a later row has been started an earlier one can no longer be
 // changed (that throws). A merge lies within one row.
 //
+// A workbook goes to a file (through libxlsxwriter, in the desktop and the
+// command line) or, as its package parts, to an XlsxPartSink (xlsx_parts.h;
+// the browser page packs them into the ZIP itself).
+//
 // Every failure throws karvento::Error; a file failure names the target file
 // and the reason. The file appears under its name only when SaveAs succeeds
 // and the saved file has been read back as a complete workbook (it is
@@ -27,13 +31,10 @@
 #include <string_view>
 #include <vector>
 
-struct lxw_workbook;
-struct lxw_worksheet;
-struct lxw_format;
-
 namespace karvento {
 
-class SafeFile;
+class XlsxBackend;
+class XlsxPartSink;
 
 // The most rows a worksheet holds.
 inline constexpr std::int64_t kWorksheetMaxRows = 1'048'576;
@@ -71,13 +72,12 @@ class XlsxWorksheet {
     double number = 0;
   };
 
-  XlsxWorksheet(XlsxWorkbook& book, lxw_worksheet* sheet) : book_(book), sheet_(sheet) {}
+  explicit XlsxWorksheet(XlsxBackend& backend) : backend_(backend) {}
   Cell& At(int row, int col);
   void FlushRow();
   void NoteWidth(int col, double width);
 
-  XlsxWorkbook& book_;
-  lxw_worksheet* sheet_;
+  XlsxBackend& backend_;
   int row_ = 0;             // the row being collected, 0 before the first
   std::vector<Cell> cells_;  // its cells, in the order they were first set
   std::size_t used_ = 0;     // cells_[0, used_) belong to row_
@@ -105,12 +105,15 @@ class XlsxWorkbook {
   // temporary file is created beside fileName at once, so a folder that
   // cannot be written fails here, before any cell is set.
   explicit XlsxWorkbook(const std::string& fileName);
+  // Adds a new workbook whose parts go to parts when it is saved.
+  explicit XlsxWorkbook(XlsxPartSink& parts);
   ~XlsxWorkbook();
   XlsxWorkbook(const XlsxWorkbook&) = delete;
   XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
 
   XlsxWorksheet& FirstWorksheet() { return *sheet_; }
-  // Writes the workbook and renames it over fileName; returns true.
+  // Writes the workbook and renames it over fileName (or hands its parts to
+  // the sink); returns true.
   //
   // Compressing the rows into the file takes longer than collecting them (a
   // million rows take some ten seconds). When keepGoing is given, that work
@@ -124,16 +127,9 @@ class XlsxWorkbook {
   bool SaveAs(const std::function<bool()>& keepGoing = {});
 
  private:
-  friend class XlsxWorksheet;
-  lxw_format* Format(bool centred, bool framed);
-  [[noreturn]] void Fail(std::string_view reason);
-
-  std::unique_ptr<SafeFile> file_;
-  std::string stagingFolder_;  // where the library keeps its temporary parts
-  lxw_workbook* book_ = nullptr;
+  std::unique_ptr<XlsxBackend> backend_;
   std::unique_ptr<XlsxWorksheet> sheet_;
-  lxw_format* formats_[4] = {};
-  std::uint64_t cells_ = 0;  // cells written, for the least size of the worksheet
+  bool saved_ = false;
 };
 
 }  // namespace karvento

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "export/number_format.h"
+#include "export/sheet_workbook.h"
+#include "export/xlsx_parts.h"
 #include "export/xlsx_workbook.h"
 #include "numbering/error.h"
 #include "numbering/unMapUnRgPub.h"
@@ -322,6 +325,138 @@ TEST(Workbook, CellsOfOneRowInAnyOrder) {
   EXPECT_EQ(b.cells.at("B4").value, "-0.5");
   EXPECT_EQ(b.cells.size(), 4u);
   EXPECT_TRUE(b.widths.empty());  // no fitting was asked for
+}
+
+// The parts of a workbook, each written to a file under a folder, then packed
+// into a ZIP by Python's zipfile, a packer independent of ours.
+class FolderParts : public XlsxPartSink {
+ public:
+  explicit FolderParts(std::string folder) : folder_(std::move(folder)) {}
+  void Begin(std::string_view name) override {
+    EXPECT_TRUE(part_.empty()) << "a part begun inside " << part_;
+    part_ = name;
+    names_.push_back(part_);
+    bytes_.clear();
+  }
+  void Write(std::string_view bytes) override {
+    EXPECT_FALSE(part_.empty()) << "bytes outside a part";
+    bytes_.append(bytes);
+  }
+  void End() override {
+    const std::string path = folder_ + "/" + part_;
+    std::filesystem::create_directories(path.substr(0, path.rfind('/')));
+    WriteFile(path, bytes_);
+    part_.clear();
+  }
+  void Pack(const std::string& zip) const {
+    EXPECT_TRUE(part_.empty()) << "unfinished part " << part_;
+    int status = -1;
+    testing::Run("cd " + testing::Quote(folder_) +
+                     " && /usr/bin/python3 -c 'import os, sys, zipfile\n"
+                     "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_DEFLATED) as z:\n"
+                     "    for n in sys.argv[2:]: z.write(n, n)' " +
+                     testing::Quote(zip) + [&] {
+                       std::string args;
+                       for (const std::string& n : names_) args += " " + testing::Quote(n);
+                       return args;
+                     }(),
+                 &status);
+    EXPECT_EQ(status, 0);
+  }
+
+ private:
+  std::string folder_, part_, bytes_;
+  std::vector<std::string> names_;
+};
+
+// The workbook of the browser page is the file's workbook: the same cells,
+// values to the last digit, merges, alignment, borders and column widths, as
+// openpyxl reads them.
+TEST(Workbook, PartsHoldTheWorkbookOfTheFile) {
+  ScratchDir dir;
+  TStandardMapUnions standard(2);
+  for (int c = 0; c < 2; ++c) {
+    for (int s = 0; s < 3; ++s) {
+      const TMapUnionRange range{{116, 30 + 3.75 * c, 0}, {39, 55 - 2.5 * (s + 1), 0},
+                                 {116, 33.75 + 3.75 * c, 0}, {39, 55 - 2.5 * s, 0}};
+      standard[c].push_back(Standard("J50G00" + std::to_string(s + 1) + "04" + std::to_string(c + 1), range,
+                                     456992.4651234 + 3555.5 * c, 4421000.0 / 3 - 4621 * s));
+    }
+  }
+  const TCustomMapUnions custom = {{{"1-1", 0, 0, 500, 500}, {"1-2", 500, 0, 1000, 500}},
+                                   {{"北2-1", 0, 500, 500, 1000.25}, {"2-2", 500, 500, -1E-7, 3.5E15}}};
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& file)> toFile;
+    std::function<void(XlsxWorkbook&)> fill;
+  } cases[] = {
+      {"standard table",
+       [&](const std::string& f) {
+         ASSERT_TRUE(ExportStandardMapUnionsToXls(f, kXlsTitle2000, kStandardXlsHeader, standard));
+       },
+       [&](XlsxWorkbook& book) {
+         SheetWorkbook sheet(book, kXlsTitle2000, kStandardXlsHeader, "x.xlsx");
+         for (const auto& column : standard) {
+           for (const auto& s : column) sheet.Add(s);
+         }
+         sheet.Finish();
+       }},
+      {"independent grid, a title XML must escape",
+       [&](const std::string& f) {
+         ASSERT_TRUE(ExportCustomMapUnionsToXls(f, " <独立> & 坐标系 ", kCustomXlsHeader, custom));
+       },
+       [&](XlsxWorkbook& book) {
+         SheetWorkbook sheet(book, " <独立> & 坐标系 ", kCustomXlsHeader, "x.xlsx");
+         for (const auto& column : custom) {
+           for (const auto& s : column) sheet.Add(s);
+         }
+         sheet.Finish();
+       }},
+      {"title and header only",
+       [&](const std::string& f) {
+         ASSERT_TRUE(ExportStandardMapUnionsToXls(f, kXlsTitle54, kStandardXlsHeader, {}));
+       },
+       [&](XlsxWorkbook& book) { SheetWorkbook(book, kXlsTitle54, kStandardXlsHeader, "x.xlsx").Finish(); }},
+      {"cells of a row in any order, beyond column Z",
+       [&](const std::string& f) {
+         XlsxWorkbook book(f);
+         XlsxWorksheet& ws = book.FirstWorksheet();
+         ws.SetNumber(2, 30, 3.25);
+         ws.SetText(2, 1, "first");
+         CellBorderAround(ws, 2, 2);
+         ws.SetNumber(5, 2, -0.5);
+         ws.AutoFitColumns();
+         book.SaveAs();
+       },
+       [&](XlsxWorkbook& book) {
+         XlsxWorksheet& ws = book.FirstWorksheet();
+         ws.SetNumber(2, 30, 3.25);
+         ws.SetText(2, 1, "first");
+         CellBorderAround(ws, 2, 2);
+         ws.SetNumber(5, 2, -0.5);
+         ws.AutoFitColumns();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = dir.File("file.xlsx"), packed = dir.File("parts.xlsx");
+    c.toFile(file);
+    FolderParts parts(dir.File("parts"));
+    {
+      XlsxWorkbook book(parts);
+      c.fill(book);
+      ASSERT_TRUE(book.SaveAs());
+    }
+    parts.Pack(packed);
+    int status = -1;
+    const std::string read = "/usr/bin/python3 " KARVENTO_EXPORT_TEST_DIR "/read_xlsx.py ";
+    const std::string want = testing::Run(read + testing::Quote(file), &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(testing::Run(read + testing::Quote(packed), &status), want);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(want.find("cell A"), std::string::npos);
+    std::filesystem::remove_all(dir.File("parts"));
+  }
 }
 
 // A saved file that is not a whole workbook is found out from its ZIP

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The page's files that karvento-cli writes through GDAL: KML and the
-// Shapefile, made here by the GDAL-free writers of export/ from the same walk
+// The page's files that karvento-cli writes through GDAL or libxlsxwriter:
+// KML, the Shapefile and the workbook, made here by the GDAL-free writers of export/ from the same walk
 // as the page's list (the request walked again, the area applied again), so
 // that a file holds exactly the sheets listed, or the checked ones.
 #include <emscripten/bind.h>
@@ -12,6 +12,8 @@
 
 #include "export/kml_text.h"
 #include "export/shapefile.h"
+#include "export/sheet_workbook.h"
+#include "export/xlsx_parts.h"
 #include "export/sheet_fields.h"
 #include "numbering/unMapUnRgPub.h"
 #include "web/core/request.h"
@@ -100,6 +102,47 @@ val ShapefileFiles(const Request& r, const val& coords, const val& shape, double
   }
 }
 
+// The workbook's parts handed to the page's JavaScript as they come, to be
+// compressed into the ZIP there: sink.begin(name), sink.write(bytes), where
+// bytes is a view into the module's memory, valid during the call only, and
+// sink.end().
+class JsPartSink final : public XlsxPartSink {
+ public:
+  explicit JsPartSink(val sink) : sink_(std::move(sink)) {}
+  void Begin(std::string_view name) override { sink_.call<void>("begin", std::string(name)); }
+  void Write(std::string_view bytes) override {
+    sink_.call<void>("write",
+                     val(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()))));
+  }
+  void End() override { sink_.call<void>("end"); }
+
+ private:
+  val sink_;
+};
+
+// The list as the workbook karvento-cli writes (--format xlsx), its parts
+// given to sink: {} or { error }. A list longer than a worksheet holds is
+// refused before anything is written.
+val XlsxFile(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
+             const std::string& fileName, const val& sink) {
+  try {
+    std::uint64_t count = 0;
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion&) { ++count; });
+    if (count == 0) return FileFailure(kNoSheetsMessage);
+    const std::string refusal = WorkbookRecordsRefusal(count);
+    if (!refusal.empty()) return FileFailure(refusal);
+    JsPartSink parts(sink);
+    XlsxWorkbook book(parts);
+    SheetWorkbook sheet(book, XlsTitleOf(DatumOf(r.datum)), kStandardXlsHeader, fileName);
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) { sheet.Add(s); });
+    sheet.Finish();
+    book.SaveAs();
+    return val::object();
+  } catch (const Error& e) {
+    return FileFailure(e.what());
+  }
+}
+
 }  // namespace
 }  // namespace karvento::web
 
@@ -107,4 +150,5 @@ EMSCRIPTEN_BINDINGS(karvento_files) {
   using namespace karvento::web;
   emscripten::function("kmlFile", &KmlFile);
   emscripten::function("shapefileFiles", &ShapefileFiles);
+  emscripten::function("xlsxFile", &XlsxFile);
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
-// The page's exports of the files that karvento-cli writes through GDAL:
-// KML and the Shapefile. The worker makes their bytes with the GDAL-free
-// writers of export/ (the same bytes as `karvento-cli sheets --format kml`
-// and the same members as `--format shp`); the Shapefile's five members are
-// offered as one zip, a browser offering one download at a time.
+// The page's exports of the files that karvento-cli writes through GDAL or
+// libxlsxwriter: KML, the Shapefile and the workbook. The worker makes them
+// with the writers of export/ that need neither (the same bytes as
+// `karvento-cli sheets --format kml`, the same members as `--format shp`, the
+// same cells as `--format xlsx`); the Shapefile's five members are offered as
+// one zip, a browser offering one download at a time.
 import { zipSync } from 'fflate';
 import { registerExport } from './export.js';
 
@@ -24,6 +25,17 @@ registerExport({
     const r = await ctx.ask('kmlFile', { ...walkArgs(ctx), stem: ctx.baseName, cornersOnly: false });
     if (!r || r.error) throw new Error(r ? r.error : 'KML');
     return [{ name: `${ctx.baseName}.kml`, bytes: r.bytes, type: 'application/vnd.google-earth.kml+xml' }];
+  },
+});
+
+registerExport({
+  id: 'xlsx',
+  caption: '导出XLS文件',
+  run: async (ctx) => {
+    const name = `${ctx.baseName}.xlsx`;
+    const r = await ctx.ask('xlsxFile', { ...walkArgs(ctx), fileName: name });
+    if (!r || r.error) throw new Error(r ? r.error : 'xlsx');
+    return [{ name, bytes: r.files[0], type: 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' }];
   },
 });
 

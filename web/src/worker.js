@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page's computing thread: the C++ core compiled to WebAssembly, asked by
 // message so that the page stays responsive while a large request is walked.
+import { Zip, ZipDeflate } from 'fflate';
 import KarventoCore from 'karvento-core';
 
 const ready = KarventoCore();
@@ -8,6 +9,38 @@ const ready = KarventoCore();
 // The most sheets the page holds at once (their numbers, edges and plane
 // corners take about 100 bytes each in the page).
 const MAX_SHEETS = 2_000_000;
+
+// The workbook of the list: the core hands over its parts one after the
+// other, each compressed into the ZIP as it comes, so that the uncompressed
+// worksheet is never held twice.
+function xlsxFile(core, { request, coords, shape, minCover, mask, fileName }) {
+  const chunks = [];
+  let failure = null;
+  const zip = new Zip((err, chunk) => {
+    if (err) failure = err;
+    else chunks.push(chunk);
+  });
+  let part = null;
+  const r = core.xlsxFile(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), fileName, {
+    begin: (name) => {
+      part = new ZipDeflate(name, { level: 6 });
+      zip.add(part);
+    },
+    // The bytes are a view into the core's memory: copied before the call ends.
+    write: (bytes) => part.push(bytes.slice()),
+    end: () => part.push(new Uint8Array(0), true),
+  });
+  if (r.error) return r;
+  zip.end();
+  if (failure) return { error: String(failure.message || failure) };
+  const bytes = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
+  let at = 0;
+  for (const c of chunks) {
+    bytes.set(c, at);
+    at += c.length;
+  }
+  return { files: [bytes] };
+}
 
 function transferables(result) {
   if (result && result.files) return result.files.map((f) => f.buffer);
@@ -43,6 +76,7 @@ const ops = {
   shapefileFiles: (core, { request, coords, shape, minCover, mask, geographic, cornersOnly, gbk }) =>
     core.shapefileFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), geographic,
       cornersOnly, gbk),
+  xlsxFile,
 };
 
 self.onmessage = async (event) => {
