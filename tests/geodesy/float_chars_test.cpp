@@ -83,6 +83,7 @@ TEST(FloatChars, WritesTheNativeLibrarysBytesInEveryForm) {
       {"fixed 3", true, std::chars_format::fixed, 3},
       {"fixed 6", true, std::chars_format::fixed, 6},
       {"scientific 14", true, std::chars_format::scientific, 14},
+      {"general 15", true, std::chars_format::general, 15},  // the DXF drawing's numbers
       {"general 16", true, std::chars_format::general, 16},
   };
   for (const Form& f : forms) {
