@@ -319,6 +319,14 @@ TEST_F(Exports, GisFilesCarryTheSystemOfTheFill) {
     for (const std::string& fact : c.facts) {
       EXPECT_NE(info.find(fact), std::string::npos) << fact << "\n" << info.substr(0, 3000);
     }
+    if (std::string(c.ext) == "dxf") {
+      // The window's drawing holds the bytes GDAL's own DXF driver writes.
+      GisOptions gdal{GisFormat::Dxf, false, GisEncoding::Utf8};
+      gdal.gdalDxf = true;
+      std::string reason;
+      ASSERT_TRUE(WriteGisSheets(name + ".gdal.dxf", frm.FMapUnions80, frm.FPlaneSystem80, gdal, &reason)) << reason;
+      EXPECT_EQ(TempDir::Read(name + "." + c.ext), TempDir::Read(name + ".gdal.dxf"));
+    }
   }
 }
 
