@@ -85,6 +85,15 @@ std::uint64_t HandleValue(std::string_view text) {
   return v;
 }
 
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 // The handles (groups 5 and 105) of the header template before its
 // entities, and of the trailer after the start of its objects: a handle
 // written must be none of them.
@@ -95,10 +104,10 @@ std::set<std::string> TemplateHandles() {
     bool counting = header;
     for (std::size_t i = 0; i < groups.size(); ++i) {
       if ((groups[i].code == 5 || groups[i].code == 105) && counting) used.insert(groups[i].value);
-      if (groups[i].code == 0 && groups[i].value == "SECTION" && i + 1 < groups.size()) {
+      if (groups[i].code == 0 && EqualNoCase(groups[i].value, "SECTION") && i + 1 < groups.size()) {
         ++i;
-        if (groups[i].code == 2 && groups[i].value == "ENTITIES") counting = false;
-        if (groups[i].code == 2 && groups[i].value == "OBJECTS") counting = !header;
+        if (groups[i].code == 2 && EqualNoCase(groups[i].value, "ENTITIES")) counting = false;
+        if (groups[i].code == 2 && EqualNoCase(groups[i].value, "OBJECTS")) counting = !header;
       }
     }
   };
@@ -115,31 +124,44 @@ std::string Aligned(const std::string& old, std::string_view value) {
   return text;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
+// The character that a well-formed UTF-8 sequence starts at text[i] and its
+// length in bytes; length 0 where none does (a stray or cut byte, an
+// overlong form, a surrogate).
+struct Utf8Char {
+  std::uint32_t code = 0;
+  std::size_t length = 0;
+};
+Utf8Char Utf8At(std::string_view text, std::size_t i) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (b < 0x80) return {b, 1};
+  const std::size_t extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
+  if (extra == 0 || i + extra >= text.size()) return {};
+  std::uint32_t u = b & (0x7Fu >> (extra + 1));
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const auto c = static_cast<unsigned char>(text[i + k]);
+    if ((c & 0xC0) != 0x80) return {};
+    u = (u << 6) | (c & 0x3Fu);
   }
-  return true;
+  const std::uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+  if (u < least[extra] || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return {};
+  return {u, extra + 1};
 }
 
 [[noreturn]] void RefuseText(std::string_view text) {
+  // Shown with control characters and bytes that are no UTF-8 as \xNN.
   std::string shown;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) {
+  for (std::size_t i = 0; i < text.size() && shown.size() < 64;) {
+    const Utf8Char c = Utf8At(text, i);
+    if (c.length == 0 || c.code < 0x20 || c.code == 0x7F) {
       char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", u);
+      std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(text[i]));
       shown += buf;
+      ++i;
     } else {
-      shown += c;
+      shown += text.substr(i, c.length);
+      i += c.length;
     }
-  }
-  if (shown.size() > 64) {
-    std::size_t cut = 64;
-    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
-    shown = shown.substr(0, cut) + "…";
+    if (shown.size() >= 64 && i < text.size()) shown += "…";
   }
   throw Error("图幅号 “" + shown + "” 含有 DXF 文件无法表示的字符（控制字符、U+0080 至 U+00FF 或 U+FFFF 以后的字符）");
 }
@@ -153,39 +175,28 @@ std::string DxfNumber(double value) {
 
 std::string DxfEscapedText(std::string_view text) {
   std::string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      if (b < 0x20 || b == 0x7F) RefuseText(text);
-      if (b == ' ') {
-        out += "\\~";
-      } else if (b == '\\') {
-        out += "\\\\";
-      } else if (b == '^') {
-        out += "^ ";
-      } else {
-        out += static_cast<char>(b);
-      }
-      ++i;
-      continue;
+  for (std::size_t i = 0; i < text.size();) {
+    const Utf8Char c = Utf8At(text, i);
+    // GDAL writes U+0080 to U+00FF as single bytes of code page 1252, which
+    // a GBK drawing reads as other characters; it has 16 bits a character.
+    if (c.length == 0 || c.code < 0x20 || c.code == 0x7F || (c.code >= 0x80 && c.code <= 0xFF) ||
+        c.code > 0xFFFF) {
+      RefuseText(text);
     }
-    // A character of two or three bytes (up to U+FFFF), well formed.
-    const int extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : 0;
-    if (extra == 0 || i + static_cast<std::size_t>(extra) >= text.size()) RefuseText(text);
-    std::uint32_t u = b & (extra == 1 ? 0x1Fu : 0x0Fu);
-    for (int k = 1; k <= extra; ++k) {
-      const auto c = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-      if ((c & 0xC0) != 0x80) RefuseText(text);
-      u = (u << 6) | (c & 0x3Fu);
+    if (c.code == ' ') {
+      out += "\\~";
+    } else if (c.code == '\\') {
+      out += "\\\\";
+    } else if (c.code == '^') {
+      out += "^ ";
+    } else if (c.code < 0x80) {
+      out += static_cast<char>(c.code);
+    } else {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "\\U+%04x", static_cast<unsigned>(c.code));
+      out += buf;
     }
-    const bool overlong = (extra == 1 && u < 0x80) || (extra == 2 && u < 0x800);
-    const bool surrogate = u >= 0xD800 && u <= 0xDFFF;
-    if (overlong || surrogate || u <= 0xFF) RefuseText(text);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "\\U+%04x", static_cast<unsigned>(u));
-    out += buf;
-    i += 1 + static_cast<std::size_t>(extra);
+    i += c.length;
   }
   return out;
 }

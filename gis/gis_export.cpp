@@ -544,16 +544,16 @@ class FrameFile {
         srs_(MakeSrs(crs, files_)),
         ticker_(progress_, total) {
     ticker_.Start();
-    for (std::size_t i = 0; i < fields.size(); ++i) index_.push_back(-1);
+    index_.assign(fields.size(), -1);
     if (dxf_ && !options.gdalDxf) {
       own_.emplace(files_, options);
       return;
     }
     writer_.emplace(files_, options, static_cast<OGRSpatialReferenceH>(srs_.get()),
                     dxf_ ? wkbUnknown : wkbPolygon);
-    if (!dxf_) writer_->AddFields(fields);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (!dxf_) index_[i] = writer_->FieldIndex(fields[i].name);
+    if (!dxf_) {
+      writer_->AddFields(fields);
+      for (std::size_t i = 0; i < fields.size(); ++i) index_[i] = writer_->FieldIndex(fields[i].name);
     }
     frameFeature_ = writer_->NewFeature(wkbPolygon);
     if (dxf_) {
@@ -573,7 +573,11 @@ class FrameFile {
   void Add(Fill fill) {
     const std::string* number = fill(static_cast<OGRFeatureH>(frameFeature_.get()), index_, frame_);
     if (own_) {
-      own_->writer.Add(*number, frame_);
+      try {
+        own_->writer.Add(*number, frame_);
+      } catch (const Error& e) {  // a number the drawing cannot hold
+        throw Error(FileWriteError(files_.target(), e.what()));
+      }
       ticker_.Tick();
       return;
     }

@@ -209,6 +209,7 @@ TEST(DxfText, TextsThatCannotBeWritten) {
   std::string reason;
   EXPECT_FALSE(WriteGisCustomSheets(dir.File("x.dxf"), table, options, &reason));
   EXPECT_NE(reason.find("café"), std::string::npos) << reason;
+  EXPECT_NE(reason.find("x.dxf"), std::string::npos) << reason;
   EXPECT_FALSE(testing::FileExists(dir.File("x.dxf")));
 }
 
