@@ -1,43 +1,34 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page's KML, zipped Shapefile and workbook downloaded from a real
-// Chromium and compared with what karvento-cli writes for the same request:
+// browser and compared with what karvento-cli writes for the same request:
 // the KML byte for byte, the Shapefile as GDAL reads both back (fields,
 // frames, system), the workbook as openpyxl reads both back.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { openPage, type, generate } from './browser.mjs';
+import { openPage, type, generate, downloaded } from './browser.mjs';
 
 const CLI = process.env.KARVENTO_CLI || new URL('../../build/cli/karvento-cli', import.meta.url).pathname;
 
 let t;
-let downloads;
-before(async () => {
-  t = await openPage();
-  downloads = mkdtempSync(join(tmpdir(), 'karvento-downloads-'));
-  const session = await t.page.target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-});
-after(async () => {
-  await t?.close();
-  if (downloads) rmSync(downloads, { recursive: true, force: true });
-});
+before(async () => { t = await openPage(); });
+after(async () => { await t?.close(); });
 
 // Picks an export of the menu and waits for its file in the download folder.
 async function download(id, name) {
-  rmSync(join(downloads, name), { force: true });
+  rmSync(join(t.downloads, name), { force: true });
   await t.page.evaluate(() => { document.body.dataset.exported = ''; });
   await t.page.click('#export');
   await t.page.click(`#export-menu button[data-export="${id}"]`);
   await t.page.waitForFunction(() => document.body.dataset.exported !== '', { timeout: 60000 });
   assert.equal(await t.page.$eval('body', (b) => b.dataset.exported), name,
     await t.page.$eval('#status', (e) => e.textContent));
-  for (let i = 0; i < 200 && !readdirSync(downloads).includes(name); i++) await new Promise((r) => setTimeout(r, 50));
-  return readFileSync(join(downloads, name));
+  const [bytes] = await downloaded(t.downloads, [name]);
+  return bytes;
 }
 
 async function request({ west, south, east, north, scale, datum }) {
