@@ -139,3 +139,39 @@ test('Workbook: openpyxl reads the command line\'s cells, merge, borders and wid
     rmSync(dir, { recursive: true, force: true });
   }
 });
+
+// Two DXF drawings line by line: the same codes and texts, the same numbers
+// but for the last place (the browser's sine and arctangent round a few
+// projected points one unit away from the C library's).
+function assertSameDrawing(got, want, label) {
+  const a = Buffer.from(got).toString('latin1').split('\n'), b = Buffer.from(want).toString('latin1').split('\n');
+  assert.equal(a.length, b.length, label);
+  a.forEach((line, i) => {
+    if (line === b[i]) return;
+    const x = Number(line), y = Number(b[i]);
+    assert.ok(line.trim() !== '' && Number.isFinite(x) && Math.abs(x - y) <= 1e-9 * Math.max(1, Math.abs(y)),
+      `${label} line ${i + 1}: ${line} against ${b[i]}`);
+  });
+}
+
+test('Map frames: each checked sheet\'s DXF drawing is karvento-cli frame\'s, one as .dxf, several in a zip', async () => {
+  await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '0', cm: '0' });
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-frames-'));
+  try {
+    const numbers = await t.page.evaluate(() => window.karvento.sheets.numbers.slice(0, 3));
+    execFileSync(CLI, ['frame', ...numbers, '--datum', '54', '--zone', '3', '--output', `${dir}/`]);
+    await t.page.click('#none');
+    await t.page.$eval('#checked-only', (c) => { c.checked = true; });
+    await t.page.evaluate(() => { window.karvento.sheets.checked[0] = 1; });
+    const one = await download('frame-dxf', `${numbers[0]}.dxf`);
+    assertSameDrawing(one, readFileSync(join(dir, `${numbers[0]}.dxf`)), numbers[0]);
+    await t.page.evaluate(() => { for (const k of [1, 2]) window.karvento.sheets.checked[k] = 1; });
+    const members = unzipSync(new Uint8Array(await download('frame-dxf', '图幅号_图廓.zip')));
+    assert.deepEqual(Object.keys(members), numbers.map((n) => `${n}.dxf`));
+    for (const n of numbers) assertSameDrawing(members[`${n}.dxf`], readFileSync(join(dir, `${n}.dxf`)), n);
+  } finally {
+    await t.page.$eval('#checked-only', (c) => { c.checked = false; });
+    await t.page.click('#none');
+    rmSync(dir, { recursive: true, force: true });
+  }
+});
