@@ -3,7 +3,6 @@
 #include "export/dxf_frame.h"
 
 #include "export/gbk.h"
-#include "export/safe_file.h"
 #include "geodesy/float_chars.h"
 
 namespace karvento {
@@ -159,13 +158,6 @@ std::string DxfFrameText(const MapFrame& frame) {
   });
   d.Pair(0, "EOF");
   return std::move(d.str());
-}
-
-void WriteDxfFrame(const std::string& fileName, const MapFrame& frame) {
-  const std::string text = DxfFrameText(frame);
-  SafeFile file(fileName);
-  file.Write(text);
-  file.Commit();
 }
 
 }  // namespace karvento

@@ -28,6 +28,18 @@ class StringSink : public Sink {
   std::string text;
 };
 
+// Where the files of a package go, one after the other, each in one or more
+// pieces of bytes between Begin and End: the parts of a workbook, the
+// drawings of several frames, for a caller that packs them into a ZIP
+// itself (the browser page compresses them as they come).
+class PartSink {
+ public:
+  virtual ~PartSink() = default;
+  virtual void Begin(std::string_view name) = 0;
+  virtual void Write(std::string_view bytes) = 0;
+  virtual void End() = 0;
+};
+
 // Buffered text output. With gbk set, text that is not ASCII is converted
 // from UTF-8 to GBK on the way out. With textCells set, the CSV writers put
 // each sheet number in the form a spreadsheet keeps as text (="1-2"): Excel

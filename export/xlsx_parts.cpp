@@ -1,6 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "export/xlsx_parts.h"
-
+// A workbook given as the parts of its package, for a caller that packs them
+// into the ZIP itself: the browser page has neither libxlsxwriter nor zlib,
+// and compresses the parts as they come. The parts are those a spreadsheet
+// program reads: [Content_Types].xml, _rels/.rels, docProps/app.xml,
+// docProps/core.xml, xl/workbook.xml, xl/_rels/workbook.xml.rels,
+// xl/styles.xml and xl/worksheets/sheet1.xml, with the cells, merges,
+// alignment, borders and column widths of the same workbook saved to a file.
+//
+// The rows are kept as XML in blocks until the workbook is saved (the column
+// widths, which come before the rows in the worksheet, are known only then):
+// some 600 bytes a row of the sheet table.
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -9,7 +18,9 @@
 #include <utility>
 #include <vector>
 
+#include "export/text_output.h"
 #include "export/xlsx_backend.h"
+#include "export/xlsx_workbook.h"
 
 namespace karvento {
 namespace {
@@ -78,7 +89,7 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
 class PartsBackend final : public XlsxBackend {
  public:
-  explicit PartsBackend(XlsxPartSink& sink) : sink_(sink) {}
+  explicit PartsBackend(PartSink& sink) : sink_(sink) {}
 
   void Merge(int row, int firstCol, int lastCol, int style) override {
     for (int c = firstCol; c <= lastCol; ++c) Blank(row, c, style);
@@ -334,7 +345,7 @@ class PartsBackend final : public XlsxBackend {
     return x;
   }
 
-  XlsxPartSink& sink_;
+  PartSink& sink_;
   int row_ = -1;                                   // the row being collected
   std::vector<std::pair<int, std::string>> cells_;  // its cells' XML by column
   std::vector<std::string> blocks_;                // the finished rows
@@ -346,7 +357,7 @@ class PartsBackend final : public XlsxBackend {
 
 }  // namespace
 
-XlsxWorkbook::XlsxWorkbook(XlsxPartSink& parts)
+XlsxWorkbook::XlsxWorkbook(PartSink& parts)
     : backend_(std::make_unique<PartsBackend>(parts)), sheet_(new XlsxWorksheet(*backend_)) {}
 
 }  // namespace karvento

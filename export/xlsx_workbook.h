@@ -11,7 +11,7 @@
 // changed (that throws). A merge lies within one row.
 //
 // A workbook goes to a file (through libxlsxwriter, in the desktop and the
-// command line) or, as its package parts, to an XlsxPartSink (xlsx_parts.h;
+// command line) or, as its package parts, to a PartSink (text_output.h, xlsx_parts.cpp;
 // the browser page packs them into the ZIP itself).
 //
 // Every failure throws karvento::Error; a file failure names the target file
@@ -34,7 +34,7 @@
 namespace karvento {
 
 class XlsxBackend;
-class XlsxPartSink;
+class PartSink;
 
 // The most rows a worksheet holds.
 inline constexpr std::int64_t kWorksheetMaxRows = 1'048'576;
@@ -106,7 +106,7 @@ class XlsxWorkbook {
   // cannot be written fails here, before any cell is set.
   explicit XlsxWorkbook(const std::string& fileName);
   // Adds a new workbook whose parts go to parts when it is saved.
-  explicit XlsxWorkbook(XlsxPartSink& parts);
+  explicit XlsxWorkbook(PartSink& parts);
   ~XlsxWorkbook();
   XlsxWorkbook(const XlsxWorkbook&) = delete;
   XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;

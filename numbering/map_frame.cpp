@@ -533,4 +533,15 @@ MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request
   return BuildStandardFrame(sheet, scale, neighbours, request);
 }
 
+MapFrame FrameOfListedSheet(const TStandardMapUnion& sheet, Datum datum, bool zone3, double cm,
+                            double offsetX, double offsetY) {
+  std::array<TStandardMapUnion, 9> around;
+  if (!NeighboursOfSheet(sheet, zone3, datum, cm, around)) throw Error("不是标准图幅号：" + sheet.MapUnionNo);
+  std::array<std::string, 9> neighbours;
+  for (std::size_t k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
+  MapFrame f = BuildStandardFrame(sheet, ScaleOfSheet(sheet.Range), neighbours, {datum, zone3, cm, "", {}});
+  if (offsetX != 0 || offsetY != 0) ShiftFrame(f, -offsetX, -offsetY);
+  return f;
+}
+
 }  // namespace karvento

@@ -128,6 +128,14 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
                             const std::array<std::string, 9>& neighbours,
                             const FrameRequest& request);
 
+// The frame of a sheet of a generated list: its scale from its frame, its
+// 接合图表 in the standard its number is written in, on the list's plane
+// system (datum, zone3, cm) and in the list's coordinates (offsetX and
+// offsetY, the omitted large numbers, taken off). Throws Error for a number
+// that is no sheet number.
+MapFrame FrameOfListedSheet(const TStandardMapUnion& sheet, Datum datum, bool zone3, double cm,
+                            double offsetX, double offsetY);
+
 // The frame of a sheet of the national division from its number alone (old
 // or new standard): its edges, scale and 接合图表 from the numbering routines.
 // Throws Error("不是标准图幅号：…") for a text that is no sheet number.

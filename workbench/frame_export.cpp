@@ -26,19 +26,8 @@ namespace {
 constexpr const char* kFrameScaleNeeded = "请先在“比例尺”中选择 500、1000 或 2000，再导出独立坐标系图幅的图廓。";
 constexpr const char* kNoFramePages = "此界面不能绘制 PDF 图廓。";
 
-// The frame of a listed sheet: its scale from its frame, its 接合图表 in the
-// standard its number is written in.
 MapFrame FrameOfListed(const TStandardMapUnion& sheet, const TPlaneSystem& system) {
-  std::array<TStandardMapUnion, 9> around;
-  if (!NeighboursOfSheet(sheet, system.zone3, system.datum, system.cm, around)) {
-    throw Error("不是标准图幅号：" + sheet.MapUnionNo);
-  }
-  std::array<std::string, 9> neighbours;
-  for (int k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
-  MapFrame f = BuildStandardFrame(sheet, ScaleOfSheet(sheet.Range), neighbours,
-                                  {system.datum, system.zone3, system.cm, "", {}});
-  if (system.offsetX != 0 || system.offsetY != 0) ShiftFrame(f, -system.offsetX, -system.offsetY);
-  return f;
+  return FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY);
 }
 
 // The 接合图表 of a sheet of an independent grid: its neighbours in the

@@ -14,7 +14,7 @@
 
 #include "export/number_format.h"
 #include "export/sheet_workbook.h"
-#include "export/xlsx_parts.h"
+#include "export/text_output.h"
 #include "export/xlsx_workbook.h"
 #include "numbering/error.h"
 #include "numbering/unMapUnRgPub.h"
@@ -329,7 +329,7 @@ TEST(Workbook, CellsOfOneRowInAnyOrder) {
 
 // The parts of a workbook, each written to a file under a folder, then packed
 // into a ZIP by Python's zipfile, a packer independent of ours.
-class FolderParts : public XlsxPartSink {
+class FolderParts : public PartSink {
  public:
   explicit FolderParts(std::string folder) : folder_(std::move(folder)) {}
   void Begin(std::string_view name) override {

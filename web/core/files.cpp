@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "export/dxf_frame.h"
 #include "export/kml_text.h"
 #include "export/shapefile.h"
 #include "export/sheet_workbook.h"
-#include "export/xlsx_parts.h"
+#include "export/text_output.h"
 #include "export/sheet_fields.h"
+#include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 #include "web/core/request.h"
 
@@ -102,11 +104,11 @@ val ShapefileFiles(const Request& r, const val& coords, const val& shape, double
   }
 }
 
-// The workbook's parts handed to the page's JavaScript as they come, to be
-// compressed into the ZIP there: sink.begin(name), sink.write(bytes), where
+// The files of a package (a workbook's parts, frames' drawings) handed to
+// the page's JavaScript as they come, to be compressed into a ZIP there: sink.begin(name), sink.write(bytes), where
 // bytes is a view into the module's memory, valid during the call only, and
 // sink.end().
-class JsPartSink final : public XlsxPartSink {
+class JsPartSink final : public PartSink {
  public:
   explicit JsPartSink(val sink) : sink_(std::move(sink)) {}
   void Begin(std::string_view name) override { sink_.call<void>("begin", std::string(name)); }
@@ -143,6 +145,39 @@ val XlsxFile(const Request& r, const val& coords, const val& shape, double minCo
   }
 }
 
+// The most frames the page draws at once: a 1:1万 frame's drawing takes
+// some 16 KB, and the page keeps every file it offers in memory.
+constexpr std::uint64_t kMaxPageFrames = 10'000;
+
+// The map frame (图廓) of every listed sheet as a DXF drawing, NUMBER.dxf,
+// the same drawing as the window's 导出图廓 DXF for the same list, given to
+// sink: {} or { error }.
+val FrameFiles(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
+               const val& sink) {
+  try {
+    std::uint64_t count = 0;
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion&) { ++count; });
+    if (count == 0) return FileFailure(kNoSheetsMessage);
+    if (count > kMaxPageFrames) {
+      return FileFailure("图幅太多：共 " + FormatCount(static_cast<double>(count)) + " 幅，此页一次最多绘制 " +
+                         FormatCount(static_cast<double>(kMaxPageFrames)) +
+                         " 幅的图廓。请勾选其中一部分，用“仅导出选中图幅”分批导出。");
+    }
+    JsPartSink files(sink);
+    const Datum datum = DatumOf(r.datum);
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) {
+      const std::string text =
+          DxfFrameText(FrameOfListedSheet(s, datum, r.zone3, r.cm, r.offsetX, r.offsetY));
+      files.Begin(s.MapUnionNo + ".dxf");
+      files.Write(text);
+      files.End();
+    });
+    return val::object();
+  } catch (const Error& e) {
+    return FileFailure(e.what());
+  }
+}
+
 }  // namespace
 }  // namespace karvento::web
 
@@ -151,4 +186,5 @@ EMSCRIPTEN_BINDINGS(karvento_files) {
   emscripten::function("kmlFile", &KmlFile);
   emscripten::function("shapefileFiles", &ShapefileFiles);
   emscripten::function("xlsxFile", &XlsxFile);
+  emscripten::function("frameFiles", &FrameFiles);
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page's exports of the files that karvento-cli writes through GDAL or
-// libxlsxwriter: KML, the Shapefile and the workbook. The worker makes them
+// libxlsxwriter: KML, the Shapefile and the workbook, and the map frames. The worker makes them
 // with the writers of export/ that need neither (the same bytes as
 // `karvento-cli sheets --format kml`, the same members as `--format shp`, the
 // same cells as `--format xlsx`); the Shapefile's five members are offered as
@@ -36,6 +36,20 @@ registerExport({
     const r = await ctx.ask('xlsxFile', { ...walkArgs(ctx), fileName: name });
     if (!r || r.error) throw new Error(r ? r.error : 'xlsx');
     return [{ name, bytes: r.files[0], type: 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' }];
+  },
+});
+
+// The map frame (图廓) of each sheet as the window's 导出图廓 DXF draws it:
+// one sheet's drawing as NUMBER.dxf, several as one zip of them.
+registerExport({
+  id: 'frame-dxf',
+  caption: '导出图廓 DXF',
+  run: async (ctx) => {
+    const count = ctx.mask ? ctx.mask.reduce((n, m) => n + (m ? 1 : 0), 0) : ctx.sheets.count;
+    const r = await ctx.ask('frameFiles', { ...walkArgs(ctx), zip: count > 1 });
+    if (!r || r.error) throw new Error(r ? r.error : 'DXF');
+    if (count > 1) return [{ name: `${ctx.baseName}_图廓.zip`, bytes: r.files[0], type: 'application/zip' }];
+    return [{ name: r.names[0], bytes: r.files[0], type: 'application/dxf' }];
   },
 });
 

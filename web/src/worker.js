@@ -10,36 +10,50 @@ const ready = KarventoCore();
 // corners take about 100 bytes each in the page).
 const MAX_SHEETS = 2_000_000;
 
-// The workbook of the list: the core hands over its parts one after the
-// other, each compressed into the ZIP as it comes, so that the uncompressed
-// worksheet is never held twice.
-function xlsxFile(core, { request, coords, shape, minCover, mask, fileName }) {
+// Runs a core routine that hands over files one after the other
+// (sink.begin(name), sink.write(bytes), sink.end()): with zip, each file is
+// compressed into one ZIP as it comes, so that nothing uncompressed is held
+// twice; without, the files are kept as they are. Resolves to { files, names }
+// or the routine's { error }.
+function collect(run, zip) {
   const chunks = [];
+  const files = [];
+  const names = [];
   let failure = null;
-  const zip = new Zip((err, chunk) => {
+  const archive = zip ? new Zip((err, chunk) => {
     if (err) failure = err;
     else chunks.push(chunk);
-  });
+  }) : null;
   let part = null;
-  const r = core.xlsxFile(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), fileName, {
+  const r = run({
     begin: (name) => {
-      part = new ZipDeflate(name, { level: 6 });
-      zip.add(part);
+      names.push(name);
+      if (archive) {
+        part = new ZipDeflate(name, { level: 6 });
+        archive.add(part);
+      } else {
+        part = [];
+      }
     },
     // The bytes are a view into the core's memory: copied before the call ends.
     write: (bytes) => part.push(bytes.slice()),
-    end: () => part.push(new Uint8Array(0), true),
+    end: () => (archive ? part.push(new Uint8Array(0), true) : files.push(concat(part))),
   });
   if (r.error) return r;
-  zip.end();
+  if (!archive) return { files, names };
+  archive.end();
   if (failure) return { error: String(failure.message || failure) };
+  return { files: [concat(chunks)], names };
+}
+
+function concat(chunks) {
   const bytes = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
   let at = 0;
   for (const c of chunks) {
     bytes.set(c, at);
     at += c.length;
   }
-  return { files: [bytes] };
+  return bytes;
 }
 
 function transferables(result) {
@@ -76,7 +90,14 @@ const ops = {
   shapefileFiles: (core, { request, coords, shape, minCover, mask, geographic, cornersOnly, gbk }) =>
     core.shapefileFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), geographic,
       cornersOnly, gbk),
-  xlsxFile,
+  // The workbook, its parts compressed into the .xlsx as they come.
+  xlsxFile: (core, { request, coords, shape, minCover, mask, fileName }) =>
+    collect((sink) => core.xlsxFile(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
+      fileName, sink), true),
+  // The map frames' drawings: one file, or several in one zip.
+  frameFiles: (core, { request, coords, shape, minCover, mask, zip }) =>
+    collect((sink) => core.frameFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
+      sink), zip),
 };
 
 self.onmessage = async (event) => {

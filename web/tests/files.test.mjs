@@ -1,43 +1,34 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page's KML, zipped Shapefile and workbook downloaded from a real
-// Chromium and compared with what karvento-cli writes for the same request:
+// browser and compared with what karvento-cli writes for the same request:
 // the KML byte for byte, the Shapefile as GDAL reads both back (fields,
 // frames, system), the workbook as openpyxl reads both back.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { openPage, type, generate } from './browser.mjs';
+import { openPage, type, generate, downloaded } from './browser.mjs';
 
 const CLI = process.env.KARVENTO_CLI || new URL('../../build/cli/karvento-cli', import.meta.url).pathname;
 
 let t;
-let downloads;
-before(async () => {
-  t = await openPage();
-  downloads = mkdtempSync(join(tmpdir(), 'karvento-downloads-'));
-  const session = await t.page.target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-});
-after(async () => {
-  await t?.close();
-  if (downloads) rmSync(downloads, { recursive: true, force: true });
-});
+before(async () => { t = await openPage(); });
+after(async () => { await t?.close(); });
 
 // Picks an export of the menu and waits for its file in the download folder.
 async function download(id, name) {
-  rmSync(join(downloads, name), { force: true });
+  rmSync(join(t.downloads, name), { force: true });
   await t.page.evaluate(() => { document.body.dataset.exported = ''; });
   await t.page.click('#export');
   await t.page.click(`#export-menu button[data-export="${id}"]`);
   await t.page.waitForFunction(() => document.body.dataset.exported !== '', { timeout: 60000 });
   assert.equal(await t.page.$eval('body', (b) => b.dataset.exported), name,
     await t.page.$eval('#status', (e) => e.textContent));
-  for (let i = 0; i < 200 && !readdirSync(downloads).includes(name); i++) await new Promise((r) => setTimeout(r, 50));
-  return readFileSync(join(downloads, name));
+  const [bytes] = await downloaded(t.downloads, [name]);
+  return bytes;
 }
 
 async function request({ west, south, east, north, scale, datum }) {
@@ -145,6 +136,42 @@ test('Workbook: openpyxl reads the command line\'s cells, merge, borders and wid
       }
     });
   } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+});
+
+// Two DXF drawings line by line: the same codes and texts, the same numbers
+// but for the last place (the browser's sine and arctangent round a few
+// projected points one unit away from the C library's).
+function assertSameDrawing(got, want, label) {
+  const a = Buffer.from(got).toString('latin1').split('\n'), b = Buffer.from(want).toString('latin1').split('\n');
+  assert.equal(a.length, b.length, label);
+  a.forEach((line, i) => {
+    if (line === b[i]) return;
+    const x = Number(line), y = Number(b[i]);
+    assert.ok(line.trim() !== '' && Number.isFinite(x) && Math.abs(x - y) <= 1e-9 * Math.max(1, Math.abs(y)),
+      `${label} line ${i + 1}: ${line} against ${b[i]}`);
+  });
+}
+
+test('Map frames: each checked sheet\'s DXF drawing is karvento-cli frame\'s, one as .dxf, several in a zip', async () => {
+  await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '0', cm: '0' });
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-frames-'));
+  try {
+    const numbers = await t.page.evaluate(() => window.karvento.sheets.numbers.slice(0, 3));
+    execFileSync(CLI, ['frame', ...numbers, '--datum', '54', '--zone', '3', '--output', `${dir}/`]);
+    await t.page.click('#none');
+    await t.page.$eval('#checked-only', (c) => { c.checked = true; });
+    await t.page.evaluate(() => { window.karvento.sheets.checked[0] = 1; });
+    const one = await download('frame-dxf', `${numbers[0]}.dxf`);
+    assertSameDrawing(one, readFileSync(join(dir, `${numbers[0]}.dxf`)), numbers[0]);
+    await t.page.evaluate(() => { for (const k of [1, 2]) window.karvento.sheets.checked[k] = 1; });
+    const members = unzipSync(new Uint8Array(await download('frame-dxf', '图幅号_图廓.zip')));
+    assert.deepEqual(Object.keys(members), numbers.map((n) => `${n}.dxf`));
+    for (const n of numbers) assertSameDrawing(members[`${n}.dxf`], readFileSync(join(dir, `${n}.dxf`)), n);
+  } finally {
+    await t.page.$eval('#checked-only', (c) => { c.checked = false; });
+    await t.page.click('#none');
     rmSync(dir, { recursive: true, force: true });
   }
 });

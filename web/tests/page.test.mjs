@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// The built page in a real Chromium, from file://, driven as a user drives
+// The built page in a real browser (Chromium, or Firefox), from file://, driven as a user drives
 // it, its answers compared with karvento-cli's for the same requests.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { unzipSync } from 'fflate';
-import { openPage, type, generate } from './browser.mjs';
+import { openPage, type, generate, downloaded } from './browser.mjs';
 
 const CLI = process.env.KARVENTO_CLI || new URL('../../build/cli/karvento-cli', import.meta.url).pathname;
 const cli = (...args) => execFileSync(CLI, args, { encoding: 'utf8', maxBuffer: 1 << 30 });
@@ -179,27 +179,10 @@ test('an area of overlapping polygons and a bow-tie: merged and repaired, the co
   await t.page.click('#clear-area');
 });
 
-// Files the page offers as downloads, saved by Chromium into a folder of the
-// test's: resolves to the bytes of each expected name once all are complete.
-async function downloaded(dir, names, timeout = 60000) {
-  const { existsSync, readFileSync, readdirSync } = await import('node:fs');
-  const { join } = await import('node:path');
-  const started = Date.now();
-  for (;;) {
-    const partial = readdirSync(dir).some((f) => f.endsWith('.crdownload'));
-    if (!partial && names.every((n) => existsSync(join(dir, n)))) return names.map((n) => readFileSync(join(dir, n)));
-    if (Date.now() - started > timeout) throw new Error(`downloads ${names} not complete in ${dir}: ${readdirSync(dir)}`);
-    await new Promise((r) => setTimeout(r, 50));
-  }
-}
-
 test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s bytes; checked sheets alone', async () => {
-  const { mkdtempSync, readFileSync, rmSync } = await import('node:fs');
+  const { readFileSync, rmSync } = await import('node:fs');
   const { join } = await import('node:path');
-  const { tmpdir } = await import('node:os');
-  const dir = mkdtempSync(join(tmpdir(), 'karvento-export-'));
-  const session = await t.browser.target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+  const dir = t.downloads;
   const exportAs = async (id, names, checkedOnly = false) => {
     for (const n of names) rmSync(join(dir, n), { force: true });
     await t.page.$eval('#checked-only', (c, on) => { c.checked = on; }, checkedOnly);
@@ -274,5 +257,4 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
   assert.equal(checked.toString('utf8'), want);
   assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 图幅号.csv`);
   await t.page.click('#none');
-  rmSync(dir, { recursive: true, force: true });
 });
