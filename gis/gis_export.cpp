@@ -573,11 +573,13 @@ class FrameFile {
   void Add(Fill fill) {
     const std::string* number = fill(static_cast<OGRFeatureH>(frameFeature_.get()), index_, frame_);
     if (own_) {
+      // A number that the drawing cannot hold fails naming the file.
       try {
-        own_->writer.Add(*number, frame_);
-      } catch (const Error& e) {  // a number the drawing cannot hold
+        DxfEscapedText(*number);
+      } catch (const Error& e) {
         throw Error(FileWriteError(files_.target(), e.what()));
       }
+      own_->writer.Add(*number, frame_);
       ticker_.Tick();
       return;
     }
