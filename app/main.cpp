@@ -2,6 +2,8 @@
 // Karvento, the desktop program: one main window, run until it is closed.
 #include <QApplication>
 
+#include <clocale>
+
 #include "app/main_window.h"
 #include "app/style.h"
 
@@ -11,6 +13,9 @@ int main(int argc, char** argv) {
   // otherwise).
   if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_TIME", "zh_CN.UTF-8");
   QApplication app(argc, argv);
+  // Qt takes every category of the user's locale; numbers written into the
+  // files keep a point before the decimals whatever it says.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Karvento"));
   karvento::app::InstallWindowFont();
   if (!karvento::app::InstallToolkitTranslations()) {

@@ -194,6 +194,10 @@ void InitLanguage() {
     std::setlocale(LC_ALL, "C.UTF-8");
     if (named != nullptr && FirstSet({"LANGUAGE"}) == nullptr) setenv("LANGUAGE", named, 1);
   }
+  // Numbers keep the files' own form, a point before the decimals, whatever
+  // the user's locale: the C library's printf and strtod follow LC_NUMERIC,
+  // and a table with "0,3648" beside "4430086.414" reads as neither.
+  std::setlocale(LC_NUMERIC, "C");
   // Chinese is the sources' own language and has no catalogue: in a list of
   // preferences (LANGUAGE=zh_CN:en) the languages after it are never reached.
   if (const char* list = FirstSet({"LANGUAGE"})) {

@@ -80,5 +80,25 @@ TEST(CliLanguage, RoutineMessagesPartByPart) {
   EXPECT_EQ(SystemErrorText(EDQUOT), "超出磁盘限额");
 }
 
+// A locale that writes a decimal comma (German, generated here for the test
+// by the C library's localedef) leaves the numbers of every output as they
+// are: the cover of a sheet in the table stays 0.364800.
+TEST(CliLanguage, NumbersKeepTheirPointUnderADecimalCommaLocale) {
+  const std::string dir = testing::TempDir() + "/karvento_locale_" + std::to_string(getpid());
+  const Result made = RunShell("mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8");
+  if (made.status != 0) GTEST_SKIP() << "localedef cannot make de_DE.UTF-8: " << made.err;
+  const std::string area = dir + "/area.geojson";
+  RunShell("printf '%s' '{\"type\":\"Polygon\",\"coordinates\":[[[116.01,39.91],[116.2,39.91],[116.2,39.99],"
+           "[116.01,39.99],[116.01,39.91]]]}' > " + area);
+  const std::string request = std::string(kCli) + " sheets --aoi " + area + " --scale 1:5万 --cover --quiet";
+  const Result german = RunShell("export LOCPATH=" + dir + " LC_ALL=de_DE.UTF-8; /usr/bin/printf '%.1f ' 0.5; " + request);
+  const Result plain = RunShell(request);
+  RunShell("rm -rf " + dir);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  ASSERT_EQ(german.out.substr(0, 4), "0,5 ") << "the locale does not write a decimal comma";
+  EXPECT_EQ(german.out.substr(4), plain.out);
+  EXPECT_NE(plain.out.find(" 0.364800"), std::string::npos) << plain.out;
+}
+
 }  // namespace
 }  // namespace karvento::cli
