@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "export/sheet_fields.h"
+#include "export/sheet_frame.h"
 #include "geodesy/angles.h"
-#include "numbering/sheet_outline.h"
 
 namespace karvento {
 namespace {
@@ -204,12 +204,11 @@ void AppendKmlSheet(std::string& out, std::string_view layer, const TStandardMap
       "      <Polygon><outerBoundaryIs><LinearRing><coordinates>";
   // The ring NW, NE, SE, SW, NW runs clockwise; KML's outer ring is written
   // the other way round.
-  std::vector<TLonLat> ring;
-  if (!cornersOnly) ring = GeographicOutline(sheet.Range, kKmlOutlineTolerance);
-  if (ring.empty()) ring = {{w, n}, {e, n}, {e, s}, {w, s}, {w, n}};
-  for (auto p = ring.rbegin(); p != ring.rend(); ++p) {
-    if (p != ring.rbegin()) out += ' ';
-    out += KmlCoordinate(p->Lon, p->Lat);
+  GisFrame frame;
+  FrameOfSheet(sheet, {}, true, cornersOnly, frame);
+  for (std::size_t k = frame.ringX.size(); k-- > 0;) {
+    out += KmlCoordinate(frame.ringX[k], frame.ringY[k]);
+    if (k > 0) out += ' ';
   }
   out += "</coordinates></LinearRing></outerBoundaryIs></Polygon>\n  </Placemark>\n";
 }

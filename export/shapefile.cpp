@@ -19,7 +19,6 @@ namespace karvento {
 namespace {
 
 // How far a frame's polygon may lie from the sheet's true edges, in metres.
-constexpr double kOutlineTolerance = 0.01;
 // The language driver of a GBK .dbf (code page 936), for readers that ignore
 // the .cpg; a UTF-8 .dbf has none.
 constexpr unsigned char kGbkLanguageDriver = 0x4D;
@@ -188,46 +187,15 @@ ShapefileWriter::ShapefileWriter(const ShapefileOptions& options, const Shapefil
   files_.shx = MainHeader(50 + 4 * outline.sheets, box_);
 }
 
-void ShapefileWriter::Point(double x, double y) {
-  ringX_.push_back(x);
-  ringY_.push_back(y);
-}
-
 void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
-  const double w = DmsToDeg(sheet.Range.West), south = DmsToDeg(sheet.Range.South);
-  const double e = DmsToDeg(sheet.Range.East), n = DmsToDeg(sheet.Range.North);
-  double cx[4], cy[4];  // NW, NE, SE, SW
-  ringX_.clear();
-  ringY_.clear();
-  if (options_.geographic) {
-    const double xs[4] = {w, e, e, w}, ys[4] = {n, n, south, south};
-    std::copy(xs, xs + 4, cx);
-    std::copy(ys, ys + 4, cy);
-    if (!options_.cornersOnly) {
-      for (const TLonLat& p : GeographicOutline(sheet.Range, kOutlineTolerance)) Point(p.Lon, p.Lat);
-    }
-  } else {
-    for (std::size_t k = 0; k < 4; ++k) {
-      cx[k] = sheet.PlaneCorners[k].X;
-      cy[k] = sheet.PlaneCorners[k].Y;
-    }
-    if (!options_.cornersOnly) {
-      // The offsets are subtracted as from the corners, which the outline's
-      // corners then equal exactly.
-      const bool offsets = options_.offsetX != 0 || options_.offsetY != 0;
-      for (const TPlanePoint& p :
-           PlaneOutline(options_.datum, sheet.Range, options_.zone3, options_.cm, kOutlineTolerance)) {
-        Point(offsets ? p.X - options_.offsetX : p.X, offsets ? p.Y - options_.offsetY : p.Y);
-      }
-    }
-  }
-  if (ringX_.empty()) {
-    for (int k : {0, 1, 2, 3, 0}) Point(cx[k], cy[k]);
-  }
+  FrameOfSheet(sheet, {options_.datum, options_.zone3, options_.cm, options_.offsetX, options_.offsetY},
+               options_.geographic, options_.cornersOnly, frame_);
+  const std::vector<double>& ringX = frame_.ringX;
+  const std::vector<double>& ringY = frame_.ringY;
 
   // The record of the .shp and its entry in the .shx.
-  const auto [minX, maxX] = std::minmax_element(ringX_.begin(), ringX_.end());
-  const auto [minY, maxY] = std::minmax_element(ringY_.begin(), ringY_.end());
+  const auto [minX, maxX] = std::minmax_element(ringX.begin(), ringX.end());
+  const auto [minY, maxY] = std::minmax_element(ringY.begin(), ringY.end());
   const double box[4] = {*minX, *minY, *maxX, *maxY};
   if (written_ == 0) {
     std::copy(box, box + 4, box_);
@@ -237,7 +205,7 @@ void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
     box_[2] = std::max(box_[2], box[2]);
     box_[3] = std::max(box_[3], box[3]);
   }
-  const auto points = static_cast<std::uint32_t>(ringX_.size());
+  const auto points = static_cast<std::uint32_t>(ringX.size());
   const std::uint32_t contentWords = (44 + 4 + 16 * points) / 2;
   PutBig32(files_.shx, static_cast<std::uint32_t>(files_.shp.size() / 2));
   PutBig32(files_.shx, contentWords);
@@ -249,9 +217,9 @@ void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
   PutLittle32(shp, 1);
   PutLittle32(shp, points);
   PutLittle32(shp, 0);
-  for (std::size_t k = 0; k < ringX_.size(); ++k) {
-    PutDouble(shp, ringX_[k]);
-    PutDouble(shp, ringY_[k]);
+  for (std::size_t k = 0; k < ringX.size(); ++k) {
+    PutDouble(shp, ringX[k]);
+    PutDouble(shp, ringY[k]);
   }
 
   // The attributes.
@@ -266,11 +234,12 @@ void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
   std::string standard(StandardOf(sheet));
   standard.resize(3, ' ');
   dbf += standard;
-  std::vector<double> reals = {w, south, e, n};
+  std::vector<double> reals = {DmsToDeg(sheet.Range.West), DmsToDeg(sheet.Range.South),
+                               DmsToDeg(sheet.Range.East), DmsToDeg(sheet.Range.North)};
   if (!options_.geographic) {
-    for (int k = 0; k < 4; ++k) {
-      reals.push_back(cx[k]);
-      reals.push_back(cy[k]);
+    for (std::size_t k = 0; k < 4; ++k) {
+      reals.push_back(frame_.x[k]);
+      reals.push_back(frame_.y[k]);
     }
   }
   for (const double v : reals) {

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export/sheet_frame.h"
 #include "geodesy/datum.h"
 #include "numbering/sheet_types.h"
 
@@ -71,7 +72,6 @@ class ShapefileWriter {
   ShapefileMembers Finish();
 
  private:
-  void Point(double x, double y);
 
   ShapefileOptions options_;
   ShapefileOutline outline_;
@@ -79,7 +79,7 @@ class ShapefileWriter {
   ShapefileMembers files_;
   std::uint32_t written_ = 0;
   double box_[4];  // least x and y, greatest x and y of every frame
-  std::vector<double> ringX_, ringY_;
+  GisFrame frame_;  // the sheet being written
 };
 
 }  // namespace karvento

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page's files that karvento-cli writes through GDAL or libxlsxwriter:
-// KML, the Shapefile and the workbook, made here by the GDAL-free writers of export/ from the same walk
+// KML, the Shapefile, the DXF drawing and the workbook, made here by the GDAL-free writers of export/ from the same walk
 // as the page's list (the request walked again, the area applied again), so
 // that a file holds exactly the sheets listed, or the checked ones.
 #include <emscripten/bind.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "export/dxf_frame.h"
+#include "export/dxf_text.h"
 #include "export/kml_text.h"
 #include "export/shapefile.h"
 #include "export/sheet_workbook.h"
@@ -104,6 +105,43 @@ val ShapefileFiles(const Request& r, const val& coords, const val& shape, double
   }
 }
 
+// Bytes handed to a JavaScript function as they come: a view into the
+// module's memory, valid during the call only.
+class JsSink final : public Sink {
+ public:
+  explicit JsSink(val take) : take_(std::move(take)) {}
+  void Write(std::string_view data) override {
+    take_(val(emscripten::typed_memory_view(data.size(), reinterpret_cast<const std::uint8_t*>(data.data()))));
+  }
+
+ private:
+  val take_;
+};
+
+// The DXF drawing of the list, karvento-cli's `--format dxf [--coords geo]`:
+// the entities go to takeEntities as they are made (a drawing of all China
+// is some 800 MB, more than the module's memory should hold), then
+// { head, tail } complete it around them; or { error }.
+val DxfFile(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
+            bool geographic, bool cornersOnly, const val& takeEntities) {
+  try {
+    JsSink entities(takeEntities);
+    DxfSheetWriter writer({{DatumOf(r.datum), r.zone3, r.cm, r.offsetX, r.offsetY}, geographic, cornersOnly},
+                          entities);
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) { writer.Add(s); });
+    writer.FinishEntities();
+    StringSink head, tail;
+    writer.WriteHead(head);
+    DxfSheetWriter::WriteTail(tail);
+    val result = val::object();
+    result.set("head", FileBytes(head.text));
+    result.set("tail", FileBytes(tail.text));
+    return result;
+  } catch (const Error& e) {
+    return FileFailure(e.what());
+  }
+}
+
 // The files of a package (a workbook's parts, frames' drawings) handed to
 // the page's JavaScript as they come, to be compressed into a ZIP there: sink.begin(name), sink.write(bytes), where
 // bytes is a view into the module's memory, valid during the call only, and
@@ -185,6 +223,7 @@ EMSCRIPTEN_BINDINGS(karvento_files) {
   using namespace karvento::web;
   emscripten::function("kmlFile", &KmlFile);
   emscripten::function("shapefileFiles", &ShapefileFiles);
+  emscripten::function("dxfFile", &DxfFile);
   emscripten::function("xlsxFile", &XlsxFile);
   emscripten::function("frameFiles", &FrameFiles);
 }

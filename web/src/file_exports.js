@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page's exports of the files that karvento-cli writes through GDAL or
-// libxlsxwriter: KML, the Shapefile and the workbook, and the map frames. The worker makes them
-// with the writers of export/ that need neither (the same bytes as
-// `karvento-cli sheets --format kml`, the same members as `--format shp`, the
-// same cells as `--format xlsx`); the Shapefile's five members are offered as
-// one zip, a browser offering one download at a time.
+// libxlsxwriter (KML, the Shapefile, the workbook) or through writers the
+// page shares (the DXF drawing, the map frames). The worker makes them with
+// the writers of export/, which need neither library: the same bytes as
+// `karvento-cli sheets --format kml` and `--format dxf`, the same members as
+// `--format shp`, the same cells as `--format xlsx`, the drawings of
+// `karvento-cli frame`. Several files are offered as one zip, a browser
+// offering one download at a time.
 import { zipSync } from 'fflate';
 import { registerExport } from './export.js';
 
@@ -25,6 +27,34 @@ registerExport({
     const r = await ctx.ask('kmlFile', { ...walkArgs(ctx), stem: ctx.baseName, cornersOnly: false });
     if (!r || r.error) throw new Error(r ? r.error : 'KML');
     return [{ name: `${ctx.baseName}.kml`, bytes: r.bytes, type: 'application/vnd.google-earth.kml+xml' }];
+  },
+});
+
+// The window's "导出SHP文件" in plane corners (平面坐标) or in longitudes and
+// latitudes (大地坐标); text in UTF-8, as the command line writes by default.
+for (const [id, caption, geographic] of [['shp-plane', '导出SHP文件（平面坐标）', false],
+  ['shp-geo', '导出SHP文件（大地坐标）', true]]) {
+  registerExport({
+    id,
+    caption,
+    run: async (ctx) => {
+      const r = await ctx.ask('shapefileFiles', { ...walkArgs(ctx), geographic, cornersOnly: false, gbk: false });
+      if (!r || r.error) throw new Error(r ? r.error : 'Shapefile');
+      const members = {};
+      for (const ext of ['shp', 'shx', 'dbf', 'prj', 'cpg']) members[`${ctx.baseName}.${ext}`] = r[ext];
+      return [{ name: `${ctx.baseName}.zip`, bytes: zipSync(members), type: 'application/zip' }];
+    },
+  });
+}
+
+// The window's 导出DXF文件: the frames in plane corners, metres.
+registerExport({
+  id: 'dxf',
+  caption: '导出DXF文件',
+  run: async (ctx) => {
+    const r = await ctx.ask('dxfFile', { ...walkArgs(ctx), geographic: false, cornersOnly: false });
+    if (!r || r.error) throw new Error(r ? r.error : 'DXF');
+    return [{ name: `${ctx.baseName}.dxf`, bytes: r.blob, type: 'application/dxf' }];
   },
 });
 
@@ -52,20 +82,3 @@ registerExport({
     return [{ name: r.names[0], bytes: r.files[0], type: 'application/dxf' }];
   },
 });
-
-// The window's "导出SHP文件" in plane corners (平面坐标) or in longitudes and
-// latitudes (大地坐标); text in UTF-8, as the command line writes by default.
-for (const [id, caption, geographic] of [['shp-plane', '导出SHP文件（平面坐标）', false],
-  ['shp-geo', '导出SHP文件（大地坐标）', true]]) {
-  registerExport({
-    id,
-    caption,
-    run: async (ctx) => {
-      const r = await ctx.ask('shapefileFiles', { ...walkArgs(ctx), geographic, cornersOnly: false, gbk: false });
-      if (!r || r.error) throw new Error(r ? r.error : 'Shapefile');
-      const members = {};
-      for (const ext of ['shp', 'shx', 'dbf', 'prj', 'cpg']) members[`${ctx.baseName}.${ext}`] = r[ext];
-      return [{ name: `${ctx.baseName}.zip`, bytes: zipSync(members), type: 'application/zip' }];
-    },
-  });
-}

@@ -90,6 +90,15 @@ const ops = {
   shapefileFiles: (core, { request, coords, shape, minCover, mask, geographic, cornersOnly, gbk }) =>
     core.shapefileFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), geographic,
       cornersOnly, gbk),
+  // The DXF drawing: its entities kept as they come, in pieces, and offered
+  // with the head and tail as one Blob, never one contiguous copy.
+  dxfFile: (core, { request, coords, shape, minCover, mask, geographic, cornersOnly }) => {
+    const entities = [];
+    const r = core.dxfFile(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0), geographic,
+      cornersOnly, (bytes) => entities.push(bytes.slice()));
+    if (r.error) return r;
+    return { blob: new Blob([r.head, ...entities, r.tail], { type: 'application/dxf' }) };
+  },
   // The workbook, its parts compressed into the .xlsx as they come.
   xlsxFile: (core, { request, coords, shape, minCover, mask, fileName }) =>
     collect((sink) => core.xlsxFile(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
