@@ -47,16 +47,20 @@ for (const [id, caption, geographic] of [['shp-plane', '导出SHP文件（平面
   });
 }
 
-// The window's 导出DXF文件: the frames in plane corners, metres.
-registerExport({
-  id: 'dxf',
-  caption: '导出DXF文件',
-  run: async (ctx) => {
-    const r = await ctx.ask('dxfFile', { ...walkArgs(ctx), geographic: false, cornersOnly: false });
-    if (!r || r.error) throw new Error(r ? r.error : 'DXF');
-    return [{ name: `${ctx.baseName}.dxf`, bytes: r.blob, type: 'application/dxf' }];
-  },
-});
+// The window's 导出DXF文件: the frames in plane corners, metres; and, as
+// karvento-cli's --coords geo, in longitudes and latitudes (a list across
+// zones has no one plane).
+for (const [id, caption, geographic] of [['dxf', '导出DXF文件', false], ['dxf-geo', '导出DXF文件（大地坐标）', true]]) {
+  registerExport({
+    id,
+    caption,
+    run: async (ctx) => {
+      const r = await ctx.ask('dxfFile', { ...walkArgs(ctx), geographic, cornersOnly: false });
+      if (!r || r.error) throw new Error(r ? r.error : 'DXF');
+      return [{ name: `${ctx.baseName}.dxf`, bytes: r.blob, type: 'application/dxf' }];
+    },
+  });
+}
 
 registerExport({
   id: 'xlsx',

@@ -176,16 +176,18 @@ test('Map frames: each checked sheet\'s DXF drawing is karvento-cli frame\'s, on
   }
 });
 
-test('DXF: the drawing karvento-cli writes for the same request', async () => {
+test('DXF: the drawing karvento-cli writes for the same request, plane and geographic', async () => {
   await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '0', cm: '0' });
   const dir = mkdtempSync(join(tmpdir(), 'karvento-dxf-'));
   try {
-    const got = await download('dxf', '图幅号.dxf');
-    execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '54',
-      '--output', join(dir, 'cli.dxf'), '--quiet']);
-    const want = readFileSync(join(dir, 'cli.dxf'));
-    assert.ok(want.length > 10000);
-    assertSameDrawing(got, want, 'DXF');
+    for (const [id, coords] of [['dxf', 'plane'], ['dxf-geo', 'geo']]) {
+      const got = await download(id, '图幅号.dxf');
+      execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '54',
+        '--coords', coords, '--output', join(dir, 'cli.dxf'), '--quiet']);
+      const want = readFileSync(join(dir, 'cli.dxf'));
+      assert.ok(want.length > 10000);
+      assertSameDrawing(got, want, `DXF ${coords}`);
+    }
   } finally {
     rmSync(dir, { recursive: true, force: true });
   }
