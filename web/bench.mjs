@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The page's figures, measured in Debian's headless Chromium on this machine:
+// The page's figures, measured in Debian's headless Chromium on this machine
+// (or, with KARVENTO_BROWSER=firefox, in its Firefox ESR):
 // the size of karvento.html, the time until the page is ready, 857,088
 // sheets (1:1万 over 73°–135° E, 18°–54° N) computed, listed and drawn, and
 // the sheet walk in WebAssembly against the native walk of bench_numbering
