@@ -234,14 +234,11 @@ void DxfSheetWriter::Extend(double x, double y) {
 void DxfSheetWriter::Add(const TStandardMapUnion& sheet) {
   if (!options_.geographic && options_.plane.cm == 0) {
     // Each corner on its own zone: the drawing has one plane only when every
-    // sheet lies in one zone (the zone's meridian never decreases eastward,
-    // so the westmost and the eastmost edge decide).
+    // sheet lies in one zone.
     const double w = DmsToDeg(sheet.Range.West), e = DmsToDeg(sheet.Range.East);
     if (!(w >= westmost_)) westmost_ = w;
     if (!(e <= eastmost_)) eastmost_ = e;
-    if (CentralMeridian(options_.plane.zone3, westmost_) != CentralMeridian(options_.plane.zone3, eastmost_)) {
-      throw Error(kSpansZonesMessage);
-    }
+    if (std::isnan(CommonZoneMeridian(westmost_, eastmost_, options_.plane.zone3))) throw Error(kSpansZonesMessage);
   }
   FrameOfSheet(sheet, options_.plane, options_.geographic, options_.cornersOnly, frame_);
   Add(sheet.MapUnionNo, frame_);

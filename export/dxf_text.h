@@ -85,9 +85,8 @@ class DxfSheetWriter {
   void WriteHead(Sink& out);
   static void WriteTail(Sink& out);
 
-  // The whole drawing, for a writer made without a sink (the page's entry
-  // point: DxfSheetWriter w(options); w.Add(sheet) for each; w.Text()).
-  // Throws as WriteHead.
+  // The whole drawing, for a writer made without a sink (DxfSheetWriter
+  // w(options); w.Add(sheet) for each; w.Text()). Throws as WriteHead.
   std::string Text();
 
   std::uint64_t sheets() const { return sheets_; }

@@ -31,7 +31,6 @@ inline constexpr const char* kKmlNeedsCgcs2000Message =
     "北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，"
     "KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。";
 
-
 // The layer of a file: its name's stem made an XML name, every character
 // that cannot be in one (ASCII other than letters, digits, "_" and ".")
 // replaced by "_", as the driver does ("图幅 a&b" → "图幅_a_b"). The writer's

@@ -18,7 +18,6 @@
 namespace karvento {
 namespace {
 
-// How far a frame's polygon may lie from the sheet's true edges, in metres.
 // The language driver of a GBK .dbf (code page 936), for readers that ignore
 // the .cpg; a UTF-8 .dbf has none.
 constexpr unsigned char kGbkLanguageDriver = 0x4D;
@@ -114,8 +113,8 @@ std::string ShapefilePrj(const ShapefileOptions& options, double westmost, doubl
   const bool prefix = options.cm != 0;
   double cm = options.cm;
   if (!prefix) {
-    cm = CentralMeridian(options.zone3, westmost);
-    if (cm != CentralMeridian(options.zone3, eastmost)) throw Error(kSpansZonesMessage);
+    cm = CommonZoneMeridian(westmost, eastmost, options.zone3);
+    if (std::isnan(cm)) throw Error(kSpansZonesMessage);
   }
   const bool offsets = options.offsetX != 0 || options.offsetY != 0;
   const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;

@@ -72,7 +72,6 @@ class ShapefileWriter {
   ShapefileMembers Finish();
 
  private:
-
   ShapefileOptions options_;
   ShapefileOutline outline_;
   int numberWidth_;

@@ -42,8 +42,9 @@ void AppendCellName(std::string& out, int row, int col) {
   out += std::to_string(row + 1);
 }
 
-// Text as XML character data. The control characters XML cannot carry are
-// written in the workbook's own escape, _xHHHH_.
+// Text as XML character data. The control characters but tab and line feed
+// are written in the workbook's own escape, _xHHHH_ (a carriage return too,
+// which an XML reader would turn into a line feed).
 void AppendEscaped(std::string& out, std::string_view text) {
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
@@ -53,7 +54,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
       out += "&lt;";
     } else if (ch == '>') {
       out += "&gt;";
-    } else if (c < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') {
+    } else if (c < 0x20 && ch != '\t' && ch != '\n') {
       char escape[8];
       std::snprintf(escape, sizeof escape, "_x%04X_", c);
       out += escape;
@@ -71,7 +72,9 @@ void AppendNumber(std::string& out, double value) {
   out += text;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+// White space that the written text keeps at its ends (the other control
+// characters are escaped): a reader keeps it only when told to.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 // A width in characters as spreadsheet programs store it: whole pixels of
 // the default font (Calibri 11: 7 pixels a digit, 5 of padding), in 1/256ths

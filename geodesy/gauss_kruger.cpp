@@ -41,6 +41,11 @@ double CentralMeridian(bool zone3, double L) {
   return (Truncate(L / 6.0) + 1.0) * 6.0 - 3.0;
 }
 
+double CommonZoneMeridian(double westmost, double eastmost, bool zone3) {
+  const double west = CentralMeridian(zone3, westmost);
+  return west == CentralMeridian(zone3, eastmost) ? west : std::nan("");
+}
+
 double FalseEasting(bool zone3, double cm) {
   double n = 0;
   if (cm != 0) n = zone3 ? Truncate((cm + 1.5) / 3.0) : Truncate(cm / 6.0) + 1.0;

@@ -52,6 +52,12 @@ extern const Ellipsoid kXian80;     // IAG-75
 // in 3-degree zones, 120 gives 123 in 6-degree zones.
 double CentralMeridian(bool zone3, double L);
 
+// The central meridian of the zone that every corner between two longitudes
+// lies in, as the forward projection chooses it; NaN when they lie in more
+// than one. The zone's meridian never decreases eastward, so the two ends
+// decide.
+double CommonZoneMeridian(double westmost, double eastmost, bool zone3);
+
 // 500000 + n × 1000000, where n is the zone number of the central meridian cm
 // (3-degree zones: trunc((cm + 1.5) / 3); 6-degree: trunc(cm / 6) + 1), and
 // n = 0 when cm is 0 (automatic zones carry no zone number).

@@ -52,14 +52,6 @@ GisCrs FromEpsg(int code) {
   return crs;
 }
 
-// The central meridian of the zone that every corner between two longitudes
-// lies in, as the forward projection chose it; NaN when they lie in more than
-// one. The zone's meridian never decreases eastward, so the two ends decide.
-double CommonZoneMeridian(double westmost, double eastmost, bool zone3) {
-  const double west = CentralMeridian(zone3, westmost);
-  return west == CentralMeridian(zone3, eastmost) ? west : std::nan("");
-}
-
 }  // namespace
 
 int GeographicEpsg(Datum datum) { return DatumInfoOf(datum).geographicEpsg; }

@@ -486,13 +486,14 @@ std::string NumberText(double v) {
   return buf;
 }
 
-// The entities of a DXF drawing on their way: a file in the set's hidden
-// folder (removed with it), put after the header once the extent of the
-// entities is known, so that a drawing of millions of sheets is never held
-// in memory.
+// The entities of a DXF drawing on their way: a file beside the staged
+// drawing in the set's hidden folder (removed with it; its name extends the
+// staged one, so no target's name can be the same), put after the header
+// once the extent of the entities is known, so that a drawing of millions of
+// sheets is never held in memory.
 class EntityFile : public Sink {
  public:
-  explicit EntityFile(const FileSet& files) : files_(files), path_(files.Folder() + "/entities.dxf") {
+  explicit EntityFile(const FileSet& files) : files_(files), path_(files.WorkingName() + ".entities") {
     file_ = std::fopen(path_.c_str(), "w+b");
     if (file_ == nullptr) files_.Fail(path_ + ": " + strerror(errno));
   }
@@ -573,7 +574,8 @@ class FrameFile {
   void Add(Fill fill) {
     const std::string* number = fill(static_cast<OGRFeatureH>(frameFeature_.get()), index_, frame_);
     if (own_) {
-      // A number that the drawing cannot hold fails naming the file.
+      // A number that the drawing cannot hold fails naming the file (a
+      // failed write names it already).
       try {
         DxfEscapedText(*number);
       } catch (const Error& e) {

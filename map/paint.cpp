@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
@@ -448,6 +449,9 @@ void EnsureGuiApplication() {
   static char name[] = "karvento";
   static char* argv[] = {name, nullptr};
   static QGuiApplication app(argc, argv);
+  // The toolkit takes every category of the user's locale; numbers keep a
+  // point before the decimals, as the program had set them.
+  std::setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace karvento::map

@@ -412,6 +412,13 @@ TEST(Workbook, PartsHoldTheWorkbookOfTheFile) {
          ws.SetNumber(5, 2, -0.5);
          ws.AutoFitColumns();
        }},
+      {"white space at the ends and control characters",
+       [](XlsxWorkbook& book) {
+         XlsxWorksheet& ws = book.FirstWorksheet();
+         ws.SetText(1, 1, "\tA\rB\vC\n");
+         ws.SetText(1, 2, "\vD\x01 ");
+         ws.SetText(1, 3, "\fE");
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

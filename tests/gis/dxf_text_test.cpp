@@ -76,10 +76,12 @@ TEST(DxfText, TheBytesOfGdalsDxfDriver) {
     const std::string gdal = ReadFile(file);
     EXPECT_EQ(Ours(table, c.system, c.geographic, c.cornersOnly), gdal);
 
-    // The command line's and the window's path, which writes it our way.
+    // The command line's and the window's path, which writes it our way,
+    // here into a file named as the entities' working file once was.
     options.gdalDxf = false;
-    ASSERT_TRUE(WriteGisSheets(file, table, c.system, options, &reason)) << reason;
-    EXPECT_EQ(ReadFile(file), gdal);
+    const std::string ours = dir.File("entities.dxf");
+    ASSERT_TRUE(WriteGisSheets(ours, table, c.system, options, &reason)) << reason;
+    EXPECT_EQ(ReadFile(ours), gdal);
   }
 }
 

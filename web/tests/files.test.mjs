@@ -130,7 +130,8 @@ test('Workbook: openpyxl reads the command line\'s cells, merge, borders and wid
       const number = /^(cell \S+ n )(\S+)( .*)$/.exec(line), want = /^(cell \S+ n )(\S+)( .*)$/.exec(cli[i]);
       // A plane coordinate may differ in its last place (the browser's sine).
       if (number && want && number[1] === want[1] && number[3] === want[3]) {
-        assert.ok(Math.abs(Number(number[2]) - Number(want[2])) < 1e-6, `${line} / ${cli[i]}`);
+        const y = Number(want[2]);
+        assert.ok(Math.abs(Number(number[2]) - y) <= 2e-14 * Math.abs(y), `${line} / ${cli[i]}`);
       } else {
         assert.equal(line, cli[i]);
       }
@@ -149,7 +150,7 @@ function assertSameDrawing(got, want, label) {
   a.forEach((line, i) => {
     if (line === b[i]) return;
     const x = Number(line), y = Number(b[i]);
-    assert.ok(line.trim() !== '' && Number.isFinite(x) && Math.abs(x - y) <= 1e-9 * Math.max(1, Math.abs(y)),
+    assert.ok(line.trim() !== '' && Number.isFinite(x) && Math.abs(x - y) <= 2e-14 * Math.abs(y),
       `${label} line ${i + 1}: ${line} against ${b[i]}`);
   });
 }
