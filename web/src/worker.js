@@ -13,7 +13,7 @@ const MAX_SHEETS = 2_000_000;
 // Runs a core routine that hands over files one after the other
 // (sink.begin(name), sink.write(bytes), sink.end()): with zip, each file is
 // compressed into one ZIP as it comes, so that nothing uncompressed is held
-// twice; without, the files are kept as they are. Resolves to { files, names }
+// twice; without, the files are kept as they are. Returns { files, names }
 // or the routine's { error }.
 function collect(run, zip) {
   const chunks = [];
