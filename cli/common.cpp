@@ -122,21 +122,11 @@ OutputOptions ReadOutputOptions(const Args& args) {
   return o;
 }
 
-class OutputStream::FileSink : public Sink {
- public:
-  explicit FileSink(const std::string& target) : file_(target) {}
-  void Write(std::string_view data) override { file_.Write(data); }
-  void Commit() { file_.Commit(); }
-
- private:
-  SafeFile file_;
-};
-
 OutputStream::OutputStream(const OutputOptions& o) {
   if (o.file.empty()) {
     sink_ = std::make_unique<StdoutSink>();
   } else {
-    auto file = std::make_unique<FileSink>(o.file);
+    auto file = std::make_unique<SafeFile>(o.file);
     file_ = file.get();
     sink_ = std::move(file);
   }

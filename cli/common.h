@@ -18,6 +18,10 @@
 #include "numbering/sheet_types.h"
 #include "numbering/unMapUnRgPub.h"
 
+namespace karvento {
+class SafeFile;
+}  // namespace karvento
+
 namespace karvento::cli {
 
 // --format, --output, --encoding, --spreadsheet and --quiet. The format
@@ -82,8 +86,7 @@ class OutputStream {
  private:
   std::unique_ptr<Sink> sink_;
   std::unique_ptr<Output> out_;
-  class FileSink;
-  FileSink* file_ = nullptr;
+  SafeFile* file_ = nullptr;  // the sink, when it is a file
 };
 
 // --number-form rowcol|5000: new-standard 1:2000 numbers by row and column

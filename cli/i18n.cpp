@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <span>
 #include <vector>
 
 namespace karvento::cli {
@@ -220,7 +221,10 @@ const char* Tr(const char* chinese) { return *chinese == '\0' ? chinese : dgette
 
 std::string Tr(const std::string& chinese) { return Tr(chinese.c_str()); }
 
-std::string FillPattern(std::string_view pattern, std::initializer_list<std::string_view> args) {
+namespace {
+
+// The pattern with each %s replaced by the next of args and %% by %.
+std::string Fill(std::string_view pattern, std::span<const std::string_view> args) {
   std::string text;
   auto arg = args.begin();
   for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -235,6 +239,12 @@ std::string FillPattern(std::string_view pattern, std::initializer_list<std::str
     text += pattern[i];
   }
   return text;
+}
+
+}  // namespace
+
+std::string FillPattern(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  return Fill(pattern, std::span(args.begin(), args.size()));
 }
 
 std::string TrFormat(const char* pattern, std::initializer_list<std::string_view> args) {
@@ -274,18 +284,8 @@ std::string TranslateMessage(std::string_view text) {
       shown.push_back(i == 0 && std::string_view(pattern).find("文件") != std::string_view::npos
                           ? std::string(parts[i])
                           : TranslateMessage(parts[i]));
-    std::string out;
-    const std::string_view target = Tr(pattern);
-    auto next = shown.begin();
-    for (std::size_t i = 0; i < target.size(); ++i) {
-      if (target[i] == '%' && i + 1 < target.size() && target[i + 1] == 's') {
-        if (next != shown.end()) out += *next++;
-        ++i;
-        continue;
-      }
-      out += target[i];
-    }
-    return out;
+    const std::vector<std::string_view> args(shown.begin(), shown.end());
+    return Fill(Tr(pattern), args);
   }
   return whole;
 }

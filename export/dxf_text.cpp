@@ -245,7 +245,11 @@ void DxfSheetWriter::Add(const TStandardMapUnion& sheet) {
 }
 
 void DxfSheetWriter::Add(std::string_view number, const GisFrame& frame) {
-  const std::string text = DxfEscapedText(number);  // refused before anything of the sheet is written
+  // Refused before anything of the sheet is written.
+  AddEscaped(DxfEscapedText(number), frame);
+}
+
+void DxfSheetWriter::AddEscaped(std::string_view text, const GisFrame& frame) {
   static const std::string frameLayer = Utf8ToGbk(kDxfFrameLayer);
   static const std::string numberLayer = Utf8ToGbk(kDxfNumberLayer);
 

@@ -75,6 +75,8 @@ class DxfSheetWriter {
   // Any frame with its number: an independent grid's rectangle, say. Throws
   // Error for a number that cannot be written (see above).
   void Add(std::string_view number, const GisFrame& frame);
+  // The same with the number already as DxfEscapedText gives it.
+  void AddEscaped(std::string_view escapedNumber, const GisFrame& frame);
 
   // Hands the last entities to the sink; then the head (everything before
   // the first entity, written once all are added) and the tail (everything

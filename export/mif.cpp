@@ -8,6 +8,7 @@
 #include "export/gbk.h"
 #include "export/mif_stream.h"
 #include "export/mif_text.h"
+#include "export/sheet_fields.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -150,7 +151,7 @@ MifColumnWriter::MifColumnWriter(std::unique_ptr<mif::FilePair> files, bool geo,
 void MifColumnWriter::Start(Sink& mifSink, const std::string& mifName, Sink& midSink,
                             const std::string& midName, const TStandardMapUnion* southWest,
                             const TStandardMapUnion* northEast) {
-  if (!geo_ && (southWest == nullptr || northEast == nullptr)) throw Error(mif::kNothingToExport);
+  if (!geo_ && (southWest == nullptr || northEast == nullptr)) throw Error(kNoSheetsMessage);
   streams_ = std::make_unique<Streams>(mifSink, mifName, midSink, midName);
   if (geo_) {
     mif::PutHeader(streams_->mif, nullptr);

@@ -8,6 +8,7 @@
 #include "export/export_progress.h"
 #include "export/mif_stream.h"
 #include "export/mif_text.h"
+#include "export/sheet_fields.h"
 #include "export/safe_file.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -15,16 +16,6 @@ namespace karvento {
 namespace {
 
 using namespace mif;
-
-// A safe file as a sink.
-class FileSink : public Sink {
- public:
-  explicit FileSink(SafeFile& file) : file_(file) {}
-  void Write(std::string_view data) override { file_.Write(data); }
-
- private:
-  SafeFile& file_;
-};
 
 std::string FolderOf(std::string_view fileName) {
   const std::size_t slash = fileName.rfind('/');
@@ -74,10 +65,8 @@ bool Export(const std::string& fileName, const Table& table, std::string* reason
     SafeFile mifFile(fileName);
     SafeFile midFile(midName);
     {
-      FileSink mifSink(mifFile);
-      FileSink midSink(midFile);
-      OutBuffer mif(mifSink, mifFile.target());
-      OutBuffer mid(midSink, midFile.target());
+      OutBuffer mif(mifFile, mifFile.target());
+      OutBuffer mid(midFile, midFile.target());
       body(mif, mid, ticker);
       ticker.Finish();
       mif.Flush();
@@ -99,9 +88,9 @@ bool Refuse(const char* text, std::string* reason) {
 class SafeFilePair : public FilePair {
  public:
   SafeFilePair(const std::string& fileName, const std::string& midName)
-      : mifFile_(fileName), midFile_(midName), mifSink_(mifFile_), midSink_(midFile_) {}
-  Sink& Mif() override { return mifSink_; }
-  Sink& Mid() override { return midSink_; }
+      : mifFile_(fileName), midFile_(midName) {}
+  Sink& Mif() override { return mifFile_; }
+  Sink& Mid() override { return midFile_; }
   const std::string& MifName() const override { return mifFile_.target(); }
   const std::string& MidName() const override { return midFile_.target(); }
   void Commit() override { CommitPair(mifFile_, midFile_); }
@@ -109,8 +98,6 @@ class SafeFilePair : public FilePair {
  private:
   SafeFile mifFile_;
   SafeFile midFile_;
-  FileSink mifSink_;
-  FileSink midSink_;
 };
 
 // The pair for MifColumnWriter: a MIF that cannot have its MID beside it,
@@ -118,7 +105,7 @@ class SafeFilePair : public FilePair {
 // made.
 std::unique_ptr<FilePair> OpenPair(const std::string& fileName, bool framed) {
   const std::string midName = CheckedMidName(fileName);
-  if (!framed) throw Error(kNothingToExport);
+  if (!framed) throw Error(kNoSheetsMessage);
   return std::make_unique<SafeFilePair>(fileName, midName);
 }
 
@@ -155,7 +142,7 @@ std::string ExtractFileTitle(std::string_view fileName) {
 
 bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
                    std::string* reason, const ExportProgress& progress) {
-  if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
+  if (!HasSheets(table)) return Refuse(kNoSheetsMessage, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
   const Bounds bounds = PlaneBounds(table.front().back(), table.back().front());
   return Export(fileName, table, reason, progress, StandardBody(table, &bounds));
@@ -163,7 +150,7 @@ bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
 
 bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, std::string* reason,
                     const ExportProgress& progress) {
-  if (!HasSheets(table)) return Refuse(kNothingToExport, reason);
+  if (!HasSheets(table)) return Refuse(kNoSheetsMessage, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
   // A is the lower-left sheet of the grid, B the upper-right one.
   const TCustomMapUnion& a = table.front().front();

@@ -26,7 +26,6 @@ inline constexpr std::size_t kBufferSize = std::size_t{1} << 22;
 // numbers each, or one sheet number of a few hundred bytes.
 inline constexpr std::size_t kRegionReserve = 1024;
 
-inline constexpr const char* kNothingToExport = "没有可导出的图幅：请先生成图幅号。";
 inline constexpr const char* kNoBoundsSheet =
     "无法确定 MIF 文件的范围：图幅表的第一组或最后一组没有图幅。";
 

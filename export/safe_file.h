@@ -48,7 +48,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/text_output.h"  // FileWriteError
+#include "export/text_output.h"  // Sink, FileWriteError
 
 namespace karvento {
 
@@ -60,7 +60,8 @@ namespace karvento {
 // start. Safe to call more than once.
 void PrepareFileSignals();
 
-class SafeFile {
+// A safe file is a sink: buffered output can go straight into it.
+class SafeFile : public Sink {
  public:
   // How the caller writes: through Write, or by handing a path to a library
   // that opens the file by name itself (a whole file, written once).
@@ -71,13 +72,13 @@ class SafeFile {
   // name would wait for a reader forever).
   explicit SafeFile(std::string target, Mode mode = Mode::kStream);
   // Removes the temporary files unless Commit succeeded.
-  ~SafeFile();
+  ~SafeFile() override;
   SafeFile(const SafeFile&) = delete;
   SafeFile& operator=(const SafeFile&) = delete;
 
   // Writes all of data (retrying short writes and interrupted calls). There
   // is no buffer here: callers hand over large blocks.
-  void Write(std::string_view data);
+  void Write(std::string_view data) override;
   // Closes the file being written; a failure of the close (a delayed write
   // error) throws.
   void Close();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <ctime>
 
 #include "export/gbk.h"
@@ -17,10 +18,6 @@
 
 namespace karvento {
 namespace {
-
-// The language driver of a GBK .dbf (code page 936), for readers that ignore
-// the .cpg; a UTF-8 .dbf has none.
-constexpr unsigned char kGbkLanguageDriver = 0x4D;
 
 // Shortest round-trip text, plain decimal ("70.5", "39000000").
 std::string ShortText(double v) {
@@ -233,15 +230,16 @@ void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
   std::string standard(StandardOf(sheet));
   standard.resize(3, ' ');
   dbf += standard;
-  std::vector<double> reals = {DmsToDeg(sheet.Range.West), DmsToDeg(sheet.Range.South),
-                               DmsToDeg(sheet.Range.East), DmsToDeg(sheet.Range.North)};
+  double reals[12] = {DmsToDeg(sheet.Range.West), DmsToDeg(sheet.Range.South), DmsToDeg(sheet.Range.East),
+                      DmsToDeg(sheet.Range.North)};
+  std::size_t count = 4;
   if (!options_.geographic) {
     for (std::size_t k = 0; k < 4; ++k) {
-      reals.push_back(frame_.x[k]);
-      reals.push_back(frame_.y[k]);
+      reals[count++] = frame_.x[k];
+      reals[count++] = frame_.y[k];
     }
   }
-  for (const double v : reals) {
+  for (const double v : std::span(reals, count)) {
     std::snprintf(buf, sizeof buf, "%24.15f", v);
     dbf.append(buf, std::min<std::size_t>(std::strlen(buf), 24));
   }

@@ -32,6 +32,12 @@
 
 namespace karvento {
 
+// The language driver of a .dbf (byte 29 of its header) that names code
+// page 936, GBK: readers that ignore the .cpg (older ArcGIS and others)
+// take the text as GBK from it. UTF-8 has no language driver; its .dbf
+// keeps 0 and relies on the .cpg.
+inline constexpr unsigned char kGbkLanguageDriver = 0x4D;
+
 struct ShapefileOptions {
   Datum datum = Datum::Beijing54;
   bool zone3 = true;

@@ -11,6 +11,7 @@
 // widths, which come before the rows in the worksheet, are known only then):
 // some 600 bytes a row of the sheet table.
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -37,9 +38,15 @@ void AppendColumnName(std::string& out, int col) {
   while (n > 0) out.push_back(letters[--n]);
 }
 
+void AppendInteger(std::string& out, int value) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
 void AppendCellName(std::string& out, int row, int col) {
   AppendColumnName(out, col);
-  out += std::to_string(row + 1);
+  AppendInteger(out, row + 1);
 }
 
 // Text as XML character data. The control characters but tab and line feed
@@ -152,33 +159,46 @@ class PartsBackend final : public XlsxBackend {
     maxRow_ = std::max(maxRow_, row);
     minCol_ = std::min(minCol_, col);
     maxCol_ = std::max(maxCol_, col);
-    auto it = std::find_if(cells_.begin(), cells_.end(), [col](const auto& c) { return c.first == col; });
-    if (it == cells_.end()) {
-      cells_.emplace_back(col, std::string());
-      it = cells_.end() - 1;
+    // The row's cells keep their strings from row to row: no allocation a
+    // cell once the first rows have been written.
+    auto end = cells_.begin() + static_cast<std::ptrdiff_t>(used_);
+    auto it = std::find_if(cells_.begin(), end, [col](const auto& c) { return c.first == col; });
+    if (it == end) {
+      if (used_ == cells_.size()) cells_.emplace_back();
+      it = cells_.begin() + static_cast<std::ptrdiff_t>(used_++);
+      it->first = col;
     }
     std::string& c = it->second;
-    c = "<c r=\"";
+    c.assign("<c r=\"");
     AppendCellName(c, row, col);
     c.push_back('"');
     const int xf = StyleIndex(style);
-    if (xf != 0) c += " s=\"" + std::to_string(xf) + "\"";
+    if (xf != 0) {
+      c += " s=\"";
+      AppendInteger(c, xf);
+      c.push_back('"');
+    }
     return c;
   }
 
   // The row's cells in the order of their columns, as the file format wants.
   void EndRow() {
-    if (cells_.empty()) return;
-    std::sort(cells_.begin(), cells_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (used_ == 0) return;
+    const auto end = cells_.begin() + static_cast<std::ptrdiff_t>(used_);
+    if (!std::is_sorted(cells_.begin(), end, [](const auto& a, const auto& b) { return a.first < b.first; })) {
+      std::sort(cells_.begin(), end, [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
     if (blocks_.empty() || blocks_.back().size() >= kBlockBytes) {
       blocks_.emplace_back();
       blocks_.back().reserve(kBlockBytes + 4096);
     }
     std::string& out = blocks_.back();
-    out += "<row r=\"" + std::to_string(row_ + 1) + "\">";
-    for (const auto& c : cells_) out += c.second;
+    out += "<row r=\"";
+    AppendInteger(out, row_ + 1);
+    out += "\">";
+    for (auto c = cells_.begin(); c != end; ++c) out += c->second;
     out += "</row>";
-    cells_.clear();
+    used_ = 0;
   }
 
   // Cell formats are numbered in the order of their first use, 0 being the
@@ -350,7 +370,8 @@ class PartsBackend final : public XlsxBackend {
 
   PartSink& sink_;
   int row_ = -1;                                   // the row being collected
-  std::vector<std::pair<int, std::string>> cells_;  // its cells' XML by column
+  std::vector<std::pair<int, std::string>> cells_;  // its cells' XML by column: [0, used_)
+  std::size_t used_ = 0;
   std::vector<std::string> blocks_;                // the finished rows
   int minRow_ = 1 << 30, maxRow_ = -1, minCol_ = 1 << 30, maxCol_ = -1;
   std::vector<int> styles_;  // the formats in use, in the order of their index from 1

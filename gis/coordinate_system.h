@@ -25,20 +25,16 @@
 
 #include "export/sheet_fields.h"
 #include "geodesy/datum.h"
+#include "export/sheet_frame.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
 
 // How the plane corners of a table of standard sheets were computed: the
 // datum, the zone method and central meridian of the projection (cm = 0: each
-// corner on its own zone), and the offsets subtracted afterwards.
-struct TPlaneSystem {
-  Datum datum = Datum::Beijing54;
-  bool zone3 = true;
-  double cm = 0;
-  double offsetX = 0;
-  double offsetY = 0;
-};
+// corner on its own zone), and the offsets subtracted afterwards; the plane
+// every frame of a GIS file is drawn on.
+using TPlaneSystem = FramePlane;
 
 // The EPSG code of the datum's geographic system.
 int GeographicEpsg(Datum datum);

@@ -29,6 +29,7 @@
 #include "export/export_progress.h"
 #include "export/gbk.h"
 #include "export/safe_file.h"
+#include "export/shapefile.h"
 #include "export/sheet_frame.h"
 #include "geodesy/angles.h"
 #include "gis/gdal_session.h"
@@ -206,12 +207,6 @@ class FileSet {
   SafeFileSet set_;
   std::optional<StdoutSink> sink_;
 };
-
-// The language driver of a .dbf (byte 29 of its header) that names code
-// page 936, GBK: readers that ignore the .cpg (older ArcGIS and others)
-// take the text as GBK from it. UTF-8 has no language driver; its .dbf
-// keeps 0 and relies on the .cpg.
-constexpr unsigned char kGbkLanguageDriver = 0x4D;
 
 void MarkDbfCodePage(const std::string& dbf, unsigned char driver) {
   std::FILE* f = std::fopen(dbf.c_str(), "r+b");
@@ -576,12 +571,13 @@ class FrameFile {
     if (own_) {
       // A number that the drawing cannot hold fails naming the file (a
       // failed write names it already).
+      std::string escaped;
       try {
-        DxfEscapedText(*number);
+        escaped = DxfEscapedText(*number);
       } catch (const Error& e) {
         throw Error(FileWriteError(files_.target(), e.what()));
       }
-      own_->writer.Add(*number, frame_);
+      own_->writer.AddEscaped(escaped, frame_);
       ticker_.Tick();
       return;
     }
@@ -610,10 +606,9 @@ class FrameFile {
     if (progress_ && !progress_(total_, total_)) throw Error(kExportCancelled);
     if (own_) {
       own_->writer.FinishEntities();
-      SafeFileSink main(files_.Main());
-      own_->writer.WriteHead(main);
+      own_->writer.WriteHead(files_.Main());
       own_->entities.CopyTo(files_.Main());
-      DxfSheetWriter::WriteTail(main);
+      DxfSheetWriter::WriteTail(files_.Main());
     } else {
       writer_->Finish();
     }
@@ -622,16 +617,6 @@ class FrameFile {
   }
 
  private:
-  // The main file of the set as a sink of whole blocks.
-  class SafeFileSink : public Sink {
-   public:
-    explicit SafeFileSink(SafeFile& file) : file_(file) {}
-    void Write(std::string_view data) override { file_.Write(data); }
-
-   private:
-    SafeFile& file_;
-  };
-
   ExportProgress progress_;
   std::uint64_t total_;
   bool dxf_;
@@ -787,7 +772,7 @@ class GisSheetStream::Impl {
        const GisOptions& options, ExportProgress progress)
       : geographic_(options.geographic || options.format == GisFormat::Kml),
         cornersOnly_(options.cornersOnly),
-        plane_{system.datum, system.zone3, system.cm, system.offsetX, system.offsetY},
+        plane_(system),
         file_(fileName, options, CrsOf(outline, system, options), Fields(outline),
               outline.sheets, std::move(progress)) {}
 

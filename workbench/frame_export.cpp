@@ -26,10 +26,6 @@ namespace {
 constexpr const char* kFrameScaleNeeded = "请先在“比例尺”中选择 500、1000 或 2000，再导出独立坐标系图幅的图廓。";
 constexpr const char* kNoFramePages = "此界面不能绘制 PDF 图廓。";
 
-MapFrame FrameOfListed(const TStandardMapUnion& sheet, const TPlaneSystem& system) {
-  return FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY);
-}
-
 // The 接合图表 of a sheet of an independent grid: its neighbours in the
 // grid's table (rows from the lowest Y, each row from the lowest X), found
 // by its corner; empty where the grid ends.
@@ -103,7 +99,7 @@ bool TfrmCreateMapUnRg::WriteFrames(const ExportRecords& chosen, const TPlaneSys
     for (const auto& column : *chosen.standard) {
       for (const TStandardMapUnion& sheet : column) {
         if (!report(done, records)) return false;
-        draw(FrameOfListed(sheet, system));
+        draw(FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY));
         ++done;
       }
     }
@@ -154,7 +150,8 @@ void TfrmCreateMapUnRg::ExportFrameOf(const TStandardMapUnion& sheet, const TPla
   SaveDialog1.DefaultExt = "dxf";
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
-  const MapFrame frame = FrameOfListed(sheet, system);
+  const MapFrame frame =
+      FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY);
   const bool pdf = fileName.size() >= 4 && fileName.compare(fileName.size() - 4, 4, ".pdf") == 0;
   if (pdf) {
     SafeFile file(fileName);

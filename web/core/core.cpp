@@ -52,19 +52,12 @@ val Sheets(const std::string& numbers, const std::vector<double>& edges,
   return out;
 }
 
-val Failure(const std::string& text) {
-  val out = val::object();
-  out.set("error", text);
-  return out;
-}
-
 // Every sheet of a request, column by column from west to east, each column
 // from north to south, with the offsets subtracted from the plane corners;
 // refused past maxSheets before anything is made.
 val Generate(const Request& r, double maxSheets) {
   try {
-    const SheetWalk walk(RangeOf(r), static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
-                         DatumOf(r.datum), r.cm, true);
+    const SheetWalk walk = ListedWalk(r, val::array(), val::array(), 0, true);
     const double count = static_cast<double>(walk.Columns()) * static_cast<double>(walk.Rows());
     if (count > maxSheets) {
       return Failure("该范围有 " + FormatCount(count) + " 幅图，超过本页能容纳的 " +
@@ -105,9 +98,7 @@ val AreaCorners(const val& coords, const val& shape, int scale) {
 val GenerateInArea(const Request& r, const val& coords, const val& shape, double minCover,
                    double maxSheets) {
   try {
-    const SheetWalk walk(AreaOf(coords, shape), RangeOf(r), minCover,
-                         static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3,
-                         DatumOf(r.datum), r.cm, true);
+    const SheetWalk walk = ListedWalk(r, coords, shape, minCover, true);
     std::string numbers;
     std::vector<double> edges, plane, covers;
     bool refused = false;
@@ -210,15 +201,6 @@ val Convert(const std::string& number, bool oldToNew, int scale, bool zone3, int
   }
 }
 
-// The datum of a GeoJSON file's longitudes and latitudes, as karvento-cli
-// names it.
-std::string DatumNameOf(Datum d) { return DatumInfoOf(d).epsgName; }
-
-val Bytes(const std::string& bytes) {
-  return val::global("Uint8Array").new_(emscripten::typed_memory_view(
-      bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
-}
-
 // The files of an export of the listed sheets, each the bytes karvento-cli
 // sheets writes for the same request: "csv" (UTF-8 with a byte-order mark),
 // "csv-gbk", "geojson", "mif-geo" and "mif-plane" (the MIF, then the MID).
@@ -236,7 +218,7 @@ val ExportSheets(const Request& r, const val& coords, const val& shape, double m
       TStandardMapUnion southWest, northEast;
       bool framed = false;
       if (!geo) {
-        WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+        WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column) {
           if (!framed) southWest = column.back();
           northEast = column.front();
           framed = true;
@@ -245,7 +227,7 @@ val ExportSheets(const Request& r, const val& coords, const val& shape, double m
       StringSink mif, mid;
       MifColumnWriter writer(mif, mid, "图幅号.mid", geo, framed ? &southWest : nullptr,
                              framed ? &northEast : nullptr);
-      WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+      WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column) {
         writer.Column(column);
       });
       writer.Commit();
@@ -259,11 +241,11 @@ val ExportSheets(const Request& r, const val& coords, const val& shape, double m
       const bool gbk = format == "csv-gbk";
       const SheetMeta meta{std::string(kScaleCaptions[static_cast<std::size_t>(r.scale)]),
                            kScaleDenominators[static_cast<std::size_t>(r.scale)],
-                           r.newStandard ? "new" : "old", nullptr, DatumNameOf(DatumOf(r.datum))};
+                           r.newStandard ? "new" : "old", nullptr, DatumInfoOf(DatumOf(r.datum)).epsgName};
       StringSink sink;
       Output out(sink, gbk);
       StandardSheetWriter writer(text, out, meta, gbk ? CsvEncoding::Gbk : CsvEncoding::Utf8Bom);
-      WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+      WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column) {
         writer.Column(column);
       });
       writer.Finish();

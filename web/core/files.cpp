@@ -26,27 +26,28 @@ namespace {
 
 using emscripten::val;
 
-val FileFailure(const std::string& text) {
-  val out = val::object();
-  out.set("error", text);
-  return out;
-}
-
-// A copy that JavaScript owns, the C++ bytes going out of scope.
-val FileBytes(const std::string& bytes) {
-  return val::global("Uint8Array")
-      .new_(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
-}
-
 // Calls take(sheet) for every listed sheet that the mask keeps, in order.
 template <class Take>
 void ForEachListed(const Request& r, const val& coords, const val& shape, double minCover, const val& maskArray,
                    Take take) {
   const std::vector<std::uint8_t> mask = emscripten::convertJSArrayToNumberVector<std::uint8_t>(maskArray);
   WalkListed(ListedWalk(r, coords, shape, minCover), r, mask,
-             [&](std::vector<TStandardMapUnion>& column, const std::vector<double>&) {
+             [&](std::vector<TStandardMapUnion>& column) {
                for (const TStandardMapUnion& s : column) take(s);
              });
+}
+
+// How many sheets ForEachListed takes: the checked ones of a mask (which has
+// the list's length), else those of a walk, cheap beside any writer.
+std::uint64_t CountListed(const Request& r, const val& coords, const val& shape, double minCover,
+                          const val& mask) {
+  std::uint64_t count = 0;
+  if (mask["length"].as<double>() > 0) {
+    for (const std::uint8_t m : emscripten::convertJSArrayToNumberVector<std::uint8_t>(mask)) count += m != 0;
+    return count;
+  }
+  ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion&) { ++count; });
+  return count;
 }
 
 // The KML file of the list, its layer named after the file's stem
@@ -54,7 +55,7 @@ void ForEachListed(const Request& r, const val& coords, const val& shape, double
 val KmlFile(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
             const std::string& stem, bool cornersOnly) {
   try {
-    if (!DatumInfoOf(DatumOf(r.datum)).nearWgs84) return FileFailure(kKmlNeedsCgcs2000Message);
+    if (!DatumInfoOf(DatumOf(r.datum)).nearWgs84) return Failure(kKmlNeedsCgcs2000Message);
     const std::string layer = KmlLayerName(stem);
     std::string out = KmlHeader(layer);
     std::size_t count = 0;
@@ -62,13 +63,13 @@ val KmlFile(const Request& r, const val& coords, const val& shape, double minCov
       AppendKmlSheet(out, layer, s, cornersOnly);
       ++count;
     });
-    if (count == 0) return FileFailure(kNoSheetsMessage);
+    if (count == 0) return Failure(kNoSheetsMessage);
     out += KmlFooter();
     val result = val::object();
-    result.set("bytes", FileBytes(out));
+    result.set("bytes", Bytes(out));
     return result;
   } catch (const Error& e) {
-    return FileFailure(e.what());
+    return Failure(e.what());
   }
 }
 
@@ -94,14 +95,14 @@ val ShapefileFiles(const Request& r, const val& coords, const val& shape, double
     ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) { writer.Add(s); });
     const ShapefileMembers m = writer.Finish();
     val result = val::object();
-    result.set("shp", FileBytes(m.shp));
-    result.set("shx", FileBytes(m.shx));
-    result.set("dbf", FileBytes(m.dbf));
-    result.set("prj", FileBytes(m.prj));
-    result.set("cpg", FileBytes(m.cpg));
+    result.set("shp", Bytes(m.shp));
+    result.set("shx", Bytes(m.shx));
+    result.set("dbf", Bytes(m.dbf));
+    result.set("prj", Bytes(m.prj));
+    result.set("cpg", Bytes(m.cpg));
     return result;
   } catch (const Error& e) {
-    return FileFailure(e.what());
+    return Failure(e.what());
   }
 }
 
@@ -110,9 +111,7 @@ val ShapefileFiles(const Request& r, const val& coords, const val& shape, double
 class JsSink final : public Sink {
  public:
   explicit JsSink(val take) : take_(std::move(take)) {}
-  void Write(std::string_view data) override {
-    take_(val(emscripten::typed_memory_view(data.size(), reinterpret_cast<const std::uint8_t*>(data.data()))));
-  }
+  void Write(std::string_view data) override { take_(MemoryView(data)); }
 
  private:
   val take_;
@@ -134,26 +133,23 @@ val DxfFile(const Request& r, const val& coords, const val& shape, double minCov
     writer.WriteHead(head);
     DxfSheetWriter::WriteTail(tail);
     val result = val::object();
-    result.set("head", FileBytes(head.text));
-    result.set("tail", FileBytes(tail.text));
+    result.set("head", Bytes(head.text));
+    result.set("tail", Bytes(tail.text));
     return result;
   } catch (const Error& e) {
-    return FileFailure(e.what());
+    return Failure(e.what());
   }
 }
 
 // The files of a package (a workbook's parts, frames' drawings) handed to
-// the page's JavaScript as they come, to be compressed into a ZIP there: sink.begin(name), sink.write(bytes), where
-// bytes is a view into the module's memory, valid during the call only, and
-// sink.end().
+// the page's JavaScript as they come, to be compressed into a ZIP there:
+// sink.begin(name), sink.write(bytes), where bytes is a view into the
+// module's memory, valid during the call only, and sink.end().
 class JsPartSink final : public PartSink {
  public:
   explicit JsPartSink(val sink) : sink_(std::move(sink)) {}
   void Begin(std::string_view name) override { sink_.call<void>("begin", std::string(name)); }
-  void Write(std::string_view bytes) override {
-    sink_.call<void>("write",
-                     val(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()))));
-  }
+  void Write(std::string_view bytes) override { sink_.call<void>("write", MemoryView(bytes)); }
   void End() override { sink_.call<void>("end"); }
 
  private:
@@ -166,11 +162,10 @@ class JsPartSink final : public PartSink {
 val XlsxFile(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
              const std::string& fileName, const val& sink) {
   try {
-    std::uint64_t count = 0;
-    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion&) { ++count; });
-    if (count == 0) return FileFailure(kNoSheetsMessage);
+    const std::uint64_t count = CountListed(r, coords, shape, minCover, mask);
+    if (count == 0) return Failure(kNoSheetsMessage);
     const std::string refusal = WorkbookRecordsRefusal(count);
-    if (!refusal.empty()) return FileFailure(refusal);
+    if (!refusal.empty()) return Failure(refusal);
     JsPartSink parts(sink);
     XlsxWorkbook book(parts);
     SheetWorkbook sheet(book, XlsTitleOf(DatumOf(r.datum)), kStandardXlsHeader, fileName);
@@ -179,7 +174,7 @@ val XlsxFile(const Request& r, const val& coords, const val& shape, double minCo
     book.SaveAs();
     return val::object();
   } catch (const Error& e) {
-    return FileFailure(e.what());
+    return Failure(e.what());
   }
 }
 
@@ -193,11 +188,10 @@ constexpr std::uint64_t kMaxPageFrames = 10'000;
 val FrameFiles(const Request& r, const val& coords, const val& shape, double minCover, const val& mask,
                const val& sink) {
   try {
-    std::uint64_t count = 0;
-    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion&) { ++count; });
-    if (count == 0) return FileFailure(kNoSheetsMessage);
+    const std::uint64_t count = CountListed(r, coords, shape, minCover, mask);
+    if (count == 0) return Failure(kNoSheetsMessage);
     if (count > kMaxPageFrames) {
-      return FileFailure("图幅太多：共 " + FormatCount(static_cast<double>(count)) + " 幅，此页一次最多绘制 " +
+      return Failure("图幅太多：共 " + FormatCount(static_cast<double>(count)) + " 幅，此页一次最多绘制 " +
                          FormatCount(static_cast<double>(kMaxPageFrames)) +
                          " 幅的图廓。请勾选其中一部分，用“仅导出选中图幅”分批导出。");
     }
@@ -212,7 +206,7 @@ val FrameFiles(const Request& r, const val& coords, const val& shape, double min
     });
     return val::object();
   } catch (const Error& e) {
-    return FileFailure(e.what());
+    return Failure(e.what());
   }
 }
 

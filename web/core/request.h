@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geodesy/angle_text.h"
@@ -83,17 +84,37 @@ inline GeoMultiPolygon AreaOf(const emscripten::val& coords, const emscripten::v
   return area;
 }
 
+// A refusal or failure as the page's JavaScript receives it: { error }.
+inline emscripten::val Failure(const std::string& text) {
+  emscripten::val out = emscripten::val::object();
+  out.set("error", text);
+  return out;
+}
+
+// The bytes as a Uint8Array over the module's memory, valid only until the
+// module next allocates: for a call that copies them at once.
+inline emscripten::val MemoryView(std::string_view bytes) {
+  return emscripten::val(
+      emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
+}
+
+// A copy that JavaScript owns, the C++ bytes going out of scope.
+inline emscripten::val Bytes(std::string_view bytes) {
+  return emscripten::val::global("Uint8Array").new_(MemoryView(bytes));
+}
+
 // The walk of the sheets that a request lists: over the area of coords and
-// shape (as AreaOf takes them) when shape is not empty, unlimited (the list
-// was limited when it was made).
+// shape (as AreaOf takes them) when shape is not empty. limited as the
+// walk takes it: a list being made is limited, one walked again to export it
+// was limited when it was made.
 inline SheetWalk ListedWalk(const Request& r, const emscripten::val& coords, const emscripten::val& shape,
-                            double minCover) {
+                            double minCover, bool limited = false) {
   if (shape["length"].as<double>() > 0) {
     return SheetWalk(AreaOf(coords, shape), RangeOf(r), minCover, static_cast<ScaleIndex>(r.scale),
-                     r.newStandard, r.zone3, DatumOf(r.datum), r.cm, false);
+                     r.newStandard, r.zone3, DatumOf(r.datum), r.cm, limited);
   }
   return SheetWalk(RangeOf(r), static_cast<ScaleIndex>(r.scale), r.newStandard, r.zone3, DatumOf(r.datum), r.cm,
-                   false);
+                   limited);
 }
 
 // The sheets of a request as the page lists them (over an area when shape
@@ -105,23 +126,18 @@ void WalkListed(const SheetWalk& walk, const Request& r, const std::vector<std::
                 Consumer consume) {
   std::size_t listed = 0;
   std::vector<TStandardMapUnion> kept;
-  std::vector<double> keptCovers;
-  walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
+  walk.Run([&](std::vector<TStandardMapUnion>& column) {
     SubtractPlaneOffsets(column, r.offsetX, r.offsetY);
     if (mask.empty()) {
       listed += column.size();
-      if (!column.empty()) consume(column, covers);
+      if (!column.empty()) consume(column);
       return;
     }
     kept.clear();
-    keptCovers.clear();
     for (std::size_t i = 0; i < column.size(); ++i, ++listed) {
-      if (listed < mask.size() && mask[listed]) {
-        kept.push_back(std::move(column[i]));
-        keptCovers.push_back(i < covers.size() ? covers[i] : 1.0);
-      }
+      if (listed < mask.size() && mask[listed]) kept.push_back(std::move(column[i]));
     }
-    if (!kept.empty()) consume(kept, keptCovers);
+    if (!kept.empty()) consume(kept);
   });
 }
 

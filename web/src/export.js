@@ -27,6 +27,18 @@
 
 const exports = [];
 
+// The worker's arguments that make it walk the listed sheets again: the
+// request, the area, and the mask of the checked ones (empty: all).
+export function walkArgs(ctx) {
+  return {
+    request: ctx.request,
+    coords: ctx.area ? ctx.area.coords : [],
+    shape: ctx.area ? ctx.area.shape : [],
+    minCover: ctx.minCover,
+    mask: ctx.mask ? Uint8Array.from(ctx.mask) : new Uint8Array(0),
+  };
+}
+
 // Adds an export to the menu; an id registered twice replaces the first.
 export function registerExport({ id, caption, run }) {
   if (!id || !caption || typeof run !== 'function') throw new Error('registerExport needs id, caption and run');

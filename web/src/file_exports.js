@@ -8,17 +8,7 @@
 // `karvento-cli frame`. Several files are offered as one zip, a browser
 // offering one download at a time.
 import { zipSync } from 'fflate';
-import { registerExport } from './export.js';
-
-function walkArgs(ctx) {
-  return {
-    request: ctx.request,
-    coords: ctx.area ? ctx.area.coords : [],
-    shape: ctx.area ? ctx.area.shape : [],
-    minCover: ctx.minCover,
-    mask: ctx.mask ? Uint8Array.from(ctx.mask) : new Uint8Array(0),
-  };
-}
+import { registerExport, walkArgs } from './export.js';
 
 registerExport({
   id: 'kml',

@@ -4,18 +4,11 @@
 // karvento-cli writes with, so that a file is the command line's to the byte
 // for the same request.
 import { zipSync } from 'fflate';
-import { registerExport } from './export.js';
+import { registerExport, walkArgs } from './export.js';
 
 // The worker's files of one format, named base + each extension in turn.
 async function workerFiles(ctx, format, extensions, type) {
-  const r = await ctx.ask('exportSheets', {
-    request: ctx.request,
-    coords: ctx.area ? ctx.area.coords : [],
-    shape: ctx.area ? ctx.area.shape : [],
-    minCover: ctx.minCover,
-    format,
-    mask: ctx.mask ? Uint8Array.from(ctx.mask) : new Uint8Array(0),
-  });
+  const r = await ctx.ask('exportSheets', { ...walkArgs(ctx), format });
   if (r.error) throw new Error(r.error);
   return extensions.map((ext, i) => ({ name: `${ctx.baseName}${ext}`, bytes: r.files[i], type }));
 }
