@@ -124,34 +124,11 @@ std::string Aligned(const std::string& old, std::string_view value) {
   return text;
 }
 
-// The character that a well-formed UTF-8 sequence starts at text[i] and its
-// length in bytes; length 0 where none does (a stray or cut byte, an
-// overlong form, a surrogate).
-struct Utf8Char {
-  std::uint32_t code = 0;
-  std::size_t length = 0;
-};
-Utf8Char Utf8At(std::string_view text, std::size_t i) {
-  const auto b = static_cast<unsigned char>(text[i]);
-  if (b < 0x80) return {b, 1};
-  const std::size_t extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
-  if (extra == 0 || i + extra >= text.size()) return {};
-  std::uint32_t u = b & (0x7Fu >> (extra + 1));
-  for (std::size_t k = 1; k <= extra; ++k) {
-    const auto c = static_cast<unsigned char>(text[i + k]);
-    if ((c & 0xC0) != 0x80) return {};
-    u = (u << 6) | (c & 0x3Fu);
-  }
-  const std::uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-  if (u < least[extra] || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return {};
-  return {u, extra + 1};
-}
-
 [[noreturn]] void RefuseText(std::string_view text) {
   // Shown with control characters and bytes that are no UTF-8 as \xNN.
   std::string shown;
   for (std::size_t i = 0; i < text.size() && shown.size() < 64;) {
-    const Utf8Char c = Utf8At(text, i);
+    const Utf8Char c = Utf8CharAt(text, i);
     if (c.length == 0 || c.code < 0x20 || c.code == 0x7F) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(text[i]));
@@ -176,7 +153,7 @@ std::string DxfNumber(double value) {
 std::string DxfEscapedText(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
-    const Utf8Char c = Utf8At(text, i);
+    const Utf8Char c = Utf8CharAt(text, i);
     // GDAL writes U+0080 to U+00FF as single bytes of code page 1252, which
     // a GBK drawing reads as other characters; it has 16 bits a character.
     if (c.length == 0 || c.code < 0x20 || c.code == 0x7F || (c.code >= 0x80 && c.code <= 0xFF) ||

@@ -188,6 +188,14 @@ const std::uint16_t* GbkCodes() {
 
 }  // namespace
 
+Utf8Char Utf8CharAt(std::string_view text, std::size_t i) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (b < 0x80) return {b, 1};
+  const std::size_t end = Utf8SequenceEnd(text, i, true);
+  if (end == i) return {};
+  return {CodePointAt(text, i, end), end - i};
+}
+
 bool IsAscii(std::string_view text) {
   for (unsigned char c : text) {
     if (c >= 0x80) return false;

@@ -4,6 +4,8 @@
 // Inside the program every text is UTF-8.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,6 +38,15 @@ bool IsValidUtf8(std::string_view text);
 // one reader or another, and bytes that are not UTF-8 are no text at all.
 // The message quotes the number readably: a line break as \n or \r, a NUL as
 // \0, a stray byte as U+FFFD, at most its first 64 characters.
+// The character that a well-formed UTF-8 sequence starts at text[i] and its
+// length in bytes; length 0 where none does (a stray or cut byte, an
+// overlong form, a surrogate).
+struct Utf8Char {
+  std::uint32_t code = 0;
+  std::size_t length = 0;
+};
+Utf8Char Utf8CharAt(std::string_view text, std::size_t i);
+
 std::string SheetNumberFault(std::string_view number);
 
 }  // namespace karvento

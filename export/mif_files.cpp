@@ -52,39 +52,6 @@ bool HasSheets(const Table& table) {
   return false;
 }
 
-// Runs one export: creates both files, lets body write them (ticking once per
-// sheet), commits them together. Any failure, a cancel included, becomes
-// false and the reason; the temporary files are removed by the safe writers.
-template <class Table, class Body>
-bool Export(const std::string& fileName, const Table& table, std::string* reason,
-            const ExportProgress& progress, Body body) {
-  try {
-    const std::string midName = CheckedMidName(fileName);
-    ExportTicker ticker(progress, RecordsOf(table));
-    ticker.Start();
-    SafeFile mifFile(fileName);
-    SafeFile midFile(midName);
-    {
-      OutBuffer mif(mifFile, mifFile.target());
-      OutBuffer mid(midFile, midFile.target());
-      body(mif, mid, ticker);
-      ticker.Finish();
-      mif.Flush();
-      mid.Flush();
-    }
-    CommitPair(mifFile, midFile);
-    return true;
-  } catch (const Error& e) {
-    if (reason != nullptr) *reason = e.what();
-    return false;
-  }
-}
-
-bool Refuse(const char* text, std::string* reason) {
-  if (reason != nullptr) *reason = text;
-  return false;
-}
-
 class SafeFilePair : public FilePair {
  public:
   SafeFilePair(const std::string& fileName, const std::string& midName)
@@ -99,6 +66,39 @@ class SafeFilePair : public FilePair {
   SafeFile mifFile_;
   SafeFile midFile_;
 };
+
+// Runs one export: creates both files, lets body write them (ticking once per
+// sheet), commits them together. Any failure, a cancel included, becomes
+// false and the reason; the temporary files are removed by the safe writers.
+template <class Table, class Body>
+bool Export(const std::string& fileName, const Table& table, std::string* reason,
+            const ExportProgress& progress, Body body) {
+  try {
+    const std::string midName = CheckedMidName(fileName);
+    ExportTicker ticker(progress, RecordsOf(table));
+    ticker.Start();
+    SafeFilePair files(fileName, midName);
+    {
+      OutBuffer mif(files.Mif(), files.MifName());
+      OutBuffer mid(files.Mid(), files.MidName());
+      body(mif, mid, ticker);
+      ticker.Finish();
+      mif.Flush();
+      mid.Flush();
+    }
+    files.Commit();
+    return true;
+  } catch (const Error& e) {
+    if (reason != nullptr) *reason = e.what();
+    return false;
+  }
+}
+
+bool Refuse(const char* text, std::string* reason) {
+  if (reason != nullptr) *reason = text;
+  return false;
+}
+
 
 // The pair for MifColumnWriter: a MIF that cannot have its MID beside it,
 // and a plane MIF with nothing to frame, are refused before either file is

@@ -50,13 +50,6 @@ std::string EsriName(std::string_view name) {
   return out;
 }
 
-// Whether EPSG has a Gauss-Krüger system of the datum at the central meridian.
-bool HasEpsgSystem(Datum datum, bool zone3, double cm) {
-  const PlaneEpsgFamilies& f = DatumInfoOf(datum).planeEpsg;
-  const double steps = (cm - f.firstCm) / (zone3 ? 3 : 6);
-  return cm >= f.firstCm && cm <= f.lastCm && steps == std::trunc(steps);
-}
-
 void PutBig32(std::string& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
@@ -116,12 +109,12 @@ std::string ShapefilePrj(const ShapefileOptions& options, double westmost, doubl
   const bool offsets = options.offsetX != 0 || options.offsetY != 0;
   const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;
   std::string name;
-  if (HasEpsgSystem(options.datum, options.zone3, cm) && !offsets) {
+  if (GaussKrugerEpsg(options.datum, options.zone3, cm, true) != 0 && !offsets) {
     name = std::string(names.esriName) + (options.zone3 ? "_3_Degree" : "") + "_GK_" +
            (prefix ? "Zone_" + ShortText(zone) : "CM_" + ShortText(cm) + "E");
   } else {
     std::string gdalName = std::string(DatumInfoOf(options.datum).epsgName) + " / " + (options.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
-    if (HasEpsgSystem(options.datum, options.zone3, cm)) {
+    if (GaussKrugerEpsg(options.datum, options.zone3, cm, true) != 0) {
       gdalName += prefix ? "zone " + ShortText(zone) : "CM " + ShortText(cm) + "E";
     } else {
       gdalName += "CM " + ShortText(cm) + "E";

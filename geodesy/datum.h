@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -102,6 +103,19 @@ static_assert(DatumRowsInOrder(), "kDatums holds one row per Datum, in its order
 // The row of a datum; std::out_of_range for a value that names none.
 constexpr const DatumInfo& DatumInfoOf(Datum datum) {
   return kDatums.at(static_cast<std::size_t>(datum));
+}
+
+// The EPSG code of the Gauss-Krüger system of a datum, zone width and central
+// meridian (degrees): withPrefix selects the family whose easting carries the
+// zone number. 0 when EPSG has no such system (a central meridian that is not
+// one of the family's, or outside 75° E to 135° E).
+inline int GaussKrugerEpsg(Datum datum, bool zone3, double cm, bool withPrefix) {
+  const PlaneEpsgFamilies& r = DatumInfoOf(datum).planeEpsg;
+  const double width = zone3 ? 3 : 6;
+  const double steps = (cm - r.firstCm) / width;
+  if (cm < r.firstCm || cm > r.lastCm || steps != std::trunc(steps)) return 0;
+  const int first = zone3 ? (withPrefix ? r.zone3Prefix : r.zone3Cm) : (withPrefix ? r.zone6Prefix : r.zone6Cm);
+  return first + static_cast<int>(steps);
 }
 
 }  // namespace karvento

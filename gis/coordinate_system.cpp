@@ -56,16 +56,6 @@ GisCrs FromEpsg(int code) {
 
 int GeographicEpsg(Datum datum) { return DatumInfoOf(datum).geographicEpsg; }
 
-int GaussKrugerEpsg(Datum datum, bool zone3, double cm, bool withPrefix) {
-  const PlaneEpsgFamilies& r = DatumInfoOf(datum).planeEpsg;
-  const double width = zone3 ? 3 : 6;
-  const double steps = (cm - r.firstCm) / width;
-  if (cm < r.firstCm || cm > r.lastCm || steps != std::trunc(steps)) return 0;
-  const int first = zone3 ? (withPrefix ? r.zone3Prefix : r.zone3Cm)
-                          : (withPrefix ? r.zone6Prefix : r.zone6Cm);
-  return first + static_cast<int>(steps);
-}
-
 GisCrs GeographicCrs(Datum datum) { return FromEpsg(GeographicEpsg(datum)); }
 
 GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system) {

@@ -39,11 +39,7 @@ using TPlaneSystem = FramePlane;
 // The EPSG code of the datum's geographic system.
 int GeographicEpsg(Datum datum);
 
-// The EPSG code of the Gauss-Krüger system of a datum, zone width and central
-// meridian (degrees): withPrefix selects the family whose easting carries the
-// zone number. 0 when EPSG has no such system (a central meridian that is not
-// one of the family's, or outside 75° E to 135° E).
-int GaussKrugerEpsg(Datum datum, bool zone3, double cm, bool withPrefix);
+// GaussKrugerEpsg, the EPSG code of a Gauss-Krüger system: geodesy/datum.h.
 
 // A coordinate system as a file carries it: an EPSG code when it is exactly
 // an EPSG system (0 otherwise) and its WKT (OGC WKT 1, with the EPSG
