@@ -2,6 +2,7 @@
 #include "export/dxf_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,12 +53,25 @@ std::vector<Group> GroupsOf(std::string_view text) {
   return groups;
 }
 
+// A group: its code right-aligned in three columns ("%3d"), its value, each
+// on a line.
 void AppendGroup(std::string& out, int code, std::string_view value) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%3d\n", code);
-  out += buf;
+  const char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
+  const auto digits = static_cast<std::size_t>(end - buf);
+  if (digits < 3) out.append(3 - digits, ' ');
+  out.append(buf, digits);
+  out += '\n';
   out += value;
   out += '\n';
+}
+
+// A group of a number, written as DxfNumber writes it, without a string of
+// its own: a drawing of all China holds some forty million of them.
+void AppendGroup(std::string& out, int code, double value) {
+  char buf[64];
+  const char* end = FloatToChars(buf, buf + sizeof buf, value, std::chars_format::general, 15).ptr;
+  AppendGroup(out, code, std::string_view(buf, static_cast<std::size_t>(end - buf)));
 }
 
 std::string Hex(std::uint64_t value) {
@@ -240,8 +254,8 @@ void DxfSheetWriter::AddEscaped(std::string_view text, const GisFrame& frame) {
   AppendGroup(s, 70, "1");
   AppendGroup(s, 90, std::to_string(frame.ringX.size()));
   for (std::size_t k = 0; k < frame.ringX.size(); ++k) {
-    AppendGroup(s, 10, DxfNumber(frame.ringX[k]));
-    AppendGroup(s, 20, DxfNumber(frame.ringY[k]));
+    AppendGroup(s, 10, frame.ringX[k]);
+    AppendGroup(s, 20, frame.ringY[k]);
     Extend(frame.ringX[k], frame.ringY[k]);
   }
 
@@ -252,7 +266,7 @@ void DxfSheetWriter::AddEscaped(std::string_view text, const GisFrame& frame) {
   AppendGroup(s, 100, "AcDbEntity");
   AppendGroup(s, 8, numberLayer);
   AppendGroup(s, 100, "AcDbMText");
-  AppendGroup(s, 40, DxfNumber(height));
+  AppendGroup(s, 40, height);
   AppendGroup(s, 71, "5");  // attached at its middle centre
   // A long text goes in pieces of 250 bytes, the last one as group 1.
   std::string_view rest = text;
@@ -262,8 +276,8 @@ void DxfSheetWriter::AddEscaped(std::string_view text, const GisFrame& frame) {
   }
   AppendGroup(s, 1, rest);
   AppendGroup(s, 7, kTextStyle);
-  AppendGroup(s, 10, DxfNumber(cx));
-  AppendGroup(s, 20, DxfNumber(cy));
+  AppendGroup(s, 10, cx);
+  AppendGroup(s, 20, cy);
   Extend(cx, cy);
   entities_.Write(s);
   ++sheets_;
