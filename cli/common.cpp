@@ -234,7 +234,24 @@ void WarnOfGeographicDatum(std::string_view command, const OutputOptions& o, con
                notice.c_str());
 }
 
+// The patterns of NumberFieldError, for the catalogue: the text is chosen
+// by the error's code (NumberFaultPattern), never matched back.
+[[maybe_unused]] const char* const kNumberFaultPatterns[] = {
+    N_("%s：%s 的行号应为 %s–%s"),
+    N_("%s：%s 的列号应为 %s–%s"),
+    N_("%s：%s 的序号应为 %s–%s"),
+    N_("%s：这幅 %s 图幅在北纬 90° 以北；W 行（北纬 88° 至 92°）只编号北纬 90° 以南的图幅"),
+    N_("%s是新图幅号，不是旧图幅号：旧图幅号转新图幅号只转换旧图幅号"),
+    N_("%s是旧图幅号，不是新图幅号：新图幅号转旧图幅号只转换新图幅号"),
+};
+
 std::string NumberErrorText(const std::string& number, const Error& e) {
+  if (const auto* field = dynamic_cast<const NumberFieldError*>(&e)) {
+    // The number as it was typed, the field's scale and range as the check
+    // gave them.
+    const auto& a = field->Arguments();
+    return TrFormat(NumberFaultPattern(field->Fault()), {number, a[1], a[2], a[3]});
+  }
   const std::string_view text = e.what();
   constexpr std::string_view kTail = "' is not a valid integer value";
   if (text.size() > kTail.size() + 1 && text.front() == '\'' && text.ends_with(kTail)) {

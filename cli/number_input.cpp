@@ -69,11 +69,17 @@ NumberInput::NumberInput(const Args& args)
   if (ParseDecimal(*column, n, {.sign = DecimalSign::MinusOnly}) == DecimalTextError::None) {
     if (n < 1) throw UsageError(Tr("--column：列从 1 数起"));
     column_ = static_cast<long>(n - 1);
+    if (static_cast<std::size_t>(column_) >= headings.size()) {
+      throw UsageError(TrFormat("--column：没有第 %s 列：第 %s 行只有 %s 列",
+                                {*column, "1", std::to_string(headings.size())}));
+    }
+    columnName_ = *column;
     return;
   }
   for (std::size_t k = 0; k < headings.size(); ++k) {
     if (headings[k] == *column) {
       column_ = static_cast<long>(k);
+      columnName_ = *column;
       return;
     }
   }
@@ -87,9 +93,21 @@ NumberInput::~NumberInput() = default;
 bool NumberInput::Next(std::string& number) {
   if (!reader_->Next(number)) return false;
   if (column_ < 0) return true;
+  ++line_;
+  // A blank line is an empty number; a line of fields that stops short of
+  // the column is no table of that column.
+  if (number.empty()) return true;
   std::vector<std::string> fields = CsvFields(number);
   const auto k = static_cast<std::size_t>(column_);
-  number = k < fields.size() ? CellText(std::move(fields[k])) : std::string();
+  if (k >= fields.size()) {
+    const std::string line = std::to_string(line_), width = std::to_string(fields.size());
+    if (columnName_ == std::to_string(k + 1)) {
+      throw UsageError(TrFormat("--column：没有第 %s 列：第 %s 行只有 %s 列", {columnName_, line, width}));
+    }
+    throw UsageError(TrFormat("--column：第 %s 行只有 %s 列，没有列“%s”（第 %s 列）",
+                              {line, width, columnName_, std::to_string(k + 1)}));
+  }
+  number = CellText(std::move(fields[k]));
   return true;
 }
 

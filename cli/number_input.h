@@ -26,9 +26,9 @@ std::string NumberListName(const Args& args);
 // UTF-8 after a byte-order mark). With --column the file is CSV whose first
 // line is the header: NAME picks the column of that heading, N the N-th
 // column (from 1); each later line gives that field, unquoted, and a
-// spreadsheet's text cell ="J-50-5" gives J-50-5; a line without the field
-// gives an empty number. A heading that is not in the header is a
-// UsageError.
+// spreadsheet's text cell ="J-50-5" gives J-50-5; a blank line gives an
+// empty number. A heading that is not in the header, or a column past the
+// width of the header or of a later line, is a UsageError naming the column.
 class NumberInput {
  public:
   explicit NumberInput(const Args& args);
@@ -40,6 +40,8 @@ class NumberInput {
  private:
   std::unique_ptr<NumberListReader> reader_;
   long column_ = -1;  // the field's index, or -1 for whole lines
+  std::string columnName_;  // as --column gave it
+  std::size_t line_ = 1;    // of the last line read; the header is line 1
 };
 
 // Every number of --input, read as NumberInput reads them; a list without

@@ -134,7 +134,7 @@ int RunConvert(const std::vector<std::string>& words) {
       const std::uint8_t kind = CheckMapUnionNo(n);
       if (kind == 0) {
         if (written) written->Flush();
-        std::fprintf(stderr, "%s\n", TrFormat("%s不是标准图幅号！", {Shown(typed)}).c_str());
+        std::fprintf(stderr, "karvento-cli convert: %s\n", TrFormat("%s不是标准图幅号！", {Shown(typed)}).c_str());
         status = 1;
         return false;
       }
@@ -143,7 +143,7 @@ int RunConvert(const std::vector<std::string>& words) {
       if (form5000) To5000Form(found);
     } catch (const Error& e) {
       if (written) written->Flush();
-      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(typed, e)).c_str());
+      std::fprintf(stderr, "karvento-cli convert: %s\n", Shown(NumberErrorText(typed, e)).c_str());
       status = 1;
       return false;
     }
@@ -223,13 +223,13 @@ int RunCheck(const std::vector<std::string>& words) {
     } catch (const Error& e) {
       // The number's own error; the other numbers are still checked.
       out.Flush();
-      std::fprintf(stderr, "%s\n", Shown(NumberErrorText(typed, e)).c_str());
+      std::fprintf(stderr, "karvento-cli check: %s\n", Shown(NumberErrorText(typed, e)).c_str());
       status = 1;
       continue;
     }
     if (kind == 0) {
       out.Flush();
-      std::fprintf(stderr, "%s\n", TrFormat("%s不是标准图幅号！", {Shown(typed)}).c_str());
+      std::fprintf(stderr, "karvento-cli check: %s\n", TrFormat("%s不是标准图幅号！", {Shown(typed)}).c_str());
       status = 1;
       continue;
     }

@@ -30,6 +30,15 @@ std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool o
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  Datum datum) {
   RequireConversionTarget(oldToNew, scale);
+  // The source must be a standard number of the standard it is converted
+  // from: a number of the other one, or none, gives no sheets and would be
+  // lost without a word.
+  const std::uint8_t kind = CheckMapUnionNo(number);
+  if (kind == 0) throw Error(std::string(number) + "不是标准图幅号！");
+  if (kind != (oldToNew ? 1 : 2)) {
+    throw NumberFieldError(oldToNew ? NumberFault::NotOld : NumberFault::NotNew, std::string(number),
+                           {});
+  }
   TStandardMapUnions found;
   CreateMapUnionsOfStandard(oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number),
                             scale, oldToNew, zone3, datum, cm, found);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // Sheet numbers as text, back to the sheet's extent.
+#include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "numbering/unMapUnRgPub.h"
 
@@ -91,6 +94,62 @@ std::string_view FieldOf(const OldStep& step, const std::vector<std::string>& pi
 
 long long IntegerOf(std::string_view field) { return StrToInt(field); }
 
+// The largest row letter the grid numbers: W (88°–92° N), numbered only up to
+// 90° N, where every request ends.
+constexpr unsigned char kLastNumberedRow = 'A' + 22;
+constexpr int kLastColumn = 60;
+constexpr double kNorthLimitDeg = 90;
+
+// The field range of a 1:100万 row or column, refused with its text.
+void CheckMillionFields(std::string_view number, unsigned char row, long long column,
+                        bool twoDigits) {
+  if (row < 'A' || row > kLastNumberedRow) {
+    throw NumberFieldError(NumberFault::Row, std::string(number), kScaleCaptions[0], "A",
+                           std::string(1, static_cast<char>(kLastNumberedRow)));
+  }
+  if (column < 1 || column > kLastColumn) {
+    throw NumberFieldError(NumberFault::Column, std::string(number), kScaleCaptions[0],
+                           twoDigits ? "01" : "1", std::to_string(kLastColumn));
+  }
+}
+
+// A sheet of row W north of 90° is none of the grid's.
+void CheckSouthOfPole(std::string_view number, const TMapUnionRange& sheet, ScaleIndex scale) {
+  if (DmsToDeg(sheet.South) >= kNorthLimitDeg) {
+    throw NumberFieldError(NumberFault::NorthOfPole, std::string(number), kScaleCaptions[scale]);
+  }
+}
+
+// The values an old step's field takes, as the program writes them.
+std::pair<std::string, std::string> StepRange(const OldStep& step) {
+  const long long n = step.k * step.k;
+  switch (step.kind) {
+    case OldStep::Letter:
+      return {"A", std::string(1, static_cast<char>('A' + n - 1))};
+    case OldStep::Integer:
+      return {"1", std::to_string(n)};
+    case OldStep::Serial: {
+      const char open = step.close == ']' ? '[' : '(';
+      return {std::string(1, open) + "1" + step.close,
+              std::string(1, open) + std::to_string(n) + step.close};
+    }
+  }
+  return {};
+}
+
+// A new row or column: 1 to the scale's sheets along a 1:100万 side, in the
+// scale's digits.
+void CheckNewSerial(std::string_view number, NumberFault fault, long long v, ScaleIndex scale,
+                    int digits) {
+  const int last = kSheetsPerMillionSide[scale];
+  if (v >= 1 && v <= last) return;
+  const auto padded = [digits](int n) {
+    std::string t = std::to_string(n);
+    return std::string(static_cast<std::size_t>(digits) - std::min(t.size(), static_cast<std::size_t>(digits)), '0') + t;
+  };
+  throw NumberFieldError(fault, std::string(number), kScaleCaptions[scale], padded(1), padded(last));
+}
+
 // The 1:100万 sheet of a row character and a column field.
 Position MillionSheet(unsigned char rowChar, std::string_view column) {
   Position p;
@@ -154,32 +213,71 @@ TMapUnionRange ParseOld(std::string_view text, NonAsciiField nonAscii) {
     for (const OldStep& step : steps) ascii = ascii && IsAscii(FieldOf(step, piece));
     if (!ascii) return {};
   }
+  const bool checked = nonAscii == NonAsciiField::NotANumber;
   Position p = MillionSheet(static_cast<unsigned char>(piece[0][0]), piece[1]);
-  for (const OldStep& step : steps) {
+  long long values[3] = {};
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const OldStep& step = steps[i];
     const std::string_view field = FieldOf(step, piece);
-    const long long v = step.kind == OldStep::Letter ? static_cast<unsigned char>(field[0])
-                                                     : IntegerOf(field);
-    p.Step(v - step.base, step.k, step.s);
+    values[i] = step.kind == OldStep::Letter ? static_cast<unsigned char>(field[0])
+                                             : IntegerOf(field);
   }
-  return p.SheetOf(scale);
+  if (checked) {
+    // Every field converted: now each one within its range, the row first.
+    const unsigned char row =
+        piece[0].size() == 1 ? static_cast<unsigned char>(piece[0][0]) : 0;
+    CheckMillionFields(text, row, IntegerOf(piece[1]), false);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const OldStep& step = steps[i];
+      const long long v = values[i] - step.base;
+      if (v < 0 || v >= step.k * step.k) {
+        const auto [first, last] = StepRange(step);
+        throw NumberFieldError(NumberFault::Serial, std::string(text), kScaleCaptions[step.s], first,
+                               last);
+      }
+    }
+  }
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    p.Step(values[i] - steps[i].base, steps[i].k, steps[i].s);
+  }
+  const TMapUnionRange sheet = p.SheetOf(scale);
+  if (checked) CheckSouthOfPole(text, sheet, scale);
+  return sheet;
 }
 
 TMapUnionRange ParseNew(std::string_view text, NonAsciiField nonAscii) {
   if (text.size() != 3 && text.size() != 10 && text.size() != 12) return {};
   // Every character of a text of these lengths is read.
   if (nonAscii == NonAsciiField::NotANumber && !IsAscii(text)) return {};
+  const bool checked = nonAscii == NonAsciiField::NotANumber;
+  const auto checkMillion = [&] {
+    if (checked) {
+      CheckMillionFields(text, static_cast<unsigned char>(text[0]), IntegerOf(text.substr(1, 2)),
+                         true);
+    }
+  };
   if (text.size() == 3) {
-    return MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2)).SheetOf(0);
+    const TMapUnionRange sheet =
+        MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2)).SheetOf(0);
+    checkMillion();
+    return sheet;
   }
   if (Is5000BasedNumber(text)) {
     // The 1:5000 sheet, then sub-sheet 1 to 9 of its 3 × 3 sheets of 1:2000.
     Position p = MillionSheet(static_cast<unsigned char>(text[0]), text.substr(1, 2));
     const long long row = IntegerOf(text.substr(4, 3));
     const long long column = IntegerOf(text.substr(7, 3));
+    if (checked) {
+      checkMillion();
+      CheckNewSerial(text, NumberFault::Row, row, 7, 3);
+      CheckNewSerial(text, NumberFault::Column, column, 7, 3);
+    }
     p.X += static_cast<double>(column - 1) * LonStepTable[7];
     p.Y -= static_cast<double>(row - 1) * LatStepTable[7];
     p.Step(text[11] - '1', 3, 8);
-    return p.SheetOf(8);
+    const TMapUnionRange sheet = p.SheetOf(8);
+    if (checked) CheckSouthOfPole(text, sheet, 8);
+    return sheet;
   }
   // A ten-character text has its 1:100万 field read before its scale code
   // (so a field that is no integer fails even beside an unknown code); the
@@ -200,12 +298,74 @@ TMapUnionRange ParseNew(std::string_view text, NonAsciiField nonAscii) {
   const std::size_t digits = static_cast<std::size_t>(kSerialDigits[scale]);
   const long long row = IntegerOf(text.substr(4, digits));
   const long long column = IntegerOf(text.substr(4 + digits, digits));
+  if (checked) {
+    checkMillion();
+    CheckNewSerial(text, NumberFault::Row, row, scale, kSerialDigits[scale]);
+    CheckNewSerial(text, NumberFault::Column, column, scale, kSerialDigits[scale]);
+  }
   p.X += static_cast<double>(column - 1) * LonStepTable[scale];
   p.Y -= static_cast<double>(row - 1) * LatStepTable[scale];
-  return p.SheetOf(scale);
+  const TMapUnionRange sheet = p.SheetOf(scale);
+  if (checked) CheckSouthOfPole(text, sheet, scale);
+  return sheet;
+}
+
+// A text that begins as a ten-character new number and a hyphen: the
+// 1:5000-based form of a 1:2000 number, or nothing. Its suffix is the
+// serial of the 1:2000 sheet in its 1:5000 sheet.
+bool HasNewNumberAndHyphen(std::string_view text) {
+  if (text.size() < 11 || text[10] != '-') return false;
+  if (text[0] < 'A' || text[0] > 'Z') return false;
+  for (const std::size_t i : {1, 2, 4, 5, 6, 7, 8, 9}) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return text[3] >= 'B' && text[3] <= 'I';
+}
+
+// The pattern with each %s replaced by the next argument.
+std::string Filled(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  std::string out;
+  auto arg = args.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
+      if (arg != args.end()) out += *arg++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace
+
+NumberFieldError::NumberFieldError(NumberFault fault, std::string number, std::string_view scale,
+                                   std::string first, std::string last)
+    : Error(Filled(NumberFaultPattern(fault), {number, scale, first, last})),
+      fault_(fault),
+      args_{std::move(number), std::string(scale), std::move(first), std::move(last)} {}
+
+std::string NumberFieldError::TextFor(std::string_view number) const {
+  return Filled(NumberFaultPattern(fault_), {number, args_[1], args_[2], args_[3]});
+}
+
+const char* NumberFaultPattern(NumberFault fault) {
+  switch (fault) {
+    case NumberFault::Row:
+      return "%s：%s 的行号应为 %s–%s";
+    case NumberFault::Column:
+      return "%s：%s 的列号应为 %s–%s";
+    case NumberFault::Serial:
+      return "%s：%s 的序号应为 %s–%s";
+    case NumberFault::NorthOfPole:
+      return "%s：这幅 %s 图幅在北纬 90° 以北；W 行（北纬 88° 至 92°）只编号北纬 90° 以南的图幅";
+    case NumberFault::NotOld:
+      return "%s是新图幅号，不是旧图幅号：旧图幅号转新图幅号只转换旧图幅号";
+    case NumberFault::NotNew:
+      return "%s是旧图幅号，不是新图幅号：新图幅号转旧图幅号只转换新图幅号";
+  }
+  return "%s";
+}
 
 bool Is5000BasedNumber(std::string_view text) {
   if (text.size() != 12 || text[3] != kNewScaleCodes[7] || text[10] != '-') return false;
@@ -250,6 +410,12 @@ std::uint8_t CheckMapUnionNo(std::string_view text) {
   // The 1:5000-based form first: the old structural test would take
   // J50H001001-5 for a 1:100万 sheet 156° west of Greenwich.
   if (Is5000BasedNumber(text)) return hasSize(ParseNew(text, NonAsciiField::NotANumber)) ? 2 : 0;
+  // A ten-character new number and a hyphen is no old number either: a 1:5000
+  // number with a suffix other than 1 to 9, or no number at all.
+  if (HasNewNumberAndHyphen(text)) {
+    if (text[3] != kNewScaleCodes[7]) return 0;
+    throw NumberFieldError(NumberFault::Serial, std::string(text), kScaleCaptions[8], "1", "9");
+  }
   if (hasSize(ParseOld(text, NonAsciiField::NotANumber))) return 1;
   if (hasSize(ParseNew(text, NonAsciiField::NotANumber))) return 2;
   return 0;

@@ -270,8 +270,10 @@ bool NeighboursOfSheet(const TStandardMapUnion& sheet, bool zone3, Datum datum, 
 // parsed with the parser of its own standard (old when oldToNew) and every
 // sheet of the other standard at the target scale that its sheet covers is
 // listed, in the order of the sheet routines (west to east, north to south),
-// in one sequence. A number its parser does not recognise converts as the
-// all-zero extent. Throws as the parser and the sheet routine do.
+// in one sequence. The number is checked first (CheckMapUnionNo): one that
+// is no standard number throws "…不是标准图幅号！", one of the other standard
+// NumberFieldError (NotOld or NotNew). Throws as the check and the sheet
+// routine do.
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  Datum datum);
@@ -320,14 +322,65 @@ TMapUnionRange ParseOldMapUnionNo(std::string_view text);
 // codes B to I, row and column in three digits each), J50K00010001 (12; codes
 // J and K, four digits each) and the 1:5000-based form J50H001001-5.
 TMapUnionRange ParseNewMapUnionNo(std::string_view text);
-// 0 = not a standard number, 1 = old standard, 2 = new standard. Throws as the
-// parsers do. Sheet numbers are ASCII: a text whose row character or integer
+// The one check of a typed or imported sheet number, which every front end
+// calls: 0 = not a standard number, 1 = old standard, 2 = new standard. A
+// text with the form of a number whose field lies outside its range throws
+// NumberFieldError, naming the field; a field that must be an integer and is
+// none throws as the parsers do. The ranges are those of the sheets the
+// program writes:
+// - the 1:100万 row letter A–W, the column 1–60 (old J-50, new two digits
+//   J50, 01–60). Row W spans 88°–92° N, but the grid is numbered only as far
+//   as 90° N (a request ends there): a sheet of row W is a sheet only where
+//   its south edge lies below 90° (W-50, W-50-C, W50B002001, not W-50-A);
+// - old serials: 1:50万 A–D, 1:25万 [1]–[16], 1:10万 1–144, 1:5万 A–D,
+//   1:2.5万 1–4, 1:1万 (1)–(64), 1:5000 A–D (capitals, as the program writes
+//   them; front ends turn typed letters into capitals first);
+// - new row and column: 1 up to kSheetsPerMillionSide of the scale (001–002
+//   for 1:50万 … 001–192 for 1:5000, 0001–2304 for 1:500), and the suffix
+//   -1 … -9 of the 1:5000-based form of a 1:2000 number.
+// The old standard has no 1:2000, 1:1000 or 1:500: those are new numbers
+// only. The parsers below are structural and are called only after this
+// check. Sheet numbers are ASCII: a text whose row character or integer
 // field holds a byte above 0x7F is 0 (never an error quoting half a
 // character); text that the parser does not read, such as a note after the
 // bracket of J-50-5-(24)（北京） or J-50-[2]中, may be anything.
 // The 1:5000-based form is tested first (2): the old structural test alone
 // would take J50H001001-5 for a 1:100万 sheet.
 std::uint8_t CheckMapUnionNo(std::string_view text);
+
+// Which field of a sheet number lies outside its range.
+enum class NumberFault {
+  Row,          // the row: of 1:100万 letters, or of a new number's sheets
+  Column,       // the column: of 1:100万, or of a new number's sheets
+  Serial,       // an old serial or letter, or the 1:5000-based suffix
+  NorthOfPole,  // a sheet of row W wholly north of 90°
+  NotOld,       // a new number where an old one is asked for (conversion)
+  NotNew,       // an old number where a new one is asked for (conversion)
+};
+
+// The refusal of a number for one field, as a code and its arguments, so
+// that a front end can word it in its own language: the number, the scale
+// of the field ("1:10万") and the first and last values the field takes
+// ("1", "144"). what() is the Chinese text, NumberFaultPattern filled in.
+class NumberFieldError : public Error {
+ public:
+  NumberFieldError(NumberFault fault, std::string number, std::string_view scale,
+                   std::string first = {}, std::string last = {});
+  NumberFault Fault() const { return fault_; }
+  // number, scale, first, last: in the order of the pattern's %s.
+  const std::array<std::string, 4>& Arguments() const { return args_; }
+  // The Chinese text for the number as the user gave it (j-50-145 typed in
+  // small letters is refused as typed).
+  std::string TextFor(std::string_view number) const;
+
+ private:
+  NumberFault fault_;
+  std::array<std::string, 4> args_;
+};
+
+// The Chinese pattern of a fault, "%s" for each argument in order:
+// "%s：%s 的序号应为 %s–%s" gives "J-50-145：1:10万 的序号应为 1–144".
+const char* NumberFaultPattern(NumberFault fault);
 
 // Splits text at every occurrence of the delimiter; the text after the last
 // one is kept only when it is not blank. J-50-5 → J, 50, 5; -50 → "", 50;

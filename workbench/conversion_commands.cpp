@@ -27,15 +27,22 @@ constexpr std::size_t kNamedFailures = 20;
 std::string SourceNumberText(std::string text) { return SheetNumberInCapitals(std::move(text)); }
 
 // CheckMapUnionNo, with a number whose integer field does not convert ("XYZ"
-// reads "YZ" as one) counted as no standard number.
-int SourceNumberKind(const std::string& text) {
+// reads "YZ" as one) counted as no standard number. A refused number leaves
+// its reason: the field out of range, or that it is no standard number.
+int SourceNumberKind(const std::string& text, const std::string& typed, std::string& reason) {
+  int kind = 0;
   try {
-    return CheckMapUnionNo(text);
+    kind = CheckMapUnionNo(text);
+  } catch (const NumberFieldError& e) {
+    reason = e.TextFor(typed);
+    return 0;
   } catch (const SheetLimitError&) {
     throw;
   } catch (const Error&) {
-    return 0;
+    kind = 0;
   }
+  if (kind == 0) reason = typed + kNotStandard;
+  return kind;
 }
 
 }  // namespace
@@ -67,6 +74,9 @@ void TfrmCreateMapUnRg::Convert() {
       result[i] = ConvertMapUnionNo(RzCheckList4.Text(i), oldToNew, scale, zone3, cm, datum);
     } catch (const SheetLimitError&) {
       throw;
+    } catch (const NumberFieldError& e) {
+      // The field's text names the number itself.
+      if (++failures <= kNamedFailures) failed += e.TextFor(RzCheckList4.Text(i)) + "\r\n";
     } catch (const Error& e) {
       if (++failures <= kNamedFailures) {
         failed += RzCheckList4.Text(i) + "：" + UserFacingText(e.what()) + "\r\n";
@@ -132,9 +142,12 @@ void TfrmCreateMapUnRg::OpenNumberList() {
     const std::string line = SourceNumberText(lines[i]);
     // A line that is no standard number, also one whose integer field does
     // not convert, is rejected like any other; the rest are read.
-    const int kind = SourceNumberKind(line);
+    std::string reason;
+    const int kind = SourceNumberKind(line, lines[i], reason);
     if (kind == 0) {
-      rejected += lines[i];
+      // A field out of range is named; a text of no number's form is listed
+      // as it is.
+      rejected += reason == lines[i] + kNotStandard ? lines[i] : reason;
       rejected += "\r\n";
     } else {
       RzCheckList4.Append(MakeSourceMapUnion(line, kind, cm, zone3, ConversionDatum()));
@@ -167,9 +180,10 @@ void TfrmCreateMapUnRg::AddNumber(const std::string& typed) {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
   const std::string text = SourceNumberText(typed);
-  const int kind = SourceNumberKind(text);
+  std::string reason;
+  const int kind = SourceNumberKind(text, typed, reason);
   if (kind == 0) {
-    ui_.MessageBox(kErrorCaption, typed + kNotStandard, MessageButtons::Ok, MessageIcon::Error);
+    ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
   (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();

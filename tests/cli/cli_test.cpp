@@ -497,7 +497,7 @@ TEST(Cli, ConvertWritesEachSourceAsTheWholeResultWouldBe) {
                                 "--offset-x 39000000 --offset-y 10 --quiet --format " + name + " " + input);
       EXPECT_EQ(r.out, whole.text) << name << " " << input;
       EXPECT_EQ(r.status, 1);
-      EXPECT_EQ(r.err, "nonsense不是标准图幅号！\n不是标准图幅号！\nJ-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
+      EXPECT_EQ(r.err, "karvento-cli convert: nonsense不是标准图幅号！\nkarvento-cli convert: 不是标准图幅号！\nkarvento-cli convert: J-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
     }
   }
   std::remove(list.c_str());
@@ -528,14 +528,33 @@ TEST(Cli, CheckReadsArgumentsOrStandardInput) {
   EXPECT_EQ(r.status, 0);
   r = RunShell("printf 'J-50\\r\\nbad line\\nJ50\\n' | " + kCli + " check");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "bad line不是标准图幅号！\n");
+  EXPECT_EQ(r.err, "karvento-cli check: bad line不是标准图幅号！\n");
   EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\nJ50\tnew\t114\t36\t120\t40\n");
   // A number whose integer field does not convert is reported with the
   // system's message; the others are still checked.
   r = RunCli("check J-50-5.5 J-50");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "J-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
+  EXPECT_EQ(r.err, "karvento-cli check: J-50-5.5不是标准图幅号：其中的“5.5”应是整数（百万图幅行号字母后的列号、比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）\n");
   EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
+  // A number with a field out of range is refused, naming the field; a
+  // conversion the wrong way round is refused, not dropped.
+  r = RunCli("check J-50-145 j50g000040 J-50");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "karvento-cli check: J-50-145：1:10万 的序号应为 1–144\n"
+                   "karvento-cli check: j50g000040：1:1万 的行号应为 001–096\n");
+  EXPECT_EQ(r.out, "J-50\told\t114\t36\t120\t40\n");
+  r = RunCli("convert X-99 J50D001005 --direction old-to-new --format csv --quiet");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "karvento-cli convert: X-99：1:100万 的行号应为 A–W\n"
+                   "karvento-cli convert: J50D001005是新图幅号，不是旧图幅号：旧图幅号转新图幅号只转换旧图幅号\n");
+  EXPECT_EQ(r.out.find("X-99,"), std::string::npos) << r.out;
+  // --column past a line's width is a usage error naming the column.
+  r = RunShell("printf 'a,b\\nJ-50-5,J-50-6\\nJ-50-7\\n' | " + kCli + " check --column 2");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "karvento-cli check: --column：没有第 2 列：第 3 行只有 1 列\n");
+  r = RunShell("printf 'a,b\\nJ-50-5\\n' | " + kCli + " check --column 3");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "karvento-cli check: --column：没有第 3 列：第 1 行只有 2 列\n");
   // Numbers typed in small letters are the sheets of their capitals, never a
   // row far north of the pole.
   r = RunCli("check j-50-5 j50d001005");
@@ -567,7 +586,7 @@ TEST(Cli, ConvertNamesTheSourceOfEveryTarget) {
   // From a number list on standard input, with a bad line.
   r = RunShell("printf 'J-50-5\\nnonsense here\\n' | " + kCli + " convert --to-scale 1:10万");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "nonsense here不是标准图幅号！\n");
+  EXPECT_EQ(r.err, "karvento-cli convert: nonsense here不是标准图幅号！\n");
   EXPECT_NE(r.out.find("J-50-5          J50D001005"), std::string::npos) << r.out;
 }
 

@@ -75,8 +75,6 @@ TEST(Parse, OldNumbersToTheirSheets) {
       {"J-50-5-B-4", {A(116, 22, 30), A(39, 50), A(116, 30), A(39, 55)}},
       {"J-50-5-(24)", {A(116, 26, 15), A(39, 52, 30), A(116, 30), A(39, 55)}},
       {"J-50-5-(24)-A", {A(116, 26, 15), A(39, 53, 45), A(116, 28, 7.5), A(39, 55)}},
-      // Not validated against the ranges: a serial beyond 144 lies elsewhere.
-      {"J-50-145", {A(114), A(35, 40), A(114, 30), A(36)}},
       {"J-50-5-A-1", {A(116), A(39, 55), A(116, 7, 30), A(40)}},
       {"J-50- 5", {A(116), A(39, 40), A(116, 30), A(40)}},
   };
@@ -84,6 +82,9 @@ TEST(Parse, OldNumbersToTheirSheets) {
     EXPECT_EQ(ParseOldMapUnionNo(c.text), c.sheet) << c.text;
     EXPECT_EQ(CheckMapUnionNo(c.text), 1) << c.text;
   }
+  // The parser alone is structural: a serial beyond 144 lies elsewhere. The
+  // check refuses it (see NumbersWithAFieldOutOfRange).
+  EXPECT_EQ(ParseOldMapUnionNo("J-50-145"), (TMapUnionRange{A(114), A(35, 40), A(114, 30), A(36)}));
 }
 
 TEST(Parse, NewNumbersToTheirSheets) {
@@ -215,8 +216,10 @@ TEST(Parse, TwelveCharacterTextsThatAreNoLargeScaleNumber) {
   // number 156° west of Greenwich; now it is the 1:2000 sheet it names.
   EXPECT_EQ(CheckMapUnionNo("J50H001001-5"), 2);
   EXPECT_EQ(DmsToDeg(ParseNewMapUnionNo("J50H001001-5").West), 114 + 37.5 / 3600);
-  // A serial outside 1–9 keeps the old reading.
-  EXPECT_EQ(CheckMapUnionNo("J50H001001-10"), 1);
+  // A serial outside 1–9 is no old 1:100万 number either: its suffix is
+  // out of range.
+  EXPECT_EQ(ErrorOf([](std::string_view t) { (void)CheckMapUnionNo(t); }, "J50H001001-10"),
+            "J50H001001-10：1:2000 的序号应为 1–9");
 }
 
 }  // namespace

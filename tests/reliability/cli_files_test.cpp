@@ -85,9 +85,9 @@ TEST(CliNumberLists, OddFilesAreCheckedLineByLine) {
        "J-50|J50|", ""},
       {"only CR line ends", dir.Write("cr.txt", "J-50\rJ50\rJ-50-5"), 0, "J-50|J50|J-50-5|", ""},
       {"bytes that are not GBK", dir.Write("gbk.txt", "J-50\r\nA\xFFZ\r\n\xB1\xB1\r\nJ50"), 1,
-       "J-50|J50|", "A\xEF\xBF\xBDZ不是标准图幅号！\n北不是标准图幅号！\n"},
+       "J-50|J50|", "karvento-cli check: A\xEF\xBF\xBDZ不是标准图幅号！\nkarvento-cli check: 北不是标准图幅号！\n"},
       {"a 10,000-character line", dir.Write("long.txt", "J-50\r\n" + longLine + "\r\nJ50"), 1,
-       "J-50|J50|", longLine + "不是标准图幅号！\n"},
+       "J-50|J50|", "karvento-cli check: " + longLine + "不是标准图幅号！\n"},
   };
   for (const Case& c : cases) {
     const Result r = RunShell(dir, kCli + " check --input '" + c.file + "'");

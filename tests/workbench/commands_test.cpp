@@ -222,6 +222,13 @@ TEST_F(NumberLists, ALineRaisingTheIntegerErrorIsRejectedLikeAnyOther) {
   const auto m = TakeMessage();
   EXPECT_EQ(m.caption, "错误");
   EXPECT_EQ(m.text, "not standard\r\nJ-50-5.5\r\n以上不是标准图幅号！");
+  // A line whose field is out of range is rejected with the field named.
+  frm.RzCheckList4.Clear();
+  ui.fileNames.push_back(dir.Write("n.txt", "J-50\r\nX-99\r\nJ-50-145\r\n"));
+  frm.RzToolbarButton14Click();
+  EXPECT_EQ(Texts(frm.RzCheckList4), (std::vector<std::string>{"J-50"}));
+  EXPECT_EQ(TakeMessage().text,
+            "X-99：1:100万 的行号应为 A–W\r\nJ-50-145：1:10万 的序号应为 1–144\r\n以上不是标准图幅号！");
   // A list of 144 numbers with XYZ as its fourth line loses none of them.
   std::string text;
   for (int i = 1; i <= 144; ++i) text += (i == 4 ? "XYZ\r\n" : "") + ("J-50-" + std::to_string(i)) + "\r\n";
@@ -287,6 +294,9 @@ TEST_F(NumberLists, NewChecksTheTypedNumberAndChoosesTheDirection) {
       // An integer field that does not convert: no standard number either.
       {"J5x", kRefused, ""},
       {"J-50-5 -A", kRefused, ""},
+      // A field out of range: named, as typed.
+      {"j-50-145", kError, "j-50-145：1:10万 的序号应为 1–144"},
+      {"J50G000040", kError, "J50G000040：1:1万 的行号应为 001–096"},
   };
   for (const Case& c : cases) {
     frm.RzCheckList4.Clear();

@@ -470,15 +470,16 @@ TEST_F(Convert, AnEmptySourceListEmptiesTheTargetAndTheTable) {
   EXPECT_TRUE(frm.FMapUnions54.empty());
 }
 
-TEST_F(Convert, ANumberOfTheOtherStandardConvertsAsTheZeroExtent) {
+TEST_F(Convert, ANumberOfTheOtherStandardIsRefusedByName) {
   frm.SetActiveTab(3);
   AddSources({"J50D001005"});
   frm.RzRadioButton5.Choose();  // "旧-->新" although the number is new-standard
   frm.RzBitBtn1Click();
-  TStandardMapUnions zero;
-  CreateNewMapUnions(TMapUnionRange{}, 6, true, 0, true, zero);
-  EXPECT_EQ(Flat(frm.FMapUnions54), Flat(zero));
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(Flat(frm.FMapUnions54).empty());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "J50D001005是新图幅号，不是旧图幅号：旧图幅号转新图幅号只转换旧图幅号\r\n"
+            "以上图幅号无法转换，其余已转换。");
 }
 
 
