@@ -15,6 +15,7 @@
 #include "export/sheet_text.h"
 #include "export/text_output.h"
 #include "geodesy/angle_text.h"
+#include "geodesy/decimal_text.h"
 #include "geodesy/angles.h"
 #include "numbering/unMapUnRgPub.h"
 #include "web/core/request.h"
@@ -175,23 +176,67 @@ val ParseAngle(const std::string& text) {
   return val(DmsToDeg(a));
 }
 
-// 0 = no standard number, 1 = old standard, 2 = new standard.
-int Check(const std::string& number) {
-  try {
-    return CheckMapUnionNo(number);
-  } catch (const Error&) {
-    return 0;
+// A number typed into one of the page's fields (中央经度, 省略坐标大数), read
+// by the program's one decimal reader as the command line reads --cm and
+// --offset-x: { value }, or { error } naming the field and the text, in the
+// command line's words. An empty field is 0, as an option not given.
+val ReadNumber(const std::string& text, const std::string& caption, double lowest,
+               double highest) {
+  val out = val::object();
+  double v = 0;
+  if (!text.empty() && ParseDecimal(text, v) != DecimalTextError::None) {
+    out.set("error", caption + "：“" + text + "”不是数字");
+    return out;
   }
+  if (!(v >= lowest && v <= highest)) {
+    const auto whole = [](double d) { return std::to_string(static_cast<long long>(d)); };
+    out.set("error", caption + "：“" + text + "”超出 " + whole(lowest) + " 至 " + whole(highest) +
+                         " 的范围");
+    return out;
+  }
+  out.set("value", v);
+  return out;
+}
+
+// The verdict of the one check on a typed number, read in capitals as the
+// window and the command line read it (j-50-5 is J-50-5): { kind } with
+// 0 = no standard number, 1 = old standard, 2 = new standard, and for a
+// refused one { error } in Chinese, quoting the number as typed, with
+// { field: true } where a field is out of range (the field named).
+val Check(const std::string& typed) {
+  val out = val::object();
+  int kind = 0;
+  try {
+    kind = CheckMapUnionNo(SheetNumberInCapitals(typed));
+  } catch (const NumberFieldError& e) {
+    out.set("kind", 0);
+    out.set("field", true);
+    out.set("error", e.TextFor(typed));
+    return out;
+  } catch (const Error&) {
+    kind = 0;  // an integer field that does not convert: no number's form
+  }
+  out.set("kind", kind);
+  out.set("field", false);
+  if (kind == 0) out.set("error", typed + "不是标准图幅号！");
+  return out;
 }
 
 // A number in the other standard at a scale: every sheet of the target scale
-// that its sheet covers.
-val Convert(const std::string& number, bool oldToNew, int scale, bool zone3, int datum,
+// that its sheet covers. A number the check refuses gives Check's verdict.
+val Convert(const std::string& typed, bool oldToNew, int scale, bool zone3, int datum,
             double cm) {
   try {
     RequireConversionTarget(oldToNew, static_cast<ScaleIndex>(scale));
-    const auto sheets = ConvertMapUnionNo(number, oldToNew, static_cast<ScaleIndex>(scale), zone3,
-                                          cm, DatumOf(datum));
+    const val verdict = Check(typed);
+    if (verdict["kind"].as<int>() == 0) return verdict;
+    std::vector<TStandardMapUnion> sheets;
+    try {
+      sheets = ConvertMapUnionNo(SheetNumberInCapitals(typed), oldToNew,
+                                 static_cast<ScaleIndex>(scale), zone3, cm, DatumOf(datum));
+    } catch (const NumberFieldError& e) {
+      return Failure(e.TextFor(typed));
+    }
     std::string numbers;
     std::vector<double> edges, plane;
     for (const TStandardMapUnion& s : sheets) AppendSheet(s, numbers, edges, plane);
@@ -314,6 +359,7 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("neighbours", &Neighbours);
   emscripten::function("sheetsAtPoint", &SheetsAtPoint);
   emscripten::function("parseAngle", &ParseAngle);
+  emscripten::function("readNumber", &ReadNumber);
   emscripten::function("check", &Check);
   emscripten::function("convert", &Convert);
   emscripten::function("scaleCaptions", &ScaleCaptions);

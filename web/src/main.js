@@ -53,7 +53,8 @@ function planeSystem() {
   return {
     datum: Number($('datum').value),
     zone3: $('zone').value === '3',
-    cm: Number($('cm').value) || 0,
+    // Read by the core, as the command line reads --cm (see worker.js).
+    cmText: $('cm').value,
   };
 }
 
@@ -199,7 +200,7 @@ async function generate() {
     west: $('west').value, south: $('south').value, east: $('east').value, north: $('north').value,
     scale: Number($('scale').value), newStandard: $('standard').value === 'new',
     ...sys,
-    offsetX: Number($('offx').value) || 0, offsetY: Number($('offy').value) || 0,
+    offsetXText: $('offx').value, offsetYText: $('offy').value,
   };
   status('正在生成图幅号……');
   $('generate').disabled = true;
@@ -284,11 +285,12 @@ function numberLines() {
 
 async function checkNumbers() {
   const numbers = numberLines();
-  const codes = await ask('check', { numbers });
+  const verdicts = await ask('check', { numbers });
   const kinds = ['不是标准图幅号', '旧图幅号', '新图幅号'];
-  const out = numbers.map((n, i) => `${n}\t${kinds[codes[i]]}`);
+  // A field out of range is named, as the command line names it.
+  const out = numbers.map((n, i) => `${n}\t${verdicts[i].field ? verdicts[i].error : kinds[verdicts[i].kind]}`);
   $('converted').value = out.join('\n');
-  const bad = codes.filter((c) => c === 0).length;
+  const bad = verdicts.filter((v) => v.kind === 0).length;
   status(`已检查 ${numbers.length} 个图幅号，${bad} 个不是标准图幅号`, bad > 0);
 }
 
@@ -297,15 +299,25 @@ async function convertNumbers() {
   const rows = await ask('convert', {
     numbers, oldToNew: $('direction').value === 'old2new', scale: Number($('cscale').value), ...planeSystem(),
   });
+  if (rows.error) {
+    status(`转换失败：${rows.error}`, true);
+    return;
+  }
+  // Each source's numbers are kept as the one text the core made (a line
+  // each), never spread into arguments: J-50 at 1:2000 is 331,776 of them.
   const good = [];
   const bad = [];
-  for (const r of Object.values(rows)) {
+  let count = 0;
+  for (const r of rows) {
     if (!r || !r.source) continue;
-    if (r.error || !r.count) bad.push(r.source + (r.error ? `（${r.error}）` : ''));
-    else good.push(...r.numbers.split('\n').slice(0, r.count));
+    if (r.error || !r.count) bad.push(r.kind === 0 && !r.field ? r.source : (r.error || r.source));
+    else {
+      good.push(r.numbers.slice(0, -1));
+      count += r.count;
+    }
   }
   $('converted').value = good.join('\n') + (bad.length ? `\n${bad.join('\n')}\n以上不是标准图幅号！` : '');
-  status(`转换得到 ${good.length} 幅${bad.length ? `，${bad.length} 个图幅号未能转换` : ''}`, bad.length > 0);
+  status(`转换得到 ${count.toLocaleString('en-US')} 幅${bad.length ? `，${bad.length} 个图幅号未能转换` : ''}`, bad.length > 0);
 }
 
 // The export menu: every registered export, over the whole list or the

@@ -109,11 +109,40 @@ const ops = {
       sink), zip),
 };
 
+// The fields the page hands over as typed ({ cmText, offsetXText,
+// offsetYText }, in the arguments or their request), read here by the core
+// as the command line reads --cm, --offset-x and --offset-y; the first one
+// refused is the request's { error }.
+const FIELDS = [
+  ['cmText', 'cm', '中央经度', 0, 180],
+  ['offsetXText', 'offsetX', '省略坐标大数 X', -Infinity, Infinity],
+  ['offsetYText', 'offsetY', '省略坐标大数 Y', -Infinity, Infinity],
+];
+
+function readFields(core, args) {
+  for (const holder of [args, args.request]) {
+    if (!holder) continue;
+    for (const [text, key, caption, lo, hi] of FIELDS) {
+      if (!(text in holder)) continue;
+      const r = core.readNumber(String(holder[text]).trim(), caption, lo, hi);
+      if (r.error) return r.error;
+      holder[key] = r.value;
+      delete holder[text];
+    }
+  }
+  return null;
+}
+
 self.onmessage = async (event) => {
   const { id, op, args } = event.data;
   try {
     const core = await ready;
     const started = performance.now();
+    const refused = readFields(core, args || {});
+    if (refused) {
+      self.postMessage({ id, result: { error: refused } });
+      return;
+    }
     const result = ops[op](core, args || {});
     const ms = performance.now() - started;
     self.postMessage({ id, result, ms }, transferables(result));

@@ -111,6 +111,62 @@ test('check and convert a pasted list, bad lines named and the rest converted', 
   assert.match(text, /XYZ\n以上不是标准图幅号！$/);
 });
 
+test('检查 and 转换 give the command line\'s verdicts; J-50 at 1:2000 converts whole', async () => {
+  await t.page.click('button[data-tab="numbers"]');
+  const numbers = ['j-50-5', 'J-50-145', 'X-99', 'Z-01', 'J-00', 'J50G000040', 'XYZ'];
+  await t.page.$eval('#numbers', (el, v) => { el.value = v; }, numbers.join('\n'));
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#check');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const checked = (await t.page.$eval('#converted', (e) => e.value)).split('\n');
+  const refusals = (() => {
+    try {
+      cli('check', ...numbers);
+    } catch (e) {
+      return String(e.stderr).trim().split('\n').map((l) => l.replace(/^karvento-cli check: /, ''));
+    }
+    return [];
+  })();
+  assert.deepEqual(checked, [
+    'j-50-5\t旧图幅号', ...refusals.slice(0, 5).map((r, i) => `${numbers[i + 1]}\t${r}`), 'XYZ\t不是标准图幅号']);
+  await t.page.select('#direction', 'old2new');
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#convert');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const converted = (await t.page.$eval('#converted', (e) => e.value)).split('\n');
+  assert.deepEqual(converted.slice(-7), [...refusals.slice(0, 5), 'XYZ', '以上不是标准图幅号！']);
+  assert.equal(converted[0], cli('convert', 'j-50-5', '--to-scale', '1:1万', '--format', 'csv').split(/\r?\n/)[1].split(',')[1]);
+  const scaleOf = (caption) => t.page.$eval('#cscale', (s, c) => [...s.options].find((o) => o.text === c).value, caption);
+  await t.page.select('#cscale', await scaleOf('1:2000'));
+  await t.page.$eval('#numbers', (el) => { el.value = 'J-50'; });
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#convert');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '', { timeout: 120000 });
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), '转换得到 331,776 幅');
+  assert.equal(await t.page.$eval('#converted', (e) => e.value.split('\n').length), 331776);
+});
+
+test('中央经度 and 省略坐标大数 are read and refused as the command line reads --cm and --offset-x', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '116'], ['south', '39'], ['east', '116.2'], ['north', '39.2']]) await type(t.page, id, v);
+  const refusal = (...args) => {
+    try {
+      cli('sheets', '--from', '116,39', '--to', '116.2,39.2', ...args);
+    } catch (e) {
+      return String(e.stderr).trim().replace(/^karvento-cli sheets: --(cm|offset-x)：/, '');
+    }
+    return '';
+  };
+  for (const [id, v, option, caption] of [['cm', 'abc', '--cm', '中央经度'], ['cm', '117,5', '--cm', '中央经度'],
+    ['cm', '200', '--cm', '中央经度'], ['cm', '-3', '--cm', '中央经度'], ['offx', '39,000,000', '--offset-x', '省略坐标大数 X'],
+    ['offx', '39 000 000', '--offset-x', '省略坐标大数 X']]) {
+    await type(t.page, id, v);
+    await generate(t.page);
+    assert.equal(await t.page.$eval('#status', (e) => e.textContent), `${caption}：${refusal(option, v)}`, `${id} ${v}`);
+    await type(t.page, id, '0');
+  }
+});
+
 test('China at 1:1万: 857,088 sheets listed and drawn; a request the page cannot hold is refused', async () => {
   await t.page.click('button[data-tab="extent"]');
   for (const [id, v] of [['west', '73'], ['south', '18'], ['east', '135'], ['north', '54'], ['cm', '0']]) await type(t.page, id, v);
