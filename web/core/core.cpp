@@ -180,13 +180,21 @@ val ParseAngle(const std::string& text) {
 // by the program's one decimal reader as the command line reads --cm and
 // --offset-x: { value }, or { error } naming the field and the text, in the
 // command line's words. An empty field is 0, as an option not given.
+// The meridian (meridian = true) is read as --cm reads it: decimal degrees
+// or d:m:s, 0 to highest.
 val ReadNumber(const std::string& text, const std::string& caption, double lowest,
-               double highest) {
+               double highest, bool meridian) {
   val out = val::object();
   double v = 0;
-  if (!text.empty() && ParseDecimal(text, v) != DecimalTextError::None) {
+  const bool read = text.empty() ||
+                    (meridian ? ParseMeridianText(text, v, highest) != MeridianTextError::NotAnAngle
+                              : ParseDecimal(text, v) == DecimalTextError::None);
+  if (!read) {
     out.set("error", caption + "：“" + text + "”不是数字");
     return out;
+  }
+  if (meridian && !text.empty() && ParseMeridianText(text, v, highest) != MeridianTextError::None) {
+    v = -1;  // out of range: refused below
   }
   if (!(v >= lowest && v <= highest)) {
     const auto whole = [](double d) { return std::to_string(static_cast<long long>(d)); };

@@ -114,17 +114,17 @@ const ops = {
 // as the command line reads --cm, --offset-x and --offset-y; the first one
 // refused is the request's { error }.
 const FIELDS = [
-  ['cmText', 'cm', '中央经度', 0, 180],
-  ['offsetXText', 'offsetX', '省略坐标大数 X', -Infinity, Infinity],
-  ['offsetYText', 'offsetY', '省略坐标大数 Y', -Infinity, Infinity],
+  ['cmText', 'cm', '中央经度', 0, 180, true],
+  ['offsetXText', 'offsetX', '省略坐标大数 X', -Infinity, Infinity, false],
+  ['offsetYText', 'offsetY', '省略坐标大数 Y', -Infinity, Infinity, false],
 ];
 
 function readFields(core, args) {
   for (const holder of [args, args.request]) {
     if (!holder) continue;
-    for (const [text, key, caption, lo, hi] of FIELDS) {
+    for (const [text, key, caption, lo, hi, meridian] of FIELDS) {
       if (!(text in holder)) continue;
-      const r = core.readNumber(String(holder[text]).trim(), caption, lo, hi);
+      const r = core.readNumber(String(holder[text]).trim(), caption, lo, hi, meridian);
       if (r.error) return r.error;
       holder[key] = r.value;
       delete holder[text];

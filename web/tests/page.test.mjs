@@ -157,14 +157,24 @@ test('中央经度 and 省略坐标大数 are read and refused as the command li
     }
     return '';
   };
-  for (const [id, v, option, caption] of [['cm', 'abc', '--cm', '中央经度'], ['cm', '117,5', '--cm', '中央经度'],
+  for (const [id, v, option, caption] of [['cm', 'abc', '--cm', '中央经度'],
     ['cm', '200', '--cm', '中央经度'], ['cm', '-3', '--cm', '中央经度'], ['offx', '39,000,000', '--offset-x', '省略坐标大数 X'],
-    ['offx', '39 000 000', '--offset-x', '省略坐标大数 X']]) {
+    ['offx', '39 000 000', '--offset-x', '省略坐标大数 X'], ['cm', '116:21:99', '--cm', '中央经度']]) {
     await type(t.page, id, v);
     await generate(t.page);
     assert.equal(await t.page.$eval('#status', (e) => e.textContent), `${caption}：${refusal(option, v)}`, `${id} ${v}`);
     await type(t.page, id, '0');
   }
+  // A meridian in d:m:s, as --cm takes it: the corners of 117.5°.
+  const cornersAt = async (cm) => {
+    await type(t.page, 'cm', cm);
+    await generate(t.page);
+    return t.page.evaluate(() => Array.from(window.karvento.sheets.plane.slice(0, 8)));
+  };
+  const decimal = await cornersAt('117.5');
+  assert.ok(decimal[0] > 0);
+  assert.deepEqual(await cornersAt('117:30'), decimal);
+  await type(t.page, 'cm', '0');
 });
 
 test('China at 1:1万: 857,088 sheets listed and drawn; a request the page cannot hold is refused', async () => {
