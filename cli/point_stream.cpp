@@ -67,6 +67,9 @@ StreamOptions ReadStreamOptions(const Args& args, bool yOptional) {
     o.format = StreamFormat::Jsonl;
   } else if (EndsWith(o.output, ".json")) {
     o.format = StreamFormat::Json;
+  } else if (FormatOfName(o.output)) {
+    // x.gpkg written as text would be no GeoPackage.
+    throw UsageError(TrFormat("逐行读点时输出为 text、csv、json 或 jsonl，不能写成“%s”", {o.output}));
   }
   return o;
 }

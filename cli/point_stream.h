@@ -33,12 +33,12 @@ struct StreamOptions {
 };
 
 // Whether a command reads a stream: --input is given, or no point stands on
-// the command line (pointWords: the command's own positional words).
+// the command line.
 bool IsStream(const Args& args, bool pointOnCommandLine);
 // The stream's options. --format text|csv|json|jsonl (csv by default for a
 // CSV input named by --x, or for an --output named .csv; json and jsonl for
 // .json and .jsonl); yOptional: a command that takes a single value a line.
-// UsageError for any other format, for --y without --x, or for an x column
+// UsageError for any other format (also an --output named for one, x.gpkg), for --y without --x, or for an x column
 // without its y where the command needs both.
 StreamOptions ReadStreamOptions(const Args& args, bool yOptional = false);
 

@@ -115,6 +115,7 @@ TEST(CliPointStream, FormatsAndNames) {
   EXPECT_EQ(RunCli("at 116,40 --x lon").status, 2);
   EXPECT_EQ(RunCli("at --input " + input + " --format geojson").status, 2);
   EXPECT_EQ(RunCli("at --input /nonexistent/points.txt").status, 1);
+  EXPECT_EQ(RunCli("at --input " + input + " --output " + testing::TempDir() + "x.gpkg").status, 2);
 }
 
 TEST(CliPointStream, CsvInputByColumnNamePassesEveryColumnThrough) {
@@ -189,6 +190,10 @@ TEST(CliPointStream, AMillionPointsInBoundedMemory) {
       << r.err.substr(0, 400);
   EXPECT_NE(r.err.find("第 1000000 行"), std::string::npos);
   EXPECT_LT(children.ru_maxrss, 64 * 1024) << "KiB";
+  // About a second of processor time here: a bound ten times that and more
+  // catches a stream that stalls or goes quadratic.
+  const double cpu = static_cast<double>(children.ru_utime.tv_sec + children.ru_stime.tv_sec);
+  EXPECT_LT(cpu, 60) << "s";
   std::remove(path.c_str());
   std::remove(out.c_str());
 }
