@@ -124,7 +124,8 @@ struct Projected {
 Projected ProjectOne(const Projection& p, bool inverse, std::string_view a, std::string_view b) {
   Projected r;
   if (inverse) {
-    if (!(p.cm > 0)) throw Error(Tr("中央经度必须是大于0的值！"));
+    // The inverse has no automatic zone: the plane point's meridian is named.
+    if (!(p.cm > 0)) throw UsageError(Tr("--inverse 需要 --cm（平面坐标所在带的中央经线，大于 0）"));
     const double x = EastingWithZonePrefix(ParseNumber(a, "X"), p.zone3, p.cm);
     const double y = ParseNumber(b, "Y");
     r.geo = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
@@ -201,6 +202,9 @@ int RunProject(const std::vector<std::string>& words) {
   const Args args(words, Options(kProjectOwn, kProjectionOptionSpecs, kStreamFormatSpecs, kStreamOptionSpecs));
   if (HelpRequested(args, Tr(kProjectHelp))) return 0;
   const Projection p = ReadProjection(args);
+  if (args.Has("inverse") && !(p.cm > 0)) {
+    throw UsageError(Tr("--inverse 需要 --cm（平面坐标所在带的中央经线，大于 0）"));
+  }
   if (IsStream(args, !args.Positional().empty())) {
     if (!args.Positional().empty()) throw UsageError(Tr("--input 与命令行上的点不能同用"));
     ProjectStream stream(p, args.Has("inverse"));
