@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/point_stream.h"
 #include "geodesy/gauss_kruger.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -16,6 +17,7 @@ namespace {
 const char* kHelp =
     N_("用法：karvento-cli at 经度,纬度 [选项]\n"
     "      karvento-cli at --plane X,Y --cm 度数 [选项]\n"
+    "      karvento-cli at [--input 文件|-] [--scale S[,S…]] [选项]   （逐行读点）\n"
     "\n"
     "一个点从 1:100万 起各比例尺所在的图幅，给出其新图幅号、旧图幅号和图廓边；\n"
     "用 --scale S --neighbours 则给出该比例尺下点所在图幅周围 3 x 3 的图幅\n"
@@ -23,6 +25,14 @@ const char* kHelp =
     "图幅边和带边。\n"
     "位于图廓边上的点属于其东边和北边的图幅（列号为经度除以图幅经差后向下取整，\n"
     "行号同理）。点不在经度 0 至 180、纬度 0 至 90 之内时，退出状态为 1。\n"
+    "\n"
+    "不在命令行上给点（或给出 --input）时逐行读点，同 proj：每行一个点（经度 纬度\n"
+    "或 经度,纬度，十进制度或用冒号、度分秒符号写的度:分:秒），其后的内容原样\n"
+    "带出；每行输出一行：点、--scale 各比例尺（默认 1:1万）的图幅号（--standard\n"
+    "new|old|both，默认 both）和该行其余的内容，次序与输入相同。空行和 # 开头的\n"
+    "行在 text 中原样照抄。读不了的行以 * 标出，行号和原因写在标准错误上，其余\n"
+    "的行照常输出；有这样的行时退出状态为 1。输出为终端或输入暂时没有更多的行\n"
+    "时，每行写出即送出。\n"
     "\n"
     "  经度,纬度          十进制度或度:分:秒（116:28:00,39:54:00）\n"
     "  --plane X,Y        改给高斯-克吕格平面点：东坐标 X（带或不带带号）和北坐标\n"
@@ -39,15 +49,101 @@ const char* kHelp =
     "                     接合图表，点所在的图幅以红色勾出\n"
     "  --output 文件, --encoding E, --coords plane|geo, --spreadsheet, --quiet\n"
     "                     同 sheets\n"
+    "  --input 文件|-     逐行读点的文件（- 为标准输入，默认）\n"
+    "  --x 列名, --y 列名 输入为有首行的 CSV：经度列和纬度列，各列原样带出\n"
+    "  --format F         逐行读点时为 text（默认，制表符分隔）、csv、json、jsonl\n"
+    "                     （JSON Lines：每行一个对象）\n"
+    "  --ascii-names      列名用 sheet_10000、old_10000，不用 图幅号_1万、旧图幅号_1万\n"
     "%s\n"
     "示例：\n"
     "  karvento-cli at 116:28:00,39:54:00\n"
     "  karvento-cli at 120,40 --scale 1:1万 --neighbours --format csv\n"
     "  karvento-cli at 120,40 --scale 1:1万 --neighbours --format svg --output 120_40.svg\n"
-    "  karvento-cli at --plane 39500000,4429607.368 --cm 117 --datum 54\n");
+    "  karvento-cli at --plane 39500000,4429607.368 --cm 117 --datum 54\n"
+    "  karvento-cli at --scale 1:1万,1:5万 --format csv < 控制点.txt > 控制点图幅.csv\n");
 
-const OptionSpec kOwn[] = {
-    {"plane", true}, {"scale", true}, {"neighbours", false}, {"standard", true}};
+const OptionSpec kOwn[] = {{"plane", true},    {"scale", true},         {"neighbours", false},
+                           {"standard", true}, {"ascii-names", false}};
+
+// The options of one point that a stream has no use for.
+const char* const kOnePointOnly[] = {"plane", "neighbours", "encoding", "coords", "size",
+                                     "spreadsheet", "corners-only"};
+const char* const kStreamOnly[] = {"input", "x", "y", "ascii-names"};
+
+// A stream of points: the sheet numbers of each at the scales asked.
+class AtStream : public PointCommand {
+ public:
+  AtStream(std::vector<ScaleIndex> scales, bool fresh, bool old, bool ascii)
+      : scales_(std::move(scales)), lon_(Tr("经度")), lat_(Tr("纬度")) {
+    for (const ScaleIndex s : scales_) {
+      // 1:1万 → 图幅号_1万 and sheet_10000.
+      const std::string caption = std::string(kScaleCaptions[s]).substr(2);
+      const std::string denominator = std::to_string(kScaleDenominators[s]);
+      if (fresh) columns_.push_back({s, true, {ascii ? "sheet_" + denominator : "图幅号_" + caption}});
+      if (old) columns_.push_back({s, false, {ascii ? "old_" + denominator : "旧图幅号_" + caption}});
+    }
+    for (const Column& c : columns_) results_.push_back(c.result);
+  }
+  std::string_view XName() const override { return "lon"; }
+  std::string_view YName() const override { return "lat"; }
+  bool EchoPoint() const override { return true; }
+  const std::vector<ResultColumn>& Results() const override { return results_; }
+  void Compute(std::string_view x, std::string_view y, std::vector<std::string>& out) override {
+    if (y.empty()) throw UsageError(Tr("该行只有一个值，不是 经度 纬度"));
+    // Decimal degrees as typed, as for one point.
+    const double lon = DmsToSec(ParseAngle(x, lon_, true, AngleAxis::Longitude));
+    const double lat = DmsToSec(ParseAngle(y, lat_, true, AngleAxis::Latitude));
+    if (!std::isfinite(lon) || !std::isfinite(lat) || !InNumberedDomain(lon, lat)) {
+      throw Error(kOutsideNumberedDomain);
+    }
+    for (const Column& c : columns_) out.push_back(SheetNumberAtPoint(lon, lat, c.scale, c.fresh));
+  }
+
+ private:
+  struct Column {
+    ScaleIndex scale;
+    bool fresh;
+    ResultColumn result;
+  };
+  std::vector<ScaleIndex> scales_;
+  std::vector<Column> columns_;
+  std::vector<ResultColumn> results_;
+  std::string lon_, lat_;
+};
+
+int RunAtStream(const Args& args) {
+  for (const char* name : kOnePointOnly) {
+    if (args.Has(name)) throw UsageError(TrFormat("逐行读点时不用 --%s", {name}));
+  }
+  const StreamOptions o = ReadStreamOptions(args);
+  const Projection p = ReadProjection(args);
+  if (o.format == StreamFormat::Csv) {
+    OutputOptions notice;
+    notice.format = Format::Csv;
+    notice.quiet = o.quiet;
+    WarnOfGeographicDatum("at", notice, p);
+  }
+  // --scale S[,S…]: 1:1万 unless given.
+  std::vector<ScaleIndex> scales;
+  const std::string list = args.Value("scale").value_or("1:1万");
+  for (std::size_t from = 0;;) {
+    const std::size_t comma = list.find(',', from);
+    scales.push_back(ParseScale(list.substr(from, comma - from)));
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  const std::string standard = args.Value("standard").value_or("both");
+  if (standard != "new" && standard != "old" && standard != "both") {
+    throw UsageError(Tr("--standard 只能是 new、old 或 both"));
+  }
+  if (standard == "old") {
+    for (const ScaleIndex s : scales) {
+      if (!HasOldStandard(s)) throw Error(OldStandardLacksScaleMessage(s, false));
+    }
+  }
+  AtStream at(std::move(scales), standard != "old", standard != "new", args.Has("ascii-names"));
+  return RunPointStream("at", o, at);
+}
 
 // The point's own sheet is C, in the middle of its 接合图表.
 const char* kPlaces[9] = {"NW", "N", "NE", "W", "C", "E", "SW", "S", "SE"};
@@ -55,8 +151,15 @@ const char* kPlaces[9] = {"NW", "N", "NE", "W", "C", "E", "SW", "S", "SE"};
 }  // namespace
 
 int RunAt(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs));
+  const Args args(words, Options(kOwn, kProjectionOptionSpecs, kOutputOptionSpecs, kStreamOptionSpecs));
   if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
+  if (IsStream(args, !args.Positional().empty() || args.Has("plane"))) {
+    if (!args.Positional().empty()) throw UsageError(Tr("--input 与命令行上的点不能同用"));
+    return RunAtStream(args);
+  }
+  for (const char* name : kStreamOnly) {
+    if (args.Has(name)) throw UsageError(TrFormat("--%s 只用于逐行读点（不在命令行上给点）", {name}));
+  }
   const Projection p = ReadProjection(args);
   const OutputOptions o = ReadOutputOptions(args);
   WarnOfGeographicDatum("at", o, p);

@@ -6,7 +6,6 @@
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
-namespace {
 
 void JsonString(Output& out, std::string_view text) {
   out.Put('"');
@@ -25,6 +24,8 @@ void JsonString(Output& out, std::string_view text) {
   }
   out.Put('"');
 }
+
+namespace {
 
 void JsonPoint(Output& out, double x, double y) {
   out.Put('[');

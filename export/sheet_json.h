@@ -31,6 +31,10 @@ class JsonSheetWriter : public SheetColumnWriter {
 void WriteCustomJson(Output& out, const TCustomMapUnions& sheets);
 void WritePointJson(Output& out, const std::vector<PointSheet>& rows, bool byScale);
 
+// A JSON string of UTF-8 text: quotes, backslashes and control characters
+// escaped, every other byte as it stands.
+void JsonString(Output& out, std::string_view text);
+
 // A scale caption as GeoJSON carries it: with the ratio sign of Chinese
 // typesetting (1∶5万), which GDAL's type guessing keeps as text; with a colon
 // GDAL reads 1:5万 as the time 01:05:00.

@@ -57,6 +57,17 @@ TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, b
   return std::move(one[0][0]);
 }
 
+std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard) {
+  RequireDomain(lonSec, latSec);
+  if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
+  if (!newStandard && !HasOldStandard(scale)) return {};
+  char buf[detail::kCellNumberBytes];
+  const std::size_t n =
+      detail::CellNumber(buf, CellOf(lonSec, LonStepTable[scale]), CellOf(latSec, LatStepTable[scale]),
+                         scale, newStandard ? Standard::New : Standard::Old);
+  return std::string(buf, n);
+}
+
 std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
                                                  bool newStandard, bool zone3, Datum datum,
                                                  double cm) {

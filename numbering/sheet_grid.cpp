@@ -572,6 +572,15 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
 
 }  // namespace
 
+std::size_t detail::CellNumber(char* buf, long long column, long long row, ScaleIndex scale,
+                               Standard standard) {
+  ScaleIndex chain[3] = {0, 0, 0};
+  const int levels = standard == Standard::Old ? OldChain(scale, chain) : 0;
+  const Indices x = ColumnIndices(column * WidthH(scale), scale, standard, chain, levels);
+  const Indices y = RowIndices((row + 1) * HeightH(scale), scale, standard, chain, levels);
+  return WriteNumber(buf, x, y, scale, standard, chain, levels);
+}
+
 SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
                      Datum datum, double cm, bool limited)
     : state_(std::make_unique<State>()) {

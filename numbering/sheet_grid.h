@@ -84,5 +84,13 @@ void AppendDesignator(std::string& out, Designator d, int division, long long r,
 // A row or column inside the 1:100万 sheet, zero-padded to the given digits.
 void AppendSerial(std::string& out, long long n, int digits);
 
+
+// The number of the sheet in grid column `column` (from 0° E) and row `row`
+// (from the equator) of the scale, both from 0, written into buf (room for
+// kCellNumberBytes); its length. The same bytes as the walk gives that sheet;
+// "Range check error" for a row without a 1:100万 letter.
+inline constexpr std::size_t kCellNumberBytes = 64;
+std::size_t CellNumber(char* buf, long long column, long long row, ScaleIndex scale, Standard standard);
+
 }  // namespace detail
 }  // namespace karvento

@@ -218,6 +218,14 @@ inline TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex s
   return SheetAtPoint(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
 }
 
+// The number alone of the sheet at a point: the MapUnionNo of SheetAtPoint,
+// byte for byte, with no corner projected (a point needs no datum or zone
+// for its number). Empty for the old standard below 1:5000, which has no
+// numbers there. Throws kOutsideNumberedDomain outside the domain and
+// "Range check error" for a scale out of range or a point so far north
+// (beyond 88°) that its 1:100万 row has no letter, as SheetAtPoint does.
+std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard);
+
 // The 接合图表: the point's sheet and its eight neighbours, north-west to
 // south-east row by row (the point's sheet is element 4), across 1:100万
 // sheet edges and zone edges. A neighbour outside the domain (west of 0°,

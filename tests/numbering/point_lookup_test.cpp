@@ -86,6 +86,39 @@ TEST(PointLookup, RandomPointsAgreeWithTheSheetWalkAtEveryScale) {
   }
 }
 
+// The number alone, as a stream of points asks it, is the number of the
+// sheet record: random points over the whole domain, a third on a grid line
+// of the scale itself and a third on a 1:500 grid line (where the edge rule
+// decides at every coarser scale too), every scale, both standards.
+TEST(PointLookup, TheNumberAloneIsTheSheetsNumber) {
+  std::mt19937 rng(35);
+  std::uniform_real_distribution<double> lon(0, 180 * 3600.0), lat(0, 90 * 3600.0);
+  for (int k = 0; k < 600; ++k) {
+    const double x0 = lon(rng), y0 = lat(rng);
+    for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
+      double x = x0, y = y0;
+      const double w = LonStepTable[k % 3 == 1 ? scale : kScaleCount - 1];
+      const double h = LatStepTable[k % 3 == 1 ? scale : kScaleCount - 1];
+      if (k % 3 != 0) x = std::floor(x / w) * w, y = std::floor(y / h) * h;
+      for (const bool newStandard : {true, false}) {
+        SCOPED_TRACE(std::to_string(x) + " " + std::to_string(y) + " scale " + std::to_string(scale));
+        if (!newStandard && !HasOldStandard(scale)) {
+          EXPECT_EQ(SheetNumberAtPoint(x, y, scale, false), "");
+          continue;
+        }
+        EXPECT_EQ(SheetNumberAtPoint(x, y, scale, newStandard),
+                  SheetAtPoint(x, y, scale, newStandard, true, Datum::Cgcs2000, 0).MapUnionNo);
+      }
+    }
+  }
+  EXPECT_EQ(SheetNumberAtPoint(Sec(116, 28), Sec(39, 54), 6, false), "J-50-5-(24)");
+  EXPECT_EQ(SheetNumberAtPoint(Sec(116, 3, 45), Sec(39, 57, 30), 6, true), "J50G001034");
+  EXPECT_EQ(SheetNumberAtPoint(Sec(120), Sec(40), 7, false), "K-51-133-(57)-C");
+  const double outside[][2] = {{-1, 3600}, {Sec(180), 10}, {Sec(10), Sec(90)}};
+  for (const auto& p : outside) EXPECT_THROW(SheetNumberAtPoint(p[0], p[1], 6, true), Error);
+  EXPECT_THROW(SheetNumberAtPoint(Sec(116), Sec(39), kScaleCount, true), Error);
+}
+
 TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {
   struct Case {
     double lon, lat;
