@@ -76,7 +76,7 @@ const OptionSpec kTransformOwn[] = {{"model", true},   {"from", true},    {"to",
                                     {"method", true},  {"scale", true},   {"zone", true},   {"cm", true},
                                     {"quiet", false}};
 
-double ReadCm(const Args& args) { return ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, 180); }
+double ReadCm(const Args& args) { return ParseCentralMeridian(args.Value("cm").value_or("0"), kMaxCentralMeridian); }
 bool ReadZone3(const Args& args) {
   const std::string zone = args.Value("zone").value_or("3");
   if (zone != "3" && zone != "6") throw UsageError(Tr("--zone 只能是 3 或 6"));
