@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "numbering/sheet_types.h"
+#include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
 
@@ -24,6 +25,16 @@ int RunProject(const std::vector<std::string>& words);
 int RunDms(const std::vector<std::string>& words);
 int RunAt(const std::vector<std::string>& words);
 int RunFrame(const std::vector<std::string>& words);
+int RunTransform(const std::vector<std::string>& words);
+
+// sheets --transform PARAMS: each sheet's four 图廓改正量 (the shift of its
+// corners SW, SE, NE, NW under the parameters, metres east and north) on the
+// zone (zone3, cm; cm 0: each sheet's own zone), as a table on standard output.
+// The sheets are on p.datum, which must be the parameters' source datum.
+struct ColumnEdits;
+struct Projection;
+void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, const std::string& paramsFile,
+                           const Projection& p);
 
 // Writes the frames (图廓) of rectangular sheets, as frame --format and
 // --output do: format dxf, pdf or svg; output a folder (one file per sheet)

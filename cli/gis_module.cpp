@@ -54,6 +54,7 @@ const GisModule kModule = {
     [](const std::string& file, const std::string& layer, const std::string& where, Datum datum) {
       return ReadAreaFile(file, layer, where, datum);
     },
+    MoveLayer,
 };
 
 // The module writes its files through its own copy of the safe writer, whose

@@ -31,6 +31,8 @@ const char* kToolHelp =
     "  dms      十进制度换算为度、分、秒\n"
     "  at       一个点在各比例尺所在的图幅，或其周围 3 x 3 的图幅\n"
     "  frame    图幅的图廓，DXF、PDF 或 SVG\n"
+    "  transform  由重合点解算坐标转换参数（七参数、三参数、四参数），并用它转换点、\n"
+    "           GIS 图层和图幅的图廓点（北京54、西安80 → 2000国家大地坐标系）\n"
     "  version  karvento-cli 的版本（也可用 --version）\n"
     "\n"
     "'karvento-cli 命令 --help'（或 -h）说明一个命令。\n"

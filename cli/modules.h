@@ -21,6 +21,7 @@
 #include "gis/area_file.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
+#include "gis/layer_move.h"
 #include "numbering/area.h"
 #include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
@@ -56,6 +57,8 @@ struct GisModule {
   // ReadAreaFile.
   AreaFile (*readAreaFile)(const std::string& file, const std::string& layer, const std::string& where,
                            Datum datum);
+  // MoveLayer (karvento-cli transform layer).
+  std::uint64_t (*moveLayer)(const LayerMove& request);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

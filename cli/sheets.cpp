@@ -95,7 +95,7 @@ const OptionSpec kOwn[] = {{"from", true},     {"to", true},       {"scale", tru
                            {"standard", true}, {"offset-x", true}, {"offset-y", true},
                            {"params", true},   {"number-form", true}, {"aoi", true},
                            {"aoi-layer", true}, {"aoi-where", true}, {"min-cover", true},
-                           {"cover", false}, {"progress", false}};
+                           {"cover", false}, {"progress", false}, {"transform", true}};
 
 }  // namespace
 
@@ -200,6 +200,10 @@ int RunSheets(const std::vector<std::string>& words) {
   const SheetWalk walk =
       area ? SheetWalk(area->area, minCover, scale, standard == "new", p.zone3, p.datum, p.cm, false)
            : SheetWalk(range, scale, standard == "new", p.zone3, p.datum, p.cm, false);
+  if (auto params = args.Value("transform")) {
+    WriteSheetCorrections(walk, edits, *params, p);
+    return 0;
+  }
   WarnOfGeographicDatum("sheets", o, p);
   StreamStandardSheets(o, walk, edits,
                        {std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard,
@@ -211,7 +215,7 @@ int RunSheets(const std::vector<std::string>& words) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"sheets", RunSheets}, {"grid", RunGrid}, {"convert", RunConvert}, {"check", RunCheck},
-      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}, {"frame", RunFrame}};
+      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}, {"frame", RunFrame}, {"transform", RunTransform}};
   return commands;
 }
 
