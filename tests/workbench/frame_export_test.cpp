@@ -152,11 +152,15 @@ TEST_F(FrameExports, ARunAboveTheBoundOrBeyondTheSeriesMillimetreIsAskedFirst) {
   g.Meridian.SetValue(105);
   frm.RzBitBtn1Click();
   ASSERT_EQ(g.List.Count(), 1u);
+  // Said when the list is made, and asked when its frames are.
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("图幅角点距中央经线 11.5°"), std::string::npos) << ui.messages[0].text;
   ui.answers.push_back(MessageResult::Yes);
   ui.fileNames.push_back(dir.File("far.dxf"));
   frm.Click("FrameDxf1");
-  ASSERT_FALSE(ui.messages.empty());
-  EXPECT_NE(ui.messages[0].text.find("图幅角点距中央经线 11.5°"), std::string::npos) << ui.messages[0].text;
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].buttons, MessageButtons::YesNo);
+  EXPECT_NE(ui.messages[1].text.find("图幅角点距中央经线 11.5°"), std::string::npos) << ui.messages[1].text;
   EXPECT_TRUE(std::filesystem::exists(dir.File("far.dxf")));
 }
 
