@@ -55,7 +55,8 @@ const char* kHelp =
     "                     文件夹（已有的，或以 / 结尾的名称）中每个图幅一个文件，\n"
     "                     以图幅号命名；文件只能容纳一个图幅，pdf 则每个图幅一页\n"
     "  --name 文字        图名，写在图幅号上方\n"
-    "  --names 文件       图名取自每行为 图幅号,图名 的 CSV 文件（UTF-8 或 GBK）\n"
+    "  --names 文件       图名取自每行为 图幅号,图名 的 CSV 文件（UTF-8 或 GBK），\n"
+    "                     也写在接合图表中相邻图幅的图幅号下\n"
     "  --notes 文字       左下方图廓外的注记，各行以 | 分隔\n"
     "                     （高程基准、等高距、测绘单位、日期）\n"
     "\n"
@@ -348,6 +349,13 @@ int RunFrame(const std::vector<std::string>& words) {
     const auto it = names.find(number);
     return it != names.end() ? it->second : oneName;
   };
+  // The neighbours' names in the 接合图表: those of the names file.
+  if (!names.empty()) {
+    request.neighbourName = [&names](std::string_view number) {
+      const auto it = names.find(number);
+      return it != names.end() ? it->second : std::string();
+    };
+  }
   // The corners of a sheet beyond the datum's millimetre: said, once per run.
   bool warned = false;
   const auto warnOfAccuracy = [&](const TMapUnionRange& r, const std::string& number) {

@@ -327,12 +327,20 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
            HAlign::Centre, VAlign::Bottom);
   }
 
-  // 接合图表: three rows of three cells above the outer frame's left end.
-  double cellMm = 16;
-  for (const std::string& neighbour : neighbours) {
-    cellMm = std::max(cellMm, FrameTextWidthMm(neighbour, st.noteMm) + 3);
+  // 接合图表: three rows of three cells above the outer frame's left end,
+  // each neighbour's number and, where the request names it, its 图名 under it.
+  std::array<std::string, 9> titles;
+  bool titled = false;
+  for (int k = 0; k < 9; ++k) {
+    if (k != 4 && !neighbours[k].empty() && request.neighbourName) titles[k] = request.neighbourName(neighbours[k]);
+    titled = titled || !titles[k].empty();
   }
-  const double cw = b.M(cellMm), ch = b.M(st.noteMm * 2.2);
+  const double titleMm = st.noteMm * 0.9;
+  double cellMm = 16;
+  for (int k = 0; k < 9; ++k) {
+    cellMm = std::max({cellMm, FrameTextWidthMm(neighbours[k], st.noteMm) + 3, FrameTextWidthMm(titles[k], titleMm) + 3});
+  }
+  const double cw = b.M(cellMm), ch = b.M(st.noteMm * (titled ? 3.8 : 2.2));
   const double gx = ox0, gy = above;  // lower left corner of the table
   b.Line(FrameLayer::Neighbours, st.gridWidth, true,
          {{gx, gy}, {gx + 3 * cw, gy}, {gx + 3 * cw, gy + 3 * ch}, {gx, gy + 3 * ch}});
@@ -354,8 +362,15 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
       continue;
     }
     if (neighbours[k].empty()) continue;
-    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm,
-           HAlign::Centre, VAlign::Middle);
+    if (titles[k].empty()) {
+      b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm, HAlign::Centre,
+             VAlign::Middle);
+      continue;
+    }
+    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2 + b.M(1.1)}, st.noteMm,
+           HAlign::Centre, VAlign::Bottom);
+    b.Text(FrameLayer::Neighbours, titles[k], {cellX + cw / 2, cellY + ch / 2 - b.M(0.6)}, titleMm, HAlign::Centre,
+           VAlign::Top);
   }
 
   // Below: the numeric scale and the scale bar, centred; the notes at the left.

@@ -38,6 +38,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -142,6 +143,9 @@ struct FrameRequest {
   // The zone width was not asked for but taken from the scale (ScaleZone3):
   // the datum note says so.
   bool zoneOfScale = false;
+  // The 图名 of a neighbour by its number, written under its number in the
+  // 接合图表 (empty: none); no names when not set.
+  std::function<std::string(std::string_view number)> neighbourName{};
 };
 
 // The frame of a sheet of the national division at its scale: sheet.Range

@@ -387,6 +387,9 @@ TEST(FrameCli, NamesAreReadAsCsvAndGridSheetsNeverReplaceEachOther) {
   EXPECT_NE(Slurp(dir + "J50G003040.svg").find("朝阳,区"), std::string::npos);
   EXPECT_EQ(Slurp(dir + "J50G003040.svg").find("\"朝阳"), std::string::npos);
   EXPECT_NE(Slurp(dir + "J50G003041.svg").find("说 &quot;新&quot; 城"), std::string::npos);
+  // A neighbour's name stands in the 接合图表 too.
+  EXPECT_NE(Slurp(dir + "J50G003040.svg").find("说 &quot;新&quot; 城"), std::string::npos);
+  EXPECT_NE(Slurp(dir + "J50G003041.svg").find("朝阳,区"), std::string::npos);
   std::filesystem::remove_all(dir);
   std::filesystem::remove(names);
 

@@ -387,3 +387,42 @@ TEST(MapFrame, LabelsKeepClearOfTheLinesAndEveryKilometreLineIsLabelled) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(MapFrame, TheNeighboursNamesStandUnderTheirNumbersInsideTheirCells) {
+  FrameRequest request{Datum::Cgcs2000, true, 117, "", {}};
+  request.neighbourName = [](std::string_view number) {
+    return number == "J50G003041" ? std::string("东城区") : number == "J50G002039" ? std::string("海淀区北部") : std::string();
+  };
+  const MapFrame f = BuildStandardFrame("J50G003040", request);
+  std::vector<const FrameLine*> cells = LinesOf(f, FrameLayer::Neighbours);
+  const auto textOf = [&](const std::string& s) -> const FrameText* {
+    for (const FrameText& t : f.texts) {
+      if (t.text == s) return &t;
+    }
+    return nullptr;
+  };
+  for (const auto& [number, name] : {std::pair<std::string, std::string>{"J50G003041", "东城区"},
+                                     std::pair<std::string, std::string>{"J50G002039", "海淀区北部"}}) {
+    const FrameText* n = textOf(number);
+    const FrameText* t = textOf(name);
+    ASSERT_TRUE(n && t) << name;
+    const FrameBox nb = FrameTextBox(*n, f.denominator), tb = FrameTextBox(*t, f.denominator);
+    EXPECT_LT(tb.y1, nb.y0) << "the name under its number";
+    EXPECT_EQ(t->at.X, n->at.X);
+    for (const FrameLine* l : cells) {
+      for (std::size_t i = 0; i + 1 < l->points.size() || (l->closed && i < l->points.size()); ++i) {
+        const TPlanePoint a = l->points[i], b = l->points[(i + 1) % l->points.size()];
+        EXPECT_FALSE(Touches(a, b, tb, 0) || Touches(a, b, nb, 0)) << name << " touches a cell's line";
+      }
+    }
+  }
+  // Without names the cells hold numbers only.
+  const MapFrame plain = BuildStandardFrame("J50G003040", {Datum::Cgcs2000, true, 117, "", {}});
+  EXPECT_EQ(plain.texts.size() + 2, f.texts.size());
+}
+
+}  // namespace
+}  // namespace karvento
