@@ -138,7 +138,7 @@ bool WatchProgress(std::uint64_t, std::uint64_t) {
 
 void BM_WritePlaneMif(benchmark::State& state) {
   RunMif(state, "plane", [](const std::string& f, const TStandardMapUnions& t, std::string* r) {
-    return WritePlaneMif(f, t, r);
+    return WritePlaneMif(f, t, true, 117, r);
   });
 }
 void BM_WriteGeoMif(benchmark::State& state) {
@@ -148,7 +148,7 @@ void BM_WriteGeoMif(benchmark::State& state) {
 }
 void BM_WritePlaneMifWithProgress(benchmark::State& state) {
   RunMif(state, "plane", [](const std::string& f, const TStandardMapUnions& t, std::string* r) {
-    return WritePlaneMif(f, t, r, WatchProgress);
+    return WritePlaneMif(f, t, true, 117, r, WatchProgress);
   });
 }
 void BM_WriteGeoMifWithProgress(benchmark::State& state) {
@@ -163,7 +163,7 @@ void BM_WriteGeoMifWithProgress(benchmark::State& state) {
 void BM_WritePreparedBuffer(benchmark::State& state) {
   const std::string mifName = FileIn("prepared-src.mif");
   std::string reason;
-  if (!WritePlaneMif(mifName, ChinaTable(), &reason)) {
+  if (!WritePlaneMif(mifName, ChinaTable(), true, 117, &reason)) {
     state.SkipWithError(reason.c_str());
     return;
   }

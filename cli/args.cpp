@@ -15,12 +15,16 @@ namespace karvento::cli {
 Args::Args(const std::vector<std::string>& words, const std::vector<OptionSpec>& known) {
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& w = words[i];
-    // -h is --help, on every command, as GNU tools have it.
-    if (w == "-h") {
-      for (const OptionSpec& k : known) {
-        if (std::string_view(k.name) == "help") values_["help"];
+    // -h is --help and -q --quiet, on every command that has them, as GNU
+    // tools have it.
+    if (w == "-h" || w == "-q") {
+      const std::string_view longName = w == "-h" ? "help" : "quiet";
+      bool known_here = false;
+      for (const OptionSpec& k : known) known_here = known_here || longName == k.name;
+      if (known_here) {
+        values_[std::string(longName)];
+        continue;
       }
-      if (Has("help")) continue;
     }
     if (w.size() < 3 || w.compare(0, 2, "--") != 0) {
       positional_.push_back(w);
@@ -117,6 +121,19 @@ double ParseNumberIn(std::string_view text, std::string_view what, double lowest
     throw UsageError(TrFormat("%s：“%s”超出 %s 至 %s 的范围", {what, text, Shortest(lowest), Shortest(highest)}));
   }
   return v;
+}
+
+double ParseCentralMeridian(std::string_view text, double highest) {
+  double cm = 0;
+  switch (ParseMeridianText(text, cm, highest)) {
+    case MeridianTextError::None:
+      return cm;
+    case MeridianTextError::NotAnAngle:
+      throw UsageError(TrFormat("%s：“%s”不是数字", {"--cm", text}));
+    case MeridianTextError::OutOfRange:
+      break;
+  }
+  throw UsageError(TrFormat("%s：“%s”超出 %s 至 %s 的范围", {"--cm", text, Shortest(0), Shortest(highest)}));
 }
 
 TAngleDMS ParseCornerAngle(std::string_view text, double maxDegrees, std::string_view what,

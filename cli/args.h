@@ -55,6 +55,9 @@ TAngleDMS ParseAngle(std::string_view text, std::string_view what, bool decimalA
 // A decimal number from lowest to highest; UsageError naming the option and
 // the range otherwise.
 double ParseNumberIn(std::string_view text, std::string_view what, double lowest, double highest);
+// A central meridian (--cm) as the window's 中央经度 reads it (ParseMeridianText):
+// decimal degrees or degrees, minutes and seconds, within 0 to highest.
+double ParseCentralMeridian(std::string_view text, double highest);
 // An angle within the limits of the window's corner fields: degrees 0 to
 // maxDegrees, minutes 0 to 59, seconds 0 to 60, and the whole angle at most
 // maxDegrees; UsageError otherwise.

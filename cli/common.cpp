@@ -34,17 +34,28 @@ void ReadMapSize(const Args& args, OutputOptions& o) {
 
 }  // namespace
 
-std::optional<Format> FormatOfName(std::string_view file) {
+namespace {
+
+// The extension of a file's name in lower case, without its dot; empty for a
+// name without one (a hidden file's leading dot is none).
+std::string ExtensionOf(std::string_view file) {
   const std::size_t slash = file.find_last_of('/');
   const std::string_view base = slash == std::string_view::npos ? file : file.substr(slash + 1);
   const std::size_t dot = base.find_last_of('.');
-  if (dot == std::string_view::npos || dot == 0) return std::nullopt;
+  if (dot == std::string_view::npos || dot == 0) return {};
   std::string extension(base.substr(dot + 1));
   for (char& c : extension) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
+  return extension;
+}
+
+}  // namespace
+
+std::optional<Format> FormatOfName(std::string_view file) {
+  const std::string extension = ExtensionOf(file);
   // Every format but the table is named by its own extension.
-  if (extension == "table") return std::nullopt;
+  if (extension.empty() || extension == "table") return std::nullopt;
   try {
     return ParseFormat(extension);
   } catch (const UsageError&) {
@@ -76,6 +87,11 @@ OutputOptions ReadOutputOptions(const Args& args) {
     if (!toStdout) RequireFormatOfName(o.format, o.file, *f);
   } else if (const auto named = toStdout ? std::nullopt : FormatOfName(o.file)) {
     o.format = *named;
+  } else if (const std::string extension = toStdout ? "" : ExtensionOf(o.file);
+             !extension.empty() && extension != "txt") {
+    // As ogr2ogr does: a name whose extension is no format of ours is no
+    // reason to write the text table under it.
+    throw UsageError(TrFormat("输出文件名“%s”的扩展名 .%s 不是已知的格式：请给出 --format，或用格式的扩展名", {o.file, extension}));
   }
   o.quiet = args.Has("quiet");
   o.spreadsheet = args.Has("spreadsheet");
@@ -183,7 +199,7 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
     return true;
   }
   if (o.format == Format::Mif) {
-    Require(o.geoMif ? WriteGeoMif(o.file, sheets, &reason) : WritePlaneMif(o.file, sheets, &reason),
+    Require(o.geoMif ? WriteGeoMif(o.file, sheets, &reason) : WritePlaneMif(o.file, sheets, p.zone3, p.cm, &reason),
             reason);
     return true;
   }
@@ -273,7 +289,7 @@ Projection ReadProjection(const Args& args, double maxCm) {
   if (zone != "3" && zone != "6") throw UsageError(Tr("--zone 只能是 3 或 6"));
   p.datum = row->datum;
   p.zone3 = zone == "3";
-  p.cm = ParseNumberIn(args.Value("cm").value_or("0"), "--cm", 0, maxCm);
+  p.cm = ParseCentralMeridian(args.Value("cm").value_or("0"), maxCm);
   return p;
 }
 

@@ -96,7 +96,8 @@ int RunProject(const std::vector<std::string>& words) {
   StdoutSink sink;
   Output out(sink);
   if (args.Has("inverse")) {
-    if (!(p.cm > 0)) throw Error(Tr("中央经度必须是大于0的值！"));
+    // The inverse has no automatic zone: the plane point's meridian is named.
+    if (!(p.cm > 0)) throw UsageError(Tr("--inverse 需要 --cm（平面坐标所在带的中央经线，大于 0）"));
     const double x = EastingWithZonePrefix(ParseNumber(a, "X"), p.zone3, p.cm);
     const double y = ParseNumber(b, "Y");
     const TLonLatDMS g = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);

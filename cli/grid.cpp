@@ -127,6 +127,10 @@ int RunGrid(const std::vector<std::string>& words) {
   }
   if (frames && denominator == 0) throw UsageError(Tr("--frame 需要 --scale"));
 
+  const double minX = Required(args, "min-x"), minY = Required(args, "min-y");
+  const double maxX = Required(args, "max-x"), maxY = Required(args, "max-y");
+  if (maxX < minX) throw Error(kInvertedXMessage);
+  if (maxY < minY) throw Error(kInvertedYMessage);
   TCustomMapUnions sheets;
   std::string refusal;
   if (auto scheme = args.Value("scheme")) {
@@ -138,12 +142,9 @@ int RunGrid(const std::vector<std::string>& words) {
                                 : *scheme == "rowcol" ? RectangularScheme::RowColumn
                                 : *scheme == "serial" ? RectangularScheme::Serial
                                                       : throw UsageError(Tr("--scheme 只能是 coords、rowcol 或 serial"));
-    refusal = CreateRectangularMapUnions(Required(args, "min-x"), Required(args, "min-y"),
-                                         Required(args, "max-x"), Required(args, "max-y"), stepX, stepY,
-                                         denominator, s, sheets);
+    refusal = CreateRectangularMapUnions(minX, minY, maxX, maxY, stepX, stepY, denominator, s, sheets);
   } else {
-    refusal = CreateCustomMapUnions(Required(args, "min-x"), Required(args, "min-y"), Required(args, "max-x"),
-                                    Required(args, "max-y"), startRow, startCol, stepX, stepY, format,
+    refusal = CreateCustomMapUnions(minX, minY, maxX, maxY, startRow, startCol, stepX, stepY, format,
                                     byRowCol, sheets);
   }
   if (!refusal.empty()) throw Error(refusal);

@@ -114,6 +114,9 @@ const char* const kPatterns[] = {
     N_("无法把文本转换为 GBK 编码：第 %s 字节起的字符不完整"),
     N_("无法把文本转换为 GBK 编码：第 %s 字节起不是可转换的字符"),
     N_("图幅号过长：%s 幅图的图幅号（编号格式 %s 字节）合计超过了一次最多 %s MiB 的上限。请缩短编号格式或缩小范围。"),
+    N_("“%s”不是参数文件：%s"),
+    N_("只有 %s 行，参数文件有 8 行（四个角点、分带方法、中央经线、两个偏移值）"),
+    N_("第 %s 行不是度、分、秒"),
 };
 
 // Whole messages of the routines, the writers and the area reader, and the
@@ -131,6 +134,9 @@ const char* const kPatterns[] = {
     N_("请缩小范围或加大图幅的X、Y方向尺寸。"),
     N_("请减少原图幅号，或选用较小的转换后比例尺。"),
     N_("偏移值太小了！"),
+    N_("最大X小于最小X，请检查坐标范围！"),
+    N_("最大Y小于最小Y，请检查坐标范围！"),
+    N_("第 5 行（分带方法）应为 3 或 6"),
     N_("含有换行符或 NUL 字符，不能写入文件"),
     N_("不是有效的 UTF-8 文本，不能写入文件"),
     N_("不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"),
@@ -275,19 +281,31 @@ std::string TranslateMessage(std::string_view text) {
   const std::string whole(text);
   if (const char* translated = Tr(whole.c_str()); whole != translated) return translated;
   if (const int err = ErrnoOfText(text); err != 0) return SystemErrorText(err);
+  // Of the patterns the text has the form of, the one whose parts translate
+  // best: a reason with brackets of its own ("…（/vsi…）") also has the form
+  // of a message with a bracketed part, which would cut it in two.
   std::vector<std::string_view> parts;
+  std::string best = whole;
+  int bestScore = -1;
   for (const char* pattern : kPatterns) {
     if (!Match(pattern, text, parts)) continue;
     // The first part of a file message is the file's name, shown as it is.
     std::vector<std::string> shown;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-      shown.push_back(i == 0 && std::string_view(pattern).find("文件") != std::string_view::npos
-                          ? std::string(parts[i])
-                          : TranslateMessage(parts[i]));
+    int score = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      if (i == 0 && std::string_view(pattern).find("文件") != std::string_view::npos) {
+        shown.emplace_back(parts[i]);
+        continue;
+      }
+      shown.push_back(TranslateMessage(parts[i]));
+      if (shown.back() != parts[i]) ++score;
+    }
+    if (score <= bestScore) continue;
     const std::vector<std::string_view> args(shown.begin(), shown.end());
-    return Fill(Tr(pattern), args);
+    best = Fill(Tr(pattern), args);
+    bestScore = score;
   }
-  return whole;
+  return best;
 }
 
 }  // namespace karvento::cli

@@ -25,9 +25,14 @@ Format ParseFormat(std::string_view text) {
       {"svg", Format::Svg},     {"png", Format::Png},   {"pdf", Format::Pdf},
       {"shp", Format::Shp},     {"gpkg", Format::Gpkg}, {"dxf", Format::Dxf},
       {"kml", Format::Kml}};
+  // Any case, as GDAL's programs take driver names: GeoJSON is geojson.
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   std::string names;
   for (const auto& [name, format] : kFormats) {
-    if (text == name) return format;
+    if (lower == name) return format;
     (names += ' ') += name;
   }
   throw UsageError(TrFormat("--format：“%s”不是%s 之一", {text, names}));

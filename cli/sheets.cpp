@@ -118,7 +118,7 @@ int RunSheets(const std::vector<std::string>& words) {
   if (auto file = args.Value("params")) {
     // Every value brought into its field's limits, as the window's Open
     // brings it into the fields of the datum's tab.
-    TParameterSet saved = ReadParameterFile(*file);
+    TParameterSet saved = ReadCompleteParameterFile(*file);
     ClampToFieldLimits(saved, p.datum);
     range = {saved.Corners[0], saved.Corners[1], saved.Corners[2], saved.Corners[3]};
     if (!args.Has("zone")) p.zone3 = saved.ZoneIndex == 0;

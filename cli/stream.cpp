@@ -96,7 +96,7 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
     TStandardMapUnion southWest, northEast;
     const TStandardMapUnion* sw = SheetOf(walk, 0, false, edits, southWest);
     const TStandardMapUnion* ne = SheetOf(walk, walk.Columns() - 1, true, edits, northEast);
-    MifColumnWriter mif(o.file, o.geoMif, sw, ne);
+    MifColumnWriter mif(o.file, o.geoMif, sw, ne, p.zone3, p.cm);
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
       mif.Column(column);

@@ -229,7 +229,7 @@ void DxfSheetWriter::Add(const TStandardMapUnion& sheet) {
     const double w = DmsToDeg(sheet.Range.West), e = DmsToDeg(sheet.Range.East);
     if (!(w >= westmost_)) westmost_ = w;
     if (!(e <= eastmost_)) eastmost_ = e;
-    if (std::isnan(CommonZoneMeridian(westmost_, eastmost_, options_.plane.zone3))) throw Error(kSpansZonesMessage);
+    PlaneZoneMeridian(westmost_, eastmost_, options_.plane.zone3, 0);
   }
   FrameOfSheet(sheet, options_.plane, options_.geographic, options_.cornersOnly, frame_);
   Add(sheet.MapUnionNo, frame_);
@@ -287,6 +287,13 @@ void DxfSheetWriter::FinishEntities() { entities_.Flush(); }
 
 void DxfSheetWriter::WriteHead(Sink& out) {
   if (sheets_ == 0) throw Error(kNoSheetsMessage);
+  if (!options_.system.empty()) {
+    // One line of printable ASCII: a comment of another code page or with a
+    // line break would be no comment.
+    std::string comment = "999\nKarvento sheet frames, coordinate system: ";
+    for (const char c : options_.system) comment += c >= ' ' && c <= '~' ? c : '?';
+    out.Write(comment + "\n");
+  }
   static const std::vector<Group> groups = GroupsOf(kGdalDxfHeader);
   // Non-finite extents (a coordinate that is no number) become a generic
   // box, as GDAL makes them.

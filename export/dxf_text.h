@@ -57,6 +57,11 @@ struct DxfSheetOptions {
   FramePlane plane;         // how the plane corners were computed (plane drawings)
   bool geographic = false;  // longitudes and latitudes rather than plane corners
   bool cornersOnly = false;
+  // The coordinate system of the drawing, in words ("CGCS2000 / 3-degree
+  // Gauss-Kruger zone 39 (EPSG:4527)"): a DXF has no place for one, so it
+  // stands in a comment (group 999) before the header, where CAD programs
+  // and GDAL skip it. ASCII only; none when empty.
+  std::string system;
 };
 
 class DxfSheetWriter {
@@ -82,6 +87,9 @@ class DxfSheetWriter {
   // the first entity, written once all are added) and the tail (everything
   // after the last) complete the drawing around them.
   void FinishEntities();
+  // The system the header's comment names (DxfSheetOptions::system), for a
+  // caller that knows it only once every sheet is added.
+  void SetSystem(std::string system) { options_.system = std::move(system); }
   // Once, after the last sheet; throws Error(kNoSheetsMessage) when there
   // was none.
   void WriteHead(Sink& out);

@@ -96,6 +96,12 @@ void PutRecord(OutBuffer& mid, const std::string& number) {
   mid.PutLong(record);
 }
 
+void CheckOnePlane(bool geo, const TStandardMapUnion* southWest, const TStandardMapUnion* northEast,
+                   bool zone3, double cm) {
+  if (geo || southWest == nullptr || northEast == nullptr) return;
+  PlaneZoneMeridian(DmsToDeg(southWest->Range.West), DmsToDeg(northEast->Range.East), zone3, cm);
+}
+
 Bounds PlaneBounds(const TStandardMapUnion& sw, const TStandardMapUnion& ne) {
   const auto& a = sw.PlaneCorners;
   const auto& b = ne.PlaneCorners;
@@ -136,8 +142,9 @@ struct MifColumnWriter::Streams {
 
 MifColumnWriter::MifColumnWriter(Sink& mifSink, Sink& midSink, const std::string& midName, bool geo,
                                  const TStandardMapUnion* southWest,
-                                 const TStandardMapUnion* northEast)
+                                 const TStandardMapUnion* northEast, bool zone3, double cm)
     : geo_(geo) {
+  mif::CheckOnePlane(geo, southWest, northEast, zone3, cm);
   Start(mifSink, "", midSink, midName, southWest, northEast);
 }
 

@@ -128,9 +128,10 @@ auto StandardBody(const TStandardMapUnions& table, const Bounds* bounds) {
 
 MifColumnWriter::MifColumnWriter(const std::string& fileName, bool geo,
                                  const TStandardMapUnion* southWest,
-                                 const TStandardMapUnion* northEast)
-    : MifColumnWriter(OpenPair(fileName, geo || (southWest != nullptr && northEast != nullptr)), geo,
-                      southWest, northEast) {}
+                                 const TStandardMapUnion* northEast, bool zone3, double cm)
+    : MifColumnWriter((CheckOnePlane(geo, southWest, northEast, zone3, cm),
+                       OpenPair(fileName, geo || (southWest != nullptr && northEast != nullptr))),
+                      geo, southWest, northEast) {}
 
 std::string ExtractFileTitle(std::string_view fileName) {
   const std::size_t slash = fileName.rfind('/');
@@ -140,10 +141,15 @@ std::string ExtractFileTitle(std::string_view fileName) {
   return std::string(name);
 }
 
-bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
+bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table, bool zone3, double cm,
                    std::string* reason, const ExportProgress& progress) {
   if (!HasSheets(table)) return Refuse(kNoSheetsMessage, reason);
   if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
+  try {
+    CheckOnePlane(false, &table.front().back(), &table.back().front(), zone3, cm);
+  } catch (const Error& e) {
+    return Refuse(e.what(), reason);
+  }
   const Bounds bounds = PlaneBounds(table.front().back(), table.back().front());
   return Export(fileName, table, reason, progress, StandardBody(table, &bounds));
 }

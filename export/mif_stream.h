@@ -26,12 +26,16 @@ class MifColumnWriter {
   // column; without them there is nothing to export, and the writer refuses
   // with that message. A geographic MIF needs neither. Throws
   // karvento::Error. Writes the MIF header.
+  // zone3 and cm are those of the plane corners: without a central meridian
+  // (cm = 0) sheets in more than one zone have no one plane, and a plane MIF
+  // of them is refused (kSpansZonesMessage) before anything is written.
   MifColumnWriter(Sink& mif, Sink& mid, const std::string& midName, bool geo,
-                  const TStandardMapUnion* southWest, const TStandardMapUnion* northEast);
+                  const TStandardMapUnion* southWest, const TStandardMapUnion* northEast, bool zone3,
+                  double cm);
   // The same into files through the safe writer: creates both (the MID
   // beside the MIF, under its title), removed again unless Commit succeeds.
   MifColumnWriter(const std::string& fileName, bool geo, const TStandardMapUnion* southWest,
-                  const TStandardMapUnion* northEast);
+                  const TStandardMapUnion* northEast, bool zone3, double cm);
   ~MifColumnWriter();
   MifColumnWriter(const MifColumnWriter&) = delete;
   MifColumnWriter& operator=(const MifColumnWriter&) = delete;

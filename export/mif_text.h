@@ -159,6 +159,11 @@ void PutRecord(OutBuffer& mid, const std::string& number);
 // sheets, from A, the last sheet of the first column (south-west for a
 // generated table), and B, the first sheet of the last column (north-east).
 Bounds PlaneBounds(const TStandardMapUnion& sw, const TStandardMapUnion& ne);
+// Throws Error(kSpansZonesMessage) for a plane MIF framed by southWest and
+// northEast whose corners, without a central meridian (cm = 0), lie in more
+// than one zone; nothing for a geographic one or one with nothing to frame.
+void CheckOnePlane(bool geo, const TStandardMapUnion* southWest, const TStandardMapUnion* northEast,
+                   bool zone3, double cm);
 
 // One sheet's region (plane or geographic corners) and its record.
 void PutStandardSheet(OutBuffer& mif, OutBuffer& mid, CornerTexts& corners, bool geo,

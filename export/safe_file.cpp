@@ -275,7 +275,10 @@ SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), 
     return;
   }
 
-  // An existing regular file must be writable, as for any open.
+  // An existing regular file must be writable, as for any open; one without
+  // any write bit is read-only whoever runs the program (root's open would
+  // pass), as an editor refuses it without being forced.
+  if ((st.st_mode & 0222) == 0) Fail(EACCES);
   targetFd_ = ::open(final_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (targetFd_ < 0) Fail(errno);
   if (::fstat(targetFd_, &st) != 0) Fail(errno);

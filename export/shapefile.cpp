@@ -101,11 +101,7 @@ std::string ShapefilePrj(const ShapefileOptions& options, double westmost, doubl
   const DatumInfo& names = DatumInfoOf(options.datum);
   if (options.geographic) return names.esriGeogcs;
   const bool prefix = options.cm != 0;
-  double cm = options.cm;
-  if (!prefix) {
-    cm = CommonZoneMeridian(westmost, eastmost, options.zone3);
-    if (std::isnan(cm)) throw Error(kSpansZonesMessage);
-  }
+  const double cm = PlaneZoneMeridian(westmost, eastmost, options.zone3, options.cm);
   const bool offsets = options.offsetX != 0 || options.offsetY != 0;
   const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;
   std::string name;

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "export/sheet_fields.h"
 
+#include <cmath>
+
+#include "geodesy/gauss_kruger.h"
+#include "numbering/error.h"
 #include "numbering/scales.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -11,8 +15,17 @@ int ScaleDenominatorOf(const TStandardMapUnion& sheet) {
   return scale < 0 ? 0 : kScaleDenominators[static_cast<std::size_t>(scale)];
 }
 
+double PlaneZoneMeridian(double westmost, double eastmost, bool zone3, double cm) {
+  if (cm != 0) return cm;
+  const double common = CommonZoneMeridian(westmost, eastmost, zone3);
+  if (std::isnan(common)) throw Error(kSpansZonesMessage);
+  return common;
+}
+
 std::string_view StandardOf(const TStandardMapUnion& sheet) {
-  return sheet.MapUnionNo.find('-') != std::string::npos ? "old" : "new";
+  // The 1:5000-based form of a new 1:2000 number (J50H008075-3) has a hyphen too.
+  const std::string& n = sheet.MapUnionNo;
+  return n.find('-') != std::string::npos && !Is5000BasedNumber(n) ? "old" : "new";
 }
 
 }  // namespace karvento

@@ -21,7 +21,15 @@ inline constexpr const char* kSpansZonesMessage =
     "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
     "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。";
 
-// "old" for a number of the old standard (it has hyphens), else "new".
+// The central meridian of the one plane that sheets from longitude westmost
+// to eastmost (degrees) are drawn on: cm where the request named one, else the
+// zone that holds every sheet (CommonZoneMeridian, the zone SheetZone puts
+// each sheet's corners on). Throws Error(kSpansZonesMessage) where there is
+// none: plane corners of sheets in more than one zone, or no sheet (NaN).
+double PlaneZoneMeridian(double westmost, double eastmost, bool zone3, double cm);
+
+// "old" for a number of the old standard (it has hyphens, and is not the
+// 1:5000-based form of a new 1:2000 number, J50H008075-3), else "new".
 std::string_view StandardOf(const TStandardMapUnion& sheet);
 
 }  // namespace karvento

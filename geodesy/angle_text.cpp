@@ -216,4 +216,24 @@ AngleTextError ParseAngleText(std::string_view typed, TAngleDMS& angle, bool dec
   return AngleTextError::None;
 }
 
+MeridianTextError ParseMeridianText(std::string_view typed, double& cm, double highest) {
+  const std::string text = HalfwidthText(typed);
+  double v = 0;
+  constexpr DecimalOptions kDecimal{.leadingBlanks = " \t", .trailingBlanks = " \t", .decimalComma = true};
+  if (ParseDecimal(text, v, kDecimal) != DecimalTextError::None) {
+    TAngleDMS a;
+    if (ParseAngleText(text, a, true, AngleAxis::Longitude) != AngleTextError::None) {
+      return MeridianTextError::NotAnAngle;
+    }
+    // Minutes and seconds of an angle: 117:75 is no meridian.
+    if (!(a.Minutes >= 0 && a.Minutes < 60 && a.Seconds >= 0 && a.Seconds < 60)) {
+      return MeridianTextError::OutOfRange;
+    }
+    v = DmsToDeg(a);
+  }
+  if (!(v >= 0 && v <= highest)) return MeridianTextError::OutOfRange;
+  cm = v + 0.0;  // never -0
+  return MeridianTextError::None;
+}
+
 }  // namespace karvento

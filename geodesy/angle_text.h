@@ -63,6 +63,19 @@ enum class AngleAxis { Any, Longitude, Latitude };
 AngleTextError ParseAngleText(std::string_view text, TAngleDMS& angle, bool decimalAsTyped = false,
                               AngleAxis axis = AngleAxis::Any);
 
+// Why a text is no central meridian.
+enum class MeridianTextError { None, NotAnAngle, OutOfRange };
+
+// Reads a central meridian in decimal degrees east into cm, as the window's
+// 中央经度 and the command line's --cm both read it: decimal degrees
+// (117.5, and with a decimal comma 117,5), or degrees, minutes and seconds in
+// any form of ParseAngleText (117°30′, 117:30, 117 30 0, E117°30′). A
+// decimal is taken as typed (117.3 is 117.3, not 117°18′ rounded), an angle
+// of minutes and seconds is DmsToDeg of it (117:20 is 117 + 1/3). The value
+// must lie within [0, highest]; 0 means automatic zones. On failure returns
+// the reason and leaves cm unchanged.
+MeridianTextError ParseMeridianText(std::string_view text, double& cm, double highest = 180);
+
 // The text with the full-width forms of digits, point, signs, apostrophe and
 // quote (０-９ ． － ＋ ＇ ＂) turned into ASCII, every other character kept:
 // what ParseAngleText reads, for fields that read plain numbers too.

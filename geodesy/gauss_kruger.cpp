@@ -41,20 +41,38 @@ double CentralMeridian(bool zone3, double L) {
   return (Truncate(L / 6.0) + 1.0) * 6.0 - 3.0;
 }
 
+namespace {
+double HalfZone(bool zone3) { return zone3 ? 1.5 : 3.0; }
+}  // namespace
+
 double CommonZoneMeridian(double westmost, double eastmost, bool zone3) {
   const double west = CentralMeridian(zone3, westmost);
-  return west == CentralMeridian(zone3, eastmost) ? west : std::nan("");
-}
-
-double FalseEasting(bool zone3, double cm) {
-  double n = 0;
-  if (cm != 0) n = zone3 ? Truncate((cm + 1.5) / 3.0) : Truncate(cm / 6.0) + 1.0;
-  return n * 1000000.0 + 500000.0;
+  return eastmost <= west + HalfZone(zone3) ? west : std::nan("");
 }
 
 double ZoneNumber(bool zone3, double cm) {
-  if (zone3) return Truncate(cm / 3.0);
-  return Truncate((cm - 3.0) / 6.0 + 0.5) + 1.0;
+  if (cm == 0) return 0;
+  return zone3 ? Truncate((cm + 1.5) / 3.0) : Truncate(cm / 6.0) + 1.0;
+}
+
+double FalseEasting(bool zone3, double cm) { return ZoneNumber(zone3, cm) * 1000000.0 + 500000.0; }
+
+ZoneParams MakeZoneParams(bool zone3, double cm) {
+  const double n = ZoneNumber(zone3, cm);
+  return {zone3, cm, n, n * 1000000.0 + 500000.0};
+}
+
+double MeridianOfPoint(const ZoneParams& z, double L) {
+  return z.cm == 0 ? CentralMeridian(z.zone3, L) : z.cm;
+}
+
+ZoneParams SheetZone(const ZoneParams& request, double west, double east) {
+  if (request.cm != 0) return request;
+  const double cm = CommonZoneMeridian(west, east, request.zone3);
+  if (std::isnan(cm)) return request;
+  // The sheet's zone by its meridian, without the zone number that an
+  // automatic request never writes.
+  return {request.zone3, cm, 0, 500000.0};
 }
 
 double EastingWithZonePrefix(double easting, bool zone3, double cm) {
@@ -93,11 +111,8 @@ LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude
   return lt;
 }
 
-ZoneParams MakeZoneParams(bool zone3, double cm) { return {zone3, cm, FalseEasting(zone3, cm)}; }
-
 MeridianTerms ForwardMeridianTerms(double L, const ZoneParams& z) {
-  const double L0 = z.cm == 0 ? CentralMeridian(z.zone3, L) : z.cm;
-  return {DegToRad(L - L0), z.falseEasting};
+  return {DegToRad(L - MeridianOfPoint(z, L)), z.falseEasting};
 }
 
 TPlanePoint ForwardFromTerms(const LatitudeTerms& lt, const MeridianTerms& mt) {
@@ -165,7 +180,7 @@ TPlanePoint ForwardRelative(const Ellipsoid& e, double B, double dL) {
 
 TLonLatDMS PlaneToGeoSeries(const Ellipsoid& e, double northing, double easting, bool zone3,
                             double cm) {
-  const double y = easting - ZoneNumber(zone3, cm) * 1000000.0 - 500000.0;
+  const double y = easting - FalseEasting(zone3, cm);
   const SeriesInverse s = InverseSeries(e, northing, y);
   return {DegToDms(static_cast<double>(s.dL + cm)), DegToDms(s.B)};
 }
@@ -214,7 +229,7 @@ bool LegacyInverse(const Ellipsoid& e, double x, double y, double& B, double& dL
 
 TLonLatDMS PlaneToGeo(const Ellipsoid& e, double northing, double easting, bool zone3,
                       double cm) {
-  const double y = easting - ZoneNumber(zone3, cm) * 1000000.0 - 500000.0;
+  const double y = easting - FalseEasting(zone3, cm);
   double B = 0, dL = 0;
   if (!LegacyInverse(e, y, northing, B, dL)) {
     const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -52,22 +52,25 @@ extern const Ellipsoid kXian80;     // IAG-75
 // in 3-degree zones, 120 gives 123 in 6-degree zones.
 double CentralMeridian(bool zone3, double L);
 
-// The central meridian of the zone that every corner between two longitudes
-// lies in, as the forward projection chooses it; NaN when they lie in more
-// than one. The zone's meridian never decreases eastward, so the two ends
-// decide.
+// The central meridian of the one zone that holds every sheet between two
+// longitudes (the westmost and the eastmost edge of a table, degrees), as
+// SheetZone assigns sheets to zones: the eastmost edge may be the zone's east
+// boundary. NaN when they lie in more than one zone. The zone's meridian
+// never decreases eastward, so the two ends decide.
 double CommonZoneMeridian(double westmost, double eastmost, bool zone3);
 
-// 500000 + n × 1000000, where n is the zone number of the central meridian cm
-// (3-degree zones: trunc((cm + 1.5) / 3); 6-degree: trunc(cm / 6) + 1), and
-// n = 0 when cm is 0 (automatic zones carry no zone number).
-double FalseEasting(bool zone3, double cm);
-
-// The zone number that the inverse removes from an easting (3-degree zones:
-// trunc(cm / 3); 6-degree: trunc((cm - 3) / 6 + 0.5) + 1). It agrees with
-// FalseEasting for the standard central meridians; for others the 3-degree
-// formulas differ (118.5 gives 39 here and 40 there).
+// The zone number of the central meridian cm: the standard zone that holds
+// it, its west boundary included, so that a meridian of its own (a city's
+// 117°30′, the 118.5 of a 1.5-degree zone) takes the number of the standard
+// zone it lies in. 3-degree zones: n = trunc((cm + 1.5) / 3), whose standard
+// meridian is 3n (118.5 is zone 40); 6-degree zones: n = trunc(cm / 6) + 1,
+// meridian 6n − 3 (117 is zone 20). 0 when cm is 0: automatic zones carry no
+// zone number. The forward adds this number and the inverse removes it, so
+// the two agree for every meridian.
 double ZoneNumber(bool zone3, double cm);
+
+// 500000 + ZoneNumber(zone3, cm) × 1000000.
+double FalseEasting(bool zone3, double cm);
 
 // An easting as the inverse wants it, with z = ZoneNumber(zone3, cm): an
 // easting below z × 500000 + 500000 was given without its zone prefix and
@@ -92,8 +95,8 @@ inline constexpr double kLegacyLongitudeLimit = 30;
 // Inverse projection of (northing, easting); the easting includes the false
 // easting and the zone prefix of ZoneNumber(zone3, cm). The inverse has no
 // automatic mode: it always adds cm. The result is carried at 60 (DegToDms).
-// It is the point whose forward projection (zone3, cm, without the zone
-// prefix of FalseEasting) is the given one within 1 µm; a forward-then-inverse
+// It is the point whose forward projection on the same zone3 and cm is the
+// given one within 1 µm; a forward-then-inverse
 // round trip returns the point within 1e-11°. A plane point that no point
 // within kLegacyLongitudeLimit of the central meridian projects to gives NaN
 // in every field.
@@ -133,13 +136,33 @@ struct LatitudeTerms {
 };
 LatitudeTerms ForwardLatitudeTerms(const Ellipsoid& e, const TAngleDMS& latitude);
 
-// The zone choice and false easting of one projection request.
+// The zone of one projection request, decided once and read by the forward
+// and the inverse alike: the width, the central meridian (0: each point on
+// the zone that holds it), the zone number (0 without a prefix) and the false
+// easting. A zone may also name a meridian and carry no number: the zone
+// that a sheet's corners share when the request left the meridian to each
+// point (SheetZone).
 struct ZoneParams {
   bool zone3;
   double cm;
-  double falseEasting;  // FalseEasting(zone3, cm)
+  double number;        // ZoneNumber(zone3, cm)
+  double falseEasting;  // 500000 + number × 1000000
 };
 ZoneParams MakeZoneParams(bool zone3, double cm);
+
+// The central meridian that zone z projects longitude L (degrees) on: its
+// own, or with cm = 0 the zone's that holds L (CentralMeridian).
+double MeridianOfPoint(const ZoneParams& z, double L);
+
+// The zone that the four corners of a sheet from longitude west to east
+// (degrees) are projected on. With a central meridian named, the request's
+// zone. Without one (cm = 0), the zone that holds the whole sheet, a
+// boundary meridian on its east edge included: the sheet I-49-144-D, 113°45′
+// to 114°, lies in the 6-degree zone of 111° though 114° itself starts the
+// next zone, and all its corners are projected there, without a zone number.
+// A sheet that truly spans zones (1:100万 and 1:50万 sheets on 3-degree
+// zones) keeps the automatic zone: each corner on the zone that holds it.
+ZoneParams SheetZone(const ZoneParams& request, double west, double east);
 
 // The part that depends on the longitude alone: L (decimal degrees, DmsToDeg
 // of the longitude) relative to its central meridian, in radians.

@@ -233,8 +233,7 @@ KrugerMeridianTerms KrugerMeridian(double lon) {
 }
 
 KrugerMeridianTerms KrugerMeridianOf(double L, const ZoneParams& z) {
-  const double L0 = z.cm == 0 ? CentralMeridian(z.zone3, L) : z.cm;
-  KrugerMeridianTerms m = KrugerMeridian(L - L0);
+  KrugerMeridianTerms m = KrugerMeridian(L - MeridianOfPoint(z, L));
   m.falseEasting = z.falseEasting;
   return m;
 }
@@ -309,7 +308,7 @@ TPlanePoint GeoToPlane2000(const TLonLatDMS& p, bool zone3, double cm) {
 }
 
 TLonLatDMS PlaneToGeo2000(double northing, double easting, bool zone3, double cm) {
-  const double x = easting - ZoneNumber(zone3, cm) * 1000000.0 - 500000.0;
+  const double x = easting - FalseEasting(zone3, cm);
   const TmLatLon g = KrugerInverse(kCgcs2000, x, northing);
   // The series are periodic in the northing and wrap beyond the domain: the
   // point stands only where it projects back onto the plane point.

@@ -11,16 +11,12 @@
 
 #include "geodesy/angles.h"
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/projection.h"
 #include "gis/gdal_session.h"
 #include "numbering/error.h"
 
 namespace karvento {
 namespace {
-
-std::string NumberText(double v) {
-  char buf[64];
-  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
-}
 
 struct SrsDeleter {
   void operator()(OGRSpatialReferenceH h) const { OSRDestroySpatialReference(h); }
@@ -74,25 +70,15 @@ GisCrs PlaneCrs(const TStandardMapUnions& table, const TPlaneSystem& system) {
 
 GisCrs PlaneCrs(double westmost, double eastmost, const TPlaneSystem& system) {
   const bool prefix = system.cm != 0;
-  const double cm = prefix ? system.cm : CommonZoneMeridian(westmost, eastmost, system.zone3);
-  if (std::isnan(cm)) throw Error(kSpansZonesMessage);
+  const double cm = PlaneZoneMeridian(westmost, eastmost, system.zone3, system.cm);
   const int code = GaussKrugerEpsg(system.datum, system.zone3, cm, prefix);
   if (code != 0 && system.offsetX == 0 && system.offsetY == 0) return FromEpsg(code);
 
   // Not an EPSG system as it stands: the same transverse Mercator on the
   // datum's geographic system, written out.
   const DatumInfo& row = DatumInfoOf(system.datum);
-  std::string name;
-  if (code != 0) {
-    name = FromEpsg(code).name;
-  } else {
-    name = std::string(row.epsgName) + " / " + (system.zone3 ? "3-degree " : "") +
-           "Gauss-Kruger CM " + NumberText(cm) + "E";
-    if (prefix) name += " zone " + NumberText((FalseEasting(system.zone3, cm) - 500000) / 1e6);
-  }
-  if (system.offsetX != 0 || system.offsetY != 0) {
-    name += ", omitted X " + NumberText(system.offsetX) + " Y " + NumberText(system.offsetY);
-  }
+  const std::string name =
+      SheetSystemName(system.datum, false, system.zone3, cm, prefix, system.offsetX, system.offsetY);
   EnsureGdal();
   Srs srs(OSRNewSpatialReference(nullptr));
   Srs geographic(OSRNewSpatialReference(nullptr));

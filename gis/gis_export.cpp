@@ -149,7 +149,9 @@ class FileSet {
   FileSet(const std::string& fileName, GisFormat format)
       : format_(format),
         set_(ShapefileName(fileName, format),
-             format == GisFormat::Shapefile ? kShapefileCompanions : std::vector<std::string>{},
+             format == GisFormat::Shapefile ? kShapefileCompanions
+             : format == GisFormat::Dxf     ? std::vector<std::string>{".prj"}
+                                            : std::vector<std::string>{},
              format == GisFormat::Kml || format == GisFormat::Dxf,
              format == GisFormat::Shapefile ? "Shapefile" : "GeoPackage") {
     if (format == GisFormat::Kml) sink_.emplace(set_.main());
@@ -336,9 +338,13 @@ class LayerWriter {
     if (driver == nullptr) files.Fail(std::string("GDAL 没有 ") + driverName + " 驱动");
     ds_ = GDALCreate(driver, files.WorkingName().c_str(), 0, 0, 0, GDT_Unknown, dsOptions.List());
     if (ds_ == nullptr) files.Fail(GdalReason());
-    const std::string layerName = format_ == GisFormat::Shapefile
-                                      ? fs::path(files.WorkingName()).stem().string()
-                                      : fs::path(files.target()).stem().string();
+    // A layer is named after its file; standard output or a descriptor of
+    // the process has no name of its own ("-", "stdout", "1") and is "图幅".
+    const std::string& target = files.target();
+    const bool unnamed = target == "-" || target.rfind("/dev/", 0) == 0 || target.rfind("/proc/", 0) == 0;
+    const std::string layerName = format_ == GisFormat::Shapefile ? fs::path(files.WorkingName()).stem().string()
+                                  : unnamed                       ? std::string("图幅")
+                                                                  : fs::path(target).stem().string();
     layer_ = GDALDatasetCreateLayer(ds_, layerName.c_str(), srs, geometry, layerOptions.List());
     if (layer_ == nullptr) files.Fail(GdalReason());
     if (format_ == GisFormat::GeoPackage && GDALDatasetStartTransaction(ds_, FALSE) != OGRERR_NONE) {
@@ -518,8 +524,11 @@ class EntityFile : public Sink {
 
 // The drawing written by our own writer rather than GDAL's driver.
 struct OwnDxf {
-  OwnDxf(const FileSet& files, const GisOptions& options)
-      : entities(files), writer({{}, options.geographic, options.cornersOnly}, entities) {}
+  OwnDxf(const FileSet& files, const GisOptions& options, const GisCrs& crs)
+      : entities(files),
+        writer({{}, options.geographic, options.cornersOnly,
+                crs.name + (crs.epsg != 0 ? " (EPSG:" + std::to_string(crs.epsg) + ")" : "")},
+               entities) {}
   EntityFile entities;
   DxfSheetWriter writer;
 };
@@ -542,7 +551,7 @@ class FrameFile {
     ticker_.Start();
     index_.assign(fields.size(), -1);
     if (dxf_ && !options.gdalDxf) {
-      own_.emplace(files_, options);
+      own_.emplace(files_, options, crs);
       return;
     }
     writer_.emplace(files_, options, static_cast<OGRSpatialReferenceH>(srs_.get()),
@@ -613,10 +622,33 @@ class FrameFile {
       writer_->Finish();
     }
     if (gbkDbf_) MarkDbfCodePage(files_.Staged(".dbf"), kGbkLanguageDriver);
+    if (dxf_) WriteDxfPrj();
     files_.Commit();
   }
 
  private:
+  // A drawing has no coordinate system of its own: the .prj beside it
+  // names it in ESRI's form, which ArcGIS and QGIS read beside a CAD file
+  // (none beside a drawing written to a pipe, which has no folder).
+  void WriteDxfPrj() {
+    if (srs_ == nullptr) return;
+    char* text = nullptr;
+    const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
+    if (OSRExportToWktEx(static_cast<OGRSpatialReferenceH>(srs_.get()), &text, options) != OGRERR_NONE ||
+        text == nullptr) {
+      CPLFree(text);
+      files_.Fail("WKT: " + GdalReason());
+    }
+    const std::string wkt(text);
+    CPLFree(text);
+    const std::string path = files_.Staged(".prj");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    const bool written = f != nullptr && std::fwrite(wkt.data(), 1, wkt.size(), f) == wkt.size();
+    const int saved = errno;
+    if (f != nullptr && std::fclose(f) != 0 && written) files_.Fail(strerror(errno));
+    if (!written) files_.Fail(strerror(saved));
+  }
+
   ExportProgress progress_;
   std::uint64_t total_;
   bool dxf_;

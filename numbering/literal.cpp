@@ -60,10 +60,14 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
                  FromUnit(north, u.degrees)};
       s.MapUnionNo = SheetNumber(s.Range, west, north, scale, standard, zone3, datum, cm);
       if (project) {
-        s.PlaneCorners[kNW] = GeoToPlane(datum, {s.Range.West, s.Range.North}, zone3, cm);
-        s.PlaneCorners[kNE] = GeoToPlane(datum, {s.Range.East, s.Range.North}, zone3, cm);
-        s.PlaneCorners[kSE] = GeoToPlane(datum, {s.Range.East, s.Range.South}, zone3, cm);
-        s.PlaneCorners[kSW] = GeoToPlane(datum, {s.Range.West, s.Range.South}, zone3, cm);
+        // Every corner on the sheet's zone: the request's, or without a
+        // central meridian the one zone that holds the whole sheet.
+        const ZoneParams zone = SheetZone(MakeZoneParams(zone3, cm), DmsToDeg(s.Range.West),
+                                          DmsToDeg(s.Range.East));
+        s.PlaneCorners[kNW] = GeoToPlane(datum, {s.Range.West, s.Range.North}, zone);
+        s.PlaneCorners[kNE] = GeoToPlane(datum, {s.Range.East, s.Range.North}, zone);
+        s.PlaneCorners[kSE] = GeoToPlane(datum, {s.Range.East, s.Range.South}, zone);
+        s.PlaneCorners[kSW] = GeoToPlane(datum, {s.Range.West, s.Range.South}, zone);
       }
     }
   }

@@ -54,15 +54,13 @@ struct FramePlane {
   }
 };
 
-int ZoneNumberOf(bool zone3, double cm) {
-  return static_cast<int>(std::lround((FalseEasting(zone3, cm) - 500000.0) / 1000000.0));
-}
+int ZoneNumberOf(bool zone3, double cm) { return static_cast<int>(ZoneNumber(zone3, cm)); }
 
 FramePlane PlaneOf(Datum datum, bool zone3, double cm, const TMapUnionRange& range) {
   if (cm != 0) return {datum, MakeZoneParams(zone3, cm), ZoneNumberOf(zone3, cm), true};
   const double centre = (DmsToDeg(range.West) + DmsToDeg(range.East)) / 2;
   const double c = CentralMeridian(zone3, centre);
-  return {datum, ZoneParams{zone3, c, 500000.0}, ZoneNumberOf(zone3, c), false};
+  return {datum, ZoneParams{zone3, c, 0, 500000.0}, ZoneNumberOf(zone3, c), false};
 }
 
 // The four edges of the inner frame, counter-clockwise: south (W → E), east

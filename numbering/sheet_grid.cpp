@@ -420,8 +420,8 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
   std::vector<double> covers;
   const auto rows = static_cast<std::size_t>(w.q.rows);
   std::vector<TPlanePoint> westPoints(rows + 1), eastPoints(rows + 1);
-  const auto projectMeridian = [&](const TAngleDMS& lon, std::vector<TPlanePoint>& out) {
-    const typename Projection::MeridianTerms meridian = projection.Meridian(DmsToDeg(lon));
+  const auto projectMeridian = [&](const typename Projection::MeridianTerms& meridian,
+                                   std::vector<TPlanePoint>& out) {
     for (std::size_t b = 0; b <= rows; ++b) out[b] = Projection::Point(parallel[b], meridian);
   };
   const bool area = w.area != nullptr;
@@ -430,11 +430,16 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
   std::vector<std::size_t> kept;
   std::vector<char> westDone, eastDone;
   TAngleDMS westAngle = detail::FromUnit(w.LonEdge(first), u.degrees);
+  // The central meridian that the points of the west meridian were projected
+  // on. Without a central meridian a sheet's corners share the zone that holds
+  // it (SheetZone): a meridian on a zone boundary is projected once for the
+  // sheets west of it and once for those east of it.
+  double westL0 = MeridianOfPoint(projection.zone, DmsToDeg(westAngle));
   if (area) {
     westDone.assign(rows + 1, 0);
     eastDone.assign(rows + 1, 0);
   } else if (first < last) {
-    projectMeridian(westAngle, westPoints);
+    projectMeridian(projection.Meridian(DmsToDeg(westAngle)), westPoints);
   }
   const double toH = u.degrees ? 3600.0 * kUnitsPerSecond : kUnitsPerSecond;
   // The walk's fixed facts, held here rather than read through w afresh for
@@ -451,6 +456,17 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
   for (std::int64_t i = first; i < last; ++i) {
     const double westEdge = w.LonEdge(i);
     const TAngleDMS eastAngle = detail::FromUnit(w.LonEdge(i + 1), u.degrees);
+    const double westDeg = DmsToDeg(westAngle), eastDeg = DmsToDeg(eastAngle);
+    const ZoneParams zone = SheetZone(projection.zone, westDeg, eastDeg);
+    if (const double L0 = MeridianOfPoint(zone, westDeg); L0 != westL0) {
+      westL0 = L0;
+      if (area) {
+        std::fill(westDone.begin(), westDone.end(), 0);
+      } else {
+        projectMeridian(Projection::Meridian(westDeg, zone), westPoints);
+      }
+    }
+    const typename Projection::MeridianTerms eastTerms = Projection::Meridian(eastDeg, zone);
     if (area) {
       kept.clear();
       for (std::size_t j = 0; j < rows; ++j) {
@@ -458,17 +474,16 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
       }
       std::fill(eastDone.begin(), eastDone.end(), 0);
       if (!kept.empty()) {
-        const typename Projection::MeridianTerms west = projection.Meridian(DmsToDeg(westAngle));
-        const typename Projection::MeridianTerms east = projection.Meridian(DmsToDeg(eastAngle));
+        const typename Projection::MeridianTerms west = Projection::Meridian(westDeg, zone);
         for (const std::size_t j : kept) {
           for (std::size_t b = j; b <= j + 1; ++b) {
             if (!westDone[b]) westPoints[b] = Projection::Point(parallel[b], west), westDone[b] = 1;
-            if (!eastDone[b]) eastPoints[b] = Projection::Point(parallel[b], east), eastDone[b] = 1;
+            if (!eastDone[b]) eastPoints[b] = Projection::Point(parallel[b], eastTerms), eastDone[b] = 1;
           }
         }
       }
     } else {
-      projectMeridian(eastAngle, eastPoints);
+      projectMeridian(eastTerms, eastPoints);
     }
     if (!area || !kept.empty()) {
       Indices colIndex{};
@@ -551,6 +566,7 @@ void RunColumns(const SheetWalk::State& w, const Projection& projection, const C
     westPoints.swap(eastPoints);
     westDone.swap(eastDone);
     westAngle = eastAngle;
+    westL0 = MeridianOfPoint(zone, eastDeg);
   }
 }
 
@@ -695,39 +711,6 @@ void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standa
   sheets.reserve(static_cast<std::size_t>(walk.Columns()));
   walk.Run([&](std::vector<TStandardMapUnion>& column) { sheets.push_back(std::move(column)); });
   result = std::move(sheets);
-}
-
-void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                            bool oldStandard, TStandardMapUnions& result) {
-  CreateSheets(range, 0, oldStandard ? Standard::Old : Standard::New, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions500000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                           TStandardMapUnions& result) {
-  CreateSheets(range, 1, Standard::Old, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions250000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                           TStandardMapUnions& result) {
-  CreateSheets(range, 2, Standard::Old, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions100000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                           TStandardMapUnions& result) {
-  CreateSheets(range, 3, Standard::Old, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions50000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                          TStandardMapUnions& result) {
-  CreateSheets(range, 4, Standard::Old, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions25000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                          TStandardMapUnions& result) {
-  CreateSheets(range, 5, Standard::Old, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions10000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                          TStandardMapUnions& result) {
-  CreateSheets(range, 6, Standard::Old, zone3, LegacyDatum(is54), cm, result);
-}
-void CreateMapUnions5000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                         TStandardMapUnions& result) {
-  CreateSheets(range, 7, Standard::Old, zone3, LegacyDatum(is54), cm, result);
 }
 
 void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, Datum datum, double cm,

@@ -82,7 +82,9 @@ std::array<std::vector<TPlanePoint>, 4> PlaneOutlineEdges(Datum datum, const TMa
 
 std::vector<TPlanePoint> PlaneOutline(Datum datum, const TMapUnionRange& range, bool zone3, double cm,
                                       double tolerance_m) {
-  const auto edges = PlaneOutlineEdges(datum, range, MakeZoneParams(zone3, cm), tolerance_m);
+  const ZoneParams zone =
+      SheetZone(MakeZoneParams(zone3, cm), DmsToDeg(range.West), DmsToDeg(range.East));
+  const auto edges = PlaneOutlineEdges(datum, range, zone, tolerance_m);
   std::vector<TPlanePoint> ring;
   ring.reserve(edges[0].size() + edges[1].size() + edges[2].size() + edges[3].size());
   ring.push_back(edges[0].front());

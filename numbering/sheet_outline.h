@@ -30,8 +30,9 @@
 namespace karvento {
 
 // The plane outline of the sheet range on the datum's Gauss-Krüger system of
-// zone3 and cm (cm = 0: each point on its own zone, as GeoToPlane does; the
-// caller makes sure the sheet lies in one zone). tolerance_m > 0 in metres of
+// zone3 and cm, on the sheet's zone as its corners are (SheetZone: cm = 0
+// takes the zone that holds the whole sheet; the caller makes sure the sheet
+// lies in one zone). tolerance_m > 0 in metres of
 // the plane: the north and south edges are split into the same n equal steps
 // of longitude, the east and west edges into the same m equal steps of
 // latitude, n (m) chosen from the larger measured bow of the two edges (the

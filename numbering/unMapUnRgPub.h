@@ -55,25 +55,6 @@ namespace karvento {
 // The most sheets one request may produce.
 inline constexpr std::int64_t kMaxSheets = 5'000'000;
 
-// Old standard, one routine per scale. The 1:100万 routine forms old numbers
-// (J-50) when oldStandard is true and new ones (J50) otherwise.
-void CreateMapUnions1000000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                            bool oldStandard, TStandardMapUnions& result);
-void CreateMapUnions500000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                           TStandardMapUnions& result);
-void CreateMapUnions250000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                           TStandardMapUnions& result);
-void CreateMapUnions100000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                           TStandardMapUnions& result);
-void CreateMapUnions50000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                          TStandardMapUnions& result);
-void CreateMapUnions25000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                          TStandardMapUnions& result);
-void CreateMapUnions10000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                          TStandardMapUnions& result);
-void CreateMapUnions5000(TMapUnionRange range, bool zone3, bool is54, double cm,
-                         TStandardMapUnions& result);
-
 // The old-standard routine of a scale index (1:100万 with old numbers).
 void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, Datum datum, double cm,
                         TStandardMapUnions& result);
@@ -351,6 +332,10 @@ bool IsFloatText(std::string_view text);
 // The two refusals of CreateCustomMapUnions, as shown to the user.
 inline constexpr const char* kBadFormatMessage = "图副格式不符合规定！";
 inline constexpr const char* kStepTooSmallMessage = "偏移值太小了！";
+// An extent whose maximum lies below its minimum, refused by every front end
+// before a grid is made of it.
+inline constexpr const char* kInvertedXMessage = "最大X小于最小X，请检查坐标范围！";
+inline constexpr const char* kInvertedYMessage = "最大Y小于最小Y，请检查坐标范围！";
 
 // The most bytes that the numbers of one independent grid may hold together:
 // as much text as the largest number list that can be opened. A long format
@@ -459,7 +444,11 @@ inline constexpr const char* kExportCancelled = "导出已取消。";
 
 // MapInfo Interchange pair: the MIF file under fileName and the MID file
 // beside it (folder + ExtractFileTitle + ".mid"), GBK text, CR LF lines.
-bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table,
+// A plane MIF is one plane: zone3 and cm are those of the corners (cm = 0:
+// each sheet on the zone that holds it), and sheets in more than one zone
+// without a central meridian are refused before anything is written, as
+// every file of plane frames refuses them.
+bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table, bool zone3, double cm,
                    std::string* reason = nullptr, const ExportProgress& progress = {});
 bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
                     std::string* reason = nullptr, const ExportProgress& progress = {});

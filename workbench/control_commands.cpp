@@ -91,6 +91,25 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view typed) {
   const std::string quoted = "“" + std::string(typed) + "”";
   double value = 0;
   const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
+  // A central meridian is read as the command line's --cm reads it: decimal
+  // degrees or degrees, minutes and seconds, nothing rounded or clamped.
+  bool meridian = &field == &RzSpinEdit34;
+  for (const GeodeticTab& tab : GeodeticTabs) meridian = meridian || &field == &tab.Meridian;
+  if (meridian && !blank) {
+    switch (ParseMeridianText(text, value, field.Max())) {
+      case MeridianTextError::None:
+        field.SetValue(value);
+        return true;
+      case MeridianTextError::NotAnAngle:
+        StatusLine.Caption = quoted + "不是数字：" + FieldCaption(field) + "仍为 " + field.Text();
+        return false;
+      case MeridianTextError::OutOfRange:
+        break;
+    }
+    StatusLine.Caption = quoted + "超出范围 0–" + std::to_string(static_cast<int>(field.Max())) + "：" +
+                         FieldCaption(field) + "仍为 " + field.Text();
+    return false;
+  }
   const bool number = !blank && ParseTypedNumber(text, value, Commas::DecimalComma);
   // An empty text counts as the lower limit, as always; a number is the
   // field's own, except a fraction in a degree field, which is an angle.

@@ -96,6 +96,11 @@ bool SpinField::SetText(std::string_view text) {
 
 std::string SpinField::Text() const {
   char buf[64];
+  if (DisplayDecimals() == kAnyDecimals) {
+    std::string text(buf, std::to_chars(buf, buf + sizeof buf, value_, std::chars_format::fixed).ptr);
+    if (text.find('.') == std::string::npos) text += ".0";
+    return text;
+  }
   const auto res =
       std::to_chars(buf, buf + sizeof buf, value_, std::chars_format::fixed, DisplayDecimals());
   return std::string(buf, res.ptr);

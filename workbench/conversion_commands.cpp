@@ -101,14 +101,8 @@ TStandardMapUnion TfrmCreateMapUnRg::MakeSourceMapUnion(const std::string& numbe
   r.MapUnionNo = number;
   r.Range = kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number);
   if (cm > 0) {
-    const auto project = [&](const TAngleDMS& lon, const TAngleDMS& lat) {
-      const TLonLatDMS p{lon, lat};
-      return GeoToPlane(datum, p, zone3, cm);
-    };
-    r.PlaneCorners[kNW] = project(r.Range.West, r.Range.North);
-    r.PlaneCorners[kNE] = project(r.Range.East, r.Range.North);
-    r.PlaneCorners[kSE] = project(r.Range.East, r.Range.South);
-    r.PlaneCorners[kSW] = project(r.Range.West, r.Range.South);
+    r.PlaneCorners = SheetCorners(datum, {r.Range.West, r.Range.North}, {r.Range.East, r.Range.South},
+                                  zone3, cm);
   }
   return r;
 }

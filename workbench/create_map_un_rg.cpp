@@ -22,8 +22,8 @@ std::vector<std::string> ScaleItems() { return {kScaleCaptions.begin(), kScaleCa
 
 constexpr int kDefaultScale = 6;  // "1:1万"
 
-// Central meridian of the conversion: whole degrees shown with one decimal.
-constexpr SpinField::Limits kMeridianConvert{0, 360, 1, 0, 1};
+// Central meridian of the conversion, in degrees as given, as on the geodetic tabs.
+constexpr SpinField::Limits kMeridianConvert{0, 360, 1, kAnyDecimals};
 constexpr SpinField::Limits kGridStep{0, 1000, 10, 0};
 constexpr SpinField::Limits kFirstNumber{0, 10000, 10, 0};
 constexpr SpinField::Limits kScaleDenominator{0, 2000, 100, 0, -1, true};

@@ -451,6 +451,8 @@ class TfrmCreateMapUnRg {
     TCustomMapUnions checkedCustom;
   };
   bool ChooseExportRecords(bool checkedOnly, ExportRecords& r);
+  // The plane system of the records chosen for an export.
+  TPlaneSystem ExportSystem(bool checkedOnly, const ExportRecords& r);
   void AddNumber(const std::string& text);
   // What an export writes to the file chosen, reporting its progress; false
   // with the reason of a failure, or false when the user cancelled through

@@ -104,9 +104,7 @@ void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checke
   if (!ChooseExportRecords(checkedOnly, r)) return;
   if (r.standard == nullptr && !r.custom) return;
   const GisOptions options{format, geographic, GisEncoding::Utf8};
-  // The checked rows carry the plane system of their list's fill.
-  TPlaneSystem system = GeodeticTabOf(TabTableDatum()).Plane;
-  if (checkedOnly && !r.custom) ListSystem(*ActiveList(), system);
+  const TPlaneSystem system = ExportSystem(checkedOnly, r);
   const std::uint64_t records = r.custom ? RecordsOf(*r.customTable) : RecordsOf(*r.standard);
   RunExport(GisFilter(format), GisExtension(format), records,
             [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
@@ -116,6 +114,13 @@ void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checke
             },
             // A file that cannot be written.
             r.custom ? GisRefusal(*r.customTable, options) : GisRefusal(*r.standard, system, options));
+}
+
+TPlaneSystem TfrmCreateMapUnRg::ExportSystem(bool checkedOnly, const ExportRecords& r) {
+  // The checked rows carry the plane system of their list's fill.
+  TPlaneSystem system = GeodeticTabOf(TabTableDatum()).Plane;
+  if (checkedOnly && !r.custom) ListSystem(*ActiveList(), system);
+  return system;
 }
 
 bool TfrmCreateMapUnRg::ChooseExportRecords(bool checkedOnly, ExportRecords& r) {
@@ -163,11 +168,12 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic, bool checkedOnly) {
   // An independent grid has no geographic corners; other tabs have no table.
   if (r.standard == nullptr && !(r.custom && !geographic)) return;
   const std::uint64_t records = r.standard ? RecordsOf(*r.standard) : RecordsOf(*r.customTable);
+  const TPlaneSystem plane = ExportSystem(checkedOnly, r);
   RunExport(kMifFilter, "mif", records,
             [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
               if (r.custom) return WriteCustomMif(fileName, *r.customTable, &reason, report);
               if (geographic) return WriteGeoMif(fileName, *r.standard, &reason, report);
-              return WritePlaneMif(fileName, *r.standard, &reason, report);
+              return WritePlaneMif(fileName, *r.standard, plane.zone3, plane.cm, &reason, report);
             });
 }
 

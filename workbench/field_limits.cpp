@@ -9,7 +9,7 @@ namespace karvento {
 
 double IntoLimits(double v, const FieldLimits& limits) {
   if (std::isnan(v)) v = limits.min;
-  v = RoundToDecimals(v, limits.decimals);
+  if (limits.decimals != kAnyDecimals) v = RoundToDecimals(v, limits.decimals);
   if (v < limits.min) v = limits.min;
   if (v > limits.max) v = limits.max;
   return v + 0.0;  // never -0

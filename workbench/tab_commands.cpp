@@ -19,8 +19,6 @@
 namespace karvento {
 namespace {
 
-constexpr const char* kInvertedX = "最大X小于最小X，请检查坐标范围！";
-constexpr const char* kInvertedY = "最大Y小于最小Y，请检查坐标范围！";
 constexpr const char* kNoticeCaption = "提示";
 
 }  // namespace
@@ -89,8 +87,8 @@ void TfrmCreateMapUnRg::ClearArea(GeodeticTab& tab) {
 void TfrmCreateMapUnRg::GenerateCustom() {
   TCustomMapUnions result;
   // An inverted range would divide into nothing without a word.
-  const char* inverted = RzNumericEdit7.Value() < RzNumericEdit5.Value()   ? kInvertedX
-                         : RzNumericEdit8.Value() < RzNumericEdit6.Value() ? kInvertedY
+  const char* inverted = RzNumericEdit7.Value() < RzNumericEdit5.Value()   ? kInvertedXMessage
+                         : RzNumericEdit8.Value() < RzNumericEdit6.Value() ? kInvertedYMessage
                                                                            : nullptr;
   if (inverted != nullptr) {
     ui_.MessageBox(kErrorCaption, inverted, MessageButtons::Ok, MessageIcon::Error);

@@ -75,6 +75,22 @@ void AppendTwoDecimals(std::string& out, double v) {
   out.append(buf, res.ptr);
 }
 
+// A central meridian as two decimals (117.00, 118.50) where those read back
+// as the value, as files of whole meridians have always been written, and
+// otherwise in the shortest text that does (117.33333333333333 for 117°20′),
+// so that a reopened tab projects on the meridian that was saved.
+void AppendMeridian(std::string& out, double v) {
+  char buf[400];
+  const auto two = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+  double back = 0;
+  std::from_chars(buf, two.ptr, back);
+  if (back == v) {
+    out.append(buf, two.ptr);
+    return;
+  }
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+}
+
 [[noreturn]] void ThrowNotAFloat(std::string_view text) {
   throw Error("'" + std::string(text) + "' is not a valid floating point value");
 }
@@ -145,7 +161,7 @@ std::string FormatParameterFile(const TParameterSet& p) {
     out += "\r\n";
   }
   out += p.ZoneIndex == 0 ? "3\r\n" : "6\r\n";
-  AppendTwoDecimals(out, p.CentralMeridian);
+  AppendMeridian(out, p.CentralMeridian);
   out += "\r\n";
   AppendTruncated(out, p.OffsetX);
   out += "\r\n";
@@ -179,6 +195,22 @@ TParameterSet ParseParameterLines(const std::vector<std::string>& lines) {
 
 TParameterSet ReadParameterFile(const std::string& fileName) {
   return ParseParameterLines(ReadFirstLines(fileName, 8));
+}
+
+TParameterSet ReadCompleteParameterFile(const std::string& fileName) {
+  const std::vector<std::string> lines = ReadFirstLines(fileName, 8);
+  const auto refuse = [&](const std::string& why) {
+    throw Error("“" + fileName + "”不是参数文件：" + why);
+  };
+  if (lines.size() < 8) {
+    refuse("只有 " + std::to_string(lines.size()) + " 行，参数文件有 8 行（四个角点、分带方法、中央经线、两个偏移值）");
+  }
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::size_t pieces = SplitString(lines[k], ' ').size();
+    if (pieces < 1 || pieces > 3) refuse("第 " + std::to_string(k + 1) + " 行不是度、分、秒");
+  }
+  if (lines[4] != "3" && lines[4] != "6") refuse("第 5 行（分带方法）应为 3 或 6");
+  return ParseParameterLines(lines);
 }
 
 void ClampToFieldLimits(TParameterSet& p, Datum datum) {

@@ -63,6 +63,11 @@ void WriteParameterFile(const std::string& fileName, const TParameterSet& p);
 // point value".
 TParameterSet ReadParameterFile(const std::string& fileName);
 TParameterSet ParseParameterLines(const std::vector<std::string>& lines);
+// The same for a reader that has no fields to keep as they were (the command
+// line's --params): a file that is no parameter file, one with fewer than
+// eight lines or a zone line other than 3 or 6, is refused with Error naming
+// the file and the line, rather than read as zeros that list nothing.
+TParameterSet ReadCompleteParameterFile(const std::string& fileName);
 
 // Brings a parameter set into the limits of the parameter fields of datum's
 // geodetic tab (ParameterFieldsOf), as those fields bring the values of a file

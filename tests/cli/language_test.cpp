@@ -43,6 +43,10 @@ TEST(CliLanguage, ChineseByDefaultEnglishUnderAnEnglishLocale) {
        "karvento-cli sheets: cannot write the file '" + missing + "': No such file or directory\n"},
       {"sheets --from 116,39 --to 116.1,39.1 --progress --output /dev/null", 0, false, "6 / 6 幅",
        "6 / 6 sheets"},
+      // A reason with brackets of its own inside a file message.
+      {"sheets --aoi /vsicurl/http://x/a.shp", 1, false,
+       "无法读取范围文件 /vsicurl/http://x/a.shp：不读取 GDAL 的虚拟文件系统（/vsi…）\n",
+       "cannot read the area file /vsicurl/http://x/a.shp: GDAL's virtual file systems (/vsi…) are not read\n"},
   };
   for (const Environment& e : environments) {
     for (const Case& c : cases) {

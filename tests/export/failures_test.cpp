@@ -41,7 +41,7 @@ struct Named {
   Writer write;
 };
 const Named kWriters[] = {
-    {"WritePlaneMif", ".mif", [](const std::string& f, std::string* r) { return WritePlaneMif(f, OneStandard(), r); }},
+    {"WritePlaneMif", ".mif", [](const std::string& f, std::string* r) { return WritePlaneMif(f, OneStandard(), true, 117, r); }},
     {"WriteCustomMif", ".mif", [](const std::string& f, std::string* r) { return WriteCustomMif(f, OneCustom(), r); }},
     {"WriteGeoMif", ".mif", [](const std::string& f, std::string* r) { return WriteGeoMif(f, OneStandard(), r); }},
     {"ExportStandardMapUnionsToXls", ".xlsx",
@@ -91,7 +91,7 @@ TEST(ExportFailures, ExistingFilesSurviveAFailedExport) {
        [](const std::string& f, std::string* r) { return WriteCustomMif(f, OneCustom("\xE5\x9B"), r); },
        "无法写入文件 “"},
       {"an empty plane table", "s.mif",
-       [](const std::string& f, std::string* r) { return WritePlaneMif(f, {}, r); },
+       [](const std::string& f, std::string* r) { return WritePlaneMif(f, {}, true, 117, r); },
        "没有可导出的图幅：请先生成图幅号。"},
       {"a text longer than a cell holds", "s.xlsx",
        [&](const std::string& f, std::string* r) {
@@ -132,16 +132,16 @@ TEST(ExportFailures, ReasonsInFull) {
   TStandardMapUnions firstColumnEmpty = {{}, OneStandard()[0]};
   struct Case { const char* what; Writer write; std::string reason; } cases[] = {
       {"empty plane table",
-       [](const std::string& f, std::string* r) { return WritePlaneMif(f, {}, r); },
+       [](const std::string& f, std::string* r) { return WritePlaneMif(f, {}, true, 117, r); },
        "没有可导出的图幅：请先生成图幅号。"},
       {"plane table of empty columns",
-       [](const std::string& f, std::string* r) { return WritePlaneMif(f, {{}, {}, {}}, r); },
+       [](const std::string& f, std::string* r) { return WritePlaneMif(f, {{}, {}, {}}, true, 117, r); },
        "没有可导出的图幅：请先生成图幅号。"},
       {"empty independent grid",
        [](const std::string& f, std::string* r) { return WriteCustomMif(f, {}, r); },
        "没有可导出的图幅：请先生成图幅号。"},
       {"no sheet A for the bounds",
-       [&](const std::string& f, std::string* r) { return WritePlaneMif(f, firstColumnEmpty, r); },
+       [&](const std::string& f, std::string* r) { return WritePlaneMif(f, firstColumnEmpty, true, 117, r); },
        "无法确定 MIF 文件的范围：图幅表的第一组或最后一组没有图幅。"},
       {"MIF name that is its own MID name",
        [&](const std::string& f, std::string* r) { return WriteGeoMif(f + ".mid", OneStandard(), r); },

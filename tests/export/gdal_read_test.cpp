@@ -78,7 +78,7 @@ TEST(GdalReadsMif, EveryWriter) {
     const char* pen;
     const char* brush;
   } cases[] = {
-      {"plane coordinates", [&](const std::string& f) { return WritePlaneMif(f, standard, nullptr); }, numbers,
+      {"plane coordinates", [&](const std::string& f) { return WritePlaneMif(f, standard, true, 117, nullptr); }, numbers,
        "POLYGON ((39456000 4424600,39459500 4424600,39459500 4420000,39456000 4420000,39456000 4424600))",
        "Extent: (39456000.000000, 4410800.000000) - (39463000.000000, 4424600.000000)", "mapinfo-pen-0",
        "mapinfo-brush-0"},

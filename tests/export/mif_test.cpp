@@ -109,7 +109,7 @@ TEST(MifFiles, WorkedExamples) {
        Header("CoordSys Earth Projection 1, 0"), ""},
       {"plane corners as they stand, centre from the extreme values",
        [](const std::string& f, std::string* r) {
-         return WritePlaneMif(f, {{PlaneSheet("J50G003040", 39500000, 4400000, 4600)}}, r);
+         return WritePlaneMif(f, {{PlaneSheet("J50G003040", 39500000, 4400000, 4600)}}, true, 117, r);
        },
        Header("CoordSys NonEarth Units \"m\" Bounds (39477005, 4376988) (39527595, 4427612)") +
            Lines({"Region 1", "  5", "39500001 4404600", "39504600 4404602", "39504599 4400000",
@@ -167,12 +167,12 @@ TEST(MifFiles, BoundsFromSheetsAAndB) {
       {"two columns of three",
        // A: SW (0, -2), SE.X 999, NW.Y 1000 → minx -4995, miny -5012.
        // B: NE (2000, 3002), NW.X 1001, SE.Y 2000 → maxx 6995, maxy 8012.
-       [&](const std::string& f) { return WritePlaneMif(f, twoColumns, nullptr); },
+       [&](const std::string& f) { return WritePlaneMif(f, twoColumns, true, 117, nullptr); },
        "CoordSys NonEarth Units \"m\" Bounds (-4995, -5012) (6995, 8012)"},
       {"a conversion result",
        // A = a2: SW (100, 98), SE.X 109, NW.Y 110 → minx 55, miny 38.
        // B = b1: NE (520, 522), NW.X 501, SE.Y 500 → maxx 615, maxy 632.
-       [&](const std::string& f) { return WritePlaneMif(f, converted, nullptr); },
+       [&](const std::string& f) { return WritePlaneMif(f, converted, true, 117, nullptr); },
        "CoordSys NonEarth Units \"m\" Bounds (55, 38) (615, 632)"},
   };
   for (const auto& c : cases) {
@@ -255,16 +255,16 @@ TEST(MifFiles, ColumnsIntoSinksAsTheFilesOfTheTable) {
   }
   for (const bool geo : {false, true}) {
     ASSERT_TRUE(geo ? WriteGeoMif(dir.File("t.mif"), table, nullptr)
-                    : WritePlaneMif(dir.File("t.mif"), table, nullptr));
+                    : WritePlaneMif(dir.File("t.mif"), table, true, 117, nullptr));
     StringSink mif, mid;
-    MifColumnWriter writer(mif, mid, "t.mid", geo, &table.front().back(), &table.back().front());
+    MifColumnWriter writer(mif, mid, "t.mid", geo, &table.front().back(), &table.back().front(), true, 117);
     for (const auto& column : table) writer.Column(column);
     writer.Commit();
     EXPECT_EQ(mif.text, ReadFile(dir.File("t.mif"))) << geo;
     EXPECT_EQ(mid.text, ReadFile(dir.File("t.mid"))) << geo;
   }
   StringSink mif, mid;
-  MifColumnWriter writer(mif, mid, "图幅号.mid", true, nullptr, nullptr);
+  MifColumnWriter writer(mif, mid, "图幅号.mid", true, nullptr, nullptr, true, 0);
   try {
     writer.Column({Sheet("J50\n", 114, 39, 115, 40)});
     ADD_FAILURE() << "written";
@@ -311,7 +311,7 @@ TEST(MifFiles, SharedCornersWrittenAsEachCornerOnItsOwn) {
                    point(c[kNW]), "    Pen (1,0,0)", "    Brush (0,0,16777215)",
                    "    Center " + GeneralText((minX + maxX) / 2) + " " + GeneralText((minY + maxY) / 2)});
   }
-  ASSERT_TRUE(WritePlaneMif(dir.File("c.mif"), table, nullptr));
+  ASSERT_TRUE(WritePlaneMif(dir.File("c.mif"), table, true, 117, nullptr));
   const std::string text = ReadFile(dir.File("c.mif"));
   EXPECT_EQ(text.substr(text.find("Data\r\n") + 6), body);
   EXPECT_NE(body.find("4420000.12345679"), std::string::npos);  // the shared corner

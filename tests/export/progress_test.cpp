@@ -62,7 +62,7 @@ const TCustomMapUnions kCustom = Custom(50, 90);         // 4,500 records
 const std::vector<Named> kWriters = {
     {"WritePlaneMif", "t.mif", 6000,
      [](const std::string& f, std::string* r, const ExportProgress& p) {
-       return WritePlaneMif(f, kStandard, r, p);
+       return WritePlaneMif(f, kStandard, true, 117, r, p);
      }},
     {"WriteGeoMif", "t.mif", 6000,
      [](const std::string& f, std::string* r, const ExportProgress& p) {

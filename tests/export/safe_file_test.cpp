@@ -251,6 +251,10 @@ TEST(SafeFile, KeepsWhatTheFileIsOrWritesInPlace) {
          ASSERT_EQ(::chmod(f.c_str(), 0444), 0);
        },
        std::strerror(EACCES), root ? 65534 : me, 0444},
+      // Root may open any file, but a file without a write bit is read-only
+      // to whoever writes it.
+      {"a read-only file of root's, written by root", true, false,
+       [](const std::string& f) { ASSERT_EQ(::chmod(f.c_str(), 0444), 0); }, std::strerror(EACCES), 0, 0444},
       {"a file of root's that others may write, written by an ordinary user", true, true,
        [](const std::string& f) { ASSERT_EQ(::chmod(f.c_str(), 0666), 0); }, "", 0, 0666},
       {"a writable file in a folder that may not be written", true, true,

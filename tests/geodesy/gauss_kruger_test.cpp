@@ -10,6 +10,7 @@
 #include <string>
 
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/projection.h"
 #include "tests/geodesy/proj_tmerc.h"
 
 namespace karvento {
@@ -40,9 +41,79 @@ TEST(GaussKruger, ZoneArithmetic) {
       {38900000, true, 117, 38900000}, {19900000, true, 117, 58900000},
       {14000000, false, 117, 14000000}, {-400000, true, 117, 38600000}};
   for (const auto& p : prefixes) EXPECT_EQ(EastingWithZonePrefix(p.easting, p.zone3, p.cm), p.full);
-  // For a central meridian off the 3-degree series the two disagree.
-  EXPECT_EQ(FalseEasting(true, 118.5), 40500000);
-  EXPECT_EQ(ZoneNumber(true, 118.5), 39);
+  // A meridian of its own takes the number of the standard zone that holds
+  // it, its west boundary included; the forward and the inverse read the
+  // same number.
+  struct Own { bool zone3; double cm, number; } own[] = {
+      {true, 118.5, 40}, {true, 116, 39}, {true, 117.5, 39}, {true, 115.5, 39}, {true, 115.4, 38},
+      {false, 118.5, 20}, {false, 114, 20}, {false, 113.9, 19}, {false, 117.5, 20}};
+  for (const auto& o : own) {
+    EXPECT_EQ(ZoneNumber(o.zone3, o.cm), o.number) << o.cm;
+    const ZoneParams z = MakeZoneParams(o.zone3, o.cm);
+    EXPECT_EQ(z.number, o.number);
+    EXPECT_EQ(z.falseEasting, o.number * 1000000 + 500000);
+  }
+}
+
+// Every whole and half-degree meridian of 72°–136° E, on each datum and zone
+// width: a point 1° either side of the meridian goes to the plane and back
+// within 1 mm, and the plane point carries the meridian's zone number.
+TEST(GaussKruger, EveryMeridianRoundTripsOnItsOwnZoneNumber) {
+  int checked = 0;
+  for (const Datum datum : {Datum::Beijing54, Datum::Xian80, Datum::Cgcs2000}) {
+    for (const bool zone3 : {true, false}) {
+      for (double cm = 72; cm <= 136; cm += 0.5) {
+        for (const double dl : {-1.25, -0.4, 0.0, 0.7, 1.4}) {
+          const TLonLatDMS p = Point(cm + dl, 39.9);
+          const TPlanePoint x = GeoToPlane(datum, p, zone3, cm);
+          EXPECT_EQ(std::trunc(x.X / 1000000), ZoneNumber(zone3, cm)) << cm;
+          const TLonLatDMS back = PlaneToGeo(datum, x.Y, x.X, zone3, cm);
+          const TPlanePoint again = GeoToPlane(datum, back, zone3, cm);
+          EXPECT_NEAR(again.X, x.X, 0.001) << DatumInfoOf(datum).key << " " << zone3 << " " << cm;
+          EXPECT_NEAR(again.Y, x.Y, 0.001) << cm;
+          EXPECT_NEAR(DmsToDeg(back.Lon), cm + dl, 1e-8) << cm;
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(checked, 3 * 2 * 129 * 5);
+}
+
+// A sheet's corners share one zone: the request's, or without a central
+// meridian the zone that holds the whole sheet, a boundary on its east edge
+// included. A sheet across zones keeps each corner on its own zone.
+TEST(GaussKruger, TheZoneOfASheet) {
+  struct Case { bool zone3; double west, east, cm; } cases[] = {
+      {false, 113.75, 114, 111},      // I-49-144-D: 114° is the east edge of its zone
+      {false, 114, 114.25, 117},      // the sheet east of it
+      {true, 118.25, 118.5, 117},     // a 3-degree boundary at 118.5
+      {true, 118.5, 118.75, 120},
+      {true, 114, 120, std::nan("")}, // a 1:100万 sheet over two 3-degree zones
+      {false, 114, 120, 117},         // the same sheet in one 6-degree zone
+  };
+  for (const auto& c : cases) {
+    const ZoneParams z = SheetZone(MakeZoneParams(c.zone3, 0), c.west, c.east);
+    if (std::isnan(c.cm)) {
+      EXPECT_EQ(z.cm, 0) << c.west;
+    } else {
+      EXPECT_EQ(z.cm, c.cm) << c.west;
+      EXPECT_EQ(z.number, 0);
+      EXPECT_EQ(z.falseEasting, 500000);
+    }
+    EXPECT_EQ(CommonZoneMeridian(c.west, c.east, c.zone3) == c.cm, !std::isnan(c.cm));
+  }
+  // A named meridian is the zone of every sheet.
+  EXPECT_EQ(SheetZone(MakeZoneParams(true, 118.5), 100, 101).cm, 118.5);
+  // All four corners of I-49-144-D on the zone of 111° (the 114° corners no
+  // longer 540 km off in the zone of 117°), the same as its west neighbour's
+  // east corners.
+  const auto corners = SheetCorners(Datum::Beijing54, Point(113.75, 32), Point(114, 31.8), false, 0);
+  EXPECT_NEAR(corners[1].X - corners[0].X, 23600, 200);
+  const ZoneParams zone111{false, 111, 0, 500000};
+  EXPECT_EQ(corners[1], GeoToPlane(Datum::Beijing54, Point(114, 32), zone111));
+  EXPECT_NEAR(corners[1].X, GeoToPlane(Datum::Beijing54, Point(114, 32), false, 111).X - 19000000, 1e-6);
+  EXPECT_EQ(corners[0], GeoToPlane(Datum::Beijing54, Point(113.75, 32), false, 0));
 }
 
 TEST(GaussKruger, WorkedValues) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/projection.h"
 #include "gis/coordinate_system.h"
 #include "numbering/unMapUnRgPub.h"
 #include "read_back.h"
@@ -61,6 +62,7 @@ TEST(EpsgTable, EveryCodeIsTheSystemTheProjectionWrote) {
     const EpsgFacts geo = Lookup(d.geographic);
     EXPECT_FALSE(geo.projected);
     EXPECT_EQ(geo.datum, d.datumName) << d.geographic;
+    EXPECT_EQ(SheetSystemName(d.datum, true, true, 0, false), geo.name);
     for (bool zone3 : {true, false}) {
       const double width = zone3 ? 3 : 6;
       for (bool prefix : {true, false}) {
@@ -81,6 +83,8 @@ TEST(EpsgTable, EveryCodeIsTheSystemTheProjectionWrote) {
                                                              (FalseEasting(zone3, cm) - 5e5) / 1e6))
                                              : "CM " + std::to_string(static_cast<int>(cm)) + "E");
           EXPECT_EQ(f.name, family);
+          // The name a drawing's comment gives where GDAL is not (the page).
+          EXPECT_EQ(SheetSystemName(d.datum, false, zone3, cm, prefix), f.name);
           ++checked;
         }
       }
@@ -154,8 +158,8 @@ TEST(PlaneCrs, OneZoneOrARefusal) {
     int code;  // 0: refused
   } cases[] = {
       {115.5, 117, true, 0, 2436},  {115, 117, false, 0, 21460}, {118, 119, true, 0, 0},
-      {116, 118.5, true, 0, 0},     {118, 119, true, 117, 2415}, {118, 119, true, 120, 2416},
-      {112, 114, false, 0, 0},      {115, 116, false, 117, 21420},
+      {116, 118.5, true, 0, 2436},  // 118.5 bounds the zone of 117 from the east     {118, 119, true, 117, 2415}, {118, 119, true, 120, 2416},
+      {112, 114, false, 0, 21459}, {112, 114.5, false, 0, 0},      {115, 116, false, 117, 21420},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.west) + "–" + std::to_string(c.east));

@@ -22,7 +22,7 @@ using testing::ScratchDir;
 
 std::string Ours(const TStandardMapUnions& table, const TPlaneSystem& system, bool geographic, bool cornersOnly) {
   DxfSheetWriter writer({{system.datum, system.zone3, system.cm, system.offsetX, system.offsetY}, geographic,
-                         cornersOnly});
+                         cornersOnly, ""});
   for (const auto& column : table) {
     for (const TStandardMapUnion& s : column) writer.Add(s);
   }
@@ -78,10 +78,21 @@ TEST(DxfText, TheBytesOfGdalsDxfDriver) {
 
     // The command line's and the window's path, which writes it our way,
     // here into a file named as the entities' working file once was.
+    // Its drawing names the coordinate system in a comment before GDAL's
+    // bytes, and in ESRI's form in the .prj beside it.
     options.gdalDxf = false;
     const std::string ours = dir.File("entities.dxf");
     ASSERT_TRUE(WriteGisSheets(ours, table, c.system, options, &reason)) << reason;
-    EXPECT_EQ(ReadFile(ours), gdal);
+    const std::string drawing = ReadFile(ours);
+    const std::string comment = "999\nKarvento sheet frames, coordinate system: ";
+    ASSERT_EQ(drawing.substr(0, comment.size()), comment);
+    const std::size_t end = drawing.find('\n', comment.size());
+    const std::string name = drawing.substr(comment.size(), end - comment.size());
+    EXPECT_NE(name.find(DatumInfoOf(c.system.datum).epsgName), std::string::npos) << name;
+    EXPECT_EQ(name.find("Gauss-Kruger") == std::string::npos, c.geographic) << name;
+    EXPECT_EQ(drawing.substr(end + 1), gdal);
+    const std::string prj = ReadFile(dir.File("entities.prj"));
+    EXPECT_EQ(prj.substr(0, 7), c.geographic ? "GEOGCS[" : "PROJCS[") << prj;
   }
 }
 
@@ -103,7 +114,7 @@ TEST(DxfText, AnIndependentGridAndTheTextsGdalEscapes) {
   ASSERT_TRUE(WriteGisCustomSheets(file, table, options, &reason)) << reason;
   const std::string gdal = ReadFile(file);
 
-  DxfSheetWriter writer(DxfSheetOptions{});
+  DxfSheetWriter writer(DxfSheetOptions{{}, false, false, ""});
   GisFrame frame;
   for (const auto& row : table) {
     for (const TCustomMapUnion& s : row) {

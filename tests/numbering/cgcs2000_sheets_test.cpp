@@ -32,9 +32,15 @@ TEST(Cgcs2000Sheets, CornersWithinFiveNanometresOfTheExactProjection) {
       for (const TStandardMapUnion& s : column) {
         const TLonLatDMS at[4] = {{s.Range.West, s.Range.North}, {s.Range.East, s.Range.North},
                                   {s.Range.East, s.Range.South}, {s.Range.West, s.Range.South}};
+        // Without a central meridian every corner of a sheet on the zone
+        // that holds the sheet (an east edge on its boundary included), and
+        // each on its own zone where the sheet spans zones (J50 on 3-degree
+        // zones).
+        const double sheetCm =
+            CommonZoneMeridian(DmsToDeg(s.Range.West), DmsToDeg(s.Range.East), c.zone3);
         for (int k = 0; k < 4; ++k) {
           const double L = DmsToDeg(at[k].Lon), B = DmsToDeg(at[k].Lat);
-          const double cm = c.cm == 0 ? CentralMeridian(c.zone3, L) : c.cm;
+          const double cm = c.cm != 0 ? c.cm : !std::isnan(sheetCm) ? sheetCm : CentralMeridian(c.zone3, L);
           double x, y;
           exact.Forward(cm, B, L, x, y);
           x += FalseEasting(c.zone3, c.cm);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "geodesy/projection.h"
+#include "numbering/sheet_grid.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -71,14 +73,10 @@ TEST(Sheets, WorkedExampleEveryScaleBothStandards) {
       EXPECT_EQ(s.PlaneCorners[kSW], GeoToPlane54({row.w, row.s}, true, 117)) << s.MapUnionNo;
     }
   }
-  // The named routines are the scale table's routines.
-  TStandardMapUnions r;
-  CreateMapUnions5000(Beijing(), true, true, 117, r);
-  EXPECT_EQ(Numbers(r), std::vector<std::string>{"J-50-5-(24)-A"});
-  CreateMapUnions1000000(Beijing(), true, true, 117, false, r);
-  EXPECT_EQ(Numbers(r), std::vector<std::string>{"J50"});
-  CreateMapUnions25000(Beijing(), true, true, 117, r);
-  EXPECT_EQ(Numbers(r), std::vector<std::string>{"J-50-5-B-4"});
+  // The routine of each scale index is the scale table's.
+  EXPECT_EQ(Numbers(Old(Beijing(), 7)), std::vector<std::string>{"J-50-5-(24)-A"});
+  EXPECT_EQ(Numbers(New(Beijing(), 0)), std::vector<std::string>{"J50"});
+  EXPECT_EQ(Numbers(Old(Beijing(), 5)), std::vector<std::string>{"J-50-5-B-4"});
 }
 
 TEST(Sheets, NineSheetsComeColumnByColumnNorthToSouth) {
@@ -154,11 +152,10 @@ TEST(Sheets, NewStandardCornersOfTheMillionSheet) {
   for (ScaleIndex scale = 1; scale < kOldScaleCount; ++scale)
     for (const auto& n : Numbers(New(Area(A(115, 50), A(37, 10), A(116, 20), A(37, 30)), scale)))
       EXPECT_EQ(n.size(), 10u) << n;
-  // The new 1:100万 routine is the 1:100万 routine in new form.
-  TStandardMapUnions direct;
-  CreateMapUnions1000000(j50, true, true, 117, false, direct);
-  EXPECT_EQ(New(j50, 0), direct);
+  // The new 1:100万 sheet is the old one in new form.
+  const TStandardMapUnions direct = New(j50, 0);
   EXPECT_EQ(direct[0][0].MapUnionNo, "J50");
+  EXPECT_EQ(Old(j50, 0)[0][0].Range, direct[0][0].Range);
 }
 
 TEST(Sheets, CoordinateSystemChangesOnlyThePlaneCorners) {
@@ -196,7 +193,7 @@ TEST(Sheets, TooManySheetsAreRefusedBeforeAllocating) {
   const TStandardMapUnions before = r;
   for (bool oldStandard : {true, false}) {
     try {
-      oldStandard ? CreateMapUnions5000(hemisphere, true, true, 0, r)
+      oldStandard ? CreateOldMapUnions(hemisphere, 7, true, true, 0, r)
                   : CreateNewMapUnions(hemisphere, 7, true, 0, true, r);
       ADD_FAILURE() << "no refusal";
     } catch (const SheetLimitError& e) {
@@ -466,6 +463,47 @@ TEST(Sheets, CountsInMessagesAreGroupedByThousands) {
       {std::numeric_limits<double>::infinity(), "inf"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatCount(c.count), c.text) << c.count;
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// Without a central meridian a sheet's four corners share the zone that holds
+// it: I-49-144-D (113°45′–114°) lies in the 6-degree zone of 111° though 114°
+// starts the next zone, and the sheets east of 114° are on the zone of 117°.
+// Whole, under an area, and for the literal rules alike.
+TEST(Sheets, ACornerOnAZoneBoundaryBelongsToTheSheetItBounds) {
+  const TMapUnionRange request = Area(A(113, 50), A(31, 50), A(114, 20), A(32, 10));
+  const GeoMultiPolygon area = {{{{{113.9, 31.9}, {114.1, 31.9}, {114.1, 32.05}, {113.9, 32.05}, {113.9, 31.9}}}}};
+  for (const Datum datum : {Datum::Beijing54, Datum::Cgcs2000}) {
+    TStandardMapUnions whole, literalRules, inArea;
+    CreateSheets(request, 4, Standard::Old, false, datum, 0, whole);
+    literal::CreateSheets(request, 4, Standard::Old, false, datum, 0, true, literalRules);
+    CreateMapUnionsInArea(area, 4, false, false, datum, 0, 0, inArea);
+    int boundary = 0;
+    for (const TStandardMapUnions* table : {&whole, &literalRules, &inArea}) {
+      ASSERT_FALSE(table->empty());
+      for (const auto& column : *table) {
+        for (const TStandardMapUnion& s : column) {
+          const double west = DmsToDeg(s.Range.West), east = DmsToDeg(s.Range.East);
+          const double cm = west < 114 ? 111 : 117;
+          const ZoneParams zone{false, cm, 0, 500000};
+          const TLonLatDMS at[4] = {{s.Range.West, s.Range.North}, {s.Range.East, s.Range.North},
+                                    {s.Range.East, s.Range.South}, {s.Range.West, s.Range.South}};
+          for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(s.PlaneCorners[k], GeoToPlane(datum, at[k], zone)) << s.MapUnionNo << " corner " << k;
+          }
+          // A frame 1:5万 wide, not a bow-tie across two zones.
+          EXPECT_NEAR(s.PlaneCorners[kNE].X - s.PlaneCorners[kNW].X, 23600, 300) << s.MapUnionNo;
+          if (east == 114) ++boundary;
+        }
+      }
+    }
+    EXPECT_EQ(boundary, 2 + 2 + 2) << "the two sheets west of 114° in each table";
+  }
 }
 
 }  // namespace

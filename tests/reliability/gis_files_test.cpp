@@ -54,7 +54,7 @@ TEST(CliGisFiles, WhatTheNameOpensIsWrittenOrRefused) {
   TempDir dir;
   // (A KML's folder is named after its file: the references bear the names.)
   ASSERT_EQ(Shell(dir, "mkdir ref && " + kSheets + "--format kml --output ref/pipe.kml && " + kSheets +
-                           "--format kml --output ref/stdout.kml && " + kSheets +
+                           "--format kml --output ref/图幅.kml && " + kSheets +
                            "--format dxf --output plain.dxf && mkfifo pipe.kml pipe.gpkg && "
                            "printf old > real.gpkg && chmod 600 real.gpkg && ln -s real.gpkg link.gpkg")
                 .status,
@@ -73,7 +73,8 @@ TEST(CliGisFiles, WhatTheNameOpensIsWrittenOrRefused) {
        kPrefix + "pipe.gpkg" + kNotRegular + "GeoPackage 只能写入普通文件\n"},
       {"DXF through a link to the process's own standard output, a pipe",
        kSheets + "--format dxf --output /proc/self/fd/1 | cmp - plain.dxf && echo same", 0, "same\n", ""},
-      {"KML to standard output", kSheets + "--format kml --output - | cmp - ref/stdout.kml && echo same", 0,
+      // Standard output has no name of its own: its folder is "图幅".
+      {"KML to standard output", kSheets + "--format kml --output - | cmp - ref/图幅.kml && echo same", 0,
        "same\n", ""},
       {"a link to a private GeoPackage: written through, still a private link",
        kSheets + "--format gpkg --output link.gpkg && stat -c '%F %a' link.gpkg real.gpkg && ls -A | grep -c gpkg",

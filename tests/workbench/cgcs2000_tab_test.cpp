@@ -45,7 +45,7 @@ TEST_F(Cgcs2000Tab, SitsAfterTheLegacyTabsWithTheControlsOfTabZero) {
     EXPECT_EQ(t5.Corners[i].Value(), t0.Corners[i].Value()) << i;
   }
   EXPECT_EQ(t5.Meridian.Max(), 180);
-  EXPECT_EQ(t5.Meridian.DisplayDecimals(), 1);
+  EXPECT_EQ(t5.Meridian.DisplayDecimals(), kAnyDecimals);
   EXPECT_EQ(t5.Zone.Items(), t0.Zone.Items());
   EXPECT_EQ(t5.Zone.ItemIndex(), 0);
   EXPECT_EQ(t5.Scale.Items(), t0.Scale.Items());

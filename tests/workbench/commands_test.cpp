@@ -651,6 +651,37 @@ TEST_F(CoordinateTools, PlaneToDms) {
   EXPECT_NEAR(Corners(0)[5], 0, 0.001);
 }
 
+// 中央经度 takes what the command line's --cm takes, nothing rounded or
+// clamped unseen, and XY-->度分秒 of a projected point on such a meridian
+// (a 1.5-degree zone's 118.5, a city's 117°20′) gives the point back.
+TEST_F(CoordinateTools, AnyCentralMeridianTypedAndRoundTripped) {
+  struct Typed { const char* text; bool taken; double cm; } typed[] = {
+      {"117.5", true, 117.5}, {"117,25", true, 117.25}, {"116:21", true, 116.35},
+      {"117°20′", true, 117 + 1.0 / 3}, {"118.5", true, 118.5}, {"400", false, 118.5},
+      {"-3", false, 118.5}, {"abc", false, 118.5}, {"117:75", false, 118.5}};
+  for (const Typed& t : typed) {
+    frm.EnterText(frm.RzSpinEdit13, t.text);
+    EXPECT_DOUBLE_EQ(frm.RzSpinEdit13.Value(), t.cm) << t.text;
+    EXPECT_EQ(frm.StatusLine.Caption.empty(), t.taken) << t.text << " " << frm.StatusLine.Caption;
+  }
+  EXPECT_EQ(frm.RzSpinEdit13.Text(), "118.5");
+  for (const double cm : {118.5, 117 + 1.0 / 3, 116.0}) {
+    for (const int zoneIndex : {0, 1}) {
+      frm.SetActiveTab(0);
+      frm.RzComboBox1.SetItemIndex(zoneIndex);
+      frm.RzSpinEdit13.SetValue(cm);
+      const TLonLatDMS point{DegToDms(cm - 0.25), DegToDms(39.9)};
+      const TPlanePoint x = GeoToPlane54(point, zoneIndex == 0, cm);
+      ui.focus = "RzSpinEdit1";
+      ui.points.push_back(std::pair{x.X, x.Y});
+      frm.N4Click();
+      EXPECT_TRUE(ui.messages.empty());
+      const double lon = Corners(0)[0] + Corners(0)[1] / 60 + Corners(0)[2] / 3600;
+      EXPECT_NEAR(lon, cm - 0.25, 0.001 / 3600) << cm << " zone index " << zoneIndex;
+    }
+  }
+}
+
 TEST_F(CoordinateTools, PlanePointsOutsideTheProjectionAreRefused) {
   // Beyond the pole's northing: an error, and the corner stays as it was.
   frm.RzSpinEdit13.SetValue(117);

@@ -162,9 +162,10 @@ TEST(ParameterFile, ValuesBroughtIntoTheFieldsOfTheDatumsTab) {
     double offsetY, offsetYBrought;
   } cases[] = {
       // Only Xi'an 1980's X offset is a whole number.
-      {Datum::Beijing54, 0, 0, 117.45, 117, 39000000.5, 39000000.5, 100.4, 100},
-      {Datum::Xian80, 0, 0, 117.45, 117, 39000000.5, 39000001, 100.4, 100},
-      {Datum::Cgcs2000, 0, 0, 117.45, 117, 39000000.5, 39000000.5, 100.4, 100},
+      // A central meridian of its own is kept as it is.
+      {Datum::Beijing54, 0, 0, 117.45, 117.45, 39000000.5, 39000000.5, 100.4, 100},
+      {Datum::Xian80, 0, 0, 117.45, 117.45, 39000000.5, 39000001, 100.4, 100},
+      {Datum::Cgcs2000, 0, 0, 117.45, 117.45, 39000000.5, 39000000.5, 100.4, 100},
       // Zone indexes but 0 are the second item; meridians within 0..180;
       // offsets that are no number are 0.
       {Datum::Beijing54, 5, 1, 200, 180, nan, 0, -inf, 0},

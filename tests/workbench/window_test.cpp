@@ -45,8 +45,9 @@ TEST_F(Window, SpinFieldsStartAtZeroWithTheirLimits) {
     bool spinOnly;
   };
   std::vector<Case> cases = {
-      {"RzSpinEdit13", 180, 1, 0, 1, false},    {"RzSpinEdit26", 180, 1, 0, 1, false},
-      {"RzSpinEdit34", 360, 1, 0, 1, false},    {"RzSpinEdit28", 1000, 10, 0, 0, false},
+      {"RzSpinEdit13", 180, 1, kAnyDecimals, kAnyDecimals, false},
+      {"RzSpinEdit26", 180, 1, kAnyDecimals, kAnyDecimals, false},
+      {"RzSpinEdit34", 360, 1, kAnyDecimals, kAnyDecimals, false}, {"RzSpinEdit28", 1000, 10, 0, 0, false},
       {"RzSpinEdit29", 1000, 10, 0, 0, false},  {"RzSpinEdit30", 10000, 10, 0, 0, false},
       {"RzSpinEdit31", 10000, 10, 0, 0, false}, {"RzSpinEdit27", 2000, 100, 0, 0, true},
   };

@@ -226,7 +226,7 @@ val ExportSheets(const Request& r, const val& coords, const val& shape, double m
       }
       StringSink mif, mid;
       MifColumnWriter writer(mif, mid, "图幅号.mid", geo, framed ? &southWest : nullptr,
-                             framed ? &northEast : nullptr);
+                             framed ? &northEast : nullptr, r.zone3, r.cm);
       WalkListed(walk, r, mask, [&](std::vector<TStandardMapUnion>& column) {
         writer.Column(column);
       });

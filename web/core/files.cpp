@@ -6,6 +6,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -125,10 +126,26 @@ val DxfFile(const Request& r, const val& coords, const val& shape, double minCov
             bool geographic, bool cornersOnly, const val& takeEntities) {
   try {
     JsSink entities(takeEntities);
-    DxfSheetWriter writer({{DatumOf(r.datum), r.zone3, r.cm, r.offsetX, r.offsetY}, geographic, cornersOnly},
+    DxfSheetWriter writer({{DatumOf(r.datum), r.zone3, r.cm, r.offsetX, r.offsetY}, geographic, cornersOnly, ""},
                           entities);
-    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) { writer.Add(s); });
+    double westmost = 180, eastmost = 0;
+    ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) {
+      writer.Add(s);
+      westmost = std::min(westmost, DmsToDeg(s.Range.West));
+      eastmost = std::max(eastmost, DmsToDeg(s.Range.East));
+    });
     writer.FinishEntities();
+    // The comment that names the drawing's system, as the command line's
+    // drawing names it (the table's one zone where no meridian was named).
+    if (writer.sheets() > 0) {
+      const double cm = geographic ? r.cm : PlaneZoneMeridian(westmost, eastmost, r.zone3, r.cm);
+      const int epsg = geographic ? DatumInfoOf(DatumOf(r.datum)).geographicEpsg
+                                  : GaussKrugerEpsg(DatumOf(r.datum), r.zone3, cm, r.cm != 0);
+      writer.SetSystem(SheetSystemName(DatumOf(r.datum), geographic, r.zone3, cm, r.cm != 0, r.offsetX, r.offsetY) +
+                       (epsg != 0 && (geographic || (r.offsetX == 0 && r.offsetY == 0))
+                            ? " (EPSG:" + std::to_string(epsg) + ")"
+                            : ""));
+    }
     StringSink head, tail;
     writer.WriteHead(head);
     DxfSheetWriter::WriteTail(tail);
