@@ -40,11 +40,14 @@ void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, cons
 // --output do: format dxf, pdf or svg; output a folder (one file per sheet)
 // or a file (one sheet, or every sheet as the pages of a PDF). name and
 // notes go into the margins; p is the plane system of the datum note (cm 0:
-// none).
+// none). The count and estimated size are said first; a run above the bound
+// needs --yes in args. Every name is checked (a file name, once in the run)
+// before the first file is written.
 struct Projection;
+class Args;
 void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, const Projection& p,
                             const std::string& format, const std::string& output,
-                            const std::string& name, const std::string& notes);
+                            const std::string& name, const std::string& notes, const Args& args);
 
 // Sheet numbers, one per line, from a file or (for an empty name) standard
 // input, read as a number list is.

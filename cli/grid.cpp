@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // karvento-cli grid: the Generate of the independent tab.
+#include <cmath>
 #include <string>
 
 #include "cli/commands.h"
@@ -48,7 +49,8 @@ const char* kHelp =
     "  --scale S --sheet WxH   1:S 比例尺下 W x H 厘米图纸的图幅（1:500 的 50x50\n"
     "                     即 250 米 x 250 米），代替 --step-x/--step-y\n"
     "  --scheme coords|rowcol|serial\n"
-    "                     按西南角的北坐标-东坐标公里数编号（坐标编号，3810.0-25.5；\n"
+    "                     按西南角的北坐标-东坐标公里数编号（坐标编号，3810.0-525.5，\n"
+    "                     东坐标为带内的全部公里数；\n"
     "                     1:500 取 0.01 公里，1:1000 和 1:2000 取 0.1 公里，1:5000\n"
     "                     起取 1 公里），按自上而下的行字母和自左而右的列号编号\n"
     "                     （行列编号，A-1），或自西北起编 1、2、…（流水编号），\n"
@@ -58,7 +60,8 @@ const char* kHelp =
     "                     坐标系（东坐标带或不带带号）\n"
     "  --frame dxf|pdf|svg  输出每个图幅的图廓而不是列表，写入文件夹 --output 目录/\n"
     "                     （每个图幅一个文件；只有一个图幅时可为文件，或全部图幅\n"
-    "                     一个 PDF），图廓外注记 --name 文字 和 --notes '行|行'\n"
+    "                     一个 PDF），图廓外注记 --name 文字 和 --notes '行|行'；\n"
+    "                     超过 10 000 个图廓或约 1 GB 时须加 --yes\n"
     "\n"
     "示例：1 公里 x 500 米的区域分成 500 米的图幅，编号 1+1、1+2：\n"
     "  karvento-cli grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 \\\n"
@@ -74,7 +77,7 @@ const OptionSpec kOwn[] = {{"min-x", true},     {"min-y", true},     {"max-x", t
                            {"start-row", true}, {"start-col", true}, {"by", true},
                            {"format-string", true}, {"scale", true}, {"sheet", true},
                            {"scheme", true},        {"frame", true}, {"name", true},
-                           {"notes", true}};
+                           {"notes", true},         {"yes", false}};
 
 double Required(const Args& args, const char* name) {
   const auto v = args.Value(name);
@@ -112,8 +115,12 @@ int RunGrid(const std::vector<std::string>& words) {
     if (args.Has("step-x") || args.Has("step-y")) throw UsageError(Tr("请给出 --sheet 或 --step-x/--step-y，不能两者都给"));
     const std::size_t x = sheet->find('x');
     if (x == std::string::npos) throw UsageError(TrFormat("--sheet：“%s”不是 宽x高（厘米）", {*sheet}));
-    stepX = ParseNumber(sheet->substr(0, x), "--sheet") * denominator / 100;
-    stepY = ParseNumber(sheet->substr(x + 1), "--sheet") * denominator / 100;
+    const double w = ParseNumber(sheet->substr(0, x), "--sheet"), h = ParseNumber(sheet->substr(x + 1), "--sheet");
+    if (!(w > 0 && h > 0 && std::isfinite(w) && std::isfinite(h))) {
+      throw UsageError(TrFormat("--sheet：“%s”的宽和高须大于 0（厘米）", {*sheet}));
+    }
+    stepX = w * denominator / 100;
+    stepY = h * denominator / 100;
   } else {
     stepX = Required(args, "step-x");
     stepY = Required(args, "step-y");
@@ -141,10 +148,11 @@ int RunGrid(const std::vector<std::string>& words) {
                                     byRowCol, sheets);
   }
   if (!refusal.empty()) throw Error(refusal);
+  if (args.Has("yes") && !frames) throw UsageError(Tr("--yes 须与 --frame 同用"));
   if (frames) {
     if (!args.Has("output")) throw UsageError(Tr("--frame 需要 --output 目录/ 或文件"));
     WriteRectangularFrames(sheets, denominator, p, *args.Value("frame"), *args.Value("output"),
-                           args.Value("name").value_or(""), args.Value("notes").value_or(""));
+                           args.Value("name").value_or(""), args.Value("notes").value_or(""), args);
     return 0;
   }
   // The map's title is part of the drawing: Chinese in every language.

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/modules.h"
+#include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/text_files.h"
 
@@ -173,6 +174,15 @@ int RunSheets(const std::vector<std::string>& words) {
     if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", TranslateMessage(area->notice).c_str());
   }
 
+  // Corners beyond the datum's millimetre: the request's extent snapped
+  // outward to whole sheets.
+  {
+    const TMapUnionRange r = area && p.cm != 0 ? AreaSheetRange(area->area, scale) : range;
+    const double step = LonStepTable[scale];
+    const std::string w = ProjectionAccuracyWarning(
+        Tr("图幅"), p.datum, FloorToStep(DmsToSec(r.West), step) / 3600, CeilToStep(DmsToSec(r.East), step) / 3600, p.cm);
+    if (!w.empty() && !o.quiet) std::fprintf(stderr, "karvento-cli sheets: %s\n", TranslateMessage(w).c_str());
+  }
   // A workbook and an index map are made from the whole table in memory (a
   // worksheet holds a limited number of rows, a map is drawn whole): such a
   // request keeps the window's sheet limit.

@@ -77,12 +77,25 @@ void PaintFrame(QPainter& p, const MapFrame& frame, const QSizeF& pageMm, double
     p.setFont(font);
     const QFontMetricsF fm(font);
     const QString text = Q(t.text);
-    const double w = fm.horizontalAdvance(text);
+    // The frame is laid out for texts of their layout width
+    // (FrameTextWidthMm); a font that writes one wider is narrowed to it.
+    const double layout = FrameTextWidthMm(t.text, t.heightMm) * dotsPerMm;
+    const double advance = fm.horizontalAdvance(text);
+    const double narrow = advance > layout && advance > 0 ? layout / advance : 1;
+    const double w = advance * narrow;
     const double cap = t.heightMm * dotsPerMm;
     const QPointF a = at(t.at);
     const double x = t.h == HAlign::Left ? a.x() : t.h == HAlign::Centre ? a.x() - w / 2 : a.x() - w;
     const double baseline = t.v == VAlign::Bottom ? a.y() : t.v == VAlign::Middle ? a.y() + cap / 2 : a.y() + cap;
-    p.drawText(QPointF(x, baseline), text);
+    if (narrow < 1) {
+      p.save();
+      p.translate(x, baseline);
+      p.scale(narrow, 1);
+      p.drawText(QPointF(0, 0), text);
+      p.restore();
+    } else {
+      p.drawText(QPointF(x, baseline), text);
+    }
   }
   p.restore();
 }

@@ -221,10 +221,26 @@ std::string RowLetters(long long row) {
   return letters;
 }
 
+namespace {
+
+// The easting of a 坐标编号 in kilometres within its zone: a zone number in
+// the millions is dropped (39 525 750 m is 525.75 km), so that the name is
+// the same whether the grid's eastings carry it or not.
+double EastingKmInZone(double x) {
+  return std::abs(x) >= 1000000.0 ? (x - Truncate(x / 1000000.0) * 1000000.0) / 1000.0 : x / 1000.0;
+}
+
+// Kilometres of a 坐标编号's last decimal: 0.01 at 1:500, 0.1 at 1:1000 and
+// 1:2000, 1 from 1:5000.
+int CoordinateDecimals(int denominator) { return denominator <= 500 ? 2 : denominator < 5000 ? 1 : 0; }
+
+}  // namespace
+
 std::string CoordinateSheetNumber(double minX, double minY, int denominator) {
-  const int decimals = denominator <= 500 ? 2 : denominator < 5000 ? 1 : 0;
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%.*f-%.*f", decimals, minY / 1000, decimals, KmRemainder(minX));
+  const int decimals = CoordinateDecimals(denominator);
+  // Any double fits: the largest has 309 digits before the point.
+  char buf[700];
+  std::snprintf(buf, sizeof buf, "%.*f-%.*f", decimals, minY / 1000, decimals, EastingKmInZone(minX));
   return buf;
 }
 
@@ -243,6 +259,18 @@ std::string CreateRectangularMapUnions(double minX, double minY, double maxX, do
   if (!std::isfinite(cols * rows)) throw Error(kBeyondNumbersMessage);
   if (cols * rows > static_cast<double>(kMaxSheets) || rows > static_cast<double>(kMaxSheets)) {
     ThrowSheetLimit(std::max(cols * rows, rows), "请缩小范围或加大图幅的X、Y方向尺寸。");
+  }
+  if (scheme == RectangularScheme::Coordinates) {
+    // Two sheets of the run may not share a name: a sheet narrower than the
+    // name's last decimal, or a run across a 1000 km line of a zone-numbered
+    // easting (the zone number is not in the name), would repeat names.
+    const double unit = CoordinateDecimals(denominator) == 2 ? 10 : CoordinateDecimals(denominator) == 1 ? 100 : 1000;
+    const double xa = c0 * sheetWidth, xb = c1 * sheetWidth;
+    const bool acrossZones = std::abs(xa) >= 1000000.0 && cols > 1 &&
+                             Truncate(xa / 1000000.0) != Truncate((xb - sheetWidth) / 1000000.0);
+    if ((cols > 1 && sheetWidth < unit) || (rows > 1 && sheetHeight < unit) || acrossZones) {
+      return kRepeatedCoordinateNumbersMessage;
+    }
   }
   const auto nRows = static_cast<long long>(rows), nCols = static_cast<long long>(cols);
   TCustomMapUnions out(static_cast<std::size_t>(nRows));

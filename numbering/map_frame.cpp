@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "geodesy/projection.h"
+#include "geodesy/projection_accuracy.h"
 #include "numbering/error.h"
 #include "numbering/sheet_outline.h"
 #include "numbering/unMapUnRgPub.h"
@@ -33,9 +34,6 @@ const std::array<FrameStyle, kScaleCount> kFrameStyles = {{
 
 namespace {
 
-// A kilometre line is labelled only this far (paper) from a frame corner, so
-// that its label stays clear of the corner's coordinates.
-constexpr double kCornerClearMm = 14;
 
 struct Vec {
   double x, y;
@@ -142,17 +140,61 @@ std::string AngleLabel(double seconds) {
   return t;
 }
 
-// The width of a text on paper, estimated: Chinese characters square, the
-// others 0.6 of the height. For the bounds and the 接合图表's cells.
-double TextWidthMm(std::string_view text, double height) {
-  double w = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    w += (len >= 3 && !(c == 0xE2)) ? height / 0.75 : 0.75 * height;  // ′ ″ (E2 80 B2/B3) are narrow
-    i += static_cast<std::size_t>(len);
+// The em of a character in the layout (see FrameTextWidthMm) and whether it
+// is a character of the digits' height.
+struct Advance {
+  double em;
+  bool low;
+};
+Advance AdvanceOf(std::string_view text, std::size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+  const std::string_view ch = text.substr(i, len);
+  i += len;
+  if (len == 1) {
+    if (c >= '0' && c <= '9') return {0.56, true};
+    if (c == '.' || c == ':') return {0.28, true};
+    if (c == '-') return {0.33, true};
+    if (c == ' ') return {0.27, true};
+    if (c == 'M' || c == 'W' || c == 'm' || c == 'w') return {0.9, true};
+    // Descenders reach below the digits' box.
+    const bool descends = c == 'g' || c == 'j' || c == 'p' || c == 'q' || c == 'y' || c == 'J' || c == 'Q';
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return {0.62, !descends};
+    return {0.6, true};
   }
-  return w;
+  if (ch == "°") return {0.44, true};
+  if (ch == "′") return {0.24, true};
+  if (ch == "″") return {0.41, true};
+  return {1.0, false};
+}
+
+// The em of a height: the painter's font size is the height / 0.75.
+constexpr double kEmPerHeight = 1 / 0.75;
+
+// The clearance, paper millimetres, of a label from a line's edge and from
+// another label.
+constexpr double kTextClearMm = 0.25;
+
+// Whether segment ab meets the box (Liang–Barsky clipping).
+bool SegmentMeetsBox(const TPlanePoint& a, const TPlanePoint& b, const FrameBox& box) {
+  double t0 = 0, t1 = 1;
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.X - box.x0, box.x1 - a.X, a.Y - box.y0, box.y1 - a.Y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  return true;
 }
 
 class Builder {
@@ -168,6 +210,44 @@ class Builder {
   void Text(FrameLayer layer, std::string text, TPlanePoint at, double h, HAlign ha, VAlign va) {
     f_.texts.push_back({layer, std::move(text), at, h, ha, va});
   }
+  // A closed ring of the given weight that placed texts keep clear of.
+  void Block(std::vector<TPlanePoint> ring, double widthMm) { blocks_.push_back({std::move(ring), widthMm}); }
+  // Whether a text's box stays kTextClearMm clear of every blocking line
+  // and of every text placed before it.
+  bool Free(const FrameText& t) const {
+    const FrameBox box = FrameTextBox(t, f_.denominator);
+    for (const Blocking& bl : blocks_) {
+      const double pad = M(bl.widthMm / 2 + kTextClearMm);
+      const FrameBox grown{box.x0 - pad, box.y0 - pad, box.x1 + pad, box.y1 + pad};
+      for (std::size_t i = 0; i < bl.ring.size(); ++i) {
+        if (SegmentMeetsBox(bl.ring[i], bl.ring[(i + 1) % bl.ring.size()], grown)) return false;
+      }
+    }
+    const double gap = M(kTextClearMm);
+    for (const FrameBox& o : placed_) {
+      if (box.x0 < o.x1 + gap && o.x0 < box.x1 + gap && box.y0 < o.y1 + gap && o.y0 < box.y1 + gap) return false;
+    }
+    return true;
+  }
+  void Place(FrameText t) {
+    placed_.push_back(FrameTextBox(t, f_.denominator));
+    f_.texts.push_back(std::move(t));
+  }
+  // Places t at its height or, where it does not fit, at the largest of
+  // 95 %, 90 %, … 60 % of it that does; false (and placed at 60 %) when none
+  // does.
+  bool PlaceFitted(FrameText t) {
+    const double h = t.heightMm;
+    for (int k = 0; k <= 8; ++k) {
+      t.heightMm = h * (1 - 0.05 * k);
+      if (Free(t)) {
+        Place(std::move(t));
+        return true;
+      }
+    }
+    Place(std::move(t));
+    return false;
+  }
   // Bounds over every line and every text's estimated box.
   void Finish() {
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
@@ -178,18 +258,22 @@ class Builder {
       for (const TPlanePoint& p : l.points) take(p.X, p.Y);
     }
     for (const FrameText& t : f_.texts) {
-      const double w = M(TextWidthMm(t.text, t.heightMm)), h = M(t.heightMm);
-      const double left = t.h == HAlign::Left ? t.at.X : t.h == HAlign::Centre ? t.at.X - w / 2 : t.at.X - w;
-      const double bottom = t.v == VAlign::Bottom ? t.at.Y : t.v == VAlign::Middle ? t.at.Y - h / 2 : t.at.Y - h;
-      take(left, bottom);
-      take(left + w, bottom + h);
+      const FrameBox box = FrameTextBox(t, f_.denominator);
+      take(box.x0, box.y0);
+      take(box.x1, box.y1);
     }
     f_.minX = x0, f_.minY = y0, f_.maxX = x1, f_.maxY = y1;
   }
 
  private:
+  struct Blocking {
+    std::vector<TPlanePoint> ring;
+    double widthMm;
+  };
   MapFrame& f_;
   double k_;
+  std::vector<Blocking> blocks_;
+  std::vector<FrameBox> placed_;
 };
 
 // A scale bar of five units of 1, 2 or 5 × 10^n metres, each at least 10 mm
@@ -241,12 +325,20 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
            HAlign::Centre, VAlign::Bottom);
   }
 
-  // 接合图表: three rows of three cells above the outer frame's left end.
-  double cellMm = 16;
-  for (const std::string& neighbour : neighbours) {
-    cellMm = std::max(cellMm, TextWidthMm(neighbour, st.noteMm) + 3);
+  // 接合图表: three rows of three cells above the outer frame's left end,
+  // each neighbour's number and, where the request names it, its 图名 under it.
+  std::array<std::string, 9> titles;
+  bool titled = false;
+  for (int k = 0; k < 9; ++k) {
+    if (k != 4 && !neighbours[k].empty() && request.neighbourName) titles[k] = request.neighbourName(neighbours[k]);
+    titled = titled || !titles[k].empty();
   }
-  const double cw = b.M(cellMm), ch = b.M(st.noteMm * 2.2);
+  const double titleMm = st.noteMm * 0.9;
+  double cellMm = 16;
+  for (int k = 0; k < 9; ++k) {
+    cellMm = std::max({cellMm, FrameTextWidthMm(neighbours[k], st.noteMm) + 3, FrameTextWidthMm(titles[k], titleMm) + 3});
+  }
+  const double cw = b.M(cellMm), ch = b.M(st.noteMm * (titled ? 3.8 : 2.2));
   const double gx = ox0, gy = above;  // lower left corner of the table
   b.Line(FrameLayer::Neighbours, st.gridWidth, true,
          {{gx, gy}, {gx + 3 * cw, gy}, {gx + 3 * cw, gy + 3 * ch}, {gx, gy + 3 * ch}});
@@ -268,8 +360,15 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
       continue;
     }
     if (neighbours[k].empty()) continue;
-    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm,
-           HAlign::Centre, VAlign::Middle);
+    if (titles[k].empty()) {
+      b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2}, st.noteMm, HAlign::Centre,
+             VAlign::Middle);
+      continue;
+    }
+    b.Text(FrameLayer::Neighbours, neighbours[k], {cellX + cw / 2, cellY + ch / 2 + b.M(1.1)}, st.noteMm,
+           HAlign::Centre, VAlign::Bottom);
+    b.Text(FrameLayer::Neighbours, titles[k], {cellX + cw / 2, cellY + ch / 2 - b.M(0.6)}, titleMm, HAlign::Centre,
+           VAlign::Top);
   }
 
   // Below: the numeric scale and the scale bar, centred; the notes at the left.
@@ -287,6 +386,24 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
 }
 
 }  // namespace
+
+double FrameTextWidthMm(std::string_view text, double heightMm) {
+  double em = 0;
+  for (std::size_t i = 0; i < text.size();) em += AdvanceOf(text, i).em;
+  return em * heightMm * kEmPerHeight;
+}
+
+FrameBox FrameTextBox(const FrameText& t, int denominator) {
+  const double k = denominator / 1000.0;
+  bool low = true;
+  for (std::size_t i = 0; i < t.text.size();) low = AdvanceOf(t.text, i).low && low;
+  const double w = FrameTextWidthMm(t.text, t.heightMm) * k, h = t.heightMm * k, em = h * kEmPerHeight;
+  const double left = t.h == HAlign::Left ? t.at.X : t.h == HAlign::Centre ? t.at.X - w / 2 : t.at.X - w;
+  const double baseline = t.v == VAlign::Bottom ? t.at.Y : t.v == VAlign::Middle ? t.at.Y - h / 2 : t.at.Y - h;
+  // A leading J's hook reaches back before the text's start.
+  const double back = t.text.starts_with('J') ? 0.1 * em : 0;
+  return {left - back, baseline - (low ? 0.02 : 0.25) * em, left + w, baseline + (low ? 0.74 : 0.82) * em};
+}
 
 std::string ScaleText(int denominator) {
   std::string digits = std::to_string(denominator);
@@ -322,12 +439,32 @@ void ShiftFrame(MapFrame& frame, double dx, double dy) {
   frame.minX += dx, frame.maxX += dx, frame.minY += dy, frame.maxY += dy;
 }
 
-std::string DatumNote(Datum datum, bool zone3, double cm) {
+std::string DatumNote(Datum datum, bool zone3, double cm, bool zoneOfScale) {
   const char* name = DatumInfoOf(datum).frameNote;
   char buf[32];
   std::snprintf(buf, sizeof buf, "%g", cm);
-  return std::string(name) + "，高斯-克吕格投影，" + (zone3 ? "3°分带" : "6°分带") + "，中央经线" +
-         buf + "°";
+  return std::string(name) + "，高斯-克吕格投影，" + (zone3 ? "3°分带" : "6°分带") +
+         (zoneOfScale ? "（按比例尺）" : "") + "，中央经线" + buf + "°";
+}
+
+std::string FrameRunText(std::uint64_t count, double estimatedBytes) {
+  const char* units[] = {"B", "KB", "MB", "GB", "TB"};
+  int u = 0;
+  double v = estimatedBytes;
+  while (v >= 1000 && u < 4) v /= 1024, ++u;
+  char size[32];
+  std::snprintf(size, sizeof size, v < 10 && u > 0 ? "%.1f %s" : "%.0f %s", v, units[u]);
+  return FormatCount(static_cast<double>(count)) + " 个图廓，约 " + size;
+}
+
+std::string ProjectionAccuracyWarning(std::string_view what, Datum datum, double west, double east,
+                                      double cm) {
+  if (WithinMillimetreLimit(datum, west, east, cm)) return {};
+  const double off = std::max(std::abs(west - cm), std::abs(east - cm));
+  char buf[160];
+  std::snprintf(buf, sizeof buf, "：图幅角点距中央经线 %.1f°，%s的投影级数在 %.1f° 以外误差超过 1 毫米", off,
+                DatumInfoOf(datum).frameNote, MillimetreLongitudeLimit(datum));
+  return std::string(what) + buf + "（5° 处 3 毫米，10° 处 0.4 米）：请给出较近的中央经线，或用 2000国家大地坐标系";
 }
 
 MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
@@ -372,45 +509,56 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
     b.Segment(FrameLayer::Graduation, st.gridWidth, left, Add(left, west, b.M(st.bandMm)));
     b.Segment(FrameLayer::Graduation, st.gridWidth, right, Add(right, east, b.M(st.bandMm)));
   }
+  // The labels between the band and the outer frame keep clear of both.
+  const auto band = OffsetRing(edges, normals, b.M(st.bandMm));
+  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
+  b.Block(inner, st.innerWidth);
+  b.Block(band, st.gridWidth);
+  b.Block(outer, st.outerWidth);
+
   // Corner coordinates between the frames: the longitude over the corner's
-  // meridian, the latitude beside the corner's parallel, inside the corner.
+  // meridian; the latitude (after the kilometre labels, which it gives way
+  // to) in the side strip beside the corner's parallel.
   const double labelAt = b.M((st.bandMm + st.gapMm) / 2);
   const std::array<double, 4> cornerLon = {w, e, e, w}, cornerLat = {s, s, n, n};
   for (int i = 0; i < 4; ++i) {
-    const TPlanePoint& c = edges[i].front();
     const bool northern = i >= 2;
-    const Vec& ns = northern ? north : south;
-    const Vec& we = (i == 0 || i == 3) ? west : east;
-    b.Text(FrameLayer::Graduation, AngleLabel(cornerLon[i]), Add(c, ns, labelAt), st.labelMm,
-           HAlign::Centre, VAlign::Middle);
-    const TPlanePoint beside = Add(c, we, labelAt);
-    b.Text(FrameLayer::Graduation, AngleLabel(cornerLat[i]),
-           {beside.X, beside.Y + b.M(northern ? -st.labelMm : st.labelMm)}, st.labelMm * 0.8,
-           HAlign::Centre, northern ? VAlign::Top : VAlign::Bottom);
+    b.PlaceFitted({FrameLayer::Graduation, AngleLabel(cornerLon[i]), Add(edges[i].front(), northern ? north : south, labelAt),
+                   st.labelMm, HAlign::Centre, VAlign::Middle});
   }
 
-  // Kilometre grid, clipped to the inner frame, labelled between the frames.
+  // Kilometre grid, clipped to the inner frame, labelled between the frames
+  // at both ends where there is room, and at one end at least: a label that
+  // would touch a corner's coordinates moves along the frame (never so far
+  // that it leaves its line) or across the strip, or is made smaller.
   double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
   for (const TPlanePoint& p : inner) {
     x0 = std::min(x0, p.X), x1 = std::max(x1, p.X), y0 = std::min(y0, p.Y), y1 = std::max(y1, p.Y);
   }
   const double g = st.gridMetres;
   const double zoneMetres = plane.prefixed ? plane.zoneNumber * 1000000.0 : 0;
-  struct Label {
-    TPlanePoint at;
-    double value;
+  struct End {
+    TPlanePoint at;  // on the inner frame
+    Vec out;         // the frame's outward normal there
   };
-  // Labels of one frame side, the first and last with the full value.
-  const auto label = [&](std::vector<Label>& side, bool easting) {
-    for (std::size_t i = 0; i < side.size(); ++i) {
-      const bool full = i == 0 || i + 1 == side.size();
-      b.Text(FrameLayer::KmGrid,
-             KmLabel(side[i].value, g, full, easting ? plane.zoneNumber : 0), side[i].at,
-             st.labelMm, HAlign::Centre, VAlign::Middle);
+  struct KmLine {
+    double value;
+    bool easting;
+    std::vector<End> ends;  // where the line meets the side that its label belongs to
+  };
+  // Where the line coord = v crosses one edge (an open polyline), if it does.
+  const auto onEdge = [](const std::vector<TPlanePoint>& edge, double v, bool x, std::vector<End>& ends, Vec out) {
+    for (std::size_t i = 0; i + 1 < edge.size(); ++i) {
+      const TPlanePoint& p = edge[i];
+      const TPlanePoint& q = edge[i + 1];
+      const double pa = x ? p.X : p.Y, qa = x ? q.X : q.Y;
+      if (!((pa <= v && v <= qa) || (qa <= v && v <= pa)) || pa == qa) continue;
+      const double other = (x ? p.Y : p.X) + (v - pa) * ((x ? q.Y : q.X) - (x ? p.Y : p.X)) / (qa - pa);
+      ends.push_back({x ? TPlanePoint{v, other} : TPlanePoint{other, v}, out});
+      return;
     }
   };
-  const double clear = b.M(kCornerClearMm);
-  std::vector<Label> top, bottom, left, right;
+  std::vector<KmLine> eastings, northings;
   for (double k = std::ceil(x0 / g); k * g <= x1; ++k) {
     const double x = k * g;
     const auto ys = Crossings(inner, x, true);
@@ -418,13 +566,10 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
       if (ys[i + 1] > ys[i]) b.Segment(FrameLayer::KmGrid, st.gridWidth, {x, ys[i]}, {x, ys[i + 1]});
     }
     if (ys.size() < 2 || !(ys.back() > ys.front())) continue;
-    const double value = x - zoneMetres;
-    if (x - edges[2].back().X >= clear && edges[2].front().X - x >= clear) {
-      top.push_back({Add({x, ys.back()}, north, labelAt), value});
-    }
-    if (x - edges[0].front().X >= clear && edges[0].back().X - x >= clear) {
-      bottom.push_back({Add({x, ys.front()}, south, labelAt), value});
-    }
+    KmLine line{x - zoneMetres, true, {}};
+    onEdge(edges[2], x, true, line.ends, north);
+    onEdge(edges[0], x, true, line.ends, south);
+    eastings.push_back(std::move(line));
   }
   for (double k = std::ceil(y0 / g); k * g <= y1; ++k) {
     const double y = k * g;
@@ -433,24 +578,98 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
       if (xs[i + 1] > xs[i]) b.Segment(FrameLayer::KmGrid, st.gridWidth, {xs[i], y}, {xs[i + 1], y});
     }
     if (xs.size() < 2 || !(xs.back() > xs.front())) continue;
-    if (y - edges[3].back().Y >= clear && edges[3].front().Y - y >= clear) {
-      left.push_back({Add({xs.front(), y}, west, labelAt), y});
+    KmLine line{y, false, {}};
+    onEdge(edges[3], y, false, line.ends, west);
+    onEdge(edges[1], y, false, line.ends, east);
+    northings.push_back(std::move(line));
+  }
+  // The first and last line of each direction carry the full value.
+  const auto label = [&](const std::vector<KmLine>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const KmLine& line = lines[i];
+      const bool full = i == 0 || i + 1 == lines.size();
+      const std::string text = KmLabel(line.value, g, full, line.easting ? plane.zoneNumber : 0);
+      int placed = 0;
+      for (const double factor : {1.0, 0.8, 0.6}) {
+        const double h = st.labelMm * factor;
+        // How far the label may move along the side and still cover its
+        // line: half its width less 0.5 mm, or a quarter of its height.
+        const double along = line.easting ? b.M(FrameTextWidthMm(text, h) / 2 - 0.5) : b.M(h / 4);
+        for (const End& end : line.ends) {
+          bool done = false;
+          for (double across = 0; across <= b.M(3) && !done; across = across > 0 ? across + b.M(0.5) : b.M(0.5)) {
+            for (double shift = 0; shift <= along && !done; shift = shift > 0 ? shift + b.M(0.25) : b.M(0.25)) {
+              for (const double sa : {1.0, -1.0}) {
+                for (const double sc : {1.0, -1.0}) {
+                  const TPlanePoint centre = Add(end.at, end.out, labelAt + sc * across);
+                  const TPlanePoint at = line.easting ? TPlanePoint{centre.X + sa * shift, centre.Y}
+                                                      : TPlanePoint{centre.X, centre.Y + sa * shift};
+                  const FrameText t{FrameLayer::KmGrid, text, at, h, HAlign::Centre, VAlign::Middle};
+                  if (!done && b.Free(t)) {
+                    b.Place(t);
+                    done = true;
+                  }
+                  if (across == 0) break;
+                }
+                if (shift == 0) break;
+              }
+            }
+          }
+          if (done) ++placed;
+        }
+        if (placed > 0) break;
+      }
     }
-    if (y - edges[1].front().Y >= clear && edges[1].back().Y - y >= clear) {
-      right.push_back({Add({xs.back(), y}, east, labelAt), y});
+  };
+  label(eastings);
+  label(northings);
+
+  // The corner latitudes in the side strips: on one line where it fits,
+  // otherwise the degrees over the minutes and seconds; as near the corner
+  // as the kilometre labels leave room.
+  for (int i = 0; i < 4; ++i) {
+    const TPlanePoint& c = edges[i].front();
+    const bool northern = i >= 2;
+    const TPlanePoint beside = Add(c, (i == 0 || i == 3) ? west : east, labelAt);
+    const double inward = northern ? -1 : 1;  // along the side, away from the corner
+    const VAlign v = northern ? VAlign::Top : VAlign::Bottom;
+    const std::string lat = AngleLabel(cornerLat[i]);
+    const std::size_t degree = lat.find("°") + std::string_view("°").size();
+    bool done = false;
+    for (double factor = 1; factor >= 0.6 && !done; factor -= 0.1) {
+      const double h = st.labelMm * 0.8 * factor;
+      for (double d = st.labelMm; d <= 30 && !done; d += 0.5) {
+        const TPlanePoint first{beside.X, beside.Y + inward * b.M(d)};
+        const FrameText one{FrameLayer::Graduation, lat, first, h, HAlign::Centre, v};
+        if (b.Free(one)) {
+          b.Place(one);
+          done = true;
+          break;
+        }
+        // Degrees on top: the first line from the corner in the north, the
+        // second in the south.
+        const TPlanePoint second{first.X, first.Y + inward * b.M(h * 1.4)};
+        FrameText deg{FrameLayer::Graduation, lat.substr(0, degree), northern ? first : second, h, HAlign::Centre, v};
+        FrameText rest{FrameLayer::Graduation, lat.substr(degree), northern ? second : first, h, HAlign::Centre, v};
+        if (b.Free(deg) && b.Free(rest)) {
+          b.Place(std::move(deg));
+          b.Place(std::move(rest));
+          done = true;
+        }
+      }
+    }
+    // Never lost: where nothing is free, at its place beside the corner.
+    if (!done) {
+      b.Place({FrameLayer::Graduation, lat, {beside.X, beside.Y + inward * b.M(st.labelMm)}, st.labelMm * 0.6,
+               HAlign::Centre, v});
     }
   }
-  label(top, true);
-  label(bottom, true);
-  label(left, false);
-  label(right, false);
 
   // Outer frame.
-  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
   b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
 
   Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
-          DatumNote(request.datum, request.zone3, plane.zone.cm));
+          DatumNote(request.datum, request.zone3, plane.zone.cm, request.zoneOfScale));
   b.Finish();
   return f;
 }
@@ -498,33 +717,45 @@ MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
     b.Segment(FrameLayer::KmGrid, st.gridWidth, {sheet.MinX, y}, {sheet.MinX + arm, y});
     b.Segment(FrameLayer::KmGrid, st.gridWidth, {sheet.MaxX, y}, {sheet.MaxX - arm, y});
   }
+  // The values between the frames, each clear of both lines (made smaller
+  // where the side's strip is too narrow for it: 3810.25 at 1:500).
+  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
+  b.Block({sw, se, ne, nw}, st.innerWidth);
+  b.Block(outer, st.outerWidth);
   const double labelAt = b.M(st.gapMm / 2);
   for (std::size_t i = 0; i < xs.size(); ++i) {
     const std::string text = KmLabel(xs[i] - zoneMetres, g, i == 0 || i + 1 == xs.size(), zone);
-    b.Text(FrameLayer::KmGrid, text, {xs[i], sheet.MaxY + labelAt}, st.labelMm, HAlign::Centre, VAlign::Middle);
-    b.Text(FrameLayer::KmGrid, text, {xs[i], sheet.MinY - labelAt}, st.labelMm, HAlign::Centre, VAlign::Middle);
+    for (const double y : {sheet.MaxY + labelAt, sheet.MinY - labelAt}) {
+      b.PlaceFitted({FrameLayer::KmGrid, text, {xs[i], y}, st.labelMm, HAlign::Centre, VAlign::Middle});
+    }
   }
   for (std::size_t i = 0; i < ys.size(); ++i) {
     const std::string text = KmLabel(ys[i], g, i == 0 || i + 1 == ys.size(), 0);
-    b.Text(FrameLayer::KmGrid, text, {sheet.MinX - labelAt, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle);
-    b.Text(FrameLayer::KmGrid, text, {sheet.MaxX + labelAt, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle);
+    for (const double x : {sheet.MinX - labelAt, sheet.MaxX + labelAt}) {
+      b.PlaceFitted({FrameLayer::KmGrid, text, {x, ys[i]}, st.labelMm, HAlign::Centre, VAlign::Middle});
+    }
   }
-  const auto outer = OffsetRing(edges, normals, b.M(st.gapMm));
   b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
   Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
-          request.cm != 0 ? DatumNote(request.datum, request.zone3, request.cm) : std::string());
+          request.cm != 0 ? DatumNote(request.datum, request.zone3, request.cm, request.zoneOfScale) : std::string());
   b.Finish();
   return f;
 }
 
-MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request) {
+ScaleIndex FrameNumberScale(std::string_view number) {
   const std::uint8_t kind = CheckMapUnionNo(number);
   if (kind == 0) throw Error("不是标准图幅号：" + std::string(number));
+  const ScaleIndex scale = ScaleOfSheet(kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number));
+  if (scale < 0) throw Error("不是标准图幅号：" + std::string(number));
+  return scale;
+}
+
+MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request) {
+  const ScaleIndex scale = FrameNumberScale(number);
+  const std::uint8_t kind = CheckMapUnionNo(number);
   TStandardMapUnion sheet;
   sheet.MapUnionNo = std::string(number);
   sheet.Range = kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number);
-  const ScaleIndex scale = ScaleOfSheet(sheet.Range);
-  if (scale < 0) throw Error("不是标准图幅号：" + std::string(number));
   const auto around = SheetNeighbours(sheet, scale, kind == 2, request.zone3, request.datum, request.cm);
   std::array<std::string, 9> neighbours;
   for (int k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;

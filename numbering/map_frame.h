@@ -38,6 +38,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,8 +80,31 @@ struct FrameText {
   VAlign v;
 };
 
-// The drawing of one frame. Bounds hold every line and (by an estimate of
-// their widths) every text, in ground metres.
+// The layout width of a text on paper, in millimetres, at a height (that of
+// a capital or a Chinese character; the painter's font has an em of
+// height / 0.75): the advances of the frames' font (WenQuanYi Micro Hei,
+// measured with Qt) rounded up: digits 0.56 em, "." and ":" 0.28, "-" 0.33,
+// a space 0.27, "°" 0.44, "′" 0.24, "″" 0.41, a Latin letter 0.62 (M and W
+// 0.9); a Chinese character and any other character 1 em. A font that
+// writes a text wider is narrowed to this width by the painter
+// (map/frame_paint.h), so the labels are placed from these numbers in the
+// DXF, the PDF and the SVG alike.
+double FrameTextWidthMm(std::string_view text, double heightMm);
+
+// The box of a text, ground metres: its layout width, aligned as the text
+// is, and 0.1 em before it for a leading J, whose hook reaches back;
+// vertically from its baseline (at the point for VAlign::Bottom, half a
+// height below it for Middle, a height below it for Top) 0.02 em down and
+// 0.74 em up for a text of digits, Latin capitals (but J and Q) and signs,
+// 0.25 em down and 0.82 em up for one with a Chinese character or a letter
+// that descends: the ink of the font's glyphs lies inside.
+struct FrameBox {
+  double x0, y0, x1, y1;
+};
+FrameBox FrameTextBox(const FrameText& text, int denominator);
+
+// The drawing of one frame. Bounds hold every line and (by their layout
+// boxes) every text, in ground metres.
 struct MapFrame {
   std::string number;  // the sheet's number, also the name of its file
   int denominator = 0;
@@ -116,6 +140,12 @@ struct FrameRequest {
   double cm = 0;             // 0: the zone of the sheet's centre, no zone number
   std::string name;          // 图名, above the number; none when empty
   std::vector<std::string> notes;  // lines under the datum note (高程基准, 等高距, …)
+  // The zone width was not asked for but taken from the scale (ScaleZone3):
+  // the datum note says so.
+  bool zoneOfScale = false;
+  // The 图名 of a neighbour by its number, written under its number in the
+  // 接合图表 (empty: none); no names when not set.
+  std::function<std::string(std::string_view number)> neighbourName{};
 };
 
 // The frame of a sheet of the national division at its scale: sheet.Range
@@ -141,6 +171,34 @@ MapFrame FrameOfListedSheet(const TStandardMapUnion& sheet, Datum datum, bool zo
 // Throws Error("不是标准图幅号：…") for a text that is no sheet number.
 MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request);
 
+// The scale of a sheet number that BuildStandardFrame draws; throws the Error
+// that BuildStandardFrame would throw for it. For checking a whole list before
+// the first frame is drawn.
+ScaleIndex FrameNumberScale(std::string_view number);
+
+// The zone width of the national series at a scale: 1:2.5万 … 1:50万 (and
+// 1:100万) on 6-degree zones, 1:1万 and larger on 3-degree zones. True for
+// 3-degree zones.
+constexpr bool ScaleZone3(int denominator) { return denominator <= 10000; }
+
+// A run of frames that the user confirms before it is written: more than
+// kFrameConfirmCount frames, or an estimated kFrameConfirmBytes and more.
+inline constexpr std::uint64_t kFrameConfirmCount = 10000;
+inline constexpr double kFrameConfirmBytes = 1024.0 * 1024 * 1024;
+constexpr bool FrameRunNeedsConfirmation(std::uint64_t count, double estimatedBytes) {
+  return count > kFrameConfirmCount || estimatedBytes >= kFrameConfirmBytes;
+}
+// "12,000 个图廓，约 190 MB": the count and the estimated size of a run.
+std::string FrameRunText(std::uint64_t count, double estimatedBytes);
+
+// The warning of a sheet whose corners (west … east, degrees) lie farther
+// from the central meridian cm than the datum's projection is accurate to
+// the millimetre (MillimetreLongitudeLimit, geodesy/projection_accuracy.h):
+// "J50G003040：图幅角点距中央经线 11.4°，…". Empty when every corner is within
+// it, and for cm 0 (each sheet on its own zone).
+std::string ProjectionAccuracyWarning(std::string_view what, Datum datum, double west, double east,
+                                      double cm);
+
 // The frame of a rectangular sheet (矩形分幅) of an independent or national
 // plane grid at 1:denominator, one of the series (1:500 … 1:5000 in
 // practice): the inner frame on the sheet's rectangle; a cross (十字丝, arms
@@ -162,7 +220,8 @@ void ShiftFrame(MapFrame& frame, double dx, double dy);
 
 // The datum note of the lower left margin:
 // "2000国家大地坐标系，高斯-克吕格投影，3°分带，中央经线117°".
-std::string DatumNote(Datum datum, bool zone3, double cm);
+// With zoneOfScale the zone width is marked as the scale's own: "6°分带（按比例尺）".
+std::string DatumNote(Datum datum, bool zone3, double cm, bool zoneOfScale = false);
 
 // The numeric scale as printed: 1:10 000, 1:1 000 000, 1:500.
 std::string ScaleText(int denominator);

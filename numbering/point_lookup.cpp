@@ -57,6 +57,9 @@ TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, b
   return std::move(one[0][0]);
 }
 
+// The north edge of row V, the last row of 1:100万 sheets (84°–88° N).
+constexpr double kSeriesNorthEdgeSeconds = 88 * 3600.0;
+
 std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard) {
   RequireDomain(lonSec, latSec);
   if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
@@ -77,9 +80,11 @@ std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, S
   const long long c = CellOf(lonSec, w), r = CellOf(latSec, h);
   // Only the neighbours inside the domain are walked; the others stay empty.
   const auto lastColumn = static_cast<long long>(std::ceil(kEastLimit / w)) - 1;
-  const auto lastRow = static_cast<long long>(std::ceil(kNorthLimit / h)) - 1;
+  // The rows of the series end at 88° N, the north edge of row V: no sheet
+  // of a row W lies north of it (a point farther north keeps its own sheet).
+  const auto lastRow = static_cast<long long>(std::ceil(kSeriesNorthEdgeSeconds / h)) - 1;
   const long long c0 = std::max(c - 1, 0LL), c1 = std::min(c + 1, lastColumn);
-  const long long r0 = std::max(r - 1, 0LL), r1 = std::min(r + 1, lastRow);
+  const long long r0 = std::max(r - 1, 0LL), r1 = std::min(r + 1, std::max(r, lastRow));
   const TStandardMapUnions block = Block(c0, c1, r0, r1, scale, newStandard, zone3, datum, cm);
   std::array<TStandardMapUnion, 9> out;
   for (long long col = c0; col <= c1; ++col) {

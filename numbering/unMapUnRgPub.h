@@ -229,7 +229,8 @@ std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, b
 // The 接合图表: the point's sheet and its eight neighbours, north-west to
 // south-east row by row (the point's sheet is element 4), across 1:100万
 // sheet edges and zone edges. A neighbour outside the domain (west of 0°,
-// south of the equator, east of 180°, north of 90°) has an empty number.
+// south of the equator, east of 180°) or north of 88° N, where row V, the
+// last row of the series, ends, has an empty number.
 std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
                                                  bool newStandard, bool zone3, Datum datum,
                                                  double cm);
@@ -429,9 +430,12 @@ double KmRemainder(double v);
 // the lowest Y upward as CreateCustomMapUnions lays them out, numbered by the
 // scheme of large-scale practice:
 // - Coordinates (坐标编号): the south-west corner's northing, then "-", then
-//   its easting within the 100 km square (KmRemainder), in kilometres, to
-//   0.01 km at 1:500, 0.1 km at 1:1000 and 1:2000, whole kilometres from
-//   1:5000 (CoordinateSheetNumber);
+//   its whole easting within the zone (a zone number in the millions
+//   dropped), in kilometres, to 0.01 km at 1:500, 0.1 km at 1:1000 and
+//   1:2000, whole kilometres from 1:5000 (CoordinateSheetNumber), so that no
+//   two sheets of a zone share a name; a run whose names would still repeat
+//   (sheets smaller than the last decimal, eastings across two zone
+//   numbers) returns kRepeatedCoordinateNumbersMessage with an empty result;
 // - RowColumn (行列编号): rows lettered from the top (A … Z, AA, AB, …),
 //   columns numbered from 1 at the left: "A-1";
 // - Serial (流水编号): 1, 2, … row by row from the north-west.
@@ -439,11 +443,14 @@ double KmRemainder(double v);
 // an empty result, otherwise an empty string; more than kMaxSheets sheets
 // throw SheetLimitError before anything is allocated.
 enum class RectangularScheme : std::uint8_t { Coordinates, RowColumn, Serial };
+inline constexpr const char* kRepeatedCoordinateNumbersMessage =
+    "坐标编号会重复：图幅须不小于编号的最后一位（1:500 为 10 米，1:1000 和 1:2000 为 100 米，1:5000 起为 1 公里），"
+    "且不跨两个带号的东坐标。请改变图幅大小或范围，或改用行列编号或流水编号。";
 std::string CreateRectangularMapUnions(double minX, double minY, double maxX, double maxY,
                                        double sheetWidth, double sheetHeight, int denominator,
                                        RectangularScheme scheme, TCustomMapUnions& result);
 // The 坐标编号 of a sheet whose south-west corner is (minX east, minY north):
-// 3810000, 525500 at 1:1000 gives "3810.0-25.5".
+// 3810000, 525500 (or 39525500) at 1:1000 gives "3810.0-525.5".
 std::string CoordinateSheetNumber(double minX, double minY, int denominator);
 // Row letters counted from 0: 0 → A, 25 → Z, 26 → AA, 27 → AB.
 std::string RowLetters(long long row);

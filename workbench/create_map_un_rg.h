@@ -468,6 +468,11 @@ class TfrmCreateMapUnRg {
   // failure in the error box.
   void RunExport(const char* filter, const char* extension, std::uint64_t records,
                  const ExportWriter& write, const std::string& refusal = {});
+  // Asks before a run of frames above the bound (FrameRunNeedsConfirmation)
+  // or beyond the datum's millimetre (ProjectionAccuracyWarning); false when
+  // the user declines.
+  bool ConfirmFrameRun(const ExportRecords& chosen, const TPlaneSystem& system, int denominator, bool pdf,
+                       std::uint64_t records);
   // The frames of the chosen sheets into the file chosen (frame_export.cpp).
   bool WriteFrames(const ExportRecords& chosen, const TPlaneSystem& system, int denominator,
                    bool pdf, std::uint64_t records, std::string& fileName,

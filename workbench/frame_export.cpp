@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "export/dxf_frame.h"
@@ -51,6 +52,49 @@ std::array<std::string, 9> GridNeighbours(const TCustomMapUnions& grid, const TC
 
 }  // namespace
 
+bool TfrmCreateMapUnRg::ConfirmFrameRun(const ExportRecords& chosen, const TPlaneSystem& system,
+                                        int denominator, bool pdf, std::uint64_t records) {
+  // The first frame, drawn and counted in its format, stands for each.
+  std::optional<MapFrame> first;
+  std::string warning;
+  if (chosen.custom) {
+    for (const auto& row : *chosen.customTable) {
+      if (!row.empty()) {
+        first = BuildRectangularFrame(row.front(), denominator, GridNeighbours(FCustomMapUnions.get(), row.front()), {});
+        break;
+      }
+    }
+  } else {
+    for (const auto& column : *chosen.standard) {
+      for (const TStandardMapUnion& sheet : column) {
+        if (!first) first = FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY);
+        if (warning.empty()) {
+          warning = ProjectionAccuracyWarning(sheet.MapUnionNo, system.datum, DmsToDeg(sheet.Range.West),
+                                              DmsToDeg(sheet.Range.East), system.cm);
+        }
+      }
+    }
+  }
+  if (!first) return true;
+  double bytes = 0;
+  if (pdf) {
+    std::unique_ptr<FramePages> pages = ui_.BeginFramePages([&bytes](std::string_view b) { bytes += static_cast<double>(b.size()); });
+    if (!pages) throw Error(kNoFramePages);
+    pages->Add(*first);
+    pages->Finish();
+  } else {
+    bytes = static_cast<double>(DxfFrameText(*first).size());
+  }
+  const double estimate = bytes * static_cast<double>(records);
+  if (!warning.empty() &&
+      ui_.MessageBox("确认", warning + "。仍然导出图廓吗？", MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) {
+    return false;
+  }
+  if (!FrameRunNeedsConfirmation(records, estimate)) return true;
+  return ui_.MessageBox("确认", "将写出 " + FrameRunText(records, estimate) + "。确实要导出吗？", MessageButtons::YesNo,
+                        MessageIcon::Question) == MessageResult::Yes;
+}
+
 void TfrmCreateMapUnRg::ExportFrames(bool pdf, bool checkedOnly) {
   ExportRecords chosen;
   if (!ChooseExportRecords(checkedOnly, chosen)) return;
@@ -69,6 +113,7 @@ void TfrmCreateMapUnRg::ExportFrames(bool pdf, bool checkedOnly) {
   }
   const std::uint64_t records = custom ? RecordsOf(*chosen.customTable) : RecordsOf(*chosen.standard);
   if (records == 0) return;
+  if (!ConfirmFrameRun(chosen, system, denominator, pdf, records)) return;
   RunExport(pdf ? "PDF 文件（*.pdf）|*.pdf" : "DXF 文件（*.dxf）|*.dxf", pdf ? "pdf" : "dxf", records,
             [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
               try {
@@ -128,8 +173,11 @@ bool TfrmCreateMapUnRg::WriteFrames(const ExportRecords& chosen, const TPlaneSys
   const auto nameable = [](const std::string& n) {
     return !n.empty() && n != "." && n != ".." && n.find('/') == std::string::npos;
   };
+  // …and once: one frame of the run never replaces another.
+  std::set<std::string_view> seen;
   const auto refuse = [&](const std::string& n) {
     if (!nameable(n)) throw Error("图幅号不能作为文件名：" + n);
+    if (!seen.insert(n).second) throw Error("两个图廓同名：" + n + "（已写出的文件不会被同一次运行的另一个图廓替换）");
   };
   if (custom) {
     for (const auto& row : *chosen.customTable) {
@@ -150,6 +198,12 @@ void TfrmCreateMapUnRg::ExportFrameOf(const TStandardMapUnion& sheet, const TPla
   SaveDialog1.DefaultExt = "dxf";
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  const std::string warning = ProjectionAccuracyWarning(sheet.MapUnionNo, system.datum, DmsToDeg(sheet.Range.West),
+                                                        DmsToDeg(sheet.Range.East), system.cm);
+  if (!warning.empty() &&
+      ui_.MessageBox("确认", warning + "。仍然导出图廓吗？", MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) {
+    return;
+  }
   const MapFrame frame =
       FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY);
   const bool pdf = fileName.size() >= 4 && fileName.compare(fileName.size() - 4, 4, ".pdf") == 0;

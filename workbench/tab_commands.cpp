@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "gis/area_file.h"
+#include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
 #include "workbench/user_texts.h"
@@ -36,11 +37,18 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
     CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
                               tab.Meridian.Value(), result);
   }
+  // Corners beyond the datum's millimetre: said, as the command line says it.
+  std::string warning;
+  if (!result.empty() && !result.front().empty() && !result.back().empty()) {
+    warning = ProjectionAccuracyWarning("图幅", tab.datum, DmsToDeg(result.front().front().Range.West),
+                                        DmsToDeg(result.back().front().Range.East), tab.Meridian.Value());
+  }
   ShowStandardMapUnions(std::move(result), tab.List, tab.datum, tab.OffsetX.Value(),
                         tab.OffsetY.Value());
   tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
                tab.OffsetY.Value()};
   tab.ListPlane = tab.Plane;
+  if (!warning.empty()) ui_.MessageBox(kNoticeCaption, warning, MessageButtons::Ok, MessageIcon::Information);
 }
 
 void TfrmCreateMapUnRg::ImportArea(GeodeticTab& tab) {

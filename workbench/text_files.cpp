@@ -293,7 +293,10 @@ std::string Utf8Line(std::string_view line) {
 }  // namespace
 
 std::vector<std::string> ReadNumberList(const std::string& fileName) {
-  std::string text = ReadFileText(fileName, kMaxNumberListBytes);
+  return NumberListLines(ReadFileText(fileName, kMaxNumberListBytes), fileName);
+}
+
+std::vector<std::string> NumberListLines(std::string text, const std::string& fileName) {
   const bool utf8 = text.starts_with(kUtf8Mark);
   if (utf8) text.erase(0, kUtf8Mark.size());
   // Counted before the lines are made: each costs far more than its bytes.

@@ -98,6 +98,10 @@ inline constexpr std::size_t kMaxNumberListLines = 5'000'000;
 // UTF-8: the mark is dropped and each line kept as UTF-8, a byte that is not
 // becoming U+FFFD.
 std::vector<std::string> ReadNumberList(const std::string& fileName);
+// The lines of a number list's text (up to its first NUL), decoded as
+// ReadNumberList decodes them, with its limit of lines (fileName names the
+// file in that refusal).
+std::vector<std::string> NumberListLines(std::string text, const std::string& fileName);
 
 // A number list read one line at a time, split and decoded as ReadNumberList
 // does, in memory bounded by the longest line: for a program that handles

@@ -224,7 +224,7 @@ TEST(FrameCli, RectangularSheetsOnTheNationalGridCarryItsSystemAndTheirFrames) {
   const std::string dir = Temp("rect");
   const Result frames = RunCli(grid + "--frame dxf --output " + dir + "/");
   ASSERT_EQ(frames.status, 0) << frames.err;
-  const testing::ReadLayer dxf = testing::ReadBack(dir + "/3810.25-25.25.dxf");
+  const testing::ReadLayer dxf = testing::ReadBack(dir + "/3810.25-525.25.dxf");
   ASSERT_TRUE(dxf.opened);
   const std::size_t layerField = FieldIndex(dxf, "Layer");
   std::set<std::pair<double, double>> corners;
@@ -241,7 +241,176 @@ TEST(FrameCli, RectangularSheetsOnTheNationalGridCarryItsSystemAndTheirFrames) {
                               "--format-string '[ROW]/[COL]' --frame dxf --output " + dir + "/");
   EXPECT_EQ(slash.status, 1);
   EXPECT_NE(slash.err.find("图幅号不能作为文件名：0/0"), std::string::npos) << slash.err;
-  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  EXPECT_TRUE(!std::filesystem::exists(dir) || std::filesystem::is_empty(dir));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+using cli::Result;
+using cli::RunCli;
+using cli::RunShell;
+
+std::string Slurp(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream raw;
+  raw << in.rdbuf();
+  return raw.str();
+}
+
+std::size_t FilesIn(const std::string& dir) {
+  if (!std::filesystem::exists(dir)) return 0;
+  return static_cast<std::size_t>(
+      std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
+}
+
+TEST(FrameCli, TheFormatFollowsTheNameAndContradictionsAreRefused) {
+  const std::string dir = Temp("formats") + "/";
+  std::filesystem::create_directories(dir);
+  struct Case {
+    std::string options, file;
+    int status;
+    std::string head;  // the file's first bytes; none when refused
+  } cases[] = {
+      {"", "t.pdf", 0, "%PDF"},
+      {"", "t.svg", 0, "<?xml"},
+      {"", "t.dxf", 0, "0\nSECTION"},
+      {"", "t.frame", 0, "0\nSECTION"},           // no format of its own: DXF
+      {"--format pdf", "u.pdf", 0, "%PDF"},
+      {"--format dxf", "v.pdf", 2, ""},           // DXF bytes in a .pdf: refused
+      {"--format svg", "w.dxf", 2, ""},
+      {"", "x.csv", 2, ""},                       // a list's format, not a frame's
+  };
+  for (const Case& c : cases) {
+    const Result r = RunCli("frame J50G003040 --cm 117 " + c.options + " --output " + dir + c.file);
+    EXPECT_EQ(r.status, c.status) << c.options << " " << c.file << " " << r.err;
+    if (c.head.empty()) {
+      EXPECT_FALSE(std::filesystem::exists(dir + c.file)) << c.file;
+    } else {
+      EXPECT_EQ(Slurp(dir + c.file).rfind(c.head, 0), 0u) << c.file;
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(FrameCli, AListIsCheckedWholeBeforeAnythingIsWritten) {
+  const std::string dir = Temp("lists") + "/";
+  const std::string list = Temp("list.txt");
+  struct Case {
+    std::string text;
+    int status;
+    std::vector<std::string> said;  // on standard error
+    std::size_t files;
+  } cases[] = {
+      {"J50G003040\nJ50G003041\n", 0, {"2 个图廓，约 "}, 2},
+      // A NUL ends the window's list; here it is refused with its line.
+      {std::string("J50G003040\nJ50G003041\0\nJ50G003042\n", 34), 1, {"第 2 行：含 NUL 字节"}, 0},
+      // Bad lines after good ones: each numbered, none written.
+      {"J50G003040\nJ50X003040\n\nXYZ\n", 1,
+       {"第 2 行：J50X003040", "第 4 行：XYZ不是标准图幅号", "2 个图幅号有误"}, 0},
+      // The same number twice would write one file twice.
+      {"J50G003040\nJ50G003041\nJ50G003040\n", 1, {"第 3 行：J50G003040 与第 1 个重复"}, 0},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir);
+    std::ofstream(list, std::ios::binary) << c.text;
+    const Result r = RunCli("frame --input " + list + " --cm 117 --output " + dir);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const std::string& said : c.said) EXPECT_NE(r.err.find(said), std::string::npos) << said << "\n" << r.err;
+    EXPECT_EQ(FilesIn(dir), c.files) << r.err;
+  }
+  std::filesystem::remove_all(dir);
+  std::filesystem::remove(list);
+}
+
+TEST(FrameCli, ARunAboveTheBoundIsSaidAndNeedsYes) {
+  const std::string dir = Temp("big") + "/";
+  // 1:1万 over 100°–106° E, 30°–35° N: 11,520 frames.
+  const std::string run = "frame --from 100,30 --to 106,35 --scale 1:1万 --datum 2000 --output " + dir;
+  const Result refused = RunCli(run);
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_NE(refused.err.find("11,520 个图廓，约 "), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--yes"), std::string::npos) << refused.err;
+  EXPECT_EQ(FilesIn(dir), 0u);
+  // Below the bound the count is said and the frames written.
+  const Result small = RunCli("frame --from 116:22:30,39:50 --to 116:30,39:55 --scale 1:1万 --output " + dir);
+  EXPECT_EQ(small.status, 0) << small.err;
+  EXPECT_NE(small.err.find("4 个图廓，约 "), std::string::npos) << small.err;
+  EXPECT_EQ(FilesIn(dir), 4u);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(FrameCli, TheZoneOfTheScaleTheDefaultDatumAndTheSeriesBound) {
+  struct Case {
+    std::string options;
+    std::string note;      // in the DXF's texts
+    std::string said;      // on standard error
+    bool warned;           // beyond the legacy series' millimetre
+  } cases[] = {
+      // 1:25万 without --zone: 6° zones, and the note says why.
+      {"J-50-5-B", "6°分带（按比例尺）", "1954年北京坐标系（默认坐标系", false},
+      {"J-50-5-B --zone 3", "3°分带，", "1954年北京坐标系（默认坐标系", false},
+      {"J50G003040", "3°分带（按比例尺）", "按比例尺分带", false},
+      {"J50G003040 --datum 2000 --cm 105", "中央经线105°", "2000国家大地坐标系，", false},
+      {"J50G003040 --datum 54 --cm 105", "中央经线105°", "距中央经线 11.5°", true},
+      {"J50G003040 --datum 80 --cm 114", "中央经线114°", "西安坐标系，", false},
+  };
+  const std::string file = Temp("zone.dxf");
+  for (const Case& c : cases) {
+    const Result r = RunCli("frame " + c.options + " --output " + file);
+    ASSERT_EQ(r.status, 0) << c.options << " " << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << c.options << "\n" << r.err;
+    EXPECT_EQ(r.err.find("误差超过 1 毫米") != std::string::npos, c.warned) << c.options << "\n" << r.err;
+    const testing::ReadLayer dxf = testing::ReadBack(file);
+    ASSERT_TRUE(dxf.opened);
+    const std::size_t text = FieldIndex(dxf, "Text");
+    EXPECT_TRUE(std::any_of(dxf.features.begin(), dxf.features.end(), [&](const auto& f) {
+      return f.fields[text].find(c.note) != std::string::npos;
+    })) << c.options;
+  }
+  std::filesystem::remove(file);
+  // sheets says it too, once.
+  const Result sheets = RunCli("sheets --from 116:22:30,39:50 --to 116:30,39:55 --scale 1:1万 --cm 90 --output /dev/null");
+  EXPECT_EQ(sheets.status, 0) << sheets.err;
+  EXPECT_NE(sheets.err.find("误差超过 1 毫米"), std::string::npos) << sheets.err;
+}
+
+TEST(FrameCli, NamesAreReadAsCsvAndGridSheetsNeverReplaceEachOther) {
+  const std::string dir = Temp("names") + "/";
+  const std::string names = Temp("names2.csv");
+  std::ofstream(names) << "J50G003040,\"朝阳,区\"\n\"J50G003041\",\"说 \"\"新\"\" 城\"\n";
+  ASSERT_EQ(RunCli("frame J50G003040 J50G003041 --cm 117 --format svg --names " + names + " --output " + dir).status, 0);
+  EXPECT_NE(Slurp(dir + "J50G003040.svg").find("朝阳,区"), std::string::npos);
+  EXPECT_EQ(Slurp(dir + "J50G003040.svg").find("\"朝阳"), std::string::npos);
+  EXPECT_NE(Slurp(dir + "J50G003041.svg").find("说 &quot;新&quot; 城"), std::string::npos);
+  // A neighbour's name stands in the 接合图表 too.
+  EXPECT_NE(Slurp(dir + "J50G003040.svg").find("说 &quot;新&quot; 城"), std::string::npos);
+  EXPECT_NE(Slurp(dir + "J50G003041.svg").find("朝阳,区"), std::string::npos);
+  std::filesystem::remove_all(dir);
+  std::filesystem::remove(names);
+
+  // The issue's run over 424–526 km: 51 sheets, 51 files, 3810-424 and 3810-524 apart.
+  const Result grid = RunCli("grid --min-x 39424000 --min-y 3810000 --max-x 39526000 --max-y 3812000 --scale 5000 "
+                             "--sheet 40x40 --scheme coords --datum 2000 --cm 117 --frame dxf --output " + dir);
+  ASSERT_EQ(grid.status, 0) << grid.err;
+  EXPECT_EQ(FilesIn(dir), 51u);
+  EXPECT_TRUE(std::filesystem::exists(dir + "3810-424.dxf"));
+  EXPECT_TRUE(std::filesystem::exists(dir + "3810-524.dxf"));
+  std::filesystem::remove_all(dir);
+  // Names that repeat are refused before a file is written.
+  const Result repeated = RunCli("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --step-x 250 --step-y 250 "
+                                 "--format-string 'A[ROW]' --scale 500 --frame dxf --output " + dir);
+  EXPECT_EQ(repeated.status, 1);
+  EXPECT_NE(repeated.err.find("两个图廓同名：A0"), std::string::npos) << repeated.err;
+  EXPECT_EQ(FilesIn(dir), 0u);
+  // A sheet of no width is a usage error of --sheet.
+  const Result zero = RunCli("grid --min-x 0 --min-y 0 --max-x 1000 --max-y 500 --scale 500 --sheet 0x50");
+  EXPECT_EQ(zero.status, 2);
+  EXPECT_NE(zero.err.find("--sheet"), std::string::npos) << zero.err;
   std::filesystem::remove_all(dir);
 }
 

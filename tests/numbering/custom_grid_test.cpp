@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -213,9 +214,11 @@ TEST(RectangularSheets, NumbersOfLargeScalePractice) {
     const char* text;
   };
   const Number numbers[] = {
-      {525500, 3810000, 1000, "3810.0-25.5"},      {525500, 3810000, 2000, "3810.0-25.5"},
-      {525250, 3810250, 500, "3810.25-25.25"},     {39525750, 3810500, 500, "3810.50-25.75"},
-      {524000, 3810000, 5000, "3810-24"},
+      {525500, 3810000, 1000, "3810.0-525.5"},      {525500, 3810000, 2000, "3810.0-525.5"},
+      {525250, 3810250, 500, "3810.25-525.25"},     {39525750, 3810500, 500, "3810.50-525.75"},
+      // 100 km apart in one zone: two names, not one.
+      {39524000, 3810000, 5000, "3810-524"},        {39424000, 3810000, 5000, "3810-424"},
+      {424000, 3810000, 5000, "3810-424"},
   };
   for (const Number& n : numbers) EXPECT_EQ(CoordinateSheetNumber(n.minX, n.minY, n.denominator), n.text);
   const std::pair<long long, const char*> letters[] = {{0, "A"}, {25, "Z"}, {26, "AA"}, {27, "AB"}, {701, "ZZ"}, {702, "AAA"}};
@@ -231,8 +234,8 @@ TEST(RectangularSheets, NumbersOfLargeScalePractice) {
   const TCustomMapUnions coords = grid(RectangularScheme::Coordinates);
   ASSERT_EQ(coords.size(), 2u);
   ASSERT_EQ(coords[0].size(), 4u);
-  EXPECT_EQ(coords[0][0], (TCustomMapUnion{"3810.00-25.00", 525000, 3810000, 525250, 3810250}));
-  EXPECT_EQ(coords[1][3], (TCustomMapUnion{"3810.25-25.75", 525750, 3810250, 526000, 3810500}));
+  EXPECT_EQ(coords[0][0], (TCustomMapUnion{"3810.00-525.00", 525000, 3810000, 525250, 3810250}));
+  EXPECT_EQ(coords[1][3], (TCustomMapUnion{"3810.25-525.75", 525750, 3810250, 526000, 3810500}));
   // Rows are lettered and counted from the top (the last row of the table).
   const TCustomMapUnions rowcol = grid(RectangularScheme::RowColumn);
   EXPECT_EQ(rowcol[1][0].MapUnionNo, "A-1");
@@ -247,6 +250,33 @@ TEST(RectangularSheets, NumbersOfLargeScalePractice) {
       EXPECT_EQ(rowcol[i][j].MinX, coords[i][j].MinX);
       EXPECT_EQ(serial[i][j].MaxY, coords[i][j].MaxY);
     }
+  }
+  // Runs whose names would repeat are refused whole; the run of 51
+  // sheets over 102 km names each once.
+  struct Run {
+    double minX, maxX, width, height;
+    int denominator;
+    bool refused;
+  } runs[] = {
+      {39424000, 39526000, 2000, 2000, 5000, false},  // 40 cm at 1:5000, 424 … 524 km
+      {525000, 526000, 5, 250, 500, true},           // 5 m wide: below 0.01 km
+      {525000, 525005, 5, 250, 500, false},          // one column only
+      {525000, 526000, 250, 50, 1000, true},         // 50 m high: below 0.1 km
+      {39990000, 40010000, 1000, 1000, 5000, true},  // across zone numbers 39 and 40
+  };
+  for (const Run& r : runs) {
+    TCustomMapUnions sheets;
+    const std::string refusal = CreateRectangularMapUnions(r.minX, 3810000, r.maxX, 3810100 + (r.height < 100 ? 100 : 0),
+                                                           r.width, r.height, r.denominator,
+                                                           RectangularScheme::Coordinates, sheets);
+    EXPECT_EQ(refusal == kRepeatedCoordinateNumbersMessage, r.refused) << r.minX << " " << r.width;
+    std::set<std::string> names;
+    std::size_t count = 0;
+    for (const auto& row : sheets) {
+      for (const auto& sheet : row) names.insert(sheet.MapUnionNo), ++count;
+    }
+    EXPECT_EQ(names.size(), count) << r.minX;
+    EXPECT_EQ(count == 0, r.refused);
   }
   TCustomMapUnions none;
   EXPECT_EQ(CreateRectangularMapUnions(0, 0, 1000, 1000, 0, 250, 500, RectangularScheme::Serial, none),

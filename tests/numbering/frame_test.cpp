@@ -208,14 +208,20 @@ TEST(MapFrame, TextsOfTheMargin) {
   EXPECT_EQ(ScaleText(500), "1:500");
   EXPECT_EQ(DatumNote(Datum::Cgcs2000, true, 117), "2000国家大地坐标系，高斯-克吕格投影，3°分带，中央经线117°");
   EXPECT_EQ(DatumNote(Datum::Beijing54, false, 117), "1954年北京坐标系，高斯-克吕格投影，6°分带，中央经线117°");
+  EXPECT_EQ(DatumNote(Datum::Beijing54, false, 117, true),
+            "1954年北京坐标系，高斯-克吕格投影，6°分带（按比例尺），中央经线117°");
 
   // From a number: the corner coordinates, the number, name and notes.
   const MapFrame f = BuildStandardFrame("J50G003040", {Datum::Xian80, true, 117, "北京", {"1985国家高程基准"}});
   std::set<std::string> texts;
   for (const FrameText& t : f.texts) texts.insert(t.text);
-  for (const char* t : {"116°26′15″", "116°30′", "39°52′30″", "39°55′", "J50G003040", "北京",
-                        "1985国家高程基准", "1:10 000"}) {
+  for (const char* t : {"116°26′15″", "116°30′", "J50G003040", "北京", "1985国家高程基准", "1:10 000"}) {
     EXPECT_TRUE(texts.count(t)) << t;
+  }
+  // A latitude too long for the side strip is written degrees over minutes.
+  for (const auto& [whole, deg, rest] : {std::array<const char*, 3>{"39°52′30″", "39°", "52′30″"},
+                                         std::array<const char*, 3>{"39°55′", "39°", "55′"}}) {
+    EXPECT_TRUE(texts.count(whole) || (texts.count(deg) && texts.count(rest))) << whole;
   }
   // The old number of the same sheet draws the same frame.
   EXPECT_EQ(BuildStandardFrame("J-50-5-(24)", {Datum::Xian80, true, 117, "", {}}).lines[0].points,
@@ -268,6 +274,154 @@ TEST(MapFrame, ARectangularSheetHasItsGridCrossesAndValues) {
   EXPECT_EQ(texts.count("3810.00-25.25"), 1u);
   EXPECT_EQ(texts.count(DatumNote(Datum::Cgcs2000, true, 117)), 1u);
   EXPECT_THROW(BuildRectangularFrame(sheet, 300, neighbours, {}), Error);
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// Whether segment ab comes within the box grown by pad: an end inside, or a
+// crossing of one of its four sides.
+bool Touches(TPlanePoint a, TPlanePoint b, FrameBox box, double pad) {
+  box = {box.x0 - pad, box.y0 - pad, box.x1 + pad, box.y1 + pad};
+  const auto inside = [&](const TPlanePoint& p) { return p.X >= box.x0 && p.X <= box.x1 && p.Y >= box.y0 && p.Y <= box.y1; };
+  if (inside(a) || inside(b)) return true;
+  const auto cross = [](TPlanePoint p, TPlanePoint q, TPlanePoint r, TPlanePoint t) {
+    const auto side = [](TPlanePoint o, TPlanePoint u, TPlanePoint v) {
+      return (u.X - o.X) * (v.Y - o.Y) - (u.Y - o.Y) * (v.X - o.X);
+    };
+    return side(p, q, r) * side(p, q, t) <= 0 && side(r, t, p) * side(r, t, q) <= 0;
+  };
+  const TPlanePoint c[4] = {{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}};
+  for (int i = 0; i < 4; ++i) {
+    if (cross(a, b, c[i], c[(i + 1) % 4])) return true;
+  }
+  return false;
+}
+
+// The labels of a frame from its geometry: no corner or kilometre label's
+// box touches a line of the frame (its weight counted), no two labels
+// overlap, and every kilometre line has a label over it on one side at
+// least, showing its value.
+void ExpectCleanLabels(const MapFrame& f, double gridMetres, double zoneMetres) {
+  const double mm = f.denominator / 1000.0;
+  std::vector<const FrameText*> labels;
+  for (const FrameText& t : f.texts) {
+    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation) labels.push_back(&t);
+  }
+  ASSERT_FALSE(labels.empty());
+  for (const FrameText* t : labels) {
+    const FrameBox box = FrameTextBox(*t, f.denominator);
+    for (const FrameLine& l : f.lines) {
+      const std::size_t n = l.points.size();
+      for (std::size_t i = 0; i + 1 < n || (l.closed && i < n); ++i) {
+        const bool hit = Touches(l.points[i], l.points[(i + 1) % n], box, l.widthMm / 2 * mm);
+        EXPECT_FALSE(hit) << "“" << t->text << "” touches a line of layer " << static_cast<int>(l.layer);
+        if (hit) break;
+      }
+    }
+    for (const FrameText* o : labels) {
+      if (o == t) continue;
+      const FrameBox b = FrameTextBox(*o, f.denominator);
+      EXPECT_FALSE(box.x0 < b.x1 && b.x0 < box.x1 && box.y0 < b.y1 && b.y0 < box.y1)
+          << "“" << t->text << "” overlaps “" << o->text << "”";
+    }
+  }
+  // The kilometre lines of a standard frame run from frame to frame.
+  for (const FrameLine& l : f.lines) {
+    if (l.layer != FrameLayer::KmGrid || l.points.size() != 2) continue;
+    const TPlanePoint a = l.points[0], b = l.points[1];
+    const bool vertical = a.X == b.X;
+    if (std::hypot(b.X - a.X, b.Y - a.Y) < 20 * mm) continue;  // a rectangular frame's cross or tick
+    const double v = vertical ? a.X : a.Y;
+    const std::string value = KmLabel(vertical ? v - zoneMetres : v, gridMetres, false, 0);
+    const bool labelled = std::any_of(labels.begin(), labels.end(), [&](const FrameText* t) {
+      const FrameBox box = FrameTextBox(*t, f.denominator);
+      const bool over = vertical ? box.x0 <= v && v <= box.x1 : box.y0 <= v && v <= box.y1;
+      return t->layer == FrameLayer::KmGrid && over && t->text.size() >= value.size() &&
+             t->text.compare(t->text.size() - value.size(), value.size(), value) == 0;
+    });
+    EXPECT_TRUE(labelled) << (vertical ? "easting " : "northing ") << std::fixed << v;
+  }
+}
+
+TEST(MapFrame, LabelsKeepClearOfTheLinesAndEveryKilometreLineIsLabelled) {
+  const Case cases[] = {
+      {Sec(116, 28), Sec(39, 54), 6, Datum::Cgcs2000, true, 117},  // 1:1万, J50G003040: 39°52′30″, 39452
+      {Sec(116, 28), Sec(39, 54), 4, Datum::Beijing54, false, 117},
+      {Sec(116, 28), Sec(39, 54), 3, Datum::Xian80, true, 117},
+      {Sec(116, 28), Sec(39, 54), 2, Datum::Cgcs2000, false, 117},
+      {Sec(116, 28), Sec(39, 54), 0, Datum::Xian80, false, 117},
+      {Sec(87, 36), Sec(43, 48), 5, Datum::Cgcs2000, true, 87},
+      {Sec(121, 12), Sec(31, 6), 7, Datum::Cgcs2000, true, 120},   // 1:5000
+      {Sec(121, 12), Sec(31, 6), 8, Datum::Cgcs2000, true, 120},   // 1:2000: 116°01′52.5″-like corners
+      {Sec(121, 12), Sec(31, 6), 9, Datum::Beijing54, true, 120},
+      {Sec(121, 12), Sec(31, 6), 10, Datum::Beijing54, true, 120},
+  };
+  for (const Case& c : cases) {
+    const TStandardMapUnion sheet = SheetAtPoint(c.lon, c.lat, c.scale, true, c.zone3, c.datum, c.cm);
+    SCOPED_TRACE(sheet.MapUnionNo);
+    const auto around = SheetNeighbours(sheet, c.scale, true, c.zone3, c.datum, c.cm);
+    std::array<std::string, 9> neighbours;
+    for (int k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
+    const MapFrame f = BuildStandardFrame(sheet, c.scale, neighbours, {c.datum, c.zone3, c.cm, "", {}});
+    ExpectCleanLabels(f, kFrameStyles[c.scale].gridMetres, std::floor(f.minX / 1000000.0) * 1000000.0);
+  }
+  struct Rect {
+    TCustomMapUnion sheet;
+    int denominator;
+  } rects[] = {
+      {{"3810.25-525.25", 39525250, 3810250, 39525500, 3810500}, 500},
+      {{"3810.0-525.0", 525000, 3810000, 525500, 3810500}, 1000},
+      {{"3810.0-525.0", 39525000, 3810000, 39526000, 3811000}, 2000},
+      {{"3810-524", 39524000, 3810000, 39526000, 3812000}, 5000},
+  };
+  for (const Rect& r : rects) {
+    SCOPED_TRACE(r.sheet.MapUnionNo);
+    ExpectCleanLabels(BuildRectangularFrame(r.sheet, r.denominator, {}, {Datum::Cgcs2000, true, 117, "", {}}),
+                      r.denominator / 10.0, 0);
+  }
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST(MapFrame, TheNeighboursNamesStandUnderTheirNumbersInsideTheirCells) {
+  FrameRequest request{Datum::Cgcs2000, true, 117, "", {}};
+  request.neighbourName = [](std::string_view number) {
+    return number == "J50G003041" ? std::string("东城区") : number == "J50G002039" ? std::string("海淀区北部") : std::string();
+  };
+  const MapFrame f = BuildStandardFrame("J50G003040", request);
+  std::vector<const FrameLine*> cells = LinesOf(f, FrameLayer::Neighbours);
+  const auto textOf = [&](const std::string& s) -> const FrameText* {
+    for (const FrameText& t : f.texts) {
+      if (t.text == s) return &t;
+    }
+    return nullptr;
+  };
+  for (const auto& [number, name] : {std::pair<std::string, std::string>{"J50G003041", "东城区"},
+                                     std::pair<std::string, std::string>{"J50G002039", "海淀区北部"}}) {
+    const FrameText* n = textOf(number);
+    const FrameText* t = textOf(name);
+    ASSERT_TRUE(n && t) << name;
+    const FrameBox nb = FrameTextBox(*n, f.denominator), tb = FrameTextBox(*t, f.denominator);
+    EXPECT_LT(tb.y1, nb.y0) << "the name under its number";
+    EXPECT_EQ(t->at.X, n->at.X);
+    for (const FrameLine* l : cells) {
+      for (std::size_t i = 0; i + 1 < l->points.size() || (l->closed && i < l->points.size()); ++i) {
+        const TPlanePoint a = l->points[i], b = l->points[(i + 1) % l->points.size()];
+        EXPECT_FALSE(Touches(a, b, tb, 0) || Touches(a, b, nb, 0)) << name << " touches a cell's line";
+      }
+    }
+  }
+  // Without names the cells hold numbers only.
+  const MapFrame plain = BuildStandardFrame("J50G003040", {Datum::Cgcs2000, true, 117, "", {}});
+  EXPECT_EQ(plain.texts.size() + 2, f.texts.size());
 }
 
 }  // namespace

@@ -138,6 +138,8 @@ TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {
         "J-50-12-C", "J-50-12-D", "J-51-1-C"}},
       // On the equator at 0°: no neighbour to the west or the south.
       {Sec(0), Sec(0), 0, true, {"", "B31", "B32", "", "A31", "A32", "", "", ""}},
+      // Row V (84°–88° N) is the last: nothing of a row W north of it.
+      {Sec(177), Sec(86), 0, true, {"", "", "", "V59", "V60", "", "U59", "U60", ""}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.numbers[4]);
@@ -162,6 +164,16 @@ TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {
             << "position " << k;
       }
     }
+  }
+}
+
+TEST(PointLookup, NoNeighbourNorthOfRowVAtAnyScale) {
+  for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
+    // The sheet whose north edge is 88° N, at 171° E.
+    const auto n = SheetNeighbours(Sec(171), Sec(88) - LatStepTable[scale] / 2, scale, true, true, true, 0);
+    EXPECT_FALSE(n[4].MapUnionNo.empty()) << scale;
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(n[k].MapUnionNo, "") << scale << " position " << k;
+    for (int k = 3; k < 9; ++k) EXPECT_FALSE(n[k].MapUnionNo.empty()) << scale << " position " << k;
   }
 }
 

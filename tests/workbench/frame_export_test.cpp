@@ -127,3 +127,42 @@ TEST_F(FrameExports, TheIndependentGridsSheetsGetRectangularFramesAtTheTabsScale
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+TEST_F(FrameExports, ARunAboveTheBoundOrBeyondTheSeriesMillimetreIsAskedFirst) {
+  // 11,520 sheets of 1:1万: the count and the size are asked about before a
+  // file name; no, and nothing is written.
+  SetCorners(0, {100, 0, 0}, {30, 0, 0}, {106, 0, 0}, {35, 0, 0});
+  GeodeticTab& g = Geodetic(0);
+  g.Scale.SetItemIndex(6);
+  frm.RzBitBtn1Click();
+  ASSERT_EQ(g.List.Count(), 11520u);
+  ui.answers.push_back(MessageResult::No);
+  frm.Click("FrameDxf1");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("将写出 11,520 个图廓，约 "), std::string::npos) << ui.messages[0].text;
+  EXPECT_TRUE(ui.fileDialogs.empty());
+  ui.messages.clear();
+
+  // A sheet 11.5° from the central meridian on Beijing 1954: the warning
+  // first; yes, and the frame is written.
+  SetCorners(0, {116, 26, 15}, {39, 52, 30}, {116, 30, 0}, {39, 55, 0});
+  g.Meridian.SetValue(105);
+  frm.RzBitBtn1Click();
+  ASSERT_EQ(g.List.Count(), 1u);
+  // Said when the list is made, and asked when its frames are.
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("图幅角点距中央经线 11.5°"), std::string::npos) << ui.messages[0].text;
+  ui.answers.push_back(MessageResult::Yes);
+  ui.fileNames.push_back(dir.File("far.dxf"));
+  frm.Click("FrameDxf1");
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].buttons, MessageButtons::YesNo);
+  EXPECT_NE(ui.messages[1].text.find("图幅角点距中央经线 11.5°"), std::string::npos) << ui.messages[1].text;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("far.dxf")));
+}
+
+}  // namespace
+}  // namespace karvento
