@@ -85,6 +85,10 @@ struct Progress : WindowTest {
     frm.RzComboBox2.SetItemIndex(6);
     frm.RzBitBtn1Click();
     ASSERT_EQ(Records(frm.RzCheckList1).size(), 40320u);
+    // 7° from the meridian the legacy series passes a millimetre: a notice.
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages.front().caption, "提示");
+    ui.messages.clear();
     frm.SetActiveTab(kTabCustom);
     frm.RzNumericEdit7.SetValue(100000);
     frm.RzNumericEdit8.SetValue(50000);
