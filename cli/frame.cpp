@@ -378,7 +378,7 @@ int RunFrame(const std::vector<std::string>& words) {
     if (auto aoi = args.Value("aoi")) {
       if (args.Has("from") || args.Has("to")) throw UsageError(Tr("--aoi 代替 --from 和 --to，不能同时给出"));
       const AreaFile area = Gis().readAreaFile(*aoi, "", "", p.datum);
-      if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(area.notice).c_str());
+      if (!area.notices.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessages(area.notices).c_str());
       walk.emplace(area.area, 0.0, scale, fresh, request.zone3, p.datum, p.cm, false);
     } else {
       if (!args.Has("from") || !args.Has("to")) throw UsageError(Tr("--from 和 --to 须同时给出"));

@@ -234,7 +234,7 @@ SheetSelection::SheetSelection(const GeoMultiPolygon& area, const SheetFrame& fr
     for (const GeoRing& ring : p.rings) {
       for (const GeoPoint& v : ring) {
         if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) {
-          throw Error("范围含有不是有限数的坐标（NaN 或无穷大）");
+          throw Error(N_("范围含有不是有限数的坐标（NaN 或无穷大）"));
         }
       }
     }

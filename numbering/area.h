@@ -16,6 +16,8 @@
 // that it only touches.
 #pragma once
 
+#include "numbering/message.h"  // N_
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,7 +64,7 @@ bool AreaBounds(const GeoMultiPolygon& area, double& west, double& south, double
 // (the grid has no sheets west of 0°, south of the equator or beyond the
 // pole, and stops at 180°).
 inline constexpr const char* kAreaOutsideDomain =
-    "超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）";
+    N_("超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）");
 // The reason an area cannot be numbered, empty when it can: a coordinate
 // that is no finite number, or bounds outside the domain (the text names the
 // bounds, so that an area across the equator or 0° E says so). Checked

@@ -447,14 +447,14 @@ std::string DatumNote(Datum datum, bool zone3, double cm, bool zoneOfScale) {
          (zoneOfScale ? "（按比例尺）" : "") + "，中央经线" + buf + "°";
 }
 
-std::string FrameRunText(std::uint64_t count, double estimatedBytes) {
+Message FrameRunText(std::uint64_t count, double estimatedBytes) {
   const char* units[] = {"B", "KB", "MB", "GB", "TB"};
   int u = 0;
   double v = estimatedBytes;
   while (v >= 1000 && u < 4) v /= 1024, ++u;
   char size[32];
   std::snprintf(size, sizeof size, v < 10 && u > 0 ? "%.1f %s" : "%.0f %s", v, units[u]);
-  return FormatCount(static_cast<double>(count)) + " 个图廓，约 " + size;
+  return Message(msg::kFrameRun, {FormatCount(static_cast<double>(count)), std::string(size)});
 }
 
 std::string ProjectionAccuracyWarning(std::string_view what, Datum datum, double west, double east,
@@ -744,9 +744,9 @@ MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
 
 ScaleIndex FrameNumberScale(std::string_view number) {
   const std::uint8_t kind = CheckMapUnionNo(number);
-  if (kind == 0) throw Error("不是标准图幅号：" + std::string(number));
+  if (kind == 0) throw Error(Message(msg::kNotASheetNumber, {std::string(number)}));
   const ScaleIndex scale = ScaleOfSheet(kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number));
-  if (scale < 0) throw Error("不是标准图幅号：" + std::string(number));
+  if (scale < 0) throw Error(Message(msg::kNotASheetNumber, {std::string(number)}));
   return scale;
 }
 
@@ -765,7 +765,7 @@ MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request
 MapFrame FrameOfListedSheet(const TStandardMapUnion& sheet, Datum datum, bool zone3, double cm,
                             double offsetX, double offsetY) {
   std::array<TStandardMapUnion, 9> around;
-  if (!NeighboursOfSheet(sheet, zone3, datum, cm, around)) throw Error("不是标准图幅号：" + sheet.MapUnionNo);
+  if (!NeighboursOfSheet(sheet, zone3, datum, cm, around)) throw Error(Message(msg::kNotASheetNumber, {sheet.MapUnionNo}));
   std::array<std::string, 9> neighbours;
   for (std::size_t k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
   MapFrame f = BuildStandardFrame(sheet, ScaleOfSheet(sheet.Range), neighbours, {datum, zone3, cm, "", {}});

@@ -45,6 +45,7 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/gauss_kruger.h"
+#include "numbering/message.h"
 #include "numbering/scales.h"
 #include "numbering/sheet_types.h"
 
@@ -189,7 +190,7 @@ constexpr bool FrameRunNeedsConfirmation(std::uint64_t count, double estimatedBy
   return count > kFrameConfirmCount || estimatedBytes >= kFrameConfirmBytes;
 }
 // "12,000 个图廓，约 190 MB": the count and the estimated size of a run.
-std::string FrameRunText(std::uint64_t count, double estimatedBytes);
+Message FrameRunText(std::uint64_t count, double estimatedBytes);
 
 // The warning of a sheet whose corners (west … east, degrees) lie farther
 // from the central meridian cm than the datum's projection is accurate to

@@ -311,7 +311,7 @@ TEST(FrameCli, AListIsCheckedWholeBeforeAnythingIsWritten) {
       {std::string("J50G003040\nJ50G003041\0\nJ50G003042\n", 34), 1, {"第 2 行：含 NUL 字节"}, 0},
       // Bad lines after good ones: each numbered, none written.
       {"J50G003040\nJ50X003040\n\nXYZ\n", 1,
-       {"第 2 行：J50X003040", "第 4 行：XYZ不是标准图幅号", "2 个图幅号有误"}, 0},
+       {"第 2 行：不是标准图幅号：J50X003040\n", "第 4 行：XYZ不是标准图幅号", "2 个图幅号有误"}, 0},
       // The same number twice would write one file twice.
       {"J50G003040\nJ50G003041\nJ50G003040\n", 1, {"第 3 行：J50G003040 与第 1 个重复"}, 0},
   };

@@ -308,7 +308,7 @@ TEST(LargeScales, TheOldStandardHasNoSuchScales) {
       CreateOldMapUnions(area, scale, true, true, 117, r);
       ADD_FAILURE() << caption;
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, false));
+      EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, false).Text());
       EXPECT_NE(std::string(e.what()).find("旧图幅号标准没有 " + caption + " 比例尺"),
                 std::string::npos) << e.what();
     }
@@ -319,7 +319,7 @@ TEST(LargeScales, TheOldStandardHasNoSuchScales) {
         ConvertMapUnionNo(number, false, scale, true, 117, true);
         ADD_FAILURE() << caption << " " << number;
       } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, true));
+        EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, true).Text());
         EXPECT_NE(std::string(e.what()).find("无法转换为旧图幅号"), std::string::npos);
       }
     }
