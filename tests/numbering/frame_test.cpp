@@ -106,7 +106,7 @@ TEST(MapFrame, IsTheSheetsProjectedGeometryAtEveryKindOfScale) {
     ASSERT_FALSE(expected.empty());
     std::vector<TPlanePoint> ticks;
     for (const FrameLine* l : LinesOf(f, FrameLayer::Graduation)) {
-      if (!l->closed) ticks.push_back(l->points.front());
+      if (!l->closed && l->widthMm == st.gridWidth) ticks.push_back(l->points.front());  // not a minute bar
     }
     ASSERT_EQ(ticks.size(), expected.size());
     for (const TPlanePoint& p : expected) {
@@ -309,7 +309,9 @@ void ExpectCleanLabels(const MapFrame& f, double gridMetres, double zoneMetres) 
   const double mm = f.denominator / 1000.0;
   std::vector<const FrameText*> labels;
   for (const FrameText& t : f.texts) {
-    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation) labels.push_back(&t);
+    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation || t.layer == FrameLayer::NeighbourZone) {
+      labels.push_back(&t);
+    }
   }
   ASSERT_FALSE(labels.empty());
   for (const FrameText* t : labels) {
