@@ -295,13 +295,8 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   }
   if (gdal.Any()) Fail(file, "读取出错", &gdal);
   if (out.polygons == 0) Fail(file, "没有多边形");
-  for (const GeoPolygon& p : out.area) {
-    for (const GeoRing& ring : p.rings) {
-      for (const GeoPoint& v : ring) {
-        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) Fail(file, "含有不是有限数的坐标（NaN 或无穷大）");
-      }
-    }
-  }
+  // The check the page makes of the polygons it reads, before any repair.
+  if (const std::string problem = AreaRingProblem(out.area); !problem.empty()) Fail(file, problem);
   MakeValidArea(file, out, gdal);
   return out;
 }

@@ -93,6 +93,18 @@ val AreaCorners(const val& coords, const val& shape, int scale) {
   }
 }
 
+// The check of the polygons the page read from an area file, as the
+// command line checks the polygons GDAL reads, before any repair: {} or
+// { error }.
+val CheckArea(const val& coords, const val& shape) {
+  try {
+    const std::string problem = AreaRingProblem(AreaOf(coords, shape));
+    return problem.empty() ? val::object() : Failure(problem);
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
 // The sheets of the corners' request that the area selects (their frame
 // shares interior with it, and, with minCover above 0, it covers at least
 // that fraction of them), with the covered fraction of each.
@@ -373,6 +385,7 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("scaleCaptions", &ScaleCaptions);
   emscripten::function("datums", &Datums);
   emscripten::function("walkOnly", &WalkOnly);
+  emscripten::function("checkArea", &CheckArea);
   emscripten::function("areaCorners", &AreaCorners);
   emscripten::function("generateInArea", &GenerateInArea);
   emscripten::function("exportSheets", &ExportSheets);

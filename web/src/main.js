@@ -4,7 +4,6 @@
 // own C++ core in a Web Worker.
 import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
-import { readAreaFile, flatten, settleArea } from './area.js';
 import { registeredExports, runExport } from './export.js';
 import './sheet_exports.js';
 import './file_exports.js';
@@ -20,13 +19,14 @@ worker.onmessage = (e) => {
   if (result && typeof result === 'object' && !Array.isArray(result)) result.ms = ms;
   p?.(result);
 };
-function ask(op, args) {
+function askWith(op, args, transfer) {
   return new Promise((resolve) => {
     const id = nextId++;
     pending.set(id, resolve);
-    worker.postMessage({ id, op, args });
+    worker.postMessage({ id, op, args }, transfer);
   });
 }
+const ask = (op, args) => askWith(op, args, []);
 
 const $ = (id) => document.getElementById(id);
 let datums = [];  // the datum table's rows: value, caption, name, nearWgs84
@@ -155,25 +155,27 @@ function setCorners(west, south, east, north) {
 }
 
 
+// An area file, read in the worker (see worker.js): the page itself only
+// hands over the file's bytes, so that no file can hold it up.
 async function importArea(file) {
-  let read, settled;
+  status(`正在读取范围文件 ${file.name}……`);
+  let bytes;
   try {
-    read = await readAreaFile(file);
-    settled = settleArea(read.polygons, file.name);
+    bytes = await file.arrayBuffer();
   } catch (e) {
-    status(e.message, true);
+    status(`范围文件 “${file.name}”：无法读取这个文件`, true);
     return;
   }
-  const flat = flatten(settled.polygons);
-  const corners = await ask('areaCorners', { ...flat, scale: Number($('scale').value) });
-  if (corners.error) {
-    status(`${file.name}：${corners.error}`, true);
+  const read = await askWith('readArea', { name: file.name, bytes, scale: Number($('scale').value) }, [bytes]);
+  if (read.error) {
+    status(read.error, true);
     return;
   }
-  area = { name: file.name, polygons: settled.polygons, ...flat };
-  setCorners(...Object.values(corners).slice(0, 4));
-  map.area = settled.polygons;
-  $('area-name').textContent = `范围：${file.name}，${read.polygons.length} 个多边形`;
+  const corners = read.corners;
+  area = { name: file.name, polygons: read.polygons, coords: read.coords, shape: read.shape };
+  setCorners(...corners);
+  map.area = read.polygons;
+  $('area-name').textContent = `范围：${file.name}，${read.count} 个多边形`;
   $('clear-area').disabled = false;
   const target = datums[planeSystem().datum];
   // WGS 84 and CGCS2000 against Beijing 1954 and Xi'an 1980: no official
@@ -181,8 +183,8 @@ async function importArea(file) {
   const notice = !target.nearWgs84
     ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target.name} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
     : '';
-  status(notice + settled.notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
-  map.fitTo(...Object.values(corners).slice(0, 4));
+  status(notice + read.notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
+  map.fitTo(...corners);
 }
 
 function clearArea() {
