@@ -256,6 +256,9 @@ val Convert(const std::string& typed, bool oldToNew, int scale, bool zone3, int 
                                  static_cast<ScaleIndex>(scale), zone3, cm, DatumOf(datum));
     } catch (const NumberFieldError& e) {
       return Failure(e.TextFor(typed));
+    } catch (const Error& e) {
+      // Named by the number, as the command line names it.
+      return Failure(typed + "：" + e.what());
     }
     std::string numbers;
     std::vector<double> edges, plane;

@@ -3,7 +3,7 @@
 // it, its answers compared with karvento-cli's for the same requests.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { unzipSync } from 'fflate';
 import { openPage, type, generate, downloaded } from './browser.mjs';
 
@@ -323,4 +323,55 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
   assert.equal(checked.toString('utf8'), want);
   assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 图幅号.csv`);
   await t.page.click('#none');
+});
+
+test('the page and the command line agree on W-01, on inverted corners and on every meridian they take', async () => {
+  await t.page.click('button[data-tab="numbers"]');
+  const numbers = ['j-50-5', 'W-01', 'Z-01', 'J-00'];
+  const cliCheck = spawnSync(CLI, ['check', ...numbers], { encoding: 'utf8' });
+  const kinds = { old: '旧图幅号', new: '新图幅号' };
+  const want = new Map(cliCheck.stdout.trim().split('\n').map((l) => l.split('\t')).map(([n, k]) => [n, kinds[k]]));
+  for (const l of cliCheck.stderr.trim().split('\n')) {
+    const m = /^karvento-cli check: ([^：]+)：/.exec(l);
+    want.set(m[1], l.replace('karvento-cli check: ', ''));
+  }
+  await t.page.$eval('#numbers', (el, v) => { el.value = v; }, numbers.join('\n'));
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#check');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const checked = (await t.page.$eval('#converted', (e) => e.value)).split('\n');
+  assert.deepEqual(checked, numbers.map((n) => `${n}\t${want.get(n.toUpperCase())}`));
+  // 转换 takes what 检查 takes and refuses what it refuses, with its words.
+  await t.page.select('#direction', 'old2new');
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#convert');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const converted = (await t.page.$eval('#converted', (e) => e.value)).split('\n');
+  const cliConvert = spawnSync(CLI, ['convert', ...numbers, '--to-scale', '1:1万', '--format', 'csv'], { encoding: 'utf8' });
+  const refused = cliConvert.stderr.trim().split('\n').filter((l) => !l.includes('注意')).map((l) => l.replace('karvento-cli convert: ', ''));
+  assert.deepEqual(converted.slice(-refused.length - 1), [...refused, '以上不是标准图幅号！']);
+  assert.equal(converted.length - refused.length - 1, cliConvert.stdout.trim().split(/\r?\n/).length - 1);
+
+  await t.page.click('button[data-tab="extent"]');
+  await t.page.select('#datum', '2');
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  // Corners in the wrong order: the command line's text, the page's fields named by their captions.
+  for (const [from, to] of [[['116', '39'], ['114', '39.2']], [['116', '41'], ['116.2', '40']]]) {
+    for (const [id, v] of [['west', from[0]], ['south', from[1]], ['east', to[0]], ['north', to[1]]]) await type(t.page, id, v);
+    await generate(t.page);
+    const r = spawnSync(CLI, ['sheets', '--from', from.join(','), '--to', to.join(','), '--scale', '1:1万'], { encoding: 'utf8' });
+    assert.equal(await t.page.$eval('#status', (e) => e.textContent),
+      r.stderr.trim().replace('karvento-cli sheets: ', '').replace('（--from）', '').replace('（--to）', ''));
+  }
+  // Each meridian the command line takes gives its corners on the page too.
+  for (const [id, v] of [['west', '116'], ['south', '39'], ['east', '116.2'], ['north', '39.2']]) await type(t.page, id, v);
+  for (const cm of ['117°', '117°20′', '117,5', '117:30']) {
+    await type(t.page, 'cm', cm);
+    await generate(t.page);
+    const rows = cliSheets(['--from', '116,39', '--to', '116.2,39.2', '--scale', '1:1万', '--datum', '2000', '--cm', cm]);
+    const got = await t.page.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) }));
+    assert.deepEqual(got.numbers, rows.map((r) => r[0]), cm);
+    rows.forEach((r, i) => r.slice(5, 13).forEach((x, k) => assert.ok(Math.abs(got.plane[8 * i + k] - Number(x)) < 1e-6, `${cm} ${r[0]}`)));
+  }
+  await type(t.page, 'cm', '0');
 });
