@@ -79,7 +79,36 @@ const map = new IndexMap($('map'), {
   },
 });
 
+// Text put on the clipboard by the copy command, as the browser hands the
+// copy event to the page (from a key or a button alike).
+let copying = null;
+document.addEventListener('copy', (e) => {
+  if (copying === null) return;
+  e.clipboardData.setData('text/plain', copying);
+  e.preventDefault();
+});
+
+// 复制图幅号: the checked numbers, or the current one, one a line.
+function copyNumbers() {
+  const text = list.checkedNumbersText();
+  if (!text) {
+    status('没有可复制的图幅号：请先生成图幅号并选中图幅', true);
+    return;
+  }
+  copying = text;
+  const done = document.execCommand('copy');
+  copying = null;
+  const n = text.split('\n').length - 1;
+  if (done) status(`已复制 ${n.toLocaleString('en-US')} 个图幅号`);
+  else status('浏览器不允许本页使用剪贴板，未能复制', true);
+}
+
 const list = new SheetList($('list'), {
+  onCopy: () => copyNumbers(),
+  onFind: (next) => {
+    if (next && $('find-text').value.trim()) $('find').click();
+    else $('find-text').focus();
+  },
   onSelect: (i) => showSheet(i),
   onChecked: () => {
     updateCount();
@@ -397,6 +426,7 @@ async function init() {
   $('all').onclick = () => list.checkAll(1);
   $('none').onclick = () => list.checkAll(0);
   $('invert').onclick = () => list.checkAll(-1);
+  $('copy').onclick = copyNumbers;
   $('find').onclick = () => {
     const i = list.find($('find-text').value);
     status(i < 0 ? `未找到图幅号 ${$('find-text').value.trim()}` : '');

@@ -375,3 +375,49 @@ test('the page and the command line agree on W-01, on inverted corners and on ev
   }
   await type(t.page, 'cm', '0');
 });
+
+test('the list keeps the keyboard: the window\'s list keys, focus kept as it scrolls, 复制图幅号', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '116'], ['south', '39'], ['east', '117'], ['north', '40'], ['cm', '0']]) await type(t.page, id, v);
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  await generate(t.page);
+  const numbers = await t.page.evaluate(() => window.karvento.sheets.numbers);
+  assert.equal(numbers.length, 384);
+  await t.page.evaluate(() => {
+    window.copied = [];
+    window.addEventListener('copy', (e) => window.copied.push(e.clipboardData.getData('text/plain')));
+  });
+  const state = () => t.page.evaluate(() => ({
+    focus: document.activeElement.id, current: window.karvento.list.current,
+    count: document.querySelector('#count').textContent,
+    shown: !!document.querySelector('#list .row.current'),
+  }));
+  await t.page.click('#list .row:nth-child(1)');
+  for (let i = 0; i < 40; i++) await t.page.keyboard.press('ArrowDown');
+  assert.deepEqual(await state(), { focus: 'list', current: 40, count: '共 384 幅，已选 0 幅', shown: true });
+  await t.page.keyboard.press(' ');
+  await t.page.keyboard.press('PageDown');
+  await t.page.keyboard.press(' ');
+  const second = (await state()).current;
+  assert.ok(second > 45, String(second));
+  await t.page.keyboard.down('Control');
+  await t.page.keyboard.press('KeyC');
+  await t.page.keyboard.up('Control');
+  await t.page.keyboard.press('End');
+  assert.deepEqual(await state(), { focus: 'list', current: 383, count: '共 384 幅，已选 2 幅', shown: true });
+  await t.page.keyboard.press('Home');
+  assert.equal((await state()).current, 0);
+  await t.page.keyboard.down('Control');
+  await t.page.keyboard.press('KeyA');
+  assert.equal((await state()).count, '共 384 幅，已选 384 幅');
+  await t.page.keyboard.down('Shift');
+  await t.page.keyboard.press('KeyA');
+  await t.page.keyboard.up('Shift');
+  await t.page.keyboard.up('Control');
+  assert.equal((await state()).count, '共 384 幅，已选 0 幅');
+  // With none checked the current sheet is copied, here by the button.
+  await t.page.click('#copy');
+  assert.deepEqual(await t.page.evaluate(() => window.copied),
+    [`${numbers[40]}\n${numbers[second]}\n`, `${numbers[0]}\n`]);
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), '已复制 1 个图幅号');
+});
