@@ -343,6 +343,7 @@ test('the page and the command line agree on W-01, on inverted corners and on ev
   assert.deepEqual(checked, numbers.map((n) => `${n}\t${want.get(n.toUpperCase())}`));
   // 转换 takes what 检查 takes and refuses what it refuses, with its words.
   await t.page.select('#direction', 'old2new');
+  await t.page.select('#cscale', await t.page.$eval('#cscale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
   await t.page.$eval('#converted', (el) => { el.value = ''; });
   await t.page.click('#convert');
   await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
@@ -354,6 +355,8 @@ test('the page and the command line agree on W-01, on inverted corners and on ev
 
   await t.page.click('button[data-tab="extent"]');
   await t.page.select('#datum', '2');
+  await t.page.select('#zone', '3');
+  await t.page.select('#standard', 'new');
   await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
   // Corners in the wrong order: the command line's text, the page's fields named by their captions.
   for (const [from, to] of [[['116', '39'], ['114', '39.2']], [['116', '41'], ['116.2', '40']]]) {
@@ -368,7 +371,8 @@ test('the page and the command line agree on W-01, on inverted corners and on ev
   for (const cm of ['117°', '117°20′', '117,5', '117:30']) {
     await type(t.page, 'cm', cm);
     await generate(t.page);
-    const rows = cliSheets(['--from', '116,39', '--to', '116.2,39.2', '--scale', '1:1万', '--datum', '2000', '--cm', cm]);
+    const rows = cliSheets(['--from', '116,39', '--to', '116.2,39.2', '--scale', '1:1万', '--standard', 'new', '--zone', '3',
+      '--datum', '2000', '--cm', cm]);
     const got = await t.page.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) }));
     assert.deepEqual(got.numbers, rows.map((r) => r[0]), cm);
     rows.forEach((r, i) => r.slice(5, 13).forEach((x, k) => assert.ok(Math.abs(got.plane[8 * i + k] - Number(x)) < 1e-6, `${cm} ${r[0]}`)));
@@ -420,4 +424,33 @@ test('the list keeps the keyboard: the window\'s list keys, focus kept as it scr
   assert.deepEqual(await t.page.evaluate(() => window.copied),
     [`${numbers[40]}\n${numbers[second]}\n`, `${numbers[0]}\n`]);
   assert.equal(await t.page.$eval('#status', (e) => e.textContent), '已复制 1 个图幅号');
+});
+
+test('the page\'s Content-Security-Policy lets no request leave it but the images of a tile address', async () => {
+  const r = await t.page.evaluate(async () => {
+    const seen = [];
+    document.addEventListener('securitypolicyviolation', (e) => seen.push(e.effectiveDirective));
+    const fetched = await fetch('https://example.invalid/x').then(() => 'fetched', () => 'refused');
+    const framed = document.createElement('iframe');
+    framed.src = 'https://example.invalid/';
+    document.body.appendChild(framed);
+    await new Promise((done) => setTimeout(done, 300));
+    framed.remove();
+    return { fetched, seen: [...new Set(seen)].sort() };
+  });
+  assert.deepEqual(r, { fetched: 'refused', seen: ['connect-src', 'frame-src'] });
+  assert.match(await t.page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content), /img-src data: blob: http: https:;/);
+});
+
+test('one limit of sheets on the page, stated with the count, however large the request', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '73'], ['south', '18'], ['east', '135'], ['north', '54'], ['cm', '0']]) await type(t.page, id, v);
+  const scaleOf = (caption) => t.page.$eval('#scale', (s, c) => [...s.options].find((o) => o.text === c).value, caption);
+  await t.page.select('#standard', 'new');
+  for (const [scale, count] of [['1:5000', '3,428,352'], ['1:2000', '30,855,168'], ['1:500', '493,682,688']]) {
+    await t.page.select('#scale', await scaleOf(scale));
+    await generate(t.page);
+    assert.equal(await t.page.$eval('#status', (e) => e.textContent),
+      `该范围有 ${count} 幅图，超过本页能容纳的 2,000,000 幅；请缩小范围或改用桌面版和命令行`, scale);
+  }
 });
