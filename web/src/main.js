@@ -247,6 +247,7 @@ async function generate() {
   const numbers = r.numbers.split('\n');
   numbers.length = r.count;
   map.marks = [];
+  map.point = null;
   sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1,
     scale: request.scale, newStandard: request.newStandard, request,
     area: area ? { coords: area.coords, shape: area.shape } : null,
@@ -304,9 +305,11 @@ async function pointNeighbours(lon, lat, scale) {
   $('point-neighbours').replaceChildren(neighbourTable(n));
   const e = n.edges;
   map.marks = [];
+  const numbers = n.numbers.split('\n');
   for (let k = 0; k < 9; k++) {
-    if (e[4 * k + 2] > e[4 * k]) map.marks.push([e[4 * k], e[4 * k + 1], e[4 * k + 2], e[4 * k + 3], k === 4 ? 'point' : 'neighbour']);
+    if (e[4 * k + 2] > e[4 * k]) map.marks.push([e[4 * k], e[4 * k + 1], e[4 * k + 2], e[4 * k + 3], k === 4 ? 'point' : 'neighbour', numbers[k]]);
   }
+  map.point = [lon, lat];
   map.fitTo(e[0] - (e[2] - e[0]), e[13] - (e[15] - e[13]) * 2, e[34] + (e[34] - e[32]), e[3] + (e[3] - e[1]));
 }
 

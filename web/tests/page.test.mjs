@@ -454,3 +454,28 @@ test('one limit of sheets on the page, stated with the count, however large the 
       `该范围有 ${count} 幅图，超过本页能容纳的 2,000,000 幅；请缩小范围或改用桌面版和命令行`, scale);
   }
 });
+
+test('the point tab marks the point and outlines its sheet in red over its neighbours\' blue edges', async () => {
+  await t.page.click('button[data-tab="point"]');
+  await type(t.page, 'plon', '116.391');
+  await type(t.page, 'plat', '39.907');
+  await t.page.evaluate(() => { window.karvento.map.marks = []; });
+  await t.page.click('#lookup');
+  await t.page.waitForFunction(() => window.karvento.map.marks.length === 9);
+  const colours = await t.page.evaluate(() => {
+    const map = window.karvento.map;
+    map.draw();
+    const f = map.frame();
+    const canvas = document.querySelector('#map');
+    const dpr = canvas.width / canvas.getBoundingClientRect().width;
+    const at = (lon, lat) => {
+      const [x, y] = map.toPixel(lon, lat, f);
+      const [r, g, b] = canvas.getContext('2d').getImageData(Math.round(x * dpr), Math.round(y * dpr), 1, 1).data;
+      return r > 150 && g < 70 && b < 70 ? 'red' : b > 150 && r < 110 ? 'blue' : `${r},${g},${b}`;
+    };
+    const [w, s, e, n] = map.marks[4];
+    const [, , east] = map.marks[5];
+    return { point: at(116.391, 39.907), shared: at(e, (s + n) / 2), outer: at(east, (s + n) / 2), western: at(w, (s + n) / 2) };
+  });
+  assert.deepEqual(colours, { point: 'red', shared: 'red', outer: 'blue', western: 'red' });
+});
