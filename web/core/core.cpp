@@ -356,6 +356,7 @@ val Datums() {
     row.set("value", static_cast<int>(i));
     row.set("caption", std::string(kDatums[i].caption));
     row.set("name", std::string(kDatums[i].name));
+    row.set("key", std::string(kDatums[i].key));  // as --datum names it
     row.set("nearWgs84", kDatums[i].nearWgs84);
     out.call<void>("push", row);
   }

@@ -225,7 +225,58 @@ function clearArea() {
   status('已清除范围');
 }
 
+// The request in the page's address (#w=…&s=…): kept with the page's
+// history and bookmarks, and sent to a colleague by 复制链接. Each field as
+// typed; the datum as --datum names it, the scale by its caption. An area
+// file is not part of it (the page sends nothing anywhere, and a link holds
+// no file).
+const LINK_FIELDS = [['w', 'west'], ['s', 'south'], ['e', 'east'], ['n', 'north'], ['cm', 'cm'], ['ox', 'offx'], ['oy', 'offy']];
+
+function requestLink() {
+  const p = new URLSearchParams();
+  for (const [key, id] of LINK_FIELDS) p.set(key, $(id).value);
+  p.set('scale', $('scale').selectedOptions[0]?.text || '');
+  p.set('standard', $('standard').value);
+  p.set('datum', datums[Number($('datum').value)]?.key || '');
+  p.set('zone', $('zone').value);
+  return `#${p.toString()}`;
+}
+
+// The request of the page's address, put into the form; false when the
+// address holds none. A value that names no choice is refused by name.
+function readRequestLink() {
+  const p = new URLSearchParams(location.hash.slice(1));
+  if (![...p.keys()].length) return false;
+  const choose = (id, key, value) => {
+    if (value === null) return;
+    const option = [...$(id).options].find((o) => o.value === value || o.text === value);
+    if (!option) throw new Error(`链接里的 ${key}=${value} 不是本页的选项`);
+    $(id).value = option.value;
+  };
+  for (const [key, id] of LINK_FIELDS) if (p.has(key)) $(id).value = p.get(key);
+  choose('scale', 'scale', p.get('scale'));
+  choose('standard', 'standard', p.get('standard'));
+  const datum = p.get('datum');
+  if (datum !== null) {
+    const row = datums.find((d) => d.key === datum);
+    if (!row) throw new Error(`链接里的 datum=${datum} 不是本页的坐标系（54、80 或 2000）`);
+    $('datum').value = String(row.value);
+  }
+  choose('zone', 'zone', p.get('zone'));
+  return true;
+}
+
+function copyLink() {
+  history.replaceState(null, '', requestLink());
+  copying = location.href;
+  const done = document.execCommand('copy');
+  copying = null;
+  if (!done) status('浏览器不允许本页使用剪贴板，未能复制', true);
+  else status(area ? '已复制链接（链接不含范围文件：对方需另行导入）' : '已复制链接：在有本页文件的电脑上打开即得同样的请求');
+}
+
 async function generate() {
+  history.replaceState(null, '', requestLink());
   const sys = planeSystem();
   const request = {
     west: $('west').value, south: $('south').value, east: $('east').value, north: $('north').value,
@@ -459,9 +510,17 @@ async function init() {
     map.tiles = /^https?:\/\/.*\{z\}.*\{x\}.*\{y\}/.test(url) ? url : null;
     map.draw();
   };
+  $('copy-link').onclick = copyLink;
   showTab('extent');
+  let linked = false;
+  try {
+    linked = readRequestLink();
+  } catch (e) {
+    status(e.message, true);
+  }
   document.body.dataset.ready = 'true';
-  status('就绪：输入左下角和右上角（或在图上按住 Shift 拖框），选比例尺，按“生成图幅号”');
+  if (linked) generate();
+  else if (!$('status').classList.contains('error')) status('就绪：输入左下角和右上角（或在图上按住 Shift 拖框），选比例尺，按“生成图幅号”');
 }
 
 window.karvento = { ask, map, list, importArea, get sheets() { return sheets; } };

@@ -479,3 +479,41 @@ test('the point tab marks the point and outlines its sheet in red over its neigh
   });
   assert.deepEqual(colours, { point: 'red', shared: 'red', outer: 'blue', western: 'red' });
 });
+
+test('the request travels in the page\'s address: 复制链接, and the link opened gives the same request and sheets', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '116°20′'], ['south', '39.5'], ['east', '116:40'], ['north', '39°50′'], ['cm', '117:30'], ['offx', '39000000'], ['offy', '0']]) {
+    await type(t.page, id, v);
+  }
+  await t.page.select('#datum', '1');
+  await t.page.select('#zone', '6');
+  await t.page.select('#standard', 'old');
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:2.5万').value));
+  await generate(t.page);
+  const listed = await t.page.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) }));
+  assert.ok(listed.numbers.length > 4);
+  await t.page.evaluate(() => {
+    window.copied = [];
+    window.addEventListener('copy', (e) => window.copied.push(e.clipboardData.getData('text/plain')));
+  });
+  await t.page.click('#copy-link');
+  const [link] = await t.page.evaluate(() => window.copied);
+  assert.equal(link, t.page.url());
+  assert.match(link, /#w=116%C2%B020%E2%80%B2&s=39\.5&e=116%3A40&n=39%C2%B050%E2%80%B2&cm=117%3A30&ox=39000000&oy=0&scale=1%3A2\.5%E4%B8%87&standard=old&datum=80&zone=6$/);
+  const other = await t.browser.newPage();
+  try {
+    await other.goto(link);
+    await other.waitForFunction(() => window.karvento?.sheets, { timeout: 30000 });
+    const fields = await other.evaluate(() => ['west', 'south', 'east', 'north', 'cm', 'offx', 'offy', 'datum', 'zone', 'standard']
+      .map((id) => document.getElementById(id).value));
+    assert.deepEqual(fields, ['116°20′', '39.5', '116:40', '39°50′', '117:30', '39000000', '0', '1', '6', 'old']);
+    assert.deepEqual(await other.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) })), listed);
+    // A link naming no datum of the page is refused by name.
+    await other.goto('about:blank');
+    await other.goto(link.replace('datum=80', 'datum=84'));
+    await other.waitForFunction(() => document.querySelector('#status.error'));
+    assert.equal(await other.$eval('#status', (e) => e.textContent), '链接里的 datum=84 不是本页的坐标系（54、80 或 2000）');
+  } finally {
+    await other.close();
+  }
+});
