@@ -300,6 +300,7 @@ async function generate() {
   map.marks = [];
   map.point = null;
   sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1,
+    scaleCaption: $('scale').selectedOptions[0]?.text || '', datumName: datums[sys.datum]?.name || '',
     scale: request.scale, newStandard: request.newStandard, request,
     area: area ? { coords: area.coords, shape: area.shape } : null,
     minCover: area ? Number($('min-cover').value) || 0 : 0 };
@@ -428,6 +429,16 @@ function showExportMenu(show) {
   menu.hidden = false;
 }
 
+// A download named after its request: the first sheet exported (with the
+// count where there are more), the scale and the datum, as
+// J50G003040_1万_CGCS2000 or J50G001034等12幅_1万_CGCS2000.
+function exportName(checkedOnly, count) {
+  const first = checkedOnly ? sheets.checked.indexOf(1) : 0;
+  const scale = sheets.scaleCaption.replace(/^1:/, '');
+  const datum = sheets.datumName.replace(/[^A-Za-z0-9]/g, '');
+  return `${sheets.numbers[first]}${count > 1 ? `等${count}幅` : ''}_${scale}_${datum}`;
+}
+
 async function exportSheets(id, caption) {
   if (!sheets || !sheets.count) {
     status('没有可导出的图幅：请先生成图幅号。', true);
@@ -444,7 +455,7 @@ async function exportSheets(id, caption) {
   try {
     const files = await runExport(id, {
       sheets, request: sheets.request, area: sheets.area, minCover: sheets.minCover,
-      checkedOnly, mask: checkedOnly ? sheets.checked : null, ask, baseName: '图幅号',
+      checkedOnly, mask: checkedOnly ? sheets.checked : null, ask, baseName: exportName(checkedOnly, chosen),
     });
     status(`已导出 ${chosen.toLocaleString('en-US')} 幅到 ${files.map((f) => f.name).join('、')}`);
     document.body.dataset.exported = files.map((f) => f.name).join('\n');

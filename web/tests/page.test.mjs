@@ -287,17 +287,20 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
       return [readFileSync(join(dir, name)), readFileSync(join(dir, name.replace(/mif$/, 'mid')))];
     };
     const label = JSON.stringify(c);
-    const [csv] = await exportAs('csv', ['图幅号.csv']);
+    // Each download named after the request: its first sheet and count, the scale, the datum.
+    const { first, count } = await t.page.evaluate(() => ({ first: window.karvento.sheets.numbers[0], count: window.karvento.sheets.count }));
+    const stem = `${first}等${count}幅_${c.scale.slice(2)}_${{ 54: 'Beijing1954', 2000: 'CGCS2000' }[c.datum]}`;
+    const [csv] = await exportAs('csv', [`${stem}.csv`]);
     assert.ok(csv.equals(cliBytes('--format', 'csv')), `${label} csv`);
-    const [gbk] = await exportAs('csv-gbk', ['图幅号.csv']);
+    const [gbk] = await exportAs('csv-gbk', [`${stem}.csv`]);
     assert.ok(gbk.equals(cliBytes('--format', 'csv', '--encoding', 'gbk')), `${label} csv gbk`);
-    const [geojson] = await exportAs('geojson', ['图幅号.geojson']);
+    const [geojson] = await exportAs('geojson', [`${stem}.geojson`]);
     assert.ok(geojson.equals(cliBytes('--format', 'geojson')), `${label} geojson`);
     const mifPair = async (id) => {
-      const [zip] = await exportAs(id, ['图幅号.zip']);
+      const [zip] = await exportAs(id, [`${stem}.zip`]);
       const members = unzipSync(new Uint8Array(zip));
-      assert.deepEqual(Object.keys(members).sort(), ['图幅号.mid', '图幅号.mif']);
-      return [Buffer.from(members['图幅号.mif']), Buffer.from(members['图幅号.mid'])];
+      assert.deepEqual(Object.keys(members).sort(), [`${stem}.mid`, `${stem}.mif`]);
+      return [Buffer.from(members[`${stem}.mif`]), Buffer.from(members[`${stem}.mid`])];
     };
     const [mif, mid] = await mifPair('mif-plane');
     const [wantMif, wantMid] = cliFiles('cli-plane.mif', '--format', 'mif');
@@ -315,13 +318,16 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
   for (const i of picked) await t.page.evaluate((k) => { window.karvento.sheets.checked[k] = 1; }, i);
   const numbers = await t.page.evaluate((ks) => ks.map((k) => window.karvento.sheets.numbers[k]), picked);
   assert.equal(numbers.filter((n) => n).length, 3);
-  const [checked] = await exportAs('csv', ['图幅号.csv'], true);
+  const [checked] = await exportAs('csv', [`${numbers[0]}等3幅_5万_CGCS2000.csv`], true);
   const c = cases.at(-1);
   const all = execFileSync(CLI, ['sheets', '--from', `${c.west},${c.south}`, '--to', `${c.east},${c.north}`, '--scale', c.scale,
     '--datum', c.datum, '--zone', c.zone, '--standard', c.standard, '--cm', c.cm, '--format', 'csv', '--quiet'], { encoding: 'utf8' }).split('\r\n');
   const want = [all[0], ...all.filter((line) => numbers.includes(line.split(',')[0])), ''].join('\r\n');
   assert.equal(checked.toString('utf8'), want);
-  assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 图幅号.csv`);
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 ${numbers[0]}等3幅_5万_CGCS2000.csv`);
+  // One sheet: its number alone.
+  await t.page.evaluate((k) => { window.karvento.sheets.checked.fill(0); window.karvento.sheets.checked[k] = 1; }, picked[1]);
+  await exportAs('csv', [`${numbers[1]}_5万_CGCS2000.csv`], true);
   await t.page.click('#none');
 });
 
