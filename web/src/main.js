@@ -186,7 +186,15 @@ function setCorners(west, south, east, north) {
 
 // An area file, read in the worker (see worker.js): the page itself only
 // hands over the file's bytes, so that no file can hold it up.
+// The largest area file the page reads: ten times the boundary of any
+// province at full detail, and far below what a tab can hold twice.
+const MAX_AREA_FILE = 512 * 1024 * 1024;
+
 async function importArea(file) {
+  if (file.size > MAX_AREA_FILE) {
+    status(`范围文件 “${file.name}”：有 ${Math.round(file.size / 1048576).toLocaleString('en-US')} MiB，超过本页读取范围文件的上限 512 MiB`, true);
+    return;
+  }
   status(`正在读取范围文件 ${file.name}……`);
   let bytes;
   try {
