@@ -139,6 +139,10 @@ test('one corpus of area files: the page and karvento-cli give the same verdict 
     // The page answers at once afterwards: its main thread was never held.
     assert.equal(await t.page.evaluate(() => 1 + 1), 2);
   }
+  // A file past the page's bound is refused unread (a sparse file: no disk).
+  const huge = join(dir, 'huge.geojson');
+  execFileSync('truncate', ['-s', '600M', huge]);
+  assert.deepEqual(await pageVerdict(huge), { error: '范围文件 “huge.geojson”：有 600 MiB，超过本页读取范围文件的上限 512 MiB' });
   // Nothing of the 400 MB came into the page's own heap (Chromium tells).
   const heap = await t.page.evaluate(() => (performance.memory ? performance.memory.usedJSHeapSize : 0));
   assert.ok(heap < 200e6, `heap ${heap}`);
