@@ -7,7 +7,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { Zip, ZipDeflate, zipSync } from 'fflate';
@@ -31,7 +31,10 @@ before(async () => {
   await t.page.select('#datum', '2');
   await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
 });
-after(async () => { await t?.close(); });
+after(async () => {
+  await t?.close();
+  rmSync(dir, { recursive: true, force: true });
+});
 
 // The page's verdict on a file chosen in 导入范围: the sheets it lists, or
 // the refusal in its status line.
