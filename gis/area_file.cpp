@@ -220,6 +220,9 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
   if (!merged) Fail(file, "无法合并重叠的多边形", &gdal);
   OGRMultiPolygon result;
   AddPolygonalParts(merged.get(), result);
+  // Polygons that enclose nothing (three points on a line) leave no area:
+  // refused, as the page refuses them, never listed as no sheet at all.
+  if (result.IsEmpty()) Fail(file, "多边形没有面积");
   out.area.clear();
   for (const OGRGeometry* g : result) {
     const OGRPolygon* p = g->toPolygon();

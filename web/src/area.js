@@ -291,6 +291,8 @@ export function settleArea(polygons) {
     return refuse('有无法合并的重叠多边形');
   }
   if (sameArea(polygons, merged)) return { polygons, notice: '' };
+  // Polygons that enclose nothing (three points on a line) leave no area:
+  // refused, as the command line refuses them.
   if (!merged.length) refuse('多边形没有面积');
   const repaired = polygons.some((p) => !sameArea([p], polygonClipping.union([p])));
   const notice = `${repaired ? '自相交的多边形已修复，' : ''}重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。`;

@@ -102,6 +102,8 @@ test('one corpus of area files: the page and karvento-cli give the same verdict 
     ['a one-point polygon', polygonFile('point.geojson', [[116.1, 39.8]]), /第 1 个多边形的外环只有 1 个不同的点，围不成面/],
     ['a segment drawn out and back', polygonFile('segment.geojson', [[116.1, 39.8], [116.3, 39.8], [116.1, 39.8]]),
       /第 1 个多边形的外环只有 2 个不同的点，围不成面/],
+    ['three points on a line', polygonFile('line.geojson', [[116.1, 39.8], [116.2, 39.8], [116.3, 39.8], [116.1, 39.8]]),
+      /多边形没有面积/],
     ['text coordinates', polygonFile('text.geojson', square.map(([x, y], i) => (i === 0 ? [String(x), y] : [x, y]))),
       /第 1 个坐标 \["116.1",39.8\] 不是经度和纬度两个数/],
     ['a feature without coordinates', geojson('bare.geojson', '{"type":"Feature","geometry":{"type":"Polygon"}}'),
