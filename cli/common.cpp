@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "export/safe_file.h"
 #include "cli/modules.h"
+#include "numbering/sheet_grid.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -281,21 +283,17 @@ std::string NumberErrorText(const std::string& number, const Error& e) {
   return TrFormat("%s：%s", {number, TranslateMessage(m)});
 }
 
+// The core's text of corners in the wrong order, the fields named by their
+// options; the two patterns are marked here for the catalogue.
 std::string InvertedCornersText(const TMapUnionRange& range) {
-  const auto dms = [](const TAngleDMS& a) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.0f:%02.0f:%02g", a.Degrees, a.Minutes, a.Seconds);
-    return std::string(buf);
-  };
-  if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
-    return TrFormat("左下角的经度 %s 大于右上角的经度 %s：左下角（--from）应在右上角（--to）的西边",
-                    {dms(range.West), dms(range.East)});
-  }
-  if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
-    return TrFormat("左下角的纬度 %s 大于右上角的纬度 %s：左下角（--from）应在右上角（--to）的南边",
-                    {dms(range.South), dms(range.North)});
-  }
-  return {};
+  static_assert(std::string_view(kLongitudesInverted) ==
+                N_("左下角的经度 %s 大于右上角的经度 %s：左下角%s应在右上角%s的西边"));
+  static_assert(std::string_view(kLatitudesInverted) ==
+                N_("左下角的纬度 %s 大于右上角的纬度 %s：左下角%s应在右上角%s的南边"));
+  const InvertedCorners c = FindInvertedCorners(range);
+  if (!c.pattern) return {};
+  return English() ? TrFormat(c.pattern, {c.lower, c.upper, " (--from)", " (--to)"})
+                   : TrFormat(c.pattern, {c.lower, c.upper, "（--from）", "（--to）"});
 }
 
 Projection ReadProjection(const Args& args, double maxCm) {

@@ -230,6 +230,9 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
   if (!merged) Fail(file, msg::kAreaCannotMerge, &gdal);
   OGRMultiPolygon result;
   AddPolygonalParts(merged.get(), result);
+  // Polygons that enclose nothing (three points on a line) leave no area:
+  // refused, as the page refuses them, never listed as no sheet at all.
+  if (result.IsEmpty()) Fail(file, msg::kAreaNoArea);
   out.area.clear();
   for (const OGRGeometry* g : result) {
     const OGRPolygon* p = g->toPolygon();
@@ -302,13 +305,8 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   }
   if (gdal.Any()) Fail(file, msg::kReadError, &gdal);
   if (out.polygons == 0) Fail(file, msg::kNoPolygons);
-  for (const GeoPolygon& p : out.area) {
-    for (const GeoRing& ring : p.rings) {
-      for (const GeoPoint& v : ring) {
-        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) Fail(file, msg::kNonFinite);
-      }
-    }
-  }
+  // The check the page makes of the polygons it reads, before any repair.
+  if (Message problem = AreaRingProblem(out.area); !problem.Empty()) Fail(file, problem);
   MakeValidArea(file, out, gdal);
   return out;
 }

@@ -71,6 +71,15 @@ inline constexpr const char* kAreaOutsideDomain =
 // before anything is allocated for the area's sheets.
 std::string AreaDomainProblem(const GeoMultiPolygon& area);
 
+// The reason the polygons read from an area file cannot be used, empty when
+// they can: a coordinate that is no finite number (NaN or infinity), or a
+// ring of fewer than three distinct points, which bounds nothing (a
+// one-point "polygon", a line drawn out and back). Such a file is refused
+// whole, never repaired into something the user did not draw; polygons and
+// rings are counted from 1 in the file's order, the outer ring first. Every
+// front end's reader checks what it read with this before any repair.
+Message AreaRingProblem(const GeoMultiPolygon& area);
+
 // A grid of sheets in seconds of arc: the north-west corner, the sheet size,
 // and the counts. Column 0 is the westmost, row 0 the northmost, as the sheet
 // walk hands them on.

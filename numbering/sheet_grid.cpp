@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -174,6 +175,39 @@ void AppendSerial(std::string& out, long long n, int digits) {
 void ThrowSheetLimit(double count, const char* advice) {
   throw SheetLimitError(Message(msg::kTooManySheets, {FormatCount(count), FormatCount(static_cast<double>(kMaxSheets)),
                                                      Message(advice)}));
+}
+
+InvertedCorners FindInvertedCorners(const TMapUnionRange& range) {
+  const auto dms = [](const TAngleDMS& a) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f:%02.0f:%02g", a.Degrees, a.Minutes, a.Seconds);
+    return std::string(buf);
+  };
+  if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
+    return {kLongitudesInverted, dms(range.West), dms(range.East)};
+  }
+  if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
+    return {kLatitudesInverted, dms(range.South), dms(range.North)};
+  }
+  return {};
+}
+
+std::string InvertedCornersText(const TMapUnionRange& range, std::string_view lowerField,
+                                std::string_view upperField) {
+  const InvertedCorners c = FindInvertedCorners(range);
+  if (!c.pattern) return {};
+  const std::string_view args[] = {c.lower, c.upper, lowerField, upperField};
+  std::string out;
+  std::size_t next = 0;
+  for (const char* p = c.pattern; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      out += args[next++];
+      ++p;
+    } else {
+      out += *p;
+    }
+  }
+  return out;
 }
 
 std::string FormatSerial3(int n) {
