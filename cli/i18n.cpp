@@ -119,6 +119,11 @@ const char* const kPatterns[] = {
     N_("第 %s 行不是度、分、秒"),
     // The transformation's refusals (geodesy/transform.cpp) and the common
     // points of two layers (gis/common_points.cpp).
+    N_("重合点文件 “%s” 是空的"),
+    N_("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2"),
+    N_("%s 第 %s 行缺少“%s”列的值"),
+    N_("%s 第 %s 行：“%s”列的“%s”不是数值"),
+    N_("%s 第 %s 行：“%s”列的“%s”不是角度"),
     N_("参数文件第 %s 行不是“键 = 值”"),
     N_("参数文件第 %s 行：“%s”重复"),
     N_("参数文件第 %s 行：此模型没有“%s”"),

@@ -26,6 +26,8 @@
 #include "geodesy/transform.h"
 #include "numbering/error.h"
 #include "numbering/scales.h"
+#include "geodesy/common_point_table.h"
+#include "export/transform_lines.h"
 #include "workbench/text_files.h"
 
 namespace karvento::cli {
@@ -118,108 +120,6 @@ void Notice(const Args& args, const std::string& text) {
   if (!args.Has("quiet")) std::fprintf(stderr, "karvento-cli transform: %s\n", text.c_str());
 }
 
-// ---- Common points ----------------------------------------------------------
-
-std::vector<std::string> Fields(std::string_view line, char separator) {
-  std::vector<std::string> out;
-  if (separator == ' ') {
-    std::size_t i = 0;
-    while (i < line.size()) {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-      const std::size_t start = i;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-      if (i > start) out.emplace_back(line.substr(start, i - start));
-    }
-    return out;
-  }
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = std::min(line.find(separator, start), line.size());
-    std::string_view f = line.substr(start, end - start);
-    while (!f.empty() && (f.front() == ' ' || f.front() == '"')) f.remove_prefix(1);
-    while (!f.empty() && (f.back() == ' ' || f.back() == '"' || f.back() == '\r')) f.remove_suffix(1);
-    out.emplace_back(f);
-    if (end == line.size()) break;
-    start = end + 1;
-  }
-  return out;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
-struct PointTable {
-  std::vector<std::string> header;
-  std::vector<std::vector<std::string>> rows;
-  std::vector<int> lines;  // each row's line in the file
-  // The column of one of the names, or -1.
-  int Column(std::initializer_list<const char*> names) const {
-    for (std::size_t i = 0; i < header.size(); ++i) {
-      for (const char* n : names) {
-        if (Lower(header[i]) == n) return static_cast<int>(i);
-      }
-    }
-    return -1;
-  }
-};
-
-PointTable ReadPointTable(const std::string& file) {
-  const std::vector<std::string> lines = ReadNumberList(file);
-  PointTable t;
-  char separator = ' ';
-  int number = 0;
-  for (const std::string& line : lines) {
-    ++number;
-    if (line.find_first_not_of(" \t\r") == std::string::npos || line[line.find_first_not_of(" \t")] == '#') continue;
-    if (t.header.empty()) {
-      separator = line.find(',') != std::string::npos ? ',' : line.find('\t') != std::string::npos ? '\t' : ' ';
-      t.header = Fields(line, separator);
-      continue;
-    }
-    t.rows.push_back(Fields(line, separator));
-    t.lines.push_back(number);
-  }
-  if (t.header.empty()) throw Error(TrFormat("重合点文件 “%s” 是空的", {file}));
-  return t;
-}
-
-struct Cell {
-  const PointTable& table;
-  const std::string& file;
-  std::size_t row;
-  const std::string& Text(int column) const {
-    const std::vector<std::string>& r = table.rows[row];
-    if (column >= static_cast<int>(r.size()) || r[static_cast<std::size_t>(column)].empty()) {
-      throw Error(TrFormat("%s 第 %s 行缺少“%s”列的值",
-                           {file, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)]}));
-    }
-    return r[static_cast<std::size_t>(column)];
-  }
-  double Number(int column) const {
-    double v = 0;
-    const std::string& s = Text(column);
-    const auto r = FloatFromChars(s.data(), s.data() + s.size(), v);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v)) {
-      throw Error(TrFormat("%s 第 %s 行：“%s”列的“%s”不是数值",
-                           {file, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)], s}));
-    }
-    return v;
-  }
-  double Angle(int column) const {
-    const std::string& s = Text(column);
-    TAngleDMS a;
-    if (ParseAngleText(s, a) != AngleTextError::None) {
-      throw Error(TrFormat("%s 第 %s 行：“%s”列的“%s”不是角度",
-                           {file, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)], s}));
-    }
-    return DmsToDeg(a);
-  }
-};
-
 // ---- solve ------------------------------------------------------------------
 
 int ReportSolution(const Args& args, const TransformSolution& sol, TransformModel m, RotationConvention c,
@@ -305,48 +205,21 @@ int RunSolve(const Args& args) {
     return ReportSolution(args, sol, m, c, heights, rejectK, file);
   }
 
-  const PointTable table = ReadPointTable(file);
-  const int name = table.Column({"name", "点名", "点号", "id"});
-  const int lon1 = table.Column({"lon1"}), lat1 = table.Column({"lat1"}), lon2 = table.Column({"lon2"}),
-            lat2 = table.Column({"lat2"}), h1 = table.Column({"h1"}), h2 = table.Column({"h2"});
-  const int n1 = table.Column({"north1", "n1", "y1"}), e1 = table.Column({"east1", "e1", "x1"}),
-            n2 = table.Column({"north2", "n2", "y2"}), e2 = table.Column({"east2", "e2", "x2"});
-  const bool geodetic = lon1 >= 0 && lat1 >= 0 && lon2 >= 0 && lat2 >= 0;
-  const bool plane = n1 >= 0 && e1 >= 0 && n2 >= 0 && e2 >= 0;
-  if (!geodetic && !plane) {
-    throw Error(TrFormat("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2",
-                         {file}));
-  }
-  auto nameOf = [&](std::size_t row) {
-    return name >= 0 && static_cast<std::size_t>(name) < table.rows[row].size() && !table.rows[row][static_cast<std::size_t>(name)].empty()
-               ? table.rows[row][static_cast<std::size_t>(name)]
-               : std::to_string(row + 1);
-  };
-  if (plane && !geodetic) {
+  CommonPointTable table;
+  Refuse(ParseCommonPointTable(ReadNumberList(file), file, table));
+  heights = table.heights;
+  if (table.plane) {
     if (!(cm > 0)) throw UsageError(Tr("平面坐标的重合点需要 --cm（其所在带的中央经线）"));
-    std::vector<PlaneCommonPoint> points;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-      const Cell cell{table, file, r};
-      points.push_back({nameOf(r), {cell.Number(e1), cell.Number(n1)}, {cell.Number(e2), cell.Number(n2)}});
-    }
     if (IsPlaneModel(m)) {
-      sol = SolvePlane(points, m, source, target, zone3, cm, rejectK);
+      sol = SolvePlane(table.planar, m, source, target, zone3, cm, rejectK);
     } else {
       std::vector<GeodeticCommonPoint> g;
-      Refuse(PlaneToGeodeticCommonPoints(points, source, target, zone3, cm, g));
+      Refuse(PlaneToGeodeticCommonPoints(table.planar, source, target, zone3, cm, g));
       sol = SolveBursa(g, source, target, m, c, rejectK);
     }
   } else {
     if (IsPlaneModel(m)) throw UsageError(Tr("plane4 和 affine6 需要平面坐标的重合点（north1 east1 north2 east2）"));
-    std::vector<GeodeticCommonPoint> points;
-    heights = h1 >= 0 && h2 >= 0;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-      const Cell cell{table, file, r};
-      points.push_back({nameOf(r),
-                        {cell.Angle(lon1), cell.Angle(lat1), heights ? cell.Number(h1) : 0},
-                        {cell.Angle(lon2), cell.Angle(lat2), heights ? cell.Number(h2) : 0}});
-    }
-    sol = SolveBursa(points, source, target, m, c, rejectK);
+    sol = SolveBursa(table.geodetic, source, target, m, c, rejectK);
   }
   Refuse(sol.refusal);
   return ReportSolution(args, sol, m, c, heights, rejectK, file);
@@ -411,29 +284,7 @@ void ReadCells(const Args& args, double& stepLon, double& stepLat) {
   stepLat = LatStepTable[static_cast<std::size_t>(scale)];
 }
 
-// How apply and layer move one point.
-struct Mover {
-  TransformParams t;
-  bool inverse = false;
-  bool plane = false;
-  bool zone3 = true;
-  double cm = 0;
-  bool corners = false;
-  double stepLon = 0, stepLat = 0;
-  // x, y: longitude and latitude (h in z), or easting and northing.
-  bool Move(double& x, double& y, double& z) const {
-    if (!plane) {
-      const GeodeticPoint g = TransformGeodetic(t, {x, y, z}, inverse);
-      x = g.lon, y = g.lat, z = g.h;
-      return std::isfinite(x) && std::isfinite(y);
-    }
-    TPlanePoint p{x, y};
-    const bool ok = corners ? TransformByCorners(t, p, zone3, cm, stepLon, stepLat)
-                            : TransformPlanePoint(t, p, zone3, cm, inverse);
-    x = p.X, y = p.Y;
-    return ok;
-  }
-};
+using Mover = PointMover;
 
 Mover ReadMover(const Args& args) {
   Mover m;
@@ -500,22 +351,6 @@ void ForEachLine(const std::string& file, F&& f) {
   if (!carry.empty()) f(std::string_view(carry));
 }
 
-// The next number of a line of points: blanks, commas and tabs separate.
-bool NextNumber(std::string_view line, std::size_t& at, double& v) {
-  while (at < line.size() && (line[at] == ' ' || line[at] == '\t' || line[at] == ',')) ++at;
-  if (at == line.size()) return false;
-  const auto r = FloatFromChars(line.data() + at, line.data() + line.size(), v);
-  if (r.ec != std::errc()) return false;
-  at = static_cast<std::size_t>(r.ptr - line.data());
-  return true;
-}
-
-void PutFixed(std::string& out, double v, int digits) {
-  char buf[64];
-  const auto r = FloatToChars(buf, buf + sizeof buf, v, std::chars_format::fixed, digits);
-  out.append(buf, r.ptr);
-}
-
 int RunApply(const Args& args) {
   if (args.Positional().size() > 2) throw UsageError(Tr("至多给出一个点文件（见 --help）"));
   const Mover m = ReadMover(args);
@@ -535,35 +370,16 @@ int RunApply(const Args& args) {
   std::uint64_t line = 0;
   ForEachLine(file, [&](std::string_view text) {
     ++line;
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    std::size_t at = 0;
-    double x = 0, y = 0, z = 0;
-    // Blank lines and comments pass as they are, as cct passes them.
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos || text[first] == '#') {
-      out.append(text);
-      out.push_back('\n');
-      return;
+    switch (TransformPointLine(m, text, out)) {
+      case PointLineResult::Passed:
+      case PointLineResult::Moved:
+        break;
+      case PointLineResult::NotAPoint:
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        throw Error(TrFormat("第 %s 行不是点：“%s”", {std::to_string(line), std::string(text.substr(0, 80))}));
+      case PointLineResult::OutOfRange:
+        throw Error(TrFormat("第 %s 行的点超出了投影的计算范围", {std::to_string(line)}));
     }
-    if (!NextNumber(text, at, x) || !NextNumber(text, at, y)) {
-      throw Error(TrFormat("第 %s 行不是点：“%s”", {std::to_string(line), std::string(text.substr(0, 80))}));
-    }
-    std::size_t rest = at;
-    const bool hasZ = !m.plane && NextNumber(text, rest, z);
-    if (hasZ) at = rest;
-    if (!m.Move(x, y, z)) {
-      throw Error(TrFormat("第 %s 行的点超出了投影的计算范围", {std::to_string(line)}));
-    }
-    const int digits = m.plane ? 4 : 9;
-    PutFixed(out, x, digits);
-    out.push_back(' ');
-    PutFixed(out, y, digits);
-    if (hasZ) {
-      out.push_back(' ');
-      PutFixed(out, z, 4);
-    }
-    out.append(text.substr(at));
-    out.push_back('\n');
     if (out.size() > (1 << 20) - 512) {
       sink->Write(out);
       out.clear();
@@ -646,22 +462,18 @@ void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, cons
   std::fprintf(stderr, "karvento-cli sheets: %s\n", TrFormat("图廓改正量：%s", {DescribeTransform(t)}).c_str());
   StdoutSink sink;
   Output out(sink);
-  out.Write(Tr("图幅号\t中央经线\t西南东(m)\t西南北(m)\t东南东(m)\t东南北(m)\t东北东(m)\t东北北(m)\t西北东(m)\t西北北(m)\n"));
+  // The table's header, marked here for the catalogue.
+  static constexpr const char* kHeader =
+      N_("图幅号\t中央经线\t西南东(m)\t西南北(m)\t东南东(m)\t东南北(m)\t东北东(m)\t东北北(m)\t西北东(m)\t西北北(m)\n");
+  static_assert(std::string_view(kHeader) == kSheetCorrectionHeader);
+  out.Write(Tr(kHeader));
+  std::string line;
   walk.Run([&](std::vector<TStandardMapUnion>& column) {
     edits.Apply(column);
     for (const TStandardMapUnion& s : column) {
-      const double w = DmsToDeg(s.Range.West), e = DmsToDeg(s.Range.East), so = DmsToDeg(s.Range.South),
-                   n = DmsToDeg(s.Range.North);
-      const double zoneCm = cm > 0 ? cm : CentralMeridian(zone3, (w + e) / 2);
-      out.Write(s.MapUnionNo);
-      out.Put('\t');
-      out.Number(zoneCm);
-      for (const auto& [lon, lat] : {std::pair{w, so}, std::pair{e, so}, std::pair{e, n}, std::pair{w, n}}) {
-        PlaneShift shift;
-        if (!CornerShift(t, lon, lat, zone3, zoneCm, shift)) throw Error(Tr("结果超出了投影的计算范围：这些坐标无法换算。"));
-        out.Write("\t" + Fixed(shift.east, 4) + "\t" + Fixed(shift.north, 4));
-      }
-      out.Put('\n');
+      line.clear();
+      if (!SheetCorrectionLine(t, s, zone3, cm, line)) throw Error(Tr("结果超出了投影的计算范围：这些坐标无法换算。"));
+      out.Write(line);
     }
   });
   out.Flush();
