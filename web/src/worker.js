@@ -3,6 +3,7 @@
 // message so that the page stays responsive while a large request is walked.
 import { Zip, ZipDeflate } from 'fflate';
 import KarventoCore from 'karvento-core';
+import { transformOps } from './transform_ops.js';
 
 const ready = KarventoCore();
 
@@ -107,6 +108,7 @@ const ops = {
   frameFiles: (core, { request, coords, shape, minCover, mask, zip }) =>
     collect((sink) => core.frameFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
       sink), zip),
+  ...transformOps,
 };
 
 // The fields the page hands over as typed ({ cmText, offsetXText,
