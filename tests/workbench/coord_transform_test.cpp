@@ -57,9 +57,15 @@ TEST_F(CoordTransformTest, PastedPointsSolvedSavedAndAppliedToAPointFileAndTheAc
   frm.RzBitBtn1Click();
   ASSERT_EQ(frm.RzCheckList1.Count(), 6u);
   std::ofstream(dir.File("in.txt")) << "# points\n39450000 4420000 well 3\n";
+  // A road on Beijing 1954 zone 39 (EPSG 2415).
+  std::ofstream(dir.File("road.geojson"))
+      << "{\"type\":\"FeatureCollection\",\"crs\":{\"type\":\"name\",\"properties\":{\"name\":"
+         "\"urn:ogc:def:crs:EPSG::2415\"}},\"features\":[{\"type\":\"Feature\",\"properties\":{},"
+         "\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[39450000,4420000],[39452000,4421000]]}}]}";
 
   TransformParams solved;
-  ui.fileNames = {dir.File("bj.k7p"), dir.File("in.txt"), dir.File("out.txt"), dir.File("list.txt")};
+  ui.fileNames = {dir.File("bj.k7p"),       dir.File("in.txt"),         dir.File("out.txt"),
+                  dir.File("list.txt"),     dir.File("road.geojson"),   dir.File("road2000.gpkg")};
   ui.onCoordTransform = [&](TfrmCoordTransform& d) {
     // Opened on the active list's datum and zone.
     EXPECT_EQ(d.Source(), Datum::Beijing54);
@@ -91,6 +97,8 @@ TEST_F(CoordTransformTest, PastedPointsSolvedSavedAndAppliedToAPointFileAndTheAc
     d.ApplyToPointFile();
     d.ApplyToList();
     EXPECT_NE(d.StatusText.find("6 幅图的图廓改正量"), std::string::npos) << d.StatusText;
+    d.ApplyToLayer();
+    EXPECT_NE(d.StatusText.find("road2000.gpkg：2 个顶点。正向转换：model=bursa7"), std::string::npos) << d.StatusText;
 
     // Another model on points it cannot take: refused in the error box, the
     // solution kept.
