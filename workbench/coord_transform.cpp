@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kPointsFilter = "重合点文件（*.csv;*.txt）|*.csv;*.txt|所有文件（*.*）|*.*";
 constexpr const char* kParamsFilter =
-    "坐标转换参数（*.k7p;*.k3p;*.k4p;*.k6p;*.json）|*.k7p;*.k3p;*.k4p;*.k6p;*.json|所有文件（*.*）|*.*";
+    "坐标转换参数（*.k7p;*.k3p;*.k4p;*.k6p）|*.k7p;*.k3p;*.k4p;*.k6p|所有文件（*.*）|*.*";
 constexpr const char* kLayerFilter =
     "GIS 图层（*.shp;*.gpkg;*.geojson）|*.shp;*.gpkg;*.geojson|所有文件（*.*）|*.*";
 constexpr const char* kPointFileFilter = "点文件（*.txt;*.csv;*.xyz）|*.txt;*.csv;*.xyz|所有文件（*.*）|*.*";

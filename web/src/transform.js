@@ -70,7 +70,7 @@ export function installTransformTab({ ask, status }) {
       element('div', { class: 'buttons' }, [
         element('button', { id: 'xf-save', type: 'button', text: '保存参数…', disabled: '' }),
         element('button', { id: 'xf-open', type: 'button', text: '打开参数…' }),
-        element('input', { id: 'xf-file', type: 'file', accept: '.k7p,.k3p,.k4p,.k6p,.json,.txt', hidden: '' }),
+        element('input', { id: 'xf-file', type: 'file', accept: '.k7p,.k3p,.k4p,.k6p,.txt', hidden: '' }),
       ]),
     ]),
     element('div', { id: 'xf-summary', class: 'hint' }),
