@@ -21,6 +21,7 @@
 #include "gis/area_file.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
+#include "gis/common_points.h"
 #include "gis/layer_move.h"
 #include "numbering/area.h"
 #include "numbering/map_frame.h"
@@ -59,6 +60,9 @@ struct GisModule {
                            Datum datum);
   // MoveLayer (karvento-cli transform layer).
   std::uint64_t (*moveLayer)(const LayerMove& request);
+  // ReadLayerCommonPoints (karvento-cli transform solve --source … --target …).
+  LayerCommonPoints (*readLayerCommonPoints)(const std::string& sourceFile, const std::string& targetFile,
+                                             const std::string& field, Datum source, Datum target);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).
