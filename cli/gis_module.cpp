@@ -55,6 +55,8 @@ const GisModule kModule = {
       return ReadAreaFile(file, layer, where, datum);
     },
     MoveLayer,
+    PlanClip,
+    RunClip,
 };
 
 // The module writes its files through its own copy of the safe writer, whose

@@ -19,6 +19,7 @@
 
 #include "geodesy/datum.h"
 #include "gis/area_file.h"
+#include "gis/clip.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
 #include "gis/layer_move.h"
@@ -59,6 +60,9 @@ struct GisModule {
                            Datum datum);
   // MoveLayer (karvento-cli transform layer).
   std::uint64_t (*moveLayer)(const LayerMove& request);
+  // PlanClip and RunClip (karvento-cli clip).
+  ClipPlan (*planClip)(const ClipRequest& request);
+  ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

@@ -18,6 +18,15 @@
 
 namespace karvento {
 
+std::string LocalFileProblem(const std::string& file) {
+  if (file.rfind("/vsi", 0) == 0) return "不读取 GDAL 的虚拟文件系统（/vsi…）";
+  if (file.find("://") != std::string::npos) return "只读取本机的文件，不读取网址";
+  struct stat st {};
+  if (stat(file.c_str(), &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return "不是普通文件";
+  return {};
+}
+
 namespace {
 
 // A geographic system as the notice names it.
@@ -98,11 +107,8 @@ class GdalFailures {
 // file system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a
 // regular file or a folder (a FIFO would block the program).
 void RequireLocalFile(const std::string& file) {
-  if (file.rfind("/vsi", 0) == 0) Fail(file, "不读取 GDAL 的虚拟文件系统（/vsi…）");
-  if (file.find("://") != std::string::npos) Fail(file, "只读取本机的文件，不读取网址");
-  struct stat st {};
-  if (stat(file.c_str(), &st) != 0) Fail(file, std::strerror(errno));
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) Fail(file, "不是普通文件");
+  const std::string problem = LocalFileProblem(file);
+  if (!problem.empty()) Fail(file, problem);
 }
 
 // A polygon as the selection wants it: valid, in pieces that do not overlap.
