@@ -671,7 +671,7 @@ void MainWindow::BuildMenus() {
   };
   QMenu* shp = addExports(exportMenu_, QStringLiteral("MIF1"), Q(m.ShpMenuItem.Name()),
                           {&m.N1, &m.N2, &m.Excel1, &m.ShpGeoItem, &m.ShpPlaneItem, &m.GpkgMenuItem,
-                           &m.DxfMenuItem, &m.KmlMenuItem, &m.FrameDxfItem, &m.FramePdfItem});
+                           &m.DxfMenuItem, &m.KmlMenuItem, &m.FrameDxfItem, &m.FramePdfItem, &m.ClipItem});
   // The SHP submenu's own item stands for the model's "导出SHP文件".
   QAction* shpItem = shp->menuAction();
   shpItem->setObjectName(Q(m.ShpMenuItem.Name()));
@@ -687,7 +687,8 @@ void MainWindow::BuildMenus() {
   checked->setToolTipsVisible(true);
   addExports(checked, QStringLiteral("CheckedMif1"), QStringLiteral("CheckedShp1"),
              {&m.N1Checked, &m.N2Checked, &m.Excel1Checked, &m.ShpGeoChecked, &m.ShpPlaneChecked,
-              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked, &m.FrameDxfChecked, &m.FramePdfChecked});
+              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked, &m.FrameDxfChecked, &m.FramePdfChecked,
+              &m.ClipChecked});
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));
