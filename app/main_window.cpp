@@ -654,9 +654,10 @@ void MainWindow::BuildMenus() {
   exportMenu_->setToolTipsVisible(true);
   // The export items, and the same items again writing only the checked
   // sheets of the active list: MIF (geographic, plane), XLS, SHP
-  // (geographic, plane), GeoPackage, DXF, KML, the map frames as DXF, PDF.
+  // (geographic, plane), GeoPackage, DXF, KML, the map frames as DXF, PDF,
+  // and 分幅裁切… (the sheets cut out of the user's data).
   const auto addExports = [this](QMenu* menu, const QString& mifName, const QString& shpName,
-                                 std::array<Button*, 10> items) {
+                                 std::array<Button*, 11> items) {
     QMenu* mif = menu->addMenu(QStringLiteral("导出MIF文件"));
     mif->setObjectName(mifName);
     AddAction(mif, *items[0]);
