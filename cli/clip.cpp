@@ -286,10 +286,12 @@ int RunClip(const std::vector<std::string>& words) {
   const ClipResult result = Gis().clip(r, progress);
   if (any) std::fputc('\n', stderr);
   if (!quiet) {
+    const char* pattern = r.keepEmpty
+                              ? N_("karvento-cli clip: 写出 %s 个图幅（其中 %s 个没有数据），%s 个已完成；共 %s；汇总：%s")
+                              : N_("karvento-cli clip: 写出 %s 个图幅，%s 个没有数据被跳过，%s 个已完成；共 %s；汇总：%s");
     std::fprintf(stderr, "%s\n",
-                 TrFormat("karvento-cli clip: 写出 %s 个图幅，%s 个没有数据被跳过，%s 个已完成；共 %s；汇总：%s",
-                          {std::to_string(result.written), std::to_string(result.empty),
-                           std::to_string(result.resumed), MegaBytes(result.bytes), result.summary})
+                 TrFormat(pattern, {std::to_string(result.written), std::to_string(result.empty),
+                                    std::to_string(result.resumed), MegaBytes(result.bytes), result.summary})
                      .c_str());
   }
   return 0;
