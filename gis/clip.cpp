@@ -362,13 +362,18 @@ struct Job {
 
 std::string StemOf(const std::string& file) { return fs::path(file).stem().string(); }
 
+// Whether folder inner is outer or lies inside it, both taken as absolute
+// paths with links resolved as far as they exist.
 bool Inside(const fs::path& inner, const fs::path& outer) {
   std::error_code ec;
-  const fs::path a = fs::weakly_canonical(inner, ec), b = fs::weakly_canonical(outer, ec);
+  const fs::path a = fs::weakly_canonical(fs::absolute(inner, ec), ec).lexically_normal();
+  const fs::path b = fs::weakly_canonical(fs::absolute(outer, ec), ec).lexically_normal();
   auto i = a.begin();
-  for (auto j = b.begin(); j != b.end(); ++j, ++i) {
-    if (j->empty()) continue;
+  for (auto j = b.begin(); j != b.end(); ++j) {
+    if (j->empty()) continue;  // the trailing separator of a folder
+    while (i != a.end() && i->empty()) ++i;
     if (i == a.end() || *i != *j) return false;
+    ++i;
   }
   return true;
 }
@@ -512,7 +517,7 @@ std::unique_ptr<Job> MakeJob(const ClipRequest& r, Dataset& src) {
 
   // The output folder: never inside the input's, never the input itself.
   if (r.output.empty()) Refuse("没有给出输出文件夹");
-  if (Inside(r.output, fs::path(r.input).parent_path())) {
+  if (Inside(r.output, fs::absolute(r.input).parent_path())) {
     Refuse("输出文件夹 " + r.output + " 在输入文件所在的文件夹之内；请另选一个文件夹");
   }
   job->driver = r.format.empty() ? (raster ? "GTiff" : "GPKG") : r.format;

@@ -208,6 +208,18 @@ TEST(Clip, RefusalsWriteNothing) {
     }
     EXPECT_FALSE(fs::exists(r.output)) << c.what;
   }
+  // An input named relative to the working folder, its sheets elsewhere.
+  {
+    const fs::path here = fs::current_path();
+    fs::current_path(f.path / "src");
+    ClipRequest relative = RasterRequest(f);
+    relative.input = "dem.tif";
+    relative.output = f("elsewhere");
+    EXPECT_NO_THROW(PlanClip(relative));
+    relative.output = "sheets";
+    EXPECT_THROW(PlanClip(relative), Error);
+    fs::current_path(here);
+  }
   // Named explicitly, a file without a system is cut.
   ClipRequest named = RasterRequest(f);
   named.input = f("src/bare.tif");
