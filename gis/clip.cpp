@@ -349,6 +349,9 @@ struct Job {
   ClipRequest request;
   ClipPlan plan;
   OGRSpatialReference dataSrs, geoSrs, outSrs;
+  // The same as WKT, from which each worker makes its own: a spatial
+  // reference keeps caches of its own and serves one thread.
+  std::string dataWkt, outWkt;
   bool warp = false;
   Grid source;      // the source grid
   Grid out;         // the output grid (the source's unless warping)
@@ -489,6 +492,13 @@ std::unique_ptr<Job> MakeJob(const ClipRequest& r, Dataset& src) {
   if (!raster && !r.targetSrs.empty()) Refuse("矢量数据不重投影（--t-srs 只用于栅格）");
   job->outSrs = job->warp ? UserSystem(r.targetSrs, "--t-srs") : job->dataSrs;
   plan.system = SystemName(job->outSrs);
+  for (auto [srs, wkt] : {std::pair{&job->dataSrs, &job->dataWkt}, std::pair{&job->outSrs, &job->outWkt}}) {
+    char* text = nullptr;
+    const char* options[] = {"FORMAT=WKT2_2019", nullptr};
+    srs->exportToWkt(&text, options);
+    *wkt = text ? text : "";
+    CPLFree(text);
+  }
 
   // The data's extent and footprint.
   Box extent;
@@ -903,21 +913,12 @@ void StatsOfFile(GDALDataset* ds, SheetStats& st) {
 void WarpSheet(const Job& job, std::size_t i, GDALDataset* src, const std::string& path) {
   const Window& w = job.windows[i];
   const double* g = job.out.gt;
-  char* wkt = nullptr;
-  job.outSrs.exportToWkt(&wkt);
-  const std::string srs = wkt ? wkt : "";
-  CPLFree(wkt);
-  std::vector<std::string> args = {"-of", "GTiff", "-t_srs", srs, "-te", Num(g[0] + D(w.col) * g[1]),
+  std::vector<std::string> args = {"-of", "GTiff", "-t_srs", job.outWkt, "-te", Num(g[0] + D(w.col) * g[1]),
                                    Num(g[3] + D(w.row + w.rows) * g[5]), Num(g[0] + D(w.col + w.cols) * g[1]),
                                    Num(g[3] + D(w.row) * g[5]), "-ts", std::to_string(w.cols), std::to_string(w.rows),
                                    "-r", job.request.resampling, "-wm", "64", "-co", "TILED=YES",
                                    "-co", "BIGTIFF=IF_SAFER"};
-  if (!job.request.sourceSrs.empty()) {
-    char* s = nullptr;
-    job.dataSrs.exportToWkt(&s);
-    args.insert(args.end(), {"-s_srs", s ? s : ""});
-    CPLFree(s);
-  }
+  if (!job.request.sourceSrs.empty()) args.insert(args.end(), {"-s_srs", job.dataWkt});
   int has = 0;
   const double nodata = src->GetRasterBand(1)->GetNoDataValue(&has);
   if (!has) args.insert(args.end(), {"-dstnodata", "0"});
@@ -976,7 +977,9 @@ SheetStats CutRasterSheet(const Job& job, std::size_t i, GDALDataset* src) {
     if (!out) throw Error(FileWriteError(c.file, GdalReason()));
     const double gt[6] = {x0, g[1], 0, y0, 0, g[5]};
     out->SetGeoTransform(const_cast<double*>(gt));
-    out->SetSpatialRef(&job.outSrs);
+    OGRSpatialReference srs;
+    srs.importFromWkt(job.outWkt.c_str());
+    out->SetSpatialRef(&srs);
     for (int b = 1; b <= bands; ++b) CopyBandLooks(src->GetRasterBand(b), out->GetRasterBand(b));
 
     // The part of the window that lies on the source.
