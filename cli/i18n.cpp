@@ -86,111 +86,6 @@ int ErrnoOfText(std::string_view text) {
   return it == numbers.end() ? 0 : it->second;
 }
 
-// The patterns of messages that the routines and writers below the tool
-// build, longest first where one begins like another: "%s" stands for a
-// part, translated in turn. A part is never read past the text that follows
-// it in the pattern, so a file name holding that text would split early.
-const char* const kPatterns[] = {
-    N_("范围文件没有坐标系：其坐标按 %s 的经纬度使用。"),
-    N_("范围文件的坐标系 %s 与图幅的坐标系 %s 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。"),
-    N_("%s 自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("%s 重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("没有图层 %s"),
-    N_("筛选条件无效：%s"),
-    N_("无法换算到 %s 的经纬度"),
-    N_("%s（图幅号列表至多 %s）"),
-    N_("图幅数量过多：这次需要生成 %s 幅，超过了一次最多 %s 幅的上限。%s"),
-    N_("图幅数量过多：一列需要生成 %s 幅，超过了一列最多 %s 幅的上限。请缩小南北范围或选用较小的比例尺。"),
-    N_("无法写入文件 “%s”：%s"),
-    N_("无法打开文件 “%s”：%s"),
-    N_("无法读取文件 “%s”：%s"),
-    N_("无法读取范围文件 %s：%s（%s）"),
-    N_("无法读取范围文件 %s：%s"),
-    N_("无法转换为旧图幅号：旧图幅号标准没有 %s 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。"),
-    N_("无法按旧图幅号标准编号：旧图幅号标准没有 %s 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。"),
-    N_("图幅号“%s”%s"),
-    N_("不是标准图幅号：%s"),
-    N_("图幅太多，无法导出到一个工作表：共 %s 个图幅，一个工作表最多容纳 %s 个。请缩小范围后分批导出。"),
-    N_("无法把文本转换为 GBK 编码：第 %s 字节起的字符不完整"),
-    N_("无法把文本转换为 GBK 编码：第 %s 字节起不是可转换的字符"),
-    N_("图幅号过长：%s 幅图的图幅号（编号格式 %s 字节）合计超过了一次最多 %s MiB 的上限。请缩短编号格式或缩小范围。"),
-    N_("“%s”不是参数文件：%s"),
-    N_("只有 %s 行，参数文件有 8 行（四个角点、分带方法、中央经线、两个偏移值）"),
-    N_("第 %s 行不是度、分、秒"),
-};
-
-// Whole messages of the routines, the writers and the area reader, and the
-// reasons they give inside a file message: listed here for the catalogue.
-[[maybe_unused]] const char* const kRoutineMessages[] = {
-    N_("自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。"),
-    N_("独立坐标系没有大地坐标，不能导出 KML 文件。"),
-    N_("独立坐标系没有大地坐标，只能导出平面坐标。"),
-    N_("这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。"),
-    N_("GDAL 未说明原因"),
-    N_("没有可导出的图幅：请先生成图幅号。"),
-    N_("请缩小范围或选用较小的比例尺。"),
-    N_("请缩小范围或加大图幅的X、Y方向尺寸。"),
-    N_("请减少原图幅号，或选用较小的转换后比例尺。"),
-    N_("偏移值太小了！"),
-    N_("最大X小于最小X，请检查坐标范围！"),
-    N_("最大Y小于最小Y，请检查坐标范围！"),
-    N_("第 5 行（分带方法）应为 3 或 6"),
-    N_("含有换行符或 NUL 字符，不能写入文件"),
-    N_("不是有效的 UTF-8 文本，不能写入文件"),
-    N_("不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"),
-    N_("图副格式不符合规定！"),
-    N_("该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。"),
-    N_("超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）"),
-    N_("范围含有不是有限数的坐标（NaN 或无穷大）"),
-    N_("含有不是有限数的坐标（NaN 或无穷大）"),
-    N_("图幅范围超出了数值范围：请缩小范围或图幅的X、Y方向尺寸。"),
-    N_("不读取 GDAL 的虚拟文件系统（/vsi…）"),
-    N_("只读取本机的文件，不读取网址"),
-    N_("不是普通文件"),
-    N_("有自相交的多边形，且无法修复"),
-    N_("无法合并重叠的多边形"),
-    N_("不是可读的本地矢量文件"),
-    N_("没有图层"),
-    N_("坐标换算失败"),
-    N_("读取出错"),
-    N_("没有多边形"),
-    N_("不是普通文件（设备、管道或终端），工作簿只能写入普通文件"),
-    N_("不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件"),
-    N_("MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"),
-};
-
-// Splits text by pattern: the parts in place of each "%s", or false when
-// the text does not have the pattern's form.
-bool Match(std::string_view pattern, std::string_view text, std::vector<std::string_view>& parts) {
-  parts.clear();
-  std::size_t p = 0, t = 0;
-  while (true) {
-    const std::size_t hole = pattern.find("%s", p);
-    const std::string_view literal = pattern.substr(p, hole == std::string_view::npos ? hole : hole - p);
-    if (text.compare(t, literal.size(), literal) != 0) return false;
-    t += literal.size();
-    if (hole == std::string_view::npos) return t == text.size();
-    p = hole + 2;
-    const std::size_t next = pattern.find("%s", p);
-    const std::string_view following = pattern.substr(p, next == std::string_view::npos ? next : next - p);
-    // A part runs to the next literal; the pattern's last literal ends the
-    // text; a part with nothing after it runs to the end.
-    std::size_t end = text.size();
-    if (next == std::string_view::npos) {
-      if (text.size() - t < following.size() || !text.ends_with(following)) return false;
-      end = text.size() - following.size();
-    } else {
-      if (following.empty()) return false;  // two parts side by side cannot be told apart
-      end = text.find(following, t);
-      if (end == std::string_view::npos) return false;
-    }
-    parts.push_back(text.substr(t, end - t));
-    t = end;
-  }
-}
-
 }  // namespace
 
 void InitLanguage() {
@@ -281,31 +176,33 @@ std::string TranslateMessage(std::string_view text) {
   const std::string whole(text);
   if (const char* translated = Tr(whole.c_str()); whole != translated) return translated;
   if (const int err = ErrnoOfText(text); err != 0) return SystemErrorText(err);
-  // Of the patterns the text has the form of, the one whose parts translate
-  // best: a reason with brackets of its own ("…（/vsi…）") also has the form
-  // of a message with a bracketed part, which would cut it in two.
-  std::vector<std::string_view> parts;
-  std::string best = whole;
-  int bestScore = -1;
-  for (const char* pattern : kPatterns) {
-    if (!Match(pattern, text, parts)) continue;
-    // The first part of a file message is the file's name, shown as it is.
-    std::vector<std::string> shown;
-    int score = 0;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (i == 0 && std::string_view(pattern).find("文件") != std::string_view::npos) {
-        shown.emplace_back(parts[i]);
-        continue;
-      }
-      shown.push_back(TranslateMessage(parts[i]));
-      if (shown.back() != parts[i]) ++score;
+  return whole;
+}
+
+std::string TranslateMessage(const Message& message) {
+  if (message.Pattern() == nullptr) return TranslateMessage(message.Text());
+  std::vector<std::string> args;
+  args.reserve(message.Args().size());
+  for (const MessageArg& a : message.Args()) {
+    switch (a.kind) {
+      case MessageArg::Kind::Verbatim: args.push_back(a.text); break;
+      case MessageArg::Kind::Text: args.push_back(TranslateMessage(std::string_view(a.text))); break;
+      case MessageArg::Kind::Reason: args.push_back(SystemErrorText(a.err)); break;
+      case MessageArg::Kind::Nested: args.push_back(TranslateMessage(*a.nested)); break;
     }
-    if (score <= bestScore) continue;
-    const std::vector<std::string_view> args(shown.begin(), shown.end());
-    best = Fill(Tr(pattern), args);
-    bestScore = score;
   }
-  return best;
+  return karvento::FillPattern(Tr(message.Pattern()), args);
+}
+
+std::string TranslateMessages(const std::vector<Message>& messages) {
+  std::string text;
+  for (const Message& m : messages) text += (text.empty() ? "" : " ") + TranslateMessage(m);
+  return text;
+}
+
+std::string TranslateError(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return TranslateMessage(error->GetMessage());
+  return TranslateMessage(std::string_view(e.what()));
 }
 
 }  // namespace karvento::cli

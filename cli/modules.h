@@ -47,9 +47,9 @@ struct GisModule {
   // plane (its offsets unused) for rectangular sheets on the national grid,
   // in none for an independent grid (plane null).
   bool (*writeSheets)(const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
-                      const GisOptions& options, std::string* reason);
+                      const GisOptions& options, Message* reason);
   bool (*writeCustomSheets)(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
-                            const TPlaneSystem* plane, std::string* reason);
+                            const TPlaneSystem* plane, Message* reason);
   // A GisSheetStream; throws as its constructor does.
   std::unique_ptr<GisColumns> (*openStream)(const std::string& file, const GisTableOutline& outline,
                                             const TPlaneSystem& system, const GisOptions& options);

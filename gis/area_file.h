@@ -4,9 +4,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "geodesy/datum.h"
 #include "numbering/area.h"
+#include "numbering/message.h"
 
 namespace karvento {
 
@@ -17,6 +19,7 @@ struct AreaFile {
   // are (or the file names no coordinate system): one line naming the
   // datums, for stderr and the window. Empty otherwise.
   std::string notice;
+  std::vector<Message> notices;  // the same, one message each
 };
 
 // Why file cannot be read as a local input, "" when it can: a path of GDAL's

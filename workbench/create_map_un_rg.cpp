@@ -238,6 +238,10 @@ void TfrmCreateMapUnRg::ShowError(std::string_view text) {
   ui_.MessageBox(kErrorCaption, UserFacingText(text), MessageButtons::Ok, MessageIcon::Error);
 }
 
+void TfrmCreateMapUnRg::ShowError(const Error& e) {
+  ui_.MessageBox(kErrorCaption, UserFacingText(e.GetMessage()), MessageButtons::Ok, MessageIcon::Error);
+}
+
 // ---------------------------------------------------------------------------
 // Tabs
 

@@ -384,11 +384,12 @@ class TfrmCreateMapUnRg {
     try {
       command();
     } catch (const Error& e) {
-      ShowError(e.what());
+      ShowError(e);
     } catch (const std::bad_alloc&) {
       ShowError(kOutOfMemory);
     }
   }
+  void ShowError(const Error& e);
   void ShowError(std::string_view text);
 
   // The procedures behind the commands, run inside the dispatcher.
@@ -465,7 +466,7 @@ class TfrmCreateMapUnRg {
   // the progress. A writer that puts its files elsewhere (a folder beside
   // the name chosen) changes fileName to the place the report names.
   using ExportWriter =
-      std::function<bool(std::string& fileName, std::string& reason, const ExportProgress& report)>;
+      std::function<bool(std::string& fileName, Message& reason, const ExportProgress& report)>;
   // The one path of every export: a refusal (a file that cannot be
   // written) in the error box before any name is asked for; otherwise the
   // save dialog with its filter and default extension, progress over the
