@@ -413,7 +413,7 @@ std::vector<TStandardMapUnion> ChosenSheets(const ClipRequest& r, Datum datum, c
 
 std::string NameOf(const ClipRequest& r, const TStandardMapUnion& s, Datum datum) {
   if (!r.oldNames || !r.newStandard) return s.MapUnionNo;
-  if (!HasOldStandard(r.scale)) Refuse(OldStandardLacksScaleMessage(r.scale, false));
+  if (!HasOldStandard(r.scale)) throw Error(OldStandardLacksScaleMessage(r.scale, false));
   const auto old = ConvertMapUnionNo(s.MapUnionNo, false, r.scale, r.zone3, r.cm, datum);
   if (old.size() != 1) Refuse("图幅 " + s.MapUnionNo + " 没有唯一的旧图幅号");
   return old[0].MapUnionNo;
