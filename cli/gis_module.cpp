@@ -55,6 +55,7 @@ const GisModule kModule = {
       return ReadAreaFile(file, layer, where, datum);
     },
     MoveLayer,
+    ReadLayerCommonPoints,
     PlanClip,
     RunClip,
 };

@@ -22,6 +22,7 @@
 #include "gis/clip.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
+#include "gis/common_points.h"
 #include "gis/layer_move.h"
 #include "numbering/area.h"
 #include "numbering/map_frame.h"
@@ -60,6 +61,9 @@ struct GisModule {
                            Datum datum);
   // MoveLayer (karvento-cli transform layer).
   std::uint64_t (*moveLayer)(const LayerMove& request);
+  // ReadLayerCommonPoints (karvento-cli transform solve --source … --target …).
+  LayerCommonPoints (*readLayerCommonPoints)(const std::string& sourceFile, const std::string& targetFile,
+                                             const std::string& field, Datum source, Datum target);
   // PlanClip and RunClip (karvento-cli clip).
   ClipPlan (*planClip)(const ClipRequest& request);
   ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);

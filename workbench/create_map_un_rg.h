@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "geodesy/transform.h"
 #include "gis/gis_export.h"
 #include "numbering/error.h"
 #include "numbering/sheet_types.h"
@@ -200,6 +201,9 @@ class TfrmCreateMapUnRg {
   Button ClipItem, ClipChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
+  // "坐标转换…": the 坐标转换 tool (coord_transform.h), whose 转换当前列表
+  // writes the 图廓改正量 of the active list's sheets.
+  Button CoordTransform1;
   // Commands that only the keyboard reaches (see kKeyBindings).
   Button FindKey, FindNextKey, DeleteKey;
   // The status line under the bottom row: what the last export wrote, a
@@ -265,6 +269,7 @@ class TfrmCreateMapUnRg {
   void UncheckAll1Click();
   void InvertChecks1Click();
   void CopyNumbers1Click();
+  void CoordTransform1Click();
   void FindKeyClick();
   void FindNextKeyClick();
   void DeleteKeyClick();
@@ -425,6 +430,9 @@ class TfrmCreateMapUnRg {
   void DoShowStandardInfo(const TStandardMapUnion& record, SheetList* list);
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
+  // The 图廓改正量 of the active list's sheets under t, to a file the user
+  // names; what was written.
+  std::string WriteListCorrections(const TransformParams& t);
   void PlaneToDms();
   void ExportGis(GisFormat format, bool geographic, bool checkedOnly);
   // The datum of the current tab's standard table.

@@ -7,6 +7,7 @@ import { SheetList } from './list.js';
 import { registeredExports, runExport } from './export.js';
 import './sheet_exports.js';
 import './file_exports.js';
+import { installTransformTab } from './transform.js';
 
 /* global WORKER_SOURCE */
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));
@@ -543,4 +544,5 @@ async function init() {
 }
 
 window.karvento = { ask, map, list, importArea, get sheets() { return sheets; } };
+installTransformTab({ ask, status });
 init();

@@ -4,6 +4,7 @@
 import { Zip, ZipDeflate } from 'fflate';
 import KarventoCore from 'karvento-core';
 import { AreaFileError, flatten, readAreaBytes, settleArea } from './area.js';
+import { transformOps } from './transform_ops.js';
 
 const ready = KarventoCore();
 
@@ -140,6 +141,7 @@ const ops = {
   frameFiles: (core, { request, coords, shape, minCover, mask, zip }) =>
     collect((sink) => core.frameFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
       sink), zip),
+  ...transformOps,
 };
 
 // The fields the page hands over as typed ({ cmText, offsetXText,
