@@ -55,6 +55,7 @@ const GisModule kModule = {
       return ReadAreaFile(file, layer, where, datum);
     },
     MoveLayer,
+    [](const LayerTagRequest& request) { return TagLayer(request); },
 };
 
 // The module writes its files through its own copy of the safe writer, whose

@@ -22,6 +22,7 @@
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
 #include "gis/layer_move.h"
+#include "gis/layer_tag.h"
 #include "numbering/area.h"
 #include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
@@ -59,6 +60,8 @@ struct GisModule {
                            Datum datum);
   // MoveLayer (karvento-cli transform layer).
   std::uint64_t (*moveLayer)(const LayerMove& request);
+  // TagLayer (karvento-cli tag).
+  LayerTagResult (*tagLayer)(const LayerTagRequest& request);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

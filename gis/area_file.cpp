@@ -44,13 +44,16 @@ bool KnownDatum(const OGRSpatialReference& srs, KnownSystem& out) {
   return false;
 }
 
-// The drivers an area file may be read with: local vector formats only. No
-// VRT (whose sources may name URLs, /vsistdin/ or other files), no network
-// drivers, no GML (which may fetch its schemas).
-const char* const kAreaDrivers[] = {"ESRI Shapefile", "GPKG",       "GeoJSON",     "GeoJSONSeq",
+}  // namespace
+
+const char* const kLocalVectorDrivers[] = {"ESRI Shapefile", "GPKG",       "GeoJSON",     "GeoJSONSeq",
                                     "ESRIJSON",       "TopoJSON",   "KML",         "DXF",
                                     "MapInfo File",   "FlatGeobuf", "OpenFileGDB", "CSV",
                                     nullptr};
+
+namespace {
+
+const char* const* const kAreaDrivers = kLocalVectorDrivers;
 
 // GDAL's failures while a file is read, every one of them: the last alone
 // ("Failed to read GeoJSON data") often hides the reason given before it.
@@ -94,16 +97,7 @@ class GdalFailures {
               (reason.empty() ? std::string() : "（" + reason + "）"));
 }
 
-// An area file is a local file or folder, named as such: no GDAL virtual
-// file system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a
-// regular file or a folder (a FIFO would block the program).
-void RequireLocalFile(const std::string& file) {
-  if (file.rfind("/vsi", 0) == 0) Fail(file, "不读取 GDAL 的虚拟文件系统（/vsi…）");
-  if (file.find("://") != std::string::npos) Fail(file, "只读取本机的文件，不读取网址");
-  struct stat st {};
-  if (stat(file.c_str(), &st) != 0) Fail(file, std::strerror(errno));
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) Fail(file, "不是普通文件");
-}
+void RequireLocalFile(const std::string& file) { RequireLocalVectorFile(file, "范围文件"); }
 
 // A polygon as the selection wants it: valid, in pieces that do not overlap.
 // A self-intersecting ring (a bow-tie, a zero-width spike) is repaired by
@@ -234,6 +228,20 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
 }
 
 }  // namespace
+
+// A layer is a local file or folder, named as such: no GDAL virtual file
+// system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a regular
+// file or a folder (a FIFO would block the program).
+void RequireLocalVectorFile(const std::string& file, const std::string& kind) {
+  const auto fail = [&](const std::string& what) {
+    throw Error("无法读取" + kind + " " + file + "：" + what);
+  };
+  if (file.rfind("/vsi", 0) == 0) fail("不读取 GDAL 的虚拟文件系统（/vsi…）");
+  if (file.find("://") != std::string::npos) fail("只读取本机的文件，不读取网址");
+  struct stat st {};
+  if (stat(file.c_str(), &st) != 0) fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) fail("不是普通文件");
+}
 
 AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, const std::string& where,
                       Datum datum) {

@@ -19,6 +19,16 @@ struct AreaFile {
   std::string notice;
 };
 
+// The drivers a layer the program reads may be opened with (null-ended):
+// local vector formats only. No VRT (whose sources may name URLs,
+// /vsistdin/ or other files), no network drivers, no GML (which may fetch
+// its schemas).
+extern const char* const kLocalVectorDrivers[];
+// Throws Error("无法读取" + kind + " " + file + "：" + reason) unless file is a
+// local regular file or folder: no GDAL virtual file system (/vsi…), no URL,
+// no FIFO or device.
+void RequireLocalVectorFile(const std::string& file, const std::string& kind);
+
 // Reads the polygons of a layer (the first one when layer is empty), keeping
 // the features that match the attribute filter where (OGR SQL; empty: all).
 // Polygons, multipolygons, curved polygons and closed line strings (DXF

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: Apache-2.0
+// 图幅号赋值: the sheet numbers of every feature of a vector layer, at one or
+// more scales, written into a copy of the layer with every attribute and the
+// geometry kept.
+//
+// Which sheets a feature gets:
+//  - a point: the sheet that contains it, by the rule of SheetNumberAtPoint
+//    (a point on a sheet edge belongs to the sheet east of the meridian and
+//    north of the parallel); the points of a multipoint each so;
+//  - a line: every sheet in which a stretch of it of positive length lies,
+//    each sheet taken with its west and south edges and without its east and
+//    north ones (the point rule, applied along the line): a line that only
+//    crosses a sheet line gets the sheets on either side, a line that runs
+//    along a meridian gets the sheet east of it;
+//  - a polygon: every sheet whose open rectangle meets its interior
+//    (SheetSelection of numbering/area.h, with its edge rule: vertices within
+//    kOnGridLine of a grid line lie on it), so that a parcel that only
+//    touches a sheet along an edge does not get it. A ring of no area counts
+//    as its boundary line.
+// Line vertices are put on a grid line under the same edge rule as
+// polygons'. Sheets are listed in the order of the sheet walk: columns west
+// to east, each north to south. Coverage shares (cover) are the feature's
+// length or area in each sheet over its whole, planar in longitude and
+// latitude (lengths with the longitude scaled by the cosine of the latitude):
+// within 0.1% of the shares on the ground for features of tens of km.
+//
+// Coordinates: the layer is read in its own coordinate system. A
+// Gauss-Krüger layer on one of the sheets' datums (its EPSG system or the
+// same transverse Mercator in WKT, eastings with or without the zone
+// number) is inverted with this program's own projection of the zone
+// (MakeZoneParams of the layer's central meridian), exactly as `at --plane`
+// inverts a point; other systems go through PROJ to their own geographic
+// system. A layer on another datum than the sheets' is refused unless the
+// request relates the two (a transformation of geodesy/transform.h, either
+// direction); WGS 84 and CGCS2000 are taken as one (they differ by less than
+// a metre). There is no silent null shift: between Beijing 1954 or Xi'an
+// 1980 and CGCS2000 the same coordinates lie up to about 100 m apart.
+//
+// The input is read under the rules of area files: a local file or folder,
+// no GDAL virtual file system, no URL, local vector drivers only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geodesy/datum.h"
+#include "geodesy/transform.h"
+#include "numbering/scales.h"
+
+namespace karvento {
+
+enum class TagFormat : std::uint8_t { Shapefile, GeoPackage, GeoJson, Csv, Kml, Mif };
+
+// The output format of a file name by its extension (.shp, .gpkg, .geojson
+// or .json, .csv, .kml, .mif); false for any other.
+bool TagFormatOfName(const std::string& file, TagFormat& format);
+
+struct LayerTagRequest {
+  std::string input;
+  std::string layer;  // empty: the first layer
+  std::string output;
+  TagFormat format = TagFormat::GeoPackage;
+  // The sheets' datum; unset: the layer's own (WGS 84: CGCS2000). A layer
+  // without a coordinate system needs it and is taken to be on it (or on
+  // the transformation's other datum where one is given).
+  std::optional<Datum> sheetDatum;
+  // The zone of a plane layer without a coordinate system (cm > 0). A plane
+  // layer with one names its own zone; a cm that contradicts it is refused.
+  bool zone3 = true;
+  double cm = 0;
+  // The relation between the layer's datum and the sheets' (Shift3 or
+  // Bursa7 geodetic, Plane4 on the zone of its parameters), used forward or
+  // inverse as the two datums ask.
+  std::optional<TransformParams> transform;
+  std::vector<ScaleIndex> scales;  // at least one, each once
+  bool newStandard = true, oldStandard = false;
+  // One row per feature and sheet of the finest scale (the coarser scales'
+  // fields hold the sheets that contain it), instead of one row per feature
+  // with the numbers joined by ";".
+  bool explode = false;
+  bool cover = false;       // a share field beside each number field
+  bool asciiNames = false;  // sheet_10000, old_10000, cover_10000
+};
+
+struct LayerTagResult {
+  std::uint64_t features = 0;  // read
+  std::uint64_t rows = 0;      // written
+  std::uint64_t outside = 0;   // features with no point in the numbered domain: no number
+  std::uint64_t empty = 0;     // features without geometry: no number
+  // What the user should know (a layer taken on an assumed system, WGS 84
+  // taken as CGCS2000, the transformation used, Shapefile field names), one
+  // sentence each; empty when nothing needs saying.
+  std::vector<std::string> notices;
+};
+
+// The names of the fields of one scale: the number of each standard asked
+// and its share. Shapefile fields hold 10 bytes: S_10000, O_10000, C_10000
+// (C_10000O for the old standard's share when both are asked; the shares of
+// the two standards are the same sheets', so only one is written).
+struct TagFieldNames {
+  std::string fresh, old, cover;
+};
+TagFieldNames TagFields(ScaleIndex scale, TagFormat format, bool asciiNames);
+
+// The refusals, as shown to the user, %s in order. The layer's datum and the
+// sheets' (their names). The two legacy datums and CGCS2000 differ by a few
+// tens of metres up to about 100 m over China, and have no official
+// transformation between them.
+inline constexpr const char* kTagOtherDatumMessage =
+    "图层的坐标在 %s 上，图幅在 %s 上：两者之间没有官方转换，同一组坐标在两个坐标系中相差可达约 100 米，"
+    "直接按原坐标赋图幅号会使图廓附近的要素得到错误的图幅号。请用 --transform 参数文件给出两者的转换关系，"
+    "或用 --datum 选择图层所在的坐标系。";
+// The feature, the scale, the count of sheets and the bytes.
+inline constexpr const char* kTagShapefileFieldMessage =
+    "要素 %s 在 %s 有 %s 幅图，图幅号连起来 %s 字节，超过 Shapefile 文本字段的 254 字节：请用 --explode（每个要素的每幅图一行）或改用 GeoPackage。";
+
+// Tags the features of the input into the output through the safe writer:
+// complete, or not there at all. Throws Error with the file and the reason
+// (a refusal above, the layer that cannot be read, GDAL's reason for a file
+// that cannot be written). progress, when given, is called with the count
+// of features read every few thousand features; returning false cancels
+// (kExportCancelled).
+LayerTagResult TagLayer(const LayerTagRequest& request,
+                        const std::function<bool(std::uint64_t)>& progress = {});
+
+}  // namespace karvento
