@@ -31,13 +31,6 @@ namespace {
 constexpr double kEastLimitSec = 180 * 3600.0;
 constexpr double kNorthLimitSec = 90 * 3600.0;
 
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
 [[noreturn]] void FailRead(const std::string& file, const std::string& what) {
   const std::string& gdal = FirstGdalFailure();
   throw Error("无法读取图层 " + file + "：" + what + (gdal.empty() ? std::string() : "（" + gdal + "）"));
@@ -405,19 +398,6 @@ struct ScaleFields {
 
 }  // namespace
 
-bool TagFormatOfName(const std::string& file, TagFormat& format) {
-  const std::size_t dot = file.find_last_of('.');
-  const std::string ext = dot == std::string::npos ? "" : Lower(file.substr(dot + 1));
-  if (ext == "shp") format = TagFormat::Shapefile;
-  else if (ext == "gpkg") format = TagFormat::GeoPackage;
-  else if (ext == "geojson" || ext == "json") format = TagFormat::GeoJson;
-  else if (ext == "csv") format = TagFormat::Csv;
-  else if (ext == "kml") format = TagFormat::Kml;
-  else if (ext == "mif") format = TagFormat::Mif;
-  else return false;
-  return true;
-}
-
 TagFieldNames TagFields(ScaleIndex scale, TagFormat format, bool asciiNames) {
   const std::string denominator = std::to_string(kScaleDenominators[scale]);
   if (format == TagFormat::Shapefile) return {"S_" + denominator, "O_" + denominator, "C_" + denominator};
@@ -438,8 +418,17 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
   EnsureGdal();
   RequireLocalVectorFile(q.input, "图层");
   QuietGdal quiet;
-  const std::unique_ptr<GDALDataset> in(static_cast<GDALDataset*>(GDALOpenEx(
-      q.input.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kLocalVectorDrivers, nullptr, nullptr)));
+  // A CSV of points names its coordinate columns: longitude and latitude,
+  // or the easting and northing (X the easting, as everywhere in this
+  // program). Every column stays an attribute.
+  TagFormat inputFormat = TagFormat::GeoPackage;
+  const bool csv = TagFormatOfName(q.input, inputFormat) && inputFormat == TagFormat::Csv;
+  const char* const csvOptions[] = {
+      "X_POSSIBLE_NAMES=lon,long,longitude,经度,x,east,easting,东坐标,东",
+      "Y_POSSIBLE_NAMES=lat,latitude,纬度,y,north,northing,北坐标,北", "KEEP_GEOM_COLUMNS=YES", nullptr};
+  const std::unique_ptr<GDALDataset> in(static_cast<GDALDataset*>(
+      GDALOpenEx(q.input.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kLocalVectorDrivers,
+                 csv ? csvOptions : nullptr, nullptr)));
   if (!in) FailRead(q.input, "不是可读的本地矢量文件");
   OGRLayer* layer = q.layer.empty() ? in->GetLayer(0) : in->GetLayerByName(q.layer.c_str());
   if (layer == nullptr) FailRead(q.input, q.layer.empty() ? "没有图层" : "没有图层 " + q.layer);
@@ -573,8 +562,10 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
   if (q.format == TagFormat::Shapefile) layerOptions.push_back("ENCODING=UTF-8");
   if (q.format == TagFormat::Mif) layerOptions.push_back("ENCODING=CP936");
   if (q.format == TagFormat::Csv) {
+    // A table of points read from a CSV keeps its coordinate columns: they
+    // are its geometry. Other layers get theirs as X, Y or as WKT.
     const OGRwkbGeometryType type = wkbFlatten(layer->GetGeomType());
-    layerOptions.push_back(type == wkbPoint ? "GEOMETRY=AS_XY" : "GEOMETRY=AS_WKT");
+    if (!csv) layerOptions.push_back(type == wkbPoint ? "GEOMETRY=AS_XY" : "GEOMETRY=AS_WKT");
     layerOptions.push_back("WRITE_BOM=YES");
     layerOptions.push_back("LINEFORMAT=CRLF");
   }

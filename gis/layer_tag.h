@@ -54,9 +54,22 @@ namespace karvento {
 
 enum class TagFormat : std::uint8_t { Shapefile, GeoPackage, GeoJson, Csv, Kml, Mif };
 
-// The output format of a file name by its extension (.shp, .gpkg, .geojson
-// or .json, .csv, .kml, .mif); false for any other.
-bool TagFormatOfName(const std::string& file, TagFormat& format);
+// The output format of a file name by its extension, case aside (.shp,
+// .gpkg, .geojson or .json, .csv, .kml, .mif); false for any other. Inline:
+// the command line asks before it loads the GIS module.
+inline bool TagFormatOfName(const std::string& file, TagFormat& format) {
+  const std::size_t dot = file.find_last_of('.');
+  std::string ext = dot == std::string::npos ? "" : file.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (ext == "shp") format = TagFormat::Shapefile;
+  else if (ext == "gpkg") format = TagFormat::GeoPackage;
+  else if (ext == "geojson" || ext == "json") format = TagFormat::GeoJson;
+  else if (ext == "csv") format = TagFormat::Csv;
+  else if (ext == "kml") format = TagFormat::Kml;
+  else if (ext == "mif") format = TagFormat::Mif;
+  else return false;
+  return true;
+}
 
 struct LayerTagRequest {
   std::string input;
