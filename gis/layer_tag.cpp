@@ -617,6 +617,10 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     std::string joined;
     layer->ResetReading();
     std::unique_ptr<OGRFeature> copy(OGRFeature::CreateFeature(dst->GetLayerDefn()));
+    // The input's fields are the output's first ones, in order: the map of
+    // SetFrom, made once rather than per feature.
+    std::vector<int> fieldMap(static_cast<std::size_t>(defn->GetFieldCount()));
+    for (std::size_t i = 0; i < fieldMap.size(); ++i) fieldMap[i] = static_cast<int>(i);
     for (std::unique_ptr<OGRFeature> f(layer->GetNextFeature()); f; f.reset(layer->GetNextFeature())) {
       ++out.features;
       if (progress && out.features % 4096 == 0 && !progress(out.features)) throw Error(kExportCancelled);
@@ -635,7 +639,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       } else if (!any) {
         ++out.outside;
       }
-      copy->SetFrom(f.get(), TRUE);
+      copy->SetFrom(f.get(), fieldMap.data(), TRUE);
       const auto write = [&]() {
         // Rows are numbered afresh: an exploded feature is several rows.
         copy->SetFID(OGRNullFID);
