@@ -544,7 +544,6 @@ void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
   menu->setObjectName(Q(tab.List.Name()) + QStringLiteral("AreaMenu"));
   AddAction(menu, tab.ImportArea);
   AddAction(menu, tab.ClearArea);
-  menu->addSeparator();
   AddAction(menu, tab.TagLayer);
   areaTool->setMenu(menu);
   view->SetFooter(QString());
