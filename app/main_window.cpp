@@ -695,6 +695,8 @@ void MainWindow::BuildMenus() {
   for (Button* item : {&m.CheckAll1, &m.UncheckAll1, &m.InvertChecks1, &m.CopyNumbers1}) {
     AddAction(listMenu_, *item);
   }
+  listMenu_->addSeparator();
+  AddAction(listMenu_, m.CoordTransform1);
 
   cornerMenu_ = new QMenu(this);
   cornerMenu_->setObjectName(QStringLiteral("PopupMenu2"));

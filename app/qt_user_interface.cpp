@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/dialogs.h"
+#include "app/transform_dialog.h"
 #include "app/main_window.h"
 #include "app/style.h"
 
@@ -190,6 +191,11 @@ bool QtUserInterface::ShowInputString(TfrmInputString& dialog) {
 
 void QtUserInterface::ShowInformation(TfrmTFInformation& dialog) {
   InformationDialog box(dialog, DialogParent());
+  box.exec();
+}
+
+void QtUserInterface::ShowCoordTransform(TfrmCoordTransform& dialog) {
+  CoordTransformDialog box(dialog, DialogParent());
   box.exec();
 }
 

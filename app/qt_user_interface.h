@@ -33,6 +33,7 @@ class QtUserInterface : public UserInterface {
   bool ShowInputPoint(TfrmInputPoint& dialog) override;
   bool ShowInputString(TfrmInputString& dialog) override;
   void ShowInformation(TfrmTFInformation& dialog) override;
+  void ShowCoordTransform(TfrmCoordTransform& dialog) override;
 
   // The window's control that holds the input focus: the field on which a
   // context menu is open, else the control that QApplication::focusWidget()

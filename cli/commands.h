@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/args.h"
+#include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -46,6 +48,13 @@ void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, cons
 // before the first file is written.
 struct Projection;
 class Args;
+// The frame decoration's named options: --elevation-datum, --contour-interval,
+// --symbols, --surveyor, --survey-date, --classification, --declination.
+inline const OptionSpec kFrameDecorationOptionSpecs[] = {
+    {"elevation-datum", true}, {"contour-interval", true}, {"symbols", true},   {"surveyor", true},
+    {"survey-date", true},     {"classification", true},   {"declination", true}};
+// Reads them into request; UsageError for a value that is no number.
+void ReadFrameDecoration(const Args& args, FrameRequest& request);
 void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, const Projection& p,
                             const std::string& format, const std::string& output,
                             const std::string& name, const std::string& notes, const Args& args);

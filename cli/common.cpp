@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "export/safe_file.h"
 #include "cli/modules.h"
+#include "numbering/sheet_grid.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::cli {
@@ -159,7 +161,7 @@ void OutputStream::Finish() {
 
 namespace {
 
-void Require(bool ok, const std::string& reason) {
+void Require(bool ok, const Message& reason) {
   if (!ok) throw Error(reason);
 }
 
@@ -192,7 +194,7 @@ std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
                        const Projection& p, double offsetX, double offsetY) {
   const Datum datum = p.datum;
-  std::string reason;
+  Message reason;
   if (const auto gis = GisOptionsOf(o)) {
     Require(Gis().writeSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis, &reason),
             reason);
@@ -213,7 +215,7 @@ bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
 }
 
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets, const Projection* plane) {
-  std::string reason;
+  Message reason;
   if (const auto gis = GisOptionsOf(o)) {
     if (o.geoMif) throw UsageError(Tr("独立坐标系没有经纬度"));
     // Rectangular sheets on the national grid name its Gauss-Krüger system.
@@ -268,32 +270,30 @@ std::string NumberErrorText(const std::string& number, const Error& e) {
     const auto& a = field->Arguments();
     return TrFormat(NumberFaultPattern(field->Fault()), {number, a[1], a[2], a[3]});
   }
-  const std::string_view text = e.what();
-  constexpr std::string_view kTail = "' is not a valid integer value";
-  if (text.size() > kTail.size() + 1 && text.front() == '\'' && text.ends_with(kTail)) {
-    const std::string_view part = text.substr(1, text.size() - kTail.size() - 1);
+  const Message& m = e.GetMessage();
+  if (m.Is(msg::kNotAnInteger)) {
     return TrFormat("%s不是标准图幅号：其中的“%s”应是整数（百万图幅行号字母后的列号、"
                     "比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）",
-                    {number, part});
+                    {number, m.Args().front().text});
   }
-  return TrFormat("%s：%s", {number, TranslateMessage(text)});
+  // A message that names the number itself is not prefixed with it again.
+  if (m.Is(msg::kNotASheetNumber) || m.Is(msg::kNotStandardNumber)) {
+    return TranslateMessage(Message(m.Pattern(), {number}));
+  }
+  return TrFormat("%s：%s", {number, TranslateMessage(m)});
 }
 
+// The core's text of corners in the wrong order, the fields named by their
+// options; the two patterns are marked here for the catalogue.
 std::string InvertedCornersText(const TMapUnionRange& range) {
-  const auto dms = [](const TAngleDMS& a) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.0f:%02.0f:%02g", a.Degrees, a.Minutes, a.Seconds);
-    return std::string(buf);
-  };
-  if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
-    return TrFormat("左下角的经度 %s 大于右上角的经度 %s：左下角（--from）应在右上角（--to）的西边",
-                    {dms(range.West), dms(range.East)});
-  }
-  if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
-    return TrFormat("左下角的纬度 %s 大于右上角的纬度 %s：左下角（--from）应在右上角（--to）的南边",
-                    {dms(range.South), dms(range.North)});
-  }
-  return {};
+  static_assert(std::string_view(kLongitudesInverted) ==
+                N_("左下角的经度 %s 大于右上角的经度 %s：左下角%s应在右上角%s的西边"));
+  static_assert(std::string_view(kLatitudesInverted) ==
+                N_("左下角的纬度 %s 大于右上角的纬度 %s：左下角%s应在右上角%s的南边"));
+  const InvertedCorners c = FindInvertedCorners(range);
+  if (!c.pattern) return {};
+  return English() ? TrFormat(c.pattern, {c.lower, c.upper, " (--from)", " (--to)"})
+                   : TrFormat(c.pattern, {c.lower, c.upper, "（--from）", "（--to）"});
 }
 
 Projection ReadProjection(const Args& args, double maxCm) {

@@ -48,8 +48,9 @@ const char* kHelp =
     "                     1:2.5万 至 1:100万 为 6°带，1:1万 及更大为 3°带；\n"
     "                     --cm 0：每个图幅中心所在的带，不带带号）\n"
     "  --format F         dxf（默认）：实地尺寸，单位为米，图层 内图廓、外图廓、\n"
-    "                     分度带、公里网、注记、接图表；pdf：按真实比例尺，每个\n"
-    "                     图幅一页，用容得下它的 A 系列纸张；svg。不给 --format\n"
+    "                     分度带、公里网、注记、接图表、邻带方里网；pdf：按真实\n"
+    "                     比例尺，每个图幅一页，用容得下它的 A 系列纸张；svg。\n"
+    "                     不给 --format\n"
     "                     即按 --output 文件的扩展名（.dxf、.pdf、.svg）\n"
     "  --output 目录或文件\n"
     "                     文件夹（已有的，或以 / 结尾的名称）中每个图幅一个文件，\n"
@@ -57,8 +58,19 @@ const char* kHelp =
     "  --name 文字        图名，写在图幅号上方\n"
     "  --names 文件       图名取自每行为 图幅号,图名 的 CSV 文件（UTF-8 或 GBK），\n"
     "                     也写在接合图表中相邻图幅的图幅号下\n"
-    "  --notes 文字       左下方图廓外的注记，各行以 | 分隔\n"
-    "                     （高程基准、等高距、测绘单位、日期）\n"
+    "  --elevation-datum 文字  高程基准（1985国家高程基准）\n"
+    "  --contour-interval 米   等高距；1:1万 至 1:10万 并画坡度尺\n"
+    "  --symbols 文字     图式版本（GB/T 20257.2—2017）\n"
+    "  --surveyor 文字    测制单位\n"
+    "  --survey-date 文字 测制日期\n"
+    "                     以上各为左下方图廓外的一行注记，不给则不写\n"
+    "  --classification 文字  密级，写在图廓外右上方\n"
+    "  --declination 度数 磁偏角（东偏为正，本图幅所在地的测定值）：写入\n"
+    "                     1:1万 至 1:10万 的偏角图；不给则偏角图只画真子午线\n"
+    "                     和坐标纵线，注明磁偏角未给出\n"
+    "  --notes 文字       左下方图廓外的其他注记，各行以 | 分隔\n"
+    "\n"
+    "印出的图幅以坐标纵线（平面坐标的北）为上，不是以中央经线为上。\n"
     "\n"
     "  --yes              确认超过 10 000 个图廓或约 1 GB 的输出\n"
     "\n"
@@ -328,7 +340,7 @@ void AnnounceSystem(const Args& args, const FrameRequest& request) {
 }  // namespace
 
 int RunFrame(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn, kProjectionOptionSpecs));
+  const Args args(words, Options(kOwn, kProjectionOptionSpecs, kFrameDecorationOptionSpecs));
   if (HelpRequested(args, Tr(kHelp))) return 0;
   const Projection p = ReadProjection(args);
   if (!args.Has("output")) throw UsageError(Tr("请给出 --output 目录或文件"));
@@ -338,6 +350,7 @@ int RunFrame(const std::vector<std::string>& words) {
   const FrameFormat format = FrameFormatOf(args.Value("format"), output, namedFolder);
 
   FrameRequest request;
+  ReadFrameDecoration(args, request);
   request.datum = p.datum;
   request.zoneOfScale = !args.Has("zone");
   request.cm = p.cm;
@@ -378,7 +391,7 @@ int RunFrame(const std::vector<std::string>& words) {
     if (auto aoi = args.Value("aoi")) {
       if (args.Has("from") || args.Has("to")) throw UsageError(Tr("--aoi 代替 --from 和 --to，不能同时给出"));
       const AreaFile area = Gis().readAreaFile(*aoi, "", "", p.datum);
-      if (!area.notice.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(area.notice).c_str());
+      if (!area.notices.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessages(area.notices).c_str());
       walk.emplace(area.area, 0.0, scale, fresh, request.zone3, p.datum, p.cm, false);
     } else {
       if (!args.Has("from") || !args.Has("to")) throw UsageError(Tr("--from 和 --to 须同时给出"));
@@ -458,6 +471,21 @@ int RunFrame(const std::vector<std::string>& words) {
   return 0;
 }
 
+void ReadFrameDecoration(const Args& args, FrameRequest& request) {
+  request.elevationDatum = args.Value("elevation-datum").value_or("");
+  if (auto v = args.Value("contour-interval")) {
+    request.contourInterval = ParseNumberIn(*v, "--contour-interval", 0.01, 1000);
+  }
+  request.symbols = args.Value("symbols").value_or("");
+  request.surveyor = args.Value("surveyor").value_or("");
+  request.surveyDate = args.Value("survey-date").value_or("");
+  request.classification = args.Value("classification").value_or("");
+  if (auto v = args.Value("declination")) {
+    request.hasDeclination = true;
+    request.declination = ParseNumberIn(*v, "--declination", -90, 90);
+  }
+}
+
 void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, const Projection& p,
                             const std::string& formatText, const std::string& output,
                             const std::string& name, const std::string& notes, const Args& args) {
@@ -469,7 +497,8 @@ void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, con
   if (!namedFolder && format != FrameFormat::Pdf && count != 1) {
     throw UsageError(Tr("格网的图幅写入文件夹：请给出 --output 目录/"));
   }
-  const FrameRequest request{p.datum, p.zone3, p.cm, name, SplitNotes(notes)};
+  FrameRequest request{p.datum, p.zone3, p.cm, name, SplitNotes(notes)};
+  ReadFrameDecoration(args, request);
   // Rows run from the south: the row above is i + 1.
   const auto at = [&](std::size_t i, std::size_t j, int di, int dj) -> std::string {
     const long long r = static_cast<long long>(i) + di, c = static_cast<long long>(j) + dj;

@@ -24,7 +24,7 @@ class Stream : public GisColumns {
 };
 
 bool WriteCustomSheets(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
-                       const TPlaneSystem* plane, std::string* reason) {
+                       const TPlaneSystem* plane, Message* reason) {
   GisCrs crs;
   if (plane != nullptr) {
     // Eastings with the zone number are the zone's EPSG system; without
@@ -42,7 +42,7 @@ bool WriteCustomSheets(const std::string& file, const TCustomMapUnions& sheets, 
 
 const GisModule kModule = {
     [](const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
-       const GisOptions& options, std::string* reason) {
+       const GisOptions& options, Message* reason) {
       return WriteGisSheets(file, sheets, system, options, reason);
     },
     WriteCustomSheets,
@@ -55,6 +55,7 @@ const GisModule kModule = {
       return ReadAreaFile(file, layer, where, datum);
     },
     MoveLayer,
+    ReadLayerCommonPoints,
     [](const LayerTagRequest& request) { return TagLayer(request); },
 };
 

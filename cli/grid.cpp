@@ -60,7 +60,9 @@ const char* kHelp =
     "                     坐标系（东坐标带或不带带号）\n"
     "  --frame dxf|pdf|svg  输出每个图幅的图廓而不是列表，写入文件夹 --output 目录/\n"
     "                     （每个图幅一个文件；只有一个图幅时可为文件，或全部图幅\n"
-    "                     一个 PDF），图廓外注记 --name 文字 和 --notes '行|行'；\n"
+    "                     一个 PDF），图廓外注记 --name 文字 和 --notes '行|行'，\n"
+    "                     以及 frame 的 --elevation-datum、--contour-interval、\n"
+    "                     --symbols、--surveyor、--survey-date、--classification；\n"
     "                     超过 10 000 个图廓或约 1 GB 时须加 --yes\n"
     "\n"
     "示例：1 公里 x 500 米的区域分成 500 米的图幅，编号 1+1、1+2：\n"
@@ -88,7 +90,7 @@ double Required(const Args& args, const char* name) {
 }  // namespace
 
 int RunGrid(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn, kOutputOptionSpecs, kProjectionOptionSpecs));
+  const Args args(words, Options(kOwn, kOutputOptionSpecs, kProjectionOptionSpecs, kFrameDecorationOptionSpecs));
   if (HelpRequested(args, WithMapHelp(kHelp).c_str())) return 0;
   if (!args.Positional().empty()) throw UsageError(TrFormat("多余的“%s”", {args.Positional()[0]}));
   const std::string by = args.Value("by").value_or("rowcol");
@@ -102,7 +104,8 @@ int RunGrid(const std::vector<std::string>& words) {
   const bool frames = args.Has("frame");
   const OutputOptions o = frames ? OutputOptions{} : ReadOutputOptions(args);
   if (!frames) RefuseGeoJsonOfPlaneSheets(o.format);
-  for (const char* name : {"name", "notes"}) {
+  for (const char* name : {"name", "notes", "elevation-datum", "contour-interval", "symbols", "surveyor",
+                           "survey-date", "classification", "declination"}) {
     if (args.Has(name) && !frames) throw UsageError(TrFormat("--%s 须与 --frame 同用", {name}));
   }
 

@@ -86,108 +86,68 @@ int ErrnoOfText(std::string_view text) {
   return it == numbers.end() ? 0 : it->second;
 }
 
-// The patterns of messages that the routines and writers below the tool
-// build, longest first where one begins like another: "%s" stands for a
-// part, translated in turn. A part is never read past the text that follows
-// it in the pattern, so a file name holding that text would split early.
-const char* const kPatterns[] = {
-    N_("范围文件没有坐标系：其坐标按 %s 的经纬度使用。"),
-    N_("范围文件的坐标系 %s 与图幅的坐标系 %s 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。"),
-    N_("%s 自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("%s 重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("没有图层 %s"),
-    N_("筛选条件无效：%s"),
-    N_("无法换算到 %s 的经纬度"),
-    N_("%s（图幅号列表至多 %s）"),
-    N_("图幅数量过多：这次需要生成 %s 幅，超过了一次最多 %s 幅的上限。%s"),
-    N_("图幅数量过多：一列需要生成 %s 幅，超过了一列最多 %s 幅的上限。请缩小南北范围或选用较小的比例尺。"),
-    N_("无法写入文件 “%s”：%s"),
-    N_("无法打开文件 “%s”：%s"),
-    N_("无法读取文件 “%s”：%s"),
-    N_("无法读取范围文件 %s：%s（%s）"),
-    N_("无法读取范围文件 %s：%s"),
-    N_("无法转换为旧图幅号：旧图幅号标准没有 %s 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。"),
-    N_("无法按旧图幅号标准编号：旧图幅号标准没有 %s 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。"),
-    N_("图幅号“%s”%s"),
-    N_("不是标准图幅号：%s"),
-    N_("图幅太多，无法导出到一个工作表：共 %s 个图幅，一个工作表最多容纳 %s 个。请缩小范围后分批导出。"),
-    N_("无法把文本转换为 GBK 编码：第 %s 字节起的字符不完整"),
-    N_("无法把文本转换为 GBK 编码：第 %s 字节起不是可转换的字符"),
-    N_("图幅号过长：%s 幅图的图幅号（编号格式 %s 字节）合计超过了一次最多 %s MiB 的上限。请缩短编号格式或缩小范围。"),
-    N_("“%s”不是参数文件：%s"),
-    N_("只有 %s 行，参数文件有 8 行（四个角点、分带方法、中央经线、两个偏移值）"),
-    N_("第 %s 行不是度、分、秒"),
-    N_("无法读取图层 %s：%s（%s）"),
-    N_("无法读取图层 %s：%s"),
-    N_("图层没有坐标系：其坐标按 %s 的经纬度使用。"),
-    N_("图层没有坐标系：其坐标按 %s 的高斯-克吕格平面坐标（%s 度带，中央经线 %s°）使用。"),
-    N_("图层的坐标系 %s 经 PROJ 换算到 %s 的经纬度。"),
-    N_("--cm %s 与图层坐标系的中央经线 %s 不符"),
-    N_("转换参数从 %s 到 %s，图层却在 %s 上、图幅在 %s 上"),
-    N_("按转换参数：%s"),
-    N_("按转换参数的反算：%s"),
-    N_("图层的坐标在 %s 上，图幅在 %s 上：两者之间没有官方转换，同一组坐标在两个坐标系中相差可达约 100 米，"
-       "直接按原坐标赋图幅号会使图廓附近的要素得到错误的图幅号。请用 --transform 参数文件给出两者的转换关系，"
-       "或用 --datum 选择图层所在的坐标系。"),
-    N_("KML 的经纬度是 WGS 84 的：%s 上的图层不能写成 KML（没有官方转换）。请改用 GeoPackage 或 Shapefile"),
-    N_("要素 %s 在 %s 有 %s 幅图，图幅号连起来 %s 字节，超过 Shapefile 文本字段的 254 字节：请用 --explode（每个要素的每幅图一行）或改用 GeoPackage。"),
-    N_("要素 %s 的坐标超出了换算的范围"),
-    N_("%s 个要素不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°），没有图幅号。"),
-    N_("%s 个要素没有几何，没有图幅号。"),
-    N_("GDAL 没有驱动 %s"),
+// The coordinate transformation's refusals, which its routines (pure
+// computing, below the message codes of the file and sheet routines) return
+// as texts: read back by pattern, "%s" standing for a part translated in
+// turn. A part is never read past the text that follows it in the pattern.
+const char* const kTransformPatterns[] = {
+    N_("重合点文件 “%s” 是空的"),
+    N_("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2"),
+    N_("%s 第 %s 行缺少“%s”列的值"),
+    N_("%s 第 %s 行：“%s”列的“%s”不是数值"),
+    N_("%s 第 %s 行：“%s”列的“%s”不是角度"),
+    N_("参数文件第 %s 行不是“键 = 值”"),
+    N_("参数文件第 %s 行：“%s”重复"),
+    N_("参数文件第 %s 行：此模型没有“%s”"),
+    N_("参数文件缺少“%s”"),
+    N_("不支持的参数文件版本“%s”"),
+    N_("未知的模型“%s”（bursa7、shift3、plane4 或 affine6）"),
+    N_("“%s”不是坐标系 54、80 或 2000：“%s”"),
+    N_("未知的旋转约定“%s”（position-vector 或 coordinate-frame）"),
+    N_("参数“%s”不是数值：“%s”"),
+    N_("“zone”只能是 3 或 6：“%s”"),
+    N_("点“%s”的经度和纬度似乎互换了（在%s上读作经度 %s、纬度 %s）：请先给经度，后给纬度"),
+    N_("点“%s”不在我国范围内（在%s上为经度 %s、纬度 %s）"),
+    N_("点“%s”在两个坐标系中相距 %s 米：不是同一个点在%s和%s上的坐标（这两个坐标系相差不过几百米）"),
+    N_("中央经线 %s° 的 3° 带"),
+    N_("中央经线 %s° 的 6° 带"),
+    N_("点“%s”的东坐标 %s 带有带号 %s，不在%s的%s（带号 %s）上"),
+    N_("点“%s”的 X 和 Y 似乎互换了：北坐标 %s、东坐标 %s 不在%s的%s的我国范围内，互换后才在。"
+       "我国测量习惯以 X 表示北坐标，本工具以 X 表示东坐标：请按北坐标、东坐标的列名给出"),
+    N_("点“%s”的平面坐标（北坐标 %s、东坐标 %s）不在%s的%s的我国范围内"),
+    N_("重合点太少：%s需要至少 %s 个点，只给了 %s 个"),
+    N_("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
+       "7 参数模型绕这条直线的旋转无法确定。请加入不在这条线上的点，或用 3 参数或 4 参数模型"),
+    N_("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
+       "6 参数模型垂直于这条直线的尺度无法确定。请加入不在这条线上的点，或用 4 参数模型"),
+    N_("无法读取重合点图层 “%s”：%s"),
+    N_("重合点图层 “%s” 的坐标系（%s）不在%s上"),
+    N_("重合点图层 “%s” 没有字段“%s”"),
+    N_("重合点图层 “%s” 的要素 %s 不是一个点"),
+    N_("重合点图层 “%s” 的要素 %s 没有“%s”"),
+    N_("重合点图层 “%s” 中点“%s”出现了两次"),
+    N_("重合点图层 “%s” 是%s，“%s” 却是%s"),
+    N_("重合点图层 “%s” 和 “%s” 没有“%s”相同的点"),
 };
 
-// Whole messages of the routines, the writers and the area reader, and the
-// reasons they give inside a file message: listed here for the catalogue.
-[[maybe_unused]] const char* const kRoutineMessages[] = {
-    N_("自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。"),
-    N_("北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。"),
-    N_("独立坐标系没有大地坐标，不能导出 KML 文件。"),
-    N_("独立坐标系没有大地坐标，只能导出平面坐标。"),
-    N_("这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。"),
-    N_("GDAL 未说明原因"),
-    N_("没有可导出的图幅：请先生成图幅号。"),
-    N_("请缩小范围或选用较小的比例尺。"),
-    N_("请缩小范围或加大图幅的X、Y方向尺寸。"),
-    N_("请减少原图幅号，或选用较小的转换后比例尺。"),
-    N_("偏移值太小了！"),
-    N_("最大X小于最小X，请检查坐标范围！"),
-    N_("最大Y小于最小Y，请检查坐标范围！"),
-    N_("第 5 行（分带方法）应为 3 或 6"),
-    N_("含有换行符或 NUL 字符，不能写入文件"),
-    N_("不是有效的 UTF-8 文本，不能写入文件"),
-    N_("不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"),
-    N_("图副格式不符合规定！"),
-    N_("该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。"),
-    N_("超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）"),
-    N_("范围含有不是有限数的坐标（NaN 或无穷大）"),
-    N_("含有不是有限数的坐标（NaN 或无穷大）"),
-    N_("图幅范围超出了数值范围：请缩小范围或图幅的X、Y方向尺寸。"),
-    N_("不读取 GDAL 的虚拟文件系统（/vsi…）"),
-    N_("只读取本机的文件，不读取网址"),
-    N_("不是普通文件"),
-    N_("有自相交的多边形，且无法修复"),
-    N_("无法合并重叠的多边形"),
-    N_("不是可读的本地矢量文件"),
-    N_("没有图层"),
-    N_("坐标换算失败"),
-    N_("读取出错"),
-    N_("没有多边形"),
-    N_("不是普通文件（设备、管道或终端），工作簿只能写入普通文件"),
-    N_("不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件"),
-    N_("MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"),
-    N_("图层没有坐标系：请用 --datum 说明其坐标所在的坐标系"),
-    N_("图层没有坐标系，其坐标不是经纬度：请用 --zone 和 --cm 给出其高斯-克吕格投影带"),
-    N_("图层不在北京54、西安80或2000国家大地坐标系上，--transform 的参数不适用于它"),
-    N_("无法换算到其经纬度"),
-    N_("图层在 WGS 84 上，按 2000国家大地坐标系使用（两者相差不到 1 米）。"),
-    N_("四参数转换只用于高斯-克吕格平面坐标的图层"),
-    N_("四参数转换的投影带与图层的不同"),
-    N_("四参数转换的中央经线与图层的不同"),
-    N_("Shapefile 的字段名至多 10 字节：图幅号、旧图幅号和覆盖比例的字段名为 S_分母、O_分母、C_分母。"),
-    N_("请给出至少一个比例尺"),
-    N_("请给出新图幅号或旧图幅号"),
+// Whole texts of the transformation, and the names its patterns hold.
+[[maybe_unused]] const char* const kTransformTexts[] = {
+    N_("不是 Karvento 的坐标转换参数文件（没有“karvento-transform = 1”）"),
+    N_("“cm”必须在 0 至 180 之间（不含 0）"),
+    N_("6 参数模型的系数 a1·b2 − a2·b1 为 0：这组参数没有逆变换"),
+    N_("重合点的几何条件太差，无法解算参数（法方程奇异）"),
+    N_("平面模型需要大于 0 的中央经线"),
+    N_("重合点相互重合（相距不到 1 米）：平面模型的旋转和尺度无法确定"),
+    N_("7 参数布尔莎模型"),
+    N_("3 参数平移模型"),
+    N_("6 参数平面仿射模型"),
+    N_("4 参数平面模型"),
+    N_("北京1954"),
+    N_("西安1980"),
+    N_("2000国家大地坐标系"),
+    N_("平面坐标"),
+    N_("经纬度"),
+    N_("不是 GDAL 能读的矢量文件"),
 };
 
 // Splits text by pattern: the parts in place of each "%s", or false when
@@ -311,12 +271,11 @@ std::string TranslateMessage(std::string_view text) {
   if (const char* translated = Tr(whole.c_str()); whole != translated) return translated;
   if (const int err = ErrnoOfText(text); err != 0) return SystemErrorText(err);
   // Of the patterns the text has the form of, the one whose parts translate
-  // best: a reason with brackets of its own ("…（/vsi…）") also has the form
-  // of a message with a bracketed part, which would cut it in two.
+  // best.
   std::vector<std::string_view> parts;
   std::string best = whole;
   int bestScore = -1;
-  for (const char* pattern : kPatterns) {
+  for (const char* pattern : kTransformPatterns) {
     if (!Match(pattern, text, parts)) continue;
     // The first part of a file message is the file's name, shown as it is.
     std::vector<std::string> shown;
@@ -335,6 +294,32 @@ std::string TranslateMessage(std::string_view text) {
     bestScore = score;
   }
   return best;
+}
+
+std::string TranslateMessage(const Message& message) {
+  if (message.Pattern() == nullptr) return TranslateMessage(message.Text());
+  std::vector<std::string> args;
+  args.reserve(message.Args().size());
+  for (const MessageArg& a : message.Args()) {
+    switch (a.kind) {
+      case MessageArg::Kind::Verbatim: args.push_back(a.text); break;
+      case MessageArg::Kind::Text: args.push_back(TranslateMessage(std::string_view(a.text))); break;
+      case MessageArg::Kind::Reason: args.push_back(SystemErrorText(a.err)); break;
+      case MessageArg::Kind::Nested: args.push_back(TranslateMessage(*a.nested)); break;
+    }
+  }
+  return karvento::FillPattern(Tr(message.Pattern()), args);
+}
+
+std::string TranslateMessages(const std::vector<Message>& messages) {
+  std::string text;
+  for (const Message& m : messages) text += (text.empty() ? "" : " ") + TranslateMessage(m);
+  return text;
+}
+
+std::string TranslateError(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return TranslateMessage(error->GetMessage());
+  return TranslateMessage(std::string_view(e.what()));
 }
 
 }  // namespace karvento::cli

@@ -11,10 +11,15 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "numbering/message.h"
 
 // Marks a text for the catalogue where it is defined; Tr translates it where
 // it is shown.
+#ifndef N_
 #define N_(text) text
+#endif
 
 namespace karvento::cli {
 
@@ -46,11 +51,20 @@ bool English();
 std::string SystemErrorText(int err);
 
 // A message of the numbering routines, the writers or the readers, as the
-// user reads it: the system's own texts ("图幅号不正确") translated whole; a
-// message built from a known pattern (a file that cannot be written, and the
-// system's reason) translated pattern by pattern, its parts in turn; a
-// system reason (strerror text) in the user's language. Any other text is
+// user reads it: its pattern in the user's language, filled with its
+// arguments, each worded in turn (a file name as it is, the system's reason
+// in the user's language).
+std::string TranslateMessage(const Message& message);
+// A whole text: the system's own texts ("图幅号不正确") translated whole, a
+// system reason (strerror text) in the user's language; any other text is
 // shown as it is.
 std::string TranslateMessage(std::string_view text);
+inline std::string TranslateMessage(const char* text) { return TranslateMessage(std::string_view(text)); }
+inline std::string TranslateMessage(const std::string& text) { return TranslateMessage(std::string_view(text)); }
+// Messages shown on one line, one after the other.
+std::string TranslateMessages(const std::vector<Message>& messages);
+// The message of any exception: the program's own by its code, any other by
+// its text.
+std::string TranslateError(const std::exception& e);
 
 }  // namespace karvento::cli

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
       cli::WriteStdout(words.size() > 1 ? cli::Tr(N_("用法：karvento-cli version\n\n输出版本号。\n")) : kVersion);
     } catch (const cli::BrokenPipe&) {
     } catch (const Error& e) {
-      std::fprintf(stderr, "karvento-cli version: %s\n", cli::TranslateMessage(e.what()).c_str());
+      std::fprintf(stderr, "karvento-cli version: %s\n", cli::TranslateError(e).c_str());
       return 1;
     }
     return 0;
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), e.what());
     return 2;
   } catch (const Error& e) {
-    std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), cli::TranslateMessage(e.what()).c_str());
+    std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), cli::TranslateError(e).c_str());
     return 1;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "karvento-cli %s: %s\n", command.c_str(), cli::Tr("内存不足"));

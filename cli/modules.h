@@ -21,6 +21,7 @@
 #include "gis/area_file.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
+#include "gis/common_points.h"
 #include "gis/layer_move.h"
 #include "gis/layer_tag.h"
 #include "numbering/area.h"
@@ -47,9 +48,9 @@ struct GisModule {
   // plane (its offsets unused) for rectangular sheets on the national grid,
   // in none for an independent grid (plane null).
   bool (*writeSheets)(const std::string& file, const TStandardMapUnions& sheets, const TPlaneSystem& system,
-                      const GisOptions& options, std::string* reason);
+                      const GisOptions& options, Message* reason);
   bool (*writeCustomSheets)(const std::string& file, const TCustomMapUnions& sheets, const GisOptions& options,
-                            const TPlaneSystem* plane, std::string* reason);
+                            const TPlaneSystem* plane, Message* reason);
   // A GisSheetStream; throws as its constructor does.
   std::unique_ptr<GisColumns> (*openStream)(const std::string& file, const GisTableOutline& outline,
                                             const TPlaneSystem& system, const GisOptions& options);
@@ -60,6 +61,9 @@ struct GisModule {
                            Datum datum);
   // MoveLayer (karvento-cli transform layer).
   std::uint64_t (*moveLayer)(const LayerMove& request);
+  // ReadLayerCommonPoints (karvento-cli transform solve --source … --target …).
+  LayerCommonPoints (*readLayerCommonPoints)(const std::string& sourceFile, const std::string& targetFile,
+                                             const std::string& field, Datum source, Datum target);
   // TagLayer (karvento-cli tag).
   LayerTagResult (*tagLayer)(const LayerTagRequest& request);
 };

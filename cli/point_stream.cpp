@@ -433,7 +433,7 @@ int RunPointStream(std::string_view command, const StreamOptions& o, PointComman
       } catch (const UsageError& e) {
         reason = e.what();
       } catch (const Error& e) {
-        reason = TranslateMessage(e.what());
+        reason = TranslateError(e);
       }
     }
     const bool failed = !reason.empty();

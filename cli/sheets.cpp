@@ -171,7 +171,9 @@ int RunSheets(const std::vector<std::string>& words) {
     if (const std::string problem = AreaDomainProblem(area->area); !problem.empty()) {
       throw Error(TrFormat("范围文件 “%s” %s", {*aoi, TranslateMessage(problem)}));
     }
-    if (!area->notice.empty()) std::fprintf(stderr, "karvento-cli sheets: %s\n", TranslateMessage(area->notice).c_str());
+    if (!area->notices.empty()) {
+      std::fprintf(stderr, "karvento-cli sheets: %s\n", TranslateMessages(area->notices).c_str());
+    }
   }
 
   // Corners beyond the datum's millimetre: the request's extent snapped

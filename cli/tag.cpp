@@ -99,12 +99,12 @@ int RunTag(const std::vector<std::string>& words) {
   if (const auto file = args.Value("transform")) {
     TransformParams t;
     const std::string text = ReadFileText(*file, 1 << 20);
-    if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(*file + ": " + r);
+    if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {*file, TranslateMessage(r)}));
     q.transform = t;
   }
   const LayerTagResult r = Gis().tagLayer(q);
   if (!args.Has("quiet")) {
-    for (const std::string& notice : r.notices) {
+    for (const Message& notice : r.notices) {
       std::fprintf(stderr, "karvento-cli tag: %s\n", TranslateMessage(notice).c_str());
     }
     std::fprintf(stderr, "karvento-cli tag: %s\n",

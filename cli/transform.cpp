@@ -10,8 +10,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -24,6 +26,8 @@
 #include "geodesy/transform.h"
 #include "numbering/error.h"
 #include "numbering/scales.h"
+#include "geodesy/common_point_table.h"
+#include "export/transform_lines.h"
 #include "workbench/text_files.h"
 
 namespace karvento::cli {
@@ -32,9 +36,10 @@ namespace {
 
 const char* kTransformHelp =
     N_("用法：\n"
-    "  karvento-cli transform solve 重合点文件 --model bursa7|shift3|plane4 --from 54|80|2000\n"
+    "  karvento-cli transform solve 重合点文件 --model bursa7|shift3|plane4|affine6 --from 54|80|2000\n"
     "               --to 54|80|2000 [--convention position-vector|coordinate-frame]\n"
     "               [--zone 3|6 --cm 度数] [--reject K] [--output 参数文件]\n"
+    "  karvento-cli transform solve --source 源图层 --target 目标图层 --join-field 字段 …\n"
     "  karvento-cli transform apply --params 参数文件 [--inverse] [--zone 3|6 --cm 度数]\n"
     "               [--method direct|corners --scale 1:1万] [--output 文件] [点文件]\n"
     "  karvento-cli transform layer --params 参数文件 [--inverse] [--zone 3|6 --cm 度数]\n"
@@ -48,13 +53,18 @@ const char* kTransformHelp =
     "          十进制度或度:分:秒；大地高，没有时取 0）；或\n"
     "  平面坐标：north1 east1 north2 east2（高斯-克吕格，同一个带，需要 --cm；\n"
     "          东坐标可带带号）。\n"
+    "或者来自两个点图层（shp、gpkg、geojson）：--source 为源坐标系上的点，--target 为\n"
+    "目标坐标系上的点，按 --join-field 字段（如 点号）的值配对；只在一个图层中的点\n"
+    "不参与解算并在标准错误中列出。平面坐标的图层需要 --cm。\n"
     "注意：我国测量习惯以 X 表示北坐标，本工具以 X 表示东坐标，所以列名写北、东\n"
     "（north、east）；x、y 两列按本工具的习惯读作东、北，互换了的会被识别并拒绝。\n"
     "bursa7 为七参数布尔莎模型（ΔX ΔY ΔZ 米，旋转 rx ry rz 秒，尺度 ppm），需要至少\n"
     "3 个不在一条直线上的点；--convention 说明旋转的符号：position-vector（位置矢量，\n"
     "默认，EPSG 9606）或 coordinate-frame（坐标框架，EPSG 9607）。shift3 为三参数\n"
     "平移。plane4 为同一带内的四参数平面相似变换（Δx 北、Δy 东 米，旋转 α 秒，尺度\n"
-    "m ppm），需要至少 2 个点。--reject K：残差超过 K 倍点位中误差的点剔除后重新\n"
+    "m ppm），需要至少 2 个点。affine6 为同一带内的六参数平面仿射变换\n"
+    "（x' = a0 + a1 x + a2 y，y' = b0 + b1 x + b2 y，x 为北坐标），需要至少 3 个\n"
+    "不在一条直线上的点。--reject K：残差超过 K 倍点位中误差的点剔除后重新\n"
     "解算，并列出被剔除的点。没有大地高时两边都取 h = 0：参数只适用于重合点所在的\n"
     "地区，高出椭球 1000 米的点平面误差可达 1.7 厘米。\n"
     "\n"
@@ -74,7 +84,7 @@ const char* kTransformHelp =
 const OptionSpec kTransformOwn[] = {{"model", true},   {"from", true},    {"to", true},     {"convention", true},
                                     {"reject", true},  {"output", true},  {"params", true}, {"inverse", false},
                                     {"method", true},  {"scale", true},   {"zone", true},   {"cm", true},
-                                    {"quiet", false}};
+                                    {"quiet", false},  {"source", true},  {"target", true}, {"join-field", true}};
 
 double ReadCm(const Args& args) { return ParseCentralMeridian(args.Value("cm").value_or("0"), kMaxCentralMeridian); }
 bool ReadZone3(const Args& args) {
@@ -102,7 +112,7 @@ TransformParams ReadParams(const Args& args) {
   if (!file) throw UsageError(Tr("请给出 --params 参数文件（见 --help）"));
   TransformParams t;
   const std::string text = ReadFileText(*file, 1 << 20);
-  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(*file + ": " + r);
+  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {*file, TranslateMessage(r)}));
   return t;
 }
 
@@ -110,115 +120,17 @@ void Notice(const Args& args, const std::string& text) {
   if (!args.Has("quiet")) std::fprintf(stderr, "karvento-cli transform: %s\n", text.c_str());
 }
 
-// ---- Common points ----------------------------------------------------------
-
-std::vector<std::string> Fields(std::string_view line, char separator) {
-  std::vector<std::string> out;
-  if (separator == ' ') {
-    std::size_t i = 0;
-    while (i < line.size()) {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-      const std::size_t start = i;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-      if (i > start) out.emplace_back(line.substr(start, i - start));
-    }
-    return out;
-  }
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = std::min(line.find(separator, start), line.size());
-    std::string_view f = line.substr(start, end - start);
-    while (!f.empty() && (f.front() == ' ' || f.front() == '"')) f.remove_prefix(1);
-    while (!f.empty() && (f.back() == ' ' || f.back() == '"' || f.back() == '\r')) f.remove_suffix(1);
-    out.emplace_back(f);
-    if (end == line.size()) break;
-    start = end + 1;
-  }
-  return out;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
-struct PointTable {
-  std::vector<std::string> header;
-  std::vector<std::vector<std::string>> rows;
-  std::vector<int> lines;  // each row's line in the file
-  // The column of one of the names, or -1.
-  int Column(std::initializer_list<const char*> names) const {
-    for (std::size_t i = 0; i < header.size(); ++i) {
-      for (const char* n : names) {
-        if (Lower(header[i]) == n) return static_cast<int>(i);
-      }
-    }
-    return -1;
-  }
-};
-
-PointTable ReadPointTable(const std::string& file) {
-  const std::vector<std::string> lines = ReadNumberList(file);
-  PointTable t;
-  char separator = ' ';
-  int number = 0;
-  for (const std::string& line : lines) {
-    ++number;
-    if (line.find_first_not_of(" \t\r") == std::string::npos || line[line.find_first_not_of(" \t")] == '#') continue;
-    if (t.header.empty()) {
-      separator = line.find(',') != std::string::npos ? ',' : line.find('\t') != std::string::npos ? '\t' : ' ';
-      t.header = Fields(line, separator);
-      continue;
-    }
-    t.rows.push_back(Fields(line, separator));
-    t.lines.push_back(number);
-  }
-  if (t.header.empty()) throw Error(TrFormat("重合点文件 “%s” 是空的", {file}));
-  return t;
-}
-
-struct Cell {
-  const PointTable& table;
-  const std::string& file;
-  std::size_t row;
-  const std::string& Text(int column) const {
-    const std::vector<std::string>& r = table.rows[row];
-    if (column >= static_cast<int>(r.size()) || r[static_cast<std::size_t>(column)].empty()) {
-      throw Error(TrFormat("%s 第 %s 行缺少“%s”列的值",
-                           {file, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)]}));
-    }
-    return r[static_cast<std::size_t>(column)];
-  }
-  double Number(int column) const {
-    double v = 0;
-    const std::string& s = Text(column);
-    const auto r = FloatFromChars(s.data(), s.data() + s.size(), v);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v)) {
-      throw Error(TrFormat("%s 第 %s 行：“%s”列的“%s”不是数值",
-                           {file, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)], s}));
-    }
-    return v;
-  }
-  double Angle(int column) const {
-    const std::string& s = Text(column);
-    TAngleDMS a;
-    if (ParseAngleText(s, a) != AngleTextError::None) {
-      throw Error(TrFormat("%s 第 %s 行：“%s”列的“%s”不是角度",
-                           {file, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)], s}));
-    }
-    return DmsToDeg(a);
-  }
-};
-
 // ---- solve ------------------------------------------------------------------
+
+int ReportSolution(const Args& args, const TransformSolution& sol, TransformModel m, RotationConvention c,
+                   bool heights, double rejectK, const std::string& file);
 
 const char* ModelName(TransformModel m) {
   switch (m) {
     case TransformModel::Shift3: return N_("三参数平移模型");
     case TransformModel::Bursa7: return N_("七参数布尔莎模型");
     case TransformModel::Plane4: return N_("四参数平面相似变换");
+    case TransformModel::Affine6: return N_("六参数平面仿射变换");
   }
   return "";
 }
@@ -230,8 +142,15 @@ std::string Fixed(double v, int digits) {
 }
 
 int RunSolve(const Args& args) {
-  if (args.Positional().size() != 2) throw UsageError(Tr("请给出一个重合点文件（见 --help）"));
-  const std::string file = args.Positional()[1];
+  const bool layers = args.Has("source") || args.Has("target") || args.Has("join-field");
+  if (layers) {
+    if (!args.Has("source") || !args.Has("target") || !args.Has("join-field") || args.Positional().size() != 1) {
+      throw UsageError(Tr("两个图层的重合点需要 --source 图层、--target 图层和 --join-field 字段，不给重合点文件"));
+    }
+  } else if (args.Positional().size() != 2) {
+    throw UsageError(Tr("请给出一个重合点文件（见 --help）"));
+  }
+  const std::string file = layers ? *args.Value("source") + " + " + *args.Value("target") : args.Positional()[1];
   const std::string model = args.Value("model").value_or("");
   TransformModel m;
   if (model == "bursa7") {
@@ -240,8 +159,10 @@ int RunSolve(const Args& args) {
     m = TransformModel::Shift3;
   } else if (model == "plane4") {
     m = TransformModel::Plane4;
+  } else if (model == "affine6") {
+    m = TransformModel::Affine6;
   } else {
-    throw UsageError(Tr("--model 只能是 bursa7、shift3 或 plane4"));
+    throw UsageError(Tr("--model 只能是 bursa7、shift3、plane4 或 affine6"));
   }
   const std::string convention = args.Value("convention").value_or("position-vector");
   if (convention != "position-vector" && convention != "coordinate-frame") {
@@ -254,53 +175,60 @@ int RunSolve(const Args& args) {
   const bool zone3 = ReadZone3(args);
   const double cm = ReadCm(args);
 
-  const PointTable table = ReadPointTable(file);
-  const int name = table.Column({"name", "点名", "点号", "id"});
-  const int lon1 = table.Column({"lon1"}), lat1 = table.Column({"lat1"}), lon2 = table.Column({"lon2"}),
-            lat2 = table.Column({"lat2"}), h1 = table.Column({"h1"}), h2 = table.Column({"h2"});
-  const int n1 = table.Column({"north1", "n1", "y1"}), e1 = table.Column({"east1", "e1", "x1"}),
-            n2 = table.Column({"north2", "n2", "y2"}), e2 = table.Column({"east2", "e2", "x2"});
-  const bool geodetic = lon1 >= 0 && lat1 >= 0 && lon2 >= 0 && lat2 >= 0;
-  const bool plane = n1 >= 0 && e1 >= 0 && n2 >= 0 && e2 >= 0;
-  if (!geodetic && !plane) {
-    throw Error(TrFormat("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2",
-                         {file}));
-  }
-  auto nameOf = [&](std::size_t row) {
-    return name >= 0 && static_cast<std::size_t>(name) < table.rows[row].size() && !table.rows[row][static_cast<std::size_t>(name)].empty()
-               ? table.rows[row][static_cast<std::size_t>(name)]
-               : std::to_string(row + 1);
-  };
   TransformSolution sol;
   bool heights = false;
-  if (plane && !geodetic) {
-    if (!(cm > 0)) throw UsageError(Tr("平面坐标的重合点需要 --cm（其所在带的中央经线）"));
-    std::vector<PlaneCommonPoint> points;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-      const Cell cell{table, file, r};
-      points.push_back({nameOf(r), {cell.Number(e1), cell.Number(n1)}, {cell.Number(e2), cell.Number(n2)}});
+  if (layers) {
+    const LayerCommonPoints joined =
+        Gis().readLayerCommonPoints(*args.Value("source"), *args.Value("target"), *args.Value("join-field"), source, target);
+    for (const auto& [side, names] : {std::pair{*args.Value("source"), &joined.onlySource},
+                                      std::pair{*args.Value("target"), &joined.onlyTarget}}) {
+      if (names->empty()) continue;
+      std::string list;
+      for (std::size_t i = 0; i < names->size() && i < 10; ++i) list += (i > 0 ? ", " : "") + (*names)[i];
+      if (names->size() > 10) list += ", …";
+      Notice(args, TrFormat("%s 中有 %s 个点另一图层没有，未用：%s", {side, std::to_string(names->size()), list}));
     }
-    if (m == TransformModel::Plane4) {
-      sol = SolvePlane4(points, source, target, zone3, cm, rejectK);
+    if (joined.plane) {
+      if (!(cm > 0)) throw UsageError(Tr("平面坐标的重合点需要 --cm（其所在带的中央经线）"));
+      if (IsPlaneModel(m)) {
+        sol = SolvePlane(joined.planar, m, source, target, zone3, cm, rejectK);
+      } else {
+        std::vector<GeodeticCommonPoint> g;
+        Refuse(PlaneToGeodeticCommonPoints(joined.planar, source, target, zone3, cm, g));
+        sol = SolveBursa(g, source, target, m, c, rejectK);
+      }
+    } else {
+      if (IsPlaneModel(m)) throw UsageError(Tr("plane4 和 affine6 需要平面坐标的重合点（north1 east1 north2 east2）"));
+      sol = SolveBursa(joined.geodetic, source, target, m, c, rejectK);
+    }
+    Refuse(sol.refusal);
+    return ReportSolution(args, sol, m, c, heights, rejectK, file);
+  }
+
+  CommonPointTable table;
+  Refuse(ParseCommonPointTable(ReadNumberList(file), file, table));
+  heights = table.heights;
+  if (table.plane) {
+    if (!(cm > 0)) throw UsageError(Tr("平面坐标的重合点需要 --cm（其所在带的中央经线）"));
+    if (IsPlaneModel(m)) {
+      sol = SolvePlane(table.planar, m, source, target, zone3, cm, rejectK);
     } else {
       std::vector<GeodeticCommonPoint> g;
-      Refuse(PlaneToGeodeticCommonPoints(points, source, target, zone3, cm, g));
+      Refuse(PlaneToGeodeticCommonPoints(table.planar, source, target, zone3, cm, g));
       sol = SolveBursa(g, source, target, m, c, rejectK);
     }
   } else {
-    if (m == TransformModel::Plane4) throw UsageError(Tr("plane4 需要平面坐标的重合点（north1 east1 north2 east2）"));
-    std::vector<GeodeticCommonPoint> points;
-    heights = h1 >= 0 && h2 >= 0;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-      const Cell cell{table, file, r};
-      points.push_back({nameOf(r),
-                        {cell.Angle(lon1), cell.Angle(lat1), heights ? cell.Number(h1) : 0},
-                        {cell.Angle(lon2), cell.Angle(lat2), heights ? cell.Number(h2) : 0}});
-    }
-    sol = SolveBursa(points, source, target, m, c, rejectK);
+    if (IsPlaneModel(m)) throw UsageError(Tr("plane4 和 affine6 需要平面坐标的重合点（north1 east1 north2 east2）"));
+    sol = SolveBursa(table.geodetic, source, target, m, c, rejectK);
   }
   Refuse(sol.refusal);
+  return ReportSolution(args, sol, m, c, heights, rejectK, file);
+}
 
+// The solution on standard output, and in the parameter file of --output.
+int ReportSolution(const Args& args, const TransformSolution& sol, TransformModel m, RotationConvention c,
+                   bool heights, double rejectK, const std::string& file) {
+  const Datum source = sol.params.source, target = sol.params.target;
   std::string report;
   report += TrFormat("模型：%s（%s）\n", {Tr(ModelName(m)), DescribeTransform(sol.params)});
   if (m == TransformModel::Bursa7) {
@@ -308,24 +236,18 @@ int RunSolve(const Args& args) {
                                              ? Tr("位置矢量（position-vector，EPSG 9606）")
                                              : Tr("坐标框架（coordinate-frame，EPSG 9607）")});
   }
-  if (m != TransformModel::Plane4 && !heights) report += Tr("没有大地高：两个坐标系上都取 h = 0\n");
+  if (!IsPlaneModel(m) && !heights) report += Tr("没有大地高：两个坐标系上都取 h = 0\n");
   report += TrFormat("%s → %s，重合点 %s 个，剔除 %s 个\n",
-                     {DatumInfoOf(source).chineseName, DatumInfoOf(target).chineseName,
+                     {Tr(DatumInfoOf(source).chineseName), Tr(DatumInfoOf(target).chineseName),
                       std::to_string(sol.residuals.size()), std::to_string(sol.rejected.size())});
   report += Tr("参数\t值\t中误差\n");
-  const std::vector<std::pair<const char*, const char*>> names =
-      m == TransformModel::Plane4
-          ? std::vector<std::pair<const char*, const char*>>{{"dnorth", "m"}, {"deast", "m"}, {"rotation", "\""}, {"scale", "ppm"}}
-          : std::vector<std::pair<const char*, const char*>>{{"dx", "m"}, {"dy", "m"}, {"dz", "m"}, {"rx", "\""},
-                                                             {"ry", "\""}, {"rz", "\""}, {"scale", "ppm"}};
-  const BursaParams& b = sol.params.bursa;
-  const PlaneSimilarity& p = sol.params.plane;
-  const std::vector<double> values = m == TransformModel::Plane4
-                                         ? std::vector<double>{p.dNorth, p.dEast, p.rotation, p.ppm}
-                                         : std::vector<double>{b.dx, b.dy, b.dz, b.rx, b.ry, b.rz, b.ppm};
-  for (std::size_t i = 0; i < sol.standardErrors.size(); ++i) {
-    report += std::string(names[i].first) + " (" + names[i].second + ")\t" + Fixed(values[i], 6) + "\t" +
-              Fixed(sol.standardErrors[i], 6) + "\n";
+  const std::vector<ParameterValue> values = ParameterValues(sol.params);
+  for (std::size_t i = 0; i < sol.standardErrors.size() && i < values.size(); ++i) {
+    // The affine coefficients are pure numbers near 1 or 0: their digits
+    // matter to 10⁻¹⁰ (a millimetre at 4 000 km).
+    const int digits = *values[i].unit == '\0' ? 12 : 6;
+    report += std::string(values[i].key) + (*values[i].unit != '\0' ? std::string(" (") + values[i].unit + ")" : "") +
+              "\t" + Fixed(values[i].value, digits) + "\t" + Fixed(sol.standardErrors[i], digits) + "\n";
   }
   report += TrFormat("单位权中误差 σ0 = %s 米（多余观测 %s）\n", {Fixed(sol.sigma0, 4), std::to_string(sol.redundancy)});
   report += Tr("点名\t东残差(m)\t北残差(m)\t平面残差(m)\n");
@@ -343,7 +265,7 @@ int RunSolve(const Args& args) {
     std::string comment = "solved from " + std::to_string(sol.residuals.size() - sol.rejected.size()) +
                           " common points of " + file + ", sigma0 " + Fixed(sol.sigma0, 4) + " m";
     if (!sol.rejected.empty()) comment += "\nrejected beyond " + Fixed(rejectK, 1) + " sigma: " + std::to_string(sol.rejected.size());
-    if (m != TransformModel::Plane4 && !heights) comment += "\nno heights: h = 0 on both ellipsoids";
+    if (!IsPlaneModel(m) && !heights) comment += "\nno heights: h = 0 on both ellipsoids";
     SafeFile f(*out);
     f.Write(FormatTransformParams(sol.params, comment));
     f.Commit();
@@ -362,29 +284,7 @@ void ReadCells(const Args& args, double& stepLon, double& stepLat) {
   stepLat = LatStepTable[static_cast<std::size_t>(scale)];
 }
 
-// How apply and layer move one point.
-struct Mover {
-  TransformParams t;
-  bool inverse = false;
-  bool plane = false;
-  bool zone3 = true;
-  double cm = 0;
-  bool corners = false;
-  double stepLon = 0, stepLat = 0;
-  // x, y: longitude and latitude (h in z), or easting and northing.
-  bool Move(double& x, double& y, double& z) const {
-    if (!plane) {
-      const GeodeticPoint g = TransformGeodetic(t, {x, y, z}, inverse);
-      x = g.lon, y = g.lat, z = g.h;
-      return std::isfinite(x) && std::isfinite(y);
-    }
-    TPlanePoint p{x, y};
-    const bool ok = corners ? TransformByCorners(t, p, zone3, cm, stepLon, stepLat)
-                            : TransformPlanePoint(t, p, zone3, cm, inverse);
-    x = p.X, y = p.Y;
-    return ok;
-  }
-};
+using Mover = PointMover;
 
 Mover ReadMover(const Args& args) {
   Mover m;
@@ -392,9 +292,9 @@ Mover ReadMover(const Args& args) {
   m.inverse = args.Has("inverse");
   m.zone3 = ReadZone3(args);
   m.cm = ReadCm(args);
-  if (m.t.model == TransformModel::Plane4) {
+  if (IsPlaneModel(m.t.model)) {
     if (args.Has("cm") && (m.cm != m.t.cm || m.zone3 != m.t.zone3)) {
-      throw UsageError(Tr("四参数平面相似变换只用于其参数文件所写的带（zone、cm）"));
+      throw UsageError(Tr("平面模型（四参数、六参数）只用于其参数文件所写的带（zone、cm）"));
     }
     m.zone3 = m.t.zone3;
     m.cm = m.t.cm;
@@ -403,7 +303,7 @@ Mover ReadMover(const Args& args) {
   const std::string method = args.Value("method").value_or("direct");
   if (method != "direct" && method != "corners") throw UsageError(Tr("--method 只能是 direct 或 corners"));
   if (method == "corners") {
-    if (!m.plane || m.t.model == TransformModel::Plane4 || m.inverse) {
+    if (!m.plane || IsPlaneModel(m.t.model) || m.inverse) {
       throw UsageError(Tr("--method corners 只用于七参数或三参数模型的正向平面坐标（需要 --cm）"));
     }
     m.corners = true;
@@ -451,22 +351,6 @@ void ForEachLine(const std::string& file, F&& f) {
   if (!carry.empty()) f(std::string_view(carry));
 }
 
-// The next number of a line of points: blanks, commas and tabs separate.
-bool NextNumber(std::string_view line, std::size_t& at, double& v) {
-  while (at < line.size() && (line[at] == ' ' || line[at] == '\t' || line[at] == ',')) ++at;
-  if (at == line.size()) return false;
-  const auto r = FloatFromChars(line.data() + at, line.data() + line.size(), v);
-  if (r.ec != std::errc()) return false;
-  at = static_cast<std::size_t>(r.ptr - line.data());
-  return true;
-}
-
-void PutFixed(std::string& out, double v, int digits) {
-  char buf[64];
-  const auto r = FloatToChars(buf, buf + sizeof buf, v, std::chars_format::fixed, digits);
-  out.append(buf, r.ptr);
-}
-
 int RunApply(const Args& args) {
   if (args.Positional().size() > 2) throw UsageError(Tr("至多给出一个点文件（见 --help）"));
   const Mover m = ReadMover(args);
@@ -486,35 +370,16 @@ int RunApply(const Args& args) {
   std::uint64_t line = 0;
   ForEachLine(file, [&](std::string_view text) {
     ++line;
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    std::size_t at = 0;
-    double x = 0, y = 0, z = 0;
-    // Blank lines and comments pass as they are, as cct passes them.
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos || text[first] == '#') {
-      out.append(text);
-      out.push_back('\n');
-      return;
+    switch (TransformPointLine(m, text, out)) {
+      case PointLineResult::Passed:
+      case PointLineResult::Moved:
+        break;
+      case PointLineResult::NotAPoint:
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        throw Error(TrFormat("第 %s 行不是点：“%s”", {std::to_string(line), std::string(text.substr(0, 80))}));
+      case PointLineResult::OutOfRange:
+        throw Error(TrFormat("第 %s 行的点超出了投影的计算范围", {std::to_string(line)}));
     }
-    if (!NextNumber(text, at, x) || !NextNumber(text, at, y)) {
-      throw Error(TrFormat("第 %s 行不是点：“%s”", {std::to_string(line), std::string(text.substr(0, 80))}));
-    }
-    std::size_t rest = at;
-    const bool hasZ = !m.plane && NextNumber(text, rest, z);
-    if (hasZ) at = rest;
-    if (!m.Move(x, y, z)) {
-      throw Error(TrFormat("第 %s 行的点超出了投影的计算范围", {std::to_string(line)}));
-    }
-    const int digits = m.plane ? 4 : 9;
-    PutFixed(out, x, digits);
-    out.push_back(' ');
-    PutFixed(out, y, digits);
-    if (hasZ) {
-      out.push_back(' ');
-      PutFixed(out, z, 4);
-    }
-    out.append(text.substr(at));
-    out.push_back('\n');
     if (out.size() > (1 << 20) - 512) {
       sink->Write(out);
       out.clear();
@@ -554,11 +419,13 @@ int RunShow(const Args& args) {
   if (args.Positional().size() != 2) throw UsageError(Tr("请给出一个参数文件（见 --help）"));
   TransformParams t;
   const std::string text = ReadFileText(args.Positional()[1], 1 << 20);
-  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(args.Positional()[1] + ": " + r);
-  const bool zone3 = t.model == TransformModel::Plane4 ? t.zone3 : ReadZone3(args);
-  const double cm = t.model == TransformModel::Plane4 ? t.cm : ReadCm(args);
+  if (std::string r = ParseTransformParams(text, t); !r.empty()) {
+    throw Error(TrFormat("%s：%s", {args.Positional()[1], TranslateMessage(r)}));
+  }
+  const bool zone3 = IsPlaneModel(t.model) ? t.zone3 : ReadZone3(args);
+  const double cm = IsPlaneModel(t.model) ? t.cm : ReadCm(args);
   std::string s = DescribeTransform(t) + "\n";
-  if (t.model != TransformModel::Plane4) s += TransformPipeline(t, false, false, zone3, cm, false) + "\n";
+  if (!IsPlaneModel(t.model)) s += TransformPipeline(t, false, false, zone3, cm, false) + "\n";
   if (cm > 0) s += TransformPipeline(t, false, true, zone3, cm, true) + "\n";
   WriteStdout(s);
   return 0;
@@ -586,8 +453,8 @@ void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, cons
   const double cm = p.cm;
   TransformParams t;
   const std::string text = ReadFileText(paramsFile, 1 << 20);
-  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(paramsFile + ": " + r);
-  if (t.model == TransformModel::Plane4) throw UsageError(Tr("--transform 需要七参数或三参数模型的参数文件"));
+  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {paramsFile, TranslateMessage(r)}));
+  if (IsPlaneModel(t.model)) throw UsageError(Tr("--transform 需要七参数或三参数模型的参数文件"));
   if (t.source != p.datum) {
     throw UsageError(TrFormat("--transform 的参数从 %s 转换，图幅却在 --datum %s 上",
                               {DatumInfoOf(t.source).key, DatumInfoOf(p.datum).key}));
@@ -595,22 +462,18 @@ void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, cons
   std::fprintf(stderr, "karvento-cli sheets: %s\n", TrFormat("图廓改正量：%s", {DescribeTransform(t)}).c_str());
   StdoutSink sink;
   Output out(sink);
-  out.Write(Tr("图幅号\t中央经线\t西南东(m)\t西南北(m)\t东南东(m)\t东南北(m)\t东北东(m)\t东北北(m)\t西北东(m)\t西北北(m)\n"));
+  // The table's header, marked here for the catalogue.
+  static constexpr const char* kHeader =
+      N_("图幅号\t中央经线\t西南东(m)\t西南北(m)\t东南东(m)\t东南北(m)\t东北东(m)\t东北北(m)\t西北东(m)\t西北北(m)\n");
+  static_assert(std::string_view(kHeader) == kSheetCorrectionHeader);
+  out.Write(Tr(kHeader));
+  std::string line;
   walk.Run([&](std::vector<TStandardMapUnion>& column) {
     edits.Apply(column);
     for (const TStandardMapUnion& s : column) {
-      const double w = DmsToDeg(s.Range.West), e = DmsToDeg(s.Range.East), so = DmsToDeg(s.Range.South),
-                   n = DmsToDeg(s.Range.North);
-      const double zoneCm = cm > 0 ? cm : CentralMeridian(zone3, (w + e) / 2);
-      out.Write(s.MapUnionNo);
-      out.Put('\t');
-      out.Number(zoneCm);
-      for (const auto& [lon, lat] : {std::pair{w, so}, std::pair{e, so}, std::pair{e, n}, std::pair{w, n}}) {
-        PlaneShift shift;
-        if (!CornerShift(t, lon, lat, zone3, zoneCm, shift)) throw Error(Tr("结果超出了投影的计算范围：这些坐标无法换算。"));
-        out.Write("\t" + Fixed(shift.east, 4) + "\t" + Fixed(shift.north, 4));
-      }
-      out.Put('\n');
+      line.clear();
+      if (!SheetCorrectionLine(t, s, zone3, cm, line)) throw Error(Tr("结果超出了投影的计算范围：这些坐标无法换算。"));
+      out.Write(line);
     }
   });
   out.Flush();

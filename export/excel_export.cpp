@@ -21,11 +21,11 @@ std::int64_t RecordCount(const Table& table) {
 
 template <class Table>
 bool ExportTable(const std::string& fileName, std::string_view title, std::string_view header,
-                 const Table& table, std::string* reason, const ExportProgress& progress) {
+                 const Table& table, Message* reason, const ExportProgress& progress) {
   try {
     const std::int64_t records = RecordCount(table);
-    const std::string refusal = WorkbookRecordsRefusal(static_cast<std::uint64_t>(records));
-    if (!refusal.empty()) throw Error(refusal);
+    Message refusal = WorkbookRecordsRefusal(static_cast<std::uint64_t>(records));
+    if (!refusal.Empty()) throw Error(std::move(refusal));
 
     ExportTicker ticker(progress, static_cast<std::uint64_t>(records));
     ticker.Start();
@@ -47,7 +47,7 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
     if (!saved) throw Error(kExportCancelled);
     return true;
   } catch (const Error& e) {
-    if (reason != nullptr) *reason = e.what();
+    if (reason != nullptr) *reason = e.GetMessage();
     return false;
   }
 }
@@ -56,13 +56,13 @@ bool ExportTable(const std::string& fileName, std::string_view title, std::strin
 
 bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view title,
                                   std::string_view header, const TStandardMapUnions& table,
-                                  std::string* reason, const ExportProgress& progress) {
+                                  Message* reason, const ExportProgress& progress) {
   return ExportTable(fileName, title, header, table, reason, progress);
 }
 
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
-                                std::string* reason, const ExportProgress& progress) {
+                                Message* reason, const ExportProgress& progress) {
   return ExportTable(fileName, title, header, table, reason, progress);
 }
 

@@ -207,7 +207,9 @@ bool IsValidUtf8(std::string_view text) {
   return Utf8SequenceEnd(text, 0) == text.size();
 }
 
-std::string SheetNumberFault(std::string_view number) {
+std::string SheetNumberFault(std::string_view number) { return SheetNumberFaultMessage(number).Text(); }
+
+Message SheetNumberFaultMessage(std::string_view number) {
   const bool valid = IsValidUtf8(number);
   const bool breaks = number.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
   if (valid && !breaks) return {};
@@ -230,7 +232,7 @@ std::string SheetNumberFault(std::string_view number) {
     }
   }
   if (i < number.size()) shown += "…";
-  return "图幅号“" + shown + (breaks ? "”含有换行符或 NUL 字符，不能写入文件" : "”不是有效的 UTF-8 文本，不能写入文件");
+  return Message(msg::kNumberProblem, {shown, Message(breaks ? msg::kHasLineBreak : msg::kNotUtf8)});
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
@@ -250,13 +252,13 @@ std::string Utf8ToGbk(std::string_view utf8) {
     if (end == i) {
       // A sequence that the end of the text cuts short is incomplete; any
       // other malformed one is not a character at all.
-      throw Error("无法把文本转换为 GBK 编码：第 " + std::to_string(i + 1) + " 字节起" +
-                  (IsCutShort(utf8, i) ? "的字符不完整" : "不是可转换的字符"));
+      throw Error(Message(IsCutShort(utf8, i) ? msg::kGbkIncomplete : msg::kGbkNotConvertible,
+                          {std::to_string(i + 1)}));
     }
     const std::uint32_t u = CodePointAt(utf8, i, end);
     const std::uint16_t code = u <= 0xFFFF ? gbkOf[u] : 0;
     if (code == 0) {
-      throw Error("无法把文本转换为 GBK 编码：第 " + std::to_string(i + 1) + " 字节起不是可转换的字符");
+      throw Error(Message(msg::kGbkNotConvertible, {std::to_string(i + 1)}));
     }
     if (code > 0xFF) out += static_cast<char>(code >> 8);
     out += static_cast<char>(code & 0xFF);

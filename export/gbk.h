@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "numbering/message.h"
+
 namespace karvento {
 
 // UTF-8 → GBK through the C library's converter. ASCII passes through
@@ -48,5 +50,7 @@ struct Utf8Char {
 Utf8Char Utf8CharAt(std::string_view text, std::size_t i);
 
 std::string SheetNumberFault(std::string_view number);
+// The same as a message; Empty() for a number every file can carry.
+Message SheetNumberFaultMessage(std::string_view number);
 
 }  // namespace karvento

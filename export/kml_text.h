@@ -19,6 +19,8 @@
 // ".0" added to a whole one; an attribute to 15 significant digits.
 #pragma once
 
+#include "numbering/message.h"  // N_
+
 #include <string>
 #include <string_view>
 
@@ -28,8 +30,8 @@ namespace karvento {
 
 // The refusal of a datum other than CGCS2000, as shown to the user.
 inline constexpr const char* kKmlNeedsCgcs2000Message =
-    "北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，"
-    "KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。";
+    N_("北京54坐标系和西安80坐标系到 WGS 84 没有官方的坐标转换，"
+       "KML 文件的经纬度却按 WGS 84 解读，因此只能导出 2000 国家大地坐标系（CGCS2000）的图幅。");
 
 // The layer of a file: its name's stem made an XML name, every character
 // that cannot be in one (ASCII other than letters, digits, "_" and ".")

@@ -79,13 +79,13 @@ void PutRecord(OutBuffer& mid, const std::string& number) {
     mid.Put("\"\r\n");
     return;
   }
-  const std::string fault = SheetNumberFault(number);
-  if (!fault.empty()) throw Error(FileWriteError(mid.target(), fault));
+  const Message fault = SheetNumberFaultMessage(number);
+  if (!fault.Empty()) throw Error(FileWriteError(mid.target(), fault));
   std::string gbk;
   try {
     gbk = Utf8ToGbk(number);
   } catch (const Error& e) {
-    throw Error(FileWriteError(mid.target(), "图幅号“" + number + "”" + e.what()));
+    throw Error(FileWriteError(mid.target(), Message(msg::kNumberProblem, {number, e.GetMessage()})));
   }
   std::string record = "\"";
   for (const char c : gbk) {

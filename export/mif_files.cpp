@@ -34,12 +34,11 @@ std::string MidNameOf(const std::string& mifName) {
 // Returns the MID's name.
 std::string CheckedMidName(const std::string& fileName) {
   if (!LeadsToRegularFile(fileName)) {
-    throw Error(FileWriteError(
-        fileName, "不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边"));
+    throw Error(FileWriteError(fileName, Message(msg::kMifNotRegular)));
   }
   const std::string midName = MidNameOf(fileName);
   if (midName == FileNameBehind(fileName)) {
-    throw Error(FileWriteError(fileName, "MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"));
+    throw Error(FileWriteError(fileName, Message(msg::kMifIsMid)));
   }
   return midName;
 }
@@ -71,7 +70,7 @@ class SafeFilePair : public FilePair {
 // sheet), commits them together. Any failure, a cancel included, becomes
 // false and the reason; the temporary files are removed by the safe writers.
 template <class Table, class Body>
-bool Export(const std::string& fileName, const Table& table, std::string* reason,
+bool Export(const std::string& fileName, const Table& table, Message* reason,
             const ExportProgress& progress, Body body) {
   try {
     const std::string midName = CheckedMidName(fileName);
@@ -89,12 +88,12 @@ bool Export(const std::string& fileName, const Table& table, std::string* reason
     files.Commit();
     return true;
   } catch (const Error& e) {
-    if (reason != nullptr) *reason = e.what();
+    if (reason != nullptr) *reason = e.GetMessage();
     return false;
   }
 }
 
-bool Refuse(const char* text, std::string* reason) {
+bool Refuse(const Message& text, Message* reason) {
   if (reason != nullptr) *reason = text;
   return false;
 }
@@ -142,22 +141,22 @@ std::string ExtractFileTitle(std::string_view fileName) {
 }
 
 bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table, bool zone3, double cm,
-                   std::string* reason, const ExportProgress& progress) {
-  if (!HasSheets(table)) return Refuse(kNoSheetsMessage, reason);
-  if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
+                   Message* reason, const ExportProgress& progress) {
+  if (!HasSheets(table)) return Refuse(Message(kNoSheetsMessage), reason);
+  if (table.front().empty() || table.back().empty()) return Refuse(Message(kNoBoundsSheet), reason);
   try {
     CheckOnePlane(false, &table.front().back(), &table.back().front(), zone3, cm);
   } catch (const Error& e) {
-    return Refuse(e.what(), reason);
+    return Refuse(e.GetMessage(), reason);
   }
   const Bounds bounds = PlaneBounds(table.front().back(), table.back().front());
   return Export(fileName, table, reason, progress, StandardBody(table, &bounds));
 }
 
-bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, std::string* reason,
+bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, Message* reason,
                     const ExportProgress& progress) {
-  if (!HasSheets(table)) return Refuse(kNoSheetsMessage, reason);
-  if (table.front().empty() || table.back().empty()) return Refuse(kNoBoundsSheet, reason);
+  if (!HasSheets(table)) return Refuse(Message(kNoSheetsMessage), reason);
+  if (table.front().empty() || table.back().empty()) return Refuse(Message(kNoBoundsSheet), reason);
   // A is the lower-left sheet of the grid, B the upper-right one.
   const TCustomMapUnion& a = table.front().front();
   const TCustomMapUnion& b = table.back().back();
@@ -178,7 +177,7 @@ bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table, 
   return Export(fileName, table, reason, progress, body);
 }
 
-bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, std::string* reason,
+bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table, Message* reason,
                  const ExportProgress& progress) {
   return Export(fileName, table, reason, progress, StandardBody(table, nullptr));
 }

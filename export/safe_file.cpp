@@ -247,7 +247,7 @@ SafeFile::SafeFile(std::string target, Mode mode) : target_(std::move(target)), 
   if (exists && S_ISDIR(st.st_mode)) Fail(EISDIR);
   if (exists && (!S_ISREG(st.st_mode) || own >= 0 || final_.compare(0, 6, "/proc/") == 0)) {
     if (mode_ == Mode::kByName && !S_ISREG(st.st_mode)) {
-      throw Error(FileWriteError(target_, "不是普通文件（设备、管道或终端），工作簿只能写入普通文件"));
+      throw Error(FileWriteError(target_, Message(msg::kWorkbookNotRegular)));
     }
     inPlace_ = true;
     regular_ = false;  // written at the descriptor's position, never truncated
@@ -361,7 +361,7 @@ void SafeFile::Discard() noexcept {
 
 void SafeFile::Fail(int err) {
   Discard();
-  throw Error(FileWriteError(target_, std::strerror(err)));
+  throw Error(FileWriteError(target_, err));
 }
 
 void SafeFile::Write(std::string_view data) {
@@ -546,11 +546,11 @@ SafeFileSet::SafeFileSet(std::string target, const std::vector<std::string>& com
   std::string pattern = HiddenPattern(folder, name.empty() ? "karvento" : name);
   if (!regular || ::mkdtemp(pattern.data()) == nullptr) {
     if (regular && errno != EACCES && errno != EPERM && errno != EROFS) {
-      throw Error(FileWriteError(main_->target(), std::strerror(errno)));
+      throw Error(FileWriteError(main_->target(), errno));
     }
     pattern = HiddenPattern(SystemTempFolder(), "karvento");
     if (::mkdtemp(pattern.data()) == nullptr) {
-      throw Error(FileWriteError(main_->target(), std::strerror(errno)));
+      throw Error(FileWriteError(main_->target(), errno));
     }
   }
   folder_ = pattern;
@@ -579,7 +579,7 @@ void SafeFileSet::Commit() {
     const std::string old = companions_[i]->target();
     companions_[i].reset();
     if (::unlink(old.c_str()) != 0 && errno != ENOENT) {
-      throw Error(FileWriteError(old, std::strerror(errno)));
+      throw Error(FileWriteError(old, errno));
     }
   }
   if (::stat(staged_.c_str(), &st) == 0) {

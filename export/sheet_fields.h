@@ -3,6 +3,8 @@
 // number and the edges.
 #pragma once
 
+#include "numbering/message.h"  // N_
+
 #include <string_view>
 
 #include "numbering/sheet_types.h"
@@ -14,12 +16,12 @@ namespace karvento {
 int ScaleDenominatorOf(const TStandardMapUnion& sheet);
 
 // The refusals of a file of sheets, as shown to the user.
-inline constexpr const char* kNoSheetsMessage = "没有可导出的图幅：请先生成图幅号。";
+inline constexpr const char* kNoSheetsMessage = N_("没有可导出的图幅：请先生成图幅号。");
 // Plane corners with no central meridian given, each on its own zone, of
 // sheets in more than one zone.
 inline constexpr const char* kSpansZonesMessage =
-    "这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
-    "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。";
+    N_("这些图幅跨越了多个投影带（中央经度为 0 时每个角点按其所在带投影），"
+       "没有统一的平面坐标系，不能导出平面坐标。请指定一个中央经线（“中央经度”，命令行 --cm）后重新生成。");
 
 // The central meridian of the one plane that sheets from longitude westmost
 // to eastmost (degrees) are drawn on: cm where the request named one, else the

@@ -11,8 +11,8 @@ namespace karvento {
 namespace {
 
 void CheckNumber(const std::string& number) {
-  const std::string fault = SheetNumberFault(number);
-  if (!fault.empty()) throw Error(fault);
+  Message fault = SheetNumberFaultMessage(number);
+  if (!fault.Empty()) throw Error(std::move(fault));
 }
 
 // Every number of a table (and every source number) must be one that each

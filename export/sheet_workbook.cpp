@@ -19,12 +19,11 @@ constexpr std::int64_t kHeaderRows = 2;
 
 }  // namespace
 
-std::string WorkbookRecordsRefusal(std::uint64_t records) {
+Message WorkbookRecordsRefusal(std::uint64_t records) {
   constexpr auto kMaxRecords = static_cast<std::uint64_t>(kWorksheetMaxRows - kHeaderRows);
   if (records <= kMaxRecords) return {};
-  return "图幅太多，无法导出到一个工作表：共 " + FormatCount(static_cast<double>(records)) +
-         " 个图幅，一个工作表最多容纳 " + FormatCount(static_cast<double>(kMaxRecords)) +
-         " 个。请缩小范围后分批导出。";
+  return Message(msg::kTooManyForSheet,
+                 {FormatCount(static_cast<double>(records)), FormatCount(static_cast<double>(kMaxRecords))});
 }
 
 SheetWorkbook::SheetWorkbook(XlsxWorkbook& book, std::string_view title, std::string_view header,
@@ -56,8 +55,8 @@ void SheetWorkbook::Text(int col, std::string_view text) {
 }
 
 void SheetWorkbook::Start(const std::string& number) {
-  const std::string fault = SheetNumberFault(number);
-  if (!fault.empty()) throw Error(FileWriteError(fileName_, fault));
+  const Message fault = SheetNumberFaultMessage(number);
+  if (!fault.Empty()) throw Error(FileWriteError(fileName_, fault));
   ++row_;
   Text(1, number);
 }

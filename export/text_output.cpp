@@ -12,12 +12,16 @@ namespace {
 constexpr std::size_t kBlock = std::size_t{1} << 16;
 }  // namespace
 
-std::string FileWriteError(std::string_view fileName, std::string_view reason) {
-  std::string text = "无法写入文件 “";
-  text += fileName;
-  text += "”：";
-  text += reason;
-  return text;
+Message FileWriteError(std::string_view fileName, int err) {
+  return Message(msg::kCannotWrite, {fileName, ReasonArg(err)});
+}
+
+Message FileWriteError(std::string_view fileName, const Message& reason) {
+  return Message(msg::kCannotWrite, {fileName, reason});
+}
+
+Message FileWriteError(std::string_view fileName, std::string_view reason) {
+  return Message(msg::kCannotWrite, {fileName, TextArg(std::string(reason))});
 }
 
 Output::Output(Sink& sink, bool gbk, bool textCells) : sink_(sink), gbk_(gbk), textCells_(textCells) {

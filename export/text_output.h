@@ -7,10 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "numbering/message.h"
+
 namespace karvento {
 
-// The text of a file failure: 无法写入文件 “fileName”：reason.
-std::string FileWriteError(std::string_view fileName, std::string_view reason);
+// A file failure: 无法写入文件 “fileName”：reason. The reason is the
+// system's (an errno value), a message of the program, or a library's text.
+Message FileWriteError(std::string_view fileName, int err);
+Message FileWriteError(std::string_view fileName, const Message& reason);
+Message FileWriteError(std::string_view fileName, std::string_view reason);
 
 // Where buffered output goes.
 class Sink {

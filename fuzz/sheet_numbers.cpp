@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CreateNewMapUnions(r, scale, true, 0, true, sheets);
   } catch (const Error& e) {
     // Only a sheet off the lettered grid may fail, and only so.
-    Check(std::string_view(e.what()) == kRangeCheckError);
+    Check(e.GetMessage().Is(msg::kRangeCheck));
     Check(DmsToDeg(r.West) < 0 || DmsToDeg(r.South) < 0 || DmsToDeg(r.North) > 104);
     return 0;
   }

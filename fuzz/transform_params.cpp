@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   for (const double v : {t.bursa.dx, t.bursa.dy, t.bursa.dz, t.bursa.rx, t.bursa.ry, t.bursa.rz, t.bursa.ppm,
-                         t.plane.dNorth, t.plane.dEast, t.plane.rotation, t.plane.ppm, t.cm}) {
+                         t.plane.dNorth, t.plane.dEast, t.plane.rotation, t.plane.ppm, t.affine.a0, t.affine.a1,
+                         t.affine.a2, t.affine.b0, t.affine.b1, t.affine.b2, t.cm}) {
     Check(std::isfinite(v));
   }
   const std::string written = FormatTransformParams(t);

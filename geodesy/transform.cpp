@@ -59,23 +59,21 @@ std::string Number(double v) {
   return std::string(buf, r.ptr);
 }
 
-// The pattern with each {key} replaced by its value, in one pass: a value
-// (a point's name) is never read as a key.
-std::string Fill(std::string_view pattern, std::initializer_list<std::pair<std::string_view, std::string>> values) {
+// The pattern with each "%s" replaced by the next value, in one pass: a
+// value (a point's name) is never read as a pattern. The refusals are
+// patterns of this form, no two "%s" side by side, so that the command
+// line's catalogue can take a refusal apart and translate it (cli/i18n.cpp
+// lists them).
+std::string Fill(std::string_view pattern, std::initializer_list<std::string> values) {
   std::string out;
-  for (std::size_t i = 0; i < pattern.size();) {
-    bool hit = false;
-    if (pattern[i] == '{') {
-      for (const auto& [key, value] : values) {
-        if (pattern.substr(i, key.size()) == key) {
-          out += value;
-          i += key.size();
-          hit = true;
-          break;
-        }
-      }
+  auto value = values.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
+      if (value != values.end()) out += *value++;
+      ++i;
+      continue;
     }
-    if (!hit) out += pattern[i++];
+    out += pattern[i];
   }
   return out;
 }
@@ -145,8 +143,18 @@ TPlanePoint PlaneInverse(const PlaneSimilarity& s, const TPlanePoint& p) {
   return {cr * x - sr * y, sr * x + cr * y};
 }
 
+TPlanePoint AffineForward(const PlaneAffine& a, const TPlanePoint& p) {
+  return {a.b0 + a.b1 * p.Y + a.b2 * p.X, a.a0 + a.a1 * p.Y + a.a2 * p.X};
+}
+
+TPlanePoint AffineInverse(const PlaneAffine& a, const TPlanePoint& p) {
+  const double det = a.a1 * a.b2 - a.a2 * a.b1;
+  const double n = p.Y - a.a0, e = p.X - a.b0;
+  return {(a.a1 * e - a.b1 * n) / det, (a.b2 * n - a.a2 * e) / det};
+}
+
 GeodeticPoint TransformGeodetic(const TransformParams& t, const GeodeticPoint& p, bool inverse) {
-  if (t.model == TransformModel::Plane4) return p;
+  if (IsPlaneModel(t.model)) return p;
   const Datum from = inverse ? t.target : t.source;
   const Datum to = inverse ? t.source : t.target;
   const GeocentricPoint x = GeodeticToGeocentric(from, p);
@@ -154,11 +162,13 @@ GeodeticPoint TransformGeodetic(const TransformParams& t, const GeodeticPoint& p
 }
 
 bool TransformPlanePoint(const TransformParams& t, TPlanePoint& p, bool zone3, double cm, bool inverse) {
-  if (t.model == TransformModel::Plane4) {
+  if (IsPlaneModel(t.model)) {
     const double millions = ZoneMillions(t.zone3, t.cm);
     const bool prefixed = p.X >= 1000000;
     const TPlanePoint q{prefixed ? p.X - millions : p.X, p.Y};
-    TPlanePoint r = inverse ? PlaneInverse(t.plane, q) : PlaneForward(t.plane, q);
+    TPlanePoint r = t.model == TransformModel::Plane4 ? (inverse ? PlaneInverse(t.plane, q) : PlaneForward(t.plane, q))
+                                                      : (inverse ? AffineInverse(t.affine, q) : AffineForward(t.affine, q));
+    if (!std::isfinite(r.X) || !std::isfinite(r.Y)) return false;
     if (prefixed) r.X += millions;
     p = r;
     return true;
@@ -193,6 +203,11 @@ std::string TmercText(Datum d, bool zone3, double cm, bool prefixed) {
 }
 
 std::string HelmertText(const TransformParams& t) {
+  if (t.model == TransformModel::Affine6) {
+    const PlaneAffine& a = t.affine;
+    return "+proj=affine +xoff=" + Number(a.b0) + " +yoff=" + Number(a.a0) + " +s11=" + Number(a.b2) +
+           " +s12=" + Number(a.b1) + " +s21=" + Number(a.a2) + " +s22=" + Number(a.a1);
+  }
   if (t.model == TransformModel::Plane4) {
     return "+proj=helmert +x=" + Number(t.plane.dEast) + " +y=" + Number(t.plane.dNorth) +
            " +theta=" + Number(t.plane.rotation) + " +s=" + Number(1 + t.plane.ppm * 1e-6);
@@ -212,7 +227,7 @@ std::string HelmertText(const TransformParams& t) {
 std::string TransformPipeline(const TransformParams& t, bool inverse, bool plane, bool zone3, double cm,
                               bool prefixed) {
   std::vector<Step> steps;
-  if (t.model == TransformModel::Plane4) {
+  if (IsPlaneModel(t.model)) {
     const double millions = ZoneMillions(t.zone3, t.cm);
     if (prefixed) steps.push_back({"+proj=affine +xoff=" + Number(-millions)});
     steps.push_back({HelmertText(t)});
@@ -248,6 +263,7 @@ const char* ModelKey(TransformModel m) {
     case TransformModel::Shift3: return "shift3";
     case TransformModel::Bursa7: return "bursa7";
     case TransformModel::Plane4: return "plane4";
+    case TransformModel::Affine6: return "affine6";
   }
   return "";
 }
@@ -273,6 +289,9 @@ std::vector<Field> FieldsOf(TransformParams& t) {
     case TransformModel::Plane4:
       return {{"dnorth", &t.plane.dNorth, "m"}, {"deast", &t.plane.dEast, "m"},
               {"rotation", &t.plane.rotation, "\""}, {"scale", &t.plane.ppm, "ppm"}};
+    case TransformModel::Affine6:
+      return {{"a0", &t.affine.a0, "m"}, {"a1", &t.affine.a1, ""}, {"a2", &t.affine.a2, ""},
+              {"b0", &t.affine.b0, "m"}, {"b1", &t.affine.b1, ""}, {"b2", &t.affine.b2, ""}};
   }
   return {};
 }
@@ -292,12 +311,19 @@ std::optional<Datum> DatumOfKey(std::string_view key) {
 
 }  // namespace
 
+std::vector<ParameterValue> ParameterValues(const TransformParams& t) {
+  TransformParams c = t;
+  std::vector<ParameterValue> out;
+  for (const Field& f : FieldsOf(c)) out.push_back({f.key, *f.value, f.unit});
+  return out;
+}
+
 std::string DescribeTransform(const TransformParams& t) {
   TransformParams c = t;
   std::string s = std::string("model=") + ModelKey(t.model);
   if (t.model == TransformModel::Bursa7) s += std::string(" convention=") + ConventionKey(t.bursa.convention);
   s += std::string(" source=") + DatumInfoOf(t.source).key + " target=" + DatumInfoOf(t.target).key;
-  if (t.model == TransformModel::Plane4) s += std::string(" zone=") + (t.zone3 ? "3" : "6") + " cm=" + Number(t.cm);
+  if (IsPlaneModel(t.model)) s += std::string(" zone=") + (t.zone3 ? "3" : "6") + " cm=" + Number(t.cm);
   for (const Field& f : FieldsOf(c)) s += std::string(" ") + f.key + "=" + Number(*f.value) + f.unit;
   return s;
 }
@@ -316,12 +342,12 @@ std::string FormatTransformParams(const TransformParams& t, std::string_view com
   s += std::string("source = ") + DatumInfoOf(t.source).key + "\n";
   s += std::string("target = ") + DatumInfoOf(t.target).key + "\n";
   if (t.model == TransformModel::Bursa7) s += std::string("convention = ") + ConventionKey(t.bursa.convention) + "\n";
-  if (t.model == TransformModel::Plane4) {
+  if (IsPlaneModel(t.model)) {
     s += std::string("zone = ") + (t.zone3 ? "3" : "6") + "\n";
     s += "cm = " + Number(t.cm) + "\n";
   }
   for (const Field& f : FieldsOf(c)) {
-    s += std::string(f.key) + " = " + Number(*f.value) + "  # " + f.unit + "\n";
+    s += std::string(f.key) + " = " + Number(*f.value) + (*f.unit != '\0' ? std::string("  # ") + f.unit : "") + "\n";
   }
   return s;
 }
@@ -347,10 +373,10 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
       continue;
     }
     const std::size_t eq = l.find('=');
-    if (eq == std::string_view::npos) return Fill("参数文件第 {line} 行不是“键 = 值”", {{"{line}", std::to_string(line)}});
+    if (eq == std::string_view::npos) return Fill("参数文件第 %s 行不是“键 = 值”", {std::to_string(line)});
     Entry e{std::string(Trim(l.substr(0, eq))), std::string(Trim(l.substr(eq + 1))), line};
     for (const Entry& other : entries) {
-      if (other.key == e.key) return Fill("参数文件第 {line} 行：“{key}”重复", {{"{line}", std::to_string(line)}, {"{key}", e.key}});
+      if (other.key == e.key) return Fill("参数文件第 %s 行：“%s”重复", {std::to_string(line), e.key});
     }
     entries.push_back(std::move(e));
     if (end == text.size()) break;
@@ -363,11 +389,11 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
         return {};
       }
     }
-    return Fill("参数文件缺少“{key}”", {{"{key}", key}});
+    return Fill("参数文件缺少“%s”", {key});
   };
   std::string v;
   if (auto r = take("karvento-transform", v); !r.empty()) return "不是 Karvento 的坐标转换参数文件（没有“karvento-transform = 1”）";
-  if (v != "1") return Fill("不支持的参数文件版本“{v}”", {{"{v}", v}});
+  if (v != "1") return Fill("不支持的参数文件版本“%s”", {v});
   TransformParams t;
   if (auto r = take("model", v); !r.empty()) return r;
   if (v == "bursa7") {
@@ -376,13 +402,15 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
     t.model = TransformModel::Shift3;
   } else if (v == "plane4") {
     t.model = TransformModel::Plane4;
+  } else if (v == "affine6") {
+    t.model = TransformModel::Affine6;
   } else {
-    return Fill("未知的模型“{v}”（bursa7、shift3 或 plane4）", {{"{v}", v}});
+    return Fill("未知的模型“%s”（bursa7、shift3、plane4 或 affine6）", {v});
   }
   for (const char* side : {"source", "target"}) {
     if (auto r = take(side, v); !r.empty()) return r;
     const std::optional<Datum> d = DatumOfKey(v);
-    if (!d) return Fill("“{key}”不是坐标系 54、80 或 2000：“{v}”", {{"{key}", side}, {"{v}", v}});
+    if (!d) return Fill("“%s”不是坐标系 54、80 或 2000：“%s”", {side, v});
     (std::string_view(side) == "source" ? t.source : t.target) = *d;
   }
   if (t.model == TransformModel::Bursa7) {
@@ -392,7 +420,7 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
     } else if (v == "coordinate-frame") {
       t.bursa.convention = RotationConvention::CoordinateFrame;
     } else {
-      return Fill("未知的旋转约定“{v}”（position-vector 或 coordinate-frame）", {{"{v}", v}});
+      return Fill("未知的旋转约定“%s”（position-vector 或 coordinate-frame）", {v});
     }
   }
   auto number = [&](const char* key, double& value) -> std::string {
@@ -400,14 +428,14 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
     double x = 0;
     const auto res = FloatFromChars(v.data(), v.data() + v.size(), x);
     if (res.ec != std::errc() || res.ptr != v.data() + v.size() || !std::isfinite(x)) {
-      return Fill("参数“{key}”不是数值：“{v}”", {{"{key}", key}, {"{v}", v}});
+      return Fill("参数“%s”不是数值：“%s”", {key, v});
     }
     value = x;
     return {};
   };
-  if (t.model == TransformModel::Plane4) {
+  if (IsPlaneModel(t.model)) {
     if (auto r = take("zone", v); !r.empty()) return r;
-    if (v != "3" && v != "6") return Fill("“zone”只能是 3 或 6：“{v}”", {{"{v}", v}});
+    if (v != "3" && v != "6") return Fill("“zone”只能是 3 或 6：“%s”", {v});
     t.zone3 = v == "3";
     if (auto r = number("cm", t.cm); !r.empty()) return r;
     if (!(t.cm > 0 && t.cm <= 180)) return "“cm”必须在 0 至 180 之间（不含 0）";
@@ -416,7 +444,11 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
     if (auto r = number(f.key, *f.value); !r.empty()) return r;
   }
   for (const Entry& e : entries) {
-    if (!e.used) return Fill("参数文件第 {line} 行：此模型没有“{key}”", {{"{line}", std::to_string(e.line)}, {"{key}", e.key}});
+    if (!e.used) return Fill("参数文件第 %s 行：此模型没有“%s”", {std::to_string(e.line), e.key});
+  }
+  // A matrix without an inverse folds the plane onto a line: no datum does.
+  if (t.model == TransformModel::Affine6 && !(std::abs(t.affine.a1 * t.affine.b2 - t.affine.a2 * t.affine.b1) > 1e-6)) {
+    return "6 参数模型的系数 a1·b2 − a2·b1 为 0：这组参数没有逆变换";
   }
   out = t;
   return {};
@@ -567,17 +599,15 @@ std::string CheckCommonPoints(const std::vector<GeodeticCommonPoint>& points, Da
       const Datum d = p == &c.source ? source : target;
       if (InChina(p->lon, p->lat)) continue;
       return Fill(InChina(p->lat, p->lon)
-                      ? "点“{name}”的经度和纬度似乎互换了（在{datum}上读作经度 {lon}、纬度 {lat}）：请先给经度，后给纬度"
-                      : "点“{name}”不在我国范围内（在{datum}上为经度 {lon}、纬度 {lat}）",
-                  {{"{name}", c.name}, {"{datum}", DatumInfoOf(d).chineseName}, {"{lon}", Number(p->lon)},
-                   {"{lat}", Number(p->lat)}});
+                      ? "点“%s”的经度和纬度似乎互换了（在%s上读作经度 %s、纬度 %s）：请先给经度，后给纬度"
+                      : "点“%s”不在我国范围内（在%s上为经度 %s、纬度 %s）",
+                  {c.name, DatumInfoOf(d).chineseName, Number(p->lon), Number(p->lat)});
     }
     const double gap = Apart(c.source, c.target);
     if (gap > kMostApart) {
-      return Fill("点“{name}”在两个坐标系中相距 {gap} 米：不是同一个点在{source}和{target}上的坐标"
+      return Fill("点“%s”在两个坐标系中相距 %s 米：不是同一个点在%s和%s上的坐标"
                   "（这两个坐标系相差不过几百米）",
-                  {{"{name}", c.name}, {"{gap}", Format("%.0f", gap)}, {"{source}", DatumInfoOf(source).chineseName},
-                   {"{target}", DatumInfoOf(target).chineseName}});
+                  {c.name, Format("%.0f", gap), DatumInfoOf(source).chineseName, DatumInfoOf(target).chineseName});
     }
   }
   return {};
@@ -593,7 +623,7 @@ std::string PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& poi
                                         Datum target, bool zone3, double cm,
                                         std::vector<GeodeticCommonPoint>& out) {
   out.clear();
-  const std::string zone = Format(zone3 ? "中央经线 %g° 的 3° 带" : "中央经线 %g° 的 6° 带", cm);
+  const std::string zone = Fill(zone3 ? "中央经线 %s° 的 3° 带" : "中央经线 %s° 的 6° 带", {Number(cm)});
   const double zoneNumber = ZoneMillions(zone3, cm) / 1000000;
   // The point as geodetic, if it lies in China and in the zone: within its
   // half-width of the meridian, give or take a degree of overlap, and with
@@ -615,21 +645,98 @@ std::string PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& poi
         continue;
       }
       if (p.X >= 1000000 && Truncate(p.X / 1000000) != zoneNumber && !inZone(d, p.X, p.Y)) {
-        return Fill("点“{name}”的东坐标 {e} 带有带号 {z}，不在{datum}{zone}（带号 {zz}）上",
-                    {{"{name}", c.name}, {"{e}", Number(p.X)}, {"{z}", Number(Truncate(p.X / 1000000))},
-                     {"{datum}", DatumInfoOf(d).chineseName}, {"{zone}", zone}, {"{zz}", Number(zoneNumber)}});
+        return Fill("点“%s”的东坐标 %s 带有带号 %s，不在%s的%s（带号 %s）上",
+                    {c.name, Number(p.X), Number(Truncate(p.X / 1000000)), DatumInfoOf(d).chineseName, zone,
+                     Number(zoneNumber)});
       }
       return Fill(inZone(d, p.X, p.Y)
-                      ? "点“{name}”的 X 和 Y 似乎互换了：北坐标 {n}、东坐标 {e} 不在{datum}{zone}的我国范围内，"
+                      ? "点“%s”的 X 和 Y 似乎互换了：北坐标 %s、东坐标 %s 不在%s的%s的我国范围内，"
                         "互换后才在。我国测量习惯以 X 表示北坐标，本工具以 X 表示东坐标：请按北坐标、东坐标的列名给出"
-                      : "点“{name}”的平面坐标（北坐标 {n}、东坐标 {e}）不在{datum}{zone}的我国范围内",
-                  {{"{name}", c.name}, {"{n}", Number(p.Y)}, {"{e}", Number(p.X)},
-                   {"{datum}", DatumInfoOf(d).chineseName}, {"{zone}", zone}});
+                      : "点“%s”的平面坐标（北坐标 %s、东坐标 %s）不在%s的%s的我国范围内",
+                  {c.name, Number(p.Y), Number(p.X), DatumInfoOf(d).chineseName, zone});
     }
     out.push_back(std::move(g));
   }
   return CheckCommonPoints(out, source, target);
 }
+
+namespace {
+
+// How far points leave one line, in plane coordinates: the farthest pair
+// spans the line, and the point farthest from it says.
+struct Spread {
+  double longest = 0;  // the farthest pair's distance
+  double off = 0;      // the largest distance of a point from their line
+  std::size_t offPoint = 0;
+};
+Spread SpreadOf(const std::vector<double>& x, const std::vector<double>& y) {
+  Spread s;
+  const std::size_t n = x.size();
+  std::size_t a = 0, b = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const double d = std::hypot(x[i] - x[j], y[i] - y[j]);
+      if (d > s.longest) s.longest = d, a = i, b = j;
+    }
+  }
+  for (std::size_t i = 0; s.longest > 0 && i < n; ++i) {
+    const double d = std::abs((x[b] - x[a]) * (y[i] - y[a]) - (y[b] - y[a]) * (x[i] - x[a])) / s.longest;
+    if (d > s.off) s.off = d, s.offPoint = i;
+  }
+  return s;
+}
+// Points that leave no line: the farthest one off it by 0.1% of the span.
+bool OnOneLine(const Spread& s) { return !(s.off > 1e-3 * s.longest) || !(s.longest > 1); }
+
+// The adjustment shared by every model: the fits with kσ rejection
+// (Reject), then the solution's figures from the final fit. residual(fit, i)
+// is point i's residual; jacobian(fit) the derivatives of the reported
+// parameters by the fitted ones (rows of fit.p.size()), empty where they are
+// the same. False, with the refusal, when the final fit failed.
+template <class Points, class FitFn, class ResidualFn, class JacobianFn>
+bool Adjust(const Points& points, int perPoint, int unknowns, double rejectK, FitFn fit, ResidualFn residual,
+            JacobianFn jacobian, TransformSolution& sol, Fit& final) {
+  std::vector<std::size_t> dropped;
+  Reject(points.size(), perPoint, unknowns, rejectK, fit,
+         [&](const Fit& f, std::size_t i) {
+           const PointResidual r = residual(f, i);
+           return std::hypot(r.east, r.north);
+         },
+         dropped, final);
+  if (!final.ok) {
+    sol.refusal = "重合点的几何条件太差，无法解算参数（法方程奇异）";
+    return false;
+  }
+  sol.sigma0 = final.sigma0;
+  sol.redundancy = final.redundancy;
+  const std::size_t u = final.p.size();
+  const std::vector<double> G = jacobian(final);
+  const std::size_t reported = G.empty() ? u : G.size() / u;
+  for (std::size_t o = 0; o < reported; ++o) {
+    double s = 0;
+    if (G.empty()) {
+      s = final.cov[o * u + o];
+    } else {
+      for (std::size_t i = 0; i < u; ++i) {
+        for (std::size_t j = 0; j < u; ++j) s += G[o * u + i] * final.cov[i * u + j] * G[o * u + j];
+      }
+    }
+    sol.standardErrors.push_back(final.redundancy > 0 ? final.sigma0 * std::sqrt(s)
+                                                      : std::numeric_limits<double>::quiet_NaN());
+  }
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    PointResidual r = residual(final, i);
+    r.name = points[i].name;
+    r.rejected = std::find(dropped.begin(), dropped.end(), i) != dropped.end();
+    sol.residuals.push_back(std::move(r));
+  }
+  for (const std::size_t i : dropped) sol.rejected.push_back(points[i].name);
+  return true;
+}
+
+std::vector<double> SameParameters(const Fit&) { return {}; }
+
+}  // namespace
 
 TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Datum source, Datum target,
                              TransformModel model, RotationConvention convention, double rejectK) {
@@ -638,9 +745,8 @@ TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Dat
   const int u = seven ? 7 : 3;
   const std::size_t minimum = seven ? 3 : 1;
   if (points.size() < minimum) {
-    sol.refusal = Fill("重合点太少：{model}需要至少 {min} 个点，只给了 {count} 个",
-                       {{"{model}", seven ? "7 参数布尔莎模型" : "3 参数平移模型"}, {"{min}", Count(minimum)},
-                        {"{count}", Count(points.size())}});
+    sol.refusal = Fill("重合点太少：%s需要至少 %s 个点，只给了 %s 个",
+                       {seven ? "7 参数布尔莎模型" : "3 参数平移模型", Count(minimum), Count(points.size())});
     return sol;
   }
   if (std::string r = CheckCommonPoints(points, source, target); !r.empty()) {
@@ -655,34 +761,19 @@ TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Dat
   }
   if (seven) {
     // Whether the points leave one line on the ground, in a plane tangent at
-    // the first point: the farthest pair spans the line, and every other
-    // point's distance from it says. (In space, points along a road bend
-    // with the earth and never lie on one line.)
+    // the first point. (In space, points along a road bend with the earth
+    // and never lie on one line.)
     std::vector<double> x(n), y(n);
     const double m = 6371000 * kDegToRad, c = std::cos(points[0].source.lat * kDegToRad);
     for (std::size_t i = 0; i < n; ++i) {
       x[i] = (points[i].source.lon - points[0].source.lon) * m * c;
       y[i] = (points[i].source.lat - points[0].source.lat) * m;
     }
-    std::size_t a = 0, b = 0;
-    double longest = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t j = i + 1; j < n; ++j) {
-        const double d = std::hypot(x[i] - x[j], y[i] - y[j]);
-        if (d > longest) longest = d, a = i, b = j;
-      }
-    }
-    double off = 0;
-    std::size_t offPoint = 0;
-    for (std::size_t i = 0; longest > 0 && i < n; ++i) {
-      const double d = std::abs((x[b] - x[a]) * (y[i] - y[a]) - (y[b] - y[a]) * (x[i] - x[a])) / longest;
-      if (d > off) off = d, offPoint = i;
-    }
-    if (!(off > 1e-3 * longest) || !(longest > 1)) {
-      sol.refusal = Fill("重合点几乎在一条直线上（离直线最远的点“{name}”只有 {off} 米，点间最远 {long} 米）："
+    const Spread s = SpreadOf(x, y);
+    if (OnOneLine(s)) {
+      sol.refusal = Fill("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
                          "7 参数模型绕这条直线的旋转无法确定。请加入不在这条线上的点，或用 3 参数或 4 参数模型",
-                         {{"{name}", points[offPoint].name}, {"{off}", Format("%.3f", off)},
-                          {"{long}", Format("%.0f", longest)}});
+                         {points[s.offPoint].name, Format("%.3f", s.off), Format("%.0f", s.longest)});
       return sol;
     }
   }
@@ -754,54 +845,58 @@ TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Dat
     f.sigma0 = f.redundancy > 0 ? std::sqrt(vv / f.redundancy) : 0;
     return f;
   };
+  // The residual in the target point's horizon: east, north, up.
   auto residual = [&](const Fit& f, std::size_t i) {
     const GeocentricPoint m = BursaForward(modelOf(f.p).bursa, from[i]);
     const double v[3] = {to[i].X - m.X, to[i].Y - m.Y, to[i].Z - m.Z};
     const double lam = points[i].target.lon * kDegToRad, phi = points[i].target.lat * kDegToRad;
     PointResidual r;
-    r.name = points[i].name;
     r.east = -std::sin(lam) * v[0] + std::cos(lam) * v[1];
     r.north = -std::sin(phi) * std::cos(lam) * v[0] - std::sin(phi) * std::sin(lam) * v[1] + std::cos(phi) * v[2];
     r.up = std::cos(phi) * std::cos(lam) * v[0] + std::cos(phi) * std::sin(lam) * v[1] + std::sin(phi) * v[2];
     return r;
   };
-  std::vector<std::size_t> dropped;
   Fit final;
-  Reject(n, 3, u, rejectK, fit,
-         [&](const Fit& f, std::size_t i) {
-           const PointResidual r = residual(f, i);
-           return std::hypot(r.east, r.north);
-         },
-         dropped, final);
-  if (!final.ok) {
-    sol.refusal = "重合点的几何条件太差，无法解算参数（法方程奇异）";
-    return sol;
-  }
-  sol.params = modelOf(final.p);
-  sol.sigma0 = final.sigma0;
-  sol.redundancy = final.redundancy;
-  for (std::size_t j = 0; j < static_cast<std::size_t>(u); ++j) {
-    sol.standardErrors.push_back(final.redundancy > 0 ? final.sigma0 * std::sqrt(final.cov[j * static_cast<std::size_t>(u) + j])
-                                                      : std::numeric_limits<double>::quiet_NaN());
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    PointResidual r = residual(final, i);
-    r.rejected = std::find(dropped.begin(), dropped.end(), i) != dropped.end();
-    sol.residuals.push_back(std::move(r));
-  }
-  for (const std::size_t i : dropped) sol.rejected.push_back(points[i].name);
+  if (Adjust(points, 3, u, rejectK, fit, residual, SameParameters, sol, final)) sol.params = modelOf(final.p);
   return sol;
 }
 
-TransformSolution SolvePlane4(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
-                              bool zone3, double cm, double rejectK) {
+namespace {
+
+// A plane model linear in its unknowns: each point gives an east and a north
+// observation, rows(s, east, north) fills their coefficients for the source
+// point s (eastings without zone number), and the prediction is the row
+// times the unknowns.
+struct LinearPlane {
+  std::size_t unknowns;
+  void (*rows)(const TPlanePoint& s, double* east, double* north);
+};
+
+// Plane4's unknowns (Δy, Δx, a, b) with a = (1 + m) cos α, b = (1 + m) sin α.
+void SimilarityRows(const TPlanePoint& s, double* e, double* n) {
+  e[0] = 1, e[1] = 0, e[2] = s.X, e[3] = s.Y;
+  n[0] = 0, n[1] = 1, n[2] = s.Y, n[3] = -s.X;
+}
+// Affine6's unknowns in the file's order (a0, a1, a2, b0, b1, b2).
+void AffineRows(const TPlanePoint& s, double* e, double* n) {
+  e[0] = 0, e[1] = 0, e[2] = 0, e[3] = 1, e[4] = s.Y, e[5] = s.X;
+  n[0] = 1, n[1] = s.Y, n[2] = s.X, n[3] = 0, n[4] = 0, n[5] = 0;
+}
+
+}  // namespace
+
+TransformSolution SolvePlane(const std::vector<PlaneCommonPoint>& points, TransformModel model, Datum source,
+                             Datum target, bool zone3, double cm, double rejectK) {
   TransformSolution sol;
-  if (points.size() < 2) {
-    sol.refusal = Fill("重合点太少：4 参数平面模型需要至少 2 个点，只给了 {count} 个", {{"{count}", Count(points.size())}});
+  const bool affine = model == TransformModel::Affine6;
+  const std::size_t minimum = affine ? 3 : 2;
+  if (points.size() < minimum) {
+    sol.refusal = Fill("重合点太少：%s需要至少 %s 个点，只给了 %s 个",
+                       {affine ? "6 参数平面仿射模型" : "4 参数平面模型", Count(minimum), Count(points.size())});
     return sol;
   }
   if (!(cm > 0)) {
-    sol.refusal = "4 参数平面模型需要大于 0 的中央经线";
+    sol.refusal = "平面模型需要大于 0 的中央经线";
     return sol;
   }
   if (std::string r = CheckPlaneCommonPoints(points, source, target, zone3, cm); !r.empty()) {
@@ -811,106 +906,108 @@ TransformSolution SolvePlane4(const std::vector<PlaneCommonPoint>& points, Datum
   const std::size_t n = points.size();
   const double millions = ZoneMillions(zone3, cm);
   std::vector<TPlanePoint> from(n), to(n);
+  std::vector<double> x(n), y(n);
   for (std::size_t i = 0; i < n; ++i) {
     from[i] = points[i].source;
     to[i] = points[i].target;
     if (from[i].X >= 1000000) from[i].X -= millions;
     if (to[i].X >= 1000000) to[i].X -= millions;
+    x[i] = from[i].X, y[i] = from[i].Y;
   }
-  double longest = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = i + 1; j < n; ++j) {
-      longest = std::max(longest, std::hypot(from[i].X - from[j].X, from[i].Y - from[j].Y));
-    }
-  }
-  if (!(longest > 1)) {
-    sol.refusal = "重合点相互重合（相距不到 1 米）：4 参数模型的旋转和尺度无法确定";
+  const Spread spread = SpreadOf(x, y);
+  if (!(spread.longest > 1)) {
+    sol.refusal = "重合点相互重合（相距不到 1 米）：平面模型的旋转和尺度无法确定";
     return sol;
   }
-  // Unknowns (Δy, Δx, a, b) with a = (1 + m) cos α, b = (1 + m) sin α:
-  // linear, one step.
+  if (affine && OnOneLine(spread)) {
+    sol.refusal = Fill("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
+                       "6 参数模型垂直于这条直线的尺度无法确定。请加入不在这条线上的点，或用 4 参数模型",
+                       {points[spread.offPoint].name, Format("%.3f", spread.off), Format("%.0f", spread.longest)});
+    return sol;
+  }
+  const LinearPlane lp = affine ? LinearPlane{6, AffineRows} : LinearPlane{4, SimilarityRows};
+  const std::size_t u = lp.unknowns;
+  // The model's east and north at point i: the rows times the unknowns.
+  auto predict = [&](const std::vector<double>& p, std::size_t i) {
+    double e[6], nn[6];
+    lp.rows(from[i], e, nn);
+    TPlanePoint q{0, 0};
+    for (std::size_t j = 0; j < u; ++j) q.X += e[j] * p[j], q.Y += nn[j] * p[j];
+    return q;
+  };
+  // Linear: one step.
   auto fit = [&](const std::vector<std::size_t>& active) {
     Fit f;
     const std::size_t m = 2 * active.size();
-    std::vector<double> A(m * 4, 0), r(m, 0);
+    std::vector<double> A(m * u, 0), r(m, 0);
     for (std::size_t row = 0; row < active.size(); ++row) {
-      const TPlanePoint& s = from[active[row]];
-      const TPlanePoint& t = to[active[row]];
-      const std::size_t e = 2 * row, nn = e + 1;
-      A[e * 4 + 0] = 1, A[e * 4 + 2] = s.X, A[e * 4 + 3] = s.Y, r[e] = t.X;
-      A[nn * 4 + 1] = 1, A[nn * 4 + 2] = s.Y, A[nn * 4 + 3] = -s.X, r[nn] = t.Y;
+      lp.rows(from[active[row]], &A[2 * row * u], &A[(2 * row + 1) * u]);
+      r[2 * row] = to[active[row]].X;
+      r[2 * row + 1] = to[active[row]].Y;
     }
-    const LeastSquares ls = Solve(std::move(A), std::move(r), m, 4);
+    const LeastSquares ls = Solve(std::move(A), std::move(r), m, u);
     if (!ls.fullRank) return f;
     f.ok = true;
     f.p = ls.x;
     f.cov = ls.cov;
     double vv = 0;
     for (const std::size_t i : active) {
-      const double ve = to[i].X - (f.p[0] + f.p[2] * from[i].X + f.p[3] * from[i].Y);
-      const double vn = to[i].Y - (f.p[1] - f.p[3] * from[i].X + f.p[2] * from[i].Y);
-      vv += ve * ve + vn * vn;
+      const TPlanePoint q = predict(f.p, i);
+      vv += Sq(to[i].X - q.X) + Sq(to[i].Y - q.Y);
     }
-    f.redundancy = static_cast<int>(m) - 4;
+    f.redundancy = static_cast<int>(m) - static_cast<int>(u);
     f.sigma0 = f.redundancy > 0 ? std::sqrt(vv / f.redundancy) : 0;
     return f;
   };
   auto residual = [&](const Fit& f, std::size_t i) {
+    const TPlanePoint q = predict(f.p, i);
     PointResidual r;
-    r.name = points[i].name;
-    r.east = to[i].X - (f.p[0] + f.p[2] * from[i].X + f.p[3] * from[i].Y);
-    r.north = to[i].Y - (f.p[1] - f.p[3] * from[i].X + f.p[2] * from[i].Y);
+    r.east = to[i].X - q.X;
+    r.north = to[i].Y - q.Y;
     return r;
   };
-  std::vector<std::size_t> dropped;
+  // Plane4 reports (dnorth, deast, rotation, scale) of (Δy, Δx, a, b).
+  auto similarity = [](const Fit& f) {
+    const double a = f.p[2], b = f.p[3], k2 = a * a + b * b, k = std::sqrt(k2);
+    return std::vector<double>{0, 1, 0, 0,
+                               1, 0, 0, 0,
+                               0, 0, -b / k2 * kSecPerRad, a / k2 * kSecPerRad,
+                               0, 0, a / k * 1e6, b / k * 1e6};
+  };
   Fit final;
-  Reject(n, 2, 4, rejectK, fit,
-         [&](const Fit& f, std::size_t i) {
-           const PointResidual r = residual(f, i);
-           return std::hypot(r.east, r.north);
-         },
-         dropped, final);
-  if (!final.ok) {
-    sol.refusal = "重合点的几何条件太差，无法解算参数（法方程奇异）";
-    return sol;
-  }
-  const double a = final.p[2], b = final.p[3];
-  const double k = std::hypot(a, b);
+  const bool solved = affine ? Adjust(points, 2, 6, rejectK, fit, residual, SameParameters, sol, final)
+                             : Adjust(points, 2, 4, rejectK, fit, residual, similarity, sol, final);
+  if (!solved) return sol;
   TransformParams& t = sol.params;
-  t.model = TransformModel::Plane4;
+  t.model = model;
   t.source = source;
   t.target = target;
   t.zone3 = zone3;
   t.cm = cm;
-  t.plane = {final.p[1], final.p[0], std::atan2(b, a) * kSecPerRad, (k - 1) * 1e6};
-  sol.sigma0 = final.sigma0;
-  sol.redundancy = final.redundancy;
-  // (dnorth, deast, rotation, scale) from (Δy, Δx, a, b).
-  const double G[4][4] = {{0, 1, 0, 0},
-                          {1, 0, 0, 0},
-                          {0, 0, -b / (k * k) * kSecPerRad, a / (k * k) * kSecPerRad},
-                          {0, 0, a / k * 1e6, b / k * 1e6}};
-  for (std::size_t o = 0; o < 4; ++o) {
-    double s = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-      for (std::size_t j = 0; j < 4; ++j) s += G[o][i] * final.cov[i * 4 + j] * G[o][j];
-    }
-    sol.standardErrors.push_back(final.redundancy > 0 ? final.sigma0 * std::sqrt(s)
-                                                      : std::numeric_limits<double>::quiet_NaN());
+  if (affine) {
+    const std::vector<double>& p = final.p;
+    t.affine = {p[0], p[1], p[2], p[3], p[4], p[5]};
+  } else {
+    const double a = final.p[2], b = final.p[3];
+    t.plane = {final.p[1], final.p[0], std::atan2(b, a) * kSecPerRad, (std::hypot(a, b) - 1) * 1e6};
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    PointResidual r = residual(final, i);
-    r.rejected = std::find(dropped.begin(), dropped.end(), i) != dropped.end();
-    sol.residuals.push_back(std::move(r));
-  }
-  for (const std::size_t i : dropped) sol.rejected.push_back(points[i].name);
   return sol;
+}
+
+TransformSolution SolvePlane4(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                              bool zone3, double cm, double rejectK) {
+  return SolvePlane(points, TransformModel::Plane4, source, target, zone3, cm, rejectK);
+}
+
+TransformSolution SolveAffine6(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                               bool zone3, double cm, double rejectK) {
+  return SolvePlane(points, TransformModel::Affine6, source, target, zone3, cm, rejectK);
 }
 
 // ---- Corners --------------------------------------------------------------
 
 bool CornerShift(const TransformParams& t, double lon, double lat, bool zone3, double cm, PlaneShift& s) {
-  if (t.model == TransformModel::Plane4) return false;
+  if (IsPlaneModel(t.model)) return false;
   const GeodeticPoint moved = TransformGeodetic(t, {lon, lat, 0});
   const TPlanePoint a = GeoToPlane(t.source, Dms(lon, lat), zone3, cm);
   const TPlanePoint b = GeoToPlane(t.target, Dms(moved.lon, moved.lat), zone3, cm);

@@ -4,14 +4,18 @@
 // solves from its own common points (重合点), points known on both systems.
 // No national transformation exists, so every set of parameters is local.
 //
-// Three models:
+// Four models:
 //   Shift3  geocentric translation ΔX, ΔY, ΔZ (metres);
 //   Bursa7  the Bursa-Wolf similarity on geocentric coordinates: ΔX, ΔY,
 //           ΔZ in metres, rotations rx, ry, rz in seconds of arc, scale in
 //           parts per million, with a stated rotation convention;
 //   Plane4  the plane similarity on Gauss-Krüger coordinates of one zone:
 //           Δx (north) and Δy (east) in metres, rotation α in seconds of arc,
-//           scale m in parts per million.
+//           scale m in parts per million;
+//   Affine6 the plane affine model on Gauss-Krüger coordinates of one zone:
+//           x' = a0 + a1 x + a2 y, y' = b0 + b1 x + b2 y (x north, y east),
+//           a scale and a rotation of each axis of its own, for sheets or
+//           data that were shrunk, sheared or digitised unevenly.
 // Each routine is PROJ's operation of the same name and parameters
 // (+proj=cart, +proj=helmert with +convention=position_vector or
 // coordinate_frame, +proj=helmert with +theta) to well within 0.1 mm over
@@ -28,7 +32,7 @@
 // a 200 m shift), so the plane position errs by about H times that angle:
 // up to 1.7 cm at H = 1000 m for parameters of the size of Beijing 1954 to
 // CGCS2000 (the tests measure 16.5 mm at most over China), in proportion to
-// H, nothing at H = 0. Plane4 knows no heights.
+// H, nothing at H = 0. Plane4 and Affine6 know no heights.
 //
 // Nothing here does I/O or keeps state. Failures are returned as texts for
 // the caller to show ("refusal"), never thrown.
@@ -78,7 +82,10 @@ GeodeticPoint GeocentricToGeodetic(Datum datum, const GeocentricPoint& p);
 // every parameter file and every output names its convention.
 enum class RotationConvention : std::uint8_t { PositionVector, CoordinateFrame };
 
-enum class TransformModel : std::uint8_t { Shift3, Bursa7, Plane4 };
+enum class TransformModel : std::uint8_t { Shift3, Bursa7, Plane4, Affine6 };
+
+// Plane4 and Affine6 work on the plane coordinates of one zone.
+constexpr bool IsPlaneModel(TransformModel m) { return m == TransformModel::Plane4 || m == TransformModel::Affine6; }
 
 struct BursaParams {
   double dx = 0, dy = 0, dz = 0;  // metres
@@ -114,21 +121,48 @@ struct PlaneSimilarity {
 TPlanePoint PlaneForward(const PlaneSimilarity& s, const TPlanePoint& p);
 TPlanePoint PlaneInverse(const PlaneSimilarity& s, const TPlanePoint& p);
 
+// The plane affine model in the form of the Chinese rules, x the northing and
+// y the easting (zone without zone number, as PlaneSimilarity):
+//   x' = a0 + a1 x + a2 y,  y' = b0 + b1 x + b2 y,
+// which is PROJ's +proj=affine +xoff=b0 +yoff=a0 +s11=b2 +s12=b1 +s21=a2
+// +s22=a1 on (easting, northing). a0 and b0 in metres, the coefficients pure
+// numbers near 1 (a1, b2) and near 0 (a2, b1). The default is the identity.
+struct PlaneAffine {
+  double a0 = 0, a1 = 1, a2 = 0;  // the northing
+  double b0 = 0, b1 = 0, b2 = 1;  // the easting
+};
+// Forward as written; the inverse solves the 2 × 2 system (exact to rounding;
+// a singular matrix, a1 b2 = a2 b1, gives NaN).
+TPlanePoint AffineForward(const PlaneAffine& a, const TPlanePoint& p);
+TPlanePoint AffineInverse(const PlaneAffine& a, const TPlanePoint& p);
+
 // A transformation as a parameter file holds it: the model, the two datums
 // (source → target for the forward direction) and the model's parameters.
-// Plane4 also names the zone (zone3, cm > 0) its plane coordinates are on.
+// Plane4 and Affine6 also name the zone (zone3, cm > 0) their plane
+// coordinates are on.
 struct TransformParams {
   TransformModel model = TransformModel::Bursa7;
   Datum source = Datum::Beijing54;
   Datum target = Datum::Cgcs2000;
   BursaParams bursa;      // Shift3: the translations only, rotations and scale 0
   PlaneSimilarity plane;  // Plane4
+  PlaneAffine affine;     // Affine6
   bool zone3 = true;
   double cm = 0;
 };
 
+// The model's parameters by name, in the order of the parameter file and of
+// TransformSolution::standardErrors: key (as the file writes it), value and
+// unit ("m", "\"" for seconds of arc, "ppm", "" for a pure number).
+struct ParameterValue {
+  const char* key;
+  double value;
+  const char* unit;
+};
+std::vector<ParameterValue> ParameterValues(const TransformParams& t);
+
 // A geodetic point of the source datum to the target datum (inverse: back);
-// Shift3 and Bursa7 only (Plane4 gives the point unchanged: use
+// Shift3 and Bursa7 only (the plane models give the point unchanged: use
 // TransformPlanePoint). The height comes out on the other ellipsoid.
 GeodeticPoint TransformGeodetic(const TransformParams& t, const GeodeticPoint& p, bool inverse = false);
 
@@ -136,8 +170,8 @@ GeodeticPoint TransformGeodetic(const TransformParams& t, const GeodeticPoint& p
 // target datum's plane on the same zone (inverse: back), the easting with or
 // without the zone number as it came. Shift3 and Bursa7 go through
 // PlaneToGeo, geocentric coordinates at h = 0 and GeoToPlane of the datums;
-// Plane4 applies PlaneForward on the parameters' own zone and ignores zone3
-// and cm. False (p unchanged) where the projection's inverse finds no point.
+// Plane4 and Affine6 apply their forward on the parameters' own zone and
+// ignore zone3 and cm. False (p unchanged) where the projection's inverse finds no point.
 bool TransformPlanePoint(const TransformParams& t, TPlanePoint& p, bool zone3, double cm,
                          bool inverse = false);
 
@@ -155,18 +189,19 @@ std::string TransformPipeline(const TransformParams& t, bool inverse, bool plane
 // that a transformation moved carries it.
 std::string DescribeTransform(const TransformParams& t);
 
-// ---- Parameter files (.k7p, .k3p, .k4p) ----------------------------------
+// ---- Parameter files (.k7p, .k3p, .k4p, .k6p) ----------------------------
 // One text, read and written by the two routines below only (the window, the
 // command line and the module all call them). Lines of "key = value", blank
 // lines and "#" comments; every key once:
 //   karvento-transform = 1
-//   model = bursa7 | shift3 | plane4
+//   model = bursa7 | shift3 | plane4 | affine6
 //   source = 54 | 80 | 2000, target = 54 | 80 | 2000 (the datum keys)
 //   bursa7:  convention = position-vector | coordinate-frame,
 //            dx, dy, dz (m), rx, ry, rz (″), scale (ppm)
 //   shift3:  dx, dy, dz (m)
 //   plane4:  zone = 3 | 6, cm (degrees), dnorth, deast (m), rotation (″),
 //            scale (ppm)
+//   affine6: zone = 3 | 6, cm (degrees), a0 (m), a1, a2, b0 (m), b1, b2
 // Numbers in the shortest text that reads back to the same double, so that
 // a file written and read gives the same parameters bit for bit.
 std::string FormatTransformParams(const TransformParams& t, std::string_view comment = {});
@@ -202,9 +237,9 @@ struct PointResidual {
 struct TransformSolution {
   std::string refusal;  // empty when solved
   TransformParams params;
-  // Standard errors in the parameters' units, in the order dx, dy, dz, rx,
-  // ry, rz, scale (Shift3: the first three; Plane4: dnorth, deast, rotation,
-  // scale).
+  // Standard errors in the parameters' units, in the order of
+  // ParameterValues (dx, dy, dz, rx, ry, rz, scale; Shift3: the first three;
+  // Plane4: dnorth, deast, rotation, scale; Affine6: a0, a1, a2, b0, b1, b2).
   std::vector<double> standardErrors;
   double sigma0 = 0;     // 单位权中误差: √(vᵀv / r), metres per coordinate
   int redundancy = 0;    // r: observations − parameters
@@ -231,6 +266,15 @@ TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Dat
 // rejectK as for SolveBursa.
 TransformSolution SolvePlane4(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
                               bool zone3, double cm, double rejectK = 0);
+// Least squares of Affine6 from n ≥ 3 points of one zone, two observations
+// each; refuses as SolvePlane4, and points on one line (no point farther
+// from the line through the two most distant points than 0.1% of their
+// distance: the scale across it is undetermined).
+TransformSolution SolveAffine6(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                               bool zone3, double cm, double rejectK = 0);
+// SolvePlane4 or SolveAffine6 by the model.
+TransformSolution SolvePlane(const std::vector<PlaneCommonPoint>& points, TransformModel model, Datum source,
+                             Datum target, bool zone3, double cm, double rejectK = 0);
 
 // The checks behind the solvers, empty when every point passes: each point
 // lies in China (longitudes 70° to 140° E, latitudes 0° to 56° N) on both

@@ -90,14 +90,17 @@ class GdalFailures {
   std::vector<std::string> messages_;
 };
 
-[[noreturn]] void Fail(const std::string& file, const std::string& what,
-                       const GdalFailures* gdal = nullptr) {
+[[noreturn]] void Fail(const std::string& file, MessageArg what, const GdalFailures* gdal = nullptr) {
   const std::string reason = gdal ? gdal->Text() : std::string();
-  throw Error("无法读取范围文件 " + file + "：" + what +
-              (reason.empty() ? std::string() : "（" + reason + "）"));
+  if (reason.empty()) throw Error(Message(msg::kAreaCannotRead, {file, std::move(what)}));
+  throw Error(Message(msg::kAreaCannotReadBecause, {file, std::move(what), TextArg(reason)}));
 }
 
-void RequireLocalFile(const std::string& file) { RequireLocalVectorFile(file, "范围文件"); }
+[[noreturn]] void Fail(const std::string& file, const char* what, const GdalFailures* gdal = nullptr) {
+  Fail(file, Message(what), gdal);
+}
+
+void RequireLocalFile(const std::string& file) { RequireLocalVectorFile(file, msg::kAreaCannotRead); }
 
 // A polygon as the selection wants it: valid, in pieces that do not overlap.
 // A self-intersecting ring (a bow-tie, a zero-width spike) is repaired by
@@ -189,6 +192,13 @@ GeoRing FromOgr(const OGRLinearRing* ring) {
 // otherwise each polygon repaired (MakeValid) and all merged (a union), so
 // that overlapping polygons count once in the cover and a bow-tie keeps both
 // its lobes. The notice says so.
+// One more notice of the reading: the window and stderr show them on one
+// line, one after the other.
+void AddNotice(AreaFile& out, Message notice) {
+  out.notice += (out.notice.empty() ? "" : " ") + notice.Text();
+  out.notices.push_back(std::move(notice));
+}
+
 void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
   if (!OGRGeometryFactory::haveGEOS()) return;
   gdal.Clear();
@@ -207,13 +217,16 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
     }
     repaired = true;
     std::unique_ptr<OGRGeometry> valid(poly->MakeValid());
-    if (!valid) Fail(file, "有自相交的多边形，且无法修复", &gdal);
+    if (!valid) Fail(file, msg::kAreaCannotRepair, &gdal);
     AddPolygonalParts(valid.get(), parts);
   }
   std::unique_ptr<OGRGeometry> merged(parts.UnionCascaded());
-  if (!merged) Fail(file, "无法合并重叠的多边形", &gdal);
+  if (!merged) Fail(file, msg::kAreaCannotMerge, &gdal);
   OGRMultiPolygon result;
   AddPolygonalParts(merged.get(), result);
+  // Polygons that enclose nothing (three points on a line) leave no area:
+  // refused, as the page refuses them, never listed as no sheet at all.
+  if (result.IsEmpty()) Fail(file, msg::kAreaNoArea);
   out.area.clear();
   for (const OGRGeometry* g : result) {
     const OGRPolygon* p = g->toPolygon();
@@ -222,9 +235,7 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
     for (int i = 0; i < p->getNumInteriorRings(); ++i) poly.rings.push_back(FromOgr(p->getInteriorRing(i)));
     out.area.push_back(std::move(poly));
   }
-  const std::string what = std::string(repaired ? "自相交的多边形已修复（GDAL MakeValid），" : "") +
-                           "重叠或相接的多边形已合并，覆盖比例按合并后的范围计算";
-  out.notice += (out.notice.empty() ? "" : " ") + what + "。";
+  AddNotice(out, Message(repaired ? msg::kAreaRepairedAndMerged : msg::kAreaMerged));
 }
 
 }  // namespace
@@ -232,15 +243,13 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
 // A layer is a local file or folder, named as such: no GDAL virtual file
 // system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a regular
 // file or a folder (a FIFO would block the program).
-void RequireLocalVectorFile(const std::string& file, const std::string& kind) {
-  const auto fail = [&](const std::string& what) {
-    throw Error("无法读取" + kind + " " + file + "：" + what);
-  };
-  if (file.rfind("/vsi", 0) == 0) fail("不读取 GDAL 的虚拟文件系统（/vsi…）");
-  if (file.find("://") != std::string::npos) fail("只读取本机的文件，不读取网址");
+void RequireLocalVectorFile(const std::string& file, const char* cannotRead) {
+  const auto fail = [&](MessageArg what) { throw Error(Message(cannotRead, {file, std::move(what)})); };
+  if (file.rfind("/vsi", 0) == 0) fail(Message(msg::kNoVsi));
+  if (file.find("://") != std::string::npos) fail(Message(msg::kNoUrl));
   struct stat st {};
-  if (stat(file.c_str(), &st) != 0) fail(std::strerror(errno));
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) fail("不是普通文件");
+  if (stat(file.c_str(), &st) != 0) fail(ReasonArg(errno));
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) fail(Message(msg::kNotRegularFile));
 }
 
 AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, const std::string& where,
@@ -250,9 +259,9 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   GdalFailures gdal;  // GDAL's reasons go into the error, not to the terminal
   std::unique_ptr<GDALDataset> ds(static_cast<GDALDataset*>(GDALOpenEx(
       file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kAreaDrivers, nullptr, nullptr)));
-  if (!ds) Fail(file, "不是可读的本地矢量文件", &gdal);
+  if (!ds) Fail(file, msg::kNotVectorFile, &gdal);
   OGRLayer* layer = layerName.empty() ? ds->GetLayer(0) : ds->GetLayerByName(layerName.c_str());
-  if (!layer) Fail(file, layerName.empty() ? "没有图层" : "没有图层 " + layerName);
+  if (!layer) Fail(file, layerName.empty() ? Message(msg::kNoLayers) : Message(msg::kAreaNoLayer, {layerName}));
   if (!where.empty()) {
     // The filter must be one OGR SQL expression, whole: a driver that hands
     // it to its own database could otherwise run only the part before a ';'.
@@ -260,7 +269,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
     OGRFeatureQuery query;
     if (query.Compile(layer->GetLayerDefn(), where.c_str()) != OGRERR_NONE ||
         layer->SetAttributeFilter(where.c_str()) != OGRERR_NONE) {
-      Fail(file, "筛选条件无效：" + where, &gdal);
+      Fail(file, Message(msg::kAreaBadFilter, {where}), &gdal);
     }
   }
 
@@ -272,7 +281,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   std::unique_ptr<OGRCoordinateTransformation> transform;
   const OGRSpatialReference* source = layer->GetSpatialRef();
   if (!source) {
-    out.notice = std::string("范围文件没有坐标系：其坐标按 ") + target.name + " 的经纬度使用。";
+    AddNotice(out, Message(msg::kAreaNoSystem, {TextArg(target.name)}));
   } else {
     OGRSpatialReference from(*source);
     from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -281,8 +290,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
     if (known && own.epsg != target.epsg && own.modern != target.modern) {
       // No official transformation between the two families: only the
       // file's projection is undone, onto its own longitude and latitude.
-      out.notice = std::string("范围文件的坐标系 ") + own.name + " 与图幅的坐标系 " + target.name +
-                   " 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。";
+      AddNotice(out, Message(msg::kAreaNoOfficialTransformation, {TextArg(own.name), TextArg(target.name)}));
       if (from.IsProjected()) {
         std::unique_ptr<OGRSpatialReference> geographic(from.CloneGeogCS());
         geographic->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -290,7 +298,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
       }
     } else if (!from.IsSame(&targetSrs)) {
       transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs));
-      if (!transform) Fail(file, "无法换算到 " + std::string(target.name) + " 的经纬度");
+      if (!transform) Fail(file, Message(msg::kAreaCannotTransform, {TextArg(target.name)}));
     }
   }
 
@@ -298,18 +306,13 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   for (auto& feature : *layer) {
     OGRGeometry* g = feature->GetGeometryRef();
     if (!g) continue;
-    if (transform && g->transform(transform.get()) != OGRERR_NONE) Fail(file, "坐标换算失败", &gdal);
+    if (transform && g->transform(transform.get()) != OGRERR_NONE) Fail(file, msg::kTransformFailed, &gdal);
     AddGeometry(g, out);
   }
-  if (gdal.Any()) Fail(file, "读取出错", &gdal);
-  if (out.polygons == 0) Fail(file, "没有多边形");
-  for (const GeoPolygon& p : out.area) {
-    for (const GeoRing& ring : p.rings) {
-      for (const GeoPoint& v : ring) {
-        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) Fail(file, "含有不是有限数的坐标（NaN 或无穷大）");
-      }
-    }
-  }
+  if (gdal.Any()) Fail(file, msg::kReadError, &gdal);
+  if (out.polygons == 0) Fail(file, msg::kNoPolygons);
+  // The check the page makes of the polygons it reads, before any repair.
+  if (Message problem = AreaRingProblem(out.area); !problem.Empty()) Fail(file, problem);
   MakeValidArea(file, out, gdal);
   return out;
 }

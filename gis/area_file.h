@@ -4,9 +4,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "geodesy/datum.h"
 #include "numbering/area.h"
+#include "numbering/message.h"
 
 namespace karvento {
 
@@ -17,6 +19,7 @@ struct AreaFile {
   // are (or the file names no coordinate system): one line naming the
   // datums, for stderr and the window. Empty otherwise.
   std::string notice;
+  std::vector<Message> notices;  // the same, one message each
 };
 
 // The drivers a layer the program reads may be opened with (null-ended):
@@ -24,10 +27,11 @@ struct AreaFile {
 // /vsistdin/ or other files), no network drivers, no GML (which may fetch
 // its schemas).
 extern const char* const kLocalVectorDrivers[];
-// Throws Error("无法读取" + kind + " " + file + "：" + reason) unless file is a
-// local regular file or folder: no GDAL virtual file system (/vsi…), no URL,
-// no FIFO or device.
-void RequireLocalVectorFile(const std::string& file, const std::string& kind);
+// Throws Error(Message(cannotRead, {file, reason})) unless file is a local
+// regular file or folder: no GDAL virtual file system (/vsi…), no URL, no
+// FIFO or device. cannotRead: a pattern of two %s, the file and the reason
+// (msg::kAreaCannotRead, kTagCannotRead).
+void RequireLocalVectorFile(const std::string& file, const char* cannotRead);
 
 // Reads the polygons of a layer (the first one when layer is empty), keeping
 // the features that match the attribute filter where (OGR SQL; empty: all).

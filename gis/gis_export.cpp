@@ -54,7 +54,7 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
                     [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-constexpr const char* kNoReason = "GDAL 未说明原因";
+constexpr const char* kNoReason = N_("GDAL 未说明原因");
 
 // GDAL's reason for the first failure, or a general one when it gave none.
 // A failed SQL statement is quoted whole by the GeoPackage driver (kilobytes
@@ -99,7 +99,7 @@ class StdoutSink {
   StdoutSink(const StdoutSink&) = delete;
   StdoutSink& operator=(const StdoutSink&) = delete;
 
-  bool failed() const { return !error_.empty(); }
+  bool failed() const { return !error_.Empty(); }
   // Writes what is buffered; throws the first failure of any write.
   void Finish() {
     Flush();
@@ -119,7 +119,7 @@ class StdoutSink {
     try {
       file_.Write(buffer_);
     } catch (const Error& e) {
-      error_ = e.what();
+      error_ = e.GetMessage();
     }
     buffer_.clear();
   }
@@ -127,7 +127,7 @@ class StdoutSink {
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   SafeFile& file_;
   std::string buffer_;
-  std::string error_;
+  Message error_;
 };
 
 // The name of the main file: a Shapefile's ends in ".shp", added when the
@@ -136,7 +136,7 @@ class StdoutSink {
 std::string ShapefileName(const std::string& fileName, GisFormat format) {
   if (format != GisFormat::Shapefile || EndsWithNoCase(fileName, ".shp")) return fileName;
   if (!LeadsToRegularFile(fileName)) {
-    throw Error(FileWriteError(fileName, "不是普通文件（设备、管道或终端），Shapefile 只能写入普通文件"));
+    throw Error(FileWriteError(fileName, Message(msg::kShapefileNotRegular)));
   }
   return fileName + ".shp";
 }
@@ -212,10 +212,10 @@ class FileSet {
 
 void MarkDbfCodePage(const std::string& dbf, unsigned char driver) {
   std::FILE* f = std::fopen(dbf.c_str(), "r+b");
-  if (f == nullptr) throw Error(FileWriteError(dbf, strerror(errno)));
+  if (f == nullptr) throw Error(FileWriteError(dbf, errno));
   const bool ok = std::fseek(f, 29, SEEK_SET) == 0 && std::fputc(driver, f) != EOF;
   const int err = errno;
-  if (std::fclose(f) != 0 || !ok) throw Error(FileWriteError(dbf, strerror(ok ? errno : err)));
+  if (std::fclose(f) != 0 || !ok) throw Error(FileWriteError(dbf, ok ? errno : err));
 }
 
 struct SrsDeleter {
@@ -584,7 +584,7 @@ class FrameFile {
       try {
         escaped = DxfEscapedText(*number);
       } catch (const Error& e) {
-        throw Error(FileWriteError(files_.target(), e.what()));
+        throw Error(FileWriteError(files_.target(), e.GetMessage()));
       }
       own_->writer.AddEscaped(escaped, frame_);
       ticker_.Tick();
@@ -706,12 +706,12 @@ void CheckShapefileText(const std::string& fileName, const std::string& number,
 }
 
 template <class Body>
-bool Guarded(std::string* reason, Body body) {
+bool Guarded(Message* reason, Body body) {
   try {
     body();
     return true;
   } catch (const Error& e) {
-    if (reason != nullptr) *reason = e.what();
+    if (reason != nullptr) *reason = e.GetMessage();
     return false;
   }
 }
@@ -884,7 +884,7 @@ void GisSheetStream::Column(const std::vector<TStandardMapUnion>& column) { impl
 void GisSheetStream::Commit() { impl_->Commit(); }
 
 bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
-                    const TPlaneSystem& system, const GisOptions& options, std::string* reason,
+                    const TPlaneSystem& system, const GisOptions& options, Message* reason,
                     const ExportProgress& progress) {
   return Guarded(reason, [&] {
     GisSheetStream stream(fileName, OutlineOf(table), system, options, progress);
@@ -894,7 +894,7 @@ bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table
 }
 
 bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
-                          const GisOptions& options, std::string* reason,
+                          const GisOptions& options, Message* reason,
                           const ExportProgress& progress, const GisCrs& crs) {
   return Guarded(reason, [&] {
     const GdalScope gdal;

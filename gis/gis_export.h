@@ -75,8 +75,8 @@ const char* GisFilter(GisFormat format);
 
 // The refusals, as shown to the user.
 inline constexpr const char* kKmlNeedsGeodeticMessage =
-    "独立坐标系没有大地坐标，不能导出 KML 文件。";
-inline constexpr const char* kNoGeographicMessage = "独立坐标系没有大地坐标，只能导出平面坐标。";
+    N_("独立坐标系没有大地坐标，不能导出 KML 文件。");
+inline constexpr const char* kNoGeographicMessage = N_("独立坐标系没有大地坐标，只能导出平面坐标。");
 // A Shapefile's .shp addresses at most 4 GB (GDAL stops at 2^32 − 1 bytes);
 // a frame of four corners takes 136 bytes of it, so more sheets than fit so
 // are refused before anything is written. A frame along its true edges takes
@@ -148,11 +148,11 @@ class GisSheetStream {
 // kSpansZonesMessage, kExportCancelled, or the file and GDAL's reason).
 bool WriteGisSheets(const std::string& fileName, const TStandardMapUnions& table,
                     const TPlaneSystem& system, const GisOptions& options,
-                    std::string* reason = nullptr, const ExportProgress& progress = {});
+                    Message* reason = nullptr, const ExportProgress& progress = {});
 // An independent grid has no geodetic system (crs empty); rectangular sheets
 // on the national grid name theirs.
 bool WriteGisCustomSheets(const std::string& fileName, const TCustomMapUnions& table,
-                          const GisOptions& options, std::string* reason = nullptr,
+                          const GisOptions& options, Message* reason = nullptr,
                           const ExportProgress& progress = {}, const GisCrs& crs = {});
 
 }  // namespace karvento

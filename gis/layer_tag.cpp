@@ -31,10 +31,12 @@ namespace {
 constexpr double kEastLimitSec = 180 * 3600.0;
 constexpr double kNorthLimitSec = 90 * 3600.0;
 
-[[noreturn]] void FailRead(const std::string& file, const std::string& what) {
+[[noreturn]] void FailRead(const std::string& file, MessageArg what) {
   const std::string& gdal = FirstGdalFailure();
-  throw Error("无法读取图层 " + file + "：" + what + (gdal.empty() ? std::string() : "（" + gdal + "）"));
+  if (gdal.empty()) throw Error(Message(kTagCannotRead, {file, std::move(what)}));
+  throw Error(Message(kTagCannotReadBecause, {file, std::move(what), TextArg(gdal)}));
 }
+[[noreturn]] void FailRead(const std::string& file, const char* what) { FailRead(file, Message(what)); }
 
 // ---- The layer's coordinate system ------------------------------------------
 
@@ -408,15 +410,15 @@ TagFieldNames TagFields(ScaleIndex scale, TagFormat format, bool asciiNames) {
 }
 
 LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::uint64_t)>& progress) {
-  if (q.scales.empty()) throw Error("请给出至少一个比例尺");
-  if (!q.newStandard && !q.oldStandard) throw Error("请给出新图幅号或旧图幅号");
+  if (q.scales.empty()) throw Error(Message(kTagNoScale));
+  if (!q.newStandard && !q.oldStandard) throw Error(Message(kTagNoStandard));
   if (q.oldStandard && !q.newStandard) {
     for (const ScaleIndex s : q.scales) {
       if (!HasOldStandard(s)) throw Error(OldStandardLacksScaleMessage(s, false));
     }
   }
   EnsureGdal();
-  RequireLocalVectorFile(q.input, "图层");
+  RequireLocalVectorFile(q.input, kTagCannotRead);
   QuietGdal quiet;
   // A CSV of points names its coordinate columns: longitude and latitude,
   // or the easting and northing (X the easting, as everywhere in this
@@ -429,9 +431,9 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
   const std::unique_ptr<GDALDataset> in(static_cast<GDALDataset*>(
       GDALOpenEx(q.input.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kLocalVectorDrivers,
                  csv ? csvOptions : nullptr, nullptr)));
-  if (!in) FailRead(q.input, "不是可读的本地矢量文件");
+  if (!in) FailRead(q.input, msg::kNotVectorFile);
   OGRLayer* layer = q.layer.empty() ? in->GetLayer(0) : in->GetLayerByName(q.layer.c_str());
-  if (layer == nullptr) FailRead(q.input, q.layer.empty() ? "没有图层" : "没有图层 " + q.layer);
+  if (layer == nullptr) FailRead(q.input, q.layer.empty() ? Message(msg::kNoLayers) : Message(msg::kAreaNoLayer, {q.layer}));
 
   LayerTagResult result;
   Reading reading;
@@ -444,24 +446,23 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
   if (source == nullptr) {
     const bool geographic = !haveExtent || (extent.MinX >= -180 && extent.MaxX <= 180 &&
                                             extent.MinY >= -90 && extent.MaxY <= 90);
-    if (!q.sheetDatum) FailRead(q.input, "图层没有坐标系：请用 --datum 说明其坐标所在的坐标系");
+    if (!q.sheetDatum) FailRead(q.input, kTagNeedsDatum);
     if (q.transform) {
       // Without a system the layer is on the transformation's other datum.
       layerDatum = q.transform->source == *q.sheetDatum ? q.transform->target : q.transform->source;
     }
     if (geographic && !(q.cm > 0)) {
       reading.kind = Reading::Kind::Geographic;
-      result.notices.push_back(std::string("图层没有坐标系：其坐标按 ") + Info(layerDatum).name + " 的经纬度使用。");
+      result.notices.push_back(Message(kTagNoSystemGeographic, {Info(layerDatum).name}));
       const GisCrs crs = GeographicCrs(layerDatum);
       assumed = std::make_unique<OGRSpatialReference>(crs.wkt.c_str());
     } else {
-      if (!(q.cm > 0)) FailRead(q.input, "图层没有坐标系，其坐标不是经纬度：请用 --zone 和 --cm 给出其高斯-克吕格投影带");
+      if (!(q.cm > 0)) FailRead(q.input, kTagNeedsZone);
       reading.kind = Reading::Kind::Plane;
       reading.zone3 = q.zone3;
       reading.cm = q.cm;
       reading.guessPrefix = true;
-      result.notices.push_back(std::string("图层没有坐标系：其坐标按 ") + Info(layerDatum).name + " 的高斯-克吕格平面坐标（" +
-                               (q.zone3 ? "3" : "6") + " 度带，中央经线 " + GeneralText(q.cm) + "°）使用。");
+      result.notices.push_back(Message(kTagNoSystemPlane, {Info(layerDatum).name, q.zone3 ? "3" : "6", GeneralText(q.cm)}));
       const bool prefixed = haveExtent && extent.MinX >= 1000000;
       const GisCrs crs = PlaneCrs(q.cm, q.cm,
                                   TPlaneSystem{layerDatum, q.zone3, q.cm,
@@ -474,24 +475,23 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     bool wgs84 = false;
     if (!DatumOfSrs(from, layerDatum, wgs84)) {
       // Another datum altogether: PROJ takes it to CGCS2000 where it knows how.
-      if (q.transform) FailRead(q.input, "图层不在北京54、西安80或2000国家大地坐标系上，--transform 的参数不适用于它");
+      if (q.transform) FailRead(q.input, kTagTransformNotForLayer);
       layerDatum = q.sheetDatum.value_or(Datum::Cgcs2000);
       OGRSpatialReference target(GeographicCrs(layerDatum).wkt.c_str());
       target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
       reading.kind = Reading::Kind::Proj;
       reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, &target));
-      if (!reading.toGeographic) FailRead(q.input, std::string("无法换算到 ") + Info(layerDatum).name + " 的经纬度");
-      result.notices.push_back(std::string("图层的坐标系 ") + (from.GetName() ? from.GetName() : "?") + " 经 PROJ 换算到 " +
-                               Info(layerDatum).name + " 的经纬度。");
+      if (!reading.toGeographic) FailRead(q.input, Message(msg::kAreaCannotTransform, {Info(layerDatum).name}));
+      result.notices.push_back(Message(kTagThroughProj, {from.GetName() ? from.GetName() : "?", Info(layerDatum).name}));
     } else {
       if (wgs84 && q.sheetDatum.value_or(Datum::Cgcs2000) == Datum::Cgcs2000) {
-        result.notices.push_back("图层在 WGS 84 上，按 2000国家大地坐标系使用（两者相差不到 1 米）。");
+        result.notices.push_back(Message(kTagWgs84));
       }
       bool zone3 = true, prefixed = false;
       double cm = 0;
       if (!wgs84 && GaussKrugerOf(from, zone3, cm, prefixed)) {
         if (q.cm > 0 && q.cm != cm) {
-          FailRead(q.input, "--cm " + GeneralText(q.cm) + " 与图层坐标系的中央经线 " + GeneralText(cm) + " 不符");
+          FailRead(q.input, Message(kTagCmContradicts, {GeneralText(q.cm), GeneralText(cm)}));
         }
         reading.kind = Reading::Kind::Plane;
         reading.zone3 = zone3;
@@ -504,7 +504,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
         geographic->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
         reading.kind = Reading::Kind::Proj;
         reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, geographic.get()));
-        if (!reading.toGeographic) FailRead(q.input, "无法换算到其经纬度");
+        if (!reading.toGeographic) FailRead(q.input, kTagCannotUnproject);
       }
     }
   }
@@ -518,27 +518,20 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     } else if (t.target == layerDatum && t.source == sheetDatum) {
       reading.inverse = true;
     } else {
-      throw Error(std::string("转换参数从 ") + Info(t.source).name + " 到 " + Info(t.target).name + "，图层却在 " +
-                  Info(layerDatum).name + " 上、图幅在 " + Info(sheetDatum).name + " 上");
+      throw Error(Message(kTagParamsMismatch, {Info(t.source).name, Info(t.target).name, Info(layerDatum).name, Info(sheetDatum).name}));
     }
     if (t.model == TransformModel::Plane4) {
-      if (reading.kind != Reading::Kind::Plane) throw Error("四参数转换只用于高斯-克吕格平面坐标的图层");
-      if (t.zone3 != reading.zone3 && reading.prefixed) throw Error("四参数转换的投影带与图层的不同");
-      if (t.cm != reading.cm) throw Error("四参数转换的中央经线与图层的不同");
+      if (reading.kind != Reading::Kind::Plane) throw Error(Message(kTagPlane4NeedsPlane));
+      if (t.zone3 != reading.zone3 && reading.prefixed) throw Error(Message(kTagPlane4Zone));
+      if (t.cm != reading.cm) throw Error(Message(kTagPlane4Meridian));
     }
     reading.transform = &t;
-    result.notices.push_back(std::string(reading.inverse ? "按转换参数的反算" : "按转换参数") + "：" +
-                             DescribeTransform(t));
+    result.notices.push_back(Message(reading.inverse ? kTagTransformedInverse : kTagTransformed, {DescribeTransform(t)}));
   } else if (layerDatum != sheetDatum && !(Info(layerDatum).nearWgs84 && Info(sheetDatum).nearWgs84)) {
-    std::string m = kTagOtherDatumMessage;
-    const std::string a = Info(layerDatum).chineseName, b = Info(sheetDatum).chineseName;
-    m.replace(m.find("%s"), 2, a);
-    m.replace(m.find("%s"), 2, b);
-    throw Error(m);
+    throw Error(Message(kTagOtherDatumMessage, {Info(layerDatum).chineseName, Info(sheetDatum).chineseName}));
   }
   if (q.format == TagFormat::Kml && !Info(layerDatum).nearWgs84) {
-    throw Error(std::string("KML 的经纬度是 WGS 84 的：") + Info(layerDatum).chineseName +
-                " 上的图层不能写成 KML（没有官方转换）。请改用 GeoPackage 或 Shapefile");
+    throw Error(Message(kTagKmlLegacy, {Info(layerDatum).chineseName}));
   }
 
   // The scales, finest last: --explode writes a row per sheet of the
@@ -550,7 +543,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
 
   // The output, through the safe writer.
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(DriverOf(q.format));
-  if (driver == nullptr) throw Error(FileWriteError(q.output, std::string("GDAL 没有驱动 ") + DriverOf(q.format)));
+  if (driver == nullptr) throw Error(FileWriteError(q.output, Message(kTagNoDriver, {DriverOf(q.format)})));
   SafeFileSet files(q.output,
                     q.format == TagFormat::Shapefile
                         ? std::vector<std::string>{".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"}
@@ -606,7 +599,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       fields.push_back(f);
     }
     if (shapefile) {
-      out.notices.push_back("Shapefile 的字段名至多 10 字节：图幅号、旧图幅号和覆盖比例的字段名为 S_分母、O_分母、C_分母。");
+      out.notices.push_back(Message(kTagShapefileNames));
     }
 
     const bool transaction = ds->TestCapability(ODsCTransactions) && ds->StartTransaction() == OGRERR_NONE;
@@ -627,7 +620,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       shape.clear();
       const OGRGeometry* g = f->GetGeometryRef();
       if (!reader.Read(g, shape)) {
-        throw Error("无法读取图层 " + q.input + "：要素 " + std::to_string(f->GetFID()) + " 的坐标超出了换算的范围");
+        FailRead(q.input, Message(kTagFeatureBeyond, {std::to_string(f->GetFID())}));
       }
       bool any = false;
       for (std::size_t k = 0; k < scales.size(); ++k) {
@@ -664,13 +657,9 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
               joined += SheetNumberOfCell(c.column, c.row, sf.scale, standard == 0);
             }
             if (shapefile && joined.size() > 254) {
-              std::string m = kTagShapefileFieldMessage;
-              for (const std::string& part :
-                   {std::to_string(f->GetFID()), std::string(kScaleCaptions[sf.scale]), std::to_string(cells[k].size()),
-                    std::to_string(joined.size())}) {
-                m.replace(m.find("%s"), 2, part);
-              }
-              throw Error(m);
+              throw Error(Message(kTagShapefileFieldMessage,
+                                  {std::to_string(f->GetFID()), std::string(kScaleCaptions[sf.scale]),
+                                   std::to_string(cells[k].size()), std::to_string(joined.size())}));
             }
             if (cells[k].empty()) {
               copy->SetFieldNull(index);
@@ -709,16 +698,16 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       }
     }
     if (transaction && ds->CommitTransaction() != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
-    if (!FirstGdalFailure().empty()) FailRead(q.input, "读取出错");
+    if (!FirstGdalFailure().empty()) FailRead(q.input, msg::kReadError);
     ds->FlushCache();
     ds.reset();
     if (!FirstGdalFailure().empty()) throw Error(FileWriteError(q.output, FirstGdalFailure()));
   }
   files.Commit();
   if (out.outside > 0) {
-    out.notices.push_back(std::to_string(out.outside) + " 个要素不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°），没有图幅号。");
+    out.notices.push_back(Message(kTagOutsideCount, {std::to_string(out.outside)}));
   }
-  if (out.empty > 0) out.notices.push_back(std::to_string(out.empty) + " 个要素没有几何，没有图幅号。");
+  if (out.empty > 0) out.notices.push_back(Message(kTagEmptyCount, {std::to_string(out.empty)}));
   return out;
 }
 

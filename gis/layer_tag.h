@@ -48,6 +48,7 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/transform.h"
+#include "numbering/message.h"
 #include "numbering/scales.h"
 
 namespace karvento {
@@ -106,7 +107,7 @@ struct LayerTagResult {
   // What the user should know (a layer taken on an assumed system, WGS 84
   // taken as CGCS2000, the transformation used, Shapefile field names), one
   // sentence each; empty when nothing needs saying.
-  std::vector<std::string> notices;
+  std::vector<Message> notices;
 };
 
 // The names of the fields of one scale: the number of each standard asked
@@ -118,17 +119,48 @@ struct TagFieldNames {
 };
 TagFieldNames TagFields(ScaleIndex scale, TagFormat format, bool asciiNames);
 
-// The refusals, as shown to the user, %s in order. The layer's datum and the
-// sheets' (their names). The two legacy datums and CGCS2000 differ by a few
-// tens of metres up to about 100 m over China, and have no official
-// transformation between them.
-inline constexpr const char* kTagOtherDatumMessage =
-    "图层的坐标在 %s 上，图幅在 %s 上：两者之间没有官方转换，同一组坐标在两个坐标系中相差可达约 100 米，"
-    "直接按原坐标赋图幅号会使图廓附近的要素得到错误的图幅号。请用 --transform 参数文件给出两者的转换关系，"
-    "或用 --datum 选择图层所在的坐标系。";
+// The messages, as codes (numbering/message.h), %s in order.
+inline constexpr char kTagCannotRead[] = N_("无法读取图层 %s：%s");
+inline constexpr char kTagCannotReadBecause[] = N_("无法读取图层 %s：%s（%s）");
+// The layer's datum and the sheets' (their names). The two legacy datums and
+// CGCS2000 differ by a few tens of metres up to about 100 m over China, and
+// have no official transformation between them.
+inline constexpr char kTagOtherDatumMessage[] =
+    N_("图层的坐标在 %s 上，图幅在 %s 上：两者之间没有官方转换，同一组坐标在两个坐标系中相差可达约 100 米，"
+       "直接按原坐标赋图幅号会使图廓附近的要素得到错误的图幅号。请用 --transform 参数文件给出两者的转换关系，"
+       "或用 --datum 选择图层所在的坐标系。");
 // The feature, the scale, the count of sheets and the bytes.
-inline constexpr const char* kTagShapefileFieldMessage =
-    "要素 %s 在 %s 有 %s 幅图，图幅号连起来 %s 字节，超过 Shapefile 文本字段的 254 字节：请用 --explode（每个要素的每幅图一行）或改用 GeoPackage。";
+inline constexpr char kTagShapefileFieldMessage[] =
+    N_("要素 %s 在 %s 有 %s 幅图，图幅号连起来 %s 字节，超过 Shapefile 文本字段的 254 字节：请用 --explode（每个要素的每幅图一行）或改用 GeoPackage。");
+inline constexpr char kTagNoSystemGeographic[] = N_("图层没有坐标系：其坐标按 %s 的经纬度使用。");
+inline constexpr char kTagNoSystemPlane[] =
+    N_("图层没有坐标系：其坐标按 %s 的高斯-克吕格平面坐标（%s 度带，中央经线 %s°）使用。");
+inline constexpr char kTagThroughProj[] = N_("图层的坐标系 %s 经 PROJ 换算到 %s 的经纬度。");
+inline constexpr char kTagCmContradicts[] = N_("--cm %s 与图层坐标系的中央经线 %s 不符");
+inline constexpr char kTagParamsMismatch[] = N_("转换参数从 %s 到 %s，图层却在 %s 上、图幅在 %s 上");
+inline constexpr char kTagTransformed[] = N_("按转换参数：%s");
+inline constexpr char kTagTransformedInverse[] = N_("按转换参数的反算：%s");
+inline constexpr char kTagKmlLegacy[] =
+    N_("KML 的经纬度是 WGS 84 的：%s 上的图层不能写成 KML（没有官方转换）。请改用 GeoPackage 或 Shapefile");
+inline constexpr char kTagFeatureBeyond[] = N_("要素 %s 的坐标超出了换算的范围");
+inline constexpr char kTagOutsideCount[] =
+    N_("%s 个要素不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°），没有图幅号。");
+inline constexpr char kTagEmptyCount[] = N_("%s 个要素没有几何，没有图幅号。");
+inline constexpr char kTagNoDriver[] = N_("GDAL 没有驱动 %s");
+inline constexpr char kTagNeedsDatum[] = N_("图层没有坐标系：请用 --datum 说明其坐标所在的坐标系");
+inline constexpr char kTagNeedsZone[] =
+    N_("图层没有坐标系，其坐标不是经纬度：请用 --zone 和 --cm 给出其高斯-克吕格投影带");
+inline constexpr char kTagTransformNotForLayer[] =
+    N_("图层不在北京54、西安80或2000国家大地坐标系上，--transform 的参数不适用于它");
+inline constexpr char kTagCannotUnproject[] = N_("无法换算到其经纬度");
+inline constexpr char kTagWgs84[] = N_("图层在 WGS 84 上，按 2000国家大地坐标系使用（两者相差不到 1 米）。");
+inline constexpr char kTagPlane4NeedsPlane[] = N_("四参数转换只用于高斯-克吕格平面坐标的图层");
+inline constexpr char kTagPlane4Zone[] = N_("四参数转换的投影带与图层的不同");
+inline constexpr char kTagPlane4Meridian[] = N_("四参数转换的中央经线与图层的不同");
+inline constexpr char kTagShapefileNames[] =
+    N_("Shapefile 的字段名至多 10 字节：图幅号、旧图幅号和覆盖比例的字段名为 S_分母、O_分母、C_分母。");
+inline constexpr char kTagNoScale[] = N_("请给出至少一个比例尺");
+inline constexpr char kTagNoStandard[] = N_("请给出新图幅号或旧图幅号");
 
 // Tags the features of the input into the output through the safe writer:
 // complete, or not there at all. Throws Error with the file and the reason

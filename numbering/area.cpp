@@ -48,6 +48,33 @@ std::string AreaDomainProblem(const GeoMultiPolygon& area) {
   return std::string(kAreaOutsideDomain) + bounds;
 }
 
+Message AreaRingProblem(const GeoMultiPolygon& area) {
+  for (const GeoPolygon& p : area) {
+    for (const GeoRing& ring : p.rings) {
+      for (const GeoPoint& v : ring) {
+        if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) return Message(msg::kNonFinite);
+      }
+    }
+  }
+  for (std::size_t i = 0; i < area.size(); ++i) {
+    const std::vector<GeoRing>& rings = area[i].rings;
+    for (std::size_t r = 0; r < rings.size(); ++r) {
+      // Distinct points: three are enough to tell a ring from a point or a
+      // segment; the ring's own closing point repeats its first.
+      std::vector<GeoPoint> distinct;
+      for (const GeoPoint& v : rings[r]) {
+        if (std::find(distinct.begin(), distinct.end(), v) == distinct.end()) distinct.push_back(v);
+        if (distinct.size() >= 3) break;
+      }
+      if (distinct.size() >= 3) continue;
+      const std::string polygon = std::to_string(i + 1), points = std::to_string(distinct.size());
+      if (r == 0) return Message(msg::kOuterRingTooFewPoints, {polygon, points});
+      return Message(msg::kInnerRingTooFewPoints, {polygon, std::to_string(r), points});
+    }
+  }
+  return {};
+}
+
 namespace {
 
 // A coordinate in seconds from the frame's lines (multiples of step), moved
@@ -234,7 +261,7 @@ SheetSelection::SheetSelection(const GeoMultiPolygon& area, const SheetFrame& fr
     for (const GeoRing& ring : p.rings) {
       for (const GeoPoint& v : ring) {
         if (!(std::isfinite(v.lon) && std::isfinite(v.lat))) {
-          throw Error("范围含有不是有限数的坐标（NaN 或无穷大）");
+          throw Error(N_("范围含有不是有限数的坐标（NaN 或无穷大）"));
         }
       }
     }

@@ -16,6 +16,8 @@
 // that it only touches.
 #pragma once
 
+#include "numbering/message.h"  // N_
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,12 +64,21 @@ bool AreaBounds(const GeoMultiPolygon& area, double& west, double& south, double
 // (the grid has no sheets west of 0°, south of the equator or beyond the
 // pole, and stops at 180°).
 inline constexpr const char* kAreaOutsideDomain =
-    "超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）";
+    N_("超出图幅编号的范围（经度 0° 至 180°，纬度 0° 至 90°）");
 // The reason an area cannot be numbered, empty when it can: a coordinate
 // that is no finite number, or bounds outside the domain (the text names the
 // bounds, so that an area across the equator or 0° E says so). Checked
 // before anything is allocated for the area's sheets.
 std::string AreaDomainProblem(const GeoMultiPolygon& area);
+
+// The reason the polygons read from an area file cannot be used, empty when
+// they can: a coordinate that is no finite number (NaN or infinity), or a
+// ring of fewer than three distinct points, which bounds nothing (a
+// one-point "polygon", a line drawn out and back). Such a file is refused
+// whole, never repaired into something the user did not draw; polygons and
+// rings are counted from 1 in the file's order, the outer ring first. Every
+// front end's reader checks what it read with this before any repair.
+Message AreaRingProblem(const GeoMultiPolygon& area);
 
 // A grid of sheets in seconds of arc: the north-west corner, the sheet size,
 // and the counts. Column 0 is the westmost, row 0 the northmost, as the sheet

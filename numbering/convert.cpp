@@ -14,12 +14,10 @@ void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newS
   }
 }
 
-std::string OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion) {
+Message OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion) {
   const std::string caption =
       scale >= 0 && scale < kScaleCount ? std::string(kScaleCaptions[scale]) : std::to_string(scale);
-  return std::string(conversion ? "无法转换为旧图幅号：" : "无法按旧图幅号标准编号：") +
-         "旧图幅号标准没有 " + caption +
-         " 比例尺，1:2000、1:1000、1:500 只有新图幅号（GB/T 13989-2012）。";
+  return Message(conversion ? msg::kNoOldScale : msg::kNoOldNumbering, {caption});
 }
 
 void RequireConversionTarget(bool oldToNew, ScaleIndex scale) {
@@ -34,7 +32,7 @@ std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool o
   // from: a number of the other one, or none, gives no sheets and would be
   // lost without a word.
   const std::uint8_t kind = CheckMapUnionNo(number);
-  if (kind == 0) throw Error(std::string(number) + "不是标准图幅号！");
+  if (kind == 0) throw Error(Message(msg::kNotStandardNumber, {std::string(number)}));
   if (kind != (oldToNew ? 1 : 2)) {
     throw NumberFieldError(oldToNew ? NumberFault::NotOld : NumberFault::NotNew, std::string(number),
                            {});
@@ -55,7 +53,7 @@ std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool o
 void AddConvertedSheets(std::int64_t& total, std::size_t sheets) {
   total += static_cast<std::int64_t>(sheets);
   if (total > kMaxSheets) {
-    ThrowSheetLimit(static_cast<double>(total), "请减少原图幅号，或选用较小的转换后比例尺。");
+    ThrowSheetLimit(static_cast<double>(total), msg::kAdviceFewerNumbers);
   }
 }
 

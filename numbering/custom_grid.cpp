@@ -117,14 +117,12 @@ bool FirstWordFirst(const std::string& lower, const char* first, const char* sec
 
 // A grid whose last sheet would end beyond the largest number: a minimum
 // that is not on the grid, walked in steps near the largest number.
-constexpr const char* kBeyondNumbersMessage = "图幅范围超出了数值范围：请缩小范围或图幅的X、Y方向尺寸。";
+constexpr const char* kBeyondNumbersMessage = N_("图幅范围超出了数值范围：请缩小范围或图幅的X、Y方向尺寸。");
 
 // The refusal of a grid whose numbers together would pass kMaxCustomNumberBytes.
 [[noreturn]] void ThrowNumberBytesLimit(std::size_t formatLength, double sheets) {
-  throw SheetLimitError("图幅号过长：" + FormatCount(sheets) + " 幅图的图幅号（编号格式 " +
-                        FormatCount(static_cast<double>(formatLength)) + " 字节）合计超过了一次最多 " +
-                        FormatCount(static_cast<double>(kMaxCustomNumberBytes >> 20)) +
-                        " MiB 的上限。请缩短编号格式或缩小范围。");
+  throw SheetLimitError(Message(msg::kNumbersTooLong, {FormatCount(sheets), FormatCount(static_cast<double>(formatLength)),
+                                                      FormatCount(static_cast<double>(kMaxCustomNumberBytes >> 20))}));
 }
 
 }  // namespace
@@ -161,8 +159,7 @@ std::string CreateCustomMapUnions(double minX, double minY, double maxX, double 
   const double sheetCount = rowCount == 0 || colCount == 0 ? 0 : rowCount * colCount;
   const double kMax = static_cast<double>(kMaxSheets);
   if (!(rowCount <= kMax) || !(sheetCount <= kMax)) {
-    ThrowSheetLimit(sheetCount > rowCount ? sheetCount : rowCount,
-                    "请缩小范围或加大图幅的X、Y方向尺寸。");
+    ThrowSheetLimit(sheetCount > rowCount ? sheetCount : rowCount, msg::kAdviceLargerSheets);
   }
   // The numbers' own bytes: every number holds at least the format's text
   // and one character (a digit) or four ("%4.2f") for each value. The walk
@@ -258,7 +255,7 @@ std::string CreateRectangularMapUnions(double minX, double minY, double maxX, do
   const double cols = c1 > c0 ? c1 - c0 : 0, rows = r1 > r0 ? r1 - r0 : 0;
   if (!std::isfinite(cols * rows)) throw Error(kBeyondNumbersMessage);
   if (cols * rows > static_cast<double>(kMaxSheets) || rows > static_cast<double>(kMaxSheets)) {
-    ThrowSheetLimit(std::max(cols * rows, rows), "请缩小范围或加大图幅的X、Y方向尺寸。");
+    ThrowSheetLimit(std::max(cols * rows, rows), msg::kAdviceLargerSheets);
   }
   if (scheme == RectangularScheme::Coordinates) {
     // Two sheets of the run may not share a name: a sheet narrower than the

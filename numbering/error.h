@@ -1,18 +1,29 @@
 // SPDX-License-Identifier: Apache-2.0
-// The one exception type of the program. It carries the text that the user
-// sees: "Range check error", "'5 ' is not a valid integer value", a file error
-// naming the file and the system's reason. Only the command dispatcher of a
-// front end catches it.
+// The one exception type of the program. It carries the message the user
+// is told, as a code and its arguments ("Range check error", "'5 ' is not a
+// valid integer value", a file error naming the file and the system's
+// reason); what() is its Chinese text. Only the command dispatcher of a front
+// end catches it, and words the message from its code.
 #pragma once
 
 #include <stdexcept>
 #include <string>
 
+#include "numbering/message.h"
+
 namespace karvento {
 
 class Error : public std::runtime_error {
  public:
-  explicit Error(const std::string& message) : std::runtime_error(message) {}
+  explicit Error(Message message) : std::runtime_error(message.Text()), message_(std::move(message)) {}
+  // A message without a code, shown as it is.
+  explicit Error(const std::string& text) : Error(Message::Plain(text)) {}
+  explicit Error(const char* text) : Error(Message::Plain(text)) {}
+
+  const Message& GetMessage() const { return message_; }
+
+ private:
+  Message message_;
 };
 
 // A request that the program refuses by a check of its own before doing the
@@ -25,6 +36,6 @@ class SheetLimitError : public Error {
 };
 
 // Sizing a result to a negative count of columns or rows.
-inline constexpr const char* kRangeCheckError = "Range check error";
+inline const Message kRangeCheckError{msg::kRangeCheck};
 
 }  // namespace karvento

@@ -276,8 +276,10 @@ class Builder {
   std::vector<FrameBox> placed_;
 };
 
-// A scale bar of five units of 1, 2 or 5 × 10^n metres, each at least 10 mm
-// on paper, centred at (cx, top) and hanging down from it.
+// The straight scale (直线比例尺): five units of 1, 2 or 5 × 10^n metres, each
+// at least 10 mm on paper, right of 0, and left of 0 one more unit divided
+// into tenths, from which the fraction of a unit is read; every other unit
+// and every other tenth filled. Centred at (cx, top) and hanging down from it.
 void ScaleBar(Builder& b, const FrameStyle& st, double cx, double top) {
   double unit = 1;
   for (double p = 1; unit * 1000 / st.denominator < 10; p *= 10) {
@@ -289,30 +291,143 @@ void ScaleBar(Builder& b, const FrameStyle& st, double cx, double top) {
   const int n = 5;
   const double seg = unit;  // ground metres: the bar is drawn at true scale
   const double h = b.M(1.5);
-  const double left = cx - seg * n / 2;
+  const double start = cx - seg * (n + 1) / 2;  // the extension's left end
+  const double zero = start + seg;
   b.Line(FrameLayer::Notes, st.gridWidth, true,
-         {{left, top - h}, {left + seg * n, top - h}, {left + seg * n, top}, {left, top}});
+         {{start, top - h}, {zero + seg * n, top - h}, {zero + seg * n, top}, {start, top}});
+  // Kilometres from units of 500 m, so that the five values keep apart.
+  const bool km = unit >= 500;
+  const auto value = [&](double metres) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", km ? metres / 1000 : metres);
+    return std::string(buf);
+  };
   for (int i = 0; i <= n; ++i) {
-    const double x = left + seg * i;
+    const double x = zero + seg * i;
     b.Segment(FrameLayer::Notes, st.gridWidth, {x, top - h}, {x, top});
     // Every other unit filled by a line along its middle, as thick as the bar.
     if (i < n && i % 2 == 0) {
       b.Line(FrameLayer::Notes, 1.5, false, {{x, top - h / 2}, {x + seg, top - h / 2}});
     }
-    const bool km = unit >= 1000;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", km ? unit * i / 1000 : unit * i);
-    std::string label = buf;
-    if (i == n) label += km ? " 千米" : " 米";
-    b.Text(FrameLayer::Notes, label, {x, top - h - b.M(1)}, st.labelMm, HAlign::Centre, VAlign::Top);
+    b.Text(FrameLayer::Notes, value(unit * i), {x, top - h - b.M(1)}, st.labelMm, HAlign::Centre, VAlign::Top);
+  }
+  b.Text(FrameLayer::Notes, km ? "千米" : "米", {zero + seg * n + b.M(1.5), top - h / 2}, st.labelMm, HAlign::Left,
+         VAlign::Middle);
+  for (int j = 0; j < 10; ++j) {
+    const double x = start + seg * j / 10;
+    if (j > 0) b.Segment(FrameLayer::Notes, st.gridWidth, {x, top - h}, {x, top});
+    if (j % 2 == 0) b.Line(FrameLayer::Notes, 1.5, false, {{x, top - h / 2}, {x + seg / 10, top - h / 2}});
+  }
+  b.Text(FrameLayer::Notes, value(unit), {start, top - h - b.M(1)}, st.labelMm, HAlign::Centre, VAlign::Top);
+}
+
+// The 坡度尺 with its baseline's left end at (x0, y0): for each slope of
+// kSlopeScaleDegrees an ordinate as long as the map distance between two
+// adjacent contours, and one as long as that between six (five intervals),
+// each curve through the tops of its ordinates; an ordinate longer than
+// kSlopeCapMm is left out, and a slope with neither. The slopes are written
+// under the baseline.
+constexpr double kSlopeStepMm = 4.5, kSlopeCapMm = 30, kSlopeTextMm = 1.6;
+double SlopeScaleWidthMm() { return kSlopeStepMm * (kSlopeScaleDegrees.size() - 1); }
+void SlopeScale(Builder& b, const FrameStyle& st, double interval, double x0, double y0) {
+  const double w = st.gridWidth;
+  std::vector<TPlanePoint> curves[2];
+  double first = INFINITY;  // the baseline from the first slope drawn
+  for (std::size_t i = 0; i < kSlopeScaleDegrees.size(); ++i) {
+    const double a = kSlopeScaleDegrees[i];
+    const double x = x0 + b.M(kSlopeStepMm * static_cast<double>(i));
+    double top = 0;
+    for (int c = 0; c < 2; ++c) {
+      const double d = SlopeSpacingMm(interval, c == 0 ? 1 : 5, a, st.denominator);
+      if (d > kSlopeCapMm) continue;
+      curves[c].push_back({x, y0 + b.M(d)});
+      top = std::max(top, d);
+    }
+    if (top == 0) continue;
+    first = std::min(first, x);
+    b.Segment(FrameLayer::Notes, w, {x, y0}, {x, y0 + b.M(top)});
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%g°", a);
+    b.Text(FrameLayer::Notes, buf, {x, y0 - b.M(1)}, kSlopeTextMm, HAlign::Centre, VAlign::Top);
+  }
+  if (!std::isfinite(first)) return;
+  b.Segment(FrameLayer::Notes, w, {first, y0}, {x0 + b.M(SlopeScaleWidthMm()), y0});
+  for (auto& c : curves) {
+    if (c.size() >= 2) b.Line(FrameLayer::Notes, w, false, std::move(c));
+  }
+  char caption[64];
+  std::snprintf(caption, sizeof caption, "坡度尺（等高距 %g 米）", interval);
+  b.Text(FrameLayer::Notes, caption, {x0 + b.M(SlopeScaleWidthMm() / 2), y0 - b.M(2 + kSlopeTextMm + 1)},
+         kSlopeTextMm * 1.2, HAlign::Centre, VAlign::Top);
+}
+
+// The 偏角图 with the foot of its lines at (bx, by): grid north (坐标纵线)
+// upright, as on the printed sheet; true north (真子午线) turned from it by
+// the convergence; magnetic north (磁子午线) by the declination from true
+// north, where the user gave it (磁坐偏角 = declination − convergence). Small angles are drawn opened up (every pair at
+// least 8° apart where that keeps every line within 35° of upright); the
+// values written under it are the exact ones.
+void DeclinationDiagram(Builder& b, double convergence, const FrameRequest& request, double bx, double by) {
+  struct North {
+    double angle;  // degrees, clockwise from grid north
+    const char* name;
+    double shown = 0;
+  };
+  std::vector<North> lines = {{0, "坐标纵线"}, {-convergence, "真子午线"}};
+  if (request.hasDeclination) lines.push_back({request.declination - convergence, "磁子午线"});
+  std::sort(lines.begin(), lines.end(), [](const North& a, const North& c) { return a.angle < c.angle; });
+  double gap = INFINITY, far = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    far = std::max(far, std::abs(lines[i].angle));
+    if (i > 0 && lines[i].angle > lines[i - 1].angle) gap = std::min(gap, lines[i].angle - lines[i - 1].angle);
+  }
+  double open = std::isfinite(gap) ? std::max(1.0, 8 / gap) : 1;
+  if (far > 0) open = std::max(1.0, std::min(open, 35 / far));
+  const double h = kSlopeTextMm * 1.1;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    North& l = lines[i];
+    l.shown = l.angle * open * kPi / 180;
+    const bool middle = lines.size() == 3 && i == 1;
+    const double len = b.M(middle ? 22 : 18);
+    const TPlanePoint tip{bx + len * std::sin(l.shown), by + len * std::cos(l.shown)};
+    b.Segment(FrameLayer::Notes, 0.15, {bx, by}, tip);
+    if (middle) {
+      b.Text(FrameLayer::Notes, l.name, {tip.X, tip.Y + b.M(1.2)}, h, HAlign::Centre, VAlign::Bottom);
+    } else if (i == 0) {
+      b.Text(FrameLayer::Notes, l.name, {tip.X - b.M(0.8), tip.Y}, h, HAlign::Right, VAlign::Middle);
+    } else {
+      b.Text(FrameLayer::Notes, l.name, {tip.X + b.M(0.8), tip.Y}, h, HAlign::Left, VAlign::Middle);
+    }
+  }
+  // Each angle east or west of the line it is measured from.
+  const auto side = [](double deg) {
+    return DegreeMinuteText(std::abs(deg)) + (std::llround(std::abs(deg) * 60) == 0 ? "" : deg > 0 ? " 东偏" : " 西偏");
+  };
+  std::vector<std::string> values = {"子午线收敛角 " + side(convergence)};
+  if (request.hasDeclination) {
+    values.push_back("磁偏角 " + side(request.declination));
+    values.push_back("磁坐偏角 " + side(request.declination - convergence));
+  } else {
+    values.push_back("磁偏角未给出");
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    b.Text(FrameLayer::Notes, values[i], {bx, by - b.M(1.5 + h * 1.6 * static_cast<double>(i))}, h,
+           HAlign::Centre, VAlign::Top);
   }
 }
+
+// What the margins hold besides the request's texts.
+struct MarginExtras {
+  bool diagrams = false;   // 坡度尺 and 偏角图
+  double convergence = 0;  // at the sheet's centre, degrees
+  std::string zoneNote;    // what the neighbouring zone's ticks are
+};
 
 // The margins around the outer frame: number and name above, the 接合图表
 // at the upper left, the scale and its bar below, the notes at the lower left.
 void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& outer,
              const std::string& number, const std::array<std::string, 9>& neighbours,
-             const FrameRequest& request, const std::string& datumNote) {
+             const FrameRequest& request, const std::string& datumNote, const MarginExtras& extras = {}) {
   double ox0 = INFINITY, ox1 = -INFINITY, oy0 = INFINITY, oy1 = -INFINITY;
   for (const TPlanePoint& p : outer) {
     ox0 = std::min(ox0, p.X), ox1 = std::max(ox1, p.X), oy0 = std::min(oy0, p.Y), oy1 = std::max(oy1, p.Y);
@@ -378,10 +493,31 @@ void Margins(Builder& b, const FrameStyle& st, const std::vector<TPlanePoint>& o
   ScaleBar(b, st, cx, below - b.M(st.noteMm * 1.4 + 4));
   std::vector<std::string> notes;
   if (!datumNote.empty()) notes.push_back(datumNote);
+  if (!extras.zoneNote.empty()) notes.push_back(extras.zoneNote);
+  if (!request.elevationDatum.empty()) notes.push_back(request.elevationDatum);
+  if (request.contourInterval > 0) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "等高距为 %g 米", request.contourInterval);
+    notes.push_back(buf);
+  }
+  if (!request.symbols.empty()) notes.push_back("图式：" + request.symbols);
+  if (!request.surveyor.empty()) notes.push_back("测制单位：" + request.surveyor);
+  if (!request.surveyDate.empty()) notes.push_back("测制日期：" + request.surveyDate);
   notes.insert(notes.end(), request.notes.begin(), request.notes.end());
   for (std::size_t i = 0; i < notes.size(); ++i) {
     b.Text(FrameLayer::Notes, notes[i], {ox0, below - b.M(st.noteMm * 1.6) * static_cast<double>(i)},
            st.noteMm, HAlign::Left, VAlign::Top);
+  }
+  // 密级 above the north-east corner.
+  if (!request.classification.empty()) {
+    b.Text(FrameLayer::Notes, request.classification, {ox1, above}, st.noteMm * 1.4, HAlign::Right, VAlign::Bottom);
+  }
+  // The 偏角图 at the lower right, the 坡度尺 left of it.
+  if (extras.diagrams) {
+    DeclinationDiagram(b, extras.convergence, request, ox1 - b.M(25), below - b.M(30));
+    if (request.contourInterval > 0) {
+      SlopeScale(b, st, request.contourInterval, ox1 - b.M(55 + SlopeScaleWidthMm()), below - b.M(34));
+    }
   }
 }
 
@@ -403,6 +539,25 @@ FrameBox FrameTextBox(const FrameText& t, int denominator) {
   // A leading J's hook reaches back before the text's start.
   const double back = t.text.starts_with('J') ? 0.1 * em : 0;
   return {left - back, baseline - (low ? 0.02 : 0.25) * em, left + w, baseline + (low ? 0.74 : 0.82) * em};
+}
+
+double SlopeSpacingMm(double contourInterval, int intervals, double slopeDeg, int denominator) {
+  return intervals * contourInterval / std::tan(slopeDeg * kPi / 180) * 1000 / denominator;
+}
+
+double MeridianConvergenceDeg(Datum datum, const ZoneParams& zone, double lonDeg, double latDeg) {
+  // The meridian's direction in the plane over ±1″ about the point.
+  const FramePlane plane{datum, zone, 0, false};
+  const TPlanePoint a = plane(DegToDms(lonDeg), DegToDms(latDeg - 1 / 3600.0));
+  const TPlanePoint z = plane(DegToDms(lonDeg), DegToDms(latDeg + 1 / 3600.0));
+  return -std::atan2(z.X - a.X, z.Y - a.Y) * 180 / kPi;
+}
+
+std::string DegreeMinuteText(double deg) {
+  const long long minutes = std::llround(std::abs(deg) * 60);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%s%lld°%02lld′", deg < 0 && minutes > 0 ? "-" : "", minutes / 60, minutes % 60);
+  return buf;
 }
 
 std::string ScaleText(int denominator) {
@@ -447,14 +602,14 @@ std::string DatumNote(Datum datum, bool zone3, double cm, bool zoneOfScale) {
          (zoneOfScale ? "（按比例尺）" : "") + "，中央经线" + buf + "°";
 }
 
-std::string FrameRunText(std::uint64_t count, double estimatedBytes) {
+Message FrameRunText(std::uint64_t count, double estimatedBytes) {
   const char* units[] = {"B", "KB", "MB", "GB", "TB"};
   int u = 0;
   double v = estimatedBytes;
   while (v >= 1000 && u < 4) v /= 1024, ++u;
   char size[32];
   std::snprintf(size, sizeof size, v < 10 && u > 0 ? "%.1f %s" : "%.0f %s", v, units[u]);
-  return FormatCount(static_cast<double>(count)) + " 个图廓，约 " + size;
+  return Message(msg::kFrameRun, {FormatCount(static_cast<double>(count)), std::string(size)});
 }
 
 std::string ProjectionAccuracyWarning(std::string_view what, Datum datum, double west, double east,
@@ -515,6 +670,96 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   b.Block(inner, st.innerWidth);
   b.Block(band, st.gridWidth);
   b.Block(outer, st.outerWidth);
+
+  // The sides of the inner frame as functions of seconds of arc along them:
+  // south and north by longitude, east and west by latitude (edges[i]'s
+  // side, each from its lower value).
+  const auto sidePoint = [&](int side, double t) {
+    switch (side) {
+      case 0: return plane(SecToDms(t), r.South);
+      case 1: return plane(r.East, SecToDms(t));
+      case 2: return plane(SecToDms(t), r.North);
+      default: return plane(r.West, SecToDms(t));
+    }
+  };
+  const std::array<double, 4> sideFrom = {w, s, w, s}, sideTo = {e, n, e, n};
+
+  // 分度带 of black and white minutes: a bar across the band over every even
+  // whole minute, cut at the sheet's corners.
+  if (FrameHasMinuteBars(st.denominator)) {
+    const double half = b.M(st.bandMm / 2);
+    for (int side = 0; side < 4; ++side) {
+      for (double m = std::floor(sideFrom[side] / 60) * 60; m < sideTo[side]; m += 60) {
+        if (static_cast<long long>(std::llround(m / 60)) % 2 != 0) continue;
+        const double a = std::max(m, sideFrom[side]), z = std::min(m + 60, sideTo[side]);
+        if (!(a < z)) continue;
+        std::vector<TPlanePoint> bar;
+        for (double t = a; t < z; t += 6) bar.push_back(Add(sidePoint(side, t), normals[side], half));
+        bar.push_back(Add(sidePoint(side, z), normals[side], half));
+        b.Line(FrameLayer::Graduation, st.bandMm, false, std::move(bar));
+      }
+    }
+  }
+
+  // 邻带方里网: near the zone's west or east edge, the neighbouring zone's
+  // kilometre lines as ticks outside the band, eastings on the north and
+  // south sides and northings on the west and east, where they meet the
+  // inner frame; blocked before any label is placed, and labelled after
+  // the sheet's own where there is room.
+  struct NeighbourTick {
+    TPlanePoint at;  // on the inner frame
+    Vec out;
+    std::string text;
+  };
+  std::vector<NeighbourTick> neighbourTicks;
+  std::string zoneNote;
+  if (st.denominator >= 5000 && st.denominator <= 250000) {
+    const double width = request.zone3 ? 3 : 6;
+    const double reach = NeighbourZoneReachSeconds(request.zone3);
+    const double cm = plane.zone.cm;
+    double other = 0;
+    if ((cm + width / 2) * 3600 - e < reach) other = cm + width;
+    if (w - (cm - width / 2) * 3600 < reach) other = cm - width;
+    if (other != 0) {
+      const FramePlane nb = plane.prefixed
+                                ? FramePlane{plane.datum, MakeZoneParams(request.zone3, other),
+                                             ZoneNumberOf(request.zone3, other), true}
+                                : FramePlane{plane.datum, ZoneParams{request.zone3, other, 0, 500000.0},
+                                             ZoneNumberOf(request.zone3, other), false};
+      const double nbZoneMetres = nb.prefixed ? nb.zoneNumber * 1000000.0 : 0;
+      const auto nbPoint = [&](int side, double t) {
+        switch (side) {
+          case 0: return nb(SecToDms(t), r.South);
+          case 1: return nb(r.East, SecToDms(t));
+          case 2: return nb(SecToDms(t), r.North);
+          default: return nb(r.West, SecToDms(t));
+        }
+      };
+      const double g = st.gridMetres;
+      for (int side = 0; side < 4; ++side) {
+        const bool eastings = side == 0 || side == 2;
+        const auto value = [&](double t) { return eastings ? nbPoint(side, t).X : nbPoint(side, t).Y; };
+        const double f0 = value(sideFrom[side]), f1 = value(sideTo[side]);
+        const bool rising = f1 > f0;
+        for (double k = std::floor(std::min(f0, f1) / g) + 1; k * g < std::max(f0, f1); ++k) {
+          // The crossing by bisection: the value is monotonic along a side.
+          double lo = sideFrom[side], hi = sideTo[side];
+          for (int it = 0; it < 60; ++it) {
+            const double mid = (lo + hi) / 2;
+            ((value(mid) < k * g) == rising ? lo : hi) = mid;
+          }
+          const double v = eastings ? k * g - nbZoneMetres : k * g;
+          neighbourTicks.push_back({sidePoint(side, (lo + hi) / 2), normals[side], KmLabel(v, g, false, 0)});
+        }
+      }
+      for (const NeighbourTick& t : neighbourTicks) {
+        const TPlanePoint a = Add(t.at, t.out, b.M(st.bandMm)), z = Add(t.at, t.out, b.M(st.bandMm + 1.5));
+        b.Segment(FrameLayer::NeighbourZone, st.gridWidth, a, z);
+        b.Block({a, z}, st.gridWidth);
+      }
+      zoneNote = "图廓间短线为第 " + std::to_string(nb.zoneNumber) + " 带方里网";
+    }
+  }
 
   // Corner coordinates between the frames: the longitude over the corner's
   // meridian; the latitude (after the kilometre labels, which it gives way
@@ -624,6 +869,16 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   label(eastings);
   label(northings);
 
+  // The neighbouring zone's values beyond their ticks, where free.
+  for (const NeighbourTick& t : neighbourTicks) {
+    const double h = st.labelMm * 0.64;
+    const bool across = std::abs(t.out.y) > std::abs(t.out.x);  // a north or south side
+    const TPlanePoint end = Add(t.at, t.out, b.M(st.bandMm + 1.5 + 0.4));
+    FrameText text{FrameLayer::NeighbourZone, t.text, end, h, HAlign::Centre, t.out.y > 0 ? VAlign::Bottom : VAlign::Top};
+    if (!across) text = {FrameLayer::NeighbourZone, t.text, end, h, t.out.x > 0 ? HAlign::Left : HAlign::Right, VAlign::Middle};
+    if (b.Free(text)) b.Place(std::move(text));
+  }
+
   // The corner latitudes in the side strips: on one line where it fits,
   // otherwise the degrees over the minutes and seconds; as near the corner
   // as the kilometre labels leave room.
@@ -668,8 +923,12 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   // Outer frame.
   b.Line(FrameLayer::Outer, st.outerWidth, true, outer);
 
+  MarginExtras extras;
+  extras.diagrams = FrameHasDiagrams(st.denominator);
+  extras.convergence = MeridianConvergenceDeg(plane.datum, plane.zone, (w + e) / 7200, (s + n) / 7200);
+  extras.zoneNote = zoneNote;
   Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
-          DatumNote(request.datum, request.zone3, plane.zone.cm, request.zoneOfScale));
+          DatumNote(request.datum, request.zone3, plane.zone.cm, request.zoneOfScale), extras);
   b.Finish();
   return f;
 }
@@ -744,9 +1003,9 @@ MapFrame BuildRectangularFrame(const TCustomMapUnion& sheet, int denominator,
 
 ScaleIndex FrameNumberScale(std::string_view number) {
   const std::uint8_t kind = CheckMapUnionNo(number);
-  if (kind == 0) throw Error("不是标准图幅号：" + std::string(number));
+  if (kind == 0) throw Error(Message(msg::kNotASheetNumber, {std::string(number)}));
   const ScaleIndex scale = ScaleOfSheet(kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number));
-  if (scale < 0) throw Error("不是标准图幅号：" + std::string(number));
+  if (scale < 0) throw Error(Message(msg::kNotASheetNumber, {std::string(number)}));
   return scale;
 }
 
@@ -765,7 +1024,7 @@ MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request
 MapFrame FrameOfListedSheet(const TStandardMapUnion& sheet, Datum datum, bool zone3, double cm,
                             double offsetX, double offsetY) {
   std::array<TStandardMapUnion, 9> around;
-  if (!NeighboursOfSheet(sheet, zone3, datum, cm, around)) throw Error("不是标准图幅号：" + sheet.MapUnionNo);
+  if (!NeighboursOfSheet(sheet, zone3, datum, cm, around)) throw Error(Message(msg::kNotASheetNumber, {sheet.MapUnionNo}));
   std::array<std::string, 9> neighbours;
   for (std::size_t k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
   MapFrame f = BuildStandardFrame(sheet, ScaleOfSheet(sheet.Range), neighbours, {datum, zone3, cm, "", {}});

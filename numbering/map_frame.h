@@ -45,16 +45,17 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/gauss_kruger.h"
+#include "numbering/message.h"
 #include "numbering/scales.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
 
 // The layers of a frame, in drawing order, and their names in a DXF file.
-enum class FrameLayer : std::uint8_t { Inner, Outer, Graduation, KmGrid, Notes, Neighbours };
-inline constexpr int kFrameLayerCount = 6;
+enum class FrameLayer : std::uint8_t { Inner, Outer, Graduation, KmGrid, Notes, Neighbours, NeighbourZone };
+inline constexpr int kFrameLayerCount = 7;
 inline constexpr std::array<std::string_view, kFrameLayerCount> kFrameLayerNames = {
-    "内图廓", "外图廓", "分度带", "公里网", "注记", "接图表"};
+    "内图廓", "外图廓", "分度带", "公里网", "注记", "接图表", "邻带方里网"};
 
 // The largest distance, in millimetres of paper, between a projected edge of
 // the inner frame and the polyline that stands for it.
@@ -146,7 +147,50 @@ struct FrameRequest {
   // The 图名 of a neighbour by its number, written under its number in the
   // 接合图表 (empty: none); no names when not set.
   std::function<std::string(std::string_view number)> neighbourName{};
+  // The standing notes of the lower left margin, each line written only when
+  // given, in this order under the datum note: "1985国家高程基准",
+  // "等高距为 5 米", "图式：GB/T 20257.2—2017", "测制单位：…", "测制日期：…".
+  std::string elevationDatum{};
+  double contourInterval = 0;  // metres; 0: none, and no 坡度尺
+  std::string symbols{};       // the edition of the symbol standard
+  std::string surveyor{};      // 测制单位
+  std::string surveyDate{};    // 测制日期, as the user writes it
+  // 密级, written above the outer frame's north-east corner; none when empty.
+  std::string classification{};
+  // The magnetic declination (磁偏角) in degrees, east positive, as the user
+  // has it for the sheet and its epoch: it is never computed here. Without
+  // it the 偏角图 shows true north and grid north only.
+  bool hasDeclination = false;
+  double declination = 0;
 };
+
+// What decorates a standard sheet at its scale (denominator):
+// - the graduation band as alternating black and white minute bars (a black
+//   bar over every even whole minute of longitude or latitude) at 1:2.5万 …
+//   1:10万, ticks alone at the other scales;
+// - the 坡度尺 (with a contour interval) and the 偏角图 at 1:1万 … 1:10万;
+// - the neighbouring zone's kilometre ticks (邻带方里网) between the frames
+//   on a sheet whose west or east edge lies within NeighbourZoneReachSeconds
+//   of its zone's edge.
+constexpr bool FrameHasMinuteBars(int denominator) { return denominator >= 25000 && denominator <= 100000; }
+constexpr bool FrameHasDiagrams(int denominator) { return denominator >= 10000 && denominator <= 100000; }
+// 30′ on 6-degree zones, 15′ on 3-degree zones.
+constexpr double NeighbourZoneReachSeconds(bool zone3) { return zone3 ? 900 : 1800; }
+
+// The slopes of the 坡度尺, degrees, and the map distance in millimetres
+// between n + 1 contours (n intervals of contourInterval metres) on a slope
+// of slopeDeg at 1:denominator: n × interval / tan(slope), on paper.
+inline constexpr std::array<double, 15> kSlopeScaleDegrees = {0.5, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20, 25, 30};
+double SlopeSpacingMm(double contourInterval, int intervals, double slopeDeg, int denominator);
+
+// The meridian convergence (子午线收敛角) at a point, degrees: the angle
+// from true north to grid north, positive where grid north lies east of
+// true north (east of the central meridian in the northern hemisphere),
+// from the projected direction of the meridian through the point.
+double MeridianConvergenceDeg(Datum datum, const ZoneParams& zone, double lonDeg, double latDeg);
+
+// An angle as printed in the 偏角图: "0°21′", "-2°05′" (whole minutes).
+std::string DegreeMinuteText(double deg);
 
 // The frame of a sheet of the national division at its scale: sheet.Range
 // and sheet.MapUnionNo are used (the plane corners are projected afresh on the
@@ -189,7 +233,7 @@ constexpr bool FrameRunNeedsConfirmation(std::uint64_t count, double estimatedBy
   return count > kFrameConfirmCount || estimatedBytes >= kFrameConfirmBytes;
 }
 // "12,000 个图廓，约 190 MB": the count and the estimated size of a run.
-std::string FrameRunText(std::uint64_t count, double estimatedBytes);
+Message FrameRunText(std::uint64_t count, double estimatedBytes);
 
 // The warning of a sheet whose corners (west … east, degrees) lie farther
 // from the central meridian cm than the datum's projection is accurate to

@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -60,15 +61,13 @@ SnappedRequest Snap(const TMapUnionRange& range, const GridUnit& u, bool limited
   if (!(rows >= 0)) throw Error(kRangeCheckError);
   const double kMax = static_cast<double>(kMaxSheets);
   if (limited && (columns > kMax || rows > kMax || columns * rows > kMax)) {
-    ThrowSheetLimit(columns * rows > columns ? columns * rows : columns,
-                    "请缩小范围或选用较小的比例尺。");
+    ThrowSheetLimit(columns * rows > columns ? columns * rows : columns, msg::kAdviceSmallerRange);
   }
   // A walk that hands its columns on holds one column at a time: that one
   // column must fit, and the count of columns must fit in 64 bits.
   if (!limited && !(columns < 9e18)) throw Error(kRangeCheckError);
   if (!limited && rows > kMax) {
-    throw Error("图幅数量过多：一列需要生成 " + FormatCount(rows) + " 幅，超过了一列最多 " +
-                FormatCount(kMax) + " 幅的上限。请缩小南北范围或选用较小的比例尺。");
+    throw Error(Message(msg::kTooManySheetsInColumn, {FormatCount(rows), FormatCount(kMax)}));
   }
   q.columns = static_cast<long long>(columns);
   q.rows = static_cast<long long>(rows);
@@ -174,8 +173,41 @@ void AppendSerial(std::string& out, long long n, int digits) {
 }  // namespace detail
 
 void ThrowSheetLimit(double count, const char* advice) {
-  throw SheetLimitError("图幅数量过多：这次需要生成 " + FormatCount(count) + " 幅，超过了一次最多 " +
-                        FormatCount(static_cast<double>(kMaxSheets)) + " 幅的上限。" + advice);
+  throw SheetLimitError(Message(msg::kTooManySheets, {FormatCount(count), FormatCount(static_cast<double>(kMaxSheets)),
+                                                     Message(advice)}));
+}
+
+InvertedCorners FindInvertedCorners(const TMapUnionRange& range) {
+  const auto dms = [](const TAngleDMS& a) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f:%02.0f:%02g", a.Degrees, a.Minutes, a.Seconds);
+    return std::string(buf);
+  };
+  if (DmsToDeg(range.West) > DmsToDeg(range.East)) {
+    return {kLongitudesInverted, dms(range.West), dms(range.East)};
+  }
+  if (DmsToDeg(range.South) > DmsToDeg(range.North)) {
+    return {kLatitudesInverted, dms(range.South), dms(range.North)};
+  }
+  return {};
+}
+
+std::string InvertedCornersText(const TMapUnionRange& range, std::string_view lowerField,
+                                std::string_view upperField) {
+  const InvertedCorners c = FindInvertedCorners(range);
+  if (!c.pattern) return {};
+  const std::string_view args[] = {c.lower, c.upper, lowerField, upperField};
+  std::string out;
+  std::size_t next = 0;
+  for (const char* p = c.pattern; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      out += args[next++];
+      ++p;
+    } else {
+      out += *p;
+    }
+  }
+  return out;
 }
 
 std::string FormatSerial3(int n) {
@@ -662,7 +694,7 @@ SheetWalk::SheetWalk(const GeoMultiPolygon& area, const TMapUnionRange& request,
                        w.q.rows});
   w.minCover = minCover;
   if (limited && w.area->Count() > kMaxSheets) {
-    ThrowSheetLimit(static_cast<double>(w.area->Count()), "请缩小范围或选用较小的比例尺。");
+    ThrowSheetLimit(static_cast<double>(w.area->Count()), msg::kAdviceSmallerRange);
   }
 }
 

@@ -16,6 +16,9 @@
 // values), or sheets west of 0° or south of the equator.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -28,6 +31,26 @@ inline void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard
                          bool zone3, bool is54, double cm, TStandardMapUnions& result) {
   CreateSheets(range, scale, standard, zone3, LegacyDatum(is54), cm, result);
 }
+
+// The corners of a request in the wrong order: the lower-left corner east of
+// or north of the upper-right one. pattern is null when they are in order;
+// otherwise one of the two texts below, whose %s are, in order, the
+// lower-left and upper-right values (d:m:s as typed in the window's forms)
+// and how each front end names the two corners' fields (the command line:
+// "（--from）" and "（--to）"; the page and the window, whose fields are
+// captioned 左下角 and 右上角: nothing).
+inline constexpr const char* kLongitudesInverted =
+    "左下角的经度 %s 大于右上角的经度 %s：左下角%s应在右上角%s的西边";
+inline constexpr const char* kLatitudesInverted =
+    "左下角的纬度 %s 大于右上角的纬度 %s：左下角%s应在右上角%s的南边";
+struct InvertedCorners {
+  const char* pattern = nullptr;
+  std::string lower, upper;
+};
+InvertedCorners FindInvertedCorners(const TMapUnionRange& range);
+// The text, its %s filled with the two values and the two field names.
+std::string InvertedCornersText(const TMapUnionRange& range, std::string_view lowerField,
+                                std::string_view upperField);
 
 // Throws the refusal for a request of more than kMaxSheets sheets.
 [[noreturn]] void ThrowSheetLimit(double count, const char* advice);

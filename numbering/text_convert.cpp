@@ -118,7 +118,7 @@ bool IsFloatText(std::string_view text) { return IsDecimalText(text, kFloatText)
 int StrToInt(std::string_view text) {
   long long value = 0;
   if (ParseDecimal(text, value, kIntegerText) != DecimalTextError::None) {
-    throw Error("'" + Quoted(text) + "' is not a valid integer value");
+    throw Error(Message(msg::kNotAnInteger, {Quoted(text)}));
   }
   return static_cast<int>(value);
 }
@@ -126,7 +126,7 @@ int StrToInt(std::string_view text) {
 double StrToFloat(std::string_view text) {
   double value = 0;
   if (ParseDecimal(text, value, kFloatText) != DecimalTextError::None) {
-    throw Error("'" + Quoted(text) + "' is not a valid floating point value");
+    throw Error(Message(msg::kNotAFloat, {Quoted(text)}));
   }
   return value;
 }

@@ -86,7 +86,7 @@ inline void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bo
 // The old standard stops at 1:5000: a request for its sheets at 1:2000,
 // 1:1000 or 1:500 (HasOldStandard false), and a conversion new → old to such
 // a scale, throw this refusal, naming the scale. Old → new to them is allowed.
-std::string OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion);
+Message OldStandardLacksScaleMessage(ScaleIndex scale, bool conversion);
 void RequireConversionTarget(bool oldToNew, ScaleIndex scale);
 
 // The sheets of CreateMapUnionsOfStandard handed to a consumer one column at
@@ -207,7 +207,7 @@ TMapUnionRange AreaSheetRange(const GeoMultiPolygon& area, ScaleIndex scale);
 
 // The numbered domain: longitude 0 ≤ λ < 180°, latitude 0 ≤ φ < 90°.
 inline constexpr const char* kOutsideNumberedDomain =
-    "该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。";
+    N_("该点不在图幅编号的范围内（经度 0° 至 180°，纬度 0° 至 90°）。");
 bool InNumberedDomain(double lonSec, double latSec);
 
 // The sheet at a point; throws kOutsideNumberedDomain outside the domain.
@@ -403,12 +403,12 @@ bool IsFloatText(std::string_view text);
 // ---------------------------------------------------------------------------
 
 // The two refusals of CreateCustomMapUnions, as shown to the user.
-inline constexpr const char* kBadFormatMessage = "图副格式不符合规定！";
-inline constexpr const char* kStepTooSmallMessage = "偏移值太小了！";
+inline constexpr const char* kBadFormatMessage = N_("图副格式不符合规定！");
+inline constexpr const char* kStepTooSmallMessage = N_("偏移值太小了！");
 // An extent whose maximum lies below its minimum, refused by every front end
 // before a grid is made of it.
-inline constexpr const char* kInvertedXMessage = "最大X小于最小X，请检查坐标范围！";
-inline constexpr const char* kInvertedYMessage = "最大Y小于最小Y，请检查坐标范围！";
+inline constexpr const char* kInvertedXMessage = N_("最大X小于最小X，请检查坐标范围！");
+inline constexpr const char* kInvertedYMessage = N_("最大Y小于最小Y，请检查坐标范围！");
 
 // The most bytes that the numbers of one independent grid may hold together:
 // as much text as the largest number list that can be opened. A long format
@@ -522,11 +522,11 @@ inline constexpr const char* kExportCancelled = "导出已取消。";
 // without a central meridian are refused before anything is written, as
 // every file of plane frames refuses them.
 bool WritePlaneMif(const std::string& fileName, const TStandardMapUnions& table, bool zone3, double cm,
-                   std::string* reason = nullptr, const ExportProgress& progress = {});
+                   Message* reason = nullptr, const ExportProgress& progress = {});
 bool WriteCustomMif(const std::string& fileName, const TCustomMapUnions& table,
-                    std::string* reason = nullptr, const ExportProgress& progress = {});
+                    Message* reason = nullptr, const ExportProgress& progress = {});
 bool WriteGeoMif(const std::string& fileName, const TStandardMapUnions& table,
-                 std::string* reason = nullptr, const ExportProgress& progress = {});
+                 Message* reason = nullptr, const ExportProgress& progress = {});
 
 // Column names of the spreadsheet export, comma separated.
 inline constexpr const char* kStandardXlsHeader =
@@ -543,16 +543,16 @@ inline constexpr const char* kXlsTitleCustom = "图幅表（独立坐标系）";
 // framed row per record from row 3, numbers as numbers.
 bool ExportStandardMapUnionsToXls(const std::string& fileName, std::string_view title,
                                   std::string_view header, const TStandardMapUnions& table,
-                                  std::string* reason = nullptr,
+                                  Message* reason = nullptr,
                                   const ExportProgress& progress = {});
 bool ExportCustomMapUnionsToXls(const std::string& fileName, std::string_view title,
                                 std::string_view header, const TCustomMapUnions& table,
-                                std::string* reason = nullptr, const ExportProgress& progress = {});
+                                Message* reason = nullptr, const ExportProgress& progress = {});
 
 // The refusal of a table of more records than one worksheet holds below its
 // title and header rows, or an empty string when they fit. The two exports
 // above refuse such a table with this text; a front end can check before it
 // asks for a file name.
-std::string WorkbookRecordsRefusal(std::uint64_t records);
+Message WorkbookRecordsRefusal(std::uint64_t records);
 
 }  // namespace karvento

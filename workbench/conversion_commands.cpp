@@ -79,7 +79,7 @@ void TfrmCreateMapUnRg::Convert() {
       if (++failures <= kNamedFailures) failed += e.TextFor(RzCheckList4.Text(i)) + "\r\n";
     } catch (const Error& e) {
       if (++failures <= kNamedFailures) {
-        failed += RzCheckList4.Text(i) + "：" + UserFacingText(e.what()) + "\r\n";
+        failed += RzCheckList4.Text(i) + "：" + UserFacingText(e.GetMessage()) + "\r\n";
       }
     }
     AddConvertedSheets(total, result[i].size());

@@ -127,6 +127,7 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
       CopyNumbers1("CopyNumbers1", "复制图幅号", "", ControlKind::MenuItem),
+      CoordTransform1("CoordTransform1", "坐标转换…", "", ControlKind::MenuItem),
       FindKey("FindKey", "查找", "", ControlKind::MenuItem),
       FindNextKey("FindNextKey", "查找下一个", "", ControlKind::MenuItem),
       DeleteKey("DeleteKey", "删除", "", ControlKind::MenuItem),
@@ -197,6 +198,7 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &UncheckAll1,
                                                     &InvertChecks1,
                                                     &CopyNumbers1,
+                                                    &CoordTransform1,
                                                     &FindKey,
                                                     &FindNextKey,
                                                     &DeleteKey,
@@ -232,6 +234,10 @@ Control* TfrmCreateMapUnRg::FindControl(std::string_view name) {
 
 void TfrmCreateMapUnRg::ShowError(std::string_view text) {
   ui_.MessageBox(kErrorCaption, UserFacingText(text), MessageButtons::Ok, MessageIcon::Error);
+}
+
+void TfrmCreateMapUnRg::ShowError(const Error& e) {
+  ui_.MessageBox(kErrorCaption, UserFacingText(e.GetMessage()), MessageButtons::Ok, MessageIcon::Error);
 }
 
 // ---------------------------------------------------------------------------
@@ -403,6 +409,7 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
       {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},
       {"CopyNumbers1", &TfrmCreateMapUnRg::CopyNumbers1Click},
+      {"CoordTransform1", &TfrmCreateMapUnRg::CoordTransform1Click},
       {"FindKey", &TfrmCreateMapUnRg::FindKeyClick},
       {"FindNextKey", &TfrmCreateMapUnRg::FindNextKeyClick},
       {"DeleteKey", &TfrmCreateMapUnRg::DeleteKeyClick},

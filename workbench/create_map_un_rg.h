@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "geodesy/transform.h"
 #include "gis/gis_export.h"
 #include "numbering/error.h"
 #include "numbering/sheet_types.h"
@@ -204,6 +205,9 @@ class TfrmCreateMapUnRg {
   Button FrameDxfItem, FramePdfItem, FrameDxfChecked, FramePdfChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
+  // "坐标转换…": the 坐标转换 tool (coord_transform.h), whose 转换当前列表
+  // writes the 图廓改正量 of the active list's sheets.
+  Button CoordTransform1;
   // Commands that only the keyboard reaches (see kKeyBindings).
   Button FindKey, FindNextKey, DeleteKey;
   // The status line under the bottom row: what the last export wrote, a
@@ -269,6 +273,7 @@ class TfrmCreateMapUnRg {
   void UncheckAll1Click();
   void InvertChecks1Click();
   void CopyNumbers1Click();
+  void CoordTransform1Click();
   void FindKeyClick();
   void FindNextKeyClick();
   void DeleteKeyClick();
@@ -388,11 +393,12 @@ class TfrmCreateMapUnRg {
     try {
       command();
     } catch (const Error& e) {
-      ShowError(e.what());
+      ShowError(e);
     } catch (const std::bad_alloc&) {
       ShowError(kOutOfMemory);
     }
   }
+  void ShowError(const Error& e);
   void ShowError(std::string_view text);
 
   // The procedures behind the commands, run inside the dispatcher.
@@ -432,6 +438,9 @@ class TfrmCreateMapUnRg {
   void DoShowStandardInfo(const TStandardMapUnion& record, SheetList* list);
   void DoShowCustomInfo(const TCustomMapUnion& record);
   void DegreesToDms();
+  // The 图廓改正量 of the active list's sheets under t, to a file the user
+  // names; what was written.
+  std::string WriteListCorrections(const TransformParams& t);
   void PlaneToDms();
   void ExportGis(GisFormat format, bool geographic, bool checkedOnly);
   // The datum of the current tab's standard table.
@@ -470,7 +479,7 @@ class TfrmCreateMapUnRg {
   // the progress. A writer that puts its files elsewhere (a folder beside
   // the name chosen) changes fileName to the place the report names.
   using ExportWriter =
-      std::function<bool(std::string& fileName, std::string& reason, const ExportProgress& report)>;
+      std::function<bool(std::string& fileName, Message& reason, const ExportProgress& report)>;
   // The one path of every export: a refusal (a file that cannot be
   // written) in the error box before any name is asked for; otherwise the
   // save dialog with its filter and default extension, progress over the

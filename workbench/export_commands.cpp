@@ -107,7 +107,7 @@ void TfrmCreateMapUnRg::ExportGis(GisFormat format, bool geographic, bool checke
   const TPlaneSystem system = ExportSystem(checkedOnly, r);
   const std::uint64_t records = r.custom ? RecordsOf(*r.customTable) : RecordsOf(*r.standard);
   RunExport(GisFilter(format), GisExtension(format), records,
-            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+            [&](std::string& fileName, Message& reason, const ExportProgress& report) {
               return r.custom
                          ? WriteGisCustomSheets(fileName, *r.customTable, options, &reason, report)
                          : WriteGisSheets(fileName, *r.standard, system, options, &reason, report);
@@ -170,7 +170,7 @@ void TfrmCreateMapUnRg::ExportMif(bool geographic, bool checkedOnly) {
   const std::uint64_t records = r.standard ? RecordsOf(*r.standard) : RecordsOf(*r.customTable);
   const TPlaneSystem plane = ExportSystem(checkedOnly, r);
   RunExport(kMifFilter, "mif", records,
-            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+            [&](std::string& fileName, Message& reason, const ExportProgress& report) {
               if (r.custom) return WriteCustomMif(fileName, *r.customTable, &reason, report);
               if (geographic) return WriteGeoMif(fileName, *r.standard, &reason, report);
               return WritePlaneMif(fileName, *r.standard, plane.zone3, plane.cm, &reason, report);
@@ -193,7 +193,7 @@ void TfrmCreateMapUnRg::RunExport(const char* filter, const char* extension, std
   const ExportProgress report = [&](std::uint64_t done, std::uint64_t) {
     return progress->Step(done);
   };
-  std::string reason;
+  Message reason;
   const bool written = write(fileName, reason, report);
   // The user's own cancel is no error: the writer has left the files as
   // they were, and nothing is shown.
@@ -214,7 +214,7 @@ void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
   if (r.standard == nullptr && !r.custom) return;
   const std::uint64_t records = r.standard ? RecordsOf(*r.standard) : RecordsOf(*r.customTable);
   RunExport(kXlsxFilter, "xlsx", records,
-            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+            [&](std::string& fileName, Message& reason, const ExportProgress& report) {
               if (r.custom) {
                 return ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
                                                   *r.customTable, &reason, report);
@@ -223,7 +223,7 @@ void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
                                                   kStandardXlsHeader, *r.standard, &reason, report);
             },
             // A table too big for one worksheet.
-            WorkbookRecordsRefusal(records));
+            WorkbookRecordsRefusal(records).Text());
 }
 
 }  // namespace karvento

@@ -91,7 +91,7 @@ bool TfrmCreateMapUnRg::ConfirmFrameRun(const ExportRecords& chosen, const TPlan
     return false;
   }
   if (!FrameRunNeedsConfirmation(records, estimate)) return true;
-  return ui_.MessageBox("确认", "将写出 " + FrameRunText(records, estimate) + "。确实要导出吗？", MessageButtons::YesNo,
+  return ui_.MessageBox("确认", "将写出 " + FrameRunText(records, estimate).Text() + "。确实要导出吗？", MessageButtons::YesNo,
                         MessageIcon::Question) == MessageResult::Yes;
 }
 
@@ -115,11 +115,11 @@ void TfrmCreateMapUnRg::ExportFrames(bool pdf, bool checkedOnly) {
   if (records == 0) return;
   if (!ConfirmFrameRun(chosen, system, denominator, pdf, records)) return;
   RunExport(pdf ? "PDF 文件（*.pdf）|*.pdf" : "DXF 文件（*.dxf）|*.dxf", pdf ? "pdf" : "dxf", records,
-            [&](std::string& fileName, std::string& reason, const ExportProgress& report) {
+            [&](std::string& fileName, Message& reason, const ExportProgress& report) {
               try {
                 return WriteFrames(chosen, system, denominator, pdf, records, fileName, report);
               } catch (const Error& e) {
-                reason = e.what();
+                reason = e.GetMessage();
                 return false;
               }
             });
@@ -167,7 +167,7 @@ bool TfrmCreateMapUnRg::WriteFrames(const ExportRecords& chosen, const TPlaneSys
   const std::string folder =
       (slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1)) + ExtractFileTitle(fileName);
   if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-    throw Error(FileWriteError(folder, std::strerror(errno)));
+    throw Error(FileWriteError(folder, errno));
   }
   // Every number must name a file in the folder before the first is written.
   const auto nameable = [](const std::string& n) {

@@ -72,7 +72,8 @@ void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileNam
   tab.AreaLabel.Caption = "范围：" + fileName + "，" + std::to_string(read.polygons) + " 个多边形";
   tab.Area = GeodeticTab::AreaOfInterest{fileName, std::move(read.area), read.polygons};
   tab.ClearArea.Enabled = true;
-  const std::string notice = UserFacingText(read.notice);
+  std::string notice;
+  for (const Message& m : read.notices) notice += (notice.empty() ? "" : " ") + UserFacingText(m);
   StatusLine.Caption = notice;
   // Coordinates taken as they are, never silently.
   if (!notice.empty()) {
@@ -134,7 +135,7 @@ void TfrmCreateMapUnRg::TagLayerFile(GeodeticTab& tab) {
   }
   StatusLine.Caption = "已赋图幅号：" + std::to_string(r.features) + " 个要素，写入 " + output;
   std::string text = StatusLine.Caption + "。";
-  for (const std::string& notice : r.notices) text += "\n" + UserFacingText(notice);
+  for (const Message& notice : r.notices) text += "\n" + UserFacingText(notice);
   ui_.MessageBox(kNoticeCaption, text, MessageButtons::Ok, MessageIcon::Information);
 }
 
@@ -216,8 +217,8 @@ void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
     p = ReadParameterFile(fileName);
   } catch (const Error& e) {
     // A value that is no number: say in which file.
-    const std::string what = e.what();
-    if (what.empty() || what.front() != '\'') throw;
+    const Message& what = e.GetMessage();
+    if (!what.Is(msg::kNotAFloat) && !what.Is(msg::kNotAnInteger)) throw;
     throw Error("参数文件 “" + fileName + "” 中" + UserFacingText(what));
   }
   WriteParameters(tab.Index, p);

@@ -26,7 +26,7 @@ static_assert(kMaxNumberListBytes == kMaxCustomNumberBytes);
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& fileName, int err) {
-  throw Error(std::string(what) + " “" + fileName + "”：" + std::strerror(err));
+  throw Error(Message(what, {fileName, ReasonArg(err)}));
 }
 
 struct FileCloser {
@@ -40,25 +40,24 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // writer is there.
 File OpenForReading(const std::string& fileName) {
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) ThrowFileError("无法打开文件", fileName, errno);
+  if (fd < 0) ThrowFileError(msg::kCannotOpen, fileName, errno);
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
     const int err = errno;
     ::close(fd);
-    ThrowFileError("无法打开文件", fileName, err);
+    ThrowFileError(msg::kCannotOpen, fileName, err);
   }
   File f(::fdopen(fd, "rb"));
   if (!f) {
     const int err = errno;
     ::close(fd);
-    ThrowFileError("无法打开文件", fileName, err);
+    ThrowFileError(msg::kCannotOpen, fileName, err);
   }
   return f;
 }
 
 [[noreturn]] void ThrowTooLarge(const std::string& fileName, const std::string& limit) {
-  throw Error("无法读取文件 “" + fileName + "”：" + std::strerror(EFBIG) + "（图幅号列表至多 " +
-              limit + "）");
+  throw Error(Message(msg::kCannotRead, {fileName, Message(msg::kListTooLong, {ReasonArg(EFBIG), limit})}));
 }
 
 // Whole number toward zero, written in full (no exponent), never "-0".
@@ -92,7 +91,7 @@ void AppendMeridian(std::string& out, double v) {
 }
 
 [[noreturn]] void ThrowNotAFloat(std::string_view text) {
-  throw Error("'" + std::string(text) + "' is not a valid floating point value");
+  throw Error(Message(msg::kNotAFloat, {std::string(text)}));
 }
 
 // Reads up to maxLines lines with the rules of SplitLines, stopping at the
@@ -121,7 +120,7 @@ std::vector<std::string> ReadFirstLines(const std::string& fileName, std::size_t
     }
     line += static_cast<char>(c);
   }
-  if (std::ferror(f.get())) ThrowFileError("无法读取文件", fileName, errno);
+  if (std::ferror(f.get())) ThrowFileError(msg::kCannotRead, fileName, errno);
   if (inLine && lines.size() < maxLines) lines.push_back(std::move(line));
   return lines;
 }
@@ -199,17 +198,13 @@ TParameterSet ReadParameterFile(const std::string& fileName) {
 
 TParameterSet ReadCompleteParameterFile(const std::string& fileName) {
   const std::vector<std::string> lines = ReadFirstLines(fileName, 8);
-  const auto refuse = [&](const std::string& why) {
-    throw Error("“" + fileName + "”不是参数文件：" + why);
-  };
-  if (lines.size() < 8) {
-    refuse("只有 " + std::to_string(lines.size()) + " 行，参数文件有 8 行（四个角点、分带方法、中央经线、两个偏移值）");
-  }
+  const auto refuse = [&](const Message& why) { throw Error(Message(msg::kNotParameterFile, {fileName, why})); };
+  if (lines.size() < 8) refuse(Message(msg::kParameterLines, {std::to_string(lines.size())}));
   for (std::size_t k = 0; k < 4; ++k) {
     const std::size_t pieces = SplitString(lines[k], ' ').size();
-    if (pieces < 1 || pieces > 3) refuse("第 " + std::to_string(k + 1) + " 行不是度、分、秒");
+    if (pieces < 1 || pieces > 3) refuse(Message(msg::kParameterNotDms, {std::to_string(k + 1)}));
   }
-  if (lines[4] != "3" && lines[4] != "6") refuse("第 5 行（分带方法）应为 3 或 6");
+  if (lines[4] != "3" && lines[4] != "6") refuse(Message(msg::kParameterZoneLine));
   return ParseParameterLines(lines);
 }
 
@@ -263,7 +258,7 @@ std::string ReadFileText(const std::string& fileName, std::size_t maxBytes) {
     bytes.append(buf, keep);
     if (nul) return bytes;
   }
-  if (std::ferror(f.get())) ThrowFileError("无法读取文件", fileName, errno);
+  if (std::ferror(f.get())) ThrowFileError(msg::kCannotRead, fileName, errno);
   return bytes;
 }
 
@@ -322,7 +317,7 @@ bool NumberListReader::Refill() {
   at_ = 0;
   end_ = ended_ ? 0 : std::fread(buffer_.data(), 1, buffer_.size(), file_);
   if (end_ == 0) {
-    if (std::ferror(file_)) ThrowFileError("无法读取文件", fileName_, errno);
+    if (std::ferror(file_)) ThrowFileError(msg::kCannotRead, fileName_, errno);
     ended_ = true;
   }
   return end_ != 0;

@@ -21,6 +21,8 @@ std::unique_ptr<ProgressReporter> UserInterface::BeginProgress(std::string_view,
 
 void UserInterface::SetClipboardText(std::string_view) {}
 
+void UserInterface::ShowCoordTransform(TfrmCoordTransform&) {}
+
 std::unique_ptr<FramePages> UserInterface::BeginFramePages(std::function<void(std::string_view)>) {
   return nullptr;
 }

@@ -15,6 +15,7 @@ namespace karvento {
 class TfrmInputPoint;
 class TfrmInputString;
 class TfrmTFInformation;
+class TfrmCoordTransform;
 struct MapFrame;
 
 // Pages of map frames drawn by a front end that can draw (PDF needs a
@@ -125,6 +126,9 @@ class UserInterface {
   virtual bool ShowInputPoint(TfrmInputPoint& dialog) = 0;
   virtual bool ShowInputString(TfrmInputString& dialog) = 0;
   virtual void ShowInformation(TfrmTFInformation& dialog) = 0;
+  // The 坐标转换 tool, modal, until the user closes it; its buttons call the
+  // dialog's actions. The default (a front end without it) shows nothing.
+  virtual void ShowCoordTransform(TfrmCoordTransform& dialog);
 
   // The name of the control with the input focus (empty when none of the
   // window's controls has it), and moving the focus to a control.

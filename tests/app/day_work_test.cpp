@@ -191,10 +191,10 @@ TEST_F(DayWorkTest, TheListMenuChecksAndCopies) {
       EXPECT_EQ(QGuiApplication::clipboard()->text(), c.clipboard) << c.item;
     }
   }
-  // The menu's items, in order.
+  // The menu's items, in order; the 坐标转换 tool after a separator.
   QStringList items;
   for (QAction* a : window_->ListMenu()->actions()) items << a->text();
-  EXPECT_EQ(items, (QStringList{"全选", "全不选", "反选", "复制图幅号"}));
+  EXPECT_EQ(items, (QStringList{"全选", "全不选", "反选", "复制图幅号", "", "坐标转换…"}));
 }
 
 TEST_F(DayWorkTest, CoordinatesTypedIntoACornersDegreeFieldFillTheAngle) {

@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0
-# Every text of karvento-cli that the sources mark for translation has an
-# English translation in po/en.po: none missing, none empty, none fuzzy,
+# Every text of karvento-cli that the sources mark for translation (the
+# tool's own and the messages of the routines below it) has an English
+# translation in po/en.po: none missing, none empty, none fuzzy,
 # and none left over.
 # Usage: catalogue_test.sh SOURCE_DIR
 set -eu
@@ -9,7 +10,9 @@ src=$1
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 xgettext --from-code=UTF-8 --language=C++ -k -kTr -kTrFormat:1 -kN_ -o "$tmp/karvento.pot" \
-  "$src"/cli/*.cpp "$src"/cli/*.h
+  "$src"/cli/*.cpp "$src"/cli/*.h \
+  "$src"/numbering/*.h "$src"/numbering/*.cpp "$src"/export/*.h "$src"/export/*.cpp \
+  "$src"/gis/*.h "$src"/gis/*.cpp "$src"/geodesy/*.h "$src"/geodesy/*.cpp
 # The sources mark texts: an empty template would make the check vacuous.
 count=$(grep -c '^msgid "' "$tmp/karvento.pot")
 if [ "$count" -lt 100 ]; then

@@ -287,7 +287,7 @@ TEST(Cli, AStreamWritesTheBytesOfTheWholeTable) {
           << kScaleCaptions[c.scale] << " format " << int(f) << " datum " << int(datum);
     }
     for (bool geo : {false, true}) {
-      std::string reason;
+      Message reason;
       const bool wrote = geo ? WriteGeoMif(dir + "w.mif", table, &reason)
                              : WritePlaneMif(dir + "w.mif", table, true, 117, &reason);
       OutputOptions o;
@@ -388,7 +388,7 @@ TEST(Cli, AGisStreamWritesTheFeaturesOfTheWholeTable) {
       options.format = gisFormat;
       options.geographic = c.geo || gisFormat == GisFormat::Kml;
       options.gdalDxf = true;  // the drawing GDAL's driver writes, against which ours is compared
-      std::string reason;
+      Message reason;
       const bool wrote = WriteGisSheets(dir + "w." + ext, table,
                                         {c.datum, true, c.cm, edits.offsetX, edits.offsetY},
                                         options, &reason);

@@ -311,7 +311,7 @@ TEST(FrameCli, AListIsCheckedWholeBeforeAnythingIsWritten) {
       {std::string("J50G003040\nJ50G003041\0\nJ50G003042\n", 34), 1, {"第 2 行：含 NUL 字节"}, 0},
       // Bad lines after good ones: each numbered, none written.
       {"J50G003040\nJ50X003040\n\nXYZ\n", 1,
-       {"第 2 行：J50X003040", "第 4 行：XYZ不是标准图幅号", "2 个图幅号有误"}, 0},
+       {"第 2 行：不是标准图幅号：J50X003040\n", "第 4 行：XYZ不是标准图幅号", "2 个图幅号有误"}, 0},
       // The same number twice would write one file twice.
       {"J50G003040\nJ50G003041\nJ50G003040\n", 1, {"第 3 行：J50G003040 与第 1 个重复"}, 0},
   };
@@ -412,6 +412,49 @@ TEST(FrameCli, NamesAreReadAsCsvAndGridSheetsNeverReplaceEachOther) {
   EXPECT_EQ(zero.status, 2);
   EXPECT_NE(zero.err.find("--sheet"), std::string::npos) << zero.err;
   std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// The decoration's named options as the DXF carries them: the standing notes
+// in the lower left, 密级, the 偏角图 with the user's declination, the 坡度尺,
+// the neighbouring zone's ticks on their own layer; grid frames take the same
+// options, and a declination that is no number is a usage error.
+TEST(FrameCli, TheDecorationsNamedOptionsReachTheDxf) {
+  const std::string file = Temp("J50E001024.dxf");
+  const Result run = RunCli("frame J50E001024 --datum 2000 --cm 117 --elevation-datum 1985国家高程基准 "
+                            "--contour-interval 10 --symbols 'GB/T 20257.3—2017' --surveyor 某测绘院 "
+                            "--survey-date 2026年5月 --classification 秘密 --declination -6.5 --output " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const testing::ReadLayer dxf = testing::ReadBack(file);
+  ASSERT_TRUE(dxf.opened);
+  const std::size_t layerField = FieldIndex(dxf, "Layer"), textField = FieldIndex(dxf, "Text");
+  std::set<std::string> texts;
+  int neighbourTicks = 0;
+  for (const auto& f : dxf.features) {
+    texts.insert(f.fields[textField]);
+    neighbourTicks += f.fields[layerField] == "邻带方里网" && f.geometryType == "LINESTRING";
+  }
+  for (const char* t : {"1985国家高程基准", "等高距为 10 米", "图式：GB/T 20257.3—2017", "测制单位：某测绘院",
+                        "测制日期：2026年5月", "秘密", "磁偏角 6°30′ 西偏", "磁子午线", "坡度尺（等高距 10 米）",
+                        "图廓间短线为第 21 带方里网"}) {
+    EXPECT_EQ(texts.count(t), 1u) << t;
+  }
+  EXPECT_GT(neighbourTicks, 20);
+
+  const std::string folder = Temp("grid-decor") + "/";
+  const Result grid = RunCli("grid --min-x 39525250 --min-y 3810250 --max-x 39525500 --max-y 3810500 --scale 500 "
+                             "--sheet 50x50 --scheme coords --datum 2000 --cm 117 --elevation-datum 1985国家高程基准 "
+                             "--contour-interval 0.5 --frame dxf --output " + folder);
+  ASSERT_EQ(grid.status, 0) << grid.err;
+  std::set<std::string> gridTexts;
+  for (const auto& f : testing::ReadBack(folder + "3810.25-525.25.dxf").features) gridTexts.insert(f.fields[textField]);
+  EXPECT_EQ(gridTexts.count("等高距为 0.5 米"), 1u);
+  EXPECT_EQ(RunCli("frame J50E001024 --declination west --output " + Temp("x.dxf")).status, 2);
 }
 
 }  // namespace

@@ -46,6 +46,9 @@ TEST(CliLanguage, ChineseByDefaultEnglishUnderAnEnglishLocale) {
        "karvento-cli sheets: cannot write the file '" + missing + "': No such file or directory\n"},
       {"sheets --from 116,39 --to 116.1,39.1 --progress --output /dev/null", 0, false, "6 / 6 幅",
        "6 / 6 sheets"},
+      // A routine's message with arguments, worded from its code.
+      {"frame J50G003040 --cm 117 --output " + missing + ".dxf", 1, false, "1 个图廓，约 ",
+       "1 frame(s), about "},
       // A reason with brackets of its own inside a file message.
       {"sheets --aoi /vsicurl/http://x/a.shp", 1, false,
        "无法读取范围文件 /vsicurl/http://x/a.shp：不读取 GDAL 的虚拟文件系统（/vsi…）\n",
@@ -63,24 +66,28 @@ TEST(CliLanguage, ChineseByDefaultEnglishUnderAnEnglishLocale) {
 }
 
 // The messages of the routines and writers below the tool, as the Chinese
-// user reads them: the pattern kept, the system's reason in Chinese, any
-// other text as it is.
+// user reads them: worded from their codes, the system's reason in Chinese,
+// a file name as it is whatever it holds.
 TEST(CliLanguage, RoutineMessagesPartByPart) {
-  const struct { std::string given, shown; } cases[] = {
-      {"无法写入文件 “a.csv”：No such file or directory", "无法写入文件 “a.csv”：没有那个文件或目录"},
-      // A reason that is not the system's stays.
-      {"无法写入文件 “a.mif”：MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif",
+  const struct { Message given; std::string shown; } cases[] = {
+      {Message(msg::kCannotWrite, {"a.csv", ReasonArg(ENOENT)}), "无法写入文件 “a.csv”：没有那个文件或目录"},
+      {Message(msg::kCannotWrite, {"a.mif", Message(msg::kMifIsMid)}),
        "无法写入文件 “a.mif”：MIF 文件与 MID 文件会是同一个文件，请换用扩展名 .mif"},
-      // A system reason with more after it.
-      {"无法读取文件 “big.txt”：File too large（图幅号列表至多 128 MiB）",
+      // A system reason inside a message of its own.
+      {Message(msg::kCannotRead, {"big.txt", Message(msg::kListTooLong, {ReasonArg(EFBIG), "128 MiB"})}),
        "无法读取文件 “big.txt”：文件过大（图幅号列表至多 128 MiB）"},
-      {"无法读取范围文件 x.shp：Permission denied", "无法读取范围文件 x.shp：权限不够"},
-      {"Read-only file system", "只读文件系统"},
-      {"偏移值太小了！", "偏移值太小了！"},
-      {"something else entirely", "something else entirely"},
-      {"", ""},
+      {Message(msg::kAreaCannotRead, {"x.shp", ReasonArg(EACCES)}), "无法读取范围文件 x.shp：权限不够"},
+      // A file named like a reason or a pattern is not read as one.
+      {Message(msg::kAreaCannotRead, {"No such file or directory：没有图层", ReasonArg(EACCES)}),
+       "无法读取范围文件 No such file or directory：没有图层：权限不够"},
+      // A library's text: a system reason in its words is translated.
+      {Message(msg::kCannotWrite, {"k.kml", TextArg("File too large")}), "无法写入文件 “k.kml”：文件过大"},
+      {Message::Plain("偏移值太小了！"), "偏移值太小了！"},
+      {Message::Plain("something else entirely"), "something else entirely"},
+      {Message(), ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(TranslateMessage(c.given), c.shown) << c.given;
+  for (const auto& c : cases) EXPECT_EQ(TranslateMessage(c.given), c.shown) << c.given.Text();
+  EXPECT_EQ(TranslateMessage("Read-only file system"), "只读文件系统");
   EXPECT_EQ(FillPattern("%s：“%s”100%%", {"--cm", "x"}), "--cm：“x”100%");
   EXPECT_EQ(FillPattern("%s and %s", {"one"}), "one and ");
   EXPECT_EQ(SystemErrorText(ENOSPC), "设备上没有空间");

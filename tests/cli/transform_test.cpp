@@ -12,6 +12,8 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "geodesy/projection.h"
 #include "geodesy/transform.h"
@@ -156,6 +158,94 @@ TEST(CliTransform, SwappedColumnsAndTooFewPointsAreRefusedWithTheirReasons) {
   const Result few = RunCli("transform solve " + dir + "two.csv --model bursa7 --from 54 --to 2000");
   EXPECT_EQ(few.status, 1);
   EXPECT_NE(few.err.find("至少 3 个点，只给了 2 个"), std::string::npos) << few.err;
+  // The same refusals in English, their parts translated too.
+  const Result swappedEn = RunCliEn("transform solve " + dir + "chinese.csv --model plane4 --from 54 --to 2000 --cm 117");
+  EXPECT_EQ(swappedEn.status, 1);
+  EXPECT_NE(swappedEn.err.find("point “K0” seems to have X and Y swapped: northing "), std::string::npos) << swappedEn.err;
+  EXPECT_NE(swappedEn.err.find("on Beijing 1954, the 3° zone of central meridian 117°"), std::string::npos) << swappedEn.err;
+  const Result fewEn = RunCliEn("transform solve " + dir + "two.csv --model bursa7 --from 54 --to 2000");
+  EXPECT_NE(fewEn.err.find("too few common points: the 7-parameter Bursa model needs at least 3 points, 2 given"),
+            std::string::npos)
+      << fewEn.err;
+  Put(dir + "bad.k6p", "karvento-transform = 1\nmodel = affine7\n");
+  const Result badEn = RunCliEn("transform show " + dir + "bad.k6p");
+  EXPECT_NE(badEn.err.find("bad.k6p: unknown model “affine7” (bursa7, shift3, plane4 or affine6)"), std::string::npos)
+      << badEn.err;
+  RunShell("rm -rf " + dir);
+}
+
+// A point layer in GeoJSON on the EPSG system given, a feature per point.
+std::string PointLayer(int epsg, const std::vector<std::pair<std::string, TPlanePoint>>& points) {
+  std::ostringstream s;
+  s.precision(12);
+  s << "{\"type\":\"FeatureCollection\",\"crs\":{\"type\":\"name\",\"properties\":{\"name\":\"urn:ogc:def:crs:EPSG::"
+    << epsg << "\"}},\"features\":[";
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    s << (i ? "," : "") << "{\"type\":\"Feature\",\"properties\":{\"点号\":\"" << points[i].first
+      << "\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":[" << points[i].second.X << "," << points[i].second.Y
+      << "]}}";
+  }
+  return s.str() + "]}";
+}
+
+// Common points kept as two GIS layers, Beijing 1954 and CGCS2000 zone 39
+// (EPSG 2415, 4527), joined by 点号, in another order and each with a
+// point the other lacks; solved with the 6-parameter affine model, whose
+// parameter file then moves a point.
+TEST(CliTransform, CommonPointsFromTwoLayersJoinedByPointNameSolveTheAffineModel) {
+  const std::string dir = Dir();
+  ASSERT_EQ(RunShell("mkdir -p " + dir).status, 0);
+  TransformParams truth;
+  truth.model = TransformModel::Affine6;
+  truth.cm = 117;
+  truth.affine = {-61.2, 1 + 12e-6, 2.1e-5, 48.7, -1.9e-5, 1 - 30e-6};
+  std::mt19937 random(3);
+  std::normal_distribution<double> noise(0, 0.01);
+  std::vector<std::pair<std::string, TPlanePoint>> source, target;
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      const std::string name = "G" + std::to_string(i * 4 + j);
+      const TPlanePoint s{39440000.0 + 9000 * i, 4400000.0 + 11000 * j};
+      TPlanePoint t = s;
+      ASSERT_TRUE(TransformPlanePoint(truth, t, true, 117));
+      t.X += noise(random);
+      t.Y += noise(random);
+      source.push_back({name, s});
+      target.insert(target.begin(), {name, t});
+    }
+  }
+  source.push_back({"S1", {39450000, 4410000}});
+  target.push_back({"T1", {39450000, 4410000}});
+  Put(dir + "bj54.geojson", PointLayer(2415, source));
+  Put(dir + "cgcs.geojson", PointLayer(4527, target));
+  const Result solve = RunCli("transform solve --source " + dir + "bj54.geojson --target " + dir +
+                              "cgcs.geojson --join-field 点号 --model affine6 --from 54 --to 2000 --cm 117 --output " +
+                              dir + "a.k6p");
+  ASSERT_EQ(solve.status, 0) << solve.err;
+  EXPECT_NE(solve.err.find("1 个点另一图层没有，未用：S1"), std::string::npos) << solve.err;
+  EXPECT_NE(solve.err.find("1 个点另一图层没有，未用：T1"), std::string::npos) << solve.err;
+  EXPECT_NE(solve.out.find("重合点 20 个"), std::string::npos) << solve.out;
+  EXPECT_NE(solve.out.find("G19\t"), std::string::npos);
+  EXPECT_NE(solve.out.find("a1\t1.0000"), std::string::npos) << solve.out;
+  std::ifstream in(dir + "a.k6p");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  TransformParams solved;
+  ASSERT_EQ(ParseTransformParams(text, solved), "") << text;
+  EXPECT_EQ(solved.model, TransformModel::Affine6);
+  // Within a few centimetres of the truth inside the points' area.
+  TPlanePoint p{39460000, 4420000}, q = p;
+  ASSERT_TRUE(TransformPlanePoint(truth, q, true, 117));
+  const Result apply = RunShell("printf '39460000 4420000\\n' | " + kCli + " transform apply --params " + dir + "a.k6p");
+  ASSERT_EQ(apply.status, 0) << apply.err;
+  double x = 0, y = 0;
+  ASSERT_EQ(std::sscanf(apply.out.c_str(), "%lf %lf", &x, &y), 2) << apply.out;
+  EXPECT_NEAR(x, q.X, 0.02);
+  EXPECT_NEAR(y, q.Y, 0.02);
+  // A layer without the field is refused by name.
+  const Result nofield = RunCli("transform solve --source " + dir + "bj54.geojson --target " + dir +
+                                "cgcs.geojson --join-field 点名 --model affine6 --from 54 --to 2000 --cm 117");
+  EXPECT_EQ(nofield.status, 1);
+  EXPECT_NE(nofield.err.find("没有字段“点名”"), std::string::npos) << nofield.err;
   RunShell("rm -rf " + dir);
 }
 

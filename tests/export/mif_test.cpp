@@ -73,11 +73,11 @@ TEST(MifFiles, WorkedExamples) {
   ScratchDir dir;
   struct Case {
     const char* what;
-    std::function<bool(const std::string&, std::string*)> write;
+    std::function<bool(const std::string&, Message*)> write;
     std::string mif, mid;
   } cases[] = {
       {"J50 in geographic coordinates",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return WriteGeoMif(f, {{Sheet("J50", 114, 36, 120, 40)}}, r);
        },
        Header("CoordSys Earth Projection 1, 0") +
@@ -85,7 +85,7 @@ TEST(MifFiles, WorkedExamples) {
                   "    Pen (1,2,0)", "    Brush (1,0,16777215)", "    Center 117 38"}),
        Lines({"\"J50\""})},
       {"an independent sheet (0, 0, 500, 500)",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return WriteCustomMif(f, {{Custom("1-1", 0, 0, 500, 500)}}, r);
        },
        Header("CoordSys NonEarth Units \"m\" Bounds (-2500, -2500) (3000, 3000)") +
@@ -93,7 +93,7 @@ TEST(MifFiles, WorkedExamples) {
                   "    Brush (0,0,16777215)", "    Center 250 250"}),
        Lines({"\"1-1\""})},
       {"geographic minutes and seconds in decimal degrees, a quote doubled as MapInfo reads it",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          TStandardMapUnion u = Sheet("J-50-5-\"A", 0, 0, 0, 0);
          u.Range = {{116, 30, 0}, {39, 50, 0}, {116, 37, 30}, {39, 55, 0}};
          return WriteGeoMif(f, {{u}}, r);
@@ -105,10 +105,10 @@ TEST(MifFiles, WorkedExamples) {
                   "    Center 116.5625 39.875"}),
        Lines({"\"J-50-5-\"\"A\""})},
       {"an empty geographic table: the header and an empty MID",
-       [](const std::string& f, std::string* r) { return WriteGeoMif(f, {}, r); },
+       [](const std::string& f, Message* r) { return WriteGeoMif(f, {}, r); },
        Header("CoordSys Earth Projection 1, 0"), ""},
       {"plane corners as they stand, centre from the extreme values",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return WritePlaneMif(f, {{PlaneSheet("J50G003040", 39500000, 4400000, 4600)}}, true, 117, r);
        },
        Header("CoordSys NonEarth Units \"m\" Bounds (39477005, 4376988) (39527595, 4427612)") +
@@ -117,7 +117,7 @@ TEST(MifFiles, WorkedExamples) {
                   "    Brush (0,0,16777215)", "    Center 39502300 4402300"}),
        Lines({"\"J50G003040\""})},
       {"a custom number with Chinese text goes out in GBK",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return WriteCustomMif(f, {{Custom("北1-2", 0.5, 0.25, 1.5, 1.25)}}, r);
        },
        Header("CoordSys NonEarth Units \"m\" Bounds (-4.5, -4.75) (6.5, 6.25)") +
@@ -127,7 +127,7 @@ TEST(MifFiles, WorkedExamples) {
   };
   for (const auto& c : cases) {
     const std::string mif = dir.File("out.mif");
-    std::string reason = "unchanged";
+    Message reason = Message::Plain("unchanged");
     ASSERT_TRUE(c.write(mif, &reason)) << c.what << ": " << reason;
     EXPECT_EQ(reason, "unchanged") << c.what;
     EXPECT_EQ(ReadFile(mif), c.mif) << c.what;
@@ -209,7 +209,7 @@ TEST(MifFiles, MidFileBesideTheMif) {
   EXPECT_FALSE(FileExists(dir.File("link.mid")));
   // A pipe or a device has no folder for the MID: refused, nothing made.
   ASSERT_EQ(::mkfifo(dir.File("pipe.mif").c_str(), 0600), 0);
-  std::string reason;
+  Message reason;
   EXPECT_FALSE(WriteGeoMif(dir.File("pipe.mif"), {{Sheet("J50", 114, 36, 120, 40)}}, &reason));
   EXPECT_EQ(reason, "无法写入文件 “" + dir.File("pipe.mif") +
                         "”：不是普通文件（设备、管道或终端），MIF 只能写入普通文件：它的 MID 文件要写在它旁边");

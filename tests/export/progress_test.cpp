@@ -48,7 +48,7 @@ TCustomMapUnions Custom(int rows, int columns) {
   return t;
 }
 
-using Writer = std::function<bool(const std::string&, std::string*, const ExportProgress&)>;
+using Writer = std::function<bool(const std::string&, Message*, const ExportProgress&)>;
 struct Named {
   const char* name;
   const char* file;
@@ -61,23 +61,23 @@ const TCustomMapUnions kCustom = Custom(50, 90);         // 4,500 records
 
 const std::vector<Named> kWriters = {
     {"WritePlaneMif", "t.mif", 6000,
-     [](const std::string& f, std::string* r, const ExportProgress& p) {
+     [](const std::string& f, Message* r, const ExportProgress& p) {
        return WritePlaneMif(f, kStandard, true, 117, r, p);
      }},
     {"WriteGeoMif", "t.mif", 6000,
-     [](const std::string& f, std::string* r, const ExportProgress& p) {
+     [](const std::string& f, Message* r, const ExportProgress& p) {
        return WriteGeoMif(f, kStandard, r, p);
      }},
     {"WriteCustomMif", "t.mif", 4500,
-     [](const std::string& f, std::string* r, const ExportProgress& p) {
+     [](const std::string& f, Message* r, const ExportProgress& p) {
        return WriteCustomMif(f, kCustom, r, p);
      }},
     {"ExportStandardMapUnionsToXls", "t.xlsx", 6000,
-     [](const std::string& f, std::string* r, const ExportProgress& p) {
+     [](const std::string& f, Message* r, const ExportProgress& p) {
        return ExportStandardMapUnionsToXls(f, kXlsTitle54, kStandardXlsHeader, kStandard, r, p);
      }},
     {"ExportCustomMapUnionsToXls", "t.xlsx", 4500,
-     [](const std::string& f, std::string* r, const ExportProgress& p) {
+     [](const std::string& f, Message* r, const ExportProgress& p) {
        return ExportCustomMapUnionsToXls(f, kXlsTitleCustom, kCustomXlsHeader, kCustom, r, p);
      }},
 };
@@ -132,7 +132,7 @@ TEST(ExportProgressReports, ACancelAtAnyReportLeavesTheFolderAsItWas) {
       if (std::string(w.file) == "t.mif") WriteFile(dir.File("t.mid"), "old mid");
       const std::string listing = dir.Listing();
       std::size_t reports = 0;
-      std::string reason;
+      Message reason;
       bool cancelled = false;
       const bool ok = w.write(dir.File(w.file), &reason, [&](std::uint64_t done, std::uint64_t) {
         EXPECT_FALSE(cancelled) << "a cancelled writer asks no more";

@@ -202,7 +202,7 @@ TEST(Workbook, StandardTableTwoColumnsOfThree) {
     }
   }
   const std::string file = dir.File("tables.xlsx");
-  std::string reason;
+  Message reason;
   ASSERT_TRUE(ExportStandardMapUnionsToXls(file, "图幅表（北京54坐标系）", kStandardXlsHeader, table,
                                            &reason))
       << reason;
@@ -218,13 +218,13 @@ TEST(Workbook, TablesOfBothKinds) {
   ScratchDir dir;
   struct Case {
     const char* what;
-    std::function<bool(const std::string&, std::string*)> write;
+    std::function<bool(const std::string&, Message*)> write;
     std::string title, header;
     std::vector<std::vector<std::string>> texts;
     std::vector<std::vector<double>> numbers;
   } cases[] = {
       {"independent grid, bottom row first",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return ExportCustomMapUnionsToXls(
              f, "图幅表（独立坐标系）", kCustomXlsHeader,
              {{{"1-1", 0, 0, 500, 500}, {"1-2", 500, 0, 1000, 500}},
@@ -235,17 +235,17 @@ TEST(Workbook, TablesOfBothKinds) {
        {{"1-1"}, {"1-2"}, {"北2-1"}, {"2-2"}},
        {{0, 0, 500, 500}, {500, 0, 1000, 500}, {0, 500, 500, 1000.25}, {500, 500, -1E-7, 3.5E15}}},
       {"empty standard table: title and header only",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return ExportStandardMapUnionsToXls(f, "图幅表（西安80坐标系）", kStandardXlsHeader, {}, r);
        },
        "图幅表（西安80坐标系）", kStandardXlsHeader, {}, {}},
       {"empty custom table with empty rows",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          return ExportCustomMapUnionsToXls(f, "图幅表（独立坐标系）", kCustomXlsHeader, {{}, {}}, r);
        },
        "图幅表（独立坐标系）", kCustomXlsHeader, {}, {}},
       {"conversion result: empty inner entries leave no gap",
-       [](const std::string& f, std::string* r) {
+       [](const std::string& f, Message* r) {
          TStandardMapUnions t(3);
          t[0].push_back(Standard("J50", {{114, 0, 0}, {36, 0, 0}, {120, 0, 0}, {40, 0, 0}}, 1, 2));
          t[2].push_back(Standard("J51", {{120, 0, 0}, {36, 0, 0}, {126, 0, 0}, {40, 0, 0}}, 3, 4));
@@ -258,7 +258,7 @@ TEST(Workbook, TablesOfBothKinds) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string file = dir.File("k.xlsx");
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(c.write(file, &reason)) << reason;
     ExpectSheet(ReadBack(file), c.title, c.header, c.texts, c.numbers);
   }
@@ -523,7 +523,7 @@ TEST(Workbook, WrittenIntoLinkedFiles) {
   ASSERT_EQ(::link(file.c_str(), dir.File("b.xlsx").c_str()), 0);
   ASSERT_EQ(::symlink("a.xlsx", dir.File("c.xlsx").c_str()), 0);
   for (const char* name : {"a.xlsx", "c.xlsx"}) {
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(ExportCustomMapUnionsToXls(dir.File(name), std::string("图幅表 ") + name, kCustomXlsHeader,
                                            {{{"1-1", 0, 0, 500, 500}}}, &reason)) << reason;
     for (const char* other : {"a.xlsx", "b.xlsx", "c.xlsx"}) {

@@ -173,6 +173,41 @@ TEST(Plane4, ForwardAndInverseAgainstProjTwoDimensionalHelmert) {
   EXPECT_NEAR(back.Y, 4400000, 1e-6);
 }
 
+// Coefficients of the size a sheet shrunk unevenly gives: 30 ppm and 12 ppm
+// of scale, a shear of 4″.
+PlaneAffine TypicalAffine() { return {-61.2, 1 + 12e-6, 2.1e-5, 48.7, -1.9e-5, 1 - 30e-6}; }
+
+TEST(Affine6, ForwardAndInverseAgainstProjAffine) {
+  TransformParams t;
+  t.model = TransformModel::Affine6;
+  t.zone3 = true;
+  t.cm = 117;
+  t.affine = TypicalAffine();
+  for (const bool prefixed : {false, true}) {
+    for (const bool inverse : {false, true}) {
+      const Proj p(TransformPipeline(t, inverse, true, true, 117, prefixed));
+      ASSERT_TRUE(p.ok()) << TransformPipeline(t, inverse, true, true, 117, prefixed);
+      for (double e = 420000; e <= 580000; e += 40000) {
+        for (double n = 4300000; n <= 4500000; n += 50000) {
+          TPlanePoint q{prefixed ? e + 39000000 : e, n};
+          const PJ_COORD r = p.Run(q.X, q.Y, 0);
+          ASSERT_TRUE(TransformPlanePoint(t, q, true, 117, inverse));
+          EXPECT_NEAR(q.X, r.xy.x, 1e-4);
+          EXPECT_NEAR(q.Y, r.xy.y, 1e-4);
+        }
+      }
+    }
+  }
+  // The rules' form, x the northing: x' = a0 + a1 x + a2 y.
+  const PlaneAffine a = TypicalAffine();
+  const TPlanePoint f = AffineForward(a, {500000, 4400000});
+  EXPECT_NEAR(f.Y, a.a0 + a.a1 * 4400000 + a.a2 * 500000, 1e-6);
+  EXPECT_NEAR(f.X, a.b0 + a.b1 * 4400000 + a.b2 * 500000, 1e-6);
+  const TPlanePoint back = AffineInverse(a, f);
+  EXPECT_NEAR(back.X, 500000, 1e-6);
+  EXPECT_NEAR(back.Y, 4400000, 1e-6);
+}
+
 // ---- Solving ----------------------------------------------------------------
 
 // n × n common points over about a degree around (116.5°, 39.9°), their
@@ -201,6 +236,7 @@ std::vector<GeodeticCommonPoint> Synthetic(const TransformParams& t, int n, doub
 
 std::vector<double> Values(const TransformParams& t) {
   if (t.model == TransformModel::Plane4) return {t.plane.dNorth, t.plane.dEast, t.plane.rotation, t.plane.ppm};
+  if (t.model == TransformModel::Affine6) return {t.affine.a0, t.affine.a1, t.affine.a2, t.affine.b0, t.affine.b1, t.affine.b2};
   const BursaParams& b = t.bursa;
   if (t.model == TransformModel::Shift3) return {b.dx, b.dy, b.dz};
   return {b.dx, b.dy, b.dz, b.rx, b.ry, b.rz, b.ppm};
@@ -239,26 +275,31 @@ TEST(Solve, SyntheticPointsWithOneCentimetreNoiseSolveBackWithinTheirStandardErr
 
   // Plane4: targets made with the model on zone 39 (117°), eastings with the
   // zone number on one side only, as offices mix them.
-  TransformParams plane;
-  plane.model = TransformModel::Plane4;
-  plane.zone3 = true;
-  plane.cm = 117;
-  plane.plane = {-43.217, 62.815, 3.472, 12.6};
-  std::mt19937 random(11);
-  std::normal_distribution<double> noise(0, 0.01);
-  std::vector<PlaneCommonPoint> points;
-  for (int i = 0; i < 6; ++i) {
-    for (int j = 0; j < 6; ++j) {
-      const TPlanePoint s{470000.0 + 12000 * i, 4380000.0 + 10000 * j};
-      TPlanePoint t = PlaneForward(plane.plane, s);
-      t.X += noise(random) + 39000000;
-      t.Y += noise(random);
-      points.push_back({"Q" + std::to_string(i * 6 + j), s, t});
+  // Affine6 the same way.
+  for (const TransformModel model : {TransformModel::Plane4, TransformModel::Affine6}) {
+    TransformParams plane;
+    plane.model = model;
+    plane.zone3 = true;
+    plane.cm = 117;
+    plane.plane = {-43.217, 62.815, 3.472, 12.6};
+    plane.affine = TypicalAffine();
+    std::mt19937 random(11);
+    std::normal_distribution<double> noise(0, 0.01);
+    std::vector<PlaneCommonPoint> points;
+    for (int i = 0; i < 6; ++i) {
+      for (int j = 0; j < 6; ++j) {
+        const TPlanePoint s{470000.0 + 12000 * i, 4380000.0 + 10000 * j};
+        TPlanePoint t = model == TransformModel::Plane4 ? PlaneForward(plane.plane, s) : AffineForward(plane.affine, s);
+        t.X += noise(random) + 39000000;
+        t.Y += noise(random);
+        points.push_back({"Q" + std::to_string(i * 6 + j), s, t});
+      }
     }
+    const TransformSolution s = SolvePlane(points, model, Datum::Beijing54, Datum::Cgcs2000, true, 117);
+    ExpectSolvedBack(s, plane);
+    EXPECT_EQ(s.redundancy, model == TransformModel::Plane4 ? 2 * 36 - 4 : 2 * 36 - 6);
+    EXPECT_EQ(s.params.model, model);
   }
-  const TransformSolution s = SolvePlane4(points, Datum::Beijing54, Datum::Cgcs2000, true, 117);
-  ExpectSolvedBack(s, plane);
-  EXPECT_EQ(s.redundancy, 2 * 36 - 4);
 }
 
 TEST(Solve, AnOutlierOfOneMetreIsFoundAndRejectedByName) {
@@ -328,6 +369,13 @@ TEST(Solve, RefusalsSayWhy) {
   EXPECT_NE(SolvePlane4(plane, Datum::Beijing54, Datum::Cgcs2000, true, 111).refusal.find("不在"), std::string::npos);
   EXPECT_NE(SolvePlane4({plane[0]}, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("至少 2 个点"),
             std::string::npos);
+  EXPECT_NE(SolveAffine6({plane[0], plane[1]}, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("至少 3 个点"),
+            std::string::npos);
+  // Points 1 to 3 lie along one meridian: Plane4 takes them, Affine6 cannot.
+  const std::vector<PlaneCommonPoint> line{plane[0], plane[1], plane[2]};
+  EXPECT_EQ(SolvePlane4(line, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal, "");
+  EXPECT_NE(SolveAffine6(line, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("一条直线上"),
+            std::string::npos);
 }
 
 // ---- Heights ---------------------------------------------------------------
@@ -364,7 +412,11 @@ TEST(ParameterFile, EveryModelReadsBackBitForBitAndBadTextsAreRefused) {
   four.zone3 = false;
   four.cm = 117;
   four.plane = {-43.217, 62.815, 3.472, 12.6};
-  for (const TransformParams& t : {seven, three, four}) {
+  TransformParams six;
+  six.model = TransformModel::Affine6;
+  six.cm = 114;
+  six.affine = TypicalAffine();
+  for (const TransformParams& t : {seven, three, four, six}) {
     const std::string text = FormatTransformParams(t, "from 12 points\nsigma0 0.012 m");
     TransformParams back;
     ASSERT_EQ(ParseTransformParams(text, back), "") << text;
@@ -394,6 +446,8 @@ TEST(ParameterFile, EveryModelReadsBackBitForBitAndBadTextsAreRefused) {
       {"karvento-transform = 1\nmodel = bursa8\n", "未知的模型"},
       {"karvento-transform = 1\nmodel = plane4\nsource = 54\ntarget = 2000\nzone = 4\n", "“zone”只能是 3 或 6"},
       {"karvento-transform = 1\nnothing here\n", "第 2 行不是“键 = 值”"},
+      {"karvento-transform = 1\nmodel = affine6\nsource = 54\ntarget = 2000\nzone = 3\ncm = 117\n"
+       "a0 = 0\na1 = 1\na2 = 2\nb0 = 0\nb1 = 0.5\nb2 = 1\n", "没有逆变换"},
   };
   for (const Bad& b : bad) {
     TransformParams t = three;

@@ -236,6 +236,12 @@ TEST(AreaFile, OverlapsAreMergedBowTiesRepairedAndNaNRefused) {
        Feature("[116,39],[117,39],[117,39.5],[118,39.5],[117,39.5],[117,40],[116,40],[116,39]"), 1.0,
        "MakeValid"},
       {"a NaN vertex", Feature("[116,39],[NaN,39],[117,40],[116,39]"), 0, "不是有限数"},
+      // Refused before any repair, as the page refuses it, not "repaired".
+      {"a one-point polygon beside a square",
+       Feature("[116,39],[117,39],[117,40],[116,40],[116,39]") + "," + Feature("[116.1,39.8]"), 0,
+       "第 2 个多边形的外环只有 1 个不同的点，围不成面"},
+      // Repaired into a line: no area is left, and the file is refused.
+      {"three points on a line", Feature("[116,39],[116.5,39],[117,39],[116,39]"), 0, "多边形没有面积"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

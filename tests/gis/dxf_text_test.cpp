@@ -71,7 +71,7 @@ TEST(DxfText, TheBytesOfGdalsDxfDriver) {
     options.geographic = c.geographic;
     options.cornersOnly = c.cornersOnly;
     options.gdalDxf = true;
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(WriteGisSheets(file, table, c.system, options, &reason)) << reason;
     const std::string gdal = ReadFile(file);
     EXPECT_EQ(Ours(table, c.system, c.geographic, c.cornersOnly), gdal);
@@ -110,7 +110,7 @@ TEST(DxfText, AnIndependentGridAndTheTextsGdalEscapes) {
   GisOptions options;
   options.format = GisFormat::Dxf;
   options.gdalDxf = true;
-  std::string reason;
+  Message reason;
   ASSERT_TRUE(WriteGisCustomSheets(file, table, options, &reason)) << reason;
   const std::string gdal = ReadFile(file);
 
@@ -220,10 +220,10 @@ TEST(DxfText, TextsThatCannotBeWritten) {
   ScratchDir dir;
   GisOptions options;
   options.format = GisFormat::Dxf;
-  std::string reason;
+  Message reason;
   EXPECT_FALSE(WriteGisCustomSheets(dir.File("x.dxf"), table, options, &reason));
-  EXPECT_NE(reason.find("café"), std::string::npos) << reason;
-  EXPECT_NE(reason.find("x.dxf"), std::string::npos) << reason;
+  EXPECT_NE(reason.Text().find("café"), std::string::npos) << reason;
+  EXPECT_NE(reason.Text().find("x.dxf"), std::string::npos) << reason;
   EXPECT_FALSE(testing::FileExists(dir.File("x.dxf")));
 }
 

@@ -117,7 +117,7 @@ TEST(GisExport, EveryFormatReadsBackWithItsSystem) {
     const auto sheets = Flat(table);
     ASSERT_EQ(sheets.size(), 16U);
     const std::string file = dir.File(std::string("图幅.") + GisExtension(c.format));
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(WriteGisSheets(file, table, {c.datum, c.zone3, c.cm, c.offsetX, c.offsetY},
                                {c.format, c.geographic, GisEncoding::Utf8}, &reason))
         << reason;
@@ -200,7 +200,7 @@ TEST(GisExport, ChineseNumbersInUtf8AndGbkAndNoSystemForIndependentGrids) {
     SCOPED_TRACE(std::string(GisExtension(c.format)) + " " + c.cpg);
     ScratchDir dir;
     const std::string file = dir.File(std::string("grid.") + GisExtension(c.format));
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(WriteGisCustomSheets(file, grid, {c.format, false, c.encoding}, &reason)) << reason;
     const ReadLayer r = ReadBack(file);
     ASSERT_TRUE(r.opened);
@@ -246,7 +246,7 @@ TEST(GisExport, DrawingHasFramesAndCentredNumbers) {
   const std::string file = dir.File("frames.dxf");
   for (bool geographic : {false, true}) {
     SCOPED_TRACE(geographic ? "degrees" : "metres");
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(WriteGisSheets(file, table, {Datum::Beijing54, true, 117, 0, 0},
                                {GisFormat::Dxf, geographic, GisEncoding::Utf8}, &reason))
         << reason;
@@ -313,7 +313,7 @@ TEST(GisExport, FilesAsTheirReadersTakeThem) {
   CreateMapUnionsOfStandard({{116, 0, 0}, {39, 50, 0}, {116, 15, 0}, {40, 0, 0}}, 6, true, true, Datum::Cgcs2000,
                             117, table);
   const TPlaneSystem cgcs{Datum::Cgcs2000, true, 117, 0, 0};
-  std::string reason;
+  Message reason;
   for (bool geographic : {false, true}) {
     const std::string file = dir.File(geographic ? "deg.dxf" : "m.dxf");
     ASSERT_TRUE(WriteGisSheets(file, table, cgcs, {GisFormat::Dxf, geographic}, &reason)) << reason;
@@ -430,7 +430,7 @@ TEST(GisExport, RefusalsWriteNothing) {
     SCOPED_TRACE(c.what);
     ScratchDir dir;
     const std::string file = dir.File(std::string("x.") + GisExtension(c.format));
-    std::string reason;
+    Message reason;
     const GisOptions options{c.format, c.geographic, GisEncoding::Utf8};
     const bool written =
         c.custom ? WriteGisCustomSheets(file, c.empty ? TCustomMapUnions{} : grid, options, &reason)
@@ -446,7 +446,7 @@ TEST(GisExport, AnExistingSetSurvivesAFailedExport) {
   ScratchDir dir;
   const std::string file = dir.File("sheets.shp");
   const TStandardMapUnions table = Sheets(true, true, 117);
-  std::string reason;
+  Message reason;
   ASSERT_TRUE(WriteGisSheets(file, table, {Datum::Beijing54, true, 117, 0, 0}, {}, &reason))
       << reason;
   const std::string listing = dir.Listing();
@@ -485,8 +485,8 @@ TEST(GisExport, AnExistingSetSurvivesAFailedExport) {
   const std::string missing = dir.File("no/such/folder/sheets.gpkg");
   EXPECT_FALSE(WriteGisSheets(missing, table, {Datum::Beijing54, true, 117, 0, 0},
                               {GisFormat::GeoPackage, false, GisEncoding::Utf8}, &reason));
-  EXPECT_NE(reason.find(missing), std::string::npos) << reason;
-  EXPECT_NE(reason.find("No such file"), std::string::npos) << reason;
+  EXPECT_NE(reason.Text().find(missing), std::string::npos) << reason;
+  EXPECT_NE(reason.Text().find("No such file"), std::string::npos) << reason;
 
   // An independent grid written over the set takes the old .prj away: its
   // plane has no geodetic system.

@@ -49,7 +49,7 @@ TEST(KmlText, TheBytesOfGdalsKmlDriver) {
     CreateMapUnionsOfStandard(c.range, c.scale, c.newStandard, true, Datum::Cgcs2000, 0, table);
     ScratchDir dir;
     const std::string file = dir.File("图幅 frames-1.a&b.kml");
-    std::string reason;
+    Message reason;
     GisOptions options;
     options.format = GisFormat::Kml;
     options.cornersOnly = c.cornersOnly;

@@ -75,7 +75,7 @@ TEST(Shapefile, TheBytesOfGdalsShapefile) {
     gis.geographic = c.options.geographic;
     gis.cornersOnly = c.options.cornersOnly;
     gis.encoding = c.options.gbk ? GisEncoding::Gbk : GisEncoding::Utf8;
-    std::string reason;
+    Message reason;
     ASSERT_TRUE(WriteGisSheets(dir.File("frames.shp"), m.table,
                                TPlaneSystem{c.options.datum, c.options.zone3, c.options.cm, c.options.offsetX,
                                             c.options.offsetY},

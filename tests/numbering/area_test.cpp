@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -352,6 +353,25 @@ TEST(AreaSelection, AreasTheGridCannotNumberAreRefusedBeforeAnythingIsAllocated)
     }
   }
   EXPECT_EQ(AreaDomainProblem({{{Rect(0, 0, 180, 90)}}}), "");
+}
+
+TEST(AreaSelection, RingsThatBoundNothingAndNonFiniteCoordinatesAreNamedBeforeAnyRepair) {
+  const double nan = std::nan("");
+  const double inf = std::numeric_limits<double>::infinity();
+  const GeoRing square = Rect(116.1, 39.8, 116.3, 40);
+  struct Case { const char* name; GeoMultiPolygon area; std::string reason; } cases[] = {
+      {"a square", {{{square}}}, ""},
+      {"a triangle, closed", {{{{{116, 39}, {117, 39}, {116, 40}, {116, 39}}}}}, ""},
+      {"three points on a line: a repair's matter", {{{{{116, 39}, {116.5, 39}, {117, 39}}}}}, ""},
+      {"a one-point polygon", {{{{{116.1, 39.8}}}}}, "第 1 个多边形的外环只有 1 个不同的点，围不成面"},
+      {"a segment, out and back", {{{square}}, {{{{116, 39}, {117, 39}, {116, 39}, {117, 39}}}}},
+       "第 2 个多边形的外环只有 2 个不同的点，围不成面"},
+      {"an empty outer ring", {{{{}}}}, "第 1 个多边形的外环只有 0 个不同的点，围不成面"},
+      {"a hole of one point", {{{square, {{116.2, 39.9}}}}}, "第 1 个多边形的第 1 个内环只有 1 个不同的点，围不成面"},
+      {"a NaN vertex", {{{{{116, 39}, {nan, 39}, {117, 40}}}}}, "含有不是有限数的坐标（NaN 或无穷大）"},
+      {"an infinite latitude in a one-point ring", {{{{{116, inf}}}}}, "含有不是有限数的坐标（NaN 或无穷大）"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AreaRingProblem(c.area), c.reason) << c.name;
 }
 
 TEST(AreaSelection, MemoryDependsOnTheEdgesNotOnTheSheets) {

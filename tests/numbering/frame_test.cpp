@@ -106,7 +106,7 @@ TEST(MapFrame, IsTheSheetsProjectedGeometryAtEveryKindOfScale) {
     ASSERT_FALSE(expected.empty());
     std::vector<TPlanePoint> ticks;
     for (const FrameLine* l : LinesOf(f, FrameLayer::Graduation)) {
-      if (!l->closed) ticks.push_back(l->points.front());
+      if (!l->closed && l->widthMm == st.gridWidth) ticks.push_back(l->points.front());  // not a minute bar
     }
     ASSERT_EQ(ticks.size(), expected.size());
     for (const TPlanePoint& p : expected) {
@@ -309,7 +309,9 @@ void ExpectCleanLabels(const MapFrame& f, double gridMetres, double zoneMetres) 
   const double mm = f.denominator / 1000.0;
   std::vector<const FrameText*> labels;
   for (const FrameText& t : f.texts) {
-    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation) labels.push_back(&t);
+    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation || t.layer == FrameLayer::NeighbourZone) {
+      labels.push_back(&t);
+    }
   }
   ASSERT_FALSE(labels.empty());
   for (const FrameText* t : labels) {
@@ -350,6 +352,9 @@ void ExpectCleanLabels(const MapFrame& f, double gridMetres, double zoneMetres) 
 TEST(MapFrame, LabelsKeepClearOfTheLinesAndEveryKilometreLineIsLabelled) {
   const Case cases[] = {
       {Sec(116, 28), Sec(39, 54), 6, Datum::Cgcs2000, true, 117},  // 1:1万, J50G003040: 39°52′30″, 39452
+      {Sec(119, 51), Sec(39, 54), 4, Datum::Cgcs2000, false, 117}, // 1:5万 with zone 21's ticks
+      {Sec(118, 27), Sec(39, 54), 6, Datum::Cgcs2000, true, 117},  // 1:1万 with zone 40's ticks
+      {Sec(114, 6), Sec(30, 30), 5, Datum::Beijing54, false, 117}, // 1:2.5万 with zone 19's ticks
       {Sec(116, 28), Sec(39, 54), 4, Datum::Beijing54, false, 117},
       {Sec(116, 28), Sec(39, 54), 3, Datum::Xian80, true, 117},
       {Sec(116, 28), Sec(39, 54), 2, Datum::Cgcs2000, false, 117},

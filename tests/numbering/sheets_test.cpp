@@ -115,6 +115,20 @@ TEST(Sheets, SnappingAtSheetEdges) {
   EXPECT_TRUE(flat[0].empty() && flat[1].empty());
 }
 
+TEST(Sheets, InvertedCornersAreNamedInOneTextForEveryFrontEnd) {
+  struct Case { TMapUnionRange range; const char* from; const char* to; const char* text; } cases[] = {
+      {Area(A(116, 20), A(39, 50), A(115, 20), A(39, 50)), "（--from）", "（--to）",
+       "左下角的经度 116:20:00 大于右上角的经度 115:20:00：左下角（--from）应在右上角（--to）的西边"},
+      {Area(A(116, 20), A(39, 50), A(116, 20), A(39, 10)), "", "",
+       "左下角的纬度 39:50:00 大于右上角的纬度 39:10:00：左下角应在右上角的南边"},
+      // Both wrong: the longitudes are named first.
+      {Area(A(117, 0), A(40, 0), A(116, 0), A(39, 0)), "", "",
+       "左下角的经度 117:00:00 大于右上角的经度 116:00:00：左下角应在右上角的西边"},
+      {Area(A(116, 0), A(39, 0), A(116, 0), A(39, 0)), "", "", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(InvertedCornersText(c.range, c.from, c.to), c.text);
+}
+
 TEST(Sheets, InvertedCornersFailAndLeaveTheResultAsItWas) {
   const TMapUnionRange inverted = Area(A(116, 20), A(39, 50), A(115, 20), A(39, 50));
   const TMapUnionRange belowSouth = Area(A(116, 20), A(39, 50), A(116, 20), A(39, 10));
@@ -308,7 +322,7 @@ TEST(LargeScales, TheOldStandardHasNoSuchScales) {
       CreateOldMapUnions(area, scale, true, true, 117, r);
       ADD_FAILURE() << caption;
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, false));
+      EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, false).Text());
       EXPECT_NE(std::string(e.what()).find("旧图幅号标准没有 " + caption + " 比例尺"),
                 std::string::npos) << e.what();
     }
@@ -319,7 +333,7 @@ TEST(LargeScales, TheOldStandardHasNoSuchScales) {
         ConvertMapUnionNo(number, false, scale, true, 117, true);
         ADD_FAILURE() << caption << " " << number;
       } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, true));
+        EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, true).Text());
         EXPECT_NE(std::string(e.what()).find("无法转换为旧图幅号"), std::string::npos);
       }
     }

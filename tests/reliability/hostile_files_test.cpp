@@ -41,8 +41,8 @@ std::string Texts(const SheetList& list) {
 }
 
 // How the window shows a value of a parameter file that is no number.
-std::string InParameterFile(const std::string& file, const std::string& english) {
-  return "参数文件 “" + file + "” 中" + UserFacingText(english);
+std::string InParameterFile(const std::string& file, const std::string& reason) {
+  return "参数文件 “" + file + "” 中" + reason;
 }
 
 const char* const kExampleCrLf =
@@ -65,15 +65,15 @@ TEST(HostileParameterFiles, RefusedFilesNameTheFileAndTheReasonAndChangeNothing)
       {"unreadable even for root", testing::kUnreadableFile,
        std::string("无法读取文件 “") + testing::kUnreadableFile + "”：Input/output error"},
       {"a 10,000-character line", dir.Write("long.txt", std::string(10000, '1') + "\r\n2\r\n"),
-       "'" + std::string(64, '1') + "…' is not a valid floating point value"},
+       "“" + std::string(64, '1') + "…”不是有效的数字"},
       {"GBK text where a number belongs",
        dir.Write("gbk.txt", "115 30 0.00\r\n39 20 \xB1\xB1\r\n117 0 0\r\n40 0 0\r\n"),
-       "'北' is not a valid floating point value"},
+       "“北”不是有效的数字"},
       {"bytes that are not GBK", dir.Write("bad.txt", "1 2 \xFF\r\n2\r\n3\r\n4\r\n"),
-       "'\xEF\xBF\xBD' is not a valid floating point value"},
+       "“\xEF\xBF\xBD”不是有效的数字"},
       {"a long line cut inside a GBK character",
        dir.Write("cut.txt", "1" + std::string(4200, '\xB1') + "\r\n2\r\n3\r\n4\r\n"),
-       "'1" + Repeat("北", 31) + "\xEF\xBF\xBD…' is not a valid floating point value"},
+       "“1" + Repeat("北", 31) + "\xEF\xBF\xBD…”不是有效的数字"},
   };
   for (const Case& c : cases) {
     Session s;
@@ -81,7 +81,7 @@ TEST(HostileParameterFiles, RefusedFilesNameTheFileAndTheReasonAndChangeNothing)
     const auto shown = s.Open(&TfrmCreateMapUnRg::RzToolbarButton12Click, c.file);
     // A value that is no number is named with its file.
     const std::string message =
-        c.message.front() == '\'' ? InParameterFile(c.file, c.message) : c.message;
+        c.message.ends_with("不是有效的数字") ? InParameterFile(c.file, c.message) : c.message;
     testing::ExpectOneErrorAndNoChange(shown, message, before, s.frm, c.what);
   }
 }
@@ -150,7 +150,7 @@ TEST(HostileParameterFiles, AHugeFileIsNotLoaded) {
   const auto shown = s.Open(&TfrmCreateMapUnRg::RzToolbarButton12Click, digits);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text,
-            InParameterFile(digits, "'" + std::string(64, '7') + "…' is not a valid floating point value"));
+            InParameterFile(digits, "“" + std::string(64, '7') + "…”不是有效的数字"));
   EXPECT_EQ(testing::StateOf(s.frm), before);
   EXPECT_LT(testing::ProcessorSeconds() - start, 0.5);  // ten times the 0.05 s expected
   EXPECT_LT(testing::PeakRssMiB() - peakBefore, 16);

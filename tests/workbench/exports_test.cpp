@@ -324,7 +324,7 @@ TEST_F(Exports, GisFilesCarryTheSystemOfTheFill) {
       // after a comment that names its system (GDAL reads past it, above).
       GisOptions gdal{GisFormat::Dxf, false, GisEncoding::Utf8};
       gdal.gdalDxf = true;
-      std::string reason;
+      Message reason;
       ASSERT_TRUE(WriteGisSheets(name + ".gdal.dxf", frm.FMapUnions80, frm.FPlaneSystem80, gdal, &reason)) << reason;
       const std::string drawing = TempDir::Read(name + "." + c.ext);
       const std::string comment = "999\nKarvento sheet frames, coordinate system: Xian 1980 / 3-degree "

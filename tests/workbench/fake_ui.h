@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "workbench/coord_transform.h"
 #include "workbench/input_dialogs.h"
 #include "workbench/tf_information.h"
 #include "workbench/user_interface.h"
@@ -65,6 +66,9 @@ class FakeUi : public UserInterface {
   std::deque<MessageResult> answers;                            // Yes/No questions
   std::deque<std::optional<std::string>> fileNames;             // nullopt = cancel
   std::function<void(TfrmTFInformation&)> onInformation;
+  // What the user does in the 坐标转换 tool; the tool shown without a
+  // script fails the test.
+  std::function<void(TfrmCoordTransform&)> onCoordTransform;
   std::deque<std::optional<std::pair<double, double>>> points;  // nullopt = cancel
   std::deque<std::optional<std::string>> texts;                 // nullopt = cancel
 
@@ -160,6 +164,14 @@ class FakeUi : public UserInterface {
     // What the user types into the dialog is never read back.
     d.RzEdit1.SetText("edited");
     d.RzNumericEdit(1).SetValue(-1);
+  }
+
+  void ShowCoordTransform(TfrmCoordTransform& d) override {
+    if (!onCoordTransform) {
+      ADD_FAILURE() << "unexpected 坐标转换 tool";
+      return;
+    }
+    onCoordTransform(d);
   }
 
   std::string FocusedControl() const override { return focus; }

@@ -159,7 +159,7 @@ TEST_F(Generate, TheLargeScalesInTheNewStandardOnly) {
       (tab == 0 ? frm.RzRadioButton2 : frm.RzRadioButton4).Choose();
       frm.RzBitBtn1Click();
       const auto m = TakeMessage();
-      EXPECT_EQ(m.text, OldStandardLacksScaleMessage(c.item, false));
+      EXPECT_EQ(m.text, OldStandardLacksScaleMessage(c.item, false).Text());
       EXPECT_EQ(m.icon, MessageIcon::Error);
       EXPECT_EQ(Records(list), before);
     }
@@ -503,7 +503,7 @@ TEST_F(Convert, ToTheLargeScalesOldToNewOnly) {
     if (empty) frm.RzCheckList4.Clear();
     frm.RzBitBtn1Click();
     const auto m = TakeMessage();
-    EXPECT_EQ(m.text, OldStandardLacksScaleMessage(9, true));
+    EXPECT_EQ(m.text, OldStandardLacksScaleMessage(9, true).Text());
     EXPECT_NE(m.text.find("1:1000"), std::string::npos) << m.text;
     EXPECT_EQ(Records(frm.RzCheckList5), before);
   }

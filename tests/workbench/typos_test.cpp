@@ -5,6 +5,7 @@
 // the status line speaks of the last action only.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <string>
 #include <vector>
@@ -239,20 +240,27 @@ TEST_F(Typos, CountsAreGroupedAndKmlSaysWhyItIsGreyed) {
   }
 }
 
+// The window words a routine's message from its code: the runtime's
+// English texts, the system's reasons and the datums' names in Chinese.
 TEST(UserFacingText, TheRuntimesEnglishInChinese) {
   struct Case {
-    const char* text;
+    Message message;
     const char* shown;
   } cases[] = {
-      {"'5x' is not a valid integer value", "“5x”不是有效的整数"},
-      {"'abc' is not a valid floating point value", "“abc”不是有效的数字"},
-      {"Out of memory", "内存不足"},
-      {"无法写入文件 “/a/b.mif”：Permission denied", "无法写入文件 “/a/b.mif”：没有权限"},
-      {"范围文件的坐标系 WGS 84 与图幅的坐标系 Beijing 1954 之间没有官方转换",
-       "范围文件的坐标系 WGS 84 与图幅的坐标系 北京1954 之间没有官方转换"},
-      {"已导出", "已导出"},
+      {Message(msg::kNotAnInteger, {"5x"}), "“5x”不是有效的整数"},
+      {Message(msg::kNotAFloat, {"abc"}), "“abc”不是有效的数字"},
+      {Message::Plain("Out of memory"), "内存不足"},
+      {Message(msg::kCannotWrite, {"/a/b.mif", ReasonArg(EACCES)}), "无法写入文件 “/a/b.mif”：没有权限"},
+      // A file named like a reason stays as it is.
+      {Message(msg::kCannotWrite, {"Permission denied", ReasonArg(ENOSPC)}),
+       "无法写入文件 “Permission denied”：磁盘空间不足"},
+      {Message(msg::kAreaCannotRead, {"x.shp", Message(msg::kAreaNoLayer, {"roads"})}),
+       "无法读取范围文件 x.shp：没有图层 roads"},
+      {Message(msg::kAreaNoOfficialTransformation, {TextArg("WGS 84"), TextArg("Beijing 1954")}),
+       "范围文件的坐标系 WGS 84 与图幅的坐标系 北京1954 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。"},
+      {Message::Plain("已导出"), "已导出"},
   };
-  for (const Case& c : cases) EXPECT_EQ(UserFacingText(c.text), c.shown) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(UserFacingText(c.message), c.shown) << c.message.Text();
 }
 
 }  // namespace

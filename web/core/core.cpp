@@ -58,7 +58,9 @@ val Sheets(const std::string& numbers, const std::vector<double>& edges,
 // refused past maxSheets before anything is made.
 val Generate(const Request& r, double maxSheets) {
   try {
-    const SheetWalk walk = ListedWalk(r, val::array(), val::array(), 0, true);
+    // Counted here, against the page's own limit, before anything is made:
+    // one limit, stated once, whatever the request's size.
+    const SheetWalk walk = ListedWalk(r, val::array(), val::array(), 0, false);
     const double count = static_cast<double>(walk.Columns()) * static_cast<double>(walk.Rows());
     if (count > maxSheets) {
       return Failure("该范围有 " + FormatCount(count) + " 幅图，超过本页能容纳的 " +
@@ -93,6 +95,23 @@ val AreaCorners(const val& coords, const val& shape, int scale) {
   }
 }
 
+// The check of the polygons the page read from an area file, as the
+// command line checks the polygons GDAL reads, before any repair: {} or
+// { error }.
+val CheckArea(const val& coords, const val& shape) {
+  try {
+    const std::string problem = AreaRingProblem(AreaOf(coords, shape)).Text();
+    return problem.empty() ? val::object() : Failure(problem);
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The refusal of an area whose sheets pass the page's limit.
+std::string AreaLimitText(double maxSheets) {
+  return "该范围的图幅超过本页能容纳的 " + FormatCount(maxSheets) + " 幅；请缩小范围或改用桌面版和命令行";
+}
+
 // The sheets of the corners' request that the area selects (their frame
 // shares interior with it, and, with minCover above 0, it covers at least
 // that fraction of them), with the covered fraction of each.
@@ -112,13 +131,13 @@ val GenerateInArea(const Request& r, const val& coords, const val& shape, double
       }
       refused = static_cast<double>(covers.size()) > maxSheets;
     });
-    if (refused) {
-      return Failure("该范围的图幅超过本页能容纳的 " + FormatCount(maxSheets) +
-                     " 幅；请缩小范围或改用桌面版和命令行");
-    }
+    if (refused) return Failure(AreaLimitText(maxSheets));
     val out = Sheets(numbers, edges, plane);
     out.set("covers", Float64(covers));
     return out;
+  } catch (const SheetLimitError&) {
+    // More than the routines' own limit: far more than the page's.
+    return Failure(AreaLimitText(maxSheets));
   } catch (const Error& e) {
     return Failure(e.what());
   }
@@ -244,6 +263,9 @@ val Convert(const std::string& typed, bool oldToNew, int scale, bool zone3, int 
                                  static_cast<ScaleIndex>(scale), zone3, cm, DatumOf(datum));
     } catch (const NumberFieldError& e) {
       return Failure(e.TextFor(typed));
+    } catch (const Error& e) {
+      // Named by the number, as the command line names it.
+      return Failure(typed + "：" + e.what());
     }
     std::string numbers;
     std::vector<double> edges, plane;
@@ -334,6 +356,7 @@ val Datums() {
     row.set("value", static_cast<int>(i));
     row.set("caption", std::string(kDatums[i].caption));
     row.set("name", std::string(kDatums[i].name));
+    row.set("key", std::string(kDatums[i].key));  // as --datum names it
     row.set("nearWgs84", kDatums[i].nearWgs84);
     out.call<void>("push", row);
   }
@@ -373,6 +396,7 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("scaleCaptions", &ScaleCaptions);
   emscripten::function("datums", &Datums);
   emscripten::function("walkOnly", &WalkOnly);
+  emscripten::function("checkArea", &CheckArea);
   emscripten::function("areaCorners", &AreaCorners);
   emscripten::function("generateInArea", &GenerateInArea);
   emscripten::function("exportSheets", &ExportSheets);

@@ -181,7 +181,7 @@ val XlsxFile(const Request& r, const val& coords, const val& shape, double minCo
   try {
     const std::uint64_t count = CountListed(r, coords, shape, minCover, mask);
     if (count == 0) return Failure(kNoSheetsMessage);
-    const std::string refusal = WorkbookRecordsRefusal(count);
+    const std::string refusal = WorkbookRecordsRefusal(count).Text();
     if (!refusal.empty()) return Failure(refusal);
     JsPartSink parts(sink);
     XlsxWorkbook book(parts);

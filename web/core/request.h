@@ -14,6 +14,7 @@
 
 #include "geodesy/angle_text.h"
 #include "geodesy/angles.h"
+#include "numbering/sheet_grid.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento::web {
@@ -49,9 +50,13 @@ inline TAngleDMS CornerOf(const std::string& text, double maxDegrees) {
   return a;
 }
 
+// The request's corners; corners in the wrong order are refused in the
+// command line's words (the page's fields are captioned 左下角 and 右上角).
 inline TMapUnionRange RangeOf(const Request& r) {
-  return TMapUnionRange{CornerOf(r.west, 180), CornerOf(r.south, 90), CornerOf(r.east, 180),
-                        CornerOf(r.north, 90)};
+  const TMapUnionRange range{CornerOf(r.west, 180), CornerOf(r.south, 90), CornerOf(r.east, 180),
+                             CornerOf(r.north, 90)};
+  if (const std::string inverted = InvertedCornersText(range, "", ""); !inverted.empty()) throw Error(inverted);
+  return range;
 }
 
 // An area from the page's file reader: coords holds longitude, latitude

@@ -11,8 +11,20 @@ export class SheetList {
     this.el.innerHTML = '<div class="spacer"></div><div class="rows"></div>';
     this.spacer = this.el.firstChild;
     this.rows = this.el.lastChild;
+    // The list itself holds the keyboard focus, never a row: rows are made
+    // afresh as the list scrolls, and a focused row would take the focus
+    // with it when it goes.
+    this.el.tabIndex = 0;
+    this.el.setAttribute('role', 'listbox');
+    this.el.setAttribute('aria-multiselectable', 'true');
+    this.el.addEventListener('keydown', (e) => this.key(e));
     this.el.addEventListener('scroll', () => this.render());
     new ResizeObserver(() => this.render()).observe(this.el);
+    // A click on a row keeps the focus on the list.
+    this.rows.addEventListener('mousedown', (e) => {
+      e.preventDefault();
+      this.el.focus();
+    });
     this.rows.addEventListener('click', (e) => {
       const row = e.target.closest('.row');
       if (!row) return;
@@ -23,6 +35,44 @@ export class SheetList {
       }
       this.select(i, false);
     });
+  }
+
+  // The window's list keys: ↑ ↓ PgUp PgDn Home End move the current row,
+  // Space checks or unchecks it, Ctrl+A checks all, Ctrl+Shift+A unchecks
+  // all, Ctrl+C copies (handlers.onCopy), Ctrl+F and F3 find
+  // (handlers.onFind).
+  key(e) {
+    const s = this.sheets;
+    const ctrl = e.ctrlKey || e.metaKey;
+    const k = e.key.length === 1 ? e.key.toLowerCase() : e.key;
+    if (ctrl && k === 'a') this.checkAll(e.shiftKey ? 0 : 1);
+    else if (ctrl && k === 'c') this.handlers.onCopy?.();
+    else if ((ctrl && k === 'f') || k === 'F3') this.handlers.onFind?.(k === 'F3');
+    else if (!s || !s.count || ctrl || e.altKey) return;
+    else if (k === ' ') {
+      if (this.current < 0) return;
+      s.checked[this.current] = 1 - s.checked[this.current];
+      this.render();
+      this.handlers.onChecked?.();
+    } else {
+      const page = Math.max(1, Math.floor(this.el.clientHeight / ROW) - 1);
+      const moves = { ArrowDown: 1, ArrowUp: -1, PageDown: page, PageUp: -page, Home: -Infinity, End: Infinity };
+      if (!(k in moves)) return;
+      const from = this.current < 0 ? -1 : this.current;
+      this.select(Math.min(s.count - 1, Math.max(0, from + moves[k])), true);
+    }
+    e.preventDefault();
+  }
+
+  // The numbers of the checked sheets, in list order, one a line; with none
+  // checked, the current sheet's; else empty (as the window copies them).
+  checkedNumbersText() {
+    const s = this.sheets;
+    if (!s) return '';
+    let text = '';
+    for (let i = 0; i < s.count; i++) if (s.checked[i]) text += `${s.numbers[i]}\n`;
+    if (!text && this.current >= 0) text = `${s.numbers[this.current]}\n`;
+    return text;
   }
 
   setSheets(sheets) {
@@ -53,9 +103,8 @@ export class SheetList {
     this.current = i;
     if (scroll) {
       const top = i * ROW;
-      if (top < this.el.scrollTop || top > this.el.scrollTop + this.el.clientHeight - ROW) {
-        this.el.scrollTop = Math.max(0, top - this.el.clientHeight / 2);
-      }
+      if (top < this.el.scrollTop) this.el.scrollTop = top;
+      else if (top > this.el.scrollTop + this.el.clientHeight - ROW) this.el.scrollTop = top - this.el.clientHeight + ROW;
     }
     this.render();
     this.handlers.onSelect?.(i);
@@ -84,9 +133,12 @@ export class SheetList {
     const last = Math.min(s.count, Math.ceil((this.el.scrollTop + this.el.clientHeight) / ROW) + 5);
     let html = '';
     for (let i = first; i < last; i++) {
-      html += `<div class="row${i === this.current ? ' current' : ''}" data-i="${i}" style="top:${i * ROW}px">` +
-        `<input type="checkbox"${s.checked[i] ? ' checked' : ''}>${s.numbers[i]}</div>`;
+      html += `<div class="row${i === this.current ? ' current' : ''}" id="sheet-row-${i}" role="option" ` +
+        `aria-selected="${s.checked[i] ? 'true' : 'false'}" data-i="${i}" style="top:${i * ROW}px">` +
+        `<input type="checkbox" tabindex="-1"${s.checked[i] ? ' checked' : ''}>${s.numbers[i]}</div>`;
     }
     this.rows.innerHTML = html;
+    if (this.current >= first && this.current < last) this.el.setAttribute('aria-activedescendant', `sheet-row-${this.current}`);
+    else this.el.removeAttribute('aria-activedescendant');
   }
 }

@@ -4,10 +4,10 @@
 // own C++ core in a Web Worker.
 import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
-import { readAreaFile, flatten, settleArea } from './area.js';
 import { registeredExports, runExport } from './export.js';
 import './sheet_exports.js';
 import './file_exports.js';
+import { installTransformTab } from './transform.js';
 
 /* global WORKER_SOURCE */
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SOURCE], { type: 'text/javascript' })));
@@ -20,13 +20,14 @@ worker.onmessage = (e) => {
   if (result && typeof result === 'object' && !Array.isArray(result)) result.ms = ms;
   p?.(result);
 };
-function ask(op, args) {
+function askWith(op, args, transfer) {
   return new Promise((resolve) => {
     const id = nextId++;
     pending.set(id, resolve);
-    worker.postMessage({ id, op, args });
+    worker.postMessage({ id, op, args }, transfer);
   });
 }
+const ask = (op, args) => askWith(op, args, []);
 
 const $ = (id) => document.getElementById(id);
 let datums = [];  // the datum table's rows: value, caption, name, nearWgs84
@@ -79,7 +80,36 @@ const map = new IndexMap($('map'), {
   },
 });
 
+// Text put on the clipboard by the copy command, as the browser hands the
+// copy event to the page (from a key or a button alike).
+let copying = null;
+document.addEventListener('copy', (e) => {
+  if (copying === null) return;
+  e.clipboardData.setData('text/plain', copying);
+  e.preventDefault();
+});
+
+// 复制图幅号: the checked numbers, or the current one, one a line.
+function copyNumbers() {
+  const text = list.checkedNumbersText();
+  if (!text) {
+    status('没有可复制的图幅号：请先生成图幅号并选中图幅', true);
+    return;
+  }
+  copying = text;
+  const done = document.execCommand('copy');
+  copying = null;
+  const n = text.split('\n').length - 1;
+  if (done) status(`已复制 ${n.toLocaleString('en-US')} 个图幅号`);
+  else status('浏览器不允许本页使用剪贴板，未能复制', true);
+}
+
 const list = new SheetList($('list'), {
+  onCopy: () => copyNumbers(),
+  onFind: (next) => {
+    if (next && $('find-text').value.trim()) $('find').click();
+    else $('find-text').focus();
+  },
   onSelect: (i) => showSheet(i),
   onChecked: () => {
     updateCount();
@@ -155,25 +185,35 @@ function setCorners(west, south, east, north) {
 }
 
 
+// An area file, read in the worker (see worker.js): the page itself only
+// hands over the file's bytes, so that no file can hold it up.
+// The largest area file the page reads: ten times the boundary of any
+// province at full detail, and far below what a tab can hold twice.
+const MAX_AREA_FILE = 512 * 1024 * 1024;
+
 async function importArea(file) {
-  let read, settled;
+  if (file.size > MAX_AREA_FILE) {
+    status(`范围文件 “${file.name}”：有 ${Math.round(file.size / 1048576).toLocaleString('en-US')} MiB，超过本页读取范围文件的上限 512 MiB`, true);
+    return;
+  }
+  status(`正在读取范围文件 ${file.name}……`);
+  let bytes;
   try {
-    read = await readAreaFile(file);
-    settled = settleArea(read.polygons, file.name);
+    bytes = await file.arrayBuffer();
   } catch (e) {
-    status(e.message, true);
+    status(`范围文件 “${file.name}”：无法读取这个文件`, true);
     return;
   }
-  const flat = flatten(settled.polygons);
-  const corners = await ask('areaCorners', { ...flat, scale: Number($('scale').value) });
-  if (corners.error) {
-    status(`${file.name}：${corners.error}`, true);
+  const read = await askWith('readArea', { name: file.name, bytes, scale: Number($('scale').value) }, [bytes]);
+  if (read.error) {
+    status(read.error, true);
     return;
   }
-  area = { name: file.name, polygons: settled.polygons, ...flat };
-  setCorners(...Object.values(corners).slice(0, 4));
-  map.area = settled.polygons;
-  $('area-name').textContent = `范围：${file.name}，${read.polygons.length} 个多边形`;
+  const corners = read.corners;
+  area = { name: file.name, polygons: read.polygons, coords: read.coords, shape: read.shape };
+  setCorners(...corners);
+  map.area = read.polygons;
+  $('area-name').textContent = `范围：${file.name}，${read.count} 个多边形`;
   $('clear-area').disabled = false;
   const target = datums[planeSystem().datum];
   // WGS 84 and CGCS2000 against Beijing 1954 and Xi'an 1980: no official
@@ -181,8 +221,8 @@ async function importArea(file) {
   const notice = !target.nearWgs84
     ? `范围文件的坐标系 ${read.datum} 与图幅的坐标系 ${target.name} 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。`
     : '';
-  status(notice + settled.notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
-  map.fitTo(...Object.values(corners).slice(0, 4));
+  status(notice + read.notice || `已导入范围 ${file.name}：左下角和右上角已设为其外接图幅范围`);
+  map.fitTo(...corners);
 }
 
 function clearArea() {
@@ -194,7 +234,58 @@ function clearArea() {
   status('已清除范围');
 }
 
+// The request in the page's address (#w=…&s=…): kept with the page's
+// history and bookmarks, and sent to a colleague by 复制链接. Each field as
+// typed; the datum as --datum names it, the scale by its caption. An area
+// file is not part of it (the page sends nothing anywhere, and a link holds
+// no file).
+const LINK_FIELDS = [['w', 'west'], ['s', 'south'], ['e', 'east'], ['n', 'north'], ['cm', 'cm'], ['ox', 'offx'], ['oy', 'offy']];
+
+function requestLink() {
+  const p = new URLSearchParams();
+  for (const [key, id] of LINK_FIELDS) p.set(key, $(id).value);
+  p.set('scale', $('scale').selectedOptions[0]?.text || '');
+  p.set('standard', $('standard').value);
+  p.set('datum', datums[Number($('datum').value)]?.key || '');
+  p.set('zone', $('zone').value);
+  return `#${p.toString()}`;
+}
+
+// The request of the page's address, put into the form; false when the
+// address holds none. A value that names no choice is refused by name.
+function readRequestLink() {
+  const p = new URLSearchParams(location.hash.slice(1));
+  if (![...p.keys()].length) return false;
+  const choose = (id, key, value) => {
+    if (value === null) return;
+    const option = [...$(id).options].find((o) => o.value === value || o.text === value);
+    if (!option) throw new Error(`链接里的 ${key}=${value} 不是本页的选项`);
+    $(id).value = option.value;
+  };
+  for (const [key, id] of LINK_FIELDS) if (p.has(key)) $(id).value = p.get(key);
+  choose('scale', 'scale', p.get('scale'));
+  choose('standard', 'standard', p.get('standard'));
+  const datum = p.get('datum');
+  if (datum !== null) {
+    const row = datums.find((d) => d.key === datum);
+    if (!row) throw new Error(`链接里的 datum=${datum} 不是本页的坐标系（54、80 或 2000）`);
+    $('datum').value = String(row.value);
+  }
+  choose('zone', 'zone', p.get('zone'));
+  return true;
+}
+
+function copyLink() {
+  history.replaceState(null, '', requestLink());
+  copying = location.href;
+  const done = document.execCommand('copy');
+  copying = null;
+  if (!done) status('浏览器不允许本页使用剪贴板，未能复制', true);
+  else status(area ? '已复制链接（链接不含范围文件：对方需另行导入）' : '已复制链接：在有本页文件的电脑上打开即得同样的请求');
+}
+
 async function generate() {
+  history.replaceState(null, '', requestLink());
   const sys = planeSystem();
   const request = {
     west: $('west').value, south: $('south').value, east: $('east').value, north: $('north').value,
@@ -216,7 +307,9 @@ async function generate() {
   const numbers = r.numbers.split('\n');
   numbers.length = r.count;
   map.marks = [];
+  map.point = null;
   sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1,
+    scaleCaption: $('scale').selectedOptions[0]?.text || '', datumName: datums[sys.datum]?.name || '',
     scale: request.scale, newStandard: request.newStandard, request,
     area: area ? { coords: area.coords, shape: area.shape } : null,
     minCover: area ? Number($('min-cover').value) || 0 : 0 };
@@ -273,9 +366,11 @@ async function pointNeighbours(lon, lat, scale) {
   $('point-neighbours').replaceChildren(neighbourTable(n));
   const e = n.edges;
   map.marks = [];
+  const numbers = n.numbers.split('\n');
   for (let k = 0; k < 9; k++) {
-    if (e[4 * k + 2] > e[4 * k]) map.marks.push([e[4 * k], e[4 * k + 1], e[4 * k + 2], e[4 * k + 3], k === 4 ? 'point' : 'neighbour']);
+    if (e[4 * k + 2] > e[4 * k]) map.marks.push([e[4 * k], e[4 * k + 1], e[4 * k + 2], e[4 * k + 3], k === 4 ? 'point' : 'neighbour', numbers[k]]);
   }
+  map.point = [lon, lat];
   map.fitTo(e[0] - (e[2] - e[0]), e[13] - (e[15] - e[13]) * 2, e[34] + (e[34] - e[32]), e[3] + (e[3] - e[1]));
 }
 
@@ -343,6 +438,16 @@ function showExportMenu(show) {
   menu.hidden = false;
 }
 
+// A download named after its request: the first sheet exported (with the
+// count where there are more), the scale and the datum, as
+// J50G003040_1万_CGCS2000 or J50G001034等12幅_1万_CGCS2000.
+function exportName(checkedOnly, count) {
+  const first = checkedOnly ? sheets.checked.indexOf(1) : 0;
+  const scale = sheets.scaleCaption.replace(/^1:/, '');
+  const datum = sheets.datumName.replace(/[^A-Za-z0-9]/g, '');
+  return `${sheets.numbers[first]}${count > 1 ? `等${count}幅` : ''}_${scale}_${datum}`;
+}
+
 async function exportSheets(id, caption) {
   if (!sheets || !sheets.count) {
     status('没有可导出的图幅：请先生成图幅号。', true);
@@ -359,7 +464,7 @@ async function exportSheets(id, caption) {
   try {
     const files = await runExport(id, {
       sheets, request: sheets.request, area: sheets.area, minCover: sheets.minCover,
-      checkedOnly, mask: checkedOnly ? sheets.checked : null, ask, baseName: '图幅号',
+      checkedOnly, mask: checkedOnly ? sheets.checked : null, ask, baseName: exportName(checkedOnly, chosen),
     });
     status(`已导出 ${chosen.toLocaleString('en-US')} 幅到 ${files.map((f) => f.name).join('、')}`);
     document.body.dataset.exported = files.map((f) => f.name).join('\n');
@@ -395,6 +500,7 @@ async function init() {
   $('all').onclick = () => list.checkAll(1);
   $('none').onclick = () => list.checkAll(0);
   $('invert').onclick = () => list.checkAll(-1);
+  $('copy').onclick = copyNumbers;
   $('find').onclick = () => {
     const i = list.find($('find-text').value);
     status(i < 0 ? `未找到图幅号 ${$('find-text').value.trim()}` : '');
@@ -424,10 +530,19 @@ async function init() {
     map.tiles = /^https?:\/\/.*\{z\}.*\{x\}.*\{y\}/.test(url) ? url : null;
     map.draw();
   };
+  $('copy-link').onclick = copyLink;
   showTab('extent');
+  let linked = false;
+  try {
+    linked = readRequestLink();
+  } catch (e) {
+    status(e.message, true);
+  }
   document.body.dataset.ready = 'true';
-  status('就绪：输入左下角和右上角（或在图上按住 Shift 拖框），选比例尺，按“生成图幅号”');
+  if (linked) generate();
+  else if (!$('status').classList.contains('error')) status('就绪：输入左下角和右上角（或在图上按住 Shift 拖框），选比例尺，按“生成图幅号”');
 }
 
 window.karvento = { ask, map, list, importArea, get sheets() { return sheets; } };
+installTransformTab({ ask, status });
 init();

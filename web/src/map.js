@@ -13,7 +13,8 @@ export class IndexMap {
     this.handlers = handlers;
     this.sheets = null;  // {count, edges, numbers, checked}
     this.box = null;     // [west, south, east, north] of the request
-    this.marks = [];     // extra frames: [west, south, east, north, style]
+    this.marks = [];     // extra frames: [west, south, east, north, style, number]
+    this.point = null;   // the point looked up, [lon, lat], marked
     this.tiles = null;   // an XYZ tile URL template of the user's own
     this.tileCache = new Map();
     // The numbered domain of the sheets: 0°–180° E, 0°–88° N.
@@ -166,7 +167,12 @@ export class IndexMap {
     this.drawGrid(f, false);
     this.drawSheets(f);
     if (this.area) this.drawArea(f);
-    for (const m of this.marks) this.drawFrame(f, m[0], m[1], m[2], m[3], m[4]);
+    // The point's sheet above its neighbours, so that its red outline is
+    // whole where they share an edge; each numbered where the number fits.
+    const marks = [...this.marks].sort((a, b) => (a[4] === 'point') - (b[4] === 'point'));
+    for (const m of marks) this.drawFrame(f, m[0], m[1], m[2], m[3], m[4]);
+    for (const m of marks) if (m[5]) this.drawLabel(f, m);
+    if (this.point) this.drawPoint(f, ...this.point);
     if (this.dragBox) this.drawFrame(f, ...this.dragBox, 'box');
     ctx.restore();
     this.drawGrid(f, true);
@@ -200,11 +206,42 @@ export class IndexMap {
     const ctx = this.ctx;
     const [x0, y0] = this.toPixel(west, north, f);
     const [x1, y1] = this.toPixel(east, south, f);
-    ctx.lineWidth = 2;
+    // The point's sheet a little wider than the neighbours' edges it covers.
+    ctx.lineWidth = style === 'point' ? 3 : 2;
     ctx.setLineDash(style === 'box' ? [6, 4] : []);
-    ctx.strokeStyle = style === 'point' ? '#d9480f' : style === 'neighbour' ? '#1971c2' : '#c92a2a';
+    ctx.strokeStyle = style === 'neighbour' ? '#1971c2' : '#c92a2a';
     ctx.strokeRect(x0, y0, x1 - x0, y1 - y0);
     ctx.setLineDash([]);
+  }
+
+  // A frame's number in its middle, where it fits inside the frame.
+  drawLabel(f, [west, south, east, north, style, text]) {
+    const ctx = this.ctx;
+    const [x0, y0] = this.toPixel(west, north, f);
+    const [x1, y1] = this.toPixel(east, south, f);
+    ctx.font = '11px monospace';
+    if (ctx.measureText(text).width + 6 > x1 - x0 || y1 - y0 < 16) return;
+    ctx.fillStyle = style === 'neighbour' ? '#1971c2' : '#c92a2a';
+    ctx.textAlign = 'center';
+    ctx.textBaseline = 'middle';
+    ctx.fillText(text, (x0 + x1) / 2, (y0 + y1) / 2);
+  }
+
+  // The point looked up: a ring and a cross over it.
+  drawPoint(f, lon, lat) {
+    const ctx = this.ctx;
+    const [x, y] = this.toPixel(lon, lat, f);
+    ctx.lineWidth = 2;
+    ctx.strokeStyle = '#c92a2a';
+    ctx.beginPath();
+    ctx.arc(x, y, 6, 0, 2 * Math.PI);
+    ctx.moveTo(x - 10, y);
+    ctx.lineTo(x + 10, y);
+    ctx.moveTo(x, y - 10);
+    ctx.lineTo(x, y + 10);
+    ctx.stroke();
+    ctx.fillStyle = '#c92a2a';
+    ctx.fillRect(x - 1.5, y - 1.5, 3, 3);
   }
 
   // A graticule step that gives lines some 60–150 pixels apart.

@@ -3,6 +3,8 @@
 // message so that the page stays responsive while a large request is walked.
 import { Zip, ZipDeflate } from 'fflate';
 import KarventoCore from 'karvento-core';
+import { AreaFileError, flatten, readAreaBytes, settleArea } from './area.js';
+import { transformOps } from './transform_ops.js';
 
 const ready = KarventoCore();
 
@@ -42,7 +44,10 @@ function collect(run, zip) {
   if (r.error) return r;
   if (!archive) return { files, names };
   archive.end();
-  if (failure) return { error: String(failure.message || failure) };
+  if (failure) {
+    console.error(failure);
+    return { error: '压缩导出的文件时出错，未能导出' };
+  }
   return { files: [concat(chunks)], names };
 }
 
@@ -76,6 +81,35 @@ const ops = {
   scaleCaptions: (core) => core.scaleCaptions(),
   datums: (core) => core.datums(),
   areaCorners: (core, { coords, shape, scale }) => core.areaCorners(coords, shape, scale),
+  // An area file, read here and not in the page, so that no file, however
+  // damaged, holds up the page: its polygons as read, checked by the core as
+  // the command line checks GDAL's (non-finite coordinates, rings that bound
+  // nothing), then merged and repaired, and the corners they ask for.
+  readArea: (core, { name, bytes, scale }) => {
+    const fail = (text) => ({ error: `范围文件 “${name}”：${text}` });
+    let read;
+    try {
+      read = readAreaBytes(name, new Uint8Array(bytes));
+    } catch (e) {
+      if (e instanceof AreaFileError) return fail(e.message);
+      // A fault of the reader itself: no internal text reaches the page.
+      return fail('无法读取：文件的结构有误');
+    }
+    const asRead = flatten(read.polygons);
+    const checked = core.checkArea(asRead.coords, asRead.shape);
+    if (checked.error) return fail(checked.error);
+    let settled;
+    try {
+      settled = settleArea(read.polygons);
+    } catch (e) {
+      return fail(e instanceof AreaFileError ? e.message : '无法合并重叠的多边形');
+    }
+    const flat = flatten(settled.polygons);
+    const corners = core.areaCorners(flat.coords, flat.shape, scale);
+    if (corners.error) return fail(corners.error);
+    return { polygons: settled.polygons, count: read.polygons.length, datum: read.datum, notice: settled.notice,
+      ...flat, corners: [0, 1, 2, 3].map((i) => corners[i]) };
+  },
   generateInArea: (core, { request, coords, shape, minCover }) =>
     core.generateInArea(request, coords, shape, minCover, MAX_SHEETS),
   walkOnly: (core, { request }) => ({ count: core.walkOnly(request) }),
@@ -107,6 +141,7 @@ const ops = {
   frameFiles: (core, { request, coords, shape, minCover, mask, zip }) =>
     collect((sink) => core.frameFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
       sink), zip),
+  ...transformOps,
 };
 
 // The fields the page hands over as typed ({ cmText, offsetXText,
@@ -147,6 +182,9 @@ self.onmessage = async (event) => {
     const ms = performance.now() - started;
     self.postMessage({ id, result, ms }, transferables(result));
   } catch (e) {
-    self.postMessage({ id, result: { error: String(e && e.message ? e.message : e) } });
+    // A fault of the page itself, never of the user's input: said so, with
+    // the internal text only in the console.
+    console.error(e);
+    self.postMessage({ id, result: { error: '本页内部出错，未能完成这次计算；请重新载入本页后再试' } });
   }
 };

@@ -50,12 +50,14 @@ function ogrRead(file) {
 
 test('KML: the bytes karvento-cli writes for the same request, densified edges', async () => {
   await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '2', cm: '0' });
-  const got = await download('kml', '图幅号.kml');
+  // Named after the request: the first sheet, the count, the scale, the datum.
+  const stem = 'J50G001033等16幅_1万_CGCS2000';
+  const got = await download('kml', `${stem}.kml`);
   const dir = mkdtempSync(join(tmpdir(), 'karvento-kml-'));
   try {
     execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '2000',
-      '--output', join(dir, '图幅号.kml'), '--quiet']);
-    const want = readFileSync(join(dir, '图幅号.kml'));
+      '--output', join(dir, `${stem}.kml`), '--quiet']);
+    const want = readFileSync(join(dir, `${stem}.kml`));
     assert.ok(want.length > 1000);
     assert.ok(got.equals(want), 'the page\'s KML differs from the command line\'s');
     // The checked sheets alone, in list order.
@@ -64,7 +66,7 @@ test('KML: the bytes karvento-cli writes for the same request, densified edges',
     for (const i of picked) await t.page.evaluate((k) => { window.karvento.sheets.checked[k] = 1; }, i);
     const numbers = await t.page.evaluate((ks) => ks.map((k) => window.karvento.sheets.numbers[k]), picked);
     await t.page.$eval('#checked-only', (c) => { c.checked = true; });
-    const checked = (await download('kml', '图幅号.kml')).toString('utf8');
+    const checked = (await download('kml', `${numbers[0]}等2幅_1万_CGCS2000.kml`)).toString('utf8');
     await t.page.$eval('#checked-only', (c) => { c.checked = false; });
     await t.page.click('#none');
     assert.deepEqual([...checked.matchAll(/<name>([^<]+)<\/name>\n\t<Style>/g)].map((m) => m[1]), numbers);
@@ -78,12 +80,13 @@ test('Shapefile (zip): GDAL reads the command line\'s features, frames and syste
   const dir = mkdtempSync(join(tmpdir(), 'karvento-shp-'));
   try {
     for (const [id, coords] of [['shp-plane', 'plane'], ['shp-geo', 'geo']]) {
-      const members = unzipSync(new Uint8Array(await download(id, '图幅号.zip')));
-      assert.deepEqual(Object.keys(members).sort(), ['shp', 'shx', 'dbf', 'prj', 'cpg'].map((e) => `图幅号.${e}`).sort());
+      const stem = 'J50G001033等16幅_1万_Beijing1954';
+      const members = unzipSync(new Uint8Array(await download(id, `${stem}.zip`)));
+      assert.deepEqual(Object.keys(members).sort(), ['shp', 'shx', 'dbf', 'prj', 'cpg'].map((e) => `${stem}.${e}`).sort());
       for (const [name, bytes] of Object.entries(members)) writeFileSync(join(dir, `page-${name}`), bytes);
       execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '54',
         '--coords', coords, '--output', join(dir, `cli-${coords}.shp`), '--quiet']);
-      const page = ogrRead(join(dir, 'page-图幅号.shp'));
+      const page = ogrRead(join(dir, `page-${stem}.shp`));
       const cli = ogrRead(join(dir, `cli-${coords}.shp`));
       assert.equal(page.srs, cli.srs, coords);
       assert.equal(page.features.length, 16, coords);
@@ -118,7 +121,7 @@ test('Workbook: openpyxl reads the command line\'s cells, merge, borders and wid
   await request({ west: '116', south: '39.8333333', east: '116.25', north: '40', scale: '1:1万', datum: '0', cm: '0' });
   const dir = mkdtempSync(join(tmpdir(), 'karvento-xlsx-'));
   try {
-    writeFileSync(join(dir, 'page.xlsx'), await download('xlsx', '图幅号.xlsx'));
+    writeFileSync(join(dir, 'page.xlsx'), await download('xlsx', 'J50G001033等16幅_1万_Beijing1954.xlsx'));
     execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '54',
       '--output', join(dir, 'cli.xlsx'), '--quiet']);
     const page = xlsxFacts(join(dir, 'page.xlsx'));
@@ -167,7 +170,7 @@ test('Map frames: each checked sheet\'s DXF drawing is karvento-cli frame\'s, on
     const one = await download('frame-dxf', `${numbers[0]}.dxf`);
     assertSameDrawing(one, readFileSync(join(dir, `${numbers[0]}.dxf`)), numbers[0]);
     await t.page.evaluate(() => { for (const k of [1, 2]) window.karvento.sheets.checked[k] = 1; });
-    const members = unzipSync(new Uint8Array(await download('frame-dxf', '图幅号_图廓.zip')));
+    const members = unzipSync(new Uint8Array(await download('frame-dxf', `${numbers[0]}等3幅_1万_Beijing1954_图廓.zip`)));
     assert.deepEqual(Object.keys(members), numbers.map((n) => `${n}.dxf`));
     for (const n of numbers) assertSameDrawing(members[`${n}.dxf`], readFileSync(join(dir, `${n}.dxf`)), n);
   } finally {
@@ -182,7 +185,7 @@ test('DXF: the drawing karvento-cli writes for the same request, plane and geogr
   const dir = mkdtempSync(join(tmpdir(), 'karvento-dxf-'));
   try {
     for (const [id, coords] of [['dxf', 'plane'], ['dxf-geo', 'geo']]) {
-      const got = await download(id, '图幅号.dxf');
+      const got = await download(id, 'J50G001033等16幅_1万_Beijing1954.dxf');
       execFileSync(CLI, ['sheets', '--from', '116,39.8333333', '--to', '116.25,40', '--scale', '1:1万', '--datum', '54',
         '--coords', coords, '--output', join(dir, 'cli.dxf'), '--quiet']);
       const want = readFileSync(join(dir, 'cli.dxf'));

@@ -3,7 +3,7 @@
 // it, its answers compared with karvento-cli's for the same requests.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { unzipSync } from 'fflate';
 import { openPage, type, generate, downloaded } from './browser.mjs';
 
@@ -287,17 +287,20 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
       return [readFileSync(join(dir, name)), readFileSync(join(dir, name.replace(/mif$/, 'mid')))];
     };
     const label = JSON.stringify(c);
-    const [csv] = await exportAs('csv', ['图幅号.csv']);
+    // Each download named after the request: its first sheet and count, the scale, the datum.
+    const { first, count } = await t.page.evaluate(() => ({ first: window.karvento.sheets.numbers[0], count: window.karvento.sheets.count }));
+    const stem = `${first}等${count}幅_${c.scale.slice(2)}_${{ 54: 'Beijing1954', 2000: 'CGCS2000' }[c.datum]}`;
+    const [csv] = await exportAs('csv', [`${stem}.csv`]);
     assert.ok(csv.equals(cliBytes('--format', 'csv')), `${label} csv`);
-    const [gbk] = await exportAs('csv-gbk', ['图幅号.csv']);
+    const [gbk] = await exportAs('csv-gbk', [`${stem}.csv`]);
     assert.ok(gbk.equals(cliBytes('--format', 'csv', '--encoding', 'gbk')), `${label} csv gbk`);
-    const [geojson] = await exportAs('geojson', ['图幅号.geojson']);
+    const [geojson] = await exportAs('geojson', [`${stem}.geojson`]);
     assert.ok(geojson.equals(cliBytes('--format', 'geojson')), `${label} geojson`);
     const mifPair = async (id) => {
-      const [zip] = await exportAs(id, ['图幅号.zip']);
+      const [zip] = await exportAs(id, [`${stem}.zip`]);
       const members = unzipSync(new Uint8Array(zip));
-      assert.deepEqual(Object.keys(members).sort(), ['图幅号.mid', '图幅号.mif']);
-      return [Buffer.from(members['图幅号.mif']), Buffer.from(members['图幅号.mid'])];
+      assert.deepEqual(Object.keys(members).sort(), [`${stem}.mid`, `${stem}.mif`]);
+      return [Buffer.from(members[`${stem}.mif`]), Buffer.from(members[`${stem}.mid`])];
     };
     const [mif, mid] = await mifPair('mif-plane');
     const [wantMif, wantMid] = cliFiles('cli-plane.mif', '--format', 'mif');
@@ -315,12 +318,208 @@ test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s byte
   for (const i of picked) await t.page.evaluate((k) => { window.karvento.sheets.checked[k] = 1; }, i);
   const numbers = await t.page.evaluate((ks) => ks.map((k) => window.karvento.sheets.numbers[k]), picked);
   assert.equal(numbers.filter((n) => n).length, 3);
-  const [checked] = await exportAs('csv', ['图幅号.csv'], true);
+  const [checked] = await exportAs('csv', [`${numbers[0]}等3幅_5万_CGCS2000.csv`], true);
   const c = cases.at(-1);
   const all = execFileSync(CLI, ['sheets', '--from', `${c.west},${c.south}`, '--to', `${c.east},${c.north}`, '--scale', c.scale,
     '--datum', c.datum, '--zone', c.zone, '--standard', c.standard, '--cm', c.cm, '--format', 'csv', '--quiet'], { encoding: 'utf8' }).split('\r\n');
   const want = [all[0], ...all.filter((line) => numbers.includes(line.split(',')[0])), ''].join('\r\n');
   assert.equal(checked.toString('utf8'), want);
-  assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 图幅号.csv`);
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), `已导出 3 幅到 ${numbers[0]}等3幅_5万_CGCS2000.csv`);
+  // One sheet: its number alone.
+  await t.page.evaluate((k) => { window.karvento.sheets.checked.fill(0); window.karvento.sheets.checked[k] = 1; }, picked[1]);
+  await exportAs('csv', [`${numbers[1]}_5万_CGCS2000.csv`], true);
   await t.page.click('#none');
+});
+
+test('the page and the command line agree on W-01, on inverted corners and on every meridian they take', async () => {
+  await t.page.click('button[data-tab="numbers"]');
+  const numbers = ['j-50-5', 'W-01', 'Z-01', 'J-00'];
+  const cliCheck = spawnSync(CLI, ['check', ...numbers], { encoding: 'utf8' });
+  const kinds = { old: '旧图幅号', new: '新图幅号' };
+  const want = new Map(cliCheck.stdout.trim().split('\n').map((l) => l.split('\t')).map(([n, k]) => [n, kinds[k]]));
+  for (const l of cliCheck.stderr.trim().split('\n')) {
+    const m = /^karvento-cli check: ([^：]+)：/.exec(l);
+    want.set(m[1], l.replace('karvento-cli check: ', ''));
+  }
+  await t.page.$eval('#numbers', (el, v) => { el.value = v; }, numbers.join('\n'));
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#check');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const checked = (await t.page.$eval('#converted', (e) => e.value)).split('\n');
+  assert.deepEqual(checked, numbers.map((n) => `${n}\t${want.get(n.toUpperCase())}`));
+  // 转换 takes what 检查 takes and refuses what it refuses, with its words.
+  await t.page.select('#direction', 'old2new');
+  await t.page.select('#cscale', await t.page.$eval('#cscale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  await t.page.$eval('#converted', (el) => { el.value = ''; });
+  await t.page.click('#convert');
+  await t.page.waitForFunction(() => document.querySelector('#converted').value !== '');
+  const converted = (await t.page.$eval('#converted', (e) => e.value)).split('\n');
+  const cliConvert = spawnSync(CLI, ['convert', ...numbers, '--to-scale', '1:1万', '--format', 'csv'], { encoding: 'utf8' });
+  const refused = cliConvert.stderr.trim().split('\n').filter((l) => !l.includes('注意')).map((l) => l.replace('karvento-cli convert: ', ''));
+  assert.deepEqual(converted.slice(-refused.length - 1), [...refused, '以上不是标准图幅号！']);
+  assert.equal(converted.length - refused.length - 1, cliConvert.stdout.trim().split(/\r?\n/).length - 1);
+
+  await t.page.click('button[data-tab="extent"]');
+  await t.page.select('#datum', '2');
+  await t.page.select('#zone', '3');
+  await t.page.select('#standard', 'new');
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  // Corners in the wrong order: the command line's text, the page's fields named by their captions.
+  for (const [from, to] of [[['116', '39'], ['114', '39.2']], [['116', '41'], ['116.2', '40']]]) {
+    for (const [id, v] of [['west', from[0]], ['south', from[1]], ['east', to[0]], ['north', to[1]]]) await type(t.page, id, v);
+    await generate(t.page);
+    const r = spawnSync(CLI, ['sheets', '--from', from.join(','), '--to', to.join(','), '--scale', '1:1万'], { encoding: 'utf8' });
+    assert.equal(await t.page.$eval('#status', (e) => e.textContent),
+      r.stderr.trim().replace('karvento-cli sheets: ', '').replace('（--from）', '').replace('（--to）', ''));
+  }
+  // Each meridian the command line takes gives its corners on the page too.
+  for (const [id, v] of [['west', '116'], ['south', '39'], ['east', '116.2'], ['north', '39.2']]) await type(t.page, id, v);
+  for (const cm of ['117°', '117°20′', '117,5', '117:30']) {
+    await type(t.page, 'cm', cm);
+    await generate(t.page);
+    const rows = cliSheets(['--from', '116,39', '--to', '116.2,39.2', '--scale', '1:1万', '--standard', 'new', '--zone', '3',
+      '--datum', '2000', '--cm', cm]);
+    const got = await t.page.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) }));
+    assert.deepEqual(got.numbers, rows.map((r) => r[0]), cm);
+    rows.forEach((r, i) => r.slice(5, 13).forEach((x, k) => assert.ok(Math.abs(got.plane[8 * i + k] - Number(x)) < 1e-6, `${cm} ${r[0]}`)));
+  }
+  await type(t.page, 'cm', '0');
+});
+
+test('the list keeps the keyboard: the window\'s list keys, focus kept as it scrolls, 复制图幅号', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '116'], ['south', '39'], ['east', '117'], ['north', '40'], ['cm', '0']]) await type(t.page, id, v);
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:1万').value));
+  await generate(t.page);
+  const numbers = await t.page.evaluate(() => window.karvento.sheets.numbers);
+  assert.equal(numbers.length, 384);
+  await t.page.evaluate(() => {
+    window.copied = [];
+    window.addEventListener('copy', (e) => window.copied.push(e.clipboardData.getData('text/plain')));
+  });
+  const state = () => t.page.evaluate(() => ({
+    focus: document.activeElement.id, current: window.karvento.list.current,
+    count: document.querySelector('#count').textContent,
+    shown: !!document.querySelector('#list .row.current'),
+  }));
+  await t.page.click('#list .row:nth-child(1)');
+  for (let i = 0; i < 40; i++) await t.page.keyboard.press('ArrowDown');
+  assert.deepEqual(await state(), { focus: 'list', current: 40, count: '共 384 幅，已选 0 幅', shown: true });
+  await t.page.keyboard.press(' ');
+  await t.page.keyboard.press('PageDown');
+  await t.page.keyboard.press(' ');
+  const second = (await state()).current;
+  assert.ok(second > 45, String(second));
+  await t.page.keyboard.down('Control');
+  await t.page.keyboard.press('KeyC');
+  await t.page.keyboard.up('Control');
+  await t.page.keyboard.press('End');
+  assert.deepEqual(await state(), { focus: 'list', current: 383, count: '共 384 幅，已选 2 幅', shown: true });
+  await t.page.keyboard.press('Home');
+  assert.equal((await state()).current, 0);
+  await t.page.keyboard.down('Control');
+  await t.page.keyboard.press('KeyA');
+  assert.equal((await state()).count, '共 384 幅，已选 384 幅');
+  await t.page.keyboard.down('Shift');
+  await t.page.keyboard.press('KeyA');
+  await t.page.keyboard.up('Shift');
+  await t.page.keyboard.up('Control');
+  assert.equal((await state()).count, '共 384 幅，已选 0 幅');
+  // With none checked the current sheet is copied, here by the button.
+  await t.page.click('#copy');
+  assert.deepEqual(await t.page.evaluate(() => window.copied),
+    [`${numbers[40]}\n${numbers[second]}\n`, `${numbers[0]}\n`]);
+  assert.equal(await t.page.$eval('#status', (e) => e.textContent), '已复制 1 个图幅号');
+});
+
+test('the page\'s Content-Security-Policy lets no request leave it but the images of a tile address', async () => {
+  const r = await t.page.evaluate(async () => {
+    const seen = [];
+    document.addEventListener('securitypolicyviolation', (e) => seen.push(e.effectiveDirective));
+    const fetched = await fetch('https://example.invalid/x').then(() => 'fetched', () => 'refused');
+    const framed = document.createElement('iframe');
+    framed.src = 'https://example.invalid/';
+    document.body.appendChild(framed);
+    await new Promise((done) => setTimeout(done, 300));
+    framed.remove();
+    return { fetched, seen: [...new Set(seen)].sort() };
+  });
+  assert.deepEqual(r, { fetched: 'refused', seen: ['connect-src', 'frame-src'] });
+  assert.match(await t.page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content), /img-src data: blob: http: https:;/);
+});
+
+test('one limit of sheets on the page, stated with the count, however large the request', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '73'], ['south', '18'], ['east', '135'], ['north', '54'], ['cm', '0']]) await type(t.page, id, v);
+  const scaleOf = (caption) => t.page.$eval('#scale', (s, c) => [...s.options].find((o) => o.text === c).value, caption);
+  await t.page.select('#standard', 'new');
+  for (const [scale, count] of [['1:5000', '3,428,352'], ['1:2000', '30,855,168'], ['1:500', '493,682,688']]) {
+    await t.page.select('#scale', await scaleOf(scale));
+    await generate(t.page);
+    assert.equal(await t.page.$eval('#status', (e) => e.textContent),
+      `该范围有 ${count} 幅图，超过本页能容纳的 2,000,000 幅；请缩小范围或改用桌面版和命令行`, scale);
+  }
+});
+
+test('the point tab marks the point and outlines its sheet in red over its neighbours\' blue edges', async () => {
+  await t.page.click('button[data-tab="point"]');
+  await type(t.page, 'plon', '116.391');
+  await type(t.page, 'plat', '39.907');
+  await t.page.evaluate(() => { window.karvento.map.marks = []; });
+  await t.page.click('#lookup');
+  await t.page.waitForFunction(() => window.karvento.map.marks.length === 9);
+  const colours = await t.page.evaluate(() => {
+    const map = window.karvento.map;
+    map.draw();
+    const f = map.frame();
+    const canvas = document.querySelector('#map');
+    const dpr = canvas.width / canvas.getBoundingClientRect().width;
+    const at = (lon, lat) => {
+      const [x, y] = map.toPixel(lon, lat, f);
+      const [r, g, b] = canvas.getContext('2d').getImageData(Math.round(x * dpr), Math.round(y * dpr), 1, 1).data;
+      return r > 150 && g < 70 && b < 70 ? 'red' : b > 150 && r < 110 ? 'blue' : `${r},${g},${b}`;
+    };
+    const [w, s, e, n] = map.marks[4];
+    const [, , east] = map.marks[5];
+    return { point: at(116.391, 39.907), shared: at(e, (s + n) / 2), outer: at(east, (s + n) / 2), western: at(w, (s + n) / 2) };
+  });
+  assert.deepEqual(colours, { point: 'red', shared: 'red', outer: 'blue', western: 'red' });
+});
+
+test('the request travels in the page\'s address: 复制链接, and the link opened gives the same request and sheets', async () => {
+  await t.page.click('button[data-tab="extent"]');
+  for (const [id, v] of [['west', '116°20′'], ['south', '39.5'], ['east', '116:40'], ['north', '39°50′'], ['cm', '117:30'], ['offx', '39000000'], ['offy', '0']]) {
+    await type(t.page, id, v);
+  }
+  await t.page.select('#datum', '1');
+  await t.page.select('#zone', '6');
+  await t.page.select('#standard', 'old');
+  await t.page.select('#scale', await t.page.$eval('#scale', (s) => [...s.options].find((o) => o.text === '1:2.5万').value));
+  await generate(t.page);
+  const listed = await t.page.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) }));
+  assert.ok(listed.numbers.length > 4);
+  await t.page.evaluate(() => {
+    window.copied = [];
+    window.addEventListener('copy', (e) => window.copied.push(e.clipboardData.getData('text/plain')));
+  });
+  await t.page.click('#copy-link');
+  const [link] = await t.page.evaluate(() => window.copied);
+  assert.equal(link, t.page.url());
+  assert.match(link, /#w=116%C2%B020%E2%80%B2&s=39\.5&e=116%3A40&n=39%C2%B050%E2%80%B2&cm=117%3A30&ox=39000000&oy=0&scale=1%3A2\.5%E4%B8%87&standard=old&datum=80&zone=6$/);
+  const other = await t.browser.newPage();
+  try {
+    await other.goto(link);
+    await other.waitForFunction(() => window.karvento?.sheets, { timeout: 30000 });
+    const fields = await other.evaluate(() => ['west', 'south', 'east', 'north', 'cm', 'offx', 'offy', 'datum', 'zone', 'standard']
+      .map((id) => document.getElementById(id).value));
+    assert.deepEqual(fields, ['116°20′', '39.5', '116:40', '39°50′', '117:30', '39000000', '0', '1', '6', 'old']);
+    assert.deepEqual(await other.evaluate(() => ({ numbers: window.karvento.sheets.numbers, plane: Array.from(window.karvento.sheets.plane) })), listed);
+    // A link naming no datum of the page is refused by name.
+    await other.goto('about:blank');
+    await other.goto(link.replace('datum=80', 'datum=84'));
+    await other.waitForFunction(() => document.querySelector('#status.error'));
+    assert.equal(await other.$eval('#status', (e) => e.textContent), '链接里的 datum=84 不是本页的坐标系（54、80 或 2000）');
+  } finally {
+    await other.close();
+  }
 });
