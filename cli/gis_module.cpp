@@ -57,6 +57,8 @@ const GisModule kModule = {
     MoveLayer,
     ReadLayerCommonPoints,
     [](const LayerTagRequest& request) { return TagLayer(request); },
+    PlanClip,
+    RunClip,
 };
 
 // The module writes its files through its own copy of the safe writer, whose

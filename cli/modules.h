@@ -19,6 +19,7 @@
 
 #include "geodesy/datum.h"
 #include "gis/area_file.h"
+#include "gis/clip.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
 #include "gis/common_points.h"
@@ -66,6 +67,9 @@ struct GisModule {
                                              const std::string& field, Datum source, Datum target);
   // TagLayer (karvento-cli tag).
   LayerTagResult (*tagLayer)(const LayerTagRequest& request);
+  // PlanClip and RunClip (karvento-cli clip).
+  ClipPlan (*planClip)(const ClipRequest& request);
+  ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

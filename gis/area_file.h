@@ -32,6 +32,11 @@ extern const char* const kLocalVectorDrivers[];
 // FIFO or device. cannotRead: a pattern of two %s, the file and the reason
 // (msg::kAreaCannotRead, kTagCannotRead).
 void RequireLocalVectorFile(const std::string& file, const char* cannotRead);
+// Why file cannot be read as a local input, "" when it can: a path of GDAL's
+// virtual file systems (/vsicurl/, /vsistdin/, …), a URL, a file that does
+// not exist, or anything but a regular file or a folder (a FIFO would block
+// the program). Every file the program reads for GDAL passes this first.
+std::string LocalFileProblem(const std::string& file);
 
 // Reads the polygons of a layer (the first one when layer is empty), keeping
 // the features that match the attribute filter where (OGR SQL; empty: all).
