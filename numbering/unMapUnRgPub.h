@@ -199,6 +199,18 @@ TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, b
 // (beyond 88°) that its 1:100万 row has no letter, as SheetAtPoint does.
 std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard);
 
+// The grid cell of a coordinate in seconds of arc: floor(v / step), decided
+// by exact comparison with the grid lines k × step (exact doubles), so that a
+// rounded quotient never moves a value a hair west of a line onto it. The
+// column of a longitude with LonStepTable[scale], the row of a latitude with
+// LatStepTable[scale]; any finite v.
+long long GridCellOf(double seconds, double step);
+// The number of the sheet in grid column (from 0° E) and row (from the
+// equator) of the scale: SheetNumberAtPoint of any point of that cell. Empty
+// for the old standard below 1:5000; "Range check error" for a cell outside
+// the domain, as SheetNumberAtPoint throws for a point outside it.
+std::string SheetNumberOfCell(long long column, long long row, ScaleIndex scale, bool newStandard);
+
 // The 接合图表: the point's sheet and its eight neighbours, north-west to
 // south-east row by row (the point's sheet is element 4), across 1:100万
 // sheet edges and zone edges. A neighbour outside the domain (west of 0°,
