@@ -551,6 +551,14 @@ TEST(MapFrame, AMillionSheetIsItsConicWithItsGraticule) {
     EXPECT_TRUE(std::any_of(f.texts.begin(), f.texts.end(), [&](const FrameText& t) { return t.text == c.note; }))
         << c.note;
     EXPECT_EQ(FrameAccuracyWarning(c.number, c.datum, r, 117), "");
+    // On a list whose large numbers are omitted, the frame keeps its conic's
+    // coordinates: the list's offsets belong to its Gauss-Krüger plane.
+    TStandardMapUnion listed;
+    listed.MapUnionNo = c.number;
+    listed.Range = r;
+    const MapFrame onList = FrameOfListedSheet(listed, c.datum, false, 117, 20000000, 4000000);
+    ASSERT_EQ(LinesOf(onList, FrameLayer::Inner).size(), 1u);
+    EXPECT_EQ(LinesOf(onList, FrameLayer::Inner)[0]->points, ring);
     proj_destroy(pj);
   }
 }
