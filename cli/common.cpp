@@ -278,12 +278,7 @@ std::string NumberErrorText(const std::string& number, const Error& e) {
   }
   // A message that names the number itself is not prefixed with it again;
   // it names the number as it was typed.
-  if (m.Pattern() != nullptr && !m.Args().empty() && m.Args().front().kind == MessageArg::Kind::Verbatim &&
-      m.Args().front().text == SheetNumberInCapitals(number)) {
-    std::vector<MessageArg> args = m.Args();
-    args.front().text = number;
-    return TranslateMessage(Message(m.Pattern(), std::move(args)));
-  }
+  if (Message asTyped; NamesNumber(m, number, asTyped)) return TranslateMessage(asTyped);
   return TrFormat("%s：%s", {number, TranslateMessage(m)});
 }
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "numbering/unMapUnRgPub.h"  // SheetNumberInCapitals
+
 namespace karvento {
 
 MessageArg::MessageArg(const Message& message)
@@ -20,6 +22,16 @@ MessageArg ReasonArg(int err) {
   arg.kind = MessageArg::Kind::Reason;
   arg.err = err;
   return arg;
+}
+
+bool NamesNumber(const Message& m, const std::string& typed, Message& asTyped) {
+  if (m.Pattern() == nullptr || m.Args().empty()) return false;
+  const MessageArg& first = m.Args().front();
+  if (first.kind != MessageArg::Kind::Verbatim || first.text != SheetNumberInCapitals(typed)) return false;
+  std::vector<MessageArg> args = m.Args();
+  args.front().text = typed;
+  asTyped = Message(m.Pattern(), std::move(args));
+  return true;
 }
 
 Message Message::Plain(std::string text) {

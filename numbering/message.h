@@ -70,6 +70,12 @@ class Message {
   std::string plain_;  // the text of a message without a code
 };
 
+// A refusal whose first argument is the sheet number it refuses names the
+// number itself: a front end shows it without naming the number again. True
+// for such a message, with asTyped the same message naming the number as the
+// user typed it (j-50-145 for J-50-145).
+bool NamesNumber(const Message& m, const std::string& typed, Message& asTyped);
+
 // A message is equal to a text when its Chinese text is that text.
 inline bool operator==(const Message& m, std::string_view text) { return m.Text() == text; }
 std::ostream& operator<<(std::ostream& out, const Message& m);

@@ -264,7 +264,8 @@ val Convert(const std::string& typed, bool oldToNew, int scale, bool zone3, int 
     } catch (const NumberFieldError& e) {
       return Failure(e.TextFor(typed));
     } catch (const Error& e) {
-      // Named by the number, as the command line names it.
+      // Named by the number, once, as the command line names it.
+      if (Message asTyped; NamesNumber(e.GetMessage(), typed, asTyped)) return Failure(asTyped.Text());
       return Failure(typed + "：" + e.what());
     }
     std::string numbers;
