@@ -23,8 +23,9 @@ from ._karvento import convert as _convert
 from ._karvento import inverse as _inverse
 from ._karvento import neighbours as _neighbours
 from ._karvento import project as _project
+from . import transform
 
-__all__ = ["Error", "Sheets", "at", "check", "convert", "inverse", "neighbours", "project", "sheets"]
+__all__ = ["Error", "Sheets", "transform", "at", "check", "convert", "inverse", "neighbours", "project", "sheets"]
 
 
 def at(lon: Any, lat: Any, scale: Union[int, str] = 10000, standard: str = "new") -> Any:

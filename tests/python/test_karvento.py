@@ -133,6 +133,52 @@ class SameAsTheCommandLine(unittest.TestCase):
             values = [float(v) for v in out.split() if ":" not in v]
             self.assertEqual([float(v) for v in call()], values)
 
+    def test_datum_transformation(self):
+        # Common points on zone 39 of both datums; parameters solved, written,
+        # read back and applied as the command line does it.
+        lon = np.repeat([116.2, 116.6, 117.0, 117.4], 4) + np.tile([0.0, 0.03, 0.06, 0.09], 4)
+        lat = np.tile([39.5, 39.8, 40.1, 40.4], 4)
+        x1, y1 = karvento.project(lon, lat, datum="54", cm=117)
+        x2, y2 = karvento.project(lon + 2e-5 * lat, lat - 1e-5 * lon, datum="2000", cm=117)
+        with tempfile.TemporaryDirectory() as d:
+            points = os.path.join(d, "points.csv")
+            with open(points, "w") as f:
+                f.write("name,north1,east1,north2,east2\n")
+                for k in range(len(lon)):
+                    f.write(f"K{k},{y1[k]!r},{x1[k]!r},{y2[k]!r},{x2[k]!r}\n")
+            for model, extension in [("bursa7", ".k7p"), ("plane4", ".k4p")]:
+                with self.subTest(model=model):
+                    mine, theirs = os.path.join(d, "py" + extension), os.path.join(d, "cli" + extension)
+                    status, out, _ = cli("transform", "solve", points, "--model", model, "--from", "54", "--to",
+                                         "2000", "--cm", "117", "--output", theirs)
+                    self.assertEqual(status, 0)
+                    solved = karvento.transform.solve(points, model=model, source="54", target="2000", cm=117,
+                                                      output=mine)
+                    with open(mine) as a, open(theirs) as b:
+                        self.assertEqual(a.read(), b.read())
+                    self.assertIn(solved["description"], out)
+                    self.assertEqual(karvento.transform.read_params(mine)["description"], solved["description"])
+                    status, out, _ = cli("transform", "apply", "--params", theirs, "--cm", "117", "--quiet",
+                                         stdin="".join(f"{x!r} {y!r}\n" for x, y in zip(x1, y1)))
+                    self.assertEqual(status, 0)
+                    mx, my = karvento.transform.apply(x1, y1, params=mine, cm=117)
+                    self.assertEqual([f"{x:.4f} {y:.4f}" for x, y in zip(mx, my)],
+                                     [" ".join(line.split()[:2]) for line in out.splitlines()])
+            # A layer on Beijing 1954's zone 39 moved as transform layer moves it.
+            layer = os.path.join(d, "in.geojson")
+            with open(layer, "w") as f:
+                f.write('{"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"EPSG:2415"}},'
+                        '"features":[{"type":"Feature","properties":{"n":1},'
+                        f'"geometry":{{"type":"LineString","coordinates":[[{x1[0]!r},{y1[0]!r}],[{x1[5]!r},{y1[5]!r}]]}}}}]}}')
+            params = os.path.join(d, "cli.k7p")
+            status, _, _ = cli("transform", "layer", layer, os.path.join(d, "cli.geojson"), "--params", params,
+                               "--cm", "117", "--quiet")
+            self.assertEqual(status, 0)
+            self.assertEqual(karvento.transform.move_layer(layer, os.path.join(d, "py.geojson"), params=params,
+                                                           cm=117), 2)
+            with open(os.path.join(d, "cli.geojson")) as a, open(os.path.join(d, "py.geojson")) as b:
+                self.assertEqual(a.read(), b.read())
+
     def test_errors_have_the_command_lines_text(self):
         cases = [
             (["at", "190,40"], lambda: karvento.at(190, 40)),
@@ -152,6 +198,10 @@ class SameAsTheCommandLine(unittest.TestCase):
             (["project", "--cm", "117", "150", "40"], lambda: karvento.project(150, 40, cm=117)),
             (["project", "--cm", "117", "200", "40"], lambda: karvento.project(200, 40, cm=117)),
             (["project", "--inverse", "116", "40"], lambda: karvento.inverse(116, 40)),
+            (["transform", "solve", "/nonexistent.csv", "--model", "bursa7", "--from", "54", "--to", "2000"],
+             lambda: karvento.transform.solve("/nonexistent.csv", model="bursa7", source="54", target="2000")),
+            (["transform", "apply", "--params", "/nonexistent.k7p"],
+             lambda: karvento.transform.apply(1.0, 2.0, params="/nonexistent.k7p")),
         ]
         for words, call in cases:
             with self.subTest(words=words):
