@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/args.h"
+#include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/i18n.h"
 #include "cli/modules.h"
@@ -320,24 +321,37 @@ py::tuple Inverse(const py::object& east, const py::object& north, const std::st
   return py::make_tuple(lon, lat);
 }
 
-// The GIS module of karvento-cli (the area reader, the GIS writers), loaded
-// by its name as the command line loads it: beside this extension in a
-// wheel, in the build tree's cli/, else where the package installs it.
-void LoadGisModule() {
-  static bool loaded = false;
-  if (loaded) return;
+// A module of karvento-cli (libkarvento-cli-gis.so: the area reader and the
+// GIS writers; libkarvento-cli-map.so: the index maps and PDF frames),
+// loaded once so that the command line's loader finds it by its name:
+// beside this extension in a wheel, in the build tree's cli/, else where the
+// package installs it.
+std::string InstalledModuleDir(const std::string& folder) {
+  const std::string dir = KARVENTO_INSTALLED_MODULE_DIR;
+  return dir.front() == '/' ? dir : folder + "/" + dir;
+}
+
+void LoadModule(const char* file) {
   Dl_info self{};
   std::string folder;
-  if (dladdr(reinterpret_cast<void*>(&LoadGisModule), &self) && self.dli_fname) {
+  if (dladdr(reinterpret_cast<void*>(&LoadModule), &self) && self.dli_fname) {
     folder = self.dli_fname;
     folder = folder.substr(0, folder.find_last_of('/'));
   }
-  // A wheel carries the module beside the extension.
-  for (const std::string& place : {folder + "/libkarvento-cli-gis.so", folder + "/../../cli/libkarvento-cli-gis.so",
-                                   std::string(KARVENTO_INSTALLED_GIS_MODULE)}) {
-    if (dlopen(place.c_str(), RTLD_NOW | RTLD_GLOBAL)) break;
+  for (const std::string& place : {folder + "/" + file, folder + "/../../cli/" + file,
+                                   InstalledModuleDir(folder) + "/" + file}) {
+    if (dlopen(place.c_str(), RTLD_NOW | RTLD_GLOBAL)) return;
   }
-  loaded = true;
+}
+
+void LoadGisModule() {
+  static const bool loaded = (LoadModule("libkarvento-cli-gis.so"), true);
+  (void)loaded;
+}
+
+void LoadMapModule() {
+  static const bool loaded = (LoadModule("libkarvento-cli-map.so"), true);
+  (void)loaded;
 }
 
 // The sheets of a request, as karvento-cli sheets walks them.
@@ -350,6 +364,8 @@ class Sheets {
     const int scale = Guarded([&] { return ReadScale(scaleArg); });
     const bool fresh = Guarded([&] { return ReadStandard(standard); });
     p_ = Guarded([&] { return ReadProjection(datum, zone, cm, cli::kMaxCentralMeridian); });
+    scale_ = scale;
+    fresh_ = fresh;
     walk_ = Guarded([&] {
       if (!extent.is_none()) {
         const auto e = extent.cast<std::vector<py::object>>();
@@ -361,6 +377,7 @@ class Sheets {
         const TMapUnionRange range{from.Lon, from.Lat, to.Lon, to.Lat};
         const std::string inverted = cli::InvertedCornersText(range);
         if (!inverted.empty()) throw Error(inverted);
+        range_ = range;
         return std::make_unique<SheetWalk>(range, scale, fresh, p_.zone3, p_.datum, p_.cm, false);
       }
       GeoMultiPolygon area;
@@ -391,6 +408,8 @@ class Sheets {
         if (!bad.Empty()) throw Error(bad);
         if (const std::string problem = AreaDomainProblem(area); !problem.empty()) throw Error(problem);
       }
+      area_ = area;
+      minCover_ = minCover;
       return std::make_unique<SheetWalk>(area, minCover, scale, fresh, p_.zone3, p_.datum, p_.cm, false);
     });
   }
@@ -432,7 +451,39 @@ class Sheets {
     return total;
   }
 
-  const Projection& projection() const { return p_; }
+  // karvento-cli sheets --output path: the workbook and the index maps made
+  // from the whole table (within the sheet limit), every other format
+  // streamed column by column, through the command's writers.
+  void Write(const std::string& path, const std::vector<std::string>& options) const {
+    std::vector<std::string> words = {"--output", path, "--quiet"};
+    words.insert(words.end(), options.begin(), options.end());
+    Guarded([&] {
+      const cli::OutputOptions o = cli::ReadOutputOptions(cli::Args(words, cli::Options(cli::kOutputOptionSpecs)));
+      if (o.file.empty() || o.file == "/dev/stdout") throw cli::UsageError(cli::Tr("请给出 --output 目录或文件"));
+      const std::string standard = fresh_ ? "new" : "old";
+      if (cli::GisOptionsOf(o)) LoadGisModule();
+      if (o.format == cli::Format::Xlsx || o.format == cli::Format::Svg || o.format == cli::Format::Png ||
+          o.format == cli::Format::Pdf) {
+        TStandardMapUnions sheets;
+        if (area_) {
+          CreateMapUnionsInArea(*area_, scale_, fresh_, p_.zone3, p_.datum, p_.cm, minCover_, sheets);
+        } else {
+          CreateMapUnionsOfStandard(range_, scale_, fresh_, p_.zone3, p_.datum, p_.cm, sheets);
+        }
+        if (o.format != cli::Format::Xlsx) LoadMapModule();
+        if (!cli::WriteStandardMap(o, sheets, cli::MapTitle(kScaleCaptions[scale_], standard, p_.datum), -1,
+                                   area_ ? &*area_ : nullptr)) {
+          cli::WriteStandardFile(o, sheets, p_, 0, 0);
+        }
+        return 0;
+      }
+      cli::StreamStandardSheets(o, *walk_, cli::ColumnEdits{},
+                                {std::string(kScaleCaptions[scale_]), kScaleDenominators[scale_], standard, nullptr,
+                                 cli::DatumName(p_), false},
+                                p_);
+      return 0;
+    });
+  }
 
   static py::dtype RecordType() {
     py::module_ np = py::module_::import("numpy");
@@ -508,8 +559,27 @@ class Sheets {
   }
 
   Projection p_;
+  int scale_ = 0;
+  bool fresh_ = true;
+  TMapUnionRange range_{};
+  std::optional<GeoMultiPolygon> area_;
+  double minCover_ = 0;
   std::unique_ptr<SheetWalk> walk_;
 };
+
+// karvento-cli frame: the map frames (图廓) of numbers or of an extent, in
+// the command's formats, through its frame builder and writers.
+void Frame(const py::object& numbers, const std::string& output, const py::object& format,
+           const std::vector<std::string>& options) {
+  std::vector<std::string> words;
+  if (!numbers.is_none()) words = Numbers(numbers);
+  words.insert(words.end(), {"--output", output});
+  if (!format.is_none()) words.insert(words.end(), {"--format", py::str(format).cast<std::string>()});
+  words.insert(words.end(), options.begin(), options.end());
+  LoadGisModule();
+  LoadMapModule();
+  Guarded([&] { return cli::RunFrameQuietly(words, true); });
+}
 
 // ---- transform: karvento-cli transform's steps -----------------------------
 
@@ -673,6 +743,7 @@ PYBIND11_MODULE(_karvento, m) {
         py::arg("cm") = py::none());
   m.def("inverse", &Inverse, py::arg("x"), py::arg("y"), py::arg("datum") = "54", py::arg("zone") = 3,
         py::arg("cm") = py::none());
+  m.def("_frame", &Frame, py::arg("numbers"), py::arg("output"), py::arg("format"), py::arg("options"));
   py::module_ t = m.def_submodule("transform", "Datum transformation: karvento-cli transform.");
   t.def("solve", &Solve, py::arg("points") = py::none(), py::arg("model") = "bursa7", py::arg("source") = "54",
         py::arg("target") = "2000", py::arg("zone") = py::none(), py::arg("cm") = py::none(),
@@ -699,5 +770,6 @@ PYBIND11_MODULE(_karvento, m) {
              return out;
            })
       .def("to_numpy", &Sheets::ToNumpy)
+      .def("write", &Sheets::Write)
       .def("_native_copy", &Sheets::NativeCopy);
 }

@@ -17,6 +17,7 @@ from __future__ import annotations
 from typing import Any, Iterator, Optional, Sequence, Union
 
 from ._karvento import Error, _Walk
+from ._karvento import _frame
 from ._karvento import at as _at
 from ._karvento import check as _check
 from ._karvento import convert as _convert
@@ -25,7 +26,22 @@ from ._karvento import neighbours as _neighbours
 from ._karvento import project as _project
 from . import transform
 
-__all__ = ["Error", "Sheets", "transform", "at", "check", "convert", "inverse", "neighbours", "project", "sheets"]
+__all__ = ["Error", "Sheets", "transform", "at", "check", "convert", "frame", "inverse", "neighbours", "project",
+           "sheets", "write"]
+
+
+def _options(**given: Any) -> list[str]:
+    """Keyword arguments as the command line's options: name_with_underscores
+    = value → --name-with-underscores value; True → the flag alone; None and
+    False → nothing."""
+    words: list[str] = []
+    for name, value in given.items():
+        if value is None or value is False:
+            continue
+        words.append("--" + name.replace("_", "-"))
+        if value is not True:
+            words.append(str(value))
+    return words
 
 
 def at(lon: Any, lat: Any, scale: Union[int, str] = 10000, standard: str = "new") -> Any:
@@ -133,6 +149,19 @@ class Sheets:
         """
         return self._walk.to_numpy()
 
+    def write(self, path: str, format: Optional[str] = None, **options: Any) -> None:
+        """Writes the sheets as karvento-cli sheets --output path does, in
+        every format of the command line (by path's extension unless format
+        names it): csv, json, geojson, mif, xlsx, shp, gpkg, dxf, kml, svg,
+        png, pdf or the text table. options as the command's output options:
+        coords="geo"|"plane", encoding="gbk", spreadsheet=True,
+        corners_only=True, size="1600x1200". The file replaces an existing one
+        only when it is complete.
+
+        >>> karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0), cm=117).write("beijing.gpkg")
+        """
+        self._walk.write(path, _options(format=format, **options))
+
     def to_geopandas(self) -> Any:
         """A GeoDataFrame of the sheet frames as longitude-latitude polygons of
         the four edges, with the columns of to_numpy(); needs geopandas.
@@ -149,6 +178,32 @@ class Sheets:
 
 
 _geographic_crs = {"54": "EPSG:4214", "80": "EPSG:4610", "2000": "EPSG:4490"}
+
+
+def write(sheets: Sheets, path: str, format: Optional[str] = None, **options: Any) -> None:
+    """Sheets.write: karvento.write(karvento.sheets(...), "index.shp").
+
+    >>> karvento.write(karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0)), "beijing.kml", datum="2000")
+    """
+    sheets.write(path, format, **options)
+
+
+def frame(number: Union[str, Sequence[str], None], path: str, format: Optional[str] = None, datum: str = "54",
+          zone: Optional[int] = None, cm: Union[float, str, None] = None, **options: Any) -> None:
+    """The map frames (图廓) of sheet numbers, as karvento-cli frame writes
+    them: one DXF or PDF file (format by path's extension unless named), or
+    one file per sheet into a folder path ending in "/" (a multi-page PDF for
+    a .pdf path). number None with extent=("W,S", "E,N") or aoi=path and
+    scale, standard: the frames of an extent (from_="W,S", to="E,N"). zone
+    None: the scale's own zone width. options as the command's options:
+    name="…", names=file, notes="…", yes=True (more than 10 000 frames or
+    1 GB), and the decoration options.
+
+    >>> karvento.frame("J50D001005", "J50D001005.dxf", cm=117)
+    """
+    if "from_" in options:
+        options["from"] = options.pop("from_")
+    _frame(number, path, format, _options(datum=datum, zone=zone, cm=cm, **options))
 
 
 def sheets(extent: Optional[Sequence[Any]] = None, polygon: Any = None, aoi: Optional[str] = None,

@@ -133,6 +133,34 @@ class SameAsTheCommandLine(unittest.TestCase):
             values = [float(v) for v in out.split() if ":" not in v]
             self.assertEqual([float(v) for v in call()], values)
 
+    def test_files_are_the_command_lines_bytes(self):
+        # The same writers and the same frame builder: byte for byte the
+        # command line's files for the same request.
+        with tempfile.TemporaryDirectory() as d:
+            s = karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0), cm=117, datum="80")
+            for name in ["a.csv", "a.geojson", "a.mif", "a.dxf", "a.svg", "a.txt"]:
+                with self.subTest(file=name):
+                    mine, theirs = os.path.join(d, "py_" + name), os.path.join(d, "cli_" + name)
+                    s.write(mine)
+                    status, _, _ = cli("sheets", "--from", "116.3,39.8", "--to", "116.5,40.0", "--cm", "117",
+                                       "--datum", "80", "--output", theirs, "--quiet")
+                    self.assertEqual(status, 0)
+                    with open(mine, "rb") as a, open(theirs, "rb") as b:
+                        self.assertEqual(a.read(), b.read())
+            karvento.frame("J50D001005", os.path.join(d, "py.dxf"), cm=117)
+            self.assertEqual(cli("frame", "J50D001005", "--cm", "117", "--output", os.path.join(d, "cli.dxf"))[0], 0)
+            with open(os.path.join(d, "py.dxf"), "rb") as a, open(os.path.join(d, "cli.dxf"), "rb") as b:
+                self.assertEqual(a.read(), b.read())
+            # Refusals: KML of Xi'an 1980 sheets; a frame list with a bad number writes nothing.
+            _, _, message = cli("sheets", "--from", "116.3,39.8", "--to", "116.5,40.0", "--datum", "80",
+                                "--output", os.path.join(d, "cli.kml"), "--coords", "geo", "--quiet")
+            self.assertEqual(error_of(lambda: s.write(os.path.join(d, "py.kml"), coords="geo")), message)
+            self.assertFalse(os.path.exists(os.path.join(d, "py.kml")))
+            text = error_of(lambda: karvento.frame(["J50D001005", "J50D999005"], d + "/frames/"))
+            self.assertEqual(text.splitlines()[0], cli("frame", "J50D001005", "J50D999005", "--output",
+                                                        d + "/frames/")[2].splitlines()[-1].split(": ", 1)[-1])
+            self.assertIn("J50D999005", text)
+
     def test_datum_transformation(self):
         # Common points on zone 39 of both datums; parameters solved, written,
         # read back and applied as the command line does it.
