@@ -9,7 +9,7 @@ with the message the command line prints.
 
 >>> import karvento
 >>> karvento.at(116.4667, 39.9, scale=10000)
-array('J50D001005'... dtype='<U15')
+array('J50G003040', dtype='<U15')
 """
 
 from __future__ import annotations
@@ -54,7 +54,7 @@ def at(lon: Any, lat: Any, scale: Union[int, str] = 10000, standard: str = "new"
     outside longitude 0–180 and latitude 0–90 (or NaN) raises Error.
 
     >>> karvento.at([116.4667, 120.0], [39.9, 40.0], scale="1:5万")
-    array(['J50E003010', 'K51E012001'], dtype='<U15')
+    array(['J50E001010', 'K51E024001'], dtype='<U15')
     """
     return _at(lon, lat, scale, standard)
 
@@ -110,7 +110,8 @@ def project(lon: Any, lat: Any, datum: str = "54", zone: int = 3, cm: Union[floa
     cm None or 0: each point on its own zone, no zone number in X. A point
     beyond the datum's domain raises Error.
 
-    >>> x, y = karvento.project(116.5, 39.5, cm=117)
+    >>> karvento.project(116.5, 39.5, cm=117)
+    (array(39456992.46515423), array(4374210.85618906))
     """
     return _project(lon, lat, datum, zone, cm)
 
@@ -145,7 +146,7 @@ class Sheets:
 
         >>> a = karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0), cm=117).to_numpy()
         >>> a["number"][0]
-        'J50D001004'
+        'J50G001037'
         """
         return self._walk.to_numpy()
 
@@ -219,7 +220,7 @@ def sheets(extent: Optional[Sequence[Any]] = None, polygon: Any = None, aoi: Opt
     --min-cover.
 
     >>> len(karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0)).to_numpy())
-    4
+    20
     """
     s = Sheets(_Walk(extent, polygon, aoi, scale, standard, datum, zone, cm, min_cover))
     s._datum = datum

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: Apache-2.0
 # Types of the module karvento; the docstrings of karvento/__init__.py say
 # what each function does, with an example.
+from . import transform as transform
 from typing import Any, Iterator, Optional, Sequence, TypedDict, Union
 
 import numpy as np
@@ -44,7 +45,12 @@ def inverse(x: ArrayLike, y: ArrayLike, datum: str = ..., zone: int = ...,
 class Sheets:
     def __iter__(self) -> Iterator[Sheet]: ...
     def to_numpy(self) -> npt.NDArray[np.void]: ...
+    def write(self, path: str, format: Optional[str] = ..., **options: Any) -> None: ...
     def to_geopandas(self) -> Any: ...
+
+def write(sheets: Sheets, path: str, format: Optional[str] = ..., **options: Any) -> None: ...
+def frame(number: Union[str, Sequence[str], None], path: str, format: Optional[str] = ..., datum: str = ...,
+          zone: Optional[int] = ..., cm: Meridian = ..., **options: Any) -> None: ...
 
 def sheets(extent: Optional[Sequence[Union[float, str]]] = ..., polygon: Any = ..., aoi: Optional[str] = ...,
            scale: Scale = ..., standard: str = ..., datum: str = ..., zone: int = ..., cm: Meridian = ...,
