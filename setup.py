@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: Apache-2.0
 """The wheel of the Python module: the CMake tree builds the extension and
-the command line's GIS module (GDAL's area reader and writers) into a build
+the command line's two modules (GDAL's area reader and writers, the Qt
+index maps and PDF frames) into a build
 folder of its own, and both go into the wheel's karvento/ beside the Python
-files. The wheel links the system's GDAL and PROJ: it is for the machine it
+files. The wheel links the system's GDAL, PROJ and Qt: it is for the machine it
 was built on (and others with the same libraries), not a manylinux wheel.
 """
 
@@ -20,7 +21,9 @@ here = os.path.dirname(os.path.abspath(__file__))
 class CMakeBuild(build_ext):
     def build_extension(self, ext):
         build = os.path.join(here, "build-wheel")
-        subprocess.check_call(["cmake", "-S", here, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
+        launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []
+        subprocess.check_call(["cmake", "-S", here, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                               *launcher,
                                "-DKARVENTO_TESTS=OFF", "-DKARVENTO_APP=OFF", "-DKARVENTO_WEB=OFF",
                                "-DKARVENTO_PYTHON=ON", f"-DPython3_EXECUTABLE={sys.executable}"])
         subprocess.check_call(["cmake", "--build", build, "--target", "_karvento"])
@@ -31,7 +34,8 @@ class CMakeBuild(build_ext):
             if name.startswith("_karvento"):
                 shutil.copy2(os.path.join(package, name), os.path.join(target, os.path.basename(
                     self.get_ext_fullpath(ext.name))))
-        shutil.copy2(os.path.join(build, "cli", "libkarvento-cli-gis.so"), target)
+        for module in ["libkarvento-cli-gis.so", "libkarvento-cli-map.so"]:
+            shutil.copy2(os.path.join(build, "cli", module), target)
 
 
 setup(
