@@ -9,6 +9,7 @@ with the build tree's python/ folder on PYTHONPATH.
 
 import csv
 import io
+import json
 import os
 import subprocess
 import sys
@@ -58,7 +59,6 @@ class SameAsTheCommandLine(unittest.TestCase):
                                      "--scale", scale, "--standard", standard, "--datum", datum, "--zone", zone,
                                      "--cm", cm, "--format", "json", "--quiet")
                 self.assertEqual(status, 0)
-                import json
                 expected = json.loads(out)
                 got = karvento.sheets(extent=e, scale=scale, standard=standard, datum=datum, zone=int(zone),
                                       cm=cm).to_numpy()
@@ -102,7 +102,6 @@ class SameAsTheCommandLine(unittest.TestCase):
                              [float(w), float(s), float(e), float(north)])
 
         # convert: the same targets, corners to the last bit.
-        import json
         for source, to, direction in [("J-50-5", "1:5万", "auto"), ("J50D001005", "1:2.5万", "new-to-old")]:
             status, out, _ = cli("convert", source, "--to-scale", to, "--direction", direction, "--cm", "117",
                                  "--format", "json")
