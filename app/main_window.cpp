@@ -544,6 +544,7 @@ void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
   menu->setObjectName(Q(tab.List.Name()) + QStringLiteral("AreaMenu"));
   AddAction(menu, tab.ImportArea);
   AddAction(menu, tab.ClearArea);
+  AddAction(menu, tab.TagLayer);
   areaTool->setMenu(menu);
   view->SetFooter(QString());
   Register(tab.AreaLabel, view->Footer(), [this, view, &tab] {

@@ -31,6 +31,7 @@ int RunFrame(const std::vector<std::string>& words);
 // refusals are still thrown): for front ends that report by other means.
 int RunFrameQuietly(const std::vector<std::string>& words, bool quiet);
 int RunTransform(const std::vector<std::string>& words);
+int RunTag(const std::vector<std::string>& words);
 int RunClip(const std::vector<std::string>& words);
 
 // sheets --transform PARAMS: each sheet's four 图廓改正量 (the shift of its
