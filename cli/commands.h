@@ -27,6 +27,9 @@ int RunProject(const std::vector<std::string>& words);
 int RunDms(const std::vector<std::string>& words);
 int RunAt(const std::vector<std::string>& words);
 int RunFrame(const std::vector<std::string>& words);
+// The same with its notices on standard error left out when quiet (its
+// refusals are still thrown): for front ends that report by other means.
+int RunFrameQuietly(const std::vector<std::string>& words, bool quiet);
 int RunTransform(const std::vector<std::string>& words);
 int RunTag(const std::vector<std::string>& words);
 int RunClip(const std::vector<std::string>& words);

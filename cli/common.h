@@ -145,6 +145,14 @@ inline constexpr double kMaxCentralMeridian = 180;
 inline constexpr double kMaxConversionCentralMeridian = 360;
 Projection ReadProjection(const Args& args, double maxCm = kMaxCentralMeridian);
 
+// karvento-cli project for one point: the forward projection of a longitude
+// and latitude (refused beyond the datum's domain, as ProjectionLongitudeLimit
+// gives it), and the inverse of an easting X (with or without its zone
+// number) and northing Y on the zone of p.cm, which must be above 0. Throw
+// the command's errors.
+TPlanePoint ProjectGeo(const Projection& p, const TLonLatDMS& g);
+TLonLatDMS ProjectPlane(const Projection& p, double x, double y);
+
 // Writes a whole text to standard output: BrokenPipe when the reader went
 // away, karvento::Error with the system's reason for any other failure.
 void WriteStdout(std::string_view text);

@@ -219,9 +219,9 @@ double FrameBytes(const MapFrame& frame, FrameFormat format) {
 
 // Says the count and the estimated size of a run on standard error, and
 // refuses a run above the bound unless --yes confirms it.
-void AnnounceRun(const Args& args, std::uint64_t count, double firstFrameBytes) {
+void AnnounceRun(const Args& args, std::uint64_t count, double firstFrameBytes, bool quiet) {
   const double estimate = firstFrameBytes * static_cast<double>(count);
-  std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(FrameRunText(count, estimate)).c_str());
+  if (!quiet) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(FrameRunText(count, estimate)).c_str());
   if (FrameRunNeedsConfirmation(count, estimate) && !args.Has("yes")) {
     throw UsageError(TrFormat("%s：超过 10 000 个图廓或 1 GB，请加 --yes 确认", {TranslateMessage(FrameRunText(count, estimate))}));
   }
@@ -301,9 +301,11 @@ std::vector<std::string> ReadFrameList(const std::string& name) {
 // Every number of a list, checked before the first frame is written: each
 // refusal on standard error with its line (or its place on the command
 // line), a number named twice refused as a second output of the same file.
-void CheckNumbers(const std::vector<std::string>& numbers, bool lines) {
+// Quiet, the refusals follow the error's text, a line each.
+void CheckNumbers(const std::vector<std::string>& numbers, bool lines, bool quiet) {
   std::map<std::string_view, std::size_t> seen;
   std::size_t refused = 0;
+  std::string reasons;
   for (std::size_t i = 0; i < numbers.size(); ++i) {
     const std::string& number = numbers[i];
     if (number.empty()) continue;
@@ -320,16 +322,21 @@ void CheckNumbers(const std::vector<std::string>& numbers, bool lines) {
     ++refused;
     const std::string place = lines ? TrFormat("第 %s 行", {std::to_string(i + 1)})
                                     : TrFormat("第 %s 个图幅号", {std::to_string(i + 1)});
-    std::fprintf(stderr, "karvento-cli frame: %s：%s\n", place.c_str(), why.c_str());
+    if (quiet) {
+      reasons += "\n" + place + "：" + why;
+    } else {
+      std::fprintf(stderr, "karvento-cli frame: %s：%s\n", place.c_str(), why.c_str());
+    }
   }
   if (refused > 0) {
-    throw Error(TrFormat("%s 个图幅号有误，没有写出任何图廓", {std::to_string(refused)}));
+    throw Error(TrFormat("%s 个图幅号有误，没有写出任何图廓", {std::to_string(refused)}) + reasons);
   }
 }
 
 // The plane system that the frames are drawn on, on standard error: the
 // datum (its default named) and the zone width (the scale's own or --zone).
-void AnnounceSystem(const Args& args, const FrameRequest& request) {
+void AnnounceSystem(const Args& args, const FrameRequest& request, bool quiet) {
+  if (quiet) return;
   const std::string datum = DatumInfoOf(request.datum).frameNote;
   const std::string zone = request.zoneOfScale ? Tr("按比例尺分带（1:2.5万 至 1:50万 为 6°带，1:1万 及更大为 3°带，1:100万 为兰勃特等角圆锥投影）")
                            : request.zone3     ? Tr("3°分带")
@@ -340,7 +347,9 @@ void AnnounceSystem(const Args& args, const FrameRequest& request) {
 
 }  // namespace
 
-int RunFrame(const std::vector<std::string>& words) {
+int RunFrame(const std::vector<std::string>& words) { return RunFrameQuietly(words, false); }
+
+int RunFrameQuietly(const std::vector<std::string>& words, bool quiet) {
   const Args args(words, Options(kOwn, kProjectionOptionSpecs, kFrameDecorationOptionSpecs));
   if (HelpRequested(args, Tr(kHelp))) return 0;
   const Projection p = ReadProjection(args);
@@ -374,7 +383,7 @@ int RunFrame(const std::vector<std::string>& words) {
   bool warned = false;
   const auto warnOfAccuracy = [&](const TMapUnionRange& r, const std::string& number) {
     const std::string w = FrameAccuracyWarning(number, request.datum, r, request.cm);
-    if (!w.empty() && !warned) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(w).c_str());
+    if (!w.empty() && !warned && !quiet) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(w).c_str());
     warned = warned || !w.empty();
   };
 
@@ -392,7 +401,7 @@ int RunFrame(const std::vector<std::string>& words) {
     if (auto aoi = args.Value("aoi")) {
       if (args.Has("from") || args.Has("to")) throw UsageError(Tr("--aoi 代替 --from 和 --to，不能同时给出"));
       const AreaFile area = Gis().readAreaFile(*aoi, "", "", p.datum);
-      if (!area.notices.empty()) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessages(area.notices).c_str());
+      if (!area.notices.empty() && !quiet) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessages(area.notices).c_str());
       walk.emplace(area.area, 0.0, scale, fresh, request.zone3, p.datum, p.cm, false);
     } else {
       if (!args.Has("from") || !args.Has("to")) throw UsageError(Tr("--from 和 --to 须同时给出"));
@@ -422,8 +431,8 @@ int RunFrame(const std::vector<std::string>& words) {
     if (!namedFolder && format != FrameFormat::Pdf && count != 1) {
       throw UsageError(Tr("一个范围的图幅写入文件夹：请给出 --output 目录/"));
     }
-    AnnounceSystem(args, request);
-    AnnounceRun(args, count, FrameBytes(*first, format));
+    AnnounceSystem(args, request, quiet);
+    AnnounceRun(args, count, FrameBytes(*first, format), quiet);
     const auto [out, folder] = FrameOutput(output);
     FrameWriter writer(format, out, folder);
     walk->Run([&](std::vector<TStandardMapUnion>& column) {
@@ -442,7 +451,7 @@ int RunFrame(const std::vector<std::string>& words) {
     numbers = ReadFrameList(*args.Value("input"));
   }
   if (numbers.empty()) throw UsageError(Tr("请给出图幅号、--input 列表或范围（见 --help）"));
-  CheckNumbers(numbers, list);
+  CheckNumbers(numbers, list, quiet);
   const std::uint64_t count = static_cast<std::uint64_t>(
       std::count_if(numbers.begin(), numbers.end(), [](const std::string& n) { return !n.empty(); }));
   if (count == 0) throw Error(Tr("没有图幅。"));
@@ -461,8 +470,8 @@ int RunFrame(const std::vector<std::string>& words) {
     warnOfAccuracy(kind == 1 ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number), number);
     if (!first) first = frameOf(number);
   }
-  AnnounceSystem(args, request);
-  AnnounceRun(args, count, FrameBytes(*first, format));
+  AnnounceSystem(args, request, quiet);
+  AnnounceRun(args, count, FrameBytes(*first, format), quiet);
   const auto [out, folder] = FrameOutput(output);
   FrameWriter writer(format, out, folder);
   for (const std::string& number : numbers) {
@@ -523,7 +532,7 @@ void WriteRectangularFrames(const TCustomMapUnions& sheets, int denominator, con
       }
     }
   }
-  AnnounceRun(args, count, FrameBytes(frameOf(0, 0), format));
+  AnnounceRun(args, count, FrameBytes(frameOf(0, 0), format), false);
   const auto [out, folder] = FrameOutput(output);
   FrameWriter writer(format, out, folder);
   for (std::size_t i = 0; i < sheets.size(); ++i) {

@@ -121,20 +121,9 @@ struct Projected {
   TLonLatDMS geo{};
 };
 
-Projected ProjectOne(const Projection& p, bool inverse, std::string_view a, std::string_view b) {
-  Projected r;
-  if (inverse) {
-    // The inverse has no automatic zone: the plane point's meridian is named.
-    if (!(p.cm > 0)) throw UsageError(Tr("--inverse 需要 --cm（平面坐标所在带的中央经线，大于 0）"));
-    const double x = EastingWithZonePrefix(ParseNumber(a, "X"), p.zone3, p.cm);
-    const double y = ParseNumber(b, "Y");
-    r.geo = PlaneToGeo(p.datum, y, x, p.zone3, p.cm);
-    if (std::isnan(r.geo.Lon.Degrees)) throw Error(BeyondDomain(ProjectionLongitudeLimit(p.datum), true));
-    RequireOnEarth(r.geo);
-    return r;
-  }
-  // The point as typed: decimal degrees are not carried at 60.
-  const TLonLatDMS g{ParseCornerAngle(a, 180, Tr("经度"), true), ParseCornerAngle(b, 90, Tr("纬度"), true)};
+}  // namespace
+
+TPlanePoint ProjectGeo(const Projection& p, const TLonLatDMS& g) {
   const double L = DmsToDeg(g.Lon);
   const double L0 = p.cm == 0 ? CentralMeridian(p.zone3, L) : p.cm;
   const double limit = ProjectionLongitudeLimit(p.datum);
@@ -142,8 +131,32 @@ Projected ProjectOne(const Projection& p, bool inverse, std::string_view a, std:
   if (!(std::abs(L - L0) <= limit) && std::abs(DmsToDeg(g.Lat)) != 90) {
     throw Error(BeyondDomain(limit, false));
   }
-  r.plane = GeoToPlane(p.datum, g, p.zone3, p.cm);
-  RequireFinite({r.plane.X, r.plane.Y});
+  const TPlanePoint plane = GeoToPlane(p.datum, g, p.zone3, p.cm);
+  RequireFinite({plane.X, plane.Y});
+  return plane;
+}
+
+TLonLatDMS ProjectPlane(const Projection& p, double x, double y) {
+  // The inverse has no automatic zone: the plane point's meridian is named.
+  if (!(p.cm > 0)) throw UsageError(Tr("--inverse 需要 --cm（平面坐标所在带的中央经线，大于 0）"));
+  const TLonLatDMS g = PlaneToGeo(p.datum, y, EastingWithZonePrefix(x, p.zone3, p.cm), p.zone3, p.cm);
+  if (std::isnan(g.Lon.Degrees)) throw Error(BeyondDomain(ProjectionLongitudeLimit(p.datum), true));
+  RequireOnEarth(g);
+  return g;
+}
+
+namespace {
+
+Projected ProjectOne(const Projection& p, bool inverse, std::string_view a, std::string_view b) {
+  Projected r;
+  if (inverse) {
+    if (!(p.cm > 0)) throw UsageError(Tr("--inverse 需要 --cm（平面坐标所在带的中央经线，大于 0）"));
+    r.geo = ProjectPlane(p, ParseNumber(a, "X"), ParseNumber(b, "Y"));
+    return r;
+  }
+  // The point as typed: decimal degrees are not carried at 60.
+  const TLonLatDMS g{ParseCornerAngle(a, 180, Tr("经度"), true), ParseCornerAngle(b, 90, Tr("纬度"), true)};
+  r.plane = ProjectGeo(p, g);
   return r;
 }
 

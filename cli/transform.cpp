@@ -19,6 +19,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/modules.h"
+#include "cli/transform.h"
 #include "export/safe_file.h"
 #include "geodesy/angle_text.h"
 #include "geodesy/float_chars.h"
@@ -141,7 +142,10 @@ std::string Fixed(double v, int digits) {
   return buf;
 }
 
-int RunSolve(const Args& args) {
+}  // namespace
+
+SolvedTransform SolveCommonPoints(const Args& args) {
+  SolvedTransform solved;
   const bool layers = args.Has("source") || args.Has("target") || args.Has("join-field");
   if (layers) {
     if (!args.Has("source") || !args.Has("target") || !args.Has("join-field") || args.Positional().size() != 1) {
@@ -175,8 +179,12 @@ int RunSolve(const Args& args) {
   const bool zone3 = ReadZone3(args);
   const double cm = ReadCm(args);
 
-  TransformSolution sol;
-  bool heights = false;
+  TransformSolution& sol = solved.solution;
+  bool& heights = solved.heights;
+  solved.model = m;
+  solved.convention = c;
+  solved.rejectK = rejectK;
+  solved.file = file;
   if (layers) {
     const LayerCommonPoints joined =
         Gis().readLayerCommonPoints(*args.Value("source"), *args.Value("target"), *args.Value("join-field"), source, target);
@@ -186,7 +194,8 @@ int RunSolve(const Args& args) {
       std::string list;
       for (std::size_t i = 0; i < names->size() && i < 10; ++i) list += (i > 0 ? ", " : "") + (*names)[i];
       if (names->size() > 10) list += ", …";
-      Notice(args, TrFormat("%s 中有 %s 个点另一图层没有，未用：%s", {side, std::to_string(names->size()), list}));
+      solved.notices.push_back(
+          TrFormat("%s 中有 %s 个点另一图层没有，未用：%s", {side, std::to_string(names->size()), list}));
     }
     if (joined.plane) {
       if (!(cm > 0)) throw UsageError(Tr("平面坐标的重合点需要 --cm（其所在带的中央经线）"));
@@ -202,7 +211,7 @@ int RunSolve(const Args& args) {
       sol = SolveBursa(joined.geodetic, source, target, m, c, rejectK);
     }
     Refuse(sol.refusal);
-    return ReportSolution(args, sol, m, c, heights, rejectK, file);
+    return solved;
   }
 
   CommonPointTable table;
@@ -222,7 +231,15 @@ int RunSolve(const Args& args) {
     sol = SolveBursa(table.geodetic, source, target, m, c, rejectK);
   }
   Refuse(sol.refusal);
-  return ReportSolution(args, sol, m, c, heights, rejectK, file);
+  return solved;
+}
+
+namespace {
+
+int RunSolve(const Args& args) {
+  const SolvedTransform s = SolveCommonPoints(args);
+  for (const std::string& n : s.notices) Notice(args, n);
+  return ReportSolution(args, s.solution, s.model, s.convention, s.heights, s.rejectK, s.file);
 }
 
 // The solution on standard output, and in the parameter file of --output.
@@ -261,15 +278,7 @@ int ReportSolution(const Args& args, const TransformSolution& sol, TransformMode
     report += TrFormat("超过 %s 倍中误差而剔除的点：%s\n", {Fixed(rejectK, 1), list});
   }
   WriteStdout(report);
-  if (const auto out = args.Value("output")) {
-    std::string comment = "solved from " + std::to_string(sol.residuals.size() - sol.rejected.size()) +
-                          " common points of " + file + ", sigma0 " + Fixed(sol.sigma0, 4) + " m";
-    if (!sol.rejected.empty()) comment += "\nrejected beyond " + Fixed(rejectK, 1) + " sigma: " + std::to_string(sol.rejected.size());
-    if (!IsPlaneModel(m) && !heights) comment += "\nno heights: h = 0 on both ellipsoids";
-    SafeFile f(*out);
-    f.Write(FormatTransformParams(sol.params, comment));
-    f.Commit();
-  }
+  if (const auto out = args.Value("output")) WriteSolvedParams(*out, {sol, m, c, heights, rejectK, file, {}});
   return 0;
 }
 
@@ -391,27 +400,9 @@ int RunApply(const Args& args) {
 }
 
 int RunLayer(const Args& args) {
-  if (args.Positional().size() != 3) throw UsageError(Tr("请给出输入图层和输出图层（见 --help）"));
-  const Mover m = ReadMover(args);
-  LayerMove request;
-  request.input = args.Positional()[1];
-  request.output = args.Positional()[2];
-  request.description = MoverText(m);
-  request.targetDatum = m.inverse ? m.t.source : m.t.target;
-  request.sourceDatum = m.inverse ? m.t.target : m.t.source;
-  request.zone3 = m.zone3;
-  request.cm = m.cm;
-  if (m.corners) {
-    request.move = [m](double& x, double& y) {
-      double z = 0;
-      return m.Move(x, y, z);
-    };
-  } else {
-    request.pipelinePrefixed = TransformPipeline(m.t, m.inverse, m.plane, m.zone3, m.cm, true);
-    request.pipeline = TransformPipeline(m.t, m.inverse, m.plane, m.zone3, m.cm, false);
-  }
-  const std::uint64_t vertices = Gis().moveLayer(request);
-  Notice(args, TrFormat("%s：%s 个顶点。%s", {request.output, std::to_string(vertices), request.description}));
+  std::string notice;
+  MoveLayerWith(args, &notice);
+  Notice(args, notice);
   return 0;
 }
 
@@ -432,6 +423,51 @@ int RunShow(const Args& args) {
 }
 
 }  // namespace
+
+void WriteSolvedParams(const std::string& out, const SolvedTransform& s) {
+  const TransformSolution& sol = s.solution;
+  std::string comment = "solved from " + std::to_string(sol.residuals.size() - sol.rejected.size()) +
+                        " common points of " + s.file + ", sigma0 " + Fixed(sol.sigma0, 4) + " m";
+  if (!sol.rejected.empty()) comment += "\nrejected beyond " + Fixed(s.rejectK, 1) + " sigma: " + std::to_string(sol.rejected.size());
+  if (!IsPlaneModel(s.model) && !s.heights) comment += "\nno heights: h = 0 on both ellipsoids";
+  SafeFile f(out);
+  f.Write(FormatTransformParams(sol.params, comment));
+  f.Commit();
+}
+
+PointMover ReadTransformMover(const Args& args) { return ReadMover(args); }
+
+std::string TransformMoverText(const PointMover& m) { return MoverText(m); }
+
+std::uint64_t MoveLayerWith(const Args& args, std::string* notice) {
+  if (args.Positional().size() != 3) throw UsageError(Tr("请给出输入图层和输出图层（见 --help）"));
+  const Mover m = ReadMover(args);
+  LayerMove request;
+  request.input = args.Positional()[1];
+  request.output = args.Positional()[2];
+  request.description = MoverText(m);
+  request.targetDatum = m.inverse ? m.t.source : m.t.target;
+  request.sourceDatum = m.inverse ? m.t.target : m.t.source;
+  request.zone3 = m.zone3;
+  request.cm = m.cm;
+  if (m.corners) {
+    request.move = [m](double& x, double& y) {
+      double z = 0;
+      return m.Move(x, y, z);
+    };
+  } else {
+    request.pipelinePrefixed = TransformPipeline(m.t, m.inverse, m.plane, m.zone3, m.cm, true);
+    request.pipeline = TransformPipeline(m.t, m.inverse, m.plane, m.zone3, m.cm, false);
+  }
+  const std::uint64_t vertices = Gis().moveLayer(request);
+  if (notice) *notice = TrFormat("%s：%s 个顶点。%s", {request.output, std::to_string(vertices), request.description});
+  return vertices;
+}
+
+const OptionSpec* TransformOptionSpecs(std::size_t& count) {
+  count = std::size(kTransformOwn);
+  return kTransformOwn;
+}
 
 int RunTransform(const std::vector<std::string>& words) {
   const Args args(words, Options(kTransformOwn));

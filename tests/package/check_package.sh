@@ -67,6 +67,16 @@ expect "map module" '^\./usr/lib/[a-z0-9_-]+/karvento/libkarvento-cli-map\.so$' 
 cli="$out/root/usr/bin/karvento-cli"
 "$cli" sheets --from 116:20,39:50 --to 116:30,40:00 --output "$out/a.gpkg" 2>"$out/gpkg.txt" &&
   ogrinfo -ro -q "$out/a.gpkg" >/dev/null || { echo "FAIL: installed GeoPackage"; cat "$out/gpkg.txt"; fail=1; }
+# The Python module in Debian's Python path, finding the GIS module where
+# the package puts it.
+expect "Python module" '^\./usr/lib/python3/dist-packages/karvento/_karvento\.cpython-[0-9]+-[a-z0-9_-]+\.so$' "$files"
+expect "Python stubs" '^\./usr/lib/python3/dist-packages/karvento/__init__\.pyi$' "$files"
+if grep -q dist-packages/karvento <<<"$files"; then
+  PYTHONPATH="$out/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c \
+    'import sys, karvento; karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0)).write(sys.argv[1])' "$out/py.gpkg" \
+    2>"$out/py.txt" && ogrinfo -ro -q "$out/py.gpkg" >/dev/null ||
+    { echo "FAIL: installed Python module"; cat "$out/py.txt"; fail=1; }
+fi
 rm "$out"/root/usr/lib/*/karvento/libkarvento-cli-map.so
 status=0
 "$cli" sheets --from 116:20,39:50 --to 116:30,40:00 --format svg >/dev/null 2>"$out/missing.txt" || status=$?
