@@ -26,7 +26,7 @@ constexpr int kDefaultScale = 6;  // "1:1万"
 constexpr SpinField::Limits kMeridianConvert{0, 360, 1, kAnyDecimals};
 constexpr SpinField::Limits kGridStep{0, 1000, 10, 0};
 constexpr SpinField::Limits kFirstNumber{0, 10000, 10, 0};
-constexpr SpinField::Limits kScaleDenominator{0, 2000, 100, 0, -1, true};
+constexpr SpinField::Limits kScaleDenominator{0, 2000, 100, 0, -1, false};
 
 constexpr const char* kWholeNumbers = ",0;(,0)";
 constexpr const char* kPlaneRange = ",0.00000;(,0.00000)";

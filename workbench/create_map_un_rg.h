@@ -346,9 +346,11 @@ class TfrmCreateMapUnRg {
   // 116°20'E, full-width digits) and fills that angle's degrees, minutes and
   // seconds; a text that is no angle, or beyond the fields' limits, changes
   // nothing and says why in the status line, and the result is false. In any
-  // field a number (a decimal comma read as ParseTypedNumber reads it) or an
-  // empty text goes to the field, which brings it into its limits; any other
-  // text changes nothing and is refused in the status line the same way.
+  // field a number within the field's limits (a decimal comma read as
+  // ParseTypedNumber reads it) or an empty text (the lower limit) goes to the
+  // field; a number outside the limits ("“200”超出范围 0–180：左下角经度（度）
+  // 仍为 116") and any other text change nothing and are refused in the
+  // status line the same way.
   bool EnterText(SpinField& field, std::string_view text);
   // What the user typed into a number field: a number (commas as
   // ParseTypedNumber reads them) or an empty text (0) sets it; any other
@@ -358,6 +360,8 @@ class TfrmCreateMapUnRg {
   // The field as the user knows it, for messages: "中央经度", "最大X",
   // "左下角纬度（分）"; the control's name for a control without one.
   std::string FieldCaption(const Control& c) const;
+  // "“200”超出范围 0–180：左下角经度（度）仍为 116".
+  std::string OutOfRangeText(const std::string& quoted, const SpinField& field) const;
   // 3428352 → "3,428,352".
   static std::string GroupDigits(std::uint64_t n);
   // A sheet number typed on the source list of the conversion tab, added as

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "gis/area_file.h"
+#include "numbering/error.h"
 #include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
@@ -20,6 +21,10 @@ namespace karvento {
 namespace {
 
 constexpr const char* kNoticeCaption = "提示";
+constexpr const char* kEastOfWestMessage =
+    "范围错误：右上角经度在左下角经度以西，图幅的范围为空（请检查右上角经度与左下角经度）";
+constexpr const char* kNorthOfSouthMessage =
+    "范围错误：右上角纬度在左下角纬度以南，图幅的范围为空（请检查右上角纬度与左下角纬度）";
 
 }  // namespace
 
@@ -30,12 +35,20 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
   const TMapUnionRange range = tab.Range();
   const ScaleIndex scale = tab.Scale.ItemIndex();
   TStandardMapUnions result;
-  if (tab.Area) {
-    CreateMapUnionsInArea(tab.Area->polygons, range, scale, tab.NewStandard.Checked(), tab.Zone3(),
-                          tab.datum, tab.Meridian.Value(), result);
-  } else {
-    CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
-                              tab.Meridian.Value(), result);
+  try {
+    if (tab.Area) {
+      CreateMapUnionsInArea(tab.Area->polygons, range, scale, tab.NewStandard.Checked(), tab.Zone3(),
+                            tab.datum, tab.Meridian.Value(), result);
+    } else {
+      CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
+                                tab.Meridian.Value(), result);
+    }
+  } catch (const Error& e) {
+    // The range error names the corner fields at fault where they are.
+    if (!e.GetMessage().Is(msg::kRangeCheck)) throw;
+    if (DmsToDeg(range.East) < DmsToDeg(range.West)) throw Error(std::string(kEastOfWestMessage));
+    if (DmsToDeg(range.North) < DmsToDeg(range.South)) throw Error(std::string(kNorthOfSouthMessage));
+    throw;
   }
   // Corners beyond the datum's millimetre: said, as the command line says it.
   std::string warning;

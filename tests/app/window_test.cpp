@@ -192,11 +192,18 @@ TEST_F(WindowTest, TheArrowKeysStepAFieldWithinItsLimits) {
   EXPECT_EQ(M().RzSpinEdit2.Value(), 59);
 }
 
-TEST_F(WindowTest, TheScaleDenominatorTakesNoTypingOnlyStepsOfAHundredUpTo2000) {
+TEST_F(WindowTest, TheScaleDenominatorTakesTypingAndStepsOfAHundredUpTo2000) {
   ClickTab(kTabCustom);
   auto* scale = As<SpinEdit>("RzSpinEdit27");
-  Type("RzSpinEdit27", "5");
-  EXPECT_EQ(Text("RzSpinEdit27"), "0");
+  // Select all, type, Tab: the typed scale is taken; one beyond 2000 is
+  // refused and named.
+  Type("RzSpinEdit27", "1000");
+  EXPECT_EQ(Text("RzSpinEdit27"), "1000");
+  EXPECT_EQ(M().RzSpinEdit27.Value(), 1000);
+  Type("RzSpinEdit27", "5000");
+  EXPECT_EQ(Text("RzSpinEdit27"), "1000");
+  EXPECT_EQ(M().StatusLine.Caption, "“5000”超出范围 0–2000：比例尺仍为 1000");
+  Type("RzSpinEdit27", "0");
   scale->setFocus();
   QTest::keyClick(scale, Qt::Key_Up);
   EXPECT_EQ(Text("RzSpinEdit27"), "100");
@@ -210,9 +217,9 @@ TEST_F(WindowTest, TheScaleDenominatorTakesNoTypingOnlyStepsOfAHundredUpTo2000) 
 
 TEST_F(WindowTest, NumberFieldsShowTheirDisplayPatternAndKeepTheTypedValue) {
   Type("RzNumericEdit1", "-1234.5");
-  EXPECT_EQ(Text("RzNumericEdit1"), "(1,235)");
+  EXPECT_EQ(Text("RzNumericEdit1"), "-1,235");
   EXPECT_EQ(M().RzNumericEdit1.Value(), -1234.5);
-  // Passing through the field without typing does not read "(1,235)" back.
+  // Passing through the field without typing does not read "-1,235" back.
   W("RzNumericEdit1")->setFocus();
   QTest::keyClick(W("RzNumericEdit1"), Qt::Key_Tab);
   EXPECT_EQ(M().RzNumericEdit1.Value(), -1234.5);

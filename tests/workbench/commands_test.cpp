@@ -38,7 +38,7 @@ TEST_F(SaveOpen, SaveWritesTheEightLinesAndOpenReadsThemBack) {
   EXPECT_EQ(ui.fileDialogs[0].defaultExt, "txt");
   EXPECT_EQ(frm.SaveDialog1.FileName, dir.File("params.txt"));
   EXPECT_EQ(TempDir::Read(dir.File("params.txt")),
-            "115 30 0.00\r\n39 20 12.35\r\n117 0 0.00\r\n40 0 0.00\r\n6\r\n117.00\r\n123\r\n"
+            "115 30 0.00\r\n39 20 12.346\r\n117 0 0.00\r\n40 0 0.00\r\n6\r\n117.00\r\n123\r\n"
             "-45\r\n");
 
   // Opened on the other tab, it fills that tab's fields.
@@ -48,7 +48,7 @@ TEST_F(SaveOpen, SaveWritesTheEightLinesAndOpenReadsThemBack) {
   EXPECT_EQ(ui.fileDialogs.back().kind, FileDialogKind::Open);
   EXPECT_EQ(ui.fileDialogs.back().filter, "文本文件（*.txt）|*.txt");
   EXPECT_EQ(ui.fileDialogs.back().defaultExt, "");
-  EXPECT_EQ(Corners(1), (std::vector<double>{115, 30, 0, 39, 20, 12.35, 117, 0, 0, 40, 0, 0}));
+  EXPECT_EQ(Corners(1), (std::vector<double>{115, 30, 0, 39, 20, 12.346, 117, 0, 0, 40, 0, 0}));
   EXPECT_EQ(frm.RzComboBox3.ItemIndex(), 1);
   EXPECT_EQ(frm.RzSpinEdit26.Value(), 117);
   EXPECT_EQ(frm.RzNumericEdit3.Value(), 123);
