@@ -464,6 +464,10 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
       model_->AddTypedNumber(S(number));
       Refresh();
     });
+    connect(view, &SheetListView::NumbersPasted, this, [this](const QString& text) {
+      model_->AddTypedNumber(S(text));
+      Refresh();
+    });
     connect(view, &SheetListView::TypedNumberChanged, this, [this](const QString& typed) {
       model_->StatusLine.Caption = typed.isEmpty() ? std::string() : "新增图幅号：" + S(typed);
       ShowStatus();
@@ -768,7 +772,13 @@ void MainWindow::ShowCornerMenu(SpinEdit& field, const QPoint& globalPos) {
   field.setFocus(Qt::PopupFocusReason);
   // The menu's commands write the corner of the field it was opened on.
   ui_->SetContextField(field.Field().Name());
-  cornerMenu_->exec(globalPos);
+  // Qt's own edit entries (撤销, 剪切, 复制, 粘贴, 全选) stay; the two
+  // coordinate tools follow them.
+  std::unique_ptr<QMenu> menu(field.StandardMenu());
+  menu->setObjectName(cornerMenu_->objectName());
+  menu->addSeparator();
+  menu->addActions(cornerMenu_->actions());
+  menu->exec(globalPos);
   ui_->SetContextField({});
 }
 

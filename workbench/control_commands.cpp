@@ -213,8 +213,16 @@ void TfrmCreateMapUnRg::PlaneToDms() {
     ui_.MessageBox(kErrorCaption, kMeridianRequired, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
+  // Which value is which: the easting first (of the tab's zone, its prefix
+  // optional), then the northing.
+  const double zone = ZoneNumber(zone3, cm);
+  const std::string zoneText = zone == std::trunc(zone) ? std::to_string(static_cast<long long>(zone))
+                                                        : std::to_string(zone);
   std::pair<double, double> point{0, 0};
-  if (!InputPoint(ui_, "输入", "X", "Y", point)) return;
+  if (!InputPoint(ui_, "输入：东坐标（第 " + zoneText + " 带，带号可省）与北坐标", "东坐标 Y", "北坐标 X",
+                  point)) {
+    return;
+  }
   // An easting not above the zone prefix was typed without it.
   const double easting = EastingWithZonePrefix(point.first, zone3, cm);
   const double northing = point.second;

@@ -198,6 +198,9 @@ class TfrmCreateMapUnRg {
   Button FrameDxfItem, FramePdfItem, FrameDxfChecked, FramePdfChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
+  // "撤销删除": the sheets of the last delete back into their list, with
+  // their check state and order, until the next Generate or Convert.
+  Button UndoDelete1;
   // "坐标转换…": the 坐标转换 tool (coord_transform.h), whose 转换当前列表
   // writes the 图廓改正量 of the active list's sheets.
   Button CoordTransform1;
@@ -266,6 +269,7 @@ class TfrmCreateMapUnRg {
   void UncheckAll1Click();
   void InvertChecks1Click();
   void CopyNumbers1Click();
+  void UndoDelete1Click();
   void CoordTransform1Click();
   void FindKeyClick();
   void FindNextKeyClick();
@@ -518,6 +522,12 @@ class TfrmCreateMapUnRg {
   // The list each tab's keyboard and menu commands act on, by tab index.
   std::array<SheetList*, kTabCgcs2000 + 1> activeList_{};
   std::string lastFind_;
+  // The list of the last delete and what it showed before, for 撤销删除.
+  SheetList* undoList_ = nullptr;
+  // The parameter file last saved or opened: what 保存 offers.
+  std::string parameterFileName_;
+  SheetList::Saved undoSaved_;
+  void ForgetUndo();
   // How the plane corners of the conversion's target list were computed.
   TPlaneSystem convertedPlane_;
 };
@@ -537,6 +547,7 @@ struct KeyBinding {
 inline constexpr KeyBinding kKeyBindings[] = {
     {"Ctrl+F", "FindKey"},       {"F3", "FindNextKey"},           {"Del", "DeleteKey"},
     {"Ctrl+A", "CheckAll1"},     {"Ctrl+Shift+A", "UncheckAll1"}, {"Ctrl+C", "CopyNumbers1"},
+    {"Ctrl+Z", "UndoDelete1"},
 };
 
 }  // namespace karvento

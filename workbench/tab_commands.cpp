@@ -21,6 +21,7 @@ namespace karvento {
 namespace {
 
 constexpr const char* kNoticeCaption = "提示";
+constexpr const char* kStepTooSmall = "偏移值太小了！";
 constexpr const char* kEastOfWestMessage =
     "范围错误：右上角经度在左下角经度以西，图幅的范围为空（请检查右上角经度与左下角经度）";
 constexpr const char* kNorthOfSouthMessage =
@@ -114,7 +115,14 @@ void TfrmCreateMapUnRg::GenerateCustom() {
       RzNumericEdit8.Value(), RzSpinEdit30.IntValue(), RzSpinEdit31.IntValue(),
       RzSpinEdit28.Value(), RzSpinEdit29.Value(), RzEdit1.Text(), RzRadioButton9.Checked(), result);
   if (!refusal.empty()) {
-    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    // A sheet size of nothing: the field is named, and what it sets.
+    std::string text = refusal;
+    if (refusal == kStepTooSmall && (!(RzSpinEdit28.Value() > 0) || !(RzSpinEdit29.Value() > 0))) {
+      const char* axis = !(RzSpinEdit28.Value() > 0) ? "X" : "Y";
+      text += std::string("\r\n坐标平移 ") + axis + "方向为 0：它是每幅图沿 " + axis +
+              " 方向的大小（格网间距），请输入大于 0 的值。";
+    }
+    ui_.MessageBox(kErrorCaption, text, MessageButtons::Ok, MessageIcon::Error);
   }
   // A refused grid is still listed: the list and the table end up empty.
   ShowCustomMapUnions(std::move(result), RzCheckList3);
@@ -153,8 +161,14 @@ void TfrmCreateMapUnRg::SaveParameters() {
   const TParameterSet p = ReadParameters(activeTab_);
   SaveDialog1.Filter = kTextFilter;
   SaveDialog1.DefaultExt = "txt";
+  // Parameter files have a name of their own: the last one saved or opened,
+  // never the last export's; the exports keep theirs.
+  const std::string exportName = std::exchange(SaveDialog1.FileName, parameterFileName_);
   std::string fileName;
-  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  const bool chosen = ExecuteFileDialog(ui_, SaveDialog1, fileName);
+  SaveDialog1.FileName = exportName;
+  if (!chosen) return;
+  parameterFileName_ = fileName;
   WriteParameterFile(fileName, p);
 }
 
@@ -163,6 +177,7 @@ void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
   OpenDialog1.DefaultExt.clear();
   std::string fileName;
   if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  parameterFileName_ = fileName;
   // The fields change only once the whole file has been read; the file
   // holds no area, so an area set before is dropped with the old corners.
   TParameterSet p;

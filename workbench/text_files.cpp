@@ -75,7 +75,7 @@ void AppendTruncated(std::string& out, double v) {
 void AppendSeconds(std::string& out, double v) {
   char buf[400];
   const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
-  const char* end = res.ptr;
+  char* end = res.ptr;
   if (end[-1] == '0') --end;
   out.append(buf, end);
 }

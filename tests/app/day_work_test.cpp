@@ -161,7 +161,7 @@ TEST_F(DayWorkTest, KeysOfTheListsAndTheWindow) {
   Fake().answers.push_back(MessageResult::Yes);
   QTest::keyClick(view, Qt::Key_Delete);
   ASSERT_EQ(Fake().messages.size(), 1u);
-  EXPECT_EQ(Fake().messages[0].text, "真的要删除选中的图幅号吗？");
+  EXPECT_EQ(Fake().messages[0].text, "删除选中的 1 幅图幅号吗？");
   EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
 
   // In a text field the keys keep their meaning for the text.

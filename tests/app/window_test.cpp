@@ -159,16 +159,45 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(tools[1]->text(), QStringLiteral("XY-->度分秒"));
 }
 
+TEST_F(WindowTest, TheCornerMenuKeepsTheStandardEditEntries) {
+  QWidget* spin = W("RzSpinEdit1");
+  QLineEdit* line = spin->findChild<QLineEdit*>();
+  ASSERT_NE(line, nullptr);
+  QStringList names;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    for (QAction* a : menu->actions()) {
+      if (!a->isSeparator()) names << a->objectName();
+    }
+    QTest::keyClick(menu, Qt::Key_Escape);
+  });
+  const QPoint at(5, line->height() / 2);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, line->mapToGlobal(at));
+  QApplication::sendEvent(line, &event);
+  for (const char* standard : {"edit-undo", "edit-cut", "edit-copy", "edit-paste", "select-all"}) {
+    EXPECT_TRUE(names.contains(QString::fromLatin1(standard))) << standard << names.join(',').toStdString();
+  }
+  ASSERT_GE(names.size(), 2);
+  EXPECT_EQ(names.mid(names.size() - 2), (QStringList{"N3", "N4"}));
+}
+
 // ---- typed values -------------------------------------------------------------
 
-TEST_F(WindowTest, ATypedValueIsBroughtIntoTheFieldsLimitsWhenTheFieldIsLeft) {
+TEST_F(WindowTest, ATypedValueOutsideTheFieldsLimitsIsRefusedAndTheValueKept) {
+  Type("RzSpinEdit3", "12");
   Type("RzSpinEdit3", "75");
-  EXPECT_EQ(Text("RzSpinEdit3"), "60.000");
-  EXPECT_EQ(M().RzSpinEdit3.Value(), 60);
+  EXPECT_EQ(Text("RzSpinEdit3"), "12.000");
+  EXPECT_EQ(M().RzSpinEdit3.Value(), 12);
+  EXPECT_EQ(M().StatusLine.Caption, "“75”超出范围 0–60：左下角经度（秒）仍为 12.000");
+  Type("RzSpinEdit4", "39");
   Type("RzSpinEdit4", "-5");
-  EXPECT_EQ(Text("RzSpinEdit4"), "0");
+  EXPECT_EQ(Text("RzSpinEdit4"), "39");
   Type("RzSpinEdit4", "91");
+  EXPECT_EQ(Text("RzSpinEdit4"), "39");
+  Type("RzSpinEdit4", "90");
   EXPECT_EQ(Text("RzSpinEdit4"), "90");
+  EXPECT_EQ(M().StatusLine.Caption, "");
   Type("RzSpinEdit2", "abc");
   EXPECT_EQ(Text("RzSpinEdit2"), "0");
   Type("RzSpinEdit6", "12.3456");
@@ -433,8 +462,9 @@ TEST_F(WindowTest, PlaneToDmsProjectsBackWithTheZonePrefixAdded) {
   Type("RzSpinEdit13", "117");
   Fake().points.push_back(std::pair{500000.0, 4429607.368});
   ChooseFromCornerMenu("RzSpinEdit1", "N4");
-  EXPECT_EQ(Fake().pointDialogs.at(0).label1, "X");
-  EXPECT_EQ(Fake().pointDialogs.at(0).label2, "Y");
+  EXPECT_EQ(Fake().pointDialogs.at(0).label1, "东坐标 Y");
+  EXPECT_EQ(Fake().pointDialogs.at(0).label2, "北坐标 X");
+  EXPECT_EQ(Fake().pointDialogs.at(0).caption, "输入：东坐标（第 39 带，带号可省）与北坐标");
   EXPECT_EQ(Text("RzSpinEdit1"), "117");
   EXPECT_EQ(Text("RzSpinEdit2"), "0");
   // The meridian arc at 40° comes back as 40°0′0″.

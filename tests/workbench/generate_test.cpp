@@ -310,7 +310,8 @@ TEST_F(GenerateCustom, RefusalsAreShownAndTheEmptyResultIsListed) {
     const char* message;
   } cases[] = {
       {"no tokens", 500, "图副格式不符合规定！"},
-      {"[ROW]+[COL]", 0, "偏移值太小了！"},
+      {"[ROW]+[COL]", 0,
+       "偏移值太小了！\r\n坐标平移 X方向为 0：它是每幅图沿 X 方向的大小（格网间距），请输入大于 0 的值。"},
       {"neither", 0, "图副格式不符合规定！"},  // the format check comes first
   };
   for (const Case& c : cases) {
