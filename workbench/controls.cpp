@@ -122,9 +122,9 @@ std::string NumberField::DisplayText() const {
   // A coordinate is negative with a minus sign, as surveyors write it: the
   // pattern's "(100)" of accounts would read as 100. A value that rounds to
   // zero in the pattern shows no sign.
-  if (!(value_ < 0)) return FormatFloat(displayFormat_, value_);
-  const std::string shown = FormatFloat(displayFormat_, -value_);
-  return shown.find_first_of("123456789") == std::string::npos ? shown : "-" + shown;
+  const std::string shown = FormatFloat(displayFormat_, value_);
+  if (shown.size() < 2 || shown.front() != '(' || shown.back() != ')') return shown;
+  return "-" + shown.substr(1, shown.size() - 2);
 }
 
 PickList::PickList(std::string name, std::vector<std::string> items, int itemIndex, bool editable)

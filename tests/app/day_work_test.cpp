@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QApplication>
 #include <QLabel>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -334,6 +336,11 @@ TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
                            "RzCheckList6"}) {
     QLabel* label = window_->CountLabel(list);
     ASSERT_NE(label, nullptr) << list;
+    // A tab is laid out when it is shown.
+    for (int i = 0; i < window_->Tabs()->count(); ++i) {
+      if (window_->Tabs()->widget(i)->isAncestorOf(label)) window_->Tabs()->setCurrentIndex(i);
+    }
+    QApplication::processEvents();
     for (const std::uint64_t n : {149ull, 857088ull, 3428352ull}) {
       const QString text = CountLabelText(label->fontMetrics(), label->width(), n, n);
       const QString grouped = QString::fromStdString(TfrmCreateMapUnRg::GroupDigits(n));
@@ -341,6 +348,7 @@ TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
       EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width()) << list << " " << n;
     }
   }
+  window_->Tabs()->setCurrentIndex(0);
   GenerateFour();
   EXPECT_EQ(window_->CountLabel("RzCheckList1")->text(), QStringLiteral("共 4 幅，已选 0 幅"));
   // The greyed KML item says why, in the menu's tooltip.

@@ -167,7 +167,8 @@ TEST_F(DayWork, UndoDeleteRestoresTheLastDeleteUntilTheNextGenerate) {
     EXPECT_EQ(list->ItemIndex(), 4);
     EXPECT_EQ(frm.StatusLine.Caption, "已恢复 2 幅");
     // Once only.
-    ASSERT_TRUE(frm.Click("UndoDelete1"));
+    EXPECT_FALSE(frm.UndoDelete1.Enabled);
+    frm.UndoDelete1Click();
     EXPECT_EQ(Texts(*list), texts);
     EXPECT_EQ(frm.StatusLine.Caption, "没有可撤销的删除");
   }
@@ -177,7 +178,8 @@ TEST_F(DayWork, UndoDeleteRestoresTheLastDeleteUntilTheNextGenerate) {
   frm.RzToolbarButton1Click();
   TakeMessage();
   frm.RzBitBtn1Click();
-  ASSERT_TRUE(frm.Click("UndoDelete1"));
+  EXPECT_FALSE(frm.UndoDelete1.Enabled);
+  frm.UndoDelete1Click();
   EXPECT_EQ(frm.RzCheckList1.Count(), 6u);
   EXPECT_EQ(frm.StatusLine.Caption, "没有可撤销的删除");
   EXPECT_TRUE(ui.messages.empty());
