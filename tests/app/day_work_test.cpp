@@ -272,6 +272,13 @@ TEST_F(DayWorkTest, EnterRunsTheTabsCommandAndAddsATypedSourceNumber) {
   ASSERT_EQ(Fake().messages.size(), 1u);
   EXPECT_EQ(Fake().messages[0].text, "X9不是标准图幅号！");
   EXPECT_EQ(ListTexts("RzCheckList4").size(), 2);
+  // Ctrl+V pastes a column of numbers, each line on its own.
+  QGuiApplication::clipboard()->setText(QStringLiteral("J-50-6\r\nXYZ\r\nj50e001010\r\n"));
+  source->setFocus();
+  QTest::keyClick(source, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(ListTexts("RzCheckList4"), (QStringList{"J-50-5", "J50E001009", "J-50-6", "J50E001010"}));
+  ASSERT_EQ(Fake().messages.size(), 2u);
+  EXPECT_EQ(Fake().messages[1].text, "第 2 行：XYZ不是标准图幅号！\r\n以上 1 行未添加，其余 2 个已添加。");
   // Enter in the conversion tab's fields converts.
   W("RzSpinEdit34")->setFocus();
   QTest::keyClick(W("RzSpinEdit34"), Qt::Key_Return);
@@ -327,6 +334,26 @@ TEST_F(DayWorkTest, CheckedOnlyExportsWriteTheCheckedSheetsAndSaySo) {
   // The status line fits left of the bottom row and inside the window.
   EXPECT_LE(window_->StatusLabel()->geometry().right(), W("RzBitBtn1")->geometry().left());
   EXPECT_EQ(window_->size(), QSize(614, 418));
+}
+
+TEST_F(DayWorkTest, TheListsTakeTheRoomOfAResizedWindow) {
+  window_->show();
+  QApplication::processEvents();
+  SheetListView* view = View("RzCheckList1");
+  QWidget* degrees = W("RzSpinEdit1");
+  const QRect field = degrees->geometry();
+  const QSize list = view->size();
+  window_->resize(1200, 800);
+  QApplication::processEvents();
+  // The parameters keep their place and size; the list grows both ways.
+  EXPECT_EQ(degrees->geometry(), field);
+  EXPECT_GT(view->width(), list.width() + 500);
+  EXPECT_GT(view->height(), list.height() + 300);
+  EXPECT_LE(view->mapTo(window_.get(), QPoint(0, view->height())).y(), 800);
+  // And back: the window's first size is no smaller than it needs.
+  window_->resize(614, 418);
+  QApplication::processEvents();
+  EXPECT_EQ(view->size(), list);
 }
 
 TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
