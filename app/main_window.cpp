@@ -881,16 +881,21 @@ void MainWindow::ShowListMenu(SheetListView& view, const QPoint& globalPos) {
   listMenu_->exec(globalPos);
 }
 
+QMenu* MainWindow::CreateCornerMenu(SpinEdit& field) {
+  // Qt's own edit entries (撤销, 剪切, 复制, 粘贴, 全选) stay; the two
+  // coordinate tools follow them.
+  QMenu* menu = field.StandardMenu();
+  menu->setObjectName(cornerMenu_->objectName());
+  menu->addSeparator();
+  menu->addActions(cornerMenu_->actions());
+  return menu;
+}
+
 void MainWindow::ShowCornerMenu(SpinEdit& field, const QPoint& globalPos) {
   field.setFocus(Qt::PopupFocusReason);
   // The menu's commands write the corner of the field it was opened on.
   ui_->SetContextField(field.Field().Name());
-  // Qt's own edit entries (撤销, 剪切, 复制, 粘贴, 全选) stay; the two
-  // coordinate tools follow them.
-  std::unique_ptr<QMenu> menu(field.StandardMenu());
-  menu->setObjectName(cornerMenu_->objectName());
-  menu->addSeparator();
-  menu->addActions(cornerMenu_->actions());
+  std::unique_ptr<QMenu> menu(CreateCornerMenu(field));
   menu->exec(globalPos);
   ui_->SetContextField({});
 }

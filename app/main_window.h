@@ -67,6 +67,9 @@ class MainWindow : public QWidget {
   static int TabAt(int widgetIndex);
   QMenu* ExportMenu() const { return exportMenu_; }
   QMenu* CornerMenu() const { return cornerMenu_; }
+  // The context menu of a corner's degree field: the text line's standard
+  // entries, then the coordinate tools; the caller deletes it.
+  QMenu* CreateCornerMenu(SpinEdit& field);
   QMenu* ListMenu() const { return listMenu_; }
   // The count beside a sheet list, by the list's name, and the status line.
   QLabel* CountLabel(std::string_view listName) const;
