@@ -771,9 +771,10 @@ void MainWindow::BuildMenus() {
   exportMenu_->setToolTipsVisible(true);
   // The export items, and the same items again writing only the checked
   // sheets of the active list: MIF (geographic, plane), XLS, SHP
-  // (geographic, plane), GeoPackage, DXF, KML, the map frames as DXF, PDF.
+  // (geographic, plane), GeoPackage, DXF, KML, the map frames as DXF, PDF,
+  // and 分幅裁切… (the sheets cut out of the user's data).
   const auto addExports = [this](QMenu* menu, const QString& mifName, const QString& shpName,
-                                 std::array<Button*, 10> items) {
+                                 std::array<Button*, 11> items) {
     QMenu* mif = menu->addMenu(QStringLiteral("导出MIF文件"));
     mif->setObjectName(mifName);
     AddAction(mif, *items[0]);
@@ -788,7 +789,7 @@ void MainWindow::BuildMenus() {
   };
   QMenu* shp = addExports(exportMenu_, QStringLiteral("MIF1"), Q(m.ShpMenuItem.Name()),
                           {&m.N1, &m.N2, &m.Excel1, &m.ShpGeoItem, &m.ShpPlaneItem, &m.GpkgMenuItem,
-                           &m.DxfMenuItem, &m.KmlMenuItem, &m.FrameDxfItem, &m.FramePdfItem});
+                           &m.DxfMenuItem, &m.KmlMenuItem, &m.FrameDxfItem, &m.FramePdfItem, &m.ClipItem});
   // The SHP submenu's own item stands for the model's "导出SHP文件".
   QAction* shpItem = shp->menuAction();
   shpItem->setObjectName(Q(m.ShpMenuItem.Name()));
@@ -804,7 +805,8 @@ void MainWindow::BuildMenus() {
   checked->setToolTipsVisible(true);
   addExports(checked, QStringLiteral("CheckedMif1"), QStringLiteral("CheckedShp1"),
              {&m.N1Checked, &m.N2Checked, &m.Excel1Checked, &m.ShpGeoChecked, &m.ShpPlaneChecked,
-              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked, &m.FrameDxfChecked, &m.FramePdfChecked});
+              &m.GpkgChecked, &m.DxfChecked, &m.KmlChecked, &m.FrameDxfChecked, &m.FramePdfChecked,
+              &m.ClipChecked});
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));

@@ -276,9 +276,13 @@ std::string NumberErrorText(const std::string& number, const Error& e) {
                     "比例尺代码后的行号和列号、旧图幅号各级的序号都是整数）",
                     {number, m.Args().front().text});
   }
-  // A message that names the number itself is not prefixed with it again.
-  if (m.Is(msg::kNotASheetNumber) || m.Is(msg::kNotStandardNumber)) {
-    return TranslateMessage(Message(m.Pattern(), {number}));
+  // A message that names the number itself is not prefixed with it again;
+  // it names the number as it was typed.
+  if (m.Pattern() != nullptr && !m.Args().empty() && m.Args().front().kind == MessageArg::Kind::Verbatim &&
+      m.Args().front().text == SheetNumberInCapitals(number)) {
+    std::vector<MessageArg> args = m.Args();
+    args.front().text = number;
+    return TranslateMessage(Message(m.Pattern(), std::move(args)));
   }
   return TrFormat("%s：%s", {number, TranslateMessage(m)});
 }

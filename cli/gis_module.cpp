@@ -56,6 +56,8 @@ const GisModule kModule = {
     },
     MoveLayer,
     ReadLayerCommonPoints,
+    PlanClip,
+    RunClip,
 };
 
 // The module writes its files through its own copy of the safe writer, whose

@@ -19,6 +19,7 @@
 
 #include "geodesy/datum.h"
 #include "gis/area_file.h"
+#include "gis/clip.h"
 #include "gis/coordinate_system.h"
 #include "gis/gis_export.h"
 #include "gis/common_points.h"
@@ -63,6 +64,9 @@ struct GisModule {
   // ReadLayerCommonPoints (karvento-cli transform solve --source … --target …).
   LayerCommonPoints (*readLayerCommonPoints)(const std::string& sourceFile, const std::string& targetFile,
                                              const std::string& field, Datum source, Datum target);
+  // PlanClip and RunClip (karvento-cli clip).
+  ClipPlan (*planClip)(const ClipRequest& request);
+  ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

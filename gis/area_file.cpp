@@ -20,6 +20,34 @@ namespace karvento {
 
 namespace {
 
+// The one rule of a local input: which part of it refuses file, with the
+// system's errno for a file that cannot be examined.
+enum class LocalFault { kNone, kVsi, kUrl, kSystem, kNotRegular };
+LocalFault CheckLocal(const std::string& file, int& err) {
+  if (file.rfind("/vsi", 0) == 0) return LocalFault::kVsi;
+  if (file.find("://") != std::string::npos) return LocalFault::kUrl;
+  struct stat st {};
+  if (stat(file.c_str(), &st) != 0) return err = errno, LocalFault::kSystem;
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return LocalFault::kNotRegular;
+  return LocalFault::kNone;
+}
+
+}  // namespace
+
+std::string LocalFileProblem(const std::string& file) {
+  int err = 0;
+  switch (CheckLocal(file, err)) {
+    case LocalFault::kNone: return {};
+    case LocalFault::kVsi: return msg::kNoVsi;
+    case LocalFault::kUrl: return msg::kNoUrl;
+    case LocalFault::kSystem: return std::strerror(err);
+    case LocalFault::kNotRegular: return msg::kNotRegularFile;
+  }
+  return {};
+}
+
+namespace {
+
 // A geographic system as the notice names it.
 struct KnownSystem {
   int epsg;          // its geographic coordinate system
@@ -101,11 +129,14 @@ class GdalFailures {
 // file system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a
 // regular file or a folder (a FIFO would block the program).
 void RequireLocalFile(const std::string& file) {
-  if (file.rfind("/vsi", 0) == 0) Fail(file, msg::kNoVsi);
-  if (file.find("://") != std::string::npos) Fail(file, msg::kNoUrl);
-  struct stat st {};
-  if (stat(file.c_str(), &st) != 0) Fail(file, ReasonArg(errno));
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) Fail(file, msg::kNotRegularFile);
+  int err = 0;
+  switch (CheckLocal(file, err)) {
+    case LocalFault::kNone: return;
+    case LocalFault::kVsi: Fail(file, msg::kNoVsi);
+    case LocalFault::kUrl: Fail(file, msg::kNoUrl);
+    case LocalFault::kSystem: Fail(file, ReasonArg(err));
+    case LocalFault::kNotRegular: Fail(file, msg::kNotRegularFile);
+  }
 }
 
 // A polygon as the selection wants it: valid, in pieces that do not overlap.

@@ -22,6 +22,12 @@ struct AreaFile {
   std::vector<Message> notices;  // the same, one message each
 };
 
+// Why file cannot be read as a local input, "" when it can: a path of GDAL's
+// virtual file systems (/vsicurl/, /vsistdin/, …), a URL, a file that does
+// not exist, or anything but a regular file or a folder (a FIFO would block
+// the program). Every file the program reads for GDAL passes this first.
+std::string LocalFileProblem(const std::string& file);
+
 // Reads the polygons of a layer (the first one when layer is empty), keeping
 // the features that match the attribute filter where (OGR SQL; empty: all).
 // Polygons, multipolygons, curved polygons and closed line strings (DXF

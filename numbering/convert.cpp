@@ -37,9 +37,15 @@ std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool o
     throw NumberFieldError(oldToNew ? NumberFault::NotOld : NumberFault::NotNew, std::string(number),
                            {});
   }
+  TMapUnionRange range = oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number);
+  // A sheet of the western hemisphere (columns 1–30) is a real number, but
+  // the grid is worked out east of Greenwich only: it is refused by name,
+  // not as a fault of the range.
+  if (DmsToDeg(range.West) < 0) throw Error(Message(msg::kSheetWestOfGreenwich, {std::string(number)}));
+  // Row W runs from 88° to 92°: only the sheets south of the pole exist.
+  if (DmsToDeg(range.North) > 90) range.North = TAngleDMS{90, 0, 0};
   TStandardMapUnions found;
-  CreateMapUnionsOfStandard(oldToNew ? ParseOldMapUnionNo(number) : ParseNewMapUnionNo(number),
-                            scale, oldToNew, zone3, datum, cm, found);
+  CreateMapUnionsOfStandard(range, scale, oldToNew, zone3, datum, cm, found);
   std::size_t n = 0;
   for (const auto& column : found) n += column.size();
   std::vector<TStandardMapUnion> sheets;

@@ -126,6 +126,8 @@ inline constexpr char kTooManySheetsInColumn[] =
     N_("图幅数量过多：一列需要生成 %s 幅，超过了一列最多 %s 幅的上限。请缩小南北范围或选用较小的比例尺。");
 inline constexpr char kNotASheetNumber[] = N_("不是标准图幅号：%s");
 inline constexpr char kNotStandardNumber[] = N_("%s不是标准图幅号！");
+inline constexpr char kSheetWestOfGreenwich[] =
+    N_("%s 在西半球（1:100万 的列号 1–30）：图幅只在东经 0° 至 180° 之间编号和计算，无法转换");
 inline constexpr char kAdviceSmallerRange[] = N_("请缩小范围或选用较小的比例尺。");
 inline constexpr char kAdviceLargerSheets[] = N_("请缩小范围或加大图幅的X、Y方向尺寸。");
 inline constexpr char kAdviceFewerNumbers[] = N_("请减少原图幅号，或选用较小的转换后比例尺。");

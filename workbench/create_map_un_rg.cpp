@@ -123,6 +123,8 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       FramePdfItem("FramePdf1", "导出图廓 PDF", "", ControlKind::MenuItem),
       FrameDxfChecked("FrameDxf1Checked", "导出图廓 DXF", "", ControlKind::MenuItem),
       FramePdfChecked("FramePdf1Checked", "导出图廓 PDF", "", ControlKind::MenuItem),
+      ClipItem("Clip1", "分幅裁切…", "", ControlKind::MenuItem),
+      ClipChecked("Clip1Checked", "分幅裁切…", "", ControlKind::MenuItem),
       CheckAll1("CheckAll1", "全选", "", ControlKind::MenuItem),
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
@@ -196,6 +198,8 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &FramePdfItem,
                                                     &FrameDxfChecked,
                                                     &FramePdfChecked,
+                                                    &ClipItem,
+                                                    &ClipChecked,
                                                     &CheckAll1,
                                                     &UncheckAll1,
                                                     &InvertChecks1,
@@ -406,6 +410,8 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
   using Handler = void (TfrmCreateMapUnRg::*)();
   static const std::unordered_map<std::string_view, Handler> kHandlers = {
       {"RzBitBtn1", &TfrmCreateMapUnRg::RzBitBtn1Click},
+      {"Clip1", &TfrmCreateMapUnRg::Clip1Click},
+      {"Clip1Checked", &TfrmCreateMapUnRg::Clip1CheckedClick},
       {"RzBitBtn2", &TfrmCreateMapUnRg::RzBitBtn2Click},
       {"RzBitBtn3", &TfrmCreateMapUnRg::RzBitBtn3Click},
       {"N3", &TfrmCreateMapUnRg::N3Click},

@@ -196,6 +196,9 @@ class TfrmCreateMapUnRg {
   // 导出图廓 DXF / PDF: the map frames of the table's sheets, and of the
   // checked ones.
   Button FrameDxfItem, FramePdfItem, FrameDxfChecked, FramePdfChecked;
+  // 分幅裁切…: the user's raster or vector data cut into the active list's
+  // sheets, and into its checked ones (clip_command.cpp).
+  Button ClipItem, ClipChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
   // "撤销删除": the sheets of the last delete back into their list, with
@@ -449,6 +452,9 @@ class TfrmCreateMapUnRg {
   // chosen; more: a folder named as the chosen file without its extension).
   // The independent grid's sheets get rectangular frames at the tab's scale.
   void ExportFrames(bool pdf, bool checkedOnly);
+  void Clip1Click();
+  void Clip1CheckedClick();
+  void ClipSheets(bool checkedOnly);
   // The frame of one sheet from its information dialog: DXF, or PDF when the
   // name chosen ends in .pdf.
   void ExportFrameOf(const TStandardMapUnion& sheet, const TPlaneSystem& system);

@@ -110,15 +110,15 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   auto* button = As<QPushButton>("RzMenuButton1");
   ASSERT_EQ(button->menu(), window_->ExportMenu());
   const QList<QAction*> items = window_->ExportMenu()->actions();
-  // The eight items, then, after a separator, their checked-only companions.
-  ASSERT_EQ(items.size(), 10);
-  EXPECT_TRUE(items[8]->isSeparator());
-  EXPECT_EQ(items[9]->text(), QStringLiteral("仅导出选中图幅"));
-  ASSERT_NE(items[9]->menu(), nullptr);
+  // The nine items, then, after a separator, their checked-only companions.
+  ASSERT_EQ(items.size(), 11);
+  EXPECT_TRUE(items[9]->isSeparator());
+  EXPECT_EQ(items[10]->text(), QStringLiteral("仅导出选中图幅"));
+  ASSERT_NE(items[10]->menu(), nullptr);
   // The companions mirror the items: a submenu's companions are listed
   // under it, separated by "/".
   QStringList checked;
-  for (QAction* a : items[9]->menu()->actions()) {
+  for (QAction* a : items[10]->menu()->actions()) {
     QString entry = a->menu() ? a->text() + ":" : a->objectName();
     if (a->menu()) {
       for (QAction* sub : a->menu()->actions()) entry += sub->objectName() + "/";
@@ -128,7 +128,7 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(checked.join(' '),
             QStringLiteral("导出MIF文件:N1Checked/N2Checked/ Excel1Checked "
                            "导出SHP文件:SHP2Checked/SHP3Checked/ GPKG1Checked DXF1Checked "
-                           "KML1Checked FrameDxf1Checked FramePdf1Checked"));
+                           "KML1Checked FrameDxf1Checked FramePdf1Checked Clip1Checked"));
   EXPECT_EQ(items[0]->text(), QStringLiteral("导出MIF文件"));
   ASSERT_NE(items[0]->menu(), nullptr);
   const QList<QAction*> mif = items[0]->menu()->actions();
@@ -151,8 +151,8 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(shp[1]->text(), QStringLiteral("平面坐标"));
   const char* gis[][2] = {{"GPKG1", "导出GeoPackage文件"}, {"DXF1", "导出DXF文件"},
                           {"KML1", "导出KML文件"}, {"FrameDxf1", "导出图廓 DXF"},
-                          {"FramePdf1", "导出图廓 PDF"}};
-  for (int k = 0; k < 5; ++k) {
+                          {"FramePdf1", "导出图廓 PDF"}, {"Clip1", "分幅裁切…"}};
+  for (int k = 0; k < 6; ++k) {
     EXPECT_EQ(items[3 + k]->objectName(), QString::fromUtf8(gis[k][0]));
     EXPECT_EQ(items[3 + k]->text(), QString::fromUtf8(gis[k][1]));
   }

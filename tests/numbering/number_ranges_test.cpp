@@ -128,5 +128,36 @@ TEST(NumberRanges, EveryNumberTheProgramWritesPasses) {
   }
 }
 
+// Every number that the check calls standard is either converted to sheets
+// that exist or refused by name: a row-W sheet gives only its part south of
+// the pole, and a sheet west of Greenwich is named, never a range fault.
+TEST(NumberRanges, ConversionOfEveryStandardNumberIsRealOrNamed) {
+  struct Case {
+    const char* number;
+    ScaleIndex to;
+    std::size_t sheets;       // 0: refused
+    const char* refusedWith;  // a part of the refusal
+  } cases[] = {
+      {"W-31", 2, 8, ""},   // 1:25万 of 88°–90° only: 2 rows of 4
+      {"W-60", 1, 2, ""},   // 1:50万: the two sheets south of the pole
+      {"W31", 2, 8, ""},
+      {"V-31", 2, 16, ""},
+      {"W-01", 2, 0, "在西半球"},
+      {"V-30", 2, 0, "在西半球"},
+      {"J-00", 2, 0, "列号应为 1–60"},
+  };
+  for (const Case& c : cases) {
+    try {
+      const bool old = CheckMapUnionNo(c.number) == 1;
+      const auto sheets = ConvertMapUnionNo(c.number, old, c.to, false, 0, Datum::Cgcs2000);
+      EXPECT_EQ(sheets.size(), c.sheets) << c.number;
+      for (const TStandardMapUnion& s : sheets) EXPECT_LE(DmsToDeg(s.Range.North), 90.0) << s.MapUnionNo;
+    } catch (const Error& e) {
+      EXPECT_EQ(c.sheets, 0u) << c.number << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.refusedWith), std::string::npos) << c.number << ": " << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace karvento
