@@ -810,7 +810,7 @@ void MainWindow::BuildMenus() {
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));
-  for (Button* item : {&m.CheckAll1, &m.UncheckAll1, &m.InvertChecks1, &m.CopyNumbers1}) {
+  for (Button* item : {&m.CheckAll1, &m.UncheckAll1, &m.InvertChecks1, &m.CopyNumbers1, &m.UndoDelete1}) {
     AddAction(listMenu_, *item);
   }
   listMenu_->addSeparator();

@@ -165,11 +165,23 @@ TEST_F(DayWorkTest, KeysOfTheListsAndTheWindow) {
   ASSERT_EQ(Fake().messages.size(), 1u);
   EXPECT_EQ(Fake().messages[0].text, "删除选中的 1 幅图幅号吗？");
   EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
+  // Ctrl+Z puts it back, checked, in its place.
+  QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(ListTexts("RzCheckList1"), numbers);
+  EXPECT_TRUE(M().RzCheckList1.Checked(0));
+  M().RzCheckList1.SetChecked(0, true);
+  Fake().answers.push_back(MessageResult::Yes);
+  QTest::keyClick(view, Qt::Key_Delete);
+  Fake().messages.clear();
+  EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
 
   // In a text field the keys keep their meaning for the text.
   Type("RzSpinEdit2", "12", false);
   QTest::keyClick(W("RzSpinEdit2"), Qt::Key_A, Qt::ControlModifier);
   EXPECT_EQ(Checks(), (std::vector<bool>{false, false, false}));
+  // Ctrl+Z there takes back typing, not the delete.
+  QTest::keyClick(W("RzSpinEdit2"), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
   QTest::keyClick(W("RzSpinEdit2"), Qt::Key_Tab);
 }
 
@@ -196,7 +208,7 @@ TEST_F(DayWorkTest, TheListMenuChecksAndCopies) {
   // The menu's items, in order; the 坐标转换 tool after a separator.
   QStringList items;
   for (QAction* a : window_->ListMenu()->actions()) items << a->text();
-  EXPECT_EQ(items, (QStringList{"全选", "全不选", "反选", "复制图幅号", "", "坐标转换…"}));
+  EXPECT_EQ(items, (QStringList{"全选", "全不选", "反选", "复制图幅号", "撤销删除", "", "坐标转换…"}));
 }
 
 TEST_F(DayWorkTest, CoordinatesTypedIntoACornersDegreeFieldFillTheAngle) {
