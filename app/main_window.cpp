@@ -656,6 +656,7 @@ void MainWindow::BuildGeodeticTab(QWidget* tabPage, GeodeticTab& tab) {
   menu->setObjectName(Q(tab.List.Name()) + QStringLiteral("AreaMenu"));
   AddAction(menu, tab.ImportArea);
   AddAction(menu, tab.ClearArea);
+  AddAction(menu, tab.TagLayer);
   areaTool->setMenu(menu);
   view->SetFooter(QString());
   Register(tab.AreaLabel, view->Footer(), [this, view, &tab] {

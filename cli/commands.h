@@ -28,6 +28,7 @@ int RunDms(const std::vector<std::string>& words);
 int RunAt(const std::vector<std::string>& words);
 int RunFrame(const std::vector<std::string>& words);
 int RunTransform(const std::vector<std::string>& words);
+int RunTag(const std::vector<std::string>& words);
 int RunClip(const std::vector<std::string>& words);
 
 // sheets --transform PARAMS: each sheet's four 图廓改正量 (the shift of its

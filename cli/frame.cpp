@@ -45,10 +45,11 @@ const char* kHelp =
     "  --aoi 文件         与文件中多边形相交的全部图幅（需 --scale）\n"
     "  --datum 54|80|2000, --zone 3|6, --cm 度数\n"
     "                     平面坐标系（默认 54；不给 --zone 即按比例尺分带：\n"
-    "                     1:2.5万 至 1:100万 为 6°带，1:1万 及更大为 3°带；\n"
-    "                     --cm 0：每个图幅中心所在的带，不带带号）\n"
+    "                     1:2.5万 至 1:50万 为 6°带，1:1万 及更大为 3°带；\n"
+    "                     --cm 0：每个图幅中心所在的带，不带带号；1:100万\n"
+    "                     画在本图幅的兰勃特等角圆锥投影上，不用分带）\n"
     "  --format F         dxf（默认）：实地尺寸，单位为米，图层 内图廓、外图廓、\n"
-    "                     分度带、公里网、注记、接图表、邻带方里网；pdf：按真实\n"
+    "                     分度带、公里网、注记、接图表、邻带方里网、经纬网；pdf：按真实\n"
     "                     比例尺，每个图幅一页，用容得下它的 A 系列纸张；svg。\n"
     "                     不给 --format\n"
     "                     即按 --output 文件的扩展名（.dxf、.pdf、.svg）\n"
@@ -330,7 +331,7 @@ void CheckNumbers(const std::vector<std::string>& numbers, bool lines) {
 // datum (its default named) and the zone width (the scale's own or --zone).
 void AnnounceSystem(const Args& args, const FrameRequest& request) {
   const std::string datum = DatumInfoOf(request.datum).frameNote;
-  const std::string zone = request.zoneOfScale ? Tr("按比例尺分带（1:2.5万 至 1:100万 为 6°带，1:1万 及更大为 3°带）")
+  const std::string zone = request.zoneOfScale ? Tr("按比例尺分带（1:2.5万 至 1:50万 为 6°带，1:1万 及更大为 3°带，1:100万 为兰勃特等角圆锥投影）")
                            : request.zone3     ? Tr("3°分带")
                                                : Tr("6°分带");
   std::fprintf(stderr, "karvento-cli frame: %s%s，%s\n", datum.c_str(),
@@ -372,7 +373,7 @@ int RunFrame(const std::vector<std::string>& words) {
   // The corners of a sheet beyond the datum's millimetre: said, once per run.
   bool warned = false;
   const auto warnOfAccuracy = [&](const TMapUnionRange& r, const std::string& number) {
-    const std::string w = ProjectionAccuracyWarning(number, request.datum, DmsToDeg(r.West), DmsToDeg(r.East), request.cm);
+    const std::string w = FrameAccuracyWarning(number, request.datum, r, request.cm);
     if (!w.empty() && !warned) std::fprintf(stderr, "karvento-cli frame: %s\n", TranslateMessage(w).c_str());
     warned = warned || !w.empty();
   };

@@ -56,6 +56,7 @@ const GisModule kModule = {
     },
     MoveLayer,
     ReadLayerCommonPoints,
+    [](const LayerTagRequest& request) { return TagLayer(request); },
     PlanClip,
     RunClip,
 };

@@ -33,6 +33,7 @@ const char* kToolHelp =
     "  frame    图幅的图廓，DXF、PDF 或 SVG\n"
     "  transform  由重合点解算坐标转换参数（七参数、三参数、四参数），并用它转换点、\n"
     "           GIS 图层和图幅的图廓点（北京54、西安80 → 2000国家大地坐标系）\n"
+    "  tag      图幅号赋值：给 GIS 图层的每个点、线、面加上其所在图幅的图幅号\n"
     "  clip     把栅格或矢量数据按标准图幅裁切，每个图幅一个文件（标准分幅裁切）\n"
     "  version  karvento-cli 的版本（也可用 --version）\n"
     "\n"

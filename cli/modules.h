@@ -24,6 +24,7 @@
 #include "gis/gis_export.h"
 #include "gis/common_points.h"
 #include "gis/layer_move.h"
+#include "gis/layer_tag.h"
 #include "numbering/area.h"
 #include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
@@ -64,6 +65,8 @@ struct GisModule {
   // ReadLayerCommonPoints (karvento-cli transform solve --source … --target …).
   LayerCommonPoints (*readLayerCommonPoints)(const std::string& sourceFile, const std::string& targetFile,
                                              const std::string& field, Datum source, Datum target);
+  // TagLayer (karvento-cli tag).
+  LayerTagResult (*tagLayer)(const LayerTagRequest& request);
   // PlanClip and RunClip (karvento-cli clip).
   ClipPlan (*planClip)(const ClipRequest& request);
   ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);

@@ -227,7 +227,7 @@ int RunSheets(const std::vector<std::string>& words) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"sheets", RunSheets}, {"grid", RunGrid}, {"convert", RunConvert}, {"check", RunCheck},
-      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}, {"frame", RunFrame}, {"transform", RunTransform}, {"clip", RunClip}};
+      {"project", RunProject}, {"dms", RunDms}, {"at", RunAt}, {"frame", RunFrame}, {"transform", RunTransform}, {"tag", RunTag}, {"clip", RunClip}};
   return commands;
 }
 

@@ -96,7 +96,7 @@ std::string DxfFrameText(const MapFrame& frame) {
         d.Pair(0, "LAYER");
         d.Pair(2, LayerName(static_cast<FrameLayer>(i)));
         d.Pair(70, 0);
-        d.Pair(62, static_cast<FrameLayer>(i) == FrameLayer::KmGrid ? 3 : 7);
+        d.Pair(62, static_cast<FrameLayer>(i) == FrameLayer::KmGrid || static_cast<FrameLayer>(i) == FrameLayer::Graticule ? 3 : 7);
         d.Pair(6, "CONTINUOUS");
       }
     });

@@ -72,13 +72,16 @@ bool KnownDatum(const OGRSpatialReference& srs, KnownSystem& out) {
   return false;
 }
 
-// The drivers an area file may be read with: local vector formats only. No
-// VRT (whose sources may name URLs, /vsistdin/ or other files), no network
-// drivers, no GML (which may fetch its schemas).
-const char* const kAreaDrivers[] = {"ESRI Shapefile", "GPKG",       "GeoJSON",     "GeoJSONSeq",
+}  // namespace
+
+const char* const kLocalVectorDrivers[] = {"ESRI Shapefile", "GPKG",       "GeoJSON",     "GeoJSONSeq",
                                     "ESRIJSON",       "TopoJSON",   "KML",         "DXF",
                                     "MapInfo File",   "FlatGeobuf", "OpenFileGDB", "CSV",
                                     nullptr};
+
+namespace {
+
+const char* const* const kAreaDrivers = kLocalVectorDrivers;
 
 // GDAL's failures while a file is read, every one of them: the last alone
 // ("Failed to read GeoJSON data") often hides the reason given before it.
@@ -276,6 +279,22 @@ void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
 }
 
 }  // namespace
+
+// A layer is a local file or folder, named as such: no GDAL virtual file
+// system (/vsicurl/, /vsistdin/, …), no URL, nothing that is not a regular
+// file or a folder (a FIFO would block the program).
+void RequireLocalVectorFile(const std::string& file, const char* cannotRead) {
+  int err = 0;
+  MessageArg what;
+  switch (CheckLocal(file, err)) {
+    case LocalFault::kNone: return;
+    case LocalFault::kVsi: what = Message(msg::kNoVsi); break;
+    case LocalFault::kUrl: what = Message(msg::kNoUrl); break;
+    case LocalFault::kSystem: what = ReasonArg(err); break;
+    case LocalFault::kNotRegular: what = Message(msg::kNotRegularFile); break;
+  }
+  throw Error(Message(cannotRead, {file, std::move(what)}));
+}
 
 AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, const std::string& where,
                       Datum datum) {

@@ -22,6 +22,16 @@ struct AreaFile {
   std::vector<Message> notices;  // the same, one message each
 };
 
+// The drivers a layer the program reads may be opened with (null-ended):
+// local vector formats only. No VRT (whose sources may name URLs,
+// /vsistdin/ or other files), no network drivers, no GML (which may fetch
+// its schemas).
+extern const char* const kLocalVectorDrivers[];
+// Throws Error(Message(cannotRead, {file, reason})) unless file is a local
+// regular file or folder: no GDAL virtual file system (/vsi…), no URL, no
+// FIFO or device. cannotRead: a pattern of two %s, the file and the reason
+// (msg::kAreaCannotRead, kTagCannotRead).
+void RequireLocalVectorFile(const std::string& file, const char* cannotRead);
 // Why file cannot be read as a local input, "" when it can: a path of GDAL's
 // virtual file systems (/vsicurl/, /vsistdin/, …), a URL, a file that does
 // not exist, or anything but a regular file or a folder (a FIFO would block

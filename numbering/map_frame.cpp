@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
+#include "geodesy/lambert_conic.h"
 #include "geodesy/projection.h"
 #include "geodesy/projection_accuracy.h"
 #include "numbering/error.h"
@@ -40,14 +42,17 @@ struct Vec {
 };
 TPlanePoint Add(const TPlanePoint& p, Vec v, double s) { return {p.X + v.x * s, p.Y + v.y * s}; }
 
-// The projection of the frame: one zone for the whole sheet.
+// The projection of the frame: one zone for the whole sheet, or at
+// 1:100万 the sheet's own conic.
 struct FramePlane {
   Datum datum;
   ZoneParams zone;
   int zoneNumber;  // of the easting labels
   bool prefixed;   // the coordinates carry the zone number
+  std::optional<LambertConic> conic{};
 
   TPlanePoint operator()(const TAngleDMS& lon, const TAngleDMS& lat) const {
+    if (conic) return conic->Forward(DmsToDeg(lon), DmsToDeg(lat));
     return WithSplitProjection(datum, zone, [&](const auto& p) {
       return p.Point(p.Parallel(lat), p.Meridian(DmsToDeg(lon)));
     });
@@ -56,7 +61,13 @@ struct FramePlane {
 
 int ZoneNumberOf(bool zone3, double cm) { return static_cast<int>(ZoneNumber(zone3, cm)); }
 
-FramePlane PlaneOf(Datum datum, bool zone3, double cm, const TMapUnionRange& range) {
+FramePlane PlaneOf(Datum datum, bool zone3, double cm, const TMapUnionRange& range, bool conic) {
+  if (conic) {
+    const DatumInfo& d = DatumInfoOf(datum);
+    const double centre = (DmsToDeg(range.West) + DmsToDeg(range.East)) / 2;
+    return {datum, ZoneParams{zone3, centre, 0, 500000.0}, 0, false,
+            LambertConic(MillionSheetConic(d.a, d.inverseFlattening, DmsToDeg(range.South), centre))};
+  }
   if (cm != 0) return {datum, MakeZoneParams(zone3, cm), ZoneNumberOf(zone3, cm), true};
   const double centre = (DmsToDeg(range.West) + DmsToDeg(range.East)) / 2;
   const double c = CentralMeridian(zone3, centre);
@@ -68,6 +79,35 @@ FramePlane PlaneOf(Datum datum, bool zone3, double cm, const TMapUnionRange& ran
 // sheet's plane corners to the bit, and follows its true curve within tol.
 std::array<std::vector<TPlanePoint>, 4> Edges(const FramePlane& plane, const TMapUnionRange& r,
                                               double tol) {
+  if (plane.conic) {
+    // On the cone the meridians are straight and the parallels arcs: each
+    // parallel in equal steps of longitude, halved until every step's middle
+    // lies within tol of its chord.
+    const double w = DmsToSec(r.West), e = DmsToSec(r.East);
+    const auto parallel = [&](const TAngleDMS& lat) {
+      for (int k = 1;; k *= 2) {
+        std::vector<TPlanePoint> pts;
+        double worst = 0;
+        for (int i = 0; i <= k; ++i) {
+          pts.push_back(i == 0 ? plane(r.West, lat) : i == k ? plane(r.East, lat) : plane(SecToDms(w + (e - w) * i / k), lat));
+          if (i == 0) continue;
+          const TPlanePoint mid = plane(SecToDms(w + (e - w) * (i - 0.5) / k), lat);
+          const TPlanePoint& a = pts[pts.size() - 2];
+          const TPlanePoint& z = pts.back();
+          worst = std::max(worst, std::abs((z.X - a.X) * (mid.Y - a.Y) - (z.Y - a.Y) * (mid.X - a.X)) /
+                                      std::hypot(z.X - a.X, z.Y - a.Y));
+        }
+        if (worst <= tol || k >= 4096) return pts;
+      }
+    };
+    std::array<std::vector<TPlanePoint>, 4> edges;
+    edges[0] = parallel(r.South);
+    edges[2] = parallel(r.North);
+    std::reverse(edges[2].begin(), edges[2].end());
+    edges[1] = {edges[0].back(), edges[2].front()};
+    edges[3] = {edges[2].back(), edges[0].front()};
+    return edges;
+  }
   auto clockwise = PlaneOutlineEdges(plane.datum, r, plane.zone, tol);  // north, east, south, west
   std::array<std::vector<TPlanePoint>, 4> edges;
   const int from[4] = {2, 1, 0, 3};
@@ -602,6 +642,15 @@ std::string DatumNote(Datum datum, bool zone3, double cm, bool zoneOfScale) {
          (zoneOfScale ? "（按比例尺）" : "") + "，中央经线" + buf + "°";
 }
 
+std::string ConicNote(Datum datum, const LambertConicParams& conic) {
+  const auto angle = [](double deg) {
+    std::string t = AngleLabel(deg * 3600);
+    return t.ends_with("00′") ? t.substr(0, t.size() - std::string_view("00′").size()) : t;
+  };
+  return std::string(DatumInfoOf(datum).frameNote) + "，兰勃特等角圆锥投影，标准纬线" + angle(conic.lat1) + "、" +
+         angle(conic.lat2) + "，中央经线" + angle(conic.lon0);
+}
+
 Message FrameRunText(std::uint64_t count, double estimatedBytes) {
   const char* units[] = {"B", "KB", "MB", "GB", "TB"};
   int u = 0;
@@ -622,6 +671,12 @@ std::string ProjectionAccuracyWarning(std::string_view what, Datum datum, double
   return std::string(what) + buf + "（5° 处 3 毫米，10° 处 0.4 米）：请给出较近的中央经线，或用 2000国家大地坐标系";
 }
 
+std::string FrameAccuracyWarning(std::string_view number, Datum datum, const TMapUnionRange& range, double cm) {
+  const ScaleIndex scale = ScaleOfSheet(range);
+  if (scale >= 0 && FrameOnConic(kScaleDenominators[scale])) return {};
+  return ProjectionAccuracyWarning(number, datum, DmsToDeg(range.West), DmsToDeg(range.East), cm);
+}
+
 MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
                             const std::array<std::string, 9>& neighbours,
                             const FrameRequest& request) {
@@ -636,7 +691,8 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   f.number = sheet.MapUnionNo;
   f.denominator = st.denominator;
   Builder b(f, st.denominator / 1000.0);
-  const FramePlane plane = PlaneOf(request.datum, request.zone3, request.cm, r);
+  const bool conic = FrameOnConic(st.denominator);
+  const FramePlane plane = PlaneOf(request.datum, request.zone3, request.cm, r, conic);
   const auto edges = Edges(plane, r, b.M(kFrameCurveToleranceMm));
   std::array<Vec, 4> normals;
   for (int i = 0; i < 4; ++i) normals[i] = Outward(edges[i]);
@@ -788,8 +844,9 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
   };
   struct KmLine {
     double value;
-    bool easting;
+    bool easting;           // labelled on the north and south sides
     std::vector<End> ends;  // where the line meets the side that its label belongs to
+    std::string text{};     // a graticule line's label; empty: the kilometre value's
   };
   // Where the line coord = v crosses one edge (an open polyline), if it does.
   const auto onEdge = [](const std::vector<TPlanePoint>& edge, double v, bool x, std::vector<End>& ends, Vec out) {
@@ -804,7 +861,25 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
     }
   };
   std::vector<KmLine> eastings, northings;
-  for (double k = std::ceil(x0 / g); k * g <= x1; ++k) {
+  if (conic) {
+    // The graticule (经纬网) at every whole degree inside the sheet: the
+    // meridians straight, the parallels arcs within the curve tolerance,
+    // each labelled at its ends between the frames.
+    for (double t = (std::floor(w / 3600) + 1) * 3600; t < e; t += 3600) {
+      const TPlanePoint top = plane(SecToDms(t), r.North), bottom = plane(SecToDms(t), r.South);
+      b.Segment(FrameLayer::Graticule, st.gridWidth, bottom, top);
+      eastings.push_back({0, true, {{top, north}, {bottom, south}}, std::to_string(std::llround(t / 3600)) + "°"});
+    }
+    for (double t = (std::floor(s / 3600) + 1) * 3600; t < n; t += 3600) {
+      TMapUnionRange line = r;
+      line.South = line.North = SecToDms(t);
+      auto arc = Edges(plane, line, b.M(kFrameCurveToleranceMm))[0];
+      const TPlanePoint left = arc.front(), right = arc.back();
+      b.Line(FrameLayer::Graticule, st.gridWidth, false, std::move(arc));
+      northings.push_back({0, false, {{left, west}, {right, east}}, std::to_string(std::llround(t / 3600)) + "°"});
+    }
+  }
+  for (double k = std::ceil(x0 / g); !conic && k * g <= x1; ++k) {
     const double x = k * g;
     const auto ys = Crossings(inner, x, true);
     for (std::size_t i = 0; i + 1 < ys.size(); i += 2) {
@@ -816,7 +891,7 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
     onEdge(edges[0], x, true, line.ends, south);
     eastings.push_back(std::move(line));
   }
-  for (double k = std::ceil(y0 / g); k * g <= y1; ++k) {
+  for (double k = std::ceil(y0 / g); !conic && k * g <= y1; ++k) {
     const double y = k * g;
     const auto xs = Crossings(inner, y, false);
     for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
@@ -833,7 +908,8 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const KmLine& line = lines[i];
       const bool full = i == 0 || i + 1 == lines.size();
-      const std::string text = KmLabel(line.value, g, full, line.easting ? plane.zoneNumber : 0);
+      const std::string text =
+          !line.text.empty() ? line.text : KmLabel(line.value, g, full, line.easting ? plane.zoneNumber : 0);
       int placed = 0;
       for (const double factor : {1.0, 0.8, 0.6}) {
         const double h = st.labelMm * factor;
@@ -849,7 +925,8 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
                   const TPlanePoint centre = Add(end.at, end.out, labelAt + sc * across);
                   const TPlanePoint at = line.easting ? TPlanePoint{centre.X + sa * shift, centre.Y}
                                                       : TPlanePoint{centre.X, centre.Y + sa * shift};
-                  const FrameText t{FrameLayer::KmGrid, text, at, h, HAlign::Centre, VAlign::Middle};
+                  const FrameText t{line.text.empty() ? FrameLayer::KmGrid : FrameLayer::Graticule, text, at, h,
+                                    HAlign::Centre, VAlign::Middle};
                   if (!done && b.Free(t)) {
                     b.Place(t);
                     done = true;
@@ -925,10 +1002,12 @@ MapFrame BuildStandardFrame(const TStandardMapUnion& sheet, ScaleIndex scale,
 
   MarginExtras extras;
   extras.diagrams = FrameHasDiagrams(st.denominator);
-  extras.convergence = MeridianConvergenceDeg(plane.datum, plane.zone, (w + e) / 7200, (s + n) / 7200);
+  if (!conic) extras.convergence = MeridianConvergenceDeg(plane.datum, plane.zone, (w + e) / 7200, (s + n) / 7200);
   extras.zoneNote = zoneNote;
   Margins(b, st, outer, sheet.MapUnionNo, neighbours, request,
-          DatumNote(request.datum, request.zone3, plane.zone.cm, request.zoneOfScale), extras);
+          conic ? ConicNote(request.datum, plane.conic->params())
+                : DatumNote(request.datum, request.zone3, plane.zone.cm, request.zoneOfScale),
+          extras);
   b.Finish();
   return f;
 }
@@ -1027,8 +1106,10 @@ MapFrame FrameOfListedSheet(const TStandardMapUnion& sheet, Datum datum, bool zo
   if (!NeighboursOfSheet(sheet, zone3, datum, cm, around)) throw Error(Message(msg::kNotASheetNumber, {sheet.MapUnionNo}));
   std::array<std::string, 9> neighbours;
   for (std::size_t k = 0; k < 9; ++k) neighbours[k] = around[k].MapUnionNo;
-  MapFrame f = BuildStandardFrame(sheet, ScaleOfSheet(sheet.Range), neighbours, {datum, zone3, cm, "", {}});
-  if (offsetX != 0 || offsetY != 0) ShiftFrame(f, -offsetX, -offsetY);
+  const ScaleIndex scale = ScaleOfSheet(sheet.Range);
+  MapFrame f = BuildStandardFrame(sheet, scale, neighbours, {datum, zone3, cm, "", {}});
+  // A 1:100万 frame lies on its own conic, not on the list's plane.
+  if ((offsetX != 0 || offsetY != 0) && !FrameOnConic(kScaleDenominators[scale])) ShiftFrame(f, -offsetX, -offsetY);
   return f;
 }
 

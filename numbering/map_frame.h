@@ -3,9 +3,11 @@
 // printed topographic sheet or a CAD survey drawing is built in, computed once
 // here so that a DXF frame and a PDF or SVG frame are the same lines.
 //
-// Units. Every point is a Gauss-Krüger plane point in metres at ground size
-// (TPlanePoint: X the easting with its false easting, and the zone number
-// when a central meridian is given; Y the northing). Line widths and text
+// Units. Every point is a plane point in metres at ground size (TPlanePoint:
+// X the easting with its false easting, Y the northing) on the frame's own
+// plane: the Gauss-Krüger zone (with the zone number in X when a central
+// meridian is given) or, at 1:100万, the sheet's Lambert conformal conic
+// (FrameOnConic). A writer draws the points as they are, on any plane. Line widths and text
 // heights are millimetres of paper; a millimetre of paper is denominator /
 // 1000 metres of ground. A renderer at true scale maps ground metres to paper
 // by that factor alone.
@@ -20,6 +22,8 @@
 //   multiple of the scale's tick interval on each edge (1′ at 1:1万 … 1:10万),
 //   pointing outward across the band, and the band's outer line; the corner
 //   longitudes and latitudes (116°15′, 39°50′) in the corner squares;
+// - at 1:100万, on the conic, the graticule (经纬网) at every whole degree
+//   with its degrees between the frames instead of the kilometre grid;
 // - kilometre grid (公里网): lines at every multiple of the scale's interval
 //   in X and in Y, clipped to the inner frame, labelled between the frames
 //   with the last two digits of their kilometre value, the first and last
@@ -45,6 +49,7 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/lambert_conic.h"
 #include "numbering/message.h"
 #include "numbering/scales.h"
 #include "numbering/sheet_types.h"
@@ -52,10 +57,10 @@
 namespace karvento {
 
 // The layers of a frame, in drawing order, and their names in a DXF file.
-enum class FrameLayer : std::uint8_t { Inner, Outer, Graduation, KmGrid, Notes, Neighbours, NeighbourZone };
-inline constexpr int kFrameLayerCount = 7;
+enum class FrameLayer : std::uint8_t { Inner, Outer, Graduation, KmGrid, Notes, Neighbours, NeighbourZone, Graticule };
+inline constexpr int kFrameLayerCount = 8;
 inline constexpr std::array<std::string_view, kFrameLayerCount> kFrameLayerNames = {
-    "内图廓", "外图廓", "分度带", "公里网", "注记", "接图表", "邻带方里网"};
+    "内图廓", "外图廓", "分度带", "公里网", "注记", "接图表", "邻带方里网", "经纬网"};
 
 // The largest distance, in millimetres of paper, between a projected edge of
 // the inner frame and the polyline that stands for it.
@@ -220,6 +225,19 @@ MapFrame BuildStandardFrame(std::string_view number, const FrameRequest& request
 // the first frame is drawn.
 ScaleIndex FrameNumberScale(std::string_view number);
 
+// Whether a standard sheet at a scale (denominator) is drawn on its own
+// Lambert conformal conic rather than a Gauss-Krüger zone: 1:100万, as the
+// national series draws it. Such a frame has its graticule at every whole
+// degree instead of a kilometre grid, lies on the plane of its conic
+// (MillionSheetConic: the band's standard parallels, the sheet's central
+// meridian, whatever zone or central meridian a request names) and has no
+// series error to warn of.
+constexpr bool FrameOnConic(int denominator) { return denominator == 1000000; }
+
+// The projection note of a frame on a conic:
+// "2000国家大地坐标系，兰勃特等角圆锥投影，标准纬线40°35′、43°25′，中央经线117°".
+std::string ConicNote(Datum datum, const LambertConicParams& conic);
+
 // The zone width of the national series at a scale: 1:2.5万 … 1:50万 (and
 // 1:100万) on 6-degree zones, 1:1万 and larger on 3-degree zones. True for
 // 3-degree zones.
@@ -242,6 +260,9 @@ Message FrameRunText(std::uint64_t count, double estimatedBytes);
 // it, and for cm 0 (each sheet on its own zone).
 std::string ProjectionAccuracyWarning(std::string_view what, Datum datum, double west, double east,
                                       double cm);
+// The same warning for the frame of a standard sheet (range): none for a
+// sheet drawn on its conic (FrameOnConic), whose formulas are exact.
+std::string FrameAccuracyWarning(std::string_view number, Datum datum, const TMapUnionRange& range, double cm);
 
 // The frame of a rectangular sheet (矩形分幅) of an independent or national
 // plane grid at 1:denominator, one of the series (1:500 … 1:5000 in

@@ -12,15 +12,10 @@ namespace {
 
 constexpr double kEastLimit = 180 * 3600.0;  // seconds
 constexpr double kNorthLimit = 90 * 3600.0;
+// The north edge of row V, the last row of 1:100万 sheets (84°–88° N).
+constexpr double kSeriesNorthEdgeSeconds = 88 * 3600.0;
 
-// floor(v / step) by exact comparison with the grid line: a rounded quotient
-// must not move a point a hair west of a line onto it.
-long long CellOf(double v, double step) {
-  auto k = static_cast<long long>(std::floor(v / step));
-  if (static_cast<double>(k) * step > v) --k;
-  if (static_cast<double>(k + 1) * step <= v) ++k;
-  return k;
-}
+long long CellOf(double v, double step) { return GridCellOf(v, step); }
 
 void RequireDomain(double lonSec, double latSec) {
   if (!InNumberedDomain(lonSec, latSec)) throw Error(kOutsideNumberedDomain);
@@ -42,6 +37,25 @@ TStandardMapUnions Block(long long c0, long long c1, long long r0, long long r1,
 
 }  // namespace
 
+long long GridCellOf(double v, double step) {
+  auto k = static_cast<long long>(std::floor(v / step));
+  if (static_cast<double>(k) * step > v) --k;
+  if (static_cast<double>(k + 1) * step <= v) ++k;
+  return k;
+}
+
+std::string SheetNumberOfCell(long long column, long long row, ScaleIndex scale, bool newStandard) {
+  if (scale < 0 || scale >= kScaleCount || column < 0 || row < 0 ||
+      static_cast<double>(column) * LonStepTable[scale] >= kEastLimit ||
+      static_cast<double>(row) * LatStepTable[scale] >= kNorthLimit) {
+    throw Error(kRangeCheckError);
+  }
+  if (!newStandard && !HasOldStandard(scale)) return {};
+  char buf[detail::kCellNumberBytes];
+  const std::size_t n = detail::CellNumber(buf, column, row, scale, newStandard ? Standard::New : Standard::Old);
+  return std::string(buf, n);
+}
+
 bool InNumberedDomain(double lonSec, double latSec) {
   return lonSec >= 0 && lonSec < kEastLimit && latSec >= 0 && latSec < kNorthLimit;
 }
@@ -56,9 +70,6 @@ TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, b
   if (one.size() != 1 || one[0].size() != 1) throw Error(kRangeCheckError);
   return std::move(one[0][0]);
 }
-
-// The north edge of row V, the last row of 1:100万 sheets (84°–88° N).
-constexpr double kSeriesNorthEdgeSeconds = 88 * 3600.0;
 
 std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard) {
   RequireDomain(lonSec, latSec);

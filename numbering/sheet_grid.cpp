@@ -666,10 +666,6 @@ SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStan
   });
 }
 
-SheetWalk::SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
-                     bool is54, double cm, bool limited)
-    : SheetWalk(range, scale, newStandard, zone3, LegacyDatum(is54), cm, limited) {}
-
 SheetWalk::~SheetWalk() = default;
 SheetWalk::SheetWalk(SheetWalk&&) noexcept = default;
 SheetWalk& SheetWalk::operator=(SheetWalk&&) noexcept = default;

@@ -27,10 +27,6 @@ enum class Standard { Old, New };
 
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
                   Datum datum, double cm, TStandardMapUnions& result);
-inline void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard,
-                         bool zone3, bool is54, double cm, TStandardMapUnions& result) {
-  CreateSheets(range, scale, standard, zone3, LegacyDatum(is54), cm, result);
-}
 
 // The corners of a request in the wrong order: the lower-left corner east of
 // or north of the upper-right one. pattern is null when they are in order;
@@ -61,11 +57,6 @@ namespace literal {
 // the parent's number and edges.
 void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard, bool zone3,
                   Datum datum, double cm, bool project, TStandardMapUnions& result);
-inline void CreateSheets(const TMapUnionRange& range, ScaleIndex scale, Standard standard,
-                         bool zone3, bool is54, double cm, bool project,
-                         TStandardMapUnions& result) {
-  CreateSheets(range, scale, standard, zone3, LegacyDatum(is54), cm, project, result);
-}
 
 // The number of one sheet with the given edges; west and north in the
 // routine's working unit.

@@ -58,30 +58,17 @@ inline constexpr std::int64_t kMaxSheets = 5'000'000;
 // The old-standard routine of a scale index (1:100万 with old numbers).
 void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, Datum datum, double cm,
                         TStandardMapUnions& result);
-inline void CreateOldMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, bool is54,
-                               double cm, TStandardMapUnions& result) {
-  CreateOldMapUnions(range, scale, zone3, LegacyDatum(is54), cm, result);
-}
 
 // New standard, any scale: J50 at 1:100万, otherwise the ten-character form
 // J50D001005 (1:100万 number, scale code, row and column inside the 1:100万
 // sheet counted from 1 at its north-west corner, three digits each).
 void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm, Datum datum,
                         TStandardMapUnions& result);
-inline void CreateNewMapUnions(TMapUnionRange range, ScaleIndex scale, bool zone3, double cm,
-                               bool is54, TStandardMapUnions& result) {
-  CreateNewMapUnions(range, scale, zone3, cm, LegacyDatum(is54), result);
-}
 
 // The sheets of either standard: CreateNewMapUnions when newStandard, else
 // the old-standard routine of the scale.
 void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
                                bool zone3, Datum datum, double cm, TStandardMapUnions& result);
-inline void CreateMapUnionsOfStandard(TMapUnionRange range, ScaleIndex scale, bool newStandard,
-                                      bool zone3, bool is54, double cm,
-                                      TStandardMapUnions& result) {
-  CreateMapUnionsOfStandard(range, scale, newStandard, zone3, LegacyDatum(is54), cm, result);
-}
 
 // The old standard stops at 1:5000: a request for its sheets at 1:2000,
 // 1:1000 or 1:500 (HasOldStandard false), and a conversion new → old to such
@@ -109,9 +96,6 @@ class SheetWalk {
   // The plane corners are those of the datum's projection.
   SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
             Datum datum, double cm, bool limited);
-  // The legacy flag: Beijing 1954 when is54, otherwise Xi'an 1980.
-  SheetWalk(const TMapUnionRange& range, ScaleIndex scale, bool newStandard, bool zone3,
-            bool is54, double cm, bool limited);
   // The walk of an area of interest: the request over the area's bounds
   // snapped outward to the grid (AreaSheetRange), handing on only the sheets
   // whose frame shares interior with the area (SheetSelection) and, with
@@ -174,13 +158,6 @@ void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool n
                            bool zone3, Datum datum, double cm, double minCover,
                            TStandardMapUnions& result,
                            std::vector<std::vector<double>>* covers = nullptr);
-inline void CreateMapUnionsInArea(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard,
-                                  bool zone3, bool is54, double cm, double minCover,
-                                  TStandardMapUnions& result,
-                                  std::vector<std::vector<double>>* covers = nullptr) {
-  CreateMapUnionsInArea(area, scale, newStandard, zone3, LegacyDatum(is54), cm, minCover, result,
-                        covers);
-}
 // The sheets of an area of interest that a request of the corners lists:
 // the walk covers only the part of the area's bounds within the corners, so
 // a narrow request of a large area is cheap and within the sheet limit.
@@ -213,10 +190,6 @@ bool InNumberedDomain(double lonSec, double latSec);
 // The sheet at a point; throws kOutsideNumberedDomain outside the domain.
 TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard,
                                bool zone3, Datum datum, double cm);
-inline TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale,
-                                      bool newStandard, bool zone3, bool is54, double cm) {
-  return SheetAtPoint(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
-}
 
 // The number alone of the sheet at a point: the MapUnionNo of SheetAtPoint,
 // byte for byte, with no corner projected (a point needs no datum or zone
@@ -226,6 +199,18 @@ inline TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex s
 // (beyond 88°) that its 1:100万 row has no letter, as SheetAtPoint does.
 std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard);
 
+// The grid cell of a coordinate in seconds of arc: floor(v / step), decided
+// by exact comparison with the grid lines k × step (exact doubles), so that a
+// rounded quotient never moves a value a hair west of a line onto it. The
+// column of a longitude with LonStepTable[scale], the row of a latitude with
+// LatStepTable[scale]; any finite v.
+long long GridCellOf(double seconds, double step);
+// The number of the sheet in grid column (from 0° E) and row (from the
+// equator) of the scale: SheetNumberAtPoint of any point of that cell. Empty
+// for the old standard below 1:5000; "Range check error" for a cell outside
+// the domain, as SheetNumberAtPoint throws for a point outside it.
+std::string SheetNumberOfCell(long long column, long long row, ScaleIndex scale, bool newStandard);
+
 // The 接合图表: the point's sheet and its eight neighbours, north-west to
 // south-east row by row (the point's sheet is element 4), across 1:100万
 // sheet edges and zone edges. A neighbour outside the domain (west of 0°,
@@ -234,11 +219,6 @@ std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, b
 std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,
                                                  bool newStandard, bool zone3, Datum datum,
                                                  double cm);
-inline std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec,
-                                                        ScaleIndex scale, bool newStandard,
-                                                        bool zone3, bool is54, double cm) {
-  return SheetNeighbours(lonSec, latSec, scale, newStandard, zone3, LegacyDatum(is54), cm);
-}
 // The 接合图表 of a sheet of the scale (one of a list, with its edges): the
 // neighbours of the point at its centre, the sheet itself as element 4.
 std::array<TStandardMapUnion, 9> SheetNeighbours(const TStandardMapUnion& sheet, ScaleIndex scale,
@@ -267,11 +247,6 @@ bool NeighboursOfSheet(const TStandardMapUnion& sheet, bool zone3, Datum datum, 
 std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
                                                  ScaleIndex scale, bool zone3, double cm,
                                                  Datum datum);
-inline std::vector<TStandardMapUnion> ConvertMapUnionNo(std::string_view number, bool oldToNew,
-                                                        ScaleIndex scale, bool zone3, double cm,
-                                                        bool is54) {
-  return ConvertMapUnionNo(number, oldToNew, scale, zone3, cm, LegacyDatum(is54));
-}
 
 // Adds the target sheets of one converted number to a conversion's running
 // total, and refuses the conversion (the sheet-limit message) once the total

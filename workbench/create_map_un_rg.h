@@ -60,6 +60,13 @@ inline constexpr const char* kTextFilter = "文本文件（*.txt）|*.txt";
 inline constexpr const char* kAreaFilter =
     "多边形文件（*.shp;*.gpkg;*.geojson;*.json;*.kml;*.mif;*.tab;*.dxf）|"
     "*.shp;*.gpkg;*.geojson;*.json;*.kml;*.mif;*.tab;*.dxf|所有文件（*）|*";
+// The layers 图幅号赋值 reads and writes.
+inline constexpr const char* kLayerFilter =
+    "矢量图层（*.shp;*.gpkg;*.geojson;*.json;*.csv;*.kml;*.mif;*.tab;*.dxf;*.fgb）|"
+    "*.shp;*.gpkg;*.geojson;*.json;*.csv;*.kml;*.mif;*.tab;*.dxf;*.fgb|所有文件（*）|*";
+inline constexpr const char* kTagOutputFilter =
+    "GeoPackage（*.gpkg）|*.gpkg|Shapefile（*.shp）|*.shp|CSV（*.csv）|*.csv|GeoJSON（*.geojson）|*.geojson|"
+    "KML（*.kml）|*.kml|MapInfo 交换格式（*.mif）|*.mif";
 inline constexpr const char* kMifFilter = "MapInfo 交换格式（*.mif）|*.mif";
 inline constexpr const char* kXlsxFilter = "Microsoft Excel 工作簿（*.xlsx）|*.xlsx";
 inline constexpr const char* kGenerateCaption = "生成图幅号";
@@ -411,6 +418,10 @@ class TfrmCreateMapUnRg {
   // sets the corners to its bounds snapped outward to the grid of the tab's
   // scale; "清除范围" drops it.
   void ImportArea(GeodeticTab& tab);
+  // 图幅号赋值…: asks for a layer file, the scales (the tab's by default)
+  // and the output file, and writes the layer with the sheet numbers of the
+  // tab's datum and standard (gis/layer_tag.h).
+  void TagLayerFile(GeodeticTab& tab);
   void ClearArea(GeodeticTab& tab);
   void GenerateCustom();
   void Convert();

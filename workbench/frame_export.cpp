@@ -69,8 +69,7 @@ bool TfrmCreateMapUnRg::ConfirmFrameRun(const ExportRecords& chosen, const TPlan
       for (const TStandardMapUnion& sheet : column) {
         if (!first) first = FrameOfListedSheet(sheet, system.datum, system.zone3, system.cm, system.offsetX, system.offsetY);
         if (warning.empty()) {
-          warning = ProjectionAccuracyWarning(sheet.MapUnionNo, system.datum, DmsToDeg(sheet.Range.West),
-                                              DmsToDeg(sheet.Range.East), system.cm);
+          warning = FrameAccuracyWarning(sheet.MapUnionNo, system.datum, sheet.Range, system.cm);
         }
       }
     }
@@ -207,8 +206,7 @@ void TfrmCreateMapUnRg::ExportFrameOf(const TStandardMapUnion& sheet, const TPla
   }
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
-  const std::string warning = ProjectionAccuracyWarning(sheet.MapUnionNo, system.datum, DmsToDeg(sheet.Range.West),
-                                                        DmsToDeg(sheet.Range.East), system.cm);
+  const std::string warning = FrameAccuracyWarning(sheet.MapUnionNo, system.datum, sheet.Range, system.cm);
   if (!warning.empty() &&
       ui_.MessageBox("确认", warning + "。仍然导出图廓吗？", MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) {
     return;

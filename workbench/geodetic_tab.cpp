@@ -48,7 +48,8 @@ GeodeticTab::GeodeticTab(int index, Datum datum_, std::string caption,
       List(Named("RzCheckList", n.list), RecordKind::Standard),
       ImportArea(Named("ImportArea", n.list), "导入范围", "", ControlKind::MenuItem),
       ClearArea(Named("ClearArea", n.list), "清除范围", "", ControlKind::MenuItem),
-      AreaLabel(Named("AreaLabel", n.list), "") {
+      AreaLabel(Named("AreaLabel", n.list), ""),
+      TagLayer(Named("TagLayer", n.list), "图幅号赋值…", "", ControlKind::MenuItem) {
   RadioButton::Pair(NewStandard, OldStandard);
   Plane.datum = datum;
   ListPlane.datum = datum;

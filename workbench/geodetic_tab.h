@@ -80,6 +80,9 @@ class GeodeticTab {
   // empty without one).
   Button ImportArea, ClearArea;
   Label AreaLabel;
+  // "图幅号赋值…" (TagLayerN): the sheet numbers of every feature of a layer
+  // file, on the tab's datum and standard, written to a new file.
+  Button TagLayer;
 
   bool Zone3() const { return Zone.ItemIndex() == 0; }
   // The area the twelve corner fields hold, and setting them: each field
@@ -93,7 +96,7 @@ class GeodeticTab {
   // Every control of the tab, in its order on the tab.
   std::array<Control*, 20> Controls();
   // The area's controls, registered after every other control of the window.
-  std::array<Control*, 3> AreaControls() { return {&ImportArea, &ClearArea, &AreaLabel}; }
+  std::array<Control*, 4> AreaControls() { return {&ImportArea, &ClearArea, &AreaLabel, &TagLayer}; }
 };
 
 }  // namespace karvento

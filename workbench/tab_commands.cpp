@@ -11,10 +11,12 @@
 #include <utility>
 
 #include "gis/area_file.h"
+#include "gis/layer_tag.h"
 #include "numbering/error.h"
 #include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
+#include "workbench/input_dialogs.h"
 #include "workbench/user_texts.h"
 
 namespace karvento {
@@ -91,6 +93,64 @@ void TfrmCreateMapUnRg::UseAreaFile(GeodeticTab& tab, const std::string& fileNam
   if (!notice.empty()) {
     ui_.MessageBox(kNoticeCaption, notice, MessageButtons::Ok, MessageIcon::Information);
   }
+}
+
+void TfrmCreateMapUnRg::TagLayerFile(GeodeticTab& tab) {
+  OpenDialog1.Filter = kLayerFilter;
+  OpenDialog1.DefaultExt.clear();
+  std::string input;
+  if (!ExecuteFileDialog(ui_, OpenDialog1, input)) return;
+  LayerTagRequest q;
+  q.input = input;
+  std::string scales(kScaleCaptions[static_cast<std::size_t>(tab.Scale.ItemIndex())]);
+  if (!InputString(ui_, "图幅号赋值", "比例尺（多个以逗号分隔，如 1:1万,1:5万）：", scales)) return;
+  // Captions (1:1万), 1:10000 or denominators, separated by commas.
+  for (std::size_t from = 0; from <= scales.size();) {
+    std::size_t comma = scales.find_first_of(",;", from);
+    const std::size_t fullWidth = scales.find("，", from);
+    std::size_t width = 1;
+    if (fullWidth < comma) comma = fullWidth, width = std::string("，").size();
+    std::string item = scales.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+    while (!item.empty() && item.front() == ' ') item.erase(item.begin());
+    while (!item.empty() && item.back() == ' ') item.pop_back();
+    if (!item.empty()) {
+      ScaleIndex found = -1;
+      for (ScaleIndex s = 0; s < kScaleCount; ++s) {
+        const std::string d = std::to_string(kScaleDenominators[static_cast<std::size_t>(s)]);
+        if (item == kScaleCaptions[static_cast<std::size_t>(s)] || item == d || item == "1:" + d) found = s;
+      }
+      if (found < 0) throw Error("“" + item + "”不是比例尺");
+      q.scales.push_back(found);
+    }
+    if (comma == std::string::npos) break;
+    from = comma + width;
+  }
+  if (q.scales.empty()) throw Error("请给出至少一个比例尺");
+  SaveDialog1.Filter = kTagOutputFilter;
+  SaveDialog1.DefaultExt = "gpkg";
+  std::string output;
+  if (!ExecuteFileDialog(ui_, SaveDialog1, output)) return;
+  if (!TagFormatOfName(output, q.format)) throw Error("输出文件 “" + output + "” 须是 .gpkg、.shp、.geojson、.csv、.kml 或 .mif");
+  q.output = output;
+  q.sheetDatum = tab.datum;
+  q.newStandard = tab.NewStandard.Checked();
+  q.oldStandard = !q.newStandard;
+  // A plane layer without a coordinate system is read on the tab's zone.
+  q.zone3 = tab.Zone3();
+  q.cm = tab.Meridian.Value();
+  const std::unique_ptr<ProgressReporter> progress = ui_.BeginProgress(kWindowCaption, "正在赋图幅号……", 0);
+  LayerTagResult r;
+  try {
+    r = TagLayer(q, [&](std::uint64_t done) { return progress->Step(done); });
+  } catch (const Error& e) {
+    if (std::string(e.what()) != kExportCancelled) throw;
+    StatusLine.Caption = "已取消图幅号赋值，文件未改动：" + output;
+    return;
+  }
+  StatusLine.Caption = "已赋图幅号：" + std::to_string(r.features) + " 个要素，写入 " + output;
+  std::string text = StatusLine.Caption + "。";
+  for (const Message& notice : r.notices) text += "\n" + UserFacingText(notice);
+  ui_.MessageBox(kNoticeCaption, text, MessageButtons::Ok, MessageIcon::Information);
 }
 
 void TfrmCreateMapUnRg::ClearArea(GeodeticTab& tab) {
@@ -220,6 +280,10 @@ void TfrmCreateMapUnRg::ImportPlaneRange() {
 bool TfrmCreateMapUnRg::GeodeticToolbarClick(std::string_view name, bool run) {
   // The area commands of every geodetic tab.
   for (GeodeticTab& t : GeodeticTabs) {
+    if (name == t.TagLayer.Name()) {
+      if (run) Dispatch([&] { TagLayerFile(t); });
+      return true;
+    }
     const bool import = name == t.ImportArea.Name();
     if (!import && name != t.ClearArea.Name()) continue;
     if (run) Dispatch([&] { import ? ImportArea(t) : ClearArea(t); });

@@ -286,8 +286,8 @@ TEST_F(MapWindowTest, ZoomedInTheGridLabelsStayInTheMargin) {
 TEST_F(MapWindowTest, TheWheelReachesASheetFromChinaAndADoubleClickZoomsToOne) {
   // Two 1:1万 sheets at the far corners of China.
   TStandardMapUnions near, far;
-  CreateMapUnionsOfStandard({{73, 1, 0}, {18, 1, 0}, {73, 1, 0}, {18, 1, 0}}, 6, true, true, true, 0, near);
-  CreateMapUnionsOfStandard({{134, 59, 0}, {53, 59, 0}, {134, 59, 0}, {53, 59, 0}}, 6, true, true, true, 0, far);
+  CreateMapUnionsOfStandard({{73, 1, 0}, {18, 1, 0}, {73, 1, 0}, {18, 1, 0}}, 6, true, true, Datum::Beijing54, 0, near);
+  CreateMapUnionsOfStandard({{134, 59, 0}, {53, 59, 0}, {134, 59, 0}, {53, 59, 0}}, 6, true, true, Datum::Beijing54, 0, far);
   ASSERT_FALSE(near.empty() || near[0].empty() || far.empty() || far[0].empty());
   TStandardMapUnions two{{near[0][0]}, {far[0][0]}};
   M().ShowStandardMapUnions(std::move(two), M().RzCheckList1, true, 0, 0);
@@ -317,7 +317,7 @@ TEST_F(MapWindowTest, TheWheelReachesASheetFromChinaAndADoubleClickZoomsToOne) {
 // printed; the bound is loose because the machine is shared.
 TEST_F(MapWindowTest, RepaintOf857088SheetsInTheWindow) {
   TStandardMapUnions sheets;
-  CreateMapUnionsOfStandard({{73, 0, 0}, {18, 0, 0}, {135, 0, 0}, {54, 0, 0}}, 6, true, true, true, 0, sheets);
+  CreateMapUnionsOfStandard({{73, 0, 0}, {18, 0, 0}, {135, 0, 0}, {54, 0, 0}}, 6, true, true, Datum::Beijing54, 0, sheets);
   M().ShowStandardMapUnions(std::move(sheets), M().RzCheckList1, true, 0, 0);
   ASSERT_EQ(M().RzCheckList1.Count(), 857088u);
   for (std::size_t i = 0; i < M().RzCheckList1.Count(); i += 101) M().RzCheckList1.SetChecked(i, true);

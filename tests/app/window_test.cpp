@@ -530,7 +530,7 @@ TEST_F(WindowTest, TheAreaToolAndLineOfEachGeodeticList) {
     ASSERT_NE(tool->menu(), nullptr);
     QStringList items;
     for (QAction* a : tool->menu()->actions()) items << a->objectName();
-    EXPECT_EQ(items, QStringList({Q(tab.ImportArea.Name()), Q(tab.ClearArea.Name())}));
+    EXPECT_EQ(items, QStringList({Q(tab.ImportArea.Name()), Q(tab.ClearArea.Name()), Q(tab.TagLayer.Name())}));
     SheetListView* view = window_->ListView(tab.List.Name());
     const QRect before = view->geometry();
     auto* line = qobject_cast<QLabel*>(window_->ControlWidget(tab.AreaLabel.Name()));

@@ -459,3 +459,49 @@ TEST(FrameCli, TheDecorationsNamedOptionsReachTheDxf) {
 
 }  // namespace
 }  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// A 1:100万 sheet from the command line: on its conic in the DXF read back
+// (the 经纬网 layer, no kilometre grid) and as a PDF that says its projection.
+TEST(FrameCli, AMillionSheetIsDrawnOnItsConic) {
+  const std::string dxfFile = Temp("I50.dxf"), pdfFile = Temp("I50.pdf");
+  Result run = RunCli("frame I50 --datum 2000 --output " + dxfFile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("兰勃特等角圆锥投影"), std::string::npos) << run.err;
+  const testing::ReadLayer dxf = testing::ReadBack(dxfFile);
+  ASSERT_TRUE(dxf.opened);
+  const std::size_t layerField = FieldIndex(dxf, "Layer"), textField = FieldIndex(dxf, "Text");
+  const LambertConic conic(MillionSheetConic(6378137, 298.257222101, 32, 117));
+  int graticule = 0;
+  bool noted = false;
+  for (const auto& f : dxf.features) {
+    const std::string& layer = f.fields[layerField];
+    EXPECT_NE(layer, "公里网");
+    if (layer == "内图廓") {
+      for (const TPlanePoint& c : {conic.Forward(114, 32), conic.Forward(120, 32), conic.Forward(120, 36),
+                                   conic.Forward(114, 36)}) {
+        double nearest = INFINITY;
+        for (const auto& [x, y] : f.points) nearest = std::min(nearest, std::hypot(x - c.X, y - c.Y));
+        EXPECT_LE(nearest, 0.001);  // 1 mm of ground
+      }
+    } else if (layer == "经纬网" && f.geometryType == "LINESTRING") {
+      ++graticule;
+    }
+    noted = noted || f.fields[textField] == "2000国家大地坐标系，兰勃特等角圆锥投影，标准纬线32°35′、35°25′，中央经线117°";
+  }
+  EXPECT_EQ(graticule, 5 + 3);
+  EXPECT_TRUE(noted);
+
+  run = RunCli("frame I50 --datum 2000 --output " + pdfFile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Result text = RunShell("pdftotext " + pdfFile + " -");
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("兰勃特等角圆锥投影"), std::string::npos);
+  std::filesystem::remove(dxfFile);
+  std::filesystem::remove(pdfFile);
+}
+
+}  // namespace
+}  // namespace karvento

@@ -142,7 +142,7 @@ TEST(EpsgTable, WorkedCodesAndMeridiansWithoutAnEntry) {
 TStandardMapUnions Sheets(double west, double east, bool zone3, double cm) {
   TStandardMapUnions t;
   CreateMapUnionsOfStandard({{west, 0, 0}, {39, 50, 0}, {east, 0, 0}, {40, 0, 0}}, 6, true, zone3,
-                            true, cm, t);
+                            Datum::Beijing54, cm, t);
   return t;
 }
 

@@ -33,7 +33,7 @@ TStandardMapUnions Sheets(bool is54, bool zone3, double cm, double offsetX = 0,
                           double offsetY = 0) {
   TStandardMapUnions t;
   CreateMapUnionsOfStandard({{116, 0, 0}, {39, 50, 0}, {116, 15, 0}, {40, 0, 0}}, 6, true, zone3,
-                            is54, cm, t);
+                            LegacyDatum(is54), cm, t);
   SubtractPlaneOffsets(t, offsetX, offsetY);
   return t;
 }
@@ -399,7 +399,7 @@ TEST(GisExport, RefusalsWriteNothing) {
   const TStandardMapUnions spanning = [] {
     TStandardMapUnions t;
     CreateMapUnionsOfStandard({{118, 0, 0}, {39, 50, 0}, {119, 0, 0}, {40, 0, 0}}, 6, true, true,
-                              true, 0, t);
+                              Datum::Beijing54, 0, t);
     return t;
   }();
   const struct {
@@ -461,7 +461,7 @@ TEST(GisExport, AnExistingSetSurvivesAFailedExport) {
   const TStandardMapUnions big = [] {
     TStandardMapUnions t;
     CreateMapUnionsOfStandard({{116, 0, 0}, {39, 0, 0}, {117, 0, 0}, {40, 0, 0}}, 7, true, true,
-                              false, 117, t);
+                              Datum::Xian80, 117, t);
     return t;
   }();
   int calls = 0;
@@ -501,7 +501,7 @@ TEST(GisExport, ScaleOfASheetFromItsHeight) {
   for (int scale = 0; scale < kScaleCount; ++scale) {
     TStandardMapUnions t;
     CreateMapUnionsOfStandard({{116, 0, 0}, {39, 50, 0}, {116, 0, 1}, {39, 50, 1}}, scale, true,
-                              true, true, 117, t);
+                              true, Datum::Beijing54, 117, t);
     ASSERT_FALSE(t.empty());
     ASSERT_FALSE(t[0].empty());
     EXPECT_EQ(ScaleDenominatorOf(t[0][0]), kScaleDenominators[static_cast<std::size_t>(scale)]);

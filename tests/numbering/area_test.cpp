@@ -87,7 +87,7 @@ double AreaOf(const OGRGeometry* g) {
 // GEOS finds sharing interior with the area, in the walk's order.
 Expected ByGeos(const GeoMultiPolygon& area, ScaleIndex scale, bool newStandard) {
   TStandardMapUnions all;
-  CreateMapUnionsOfStandard(AreaSheetRange(area, scale), scale, newStandard, true, true, 117, all);
+  CreateMapUnionsOfStandard(AreaSheetRange(area, scale), scale, newStandard, true, Datum::Beijing54, 117, all);
   const auto geometry = ToOgr(area);
   Expected out;
   for (const auto& column : all) {
@@ -166,7 +166,7 @@ TEST(AreaSelection, AgreesWithGeosOnEveryShapeBothStandards) {
       const Expected want = ByGeos(shape.area, shape.scale, newStandard);
       TStandardMapUnions got;
       std::vector<std::vector<double>> covers;
-      CreateMapUnionsInArea(shape.area, shape.scale, newStandard, true, true, 117, 0, got, &covers);
+      CreateMapUnionsInArea(shape.area, shape.scale, newStandard, true, Datum::Beijing54, 117, 0, got, &covers);
       std::vector<TStandardMapUnion> flat;
       std::vector<double> flatCovers;
       ASSERT_EQ(got.size(), covers.size());
@@ -203,7 +203,7 @@ TEST(AreaSelection, ShapesOnSheetLinesSelectExactlyTheirSheets) {
     SCOPED_TRACE(shapes[c.shape].name);
     TStandardMapUnions got;
     std::vector<std::vector<double>> covers;
-    CreateMapUnionsInArea(shapes[c.shape].area, 6, true, true, true, 117, 0, got, &covers);
+    CreateMapUnionsInArea(shapes[c.shape].area, 6, true, true, Datum::Beijing54, 117, 0, got, &covers);
     std::size_t n = 0, full = 0;
     for (const auto& column : covers)
       for (double f : column) ++n, full += f == 1.0;
@@ -216,7 +216,7 @@ TEST(AreaSelection, MinimumCoverKeepsExactlyTheSheetsCoveredEnough) {
   const Shape shape = Shapes()[4];
   TStandardMapUnions all;
   std::vector<std::vector<double>> allCovers;
-  CreateMapUnionsInArea(shape.area, shape.scale, true, true, true, 117, 0, all, &allCovers);
+  CreateMapUnionsInArea(shape.area, shape.scale, true, true, Datum::Beijing54, 117, 0, all, &allCovers);
   for (const double f : {0.25, 0.5, 0.999, 1.0}) {
     SCOPED_TRACE(f);
     std::vector<std::string> want;
@@ -224,7 +224,7 @@ TEST(AreaSelection, MinimumCoverKeepsExactlyTheSheetsCoveredEnough) {
       for (std::size_t j = 0; j < all[i].size(); ++j)
         if (allCovers[i][j] >= f) want.push_back(all[i][j].MapUnionNo);
     TStandardMapUnions got;
-    CreateMapUnionsInArea(shape.area, shape.scale, true, true, true, 117, f, got);
+    CreateMapUnionsInArea(shape.area, shape.scale, true, true, Datum::Beijing54, 117, f, got);
     std::vector<std::string> numbers;
     for (const auto& column : got)
       for (const auto& s : column) numbers.push_back(s.MapUnionNo);
@@ -272,7 +272,7 @@ TEST(AreaSelection, EmptyAndDegenerateAreasSelectNothing) {
   };
   for (const auto& area : cases) {
     TStandardMapUnions got;
-    CreateMapUnionsInArea(area, 6, true, true, true, 117, 0, got);
+    CreateMapUnionsInArea(area, 6, true, true, Datum::Beijing54, 117, 0, got);
     EXPECT_TRUE(got.empty());
   }
 }

@@ -4,9 +4,11 @@
 // their exact values, the true neighbours in the 接合图表, at every kind of
 // scale, datum and zone.
 #include <gtest/gtest.h>
+#include <proj.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -54,7 +56,6 @@ TEST(MapFrame, IsTheSheetsProjectedGeometryAtEveryKindOfScale) {
       {Sec(116, 28), Sec(39, 54), 6, Datum::Cgcs2000, true, 117},   // 1:1万, J50G003040
       {Sec(116, 28), Sec(39, 54), 4, Datum::Beijing54, false, 117},  // 1:5万, 6° zone 20
       {Sec(116, 28), Sec(39, 54), 3, Datum::Xian80, true, 117},      // 1:10万, 2 km grid
-      {Sec(116, 28), Sec(39, 54), 0, Datum::Xian80, false, 117},     // 1:100万: curved edges
       {Sec(87, 36), Sec(43, 48), 2, Datum::Cgcs2000, false, 87},     // 1:25万, west of the cm
       {Sec(121, 12), Sec(31, 6), 7, Datum::Cgcs2000, true, 120},     // 1:5000, 10″ ticks
       {Sec(121, 12), Sec(31, 6), 10, Datum::Beijing54, true, 120},   // 1:500, 50 m grid
@@ -309,7 +310,8 @@ void ExpectCleanLabels(const MapFrame& f, double gridMetres, double zoneMetres) 
   const double mm = f.denominator / 1000.0;
   std::vector<const FrameText*> labels;
   for (const FrameText& t : f.texts) {
-    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation || t.layer == FrameLayer::NeighbourZone) {
+    if (t.layer == FrameLayer::KmGrid || t.layer == FrameLayer::Graduation || t.layer == FrameLayer::NeighbourZone ||
+        t.layer == FrameLayer::Graticule) {
       labels.push_back(&t);
     }
   }
@@ -358,7 +360,10 @@ TEST(MapFrame, LabelsKeepClearOfTheLinesAndEveryKilometreLineIsLabelled) {
       {Sec(116, 28), Sec(39, 54), 4, Datum::Beijing54, false, 117},
       {Sec(116, 28), Sec(39, 54), 3, Datum::Xian80, true, 117},
       {Sec(116, 28), Sec(39, 54), 2, Datum::Cgcs2000, false, 117},
-      {Sec(116, 28), Sec(39, 54), 0, Datum::Xian80, false, 117},
+      {Sec(116, 28), Sec(39, 54), 0, Datum::Xian80, false, 117},   // 1:100万 on its conic, with its graticule
+      {Sec(116, 28), Sec(35, 54), 0, Datum::Cgcs2000, true, 117},  // I50
+      {Sec(2, 0), Sec(1, 0), 0, Datum::Beijing54, false, 3},       // A31, at the equator
+      {Sec(123, 0), Sec(53, 0), 0, Datum::Cgcs2000, false, 123},   // N51
       {Sec(87, 36), Sec(43, 48), 5, Datum::Cgcs2000, true, 87},
       {Sec(121, 12), Sec(31, 6), 7, Datum::Cgcs2000, true, 120},   // 1:5000
       {Sec(121, 12), Sec(31, 6), 8, Datum::Cgcs2000, true, 120},   // 1:2000: 116°01′52.5″-like corners
@@ -427,6 +432,135 @@ TEST(MapFrame, TheNeighboursNamesStandUnderTheirNumbersInsideTheirCells) {
   // Without names the cells hold numbers only.
   const MapFrame plain = BuildStandardFrame("J50G003040", {Datum::Cgcs2000, true, 117, "", {}});
   EXPECT_EQ(plain.texts.size() + 2, f.texts.size());
+}
+
+}  // namespace
+}  // namespace karvento
+
+namespace karvento {
+namespace {
+
+// A 1:100万 sheet is drawn on its own Lambert conformal conic: its corners,
+// edges, minute ticks and graticule against PROJ's lcc on the same cone.
+TEST(MapFrame, AMillionSheetIsItsConicWithItsGraticule) {
+  struct Conic {
+    const char* number;
+    Datum datum;
+    const char* note;  // the projection as the frame's note states it
+  };
+  const Conic cases[] = {
+      {"J50", Datum::Cgcs2000, "2000国家大地坐标系，兰勃特等角圆锥投影，标准纬线36°35′、39°25′，中央经线117°"},
+      {"I50", Datum::Beijing54, "1954年北京坐标系，兰勃特等角圆锥投影，标准纬线32°35′、35°25′，中央经线117°"},
+      {"N51", Datum::Xian80, "1980西安坐标系，兰勃特等角圆锥投影，标准纬线52°35′、55°25′，中央经线123°"},
+      {"A31", Datum::Cgcs2000, "2000国家大地坐标系，兰勃特等角圆锥投影，标准纬线0°35′、3°25′，中央经线3°"},
+  };
+  for (const Conic& c : cases) {
+    SCOPED_TRACE(c.number);
+    FrameRequest request{c.datum, false, 117, "", {}};
+    const MapFrame f = BuildStandardFrame(c.number, request);
+    const TMapUnionRange r = ParseNewMapUnionNo(c.number);
+    const double w = DmsToDeg(r.West), e = DmsToDeg(r.East), s = DmsToDeg(r.South), n = DmsToDeg(r.North);
+    const DatumInfo& d = DatumInfoOf(c.datum);
+    char def[320];
+    std::snprintf(def, sizeof def,
+                  "+proj=lcc +lat_1=%.17g +lat_2=%.17g +lat_0=%.17g +lon_0=%.17g +x_0=500000 +y_0=0 +a=%.17g "
+                  "+rf=%.17g +units=m",
+                  s + 35.0 / 60, n - 35.0 / 60, s, (w + e) / 2, d.a, d.inverseFlattening);
+    PJ* pj = proj_create(PJ_DEFAULT_CTX, def);
+    ASSERT_NE(pj, nullptr);
+    const auto proj = [&](double lon, double lat) {
+      const PJ_COORD q = proj_trans(pj, PJ_FWD, proj_coord(proj_torad(lon), proj_torad(lat), 0, 0));
+      return TPlanePoint{q.xy.x, q.xy.y};
+    };
+    const double mm = f.denominator / 1000.0;
+    const auto near = [](const TPlanePoint& a, const TPlanePoint& b) { return std::hypot(a.X - b.X, a.Y - b.Y); };
+
+    // The inner frame: through PROJ's corners to 1 mm of ground, within
+    // 0.01 mm of paper of its parallels (arcs) and meridians (straight).
+    const auto inner = LinesOf(f, FrameLayer::Inner);
+    ASSERT_EQ(inner.size(), 1u);
+    const std::vector<TPlanePoint>& ring = inner[0]->points;
+    for (const TPlanePoint& corner : {proj(w, s), proj(e, s), proj(e, n), proj(w, n)}) {
+      double nearest = INFINITY;
+      for (const TPlanePoint& p : ring) nearest = std::min(nearest, near(p, corner));
+      EXPECT_LE(nearest, 1e-3);
+    }
+    double worst = 0;
+    for (int i = 0; i <= 400; ++i) {
+      const double lon = w + (e - w) * i / 400, lat = s + (n - s) * i / 400;
+      for (const TPlanePoint& p : {proj(lon, s), proj(lon, n), proj(w, lat), proj(e, lat)}) {
+        worst = std::max(worst, RingDistance(p, ring));
+      }
+    }
+    EXPECT_LE(worst, kFrameCurveToleranceMm * mm);
+
+    // The 5′ ticks at PROJ's points to 1 mm of ground.
+    std::vector<TPlanePoint> ticks;
+    for (const FrameLine* l : LinesOf(f, FrameLayer::Graduation)) {
+      if (!l->closed) ticks.push_back(l->points.front());
+    }
+    EXPECT_EQ(ticks.size(), 2u * (6 * 12 - 1) + 2u * (4 * 12 - 1));
+    for (double m = 5; m < 360; m += 5) {
+      for (const TPlanePoint& p : {proj(w + m / 60, s), proj(w + m / 60, n)}) {
+        double nearest = INFINITY;
+        for (const TPlanePoint& t : ticks) nearest = std::min(nearest, near(p, t));
+        EXPECT_LE(nearest, 1e-3) << m;
+      }
+    }
+
+    // The graticule: five meridians from PROJ's south to its north point,
+    // three parallels through PROJ's points; each intersection of 1° lies on
+    // both, and each line carries its degrees between the frames.
+    EXPECT_TRUE(LinesOf(f, FrameLayer::KmGrid).empty());
+    std::vector<const FrameLine*> meridians, parallels;
+    for (const FrameLine* l : LinesOf(f, FrameLayer::Graticule)) (l->points.size() == 2 ? meridians : parallels).push_back(l);
+    ASSERT_EQ(meridians.size(), 5u);
+    ASSERT_EQ(parallels.size(), 3u);
+    for (int i = 1; i <= 5; ++i) {
+      const double lon = w + i;
+      const auto m = std::find_if(meridians.begin(), meridians.end(),
+                                  [&](const FrameLine* l) { return near(l->points[0], proj(lon, s)) <= 1e-3; });
+      ASSERT_NE(m, meridians.end()) << lon;
+      EXPECT_LE(near((*m)->points[1], proj(lon, n)), 1e-3);
+      for (int j = 1; j <= 3; ++j) {
+        const TPlanePoint x = proj(lon, s + j);
+        EXPECT_LE(SegmentDistance(x, (*m)->points[0], (*m)->points[1]), 1e-3);
+        double onParallel = INFINITY;
+        for (const FrameLine* p : parallels) {
+          for (std::size_t k = 0; k + 1 < p->points.size(); ++k) {
+            onParallel = std::min(onParallel, SegmentDistance(x, p->points[k], p->points[k + 1]));
+          }
+        }
+        EXPECT_LE(onParallel, kFrameCurveToleranceMm * mm) << lon << " " << s + j;
+      }
+    }
+    for (const FrameLine* p : parallels) {
+      for (const TPlanePoint& v : p->points) {
+        const PJ_COORD g = proj_trans(pj, PJ_INV, proj_coord(v.X, v.Y, 0, 0));
+        EXPECT_NEAR(proj_todeg(g.lp.phi), std::round(proj_todeg(g.lp.phi)), 1e-8);  // 1 mm of latitude
+      }
+    }
+    std::multiset<std::string> labels;
+    for (const FrameText& t : f.texts) {
+      if (t.layer == FrameLayer::Graticule) labels.insert(t.text);
+    }
+    for (int i = 1; i <= 5; ++i) EXPECT_GE(labels.count(std::to_string(static_cast<int>(w) + i) + "°"), 1u);
+    for (int j = 1; j <= 3; ++j) EXPECT_GE(labels.count(std::to_string(static_cast<int>(s) + j) + "°"), 1u);
+
+    // The note names the projection; no zone, and no series to warn of.
+    EXPECT_TRUE(std::any_of(f.texts.begin(), f.texts.end(), [&](const FrameText& t) { return t.text == c.note; }))
+        << c.note;
+    EXPECT_EQ(FrameAccuracyWarning(c.number, c.datum, r, 117), "");
+    // On a list whose large numbers are omitted, the frame keeps its conic's
+    // coordinates: the list's offsets belong to its Gauss-Krüger plane.
+    TStandardMapUnion listed;
+    listed.MapUnionNo = c.number;
+    listed.Range = r;
+    const MapFrame onList = FrameOfListedSheet(listed, c.datum, false, 117, 20000000, 4000000);
+    ASSERT_EQ(LinesOf(onList, FrameLayer::Inner).size(), 1u);
+    EXPECT_EQ(LinesOf(onList, FrameLayer::Inner)[0]->points, ring);
+    proj_destroy(pj);
+  }
 }
 
 }  // namespace

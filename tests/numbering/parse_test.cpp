@@ -194,7 +194,7 @@ TEST(Parse, LargeScaleNumbersBothWays) {
     const TMapUnionRange r = ParseNewMapUnionNo(c.text);
     EXPECT_EQ(r, c.sheet) << c.text;
     TStandardMapUnions back;
-    CreateNewMapUnions(r, c.scale, true, 117, true, back);
+    CreateNewMapUnions(r, c.scale, true, 117, Datum::Beijing54, back);
     ASSERT_EQ(back.size(), 1u) << c.text;
     ASSERT_EQ(back[0].size(), 1u) << c.text;
     const std::string number = back[0][0].MapUnionNo;

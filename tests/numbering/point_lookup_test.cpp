@@ -38,7 +38,7 @@ TEST(PointLookup, APointOnAnEdgeBelongsToTheSheetEastAndNorth) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.number);
-    const TStandardMapUnion s = SheetAtPoint(c.lon, c.lat, c.scale, c.newStandard, true, true, 0);
+    const TStandardMapUnion s = SheetAtPoint(c.lon, c.lat, c.scale, c.newStandard, true, Datum::Beijing54, 0);
     EXPECT_EQ(s.MapUnionNo, c.number);
     EXPECT_LE(DmsToSec(s.Range.West), c.lon);
     EXPECT_GT(DmsToSec(s.Range.East), c.lon);
@@ -58,7 +58,7 @@ TEST(PointLookup, RandomPointsAgreeWithTheSheetWalkAtEveryScale) {
       for (const bool newStandard : {true, false}) {
         SCOPED_TRACE(std::to_string(x) + " " + std::to_string(y) + " scale " + std::to_string(scale));
         if (!newStandard && !HasOldStandard(scale)) {  // 1:2000 and larger: new numbers only
-          EXPECT_THROW(SheetAtPoint(x, y, scale, false, false, false, 0), Error);
+          EXPECT_THROW(SheetAtPoint(x, y, scale, false, false, Datum::Xian80, 0), Error);
           continue;
         }
         // The walk over a small extent around the point: exactly one of its
@@ -67,7 +67,7 @@ TEST(PointLookup, RandomPointsAgreeWithTheSheetWalkAtEveryScale) {
         TStandardMapUnions walk;
         CreateMapUnionsOfStandard({SecToDms(std::max(x - dx, 0.0)), SecToDms(std::max(y - dy, 0.0)),
                                    SecToDms(x + dx), SecToDms(y + dy)},
-                                  scale, newStandard, false, false, 0, walk);
+                                  scale, newStandard, false, Datum::Xian80, 0, walk);
         int found = 0;
         TStandardMapUnion want;
         for (const auto& column : walk) {
@@ -80,7 +80,7 @@ TEST(PointLookup, RandomPointsAgreeWithTheSheetWalkAtEveryScale) {
           }
         }
         ASSERT_EQ(found, 1);
-        EXPECT_EQ(SheetAtPoint(x, y, scale, newStandard, false, false, 0), want);
+        EXPECT_EQ(SheetAtPoint(x, y, scale, newStandard, false, Datum::Xian80, 0), want);
       }
     }
   }
@@ -144,19 +144,19 @@ TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.numbers[4]);
     for (const bool zone3 : {true, false}) {
-      const auto n = SheetNeighbours(c.lon, c.lat, c.scale, c.newStandard, zone3, true, 0);
+      const auto n = SheetNeighbours(c.lon, c.lat, c.scale, c.newStandard, zone3, Datum::Beijing54, 0);
       for (int k = 0; k < 9; ++k) {
         EXPECT_EQ(n[k].MapUnionNo, c.numbers[k]) << "position " << k;
         if (n[k].MapUnionNo.empty()) continue;
         // Each neighbour is the walk's own record: same corners, projected
         // on their own zones.
         const double w = DmsToSec(n[k].Range.West), s = DmsToSec(n[k].Range.South);
-        EXPECT_EQ(n[k], SheetAtPoint(w, s, c.scale, c.newStandard, zone3, true, 0));
+        EXPECT_EQ(n[k], SheetAtPoint(w, s, c.scale, c.newStandard, zone3, Datum::Beijing54, 0));
       }
-      EXPECT_EQ(n[4], SheetAtPoint(c.lon, c.lat, c.scale, c.newStandard, zone3, true, 0));
+      EXPECT_EQ(n[4], SheetAtPoint(c.lon, c.lat, c.scale, c.newStandard, zone3, Datum::Beijing54, 0));
       // A listed sheet's 接合图表 is its point's; each neighbour has the
       // sheet on its opposite side.
-      const Datum datum = LegacyDatum(true);
+      const Datum datum = Datum::Beijing54;
       EXPECT_EQ(SheetNeighbours(n[4], c.scale, c.newStandard, zone3, datum, 0), n);
       for (int k = 0; k < 9; ++k) {
         if (n[k].MapUnionNo.empty()) continue;
@@ -170,7 +170,7 @@ TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {
 TEST(PointLookup, NoNeighbourNorthOfRowVAtAnyScale) {
   for (ScaleIndex scale = 0; scale < kScaleCount; ++scale) {
     // The sheet whose north edge is 88° N, at 171° E.
-    const auto n = SheetNeighbours(Sec(171), Sec(88) - LatStepTable[scale] / 2, scale, true, true, true, 0);
+    const auto n = SheetNeighbours(Sec(171), Sec(88) - LatStepTable[scale] / 2, scale, true, true, Datum::Beijing54, 0);
     EXPECT_FALSE(n[4].MapUnionNo.empty()) << scale;
     for (int k = 0; k < 3; ++k) EXPECT_EQ(n[k].MapUnionNo, "") << scale << " position " << k;
     for (int k = 3; k < 9; ++k) EXPECT_FALSE(n[k].MapUnionNo.empty()) << scale << " position " << k;
@@ -181,11 +181,11 @@ TEST(PointLookup, PointsOutsideTheNumberedDomainAreRefused) {
   const double points[][2] = {{-1, 3600}, {3600, -0.001}, {Sec(180), Sec(10)}, {Sec(10), Sec(90)}};
   for (const auto& p : points) {
     EXPECT_FALSE(InNumberedDomain(p[0], p[1]));
-    EXPECT_THROW(SheetAtPoint(p[0], p[1], 6, true, true, true, 0), Error);
-    EXPECT_THROW(SheetNeighbours(p[0], p[1], 6, true, true, true, 0), Error);
+    EXPECT_THROW(SheetAtPoint(p[0], p[1], 6, true, true, Datum::Beijing54, 0), Error);
+    EXPECT_THROW(SheetNeighbours(p[0], p[1], 6, true, true, Datum::Beijing54, 0), Error);
   }
   EXPECT_TRUE(InNumberedDomain(0, 0));
-  EXPECT_EQ(SheetAtPoint(Sec(179, 59, 59), Sec(89, 59), 0, true, true, true, 0).MapUnionNo, "W60");
+  EXPECT_EQ(SheetAtPoint(Sec(179, 59, 59), Sec(89, 59), 0, true, true, Datum::Beijing54, 0).MapUnionNo, "W60");
 }
 
 }  // namespace

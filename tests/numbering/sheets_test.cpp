@@ -31,14 +31,14 @@ std::vector<std::string> Numbers(const TStandardMapUnions& r) {
 TStandardMapUnions Old(const TMapUnionRange& r, ScaleIndex scale, bool is54 = true,
                        bool zone3 = true, double cm = 117) {
   TStandardMapUnions out;
-  CreateOldMapUnions(r, scale, zone3, is54, cm, out);
+  CreateOldMapUnions(r, scale, zone3, LegacyDatum(is54), cm, out);
   return out;
 }
 
 TStandardMapUnions New(const TMapUnionRange& r, ScaleIndex scale, bool is54 = true,
                        bool zone3 = true, double cm = 117) {
   TStandardMapUnions out;
-  CreateNewMapUnions(r, scale, zone3, cm, is54, out);
+  CreateNewMapUnions(r, scale, zone3, cm, LegacyDatum(is54), out);
   return out;
 }
 
@@ -137,14 +137,14 @@ TEST(Sheets, InvertedCornersFailAndLeaveTheResultAsItWas) {
       TStandardMapUnions r = Old(Beijing(), scale);
       const TStandardMapUnions before = r;
       try {
-        CreateOldMapUnions(area, scale, true, true, 117, r);
+        CreateOldMapUnions(area, scale, true, Datum::Beijing54, 117, r);
         ADD_FAILURE() << "no error at " << kScaleCaptions[scale];
       } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Range check error");
       }
       EXPECT_EQ(r, before);
       try {
-        CreateNewMapUnions(area, scale, true, 117, true, r);
+        CreateNewMapUnions(area, scale, true, 117, Datum::Beijing54, r);
         ADD_FAILURE() << "no error at " << kScaleCaptions[scale];
       } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Range check error");
@@ -207,8 +207,8 @@ TEST(Sheets, TooManySheetsAreRefusedBeforeAllocating) {
   const TStandardMapUnions before = r;
   for (bool oldStandard : {true, false}) {
     try {
-      oldStandard ? CreateOldMapUnions(hemisphere, 7, true, true, 0, r)
-                  : CreateNewMapUnions(hemisphere, 7, true, 0, true, r);
+      oldStandard ? CreateOldMapUnions(hemisphere, 7, true, Datum::Beijing54, 0, r)
+                  : CreateNewMapUnions(hemisphere, 7, true, 0, Datum::Beijing54, r);
       ADD_FAILURE() << "no refusal";
     } catch (const SheetLimitError& e) {
       const std::string text = e.what();
@@ -280,7 +280,7 @@ std::vector<std::string> NumbersOf(const TStandardMapUnions& r) {
 
 TStandardMapUnions NewSheets(const TMapUnionRange& r, ScaleIndex scale) {
   TStandardMapUnions out;
-  CreateNewMapUnions(r, scale, true, 117, true, out);
+  CreateNewMapUnions(r, scale, true, 117, Datum::Beijing54, out);
   return out;
 }
 
@@ -314,12 +314,12 @@ TEST(LargeScales, NorthWestAndSouthEastSheetsOfJ50) {
 TEST(LargeScales, TheOldStandardHasNoSuchScales) {
   const TMapUnionRange area{A(116, 28), A(39, 54), A(116, 28), A(39, 54)};
   TStandardMapUnions r;
-  CreateNewMapUnions(area, 3, true, 117, true, r);
+  CreateNewMapUnions(area, 3, true, 117, Datum::Beijing54, r);
   const TStandardMapUnions before = r;
   for (ScaleIndex scale : {8, 9, 10}) {
     const std::string caption(kScaleCaptions[scale]);
     try {
-      CreateOldMapUnions(area, scale, true, true, 117, r);
+      CreateOldMapUnions(area, scale, true, Datum::Beijing54, 117, r);
       ADD_FAILURE() << caption;
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, false).Text());
@@ -330,34 +330,34 @@ TEST(LargeScales, TheOldStandardHasNoSuchScales) {
     // New → old to them is refused, whatever the number; old → new allowed.
     for (const char* number : {"J50H005079", "J50", "J50X"}) {
       try {
-        ConvertMapUnionNo(number, false, scale, true, 117, true);
+        ConvertMapUnionNo(number, false, scale, true, 117, Datum::Beijing54);
         ADD_FAILURE() << caption << " " << number;
       } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), OldStandardLacksScaleMessage(scale, true).Text());
         EXPECT_NE(std::string(e.what()).find("无法转换为旧图幅号"), std::string::npos);
       }
     }
-    EXPECT_FALSE(ConvertMapUnionNo("J-50-5-(24)-A", true, scale, true, 117, true).empty());
+    EXPECT_FALSE(ConvertMapUnionNo("J-50-5-(24)-A", true, scale, true, 117, Datum::Beijing54).empty());
   }
   // The refusal is the walk's too, before anything is snapped.
-  EXPECT_THROW(SheetWalk(area, 9, false, true, true, 117, false), Error);
+  EXPECT_THROW(SheetWalk(area, 9, false, true, Datum::Beijing54, 117, false), Error);
 }
 
 TEST(LargeScales, OldToNewConversionGivesEverySheetInColumnOrder) {
   // J-50-5-(24)-A (1:5000, J50H005079) holds 3 × 3 sheets of 1:2000; column
   // by column from the west, each column from the north.
   std::vector<std::string> numbers;
-  for (const auto& s : ConvertMapUnionNo("J-50-5-(24)-A", true, 8, true, 117, true))
+  for (const auto& s : ConvertMapUnionNo("J-50-5-(24)-A", true, 8, true, 117, Datum::Beijing54))
     numbers.push_back(s.MapUnionNo);
   EXPECT_EQ(numbers, (std::vector<std::string>{
                          "J50I013235", "J50I014235", "J50I015235", "J50I013236", "J50I014236",
                          "J50I015236", "J50I013237", "J50I014237", "J50I015237"}));
   // 6 × 6 of 1:1000 and 12 × 12 of 1:500, the first and the last.
-  const auto j = ConvertMapUnionNo("J-50-5-(24)-A", true, 9, true, 117, true);
+  const auto j = ConvertMapUnionNo("J-50-5-(24)-A", true, 9, true, 117, Datum::Beijing54);
   ASSERT_EQ(j.size(), 36u);
   EXPECT_EQ(j.front().MapUnionNo, "J50J00250469");
   EXPECT_EQ(j.back().MapUnionNo, "J50J00300474");
-  const auto k = ConvertMapUnionNo("J-50-5-(24)-A", true, 10, true, 117, true);
+  const auto k = ConvertMapUnionNo("J-50-5-(24)-A", true, 10, true, 117, Datum::Beijing54);
   ASSERT_EQ(k.size(), 144u);
   EXPECT_EQ(k.front().MapUnionNo, "J50K00490937");
   EXPECT_EQ(k.back().MapUnionNo, "J50K00600948");
@@ -409,7 +409,7 @@ TEST(LargeScales, TheWalkHandsOverTheResultColumnByColumn) {
     if (datum != Datum::Cgcs2000) {
       // The legacy flag names the same walk.
       TStandardMapUnions legacy;
-      SheetWalk(c.area, c.scale, c.newStandard, true, datum == Datum::Beijing54, 117, false)
+      SheetWalk(c.area, c.scale, c.newStandard, true, datum, 117, false)
           .Run([&](std::vector<TStandardMapUnion>& column) { legacy.push_back(column); });
       EXPECT_EQ(legacy, whole) << kScaleCaptions[c.scale];
     } else if (!whole.empty() && !whole[0].empty()) {
@@ -438,9 +438,9 @@ TEST(LargeScales, AWalkPastTheLimitHoldsOneColumn) {
   // 73°–135° E, 18°–54° N at 1:2000: 5952 columns of 5184 sheets.
   const TMapUnionRange china{A(73), A(18), A(135), A(54)};
   TStandardMapUnions r;
-  EXPECT_THROW(CreateNewMapUnions(china, 8, true, 0, true, r), Error);
-  EXPECT_THROW(SheetWalk(china, 8, true, true, true, 0, true), Error);
-  const SheetWalk walk(china, 8, true, true, true, 0, false);
+  EXPECT_THROW(CreateNewMapUnions(china, 8, true, 0, Datum::Beijing54, r), Error);
+  EXPECT_THROW(SheetWalk(china, 8, true, true, Datum::Beijing54, 0, true), Error);
+  const SheetWalk walk(china, 8, true, true, Datum::Beijing54, 0, false);
   EXPECT_EQ(walk.Columns(), 5952);
   EXPECT_EQ(walk.Rows(), 5184);
   std::vector<std::string> last;
@@ -451,7 +451,7 @@ TEST(LargeScales, AWalkPastTheLimitHoldsOneColumn) {
   EXPECT_EQ(last, (std::vector<std::string>{"N53I289288", "E53I288288"}));
   // One column must fit: a column of more than the limit is refused.
   try {
-    SheetWalk(TMapUnionRange{A(116), A(0), A(116, 0, 1), A(100000)}, 10, true, true, true, 0, false);
+    SheetWalk(TMapUnionRange{A(116), A(0), A(116, 0, 1), A(100000)}, 10, true, true, Datum::Beijing54, 0, false);
     ADD_FAILURE() << "no refusal";
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("一列需要生成 57,600,000 幅，超过了一列最多 5,000,000 幅"), std::string::npos) << e.what();

@@ -220,5 +220,40 @@ TEST_F(AreaTab, TheInformationShowsTheNeighboursAndAddsOne) {
   }
 }
 
+TEST_F(AreaTab, TagLayerWritesTheNumbersOfTheTabsDatumAndStandard) {
+  testing::TempDir dir;
+  const std::string in = dir.File("points.geojson"), out = dir.File("points.csv");
+  std::ofstream(in) << R"({"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"EPSG:4490"}},)"
+                    << R"("features":[{"type":"Feature","properties":{"name":"GP01"},)"
+                    << R"("geometry":{"type":"Point","coordinates":[116.25,39.75]}}]})";
+  GeodeticTab& t = Geodetic(kTabCgcs2000);
+  ASSERT_TRUE(frm.SetActiveTab(kTabCgcs2000));
+  t.OldStandard.Choose();
+  ui.fileNames = {in, out};
+  ui.texts.push_back("1:1万，1:5万");
+  ASSERT_TRUE(frm.Click(t.TagLayer.Name()));
+  ASSERT_EQ(ui.stringDialogs.size(), 1u);
+  EXPECT_EQ(ui.stringDialogs[0].text, kScaleCaptions[static_cast<std::size_t>(t.Scale.ItemIndex())]);
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_NE(ui.messages.back().text.find("已赋图幅号：1 个要素"), std::string::npos) << ui.messages.back().text;
+  std::ifstream read(out);
+  std::string head, row;
+  std::getline(read, head);
+  std::getline(read, row);
+  // The old standard of the tab; the corner point goes to the north-east sheet.
+  EXPECT_NE(head.find("旧图幅号_5万,旧图幅号_1万"), std::string::npos) << head;
+  EXPECT_NE(row.find("GP01,J-50-5-D,J-50-5-(45)"), std::string::npos) << row;
+
+  // The same CGCS2000 layer on the Beijing 1954 tab: refused, nothing written.
+  GeodeticTab& b = Geodetic(kTabBeijing54);
+  ASSERT_TRUE(frm.SetActiveTab(kTabBeijing54));
+  const std::string refused = dir.File("refused.csv");
+  ui.fileNames = {in, refused};
+  ui.texts.push_back("1:1万");
+  ASSERT_TRUE(frm.Click(b.TagLayer.Name()));
+  EXPECT_NE(ui.messages.back().text.find("相差可达约 100 米"), std::string::npos) << ui.messages.back().text;
+  EXPECT_FALSE(std::ifstream(refused).good());
+}
+
 }  // namespace
 }  // namespace karvento

@@ -46,9 +46,9 @@ TEST_F(Generate, GeodeticTabsListWhatTheSheetRoutinesReturnLessTheOffsets) {
     const TMapUnionRange range{{116, 10, 0}, {39, 20, 0}, {117, 5, 0}, {40, 0, 0}};
     TStandardMapUnions direct;
     if (c.oldStandard) {
-      CreateOldMapUnions(range, c.scale, c.zoneIndex == 0, is54, c.cm, direct);
+      CreateOldMapUnions(range, c.scale, c.zoneIndex == 0, LegacyDatum(is54), c.cm, direct);
     } else {
-      CreateNewMapUnions(range, c.scale, c.zoneIndex == 0, c.cm, is54, direct);
+      CreateNewMapUnions(range, c.scale, c.zoneIndex == 0, c.cm, LegacyDatum(is54), direct);
     }
     ASSERT_FALSE(direct.empty());
     const TStandardMapUnions expected = LessOffsets(direct, c.dx, c.dy);
@@ -442,14 +442,14 @@ TEST_F(Convert, TheTargetTableIsTheChosenSystemsTable) {
   EXPECT_TRUE(frm.FMapUnions80.empty());
 
   TStandardMapUnions direct;
-  CreateNewMapUnions(ParseOldMapUnionNo("J-50-5"), 3, true, 117, true, direct);
+  CreateNewMapUnions(ParseOldMapUnionNo("J-50-5"), 3, true, 117, Datum::Beijing54, direct);
   EXPECT_EQ(frm.FMapUnions54, LessOffsets(direct, 39000000, 0));
 
   // "80坐标": the Xi'an 80 table, computed on Xi'an 80.
   frm.RzRadioButton8.Choose();
   frm.RzBitBtn1Click();
   TStandardMapUnions direct80;
-  CreateNewMapUnions(ParseOldMapUnionNo("J-50-5"), 3, true, 117, false, direct80);
+  CreateNewMapUnions(ParseOldMapUnionNo("J-50-5"), 3, true, 117, Datum::Xian80, direct80);
   EXPECT_EQ(frm.FMapUnions80, LessOffsets(direct80, 39000000, 0));
   EXPECT_EQ(frm.FMapUnions54, LessOffsets(direct, 39000000, 0));
 }
@@ -461,7 +461,7 @@ TEST_F(Convert, ATypedZoneMethodMeansSixDegreeZones) {
   frm.RzComboBox6.SetText("随便");
   frm.RzBitBtn1Click();
   TStandardMapUnions six;
-  CreateNewMapUnions(ParseOldMapUnionNo("J-50-5"), 3, false, 0, true, six);
+  CreateNewMapUnions(ParseOldMapUnionNo("J-50-5"), 3, false, 0, Datum::Beijing54, six);
   EXPECT_EQ(frm.FMapUnions54, six);
 }
 
