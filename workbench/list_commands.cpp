@@ -147,12 +147,22 @@ void TfrmCreateMapUnRg::DoDeleteCheckedItems(SheetList& list) {
       MessageResult::Yes) {
     return;
   }
-  SheetList::Saved before = list.Save();
+  ForgetUndo();
+  // A delete is kept for 撤销删除 while the list's own records (numbers
+  // added one by one or read from a file) are few enough to copy; a
+  // generated list shares its records with the sheet table and costs its
+  // rows only. A larger one gives its memory back at once.
+  constexpr std::size_t kMaxUndoRecords = 50'000;
+  const bool keep = list.AppendedCount() <= kMaxUndoRecords;
+  SheetList::Saved before = keep ? list.Save() : SheetList::Saved{};
   const std::size_t removed = list.RemoveChecked();
-  undoList_ = &list;
-  undoSaved_ = std::move(before);
-  UndoDelete1.Enabled = true;
-  StatusLine.Caption = "已删除 " + GroupDigits(removed) + " 幅（Ctrl+Z 撤销删除）";
+  if (keep) {
+    undoList_ = &list;
+    undoSaved_ = std::move(before);
+    UndoDelete1.Enabled = true;
+  }
+  StatusLine.Caption = "已删除 " + GroupDigits(removed) + " 幅" +
+                       (keep ? "（Ctrl+Z 撤销删除）" : "（列表过大，不能撤销）");
 }
 
 void TfrmCreateMapUnRg::ForgetUndo() {

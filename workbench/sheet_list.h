@@ -103,6 +103,9 @@ class SheetList : public Control {
   // the current row and the records behind them, for taking a delete back.
   struct Saved;
   Saved Save() const;
+  // The records the list holds copies of (rows appended one by one), which
+  // Save copies again.
+  std::size_t AppendedCount() const;
   // Shows the saved state again (a Reset to the view).
   void Restore(Saved saved);
 
@@ -117,7 +120,6 @@ class SheetList : public Control {
   void ReserveOneMore();
   template <class Record>
   void ReleaseCheckedAppended(std::deque<Record>& appended);
-  std::size_t AppendedCount() const;
   void Notify(ListChange change, std::size_t first, std::size_t count) const;
 
   RecordKind kind_;
