@@ -4,7 +4,9 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -195,22 +197,47 @@ InputStringDialog::InputStringDialog(TfrmInputString& model, QWidget* parent)
   QLabel* prompt = AddLabel(this, "", 12, 12, 266);
   prompt->setText(Q(model.RzLabel1.Caption));
   prompt->setObjectName(Q(model.RzLabel1.Name()));
-  edit_ = new QLineEdit(Q(model.RzEdit1.Text()), this);
-  edit_->setObjectName(Q(model.RzEdit1.Name()));
-  edit_->setGeometry(12, 38, 266, 21);
+  // A dialog of several lines shows about six of them; Enter still means
+  // "确定", Shift+Enter starts a new line, and a pasted column keeps its lines.
+  const int extra = model.MultiLine ? 84 : 0;
+  if (model.MultiLine) {
+    setFixedSize(TfrmInputString::kClientWidth, TfrmInputString::kClientHeight + extra);
+    lines_ = new QPlainTextEdit(Q(model.RzEdit1.Text()), this);
+    lines_->setObjectName(Q(model.RzEdit1.Name()));
+    lines_->setGeometry(12, 38, 266, 21 + extra);
+    lines_->setTabChangesFocus(true);
+    lines_->installEventFilter(this);
+  } else {
+    edit_ = new QLineEdit(Q(model.RzEdit1.Text()), this);
+    edit_->setObjectName(Q(model.RzEdit1.Name()));
+    edit_->setGeometry(12, 38, 266, 21);
+  }
+  QWidget* edit = model.MultiLine ? static_cast<QWidget*>(lines_) : edit_;
 
-  QPushButton* ok = AddButton(this, model.RzBitBtn1, 120, 86);
-  QPushButton* cancel = AddButton(this, model.RzBitBtn2, 203, 86);
+  QPushButton* ok = AddButton(this, model.RzBitBtn1, 120, 86 + extra);
+  QPushButton* cancel = AddButton(this, model.RzBitBtn2, 203, 86 + extra);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  setTabOrder(edit_, ok);
+  setTabOrder(edit, ok);
   setTabOrder(ok, cancel);
-  edit_->setFocus();
+  edit->setFocus();
+}
+
+bool InputStringDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lines_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        !(key->modifiers() & Qt::ShiftModifier)) {
+      accept();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void InputStringDialog::accept() {
-  model_.RzEdit1.SetText(S(edit_->text()));
+  model_.RzEdit1.SetText(S(lines_ != nullptr ? lines_->toPlainText() : edit_->text()));
   QDialog::accept();
 }
 

@@ -11,6 +11,7 @@
 #include "workbench/tf_information.h"
 
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 
@@ -71,9 +72,13 @@ class InputStringDialog : public QDialog {
   InputStringDialog(TfrmInputString& model, QWidget* parent);
   void accept() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   TfrmInputString& model_;
-  QLineEdit* edit_;
+  QLineEdit* edit_ = nullptr;
+  QPlainTextEdit* lines_ = nullptr;  // a text of several lines
 };
 
 }  // namespace karvento::app

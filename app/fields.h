@@ -7,6 +7,7 @@
 
 #include <QAbstractSpinBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <functional>
 #include <string>
 
@@ -29,6 +30,9 @@ class SpinEdit : public QAbstractSpinBox {
   void Refresh();
   // The text being shown or typed.
   QString Text() const;
+  // A new menu of the text line's standard edit entries, for the caller to
+  // extend, show and delete.
+  QMenu* StandardMenu() { return lineEdit()->createStandardContextMenu(); }
 
   void stepBy(int steps) override;
   QValidator::State validate(QString& input, int& pos) const override;

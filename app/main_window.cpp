@@ -5,6 +5,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QBoxLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -14,7 +15,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -43,6 +46,56 @@ QGroupBox* AddGroup(QWidget* parent, const char* caption, int x, int y, int w, i
   auto* group = new QGroupBox(QString::fromUtf8(caption), parent);
   group->setGeometry(x, y, w, h);
   return group;
+}
+
+// A label that says when its width changes: the count line and the status
+// line fit their text to the width they are given.
+class FittingLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> OnResize;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    if (OnResize) OnResize();
+  }
+};
+
+// A sheet list's group: its toolbar stays where it is, the count line and
+// the list take the group's width and the list its height.
+class ListGroup : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+  std::function<void()> OnResize;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QGroupBox::resizeEvent(event);
+    if (OnResize) OnResize();
+  }
+};
+
+// The parameters of a tab: a block of fixed size, its groups placed as the
+// window has always placed them, in a frameless scroll area that scrolls only
+// when the window is lower than the block (a small screen, a large scale).
+QWidget* AddParameterBlock(QBoxLayout* layout, int w, int h) {
+  auto* scroll = new QScrollArea;
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidgetResizable(false);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  auto* block = new QWidget;
+  block->setFixedSize(w, h);
+  scroll->setWidget(block);
+  // As wide as the block: a scroll bar, when one is needed, stands over the
+  // block's right margin.
+  scroll->setFixedWidth(w);
+  scroll->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  scroll->viewport()->setAutoFillBackground(false);
+  block->setAutoFillBackground(false);
+  layout->addWidget(scroll, 0, Qt::AlignLeft);
+  return block;
 }
 
 // A magnifying glass; the styles have no picture for "find".
@@ -120,15 +173,17 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
   model_ = std::make_unique<TfrmCreateMapUnRg>(*ui_);
 
   setObjectName(QStringLiteral("frmCreateMapUnRg"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(TfrmCreateMapUnRg::kClientWidth, TfrmCreateMapUnRg::kClientHeight);
+  // A window of the desktop: it can be resized and maximised; the lists
+  // take the room it is given, the parameters keep their size.
+  setWindowFlags(Qt::Window);
   setFont(WindowFont());
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("RzPageControl1"));
-  tabs_->setGeometry(4, 4, 606, 374);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(4, 4, 4, 6);
+  outer->setSpacing(6);
+  outer->addWidget(tabs_, 1);
   // Pages by the model's tab index.
   const char* pageNames[6] = {"TabSheet1", "TabSheet2", "TabSheet3",
                               "TabSheet4", "TabSheet5", "TabSheet6"};
@@ -147,10 +202,24 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
   BuildKeys();
 
   // The status line takes the free room left of the bottom row's buttons.
-  status_ = new QLabel(this);
-  status_->setGeometry(8, 386, 232, 25);
+  auto* status = new FittingLabel(this);
+  status_ = status;
   status_->setTextFormat(Qt::PlainText);
+  status_->setMinimumWidth(40);
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  status_->setFixedHeight(25);
   Register(model_->StatusLine, status_, [this] { ShowStatus(); });
+  status->OnResize = [this] { ShowStatus(); };
+  auto* bottom = new QHBoxLayout;
+  bottom->setContentsMargins(4, 0, 2, 0);
+  bottom->setSpacing(10);
+  bottom->addWidget(status_, 1);
+  for (const Button* b : {&model_->RzBitBtn1, &model_->RzBitBtn2, &model_->RzMenuButton1, &model_->RzBitBtn3}) {
+    QWidget* w = ControlWidget(b->Name());
+    w->setFixedSize(w->size());
+    bottom->addWidget(w);
+  }
+  outer->addLayout(bottom);
 
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (refreshing_) return;
@@ -160,6 +229,7 @@ MainWindow::MainWindow(std::unique_ptr<QtUserInterface> ui)
   });
 
   Refresh();
+  FitToScreen();
   ui_->ApplyPendingFocus();
 }
 
@@ -196,6 +266,17 @@ void MainWindow::ShowStatus() {
 
 SheetListView* MainWindow::ListView(std::string_view name) const {
   return qobject_cast<SheetListView*>(ControlWidget(name));
+}
+
+void MainWindow::FitToScreen() {
+  // The size the window has always had, or what the screen has room for.
+  QSize size(TfrmCreateMapUnRg::kClientWidth, TfrmCreateMapUnRg::kClientHeight);
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    // Room for the frame and title bar of the window manager.
+    size = size.boundedTo(area.size() - QSize(16, 48));
+  }
+  resize(size);
 }
 
 void MainWindow::Centre() {
@@ -400,9 +481,9 @@ QAction* MainWindow::AddAction(QMenu* menu, Button& item) {
   return action;
 }
 
-void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& list,
-                              const std::vector<int>& toolbarButtons, int x, int y, int w, int h) {
-  QGroupBox* group = AddGroup(parent, caption, x, y, w, h);
+QGroupBox* MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& list,
+                                    const std::vector<int>& toolbarButtons) {
+  auto* group = new ListGroup(QString::fromUtf8(caption), parent);
   int bx = 6;
   for (int n : toolbarButtons) {
     Button& button = model_->RzToolbarButton(n);
@@ -427,6 +508,7 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
   auto* mapTool = new QToolButton(group);
   mapTool->setObjectName(Q(list.Name()) + QStringLiteral("Map"));
   mapTool->setGeometry(bx, 18, 24, 22);
+  toolbarEnds_[list.Name()] = bx + 26;
   mapTool->setAutoRaise(true);
   mapTool->setFocusPolicy(Qt::TabFocus);
   mapTool->setIcon(MapIcon(palette()));
@@ -435,13 +517,11 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
   listCaptions_[list.Name()] = QString::fromUtf8(caption);
   connect(mapTool, &QToolButton::clicked, this, [this, &list] { OpenMapWindow(list.Name()); });
   auto* view = new SheetListView(list, group);
-  view->setGeometry(6, 60, w - 12, h - 66);
 
   // "共 N 幅，已选 M 幅" on a line of its own between the toolbar and the
   // list, the whole width of the group: the largest counts stay readable.
-  auto* count = new QLabel(group);
+  auto* count = new FittingLabel(group);
   count->setObjectName(Q(list.Name() + "Count"));
-  count->setGeometry(6, 43, w - 12, 15);
   count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   counts_[list.Name()] = count;
   const auto showCount = [count, &list] {
@@ -450,7 +530,16 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
     count->setToolTip(Q(TfrmCreateMapUnRg::CountText(list)));
   };
   showCount();
+  count->OnResize = showCount;
   connect(&view->Model(), &SheetListModel::Changed, count, showCount);
+  group->OnResize = [group, view, count] {
+    const int w = group->width(), h = group->height();
+    count->setGeometry(6, 43, w - 12, 15);
+    view->setGeometry(6, 60, w - 12, h - 66);
+  };
+  // Room for the toolbar (and the area tool of a geodetic tab) and a few rows.
+  group->setMinimumSize(bx + 26 + 32, 60 + 4 * kListRowHeight + 6);
+  group->resize(210, 336);
 
   connect(view, &SheetListView::FocusedIn, this, [this, &list] { model_->NoteListFocus(list.Name()); });
   view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -464,6 +553,10 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
       model_->AddTypedNumber(S(number));
       Refresh();
     });
+    connect(view, &SheetListView::NumbersPasted, this, [this](const QString& text) {
+      model_->AddTypedNumber(S(text));
+      Refresh();
+    });
     connect(view, &SheetListView::TypedNumberChanged, this, [this](const QString& typed) {
       model_->StatusLine.Caption = typed.isEmpty() ? std::string() : "新增图幅号：" + S(typed);
       ShowStatus();
@@ -475,12 +568,31 @@ void MainWindow::AddSheetList(QWidget* parent, const char* caption, SheetList& l
     Refresh();
   });
   Register(list, view, [view, &list] { view->setEnabled(list.Enabled); });
+  return group;
+}
+
+// A tab: its parameter block at the left, its lists side by side taking the
+// rest of the width, each as much as the other.
+static QHBoxLayout* PageLayout(QWidget* page) {
+  auto* layout = new QHBoxLayout(page);
+  layout->setContentsMargins(0, 0, 6, 4);
+  layout->setSpacing(4);
+  return layout;
+}
+
+static void AddListColumn(QHBoxLayout* layout, QWidget* group) {
+  auto* column = new QVBoxLayout;
+  column->setContentsMargins(0, 4, 0, 0);
+  column->addWidget(group);
+  layout->addLayout(column, 1);
 }
 
 // ---------------------------------------------------------------------------
 // Tabs
 
-void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
+void MainWindow::BuildGeodeticTab(QWidget* tabPage, GeodeticTab& tab) {
+  QHBoxLayout* layout = PageLayout(tabPage);
+  QWidget* page = AddParameterBlock(layout, 384, 344);
   SpinField* corners[2][6];
   for (std::size_t k = 0; k < 12; ++k) corners[k / 6][k % 6] = &tab.Corners[k];
   const char* cornerCaptions[2] = {"左下角经纬度", "右上角经纬度"};
@@ -525,15 +637,15 @@ void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
   QGroupBox* scale = AddGroup(page, "比例尺", 232, 264, 146, 76);
   AddPick(scale, tab.Scale, 12, 30, 122);
 
-  AddSheetList(page, "图幅号", tab.List, std::vector<int>(tab.Toolbar.begin(), tab.Toolbar.end()),
-               384, 4, 210, 336);
+  AddListColumn(layout, AddSheetList(tabPage, "图幅号", tab.List,
+                                     std::vector<int>(tab.Toolbar.begin(), tab.Toolbar.end())));
 
   // The area of interest: 导入范围 and 清除范围 from one tool after the
   // map's, and the line that names the area under the list's rows.
   SheetListView* view = ListView(tab.List.Name());
   auto* areaTool = new QToolButton(view->parentWidget());
   areaTool->setObjectName(Q(tab.List.Name()) + QStringLiteral("Area"));
-  areaTool->setGeometry(6 + static_cast<int>(tab.Toolbar.size() + 1) * 26, 18, 24, 22);
+  areaTool->setGeometry(toolbarEnds_[tab.List.Name()], 18, 24, 22);
   areaTool->setAutoRaise(true);
   areaTool->setFocusPolicy(Qt::TabFocus);
   areaTool->setIcon(AreaIcon(palette()));
@@ -557,8 +669,10 @@ void MainWindow::BuildGeodeticTab(QWidget* page, GeodeticTab& tab) {
   });
 }
 
-void MainWindow::BuildCustomTab(QWidget* page) {
+void MainWindow::BuildCustomTab(QWidget* tabPage) {
   TfrmCreateMapUnRg& m = *model_;
+  QHBoxLayout* layout = PageLayout(tabPage);
+  QWidget* page = AddParameterBlock(layout, 384, 344);
   QGroupBox* range = AddGroup(page, "坐标范围", 6, 4, 372, 76);
   AddLabel(range, "最小X", 10, 18);
   AddNumber(range, m.RzNumericEdit5, 46, 18, 134);
@@ -592,11 +706,13 @@ void MainWindow::BuildCustomTab(QWidget* page) {
   QGroupBox* scale = AddGroup(page, "比例尺", 232, 246, 146, 76);
   AddSpin(scale, m.RzSpinEdit27, 12, 30, 122);
 
-  AddSheetList(page, "图幅号", m.RzCheckList3, {9, 3, 8}, 384, 4, 210, 336);
+  AddListColumn(layout, AddSheetList(tabPage, "图幅号", m.RzCheckList3, {9, 3, 8}));
 }
 
-void MainWindow::BuildConvertTab(QWidget* page) {
+void MainWindow::BuildConvertTab(QWidget* tabPage) {
   TfrmCreateMapUnRg& m = *model_;
+  QHBoxLayout* layout = PageLayout(tabPage);
+  QWidget* page = AddParameterBlock(layout, 240, 344);
   QGroupBox* direction = AddGroup(page, "转换方式", 6, 4, 228, 46);
   AddRadio(direction, m.RzRadioButton5, 12, 18, 100);
   AddRadio(direction, m.RzRadioButton6, 118, 18, 100);
@@ -622,8 +738,8 @@ void MainWindow::BuildConvertTab(QWidget* page) {
   QGroupBox* scale = AddGroup(page, "转换后比例尺", 6, 264, 228, 76);
   AddPick(scale, m.RzComboBox5, 12, 30, 122);
 
-  AddSheetList(page, "原图幅号", m.RzCheckList4, {14, 20, 15, 16, 21}, 240, 4, 176, 336);
-  AddSheetList(page, "目标图幅号", m.RzCheckList5, {18, 19, 17}, 420, 4, 174, 336);
+  AddListColumn(layout, AddSheetList(tabPage, "原图幅号", m.RzCheckList4, {14, 20, 15, 16, 21}));
+  AddListColumn(layout, AddSheetList(tabPage, "目标图幅号", m.RzCheckList5, {18, 19, 17}));
 }
 
 void MainWindow::BuildAboutTab(QWidget* page) {
@@ -634,7 +750,8 @@ void MainWindow::BuildAboutTab(QWidget* page) {
   big.setBold(true);
   label->setFont(big);
   label->setAlignment(Qt::AlignCenter);
-  label->setGeometry(0, 120, 600, 60);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(label);
   Register(about, label, [label, &about] { label->setText(Q(about.Caption)); });
 }
 
@@ -694,7 +811,7 @@ void MainWindow::BuildMenus() {
 
   listMenu_ = new QMenu(this);
   listMenu_->setObjectName(QStringLiteral("PopupMenu3"));
-  for (Button* item : {&m.CheckAll1, &m.UncheckAll1, &m.InvertChecks1, &m.CopyNumbers1}) {
+  for (Button* item : {&m.CheckAll1, &m.UncheckAll1, &m.InvertChecks1, &m.CopyNumbers1, &m.UndoDelete1}) {
     AddAction(listMenu_, *item);
   }
   listMenu_->addSeparator();
@@ -767,11 +884,22 @@ void MainWindow::ShowListMenu(SheetListView& view, const QPoint& globalPos) {
   listMenu_->exec(globalPos);
 }
 
+QMenu* MainWindow::CreateCornerMenu(SpinEdit& field) {
+  // Qt's own edit entries (撤销, 剪切, 复制, 粘贴, 全选) stay; the two
+  // coordinate tools follow them.
+  QMenu* menu = field.StandardMenu();
+  menu->setObjectName(cornerMenu_->objectName());
+  menu->addSeparator();
+  menu->addActions(cornerMenu_->actions());
+  return menu;
+}
+
 void MainWindow::ShowCornerMenu(SpinEdit& field, const QPoint& globalPos) {
   field.setFocus(Qt::PopupFocusReason);
   // The menu's commands write the corner of the field it was opened on.
   ui_->SetContextField(field.Field().Name());
-  cornerMenu_->exec(globalPos);
+  std::unique_ptr<QMenu> menu(CreateCornerMenu(field));
+  menu->exec(globalPos);
   ui_->SetContextField({});
 }
 

@@ -22,6 +22,8 @@
 #include "workbench/create_map_un_rg.h"
 
 class QAction;
+class QGroupBox;
+class QHBoxLayout;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -65,6 +67,9 @@ class MainWindow : public QWidget {
   static int TabAt(int widgetIndex);
   QMenu* ExportMenu() const { return exportMenu_; }
   QMenu* CornerMenu() const { return cornerMenu_; }
+  // The context menu of a corner's degree field: the text line's standard
+  // entries, then the coordinate tools; the caller deletes it.
+  QMenu* CreateCornerMenu(SpinEdit& field);
   QMenu* ListMenu() const { return listMenu_; }
   // The count beside a sheet list, by the list's name, and the status line.
   QLabel* CountLabel(std::string_view listName) const;
@@ -79,6 +84,9 @@ class MainWindow : public QWidget {
 
   // Centres the window on its screen.
   void Centre();
+  // Gives the window its first size: 614 × 418, or less where the screen is
+  // smaller (a laptop at a scale of 2).
+  void FitToScreen();
 
   // Opens (or raises) the map window of a sheet list: each time it opens, on
   // this window's screen, beside it where there is room (MapWindowPosition).
@@ -103,9 +111,10 @@ class MainWindow : public QWidget {
   QWidget* AddRadio(QWidget* parent, RadioButton& option, int x, int y, int w);
   QWidget* AddText(QWidget* parent, TextField& field, int x, int y, int w);
   QPushButton* AddButton(QWidget* parent, Button& button, int x, int y, int w);
-  // A sheet list under its caption, with its toolbar buttons above it.
-  void AddSheetList(QWidget* parent, const char* caption, SheetList& list,
-                    const std::vector<int>& toolbarButtons, int x, int y, int w, int h);
+  // A sheet list under its caption, with its toolbar buttons above it; the
+  // group, for the tab's layout.
+  QGroupBox* AddSheetList(QWidget* parent, const char* caption, SheetList& list,
+                          const std::vector<int>& toolbarButtons);
   QAction* AddAction(QMenu* menu, Button& item);
 
   void Register(const Control& control, QWidget* widget, std::function<void()> refresh);
@@ -123,6 +132,7 @@ class MainWindow : public QWidget {
   QMenu* listMenu_ = nullptr;
   QLabel* status_ = nullptr;
   std::unordered_map<std::string, QLabel*> counts_;
+  std::unordered_map<std::string, int> toolbarEnds_;  // by list name: x after its tools
   // The last text typed into a field was refused: Enter then runs nothing.
   bool entryRefused_ = false;
   std::unordered_map<std::string, QWidget*> widgets_;

@@ -13,9 +13,11 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/fields.h"
 #include "app/main_window.h"
 #include "app/map_window.h"
 #include "app/sheet_list_view.h"
@@ -162,9 +164,11 @@ int main(int argc, char** argv) {
 
   // The coordinate tools on the lower-left longitude degrees.
   QWidget* corner = window.ControlWidget("RzSpinEdit1");
-  Save(WithMenus(window, *window.CornerMenu(), corner->mapTo(&window, QPoint(20, corner->height())),
-                 nullptr, nullptr),
-       "menu-coordinate-tools.png");
+  {
+    std::unique_ptr<QMenu> menu(window.CreateCornerMenu(*qobject_cast<SpinEdit*>(corner)));
+    Save(WithMenus(window, *menu, corner->mapTo(&window, QPoint(20, corner->height())), nullptr, nullptr),
+         "menu-coordinate-tools.png");
+  }
 
   // "西安80坐标系" with its start-up values.
   window.Tabs()->setCurrentIndex(MainWindow::WidgetIndexOf(kTabXian80));

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/sheet_list_view.h"
 
-#include <QLabel>
-
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
 #include <QPainter>
 #include <QStyle>
 
@@ -182,6 +184,13 @@ void SheetListView::focusInEvent(QFocusEvent* event) {
 void SheetListView::keyPressEvent(QKeyEvent* event) {
   if (!typingNumbers_) {
     QListView::keyPressEvent(event);
+    return;
+  }
+  // Pasted numbers go where typed ones go, each line one number.
+  if (event->matches(QKeySequence::Paste)) {
+    const QString pasted = QGuiApplication::clipboard()->text();
+    if (!pasted.isEmpty()) emit NumbersPasted(pasted);
+    event->accept();
     return;
   }
   const int key = event->key();

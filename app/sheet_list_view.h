@@ -85,6 +85,8 @@ class SheetListView : public QListView {
  signals:
   void FocusedIn();
   void NumberTyped(const QString& number);
+  // Ctrl+V on a list that takes typed numbers: the clipboard's text.
+  void NumbersPasted(const QString& text);
   void TypedNumberChanged(const QString& typed);
 
  protected:

@@ -71,6 +71,12 @@ std::string TfrmCreateMapUnRg::FieldCaption(const Control& c) const {
   return c.Name();
 }
 
+std::string TfrmCreateMapUnRg::OutOfRangeText(const std::string& quoted, const SpinField& field) const {
+  const auto limit = [](double v) { return std::to_string(static_cast<long long>(v)); };
+  return quoted + "超出范围 " + limit(field.Min()) + "–" + limit(field.Max()) + "：" + FieldCaption(field) +
+         "仍为 " + field.Text();
+}
+
 bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view typed) {
   StatusLine.Caption.clear();
   if (field.SpinOnly()) return field.SetText(typed);
@@ -106,11 +112,20 @@ bool TfrmCreateMapUnRg::EnterText(SpinField& field, std::string_view typed) {
       case MeridianTextError::OutOfRange:
         break;
     }
-    StatusLine.Caption = quoted + "超出范围 0–" + std::to_string(static_cast<int>(field.Max())) + "：" +
-                         FieldCaption(field) + "仍为 " + field.Text();
+    StatusLine.Caption = OutOfRangeText(quoted, field);
     return false;
   }
   const bool number = !blank && ParseTypedNumber(text, value, Commas::DecimalComma);
+  // A number outside the field's limits is refused as a typo is, never
+  // brought to the nearest limit unseen (200 is no longitude of 180).
+  if (number && (three == nullptr || value == std::trunc(value))) {
+    const double stored =
+        field.Decimals() == kAnyDecimals ? value : RoundToDecimals(value, field.Decimals());
+    if (!(stored >= field.Min() && stored <= field.Max())) {
+      StatusLine.Caption = OutOfRangeText(quoted, field);
+      return false;
+    }
+  }
   // An empty text counts as the lower limit, as always; a number is the
   // field's own, except a fraction in a degree field, which is an angle.
   if (blank || (number && (three == nullptr || value == std::trunc(value)))) {
@@ -198,8 +213,16 @@ void TfrmCreateMapUnRg::PlaneToDms() {
     ui_.MessageBox(kErrorCaption, kMeridianRequired, MessageButtons::Ok, MessageIcon::Error);
     return;
   }
+  // Which value is which: the easting first (of the tab's zone, its prefix
+  // optional), then the northing.
+  const double zone = ZoneNumber(zone3, cm);
+  const std::string zoneText = zone == std::trunc(zone) ? std::to_string(static_cast<long long>(zone))
+                                                        : std::to_string(zone);
   std::pair<double, double> point{0, 0};
-  if (!InputPoint(ui_, "输入", "X", "Y", point)) return;
+  if (!InputPoint(ui_, "输入：东坐标（第 " + zoneText + " 带，带号可省）与北坐标", "东坐标 Y", "北坐标 X",
+                  point)) {
+    return;
+  }
   // An easting not above the zone prefix was typed without it.
   const double easting = EastingWithZonePrefix(point.first, zone3, cm);
   const double northing = point.second;

@@ -118,7 +118,14 @@ void NumberField::SetText(std::string_view text) {
   SetValue(ParseTypedNumber(text, v) ? v : 0);
 }
 
-std::string NumberField::DisplayText() const { return FormatFloat(displayFormat_, value_); }
+std::string NumberField::DisplayText() const {
+  // A coordinate is negative with a minus sign, as surveyors write it: the
+  // pattern's "(100)" of accounts would read as 100. A value that rounds to
+  // zero in the pattern shows no sign.
+  const std::string shown = FormatFloat(displayFormat_, value_);
+  if (shown.size() < 2 || shown.front() != '(' || shown.back() != ')') return shown;
+  return "-" + shown.substr(1, shown.size() - 2);
+}
 
 PickList::PickList(std::string name, std::vector<std::string> items, int itemIndex, bool editable)
     : Control(std::move(name), ControlKind::PickList),

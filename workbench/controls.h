@@ -115,7 +115,9 @@ class NumberField : public Control {
   double Value() const { return value_; }
   void SetValue(double v);
   void SetText(std::string_view text);
-  // The value in the display pattern (FormatFloat).
+  // The value in the display pattern (FormatFloat), a negative one with a
+  // minus sign in place of the pattern's parentheses ("-1,235", not
+  // "(1,235)").
   std::string DisplayText() const;
 
   bool IntegersOnly() const { return integersOnly_; }

@@ -11,6 +11,7 @@
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
 #include "workbench/input_dialogs.h"
+#include "workbench/text_files.h"
 #include "workbench/user_texts.h"
 
 namespace karvento {
@@ -130,6 +131,8 @@ void TfrmCreateMapUnRg::OpenNumberList() {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
   std::string rejected;
+  // Rows added after a delete: the delete is no longer taken back.
+  if (undoList_ == &RzCheckList4) ForgetUndo();
   const std::size_t before = RzCheckList4.Count();
   auto progress = ui_.BeginProgress(kWindowCaption, kReadingNumbersText, lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -166,22 +169,52 @@ void TfrmCreateMapUnRg::RzToolbarButton20Click() {
 
 void TfrmCreateMapUnRg::NewNumber() {
   std::string text;
-  if (!InputString(ui_, "新增", "请输入图幅号", text)) return;
+  if (!InputString(ui_, "新增", "请输入图幅号", text, true)) return;
   AddNumber(text);
 }
 
 void TfrmCreateMapUnRg::AddNumber(const std::string& typed) {
   const double cm = RzSpinEdit34.Value();
   const bool zone3 = RzComboBox6.ItemIndex() == 0;
-  const std::string text = SourceNumberText(typed);
-  std::string reason;
-  const int kind = SourceNumberKind(text, typed, reason);
-  if (kind == 0) {
-    ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
-    return;
+  // Each line one number, checked on its own: a pasted column of numbers
+  // adds the good ones and names the others with their line; blank lines
+  // are skipped.
+  const std::vector<std::string> lines = SplitLines(typed);
+  std::vector<std::pair<std::size_t, std::string>> given;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::size_t first = lines[i].find_first_not_of(" \t");
+    if (first == std::string::npos) continue;
+    given.emplace_back(i + 1, lines[i].substr(first, lines[i].find_last_not_of(" \t") + 1 - first));
   }
-  (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();
-  RzCheckList4.Append(MakeSourceMapUnion(text, kind, cm, zone3, ConversionDatum()));
+  if (undoList_ == &RzCheckList4) ForgetUndo();
+  // Nothing typed is refused as the one number it is.
+  if (given.empty()) given.emplace_back(1, typed);
+  std::string rejected;
+  std::size_t failures = 0;
+  for (const auto& [line, number] : given) {
+    const std::string text = SourceNumberText(number);
+    std::string reason;
+    const int kind = SourceNumberKind(text, number, reason);
+    if (kind == 0) {
+      if (given.size() == 1) {
+        ui_.MessageBox(kErrorCaption, reason, MessageButtons::Ok, MessageIcon::Error);
+        return;
+      }
+      if (++failures <= kNamedFailures) {
+        rejected += "第 " + std::to_string(line) + " 行：" + reason + "\r\n";
+      }
+      continue;
+    }
+    (kind == 1 ? RzRadioButton5 : RzRadioButton6).Choose();
+    RzCheckList4.Append(MakeSourceMapUnion(text, kind, cm, zone3, ConversionDatum()));
+  }
+  if (failures > kNamedFailures) rejected += "……共 " + std::to_string(failures) + " 行\r\n";
+  if (failures > 0) {
+    ui_.MessageBox(kErrorCaption,
+                   rejected + "以上 " + std::to_string(failures) + " 行未添加，其余 " +
+                       std::to_string(given.size() - failures) + " 个已添加。",
+                   MessageButtons::Ok, MessageIcon::Error);
+  }
 }
 
 void TfrmCreateMapUnRg::AddTypedNumber(std::string_view number) {

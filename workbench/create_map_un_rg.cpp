@@ -26,7 +26,7 @@ constexpr int kDefaultScale = 6;  // "1:1万"
 constexpr SpinField::Limits kMeridianConvert{0, 360, 1, kAnyDecimals};
 constexpr SpinField::Limits kGridStep{0, 1000, 10, 0};
 constexpr SpinField::Limits kFirstNumber{0, 10000, 10, 0};
-constexpr SpinField::Limits kScaleDenominator{0, 2000, 100, 0, -1, true};
+constexpr SpinField::Limits kScaleDenominator{0, 2000, 100, 0, -1, false};
 
 constexpr const char* kWholeNumbers = ",0;(,0)";
 constexpr const char* kPlaneRange = ",0.00000;(,0.00000)";
@@ -129,12 +129,14 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
       UncheckAll1("UncheckAll1", "全不选", "", ControlKind::MenuItem),
       InvertChecks1("InvertChecks1", "反选", "", ControlKind::MenuItem),
       CopyNumbers1("CopyNumbers1", "复制图幅号", "", ControlKind::MenuItem),
+      UndoDelete1("UndoDelete1", "撤销删除", "", ControlKind::MenuItem),
       CoordTransform1("CoordTransform1", "坐标转换…", "", ControlKind::MenuItem),
       FindKey("FindKey", "查找", "", ControlKind::MenuItem),
       FindNextKey("FindNextKey", "查找下一个", "", ControlKind::MenuItem),
       DeleteKey("DeleteKey", "删除", "", ControlKind::MenuItem),
       ToolbarButtons(MakeToolbarButtons(std::make_index_sequence<26>())),
       ui_(ui) {
+  UndoDelete1.Enabled = false;
   RadioButton::Pair(RzRadioButton5, RzRadioButton6);
   RadioButton::Group({&RzRadioButton7, &RzRadioButton8, &RzRadioButton13});
   RadioButton::Pair(RzRadioButton9, RzRadioButton10);
@@ -202,6 +204,7 @@ TfrmCreateMapUnRg::TfrmCreateMapUnRg(UserInterface& ui)
                                                     &UncheckAll1,
                                                     &InvertChecks1,
                                                     &CopyNumbers1,
+                                                    &UndoDelete1,
                                                     &CoordTransform1,
                                                     &FindKey,
                                                     &FindNextKey,
@@ -367,6 +370,8 @@ void TfrmCreateMapUnRg::ShowCustomMapUnions(TCustomMapUnions&& sheets, SheetList
 void TfrmCreateMapUnRg::RzBitBtn1Click() {
   Dispatch([this] {
     StatusLine.Caption.clear();
+    // A new list: the last delete is no longer taken back.
+    ForgetUndo();
     const auto started = std::chrono::steady_clock::now();
     // The list a tab's command fills is its last one (on the conversion tab
     // the target list).
@@ -415,6 +420,7 @@ bool TfrmCreateMapUnRg::Click(std::string_view name) {
       {"UncheckAll1", &TfrmCreateMapUnRg::UncheckAll1Click},
       {"InvertChecks1", &TfrmCreateMapUnRg::InvertChecks1Click},
       {"CopyNumbers1", &TfrmCreateMapUnRg::CopyNumbers1Click},
+      {"UndoDelete1", &TfrmCreateMapUnRg::UndoDelete1Click},
       {"CoordTransform1", &TfrmCreateMapUnRg::CoordTransform1Click},
       {"FindKey", &TfrmCreateMapUnRg::FindKeyClick},
       {"FindNextKey", &TfrmCreateMapUnRg::FindNextKeyClick},

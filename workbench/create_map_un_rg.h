@@ -208,6 +208,9 @@ class TfrmCreateMapUnRg {
   Button ClipItem, ClipChecked;
   // The context menu of every sheet list, acting on the active list.
   Button CheckAll1, UncheckAll1, InvertChecks1, CopyNumbers1;
+  // "撤销删除": the sheets of the last delete back into their list, with
+  // their check state and order, until the next Generate or Convert.
+  Button UndoDelete1;
   // "坐标转换…": the 坐标转换 tool (coord_transform.h), whose 转换当前列表
   // writes the 图廓改正量 of the active list's sheets.
   Button CoordTransform1;
@@ -276,6 +279,7 @@ class TfrmCreateMapUnRg {
   void UncheckAll1Click();
   void InvertChecks1Click();
   void CopyNumbers1Click();
+  void UndoDelete1Click();
   void CoordTransform1Click();
   void FindKeyClick();
   void FindNextKeyClick();
@@ -356,9 +360,11 @@ class TfrmCreateMapUnRg {
   // 116°20'E, full-width digits) and fills that angle's degrees, minutes and
   // seconds; a text that is no angle, or beyond the fields' limits, changes
   // nothing and says why in the status line, and the result is false. In any
-  // field a number (a decimal comma read as ParseTypedNumber reads it) or an
-  // empty text goes to the field, which brings it into its limits; any other
-  // text changes nothing and is refused in the status line the same way.
+  // field a number within the field's limits (a decimal comma read as
+  // ParseTypedNumber reads it) or an empty text (the lower limit) goes to the
+  // field; a number outside the limits ("“200”超出范围 0–180：左下角经度（度）
+  // 仍为 116") and any other text change nothing and are refused in the
+  // status line the same way.
   bool EnterText(SpinField& field, std::string_view text);
   // What the user typed into a number field: a number (commas as
   // ParseTypedNumber reads them) or an empty text (0) sets it; any other
@@ -368,6 +374,8 @@ class TfrmCreateMapUnRg {
   // The field as the user knows it, for messages: "中央经度", "最大X",
   // "左下角纬度（分）"; the control's name for a control without one.
   std::string FieldCaption(const Control& c) const;
+  // "“200”超出范围 0–180：左下角经度（度）仍为 116".
+  std::string OutOfRangeText(const std::string& quoted, const SpinField& field) const;
   // 3428352 → "3,428,352".
   static std::string GroupDigits(std::uint64_t n);
   // A sheet number typed on the source list of the conversion tab, added as
@@ -531,6 +539,12 @@ class TfrmCreateMapUnRg {
   // The list each tab's keyboard and menu commands act on, by tab index.
   std::array<SheetList*, kTabCgcs2000 + 1> activeList_{};
   std::string lastFind_;
+  // The list of the last delete and what it showed before, for 撤销删除.
+  SheetList* undoList_ = nullptr;
+  // The parameter file last saved or opened: what 保存 offers.
+  std::string parameterFileName_;
+  SheetList::Saved undoSaved_;
+  void ForgetUndo();
   // How the plane corners of the conversion's target list were computed.
   TPlaneSystem convertedPlane_;
 };
@@ -550,6 +564,7 @@ struct KeyBinding {
 inline constexpr KeyBinding kKeyBindings[] = {
     {"Ctrl+F", "FindKey"},       {"F3", "FindNextKey"},           {"Del", "DeleteKey"},
     {"Ctrl+A", "CheckAll1"},     {"Ctrl+Shift+A", "UncheckAll1"}, {"Ctrl+C", "CopyNumbers1"},
+    {"Ctrl+Z", "UndoDelete1"},
 };
 
 }  // namespace karvento

@@ -5,6 +5,8 @@
 // tab's coordinate system, the whole last fill, whatever the list shows now;
 // each also has a companion that hands only the checked sheets of the active
 // list, in list order, to the same writer.
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,12 +14,43 @@
 #include <utility>
 
 #include "export/export_progress.h"
+#include "geodesy/gauss_kruger.h"
+#include "numbering/scales.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
 #include "workbench/user_texts.h"
 
 namespace karvento {
 namespace {
+
+// The title row of a workbook of geodetic sheets: the datum, the zones and
+// central meridian of its plane coordinates and the scale of its sheets
+// ("图幅表（北京54坐标系，3度带 第39带，中央经度 117°，1:1万）"), so that a
+// printed table says what its numbers mean.
+std::string WorkbookTitle(const TPlaneSystem& system, const TStandardMapUnions& table) {
+  std::string title = XlsTitleOf(system.datum);
+  const std::string_view close = "）";
+  if (title.size() >= close.size() && title.compare(title.size() - close.size(), close.size(), close) == 0) {
+    title.resize(title.size() - close.size());
+  }
+  title += system.zone3 ? "，3度带" : "，6度带";
+  if (system.cm > 0) {
+    const double zone = ZoneNumber(system.zone3, system.cm);
+    char buf[64];
+    const auto meridian = std::to_chars(buf, buf + sizeof buf, system.cm);
+    if (zone == std::trunc(zone)) title += " 第" + std::to_string(static_cast<long long>(zone)) + "带";
+    title += "，中央经度 " + std::string(buf, meridian.ptr) + "°";
+  } else {
+    title += "，按各图幅所在带";
+  }
+  for (const auto& column : table) {
+    if (column.empty()) continue;
+    const ScaleIndex scale = ScaleOfSheet(column.front().Range);
+    if (scale >= 0 && scale < kScaleCount) title += "，" + std::string(kScaleCaptions[static_cast<std::size_t>(scale)]);
+    break;
+  }
+  return title + std::string(close);
+}
 
 constexpr const char* kNothingChecked = "没有选中的图幅，未导出";
 
@@ -213,13 +246,15 @@ void TfrmCreateMapUnRg::ExportWorkbook(bool checkedOnly) {
   if (!ChooseExportRecords(checkedOnly, r)) return;
   if (r.standard == nullptr && !r.custom) return;
   const std::uint64_t records = r.standard ? RecordsOf(*r.standard) : RecordsOf(*r.customTable);
+  TPlaneSystem system = ExportSystem(checkedOnly, r);
+  system.datum = TabTableDatum();
   RunExport(kXlsxFilter, "xlsx", records,
             [&](std::string& fileName, Message& reason, const ExportProgress& report) {
               if (r.custom) {
                 return ExportCustomMapUnionsToXls(fileName, kXlsTitleCustom, kCustomXlsHeader,
                                                   *r.customTable, &reason, report);
               }
-              return ExportStandardMapUnionsToXls(fileName, XlsTitleOf(TabTableDatum()),
+              return ExportStandardMapUnionsToXls(fileName, WorkbookTitle(system, *r.standard),
                                                   kStandardXlsHeader, *r.standard, &reason, report);
             },
             // A table too big for one worksheet.

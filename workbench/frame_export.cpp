@@ -195,6 +195,15 @@ bool TfrmCreateMapUnRg::WriteFrames(const ExportRecords& chosen, const TPlaneSys
 void TfrmCreateMapUnRg::ExportFrameOf(const TStandardMapUnion& sheet, const TPlaneSystem& system) {
   SaveDialog1.Filter = "DXF 文件（*.dxf）|*.dxf|PDF 文件（*.pdf）|*.pdf";
   SaveDialog1.DefaultExt = "dxf";
+  // The frame of one sheet is named after the sheet, in the folder of the
+  // last file chosen, as a PDF when that was one.
+  {
+    const std::string& last = SaveDialog1.FileName;
+    const std::size_t slash = last.find_last_of("/\\");
+    const bool pdf = last.size() >= 4 && last.compare(last.size() - 4, 4, ".pdf") == 0;
+    SaveDialog1.FileName = (slash == std::string::npos ? std::string() : last.substr(0, slash + 1)) +
+                           sheet.MapUnionNo + (pdf ? ".pdf" : ".dxf");
+  }
   std::string fileName;
   if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
   const std::string warning = FrameAccuracyWarning(sheet.MapUnionNo, system.datum, sheet.Range, system.cm);

@@ -17,8 +17,9 @@ bool InputPoint(UserInterface& ui, std::string_view caption, std::string_view la
 }
 
 bool InputString(UserInterface& ui, std::string_view caption, std::string_view prompt,
-                 std::string& text) {
+                 std::string& text, bool multiLine) {
   TfrmInputString dialog;
+  dialog.MultiLine = multiLine;
   dialog.Caption = caption;
   dialog.RzLabel1.Caption = prompt;
   dialog.RzEdit1.SetText(text);

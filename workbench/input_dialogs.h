@@ -43,6 +43,9 @@ class TfrmInputString {
   TextField RzEdit1{"RzEdit1"};
   Button RzBitBtn1{"RzBitBtn1", "确定"};
   Button RzBitBtn2{"RzBitBtn2", "取消"};
+  // The text may hold several lines (a pasted column of sheet numbers);
+  // the dialog then grows to show a few of them.
+  bool MultiLine = false;
 };
 
 // Asks for two numbers, starting from point. On "确定" stores the two values
@@ -53,6 +56,6 @@ bool InputPoint(UserInterface& ui, std::string_view caption, std::string_view la
 // Asks for one text, starting from text. On "确定" stores it into text and
 // returns true; otherwise leaves text as it was.
 bool InputString(UserInterface& ui, std::string_view caption, std::string_view prompt,
-                 std::string& text);
+                 std::string& text, bool multiLine = false);
 
 }  // namespace karvento

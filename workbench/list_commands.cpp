@@ -15,7 +15,6 @@
 namespace karvento {
 namespace {
 
-constexpr const char* kDeleteQuestion = "真的要删除选中的图幅号吗？";
 constexpr const char* kNotFound = "未找到图幅号 ";
 
 }  // namespace
@@ -138,11 +137,52 @@ void TfrmCreateMapUnRg::DeleteCheckedItems(SheetList& list) {
 }
 
 void TfrmCreateMapUnRg::DoDeleteCheckedItems(SheetList& list) {
-  if (ui_.MessageBox("确认", kDeleteQuestion, MessageButtons::YesNo, MessageIcon::Question) !=
+  // Nothing checked: nothing to ask about.
+  if (list.CheckedCount() == 0) {
+    StatusLine.Caption = "没有选中的图幅号：请先勾选要删除的图幅";
+    return;
+  }
+  const std::string question = "删除选中的 " + GroupDigits(list.CheckedCount()) + " 幅图幅号吗？";
+  if (ui_.MessageBox("确认", question, MessageButtons::YesNo, MessageIcon::Question) !=
       MessageResult::Yes) {
     return;
   }
-  list.RemoveChecked();
+  ForgetUndo();
+  // A delete is kept for 撤销删除 while the list's own records (numbers
+  // added one by one or read from a file) are few enough to copy; a
+  // generated list shares its records with the sheet table and costs its
+  // rows only. A larger one gives its memory back at once.
+  constexpr std::size_t kMaxUndoRecords = 50'000;
+  const bool keep = list.AppendedCount() <= kMaxUndoRecords;
+  SheetList::Saved before = keep ? list.Save() : SheetList::Saved{};
+  const std::size_t removed = list.RemoveChecked();
+  if (keep) {
+    undoList_ = &list;
+    undoSaved_ = std::move(before);
+    UndoDelete1.Enabled = true;
+  }
+  StatusLine.Caption = "已删除 " + GroupDigits(removed) + " 幅" +
+                       (keep ? "（Ctrl+Z 撤销删除）" : "（列表过大，不能撤销）");
+}
+
+void TfrmCreateMapUnRg::ForgetUndo() {
+  undoList_ = nullptr;
+  undoSaved_ = {};
+  UndoDelete1.Enabled = false;
+}
+
+void TfrmCreateMapUnRg::UndoDelete1Click() {
+  Dispatch([this] {
+    SheetList* list = ActiveList();
+    if (undoList_ == nullptr || list != undoList_) {
+      StatusLine.Caption = "没有可撤销的删除";
+      return;
+    }
+    const std::size_t before = list->Count();
+    list->Restore(std::move(undoSaved_));
+    StatusLine.Caption = "已恢复 " + GroupDigits(list->Count() - before) + " 幅";
+    ForgetUndo();
+  });
 }
 
 void TfrmCreateMapUnRg::FindMapUnionNo(SheetList& list) {

@@ -172,6 +172,29 @@ void SheetList::RemoveFrom(std::size_t count) {
   Notify(ListChange::Removed, count, removed);
 }
 
+SheetList::Saved SheetList::Save() const {
+  Saved saved{rows_, filled_, appendedStandard_, appendedCustom_, itemIndex_, checkedCount_};
+  // The last rows show the appended records, in order: they point into the
+  // copies now.
+  const std::size_t appended = AppendedCount();
+  for (std::size_t k = 0; k < appended; ++k) {
+    Row& row = saved.rows[saved.rows.size() - appended + k];
+    row.record = kind_ == RecordKind::Standard ? static_cast<const void*>(&saved.appendedStandard[k])
+                                               : static_cast<const void*>(&saved.appendedCustom[k]);
+  }
+  return saved;
+}
+
+void SheetList::Restore(Saved saved) {
+  rows_ = std::move(saved.rows);
+  filled_ = std::move(saved.filled);
+  appendedStandard_ = std::move(saved.appendedStandard);
+  appendedCustom_ = std::move(saved.appendedCustom);
+  itemIndex_ = saved.itemIndex;
+  checkedCount_ = saved.checkedCount;
+  Notify(ListChange::Reset, 0, rows_.size());
+}
+
 void SheetList::Notify(ListChange change, std::size_t first, std::size_t count) const {
   if (observer_ != nullptr) observer_->ListChanged(*this, change, first, count);
 }

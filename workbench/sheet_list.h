@@ -99,6 +99,16 @@ class SheetList : public Control {
 
   void SetObserver(SheetListObserver* observer) { observer_ = observer; }
 
+  // Everything the list shows: its rows with their check state and order,
+  // the current row and the records behind them, for taking a delete back.
+  struct Saved;
+  Saved Save() const;
+  // The records the list holds copies of (rows appended one by one), which
+  // Save copies again.
+  std::size_t AppendedCount() const;
+  // Shows the saved state again (a Reset to the view).
+  void Restore(Saved saved);
+
   struct Row {
     const void* record;  // a TStandardMapUnion or a TCustomMapUnion, by the list's kind
     bool checked;
@@ -110,7 +120,6 @@ class SheetList : public Control {
   void ReserveOneMore();
   template <class Record>
   void ReleaseCheckedAppended(std::deque<Record>& appended);
-  std::size_t AppendedCount() const;
   void Notify(ListChange change, std::size_t first, std::size_t count) const;
 
   RecordKind kind_;
@@ -125,6 +134,17 @@ class SheetList : public Control {
   int itemIndex_ = -1;
   std::size_t checkedCount_ = 0;
   SheetListObserver* observer_ = nullptr;
+};
+
+struct SheetList::Saved {
+  std::vector<Row> rows;
+  std::shared_ptr<const void> filled;
+  // Moving a deque keeps its elements where they are, so the rows of
+  // appended records stay valid through Restore.
+  std::deque<TStandardMapUnion> appendedStandard;
+  std::deque<TCustomMapUnion> appendedCustom;
+  int itemIndex = -1;
+  std::size_t checkedCount = 0;
 };
 
 // Row painting, the same for every list. The list draws the check box and the

@@ -12,6 +12,7 @@
 
 #include "gis/area_file.h"
 #include "gis/layer_tag.h"
+#include "numbering/error.h"
 #include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/create_map_un_rg.h"
@@ -22,6 +23,11 @@ namespace karvento {
 namespace {
 
 constexpr const char* kNoticeCaption = "提示";
+constexpr const char* kStepTooSmall = "偏移值太小了！";
+constexpr const char* kEastOfWestMessage =
+    "范围错误：右上角经度在左下角经度以西，图幅的范围为空（请检查右上角经度与左下角经度）";
+constexpr const char* kNorthOfSouthMessage =
+    "范围错误：右上角纬度在左下角纬度以南，图幅的范围为空（请检查右上角纬度与左下角纬度）";
 
 }  // namespace
 
@@ -32,12 +38,20 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
   const TMapUnionRange range = tab.Range();
   const ScaleIndex scale = tab.Scale.ItemIndex();
   TStandardMapUnions result;
-  if (tab.Area) {
-    CreateMapUnionsInArea(tab.Area->polygons, range, scale, tab.NewStandard.Checked(), tab.Zone3(),
-                          tab.datum, tab.Meridian.Value(), result);
-  } else {
-    CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
-                              tab.Meridian.Value(), result);
+  try {
+    if (tab.Area) {
+      CreateMapUnionsInArea(tab.Area->polygons, range, scale, tab.NewStandard.Checked(), tab.Zone3(),
+                            tab.datum, tab.Meridian.Value(), result);
+    } else {
+      CreateMapUnionsOfStandard(range, scale, tab.NewStandard.Checked(), tab.Zone3(), tab.datum,
+                                tab.Meridian.Value(), result);
+    }
+  } catch (const Error& e) {
+    // The range error names the corner fields at fault where they are.
+    if (!e.GetMessage().Is(msg::kRangeCheck)) throw;
+    if (DmsToDeg(range.East) < DmsToDeg(range.West)) throw Error(std::string(kEastOfWestMessage));
+    if (DmsToDeg(range.North) < DmsToDeg(range.South)) throw Error(std::string(kNorthOfSouthMessage));
+    throw;
   }
   // Corners beyond the datum's millimetre: said, as the command line says it.
   std::string warning;
@@ -161,7 +175,14 @@ void TfrmCreateMapUnRg::GenerateCustom() {
       RzNumericEdit8.Value(), RzSpinEdit30.IntValue(), RzSpinEdit31.IntValue(),
       RzSpinEdit28.Value(), RzSpinEdit29.Value(), RzEdit1.Text(), RzRadioButton9.Checked(), result);
   if (!refusal.empty()) {
-    ui_.MessageBox(kErrorCaption, refusal, MessageButtons::Ok, MessageIcon::Error);
+    // A sheet size of nothing: the field is named, and what it sets.
+    std::string text = refusal;
+    if (refusal == kStepTooSmall && (!(RzSpinEdit28.Value() > 0) || !(RzSpinEdit29.Value() > 0))) {
+      const char* axis = !(RzSpinEdit28.Value() > 0) ? "X" : "Y";
+      text += std::string("\r\n坐标平移 ") + axis + "方向为 0：它是每幅图沿 " + axis +
+              " 方向的大小（格网间距），请输入大于 0 的值。";
+    }
+    ui_.MessageBox(kErrorCaption, text, MessageButtons::Ok, MessageIcon::Error);
   }
   // A refused grid is still listed: the list and the table end up empty.
   ShowCustomMapUnions(std::move(result), RzCheckList3);
@@ -200,8 +221,14 @@ void TfrmCreateMapUnRg::SaveParameters() {
   const TParameterSet p = ReadParameters(activeTab_);
   SaveDialog1.Filter = kTextFilter;
   SaveDialog1.DefaultExt = "txt";
+  // Parameter files have a name of their own: the last one saved or opened,
+  // never the last export's; the exports keep theirs.
+  const std::string exportName = std::exchange(SaveDialog1.FileName, parameterFileName_);
   std::string fileName;
-  if (!ExecuteFileDialog(ui_, SaveDialog1, fileName)) return;
+  const bool chosen = ExecuteFileDialog(ui_, SaveDialog1, fileName);
+  SaveDialog1.FileName = exportName;
+  if (!chosen) return;
+  parameterFileName_ = fileName;
   WriteParameterFile(fileName, p);
 }
 
@@ -210,6 +237,7 @@ void TfrmCreateMapUnRg::OpenParameters(GeodeticTab& tab) {
   OpenDialog1.DefaultExt.clear();
   std::string fileName;
   if (!ExecuteFileDialog(ui_, OpenDialog1, fileName)) return;
+  parameterFileName_ = fileName;
   // The fields change only once the whole file has been read; the file
   // holds no area, so an area set before is dropped with the old corners.
   TParameterSet p;

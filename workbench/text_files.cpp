@@ -68,10 +68,16 @@ void AppendTruncated(std::string& out, double v) {
   out.append(buf, res.ptr);
 }
 
-void AppendTwoDecimals(std::string& out, double v) {
+// Seconds as the fields hold them, to the thousandth: three decimals where
+// the third is not zero (12.346), two otherwise (12.35, 0.00), so that a file
+// of values with two decimals is written as it always was and every reader of
+// two decimals still reads it, and a reopened tab shows what was saved.
+void AppendSeconds(std::string& out, double v) {
   char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-  out.append(buf, res.ptr);
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+  char* end = res.ptr;
+  if (end[-1] == '0') --end;
+  out.append(buf, end);
 }
 
 // A central meridian as two decimals (117.00, 118.50) where those read back
@@ -156,7 +162,7 @@ std::string FormatParameterFile(const TParameterSet& p) {
     out += ' ';
     AppendTruncated(out, a.Minutes);
     out += ' ';
-    AppendTwoDecimals(out, a.Seconds);
+    AppendSeconds(out, a.Seconds);
     out += "\r\n";
   }
   out += p.ZoneIndex == 0 ? "3\r\n" : "6\r\n";

@@ -19,7 +19,7 @@ TEST_F(WindowTest, AnErrorInsideGenerateIsShownAndTheListStays) {
   Click("RzBitBtn1");
   ASSERT_EQ(Fake().messages.size(), 1u);
   EXPECT_EQ(Fake().messages[0].caption, "错误");
-  EXPECT_EQ(Fake().messages[0].text, "范围错误：右上角在左下角以西或以南，或数值超出图幅编号的范围");
+  EXPECT_EQ(Fake().messages[0].text, "范围错误：右上角经度在左下角经度以西，图幅的范围为空（请检查右上角经度与左下角经度）");
   EXPECT_EQ(ListTexts("RzCheckList1"), QStringList{"J50G003040"});
   EXPECT_TRUE(window_->isVisible());
 }

@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QApplication>
 #include <QLabel>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -161,13 +163,25 @@ TEST_F(DayWorkTest, KeysOfTheListsAndTheWindow) {
   Fake().answers.push_back(MessageResult::Yes);
   QTest::keyClick(view, Qt::Key_Delete);
   ASSERT_EQ(Fake().messages.size(), 1u);
-  EXPECT_EQ(Fake().messages[0].text, "真的要删除选中的图幅号吗？");
+  EXPECT_EQ(Fake().messages[0].text, "删除选中的 1 幅图幅号吗？");
+  EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
+  // Ctrl+Z puts it back, checked, in its place.
+  QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(ListTexts("RzCheckList1"), numbers);
+  EXPECT_TRUE(M().RzCheckList1.Checked(0));
+  M().RzCheckList1.SetChecked(0, true);
+  Fake().answers.push_back(MessageResult::Yes);
+  QTest::keyClick(view, Qt::Key_Delete);
+  Fake().messages.clear();
   EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
 
   // In a text field the keys keep their meaning for the text.
   Type("RzSpinEdit2", "12", false);
   QTest::keyClick(W("RzSpinEdit2"), Qt::Key_A, Qt::ControlModifier);
   EXPECT_EQ(Checks(), (std::vector<bool>{false, false, false}));
+  // Ctrl+Z there takes back typing, not the delete.
+  QTest::keyClick(W("RzSpinEdit2"), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(ListTexts("RzCheckList1"), numbers.mid(1));
   QTest::keyClick(W("RzSpinEdit2"), Qt::Key_Tab);
 }
 
@@ -194,7 +208,7 @@ TEST_F(DayWorkTest, TheListMenuChecksAndCopies) {
   // The menu's items, in order; the 坐标转换 tool after a separator.
   QStringList items;
   for (QAction* a : window_->ListMenu()->actions()) items << a->text();
-  EXPECT_EQ(items, (QStringList{"全选", "全不选", "反选", "复制图幅号", "", "坐标转换…"}));
+  EXPECT_EQ(items, (QStringList{"全选", "全不选", "反选", "复制图幅号", "撤销删除", "", "坐标转换…"}));
 }
 
 TEST_F(DayWorkTest, CoordinatesTypedIntoACornersDegreeFieldFillTheAngle) {
@@ -270,6 +284,13 @@ TEST_F(DayWorkTest, EnterRunsTheTabsCommandAndAddsATypedSourceNumber) {
   ASSERT_EQ(Fake().messages.size(), 1u);
   EXPECT_EQ(Fake().messages[0].text, "X9不是标准图幅号！");
   EXPECT_EQ(ListTexts("RzCheckList4").size(), 2);
+  // Ctrl+V pastes a column of numbers, each line on its own.
+  QGuiApplication::clipboard()->setText(QStringLiteral("J-50-6\r\nXYZ\r\nj50e001010\r\n"));
+  source->setFocus();
+  QTest::keyClick(source, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(ListTexts("RzCheckList4"), (QStringList{"J-50-5", "J50E001009", "J-50-6", "J50E001010"}));
+  ASSERT_EQ(Fake().messages.size(), 2u);
+  EXPECT_EQ(Fake().messages[1].text, "第 2 行：XYZ不是标准图幅号！\r\n以上 1 行未添加，其余 2 个已添加。");
   // Enter in the conversion tab's fields converts.
   W("RzSpinEdit34")->setFocus();
   QTest::keyClick(W("RzSpinEdit34"), Qt::Key_Return);
@@ -327,6 +348,26 @@ TEST_F(DayWorkTest, CheckedOnlyExportsWriteTheCheckedSheetsAndSaySo) {
   EXPECT_EQ(window_->size(), QSize(614, 418));
 }
 
+TEST_F(DayWorkTest, TheListsTakeTheRoomOfAResizedWindow) {
+  window_->show();
+  QApplication::processEvents();
+  SheetListView* view = View("RzCheckList1");
+  QWidget* degrees = W("RzSpinEdit1");
+  const QRect field = degrees->geometry();
+  const QSize list = view->size();
+  window_->resize(1200, 800);
+  QApplication::processEvents();
+  // The parameters keep their place and size; the list grows both ways.
+  EXPECT_EQ(degrees->geometry(), field);
+  EXPECT_GT(view->width(), list.width() + 500);
+  EXPECT_GT(view->height(), list.height() + 300);
+  EXPECT_LE(view->mapTo(window_.get(), QPoint(0, view->height())).y(), 800);
+  // And back: the window's first size is no smaller than it needs.
+  window_->resize(614, 418);
+  QApplication::processEvents();
+  EXPECT_EQ(view->size(), list);
+}
+
 TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
   // Every list's count line holds the largest counts whole, at the window's
   // size, in the font it is drawn with.
@@ -334,6 +375,11 @@ TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
                            "RzCheckList6"}) {
     QLabel* label = window_->CountLabel(list);
     ASSERT_NE(label, nullptr) << list;
+    // A tab is laid out when it is shown.
+    for (int i = 0; i < window_->Tabs()->count(); ++i) {
+      if (window_->Tabs()->widget(i)->isAncestorOf(label)) window_->Tabs()->setCurrentIndex(i);
+    }
+    QApplication::processEvents();
     for (const std::uint64_t n : {149ull, 857088ull, 3428352ull}) {
       const QString text = CountLabelText(label->fontMetrics(), label->width(), n, n);
       const QString grouped = QString::fromStdString(TfrmCreateMapUnRg::GroupDigits(n));
@@ -341,6 +387,7 @@ TEST_F(DayWorkTest, CountsAndMessagesAreReadableInFull) {
       EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width()) << list << " " << n;
     }
   }
+  window_->Tabs()->setCurrentIndex(0);
   GenerateFour();
   EXPECT_EQ(window_->CountLabel("RzCheckList1")->text(), QStringLiteral("共 4 幅，已选 0 幅"));
   // The greyed KML item says why, in the menu's tooltip.

@@ -72,7 +72,7 @@ TEST(InformationDialog, ShowsTheSheetInTheFieldsOfItsTwoTabs) {
   }
   EXPECT_EQ(dialog.Field(15)->text(), QStringLiteral("39,538,184.12346"));  // NW X
   EXPECT_EQ(dialog.Field(16)->text(), QStringLiteral("4,420,010.50000"));   // NW Y
-  EXPECT_EQ(dialog.Field(13)->text(), QStringLiteral("(1,234.5679)"));      // SW X: four decimals
+  EXPECT_EQ(dialog.Field(13)->text(), QStringLiteral("-1,234.5679"));      // SW X: four decimals
   EXPECT_EQ(dialog.Field(17)->text(), QStringLiteral("39,543,512.00000"));  // NE X
   EXPECT_EQ(dialog.Field(20)->text(), QStringLiteral("4,415,376.00000"));   // SE Y
 

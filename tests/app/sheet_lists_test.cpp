@@ -61,7 +61,7 @@ TEST_F(SheetListTest, CheckedSheetsAreDeletedWhenTheQuestionIsAnsweredYes) {
   Click("RzToolbarButton1");
   ASSERT_EQ(Fake().messages.size(), 2u);
   EXPECT_EQ(Fake().messages[1].caption, "确认");
-  EXPECT_EQ(Fake().messages[1].text, "真的要删除选中的图幅号吗？");
+  EXPECT_EQ(Fake().messages[1].text, "删除选中的 2 幅图幅号吗？");
   EXPECT_EQ(Fake().messages[1].buttons, MessageButtons::YesNo);
   EXPECT_EQ(Fake().messages[1].icon, MessageIcon::Question);
   EXPECT_EQ(ListTexts("RzCheckList1"), (QStringList{"J50G003040", "J50G003041"}));

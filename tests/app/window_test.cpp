@@ -3,8 +3,11 @@
 // limits, Generate, the tab-change enabling, the numbering way, the
 // coordinate tools and Exit.
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
+
+#include <memory>
 
 #include "tests/app/window_fixture.h"
 
@@ -13,14 +16,15 @@ namespace {
 
 // ---- start-up ---------------------------------------------------------------
 
-TEST_F(WindowTest, StartsAsAFixedWindowCalledKarventoOnTheFirstTab) {
+TEST_F(WindowTest, StartsAsAResizableWindowCalledKarventoOnTheFirstTab) {
   EXPECT_EQ(window_->windowTitle(), QStringLiteral("Karvento"));
   EXPECT_EQ(window_->size(), QSize(614, 418));
-  EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+  EXPECT_NE(window_->minimumSize(), window_->maximumSize());
+  EXPECT_LE(window_->minimumSizeHint().width(), 614);
   const Qt::WindowFlags flags = window_->windowFlags();
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_EQ(window_->font().pixelSize(), 12);
   EXPECT_EQ(window_->font().families().value(0), QStringLiteral("宋体"));
 
@@ -159,16 +163,53 @@ TEST_F(WindowTest, TheExportButtonCarriesTheExportMenu) {
   EXPECT_EQ(tools[1]->text(), QStringLiteral("XY-->度分秒"));
 }
 
+TEST_F(WindowTest, TheCornerMenuKeepsTheStandardEditEntries) {
+  QWidget* spin = W("RzSpinEdit1");
+  QLineEdit* line = spin->findChild<QLineEdit*>();
+  ASSERT_NE(line, nullptr);
+  QStringList texts, names;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    for (QAction* a : menu->actions()) {
+      if (a->isSeparator()) continue;
+      texts << a->text().section(QLatin1Char('\t'), 0, 0);
+      names << a->objectName();
+    }
+    QTest::keyClick(menu, Qt::Key_Escape);
+  });
+  const QPoint at(5, line->height() / 2);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, line->mapToGlobal(at));
+  QApplication::sendEvent(line, &event);
+  // Qt's own entries of a text line, in their order, then the two tools.
+  QLineEdit plain;
+  std::unique_ptr<QMenu> standard(plain.createStandardContextMenu());
+  QStringList expected;
+  for (QAction* a : standard->actions()) {
+    if (!a->isSeparator()) expected << a->text().section(QLatin1Char('\t'), 0, 0);
+  }
+  ASSERT_GE(expected.size(), 5);
+  ASSERT_EQ(texts.size(), expected.size() + 2) << texts.join(',').toStdString();
+  EXPECT_EQ(texts.mid(0, expected.size()), expected);
+  EXPECT_EQ(names.mid(names.size() - 2), (QStringList{"N3", "N4"}));
+}
+
 // ---- typed values -------------------------------------------------------------
 
-TEST_F(WindowTest, ATypedValueIsBroughtIntoTheFieldsLimitsWhenTheFieldIsLeft) {
+TEST_F(WindowTest, ATypedValueOutsideTheFieldsLimitsIsRefusedAndTheValueKept) {
+  Type("RzSpinEdit3", "12");
   Type("RzSpinEdit3", "75");
-  EXPECT_EQ(Text("RzSpinEdit3"), "60.000");
-  EXPECT_EQ(M().RzSpinEdit3.Value(), 60);
+  EXPECT_EQ(Text("RzSpinEdit3"), "12.000");
+  EXPECT_EQ(M().RzSpinEdit3.Value(), 12);
+  EXPECT_EQ(M().StatusLine.Caption, "“75”超出范围 0–60：左下角经度（秒）仍为 12.000");
+  Type("RzSpinEdit4", "39");
   Type("RzSpinEdit4", "-5");
-  EXPECT_EQ(Text("RzSpinEdit4"), "0");
+  EXPECT_EQ(Text("RzSpinEdit4"), "39");
   Type("RzSpinEdit4", "91");
+  EXPECT_EQ(Text("RzSpinEdit4"), "39");
+  Type("RzSpinEdit4", "90");
   EXPECT_EQ(Text("RzSpinEdit4"), "90");
+  EXPECT_EQ(M().StatusLine.Caption, "");
   Type("RzSpinEdit2", "abc");
   EXPECT_EQ(Text("RzSpinEdit2"), "0");
   Type("RzSpinEdit6", "12.3456");
@@ -192,11 +233,18 @@ TEST_F(WindowTest, TheArrowKeysStepAFieldWithinItsLimits) {
   EXPECT_EQ(M().RzSpinEdit2.Value(), 59);
 }
 
-TEST_F(WindowTest, TheScaleDenominatorTakesNoTypingOnlyStepsOfAHundredUpTo2000) {
+TEST_F(WindowTest, TheScaleDenominatorTakesTypingAndStepsOfAHundredUpTo2000) {
   ClickTab(kTabCustom);
   auto* scale = As<SpinEdit>("RzSpinEdit27");
-  Type("RzSpinEdit27", "5");
-  EXPECT_EQ(Text("RzSpinEdit27"), "0");
+  // Select all, type, Tab: the typed scale is taken; one beyond 2000 is
+  // refused and named.
+  Type("RzSpinEdit27", "1000");
+  EXPECT_EQ(Text("RzSpinEdit27"), "1000");
+  EXPECT_EQ(M().RzSpinEdit27.Value(), 1000);
+  Type("RzSpinEdit27", "5000");
+  EXPECT_EQ(Text("RzSpinEdit27"), "1000");
+  EXPECT_EQ(M().StatusLine.Caption, "“5000”超出范围 0–2000：比例尺仍为 1000");
+  Type("RzSpinEdit27", "0");
   scale->setFocus();
   QTest::keyClick(scale, Qt::Key_Up);
   EXPECT_EQ(Text("RzSpinEdit27"), "100");
@@ -210,9 +258,9 @@ TEST_F(WindowTest, TheScaleDenominatorTakesNoTypingOnlyStepsOfAHundredUpTo2000) 
 
 TEST_F(WindowTest, NumberFieldsShowTheirDisplayPatternAndKeepTheTypedValue) {
   Type("RzNumericEdit1", "-1234.5");
-  EXPECT_EQ(Text("RzNumericEdit1"), "(1,235)");
+  EXPECT_EQ(Text("RzNumericEdit1"), "-1,235");
   EXPECT_EQ(M().RzNumericEdit1.Value(), -1234.5);
-  // Passing through the field without typing does not read "(1,235)" back.
+  // Passing through the field without typing does not read "-1,235" back.
   W("RzNumericEdit1")->setFocus();
   QTest::keyClick(W("RzNumericEdit1"), Qt::Key_Tab);
   EXPECT_EQ(M().RzNumericEdit1.Value(), -1234.5);
@@ -426,8 +474,9 @@ TEST_F(WindowTest, PlaneToDmsProjectsBackWithTheZonePrefixAdded) {
   Type("RzSpinEdit13", "117");
   Fake().points.push_back(std::pair{500000.0, 4429607.368});
   ChooseFromCornerMenu("RzSpinEdit1", "N4");
-  EXPECT_EQ(Fake().pointDialogs.at(0).label1, "X");
-  EXPECT_EQ(Fake().pointDialogs.at(0).label2, "Y");
+  EXPECT_EQ(Fake().pointDialogs.at(0).label1, "东坐标 Y");
+  EXPECT_EQ(Fake().pointDialogs.at(0).label2, "北坐标 X");
+  EXPECT_EQ(Fake().pointDialogs.at(0).caption, "输入：东坐标（第 39 带，带号可省）与北坐标");
   EXPECT_EQ(Text("RzSpinEdit1"), "117");
   EXPECT_EQ(Text("RzSpinEdit2"), "0");
   // The meridian arc at 40° comes back as 40°0′0″.

@@ -4,6 +4,8 @@
 // them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cctype>
 #include <cmath>
 #include <new>
@@ -36,9 +38,8 @@ TEST_F(SaveOpen, SaveWritesTheEightLinesAndOpenReadsThemBack) {
   EXPECT_EQ(ui.fileDialogs[0].kind, FileDialogKind::Save);
   EXPECT_EQ(ui.fileDialogs[0].filter, "文本文件（*.txt）|*.txt");
   EXPECT_EQ(ui.fileDialogs[0].defaultExt, "txt");
-  EXPECT_EQ(frm.SaveDialog1.FileName, dir.File("params.txt"));
   EXPECT_EQ(TempDir::Read(dir.File("params.txt")),
-            "115 30 0.00\r\n39 20 12.35\r\n117 0 0.00\r\n40 0 0.00\r\n6\r\n117.00\r\n123\r\n"
+            "115 30 0.00\r\n39 20 12.346\r\n117 0 0.00\r\n40 0 0.00\r\n6\r\n117.00\r\n123\r\n"
             "-45\r\n");
 
   // Opened on the other tab, it fills that tab's fields.
@@ -48,7 +49,7 @@ TEST_F(SaveOpen, SaveWritesTheEightLinesAndOpenReadsThemBack) {
   EXPECT_EQ(ui.fileDialogs.back().kind, FileDialogKind::Open);
   EXPECT_EQ(ui.fileDialogs.back().filter, "文本文件（*.txt）|*.txt");
   EXPECT_EQ(ui.fileDialogs.back().defaultExt, "");
-  EXPECT_EQ(Corners(1), (std::vector<double>{115, 30, 0, 39, 20, 12.35, 117, 0, 0, 40, 0, 0}));
+  EXPECT_EQ(Corners(1), (std::vector<double>{115, 30, 0, 39, 20, 12.346, 117, 0, 0, 40, 0, 0}));
   EXPECT_EQ(frm.RzComboBox3.ItemIndex(), 1);
   EXPECT_EQ(frm.RzSpinEdit26.Value(), 117);
   EXPECT_EQ(frm.RzNumericEdit3.Value(), 123);
@@ -335,6 +336,27 @@ TEST_F(NumberLists, NewChecksTheTypedNumberAndChoosesTheDirection) {
   ui.texts = {std::nullopt, std::string("J-50"), std::string("J-50")};
   for (int i = 0; i < 3; ++i) frm.RzToolbarButton20Click();
   EXPECT_EQ(Texts(frm.RzCheckList4), (std::vector<std::string>{"J-50", "J-50"}));
+
+  // A pasted column: each line on its own, the good ones added in order,
+  // the others named with their line; blank lines are skipped.
+  frm.RzCheckList4.Clear();
+  std::string pasted;
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 48; ++i) {
+    char number[16];
+    std::snprintf(number, sizeof number, "J50G%03d040", i);
+    pasted += std::string(number) + "\r\n";
+    expected.push_back(number);
+  }
+  pasted += "\n  XYZ  \nj50g000040\n";
+  ui.texts = {pasted};
+  frm.RzToolbarButton20Click();
+  EXPECT_EQ(Texts(frm.RzCheckList4), expected);
+  EXPECT_TRUE(ui.stringDialogs.back().multiLine);
+  const auto m = TakeMessage();
+  EXPECT_EQ(m.text,
+            "第 50 行：XYZ不是标准图幅号！\r\n第 51 行：j50g000040：1:1万 的行号应为 001–096\r\n"
+            "以上 2 行未添加，其余 48 个已添加。");
 }
 
 using Imports = WindowTest;
@@ -455,9 +477,17 @@ TEST_F(FindDelete, DeleteAsksAndRemovesOnlyTheCheckedItems) {
     for (std::size_t i = 0; i < 5; ++i) frm.RzCheckList4.SetChecked(i, c.checked[i]);
     ui.answers.push_back(c.answer);
     frm.RzToolbarButton16Click();
+    if (frm.RzCheckList4.CheckedCount() == 0 && c.left.size() == 5 && c.answer == MessageResult::Yes) {
+      // Nothing checked: no question, and the status line says why.
+      EXPECT_TRUE(ui.messages.empty());
+      EXPECT_EQ(frm.StatusLine.Caption, "没有选中的图幅号：请先勾选要删除的图幅");
+      ui.answers.clear();
+      EXPECT_EQ(Texts(frm.RzCheckList4), c.left);
+      continue;
+    }
     const auto m = TakeMessage();
     EXPECT_EQ(m.caption, "确认");
-    EXPECT_EQ(m.text, "真的要删除选中的图幅号吗？");
+    EXPECT_EQ(m.text, "删除选中的 3 幅图幅号吗？");
     EXPECT_EQ(m.buttons, MessageButtons::YesNo);
     EXPECT_EQ(m.icon, MessageIcon::Question);
     EXPECT_EQ(Texts(frm.RzCheckList4), c.left);
@@ -629,8 +659,11 @@ TEST_F(CoordinateTools, PlaneToDms) {
     ui.focus = is54 ? "RzSpinEdit1" : "RzSpinEdit20";
     ui.points.push_back(std::pair{c.x, c.y});
     frm.N4Click();
-    EXPECT_EQ(ui.pointDialogs.back().label1, "X");
-    EXPECT_EQ(ui.pointDialogs.back().label2, "Y");
+    EXPECT_EQ(ui.pointDialogs.back().label1, "东坐标 Y");
+    EXPECT_EQ(ui.pointDialogs.back().label2, "北坐标 X");
+    EXPECT_EQ(ui.pointDialogs.back().caption,
+              "输入：东坐标（第 " + std::to_string(static_cast<int>(ZoneNumber(c.zoneIndex == 0, c.cm))) +
+                  " 带，带号可省）与北坐标");
     const bool zone3 = c.zoneIndex == 0;
     const double prefix = ZoneNumber(zone3, c.cm) * 1000000;
     const double easting = prefix >= c.x ? c.x + prefix : c.x;

@@ -387,11 +387,15 @@ TEST_F(Exports, WorkbookTitleAndTablePerTab) {
     const char* lastHeader;  // the last header cell
     std::string firstNumber;
   } cases[] = {
-      {0, false, "图幅表（北京54坐标系）", "cell M2 s Y4", frm.FMapUnions54[0][0].MapUnionNo},
-      {1, false, "图幅表（西安80坐标系）", "cell M2 s Y4", frm.FMapUnions80[0][0].MapUnionNo},
+      {0, false, "图幅表（北京54坐标系，3度带，按各图幅所在带，1:10万）", "cell M2 s Y4",
+       frm.FMapUnions54[0][0].MapUnionNo},
+      {1, false, "图幅表（西安80坐标系，3度带，按各图幅所在带，1:10万）", "cell M2 s Y4",
+       frm.FMapUnions80[0][0].MapUnionNo},
       {2, false, "图幅表（独立坐标系）", "cell E2 s 最大Y", "0+0"},
-      {3, false, "图幅表（北京54坐标系）", "cell M2 s Y4", frm.FMapUnions54[0][0].MapUnionNo},
-      {3, true, "图幅表（西安80坐标系）", "cell M2 s Y4", frm.FMapUnions80[0][0].MapUnionNo},
+      {3, false, "图幅表（北京54坐标系，3度带，按各图幅所在带，1:10万）", "cell M2 s Y4",
+       frm.FMapUnions54[0][0].MapUnionNo},
+      {3, true, "图幅表（西安80坐标系，3度带，按各图幅所在带，1:10万）", "cell M2 s Y4",
+       frm.FMapUnions80[0][0].MapUnionNo},
   };
   int k = 0;
   for (const Case& c : cases) {
@@ -408,6 +412,15 @@ TEST_F(Exports, WorkbookTitleAndTablePerTab) {
     EXPECT_NE(facts.find("cell A3 s " + c.firstNumber + " "), std::string::npos) << facts;
     EXPECT_TRUE(ui.messages.empty());
   }
+  // With a central meridian the title names it and its zone.
+  frm.SetActiveTab(0);
+  frm.RzComboBox1.SetItemIndex(1);
+  frm.RzSpinEdit13.SetValue(117);
+  frm.RzBitBtn1Click();
+  ui.fileNames.push_back(dir.File("meridian"));
+  frm.Excel1Click();
+  EXPECT_NE(ReadWorkbook(dir.File("meridian.xlsx")).find("cell A1 s 图幅表（北京54坐标系，6度带 第20带，中央经度 117°，1:10万）"),
+            std::string::npos);
 }
 
 }  // namespace
@@ -441,7 +454,8 @@ TEST_F(Exports, TheCgcs2000TableHasItsOwnTitleAndFiles) {
     ASSERT_TRUE(frm.Click(c.item));
     if (std::string(c.item) == "Excel1") {
       const std::string facts = ReadWorkbook(name + ".xlsx");
-      EXPECT_NE(facts.find("cell A1 s 图幅表（2000国家坐标系）"), std::string::npos) << facts;
+      EXPECT_NE(facts.find("cell A1 s 图幅表（2000国家坐标系，3度带，按各图幅所在带，1:5万）"), std::string::npos)
+          << facts;
       EXPECT_NE(facts.find("cell A3 s " + n2000[0] + " "), std::string::npos) << facts;
     } else {
       EXPECT_EQ(MidNumbers(name + ".mid"), Quoted(n2000)) << c.tab << c.item;
@@ -454,10 +468,10 @@ TEST_F(Exports, TheCgcs2000TableHasItsOwnTitleAndFiles) {
 // the workbook of the Xi'an 80 tab is titled for Xi'an 80, header only.
 TEST_F(Exports, EmptyTablesKeepTheTitleOfTheirSystem) {
   struct Case { int tab; bool use80; const char* title; } cases[] = {
-      {0, false, "图幅表（北京54坐标系）"},
-      {1, false, "图幅表（西安80坐标系）"},
-      {3, true, "图幅表（西安80坐标系）"},
-      {3, false, "图幅表（北京54坐标系）"},
+      {0, false, "图幅表（北京54坐标系，3度带，按各图幅所在带）"},
+      {1, false, "图幅表（西安80坐标系，3度带，按各图幅所在带）"},
+      {3, true, "图幅表（西安80坐标系，3度带，按各图幅所在带）"},
+      {3, false, "图幅表（北京54坐标系，3度带，按各图幅所在带）"},
   };
   int k = 0;
   for (const Case& c : cases) {
@@ -554,7 +568,6 @@ TEST_F(Exports, EnterInTheNextSaveDialogWritesAFileOfItsOwnKind) {
     std::string offered;
   } steps[] = {
       {"Excel1", stem + ".xlsx"},
-      {"RzBitBtn2", stem + ".txt"},
       {"N1", stem + ".mif"},
       {"Excel1", stem + ".xlsx"},
   };
@@ -564,7 +577,19 @@ TEST_F(Exports, EnterInTheNextSaveDialogWritesAFileOfItsOwnKind) {
     EXPECT_EQ(frm.SaveDialog1.FileName, s.offered) << s.command;
     EXPECT_TRUE(ui.messages.empty()) << s.command;
   }
-  EXPECT_NE(ReadWorkbook(stem + ".xlsx").find("cell A1 s 图幅表（北京54坐标系）"), std::string::npos);
+  // 保存 offers a parameter file's name, never the last export's; the
+  // exports keep theirs.
+  ui.onFileDialog = nullptr;
+  ui.fileNames.push_back(stem + ".txt");
+  ASSERT_TRUE(frm.Click("RzBitBtn2"));
+  EXPECT_EQ(ui.fileDialogs.back().initialName, "");
+  ui.fileNames.push_back(std::nullopt);
+  ASSERT_TRUE(frm.Click("RzBitBtn2"));
+  EXPECT_EQ(ui.fileDialogs.back().initialName, stem + ".txt");
+  ui.fileNames.push_back(std::nullopt);
+  ASSERT_TRUE(frm.Click("Excel1"));
+  EXPECT_EQ(ui.fileDialogs.back().initialName, stem + ".xlsx");
+  EXPECT_NE(ReadWorkbook(stem + ".xlsx").find("cell A1 s 图幅表（北京54坐标系，"), std::string::npos);
   EXPECT_EQ(TempDir::Read(stem + ".txt").substr(0, 12), "116 0 0.00\r\n");
   // The geographic MIF replaced the plane one, with its own MID beside it.
   EXPECT_NE(TempDir::Read(stem + ".mif").find("CoordSys Earth"), std::string::npos);

@@ -41,6 +41,7 @@ class FakeUi : public UserInterface {
   };
   struct StringDialogShown {
     std::string caption, prompt, text;
+    bool multiLine = false;
   };
   struct InformationShown {
     std::string caption, number;
@@ -135,7 +136,7 @@ class FakeUi : public UserInterface {
   }
 
   bool ShowInputString(TfrmInputString& d) override {
-    stringDialogs.push_back({d.Caption, d.RzLabel1.Caption, d.RzEdit1.Text()});
+    stringDialogs.push_back({d.Caption, d.RzLabel1.Caption, d.RzEdit1.Text(), d.MultiLine});
     if (texts.empty()) {
       ADD_FAILURE() << "unexpected text dialog";
       return false;

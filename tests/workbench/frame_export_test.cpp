@@ -90,6 +90,13 @@ TEST_F(FrameExports, TheInformationDialogMakesTheFrameOfItsSheet) {
   ASSERT_TRUE(frm.DblClick(Geodetic(0).List.Name()));
   EXPECT_EQ(result, "已生成图廓 " + dir.File("sheet.dxf"));
   EXPECT_NE(TempDir::Read(dir.File("sheet.dxf")).find("$INSUNITS"), std::string::npos);
+  // The dialog is named after the sheet: at first alone, then in the
+  // folder of the last file.
+  const std::string number = Geodetic(0).List.Text(0);
+  ASSERT_GE(ui.fileDialogs.size(), 1u);
+  EXPECT_EQ(ui.fileDialogs[0].initialName, number + ".dxf");
+  ASSERT_TRUE(frm.DblClick(Geodetic(0).List.Name()));
+  EXPECT_EQ(ui.fileDialogs.back().initialName, dir.File(number + ".dxf"));
 }
 
 }  // namespace

@@ -118,11 +118,16 @@ TEST_F(Generate, InvertedCornersEndTheCommandAndKeepThePreviousList) {
     frm.RzBitBtn1Click();
     const auto m = TakeMessage();
     EXPECT_EQ(m.caption, "错误");
-    EXPECT_EQ(m.text, "范围错误：右上角在左下角以西或以南，或数值超出图幅编号的范围");
+    EXPECT_EQ(m.text, "范围错误：右上角经度在左下角经度以西，图幅的范围为空（请检查右上角经度与左下角经度）");
     EXPECT_EQ(m.icon, MessageIcon::Error);
     EXPECT_EQ(m.buttons, MessageButtons::Ok);
     EXPECT_EQ(Records(list), before);
     EXPECT_EQ(tab == 0 ? frm.FMapUnions54 : frm.FMapUnions80, table);
+    // Inverted latitudes only: the latitude fields are named.
+    SetCorners(tab, {116, 0, 0}, {41, 0, 0}, {117, 0, 0}, {39, 0, 0});
+    frm.RzBitBtn1Click();
+    EXPECT_EQ(TakeMessage().text,
+              "范围错误：右上角纬度在左下角纬度以南，图幅的范围为空（请检查右上角纬度与左下角纬度）");
     // The window carries on.
     SetCorners(tab, {116, 0, 0}, {39, 40, 0}, {117, 0, 0}, {40, 0, 0});
     frm.RzBitBtn1Click();
@@ -305,7 +310,8 @@ TEST_F(GenerateCustom, RefusalsAreShownAndTheEmptyResultIsListed) {
     const char* message;
   } cases[] = {
       {"no tokens", 500, "图副格式不符合规定！"},
-      {"[ROW]+[COL]", 0, "偏移值太小了！"},
+      {"[ROW]+[COL]", 0,
+       "偏移值太小了！\r\n坐标平移 X方向为 0：它是每幅图沿 X 方向的大小（格网间距），请输入大于 0 的值。"},
       {"neither", 0, "图副格式不符合规定！"},  // the format check comes first
   };
   for (const Case& c : cases) {

@@ -109,7 +109,7 @@ TEST_F(DayWork, KeyboardAndListMenuCommandsActOnTheActiveList) {
   list.SetChecked(0, true);
   ui.answers.push_back(MessageResult::Yes);
   ASSERT_TRUE(frm.Click("DeleteKey"));
-  EXPECT_EQ(TakeMessage().text, "真的要删除选中的图幅号吗？");
+  EXPECT_EQ(TakeMessage().text, "删除选中的 1 幅图幅号吗？");
   EXPECT_EQ(Texts(list), std::vector<std::string>(numbers.begin() + 1, numbers.end()));
 
   // On the conversion tab the target list is active until the source list
@@ -131,6 +131,58 @@ TEST_F(DayWork, KeyboardAndListMenuCommandsActOnTheActiveList) {
   frm.NoteListFocus("RzCheckList1");
   frm.Click("UncheckAll1");
   EXPECT_EQ(frm.RzCheckList4.CheckedCount(), 0u);
+}
+
+TEST_F(DayWork, UndoDeleteRestoresTheLastDeleteUntilTheNextGenerate) {
+  const auto records = [](const SheetList& l) {
+    std::vector<std::string> v;
+    for (std::size_t i = 0; i < l.Count(); ++i) v.push_back(l.StandardRecord(i).MapUnionNo);
+    return v;
+  };
+  // A generated list, and a source list of numbers added one by one (their
+  // records belong to the list itself).
+  GenerateSix();
+  frm.SetActiveTab(kTabConvert);
+  AddSources({"J-50-5", "J-50-6", "J-50-7", "J-50-8", "J-50-9"});
+  frm.SetActiveTab(0);
+  for (SheetList* list : {&frm.RzCheckList1, &frm.RzCheckList4}) {
+    frm.SetActiveTab(list == &frm.RzCheckList1 ? 0 : kTabConvert);
+    frm.NoteListFocus(list->Name());
+    list->SetChecked(1, true);
+    list->SetChecked(3, true);
+    list->SetItemIndex(4);
+    const std::vector<std::string> texts = Texts(*list);
+    const std::vector<bool> checks = Checks(*list);
+    EXPECT_FALSE(frm.UndoDelete1.Enabled);
+    ui.answers.push_back(MessageResult::Yes);
+    ASSERT_TRUE(frm.Click("DeleteKey"));
+    EXPECT_EQ(TakeMessage().text, "删除选中的 2 幅图幅号吗？");
+    ASSERT_EQ(list->Count(), texts.size() - 2);
+    EXPECT_TRUE(frm.UndoDelete1.Enabled);
+    ASSERT_TRUE(frm.Click("UndoDelete1"));
+    EXPECT_EQ(Texts(*list), texts);
+    EXPECT_EQ(records(*list), texts);
+    EXPECT_EQ(Checks(*list), checks);
+    EXPECT_EQ(list->CheckedCount(), 2u);
+    EXPECT_EQ(list->ItemIndex(), 4);
+    EXPECT_EQ(frm.StatusLine.Caption, "已恢复 2 幅");
+    // Once only.
+    EXPECT_FALSE(frm.UndoDelete1.Enabled);
+    frm.UndoDelete1Click();
+    EXPECT_EQ(Texts(*list), texts);
+    EXPECT_EQ(frm.StatusLine.Caption, "没有可撤销的删除");
+  }
+  // A Generate ends what can be taken back.
+  frm.SetActiveTab(0);
+  ui.answers.push_back(MessageResult::Yes);
+  frm.RzToolbarButton1Click();
+  TakeMessage();
+  frm.RzBitBtn1Click();
+  EXPECT_FALSE(frm.UndoDelete1.Enabled);
+  frm.UndoDelete1Click();
+  EXPECT_EQ(frm.RzCheckList1.Count(), 6u);
+  EXPECT_EQ(frm.StatusLine.Caption, "没有可撤销的删除");
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(DayWork, FindAndFindNextReportWhatTheyDidNotFind) {

@@ -57,6 +57,18 @@ TEST_F(Typos, TypedTextsReadAsMeantOrRefusedWithTheFieldKept) {
       {"RzSpinEdit4", "39°54'S", {7, 7, 7}, true},
       {"RzSpinEdit1", "116°20'W", {7, 7, 7}, true},
       {"RzSpinEdit1", "39°54'N", {7, 7, 7}, true},  // a latitude in a longitude field
+      // Numbers beyond a field's limits are refused, never clamped.
+      {"RzSpinEdit1", "200", {7, 7, 7}, true},
+      {"RzSpinEdit1", "-5", {7, 7, 7}, true},
+      {"RzSpinEdit4", "95", {7, 7, 7}, true},
+      {"RzSpinEdit2", "75", {7}, true},
+      {"RzSpinEdit3", "75", {7}, true},
+      {"RzSpinEdit3", "-0.5", {7}, true},
+      {"RzSpinEdit28", "1010", {7}, true},
+      {"RzSpinEdit13", "181", {7}, true},
+      {"RzSpinEdit3", "60", {60}, false},  // the limits themselves are values
+      {"RzSpinEdit1", "180", {180, 7, 7}, false},
+      {"RzSpinEdit27", "1000", {1000}, false},  // the scale takes typing too
   };
   for (const Case& c : cases) {
     Control* control = frm.FindControl(c.field);
@@ -100,6 +112,17 @@ TEST_F(Typos, TypedTextsReadAsMeantOrRefusedWithTheFieldKept) {
   frm.RzNumericEdit7.SetValue(2500);
   EXPECT_FALSE(frm.EnterText(frm.RzNumericEdit7, "abc"));
   EXPECT_EQ(frm.StatusLine.Caption, "“abc”不是数字：最大X仍为 2,500.00000");
+  frm.RzSpinEdit1.SetValue(116);
+  EXPECT_FALSE(frm.EnterText(frm.RzSpinEdit1, "200"));
+  EXPECT_EQ(frm.StatusLine.Caption, "“200”超出范围 0–180：左下角经度（度）仍为 116");
+  frm.RzSpinEdit5.SetValue(30);
+  EXPECT_FALSE(frm.EnterText(frm.RzSpinEdit5, "75"));
+  EXPECT_EQ(frm.StatusLine.Caption, "“75”超出范围 0–59：左下角纬度（分）仍为 30");
+  // A negative offset shows with its minus sign, not as "(100)".
+  EXPECT_TRUE(frm.EnterText(frm.RzNumericEdit1, "-100"));
+  EXPECT_EQ(frm.RzNumericEdit1.DisplayText(), "-100");
+  EXPECT_TRUE(frm.EnterText(frm.RzNumericEdit1, "-0.4"));
+  EXPECT_EQ(frm.RzNumericEdit1.DisplayText(), "0");
   EXPECT_FALSE(frm.EnterText(frm.RzSpinEdit4, "39S"));
   EXPECT_EQ(frm.StatusLine.Caption, "“39S”不是坐标：图幅只在东经、北纬编号，南纬（S）和西经（W）不能用");
 }
