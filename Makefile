@@ -40,6 +40,7 @@ bench: configure
 
 test-asan: bootstrap
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DKARVENTO_SANITIZE=ON -DKARVENTO_BENCH=OFF -DKARVENTO_WEB=OFF \
+	  -DKARVENTO_PYTHON=OFF \
 	  -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(ASAN_BUILD)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

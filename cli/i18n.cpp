@@ -220,20 +220,7 @@ namespace {
 
 // The pattern with each %s replaced by the next of args and %% by %.
 std::string Fill(std::string_view pattern, std::span<const std::string_view> args) {
-  std::string text;
-  auto arg = args.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == '%')) {
-      if (pattern[++i] == '%') {
-        text += '%';
-      } else if (arg != args.end()) {
-        text += *arg++;
-      }
-      continue;
-    }
-    text += pattern[i];
-  }
-  return text;
+  return karvento::FillPattern(pattern, std::vector<std::string>(args.begin(), args.end()));
 }
 
 }  // namespace

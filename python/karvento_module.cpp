@@ -587,8 +587,8 @@ void Frame(const py::object& numbers, const std::string& output, const py::objec
 // them.
 cli::Args TransformArgs(std::vector<std::string> words) {
   std::size_t count = 0;
-  const cli::OptionSpec* specs = cli::TransformOptionSpecs(count);
-  std::vector<cli::OptionSpec> known(specs, specs + count);
+  const cli::OptionSpec* options = cli::TransformOptionSpecs(count);
+  std::vector<cli::OptionSpec> known(options, options + count);
   return cli::Args(words, known);
 }
 
