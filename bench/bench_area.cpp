@@ -72,7 +72,7 @@ void Unfiltered(benchmark::State& state) {
   std::size_t n = 0;
   for (auto _ : state) {
     TStandardMapUnions r;
-    CreateNewMapUnions(range, job.scale, true, 0, true, r);
+    CreateNewMapUnions(range, job.scale, true, 0, Datum::Beijing54, r);
     n = Count(r);
     benchmark::DoNotOptimize(r);
   }
@@ -84,7 +84,7 @@ void InArea(benchmark::State& state) {
   std::size_t n = 0;
   for (auto _ : state) {
     TStandardMapUnions r;
-    CreateMapUnionsInArea(job.area, job.scale, true, true, true, 0, 0, r);
+    CreateMapUnionsInArea(job.area, job.scale, true, true, Datum::Beijing54, 0, 0, r);
     n = Count(r);
     benchmark::DoNotOptimize(r);
   }
@@ -95,7 +95,7 @@ void InArea(benchmark::State& state) {
 // column at a time, nothing kept.
 void StreamUnfiltered(benchmark::State& state) {
   const Job& job = JobAt(static_cast<int>(state.range(0)));
-  const SheetWalk walk(AreaSheetRange(job.area, job.scale), job.scale, true, true, true, 0, false);
+  const SheetWalk walk(AreaSheetRange(job.area, job.scale), job.scale, true, true, Datum::Beijing54, 0, false);
   std::size_t n = 0;
   for (auto _ : state) {
     n = 0;
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     karvento::TStandardMapUnions warm;
     const auto& job = karvento::JobAt(0);
     karvento::CreateNewMapUnions(karvento::AreaSheetRange(job.area, job.scale), job.scale, true, 0,
-                                 true, warm);
+                                 karvento::Datum::Beijing54, warm);
   }
   benchmark::Initialize(&argc, argv);
   karvento::RatioReporter reporter;

@@ -114,9 +114,9 @@ void RunMif(benchmark::State& state, const std::string& name, Write write) {
   std::int64_t bytes = 0;
   Clock::duration spent{};
   for (auto _ : state) {
-    std::string reason;
+    Message reason;
     const auto start = Clock::now();
-    if (!write(mif, table, &reason)) state.SkipWithError(reason.c_str());
+    if (!write(mif, table, &reason)) state.SkipWithError(reason.Text().c_str());
     spent += Clock::now() - start;
     bytes += FileSize(mif) + FileSize(mid);
   }
@@ -137,22 +137,22 @@ bool WatchProgress(std::uint64_t, std::uint64_t) {
 }
 
 void BM_WritePlaneMif(benchmark::State& state) {
-  RunMif(state, "plane", [](const std::string& f, const TStandardMapUnions& t, std::string* r) {
+  RunMif(state, "plane", [](const std::string& f, const TStandardMapUnions& t, Message* r) {
     return WritePlaneMif(f, t, true, 117, r);
   });
 }
 void BM_WriteGeoMif(benchmark::State& state) {
-  RunMif(state, "geo", [](const std::string& f, const TStandardMapUnions& t, std::string* r) {
+  RunMif(state, "geo", [](const std::string& f, const TStandardMapUnions& t, Message* r) {
     return WriteGeoMif(f, t, r);
   });
 }
 void BM_WritePlaneMifWithProgress(benchmark::State& state) {
-  RunMif(state, "plane", [](const std::string& f, const TStandardMapUnions& t, std::string* r) {
+  RunMif(state, "plane", [](const std::string& f, const TStandardMapUnions& t, Message* r) {
     return WritePlaneMif(f, t, true, 117, r, WatchProgress);
   });
 }
 void BM_WriteGeoMifWithProgress(benchmark::State& state) {
-  RunMif(state, "geo", [](const std::string& f, const TStandardMapUnions& t, std::string* r) {
+  RunMif(state, "geo", [](const std::string& f, const TStandardMapUnions& t, Message* r) {
     return WriteGeoMif(f, t, r, WatchProgress);
   });
 }
@@ -162,9 +162,9 @@ void BM_WriteGeoMifWithProgress(benchmark::State& state) {
 // allow, the ceiling of the MIF writer.
 void BM_WritePreparedBuffer(benchmark::State& state) {
   const std::string mifName = FileIn("prepared-src.mif");
-  std::string reason;
+  Message reason;
   if (!WritePlaneMif(mifName, ChinaTable(), true, 117, &reason)) {
-    state.SkipWithError(reason.c_str());
+    state.SkipWithError(reason.Text().c_str());
     return;
   }
   const std::string mifBytes = Slurp(mifName);
@@ -223,10 +223,10 @@ void ExportXlsx100k(benchmark::State& state, const ExportProgress& progress) {
   const std::string file = FileIn("table.xlsx");
   std::int64_t bytes = 0;
   for (auto _ : state) {
-    std::string reason;
+    Message reason;
     if (!ExportStandardMapUnionsToXls(file, "图幅表（北京54坐标系）", kStandardXlsHeader, table, &reason,
                                       progress)) {
-      state.SkipWithError(reason.c_str());
+      state.SkipWithError(reason.Text().c_str());
     }
     bytes += FileSize(file);
   }

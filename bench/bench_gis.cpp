@@ -42,7 +42,7 @@ Scratch& Folder() {
 const TStandardMapUnions& China10000() {
   static const TStandardMapUnions table = [] {
     TStandardMapUnions t;
-    CreateMapUnionsOfStandard({{73, 0, 0}, {18, 0, 0}, {135, 0, 0}, {54, 0, 0}}, 6, true, true, true,
+    CreateMapUnionsOfStandard({{73, 0, 0}, {18, 0, 0}, {135, 0, 0}, {54, 0, 0}}, 6, true, true, Datum::Beijing54,
                               0, t);
     return t;
   }();
@@ -75,9 +75,9 @@ void Ours(benchmark::State& state, GisFormat format) {
   GisOptions options{format, true, GisEncoding::Utf8};
   options.cornersOnly = true;
   for (auto _ : state) {
-    std::string reason;
+    Message reason;
     if (!WriteGisSheets(file, table, {Datum::Beijing54, true, 0, 0, 0}, options, &reason)) {
-      state.SkipWithError(reason.c_str());
+      state.SkipWithError(reason.Text().c_str());
       break;
     }
     state.PauseTiming();

@@ -109,7 +109,7 @@ void Literal(benchmark::State& state) {
   std::size_t n = 0;
   for (auto _ : state) {
     TStandardMapUnions r;
-    literal::CreateSheets(*job.area, job.scale, job.standard, true, true, 0, true, r);
+    literal::CreateSheets(*job.area, job.scale, job.standard, true, Datum::Beijing54, 0, true, r);
     n = CountSheets(r);
     benchmark::DoNotOptimize(r.data());
   }

@@ -32,7 +32,7 @@ void BM_InMemoryCsv10000(benchmark::State& state) {
   std::int64_t sheets = 0;
   for (auto _ : state) {
     TStandardMapUnions table;
-    CreateMapUnionsOfStandard(kChina, 6, true, true, true, kCm, table);
+    CreateMapUnionsOfStandard(kChina, 6, true, true, Datum::Beijing54, kCm, table);
     cli::OutputStream stream(CsvToNull());
     cli::WriteStandardSheets(cli::Format::Csv, stream.out(), table, {"1:1万", 10000, "new"},
                              CsvEncoding::Utf8Bom);
@@ -47,7 +47,7 @@ void BM_InMemoryCsv10000(benchmark::State& state) {
 void BM_StreamedCsv2000(benchmark::State& state) {
   std::int64_t sheets = 0;
   for (auto _ : state) {
-    const SheetWalk walk(kChina, 8, true, true, true, kCm, false);
+    const SheetWalk walk(kChina, 8, true, true, Datum::Beijing54, kCm, false);
     cli::StreamStandardSheets(CsvToNull(), walk, {}, {"1:2000", 2000, "new"}, {});
     sheets = walk.Columns() * walk.Rows();
   }

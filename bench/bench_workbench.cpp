@@ -198,7 +198,7 @@ void Generation(benchmark::State& state) {
   std::size_t n = 0;
   for (auto _ : state) {
     TStandardMapUnions result;
-    CreateNewMapUnions(kChina, k10000, true, 0, true, result);
+    CreateNewMapUnions(kChina, k10000, true, 0, Datum::Beijing54, result);
     n = Count(result);
     benchmark::DoNotOptimize(result.data());
   }
@@ -211,7 +211,7 @@ void Fill(benchmark::State& state) {
   SilentUi ui;
   TfrmCreateMapUnRg frm(ui);
   TStandardMapUnions generated;
-  CreateNewMapUnions(kChina, k10000, true, 0, true, generated);
+  CreateNewMapUnions(kChina, k10000, true, 0, Datum::Beijing54, generated);
   for (auto _ : state) {
     state.PauseTiming();
     TStandardMapUnions result = generated;
@@ -229,7 +229,7 @@ void FillFromCopy(benchmark::State& state) {
   SilentUi ui;
   TfrmCreateMapUnRg frm(ui);
   TStandardMapUnions generated;
-  CreateNewMapUnions(kChina, k10000, true, 0, true, generated);
+  CreateNewMapUnions(kChina, k10000, true, 0, Datum::Beijing54, generated);
   for (auto _ : state) {
     frm.ShowStandardMapUnions(generated, frm.RzCheckList1, true, 39000000, 0);
     benchmark::DoNotOptimize(frm.RzCheckList1.Count());

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(scale > 0);
   TStandardMapUnions sheets;
   try {
-    CreateNewMapUnions(r, scale, true, 0, true, sheets);
+    CreateNewMapUnions(r, scale, true, 0, Datum::Beijing54, sheets);
   } catch (const Error& e) {
     // Only a sheet off the lettered grid may fail, and only so.
     Check(e.GetMessage().Is(msg::kRangeCheck));

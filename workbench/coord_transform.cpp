@@ -22,7 +22,6 @@ constexpr const char* kParamsFilter =
 constexpr const char* kLayerFilter =
     "GIS 图层（*.shp;*.gpkg;*.geojson）|*.shp;*.gpkg;*.geojson|所有文件（*.*）|*.*";
 constexpr const char* kPointFileFilter = "点文件（*.txt;*.csv;*.xyz）|*.txt;*.csv;*.xyz|所有文件（*.*）|*.*";
-constexpr const char* kTableFilter = "文本文件（*.txt）|*.txt";
 
 constexpr TransformModel kModels[] = {TransformModel::Bursa7, TransformModel::Shift3, TransformModel::Plane4,
                                       TransformModel::Affine6};
