@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+#include "geodesy/text_pattern.h"
 #include "geodesy/common_point_table.h"
 
 #include <cmath>
@@ -21,17 +22,7 @@ struct Refused {
 };
 
 std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
-  std::string out;
-  auto value = values.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
-      if (value != values.end()) out += *value++;
-      ++i;
-      continue;
-    }
-    out += pattern[i];
-  }
-  return out;
+  return FillTextPattern(pattern, values);
 }
 
 std::vector<std::string> Fields(std::string_view line, char separator) {

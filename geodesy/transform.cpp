@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+#include "geodesy/text_pattern.h"
 #include "geodesy/transform.h"
 
 #include <algorithm>
@@ -65,17 +66,7 @@ std::string Number(double v) {
 // line's catalogue can take a refusal apart and translate it (cli/i18n.cpp
 // lists them).
 std::string Fill(std::string_view pattern, std::initializer_list<std::string> values) {
-  std::string out;
-  auto value = values.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
-      if (value != values.end()) out += *value++;
-      ++i;
-      continue;
-    }
-    out += pattern[i];
-  }
-  return out;
+  return FillTextPattern(pattern, values);
 }
 
 std::string Count(std::size_t n) { return std::to_string(n); }

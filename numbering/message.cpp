@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "geodesy/text_pattern.h"
 #include "numbering/unMapUnRgPub.h"  // SheetNumberInCapitals
 
 namespace karvento {
@@ -47,20 +48,7 @@ bool Message::Is(const char* pattern) const {
 std::ostream& operator<<(std::ostream& out, const Message& m) { return out << m.Text(); }
 
 std::string FillPattern(std::string_view pattern, const std::vector<std::string>& args) {
-  std::string text;
-  auto arg = args.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == '%')) {
-      if (pattern[++i] == '%') {
-        text += '%';
-      } else if (arg != args.end()) {
-        text += *arg++;
-      }
-      continue;
-    }
-    text += pattern[i];
-  }
-  return text;
+  return FillTextPattern(pattern, args);
 }
 
 std::string Message::Text() const {
