@@ -191,13 +191,21 @@ std::optional<GisOptions> GisOptionsOf(const OutputOptions& o) {
   return g;
 }
 
+TPlaneSystem RequestPlane(const Projection& p, double offsetX, double offsetY, const SheetMeta* meta) {
+  TPlaneSystem system{p.datum, p.zone3, p.cm, offsetX, offsetY};
+  if (meta != nullptr) {
+    system.denominator = meta->denominator;
+    if (!meta->standard.empty()) system.standard = meta->standard == "old" ? "old" : "new";
+  }
+  return system;
+}
+
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
-                       const Projection& p, double offsetX, double offsetY) {
+                       const Projection& p, double offsetX, double offsetY, const SheetMeta* meta) {
   const Datum datum = p.datum;
   Message reason;
   if (const auto gis = GisOptionsOf(o)) {
-    Require(Gis().writeSheets(o.file, sheets, {p.datum, p.zone3, p.cm, offsetX, offsetY}, *gis, &reason),
-            reason);
+    Require(Gis().writeSheets(o.file, sheets, RequestPlane(p, offsetX, offsetY, meta), *gis, &reason), reason);
     return true;
   }
   if (o.format == Format::Mif) {

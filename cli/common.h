@@ -116,9 +116,12 @@ struct Projection {
 // Writes a whole table in one of the file formats (mif, xlsx, shp, gpkg, dxf,
 // kml); false when the format is none of them. A failed writer throws with
 // its reason. The projection and the offsets subtracted from the plane
-// corners give the GIS files their coordinate system.
+// corners give the GIS files their coordinate system, and the meta their
+// sheets' scale and standard (none: each sheet's own).
 bool WriteStandardFile(const OutputOptions& o, const TStandardMapUnions& sheets,
-                       const Projection& p, double offsetX, double offsetY);
+                       const Projection& p, double offsetX, double offsetY, const SheetMeta* meta = nullptr);
+// The request of a table as its files carry it.
+TPlaneSystem RequestPlane(const Projection& p, double offsetX, double offsetY, const SheetMeta* meta);
 // plane: the Gauss-Krüger system the sheets lie on (rectangular sheets on
 // the national grid), named by the GIS files; none for an independent grid.
 bool WriteCustomFile(const OutputOptions& o, const TCustomMapUnions& sheets,

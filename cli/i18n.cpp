@@ -86,100 +86,6 @@ int ErrnoOfText(std::string_view text) {
   return it == numbers.end() ? 0 : it->second;
 }
 
-// The coordinate transformation's refusals, which its routines (pure
-// computing, below the message codes of the file and sheet routines) return
-// as texts: read back by pattern, "%s" standing for a part translated in
-// turn. A part is never read past the text that follows it in the pattern.
-const char* const kTransformPatterns[] = {
-    N_("重合点文件 “%s” 是空的"),
-    N_("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2"),
-    N_("%s 第 %s 行缺少“%s”列的值"),
-    N_("%s 第 %s 行：“%s”列的“%s”不是数值"),
-    N_("%s 第 %s 行：“%s”列的“%s”不是角度"),
-    N_("参数文件第 %s 行不是“键 = 值”"),
-    N_("参数文件第 %s 行：“%s”重复"),
-    N_("参数文件第 %s 行：此模型没有“%s”"),
-    N_("参数文件缺少“%s”"),
-    N_("不支持的参数文件版本“%s”"),
-    N_("未知的模型“%s”（bursa7、shift3、plane4 或 affine6）"),
-    N_("“%s”不是坐标系 54、80 或 2000：“%s”"),
-    N_("未知的旋转约定“%s”（position-vector 或 coordinate-frame）"),
-    N_("参数“%s”不是数值：“%s”"),
-    N_("“zone”只能是 3 或 6：“%s”"),
-    N_("点“%s”的经度和纬度似乎互换了（在%s上读作经度 %s、纬度 %s）：请先给经度，后给纬度"),
-    N_("点“%s”不在我国范围内（在%s上为经度 %s、纬度 %s）"),
-    N_("点“%s”在两个坐标系中相距 %s 米：不是同一个点在%s和%s上的坐标（这两个坐标系相差不过几百米）"),
-    N_("中央经线 %s° 的 3° 带"),
-    N_("中央经线 %s° 的 6° 带"),
-    N_("点“%s”的东坐标 %s 带有带号 %s，不在%s的%s（带号 %s）上"),
-    N_("点“%s”的 X 和 Y 似乎互换了：北坐标 %s、东坐标 %s 不在%s的%s的我国范围内，互换后才在。"
-       "我国测量习惯以 X 表示北坐标，本工具以 X 表示东坐标：请按北坐标、东坐标的列名给出"),
-    N_("点“%s”的平面坐标（北坐标 %s、东坐标 %s）不在%s的%s的我国范围内"),
-    N_("重合点太少：%s需要至少 %s 个点，只给了 %s 个"),
-    N_("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
-       "7 参数模型绕这条直线的旋转无法确定。请加入不在这条线上的点，或用 3 参数或 4 参数模型"),
-    N_("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
-       "6 参数模型垂直于这条直线的尺度无法确定。请加入不在这条线上的点，或用 4 参数模型"),
-    N_("无法读取重合点图层 “%s”：%s"),
-    N_("重合点图层 “%s” 的坐标系（%s）不在%s上"),
-    N_("重合点图层 “%s” 没有字段“%s”"),
-    N_("重合点图层 “%s” 的要素 %s 不是一个点"),
-    N_("重合点图层 “%s” 的要素 %s 没有“%s”"),
-    N_("重合点图层 “%s” 中点“%s”出现了两次"),
-    N_("重合点图层 “%s” 是%s，“%s” 却是%s"),
-    N_("重合点图层 “%s” 和 “%s” 没有“%s”相同的点"),
-};
-
-// Whole texts of the transformation, and the names its patterns hold.
-[[maybe_unused]] const char* const kTransformTexts[] = {
-    N_("不是 Karvento 的坐标转换参数文件（没有“karvento-transform = 1”）"),
-    N_("“cm”必须在 0 至 180 之间（不含 0）"),
-    N_("6 参数模型的系数 a1·b2 − a2·b1 为 0：这组参数没有逆变换"),
-    N_("重合点的几何条件太差，无法解算参数（法方程奇异）"),
-    N_("平面模型需要大于 0 的中央经线"),
-    N_("重合点相互重合（相距不到 1 米）：平面模型的旋转和尺度无法确定"),
-    N_("7 参数布尔莎模型"),
-    N_("3 参数平移模型"),
-    N_("6 参数平面仿射模型"),
-    N_("4 参数平面模型"),
-    N_("北京1954"),
-    N_("西安1980"),
-    N_("2000国家大地坐标系"),
-    N_("平面坐标"),
-    N_("经纬度"),
-    N_("不是 GDAL 能读的矢量文件"),
-};
-
-// Splits text by pattern: the parts in place of each "%s", or false when
-// the text does not have the pattern's form.
-bool Match(std::string_view pattern, std::string_view text, std::vector<std::string_view>& parts) {
-  parts.clear();
-  std::size_t p = 0, t = 0;
-  while (true) {
-    const std::size_t hole = pattern.find("%s", p);
-    const std::string_view literal = pattern.substr(p, hole == std::string_view::npos ? hole : hole - p);
-    if (text.compare(t, literal.size(), literal) != 0) return false;
-    t += literal.size();
-    if (hole == std::string_view::npos) return t == text.size();
-    p = hole + 2;
-    const std::size_t next = pattern.find("%s", p);
-    const std::string_view following = pattern.substr(p, next == std::string_view::npos ? next : next - p);
-    // A part runs to the next literal; the pattern's last literal ends the
-    // text; a part with nothing after it runs to the end.
-    std::size_t end = text.size();
-    if (next == std::string_view::npos) {
-      if (text.size() - t < following.size() || !text.ends_with(following)) return false;
-      end = text.size() - following.size();
-    } else {
-      if (following.empty()) return false;  // two parts side by side cannot be told apart
-      end = text.find(following, t);
-      if (end == std::string_view::npos) return false;
-    }
-    parts.push_back(text.substr(t, end - t));
-    t = end;
-  }
-}
-
 }  // namespace
 
 void InitLanguage() {
@@ -257,30 +163,7 @@ std::string TranslateMessage(std::string_view text) {
   const std::string whole(text);
   if (const char* translated = Tr(whole.c_str()); whole != translated) return translated;
   if (const int err = ErrnoOfText(text); err != 0) return SystemErrorText(err);
-  // Of the patterns the text has the form of, the one whose parts translate
-  // best.
-  std::vector<std::string_view> parts;
-  std::string best = whole;
-  int bestScore = -1;
-  for (const char* pattern : kTransformPatterns) {
-    if (!Match(pattern, text, parts)) continue;
-    // The first part of a file message is the file's name, shown as it is.
-    std::vector<std::string> shown;
-    int score = 0;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (i == 0 && std::string_view(pattern).find("文件") != std::string_view::npos) {
-        shown.emplace_back(parts[i]);
-        continue;
-      }
-      shown.push_back(TranslateMessage(parts[i]));
-      if (shown.back() != parts[i]) ++score;
-    }
-    if (score <= bestScore) continue;
-    const std::vector<std::string_view> args(shown.begin(), shown.end());
-    best = Fill(Tr(pattern), args);
-    bestScore = score;
-  }
-  return best;
+  return whole;
 }
 
 std::string TranslateMessage(const Message& message) {

@@ -195,7 +195,7 @@ int RunConvert(const std::vector<std::string>& words) {
   SheetMeta whole = meta;
   whole.sources = &sources;
   if (!WriteStandardMap(o, targets, MapTitle(kScaleCaptions[scale], "", p.datum)) &&
-      !WriteStandardFile(o, targets, p, offsetX, offsetY)) {
+      !WriteStandardFile(o, targets, p, offsetX, offsetY, &whole)) {
     OutputStream stream(o);
     WriteStandardSheets(o.format, stream.out(), targets, whole, o.encoding);
     stream.Finish();

@@ -203,7 +203,8 @@ int RunSheets(const std::vector<std::string>& words) {
                          area ? &area->area : nullptr)) {
       return 0;
     }
-    WriteStandardFile(o, sheets, p, offsetX, offsetY);
+    const SheetMeta meta{std::string(kScaleCaptions[scale]), kScaleDenominators[scale], standard};
+    WriteStandardFile(o, sheets, p, offsetX, offsetY, &meta);
     return 0;
   }
   // Every other format, the text, MIF and GIS files, is written column by

@@ -79,7 +79,7 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
   if (const auto gis = GisOptionsOf(o)) {
     const GisTableOutline outline = OutlineOfWalk(walk, edits, meta.standard == "new");
     const std::unique_ptr<GisColumns> file =
-        Gis().openStream(o.file, outline, {p.datum, p.zone3, p.cm, edits.offsetX, edits.offsetY}, *gis);
+        Gis().openStream(o.file, outline, RequestPlane(p, edits.offsetX, edits.offsetY, &meta), *gis);
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
       file->Column(column);

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/modules.h"
+#include "cli/transform.h"
 #include "geodesy/transform.h"
 #include "numbering/error.h"
 #include "numbering/scales.h"
@@ -97,10 +98,7 @@ int RunTag(const std::vector<std::string>& words) {
   q.zone3 = p.zone3;
   q.cm = p.cm;
   if (const auto file = args.Value("transform")) {
-    TransformParams t;
-    const std::string text = ReadFileText(*file, 1 << 20);
-    if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {*file, TranslateMessage(r)}));
-    q.transform = t;
+    q.transform = ReadTransformParamsFile(*file);
   }
   const LayerTagResult r = Gis().tagLayer(q);
   if (!args.Has("quiet")) {

@@ -33,6 +33,14 @@
 
 namespace karvento::cli {
 
+TransformParams ReadTransformParamsFile(const std::string& file) {
+  TransformParams t;
+  if (Message r = ParseTransformParams(ReadFileText(file, 1 << 20), t); !r.Empty()) {
+    throw Error(Message(N_("%s：%s"), {file, r}));
+  }
+  return t;
+}
+
 namespace {
 
 const char* kTransformHelp =
@@ -104,17 +112,14 @@ Datum ReadDatum(const Args& args, const char* option) {
 }
 
 // The refusal of a geodesy routine, as an error of the command.
-void Refuse(const std::string& refusal) {
-  if (!refusal.empty()) throw Error(refusal);
+void Refuse(const Message& refusal) {
+  if (!refusal.Empty()) throw Error(refusal);
 }
 
 TransformParams ReadParams(const Args& args) {
   const auto file = args.Value("params");
   if (!file) throw UsageError(Tr("请给出 --params 参数文件（见 --help）"));
-  TransformParams t;
-  const std::string text = ReadFileText(*file, 1 << 20);
-  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {*file, TranslateMessage(r)}));
-  return t;
+  return ReadTransformParamsFile(*file);
 }
 
 void Notice(const Args& args, const std::string& text) {
@@ -408,11 +413,7 @@ int RunLayer(const Args& args) {
 
 int RunShow(const Args& args) {
   if (args.Positional().size() != 2) throw UsageError(Tr("请给出一个参数文件（见 --help）"));
-  TransformParams t;
-  const std::string text = ReadFileText(args.Positional()[1], 1 << 20);
-  if (std::string r = ParseTransformParams(text, t); !r.empty()) {
-    throw Error(TrFormat("%s：%s", {args.Positional()[1], TranslateMessage(r)}));
-  }
+  const TransformParams t = ReadTransformParamsFile(args.Positional()[1]);
   const bool zone3 = IsPlaneModel(t.model) ? t.zone3 : ReadZone3(args);
   const double cm = IsPlaneModel(t.model) ? t.cm : ReadCm(args);
   std::string s = DescribeTransform(t) + "\n";
@@ -487,9 +488,7 @@ void WriteSheetCorrections(const SheetWalk& walk, const ColumnEdits& edits, cons
                            const Projection& p) {
   const bool zone3 = p.zone3;
   const double cm = p.cm;
-  TransformParams t;
-  const std::string text = ReadFileText(paramsFile, 1 << 20);
-  if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {paramsFile, TranslateMessage(r)}));
+  const TransformParams t = ReadTransformParamsFile(paramsFile);
   if (IsPlaneModel(t.model)) throw UsageError(Tr("--transform 需要七参数或三参数模型的参数文件"));
   if (t.source != p.datum) {
     throw UsageError(TrFormat("--transform 的参数从 %s 转换，图幅却在 --datum %s 上",

@@ -177,7 +177,7 @@ std::string KmlHeader(std::string_view layer) {
 }
 
 void AppendKmlSheet(std::string& out, std::string_view layer, const TStandardMapUnion& sheet,
-                    bool cornersOnly) {
+                    const FramePlane& request, bool cornersOnly) {
   const double w = DmsToDeg(sheet.Range.West), s = DmsToDeg(sheet.Range.South);
   const double e = DmsToDeg(sheet.Range.East), n = DmsToDeg(sheet.Range.North);
   out += "  <Placemark>\n\t<name>";
@@ -188,9 +188,9 @@ void AppendKmlSheet(std::string& out, std::string_view layer, const TStandardMap
       "\t<ExtendedData><SchemaData schemaUrl=\"#";
   AppendEscaped(out, layer);
   out += "\">\n\t\t<SimpleData name=\"比例尺\">";
-  out += std::to_string(ScaleDenominatorOf(sheet));
+  out += std::to_string(ScaleDenominatorOf(sheet, request));
   out += "</SimpleData>\n\t\t<SimpleData name=\"标准\">";
-  out += StandardOf(sheet);
+  out += StandardOf(sheet, request);
   const std::pair<const char*, double> edges[] = {{"WEST", w}, {"SOUTH", s}, {"EAST", e}, {"NORTH", n}};
   for (const auto& [name, value] : edges) {
     out += "</SimpleData>\n\t\t<SimpleData name=\"";

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "export/sheet_frame.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
@@ -41,9 +42,9 @@ std::string KmlLayerName(std::string_view stem);
 
 // Everything before the first placemark of a layer.
 std::string KmlHeader(std::string_view layer);
-// One placemark, appended to out.
+// One placemark, appended to out; its 比例尺 and 标准 as the request said.
 void AppendKmlSheet(std::string& out, std::string_view layer, const TStandardMapUnion& sheet,
-                    bool cornersOnly);
+                    const FramePlane& request, bool cornersOnly);
 // Everything after the last placemark.
 std::string_view KmlFooter();
 

@@ -98,31 +98,32 @@ void ShapefileOutline::Add(const TStandardMapUnion& sheet) {
 }
 
 std::string ShapefilePrj(const ShapefileOptions& options, double westmost, double eastmost) {
-  const DatumInfo& names = DatumInfoOf(options.datum);
+  const FramePlane& p = options.plane;
+  const DatumInfo& names = DatumInfoOf(p.datum);
   if (options.geographic) return names.esriGeogcs;
-  const bool prefix = options.cm != 0;
-  const double cm = PlaneZoneMeridian(westmost, eastmost, options.zone3, options.cm);
-  const bool offsets = options.offsetX != 0 || options.offsetY != 0;
-  const double zone = (FalseEasting(options.zone3, cm) - 500000) / 1e6;
+  const bool prefix = p.cm != 0;
+  const double cm = PlaneZoneMeridian(westmost, eastmost, p.zone3, p.cm);
+  const bool offsets = p.offsetX != 0 || p.offsetY != 0;
+  const double zone = (FalseEasting(p.zone3, cm) - 500000) / 1e6;
   std::string name;
-  if (GaussKrugerEpsg(options.datum, options.zone3, cm, true) != 0 && !offsets) {
-    name = std::string(names.esriName) + (options.zone3 ? "_3_Degree" : "") + "_GK_" +
+  if (GaussKrugerEpsg(p.datum, p.zone3, cm, true) != 0 && !offsets) {
+    name = std::string(names.esriName) + (p.zone3 ? "_3_Degree" : "") + "_GK_" +
            (prefix ? "Zone_" + ShortText(zone) : "CM_" + ShortText(cm) + "E");
   } else {
-    std::string gdalName = std::string(DatumInfoOf(options.datum).epsgName) + " / " + (options.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
-    if (GaussKrugerEpsg(options.datum, options.zone3, cm, true) != 0) {
+    std::string gdalName = std::string(DatumInfoOf(p.datum).epsgName) + " / " + (p.zone3 ? "3-degree " : "") + "Gauss-Kruger ";
+    if (GaussKrugerEpsg(p.datum, p.zone3, cm, true) != 0) {
       gdalName += prefix ? "zone " + ShortText(zone) : "CM " + ShortText(cm) + "E";
     } else {
       gdalName += "CM " + ShortText(cm) + "E";
       if (prefix) gdalName += " zone " + ShortText(zone);
     }
-    if (offsets) gdalName += ", omitted X " + ShortText(options.offsetX) + " Y " + ShortText(options.offsetY);
+    if (offsets) gdalName += ", omitted X " + ShortText(p.offsetX) + " Y " + ShortText(p.offsetY);
     name = EsriName(gdalName);
   }
-  const double falseEasting = prefix ? FalseEasting(options.zone3, cm) : 500000;
+  const double falseEasting = prefix ? FalseEasting(p.zone3, cm) : 500000;
   return "PROJCS[\"" + name + "\"," + names.esriGeogcs + ",PROJECTION[\"Gauss_Kruger\"],PARAMETER[\"False_Easting\"," +
-         WktNumber(falseEasting - options.offsetX) + "],PARAMETER[\"False_Northing\"," +
-         WktNumber(-options.offsetY) + "],PARAMETER[\"Central_Meridian\"," + WktNumber(cm) +
+         WktNumber(falseEasting - p.offsetX) + "],PARAMETER[\"False_Northing\"," +
+         WktNumber(-p.offsetY) + "],PARAMETER[\"Central_Meridian\"," + WktNumber(cm) +
          "],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
 }
 
@@ -173,8 +174,7 @@ ShapefileWriter::ShapefileWriter(const ShapefileOptions& options, const Shapefil
 }
 
 void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
-  FrameOfSheet(sheet, {options_.datum, options_.zone3, options_.cm, options_.offsetX, options_.offsetY},
-               options_.geographic, options_.cornersOnly, frame_);
+  FrameOfSheet(sheet, options_.plane, options_.geographic, options_.cornersOnly, frame_);
   const std::vector<double>& ringX = frame_.ringX;
   const std::vector<double>& ringY = frame_.ringY;
 
@@ -214,9 +214,9 @@ void ShapefileWriter::Add(const TStandardMapUnion& sheet) {
   number.resize(static_cast<std::size_t>(numberWidth_), ' ');
   dbf += number;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%7d", ScaleDenominatorOf(sheet));
+  std::snprintf(buf, sizeof buf, "%7d", ScaleDenominatorOf(sheet, options_.plane));
   dbf += buf;
-  std::string standard(StandardOf(sheet));
+  std::string standard(StandardOf(sheet, options_.plane));
   standard.resize(3, ' ');
   dbf += standard;
   double reals[12] = {DmsToDeg(sheet.Range.West), DmsToDeg(sheet.Range.South), DmsToDeg(sheet.Range.East),

@@ -28,6 +28,7 @@
 
 #include "export/sheet_frame.h"
 #include "geodesy/datum.h"
+#include "export/sheet_frame.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
@@ -39,10 +40,9 @@ namespace karvento {
 inline constexpr unsigned char kGbkLanguageDriver = 0x4D;
 
 struct ShapefileOptions {
-  Datum datum = Datum::Beijing54;
-  bool zone3 = true;
-  double cm = 0;  // 0: each corner on its own zone, which must be one zone
-  double offsetX = 0, offsetY = 0;
+  // The request of the sheets: their plane (cm = 0: each corner on its own
+  // zone, which must be one zone), their scale and standard.
+  FramePlane plane;
   bool geographic = false;  // longitudes and latitudes rather than plane corners
   bool cornersOnly = false;
   bool gbk = false;  // attribute text in GBK rather than UTF-8

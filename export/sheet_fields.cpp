@@ -28,4 +28,12 @@ std::string_view StandardOf(const TStandardMapUnion& sheet) {
   return n.find('-') != std::string::npos && !Is5000BasedNumber(n) ? "old" : "new";
 }
 
+int ScaleDenominatorOf(const TStandardMapUnion& sheet, const FramePlane& request) {
+  return request.denominator != 0 ? request.denominator : ScaleDenominatorOf(sheet);
+}
+
+std::string_view StandardOf(const TStandardMapUnion& sheet, const FramePlane& request) {
+  return request.standard != nullptr ? std::string_view(request.standard) : StandardOf(sheet);
+}
+
 }  // namespace karvento

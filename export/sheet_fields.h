@@ -7,6 +7,7 @@
 
 #include <string_view>
 
+#include "export/sheet_frame.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
@@ -33,5 +34,10 @@ double PlaneZoneMeridian(double westmost, double eastmost, bool zone3, double cm
 // "old" for a number of the old standard (it has hyphens, and is not the
 // 1:5000-based form of a new 1:2000 number, J50H008075-3), else "new".
 std::string_view StandardOf(const TStandardMapUnion& sheet);
+
+// The scale denominator and the standard of a sheet of a table as its
+// request said them, or where it said none, the sheet's own.
+int ScaleDenominatorOf(const TStandardMapUnion& sheet, const FramePlane& request);
+std::string_view StandardOf(const TStandardMapUnion& sheet, const FramePlane& request);
 
 }  // namespace karvento

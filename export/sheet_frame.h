@@ -18,11 +18,19 @@ inline constexpr double kFrameOutlineTolerance = 0.01;
 // The plane a sheet's corners were computed on: the datum's Gauss-Krüger
 // system of the zone method and central meridian (cm = 0: each corner on its
 // own zone), the offsets subtracted from every coordinate afterwards.
+//
+// It is the request that made the sheets, and travels with them: the scale
+// (its denominator) and the standard ("new" or "old") it asked for are what
+// the files' 比例尺 and 标准 attributes say. 0 and none for a table of sheets
+// of several scales or of both standards (the sheets of a point at every
+// scale, a list of typed numbers), where each sheet says its own.
 struct FramePlane {
   Datum datum = Datum::Beijing54;
   bool zone3 = true;
   double cm = 0;
   double offsetX = 0, offsetY = 0;
+  int denominator = 0;
+  const char* standard = nullptr;
 };
 
 struct GisFrame {

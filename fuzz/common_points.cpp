@@ -23,7 +23,7 @@ void Check(bool ok) {
 }
 
 void CheckSolution(const TransformSolution& s, std::size_t points) {
-  if (!s.refusal.empty()) return;
+  if (!s.refusal.Empty()) return;
   for (const ParameterValue& v : ParameterValues(s.params)) Check(std::isfinite(v.value));
   Check(s.residuals.size() == points);
 }
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = end + 1;
   }
   CommonPointTable table;
-  const std::string refusal = ParseCommonPointTable(lines, "fuzz", table);
-  if (!refusal.empty()) {
+  const Message refusal = ParseCommonPointTable(lines, "fuzz", table);
+  if (!refusal.Empty()) {
     Check(table.Count() == 0);
     return 0;
   }

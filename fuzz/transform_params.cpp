@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TransformParams t;
   t.bursa.dx = 12.5;
   const std::string before = FormatTransformParams(t);
-  const std::string refusal = ParseTransformParams(text, t);
-  if (!refusal.empty()) {
+  const Message refusal = ParseTransformParams(text, t);
+  if (!refusal.Empty()) {
     Check(FormatTransformParams(t) == before);
     return 0;
   }

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "geodesy/text_pattern.h"
 #include "geodesy/common_point_table.h"
 
 #include <cmath>
@@ -18,11 +17,16 @@ namespace {
 
 // A refusal on its way out of the reading: caught at the routine's edge.
 struct Refused {
-  std::string text;
+  Message message;
 };
 
-std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
-  return FillTextPattern(pattern, values);
+// A refusal of a row: the table's name (a file's, shown as it is, or the
+// window's "重合点表", worded by each front end), the line, the column.
+Message RowRefusal(const char* pattern, const std::string& source, int line, const std::string& column,
+                   const std::string* value = nullptr) {
+  std::vector<MessageArg> args{TextArg(source), std::to_string(line), column};
+  if (value != nullptr) args.emplace_back(*value);
+  return Message(pattern, std::move(args));
 }
 
 std::vector<std::string> Fields(std::string_view line, char separator) {
@@ -84,16 +88,16 @@ struct Cell {
   const std::string& Text(int column) const {
     const std::vector<std::string>& r = table.rows[row];
     if (column >= static_cast<int>(r.size()) || r[static_cast<std::size_t>(column)].empty()) {
-      throw Refused{Fill("%s 第 %s 行缺少“%s”列的值",
-                       {source, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)]})};
+      throw Refused{RowRefusal(N_("%s 第 %s 行缺少“%s”列的值"), source, table.lines[row],
+                               table.header[static_cast<std::size_t>(column)])};
     }
     return r[static_cast<std::size_t>(column)];
   }
   double Number(int column) const {
     const std::string& s = Text(column);
     if (!IsNumber(s)) {
-      throw Refused{Fill("%s 第 %s 行：“%s”列的“%s”不是数值",
-                       {source, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)], s})};
+      throw Refused{RowRefusal(N_("%s 第 %s 行：“%s”列的“%s”不是数值"), source, table.lines[row],
+                               table.header[static_cast<std::size_t>(column)], &s)};
     }
     double v = 0;
     FloatFromChars(s.data(), s.data() + s.size(), v);
@@ -103,8 +107,8 @@ struct Cell {
     const std::string& s = Text(column);
     TAngleDMS a;
     if (ParseAngleText(s, a) != AngleTextError::None) {
-      throw Refused{Fill("%s 第 %s 行：“%s”列的“%s”不是角度",
-                       {source, std::to_string(table.lines[row]), table.header[static_cast<std::size_t>(column)], s})};
+      throw Refused{RowRefusal(N_("%s 第 %s 行：“%s”列的“%s”不是角度"), source, table.lines[row],
+                               table.header[static_cast<std::size_t>(column)], &s)};
     }
     return DmsToDeg(a);
   }
@@ -112,8 +116,8 @@ struct Cell {
 
 }  // namespace
 
-std::string ParseCommonPointTable(const std::vector<std::string>& lines, const std::string& source,
-                                  CommonPointTable& result) try {
+Message ParseCommonPointTable(const std::vector<std::string>& lines, const std::string& source,
+                              CommonPointTable& result) try {
   Table t;
   char separator = ' ';
   int number = 0;
@@ -136,7 +140,7 @@ std::string ParseCommonPointTable(const std::vector<std::string>& lines, const s
     t.rows.push_back(Fields(line, separator));
     t.lines.push_back(number);
   }
-  if (t.header.empty()) throw Refused{Fill("重合点文件 “%s” 是空的", {source})};
+  if (t.header.empty()) throw Refused{Message(N_("重合点文件 “%s” 是空的"), {source})};
   const int name = t.Column({"name", "点名", "点号", "id"});
   const int lon1 = t.Column({"lon1"}), lat1 = t.Column({"lat1"}), lon2 = t.Column({"lon2"}),
             lat2 = t.Column({"lat2"}), h1 = t.Column({"h1"}), h2 = t.Column({"h2"});
@@ -145,7 +149,8 @@ std::string ParseCommonPointTable(const std::vector<std::string>& lines, const s
   const bool geodetic = lon1 >= 0 && lat1 >= 0 && lon2 >= 0 && lat2 >= 0;
   const bool plane = n1 >= 0 && e1 >= 0 && n2 >= 0 && e2 >= 0;
   if (!geodetic && !plane) {
-    throw Refused{Fill("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2", {source})};
+    throw Refused{Message(N_("重合点文件 “%s” 没有所需的列：需要 lon1 lat1 lon2 lat2，或 north1 east1 north2 east2"),
+                          {source})};
   }
   auto nameOf = [&](std::size_t row) {
     const std::vector<std::string>& r = t.rows[row];
@@ -169,7 +174,7 @@ std::string ParseCommonPointTable(const std::vector<std::string>& lines, const s
   result = std::move(out);
   return {};
 } catch (const Refused& r) {
-  return r.text;
+  return r.message;
 }
 
 }  // namespace karvento

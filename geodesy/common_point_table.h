@@ -37,7 +37,7 @@ struct CommonPointTable {
 // source and the line, result untouched) of a table without the columns, a
 // row missing a value, or a value that is no number or angle. No I/O: the
 // caller reads the lines.
-std::string ParseCommonPointTable(const std::vector<std::string>& lines, const std::string& source,
-                                  CommonPointTable& result);
+Message ParseCommonPointTable(const std::vector<std::string>& lines, const std::string& source,
+                              CommonPointTable& result);
 
 }  // namespace karvento

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/message.h"  // N_
 
 namespace karvento {
 
@@ -83,19 +84,19 @@ struct DatumInfo {
 // Rows in the order of Datum. EPSG codes are those of the EPSG Geodetic
 // Parameter Dataset; the tests check each against GDAL's copy of it.
 inline constexpr std::array<DatumInfo, 3> kDatums = {{
-    {Datum::Beijing54, "54", "Beijing 1954", "Beijing 1954", "Beijing_1954", "北京1954",
+    {Datum::Beijing54, "54", "Beijing 1954", "Beijing 1954", "Beijing_1954", N_("北京1954"),
      "北京54坐标系", "图幅表（北京54坐标系）", "1954年北京坐标系", DatumProjection::LegacySeries,
      &kBeijing54, 4214, {2401, 2422, 21413, 21453, 75, 135}, false, "Beijing_1954",
      "GEOGCS[\"GCS_Beijing_1954\",DATUM[\"D_Beijing_1954\",SPHEROID[\"Krasovsky_1940\",6378245.0,298.3]],"
      "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]",
      "Beijing 1954", 6378245, 298.3},
-    {Datum::Xian80, "80", "Xi'an 1980", "Xian 1980", "Xian_1980", "西安1980", "西安80坐标系",
+    {Datum::Xian80, "80", "Xi'an 1980", "Xian 1980", "Xian_1980", N_("西安1980"), "西安80坐标系",
      "图幅表（西安80坐标系）", "1980西安坐标系", DatumProjection::LegacySeries, &kXian80, 4610,
      {2349, 2370, 2327, 2338, 75, 135}, false, "Xian_1980",
      "GEOGCS[\"GCS_Xian_1980\",DATUM[\"D_Xian_1980\",SPHEROID[\"Xian_1980\",6378140.0,298.257]],"
      "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]",
      "Xian 1980", 6378140, 298.257},
-    {Datum::Cgcs2000, "2000", "CGCS2000", "CGCS2000", "China_2000", "2000国家大地坐标系",
+    {Datum::Cgcs2000, "2000", "CGCS2000", "CGCS2000", "China_2000", N_("2000国家大地坐标系"),
      "2000国家坐标系", "图幅表（2000国家坐标系）", "2000国家大地坐标系",
      DatumProjection::KrugerSeries, nullptr, 4490, {4513, 4534, 4491, 4502, 75, 135}, true, "CGCS2000",
      "GEOGCS[\"GCS_China_Geodetic_Coordinate_System_2000\",DATUM[\"D_China_2000\",SPHEROID[\"CGCS2000\","

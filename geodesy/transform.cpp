@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "geodesy/text_pattern.h"
 #include "geodesy/transform.h"
 
 #include <algorithm>
@@ -60,14 +59,11 @@ std::string Number(double v) {
   return std::string(buf, r.ptr);
 }
 
-// The pattern with each "%s" replaced by the next value, in one pass: a
-// value (a point's name) is never read as a pattern. The refusals are
-// patterns of this form, no two "%s" side by side, so that the command
-// line's catalogue can take a refusal apart and translate it (cli/i18n.cpp
-// lists them).
-std::string Fill(std::string_view pattern, std::initializer_list<std::string> values) {
-  return FillTextPattern(pattern, values);
-}
+// A refusal: its pattern (the message's code) and the values in its "%s".
+Message Fill(const char* pattern, std::vector<MessageArg> values) { return Message(pattern, std::move(values)); }
+
+// A datum's name as a refusal shows it, worded by each front end.
+MessageArg DatumArg(Datum d) { return TextArg(DatumInfoOf(d).chineseName); }
 
 std::string Count(std::size_t n) { return std::to_string(n); }
 
@@ -343,7 +339,7 @@ std::string FormatTransformParams(const TransformParams& t, std::string_view com
   return s;
 }
 
-std::string ParseTransformParams(std::string_view text, TransformParams& out) {
+Message ParseTransformParams(std::string_view text, TransformParams& out) {
   struct Entry {
     std::string key, value;
     int line;
@@ -364,15 +360,15 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
       continue;
     }
     const std::size_t eq = l.find('=');
-    if (eq == std::string_view::npos) return Fill("参数文件第 %s 行不是“键 = 值”", {std::to_string(line)});
+    if (eq == std::string_view::npos) return Fill(N_("参数文件第 %s 行不是“键 = 值”"), {std::to_string(line)});
     Entry e{std::string(Trim(l.substr(0, eq))), std::string(Trim(l.substr(eq + 1))), line};
     for (const Entry& other : entries) {
-      if (other.key == e.key) return Fill("参数文件第 %s 行：“%s”重复", {std::to_string(line), e.key});
+      if (other.key == e.key) return Fill(N_("参数文件第 %s 行：“%s”重复"), {std::to_string(line), e.key});
     }
     entries.push_back(std::move(e));
     if (end == text.size()) break;
   }
-  auto take = [&](const char* key, std::string& value) -> std::string {
+  auto take = [&](const char* key, std::string& value) -> Message {
     for (Entry& e : entries) {
       if (e.key == key) {
         e.used = true;
@@ -380,13 +376,15 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
         return {};
       }
     }
-    return Fill("参数文件缺少“%s”", {key});
+    return Fill(N_("参数文件缺少“%s”"), {key});
   };
   std::string v;
-  if (auto r = take("karvento-transform", v); !r.empty()) return "不是 Karvento 的坐标转换参数文件（没有“karvento-transform = 1”）";
-  if (v != "1") return Fill("不支持的参数文件版本“%s”", {v});
+  if (auto r = take("karvento-transform", v); !r.Empty()) {
+    return Message(N_("不是 Karvento 的坐标转换参数文件（没有“karvento-transform = 1”）"));
+  }
+  if (v != "1") return Fill(N_("不支持的参数文件版本“%s”"), {v});
   TransformParams t;
-  if (auto r = take("model", v); !r.empty()) return r;
+  if (auto r = take("model", v); !r.Empty()) return r;
   if (v == "bursa7") {
     t.model = TransformModel::Bursa7;
   } else if (v == "shift3") {
@@ -396,50 +394,50 @@ std::string ParseTransformParams(std::string_view text, TransformParams& out) {
   } else if (v == "affine6") {
     t.model = TransformModel::Affine6;
   } else {
-    return Fill("未知的模型“%s”（bursa7、shift3、plane4 或 affine6）", {v});
+    return Fill(N_("未知的模型“%s”（bursa7、shift3、plane4 或 affine6）"), {v});
   }
   for (const char* side : {"source", "target"}) {
-    if (auto r = take(side, v); !r.empty()) return r;
+    if (auto r = take(side, v); !r.Empty()) return r;
     const std::optional<Datum> d = DatumOfKey(v);
-    if (!d) return Fill("“%s”不是坐标系 54、80 或 2000：“%s”", {side, v});
+    if (!d) return Fill(N_("“%s”不是坐标系 54、80 或 2000：“%s”"), {side, v});
     (std::string_view(side) == "source" ? t.source : t.target) = *d;
   }
   if (t.model == TransformModel::Bursa7) {
-    if (auto r = take("convention", v); !r.empty()) return r;
+    if (auto r = take("convention", v); !r.Empty()) return r;
     if (v == "position-vector") {
       t.bursa.convention = RotationConvention::PositionVector;
     } else if (v == "coordinate-frame") {
       t.bursa.convention = RotationConvention::CoordinateFrame;
     } else {
-      return Fill("未知的旋转约定“%s”（position-vector 或 coordinate-frame）", {v});
+      return Fill(N_("未知的旋转约定“%s”（position-vector 或 coordinate-frame）"), {v});
     }
   }
-  auto number = [&](const char* key, double& value) -> std::string {
-    if (auto r = take(key, v); !r.empty()) return r;
+  auto number = [&](const char* key, double& value) -> Message {
+    if (auto r = take(key, v); !r.Empty()) return r;
     double x = 0;
     const auto res = FloatFromChars(v.data(), v.data() + v.size(), x);
     if (res.ec != std::errc() || res.ptr != v.data() + v.size() || !std::isfinite(x)) {
-      return Fill("参数“%s”不是数值：“%s”", {key, v});
+      return Fill(N_("参数“%s”不是数值：“%s”"), {key, v});
     }
     value = x;
     return {};
   };
   if (IsPlaneModel(t.model)) {
-    if (auto r = take("zone", v); !r.empty()) return r;
-    if (v != "3" && v != "6") return Fill("“zone”只能是 3 或 6：“%s”", {v});
+    if (auto r = take("zone", v); !r.Empty()) return r;
+    if (v != "3" && v != "6") return Fill(N_("“zone”只能是 3 或 6：“%s”"), {v});
     t.zone3 = v == "3";
-    if (auto r = number("cm", t.cm); !r.empty()) return r;
-    if (!(t.cm > 0 && t.cm <= 180)) return "“cm”必须在 0 至 180 之间（不含 0）";
+    if (auto r = number("cm", t.cm); !r.Empty()) return r;
+    if (!(t.cm > 0 && t.cm <= 180)) return Message(N_("“cm”必须在 0 至 180 之间（不含 0）"));
   }
   for (const Field& f : FieldsOf(t)) {
-    if (auto r = number(f.key, *f.value); !r.empty()) return r;
+    if (auto r = number(f.key, *f.value); !r.Empty()) return r;
   }
   for (const Entry& e : entries) {
-    if (!e.used) return Fill("参数文件第 %s 行：此模型没有“%s”", {std::to_string(e.line), e.key});
+    if (!e.used) return Fill(N_("参数文件第 %s 行：此模型没有“%s”"), {std::to_string(e.line), e.key});
   }
   // A matrix without an inverse folds the plane onto a line: no datum does.
   if (t.model == TransformModel::Affine6 && !(std::abs(t.affine.a1 * t.affine.b2 - t.affine.a2 * t.affine.b1) > 1e-6)) {
-    return "6 参数模型的系数 a1·b2 − a2·b1 为 0：这组参数没有逆变换";
+    return Message(N_("6 参数模型的系数 a1·b2 − a2·b1 为 0：这组参数没有逆变换"));
   }
   out = t;
   return {};
@@ -584,37 +582,36 @@ std::vector<std::size_t> Reject(std::size_t n, int perPoint, int unknowns, doubl
 
 }  // namespace
 
-std::string CheckCommonPoints(const std::vector<GeodeticCommonPoint>& points, Datum source, Datum target) {
+Message CheckCommonPoints(const std::vector<GeodeticCommonPoint>& points, Datum source, Datum target) {
   for (const GeodeticCommonPoint& c : points) {
     for (const GeodeticPoint* p : {&c.source, &c.target}) {
       const Datum d = p == &c.source ? source : target;
       if (InChina(p->lon, p->lat)) continue;
       return Fill(InChina(p->lat, p->lon)
-                      ? "点“%s”的经度和纬度似乎互换了（在%s上读作经度 %s、纬度 %s）：请先给经度，后给纬度"
-                      : "点“%s”不在我国范围内（在%s上为经度 %s、纬度 %s）",
-                  {c.name, DatumInfoOf(d).chineseName, Number(p->lon), Number(p->lat)});
+                      ? N_("点“%s”的经度和纬度似乎互换了（在%s上读作经度 %s、纬度 %s）：请先给经度，后给纬度")
+                      : N_("点“%s”不在我国范围内（在%s上为经度 %s、纬度 %s）"),
+                  {c.name, DatumArg(d), Number(p->lon), Number(p->lat)});
     }
     const double gap = Apart(c.source, c.target);
     if (gap > kMostApart) {
-      return Fill("点“%s”在两个坐标系中相距 %s 米：不是同一个点在%s和%s上的坐标"
-                  "（这两个坐标系相差不过几百米）",
-                  {c.name, Format("%.0f", gap), DatumInfoOf(source).chineseName, DatumInfoOf(target).chineseName});
+      return Fill(N_("点“%s”在两个坐标系中相距 %s 米：不是同一个点在%s和%s上的坐标"
+                     "（这两个坐标系相差不过几百米）"),
+                  {c.name, Format("%.0f", gap), DatumArg(source), DatumArg(target)});
     }
   }
   return {};
 }
 
-std::string CheckPlaneCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
-                                   bool zone3, double cm) {
+Message CheckPlaneCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                               bool zone3, double cm) {
   std::vector<GeodeticCommonPoint> g;
   return PlaneToGeodeticCommonPoints(points, source, target, zone3, cm, g);
 }
 
-std::string PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source,
-                                        Datum target, bool zone3, double cm,
-                                        std::vector<GeodeticCommonPoint>& out) {
+Message PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                                    bool zone3, double cm, std::vector<GeodeticCommonPoint>& out) {
   out.clear();
-  const std::string zone = Fill(zone3 ? "中央经线 %s° 的 3° 带" : "中央经线 %s° 的 6° 带", {Number(cm)});
+  const Message zone = Fill(zone3 ? N_("中央经线 %s° 的 3° 带") : N_("中央经线 %s° 的 6° 带"), {Number(cm)});
   const double zoneNumber = ZoneMillions(zone3, cm) / 1000000;
   // The point as geodetic, if it lies in China and in the zone: within its
   // half-width of the meridian, give or take a degree of overlap, and with
@@ -636,15 +633,15 @@ std::string PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& poi
         continue;
       }
       if (p.X >= 1000000 && Truncate(p.X / 1000000) != zoneNumber && !inZone(d, p.X, p.Y)) {
-        return Fill("点“%s”的东坐标 %s 带有带号 %s，不在%s的%s（带号 %s）上",
-                    {c.name, Number(p.X), Number(Truncate(p.X / 1000000)), DatumInfoOf(d).chineseName, zone,
+        return Fill(N_("点“%s”的东坐标 %s 带有带号 %s，不在%s的%s（带号 %s）上"),
+                    {c.name, Number(p.X), Number(Truncate(p.X / 1000000)), DatumArg(d), zone,
                      Number(zoneNumber)});
       }
       return Fill(inZone(d, p.X, p.Y)
-                      ? "点“%s”的 X 和 Y 似乎互换了：北坐标 %s、东坐标 %s 不在%s的%s的我国范围内，"
-                        "互换后才在。我国测量习惯以 X 表示北坐标，本工具以 X 表示东坐标：请按北坐标、东坐标的列名给出"
-                      : "点“%s”的平面坐标（北坐标 %s、东坐标 %s）不在%s的%s的我国范围内",
-                  {c.name, Number(p.Y), Number(p.X), DatumInfoOf(d).chineseName, zone});
+                      ? N_("点“%s”的 X 和 Y 似乎互换了：北坐标 %s、东坐标 %s 不在%s的%s的我国范围内，"
+                           "互换后才在。我国测量习惯以 X 表示北坐标，本工具以 X 表示东坐标：请按北坐标、东坐标的列名给出")
+                      : N_("点“%s”的平面坐标（北坐标 %s、东坐标 %s）不在%s的%s的我国范围内"),
+                  {c.name, Number(p.Y), Number(p.X), DatumArg(d), zone});
     }
     out.push_back(std::move(g));
   }
@@ -695,7 +692,7 @@ bool Adjust(const Points& points, int perPoint, int unknowns, double rejectK, Fi
          },
          dropped, final);
   if (!final.ok) {
-    sol.refusal = "重合点的几何条件太差，无法解算参数（法方程奇异）";
+    sol.refusal = Message(N_("重合点的几何条件太差，无法解算参数（法方程奇异）"));
     return false;
   }
   sol.sigma0 = final.sigma0;
@@ -736,11 +733,12 @@ TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Dat
   const int u = seven ? 7 : 3;
   const std::size_t minimum = seven ? 3 : 1;
   if (points.size() < minimum) {
-    sol.refusal = Fill("重合点太少：%s需要至少 %s 个点，只给了 %s 个",
-                       {seven ? "7 参数布尔莎模型" : "3 参数平移模型", Count(minimum), Count(points.size())});
+    sol.refusal = Fill(N_("重合点太少：%s需要至少 %s 个点，只给了 %s 个"),
+                       {TextArg(seven ? N_("7 参数布尔莎模型") : N_("3 参数平移模型")), Count(minimum),
+                        Count(points.size())});
     return sol;
   }
-  if (std::string r = CheckCommonPoints(points, source, target); !r.empty()) {
+  if (Message r = CheckCommonPoints(points, source, target); !r.Empty()) {
     sol.refusal = std::move(r);
     return sol;
   }
@@ -762,8 +760,8 @@ TransformSolution SolveBursa(const std::vector<GeodeticCommonPoint>& points, Dat
     }
     const Spread s = SpreadOf(x, y);
     if (OnOneLine(s)) {
-      sol.refusal = Fill("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
-                         "7 参数模型绕这条直线的旋转无法确定。请加入不在这条线上的点，或用 3 参数或 4 参数模型",
+      sol.refusal = Fill(N_("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
+                            "7 参数模型绕这条直线的旋转无法确定。请加入不在这条线上的点，或用 3 参数或 4 参数模型"),
                          {points[s.offPoint].name, Format("%.3f", s.off), Format("%.0f", s.longest)});
       return sol;
     }
@@ -882,15 +880,16 @@ TransformSolution SolvePlane(const std::vector<PlaneCommonPoint>& points, Transf
   const bool affine = model == TransformModel::Affine6;
   const std::size_t minimum = affine ? 3 : 2;
   if (points.size() < minimum) {
-    sol.refusal = Fill("重合点太少：%s需要至少 %s 个点，只给了 %s 个",
-                       {affine ? "6 参数平面仿射模型" : "4 参数平面模型", Count(minimum), Count(points.size())});
+    sol.refusal = Fill(N_("重合点太少：%s需要至少 %s 个点，只给了 %s 个"),
+                       {TextArg(affine ? N_("6 参数平面仿射模型") : N_("4 参数平面模型")), Count(minimum),
+                        Count(points.size())});
     return sol;
   }
   if (!(cm > 0)) {
-    sol.refusal = "平面模型需要大于 0 的中央经线";
+    sol.refusal = Message(N_("平面模型需要大于 0 的中央经线"));
     return sol;
   }
-  if (std::string r = CheckPlaneCommonPoints(points, source, target, zone3, cm); !r.empty()) {
+  if (Message r = CheckPlaneCommonPoints(points, source, target, zone3, cm); !r.Empty()) {
     sol.refusal = std::move(r);
     return sol;
   }
@@ -907,12 +906,12 @@ TransformSolution SolvePlane(const std::vector<PlaneCommonPoint>& points, Transf
   }
   const Spread spread = SpreadOf(x, y);
   if (!(spread.longest > 1)) {
-    sol.refusal = "重合点相互重合（相距不到 1 米）：平面模型的旋转和尺度无法确定";
+    sol.refusal = Message(N_("重合点相互重合（相距不到 1 米）：平面模型的旋转和尺度无法确定"));
     return sol;
   }
   if (affine && OnOneLine(spread)) {
-    sol.refusal = Fill("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
-                       "6 参数模型垂直于这条直线的尺度无法确定。请加入不在这条线上的点，或用 4 参数模型",
+    sol.refusal = Fill(N_("重合点几乎在一条直线上（离直线最远的点“%s”只有 %s 米，点间最远 %s 米）："
+                          "6 参数模型垂直于这条直线的尺度无法确定。请加入不在这条线上的点，或用 4 参数模型"),
                        {points[spread.offPoint].name, Format("%.3f", spread.off), Format("%.0f", spread.longest)});
     return sol;
   }

@@ -34,8 +34,8 @@
 // CGCS2000 (the tests measure 16.5 mm at most over China), in proportion to
 // H, nothing at H = 0. Plane4 and Affine6 know no heights.
 //
-// Nothing here does I/O or keeps state. Failures are returned as texts for
-// the caller to show ("refusal"), never thrown.
+// Nothing here does I/O or keeps state. Failures are returned as messages
+// for the caller to show ("refusal", empty on success), never thrown.
 #pragma once
 
 #include <array>
@@ -46,6 +46,7 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/gauss_kruger.h"
+#include "geodesy/message.h"
 
 namespace karvento {
 
@@ -206,7 +207,7 @@ std::string DescribeTransform(const TransformParams& t);
 // a file written and read gives the same parameters bit for bit.
 std::string FormatTransformParams(const TransformParams& t, std::string_view comment = {});
 // The parameters of text; empty on success, else the refusal naming the line.
-std::string ParseTransformParams(std::string_view text, TransformParams& t);
+Message ParseTransformParams(std::string_view text, TransformParams& t);
 
 // ---- Solving from common points --------------------------------------------
 
@@ -235,7 +236,7 @@ struct PointResidual {
 };
 
 struct TransformSolution {
-  std::string refusal;  // empty when solved
+  Message refusal;  // empty when solved
   TransformParams params;
   // Standard errors in the parameters' units, in the order of
   // ParameterValues (dx, dy, dz, rx, ry, rz, scale; Shift3: the first three;
@@ -283,14 +284,13 @@ TransformSolution SolvePlane(const std::vector<PlaneCommonPoint>& points, Transf
 // another datum, another zone or another point). Plane points whose X and Y
 // read the other way round would pass are refused as swapped: in Chinese
 // practice X is the northing, here the easting.
-std::string CheckCommonPoints(const std::vector<GeodeticCommonPoint>& points, Datum source, Datum target);
-std::string CheckPlaneCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
-                                   bool zone3, double cm);
+Message CheckCommonPoints(const std::vector<GeodeticCommonPoint>& points, Datum source, Datum target);
+Message CheckPlaneCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                               bool zone3, double cm);
 // The plane common points as geodetic ones (PlaneToGeo of each datum, h = 0),
 // after CheckPlaneCommonPoints; the refusal, or empty.
-std::string PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source,
-                                        Datum target, bool zone3, double cm,
-                                        std::vector<GeodeticCommonPoint>& out);
+Message PlaneToGeodeticCommonPoints(const std::vector<PlaneCommonPoint>& points, Datum source, Datum target,
+                                    bool zone3, double cm, std::vector<GeodeticCommonPoint>& out);
 
 // ---- The corner method (图廓点改正法) -------------------------------------
 // The shift of a plane point by bilinear interpolation of the shifts of the

@@ -27,8 +27,8 @@ NamedPoints ReadNamedPoints(const std::string& file, const std::string& field, D
   const std::unique_ptr<GDALDataset> in(
       GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
   if (!in || in->GetLayerCount() == 0) {
-    throw Error("无法读取重合点图层 “" + file + "”：" +
-                (FirstGdalFailure().empty() ? std::string("不是 GDAL 能读的矢量文件") : FirstGdalFailure()));
+    throw Error(Message(N_("无法读取重合点图层 “%s”：%s"),
+                        {file, TextArg(FirstGdalFailure().empty() ? N_("不是 GDAL 能读的矢量文件") : FirstGdalFailure())}));
   }
   OGRLayer* layer = in->GetLayer(0);
   NamedPoints out;
@@ -38,25 +38,25 @@ NamedPoints ReadNamedPoints(const std::string& file, const std::string& field, D
     const double a = srs->GetSemiMajor(&err);
     const double rf = srs->GetInvFlattening(&err);
     if (std::abs(a - d.a) > 0.5 || std::abs(rf - d.inverseFlattening) > 1e-3) {
-      throw Error("重合点图层 “" + file + "” 的坐标系（" + std::string(srs->GetName() ? srs->GetName() : "?") +
-                  "）不在" + d.chineseName + "上");
+      throw Error(Message(N_("重合点图层 “%s” 的坐标系（%s）不在%s上"),
+                          {file, srs->GetName() ? srs->GetName() : "?", TextArg(d.chineseName)}));
     }
     out.projected = static_cast<bool>(srs->IsProjected());
   }
   const int index = layer->FindFieldIndex(field.c_str(), TRUE);
-  if (index < 0) throw Error("重合点图层 “" + file + "” 没有字段“" + field + "”");
+  if (index < 0) throw Error(Message(N_("重合点图层 “%s” 没有字段“%s”"), {file, field}));
   layer->ResetReading();
   for (std::unique_ptr<OGRFeature> f(layer->GetNextFeature()); f; f.reset(layer->GetNextFeature())) {
     const std::string fid = std::to_string(f->GetFID());
     const OGRGeometry* g = f->GetGeometryRef();
     if (g == nullptr || wkbFlatten(g->getGeometryType()) != wkbPoint || g->IsEmpty()) {
-      throw Error("重合点图层 “" + file + "” 的要素 " + fid + " 不是一个点");
+      throw Error(Message(N_("重合点图层 “%s” 的要素 %s 不是一个点"), {file, fid}));
     }
     const std::string name = f->IsFieldSetAndNotNull(index) ? f->GetFieldAsString(index) : "";
-    if (name.empty()) throw Error("重合点图层 “" + file + "” 的要素 " + fid + " 没有“" + field + "”");
+    if (name.empty()) throw Error(Message(N_("重合点图层 “%s” 的要素 %s 没有“%s”"), {file, fid, field}));
     const OGRPoint* p = g->toPoint();
     if (!out.at.emplace(name, TPlanePoint{p->getX(), p->getY()}).second) {
-      throw Error("重合点图层 “" + file + "” 中点“" + name + "”出现了两次");
+      throw Error(Message(N_("重合点图层 “%s” 中点“%s”出现了两次"), {file, name}));
     }
     out.names.push_back(name);
   }
@@ -73,8 +73,9 @@ LayerCommonPoints ReadLayerCommonPoints(const std::string& sourceFile, const std
   const NamedPoints to = ReadNamedPoints(targetFile, field, target);
   LayerCommonPoints out;
   if (from.projected && to.projected && *from.projected != *to.projected) {
-    throw Error("重合点图层 “" + sourceFile + "” 是" + (*from.projected ? "平面坐标" : "经纬度") + "，“" + targetFile +
-                "” 却是" + (*to.projected ? "平面坐标" : "经纬度"));
+    auto kind = [](bool projected) { return TextArg(projected ? N_("平面坐标") : N_("经纬度")); };
+    throw Error(Message(N_("重合点图层 “%s” 是%s，“%s” 却是%s"),
+                        {sourceFile, kind(*from.projected), targetFile, kind(*to.projected)}));
   }
   out.plane = from.projected.value_or(to.projected.value_or(false));
   for (const std::string& name : from.names) {
@@ -95,7 +96,7 @@ LayerCommonPoints ReadLayerCommonPoints(const std::string& sourceFile, const std
     if (from.at.find(name) == from.at.end()) out.onlyTarget.push_back(name);
   }
   if (out.planar.empty() && out.geodetic.empty()) {
-    throw Error("重合点图层 “" + sourceFile + "” 和 “" + targetFile + "” 没有“" + field + "”相同的点");
+    throw Error(Message(N_("重合点图层 “%s” 和 “%s” 没有“%s”相同的点"), {sourceFile, targetFile, field}));
   }
   return out;
 }

@@ -816,8 +816,8 @@ class GisSheetStream::Impl {
         const double e = DmsToDeg(s.Range.East), n = DmsToDeg(s.Range.North);
         if (at[0] < 0) return &s.MapUnionNo;
         OGR_F_SetFieldString(f, at[0], s.MapUnionNo.c_str());
-        OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s));
-        OGR_F_SetFieldString(f, at[2], std::string(StandardOf(s)).c_str());
+        OGR_F_SetFieldInteger(f, at[1], ScaleDenominatorOf(s, plane_));
+        OGR_F_SetFieldString(f, at[2], std::string(StandardOf(s, plane_)).c_str());
         OGR_F_SetFieldDouble(f, at[3], w);
         OGR_F_SetFieldDouble(f, at[4], south);
         OGR_F_SetFieldDouble(f, at[5], e);

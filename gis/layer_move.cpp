@@ -73,8 +73,8 @@ std::uint64_t MoveLayer(const LayerMove& r) {
   const std::unique_ptr<GDALDataset> in(
       GDALDataset::Open(r.input.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
   if (!in || in->GetLayerCount() == 0) {
-    throw Error("无法读取图层 “" + r.input + "”：" +
-                (FirstGdalFailure().empty() ? std::string("不是 GDAL 能读的矢量文件") : FirstGdalFailure()));
+    throw Error(Message(N_("无法读取图层 “%s”：%s"),
+                        {r.input, TextArg(FirstGdalFailure().empty() ? N_("不是 GDAL 能读的矢量文件") : FirstGdalFailure())}));
   }
   OGRLayer* layer = in->GetLayer(0);
   const bool plane = r.cm > 0;
@@ -86,12 +86,13 @@ std::uint64_t MoveLayer(const LayerMove& r) {
     // A layer on another ellipsoid is on another datum: moving it with these
     // parameters would relabel it, not transform it.
     if (std::abs(a - from.a) > 0.5 || std::abs(rf - from.inverseFlattening) > 1e-3) {
-      throw Error("图层 “" + r.input + "” 的坐标系（" + std::string(srs->GetName() ? srs->GetName() : "?") +
-                  "）不在" + from.chineseName + "上：这组参数不能转换它");
+      throw Error(Message(N_("图层 “%s” 的坐标系（%s）不在%s上：这组参数不能转换它"),
+                          {r.input, srs->GetName() ? srs->GetName() : "?", TextArg(from.chineseName)}));
     }
     if (plane != static_cast<bool>(srs->IsProjected())) {
-      throw Error("图层 “" + r.input + "” 是" + (srs->IsProjected() ? "平面坐标" : "经纬度") + "，而请求的是" +
-                  (plane ? "平面坐标（--cm）" : "经纬度（没有 --cm）"));
+      throw Error(Message(N_("图层 “%s” 是%s，而请求的是%s"),
+                          {r.input, TextArg(srs->IsProjected() ? N_("平面坐标") : N_("经纬度")),
+                           TextArg(plane ? N_("平面坐标（--cm）") : N_("经纬度（没有 --cm）"))}));
     }
   }
   OGREnvelope extent;
@@ -103,21 +104,24 @@ std::uint64_t MoveLayer(const LayerMove& r) {
             : GeographicCrs(r.targetDatum);
   OGRSpatialReference target;
   target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  if (target.importFromWkt(crs.wkt.c_str()) != OGRERR_NONE) throw Error("无法建立坐标系：" + crs.wkt);
+  if (target.importFromWkt(crs.wkt.c_str()) != OGRERR_NONE) throw Error(Message(N_("无法建立坐标系：%s"), {crs.wkt}));
 
   std::unique_ptr<OGRCoordinateTransformation, CtDeleter> proj;
   if (!r.move) {
     OGRCoordinateTransformationOptions options;
     options.SetCoordinateOperation((prefixed ? r.pipelinePrefixed : r.pipeline).c_str(), false);
     proj.reset(OGRCreateCoordinateTransformation(nullptr, nullptr, options));
-    if (!proj) throw Error("PROJ 不接受管道：" + (prefixed ? r.pipelinePrefixed : r.pipeline) + "（" + FirstGdalFailure() + "）");
+    if (!proj) {
+      throw Error(Message(N_("PROJ 不接受管道：%s（%s）"),
+                          {prefixed ? r.pipelinePrefixed : r.pipeline, TextArg(FirstGdalFailure())}));
+    }
   }
   Moving moving(proj.get(), &r.move, &target);
 
   const std::string ext = Extension(r.output);
   const char* driverName = ext == "shp" ? "ESRI Shapefile" : ext == "gpkg" ? "GPKG"
                            : ext == "geojson" || ext == "json" ? "GeoJSON" : nullptr;
-  if (driverName == nullptr) throw Error("输出图层 “" + r.output + "” 须是 .shp、.gpkg 或 .geojson");
+  if (driverName == nullptr) throw Error(Message(N_("输出图层 “%s” 须是 .shp、.gpkg 或 .geojson"), {r.output}));
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName);
   SafeFileSet files(r.output,
                     ext == "shp" ? std::vector<std::string>{".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"}
@@ -142,7 +146,7 @@ std::uint64_t MoveLayer(const LayerMove& r) {
     for (std::unique_ptr<OGRFeature> f(layer->GetNextFeature()); f; f.reset(layer->GetNextFeature())) {
       if (OGRGeometry* g = f->GetGeometryRef()) {
         if (g->transform(&moving) != OGRERR_NONE) {
-          throw Error("图层 “" + r.input + "” 的要素 " + std::to_string(f->GetFID()) + " 超出了转换的计算范围");
+          throw Error(Message(N_("图层 “%s” 的要素 %s 超出了转换的计算范围"), {r.input, std::to_string(f->GetFID())}));
         }
       }
       std::unique_ptr<OGRFeature> copy(OGRFeature::CreateFeature(dst->GetLayerDefn()));

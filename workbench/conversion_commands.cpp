@@ -98,7 +98,9 @@ void TfrmCreateMapUnRg::Convert() {
                    MessageIcon::Error);
   }
   GeodeticTabOf(datum).Plane = {datum, zone3, cm, offsetX, offsetY};
-  convertedPlane_ = {datum, zone3, cm, offsetX, offsetY};
+  // Every target is of the one scale and the standard converted to.
+  convertedPlane_ = {datum, zone3, cm, offsetX, offsetY, kScaleDenominators[static_cast<std::size_t>(scale)],
+                     oldToNew ? "new" : "old"};
 }
 
 TStandardMapUnion TfrmCreateMapUnRg::MakeSourceMapUnion(const std::string& number, int kind,

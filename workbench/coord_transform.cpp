@@ -108,7 +108,7 @@ void TfrmCoordTransform::DoSolve() {
     start = end + 1;
   }
   CommonPointTable table;
-  if (std::string r = ParseCommonPointTable(lines, "重合点表", table); !r.empty()) throw Error(r);
+  if (Message r = ParseCommonPointTable(lines, "重合点表", table); !r.Empty()) throw Error(r);
   const TransformModel m = Model();
   const double cm = CmEdit.Value();
   const double rejectK = RejectEdit.Value() > 0 ? RejectEdit.Value() : 0;
@@ -119,7 +119,7 @@ void TfrmCoordTransform::DoSolve() {
       sol = SolvePlane(table.planar, m, Source(), Target(), Zone3(), cm, rejectK);
     } else {
       std::vector<GeodeticCommonPoint> g;
-      if (std::string r = PlaneToGeodeticCommonPoints(table.planar, Source(), Target(), Zone3(), cm, g); !r.empty()) {
+      if (Message r = PlaneToGeodeticCommonPoints(table.planar, Source(), Target(), Zone3(), cm, g); !r.Empty()) {
         throw Error(r);
       }
       sol = SolveBursa(g, Source(), Target(), m, Convention(), rejectK);
@@ -128,7 +128,7 @@ void TfrmCoordTransform::DoSolve() {
     if (IsPlaneModel(m)) throw Error("四参数和六参数模型需要平面坐标的重合点（north1 east1 north2 east2）");
     sol = SolveBursa(table.geodetic, Source(), Target(), m, Convention(), rejectK);
   }
-  if (!sol.refusal.empty()) throw Error(sol.refusal);
+  if (!sol.refusal.Empty()) throw Error(sol.refusal);
   Params = sol.params;
   HasParams = true;
   ParameterRows.clear();
@@ -175,7 +175,9 @@ void TfrmCoordTransform::DoOpenParams() {
   std::string file;
   if (!ExecuteFileDialog(ui_, OpenDialog, file)) return;
   TransformParams t;
-  if (std::string r = ParseTransformParams(ReadFileText(file, 1 << 20), t); !r.empty()) throw Error(file + "：" + r);
+  if (Message r = ParseTransformParams(ReadFileText(file, 1 << 20), t); !r.Empty()) {
+    throw Error(Message(N_("%s：%s"), {file, r}));
+  }
   Params = t;
   HasParams = true;
   ShowParams(t);

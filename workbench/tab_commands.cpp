@@ -61,8 +61,10 @@ void TfrmCreateMapUnRg::Generate(GeodeticTab& tab) {
   }
   ShowStandardMapUnions(std::move(result), tab.List, tab.datum, tab.OffsetX.Value(),
                         tab.OffsetY.Value());
-  tab.Plane = {tab.datum, tab.Zone3(), tab.Meridian.Value(), tab.OffsetX.Value(),
-               tab.OffsetY.Value()};
+  tab.Plane = {tab.datum,           tab.Zone3(),
+               tab.Meridian.Value(), tab.OffsetX.Value(),
+               tab.OffsetY.Value(),  kScaleDenominators[static_cast<std::size_t>(scale)],
+               tab.NewStandard.Checked() ? "new" : "old"};
   tab.ListPlane = tab.Plane;
   if (!warning.empty()) ui_.MessageBox(kNoticeCaption, warning, MessageButtons::Ok, MessageIcon::Information);
 }

@@ -243,7 +243,7 @@ std::vector<double> Values(const TransformParams& t) {
 }
 
 void ExpectSolvedBack(const TransformSolution& s, const TransformParams& truth) {
-  ASSERT_TRUE(s.refusal.empty()) << s.refusal;
+  ASSERT_TRUE(s.refusal.Empty()) << s.refusal;
   const std::vector<double> got = Values(s.params), want = Values(truth);
   ASSERT_EQ(s.standardErrors.size(), want.size());
   for (std::size_t i = 0; i < want.size(); ++i) {
@@ -309,7 +309,7 @@ TEST(Solve, AnOutlierOfOneMetreIsFoundAndRejectedByName) {
   points[5].target.lat += 1.0 / 111000;  // a metre north
   const TransformSolution plain =
       SolveBursa(points, truth.source, truth.target, TransformModel::Bursa7, RotationConvention::PositionVector);
-  ASSERT_TRUE(plain.refusal.empty());
+  ASSERT_TRUE(plain.refusal.Empty());
   EXPECT_GT(plain.sigma0, 0.1);
   EXPECT_TRUE(plain.rejected.empty());
   const TransformSolution s =
@@ -346,7 +346,7 @@ TEST(Solve, RefusalsSayWhy) {
   cases.push_back({"outside China", abroad, "不在我国范围内"});
   for (const Case& c : cases) {
     const TransformSolution s = SolveBursa(c.points, truth.source, truth.target, TransformModel::Bursa7, pv);
-    EXPECT_NE(s.refusal.find(c.says), std::string::npos) << c.what << ": " << s.refusal;
+    EXPECT_NE(s.refusal.Text().find(c.says), std::string::npos) << c.what << ": " << s.refusal;
   }
 
   // Plane coordinates with X and Y the Chinese way round (X north).
@@ -359,22 +359,23 @@ TEST(Solve, RefusalsSayWhy) {
   EXPECT_EQ(SolvePlane4(plane, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal, "");
   std::vector<PlaneCommonPoint> chinese = plane;
   for (PlaneCommonPoint& p : chinese) std::swap(p.target.X, p.target.Y);
-  EXPECT_NE(SolvePlane4(chinese, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("X 和 Y 似乎互换了"),
+  EXPECT_NE(SolvePlane4(chinese, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.Text().find("X 和 Y 似乎互换了"),
             std::string::npos);
   std::vector<GeodeticCommonPoint> geodetic;
   EXPECT_NE(PlaneToGeodeticCommonPoints(chinese, Datum::Beijing54, Datum::Cgcs2000, true, 117, geodetic)
+                .Text()
                 .find("点“P1”的 X 和 Y 似乎互换了"),
             std::string::npos);
   // Another zone's coordinates are not on these datums' zone 39 planes.
-  EXPECT_NE(SolvePlane4(plane, Datum::Beijing54, Datum::Cgcs2000, true, 111).refusal.find("不在"), std::string::npos);
-  EXPECT_NE(SolvePlane4({plane[0]}, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("至少 2 个点"),
+  EXPECT_NE(SolvePlane4(plane, Datum::Beijing54, Datum::Cgcs2000, true, 111).refusal.Text().find("不在"), std::string::npos);
+  EXPECT_NE(SolvePlane4({plane[0]}, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.Text().find("至少 2 个点"),
             std::string::npos);
-  EXPECT_NE(SolveAffine6({plane[0], plane[1]}, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("至少 3 个点"),
+  EXPECT_NE(SolveAffine6({plane[0], plane[1]}, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.Text().find("至少 3 个点"),
             std::string::npos);
   // Points 1 to 3 lie along one meridian: Plane4 takes them, Affine6 cannot.
   const std::vector<PlaneCommonPoint> line{plane[0], plane[1], plane[2]};
   EXPECT_EQ(SolvePlane4(line, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal, "");
-  EXPECT_NE(SolveAffine6(line, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.find("一条直线上"),
+  EXPECT_NE(SolveAffine6(line, Datum::Beijing54, Datum::Cgcs2000, true, 117).refusal.Text().find("一条直线上"),
             std::string::npos);
 }
 
@@ -451,7 +452,7 @@ TEST(ParameterFile, EveryModelReadsBackBitForBitAndBadTextsAreRefused) {
   };
   for (const Bad& b : bad) {
     TransformParams t = three;
-    const std::string r = ParseTransformParams(b.text, t);
+    const std::string r = ParseTransformParams(b.text, t).Text();
     EXPECT_NE(r.find(b.says), std::string::npos) << b.text << "\n→ " << r;
     EXPECT_EQ(DescribeTransform(t), DescribeTransform(three)) << "a refused text leaves the parameters alone";
   }

@@ -59,7 +59,7 @@ TEST(KmlText, TheBytesOfGdalsKmlDriver) {
     EXPECT_EQ(layer, "图幅_frames_1.a_b");
     std::string ours = KmlHeader(layer);
     for (const auto& column : table) {
-      for (const TStandardMapUnion& s : column) AppendKmlSheet(ours, layer, s, c.cornersOnly);
+      for (const TStandardMapUnion& s : column) AppendKmlSheet(ours, layer, s, FramePlane{Datum::Cgcs2000, true, 0, 0, 0}, c.cornersOnly);
     }
     ours += KmlFooter();
     EXPECT_EQ(ours, ReadFile(file));

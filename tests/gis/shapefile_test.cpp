@@ -47,28 +47,28 @@ TEST(Shapefile, TheBytesOfGdalsShapefile) {
   };
   const TMapUnionRange beijing = {{116, 0, 0}, {39, 50, 0}, {116, 15, 0}, {40, 0, 0}};
   const Case cases[] = {
-      {"plane, each corner its own zone, CGCS2000", beijing, 6, {Datum::Cgcs2000, true, 0, 0, 0, false, false, false}},
-      {"corners only, GBK", beijing, 6, {Datum::Cgcs2000, true, 0, 0, 0, false, true, true}},
-      {"Beijing 1954, zone-numbered 3-degree", beijing, 6, {Datum::Beijing54, true, 117, 0, 0, false, false, false}},
-      {"Xi'an 1980, 6-degree CM", beijing, 4, {Datum::Xian80, false, 0, 0, 0, false, false, false}},
-      {"CGCS2000, 6-degree zone-numbered", beijing, 4, {Datum::Cgcs2000, false, 117, 0, 0, false, false, false}},
-      {"omitted large numbers", beijing, 6, {Datum::Beijing54, true, 117, 39000000, 100, false, false, false}},
+      {"plane, each corner its own zone, CGCS2000", beijing, 6, {{Datum::Cgcs2000, true, 0, 0, 0}, false, false, false}},
+      {"corners only, GBK", beijing, 6, {{Datum::Cgcs2000, true, 0, 0, 0}, false, true, true}},
+      {"Beijing 1954, zone-numbered 3-degree", beijing, 6, {{Datum::Beijing54, true, 117, 0, 0}, false, false, false}},
+      {"Xi'an 1980, 6-degree CM", beijing, 4, {{Datum::Xian80, false, 0, 0, 0}, false, false, false}},
+      {"CGCS2000, 6-degree zone-numbered", beijing, 4, {{Datum::Cgcs2000, false, 117, 0, 0}, false, false, false}},
+      {"omitted large numbers", beijing, 6, {{Datum::Beijing54, true, 117, 39000000, 100}, false, false, false}},
       {"negative and fractional omissions, no EPSG zone", beijing, 5,
-       {Datum::Xian80, false, 0, -1.5, 2.25, false, false, false}},
-      {"a meridian EPSG has no system for", beijing, 5, {Datum::Cgcs2000, true, 70.5, 0, 0, false, false, false}},
-      {"the same with a zone number and offsets", beijing, 5, {Datum::Xian80, false, 70.5, 1.5, 0, false, false, false}},
+       {{Datum::Xian80, false, 0, -1.5, 2.25}, false, false, false}},
+      {"a meridian EPSG has no system for", beijing, 5, {{Datum::Cgcs2000, true, 70.5, 0, 0}, false, false, false}},
+      {"the same with a zone number and offsets", beijing, 5, {{Datum::Xian80, false, 70.5, 1.5, 0}, false, false, false}},
       {"geographic, Beijing 1954, old standard", {{116, 0, 0}, {39, 40, 0}, {116, 30, 0}, {40, 0, 0}}, 4,
-       {Datum::Beijing54, true, 0, 0, 0, true, false, false}},
+       {{Datum::Beijing54, true, 0, 0, 0}, true, false, false}},
       {"geographic, 1:100万 along the parallels", {{114, 0, 0}, {36, 0, 0}, {121, 0, 0}, {41, 0, 0}}, 0,
-       {Datum::Cgcs2000, false, 117, 0, 0, true, false, true}},
+       {{Datum::Cgcs2000, false, 117, 0, 0}, true, false, true}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Made m{{}, c.options};
     const bool newStandard = c.range.South.Minutes != 40;
-    CreateMapUnionsOfStandard(c.range, c.scale, newStandard, c.options.zone3, c.options.datum, c.options.cm,
-                              m.table);
-    SubtractPlaneOffsets(m.table, c.options.offsetX, c.options.offsetY);
+    const FramePlane& plane = c.options.plane;
+    CreateMapUnionsOfStandard(c.range, c.scale, newStandard, plane.zone3, plane.datum, plane.cm, m.table);
+    SubtractPlaneOffsets(m.table, plane.offsetX, plane.offsetY);
     ScratchDir dir;
     GisOptions gis;
     gis.format = GisFormat::Shapefile;
@@ -76,10 +76,7 @@ TEST(Shapefile, TheBytesOfGdalsShapefile) {
     gis.cornersOnly = c.options.cornersOnly;
     gis.encoding = c.options.gbk ? GisEncoding::Gbk : GisEncoding::Utf8;
     Message reason;
-    ASSERT_TRUE(WriteGisSheets(dir.File("frames.shp"), m.table,
-                               TPlaneSystem{c.options.datum, c.options.zone3, c.options.cm, c.options.offsetX,
-                                            c.options.offsetY},
-                               gis, &reason))
+    ASSERT_TRUE(WriteGisSheets(dir.File("frames.shp"), m.table, plane, gis, &reason))
         << reason;
     const ShapefileMembers ours = Ours(m);
     EXPECT_EQ(ours.shp, ReadFile(dir.File("frames.shp")));
@@ -117,10 +114,10 @@ TEST(Shapefile, Refusals) {
   // 1:1万 sheets on both sides of 118°30′, the edge of two 3-degree zones.
   ShapefileOptions plane;
   EXPECT_THROW(ShapefilePrj(plane, 118.25, 118.75), Error);
-  plane.cm = 117;
+  plane.plane.cm = 117;
   EXPECT_NO_THROW(ShapefilePrj(plane, 118.25, 118.75));
   plane.geographic = true;
-  plane.cm = 0;
+  plane.plane.cm = 0;
   EXPECT_NO_THROW(ShapefilePrj(plane, 118.25, 118.75));
 }
 

@@ -61,7 +61,7 @@ val KmlFile(const Request& r, const val& coords, const val& shape, double minCov
     std::string out = KmlHeader(layer);
     std::size_t count = 0;
     ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) {
-      AppendKmlSheet(out, layer, s, cornersOnly);
+      AppendKmlSheet(out, layer, s, PlaneOf(r), cornersOnly);
       ++count;
     });
     if (count == 0) return Failure(kNoSheetsMessage);
@@ -80,11 +80,7 @@ val ShapefileFiles(const Request& r, const val& coords, const val& shape, double
                    bool geographic, bool cornersOnly, bool gbk) {
   try {
     ShapefileOptions options;
-    options.datum = DatumOf(r.datum);
-    options.zone3 = r.zone3;
-    options.cm = r.cm;
-    options.offsetX = r.offsetX;
-    options.offsetY = r.offsetY;
+    options.plane = PlaneOf(r);
     options.geographic = geographic;
     options.cornersOnly = cornersOnly;
     options.gbk = gbk;
@@ -126,7 +122,7 @@ val DxfFile(const Request& r, const val& coords, const val& shape, double minCov
             bool geographic, bool cornersOnly, const val& takeEntities) {
   try {
     JsSink entities(takeEntities);
-    DxfSheetWriter writer({{DatumOf(r.datum), r.zone3, r.cm, r.offsetX, r.offsetY}, geographic, cornersOnly, ""},
+    DxfSheetWriter writer({PlaneOf(r), geographic, cornersOnly, ""},
                           entities);
     double westmost = 180, eastmost = 0;
     ForEachListed(r, coords, shape, minCover, mask, [&](const TStandardMapUnion& s) {

@@ -14,6 +14,7 @@
 
 #include "geodesy/angle_text.h"
 #include "geodesy/angles.h"
+#include "export/sheet_frame.h"
 #include "numbering/sheet_grid.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -36,6 +37,14 @@ struct Request {
 inline Datum DatumOf(int d) {
   if (d < 0 || d >= static_cast<int>(kDatums.size())) throw Error("坐标系 " + std::to_string(d) + " 不存在");
   return kDatums[static_cast<std::size_t>(d)].datum;
+}
+
+// The request as the files of its sheets carry it: the plane of the corners,
+// the scale and the standard.
+inline FramePlane PlaneOf(const Request& r) {
+  const std::size_t scale = static_cast<std::size_t>(r.scale);
+  return {DatumOf(r.datum), r.zone3, r.cm, r.offsetX, r.offsetY,
+          scale < kScaleDenominators.size() ? kScaleDenominators[scale] : 0, r.newStandard ? "new" : "old"};
 }
 
 // One corner coordinate: degrees, minutes and seconds as the window's fields

@@ -52,7 +52,7 @@ val SolveTransform(const std::string& points, int model, bool coordinateFrame, i
   const Datum from = kDatums[static_cast<std::size_t>(source)].datum, to = kDatums[static_cast<std::size_t>(target)].datum;
   const RotationConvention c = coordinateFrame ? RotationConvention::CoordinateFrame : RotationConvention::PositionVector;
   CommonPointTable table;
-  if (std::string r = ParseCommonPointTable(Lines(points), "重合点表", table); !r.empty()) return Failure(r);
+  if (Message r = ParseCommonPointTable(Lines(points), "重合点表", table); !r.Empty()) return Failure(r.Text());
   TransformSolution sol;
   if (table.plane) {
     if (!(cm > 0)) return Failure("平面坐标的重合点需要大于 0 的中央经线");
@@ -60,8 +60,8 @@ val SolveTransform(const std::string& points, int model, bool coordinateFrame, i
       sol = SolvePlane(table.planar, m, from, to, zone3, cm, rejectK);
     } else {
       std::vector<GeodeticCommonPoint> g;
-      if (std::string r = PlaneToGeodeticCommonPoints(table.planar, from, to, zone3, cm, g); !r.empty()) {
-        return Failure(r);
+      if (Message r = PlaneToGeodeticCommonPoints(table.planar, from, to, zone3, cm, g); !r.Empty()) {
+        return Failure(r.Text());
       }
       sol = SolveBursa(g, from, to, m, c, rejectK);
     }
@@ -69,7 +69,7 @@ val SolveTransform(const std::string& points, int model, bool coordinateFrame, i
     if (IsPlaneModel(m)) return Failure("四参数和六参数模型需要平面坐标的重合点（north1 east1 north2 east2）");
     sol = SolveBursa(table.geodetic, from, to, m, c, rejectK);
   }
-  if (!sol.refusal.empty()) return Failure(sol.refusal);
+  if (!sol.refusal.Empty()) return Failure(sol.refusal.Text());
   val out = val::object();
   std::string comment = "solved from " + std::to_string(sol.residuals.size() - sol.rejected.size()) +
                         " common points, sigma0 " + Fixed(sol.sigma0, 4) + " m";
@@ -112,7 +112,7 @@ val SolveTransform(const std::string& points, int model, bool coordinateFrame, i
 // file's parameters; { text, moved, description } or { error }.
 val TransformPoints(const std::string& params, const std::string& text, bool inverse, bool zone3, double cm) {
   PointMover m;
-  if (std::string r = ParseTransformParams(params, m.t); !r.empty()) return Failure("参数文件：" + r);
+  if (Message r = ParseTransformParams(params, m.t); !r.Empty()) return Failure("参数文件：" + r.Text());
   m.inverse = inverse;
   m.zone3 = IsPlaneModel(m.t.model) ? m.t.zone3 : zone3;
   m.cm = IsPlaneModel(m.t.model) ? m.t.cm : cm;
