@@ -117,22 +117,24 @@ py::array At(const py::object& lon, const py::object& lat, const py::object& sca
   const double* xs = x.data();
   const double* ys = y.data();
   auto* cells = static_cast<char32_t*>(out.mutable_data());
-  std::memset(cells, 0, static_cast<std::size_t>(n * kNumberWidth) * sizeof(char32_t));
   py::ssize_t bad = -1;
   {
+    // Each number is written straight into its cell, padded with zeros
+    // there: the array is touched once, and no text is allocated.
     py::gil_scoped_release free;
     Guarded([&] {
+      char number[kSheetNumberBytes];
       for (py::ssize_t i = 0; i < n; ++i) {
         const double ls = Seconds(xs[i]), bs = Seconds(ys[i]);
         if (!std::isfinite(ls) || !std::isfinite(bs) || !InNumberedDomain(ls, bs)) {
           bad = i;
           return;
         }
-        const std::string number = SheetNumberAtPoint(ls, bs, scale, fresh);
+        const std::size_t size =
+            std::min(SheetNumberAtPoint(number, ls, bs, scale, fresh), static_cast<std::size_t>(kNumberWidth));
         char32_t* cell = cells + i * kNumberWidth;
-        for (std::size_t k = 0; k < number.size() && k < static_cast<std::size_t>(kNumberWidth); ++k) {
-          cell[k] = static_cast<unsigned char>(number[k]);
-        }
+        for (std::size_t k = 0; k < size; ++k) cell[k] = static_cast<unsigned char>(number[k]);
+        for (std::size_t k = size; k < static_cast<std::size_t>(kNumberWidth); ++k) cell[k] = 0;
       }
     });
   }
