@@ -62,9 +62,9 @@ const OptionSpec kOwn[] = {{"scale", true},   {"standard", true},   {"output", t
 
 }  // namespace
 
-int RunTag(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn));
-  if (HelpRequested(args, Tr(kHelp))) return 0;
+Args TagArgs(const std::vector<std::string>& words) { return Args(words, Options(kOwn)); }
+
+LayerTagRequest ReadTagRequest(const Args& args) {
   if (args.Positional().size() != 1) throw UsageError(Tr("请给出一个图层（见 --help）"));
   LayerTagRequest q;
   q.input = args.Positional()[0];
@@ -102,7 +102,14 @@ int RunTag(const std::vector<std::string>& words) {
     if (std::string r = ParseTransformParams(text, t); !r.empty()) throw Error(TrFormat("%s：%s", {*file, TranslateMessage(r)}));
     q.transform = t;
   }
-  const LayerTagResult r = Gis().tagLayer(q);
+  return q;
+}
+
+int RunTag(const std::vector<std::string>& words) {
+  const Args args = TagArgs(words);
+  if (HelpRequested(args, Tr(kHelp))) return 0;
+  const LayerTagRequest q = ReadTagRequest(args);
+  const LayerTagResult r = Gis().tagLayer(q, {});
   if (!args.Has("quiet")) {
     for (const Message& notice : r.notices) {
       std::fprintf(stderr, "karvento-cli tag: %s\n", TranslateMessage(notice).c_str());
