@@ -278,4 +278,50 @@ class Frames(_Algorithm):
         return {"OUTPUT": folder, "REPORT": report, "FAILED": failed}
 
 
-ALGORITHMS = [SheetIndex, CheckNumbers, Frames]
+class Tag(_Algorithm):
+    """图幅号赋值: karvento.tag (karvento-cli tag) over a layer, the layer
+    handed over as a file (a memory layer or a selection exported first)."""
+    key = "tag"
+
+    def initAlgorithm(self, config=None):  # noqa: N802
+        self.addParameter(QgsProcessingParameterFeatureSource("INPUT", tr("input"), [common.SOURCE_ANY]))
+        self.addParameter(QgsProcessingParameterEnum("SCALES", tr("scale"), SCALES, allowMultiple=True,
+                                                     defaultValue=[DEFAULT_SCALE]))
+        self.addParameter(QgsProcessingParameterEnum(
+            "STANDARD", tr("standard"), [tr("standard_new"), tr("standard_old"), tr("standard_both")],
+            defaultValue=0))
+        self.addParameter(QgsProcessingParameterEnum("DATUM", tr("datum"), [tr("datum_layer")] +
+                                                     [d[1] for d in DATUMS], defaultValue=0))
+        self.addParameter(QgsProcessingParameterBoolean("COVER", tr("cover"), False))
+        self.addParameter(QgsProcessingParameterBoolean("EXPLODE", tr("explode"), False))
+        self.addParameter(QgsProcessingParameterVectorDestination("OUTPUT", tr("tagged")))
+
+    def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
+        k = module()
+        layer, name = self.parameterAsCompatibleSourceLayerPathAndLayerName(
+            parameters, "INPUT", context, ["gpkg", "shp", "geojson", "csv", "kml", "tab", "mif"], "gpkg", feedback)
+        d = self.parameterAsEnum(parameters, "DATUM", context)
+        total = max(self.parameterAsSource(parameters, "INPUT", context).featureCount(), 1)
+        output = self.parameterAsOutputLayer(parameters, "OUTPUT", context)
+
+        def progress(read):
+            feedback.setProgress(min(99.0, 100.0 * read / total))
+            return not feedback.isCanceled()
+
+        try:
+            r = k.tag(layer, output, [SCALES[i] for i in self.parameterAsEnums(parameters, "SCALES", context)],
+                      standard=["new", "old", "both"][self.parameterAsEnum(parameters, "STANDARD", context)],
+                      cover=self.parameterAsBoolean(parameters, "COVER", context),
+                      explode=self.parameterAsBoolean(parameters, "EXPLODE", context),
+                      datum=None if d == 0 else DATUMS[d - 1][0], layer_name=name or None, progress=progress)
+        except k.Error as e:
+            raise QgsProcessingException(str(e))
+        for notice in r["notices"]:
+            feedback.pushInfo(notice)
+        if r["outside"] or r["empty"]:
+            feedback.reportError(tr("tag_skipped", r["outside"], r["empty"]), False)
+        feedback.setProgress(100)
+        return {"OUTPUT": output}
+
+
+ALGORITHMS = [SheetIndex, Tag, CheckNumbers, Frames]

@@ -26,6 +26,17 @@ TEXTS = {
         "为图幅索引的（选中）要素绘制图廓，每幅一个 DXF 或 PDF 文件，与 karvento-cli frame 相同。",
         "Draws the map frame of each (selected) feature of a sheet index, one DXF or PDF file per sheet, "
         "as karvento-cli frame does."),
+    "tag": ("图幅号赋值", "Sheet numbers of features"),
+    "tag_help": (
+        "给图层的每个要素加上其所在图幅的图幅号（每个比例尺和标准一个字段），属性和几何不变，与 karvento-cli tag 相同。",
+        "Gives every feature of a layer the numbers of its sheets (a field per scale and standard), attributes "
+        "and geometry kept, as karvento-cli tag does."),
+    "standard_both": ("新旧图幅号", "Both standards"),
+    "datum_layer": ("图层自身的坐标系", "The layer's own"),
+    "cover": ("覆盖比例字段", "Cover fields"),
+    "explode": ("每个要素和图幅一行", "One row per feature and sheet"),
+    "tagged": ("赋值结果", "Tagged layer"),
+    "tag_skipped": ("{0} 个要素在图幅编号范围外，{1} 个要素没有几何", "{0} features outside the numbered domain, {1} without geometry"),
     "extent": ("范围", "Extent"),
     "area": ("范围多边形图层（可选，优先于范围）", "Area polygon layer (optional, used instead of the extent)"),
     "scale": ("比例尺", "Scale"),

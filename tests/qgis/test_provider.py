@@ -69,7 +69,7 @@ app.initQgis()
 code, out, err = qgis_process("plugins", "enable", "karvento_qgis")
 expect("plugin enabled", code, 0)
 code, out, err = qgis_process("list")
-for alg, name in [("sheetindex", "创建图幅索引"), ("checknumbers", "图幅号检查与转换"), ("frame", "图廓")]:
+for alg, name in [("sheetindex", "创建图幅索引"), ("tag", "图幅号赋值"), ("checknumbers", "图幅号检查与转换"), ("frame", "图廓")]:
     expect(f"{alg} listed in Chinese", f"karvento:{alg}\t{name}" in out, True)
 
 # 创建图幅索引: the file karvento-cli sheets writes, in every case of the table.
@@ -106,6 +106,16 @@ subprocess.run([cli, "sheets", "--aoi", area, "--scale", "1:1万", "--datum", "2
 expect("area sheets as --aoi's", [r[0] for r in rows(path("area.gpkg"))[2]],
        [r[0] for r in rows(path("cli_area.gpkg"))[2]])
 expect("area sheets found", len(rows(path("area.gpkg"))[2]) > 5, True)
+
+# 图幅号赋值: the layer karvento-cli tag writes.
+points = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../docs/examples/控制点.csv")
+run("tag", INPUT=points, SCALES="4,6", STANDARD=2, DATUM=1, OUTPUT=path("tagged.gpkg"))
+subprocess.run([cli, "tag", points, "--datum", "2000", "--scale", "1:1万,1:5万", "--standard", "both",
+                "--output", path("cli_tagged.gpkg")], check=True, capture_output=True)
+got, want = rows(path("tagged.gpkg")), rows(path("cli_tagged.gpkg"))
+expect("tagged fields", got[1], want[1])
+expect("tagged rows as karvento-cli tag's", got[2], want[2])
+expect("tagged features", len(got[2]), 8)
 
 # 图幅号检查与转换 over a table with a bad row: every row out, the bad one
 # with its status and the command line's message.
