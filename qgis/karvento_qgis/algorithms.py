@@ -9,7 +9,8 @@ from qgis.core import (QgsCoordinateReferenceSystem, QgsCoordinateTransform, Qgs
                        QgsProcessingLayerPostProcessorInterface, QgsProcessingParameterBoolean,
                        QgsProcessingParameterEnum, QgsProcessingParameterExtent, QgsProcessingParameterFeatureSink,
                        QgsProcessingParameterFeatureSource, QgsProcessingParameterField,
-                       QgsProcessingParameterFolderDestination, QgsProcessingParameterNumber,
+                       QgsProcessingParameterFolderDestination, QgsProcessingParameterMapLayer,
+                       QgsProcessingParameterNumber, QgsProcessingParameterString,
                        QgsProcessingParameterVectorDestination, QgsProcessingUtils, QgsWkbTypes)
 
 from . import common
@@ -324,4 +325,36 @@ class Tag(_Algorithm):
         return {"OUTPUT": output}
 
 
-ALGORITHMS = [SheetIndex, Tag, CheckNumbers, Frames]
+class Clip(_Algorithm):
+    """标准分幅裁切: karvento.clip (karvento-cli clip), the layer's file cut
+    into the sheets of a scale, a file per sheet."""
+    key = "clip"
+
+    def initAlgorithm(self, config=None):  # noqa: N802
+        self.addParameter(QgsProcessingParameterMapLayer("INPUT", tr("clip_input")))
+        self.addParameter(QgsProcessingParameterEnum("SCALE", tr("scale"), SCALES, defaultValue=DEFAULT_SCALE))
+        self.addParameter(QgsProcessingParameterEnum("STANDARD", tr("standard"),
+                                                     [tr("standard_new"), tr("standard_old")], defaultValue=0))
+        self.addParameter(QgsProcessingParameterString("MARGIN", tr("margin"), "0mm"))
+        self.addParameter(QgsProcessingParameterFolderDestination("OUTPUT", tr("folder")))
+
+    def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
+        k = module()
+        layer = self.parameterAsLayer(parameters, "INPUT", context)
+        source = layer.source().split("|")[0]
+        folder = self.parameterAsString(parameters, "OUTPUT", context)
+
+        def progress(done, total, written):
+            feedback.setProgress(100.0 * done / max(total, 1))
+            return not feedback.isCanceled()
+
+        try:
+            r = k.clip(source, folder, SCALES[self.parameterAsEnum(parameters, "SCALE", context)],
+                       standard=["new", "old"][self.parameterAsEnum(parameters, "STANDARD", context)],
+                       margin=self.parameterAsString(parameters, "MARGIN", context) or None, progress=progress)
+        except k.Error as e:
+            raise QgsProcessingException(str(e))
+        return {"OUTPUT": folder, "SUMMARY": r["summary"], "WRITTEN": r["written"]}
+
+
+ALGORITHMS = [SheetIndex, Tag, Clip, CheckNumbers, Frames]

@@ -37,6 +37,12 @@ TEXTS = {
     "explode": ("每个要素和图幅一行", "One row per feature and sheet"),
     "tagged": ("赋值结果", "Tagged layer"),
     "tag_skipped": ("{0} 个要素在图幅编号范围外，{1} 个要素没有几何", "{0} features outside the numbered domain, {1} without geometry"),
+    "clip": ("标准分幅裁切", "Cut into standard sheets"),
+    "clip_help": ("把栅格或矢量图层按比例尺的标准图幅裁成每幅一个文件（以图幅号命名），与 karvento-cli clip 相同。",
+                  "Cuts a raster or vector layer into the standard sheets of a scale, a file per sheet named by "
+                  "its number, as karvento-cli clip does."),
+    "clip_input": ("栅格或矢量图层", "Raster or vector layer"),
+    "margin": ("外扩（10mm、100m、50px）", "Margin (10mm, 100m, 50px)"),
     "extent": ("范围", "Extent"),
     "area": ("范围多边形图层（可选，优先于范围）", "Area polygon layer (optional, used instead of the extent)"),
     "scale": ("比例尺", "Scale"),

@@ -69,7 +69,7 @@ app.initQgis()
 code, out, err = qgis_process("plugins", "enable", "karvento_qgis")
 expect("plugin enabled", code, 0)
 code, out, err = qgis_process("list")
-for alg, name in [("sheetindex", "创建图幅索引"), ("tag", "图幅号赋值"), ("checknumbers", "图幅号检查与转换"), ("frame", "图廓")]:
+for alg, name in [("sheetindex", "创建图幅索引"), ("tag", "图幅号赋值"), ("clip", "标准分幅裁切"), ("checknumbers", "图幅号检查与转换"), ("frame", "图廓")]:
     expect(f"{alg} listed in Chinese", f"karvento:{alg}\t{name}" in out, True)
 
 # 创建图幅索引: the file karvento-cli sheets writes, in every case of the table.
@@ -116,6 +116,27 @@ got, want = rows(path("tagged.gpkg")), rows(path("cli_tagged.gpkg"))
 expect("tagged fields", got[1], want[1])
 expect("tagged rows as karvento-cli tag's", got[2], want[2])
 expect("tagged features", len(got[2]), 8)
+
+# 标准分幅裁切: the sheet files karvento-cli clip writes, byte for byte
+# (an 8 km × 6 km UInt16 raster on CGCS2000 zone 39 across 117° E, 40° N).
+from osgeo import gdal, osr  # noqa: E402
+os.makedirs(path("data"))
+dem = path("data/dem.tif")
+d = gdal.GetDriverByName("GTiff").Create(dem, 800, 600, 1, gdal.GDT_UInt16)
+d.SetGeoTransform((39496000, 10, 0, 4433000, 0, -10))
+srs = osr.SpatialReference()
+srs.ImportFromEPSG(4527)
+d.SetProjection(srs.ExportToWkt())
+d.GetRasterBand(1).Fill(1234)
+d = None
+run("clip", INPUT=dem, SCALE=6, MARGIN="10mm", OUTPUT=path("clipped"))
+subprocess.run([cli, "clip", dem, "--scale", "1:1万", "--margin", "10mm", "--output", path("cli_clipped")],
+               check=True, capture_output=True)
+tifs = sorted(f for f in os.listdir(path("clipped")) if f.endswith(".tif"))
+expect("clipped sheets", tifs, ["J50G001048.tif", "J50G001049.tif", "K50G096048.tif", "K50G096049.tif"])
+for t in tifs:
+    with open(os.path.join(path("clipped"), t), "rb") as a, open(os.path.join(path("cli_clipped"), t), "rb") as b:
+        expect(f"{t} as karvento-cli clip's", a.read() == b.read(), True)
 
 # 图幅号检查与转换 over a table with a bad row: every row out, the bad one
 # with its status and the command line's message.
