@@ -127,9 +127,9 @@ std::string MegaBytes(std::uint64_t bytes) {
 
 }  // namespace
 
-int RunClip(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn, kProjectionOptionSpecs));
-  if (HelpRequested(args, Tr(kHelp))) return 0;
+Args ClipArgs(const std::vector<std::string>& words) { return Args(words, Options(kOwn, kProjectionOptionSpecs)); }
+
+ClipRequest ReadClipRequest(const Args& args, const std::vector<std::string>& numbers) {
   if (args.Positional().empty()) throw UsageError(Tr("必须给出输入文件"));
   if (args.Positional().size() > 1) throw UsageError(TrFormat("多余的“%s”", {args.Positional()[1]}));
   if (!args.Has("scale")) throw UsageError(Tr("必须给出 --scale"));
@@ -148,6 +148,7 @@ int RunClip(const std::vector<std::string>& words) {
 
   int choices = 0;
   for (const char* name : {"from", "aoi", "input", "sheet"}) choices += args.Has(name) ? 1 : 0;
+  choices += numbers.empty() ? 0 : 1;
   if (choices > 1) throw UsageError(Tr("--from/--to、--aoi、--input 和 --sheet 只能选一种"));
   if (args.Has("from") != args.Has("to")) throw UsageError(Tr("--from 和 --to 须同时给出"));
   for (const char* name : {"aoi-layer", "aoi-where"}) {
@@ -171,6 +172,9 @@ int RunClip(const std::vector<std::string>& words) {
     r.choice = ClipChoice::Numbers;
   } else if (auto one = args.Value("sheet")) {
     r.numbers = {*one};
+    r.choice = ClipChoice::Numbers;
+  } else if (!numbers.empty()) {
+    r.numbers = numbers;
     r.choice = ClipChoice::Numbers;
   }
 
@@ -224,6 +228,13 @@ int RunClip(const std::vector<std::string>& words) {
     r.workers = ParseInteger(*w, "--workers");
     if (r.workers < 1) throw UsageError(Tr("--workers 须至少为 1"));
   }
+  return r;
+}
+
+int RunClip(const std::vector<std::string>& words) {
+  const Args args = ClipArgs(words);
+  if (HelpRequested(args, Tr(kHelp))) return 0;
+  const ClipRequest r = ReadClipRequest(args);
   const bool quiet = args.Has("quiet");
   if (quiet && args.Has("progress")) throw UsageError(Tr("--progress 和 --quiet 不能同时给出"));
 

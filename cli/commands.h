@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/args.h"
+#include "gis/clip.h"
+#include "gis/layer_tag.h"
 #include "numbering/map_frame.h"
 #include "numbering/sheet_types.h"
 #include "numbering/unMapUnRgPub.h"
@@ -33,6 +35,16 @@ int RunFrameQuietly(const std::vector<std::string>& words, bool quiet);
 int RunTransform(const std::vector<std::string>& words);
 int RunTag(const std::vector<std::string>& words);
 int RunClip(const std::vector<std::string>& words);
+
+// The words of tag and clip (without the command's name) read against the
+// command's options, and the request the command makes of them: every
+// refusal of the command's options is thrown here, before any file is read
+// or written. numbers: the sheets to cut, given by a front end in place of
+// --input or --sheet (one of the sheet choices).
+Args TagArgs(const std::vector<std::string>& words);
+LayerTagRequest ReadTagRequest(const Args& args);
+Args ClipArgs(const std::vector<std::string>& words);
+ClipRequest ReadClipRequest(const Args& args, const std::vector<std::string>& numbers = {});
 
 // sheets --transform PARAMS: each sheet's four 图廓改正量 (the shift of its
 // corners SW, SE, NE, NW under the parameters, metres east and north) on the

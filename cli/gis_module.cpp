@@ -56,7 +56,7 @@ const GisModule kModule = {
     },
     MoveLayer,
     ReadLayerCommonPoints,
-    [](const LayerTagRequest& request) { return TagLayer(request); },
+    TagLayer,
     PlanClip,
     RunClip,
 };

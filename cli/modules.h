@@ -66,7 +66,7 @@ struct GisModule {
   LayerCommonPoints (*readLayerCommonPoints)(const std::string& sourceFile, const std::string& targetFile,
                                              const std::string& field, Datum source, Datum target);
   // TagLayer (karvento-cli tag).
-  LayerTagResult (*tagLayer)(const LayerTagRequest& request);
+  LayerTagResult (*tagLayer)(const LayerTagRequest& request, const std::function<bool(std::uint64_t)>& progress);
   // PlanClip and RunClip (karvento-cli clip).
   ClipPlan (*planClip)(const ClipRequest& request);
   ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);

@@ -63,9 +63,9 @@ const OptionSpec kOwn[] = {{"scale", true},   {"standard", true},   {"output", t
 
 }  // namespace
 
-int RunTag(const std::vector<std::string>& words) {
-  const Args args(words, Options(kOwn));
-  if (HelpRequested(args, Tr(kHelp))) return 0;
+Args TagArgs(const std::vector<std::string>& words) { return Args(words, Options(kOwn)); }
+
+LayerTagRequest ReadTagRequest(const Args& args) {
   if (args.Positional().size() != 1) throw UsageError(Tr("请给出一个图层（见 --help）"));
   LayerTagRequest q;
   q.input = args.Positional()[0];
@@ -100,7 +100,14 @@ int RunTag(const std::vector<std::string>& words) {
   if (const auto file = args.Value("transform")) {
     q.transform = ReadTransformParamsFile(*file);
   }
-  const LayerTagResult r = Gis().tagLayer(q);
+  return q;
+}
+
+int RunTag(const std::vector<std::string>& words) {
+  const Args args = TagArgs(words);
+  if (HelpRequested(args, Tr(kHelp))) return 0;
+  const LayerTagRequest q = ReadTagRequest(args);
+  const LayerTagResult r = Gis().tagLayer(q, {});
   if (!args.Has("quiet")) {
     for (const Message& notice : r.notices) {
       std::fprintf(stderr, "karvento-cli tag: %s\n", TranslateMessage(notice).c_str());

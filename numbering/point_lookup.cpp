@@ -6,6 +6,8 @@
 
 #include "numbering/sheet_grid.h"
 
+static_assert(karvento::kSheetNumberBytes == karvento::detail::kCellNumberBytes);
+
 namespace karvento {
 
 namespace {
@@ -71,15 +73,17 @@ TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, b
   return std::move(one[0][0]);
 }
 
-std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard) {
+std::size_t SheetNumberAtPoint(char* buf, double lonSec, double latSec, ScaleIndex scale, bool newStandard) {
   RequireDomain(lonSec, latSec);
   if (scale < 0 || scale >= kScaleCount) throw Error(kRangeCheckError);
-  if (!newStandard && !HasOldStandard(scale)) return {};
-  char buf[detail::kCellNumberBytes];
-  const std::size_t n =
-      detail::CellNumber(buf, CellOf(lonSec, LonStepTable[scale]), CellOf(latSec, LatStepTable[scale]),
-                         scale, newStandard ? Standard::New : Standard::Old);
-  return std::string(buf, n);
+  if (!newStandard && !HasOldStandard(scale)) return 0;
+  return detail::CellNumber(buf, CellOf(lonSec, LonStepTable[scale]), CellOf(latSec, LatStepTable[scale]), scale,
+                            newStandard ? Standard::New : Standard::Old);
+}
+
+std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard) {
+  char buf[kSheetNumberBytes];
+  return std::string(buf, SheetNumberAtPoint(buf, lonSec, latSec, scale, newStandard));
 }
 
 std::array<TStandardMapUnion, 9> SheetNeighbours(double lonSec, double latSec, ScaleIndex scale,

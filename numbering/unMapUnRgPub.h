@@ -198,6 +198,10 @@ TStandardMapUnion SheetAtPoint(double lonSec, double latSec, ScaleIndex scale, b
 // "Range check error" for a scale out of range or a point so far north
 // (beyond 88°) that its 1:100万 row has no letter, as SheetAtPoint does.
 std::string SheetNumberAtPoint(double lonSec, double latSec, ScaleIndex scale, bool newStandard);
+// The same number written into buf (room for kSheetNumberBytes), for callers
+// that number many points: its length (0 where the string is empty).
+inline constexpr std::size_t kSheetNumberBytes = 64;
+std::size_t SheetNumberAtPoint(char* buf, double lonSec, double latSec, ScaleIndex scale, bool newStandard);
 
 // The grid cell of a coordinate in seconds of arc: floor(v / step), decided
 // by exact comparison with the grid lines k × step (exact doubles), so that a

@@ -48,6 +48,11 @@ struct PyError : std::exception {
   std::string text;
 };
 
+// A run that its progress callback cancelled.
+struct PyCancelled : PyError {
+  using PyError::PyError;
+};
+
 // Runs f, turning the program's errors into karvento.Error with the text
 // the command line prints for them.
 template <class F>
@@ -112,22 +117,24 @@ py::array At(const py::object& lon, const py::object& lat, const py::object& sca
   const double* xs = x.data();
   const double* ys = y.data();
   auto* cells = static_cast<char32_t*>(out.mutable_data());
-  std::memset(cells, 0, static_cast<std::size_t>(n * kNumberWidth) * sizeof(char32_t));
   py::ssize_t bad = -1;
   {
+    // Each number is written straight into its cell, padded with zeros
+    // there: the array is touched once, and no text is allocated.
     py::gil_scoped_release free;
     Guarded([&] {
+      char number[kSheetNumberBytes];
       for (py::ssize_t i = 0; i < n; ++i) {
         const double ls = Seconds(xs[i]), bs = Seconds(ys[i]);
         if (!std::isfinite(ls) || !std::isfinite(bs) || !InNumberedDomain(ls, bs)) {
           bad = i;
           return;
         }
-        const std::string number = SheetNumberAtPoint(ls, bs, scale, fresh);
+        const std::size_t size =
+            std::min(SheetNumberAtPoint(number, ls, bs, scale, fresh), static_cast<std::size_t>(kNumberWidth));
         char32_t* cell = cells + i * kNumberWidth;
-        for (std::size_t k = 0; k < number.size() && k < static_cast<std::size_t>(kNumberWidth); ++k) {
-          cell[k] = static_cast<unsigned char>(number[k]);
-        }
+        for (std::size_t k = 0; k < size; ++k) cell[k] = static_cast<unsigned char>(number[k]);
+        for (std::size_t k = size; k < static_cast<std::size_t>(kNumberWidth); ++k) cell[k] = 0;
       }
     });
   }
@@ -581,6 +588,97 @@ void Frame(const py::object& numbers, const std::string& output, const py::objec
   Guarded([&] { return cli::RunFrameQuietly(words, true); });
 }
 
+// ---- tag and clip: the GIS commands, with progress and cancel --------------
+
+// A Python progress callback, called by a routine running without the GIL
+// (from any of its threads, one call at a time): it takes the GIL while it
+// runs. It cancels by returning False; an exception it raises cancels too
+// and is raised again once the routine has returned.
+class Progress {
+ public:
+  explicit Progress(py::object f) : f_(std::move(f)) {}
+
+  template <class... A>
+  bool operator()(A... values) {
+    if (f_.is_none() || failure_) return !failure_;
+    py::gil_scoped_acquire hold;
+    try {
+      const py::object r = f_(values...);
+      if (r.is(py::bool_(false))) cancelled_ = true;
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    return !cancelled_ && !failure_;
+  }
+
+  bool Cancelled() const { return cancelled_; }
+  // Raises what the callback raised, if it did.
+  void RaiseItsError() const {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  py::object f_;
+  bool cancelled_ = false;
+  std::exception_ptr failure_;
+};
+
+// karvento-cli tag WORDS: the request read by the command's reader, the
+// layer tagged by its routine. A cancel raises karvento.Cancelled.
+py::dict Tag(const std::vector<std::string>& words, const py::object& progress) {
+  const LayerTagRequest q = Guarded([&] { return cli::ReadTagRequest(cli::TagArgs(words)); });
+  LoadGisModule();
+  Progress report(progress);
+  LayerTagResult r;
+  try {
+    py::gil_scoped_release free;
+    r = Guarded([&] { return cli::Gis().tagLayer(q, [&](std::uint64_t read) { return report(read); }); });
+  } catch (const PyError&) {
+    report.RaiseItsError();
+    if (report.Cancelled()) throw PyCancelled(cli::TranslateMessage(kExportCancelled));
+    throw;
+  }
+  py::dict d;
+  d["features"] = r.features;
+  d["rows"] = r.rows;
+  d["outside"] = r.outside;
+  d["empty"] = r.empty;
+  py::list notices;
+  for (const Message& m : r.notices) notices.append(cli::TranslateMessage(m));
+  d["notices"] = notices;
+  d["output"] = q.output;
+  return d;
+}
+
+// karvento-cli clip WORDS (numbers: the sheets, in place of --sheet): the
+// request read by the command's reader, the data cut by its routine. A
+// cancel stops after the sheets being cut, whose files are complete, and
+// returns what was written.
+py::dict Clip(const std::vector<std::string>& words, const std::vector<std::string>& numbers,
+              const py::object& progress) {
+  const ClipRequest q = Guarded([&] { return cli::ReadClipRequest(cli::ClipArgs(words), numbers); });
+  LoadGisModule();
+  Progress report(progress);
+  ClipResult r;
+  {
+    py::gil_scoped_release free;
+    r = Guarded([&] {
+      return cli::Gis().clip(q, [&](const ClipProgress& p) {
+        return report(static_cast<std::uint64_t>(p.done), static_cast<std::uint64_t>(p.total), p.bytes);
+      });
+    });
+  }
+  report.RaiseItsError();
+  py::dict d;
+  d["written"] = r.written;
+  d["empty"] = r.empty;
+  d["resumed"] = r.resumed;
+  d["bytes"] = r.bytes;
+  d["summary"] = r.summary;
+  d["cancelled"] = report.Cancelled();
+  return d;
+}
+
 // ---- transform: karvento-cli transform's steps -----------------------------
 
 // The words of `karvento-cli transform WHAT ...` read as the command reads
@@ -722,9 +820,12 @@ PYBIND11_MODULE(_karvento, m) {
   using namespace karvento::python;
   m.doc() = "Chinese national topographic map sheets: the routines of karvento-cli.";
   static py::exception<PyError> error(m, "Error", PyExc_ValueError);
+  static py::exception<PyCancelled> cancelled(m, "Cancelled", error.ptr());
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
+    } catch (const PyCancelled& e) {
+      PyErr_SetString(cancelled.ptr(), e.what());
     } catch (const PyError& e) {
       PyErr_SetString(error.ptr(), e.what());
     } catch (const karvento::Error& e) {
@@ -744,6 +845,8 @@ PYBIND11_MODULE(_karvento, m) {
   m.def("inverse", &Inverse, py::arg("x"), py::arg("y"), py::arg("datum") = "54", py::arg("zone") = 3,
         py::arg("cm") = py::none());
   m.def("_frame", &Frame, py::arg("numbers"), py::arg("output"), py::arg("format"), py::arg("options"));
+  m.def("_tag", &Tag, py::arg("words"), py::arg("progress"));
+  m.def("_clip", &Clip, py::arg("words"), py::arg("numbers"), py::arg("progress"));
   py::module_ t = m.def_submodule("transform", "Datum transformation: karvento-cli transform.");
   t.def("solve", &Solve, py::arg("points") = py::none(), py::arg("model") = "bursa7", py::arg("source") = "54",
         py::arg("target") = "2000", py::arg("zone") = py::none(), py::arg("cm") = py::none(),

@@ -14,10 +14,10 @@ array('J50G003040', dtype='<U15')
 
 from __future__ import annotations
 
-from typing import Any, Iterator, Optional, Sequence, Union
+from typing import Any, Callable, Iterator, Optional, Sequence, Union
 
-from ._karvento import Error, _Walk
-from ._karvento import _frame
+from ._karvento import Cancelled, Error, _Walk
+from ._karvento import _clip, _frame, _tag
 from ._karvento import at as _at
 from ._karvento import check as _check
 from ._karvento import convert as _convert
@@ -26,8 +26,8 @@ from ._karvento import neighbours as _neighbours
 from ._karvento import project as _project
 from . import transform
 
-__all__ = ["Error", "Sheets", "transform", "at", "check", "convert", "frame", "inverse", "neighbours", "project",
-           "sheets", "write"]
+__all__ = ["Cancelled", "Error", "Sheets", "transform", "at", "check", "clip", "convert", "frame", "inverse",
+           "neighbours", "project", "sheets", "tag", "write"]
 
 
 def _options(**given: Any) -> list[str]:
@@ -225,3 +225,99 @@ def sheets(extent: Optional[Sequence[Any]] = None, polygon: Any = None, aoi: Opt
     s = Sheets(_Walk(extent, polygon, aoi, scale, standard, datum, zone, cm, min_cover))
     s._datum = datum
     return s
+
+
+def _scales(scale: Any) -> str:
+    """One scale or a list of them as --scale S[,S…]."""
+    if isinstance(scale, (str, int)):
+        return str(scale)
+    return ",".join(str(s) for s in scale)
+
+
+def tag(layer: str, output: str, scale: Any, standard: str = "new", cover: bool = False, explode: bool = False,
+        ascii_names: bool = False, datum: Optional[str] = None, zone: Optional[int] = None,
+        cm: Union[float, str, None] = None, transform: Optional[str] = None, layer_name: Optional[str] = None,
+        progress: Optional[Callable[[int], Optional[bool]]] = None) -> dict[str, Any]:
+    """图幅号赋值 (karvento-cli tag): a copy of a vector layer with the sheet
+    numbers of every feature, attributes and geometry kept, written by the
+    command's writers (.gpkg, .shp, .geojson, .csv, .kml or .mif by output's
+    extension; the file replaces an existing one only when complete).
+
+    layer: a local vector file (its first layer, or layer_name). scale: one
+    scale or a list (10000, "1:1万", [10000, "1:5万"]), a field each.
+    standard "new", "old" or "both"; cover: a share field beside each number;
+    explode: a row per feature and sheet of the finest scale; ascii_names:
+    sheet_10000, old_10000, cover_10000. datum ("54", "80", "2000"): the
+    sheets' datum (default the layer's own); zone and cm: the zone of a plane
+    layer without a coordinate system; transform: a parameter file of
+    karvento.transform.solve relating the layer's datum and the sheets'.
+
+    progress, when given, is called with the count of features read every
+    few thousand features; returning False (or raising) cancels: nothing is
+    written and karvento.Cancelled (an Error) is raised (or what progress
+    raised). The call releases the GIL while it works.
+
+    Returns "features" (read), "rows" (written), "outside" (features outside
+    the numbered domain), "empty" (features without geometry), "notices"
+    (what the command line says on standard error, a sentence each) and
+    "output".
+
+    >>> karvento.tag("parcels.shp", "parcels_sheets.gpkg", scale=["1:1万", "1:2000"], cover=True)
+    {'features': 1520, 'rows': 1520, 'outside': 0, 'empty': 0, 'notices': [], 'output': 'parcels_sheets.gpkg'}
+    """
+    words = [layer, *_options(output=output, scale=_scales(scale), standard=standard, cover=cover,
+                              explode=explode, ascii_names=ascii_names, datum=datum, zone=zone, cm=cm,
+                              transform=transform, layer=layer_name)]
+    return _tag(words, progress)
+
+
+def clip(input: str, output: str, scale: Union[int, str], standard: str = "new", datum: Optional[str] = None,
+         zone: Optional[int] = None, cm: Union[float, str, None] = None, extent: Optional[Sequence[Any]] = None,
+         aoi: Optional[str] = None, aoi_layer: Optional[str] = None, aoi_where: Optional[str] = None,
+         numbers: Union[str, Sequence[str], None] = None, margin: Union[str, float, None] = None,
+         mask: Optional[str] = None, keep_empty: bool = False, s_srs: Optional[str] = None,
+         t_srs: Optional[str] = None, resampling: Optional[str] = None, resolution: Optional[float] = None,
+         layer: Optional[str] = None, one_layer: bool = False, layout: Optional[str] = None,
+         names: Optional[str] = None, format: Optional[str] = None, resume: bool = False,
+         workers: Optional[int] = None,
+         progress: Optional[Callable[[int, int, int], Optional[bool]]] = None) -> dict[str, Any]:
+    """标准分幅裁切 (karvento-cli clip): a raster or a vector layer cut into
+    the standard sheets of scale, one file per sheet named by its number
+    (beside it its metadata <number>.json, and clip-summary.csv in output).
+
+    Sheets: by default every sheet that meets the data; or extent=(west,
+    south, east, north) (--from, --to), aoi= a polygon file (with datum;
+    aoi_layer, aoi_where), or numbers= one sheet number or a list. standard
+    "new" or "old"; datum "54", "80" or "2000" (default the data's own);
+    zone and cm: the zones of the plane corners in the metadata. margin as
+    --margin ("10mm", "100m", "50px"; a number is millimetres on paper);
+    mask "nodata" or "white"; keep_empty writes sheets without data;
+    s_srs, t_srs, resampling, resolution as the command's options; layer and
+    one_layer for vectors; layout "flat" or "folder"; names "new" or "old";
+    format "gtiff", "cog", "gpkg" or "shp"; resume skips the sheets a same
+    run finished; workers: sheets cut at once (default one per core).
+
+    progress, when given, is called after each sheet with (done, total,
+    bytes written); returning False (or raising) stops the run after the
+    sheets being cut, whose files are complete (what progress raised is
+    raised then). The call releases the GIL while it works.
+
+    Returns "written", "empty" (sheets without data), "resumed" (already
+    complete), "bytes", "summary" (the clip-summary.csv file) and
+    "cancelled".
+
+    >>> karvento.clip("dom/beijing.tif", "sheets", scale="1:1万", margin="10mm")
+    {'written': 12, 'empty': 0, 'resumed': 0, 'bytes': 301989888, 'summary': 'sheets/clip-summary.csv', 'cancelled': False}
+    """
+    corners: dict[str, Any] = {}
+    if extent is not None:
+        west, south, east, north = extent
+        corners = {"from": f"{west},{south}", "to": f"{east},{north}"}
+    one = numbers if isinstance(numbers, str) else None
+    listed = [] if numbers is None or one is not None else [str(n) for n in numbers]
+    words = [input, *_options(output=output, scale=scale, standard=standard, datum=datum, zone=zone, cm=cm,
+                              **corners, aoi=aoi, aoi_layer=aoi_layer, aoi_where=aoi_where, sheet=one,
+                              margin=margin, mask=mask, keep_empty=keep_empty, s_srs=s_srs, t_srs=t_srs,
+                              resampling=resampling, resolution=resolution, layer=layer, one_layer=one_layer,
+                              layout=layout, names=names, format=format, resume=resume, workers=workers)]
+    return _clip(words, listed, progress)

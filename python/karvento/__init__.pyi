@@ -2,7 +2,7 @@
 # Types of the module karvento; the docstrings of karvento/__init__.py say
 # what each function does, with an example.
 from . import transform as transform
-from typing import Any, Iterator, Optional, Sequence, TypedDict, Union
+from typing import Any, Callable, Iterator, Optional, Sequence, TypedDict, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -12,6 +12,7 @@ Scale = Union[int, str]
 Meridian = Union[float, str, None]
 
 class Error(ValueError): ...
+class Cancelled(Error): ...
 
 class Checked(TypedDict, total=False):
     number: str
@@ -55,3 +56,33 @@ def frame(number: Union[str, Sequence[str], None], path: str, format: Optional[s
 def sheets(extent: Optional[Sequence[Union[float, str]]] = ..., polygon: Any = ..., aoi: Optional[str] = ...,
            scale: Scale = ..., standard: str = ..., datum: str = ..., zone: int = ..., cm: Meridian = ...,
            min_cover: float = ...) -> Sheets: ...
+
+class Tagged(TypedDict):
+    features: int
+    rows: int
+    outside: int
+    empty: int
+    notices: list[str]
+    output: str
+
+class Clipped(TypedDict):
+    written: int
+    empty: int
+    resumed: int
+    bytes: int
+    summary: str
+    cancelled: bool
+
+def tag(layer: str, output: str, scale: Union[Scale, Sequence[Scale]], standard: str = ..., cover: bool = ...,
+        explode: bool = ..., ascii_names: bool = ..., datum: Optional[str] = ..., zone: Optional[int] = ...,
+        cm: Meridian = ..., transform: Optional[str] = ..., layer_name: Optional[str] = ...,
+        progress: Optional[Callable[[int], Optional[bool]]] = ...) -> Tagged: ...
+def clip(input: str, output: str, scale: Scale, standard: str = ..., datum: Optional[str] = ...,
+         zone: Optional[int] = ..., cm: Meridian = ..., extent: Optional[Sequence[Union[float, str]]] = ...,
+         aoi: Optional[str] = ..., aoi_layer: Optional[str] = ..., aoi_where: Optional[str] = ...,
+         numbers: Union[str, Sequence[str], None] = ..., margin: Union[str, float, None] = ...,
+         mask: Optional[str] = ..., keep_empty: bool = ..., s_srs: Optional[str] = ..., t_srs: Optional[str] = ...,
+         resampling: Optional[str] = ..., resolution: Optional[float] = ..., layer: Optional[str] = ...,
+         one_layer: bool = ..., layout: Optional[str] = ..., names: Optional[str] = ..., format: Optional[str] = ...,
+         resume: bool = ..., workers: Optional[int] = ...,
+         progress: Optional[Callable[[int, int, int], Optional[bool]]] = ...) -> Clipped: ...

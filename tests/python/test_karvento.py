@@ -8,6 +8,7 @@ with the build tree's python/ folder on PYTHONPATH.
 """
 
 import csv
+import importlib.util
 import io
 import json
 import os
@@ -15,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import warnings
 
 import numpy as np
 
@@ -205,6 +207,145 @@ class SameAsTheCommandLine(unittest.TestCase):
                                                            cm=117), 2)
             with open(os.path.join(d, "cli.geojson")) as a, open(os.path.join(d, "py.geojson")) as b:
                 self.assertEqual(a.read(), b.read())
+
+    def test_tag_and_clip_write_the_command_lines_files(self):
+        # The same request read by the command's reader and run by its
+        # routine: the same files, byte for byte, as karvento-cli's.
+        def same_files(mine, theirs):
+            names = sorted(os.path.relpath(os.path.join(r, f), mine) for r, _, fs in os.walk(mine) for f in fs)
+            self.assertEqual(names, sorted(os.path.relpath(os.path.join(r, f), theirs)
+                                           for r, _, fs in os.walk(theirs) for f in fs))
+            self.assertTrue(names)
+            for n in names:
+                # A sheet's metadata records when it was cut.
+                with open(os.path.join(mine, n), "rb") as a, open(os.path.join(theirs, n), "rb") as b:
+                    self.assertEqual([line for line in a if not line.startswith(b'  "date": ')],
+                                     [line for line in b if not line.startswith(b'  "date": ')], n)
+
+        def geojson(path, features, crs=None):
+            head = f'"crs":{{"type":"name","properties":{{"name":"{crs}"}}}},' if crs else ""
+            with open(path, "w") as f:
+                f.write('{"type":"FeatureCollection",' + head + '"features":[' + ",".join(
+                    f'{{"type":"Feature","properties":{{"id":{k}}},"geometry":{g}}}' for k, g in enumerate(features))
+                    + "]}")
+
+        with tempfile.TemporaryDirectory() as d:
+            os.mkdir(d + "/in")
+            layer, plane, src = d + "/in/layer.geojson", d + "/in/plane.geojson", d + "/src"
+            geojson(layer, ['{"type":"Point","coordinates":[116.4167,39.9583]}',
+                            '{"type":"LineString","coordinates":[[116.30,39.95],[116.52,39.99]]}',
+                            '{"type":"Polygon","coordinates":[[[116.35,39.90],[116.48,39.91],[116.40,40.02],'
+                            '[116.35,39.90]]]}', "null"], "EPSG:4490")
+            parcels = d + "/in/parcels.geojson"
+            geojson(parcels, ['{"type":"Polygon","coordinates":[[[116.35,39.90],[116.48,39.91],[116.40,40.02],'
+                              '[116.35,39.90]]]}'], "EPSG:4490")
+            geojson(plane, ['{"type":"Point","coordinates":[39500000.5,4429607.4]}'], "EPSG:2415")
+            os.mkdir(src)
+            with open(src + "/dem.asc", "w") as f:
+                f.write("ncols 400\nnrows 300\nxllcorner 39497000\nyllcorner 4426000\ncellsize 20\n")
+                f.writelines(" ".join(str(1 + (x + y) % 250) for x in range(400)) + "\n" for y in range(300))
+            with open(d + "/numbers.txt", "w") as f:
+                f.write("J50G001048\nK50G096049\n")
+            tag_cases = [
+                (dict(scale=["1:1万", "1:5万"], standard="both"), ["--scale", "1:1万,1:5万", "--standard", "both"],
+                 layer, "t.geojson"),
+                (dict(scale=2000, cover=True, explode=True, ascii_names=True),
+                 ["--scale", "2000", "--cover", "--explode", "--ascii-names"], layer, "t.csv"),
+                (dict(scale="1:1万", datum="54"), ["--scale", "1:1万", "--datum", "54"], plane, "t.mif"),
+            ]
+            for k, (options, words, source, name) in enumerate(tag_cases):
+                with self.subTest(tag=words):
+                    mine, theirs = os.path.join(d, f"tag{k}py"), os.path.join(d, f"tag{k}cli")
+                    os.mkdir(mine), os.mkdir(theirs)
+                    status, _, _ = cli("tag", source, *words, "--output", os.path.join(theirs, name), "--quiet")
+                    self.assertEqual(status, 0)
+                    summary = karvento.tag(source, os.path.join(mine, name), **options)
+                    same_files(mine, theirs)
+                    self.assertEqual(summary["features"], 4 if source == layer else 1)
+                    self.assertEqual(summary["empty"], 1 if source == layer else 0)
+            grid = ["--s-srs", "EPSG:4527"]
+            clip_cases = [
+                (dict(margin="10mm"), ["--margin", "10mm"], src + "/dem.asc"),
+                (dict(numbers=["J50G001048", "K50G096049"], layout="folder", mask="white", margin="5px",
+                      names="old"),
+                 ["--input", d + "/numbers.txt", "--layout", "folder", "--mask", "white", "--margin", "5px",
+                  "--names", "old"], src + "/dem.asc"),
+                (dict(extent=(116.38, 39.9, 116.45, 40.0), format="shp", s_srs=None), ["--from", "116.38,39.9",
+                 "--to", "116.45,40.0", "--format", "shp"], parcels),
+            ]
+            for k, (options, words, source) in enumerate(clip_cases):
+                with self.subTest(clip=words):
+                    mine, theirs = os.path.join(d, f"clip{k}py"), os.path.join(d, f"clip{k}cli")
+                    srs = grid if source.endswith(".asc") else []
+                    status, _, message = cli("clip", source, "--scale", "1:1万", *srs, *words, "--output", theirs,
+                                             "--quiet")
+                    self.assertEqual(status, 0, message)
+                    options = dict(dict(s_srs="EPSG:4527"), **options)
+                    seen = []
+                    summary = karvento.clip(source, mine, "1:1万", progress=lambda *p: seen.append(p), **options)
+                    same_files(mine, theirs)
+                    self.assertEqual(summary["summary"], os.path.join(mine, "clip-summary.csv"))
+                    self.assertEqual(seen[-1][:2], (summary["written"], summary["written"]))
+                    self.assertFalse(summary["cancelled"])
+
+            # Cancels: tag reports every 4096 features read and writes nothing
+            # when cancelled; clip stops after the sheet being cut.
+            many = os.path.join(d, "many.geojson")
+            geojson(many, [f'{{"type":"Point","coordinates":[{116 + k * 1e-4},40.1]}}' for k in range(5000)],
+                    "EPSG:4490")
+            seen = []
+            self.assertEqual(karvento.tag(many, d + "/many.gpkg", 10000, progress=seen.append)["rows"], 5000)
+            self.assertEqual(seen, [4096])
+            with self.assertRaises(karvento.Cancelled) as cancelled:
+                karvento.tag(many, d + "/cancelled.gpkg", 10000, progress=lambda n: False)
+            self.assertEqual(str(cancelled.exception), "导出已取消。")
+            self.assertFalse(os.path.exists(d + "/cancelled.gpkg"))
+            with self.assertRaises(ZeroDivisionError):
+                karvento.tag(many, d + "/raised.gpkg", 10000, progress=lambda n: 1 / 0)
+            self.assertFalse(os.path.exists(d + "/raised.gpkg"))
+            summary = karvento.clip(src + "/dem.asc", d + "/stopped", 10000, s_srs="EPSG:4527", workers=1,
+                                    progress=lambda done, total, size: False)
+            self.assertEqual((summary["written"], summary["cancelled"]), (1, True))
+
+            # Refusals: the command line's text, nothing written.
+            errors = [
+                (["tag", layer, "--scale", "10000", "--standard", "all", "--output", d + "/e.gpkg"],
+                 lambda: karvento.tag(layer, d + "/e.gpkg", 10000, standard="all")),
+                (["tag", layer, "--scale", "10000", "--output", d + "/e.txt"],
+                 lambda: karvento.tag(layer, d + "/e.txt", 10000)),
+                (["tag", plane, "--scale", "10000", "--datum", "2000", "--output", d + "/e.gpkg"],
+                 lambda: karvento.tag(plane, d + "/e.gpkg", 10000, datum="2000")),
+                (["clip", src + "/dem.asc", "--scale", "10000", "--margin", "2furlongs", "--output", d + "/e"],
+                 lambda: karvento.clip(src + "/dem.asc", d + "/e", 10000, margin="2furlongs")),
+                (["clip", src + "/dem.asc", "--scale", "10000", "--sheet", "J50G001048", "--from", "116,39",
+                  "--to", "117,40", "--output", d + "/e"],
+                 lambda: karvento.clip(src + "/dem.asc", d + "/e", 10000, numbers=["J50G001048"],
+                                       extent=(116, 39, 117, 40))),
+                (["clip", src + "/dem.asc", "--scale", "10000", "--output", src + "/e"],
+                 lambda: karvento.clip(src + "/dem.asc", src + "/e", 10000)),
+            ]
+            for words, call in errors:
+                with self.subTest(words=words):
+                    status, _, message = cli(*words)
+                    self.assertNotEqual(status, 0)
+                    self.assertEqual(error_of(call), message)
+            self.assertFalse(os.path.exists(d + "/e.gpkg") or os.path.exists(d + "/e") or os.path.exists(src + "/e"))
+
+    @unittest.skipUnless(importlib.util.find_spec("geopandas"), "geopandas is not installed")
+    def test_to_geopandas(self):
+        s = karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0), scale="1:5000", datum="80", cm=117)
+        a, g = s.to_numpy(), s.to_geopandas()
+        self.assertEqual(g.crs.to_epsg(), 4610)
+        self.assertEqual(len(g), len(a))
+        self.assertEqual(list(g["number"]), list(a["number"]))
+        self.assertTrue(np.array_equal(g["x_sw"].to_numpy(), a["x_sw"]))
+        bounds = g.geometry.bounds
+        for edge, name in [("minx", "west"), ("miny", "south"), ("maxx", "east"), ("maxy", "north")]:
+            self.assertTrue(np.array_equal(bounds[edge].to_numpy(), a[name]), edge)
+        with warnings.catch_warnings():  # an area in degrees, which is what is checked
+            warnings.simplefilter("ignore")
+            area = g.geometry.area
+        self.assertTrue(np.allclose(area, (a["east"] - a["west"]) * (a["north"] - a["south"])))
 
     def test_errors_have_the_command_lines_text(self):
         cases = [
