@@ -205,6 +205,8 @@ test('China at 1:1万: 857,088 sheets listed and drawn; a request the page canno
   const scaleOf = (caption) => t.page.$eval('#scale', (s, c) => [...s.options].find((o) => o.text === c).value, caption);
   await t.page.select('#scale', await scaleOf('1:1万'));
   await t.page.select('#standard', 'new');
+  await t.page.select('#datum', '2');
+  await t.page.select('#zone', '3');
   await generate(t.page);
   assert.equal(await t.page.$eval('#count', (e) => e.textContent), '共 857,088 幅，已选 0 幅');
   assert.ok(await t.page.evaluate(() => window.karvento.map.lastDrawMs > 0));
@@ -636,18 +638,18 @@ test('图幅号赋值: pasted points given back with their sheet numbers, the by
   ]) {
     const file = join(dir, 'points.txt');
     writeFileSync(file, text);
-    const want = spawnSync(CLI, ['at', '--input', file, '--scale', '1:1万,1:5万', '--datum', '2000', '--format', 'csv', ...more]);
+    const want = spawnSync(CLI, ['at', '--input', file, '--scale', '1:5万,1:1万', '--datum', '2000', '--format', 'csv', ...more]);
     assert.equal(want.status, 1);
-    const got = await run(text, 'geo', more[1] || '', more[3] || '', '点_图幅号_1万_5万.csv');
+    const got = await run(text, 'geo', more[1] || '', more[3] || '', '点_图幅号_5万_1万.csv');
     assert.ok(got.equals(want.stdout), `${got}\n${want.stdout}`);
     assert.match(await t.page.$eval('#status', (e) => e.textContent), /1 行无法读取，已以 \* 标出（第 \d 行：/);
   }
   // X,Y on the tab's zone: the sheets of at --plane.
   await type(t.page, 'cm', '117');
-  const got = (await run('39500000,4429607.368\n', 'plane', '', '', '点_图幅号_1万_5万.csv')).toString('utf8').split('\r\n')[1].split(',');
+  const got = (await run('39500000,4429607.368\n', 'plane', '', '', '点_图幅号_5万_1万.csv')).toString('utf8').split('\r\n')[1].split(',');
   const at = execFileSync(CLI, ['at', '--plane', '39500000,4429607.368', '--cm', '117', '--datum', '2000', '--format', 'csv'],
     { encoding: 'utf8' }).split('\r\n').map((l) => l.split(','));
   const row = (caption) => at.find((r) => r[0] === caption);
-  assert.deepEqual(got, ['39500000', '4429607.368', row('1:1万')[1], row('1:1万')[2], row('1:5万')[1], row('1:5万')[2]]);
+  assert.deepEqual(got, ['39500000', '4429607.368', row('1:5万')[1], row('1:5万')[2], row('1:1万')[1], row('1:1万')[2]]);
   await type(t.page, 'cm', '0');
 });
