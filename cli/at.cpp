@@ -73,41 +73,21 @@ const char* const kStreamOnly[] = {"input", "x", "y", "ascii-names"};
 // A stream of points: the sheet numbers of each at the scales asked.
 class AtStream : public PointCommand {
  public:
-  AtStream(std::vector<ScaleIndex> scales, bool fresh, bool old, bool ascii)
-      : scales_(std::move(scales)), lon_(Tr("经度")), lat_(Tr("纬度")) {
-    for (const ScaleIndex s : scales_) {
-      // 1:1万 → 图幅号_1万 and sheet_10000.
-      const std::string caption = std::string(kScaleCaptions[s]).substr(2);
-      const std::string denominator = std::to_string(kScaleDenominators[s]);
-      if (fresh) columns_.push_back({s, true, {ascii ? "sheet_" + denominator : "图幅号_" + caption}});
-      if (old) columns_.push_back({s, false, {ascii ? "old_" + denominator : "旧图幅号_" + caption}});
-    }
-    for (const Column& c : columns_) results_.push_back(c.result);
-  }
+  AtStream(const std::vector<ScaleIndex>& scales, bool fresh, bool old, bool ascii)
+      : numbers_(scales, fresh, old, ascii), lon_(Tr("经度")), lat_(Tr("纬度")) {}
   std::string_view XName() const override { return "lon"; }
   std::string_view YName() const override { return "lat"; }
   bool EchoPoint() const override { return true; }
-  const std::vector<ResultColumn>& Results() const override { return results_; }
+  const std::vector<ResultColumn>& Results() const override { return numbers_.Results(); }
   void Compute(std::string_view x, std::string_view y, std::vector<std::string>& out) override {
     if (y.empty()) throw UsageError(Tr("该行只有一个值，不是 经度 纬度"));
     // Decimal degrees as typed, as for one point.
-    const double lon = DmsToSec(ParseAngle(x, lon_, true, AngleAxis::Longitude));
-    const double lat = DmsToSec(ParseAngle(y, lat_, true, AngleAxis::Latitude));
-    if (!std::isfinite(lon) || !std::isfinite(lat) || !InNumberedDomain(lon, lat)) {
-      throw Error(kOutsideNumberedDomain);
-    }
-    for (const Column& c : columns_) out.push_back(SheetNumberAtPoint(lon, lat, c.scale, c.fresh));
+    numbers_.Compute(DmsToSec(ParseAngle(x, lon_, true, AngleAxis::Longitude)),
+                     DmsToSec(ParseAngle(y, lat_, true, AngleAxis::Latitude)), out);
   }
 
  private:
-  struct Column {
-    ScaleIndex scale;
-    bool fresh;
-    ResultColumn result;
-  };
-  std::vector<ScaleIndex> scales_;
-  std::vector<Column> columns_;
-  std::vector<ResultColumn> results_;
+  SheetNumberColumns numbers_;
   std::string lon_, lat_;
 };
 
@@ -141,7 +121,7 @@ int RunAtStream(const Args& args) {
       if (!HasOldStandard(s)) throw Error(OldStandardLacksScaleMessage(s, false));
     }
   }
-  AtStream at(std::move(scales), standard != "old", standard != "new", args.Has("ascii-names"));
+  AtStream at(scales, standard != "old", standard != "new", args.Has("ascii-names"));
   return RunPointStream("at", o, at);
 }
 

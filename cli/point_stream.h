@@ -11,13 +11,9 @@
 #include <vector>
 
 #include "cli/args.h"
+#include "export/point_stream.h"
 
 namespace karvento::cli {
-
-// text: fields separated by tabs, as proj writes them; csv: a head line and
-// comma-separated records (UTF-8 with a byte-order mark, CR LF, as every CSV
-// of the tool); json: one array of objects; jsonl: one object a line.
-enum class StreamFormat { Text, Csv, Json, Jsonl };
 
 // --input FILE|-, --x NAME, --y NAME. A command that streams also takes
 // --format, --output and --quiet.
@@ -42,39 +38,10 @@ bool IsStream(const Args& args, bool pointOnCommandLine);
 // without its y where the command needs both.
 StreamOptions ReadStreamOptions(const Args& args, bool yOptional = false);
 
-// One result column: its name in the head line and the JSON objects, and
-// whether JSON writes it as a number.
-struct ResultColumn {
-  std::string name;
-  bool numeric = false;
-};
-
-// What a command makes of one point.
-class PointCommand {
- public:
-  virtual ~PointCommand() = default;
-  // The names of the two values of a line (lon, lat; X, Y), for the head line
-  // and the JSON objects of a plain stream.
-  virtual std::string_view XName() const = 0;
-  virtual std::string_view YName() const = 0;
-  // at keeps the point before its results; project and dms replace it.
-  virtual bool EchoPoint() const = 0;
-  virtual const std::vector<ResultColumn>& Results() const = 0;
-  // The results of the point (x, y as they stand on the line; y empty when
-  // the line has a single value), one text per result column, appended to
-  // results. Throws UsageError or karvento::Error for a point the command
-  // cannot take: the stream marks the line with the message.
-  virtual void Compute(std::string_view x, std::string_view y, std::vector<std::string>& results) = 0;
-};
-
-// Reads every line of the input and writes its result. A plain line holds
-// the point as "x y" or "x,y" (either angle form; a degree, minute and second
-// written with colons or marks), then the rest of the line, passed through;
-// with --x the input is a CSV whose head line names the columns, each record
-// on one line, and every column is passed through. Blank lines and lines
-// that begin with # are copied in the text format and skipped in the others.
-// A line that cannot be read is written with * for each result (JSON: its
-// "error"), and its number and the reason go to standard error as
+// Reads every line of the input and writes its result by StreamPoints
+// (export/point_stream.h). A line that cannot be read is written with * for
+// each result (JSON: its "error"), and its number and the reason go to
+// standard error as
 // "karvento-cli COMMAND: 第 N 行：…". Output goes out per line when
 // standard output is a terminal, and whenever the input has nothing more
 // to read at once (a program that writes a point and waits for its answer

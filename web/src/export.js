@@ -40,10 +40,12 @@ export function walkArgs(ctx) {
 }
 
 // Adds an export to the menu; an id registered twice replaces the first.
-export function registerExport({ id, caption, run }) {
+// grid: the export also writes the sheets of an independent grid (the
+// context's sheets.grid is then the grid's request), as karvento-cli grid.
+export function registerExport({ id, caption, run, grid = false }) {
   if (!id || !caption || typeof run !== 'function') throw new Error('registerExport needs id, caption and run');
   const at = exports.findIndex((e) => e.id === id);
-  const entry = { id, caption, run };
+  const entry = { id, caption, run, grid };
   if (at >= 0) exports[at] = entry;
   else exports.push(entry);
   return entry;

@@ -4,7 +4,7 @@
 // own C++ core in a Web Worker.
 import { IndexMap, formatAngle } from './map.js';
 import { SheetList } from './list.js';
-import { registeredExports, runExport } from './export.js';
+import { registeredExports, runExport, offerDownload } from './export.js';
 import './sheet_exports.js';
 import './file_exports.js';
 import { installTransformTab } from './transform.js';
@@ -133,6 +133,16 @@ function dms(deg) {
 async function showSheet(i) {
   if (!sheets || i < 0) return;
   sheets.current = i;
+  if (sheets.grid) {
+    const b = sheets.boxes;
+    const metres = (v) => v.toFixed(3);
+    $('details').innerHTML = `<h3></h3><table class="info"><tr><th></th><th>X（东）</th><th>Y（北）</th></tr>` +
+      `<tr><td>最小</td><td>${metres(b[4 * i])}</td><td>${metres(b[4 * i + 1])}</td></tr>` +
+      `<tr><td>最大</td><td>${metres(b[4 * i + 2])}</td><td>${metres(b[4 * i + 3])}</td></tr></table>`;
+    // A grid's number is the user's own format: text, never markup.
+    $('details').querySelector('h3').textContent = sheets.numbers[i];
+    return;
+  }
   const e = sheets.edges;
   const p = sheets.plane;
   const corners = ['西北', '东北', '东南', '西南'];
@@ -415,6 +425,79 @@ async function convertNumbers() {
   status(`转换得到 ${count.toLocaleString('en-US')} 幅${bad.length ? `，${bad.length} 个图幅号未能转换` : ''}`, bad.length > 0);
 }
 
+// 独立坐标系: the grid of the form, made by the core as karvento-cli grid
+// makes it (each field read as grid reads its option), in the list; the
+// map, which is of longitudes and latitudes, does not draw it.
+async function generateGrid() {
+  const field = (id) => $(id).value.trim();
+  const grid = {
+    minX: field('gminx'), minY: field('gminy'), maxX: field('gmaxx'), maxY: field('gmaxy'),
+    stepX: field('gstepx'), stepY: field('gstepy'), startRow: field('gstartrow'), startCol: field('gstartcol'),
+    byRowCol: $('gby').value === 'rowcol', format: $('gformat').value,
+  };
+  status('正在生成图幅号……');
+  const r = await ask('grid', { grid });
+  if (r.error) {
+    status(r.error, true);
+    return;
+  }
+  const numbers = r.numbers.split('\n');
+  numbers.length = r.count;
+  map.marks = [];
+  map.point = null;
+  sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1, grid, scaleCaption: '', datumName: '' };
+  list.setSheets(sheets);
+  updateCount();
+  $('details').textContent = '';
+  map.setSheets(null);
+  status(`已生成 ${r.count.toLocaleString('en-US')} 幅（独立坐标系的平面图幅，图上不画）`);
+  document.body.dataset.generated = String(r.count);
+}
+
+// 图幅号赋值: the pasted or opened points, given back by the core as
+// karvento-cli at --input writes them in CSV, offered as a download.
+let tagSource = '';  // the name of the file the points came from
+async function tagPoints() {
+  const scales = [...$('tag-scales').selectedOptions].map((o) => Number(o.value));
+  const captions = [...$('tag-scales').selectedOptions].map((o) => o.text.replace(/^1:/, ''));
+  status('正在赋值……');
+  const r = await ask('tagPoints', {
+    text: $('tag-text').value, scales, standard: $('tag-standard').value, plane: $('tag-kind').value === 'plane',
+    ...planeSystem(), xColumn: $('tag-x').value.trim(), yColumn: $('tag-y').value.trim(),
+  });
+  if (r.error) {
+    status(r.error, true);
+    return;
+  }
+  const name = `${tagSource || '点'}_图幅号_${captions.join('_')}.csv`;
+  offerDownload(name, r.bytes, 'text/csv;charset=utf-8');
+  const text = new TextDecoder().decode(r.bytes).replace(/^\uFEFF/, '');
+  const lines = text.split('\r\n');
+  // The first thousand lines shown; the download holds them all.
+  $('tag-result').value = lines.slice(0, 1000).join('\n');
+  const rows = Math.max(0, lines.length - 2);
+  status(`已为 ${rows.toLocaleString('en-US')} 行赋值，下载 ${name}` +
+    (r.badCount ? `；${r.badCount.toLocaleString('en-US')} 行无法读取，已以 * 标出（${r.bad[0]}）` : ''), r.badCount > 0);
+  document.body.dataset.tagged = name;
+}
+
+// The largest text of points the page reads: some ten million points.
+const MAX_POINT_FILE = 512 * 1024 * 1024;
+async function openPoints(file) {
+  if (file.size > MAX_POINT_FILE) {
+    status(`点文件 “${file.name}”：超过本页读取的上限 512 MiB`, true);
+    return;
+  }
+  try {
+    $('tag-text').value = await file.text();
+  } catch (e) {
+    status(`点文件 “${file.name}”：无法读取这个文件`, true);
+    return;
+  }
+  tagSource = file.name.replace(/\.[^.]*$/, '');
+  status(`已读入 ${file.name}：按“赋值并下载 CSV”`);
+}
+
 // The export menu: every registered export, over the whole list or the
 // checked sheets, its files offered as downloads.
 function showExportMenu(show) {
@@ -423,7 +506,8 @@ function showExportMenu(show) {
     menu.hidden = true;
     return;
   }
-  menu.replaceChildren(...registeredExports().map((e) => {
+  // An independent grid's plane sheets have only the exports of grid.
+  menu.replaceChildren(...registeredExports().filter((e) => !sheets?.grid || e.grid).map((e) => {
     const b = document.createElement('button');
     b.type = 'button';
     b.setAttribute('role', 'menuitem');
@@ -443,6 +527,9 @@ function showExportMenu(show) {
 // J50G003040_1万_CGCS2000 or J50G001034等12幅_1万_CGCS2000.
 function exportName(checkedOnly, count) {
   const first = checkedOnly ? sheets.checked.indexOf(1) : 0;
+  // An independent grid has no scale or datum; its numbers are the user's
+  // format, kept out of the name where a file name cannot hold them.
+  if (sheets.grid) return `${sheets.numbers[first].replace(/[\\/:*?"<>|]/g, '_')}${count > 1 ? `等${count}幅` : ''}_独立坐标系`;
   const scale = sheets.scaleCaption.replace(/^1:/, '');
   const datum = sheets.datumName.replace(/[^A-Za-z0-9]/g, '');
   return `${sheets.numbers[first]}${count > 1 ? `等${count}幅` : ''}_${scale}_${datum}`;
@@ -487,6 +574,7 @@ async function init() {
   fillSelect($('scale'), scales, 6);
   fillSelect($('pscale'), scales, 6);
   fillSelect($('cscale'), scales, 6);
+  fillSelect($('tag-scales'), scales, 6);
   datums = await ask('datums', {});
   // Newest first, the national system chosen: the datum to prefer.
   const preferred = datums.find((d) => d.nearWgs84).value;
@@ -495,6 +583,12 @@ async function init() {
   $('generate').onclick = generate;
   $('extent-form').onkeydown = (e) => { if (e.key === 'Enter') generate(); };
   $('lookup').onclick = lookUpPoint;
+  $('grid-generate').onclick = generateGrid;
+  $('grid-form').onkeydown = (e) => { if (e.key === 'Enter') generateGrid(); };
+  $('tag-run').onclick = tagPoints;
+  $('tag-open').onclick = () => $('tag-file').click();
+  $('tag-file').onchange = () => { if ($('tag-file').files[0]) openPoints($('tag-file').files[0]); $('tag-file').value = ''; };
+  $('tag-text').oninput = () => { tagSource = ''; };
   $('check').onclick = checkNumbers;
   $('convert').onclick = convertNumbers;
   $('all').onclick = () => list.checkAll(1);
@@ -513,7 +607,9 @@ async function init() {
   document.addEventListener('drop', (e) => {
     e.preventDefault();
     const file = e.dataTransfer?.files?.[0];
-    if (file) {
+    if (file && currentTab === 'tag') {
+      openPoints(file);
+    } else if (file) {
       showTab('extent');
       importArea(file);
     }

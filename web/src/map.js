@@ -221,9 +221,14 @@ export class IndexMap {
     const [x1, y1] = this.toPixel(east, south, f);
     ctx.font = '11px monospace';
     if (ctx.measureText(text).width + 6 > x1 - x0 || y1 - y0 < 16) return;
-    ctx.fillStyle = style === 'neighbour' ? '#1971c2' : '#c92a2a';
     ctx.textAlign = 'center';
     ctx.textBaseline = 'middle';
+    // Over a listed sheet's own number, which is drawn in another font and
+    // would show through beside it: a white ground under the mark's.
+    const w = ctx.measureText(text).width + 4;
+    ctx.fillStyle = '#ffffff';
+    ctx.fillRect((x0 + x1 - w) / 2, (y0 + y1) / 2 - 8, w, 16);
+    ctx.fillStyle = style === 'neighbour' ? '#1971c2' : '#c92a2a';
     ctx.fillText(text, (x0 + x1) / 2, (y0 + y1) / 2);
   }
 

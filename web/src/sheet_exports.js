@@ -13,15 +13,26 @@ async function workerFiles(ctx, format, extensions, type) {
   return extensions.map((ext, i) => ({ name: `${ctx.baseName}${ext}`, bytes: r.files[i], type }));
 }
 
+// An independent grid's file, karvento-cli grid's bytes.
+async function gridFile(ctx, format, type) {
+  const r = await ctx.ask('exportGrid', { grid: ctx.sheets.grid, format, mask: ctx.mask ? Uint8Array.from(ctx.mask) : new Uint8Array(0) });
+  if (r.error) throw new Error(r.error);
+  return [{ name: `${ctx.baseName}.csv`, bytes: r.files[0], type }];
+}
+
 registerExport({
   id: 'csv',
   caption: '导出CSV文件（UTF-8）',
-  run: (ctx) => workerFiles(ctx, 'csv', ['.csv'], 'text/csv;charset=utf-8'),
+  grid: true,
+  run: (ctx) => (ctx.sheets.grid ? gridFile(ctx, 'csv', 'text/csv;charset=utf-8')
+    : workerFiles(ctx, 'csv', ['.csv'], 'text/csv;charset=utf-8')),
 });
 registerExport({
   id: 'csv-gbk',
   caption: '导出CSV文件（GBK）',
-  run: (ctx) => workerFiles(ctx, 'csv-gbk', ['.csv'], 'text/csv;charset=gbk'),
+  grid: true,
+  run: (ctx) => (ctx.sheets.grid ? gridFile(ctx, 'csv-gbk', 'text/csv;charset=gbk')
+    : workerFiles(ctx, 'csv-gbk', ['.csv'], 'text/csv;charset=gbk')),
 });
 registerExport({
   id: 'geojson',

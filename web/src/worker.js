@@ -63,6 +63,8 @@ function concat(chunks) {
 
 function transferables(result) {
   if (result && result.files) return result.files.map((f) => f.buffer);
+  if (result && result.boxes) return [result.boxes.buffer];
+  if (result && result.bytes) return [result.bytes.buffer];
   return result && result.edges ? [result.edges.buffer, result.plane.buffer, ...(result.covers ? [result.covers.buffer] : [])] : [];
 }
 
@@ -141,6 +143,12 @@ const ops = {
   frameFiles: (core, { request, coords, shape, minCover, mask, zip }) =>
     collect((sink) => core.frameFiles(request, coords || [], shape || [], minCover || 0, mask || new Uint8Array(0),
       sink), zip),
+  // 独立坐标系: the grid of the form's fields, and its file.
+  grid: (core, { grid }) => core.grid(grid, MAX_SHEETS),
+  exportGrid: (core, { grid, format, mask }) => core.exportGrid(grid, format, mask || new Uint8Array(0)),
+  // 图幅号赋值: the pasted points given back with their sheet numbers.
+  tagPoints: (core, { text, scales, standard, plane, zone3, datum, cm, xColumn, yColumn }) =>
+    core.tagPoints(text, scales, standard, plane, zone3, datum, cm, xColumn, yColumn),
   ...transformOps,
 };
 

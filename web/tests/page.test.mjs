@@ -4,6 +4,8 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
+import { readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
 import { unzipSync } from 'fflate';
 import { openPage, type, generate, downloaded } from './browser.mjs';
 
@@ -16,8 +18,28 @@ function cliSheets(args) {
     .map((line) => line.split(','));
 }
 
+// The most by which a plane coordinate of the page may differ from the
+// command line's (metres): one unit in the last place of a coordinate of
+// some 5,000 km is 9.3e-10 m, and a few corners round two units away.
+const PLANE_BOUND = 2e-9;
+
 let t;
 before(async () => { t = await openPage(); });
+
+// The files of an export of the list (of its checked sheets alone), as the
+// browser downloaded them.
+async function exportAs(id, names, checkedOnly = false) {
+  for (const n of names) rmSync(join(t.downloads, n), { force: true });
+  await t.page.$eval('#checked-only', (c, on) => { c.checked = on; }, checkedOnly);
+  // The previous export's outcome must not pass for this one's.
+  await t.page.evaluate(() => { document.body.dataset.exported = ''; });
+  await t.page.click('#export');
+  await t.page.click(`#export-menu button[data-export="${id}"]`);
+  await t.page.waitForFunction(() => document.body.dataset.exported, { timeout: 120000 });
+  assert.notEqual(await t.page.evaluate(() => document.body.dataset.exported), 'error',
+    await t.page.$eval('#status', (e) => e.textContent));
+  return downloaded(t.downloads, names, 120000);
+}
 after(async () => { await t?.close(); });
 
 test('the page opens from file:// offline: no request leaves the file, no error', async () => {
@@ -183,9 +205,38 @@ test('China at 1:1万: 857,088 sheets listed and drawn; a request the page canno
   const scaleOf = (caption) => t.page.$eval('#scale', (s, c) => [...s.options].find((o) => o.text === c).value, caption);
   await t.page.select('#scale', await scaleOf('1:1万'));
   await t.page.select('#standard', 'new');
+  await t.page.select('#datum', '2');
+  await t.page.select('#zone', '3');
   await generate(t.page);
   assert.equal(await t.page.$eval('#count', (e) => e.textContent), '共 857,088 幅，已选 0 幅');
   assert.ok(await t.page.evaluate(() => window.karvento.map.lastDrawMs > 0));
+  // Its CSV against karvento-cli's: every number and geographic edge to the
+  // byte; a plane coordinate where the WebAssembly build's C library (musl)
+  // rounds a sine, arctangent or hypotenuse one unit in the last place away
+  // from glibc's differs in its last digits, by at most PLANE_BOUND metres.
+  const first = await t.page.evaluate(() => window.karvento.sheets.numbers[0]);
+  const [csv] = await exportAs('csv', [`${first}等857088幅_1万_CGCS2000.csv`]);
+  const page = csv.toString('utf8').split('\r\n');
+  const want = execFileSync(CLI, ['sheets', '--from', '73,18', '--to', '135,54', '--scale', '1:1万', '--standard', 'new',
+    '--datum', '2000', '--format', 'csv', '--quiet'], { encoding: 'utf8', maxBuffer: 1 << 30 }).split('\r\n');
+  assert.equal(page.length, want.length);
+  let rows = 0;
+  let most = 0;
+  const columns = new Set();
+  for (let i = 0; i < want.length; i++) {
+    if (page[i] === want[i]) continue;
+    rows++;
+    const a = page[i].split(','), b = want[i].split(',');
+    assert.deepEqual(a.slice(0, 5), b.slice(0, 5), `row ${i}`);
+    for (let k = 5; k < b.length; k++) {
+      if (a[k] === b[k]) continue;
+      columns.add(k);
+      most = Math.max(most, Math.abs(Number(a[k]) - Number(b[k])));
+    }
+  }
+  console.log(`China at 1:1万: ${rows} of ${want.length - 2} rows differ, in columns ${[...columns].sort((x, y) => x - y)}, by at most ${most} m`);
+  assert.ok(most <= PLANE_BOUND, `${most} m`);
+  assert.ok(rows < (want.length - 2) / 4, `${rows} rows`);
   await t.page.select('#scale', await scaleOf('1:5000'));
   await generate(t.page);
   assert.match(await t.page.$eval('#status', (e) => e.textContent), /超过本页能容纳的 2,000,000 幅/);
@@ -246,21 +297,7 @@ test('an area of overlapping polygons and a bow-tie: merged and repaired, the co
 });
 
 test('exports: CSV (UTF-8 and GBK), GeoJSON and MIF/MID are karvento-cli\'s bytes; checked sheets alone', async () => {
-  const { readFileSync, rmSync } = await import('node:fs');
-  const { join } = await import('node:path');
   const dir = t.downloads;
-  const exportAs = async (id, names, checkedOnly = false) => {
-    for (const n of names) rmSync(join(dir, n), { force: true });
-    await t.page.$eval('#checked-only', (c, on) => { c.checked = on; }, checkedOnly);
-    // The previous export's outcome must not pass for this one's.
-    await t.page.evaluate(() => { document.body.dataset.exported = ''; });
-    await t.page.click('#export');
-    await t.page.click(`#export-menu button[data-export="${id}"]`);
-    await t.page.waitForFunction(() => document.body.dataset.exported, { timeout: 60000 });
-    assert.notEqual(await t.page.evaluate(() => document.body.dataset.exported), 'error',
-      await t.page.$eval('#status', (e) => e.textContent));
-    return downloaded(dir, names);
-  };
   // A Beijing 1954 request with its offsets and an old-standard one on
   // CGCS2000: every file holds plane corners, and at these the browser's
   // sine and arctangent round as the C library's, so every file is compared
@@ -522,4 +559,97 @@ test('the request travels in the page\'s address: 复制链接, and the link ope
   } finally {
     await other.close();
   }
+});
+
+test('独立坐标系 grids: karvento-cli grid\'s numbers and CSV bytes, its fields refused in its words', async () => {
+  await t.page.click('button[data-tab="grid"]');
+  const options = { gminx: '--min-x', gminy: '--min-y', gmaxx: '--max-x', gmaxy: '--max-y', gstepx: '--step-x',
+    gstepy: '--step-y', gstartrow: '--start-row', gstartcol: '--start-col' };
+  const captions = { gminx: '最小X', gstepx: '图幅宽度', gstartrow: '起始行号' };
+  const fill = async (c) => {
+    for (const id of Object.keys(options)) await type(t.page, id, c[id]);
+    await t.page.select('#gby', c.by);
+    await type(t.page, 'gformat', c.format);
+    await t.page.evaluate(() => { document.body.dataset.generated = ''; });
+    await t.page.click('#grid-generate');
+    await t.page.waitForFunction(() => document.body.dataset.generated !== '' || document.querySelector('#status.error'));
+  };
+  const args = (c) => [...Object.entries(options).flatMap(([id, o]) => [o, c[id]]), '--by', c.by,
+    ...(c.format ? ['--format-string', c.format] : []), '--quiet'];
+  const cases = [
+    { gminx: '0', gminy: '0', gmaxx: '1000', gmaxy: '500', gstepx: '500', gstepy: '500', gstartrow: '1', gstartcol: '1', by: 'rowcol', format: '' },
+    { gminx: '39525000', gminy: '3810000', gmaxx: '39527300', gmaxy: '3811000', gstepx: '500', gstepy: '250', gstartrow: '0', gstartcol: '0', by: 'coords', format: '图[y]-[X]号' },
+  ];
+  for (const c of cases) {
+    await fill(c);
+    const csv = (...more) => execFileSync(CLI, ['grid', ...args(c), '--format', 'csv', ...more]);
+    const want = csv().toString('utf8').replace(/^\uFEFF/, '').trim().split('\r\n').slice(1).map((l) => l.split(',')[0]);
+    assert.ok(want.length > 1);
+    assert.deepEqual(await t.page.evaluate(() => window.karvento.sheets.numbers), want, c.by);
+    const stem = `${want[0]}等${want.length}幅_独立坐标系`;
+    assert.ok((await exportAs('csv', [`${stem}.csv`]))[0].equals(csv()), `${c.by} csv`);
+    assert.ok((await exportAs('csv-gbk', [`${stem}.csv`]))[0].equals(csv('--encoding', 'gbk')), `${c.by} csv gbk`);
+    assert.deepEqual(await t.page.$$eval('#export-menu button', (b) => b.map((e) => e.dataset.export)), ['csv', 'csv-gbk']);
+  }
+  // The checked sheets alone: the command line's head and their lines.
+  await t.page.evaluate(() => { window.karvento.sheets.checked[1] = 1; window.karvento.sheets.checked[3] = 1; });
+  const numbers = await t.page.evaluate(() => [1, 3].map((k) => window.karvento.sheets.numbers[k]));
+  const [checked] = await exportAs('csv', [`${numbers[0]}等2幅_独立坐标系.csv`], true);
+  const all = execFileSync(CLI, ['grid', ...args(cases[1]), '--format', 'csv'], { encoding: 'utf8' }).split('\r\n');
+  assert.equal(checked.toString('utf8'), [all[0], ...all.filter((l) => numbers.includes(l.split(',')[0])), ''].join('\r\n'));
+  await t.page.$eval('#checked-only', (c) => { c.checked = false; });
+  // Refusals: the command line's words, the field's caption for the option.
+  for (const [id, v] of [['gminx', 'abc'], ['gstartrow', '1.5'], ['gstepx', '0'], ['gminx', '2000']]) {
+    const c = { ...cases[0], [id]: v };
+    await fill(c);
+    const r = spawnSync(CLI, ['grid', ...args(c)], { encoding: 'utf8' });
+    assert.notEqual(r.status, 0);
+    const words = r.stderr.trim().replace(/^karvento-cli grid: /, '').replace(options[id], captions[id]);
+    assert.equal(await t.page.$eval('#status', (e) => e.textContent), words, `${id} ${v}`);
+  }
+});
+
+test('图幅号赋值: pasted points given back with their sheet numbers, the bytes of karvento-cli at --input', async () => {
+  const { mkdtempSync } = await import('node:fs');
+  const { tmpdir } = await import('node:os');
+  const dir = mkdtempSync(join(tmpdir(), 'karvento-points-'));
+  await t.page.click('button[data-tab="tag"]');
+  await t.page.select('#datum', '2');
+  await t.page.select('#zone', '3');
+  await type(t.page, 'cm', '0');
+  const scales = await t.page.$eval('#tag-scales', (s) => [...s.options].filter((o) => ['1:1万', '1:5万'].includes(o.text)).map((o) => o.value));
+  await t.page.select('#tag-scales', ...scales);
+  const run = async (text, kind, x, y, name) => {
+    await t.page.$eval('#tag-text', (el, v) => { el.value = v; el.dispatchEvent(new Event('input')); }, text);
+    await t.page.select('#tag-kind', kind);
+    await type(t.page, 'tag-x', x);
+    await type(t.page, 'tag-y', y);
+    rmSync(join(t.downloads, name), { force: true });
+    await t.page.evaluate(() => { document.body.dataset.tagged = ''; });
+    await t.page.click('#tag-run');
+    await t.page.waitForFunction(() => document.body.dataset.tagged || document.querySelector('#status.error'));
+    return (await downloaded(t.downloads, [name]))[0];
+  };
+  // Plain lines, a bad one marked and the rest going on; then a CSV whose
+  // head names the point's columns, every column passed through.
+  for (const [text, more] of [
+    ['116.391,39.907,天安门\n116:28:00 39:54:00 控制点2\nabc,40,坏\n# 注释\n\n120,40\n', []],
+    ['点名,经度,纬度,高程\nA,116.391,39.907,43.5\nB,"116.5",40.2,"12,5"\nC,200,40,1\n', ['--x', '经度', '--y', '纬度']],
+  ]) {
+    const file = join(dir, 'points.txt');
+    writeFileSync(file, text);
+    const want = spawnSync(CLI, ['at', '--input', file, '--scale', '1:5万,1:1万', '--datum', '2000', '--format', 'csv', ...more]);
+    assert.equal(want.status, 1);
+    const got = await run(text, 'geo', more[1] || '', more[3] || '', '点_图幅号_5万_1万.csv');
+    assert.ok(got.equals(want.stdout), `${got}\n${want.stdout}`);
+    assert.match(await t.page.$eval('#status', (e) => e.textContent), /1 行无法读取，已以 \* 标出（第 \d 行：/);
+  }
+  // X,Y on the tab's zone: the sheets of at --plane.
+  await type(t.page, 'cm', '117');
+  const got = (await run('39500000,4429607.368\n', 'plane', '', '', '点_图幅号_5万_1万.csv')).toString('utf8').split('\r\n')[1].split(',');
+  const at = execFileSync(CLI, ['at', '--plane', '39500000,4429607.368', '--cm', '117', '--datum', '2000', '--format', 'csv'],
+    { encoding: 'utf8' }).split('\r\n').map((l) => l.split(','));
+  const row = (caption) => at.find((r) => r[0] === caption);
+  assert.deepEqual(got, ['39500000', '4429607.368', row('1:5万')[1], row('1:5万')[2], row('1:1万')[1], row('1:1万')[2]]);
+  await type(t.page, 'cm', '0');
 });
