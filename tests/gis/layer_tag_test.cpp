@@ -339,6 +339,25 @@ TEST(LayerTag, CoverExplodeOldNumbersAndTheShapefileLimit) {
   EXPECT_NE(access(q.output.c_str(), F_OK), 0);  // nothing left behind
   q.explode = true;
   EXPECT_EQ(TagLayer(q).rows, 4 + 289u);  // 4 sheets, and 3° of 37.5″ sheets
+
+  // Read back through GDAL: the 10-byte names (the Chinese ones would not
+  // fit even in GBK), every value of the first line's rows, the old
+  // standard beside the new.
+  q.input = WriteLayer("line.gpkg", 4490, {wkts[1]});
+  q.output = Temp("line.shp");
+  q.scales = {4, 6};
+  q.oldStandard = true;
+  q.cover = true;
+  EXPECT_EQ(TagLayer(q).rows, 2u);
+  tags = ReadTags(q.output);
+  ASSERT_EQ(tags.size(), 1u);
+  std::map<std::string, std::string> expected = {{"id", "0|0"},
+                                                 {"S_10000", "J50G007036|J50G007037"},
+                                                 {"O_10000", "J-50-5-(52)|J-50-5-(53)"},
+                                                 {"C_10000", "0.750000000000000|0.250000000000000"},  // a .dbf number of 15 decimals
+                                                 {"S_50000", "J50E002009|J50E002010"},
+                                                 {"O_50000", "J-50-5-C|J-50-5-D"}};
+  EXPECT_EQ(tags[0], expected);
 }
 
 TEST(LayerTag, OtherDatumsRefusedUnlessRelated) {
