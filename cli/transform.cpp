@@ -33,14 +33,6 @@
 
 namespace karvento::cli {
 
-TransformParams ReadTransformParamsFile(const std::string& file) {
-  TransformParams t;
-  if (Message r = ParseTransformParams(ReadFileText(file, 1 << 20), t); !r.Empty()) {
-    throw Error(Message(N_("%s：%s"), {file, r}));
-  }
-  return t;
-}
-
 namespace {
 
 const char* kTransformHelp =

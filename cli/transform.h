@@ -16,10 +16,6 @@
 
 namespace karvento::cli {
 
-// The parameters of a parameter file (at most 1 MB); throws its refusal,
-// naming the file.
-TransformParams ReadTransformParamsFile(const std::string& file);
-
 // The options karvento-cli transform knows.
 const OptionSpec* TransformOptionSpecs(std::size_t& count);
 

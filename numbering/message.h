@@ -28,6 +28,8 @@ inline constexpr char kCannotWrite[] = N_("无法写入文件 “%s”：%s");
 inline constexpr char kCannotOpen[] = N_("无法打开文件 “%s”：%s");
 inline constexpr char kCannotRead[] = N_("无法读取文件 “%s”：%s");
 inline constexpr char kListTooLong[] = N_("%s（图幅号列表至多 %s）");
+// A transformation's parameter file refused: the file and the reason.
+inline constexpr char kTransformParamsFile[] = N_("%s：%s");
 inline constexpr char kNotParameterFile[] = N_("“%s”不是参数文件：%s");
 inline constexpr char kParameterLines[] = N_("只有 %s 行，参数文件有 8 行（四个角点、分带方法、中央经线、两个偏移值）");
 inline constexpr char kParameterNotDms[] = N_("第 %s 行不是度、分、秒");

@@ -17,8 +17,6 @@ namespace karvento {
 namespace {
 
 constexpr const char* kPointsFilter = "重合点文件（*.csv;*.txt）|*.csv;*.txt|所有文件（*.*）|*.*";
-constexpr const char* kParamsFilter =
-    "坐标转换参数（*.k7p;*.k3p;*.k4p;*.k6p）|*.k7p;*.k3p;*.k4p;*.k6p|所有文件（*.*）|*.*";
 constexpr const char* kLayerFilter =
     "GIS 图层（*.shp;*.gpkg;*.geojson）|*.shp;*.gpkg;*.geojson|所有文件（*.*）|*.*";
 constexpr const char* kPointFileFilter = "点文件（*.txt;*.csv;*.xyz）|*.txt;*.csv;*.xyz|所有文件（*.*）|*.*";
@@ -174,10 +172,7 @@ void TfrmCoordTransform::DoOpenParams() {
   OpenDialog.DefaultExt = "k7p";
   std::string file;
   if (!ExecuteFileDialog(ui_, OpenDialog, file)) return;
-  TransformParams t;
-  if (Message r = ParseTransformParams(ReadFileText(file, 1 << 20), t); !r.Empty()) {
-    throw Error(Message(N_("%s：%s"), {file, r}));
-  }
+  const TransformParams t = ReadTransformParamsFile(file);
   Params = t;
   HasParams = true;
   ShowParams(t);

@@ -21,6 +21,9 @@
 namespace karvento {
 
 inline constexpr const char* kCoordTransformCaption = "坐标转换";
+// The file dialogs' filter of parameter files, the tool's and 图幅号赋值's.
+inline constexpr const char* kParamsFilter =
+    "坐标转换参数（*.k7p;*.k3p;*.k4p;*.k6p）|*.k7p;*.k3p;*.k4p;*.k6p|所有文件（*.*）|*.*";
 
 // A point's residual as the table shows it, metres.
 struct ResidualRow {

@@ -420,7 +420,9 @@ class TfrmCreateMapUnRg {
   void ImportArea(GeodeticTab& tab);
   // 图幅号赋值…: asks for a layer file, the scales (the tab's by default)
   // and the output file, and writes the layer with the sheet numbers of the
-  // tab's datum and standard (gis/layer_tag.h).
+  // tab's datum and standard (gis/layer_tag.h). A layer on another datum
+  // than the tab's is refused unless the user, asked, relates the two with
+  // a parameter file of 坐标转换 (as karvento-cli tag --transform does).
   void TagLayerFile(GeodeticTab& tab);
   void ClearArea(GeodeticTab& tab);
   void GenerateCustom();

@@ -15,6 +15,7 @@
 #include "numbering/error.h"
 #include "numbering/map_frame.h"
 #include "numbering/unMapUnRgPub.h"
+#include "workbench/coord_transform.h"
 #include "workbench/create_map_un_rg.h"
 #include "workbench/input_dialogs.h"
 #include "workbench/user_texts.h"
@@ -140,18 +141,60 @@ void TfrmCreateMapUnRg::TagLayerFile(GeodeticTab& tab) {
   // A plane layer without a coordinate system is read on the tab's zone.
   q.zone3 = tab.Zone3();
   q.cm = tab.Meridian.Value();
-  const std::unique_ptr<ProgressReporter> progress = ui_.BeginProgress(kWindowCaption, "正在赋图幅号……", 0);
+  // The request run under a progress; false when the user cancelled
+  // (nothing written).
   LayerTagResult r;
+  const auto run = [&] {
+    const std::unique_ptr<ProgressReporter> progress = ui_.BeginProgress(kWindowCaption, "正在赋图幅号……", 0);
+    try {
+      r = TagLayer(q, [&](std::uint64_t done) { return progress->Step(done); });
+    } catch (const Error& e) {
+      if (std::string(e.what()) != kExportCancelled) throw;
+      return false;
+    }
+    return true;
+  };
+  bool tagged = false;
+  std::string paramsFile;
   try {
-    r = TagLayer(q, [&](std::uint64_t done) { return progress->Step(done); });
+    tagged = run();
   } catch (const Error& e) {
-    if (std::string(e.what()) != kExportCancelled) throw;
+    // A layer on another datum than the tab's: the routine's refusal names
+    // the two, and the user may relate them with a parameter file, as
+    // --transform does. No (or no file) leaves the refusal as it is.
+    const Message& refusal = e.GetMessage();
+    if (!refusal.Is(kTagOtherDatumMessage) || refusal.Args().size() != 2) throw;
+    const std::string question = "图层的坐标在 " + refusal.Args()[0].text + " 上，图幅在 " + refusal.Args()[1].text +
+                                 " 上：两者之间没有官方转换，同一组坐标在两个坐标系中相差可达约 100 米。\n\n"
+                                 "用坐标转换参数文件（坐标转换工具或 karvento-cli transform solve 解算的"
+                                 "七参数、三参数或四参数）给出两者的转换关系吗？";
+    if (ui_.MessageBox("确认", question, MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) throw;
+    OpenDialog1.Filter = kParamsFilter;
+    OpenDialog1.DefaultExt = "k7p";
+    if (!ExecuteFileDialog(ui_, OpenDialog1, paramsFile)) return;
+    q.transform = ReadTransformParamsFile(paramsFile);
+  }
+  if (q.transform) {
+    try {
+      tagged = run();
+    } catch (const Error& e) {
+      // The parameters that do not fit this layer and tab: said of the file.
+      const Message& m = e.GetMessage();
+      if (!m.Is(kTagParamsMismatch) && !m.Is(kTagPlane4NeedsPlane) && !m.Is(kTagPlane4Zone) &&
+          !m.Is(kTagPlane4Meridian)) {
+        throw;
+      }
+      throw Error(Message(msg::kTransformParamsFile, {paramsFile, m}));
+    }
+  }
+  if (!tagged) {
     StatusLine.Caption = "已取消图幅号赋值，文件未改动：" + output;
     return;
   }
   StatusLine.Caption = "已赋图幅号：" + std::to_string(r.features) + " 个要素，写入 " + output;
   std::string text = StatusLine.Caption + "。";
   for (const Message& notice : r.notices) text += "\n" + UserFacingText(notice);
+  if (q.transform) text += "\n参数取自 " + paramsFile;
   ui_.MessageBox(kNoticeCaption, text, MessageButtons::Ok, MessageIcon::Information);
 }
 

@@ -15,6 +15,7 @@
 
 #include "export/gbk.h"
 #include "export/safe_file.h"
+#include "numbering/message.h"
 #include "numbering/unMapUnRgPub.h"
 #include "workbench/field_limits.h"
 
@@ -292,6 +293,14 @@ std::string Utf8Line(std::string_view line) {
 }
 
 }  // namespace
+
+TransformParams ReadTransformParamsFile(const std::string& fileName) {
+  TransformParams t;
+  if (Message r = ParseTransformParams(ReadFileText(fileName, 1 << 20), t); !r.Empty()) {
+    throw Error(Message(msg::kTransformParamsFile, {fileName, r}));
+  }
+  return t;
+}
 
 std::vector<std::string> ReadNumberList(const std::string& fileName) {
   return NumberListLines(ReadFileText(fileName, kMaxNumberListBytes), fileName);

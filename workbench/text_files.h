@@ -17,6 +17,7 @@
 
 #include "geodesy/angles.h"
 #include "geodesy/datum.h"
+#include "geodesy/transform.h"
 
 namespace karvento {
 
@@ -134,6 +135,12 @@ class NumberListReader {
 // The bytes of a file up to its first NUL (or its end), refused with
 // "File too large" beyond maxBytes.
 std::string ReadFileText(const std::string& fileName, std::size_t maxBytes);
+
+// The parameters of a transformation's parameter file (.k7p, .k3p, .k4p,
+// .k6p as 坐标转换 and transform solve write them), at most 1 MiB: the one
+// reader of the window and the command line. A file that does not parse is
+// refused with its name and the reason (ParseTransformParams's).
+TransformParams ReadTransformParamsFile(const std::string& fileName);
 
 // Both readers open a file without waiting for a writer: a named pipe that
 // no program writes to reads as an empty file instead of blocking the

@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "geodesy/transform.h"
+#include "gis/layer_tag.h"
 #include "numbering/unMapUnRgPub.h"
 #include "window_fixture.h"
+#include "workbench/coord_transform.h"
 
 namespace karvento {
 namespace {
@@ -248,11 +253,104 @@ TEST_F(AreaTab, TagLayerWritesTheNumbersOfTheTabsDatumAndStandard) {
   GeodeticTab& b = Geodetic(kTabBeijing54);
   ASSERT_TRUE(frm.SetActiveTab(kTabBeijing54));
   const std::string refused = dir.File("refused.csv");
+  // The user, asked whether to relate the two with a parameter file, says
+  // no: the routine's refusal, nothing written.
   ui.fileNames = {in, refused};
   ui.texts.push_back("1:1万");
+  ui.answers.push_back(MessageResult::No);
   ASSERT_TRUE(frm.Click(b.TagLayer.Name()));
+  ASSERT_GE(ui.messages.size(), 2u);
+  const auto& question = ui.messages[ui.messages.size() - 2];
+  EXPECT_EQ(question.buttons, MessageButtons::YesNo);
+  EXPECT_NE(question.text.find("图层的坐标在 2000国家大地坐标系 上，图幅在 北京1954 上"), std::string::npos)
+      << question.text;
   EXPECT_NE(ui.messages.back().text.find("相差可达约 100 米"), std::string::npos) << ui.messages.back().text;
+  EXPECT_TRUE(ui.answers.empty());
+  EXPECT_EQ(ui.fileDialogs.size(), 4u);  // no parameter file asked for
   EXPECT_FALSE(std::ifstream(refused).good());
+}
+
+std::string Slurp(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(AreaTab, TagLayerOnAnotherDatumThroughTheParameterFileAsTheCommandLine) {
+  // Beijing 1954 points up to 30 m west and south of 1:1万 sheet lines: the
+  // relation to CGCS2000 (some 100 m north-east here) moves several across.
+  testing::TempDir dir;
+  const std::string in = dir.File("bj54.geojson");
+  {
+    std::ofstream out(in);
+    out.precision(12);
+    out << R"({"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"EPSG:4214"}},"features":[)";
+    for (int i = 0; i < 12; ++i) {
+      out << (i ? "," : "") << R"({"type":"Feature","properties":{"id":)" << i
+          << R"(},"geometry":{"type":"Point","coordinates":[)" << 100 + i * 0.8125 - 0.0001 * (i % 4) << ","
+          << 25 + i * 0.5 - 0.0001 * (i % 3) << "]}}";
+    }
+    out << "]}";
+  }
+  TransformParams t;
+  t.bursa = {-15.415, 150.296, 72.452, 1.218, -0.804, 2.537, -3.113, RotationConvention::PositionVector};
+  const std::string params = dir.Write("bj54.k7p", FormatTransformParams(t));
+  TransformParams xian = t;
+  xian.source = Datum::Xian80;
+  const std::string wrongDatums = dir.Write("xian80.k7p", FormatTransformParams(xian));
+  const std::string notParams = dir.Write("notes.k7p", "model = bursa9\n");
+
+  GeodeticTab& tab = Geodetic(kTabCgcs2000);
+  ASSERT_TRUE(frm.SetActiveTab(kTabCgcs2000));
+  const std::string window = dir.File("window.csv");
+  ui.fileNames = {in, window, params};
+  ui.texts.push_back("1:1万");
+  ui.answers.push_back(MessageResult::Yes);
+  ASSERT_TRUE(frm.Click(tab.TagLayer.Name()));
+  ASSERT_EQ(ui.fileDialogs.size(), 3u);
+  EXPECT_EQ(ui.fileDialogs[2].filter, kParamsFilter);
+  EXPECT_TRUE(ui.answers.empty());
+  EXPECT_NE(ui.messages.back().text.find("已赋图幅号：12 个要素"), std::string::npos) << ui.messages.back().text;
+  EXPECT_NE(ui.messages.back().text.find("参数取自 " + params), std::string::npos) << ui.messages.back().text;
+
+  // The same request on the command line: the same file, byte for byte.
+  const std::string cli = dir.File("cli.csv");
+  ASSERT_EQ(std::system((std::string(KARVENTO_CLI) + " tag " + in + " --datum 2000 --transform " + params +
+                         " --scale 1:1万 --quiet --output " + cli)
+                            .c_str()),
+            0);
+  const std::string tagged = Slurp(window);
+  EXPECT_FALSE(tagged.empty());
+  EXPECT_EQ(tagged, Slurp(cli));
+  // And the relation decided numbers: the coordinates taken as CGCS2000
+  // ones get other sheets.
+  LayerTagRequest q;
+  q.input = dir.Write("as2000.geojson", [&] {
+    std::string text = Slurp(in);
+    text.replace(text.find("EPSG:4214"), 9, "EPSG:4490");
+    return text;
+  }());
+  q.output = dir.File("as2000.csv");
+  q.format = TagFormat::Csv;
+  q.scales = {6};
+  TagLayer(q);
+  EXPECT_NE(tagged, Slurp(q.output));
+
+  // Parameter files refused: the file named with the reason, nothing written.
+  struct Refused {
+    std::string file, reason;
+  } refusals[] = {{wrongDatums, "转换参数从 Xi'an 1980 到 CGCS2000，图层却在 Beijing 1954 上"}, {notParams, "karvento-transform = 1"}};
+  for (const Refused& r : refusals) {
+    SCOPED_TRACE(r.file);
+    const std::string out = dir.File("refused.csv");
+    ui.fileNames = {in, out, r.file};
+    ui.texts.push_back("1:1万");
+    ui.answers.push_back(MessageResult::Yes);
+    ASSERT_TRUE(frm.Click(tab.TagLayer.Name()));
+    EXPECT_EQ(ui.messages.back().icon, MessageIcon::Error);
+    EXPECT_NE(ui.messages.back().text.find(r.file + "："), std::string::npos) << ui.messages.back().text;
+    EXPECT_NE(ui.messages.back().text.find(r.reason), std::string::npos) << ui.messages.back().text;
+    EXPECT_FALSE(std::ifstream(out).good());
+  }
 }
 
 }  // namespace
