@@ -229,6 +229,9 @@ class TfrmCreateMapUnRg {
 
   TFileDialog SaveDialog1{FileDialogKind::Save};
   TFileDialog OpenDialog1{FileDialogKind::Open};
+  // 图幅号赋值's parameter file, apart from the layers' dialog: it starts
+  // on the parameter file used last, not on the layer just chosen.
+  TFileDialog TagParamsDialog{FileDialogKind::Open};
 
   // ---- the sheet tables that the exports write ------------------------------
   // Each reads as its TStandardMapUnions or TCustomMapUnions; it is replaced

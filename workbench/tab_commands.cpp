@@ -169,9 +169,9 @@ void TfrmCreateMapUnRg::TagLayerFile(GeodeticTab& tab) {
                                  "用坐标转换参数文件（坐标转换工具或 karvento-cli transform solve 解算的"
                                  "七参数、三参数或四参数）给出两者的转换关系吗？";
     if (ui_.MessageBox("确认", question, MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) throw;
-    OpenDialog1.Filter = kParamsFilter;
-    OpenDialog1.DefaultExt = "k7p";
-    if (!ExecuteFileDialog(ui_, OpenDialog1, paramsFile)) return;
+    TagParamsDialog.Filter = kParamsFilter;
+    TagParamsDialog.DefaultExt = "k7p";
+    if (!ExecuteFileDialog(ui_, TagParamsDialog, paramsFile)) return;
     q.transform = ReadTransformParamsFile(paramsFile);
   }
   if (q.transform) {
