@@ -115,8 +115,8 @@ TEST(CliClip, CutsPlansAndRefuses) {
     // Each sheet left is whole: byte for byte that of the run with room.
     std::ifstream sums(dir / "sums");
     int sheets = 0;
-    for (std::string line; std::getline(sums, line);) {
-      EXPECT_EQ(line.find("broken"), std::string::npos) << line;
+    for (std::string entry; std::getline(sums, entry);) {
+      EXPECT_EQ(entry.find("broken"), std::string::npos) << entry;
       ++sheets;
     }
     EXPECT_LT(sheets, 4);

@@ -235,7 +235,10 @@ TEST(Clip, OutputOptionsKeepThePlainCutsPixels) {
       EXPECT_EQ(at(s, 0, s.height / 2), at(east, 0, s.height / 2));  // 99 m west of 117° E
       std::size_t changed = 0;
       for (std::size_t k = 0; k < s.pixels.size(); ++k) {
-        if (s.pixels[k] != east.pixels[k]) EXPECT_EQ(s.pixels[k], fill), ++changed;
+        if (s.pixels[k] != east.pixels[k]) {
+          EXPECT_EQ(s.pixels[k], fill);
+          ++changed;
+        }
       }
       EXPECT_GT(changed, 0u);
     };
