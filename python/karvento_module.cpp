@@ -66,6 +66,39 @@ decltype(auto) Guarded(F&& f) {
   }
 }
 
+// A Python progress callback, called by a routine running without the GIL
+// (from any of its threads, one call at a time): it takes the GIL while it
+// runs. It cancels by returning False; an exception it raises cancels too
+// and is raised again once the routine has returned.
+class Progress {
+ public:
+  explicit Progress(py::object f) : f_(std::move(f)) {}
+
+  template <class... A>
+  bool operator()(A... values) {
+    if (f_.is_none() || failure_) return !failure_;
+    py::gil_scoped_acquire hold;
+    try {
+      const py::object r = f_(values...);
+      if (r.is(py::bool_(false))) cancelled_ = true;
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    return !cancelled_ && !failure_;
+  }
+
+  bool Cancelled() const { return cancelled_; }
+  // Raises what the callback raised, if it did.
+  void RaiseItsError() const {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  py::object f_;
+  bool cancelled_ = false;
+  std::exception_ptr failure_;
+};
+
 // --datum, --zone and --cm as the command line reads them.
 Projection ReadProjection(const std::string& datum, int zone, const py::object& cm, double maxCm) {
   std::vector<std::string> words = {"--datum", datum, "--zone", std::to_string(zone)};
@@ -461,7 +494,10 @@ class Sheets {
   // karvento-cli sheets --output path: the workbook and the index maps made
   // from the whole table (within the sheet limit), every other format
   // streamed column by column, through the command's writers.
-  void Write(const std::string& path, const std::vector<std::string>& options) const {
+  // progress(done, total) after each column of a streamed format (total 0
+  // for an area); False cancels, leaving no file, and raises
+  // karvento.Cancelled.
+  void Write(const std::string& path, const std::vector<std::string>& options, const py::object& progress) const {
     std::vector<std::string> words = {"--output", path, "--quiet"};
     words.insert(words.end(), options.begin(), options.end());
     Guarded([&] {
@@ -484,10 +520,19 @@ class Sheets {
         }
         return 0;
       }
-      cli::StreamStandardSheets(o, *walk_, cli::ColumnEdits{},
-                                {std::string(kScaleCaptions[scale_]), kScaleDenominators[scale_], standard, nullptr,
-                                 cli::DatumName(p_), false},
-                                p_);
+      Progress report(progress);
+      try {
+        py::gil_scoped_release free;
+        cli::StreamStandardSheets(o, *walk_, cli::ColumnEdits{},
+                                  {std::string(kScaleCaptions[scale_]), kScaleDenominators[scale_], standard, nullptr,
+                                   cli::DatumName(p_), false},
+                                  p_, cli::ProgressLine::Mode::Off,
+                                  [&](std::uint64_t done, std::uint64_t total) { return report(done, total); });
+      } catch (const Error&) {
+        report.RaiseItsError();
+        if (report.Cancelled()) throw PyCancelled(cli::TranslateMessage(kExportCancelled));
+        throw;
+      }
       return 0;
     });
   }
@@ -589,39 +634,6 @@ void Frame(const py::object& numbers, const std::string& output, const py::objec
 }
 
 // ---- tag and clip: the GIS commands, with progress and cancel --------------
-
-// A Python progress callback, called by a routine running without the GIL
-// (from any of its threads, one call at a time): it takes the GIL while it
-// runs. It cancels by returning False; an exception it raises cancels too
-// and is raised again once the routine has returned.
-class Progress {
- public:
-  explicit Progress(py::object f) : f_(std::move(f)) {}
-
-  template <class... A>
-  bool operator()(A... values) {
-    if (f_.is_none() || failure_) return !failure_;
-    py::gil_scoped_acquire hold;
-    try {
-      const py::object r = f_(values...);
-      if (r.is(py::bool_(false))) cancelled_ = true;
-    } catch (...) {
-      failure_ = std::current_exception();
-    }
-    return !cancelled_ && !failure_;
-  }
-
-  bool Cancelled() const { return cancelled_; }
-  // Raises what the callback raised, if it did.
-  void RaiseItsError() const {
-    if (failure_) std::rethrow_exception(failure_);
-  }
-
- private:
-  py::object f_;
-  bool cancelled_ = false;
-  std::exception_ptr failure_;
-};
 
 // karvento-cli tag WORDS: the request read by the command's reader, the
 // layer tagged by its routine. A cancel raises karvento.Cancelled.
@@ -873,6 +885,6 @@ PYBIND11_MODULE(_karvento, m) {
              return out;
            })
       .def("to_numpy", &Sheets::ToNumpy)
-      .def("write", &Sheets::Write)
+      .def("write", &Sheets::Write, py::arg("path"), py::arg("options"), py::arg("progress") = py::none())
       .def("_native_copy", &Sheets::NativeCopy);
 }
