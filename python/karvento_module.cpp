@@ -30,6 +30,7 @@
 #include "numbering/area.h"
 #include "numbering/error.h"
 #include "numbering/map_frame.h"
+#include "numbering/point_numbers.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace py = pybind11;
@@ -155,21 +156,24 @@ py::array At(const py::object& lon, const py::object& lat, const py::object& sca
     // Each number is written straight into its cell, padded with zeros
     // there: the array is touched once, and no text is allocated.
     py::gil_scoped_release free;
-    Guarded([&] {
-      char number[kSheetNumberBytes];
-      for (py::ssize_t i = 0; i < n; ++i) {
-        const double ls = Seconds(xs[i]), bs = Seconds(ys[i]);
-        if (!std::isfinite(ls) || !std::isfinite(bs) || !InNumberedDomain(ls, bs)) {
-          bad = i;
-          return;
-        }
-        const std::size_t size =
-            std::min(SheetNumberAtPoint(number, ls, bs, scale, fresh), static_cast<std::size_t>(kNumberWidth));
-        char32_t* cell = cells + i * kNumberWidth;
-        for (std::size_t k = 0; k < size; ++k) cell[k] = static_cast<unsigned char>(number[k]);
-        for (std::size_t k = size; k < static_cast<std::size_t>(kNumberWidth); ++k) cell[k] = 0;
+    // The domain is checked here, once: the numbering takes it as given.
+    const PointNumbering numbering = Guarded([&] { return PointNumbering(scale, fresh); });
+    char number[kSheetNumberBytes];
+    for (py::ssize_t i = 0; i < n; ++i) {
+      const double ls = Seconds(xs[i]), bs = Seconds(ys[i]);
+      // The comparisons refuse NaN and the infinities too.
+      if (!InNumberedDomain(ls, bs)) {
+        bad = i;
+        break;
       }
-    });
+      // Zeros behind the number pad its cell; the copy is of a fixed width.
+      std::memset(number, 0, kNumberWidth + 1);
+      numbering.Number(number, ls, bs);
+      char32_t* cell = cells + i * kNumberWidth;
+      for (std::size_t k = 0; k < static_cast<std::size_t>(kNumberWidth); ++k) {
+        cell[k] = static_cast<unsigned char>(number[k]);
+      }
+    }
   }
   if (bad >= 0) {
     throw PyError(cli::TranslateMessage(kOutsideNumberedDomain));
