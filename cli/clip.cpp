@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // karvento-cli clip: 标准分幅裁切, a raster or a vector layer cut into the
 // standard sheets of a scale (gis/clip.h does the cutting).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -36,7 +38,9 @@ const char* kHelp =
     "  --from 经度,纬度 --to 经度,纬度\n"
     "                     这一范围内的图幅\n"
     "  --aoi 文件         与文件中多边形相交的图幅（--aoi-layer、--aoi-where）\n"
-    "  --input 文件       文件中列出的图幅号，每行一个（- 即标准输入）\n"
+    "  --input 文件       文件中列出的图幅号，每行一个（- 即标准输入），或\n"
+    "                     karvento-cli sheets 写出的 CSV、GeoJSON、GPKG、SHP\n"
+    "                     （读其中的图幅号字段）\n"
     "  --sheet 图幅号     只裁这一个图幅\n"
     "裁切：\n"
     "  --margin 外扩      图廓外保留的宽度：10mm（图上毫米，1:1万 即 100 米）、\n"
@@ -60,7 +64,8 @@ const char* kHelp =
     "  --format F         gtiff（默认）、cog；矢量：gpkg（默认）、shp\n"
     "  --resume           跳过上次同样的裁切已完成的图幅（文件和元数据都在且相符）\n"
     "  --jobs 文件        不裁切，把每个图幅的裁切写成 JSON Lines，每行一个完整的\n"
-    "                     karvento-cli clip 命令，供 GNU parallel 或作业系统分发\n"
+    "                     karvento-cli clip 命令（输入文件和输出文件夹为绝对路径，\n"
+    "                     在哪个文件夹运行都一样），供 GNU parallel 或作业系统分发\n"
     "  --workers N        并行的图幅数（默认每个处理器核心一个）\n"
     "  --progress, --quiet\n"
     "\n"
@@ -168,7 +173,11 @@ ClipRequest ReadClipRequest(const Args& args, const std::vector<std::string>& nu
                  .area;
     r.choice = ClipChoice::Area;
   } else if (auto list = args.Value("input")) {
-    r.numbers = ReadNumberLines(*list);
+    // A table that sheets wrote gives its number field; anything else is a
+    // number list.
+    std::optional<std::vector<std::string>> table;
+    if (*list != "-") table = Gis().readSheetTable(*list);
+    r.numbers = table ? std::move(*table) : ReadNumberLines(*list);
     r.choice = ClipChoice::Numbers;
   } else if (auto one = args.Value("sheet")) {
     r.numbers = {*one};
@@ -240,26 +249,34 @@ int RunClip(const std::vector<std::string>& words) {
 
   if (auto jobs = args.Value("jobs")) {
     // The plan alone: each sheet as the call that cuts it, with every option
-    // of this one but the sheet choice and --jobs.
+    // of this one but the sheet choice, --jobs and --workers. The input and
+    // the output folder are made absolute, so that a line runs the same from
+    // whatever folder a scheduler starts it in.
     const ClipPlan plan = Gis().planClip(r);
-    std::vector<std::string> common = {"karvento-cli", "clip"};
-    static const char* const kChoice[] = {"--jobs", "--from", "--to", "--aoi", "--aoi-layer", "--aoi-where",
-                                          "--input", "--sheet", "--workers"};
-    for (std::size_t i = 0; i < words.size(); ++i) {
-      const std::string& w = words[i];
-      if (w == "--progress") continue;
-      bool dropped = false;
-      for (const char* name : kChoice) {
-        const std::string n = name;
-        if (w == n) dropped = true, ++i;
-        if (w.rfind(n + "=", 0) == 0) dropped = true;
+    const auto absolute = [](const std::string& path) {
+      return std::filesystem::absolute(path).lexically_normal().string();
+    };
+    std::vector<std::string> common = {"karvento-cli", "clip", absolute(r.input)};
+    static const char* const kDropped[] = {"jobs",  "from",    "to",       "aoi",      "aoi-layer",
+                                           "aoi-where", "input", "sheet", "workers", "progress"};
+    for (const std::vector<OptionSpec>& group : {std::vector<OptionSpec>(std::begin(kOwn), std::end(kOwn)),
+                                                 std::vector<OptionSpec>(std::begin(kProjectionOptionSpecs),
+                                                                         std::end(kProjectionOptionSpecs))}) {
+      for (const OptionSpec& o : group) {
+        if (!args.Has(o.name) || std::find_if(std::begin(kDropped), std::end(kDropped), [&](const char* d) {
+                                   return std::string_view(d) == o.name;
+                                 }) != std::end(kDropped)) {
+          continue;
+        }
+        common.push_back(std::string("--") + o.name);
+        if (o.takesValue) common.push_back(std::string_view(o.name) == "output" ? absolute(*args.Value(o.name))
+                                                                                 : *args.Value(o.name));
       }
-      if (!dropped) common.push_back(w);
     }
     if (!r.datum) common.insert(common.end(), {"--datum", DatumInfoOf(plan.datum).key});
     SafeFile file(*jobs);
     for (const ClipSheet& s : plan.sheets) {
-      std::string line = "{\"sheet\": " + JsonWord(s.sheet.MapUnionNo) + ", \"file\": " + JsonWord(s.file) +
+      std::string line = "{\"sheet\": " + JsonWord(s.sheet.MapUnionNo) + ", \"file\": " + JsonWord(absolute(s.file)) +
                          ", \"argv\": [";
       for (const std::string& w : common) line += JsonWord(w) + ", ";
       line += JsonWord("--sheet") + ", " + JsonWord(s.sheet.MapUnionNo) + ", " + JsonWord("--workers") + ", " +

@@ -59,6 +59,7 @@ const GisModule kModule = {
     TagLayer,
     PlanClip,
     RunClip,
+    ReadSheetTable,
 };
 
 // The module writes its files through its own copy of the safe writer, whose

@@ -70,6 +70,8 @@ struct GisModule {
   // PlanClip and RunClip (karvento-cli clip).
   ClipPlan (*planClip)(const ClipRequest& request);
   ClipResult (*clip)(const ClipRequest& request, const std::function<bool(const ClipProgress&)>& progress);
+  // ReadSheetTable (clip --input with a table of sheets).
+  std::optional<std::vector<std::string>> (*readSheetTable)(const std::string& file);
 };
 
 // The pages of a PDF of map frames (map::FramePdf).

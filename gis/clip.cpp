@@ -1198,6 +1198,37 @@ std::string ClipFingerprint(const ClipRequest& r) {
   return f;
 }
 
+std::optional<std::vector<std::string>> ReadSheetTable(const std::string& file) {
+  const std::string problem = LocalFileProblem(file);
+  if (!problem.empty()) ReadFailure(file, problem);
+  EnsureGdal();
+  QuietGdal quiet;
+  // Only the drivers of the tables sheets writes: a number list (.txt, or
+  // no extension) is claimed by none of them.
+  static const char* const kTables[] = {"CSV", "GeoJSON", "GPKG", "ESRI Shapefile", nullptr};
+  Dataset ds(GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kTables));
+  if (!ds || ds->GetLayerCount() == 0) return std::nullopt;
+  OGRLayer* layer = ds->GetLayer(0);
+  const OGRFeatureDefn* defn = layer->GetLayerDefn();
+  int field = defn->GetFieldIndex("图幅号");
+  if (field < 0) field = defn->GetFieldIndex("number");
+  if (field < 0) {
+    // A CSV is a table of whatever its header says; one without the column
+    // is a list that happens to end in .csv only if it has one column.
+    if (EQUAL(ds->GetDriverName(), "CSV") && defn->GetFieldCount() == 1) return std::nullopt;
+    ReadFailure(file, "表中没有“图幅号”或“number”字段");
+  }
+  std::vector<std::string> numbers;
+  for (auto& f : *layer) {
+    if (!f->IsFieldSetAndNotNull(field)) continue;
+    std::string n = f->GetFieldAsString(field);
+    if (n.size() >= 3 && n.rfind("=\"", 0) == 0 && n.back() == '"') n = n.substr(2, n.size() - 3);
+    if (!n.empty()) numbers.push_back(std::move(n));
+  }
+  if (!FirstGdalFailure().empty()) ReadFailure(file, GdalReason());
+  return numbers;
+}
+
 ClipPlan PlanClip(const ClipRequest& request) {
   QuietGdal quiet;
   Dataset src;
@@ -1340,7 +1371,8 @@ ClipResult RunClip(const ClipRequest& request, const std::function<bool(const Cl
     // The pieces all went into one file: the summary counts them per sheet.
     csv = "sheet,file,features\n";
     const std::string file = StemOf(request.input) + (job->driver == "GPKG" ? ".gpkg" : ".shp");
-    for (std::size_t i = 0; i < sheets.size(); ++i) {
+    // A stopped run leaves no file, and so lists none.
+    for (std::size_t i = 0; i < sheets.size() && !stop; ++i) {
       if (stats[i].features == 0) continue;
       csv += CsvField(sheets[i].name) + "," + CsvField(file) + "," + std::to_string(stats[i].features) + "\n";
     }

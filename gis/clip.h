@@ -146,6 +146,15 @@ struct ClipResult {
 ClipResult RunClip(const ClipRequest& request,
                    const std::function<bool(const ClipProgress&)>& progress = {});
 
+// The sheet numbers of a table that `karvento-cli sheets` wrote: a CSV
+// (its 图幅号 column; a spreadsheet's text cell ="J-50-5" is J-50-5), a
+// GeoJSON file (its number property), a GeoPackage or a Shapefile (its 图幅号
+// field), in the order of the records; a record without a number is
+// skipped. None when the file is no such table, which is then read as a
+// number list, one number a line. The file is read under the same rules as
+// an area file (local files only).
+std::optional<std::vector<std::string>> ReadSheetTable(const std::string& file);
+
 // The text that a request's metadata records for resume: the source (its
 // path, size and modification time) and every option that changes the
 // output.

@@ -6,7 +6,10 @@
 #include <ogr_spatialref.h>
 
 #include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <set>
 
 #include "run_cli.h"
 
@@ -62,11 +65,62 @@ TEST(CliClip, CutsPlansAndRefuses) {
     const std::size_t b = argv.find('"', a + 1);
     command += (command.empty() ? kCli : " '" + argv.substr(a + 1, b - a - 1) + "'");
   }
-  r = RunShell(cd + command + " --quiet");
+  // Absolute paths: the line runs the same from another folder.
+  EXPECT_NE(first.find("\"" + (dir / "src/dem.tif").string() + "\""), std::string::npos) << first;
+  r = RunShell("cd / && " + command + " --quiet");
   EXPECT_EQ(r.status, 0) << command << "\n" << r.err;
   int written = 0;
   for (const auto& e : fs::directory_iterator(dir / "jobs-out")) written += e.path().extension() == ".tif";
   EXPECT_EQ(written, 1);
+
+  // The sheets of a table that sheets wrote: the two western sheets only.
+  for (const char* format : {"csv", "geojson", "gpkg"}) {
+    const std::string table = std::string("west.") + format;
+    r = RunShell(cd + kCli + " sheets --from 116.99,39.96 --to 116.995,40.01 --scale 1:1万 --datum 2000 --format " +
+                 format + " --output " + table + " --quiet");
+    ASSERT_EQ(r.status, 0) << format << r.err;
+    const std::string out = std::string("from-") + format;
+    r = RunShell(cd + kCli + " clip src/dem.tif --scale 1:1万 --input " + table + " --output " + out);
+    ASSERT_EQ(r.status, 0) << format << r.err;
+    std::set<std::string> cut;
+    for (const auto& e : fs::directory_iterator(dir / out)) {
+      if (e.path().extension() == ".tif") cut.insert(e.path().stem().string());
+    }
+    EXPECT_EQ(cut, (std::set<std::string>{"J50G001048", "K50G096048"})) << format;
+  }
+
+  // A disk that fills during the run (the estimate, of the pixels, fits;
+  // the tiles' padding does not): a failure naming a sheet's file and the
+  // system's reason, and only complete sheets left.
+  // 20 px of margin make the windows 256 rows and more: tiled, each sheet
+  // four tiles of 256 × 256 for about a third of that in pixels.
+  if (RunShell("unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /mnt'").status == 0) {
+    const std::string cut = kCli + " clip src/dem.tif --scale 1:1万 --margin 20px --workers 1 --output ";
+    ASSERT_EQ(RunShell(cd + cut + "roomy --quiet").status, 0);
+    std::uintmax_t whole = 0;
+    for (const auto& e : fs::directory_iterator(dir / "roomy")) whole += fs::file_size(e.path());
+    fs::create_directories(dir / "small");
+    r = RunShell(cd + "unshare -m sh -c 'mount -t tmpfs -o size=" + std::to_string(whole * 60 / 100) + " tmpfs small && " +
+                 cut + "small/out; echo $? > status; "
+                 "for f in small/out/*.tif; do [ -e $f ] || continue; echo $f; cmp -s $f roomy/${f##*/} || echo broken $f; done > sums; "
+                 "ls -A small/out > left'");
+    std::ifstream status(dir / "status");
+    int code = -1;
+    status >> code;
+    EXPECT_EQ(code, 1) << r.err;
+    EXPECT_NE(r.err.find("small/out/"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::strerror(ENOSPC)), std::string::npos) << r.err;
+    std::ifstream left(dir / "left");
+    for (std::string name; std::getline(left, name);) EXPECT_NE(name[0], '.') << "a staged file left: " << name;
+    // Each sheet left is whole: byte for byte that of the run with room.
+    std::ifstream sums(dir / "sums");
+    int sheets = 0;
+    for (std::string entry; std::getline(sums, entry);) {
+      EXPECT_EQ(entry.find("broken"), std::string::npos) << entry;
+      ++sheets;
+    }
+    EXPECT_LT(sheets, 4);
+  }
 
   // Usage errors and refusals.
   EXPECT_EQ(RunShell(cd + kCli + " clip src/dem.tif --output x").status, 2);

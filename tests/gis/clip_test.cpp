@@ -3,6 +3,7 @@
 // (EPSG:4527) straddling the central meridian 117° E and the parallel 40° N
 // (a 1:100万 edge), and polygon and line layers across nine 1:1万 sheets.
 #include <gdal_priv.h>
+#include <gdal_utils.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 #include <signal.h>
@@ -12,7 +13,9 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "gis/clip.h"
@@ -151,6 +154,31 @@ TEST(Clip, RasterSheetsAreTheSourcePixelsOnItsGrid) {
   }
   EXPECT_EQ(std::count(covered.begin(), covered.end(), 0), 0);
 
+  // The mosaic of the sheets (gdalbuildvrt's), read on the source's extent
+  // and grid, is the source.
+  {
+    std::vector<std::string> files;
+    for (const auto& [name, s] : sheets) files.push_back(f("out/" + name + ".tif"));
+    std::vector<const char*> names;
+    for (const std::string& n : files) names.push_back(n.c_str());
+    int usage = 0;
+    std::unique_ptr<GDALDataset> vrt(GDALDataset::FromHandle(GDALBuildVRT(
+        f("mosaic.vrt").c_str(), static_cast<int>(names.size()), nullptr, names.data(), nullptr, &usage)));
+    ASSERT_TRUE(vrt);
+    double gt[6];
+    vrt->GetGeoTransform(gt);
+    const long c = std::lround((kX0 - gt[0]) / kPixel), r = std::lround((gt[3] - kY0) / kPixel);
+    std::vector<std::uint16_t> mosaic(static_cast<std::size_t>(kWidth) * kHeight);
+    ASSERT_EQ(vrt->GetRasterBand(1)->RasterIO(GF_Read, static_cast<int>(c), static_cast<int>(r), kWidth, kHeight,
+                                              mosaic.data(), kWidth, kHeight, GDT_UInt16, 0, 0, nullptr),
+              CE_None);
+    std::size_t differ = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) differ += mosaic[static_cast<std::size_t>(y) * kWidth + x] != SourceValue(x, y);
+    }
+    EXPECT_EQ(differ, 0u);
+  }
+
   const Sheet& west = sheets.at("J50G001048");
   const Sheet& east = sheets.at("J50G001049");
   const Sheet& north = sheets.at("K50G096048");
@@ -175,6 +203,75 @@ TEST(Clip, RasterSheetsAreTheSourcePixelsOnItsGrid) {
   for (const char* part : {"\"图号\": \"J50G001049\"", "\"scale\": \"1:1万\"", "\"datum\": \"CGCS2000\"",
                            "\"zone\": 39", "\"size\": [2771, 2415]", "\"SW\": [500000, 4424902.6"}) {
     EXPECT_NE(text.str().find(part), std::string::npos) << part;
+  }
+}
+
+// Output options against the plain cut of the same sheets: a COG holds the
+// same pixels; a mask sets what lies beyond the frame plus the margin (the
+// window's corners) to nodata or white and keeps the sheet's centre and the
+// margin along a straight edge (the central meridian); a warp into the
+// zone's system without its zone number (EPSG:4548, the same plane less
+// 39,000 km of easting, pixel centres on each other) moves the sheet and
+// keeps its pixels.
+TEST(Clip, OutputOptionsKeepThePlainCutsPixels) {
+  Folder f;
+  MakeRaster(f("src/dem.tif"), 4527);
+  RunClip(RasterRequest(f));
+  const auto plain = ReadSheets(f("out"));
+  const Sheet& east = plain.at("J50G001049");
+  const auto at = [](const Sheet& s, int x, int y) { return s.pixels[static_cast<std::size_t>(y) * s.width + x]; };
+  struct Case {
+    const char* what;
+    std::function<void(ClipRequest&)> edit;
+    std::function<void(const std::string& folder, const std::map<std::string, Sheet>&)> check;
+  };
+  const auto masked = [&](std::uint16_t fill) {
+    return [&, fill](const std::string&, const std::map<std::string, Sheet>& got) {
+      const Sheet& s = got.at("J50G001049");
+      EXPECT_NE(at(east, 0, 0), fill);
+      EXPECT_EQ(at(s, 0, 0), fill);
+      EXPECT_EQ(at(s, s.width - 1, 0), fill);
+      EXPECT_EQ(at(s, s.width / 2, s.height / 2), at(east, s.width / 2, s.height / 2));
+      EXPECT_EQ(at(s, 0, s.height / 2), at(east, 0, s.height / 2));  // 99 m west of 117° E
+      std::size_t changed = 0;
+      for (std::size_t k = 0; k < s.pixels.size(); ++k) {
+        if (s.pixels[k] != east.pixels[k]) {
+          EXPECT_EQ(s.pixels[k], fill);
+          ++changed;
+        }
+      }
+      EXPECT_GT(changed, 0u);
+    };
+  };
+  const Case cases[] = {
+      {"COG", [](ClipRequest& r) { r.format = "COG"; },
+       [&](const std::string& folder, const std::map<std::string, Sheet>& got) {
+         std::unique_ptr<GDALDataset> ds(GDALDataset::Open((folder + "/J50G001049.tif").c_str(), GDAL_OF_RASTER));
+         EXPECT_STREQ(ds->GetMetadataItem("LAYOUT", "IMAGE_STRUCTURE"), "COG");
+         ASSERT_EQ(got.size(), plain.size());
+         for (const auto& [name, s] : plain) EXPECT_EQ(got.at(name).pixels, s.pixels) << name;
+       }},
+      {"mask nodata", [](ClipRequest& r) { r.mask = ClipMask::Nodata; }, masked(0)},
+      {"mask white", [](ClipRequest& r) { r.mask = ClipMask::White; }, masked(255)},
+      {"t-srs", [](ClipRequest& r) { r.targetSrs = "EPSG:4548"; },
+       [&](const std::string&, const std::map<std::string, Sheet>& got) {
+         ASSERT_EQ(got.size(), plain.size());
+         for (const auto& [name, s] : plain) {
+           const Sheet& w = got.at(name);
+           EXPECT_EQ(w.gt[0], s.gt[0] - 39000000) << name;
+           EXPECT_EQ(w.gt[3], s.gt[3]) << name;
+           EXPECT_EQ(w.width, s.width) << name;
+           EXPECT_EQ(w.pixels, s.pixels) << name;
+         }
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ClipRequest r = RasterRequest(f);
+    r.output = f(std::string("out-") + c.what);
+    c.edit(r);
+    RunClip(r);
+    c.check(r.output, ReadSheets(r.output));
   }
 }
 
@@ -336,11 +433,12 @@ double AreaOrLength(const OGRGeometry* g) {
 
 // Per attribute value, the area (polygons) or length (lines) of a layer's
 // features, and their number.
-std::map<std::string, double> Measure(const std::string& file, const char* layer, int* pieces = nullptr) {
+std::map<std::string, double> Measure(const std::string& file, const char* layer, int* pieces = nullptr,
+                                      const char* field = "name") {
   std::map<std::string, double> sums;
   std::unique_ptr<GDALDataset> ds(GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR));
   for (auto& feature : *ds->GetLayerByName(layer)) {
-    sums[feature->GetFieldAsString("name")] += AreaOrLength(feature->GetGeometryRef());
+    sums[feature->GetFieldAsString(field)] += AreaOrLength(feature->GetGeometryRef());
     if (pieces) ++*pieces;
   }
   return sums;
@@ -382,6 +480,84 @@ TEST(Clip, VectorPiecesAddUpToTheSource) {
     for (auto& feature : *ds->GetLayerByName(layer)) numbers.insert(feature->GetFieldAsString("图幅号"));
     EXPECT_EQ(numbers.size(), 9u) << layer;
   }
+}
+
+
+// A Shapefile of polygons and a DXF of lines (no system of its own, named
+// with sourceSrs), cut into Shapefiles and GeoPackages: the pieces add up.
+TEST(Clip, ShapefileAndDxfLayersAddUp) {
+  Folder f;
+  MakeLayers(f("src/survey.gpkg"));
+  struct Case {
+    const char* driver;
+    const char* file;
+    const char* layer;  // of the survey
+    const char* field;  // the attribute the sums go by
+    const char* format;
+  };
+  const Case cases[] = {{"ESRI Shapefile", "src/parcels.shp", "parcels", "name", "ESRI Shapefile"},
+                        {"DXF", "src/roads.dxf", "roads", "Layer", "GPKG"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.driver);
+    {
+      std::unique_ptr<GDALDataset> in(GDALDataset::Open(f("src/survey.gpkg").c_str(), GDAL_OF_VECTOR));
+      std::vector<const char*> options = {"-f", c.driver};
+      if (std::string(c.driver) == "ESRI Shapefile") options.insert(options.end(), {"-lco", "ENCODING=UTF-8"});
+      options.insert(options.end(), {c.layer, nullptr});
+      GDALVectorTranslateOptions* o = GDALVectorTranslateOptionsNew(const_cast<char**>(options.data()), nullptr);
+      GDALDatasetH h = GDALDataset::ToHandle(in.get());
+      GDALClose(GDALVectorTranslate(f(c.file).c_str(), nullptr, 1, &h, o, nullptr));
+      GDALVectorTranslateOptionsFree(o);
+    }
+    ClipRequest r;
+    r.input = f(c.file);
+    r.scale = 6;
+    r.format = c.format;
+    if (std::string(c.driver) == "DXF") r.sourceSrs = "EPSG:4527";
+    r.output = f(std::string("out-") + c.layer);
+    EXPECT_EQ(RunClip(r).written, 9u);
+    std::unique_ptr<GDALDataset> in(GDALDataset::Open(r.input.c_str(), GDAL_OF_VECTOR));
+    const std::string sourceLayer = in->GetLayer(0)->GetName();
+    in.reset();
+    const auto want = Measure(r.input, sourceLayer.c_str(), nullptr, c.field);
+    std::map<std::string, double> got;
+    const std::string ext = std::string(c.format) == "GPKG" ? ".gpkg" : ".shp";
+    for (const auto& e : fs::directory_iterator(r.output)) {
+      if (e.path().extension() != ext) continue;
+      std::unique_ptr<GDALDataset> piece(GDALDataset::Open(e.path().c_str(), GDAL_OF_VECTOR));
+      const std::string name = piece->GetLayer(0)->GetName();
+      piece.reset();
+      for (const auto& [key, m] : Measure(e.path().string(), name.c_str(), nullptr, c.field)) got[key] += m;
+    }
+    ASSERT_EQ(got.size(), want.size());
+    for (const auto& [key, m] : want) EXPECT_NEAR(got[key] / m, 1, 1e-9) << key;
+  }
+}
+
+// One layer is one file: a stopped run leaves none (and its summary lists
+// none); resumed, the run writes it whole.
+TEST(Clip, OneLayerRunsAreWholeOrNothing) {
+  Folder f;
+  MakeLayers(f("src/survey.gpkg"));
+  ClipRequest r;
+  r.input = f("src/survey.gpkg");
+  r.layer = "parcels";
+  r.scale = 6;
+  r.oneLayer = true;
+  r.output = f("out");
+  RunClip(r, [](const ClipProgress& p) { return p.done < 3; });
+  EXPECT_FALSE(fs::exists(f("out/survey.gpkg")));
+  EXPECT_TRUE(Hidden(f("out")).empty());
+  std::ifstream stopped(f("out/clip-summary.csv"));
+  std::string line;
+  int lines = 0;
+  while (std::getline(stopped, line)) ++lines;
+  EXPECT_EQ(lines, 1);  // the header
+  r.resume = true;
+  RunClip(r);
+  const auto want = Measure(r.input, "parcels");
+  const auto got = Measure(f("out/survey.gpkg"), "parcels");
+  for (const auto& [name, m] : want) EXPECT_NEAR(got.at(name) / m, 1, 1e-9) << name;
 }
 
 }  // namespace
