@@ -136,10 +136,13 @@ std::optional<GisOptions> GisOptionsOf(const OutputOptions& o);
 // bytes (for a GIS file, the same features, fields and system) as the table
 // of the walk written whole. Not for xlsx, whose worksheet holds a limited
 // number of rows, nor for the index maps.
-// progress: the progress line's mode (ProgressLine::ModeOf).
+// progress: the progress line's mode (ProgressLine::ModeOf). report, when
+// given, is told the sheets written and the walk's count (0 for an area,
+// whose count is known only at the end) after each column; returning false
+// stops the run with kExportCancelled and leaves no file.
 void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
                           const SheetMeta& meta, const Projection& p,
-                          ProgressLine::Mode progress = ProgressLine::Mode::Off);
+                          ProgressLine::Mode progress = ProgressLine::Mode::Off, const ExportProgress& report = {});
 
 inline const OptionSpec kProjectionOptionSpecs[] = {{"datum", true}, {"zone", true}, {"cm", true}};
 // The central meridian within the window's field: 0 to 180 on the geodetic

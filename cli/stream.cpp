@@ -70,12 +70,20 @@ GisTableOutline OutlineOfWalk(const SheetWalk& walk, const ColumnEdits& edits, b
 }  // namespace
 
 void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const ColumnEdits& edits,
-                          const SheetMeta& meta, const Projection& p, ProgressLine::Mode progress) {
+                          const SheetMeta& meta, const Projection& p, ProgressLine::Mode progress,
+                          const ExportProgress& report) {
   // An area keeps only some sheets of its grid: their count is known when
   // they are written.
-  ProgressLine line(progress, walk.HasArea() ? 0
-                                             : static_cast<std::uint64_t>(walk.Columns()) *
-                                                   static_cast<std::uint64_t>(walk.Rows()));
+  const std::uint64_t total =
+      walk.HasArea() ? 0 : static_cast<std::uint64_t>(walk.Columns()) * static_cast<std::uint64_t>(walk.Rows());
+  ProgressLine line(progress, total);
+  std::uint64_t done = 0;
+  // Each column counted on the line and told to the caller, who may stop.
+  auto written = [&](std::size_t sheets) {
+    line.Add(sheets);
+    done += sheets;
+    if (report && !report(done, total)) throw Error(Message(kExportCancelled));
+  };
   if (const auto gis = GisOptionsOf(o)) {
     const GisTableOutline outline = OutlineOfWalk(walk, edits, meta.standard == "new");
     const std::unique_ptr<GisColumns> file =
@@ -83,7 +91,7 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
       file->Column(column);
-      line.Add(column.size());
+      written(column.size());
     });
     file->Commit();
     line.Finish();
@@ -100,7 +108,7 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
     walk.Run([&](std::vector<TStandardMapUnion>& column) {
       edits.Apply(column);
       mif.Column(column);
-      line.Add(column.size());
+      written(column.size());
     });
     mif.Commit();
     line.Finish();
@@ -111,7 +119,7 @@ void StreamStandardSheets(const OutputOptions& o, const SheetWalk& walk, const C
   walk.RunWithCovers([&](std::vector<TStandardMapUnion>& column, const std::vector<double>& covers) {
     edits.Apply(column);
     writer.Column(column, nullptr, &covers);
-    line.Add(column.size());
+    written(column.size());
   });
   writer.Finish();
   stream.Finish();

@@ -101,8 +101,11 @@ void AppendSerial(std::string& out, long long n, int digits);
 
 // The number of the sheet in grid column `column` (from 0° E) and row `row`
 // (from the equator) of the scale, both from 0, written into buf (room for
-// kCellNumberBytes); its length. The same bytes as the walk gives that sheet;
-// "Range check error" for a row without a 1:100万 letter.
+// kCellNumberBytes); its length. The same bytes as the walk gives that sheet,
+// from the walk's own column and row indices; "Range check error" for a row
+// without a 1:100万 letter. PointNumbering (point_numbers.h), which numbers
+// points, gives the same bytes with its constants prepared once per scale;
+// the tests hold the two together.
 inline constexpr std::size_t kCellNumberBytes = 64;
 std::size_t CellNumber(char* buf, long long column, long long row, ScaleIndex scale, Standard standard);
 

@@ -30,6 +30,7 @@
 #include "numbering/area.h"
 #include "numbering/error.h"
 #include "numbering/map_frame.h"
+#include "numbering/point_numbers.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace py = pybind11;
@@ -65,6 +66,39 @@ decltype(auto) Guarded(F&& f) {
     throw PyError(cli::TranslateError(e));
   }
 }
+
+// A Python progress callback, called by a routine running without the GIL
+// (from any of its threads, one call at a time): it takes the GIL while it
+// runs. It cancels by returning False; an exception it raises cancels too
+// and is raised again once the routine has returned.
+class Progress {
+ public:
+  explicit Progress(py::object f) : f_(std::move(f)) {}
+
+  template <class... A>
+  bool operator()(A... values) {
+    if (f_.is_none() || failure_) return !failure_;
+    py::gil_scoped_acquire hold;
+    try {
+      const py::object r = f_(values...);
+      if (r.is(py::bool_(false))) cancelled_ = true;
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    return !cancelled_ && !failure_;
+  }
+
+  bool Cancelled() const { return cancelled_; }
+  // Raises what the callback raised, if it did.
+  void RaiseItsError() const {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  py::object f_;
+  bool cancelled_ = false;
+  std::exception_ptr failure_;
+};
 
 // --datum, --zone and --cm as the command line reads them.
 Projection ReadProjection(const std::string& datum, int zone, const py::object& cm, double maxCm) {
@@ -122,21 +156,24 @@ py::array At(const py::object& lon, const py::object& lat, const py::object& sca
     // Each number is written straight into its cell, padded with zeros
     // there: the array is touched once, and no text is allocated.
     py::gil_scoped_release free;
-    Guarded([&] {
-      char number[kSheetNumberBytes];
-      for (py::ssize_t i = 0; i < n; ++i) {
-        const double ls = Seconds(xs[i]), bs = Seconds(ys[i]);
-        if (!std::isfinite(ls) || !std::isfinite(bs) || !InNumberedDomain(ls, bs)) {
-          bad = i;
-          return;
-        }
-        const std::size_t size =
-            std::min(SheetNumberAtPoint(number, ls, bs, scale, fresh), static_cast<std::size_t>(kNumberWidth));
-        char32_t* cell = cells + i * kNumberWidth;
-        for (std::size_t k = 0; k < size; ++k) cell[k] = static_cast<unsigned char>(number[k]);
-        for (std::size_t k = size; k < static_cast<std::size_t>(kNumberWidth); ++k) cell[k] = 0;
+    // The domain is checked here, once: the numbering takes it as given.
+    const PointNumbering numbering = Guarded([&] { return PointNumbering(scale, fresh); });
+    char number[kSheetNumberBytes];
+    for (py::ssize_t i = 0; i < n; ++i) {
+      const double ls = Seconds(xs[i]), bs = Seconds(ys[i]);
+      // The comparisons refuse NaN and the infinities too.
+      if (!InNumberedDomain(ls, bs)) {
+        bad = i;
+        break;
       }
-    });
+      // Zeros behind the number pad its cell; the copy is of a fixed width.
+      std::memset(number, 0, kNumberWidth + 1);
+      numbering.Number(number, ls, bs);
+      char32_t* cell = cells + i * kNumberWidth;
+      for (std::size_t k = 0; k < static_cast<std::size_t>(kNumberWidth); ++k) {
+        cell[k] = static_cast<unsigned char>(number[k]);
+      }
+    }
   }
   if (bad >= 0) {
     throw PyError(cli::TranslateMessage(kOutsideNumberedDomain));
@@ -461,7 +498,10 @@ class Sheets {
   // karvento-cli sheets --output path: the workbook and the index maps made
   // from the whole table (within the sheet limit), every other format
   // streamed column by column, through the command's writers.
-  void Write(const std::string& path, const std::vector<std::string>& options) const {
+  // progress(done, total) after each column of a streamed format (total 0
+  // for an area); False cancels, leaving no file, and raises
+  // karvento.Cancelled.
+  void Write(const std::string& path, const std::vector<std::string>& options, const py::object& progress) const {
     std::vector<std::string> words = {"--output", path, "--quiet"};
     words.insert(words.end(), options.begin(), options.end());
     Guarded([&] {
@@ -484,10 +524,19 @@ class Sheets {
         }
         return 0;
       }
-      cli::StreamStandardSheets(o, *walk_, cli::ColumnEdits{},
-                                {std::string(kScaleCaptions[scale_]), kScaleDenominators[scale_], standard, nullptr,
-                                 cli::DatumName(p_), false},
-                                p_);
+      Progress report(progress);
+      try {
+        py::gil_scoped_release free;
+        cli::StreamStandardSheets(o, *walk_, cli::ColumnEdits{},
+                                  {std::string(kScaleCaptions[scale_]), kScaleDenominators[scale_], standard, nullptr,
+                                   cli::DatumName(p_), false},
+                                  p_, cli::ProgressLine::Mode::Off,
+                                  [&](std::uint64_t done, std::uint64_t total) { return report(done, total); });
+      } catch (const Error&) {
+        report.RaiseItsError();
+        if (report.Cancelled()) throw PyCancelled(cli::TranslateMessage(kExportCancelled));
+        throw;
+      }
       return 0;
     });
   }
@@ -589,39 +638,6 @@ void Frame(const py::object& numbers, const std::string& output, const py::objec
 }
 
 // ---- tag and clip: the GIS commands, with progress and cancel --------------
-
-// A Python progress callback, called by a routine running without the GIL
-// (from any of its threads, one call at a time): it takes the GIL while it
-// runs. It cancels by returning False; an exception it raises cancels too
-// and is raised again once the routine has returned.
-class Progress {
- public:
-  explicit Progress(py::object f) : f_(std::move(f)) {}
-
-  template <class... A>
-  bool operator()(A... values) {
-    if (f_.is_none() || failure_) return !failure_;
-    py::gil_scoped_acquire hold;
-    try {
-      const py::object r = f_(values...);
-      if (r.is(py::bool_(false))) cancelled_ = true;
-    } catch (...) {
-      failure_ = std::current_exception();
-    }
-    return !cancelled_ && !failure_;
-  }
-
-  bool Cancelled() const { return cancelled_; }
-  // Raises what the callback raised, if it did.
-  void RaiseItsError() const {
-    if (failure_) std::rethrow_exception(failure_);
-  }
-
- private:
-  py::object f_;
-  bool cancelled_ = false;
-  std::exception_ptr failure_;
-};
 
 // karvento-cli tag WORDS: the request read by the command's reader, the
 // layer tagged by its routine. A cancel raises karvento.Cancelled.
@@ -873,6 +889,6 @@ PYBIND11_MODULE(_karvento, m) {
              return out;
            })
       .def("to_numpy", &Sheets::ToNumpy)
-      .def("write", &Sheets::Write)
+      .def("write", &Sheets::Write, py::arg("path"), py::arg("options"), py::arg("progress") = py::none())
       .def("_native_copy", &Sheets::NativeCopy);
 }

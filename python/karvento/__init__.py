@@ -150,18 +150,20 @@ class Sheets:
         """
         return self._walk.to_numpy()
 
-    def write(self, path: str, format: Optional[str] = None, **options: Any) -> None:
+    def write(self, path: str, format: Optional[str] = None, progress: Any = None, **options: Any) -> None:
         """Writes the sheets as karvento-cli sheets --output path does, in
         every format of the command line (by path's extension unless format
         names it): csv, json, geojson, mif, xlsx, shp, gpkg, dxf, kml, svg,
         png, pdf or the text table. options as the command's output options:
         coords="geo"|"plane", encoding="gbk", spreadsheet=True,
         corners_only=True, size="1600x1200". The file replaces an existing one
-        only when it is complete.
+        only when it is complete. progress(done, total), when given, is called
+        after each column of sheets written (total 0 for an area); returning
+        False cancels: no file is written and karvento.Cancelled is raised.
 
         >>> karvento.sheets(extent=(116.3, 39.8, 116.5, 40.0), cm=117).write("beijing.gpkg")
         """
-        self._walk.write(path, _options(format=format, **options))
+        self._walk.write(path, _options(format=format, **options), progress)
 
     def to_geopandas(self) -> Any:
         """A GeoDataFrame of the sheet frames as longitude-latitude polygons of

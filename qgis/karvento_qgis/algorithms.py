@@ -124,10 +124,20 @@ class SheetIndex(_Algorithm):
             raise QgsProcessingException(tr("no_extent"))
         output = self.parameterAsOutputLayer(parameters, "OUTPUT", context)
         feedback.setProgress(1)
+
+        def progress(done, total):
+            # An area's count is known only at the end: then the bar stays.
+            if total:
+                feedback.setProgress(min(99.0, 100.0 * done / total))
+            return not feedback.isCanceled()
+
         try:
             k.sheets(**request).write(output, coords=["geo", "plane"][
                 self.parameterAsEnum(parameters, "COORDS", context)],
-                corners_only=self.parameterAsBoolean(parameters, "CORNERS_ONLY", context))
+                corners_only=self.parameterAsBoolean(parameters, "CORNERS_ONLY", context),
+                progress=progress)
+        except k.Cancelled:
+            return {}
         except k.Error as e:
             raise QgsProcessingException(str(e))
         feedback.setProgress(100)

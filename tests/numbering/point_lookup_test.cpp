@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "numbering/point_numbers.h"
+#include "numbering/sheet_grid.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -117,6 +119,55 @@ TEST(PointLookup, TheNumberAloneIsTheSheetsNumber) {
   const double outside[][2] = {{-1, 3600}, {Sec(180), 10}, {Sec(10), Sec(90)}};
   for (const auto& p : outside) EXPECT_THROW(SheetNumberAtPoint(p[0], p[1], 6, true), Error);
   EXPECT_THROW(SheetNumberAtPoint(Sec(116), Sec(39), kScaleCount, true), Error);
+}
+
+// The numbering of many points against the walk's own indices of the same
+// cell: 1,000,000 points over the whole domain, a quarter on a grid line of a
+// random scale (where the edge rule decides) and a quarter a hair west and
+// south of one (where the cell must be settled by the exact comparison),
+// every scale and standard in turn; and each point's cell numbered directly.
+TEST(PointLookup, ManyPointsAgreeWithTheWalksIndices) {
+  std::mt19937_64 rng(88);
+  std::uniform_real_distribution<double> lon(0, 180 * 3600.0), lat(0, 90 * 3600.0);
+  std::uniform_int_distribution<int> anyScale(0, kScaleCount - 1);
+  const PointNumbering fresh[] = {{0, true}, {1, true}, {2, true}, {3, true}, {4, true}, {5, true},
+                                  {6, true}, {7, true}, {8, true}, {9, true}, {10, true}};
+  const PointNumbering old[] = {{0, false}, {1, false}, {2, false}, {3, false},
+                                {4, false}, {5, false}, {6, false}, {7, false}};
+  long long mismatches = 0;
+  for (int k = 0; k < 1'000'000; ++k) {
+    double x = lon(rng), y = lat(rng);
+    if (k % 2) {
+      const ScaleIndex line = anyScale(rng);
+      x = std::floor(x / LonStepTable[line]) * LonStepTable[line];
+      y = std::floor(y / LatStepTable[line]) * LatStepTable[line];
+      // A hair west of and south of the lines, where a rounded quotient
+      // would move the point onto them.
+      if (k % 4 == 3) x = std::nextafter(x, 0.0), y = std::nextafter(y, 0.0);
+    }
+    const ScaleIndex scale = k % kScaleCount;
+    const bool newStandard = k % 3 != 0 || !HasOldStandard(scale);
+    const PointNumbering& numbering = newStandard ? fresh[scale] : old[scale];
+    const long long c = GridCellOf(x, LonStepTable[scale]), r = GridCellOf(y, LatStepTable[scale]);
+    char want[detail::kCellNumberBytes], got[kSheetNumberBytes], cell[kSheetNumberBytes];
+    const std::string expected(want, detail::CellNumber(want, c, r, scale, newStandard ? Standard::New : Standard::Old));
+    const std::string atPoint(got, numbering.Number(got, x, y));
+    const std::string ofCell(cell, numbering.CellNumber(cell, c, r));
+    if (atPoint != expected || ofCell != expected) {
+      if (++mismatches <= 5) {
+        ADD_FAILURE() << x << " " << y << " scale " << scale << (newStandard ? " new " : " old ") << expected
+                      << " at point " << atPoint << " of cell " << ofCell;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // The corners of the domain, and no number for the old standard below 1:5000.
+  char buf[kSheetNumberBytes];
+  const double last = std::nextafter(180 * 3600.0, 0.0), top = std::nextafter(90 * 3600.0, 0.0);
+  EXPECT_EQ(std::string(buf, PointNumbering(10, true).Number(buf, last, top)), "W60K11532304");
+  EXPECT_EQ(std::string(buf, PointNumbering(7, false).Number(buf, 0, 0)), "A-31-133-(57)-C");
+  EXPECT_EQ(PointNumbering(8, false).Number(buf, 3600, 3600), 0u);
+  EXPECT_THROW(PointNumbering(kScaleCount, true), Error);
 }
 
 TEST(PointLookup, NeighboursAcrossMillionSheetAndZoneEdges) {

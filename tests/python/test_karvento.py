@@ -148,6 +148,16 @@ class SameAsTheCommandLine(unittest.TestCase):
                     self.assertEqual(status, 0)
                     with open(mine, "rb") as a, open(theirs, "rb") as b:
                         self.assertEqual(a.read(), b.read())
+            # Progress after each column, up to the count; a cancel leaves no
+            # file, in a streamed text and in a GIS file alike.
+            told = []
+            s.write(os.path.join(d, "told.csv"), progress=lambda done, total: told.append((done, total)))
+            self.assertTrue(told and told[-1][0] == told[-1][1] == len(s.to_numpy()), told)
+            self.assertEqual([t for t, _ in told], sorted(t for t, _ in told))
+            for name in ["cancelled.csv", "cancelled.gpkg"]:
+                with self.assertRaises(karvento.Cancelled):
+                    s.write(os.path.join(d, name), progress=lambda done, total: False)
+                self.assertFalse(os.path.exists(os.path.join(d, name)), name)
             karvento.frame("J50D001005", os.path.join(d, "py.dxf"), cm=117)
             self.assertEqual(cli("frame", "J50D001005", "--cm", "117", "--output", os.path.join(d, "cli.dxf"))[0], 0)
             with open(os.path.join(d, "py.dxf"), "rb") as a, open(os.path.join(d, "cli.dxf"), "rb") as b:
