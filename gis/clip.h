@@ -160,4 +160,9 @@ std::optional<std::vector<std::string>> ReadSheetTable(const std::string& file);
 // output.
 std::string ClipFingerprint(const ClipRequest& request);
 
+// A size as a person reads it in a message: whole KB below a megabyte
+// (rounded up, so that a small output never shows as nothing), tenths of a
+// MB below a gigabyte, tenths of a GB above.
+std::string ClipSizeText(std::uint64_t bytes);
+
 }  // namespace karvento

@@ -562,3 +562,11 @@ TEST(Clip, OneLayerRunsAreWholeOrNothing) {
 
 }  // namespace
 }  // namespace karvento
+
+TEST(Clip, SizesInMessagesHaveAUnitThatShowsThem) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "0 KB"},           {1, "1 KB"},           {4096, "4 KB"},
+      {(1 << 20) - 1, "1024 KB"}, {1 << 20, "1.0 MB"}, {(5ULL << 20) + (1 << 19), "5.5 MB"},
+      {3ULL << 30, "3.0 GB"}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(karvento::ClipSizeText(bytes), text) << bytes;
+}
