@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string written = FormatTransformParams(t);
   TransformParams back;
-  Check(ParseTransformParams(written, back).empty());
+  Check(ParseTransformParams(written, back).Empty());
   Check(FormatTransformParams(back) == written);
   return 0;
 }
