@@ -6,6 +6,7 @@
 
 #include "export/sheet_csv.h"
 #include "export/sheet_json.h"
+#include "geodesy/decimal_text.h"
 #include "numbering/error.h"
 #include "numbering/unMapUnRgPub.h"
 
@@ -13,13 +14,6 @@ namespace karvento {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // A plain line: "x y rest" or "x,y,rest"; y empty when the line has one value.
 struct PlainPoint {
@@ -28,13 +22,13 @@ struct PlainPoint {
 
 PlainPoint SplitPlain(std::string_view line) {
   PlainPoint p;
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (line.find(',') != std::string_view::npos) {
     const std::size_t a = line.find(',');
-    p.x = Trim(line.substr(0, a));
+    p.x = TrimBlanks(line.substr(0, a));
     const std::string_view after = line.substr(a + 1);
     const std::size_t b = after.find(',');
-    p.y = Trim(after.substr(0, b));
+    p.y = TrimBlanks(after.substr(0, b));
     if (b != std::string_view::npos) p.rest = after.substr(b + 1);
     return p;
   }
@@ -211,7 +205,7 @@ std::uint64_t StreamPoints(LineSource& lines, Output& out, StreamFormat format, 
   while (lines.Next(line)) {
     ++lineNo;
     if (lineNo == 1 && line.substr(0, kBom.size()) == kBom) line.remove_prefix(kBom.size());
-    const std::string_view trimmed = Trim(line);
+    const std::string_view trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed.front() == '#') {
       writer.Verbatim(line);
       reporter.LineDone();
@@ -222,7 +216,7 @@ std::uint64_t StreamPoints(LineSource& lines, Output& out, StreamFormat format, 
       haveHead = true;
       const auto find = [&](const std::string& name, std::size_t& at) {
         for (at = 0; at < head.size(); ++at) {
-          if (Trim(head[at]) == name) return;
+          if (TrimBlanks(head[at]) == name) return;
         }
         reporter.NoColumn(name);
       };
@@ -246,8 +240,8 @@ std::uint64_t StreamPoints(LineSource& lines, Output& out, StreamFormat format, 
         reason = reporter.FewColumns(columns.size());
         haveFields = false;
       } else {
-        x = Trim(columns[xAt]);
-        if (!columnsOf.y.empty()) y = Trim(columns[yAt]);
+        x = TrimBlanks(columns[xAt]);
+        if (!columnsOf.y.empty()) y = TrimBlanks(columns[yAt]);
       }
     } else {
       plain = SplitPlain(line);

@@ -58,4 +58,13 @@ DecimalTextError ParseDecimal(std::string_view text, long long& value,
 // (1e400 does): cheaper than reading it.
 bool IsDecimalText(std::string_view text, const DecimalOptions& options = {});
 
+// A blank of a typed field or a text line: a space or a tab.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// text without the blanks at either end.
+inline std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace karvento

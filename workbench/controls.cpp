@@ -11,14 +11,6 @@
 namespace karvento {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Commas in a typed number. Grouping commas stand where the display pattern

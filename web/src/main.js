@@ -294,6 +294,19 @@ function copyLink() {
   else status(area ? '已复制链接（链接不含范围文件：对方需另行导入）' : '已复制链接：在有本页文件的电脑上打开即得同样的请求');
 }
 
+// A list the core gave back (its numbers joined by line ends) becomes the
+// page's list, nothing checked, with what the request says of it.
+function showList(r, about) {
+  const numbers = r.numbers.split('\n');
+  numbers.length = r.count;
+  map.marks = [];
+  map.point = null;
+  sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1, ...about };
+  list.setSheets(sheets);
+  updateCount();
+  $('details').textContent = '';
+}
+
 async function generate() {
   history.replaceState(null, '', requestLink());
   const sys = planeSystem();
@@ -314,18 +327,11 @@ async function generate() {
     status(r.error, true);
     return;
   }
-  const numbers = r.numbers.split('\n');
-  numbers.length = r.count;
-  map.marks = [];
-  map.point = null;
-  sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1,
+  showList(r, {
     scaleCaption: $('scale').selectedOptions[0]?.text || '', datumName: datums[sys.datum]?.name || '',
     scale: request.scale, newStandard: request.newStandard, request,
     area: area ? { coords: area.coords, shape: area.shape } : null,
-    minCover: area ? Number($('min-cover').value) || 0 : 0 };
-  list.setSheets(sheets);
-  updateCount();
-  $('details').textContent = '';
+    minCover: area ? Number($('min-cover').value) || 0 : 0 });
   if (r.count) {
     const e = r.edges;
     let w = Infinity, s = Infinity, east = -Infinity, n = -Infinity;
@@ -441,14 +447,7 @@ async function generateGrid() {
     status(r.error, true);
     return;
   }
-  const numbers = r.numbers.split('\n');
-  numbers.length = r.count;
-  map.marks = [];
-  map.point = null;
-  sheets = { ...r, numbers, checked: new Uint8Array(r.count), current: -1, grid, scaleCaption: '', datumName: '' };
-  list.setSheets(sheets);
-  updateCount();
-  $('details').textContent = '';
+  showList(r, { grid, scaleCaption: '', datumName: '' });
   map.setSheets(null);
   status(`已生成 ${r.count.toLocaleString('en-US')} 幅（独立坐标系的平面图幅，图上不画）`);
   document.body.dataset.generated = String(r.count);
