@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: Apache-2.0
+// The repair of an area of interest read from a file: the one routine that
+// every front end's reader calls after AreaRingProblem, so that the command
+// line, the window, the Python module and the page select the same sheets
+// from the same file.
+#pragma once
+
+#include "numbering/area.h"
+
+namespace karvento {
+
+struct SettledArea {
+  // Polygons that do not overlap, as the selection wants them (see
+  // GeoMultiPolygon): outer rings counter-clockwise, holes clockwise, each
+  // ring closed (its last point repeats its first). The area given, bit for
+  // bit, when it was valid already.
+  GeoMultiPolygon area;
+  // Some polygon was invalid by itself (a ring crossing or touching itself
+  // or another ring of its polygon along a line, a zero-width spike, a hole
+  // outside its outer ring) and was repaired.
+  bool repaired = false;
+  // The area was changed: polygons merged or repaired (true whenever
+  // repaired is).
+  bool merged = false;
+};
+
+// The area as a valid multipolygon.
+//
+// An area that is one already is kept exactly as given, with both flags
+// false: no two rings cross or share a segment (they may share a vertex), no
+// ring crosses or touches itself, every hole lies inside its polygon's
+// outer ring and outside its other holes, and no polygon overlaps another.
+//
+// Otherwise, for each polygon, its region is the even-odd region of all its
+// rings together, outer ring and holes alike (a point is inside when a ray
+// from it crosses the polygon's rings an odd number of times): a bow-tie
+// keeps both lobes, a hole reaching out of its outer ring adds the part
+// outside, and a zero-width spike or a ring drawn back over itself encloses
+// nothing and disappears. A ring traced twice over (the same closed sequence
+// of points repeated) is taken once. Then all polygons are unioned: a point
+// under two of them counts once, and polygons that overlap or share a segment
+// become one. An empty result (every polygon three points on a line) means
+// the area encloses nothing.
+//
+// Geometry is planar in the coordinates given (degrees). Method: every
+// segment is cut where it meets another (found through a uniform grid of
+// about one cell per segment), a vertex lying within about 1e-12 of the
+// segment's span from a segment being taken as on it; the cut pieces form a
+// planar arrangement whose faces get each polygon's parity by walking across
+// edges from the unbounded face; the boundary between covered and uncovered
+// faces is chained into rings, split where it touches itself at a point.
+// Work: about O(n log n) for n vertices plus the crossings found, the same
+// for a valid area (whose check is this computation). Coordinates must be
+// finite (AreaRingProblem refuses the others).
+SettledArea SettleArea(const GeoMultiPolygon& area);
+
+}  // namespace karvento
