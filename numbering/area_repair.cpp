@@ -149,9 +149,10 @@ struct Cut {
 // The cuts that segments s and u, whose bounds meet, make in each other: a crossing, or an end
 // of one lying on the other (also where they overlap along a line).
 // Sets touch when the two share an end without being neighbours on a ring
-// (firstOfRing: each ring's first segment, and one past the last).
+// (firstOfRing: each ring's first segment, and one past the last), crossed
+// when they cross.
 void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOfRing, Index s, Index u,
-             std::vector<Cut>& cuts, bool& touch) {
+             std::vector<Cut>& cuts, bool& touch, bool& crossed) {
   const Segment& a = segs[s];
   const Segment& b = segs[u];
   const int b0 = Side(a.a, a.b, b.a), b1 = Side(a.a, a.b, b.b);
@@ -168,6 +169,7 @@ void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOf
                        std::min(std::max(a.a.lat, a.b.lat), std::max(b.a.lat, b.b.lat)));
     cuts.push_back({s, Along(a.a, a.b, x), x});
     cuts.push_back({u, Along(b.a, b.b, x), x});
+    crossed = true;
     return;
   }
   if (a.a == b.a || a.a == b.b || a.b == b.a || a.b == b.b) {
@@ -271,7 +273,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     south = std::min(south, s.a.lat), north = std::max(north, s.a.lat);
   }
   std::vector<Cut> cuts;
-  bool touch = false;
+  bool touch = false, crossed = false;
   {
     Grid grid(west, south, east, north, segs.size());
     std::vector<std::pair<GeoPoint, GeoPoint>> ends;
@@ -293,7 +295,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
         for (const Index* j = i + 1; j != grid.End(k); ++j) {
           const Box& b = box[*j];
           if (a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south) continue;
-          CutPair(segs, firstOfRing, *i, *j, cuts, touch);
+          CutPair(segs, firstOfRing, *i, *j, cuts, touch, crossed);
         }
       }
     }
@@ -305,7 +307,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
       if (ringSegments.size() == 1) return out;
       const auto holders = [&](Index ring) {
         const GeoPoint p = segs[firstOfRing[ring]].a;
-        std::vector<Index> crossed;
+        std::vector<Index> hits;
         const Index row = grid.Row(p.lat);
         for (Index c = grid.Column(p.lon) + 1; c-- > 0;) {
           const Index cell = row * grid.Columns() + c;
@@ -314,14 +316,14 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
             if (e.ring == ring || (e.a.lat > p.lat) == (e.b.lat > p.lat)) continue;
             const double x = e.a.lon + (p.lat - e.a.lat) * (e.b.lon - e.a.lon) / (e.b.lat - e.a.lat);
             // Counted in the one cell the crossing lies in, whatever cells the segment is listed in.
-            if (x < p.lon && grid.Column(x) == c) crossed.push_back(e.ring);
+            if (x < p.lon && grid.Column(x) == c) hits.push_back(e.ring);
           }
         }
-        std::sort(crossed.begin(), crossed.end());
+        std::sort(hits.begin(), hits.end());
         std::vector<Index> odd;
-        for (Index i = 0, j = 0; i < crossed.size(); i = j) {
-          while (j < crossed.size() && crossed[j] == crossed[i]) ++j;
-          if ((j - i) % 2) odd.push_back(crossed[i]);
+        for (Index i = 0, j = 0; i < hits.size(); i = j) {
+          while (j < hits.size() && hits[j] == hits[i]) ++j;
+          if ((j - i) % 2) odd.push_back(hits[i]);
         }
         return odd;
       };
@@ -351,7 +353,9 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
       if (out.valid) return out;
     }
   }
-  if (!cuts.empty()) out.valid = false;
+  // An end of one segment on another (two polygons touching there) may
+  // still be valid; a crossing never is.
+  if (crossed) out.valid = false;
   if (onlyCheck && !out.valid) return out;
   std::sort(cuts.begin(), cuts.end(), [](const Cut& x, const Cut& y) {
     return x.segment != y.segment ? x.segment < y.segment : x.t < y.t;
@@ -372,14 +376,14 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
 
   // The pieces, each as (lower vertex, higher vertex, polygon, ring).
   struct Piece {
-    Index u, v, polygon, ring;
+    Index u, v, polygon, ring, segment;
   };
   std::vector<Piece> pieces;
   pieces.reserve(segs.size() + 2 * cuts.size());
   for (Index s = 0, c = 0; s < segs.size(); ++s) {
     Index from = id(segs[s].a);
     const auto add = [&](Index to) {
-      if (to != from) pieces.push_back({std::min(from, to), std::max(from, to), segs[s].polygon, segs[s].ring});
+      if (to != from) pieces.push_back({std::min(from, to), std::max(from, to), segs[s].polygon, segs[s].ring, s});
       from = to;
     };
     for (; c < cuts.size() && cuts[c].segment == s; ++c) add(id(cuts[c].p));
@@ -395,13 +399,13 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   struct Edge {
     Index u, v;
     Index toggles, toggleEnd;  // into toggle
-    Index ring;                // the one ring it comes from, kNone when several
+    Index ring, segment;       // the one ring and segment it comes from, kNone when several
   };
   std::vector<Edge> edges;
   std::vector<Index> toggle;
   for (Index i = 0; i < pieces.size();) {
     Index j = i;
-    Edge e{pieces[i].u, pieces[i].v, toggle.size(), 0, pieces[i].ring};
+    Edge e{pieces[i].u, pieces[i].v, toggle.size(), 0, pieces[i].ring, pieces[i].segment};
     while (j < pieces.size() && pieces[j].u == e.u && pieces[j].v == e.v) {
       Index k = j;
       while (k < pieces.size() && pieces[k].u == e.u && pieces[k].v == e.v && pieces[k].polygon == pieces[j].polygon) ++k;
@@ -409,7 +413,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
       j = k;
     }
     e.toggleEnd = toggle.size();
-    if (j - i > 1) e.ring = kNone, out.valid = false;
+    if (j - i > 1) e.ring = e.segment = kNone, out.valid = false;
     if (e.toggleEnd > e.toggles) edges.push_back(e);
     i = j;
   }
@@ -592,17 +596,21 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   struct Ring {
     std::vector<GeoPoint> points;
     Index polygon;
-    Index from;  // the one input ring all its edges come from, kNone when not so
+    Index from;      // the one input ring all its edges come from, kNone when not so
+    Index segments;  // how many input segments its edges come from, in turn
   };
   std::vector<Ring> rings;
   std::vector<char> used(halves, 0);
   std::vector<Index> chain, placeOf(vertex.size(), kNone);
   const auto emit = [&](Index begin) {
-    Ring ring{{}, polygonOf.Find(cycle[chain[begin]]), edges[chain[begin] / 2].ring};
+    Ring ring{{}, polygonOf.Find(cycle[chain[begin]]), edges[chain[begin] / 2].ring, 0};
     for (Index i = begin; i < chain.size(); ++i) {
+      const Edge& e = edges[chain[i] / 2];
       ring.points.push_back(vertex[origin(chain[i])]);
       placeOf[origin(chain[i])] = kNone;
-      if (edges[chain[i] / 2].ring != ring.from) ring.from = kNone;
+      if (e.ring != ring.from) ring.from = kNone;
+      const Index before = edges[chain[i == begin ? chain.size() - 1 : i - 1] / 2].segment;
+      if (e.segment != before || chain.size() - begin == 1) ++ring.segments;
     }
     chain.resize(begin);
     rings.push_back(std::move(ring));
@@ -628,7 +636,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     std::vector<Index> polygonClass(input.size(), kNone), classRings(cycles, 0);
     std::vector<char> seen(ringSegments.size(), 0);
     for (const Ring& r : rings) {
-      if (r.from == kNone || seen[r.from] || r.points.size() != ringSegments[r.from]) {
+      if (r.from == kNone || seen[r.from] || r.segments != ringSegments[r.from]) {
         out.valid = false;
         break;
       }

@@ -27,8 +27,8 @@ struct SettledArea {
 // The area as a valid multipolygon.
 //
 // An area that is one already is kept exactly as given, with both flags
-// false: no two rings cross or share a segment (they may share a vertex), no
-// ring crosses or touches itself, every hole lies inside its polygon's
+// false: no two rings cross or share a segment (they may meet at single
+// points), no ring crosses or touches itself, every hole lies inside its polygon's
 // outer ring and outside its other holes, and no polygon overlaps another.
 //
 // Otherwise, for each polygon, its region is the even-odd region of all its

@@ -69,6 +69,8 @@ TEST(SettleArea, EachKindOfAreaAndWhatItBecomes) {
        9 - 1 + 0.25 + 1, 3, 4, false, false},
       {"a hole touching its outer ring at a vertex", {{{Square(116, 39, 2), {{116, 39}, {117, 40}, {117.5, 39.5}}}}},
        4 - 0.5, 1, 2, false, false},
+      {"a triangle's corner on a square's edge", {{{Square(116, 39, 1)}}, One({{117, 39.5}, {118, 39}, {118, 40}})[0]},
+       1.5, 2, 2, false, false},
       {"two squares meeting at a corner", {{{Square(116, 39, 1)}}, {{Square(117, 40, 1)}}}, 2, 2, 2, false, false},
       // Repaired: every lobe kept.
       {"a bow-tie", One({{116, 39}, {118, 41}, {118, 39}, {116, 41}}), 2, 2, 2, true, true},
@@ -85,8 +87,8 @@ TEST(SettleArea, EachKindOfAreaAndWhatItBecomes) {
       // Merged.
       {"two overlapping squares", {{{Square(116, 39, 1)}}, {{Square(116.5, 39.5, 1)}}}, 1.75, 1, 1, false, true},
       {"two squares sharing an edge", {{{Square(116, 39, 1)}}, {{Square(117, 39, 1)}}}, 2, 1, 1, false, true},
-      {"two squares sharing part of an edge", {{{Square(116, 39, 1)}}, {{Square(117, 39.5, 1)}}}, 2, 1, 1, false,
-       true},
+      {"two squares sharing part of an edge", {{{Square(116, 39, 1)}}, {{Square(117, 39.5, 0.5)}}}, 1.25, 1, 1,
+       false, true},
       {"a square inside another", {{{Square(116, 39, 3)}}, {{Square(117, 40, 1)}}}, 9, 1, 1, false, true},
       {"a square filling another's hole", {{{Square(116, 39, 3), Square(117, 40, 1)}}, {{Square(117, 40, 1)}}}, 9,
        1, 1, false, true},
