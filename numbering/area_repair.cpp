@@ -45,14 +45,16 @@ bool Before(const GeoPoint& p, const GeoPoint& q) { return p.lon < q.lon || (p.l
 // (traced is then set).
 std::vector<GeoPoint> CleanRing(const GeoRing& ring, bool& traced) {
   std::vector<GeoPoint> pts;
+  pts.reserve(ring.size());
   for (const GeoPoint& v : ring) {
     const GeoPoint p{v.lon + 0.0, v.lat + 0.0};  // -0 and +0 are one point
     if (pts.empty() || !(pts.back() == p)) pts.push_back(p);
   }
   while (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
   const Index n = pts.size();
+  // A period starts where the first point comes again.
   for (Index period = 1; period < n; ++period) {
-    if (n % period != 0) continue;
+    if (!(pts[period] == pts[0]) || n % period != 0) continue;
     Index i = period;
     while (i < n && pts[i] == pts[i - period]) ++i;
     if (i == n) {
@@ -109,16 +111,21 @@ class Grid {
     }
   }
 
-  // The cells' lists of segments (CSR: items of cell k at [start[k], start[k+1])).
-  void Fill(const std::vector<std::pair<GeoPoint, GeoPoint>>& segments) {
-    start_.assign(nx_ * ny_ + 1, 0);
-    for (const auto& s : segments) ForEachCell(s.first, s.second, [&](Index k) { ++start_[k + 1]; });
-    std::partial_sum(start_.begin(), start_.end(), start_.begin());
-    items_.resize(start_.back());
-    std::vector<Index> at(start_.begin(), start_.end() - 1);
-    for (Index i = 0; i < segments.size(); ++i) {
-      ForEachCell(segments[i].first, segments[i].second, [&](Index k) { items_[at[k]++] = i; });
+  // The cells' lists of segments 0 … count − 1, ends(i) giving segment i's
+  // two ends (items of cell k at [start[k], start[k+1]), in increasing order).
+  template <class Ends>
+  void Fill(Index count, Ends&& ends) {
+    std::vector<std::pair<Index, Index>> listed;  // (cell, item)
+    listed.reserve(2 * count);
+    for (Index i = 0; i < count; ++i) {
+      const auto [a, b] = ends(i);
+      ForEachCell(a, b, [&](Index k) { listed.emplace_back(k, i); });
     }
+    start_.assign(nx_ * ny_ + 1, 0);
+    for (const auto& [k, i] : listed) ++start_[k];
+    std::partial_sum(start_.begin(), start_.end(), start_.begin());
+    items_.resize(listed.size());
+    for (Index j = listed.size(); j-- > 0;) items_[--start_[listed[j].first]] = listed[j].second;
   }
   Index CellCount() const { return nx_ * ny_; }
   const Index* Begin(Index cell) const { return items_.data() + start_[cell]; }
@@ -155,6 +162,26 @@ void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOf
              std::vector<Cut>& cuts, bool& touch, bool& crossed) {
   const Segment& a = segs[s];
   const Segment& b = segs[u];
+  // An end of one strictly inside the other.
+  const auto onto = [&](Index into, const Segment& g, const GeoPoint& p, int side) {
+    if (side != 0 || p == g.a || p == g.b) return;
+    const double t = Along(g.a, g.b, p);
+    if (t > 0 && t < 1) cuts.push_back({into, t, p});
+  };
+  if (a.a == b.a || a.a == b.b || a.b == b.a || a.b == b.b) {
+    // Neighbours on a ring, or a touch; they cannot cross, only overlap
+    // along a line (a spike), which only the other ends tell.
+    const Index first = firstOfRing[a.ring], last = firstOfRing[a.ring + 1] - 1;
+    const Index lo = std::min(s, u), hi = std::max(s, u);
+    if (a.ring != b.ring || (hi != lo + 1 && !(lo == first && hi == last))) touch = true;
+    for (const GeoPoint& p : {b.a, b.b}) {
+      if (!(p == a.a || p == a.b)) onto(s, a, p, Side(a.a, a.b, p));
+    }
+    for (const GeoPoint& p : {a.a, a.b}) {
+      if (!(p == b.a || p == b.b)) onto(u, b, p, Side(b.a, b.b, p));
+    }
+    return;
+  }
   const int b0 = Side(a.a, a.b, b.a), b1 = Side(a.a, a.b, b.b);
   const int a0 = Side(b.a, b.b, a.a), a1 = Side(b.a, b.b, a.b);
   if (b0 * b1 < 0 && a0 * a1 < 0) {
@@ -172,17 +199,6 @@ void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOf
     crossed = true;
     return;
   }
-  if (a.a == b.a || a.a == b.b || a.b == b.a || a.b == b.b) {
-    const Index first = firstOfRing[a.ring], last = firstOfRing[a.ring + 1] - 1;
-    const Index lo = std::min(s, u), hi = std::max(s, u);
-    if (a.ring != b.ring || (hi != lo + 1 && !(lo == first && hi == last))) touch = true;
-  }
-  // An end of one strictly inside the other.
-  const auto onto = [&](Index into, const Segment& g, const GeoPoint& p, int side) {
-    if (side != 0 || p == g.a || p == g.b) return;
-    const double t = Along(g.a, g.b, p);
-    if (t > 0 && t < 1) cuts.push_back({into, t, p});
-  };
   onto(s, a, b.a, b0);
   onto(s, a, b.b, b1);
   onto(u, b, a.a, a0);
@@ -239,6 +255,11 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   Arranged out;
   // Segments, and how many each ring and polygon has.
   std::vector<Segment> segs;
+  Index points = 0;
+  for (const GeoPolygon& p : input) {
+    for (const GeoRing& r : p.rings) points += r.size();
+  }
+  segs.reserve(points);
   std::vector<Index> ringSegments, ringPolygon, ringIndex, firstOfRing;
   std::vector<Index> polygonRings(input.size(), 0);
   for (Index p = 0; p < input.size(); ++p) {
@@ -276,10 +297,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   bool touch = false, crossed = false;
   {
     Grid grid(west, south, east, north, segs.size());
-    std::vector<std::pair<GeoPoint, GeoPoint>> ends;
-    ends.reserve(segs.size());
-    for (const Segment& s : segs) ends.emplace_back(s.a, s.b);
-    grid.Fill(ends);
+    grid.Fill(segs.size(), [&](Index i) { return std::pair(segs[i].a, segs[i].b); });
     struct Box {
       double west, east, south, north;
     };
@@ -501,10 +519,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   std::vector<Index> container(partVertex.size(), kNone);
   if (partVertex.size() > 1) {
     Grid grid(west, south, east, north, edges.size());
-    std::vector<std::pair<GeoPoint, GeoPoint>> ends;
-    ends.reserve(edges.size());
-    for (const Edge& e : edges) ends.emplace_back(vertex[e.u], vertex[e.v]);
-    grid.Fill(ends);
+    grid.Fill(edges.size(), [&](Index i) { return std::pair(vertex[edges[i].u], vertex[edges[i].v]); });
     for (Index k = 0; k < partVertex.size(); ++k) {
       const GeoPoint p = vertex[partVertex[k]];
       double best = -std::numeric_limits<double>::infinity();
