@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The repair of an area: a planar arrangement of all its rings, each face
-// given the parity of every polygon, the covered faces' boundary as rings.
+// told covered or not by the parity of the polygons' rings around it, the
+// covered faces' boundary as rings.
 #include "numbering/area_repair.h"
 
 #include <algorithm>
@@ -24,12 +25,17 @@ constexpr Index kNone = std::numeric_limits<Index>::max();
 constexpr double kOnLine = 1e-12;
 
 // +1 when c lies left of the line from a to b, -1 right, 0 on it (within
-// kOnLine).
+// kOnLine). The line is taken from its lesser end (longitude, then
+// latitude), so that the segments a-b and b-a tell the same.
 int Side(const GeoPoint& a, const GeoPoint& b, const GeoPoint& c) {
-  const double l = (b.lon - a.lon) * (c.lat - a.lat);
-  const double r = (b.lat - a.lat) * (c.lon - a.lon);
+  const bool swap = b.lon < a.lon || (b.lon == a.lon && b.lat < a.lat);
+  const GeoPoint& p = swap ? b : a;
+  const GeoPoint& q = swap ? a : b;
+  const double l = (q.lon - p.lon) * (c.lat - p.lat);
+  const double r = (q.lat - p.lat) * (c.lon - p.lon);
   const double tolerance = kOnLine * (std::abs(l) + std::abs(r));
-  return l - r > tolerance ? 1 : (r - l > tolerance ? -1 : 0);
+  const int side = l - r > tolerance ? 1 : (r - l > tolerance ? -1 : 0);
+  return swap ? -side : side;
 }
 
 // The position of p along the segment from a to b, 0 at a and 1 at b.
@@ -38,16 +44,36 @@ double Along(const GeoPoint& a, const GeoPoint& b, const GeoPoint& p) {
   return ((p.lon - a.lon) * dx + (p.lat - a.lat) * dy) / (dx * dx + dy * dy);
 }
 
+// t within [0, 1], 0 for NaN (a segment so short that its squared length
+// underflows), so that cuts sort.
+double Within01(double t) { return t > 0 ? (t < 1 ? t : 1) : 0; }
+
 bool Before(const GeoPoint& p, const GeoPoint& q) { return p.lon < q.lon || (p.lon == q.lon && p.lat < q.lat); }
 
-// A ring's points as segments see them: no point repeating the one before
-// it, no closing point, and a ring traced several times over taken once
-// (traced is then set).
-std::vector<GeoPoint> CleanRing(const GeoRing& ring, bool& traced) {
+// A coordinate on the area's lattice: a multiple of quantum, 2⁻⁴⁰ of the
+// area's largest coordinate (6e-11° at 116° E, a few micrometres), so that
+// the difference of two coordinates is exact and points that rounding put a
+// hair apart (two crossings of nearly one point, a point a hair from 0
+// beside points at 116°) are one point.
+// Rounded by adding and taking away 1.5·2⁵² quanta (exact: every
+// coordinate is below 2⁴¹ quanta), which leaves a multiple of quantum.
+double OnLattice(double x, double quantum) {
+  const double shift = 0x1.8p52 * quantum;
+  return (x + shift) - shift + 0.0;
+}
+
+GeoPoint OnLattice(const GeoPoint& p, double quantum) {
+  return {OnLattice(p.lon, quantum), OnLattice(p.lat, quantum)};
+}
+
+// A ring's points as segments see them: on the lattice, no point repeating
+// the one before it, no closing point, and a ring traced several times over
+// taken once (traced is then set).
+std::vector<GeoPoint> CleanRing(const GeoRing& ring, double quantum, bool& traced) {
   std::vector<GeoPoint> pts;
   pts.reserve(ring.size());
   for (const GeoPoint& v : ring) {
-    const GeoPoint p{v.lon + 0.0, v.lat + 0.0};  // -0 and +0 are one point
+    const GeoPoint p = OnLattice(v, quantum);  // -0 and +0 are one point too
     if (pts.empty() || !(pts.back() == p)) pts.push_back(p);
   }
   while (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
@@ -144,6 +170,7 @@ class Grid {
 struct Segment {
   GeoPoint a, b;
   Index polygon, ring;  // ring: counted over all polygons
+  Index source;         // the segment of the area it is part of
 };
 
 // A point where a segment is to be cut.
@@ -158,8 +185,8 @@ struct Cut {
 // Sets touch when the two share an end without being neighbours on a ring
 // (firstOfRing: each ring's first segment, and one past the last), crossed
 // when they cross.
-void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOfRing, Index s, Index u,
-             std::vector<Cut>& cuts, bool& touch, bool& crossed) {
+void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOfRing, double quantum, Index s,
+             Index u, std::vector<Cut>& cuts, bool& touch, bool& crossed) {
   const Segment& a = segs[s];
   const Segment& b = segs[u];
   // An end of one strictly inside the other.
@@ -194,8 +221,9 @@ void CutPair(const std::vector<Segment>& segs, const std::vector<Index>& firstOf
                        std::min(std::max(a.a.lon, a.b.lon), std::max(b.a.lon, b.b.lon)));
     x.lat = std::clamp(x.lat, std::max(std::min(a.a.lat, a.b.lat), std::min(b.a.lat, b.b.lat)),
                        std::min(std::max(a.a.lat, a.b.lat), std::max(b.a.lat, b.b.lat)));
-    cuts.push_back({s, Along(a.a, a.b, x), x});
-    cuts.push_back({u, Along(b.a, b.b, x), x});
+    x = OnLattice(x, quantum);
+    cuts.push_back({s, Within01(Along(a.a, a.b, x)), x});
+    cuts.push_back({u, Within01(Along(b.a, b.b, x)), x});
     crossed = true;
     return;
   }
@@ -260,6 +288,13 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     for (const GeoRing& r : p.rings) points += r.size();
   }
   segs.reserve(points);
+  double largest = 0;
+  for (const GeoPolygon& p : input) {
+    for (const GeoRing& r : p.rings) {
+      for (const GeoPoint& v : r) largest = std::max({largest, std::abs(v.lon), std::abs(v.lat)});
+    }
+  }
+  const double quantum = largest > 0 ? std::ldexp(1.0, std::ilogb(largest) - 40) : 1;
   std::vector<Index> ringSegments, ringPolygon, ringIndex, firstOfRing;
   std::vector<Index> polygonRings(input.size(), 0);
   for (Index p = 0; p < input.size(); ++p) {
@@ -267,7 +302,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     for (Index r = 0; r < input[p].rings.size(); ++r) {
       const GeoRing& given = input[p].rings[r];
       bool traced = false;
-      const std::vector<GeoPoint> pts = CleanRing(given, traced);
+      const std::vector<GeoPoint> pts = CleanRing(given, quantum, traced);
       // A ring of fewer than three points, or traced more than once, is not valid as it is.
       if (pts.size() < 3 || traced) out.valid = false;
       const Index ring = ringSegments.size();
@@ -277,7 +312,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
       ringIndex.push_back(r);
       if (pts.size() < 2) continue;
       ++polygonRings[p];
-      for (Index i = 0; i < pts.size(); ++i) segs.push_back({pts[i], pts[(i + 1) % pts.size()], p, ring});
+      for (Index i = 0; i < pts.size(); ++i) segs.push_back({pts[i], pts[(i + 1) % pts.size()], p, ring, segs.size()});
     }
   }
   firstOfRing.push_back(segs.size());
@@ -313,7 +348,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
         for (const Index* j = i + 1; j != grid.End(k); ++j) {
           const Box& b = box[*j];
           if (a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south) continue;
-          CutPair(segs, firstOfRing, *i, *j, cuts, touch, crossed);
+          CutPair(segs, firstOfRing, quantum, *i, *j, cuts, touch, crossed);
         }
       }
     }
@@ -375,9 +410,40 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   // still be valid; a crossing never is.
   if (crossed) out.valid = false;
   if (onlyCheck && !out.valid) return out;
-  std::sort(cuts.begin(), cuts.end(), [](const Cut& x, const Cut& y) {
+  const auto byPlace = [](const Cut& x, const Cut& y) {
     return x.segment != y.segment ? x.segment < y.segment : x.t < y.t;
-  });
+  };
+  std::sort(cuts.begin(), cuts.end(), byPlace);
+  const std::vector<Segment> drawn = segs;  // on the lattice
+  // The pieces of cut segments may meet others where the segments did not
+  // (a cut point a hair off its segment, put on the lattice): cut again
+  // until nothing more is cut.
+  for (int round = 0; round < 8 && !cuts.empty(); ++round) {
+    std::vector<Segment> pieces;
+    pieces.reserve(segs.size() + 2 * cuts.size());
+    for (Index i = 0, c = 0; i < segs.size(); ++i) {
+      GeoPoint from = segs[i].a;
+      const auto add = [&](const GeoPoint& to) {
+        if (!(to == from)) pieces.push_back({from, to, segs[i].polygon, segs[i].ring, segs[i].source});
+        from = to;
+      };
+      for (; c < cuts.size() && cuts[c].segment == i; ++c) add(cuts[c].p);
+      add(segs[i].b);
+    }
+    segs = std::move(pieces);
+    cuts.clear();
+    Grid grid(west, south, east, north, segs.size());
+    grid.Fill(segs.size(), [&](Index i) { return std::pair(segs[i].a, segs[i].b); });
+    bool ignored = false;
+    for (Index k = 0; k < grid.CellCount(); ++k) {
+      for (const Index* i = grid.Begin(k); i != grid.End(k); ++i) {
+        for (const Index* j = i + 1; j != grid.End(k); ++j) {
+          CutPair(segs, firstOfRing, quantum, *i, *j, cuts, ignored, ignored);
+        }
+      }
+    }
+    std::sort(cuts.begin(), cuts.end(), byPlace);
+  }
 
   // Vertices: every end and cut, numbered in order of longitude, then
   // latitude, so that the first vertex of a connected part is its
@@ -401,7 +467,9 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   for (Index s = 0, c = 0; s < segs.size(); ++s) {
     Index from = id(segs[s].a);
     const auto add = [&](Index to) {
-      if (to != from) pieces.push_back({std::min(from, to), std::max(from, to), segs[s].polygon, segs[s].ring, s});
+      if (to != from) {
+        pieces.push_back({std::min(from, to), std::max(from, to), segs[s].polygon, segs[s].ring, segs[s].source});
+      }
       from = to;
     };
     for (; c < cuts.size() && cuts[c].segment == s; ++c) add(id(cuts[c].p));
@@ -554,38 +622,53 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     }
   }
 
-  // Each cycle's polygons of odd parity, from the unbounded face inwards.
-  std::vector<std::vector<Index>> inside(cycles);
-  std::vector<char> reached(cycles, 0);
-  std::vector<std::vector<Index>> held(cycles);  // the parts each cycle's face holds
-  std::vector<Index> queue;
-  for (Index k = 0; k < partVertex.size(); ++k) {
-    if (container[k] == kNone) {
-      reached[partOuter[k]] = 1;
-      queue.push_back(partOuter[k]);
-    } else {
-      held[container[k]].push_back(k);
+  // Each cycle's face is covered when some polygon's rings, as drawn, go
+  // an odd number of times around a point of it: one just left of the
+  // cycle's longest edge, the rings counted along a ray west from there.
+  // Each face is told by itself, so that a sliver that rounding left
+  // inconsistent misleads no other face.
+  std::vector<char> coveredCycle(cycles, 0);
+  {
+    Grid grid(west, south, east, north, drawn.size());
+    grid.Fill(drawn.size(), [&](Index i) { return std::pair(drawn[i].a, drawn[i].b); });
+    std::vector<Index> hits;
+    for (Index c = 0; c < cycles; ++c) {
+      Index longest = cycleHalves[cycleStart[c]];
+      double most = -1;
+      for (Index i = cycleStart[c]; i < cycleStart[c + 1]; ++i) {
+        const GeoPoint& a = vertex[origin(cycleHalves[i])];
+        const GeoPoint& b = vertex[target(cycleHalves[i])];
+        const double squared = (b.lon - a.lon) * (b.lon - a.lon) + (b.lat - a.lat) * (b.lat - a.lat);
+        if (squared > most) most = squared, longest = cycleHalves[i];
+      }
+      const GeoPoint& a = vertex[origin(longest)];
+      const GeoPoint& b = vertex[target(longest)];
+      const double dx = b.lon - a.lon, dy = b.lat - a.lat;
+      // Off the edge by 1e-9 of its length, and by 16 steps of the lattice at
+      // least: clear of where the edge was drawn before its ends were put on
+      // the lattice.
+      const double offset = std::clamp(16 * quantum / std::sqrt(most), 1e-9, 0.25);
+      const GeoPoint q{a.lon + dx / 2 - dy * offset, a.lat + dy / 2 + dx * offset};
+      hits.clear();
+      const Index row = grid.Row(q.lat);
+      for (Index col = grid.Column(q.lon) + 1; col-- > 0;) {
+        const Index cell = row * grid.Columns() + col;
+        for (const Index* i = grid.Begin(cell); i != grid.End(cell); ++i) {
+          const Segment& e = drawn[*i];
+          if ((e.a.lat > q.lat) == (e.b.lat > q.lat)) continue;
+          const double x = e.a.lon + (q.lat - e.a.lat) * (e.b.lon - e.a.lon) / (e.b.lat - e.a.lat);
+          // Counted in the one cell the crossing lies in.
+          if (x < q.lon && grid.Column(x) == col) hits.push_back(e.polygon);
+        }
+      }
+      std::sort(hits.begin(), hits.end());
+      for (Index i = 0, j = 0; i < hits.size() && !coveredCycle[c]; i = j) {
+        while (j < hits.size() && hits[j] == hits[i]) ++j;
+        coveredCycle[c] = (j - i) % 2 == 1;
+      }
     }
   }
-  for (Index q = 0; q < queue.size(); ++q) {
-    const Index c = queue[q];
-    for (Index i = cycleStart[c]; i < cycleStart[c + 1]; ++i) {
-      const Index h = cycleHalves[i], d = cycle[h ^ 1];
-      if (reached[d]) continue;
-      const Edge& e = edges[h / 2];
-      std::set_symmetric_difference(inside[c].begin(), inside[c].end(), toggle.begin() + static_cast<std::ptrdiff_t>(e.toggles),
-                                    toggle.begin() + static_cast<std::ptrdiff_t>(e.toggleEnd), std::back_inserter(inside[d]));
-      reached[d] = 1;
-      queue.push_back(d);
-    }
-    for (const Index k : held[c]) {
-      if (reached[partOuter[k]]) continue;
-      inside[partOuter[k]] = inside[c];
-      reached[partOuter[k]] = 1;
-      queue.push_back(partOuter[k]);
-    }
-  }
-  const auto covered = [&](Index c) { return !inside[c].empty(); };
+  const auto covered = [&](Index c) { return coveredCycle[c] != 0; };
   const auto boundary = [&](Index h) { return covered(cycle[h]) && !covered(cycle[h ^ 1]); };
 
   // Faces of one polygon: covered faces across edges and around held parts.
@@ -705,6 +788,15 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
 }  // namespace
 
 SettledArea SettleArea(const GeoMultiPolygon& area) {
+  for (const GeoPolygon& p : area) {
+    for (const GeoRing& ring : p.rings) {
+      for (const GeoPoint& v : ring) {
+        if (!(std::abs(v.lon) <= kMaxRepairCoordinate && std::abs(v.lat) <= kMaxRepairCoordinate)) {
+          return {area, false, false};
+        }
+      }
+    }
+  }
   Arranged whole = Arrange(area, false);
   if (whole.valid) return {area, false, false};
   SettledArea out{std::move(whole.area), false, true};

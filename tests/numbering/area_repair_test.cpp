@@ -93,6 +93,8 @@ TEST(SettleArea, EachKindOfAreaAndWhatItBecomes) {
       {"a square filling another's hole", {{{Square(116, 39, 3), Square(117, 40, 1)}}, {{Square(117, 40, 1)}}}, 9,
        1, 1, false, true},
       {"the same square twice", {{{Square(116, 39, 1)}}, {{Square(116, 39, 1)}}}, 1, 1, 1, false, true},
+      // Refused later by the domain check, never repaired.
+      {"a bow-tie at 1e10°", One({{1e10, 0}, {2e10, 1e10}, {2e10, 0}, {1e10, 1e10}}), 0, 1, 1, false, false},
       // Nothing left.
       {"three points on a line", One({{116, 39}, {116.5, 39}, {117, 39}}), 0, 0, 0, true, true},
   };
