@@ -291,7 +291,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   double largest = 0;
   for (const GeoPolygon& p : input) {
     for (const GeoRing& r : p.rings) {
-      for (const GeoPoint& v : r) largest = std::max({largest, std::abs(v.lon), std::abs(v.lat)});
+      for (const GeoPoint& v : r) largest = std::max(largest, std::max(std::abs(v.lon), std::abs(v.lat)));
     }
   }
   const double quantum = largest > 0 ? std::ldexp(1.0, std::ilogb(largest) - 40) : 1;
@@ -312,7 +312,9 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
       ringIndex.push_back(r);
       if (pts.size() < 2) continue;
       ++polygonRings[p];
-      for (Index i = 0; i < pts.size(); ++i) segs.push_back({pts[i], pts[(i + 1) % pts.size()], p, ring, segs.size()});
+      for (Index i = 0; i < pts.size(); ++i) {
+        segs.push_back({pts[i], pts[i + 1 < pts.size() ? i + 1 : 0], p, ring, segs.size()});
+      }
     }
   }
   firstOfRing.push_back(segs.size());
