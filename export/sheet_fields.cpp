@@ -32,6 +32,13 @@ int ScaleDenominatorOf(const TStandardMapUnion& sheet, const FramePlane& request
   return request.denominator != 0 ? request.denominator : ScaleDenominatorOf(sheet);
 }
 
+ScaleIndex ScaleOf(const TStandardMapUnion& sheet, const FramePlane& request) {
+  for (std::size_t s = 0; s < kScaleDenominators.size(); ++s) {
+    if (request.denominator != 0 && kScaleDenominators[s] == request.denominator) return static_cast<ScaleIndex>(s);
+  }
+  return ScaleOfSheet(sheet.Range);
+}
+
 std::string_view StandardOf(const TStandardMapUnion& sheet, const FramePlane& request) {
   return request.standard != nullptr ? std::string_view(request.standard) : StandardOf(sheet);
 }

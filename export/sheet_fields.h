@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "export/sheet_frame.h"
+#include "numbering/scales.h"
 #include "numbering/sheet_types.h"
 
 namespace karvento {
@@ -39,5 +40,7 @@ std::string_view StandardOf(const TStandardMapUnion& sheet);
 // request said them, or where it said none, the sheet's own.
 int ScaleDenominatorOf(const TStandardMapUnion& sheet, const FramePlane& request);
 std::string_view StandardOf(const TStandardMapUnion& sheet, const FramePlane& request);
+// The scale of the series, likewise; -1 where neither says one.
+ScaleIndex ScaleOf(const TStandardMapUnion& sheet, const FramePlane& request);
 
 }  // namespace karvento

@@ -7,10 +7,14 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "gis/gdal_session.h"
@@ -216,6 +220,96 @@ void SettleAreaFile(const std::string& file, AreaFile& out) {
   AddNotice(out, Message(settled.repaired ? msg::kAreaRepairedAndMerged : msg::kAreaMerged));
 }
 
+// A decimal number as XML Schema writes one (KML's coordinates): digits
+// with an optional point and exponent, nothing else.
+bool IsXmlDecimal(std::string_view v) {
+  std::size_t i = 0;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+  const std::size_t intStart = i;
+  while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
+  bool digits = i > intStart;
+  if (i < v.size() && v[i] == '.') {
+    const std::size_t fracStart = ++i;
+    while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
+    digits = digits || i > fracStart;
+  }
+  if (!digits) return false;
+  if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+    ++i;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    const std::size_t expStart = i;
+    while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
+    if (i == expStart) return false;
+  }
+  return i == v.size();
+}
+
+// The start of the next element named name (any namespace prefix) at or
+// after from, or npos; closing says whether it is the end tag.
+std::size_t FindElement(const std::string& text, std::string_view name, bool closing, std::size_t from) {
+  for (std::size_t at = text.find('<', from); at != std::string::npos; at = text.find('<', at + 1)) {
+    std::size_t i = at + 1;
+    if (closing) {
+      if (i >= text.size() || text[i] != '/') continue;
+      ++i;
+    }
+    std::size_t j = i;
+    while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_' || text[j] == '-')) ++j;
+    if (j < text.size() && text[j] == ':') i = j + 1;  // a prefix
+    if (text.compare(i, name.size(), name) != 0) continue;
+    const std::size_t end = i + name.size();
+    if (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) continue;
+    return at;
+  }
+  return std::string::npos;
+}
+
+// GDAL's KML driver drops a tuple of a Polygon's <coordinates> that is no
+// pair of numbers ("nan,40", "abc,40") without a word, and would list the
+// sheets of another polygon. The coordinates of every Polygon are checked
+// here as the page checks them, counted from 1 over the file.
+void CheckKmlCoordinates(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t c = text.find("<!--"); c != std::string::npos; c = text.find("<!--", c)) {
+    const std::size_t e = text.find("-->", c + 4);
+    text.erase(c, e == std::string::npos ? std::string::npos : e + 3 - c);
+  }
+  std::size_t count = 0;
+  for (std::size_t p = FindElement(text, "Polygon", false, 0); p != std::string::npos;) {
+    const std::size_t pEnd = FindElement(text, "Polygon", true, p);
+    const std::size_t stop = pEnd == std::string::npos ? text.size() : pEnd;
+    for (std::size_t c = FindElement(text, "coordinates", false, p); c != std::string::npos && c < stop;) {
+      const std::size_t open = text.find('>', c);
+      const std::size_t close = FindElement(text, "coordinates", true, c);
+      if (open == std::string::npos || close == std::string::npos) break;
+      std::string_view body(text.data() + open + 1, close > open ? close - open - 1 : 0);
+      std::size_t i = 0;
+      while (i < body.size()) {
+        while (i < body.size() && std::isspace(static_cast<unsigned char>(body[i]))) ++i;
+        std::size_t j = i;
+        while (j < body.size() && !std::isspace(static_cast<unsigned char>(body[j]))) ++j;
+        if (j == i) break;
+        const std::string_view tuple = body.substr(i, j - i);
+        ++count;
+        std::vector<std::string_view> parts;
+        for (std::size_t k = 0;;) {
+          const std::size_t comma = tuple.find(',', k);
+          parts.push_back(tuple.substr(k, comma == std::string_view::npos ? std::string_view::npos : comma - k));
+          if (comma == std::string_view::npos) break;
+          k = comma + 1;
+        }
+        if (parts.size() < 2 || parts.size() > 3 || !IsXmlDecimal(parts[0]) || !IsXmlDecimal(parts[1])) {
+          Fail(file, Message(msg::kKmlBadCoordinate, {std::to_string(count), std::string(tuple.substr(0, 40))}));
+        }
+        i = j;
+      }
+      c = FindElement(text, "coordinates", false, close + 1);
+    }
+    p = pEnd == std::string::npos ? std::string::npos : FindElement(text, "Polygon", false, pEnd + 1);
+  }
+}
+
 }  // namespace
 
 // A layer is a local file or folder, named as such: no GDAL virtual file
@@ -242,6 +336,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   std::unique_ptr<GDALDataset> ds(static_cast<GDALDataset*>(GDALOpenEx(
       file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, kAreaDrivers, nullptr, nullptr)));
   if (!ds) Fail(file, msg::kNotVectorFile, &gdal);
+  if (std::strcmp(ds->GetDriverName(), "KML") == 0) CheckKmlCoordinates(file);
   OGRLayer* layer = layerName.empty() ? ds->GetLayer(0) : ds->GetLayerByName(layerName.c_str());
   if (!layer) Fail(file, layerName.empty() ? Message(msg::kNoLayers) : Message(msg::kAreaNoLayer, {layerName}));
   if (!where.empty()) {

@@ -33,6 +33,7 @@
 #include "export/sheet_frame.h"
 #include "geodesy/angles.h"
 #include "gis/gdal_session.h"
+#include "gis/gpkg_index.h"
 #include "numbering/error.h"
 #include "numbering/sheet_outline.h"
 
@@ -323,7 +324,8 @@ class LayerWriter {
         break;
       case GisFormat::GeoPackage:
         driverName = "GPKG";
-        layerOptions.SetNameValue("SPATIAL_INDEX", "YES");
+        // Its R-tree is written packed once the sheets are in.
+        layerOptions.SetNameValue("SPATIAL_INDEX", "NO");
         break;
       case GisFormat::Dxf:
         driverName = "DXF";
@@ -347,6 +349,9 @@ class LayerWriter {
                                                                   : fs::path(target).stem().string();
     layer_ = GDALDatasetCreateLayer(ds_, layerName.c_str(), srs, geometry, layerOptions.List());
     if (layer_ == nullptr) files.Fail(GdalReason());
+    if (format_ == GisFormat::GeoPackage) {
+      if (const std::string why = rtree_.Begin(ds_, layer_); !why.empty()) files.Fail(why);
+    }
     if (format_ == GisFormat::GeoPackage && GDALDatasetStartTransaction(ds_, FALSE) != OGRERR_NONE) {
       files.Fail(GdalReason());
     }
@@ -410,6 +415,11 @@ class LayerWriter {
     auto* f = static_cast<OGRFeatureH>(feature.get());
     OGR_F_SetFID(f, OGRNullFID);
     if (OGR_L_CreateFeature(layer_, f) != OGRERR_NONE) files_.Fail(GdalReason());
+    if (rtree_.Active()) {
+      OGREnvelope e;
+      OGR_G_GetEnvelope(OGR_F_GetGeometryRef(f), &e);
+      rtree_.Add(OGR_F_GetFID(f), e.MinX, e.MaxX, e.MinY, e.MaxY);
+    }
     // A GeoPackage commits every so many features: one transaction per
     // feature would cost a journal write each, one for millions would hold
     // them all in the journal.
@@ -434,6 +444,7 @@ class LayerWriter {
     if (CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal) {
       files_.Fail(GdalReason());
     }
+    if (const std::string why = rtree_.Finish(files_.WorkingName()); !why.empty()) files_.Fail(why);
   }
 
   void Sql(const std::string& statement) {
@@ -455,6 +466,7 @@ class LayerWriter {
   GDALDatasetH ds_ = nullptr;
   OGRLayerH layer_ = nullptr;
   std::uint64_t uncommitted_ = 0;
+  GpkgBulkIndex rtree_;
 };
 
 // Sets the polygon of a frame; counterClockwise reverses the ring, which

@@ -20,6 +20,7 @@
 #include "gis/area_file.h"
 #include "gis/coordinate_system.h"
 #include "gis/gdal_session.h"
+#include "gis/gpkg_index.h"
 #include "numbering/area.h"
 #include "numbering/error.h"
 #include "numbering/unMapUnRgPub.h"
@@ -149,6 +150,9 @@ struct Reading {
 };
 
 const DatumInfo& Info(Datum d) { return DatumInfoOf(d); }
+// A datum as a message names it: by its Chinese name, which the catalogue
+// gives in English where the message is shown in English.
+MessageArg DatumName(Datum d) { return TextArg(Info(d).chineseName); }
 
 // ---- Sheets of a geometry ---------------------------------------------------
 
@@ -453,20 +457,21 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     }
     if (geographic && !(q.cm > 0)) {
       reading.kind = Reading::Kind::Geographic;
-      result.notices.push_back(Message(kTagNoSystemGeographic, {Info(layerDatum).name}));
+      result.notices.push_back(Message(kTagNoSystemGeographic, {DatumName(layerDatum)}));
       const GisCrs crs = GeographicCrs(layerDatum);
       assumed = std::make_unique<OGRSpatialReference>(crs.wkt.c_str());
     } else {
-      if (!(q.cm > 0)) FailRead(q.input, kTagNeedsZone);
+      const double cm = q.cm > 0 ? q.cm : q.defaultCm;
+      if (!(cm > 0)) FailRead(q.input, kTagNeedsZone);
       reading.kind = Reading::Kind::Plane;
       reading.zone3 = q.zone3;
-      reading.cm = q.cm;
+      reading.cm = cm;
       reading.guessPrefix = true;
-      result.notices.push_back(Message(kTagNoSystemPlane, {Info(layerDatum).name, q.zone3 ? "3" : "6", GeneralText(q.cm)}));
+      result.notices.push_back(Message(kTagNoSystemPlane, {DatumName(layerDatum), q.zone3 ? "3" : "6", GeneralText(cm)}));
       const bool prefixed = haveExtent && extent.MinX >= 1000000;
-      const GisCrs crs = PlaneCrs(q.cm, q.cm,
-                                  TPlaneSystem{layerDatum, q.zone3, q.cm,
-                                               prefixed ? 0 : FalseEasting(q.zone3, q.cm) - 500000, 0});
+      const GisCrs crs = PlaneCrs(cm, cm,
+                                  TPlaneSystem{layerDatum, q.zone3, cm,
+                                               prefixed ? 0 : FalseEasting(q.zone3, cm) - 500000, 0});
       assumed = std::make_unique<OGRSpatialReference>(crs.wkt.c_str());
     }
   } else {
@@ -481,8 +486,8 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
       reading.kind = Reading::Kind::Proj;
       reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, &target));
-      if (!reading.toGeographic) FailRead(q.input, Message(msg::kAreaCannotTransform, {Info(layerDatum).name}));
-      result.notices.push_back(Message(kTagThroughProj, {from.GetName() ? from.GetName() : "?", Info(layerDatum).name}));
+      if (!reading.toGeographic) FailRead(q.input, Message(msg::kAreaCannotTransform, {DatumName(layerDatum)}));
+      result.notices.push_back(Message(kTagThroughProj, {from.GetName() ? from.GetName() : "?", DatumName(layerDatum)}));
     } else {
       if (wgs84 && q.sheetDatum.value_or(Datum::Cgcs2000) == Datum::Cgcs2000) {
         result.notices.push_back(Message(kTagWgs84));
@@ -518,7 +523,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     } else if (t.target == layerDatum && t.source == sheetDatum) {
       reading.inverse = true;
     } else {
-      throw Error(Message(kTagParamsMismatch, {Info(t.source).name, Info(t.target).name, Info(layerDatum).name, Info(sheetDatum).name}));
+      throw Error(Message(kTagParamsMismatch, {DatumName(t.source), DatumName(t.target), DatumName(layerDatum), DatumName(sheetDatum)}));
     }
     if (t.model == TransformModel::Plane4) {
       if (reading.kind != Reading::Kind::Plane) throw Error(Message(kTagPlane4NeedsPlane));
@@ -528,10 +533,10 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     reading.transform = &t;
     result.notices.push_back(Message(reading.inverse ? kTagTransformedInverse : kTagTransformed, {DescribeTransform(t)}));
   } else if (layerDatum != sheetDatum && !(Info(layerDatum).nearWgs84 && Info(sheetDatum).nearWgs84)) {
-    throw Error(Message(kTagOtherDatumMessage, {Info(layerDatum).chineseName, Info(sheetDatum).chineseName}));
+    throw Error(Message(kTagOtherDatumMessage, {DatumName(layerDatum), DatumName(sheetDatum)}));
   }
   if (q.format == TagFormat::Kml && !Info(layerDatum).nearWgs84) {
-    throw Error(Message(kTagKmlLegacy, {Info(layerDatum).chineseName}));
+    throw Error(Message(kTagKmlLegacy, {DatumName(layerDatum)}));
   }
 
   // The scales, finest last: --explode writes a row per sheet of the
@@ -554,6 +559,9 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
   if (q.format == TagFormat::Mif) datasetOptions.push_back("FORMAT=MIF");
   if (q.format == TagFormat::Shapefile) layerOptions.push_back("ENCODING=UTF-8");
   if (q.format == TagFormat::Mif) layerOptions.push_back("ENCODING=CP936");
+  // A GeoPackage's R-tree is written packed once the rows are in.
+  const bool geopackage = q.format == TagFormat::GeoPackage;
+  if (geopackage) layerOptions.push_back("SPATIAL_INDEX=NO");
   if (q.format == TagFormat::Csv) {
     // A table of points read from a CSV keeps its coordinate columns: they
     // are its geometry. Other layers get theirs as X, Y or as WKT.
@@ -602,6 +610,12 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       out.notices.push_back(Message(kTagShapefileNames));
     }
 
+    GpkgBulkIndex rtree;
+    if (geopackage) {
+      if (const std::string why = rtree.Begin(GDALDataset::ToHandle(ds.get()), OGRLayer::ToHandle(dst)); !why.empty()) {
+        throw Error(FileWriteError(q.output, why));
+      }
+    }
     const bool transaction = ds->TestCapability(ODsCTransactions) && ds->StartTransaction() == OGRERR_NONE;
     std::uint64_t inTransaction = 0;
     ShapeReader reader(reading);
@@ -637,6 +651,11 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
         // Rows are numbered afresh: an exploded feature is several rows.
         copy->SetFID(OGRNullFID);
         if (dst->CreateFeature(copy.get()) != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
+        if (rtree.Active() && g != nullptr && !g->IsEmpty()) {
+          OGREnvelope e;
+          g->getEnvelope(&e);
+          rtree.Add(copy->GetFID(), e.MinX, e.MaxX, e.MinY, e.MaxY);
+        }
         ++out.rows;
         if (transaction && ++inTransaction == 100000) {
           if (ds->CommitTransaction() != OGRERR_NONE || ds->StartTransaction() != OGRERR_NONE) {
@@ -702,6 +721,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     ds->FlushCache();
     ds.reset();
     if (!FirstGdalFailure().empty()) throw Error(FileWriteError(q.output, FirstGdalFailure()));
+    if (const std::string why = rtree.Finish(files.staged()); !why.empty()) throw Error(FileWriteError(q.output, why));
   }
   files.Commit();
   if (out.outside > 0) {

@@ -85,6 +85,10 @@ struct LayerTagRequest {
   // layer with one names its own zone; a cm that contradicts it is refused.
   bool zone3 = true;
   double cm = 0;
+  // The zone a plane layer without a coordinate system is read on where cm
+  // names none: the window's tab, which says nothing of a layer with a
+  // system or of one in longitude and latitude.
+  double defaultCm = 0;
   // The relation between the layer's datum and the sheets' (Shift3 or
   // Bursa7 geodetic, Plane4 on the zone of its parameters), used forward or
   // inverse as the two datums ask.

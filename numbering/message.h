@@ -52,6 +52,7 @@ inline constexpr char kTransformFailed[] = N_("坐标换算失败");
 inline constexpr char kReadError[] = N_("读取出错");
 inline constexpr char kNoPolygons[] = N_("没有多边形");
 inline constexpr char kNonFinite[] = N_("含有不是有限数的坐标（NaN 或无穷大）");
+inline constexpr char kKmlBadCoordinate[] = N_("第 %s 个坐标“%s”不是经度,纬度");
 inline constexpr char kAreaNoArea[] = N_("多边形没有面积");
 inline constexpr char kOuterRingTooFewPoints[] = N_("第 %s 个多边形的外环只有 %s 个不同的点，围不成面");
 inline constexpr char kInnerRingTooFewPoints[] = N_("第 %s 个多边形的第 %s 个内环只有 %s 个不同的点，围不成面");

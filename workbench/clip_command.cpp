@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export/sheet_fields.h"
 #include "gis/clip.h"
 #include "numbering/error.h"
 #include "numbering/unMapUnRgPub.h"
@@ -52,8 +53,9 @@ void TfrmCreateMapUnRg::ClipSheets(bool checkedOnly) {
   }
   const TStandardMapUnion& first = list->StandardRecord(0);
   r.choice = ClipChoice::Numbers;
-  r.scale = ScaleOfSheet(first.Range);
-  r.newStandard = CheckMapUnionNo(first.MapUnionNo) == 2;
+  // The list's scale and standard are those its request named.
+  r.scale = ScaleOf(first, system);
+  r.newStandard = StandardOf(first, system) == "new";
   r.datum = system.datum;
   r.zone3 = system.zone3;
   r.cm = system.cm;

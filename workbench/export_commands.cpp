@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "export/export_progress.h"
+#include "export/sheet_fields.h"
 #include "geodesy/gauss_kruger.h"
 #include "numbering/scales.h"
 #include "numbering/unMapUnRgPub.h"
@@ -45,7 +46,7 @@ std::string WorkbookTitle(const TPlaneSystem& system, const TStandardMapUnions& 
   }
   for (const auto& column : table) {
     if (column.empty()) continue;
-    const ScaleIndex scale = ScaleOfSheet(column.front().Range);
+    const ScaleIndex scale = ScaleOf(column.front(), system);
     if (scale >= 0 && scale < kScaleCount) title += "，" + std::string(kScaleCaptions[static_cast<std::size_t>(scale)]);
     break;
   }

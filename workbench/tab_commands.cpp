@@ -138,9 +138,10 @@ void TfrmCreateMapUnRg::TagLayerFile(GeodeticTab& tab) {
   q.sheetDatum = tab.datum;
   q.newStandard = tab.NewStandard.Checked();
   q.oldStandard = !q.newStandard;
-  // A plane layer without a coordinate system is read on the tab's zone.
+  // A plane layer without a coordinate system is read on the tab's zone;
+  // a layer with one, or in longitude and latitude, as it is.
   q.zone3 = tab.Zone3();
-  q.cm = tab.Meridian.Value();
+  q.defaultCm = tab.Meridian.Value();
   // The request run under a progress; false when the user cancelled
   // (nothing written).
   LayerTagResult r;

@@ -107,6 +107,18 @@ TEST(AreaFile, ProjectedCoordinatesAreTakenBackToLongitudeAndLatitude) {
 
 TEST(AreaFile, UnreadableFilesLayersAndFiltersNameTheFileAndTheReason) {
   const std::string file = GeoJson("refused.geojson", 4214, kTwoParts);
+  // A KML whose polygon has a tuple that is no pair of numbers: GDAL's KML
+  // driver would drop it and list the sheets of a triangle.
+  const auto kml = [](const std::string& name, const std::string& third) {
+    const std::string path = Temp(name);
+    std::ofstream(path) << "<?xml version=\"1.0\"?><kml xmlns=\"http://www.opengis.net/kml/2.2\"><!-- a, b -->"
+                           "<Placemark><Point><coordinates>1,2</coordinates></Point></Placemark><Placemark>"
+                           "<Polygon><outerBoundaryIs><LinearRing><coordinates>116.1,39.8 116.3,39.8 "
+                        << third << " 116.1,40 116.1,39.8</coordinates></LinearRing></outerBoundaryIs></Polygon>"
+                        << "</Placemark></kml>";
+    return path;
+  };
+  const std::string nan = kml("nan.kml", "nan,40"), letters = kml("abc.kml", "116.3,abc,0");
   struct Case {
     std::string file, layer, where;
     const char* reason;
@@ -119,6 +131,9 @@ TEST(AreaFile, UnreadableFilesLayersAndFiltersNameTheFileAndTheReason) {
       {file, "counties", "", "没有图层 counties"},
       {file, "", "name = 'b'", "没有多边形"},  // only the line
       {file, "", "no_such_field = 1", "筛选条件无效"},
+      // Counted from 1 over the polygons' coordinates (the point's are not).
+      {nan, "", "", "第 3 个坐标“nan,40”不是经度,纬度"},
+      {letters, "", "", "第 3 个坐标“116.3,abc,0”不是经度,纬度"},
   };
   for (const Case& c : cases) {
     try {
@@ -142,7 +157,10 @@ TEST(AreaFile, UnreadableFilesLayersAndFiltersNameTheFileAndTheReason) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "无法读取范围文件 " + file + "：没有多边形");
   }
-  std::remove(file.c_str());
+  // The same KML with numbers there is read whole.
+  const std::string good = kml("good.kml", "116.3,40.0");
+  EXPECT_EQ(ReadAreaFile(good, Datum::Cgcs2000).area.at(0).rings.at(0).size(), 5u);
+  for (const std::string& f : {file, nan, letters, good}) std::remove(f.c_str());
 }
 
 // Area files are read locally and only as local vector formats: a VRT

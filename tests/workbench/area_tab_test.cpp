@@ -270,6 +270,38 @@ TEST_F(AreaTab, TagLayerWritesTheNumbersOfTheTabsDatumAndStandard) {
   EXPECT_FALSE(std::ifstream(refused).good());
 }
 
+// The tab's 中央经度 is the zone of a plane layer without a system only: a
+// table of longitudes and latitudes and a layer on another zone's system are
+// read as they are, whatever the tab's meridian.
+TEST_F(AreaTab, TagLayerReadsALayerOfItsOwnKindWhateverTheTabsMeridian) {
+  testing::TempDir dir;
+  const std::string geographic = dir.File("geographic.csv");
+  std::ofstream(geographic) << "name,lon,lat\nGP01,116.27,39.76\n";
+  // 116.27° E, 39.76° N on CGCS2000's 3° zone 38 (114° E, EPSG:4526).
+  const std::string plane = dir.File("zone38.geojson");
+  std::ofstream(plane) << R"({"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"EPSG:4526"}},)"
+                       << R"("features":[{"type":"Feature","properties":{"name":"GP01"},)"
+                       << R"("geometry":{"type":"Point","coordinates":[38694530.353,4405346.606]}}]})";
+  GeodeticTab& t = Geodetic(kTabCgcs2000);
+  ASSERT_TRUE(frm.SetActiveTab(kTabCgcs2000));
+  t.NewStandard.Choose();
+  t.Meridian.SetValue(117);
+  for (const std::string& in : {geographic, plane}) {
+    SCOPED_TRACE(in);
+    const std::string out = dir.File("tagged.csv");
+    ui.fileNames = {in, out};
+    ui.texts.push_back("1:1万");
+    ASSERT_TRUE(frm.Click(t.TagLayer.Name()));
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ui.messages.back().text.find("已赋图幅号：1 个要素"), std::string::npos) << ui.messages.back().text;
+    std::ifstream read(out);
+    std::string head, row;
+    std::getline(read, head);
+    std::getline(read, row);
+    EXPECT_NE(row.find("J50G006037"), std::string::npos) << row;
+  }
+}
+
 std::string Slurp(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -338,7 +370,7 @@ TEST_F(AreaTab, TagLayerOnAnotherDatumThroughTheParameterFileAsTheCommandLine) {
   // Parameter files refused: the file named with the reason, nothing written.
   struct Refused {
     std::string file, reason;
-  } refusals[] = {{wrongDatums, "转换参数从 Xi'an 1980 到 CGCS2000，图层却在 Beijing 1954 上"}, {notParams, "karvento-transform = 1"}};
+  } refusals[] = {{wrongDatums, "转换参数从 西安1980 到 2000国家大地坐标系，图层却在 北京1954 上"}, {notParams, "karvento-transform = 1"}};
   for (const Refused& r : refusals) {
     SCOPED_TRACE(r.file);
     const std::string out = dir.File("refused.csv");

@@ -120,6 +120,10 @@ test('one corpus of area files: the page and karvento-cli give the same verdict 
     ['an infinite longitude in a KML', geojson('infinite.kml', `<?xml version="1.0"?><kml xmlns="http://www.opengis.net/kml/2.2"><Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>${
       square.map(([x, y], i) => (i === 2 ? '1e999,40' : `${x},${y}`)).join(' ')}</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark></kml>`),
     /含有不是有限数的坐标（NaN 或无穷大）/],
+    // GDAL's KML driver would drop this tuple and read a triangle.
+    ['a nan vertex in a KML', geojson('nan.kml', `<?xml version="1.0"?><kml xmlns="http://www.opengis.net/kml/2.2"><Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>${
+      square.map(([x, y], i) => (i === 2 ? 'nan,40' : `${x},${y}`)).join(' ')}</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark></kml>`),
+    /第 3 个坐标“nan,40”不是经度,纬度/],
     ['a zipped Shapefile', zippedShapefile('good'), 'accept'],
     // The record headers of the .shp are not what GDAL reads a record by
     // (its .shx is): a content length of −4 words there, which once held
