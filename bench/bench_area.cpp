@@ -2,12 +2,14 @@
 // The sheets of an area against the unfiltered request over the area's
 // bounding rectangle, measured in the same run: the filter must not dominate.
 #include <benchmark/benchmark.h>
+#include <ogr_geometry.h>
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "bench/ratio_reporter.h"
+#include "numbering/area_repair.h"
 #include "numbering/unMapUnRgPub.h"
 
 namespace karvento {
@@ -116,6 +118,45 @@ void StreamInArea(benchmark::State& state) {
   state.counters["sheets"] = static_cast<double>(n);
 }
 
+// The check and repair that every reader makes of an area, on these valid
+// areas: the program's own (which finds them valid and keeps them), against
+// GEOS's validity test through OGR (what the command line ran before, and
+// what GIS programs run), the OGR geometry built inside the timing as the
+// reader built it.
+void Settle(benchmark::State& state) {
+  const Job& job = JobAt(static_cast<int>(state.range(0)));
+  bool changed = false;
+  for (auto _ : state) {
+    const SettledArea s = SettleArea(job.area);
+    changed = s.merged;
+    benchmark::DoNotOptimize(s);
+  }
+  if (changed) state.SkipWithError("a valid area was changed");
+}
+
+void GeosIsValid(benchmark::State& state) {
+  const Job& job = JobAt(static_cast<int>(state.range(0)));
+  bool valid = false;
+  for (auto _ : state) {
+    OGRMultiPolygon whole;
+    for (const GeoPolygon& p : job.area) {
+      OGRPolygon poly;
+      for (const GeoRing& ring : p.rings) {
+        OGRLinearRing r;
+        for (const GeoPoint& v : ring) r.addPoint(v.lon, v.lat);
+        r.closeRings();
+        poly.addRing(&r);
+      }
+      whole.addGeometry(&poly);
+    }
+    valid = whole.IsValid();
+    benchmark::DoNotOptimize(valid);
+  }
+  if (!valid) state.SkipWithError("GEOS finds the area invalid");
+}
+
+BENCHMARK(Settle)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(GeosIsValid)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Unfiltered)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(InArea)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(StreamUnfiltered)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
@@ -145,6 +186,8 @@ int main(int argc, char** argv) {
                            "InArea" + arg, "Unfiltered" + arg);
     reporter.PrintRatio((std::string(karvento::JobAt(i).name) + ", streamed: area / bounding rectangle").c_str(),
                         "StreamInArea" + arg, "StreamUnfiltered" + arg);
+    reporter.PrintRatio((std::string(karvento::JobAt(i).name) + ": valid-area check, GEOS IsValid / SettleArea").c_str(),
+                        "GeosIsValid" + arg, "Settle" + arg);
   }
   benchmark::Shutdown();
   return 0;

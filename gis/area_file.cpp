@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "gis/gdal_session.h"
+#include "numbering/area_repair.h"
 #include "numbering/error.h"
 
 namespace karvento {
@@ -146,24 +147,6 @@ void RequireLocalFile(const std::string& file) {
   }
 }
 
-// A polygon as the selection wants it: valid, in pieces that do not overlap.
-// A self-intersecting ring (a bow-tie, a zero-width spike) is repaired by
-// MakeValid, which keeps the area the ring encloses and drops what has none.
-void AddPolygonalParts(const OGRGeometry* g, OGRMultiPolygon& out) {
-  if (!g) return;
-  switch (wkbFlatten(g->getGeometryType())) {
-    case wkbPolygon:
-      if (!g->IsEmpty()) out.addGeometry(g);
-      break;
-    case wkbMultiPolygon:
-    case wkbGeometryCollection:
-      for (const OGRGeometry* part : *g->toGeometryCollection()) AddPolygonalParts(part, out);
-      break;
-    default:
-      break;  // lines and points of a repair: no area
-  }
-}
-
 void AddRing(const OGRLinearRing* ring, GeoRing& out) {
   out.clear();
   for (int i = 0; i < ring->getNumPoints(); ++i) out.push_back({ring->getX(i), ring->getY(i)});
@@ -215,27 +198,6 @@ void AddGeometry(const OGRGeometry* g, AreaFile& out) {
   }
 }
 
-OGRPolygon ToOgr(const GeoPolygon& p) {
-  OGRPolygon poly;
-  for (const GeoRing& ring : p.rings) {
-    OGRLinearRing r;
-    for (const GeoPoint& v : ring) r.addPoint(v.lon, v.lat);
-    r.closeRings();
-    poly.addRing(&r);
-  }
-  return poly;
-}
-
-GeoRing FromOgr(const OGRLinearRing* ring) {
-  GeoRing out;
-  AddRing(ring, out);
-  return out;
-}
-
-// The area as a valid multipolygon: kept as it is when it is one already;
-// otherwise each polygon repaired (MakeValid) and all merged (a union), so
-// that overlapping polygons count once in the cover and a bow-tie keeps both
-// its lobes. The notice says so.
 // One more notice of the reading: the window and stderr show them on one
 // line, one after the other.
 void AddNotice(AreaFile& out, Message notice) {
@@ -243,43 +205,19 @@ void AddNotice(AreaFile& out, Message notice) {
   out.notices.push_back(std::move(notice));
 }
 
-void MakeValidArea(const std::string& file, AreaFile& out, GdalFailures& gdal) {
-  if (!OGRGeometryFactory::haveGEOS()) return;
-  gdal.Clear();
-  OGRMultiPolygon whole;
-  for (const GeoPolygon& p : out.area) {
-    const OGRPolygon poly = ToOgr(p);
-    whole.addGeometry(&poly);
-  }
-  if (whole.IsValid()) return;
-  bool repaired = false;
-  OGRMultiPolygon parts;
-  for (const OGRGeometry* poly : whole) {
-    if (poly->IsValid()) {
-      parts.addGeometry(poly);
-      continue;
-    }
-    repaired = true;
-    std::unique_ptr<OGRGeometry> valid(poly->MakeValid());
-    if (!valid) Fail(file, msg::kAreaCannotRepair, &gdal);
-    AddPolygonalParts(valid.get(), parts);
-  }
-  std::unique_ptr<OGRGeometry> merged(parts.UnionCascaded());
-  if (!merged) Fail(file, msg::kAreaCannotMerge, &gdal);
-  OGRMultiPolygon result;
-  AddPolygonalParts(merged.get(), result);
+// The area as a valid multipolygon, by the routine every front end uses:
+// kept as it is when it is one already; otherwise each polygon's
+// self-intersecting rings repaired (a bow-tie keeps both lobes) and all
+// polygons merged, so that overlapping polygons count once in the cover.
+// The notice says so.
+void SettleAreaFile(const std::string& file, AreaFile& out) {
+  SettledArea settled = SettleArea(out.area);
+  if (!settled.merged) return;
   // Polygons that enclose nothing (three points on a line) leave no area:
   // refused, as the page refuses them, never listed as no sheet at all.
-  if (result.IsEmpty()) Fail(file, msg::kAreaNoArea);
-  out.area.clear();
-  for (const OGRGeometry* g : result) {
-    const OGRPolygon* p = g->toPolygon();
-    GeoPolygon poly;
-    poly.rings.push_back(FromOgr(p->getExteriorRing()));
-    for (int i = 0; i < p->getNumInteriorRings(); ++i) poly.rings.push_back(FromOgr(p->getInteriorRing(i)));
-    out.area.push_back(std::move(poly));
-  }
-  AddNotice(out, Message(repaired ? msg::kAreaRepairedAndMerged : msg::kAreaMerged));
+  if (settled.area.empty()) Fail(file, msg::kAreaNoArea);
+  out.area = std::move(settled.area);
+  AddNotice(out, Message(settled.repaired ? msg::kAreaRepairedAndMerged : msg::kAreaMerged));
 }
 
 // A decimal number as XML Schema writes one (KML's coordinates): digits
@@ -452,7 +390,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
   if (out.polygons == 0) Fail(file, msg::kNoPolygons);
   // The check the page makes of the polygons it reads, before any repair.
   if (Message problem = AreaRingProblem(out.area); !problem.Empty()) Fail(file, problem);
-  MakeValidArea(file, out, gdal);
+  SettleAreaFile(file, out);
   return out;
 }
 

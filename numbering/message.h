@@ -41,13 +41,11 @@ inline constexpr char kAreaNoSystem[] = N_("范围文件没有坐标系：其坐
 inline constexpr char kAreaNoOfficialTransformation[] =
     N_("范围文件的坐标系 %s 与图幅的坐标系 %s 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。");
 inline constexpr char kAreaRepairedAndMerged[] =
-    N_("自相交的多边形已修复（GDAL MakeValid），重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。");
+    N_("自相交的多边形已修复，重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。");
 inline constexpr char kAreaMerged[] = N_("重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。");
 inline constexpr char kNoVsi[] = N_("不读取 GDAL 的虚拟文件系统（/vsi…）");
 inline constexpr char kNoUrl[] = N_("只读取本机的文件，不读取网址");
 inline constexpr char kNotRegularFile[] = N_("不是普通文件");
-inline constexpr char kAreaCannotRepair[] = N_("有自相交的多边形，且无法修复");
-inline constexpr char kAreaCannotMerge[] = N_("无法合并重叠的多边形");
 inline constexpr char kNotVectorFile[] = N_("不是可读的本地矢量文件");
 inline constexpr char kNoLayers[] = N_("没有图层");
 inline constexpr char kTransformFailed[] = N_("坐标换算失败");

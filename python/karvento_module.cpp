@@ -28,6 +28,7 @@
 #include "geodesy/float_chars.h"
 #include "geodesy/projection.h"
 #include "numbering/area.h"
+#include "numbering/area_repair.h"
 #include "numbering/error.h"
 #include "numbering/map_frame.h"
 #include "numbering/point_numbers.h"
@@ -450,6 +451,10 @@ class Sheets {
         }
         const Message bad = AreaRingProblem(area);
         if (!bad.Empty()) throw Error(bad);
+        // Repaired and merged as an area file's polygons are.
+        SettledArea settled = SettleArea(area);
+        if (settled.merged && settled.area.empty()) throw Error(Message(msg::kAreaNoArea));
+        if (settled.merged) area = std::move(settled.area);
         if (const std::string problem = AreaDomainProblem(area); !problem.empty()) throw Error(problem);
       }
       area_ = area;

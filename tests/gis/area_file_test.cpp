@@ -249,10 +249,10 @@ TEST(AreaFile, OverlapsAreMergedBowTiesRepairedAndNaNRefused) {
        1.5, "合并"},
       {"an asymmetric bow-tie", Feature("[116,39],[118,41],[118,39],[116,40],[116,39]"),
        // two triangles meeting at (116⅔, 39⅔): ½·1·⅔ + ½·2·1⅓
-       5.0 / 3, "MakeValid"},
+       5.0 / 3, "自相交的多边形已修复"},
       {"a square with a zero-width spike",
        Feature("[116,39],[117,39],[117,39.5],[118,39.5],[117,39.5],[117,40],[116,40],[116,39]"), 1.0,
-       "MakeValid"},
+       "自相交的多边形已修复"},
       {"a NaN vertex", Feature("[116,39],[NaN,39],[117,40],[116,39]"), 0, "不是有限数"},
       // Refused before any repair, as the page refuses it, not "repaired".
       {"a one-point polygon beside a square",

@@ -17,6 +17,7 @@
 #include "geodesy/angle_text.h"
 #include "geodesy/decimal_text.h"
 #include "geodesy/angles.h"
+#include "numbering/area_repair.h"
 #include "numbering/unMapUnRgPub.h"
 #include "web/core/request.h"
 
@@ -102,6 +103,38 @@ val CheckArea(const val& coords, const val& shape) {
   try {
     const std::string problem = AreaRingProblem(AreaOf(coords, shape)).Text();
     return problem.empty() ? val::object() : Failure(problem);
+  } catch (const Error& e) {
+    return Failure(e.what());
+  }
+}
+
+// The area the page read, after CheckArea, as the command line settles the
+// polygons GDAL reads, by the same routine: kept when it is valid already
+// ({ notice: "" }), else repaired and merged ({ coords, shape, notice }, in
+// AreaOf's form), or refused when nothing is left ({ error }).
+val SettleAreaOf(const val& coords, const val& shape) {
+  try {
+    const SettledArea settled = SettleArea(AreaOf(coords, shape));
+    val out = val::object();
+    if (!settled.merged) {
+      out.set("notice", std::string());
+      return out;
+    }
+    if (settled.area.empty()) return Failure(Message(msg::kAreaNoArea).Text());
+    std::vector<double> xy;
+    val counts = val::array();
+    counts.call<void>("push", static_cast<double>(settled.area.size()));
+    for (const GeoPolygon& p : settled.area) {
+      counts.call<void>("push", static_cast<double>(p.rings.size()));
+      for (const GeoRing& ring : p.rings) {
+        counts.call<void>("push", static_cast<double>(ring.size()));
+        for (const GeoPoint& v : ring) xy.insert(xy.end(), {v.lon, v.lat});
+      }
+    }
+    out.set("coords", Float64(xy));
+    out.set("shape", counts);
+    out.set("notice", Message(settled.repaired ? msg::kAreaRepairedAndMerged : msg::kAreaMerged).Text());
+    return out;
   } catch (const Error& e) {
     return Failure(e.what());
   }
@@ -398,6 +431,7 @@ EMSCRIPTEN_BINDINGS(karvento) {
   emscripten::function("datums", &Datums);
   emscripten::function("walkOnly", &WalkOnly);
   emscripten::function("checkArea", &CheckArea);
+  emscripten::function("settleArea", &SettleAreaOf);
   emscripten::function("areaCorners", &AreaCorners);
   emscripten::function("generateInArea", &GenerateInArea);
   emscripten::function("exportSheets", &ExportSheets);

@@ -7,9 +7,9 @@
 // are there before it is used, and a zip entry is inflated only up to the
 // size its directory states and to MAX_INFLATED in all: a damaged or hostile
 // file is refused with what is wrong with it, never read past its end or
-// expanded without bound. The polygons read are then checked by the core as
-// the command line checks the polygons GDAL reads (worker.js).
-import polygonClipping from 'polygon-clipping';
+// expanded without bound. The polygons read are then checked, repaired and
+// merged by the core as the command line does it with the polygons GDAL
+// reads (worker.js).
 import { Inflate } from 'fflate';
 
 // The most bytes the members of one zipped Shapefile may inflate to, all
@@ -266,39 +266,6 @@ export function readZippedShapefile(bytes) {
   return { polygons: readShp(shp, shx), datum: /CGCS|China_2000|4490/i.test(wkt) ? 'CGCS2000' : 'WGS 84' };
 }
 
-function polygonArea(rings) {
-  return rings.reduce((sum, ring, i) => sum + (i ? -1 : 1) * Math.abs(signedArea(ring)), 0);
-}
-
-function sameArea(a, b) {
-  const x = a.reduce((s, p) => s + polygonArea(p), 0);
-  const y = b.reduce((s, p) => s + polygonArea(p), 0);
-  const rings = (ps) => ps.reduce((n, p) => n + p.length, 0);
-  return a.length === b.length && rings(a) === rings(b) && Math.abs(x - y) <= 1e-9 * Math.max(Math.abs(x), Math.abs(y));
-}
-
-// The area as the selection wants it, as the desktop reads it: polygons that
-// do not overlap and rings that do not cross themselves. An area that is so
-// already is kept as the file gives it, to the last bit; otherwise a
-// self-intersecting ring (a bow-tie) keeps every lobe and overlapping or
-// touching polygons are merged, so that a sheet under two of them is covered
-// once. The notice says what was done.
-export function settleArea(polygons) {
-  let merged;
-  try {
-    merged = polygonClipping.union(polygons);
-  } catch (e) {
-    return refuse('有无法合并的重叠多边形');
-  }
-  if (sameArea(polygons, merged)) return { polygons, notice: '' };
-  // Polygons that enclose nothing (three points on a line) leave no area:
-  // refused, as the command line refuses them.
-  if (!merged.length) refuse('多边形没有面积');
-  const repaired = polygons.some((p) => !sameArea([p], polygonClipping.union([p])));
-  const notice = `${repaired ? '自相交的多边形已修复，' : ''}重叠或相接的多边形已合并，覆盖比例按合并后的范围计算。`;
-  return { polygons: merged, notice };
-}
-
 // The flat form the core takes: coordinates, and the shape (polygon count,
 // then for each its ring count and each ring's point count).
 export function flatten(polygons) {
@@ -312,4 +279,21 @@ export function flatten(polygons) {
     }
   }
   return { coords, shape };
+}
+
+// The polygons of the flat form (as flatten gives it and the core hands back).
+export function unflatten(coords, shape) {
+  const polygons = [];
+  let c = 1;
+  let p = 0;
+  for (let i = 0; i < shape[0]; i++) {
+    const rings = [];
+    for (let r = shape[c++]; r > 0; r--) {
+      const ring = [];
+      for (let k = shape[c++]; k > 0; k--, p += 2) ring.push([coords[p], coords[p + 1]]);
+      rings.push(ring);
+    }
+    polygons.push(rings);
+  }
+  return polygons;
 }

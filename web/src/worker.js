@@ -3,7 +3,7 @@
 // message so that the page stays responsive while a large request is walked.
 import { Zip, ZipDeflate } from 'fflate';
 import KarventoCore from 'karvento-core';
-import { AreaFileError, flatten, readAreaBytes, settleArea } from './area.js';
+import { AreaFileError, flatten, readAreaBytes, unflatten } from './area.js';
 import { transformOps } from './transform_ops.js';
 
 const ready = KarventoCore();
@@ -86,7 +86,8 @@ const ops = {
   // An area file, read here and not in the page, so that no file, however
   // damaged, holds up the page: its polygons as read, checked by the core as
   // the command line checks GDAL's (non-finite coordinates, rings that bound
-  // nothing), then merged and repaired, and the corners they ask for.
+  // nothing), then repaired and merged by the command line's routine, and
+  // the corners they ask for.
   readArea: (core, { name, bytes, scale }) => {
     const fail = (text) => ({ error: `范围文件 “${name}”：${text}` });
     let read;
@@ -100,16 +101,14 @@ const ops = {
     const asRead = flatten(read.polygons);
     const checked = core.checkArea(asRead.coords, asRead.shape);
     if (checked.error) return fail(checked.error);
-    let settled;
-    try {
-      settled = settleArea(read.polygons);
-    } catch (e) {
-      return fail(e instanceof AreaFileError ? e.message : '无法合并重叠的多边形');
-    }
-    const flat = flatten(settled.polygons);
+    const settled = core.settleArea(asRead.coords, asRead.shape);
+    if (settled.error) return fail(settled.error);
+    // A valid area is kept as the file gives it, to the last bit.
+    const flat = settled.notice ? { coords: Array.from(settled.coords), shape: settled.shape } : asRead;
+    const polygons = settled.notice ? unflatten(flat.coords, flat.shape) : read.polygons;
     const corners = core.areaCorners(flat.coords, flat.shape, scale);
     if (corners.error) return fail(corners.error);
-    return { polygons: settled.polygons, count: read.polygons.length, datum: read.datum, notice: settled.notice,
+    return { polygons, count: read.polygons.length, datum: read.datum, notice: settled.notice,
       ...flat, corners: [0, 1, 2, 3].map((i) => corners[i]) };
   },
   generateInArea: (core, { request, coords, shape, minCover }) =>
