@@ -14,31 +14,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
+#include "fuzz/fuzz_bytes.h"
 #include "numbering/area_repair.h"
 
 using namespace karvento;
+using karvento::fuzz::Bytes;
+using karvento::fuzz::Check;
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-// Reads the input front to back; past its end every read gives zero.
-struct Bytes {
-  const std::uint8_t* p;
-  std::size_t n;
-  std::uint8_t Byte() { return n ? (--n, *p++) : 0; }
-  double Raw() {
-    std::uint8_t b[8] = {};
-    for (auto& x : b) x = Byte();
-    double d;
-    std::memcpy(&d, b, sizeof d);
-    return d;
-  }
-};
 
 // A vertex: mostly on a lattice of eighths of a degree near 116° E, 39° N,
 // sometimes just off it, sometimes any double at all.

@@ -13,30 +13,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/fuzz_bytes.h"
 #include "numbering/unMapUnRgPub.h"
 
 using namespace karvento;
+using karvento::fuzz::Bytes;
+using karvento::fuzz::Check;
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-// Reads the input front to back; past its end every read gives zero.
-struct Bytes {
-  const std::uint8_t* p;
-  std::size_t n;
-  std::uint8_t Byte() { return n ? (--n, *p++) : 0; }
-  double Raw() {
-    std::uint8_t b[8] = {};
-    for (auto& x : b) x = Byte();
-    double d;
-    std::memcpy(&d, b, sizeof d);
-    return d;
-  }
-  int Small() { return static_cast<std::int16_t>(Byte() | (Byte() << 8)); }
-};
 
 // A vertex: mostly on a lattice of 1/1920° × 1/2880° within 2° of 116° E,
 // 39° N, on which every grid line of 1:5000 and finer falls (or the double
