@@ -7,7 +7,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -245,9 +247,11 @@ bool IsXmlDecimal(std::string_view v) {
 }
 
 // The start of the next element named name (any namespace prefix) at or
-// after from, or npos; closing says whether it is the end tag.
-std::size_t FindElement(const std::string& text, std::string_view name, bool closing, std::size_t from) {
-  for (std::size_t at = text.find('<', from); at != std::string::npos; at = text.find('<', at + 1)) {
+// after from and before limit, or npos; closing says whether it is the end
+// tag.
+std::size_t FindElement(const std::string& text, std::string_view name, bool closing, std::size_t from,
+                        std::size_t limit) {
+  for (std::size_t at = text.find('<', from); at < limit; at = text.find('<', at + 1)) {
     std::size_t i = at + 1;
     if (closing) {
       if (i >= text.size() || text[i] != '/') continue;
@@ -270,20 +274,35 @@ std::size_t FindElement(const std::string& text, std::string_view name, bool clo
 // here as the page checks them, counted from 1 over the file.
 void CheckKmlCoordinates(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  for (std::size_t c = text.find("<!--"); c != std::string::npos; c = text.find("<!--", c)) {
-    const std::size_t e = text.find("-->", c + 4);
-    text.erase(c, e == std::string::npos ? std::string::npos : e + 3 - c);
+  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The text without its comments, in one pass (an unterminated one runs to
+  // the end).
+  std::string text;
+  text.reserve(raw.size());
+  for (std::size_t at = 0; at < raw.size();) {
+    const std::size_t c = raw.find("<!--", at);
+    text.append(raw, at, c == std::string::npos ? std::string::npos : c - at);
+    if (c == std::string::npos) break;
+    const std::size_t e = raw.find("-->", c + 4);
+    at = e == std::string::npos ? raw.size() : e + 3;
   }
+  const std::size_t end = text.size();
   std::size_t count = 0;
-  for (std::size_t p = FindElement(text, "Polygon", false, 0); p != std::string::npos;) {
-    const std::size_t pEnd = FindElement(text, "Polygon", true, p);
-    const std::size_t stop = pEnd == std::string::npos ? text.size() : pEnd;
-    for (std::size_t c = FindElement(text, "coordinates", false, p); c != std::string::npos && c < stop;) {
-      const std::size_t open = text.find('>', c);
-      const std::size_t close = FindElement(text, "coordinates", true, c);
-      if (open == std::string::npos || close == std::string::npos) break;
-      std::string_view body(text.data() + open + 1, close > open ? close - open - 1 : 0);
+  for (std::size_t p = FindElement(text, "Polygon", false, 0, end); p != std::string::npos;) {
+    const std::size_t pEnd = FindElement(text, "Polygon", true, p, end);
+    const std::size_t stop = pEnd == std::string::npos ? end : pEnd;
+    for (std::size_t c = FindElement(text, "coordinates", false, p, stop); c != std::string::npos;) {
+      const std::size_t open = static_cast<std::size_t>(
+          std::find(text.begin() + static_cast<std::ptrdiff_t>(c), text.begin() + static_cast<std::ptrdiff_t>(stop), '>') -
+          text.begin());
+      if (open >= stop) break;
+      if (text[open - 1] == '/') {  // <coordinates/>: nothing in it
+        c = FindElement(text, "coordinates", false, open + 1, stop);
+        continue;
+      }
+      const std::size_t close = FindElement(text, "coordinates", true, open, stop);
+      if (close == std::string::npos) break;
+      std::string_view body(text.data() + open + 1, close - open - 1);
       std::size_t i = 0;
       while (i < body.size()) {
         while (i < body.size() && std::isspace(static_cast<unsigned char>(body[i]))) ++i;
@@ -300,13 +319,16 @@ void CheckKmlCoordinates(const std::string& file) {
           k = comma + 1;
         }
         if (parts.size() < 2 || parts.size() > 3 || !IsXmlDecimal(parts[0]) || !IsXmlDecimal(parts[1])) {
-          Fail(file, Message(msg::kKmlBadCoordinate, {std::to_string(count), std::string(tuple.substr(0, 40))}));
+          // At most 40 bytes of it, cut between two characters.
+          std::size_t cut = std::min<std::size_t>(tuple.size(), 40);
+          while (cut > 0 && cut < tuple.size() && (static_cast<unsigned char>(tuple[cut]) & 0xC0) == 0x80) --cut;
+          Fail(file, Message(msg::kKmlBadCoordinate, {std::to_string(count), std::string(tuple.substr(0, cut))}));
         }
         i = j;
       }
-      c = FindElement(text, "coordinates", false, close + 1);
+      c = FindElement(text, "coordinates", false, close + 1, stop);
     }
-    p = pEnd == std::string::npos ? std::string::npos : FindElement(text, "Polygon", false, pEnd + 1);
+    p = pEnd == std::string::npos ? std::string::npos : FindElement(text, "Polygon", false, pEnd + 1, end);
   }
 }
 

@@ -95,8 +95,10 @@ struct Statement {
 std::string GpkgBulkIndex::Begin(GDALDatasetH ds, OGRLayerH layer) {
   table_ = OGR_L_GetName(layer);
   column_ = OGR_L_GetGeometryColumn(layer);
+  fid_ = OGR_L_GetFIDColumn(layer);
+  if (column_.empty()) return {};  // a table of attributes alone
+  if (fid_.empty()) fid_ = "fid";
   const std::string missing = "GDAL made no R-tree for the table " + table_;
-  if (column_.empty()) return missing;
   const std::string create = "SELECT CreateSpatialIndex(" + Quoted(table_, '\'') + ", " + Quoted(column_, '\'') + ")";
   if (OGRLayerH r = GDALDatasetExecuteSQL(ds, create.c_str(), nullptr, nullptr)) GDALDatasetReleaseResultSet(ds, r);
   // The triggers GDAL gave the index, kept to be put back once it is full.
@@ -128,7 +130,13 @@ std::string GpkgBulkIndex::Begin(GDALDatasetH ds, OGRLayerH layer) {
 }
 
 void GpkgBulkIndex::Add(std::int64_t fid, double minX, double maxX, double minY, double maxY) {
-  if (tooMany_ || !(minX <= maxX && minY <= maxY)) return;  // empty, or NaN
+  // Empty, or no ordinary number as a float (NaN, infinite, past 1e38): no
+  // box a reader could ask for.
+  const auto ordinary = [](double v) { return std::abs(v) <= 1e38; };
+  if (tooMany_ || !(minX <= maxX && minY <= maxY) || !ordinary(minX) || !ordinary(maxX) || !ordinary(minY) ||
+      !ordinary(maxY)) {
+    return;
+  }
   if (boxes_.size() == maxPacked_) {
     tooMany_ = true;
     boxes_.clear();
@@ -144,10 +152,13 @@ std::string GpkgBulkIndex::FillRowByRow(const std::string& file) {
   const char* const drivers[] = {"GPKG", nullptr};
   CPLErrorReset();
   GDALDatasetH ds = GDALOpenEx(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr);
-  if (ds == nullptr) return CPLGetLastErrorMsg();
+  if (ds == nullptr) {
+    const std::string why = CPLGetLastErrorMsg();
+    return why.empty() ? "GDAL cannot open " + file + " again to index it" : why;
+  }
   const std::string column = Quoted(column_, '"');
   std::vector<std::string> statements{"INSERT INTO " + Quoted("rtree_" + table_ + "_" + column_, '"') +
-                                      " SELECT fid, ST_MinX(" + column + "), ST_MaxX(" + column + "), ST_MinY(" +
+                                      " SELECT " + Quoted(fid_, '"') + ", ST_MinX(" + column + "), ST_MaxX(" + column + "), ST_MinY(" +
                                       column + "), ST_MaxY(" + column + ") FROM " + Quoted(table_, '"') +
                                       " WHERE " + column + " NOT NULL AND NOT ST_IsEmpty(" + column + ")"};
   statements.insert(statements.end(), triggers_.begin(), triggers_.end());

@@ -13,8 +13,10 @@
 // set aside while the rows go in and put back afterwards; readers and later
 // edits see the index that SQLite itself would hold (SQLite's rtreecheck()
 // finds it whole). Past maxPacked rows (their boxes are held until the
-// end, 24 bytes each) the index is filled by SQLite row by row instead, as
-// GDAL would fill it: slower, in bounded memory.
+// end, and the tree is built from them in memory: about 90 bytes a row at
+// the peak) the index is filled by SQLite row by row instead, as GDAL would
+// fill it: slower, in bounded memory. A layer without a geometry column has
+// no index.
 #pragma once
 
 #include <cstdint>
@@ -27,12 +29,13 @@ namespace karvento {
 
 class GpkgBulkIndex {
  public:
-  static constexpr std::size_t kMaxPackedRows = 4'000'000;
+  static constexpr std::size_t kMaxPackedRows = 2'000'000;
   explicit GpkgBulkIndex(std::size_t maxPacked = kMaxPackedRows) : maxPacked_(maxPacked) {}
 
   // Creates the empty index of the layer just created in ds (with
   // SPATIAL_INDEX=NO, before any row), and sets its triggers aside. The
-  // reason where GDAL gave no such index, empty when it did.
+  // reason where GDAL gave no such index, empty when it did (or when the
+  // layer has no geometry column, and so no index: nothing is done).
   std::string Begin(GDALDatasetH ds, OGRLayerH layer);
 
   // The box of a row written, by its feature id. Rows without geometry, or
@@ -55,7 +58,7 @@ class GpkgBulkIndex {
   std::size_t maxPacked_;
   bool active_ = false;
   bool tooMany_ = false;
-  std::string table_, column_;
+  std::string table_, column_, fid_;
   std::vector<std::string> triggers_;  // their CREATE statements
   std::vector<Box> boxes_;
 };

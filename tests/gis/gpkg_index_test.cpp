@@ -160,6 +160,15 @@ TEST(GpkgBulkIndex, IsWholeFindsWhatAScanFindsAndFollowsLaterEdits) {
     EXPECT_EQ(SqliteText(file, "SELECT rtreecheck('rtree_图幅_geom')"), "ok");
     EXPECT_EQ(SqliteText(file, "SELECT count(*) FROM rtree_图幅_geom"), std::to_string(withGeometry));
   }
+  // A table of attributes alone has no index to make: nothing is done.
+  std::remove(file.c_str());
+  GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GPKG"), file.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  OGRLayerH table = GDALDatasetCreateLayer(ds, "attributes", nullptr, wkbNone, nullptr);
+  GpkgBulkIndex none;
+  EXPECT_EQ(none.Begin(ds, table), "");
+  EXPECT_FALSE(none.Active());
+  GDALClose(ds);
+  EXPECT_EQ(none.Finish(file), "");
   std::remove(file.c_str());
 }
 
