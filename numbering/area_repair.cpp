@@ -116,6 +116,7 @@ class Grid {
   Index Column(double x) const { return Cell(x, west_, perW_, nx_); }
   Index Row(double y) const { return Cell(y, south_, perH_, ny_); }
   Index Columns() const { return nx_; }
+  Index Rows() const { return ny_; }
   double ColumnWest(Index c) const { return west_ + static_cast<double>(c) * cw_; }
 
   // Calls f(cell) for the cells the segment from a to b passes through.
@@ -357,21 +358,39 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     // Rings that neither cross nor touch: valid when each hole lies inside
     // its outer ring and outside its other holes, and no outer ring lies
     // inside another polygon. What holds a ring is what holds its first
-    // point, found by a ray west through the grid.
+    // point, found by a ray through the grid to its nearest edge (west,
+    // east, south or north: polygons in a long row are not all crossed by
+    // each one's ray).
     if (out.valid && cuts.empty() && !touch) {
       if (ringSegments.size() == 1) return out;
       const auto holders = [&](Index ring) {
         const GeoPoint p = segs[firstOfRing[ring]].a;
         std::vector<Index> hits;
-        const Index row = grid.Row(p.lat);
-        for (Index c = grid.Column(p.lon) + 1; c-- > 0;) {
-          const Index cell = row * grid.Columns() + c;
+        const Index column = grid.Column(p.lon), row = grid.Row(p.lat);
+        const Index toWest = column + 1, toEast = grid.Columns() - column;
+        const Index toSouth = row + 1, toNorth = grid.Rows() - row;
+        const bool across = std::min(toWest, toEast) <= std::min(toSouth, toNorth);  // along the row
+        const bool forward = across ? toEast < toWest : toNorth < toSouth;
+        const Index steps = across ? std::min(toWest, toEast) : std::min(toSouth, toNorth);
+        for (Index k = 0; k < steps; ++k) {
+          const Index c = across ? (forward ? column + k : column - k) : column;
+          const Index r = across ? row : (forward ? row + k : row - k);
+          const Index cell = r * grid.Columns() + c;
           for (const Index* i = grid.Begin(cell); i != grid.End(cell); ++i) {
             const Segment& e = segs[*i];
-            if (e.ring == ring || (e.a.lat > p.lat) == (e.b.lat > p.lat)) continue;
-            const double x = e.a.lon + (p.lat - e.a.lat) * (e.b.lon - e.a.lon) / (e.b.lat - e.a.lat);
-            // Counted in the one cell the crossing lies in, whatever cells the segment is listed in.
-            if (x < p.lon && grid.Column(x) == c) hits.push_back(e.ring);
+            if (e.ring == ring) continue;
+            // Counted in the one cell the crossing lies in, whatever cells
+            // the segment is listed in; the half-open test takes a vertex
+            // on the ray once.
+            if (across) {
+              if ((e.a.lat > p.lat) == (e.b.lat > p.lat)) continue;
+              const double x = e.a.lon + (p.lat - e.a.lat) * (e.b.lon - e.a.lon) / (e.b.lat - e.a.lat);
+              if ((forward ? x > p.lon : x < p.lon) && grid.Column(x) == c) hits.push_back(e.ring);
+            } else {
+              if ((e.a.lon > p.lon) == (e.b.lon > p.lon)) continue;
+              const double y = e.a.lat + (p.lon - e.a.lon) * (e.b.lat - e.a.lat) / (e.b.lon - e.a.lon);
+              if ((forward ? y > p.lat : y < p.lat) && grid.Row(y) == r) hits.push_back(e.ring);
+            }
           }
         }
         std::sort(hits.begin(), hits.end());
