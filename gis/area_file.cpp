@@ -62,7 +62,9 @@ struct KnownSystem {
   bool modern;       // CGCS2000 and WGS 84 against the two legacy datums
 };
 
-KnownSystem SystemOf(const DatumInfo& d) { return {d.geographicEpsg, d.name, d.nearWgs84}; }
+// Named in Chinese, which the catalogue gives in English where the notice is
+// shown in English.
+KnownSystem SystemOf(const DatumInfo& d) { return {d.geographicEpsg, d.chineseName, d.nearWgs84}; }
 
 // The datum of a file's coordinate system by its geographic part's EPSG
 // code or its datum's name, where it is one the notice can name: WGS 84 or

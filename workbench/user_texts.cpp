@@ -30,12 +30,6 @@ constexpr Reason kReasons[] = {
     {EPERM, "Operation not permitted", "不允许此操作"},
 };
 
-// The names the area notice gives the datums.
-constexpr std::pair<std::string_view, std::string_view> kDatumNames[] = {
-    {"Beijing 1954", "北京1954"},
-    {"Xi'an 1980", "西安1980"},
-};
-
 std::string ReasonText(int err) {
   for (const Reason& r : kReasons) {
     if (r.err == err) return std::string(r.chinese);
@@ -72,7 +66,6 @@ std::string UserFacingText(std::string_view text) {
     }
   };
   for (const Reason& r : kReasons) replaceAll(r.english, r.chinese);
-  for (const auto& [english, chinese] : kDatumNames) replaceAll(english, chinese);
   return out;
 }
 

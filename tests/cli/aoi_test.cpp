@@ -41,11 +41,11 @@ TEST(CliAoi, SheetsOfAPolygonFile) {
     const char* inErr;   // text standard error holds ("" for nothing at all)
   };
   const Case cases[] = {
-      {"--aoi " + wgs, 0, 17, "J50G024033", "WGS 84 与图幅的坐标系 Beijing 1954"},
-      {"--aoi " + wgs + " --datum 80", 0, 17, "J50G024033", "WGS 84 与图幅的坐标系 Xi'an 1980"},
+      {"--aoi " + wgs, 0, 17, "J50G024033", "WGS 84 与图幅的坐标系 北京1954"},
+      {"--aoi " + wgs + " --datum 80", 0, 17, "J50G024033", "WGS 84 与图幅的坐标系 西安1980"},
       {"--aoi " + beijing, 0, 17, "J50G024033", ""},
       {"--aoi " + beijing + " --datum 2000", 0, 17, "J50G024033",
-       "Beijing 1954 与图幅的坐标系 CGCS2000"},
+       "北京1954 与图幅的坐标系 2000国家大地坐标系"},
       {"--aoi " + beijing + " --min-cover 1", 0, 5, "J50G024033", ""},
       {"--aoi " + beijing + " --aoi-where \"name = 'b'\" --cover", 0, 5,
        "K50G094049,117,40.083333333333336,117.0625,40.125", ""},

@@ -46,10 +46,10 @@ TEST(AreaFile, RingsHolesAndTheDatumNotice) {
     const char* notice;  // words the notice holds; "" for none at all
     double tolerance;    // degrees the coordinates may move
   } cases[] = {
-      {4326, Datum::Beijing54, "WGS 84 与图幅的坐标系 Beijing 1954", 0},
-      {4326, Datum::Xian80, "WGS 84 与图幅的坐标系 Xi'an 1980", 0},
-      {4490, Datum::Beijing54, "CGCS2000 与图幅的坐标系 Beijing 1954", 0},
-      {4214, Datum::Cgcs2000, "Beijing 1954 与图幅的坐标系 CGCS2000", 0},
+      {4326, Datum::Beijing54, "WGS 84 与图幅的坐标系 北京1954", 0},
+      {4326, Datum::Xian80, "WGS 84 与图幅的坐标系 西安1980", 0},
+      {4490, Datum::Beijing54, "2000国家大地坐标系 与图幅的坐标系 北京1954", 0},
+      {4214, Datum::Cgcs2000, "北京1954 与图幅的坐标系 2000国家大地坐标系", 0},
       {4214, Datum::Beijing54, "", 0},
       {4490, Datum::Cgcs2000, "", 0},
       {4326, Datum::Cgcs2000, "", 1e-6},  // WGS 84 to CGCS2000 by PROJ, below a metre

@@ -279,7 +279,7 @@ TEST(UserFacingText, TheRuntimesEnglishInChinese) {
        "无法写入文件 “Permission denied”：磁盘空间不足"},
       {Message(msg::kAreaCannotRead, {"x.shp", Message(msg::kAreaNoLayer, {"roads"})}),
        "无法读取范围文件 x.shp：没有图层 roads"},
-      {Message(msg::kAreaNoOfficialTransformation, {TextArg("WGS 84"), TextArg("Beijing 1954")}),
+      {Message(msg::kAreaNoOfficialTransformation, {TextArg("WGS 84"), TextArg("北京1954")}),
        "范围文件的坐标系 WGS 84 与图幅的坐标系 北京1954 之间没有官方转换，经纬度按原值使用（边缘的图幅可能不同）。"},
       {Message::Plain("已导出"), "已导出"},
   };
