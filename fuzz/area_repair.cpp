@@ -65,19 +65,7 @@ bool Same(const GeoMultiPolygon& a, const GeoMultiPolygon& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Bytes in{data, size};
-  GeoMultiPolygon area;
-  const int polygons = 1 + in.Byte() % 4;
-  for (int p = 0; p < polygons && in.n; ++p) {
-    GeoPolygon poly;
-    const int rings = 1 + in.Byte() % 3;
-    for (int r = 0; r < rings; ++r) {
-      GeoRing ring;
-      const int points = in.Byte() % 16;
-      for (int k = 0; k < points; ++k) ring.push_back(Vertex(in));
-      poly.rings.push_back(std::move(ring));
-    }
-    area.push_back(std::move(poly));
-  }
+  GeoMultiPolygon area = karvento::fuzz::ReadArea(in, 4, 3, 16, Vertex);
   if (!AreaRingProblem(area).Empty()) return 0;  // refused before any repair
 
   const SettledArea s = SettleArea(area);

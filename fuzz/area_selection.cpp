@@ -39,19 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Bytes in{data, size};
   const ScaleIndex scale = 7 + in.Byte() % (kScaleCount - 7);
   const double minCover = (in.Byte() % 5) / 4.0;
-  GeoMultiPolygon area;
-  const int polygons = 1 + in.Byte() % 3;
-  for (int p = 0; p < polygons && in.n; ++p) {
-    GeoPolygon poly;
-    const int rings = 1 + in.Byte() % 2;
-    for (int r = 0; r < rings; ++r) {
-      GeoRing ring;
-      const int points = in.Byte() % 12;
-      for (int k = 0; k < points; ++k) ring.push_back(Vertex(in));
-      poly.rings.push_back(std::move(ring));
-    }
-    area.push_back(std::move(poly));
-  }
+  GeoMultiPolygon area = karvento::fuzz::ReadArea(in, 3, 2, 12, Vertex);
 
   // The walk of the command line and the window, within the sheet limit. It
   // looks at every sheet of the area's bounds, so bounds of more than 200,000
