@@ -138,6 +138,39 @@ class Grid {
     }
   }
 
+  // Calls hit(i) for each listed item i, a segment from ends(i), that the
+  // ray from p to the grid's nearest edge (west, east, south or north)
+  // crosses: the parity of a ring's crossings tells whether p lies inside it,
+  // and parcels in one long row are not all crossed by each one's ray. A
+  // crossing is counted in the one cell it lies in, whatever cells its
+  // segment is listed in; the half-open test takes a vertex on the ray once.
+  template <class Ends, class Hit>
+  void ForEachCrossing(const GeoPoint& p, Ends&& ends, Hit&& hit) const {
+    const Index column = Column(p.lon), row = Row(p.lat);
+    const Index toWest = column + 1, toEast = nx_ - column;
+    const Index toSouth = row + 1, toNorth = ny_ - row;
+    const bool across = std::min(toWest, toEast) <= std::min(toSouth, toNorth);  // along the row
+    const bool forward = across ? toEast < toWest : toNorth < toSouth;
+    const Index steps = across ? std::min(toWest, toEast) : std::min(toSouth, toNorth);
+    for (Index k = 0; k < steps; ++k) {
+      const Index c = across ? (forward ? column + k : column - k) : column;
+      const Index r = across ? row : (forward ? row + k : row - k);
+      const Index cell = r * nx_ + c;
+      for (const Index* i = Begin(cell); i != End(cell); ++i) {
+        const auto [a, b] = ends(*i);
+        if (across) {
+          if ((a.lat > p.lat) == (b.lat > p.lat)) continue;
+          const double x = a.lon + (p.lat - a.lat) * (b.lon - a.lon) / (b.lat - a.lat);
+          if ((forward ? x > p.lon : x < p.lon) && Column(x) == c) hit(*i);
+        } else {
+          if ((a.lon > p.lon) == (b.lon > p.lon)) continue;
+          const double y = a.lat + (p.lon - a.lon) * (b.lat - a.lat) / (b.lon - a.lon);
+          if ((forward ? y > p.lat : y < p.lat) && Row(y) == r) hit(*i);
+        }
+      }
+    }
+  }
+
   // The cells' lists of segments 0 … count − 1, ends(i) giving segment i's
   // two ends (items of cell k at [start[k], start[k+1]), in increasing order).
   template <class Ends>
@@ -173,6 +206,47 @@ struct Segment {
   Index polygon, ring;  // ring: counted over all polygons
   Index source;         // the segment of the area it is part of
 };
+
+// Calls f(s, u) for each pair of segments whose bounds meet, once for each
+// cell of the grid they share. A cell's segments are swept along its wider
+// spread, so that a crowded cell (a finely drawn ring beside a large empty
+// extent, whose grid cells are large) costs about what its meeting pairs
+// cost, not the square of its segments.
+template <class F>
+void ForEachMeetingPair(const Grid& grid, const std::vector<Segment>& segs, F&& f) {
+  struct Box {
+    double lo, hi, south, north, west, east;  // lo, hi: along the sweep
+    Index segment;
+  };
+  std::vector<Box> boxes;
+  for (Index k = 0; k < grid.CellCount(); ++k) {
+    if (grid.End(k) - grid.Begin(k) < 2) continue;
+    boxes.clear();
+    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+    for (const Index* i = grid.Begin(k); i != grid.End(k); ++i) {
+      const Segment& g = segs[*i];
+      const double w = std::min(g.a.lon, g.b.lon), e = std::max(g.a.lon, g.b.lon);
+      const double so = std::min(g.a.lat, g.b.lat), n = std::max(g.a.lat, g.b.lat);
+      boxes.push_back({0, 0, so, n, w, e, *i});
+      x0 = std::min(x0, w), x1 = std::max(x1, e), y0 = std::min(y0, so), y1 = std::max(y1, n);
+    }
+    const bool alongX = x1 - x0 >= y1 - y0;
+    for (Box& b : boxes) {
+      b.lo = alongX ? b.west : b.south;
+      b.hi = alongX ? b.east : b.north;
+    }
+    // Ties kept in the cell's order, so that pairs come in one order.
+    std::stable_sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.lo < b.lo; });
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+      const Box& a = boxes[i];
+      for (std::size_t j = i + 1; j < boxes.size() && boxes[j].lo <= a.hi; ++j) {
+        const Box& b = boxes[j];
+        if (a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south) continue;
+        f(std::min(a.segment, b.segment), std::max(a.segment, b.segment));
+      }
+    }
+  }
+}
 
 // A point where a segment is to be cut.
 struct Cut {
@@ -336,63 +410,19 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
   {
     Grid grid(west, south, east, north, segs.size());
     grid.Fill(segs.size(), [&](Index i) { return std::pair(segs[i].a, segs[i].b); });
-    struct Box {
-      double west, east, south, north;
-    };
-    std::vector<Box> box;
-    box.reserve(segs.size());
-    for (const Segment& s : segs) {
-      box.push_back({std::min(s.a.lon, s.b.lon), std::max(s.a.lon, s.b.lon), std::min(s.a.lat, s.b.lat),
-                     std::max(s.a.lat, s.b.lat)});
-    }
-    for (Index k = 0; k < grid.CellCount(); ++k) {
-      for (const Index* i = grid.Begin(k); i != grid.End(k); ++i) {
-        const Box& a = box[*i];
-        for (const Index* j = i + 1; j != grid.End(k); ++j) {
-          const Box& b = box[*j];
-          if (a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south) continue;
-          CutPair(segs, firstOfRing, quantum, *i, *j, cuts, touch, crossed);
-        }
-      }
-    }
+    ForEachMeetingPair(grid, segs, [&](Index i, Index j) { CutPair(segs, firstOfRing, quantum, i, j, cuts, touch, crossed); });
     // Rings that neither cross nor touch: valid when each hole lies inside
     // its outer ring and outside its other holes, and no outer ring lies
     // inside another polygon. What holds a ring is what holds its first
-    // point, found by a ray through the grid to its nearest edge (west,
-    // east, south or north: polygons in a long row are not all crossed by
-    // each one's ray).
+    // point, found by a ray through the grid to its nearest edge.
     if (out.valid && cuts.empty() && !touch) {
       if (ringSegments.size() == 1) return out;
       const auto holders = [&](Index ring) {
-        const GeoPoint p = segs[firstOfRing[ring]].a;
         std::vector<Index> hits;
-        const Index column = grid.Column(p.lon), row = grid.Row(p.lat);
-        const Index toWest = column + 1, toEast = grid.Columns() - column;
-        const Index toSouth = row + 1, toNorth = grid.Rows() - row;
-        const bool across = std::min(toWest, toEast) <= std::min(toSouth, toNorth);  // along the row
-        const bool forward = across ? toEast < toWest : toNorth < toSouth;
-        const Index steps = across ? std::min(toWest, toEast) : std::min(toSouth, toNorth);
-        for (Index k = 0; k < steps; ++k) {
-          const Index c = across ? (forward ? column + k : column - k) : column;
-          const Index r = across ? row : (forward ? row + k : row - k);
-          const Index cell = r * grid.Columns() + c;
-          for (const Index* i = grid.Begin(cell); i != grid.End(cell); ++i) {
-            const Segment& e = segs[*i];
-            if (e.ring == ring) continue;
-            // Counted in the one cell the crossing lies in, whatever cells
-            // the segment is listed in; the half-open test takes a vertex
-            // on the ray once.
-            if (across) {
-              if ((e.a.lat > p.lat) == (e.b.lat > p.lat)) continue;
-              const double x = e.a.lon + (p.lat - e.a.lat) * (e.b.lon - e.a.lon) / (e.b.lat - e.a.lat);
-              if ((forward ? x > p.lon : x < p.lon) && grid.Column(x) == c) hits.push_back(e.ring);
-            } else {
-              if ((e.a.lon > p.lon) == (e.b.lon > p.lon)) continue;
-              const double y = e.a.lat + (p.lon - e.a.lon) * (e.b.lat - e.a.lat) / (e.b.lon - e.a.lon);
-              if ((forward ? y > p.lat : y < p.lat) && grid.Row(y) == r) hits.push_back(e.ring);
-            }
-          }
-        }
+        grid.ForEachCrossing(segs[firstOfRing[ring]].a, [&](Index i) { return std::pair(segs[i].a, segs[i].b); },
+                             [&](Index i) {
+                               if (segs[i].ring != ring) hits.push_back(segs[i].ring);
+                             });
         std::sort(hits.begin(), hits.end());
         std::vector<Index> odd;
         for (Index i = 0, j = 0; i < hits.size(); i = j) {
@@ -456,13 +486,7 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
     Grid grid(west, south, east, north, segs.size());
     grid.Fill(segs.size(), [&](Index i) { return std::pair(segs[i].a, segs[i].b); });
     bool ignored = false;
-    for (Index k = 0; k < grid.CellCount(); ++k) {
-      for (const Index* i = grid.Begin(k); i != grid.End(k); ++i) {
-        for (const Index* j = i + 1; j != grid.End(k); ++j) {
-          CutPair(segs, firstOfRing, quantum, *i, *j, cuts, ignored, ignored);
-        }
-      }
-    }
+    ForEachMeetingPair(grid, segs, [&](Index i, Index j) { CutPair(segs, firstOfRing, quantum, i, j, cuts, ignored, ignored); });
     std::sort(cuts.begin(), cuts.end(), byPlace);
   }
 
@@ -645,7 +669,8 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
 
   // Each cycle's face is covered when some polygon's rings, as drawn, go
   // an odd number of times around a point of it: one just left of the
-  // cycle's longest edge, the rings counted along a ray west from there.
+  // cycle's longest edge, the rings counted along a ray from there to the
+  // grid's nearest edge.
   // Each face is told by itself, so that a sliver that rounding left
   // inconsistent misleads no other face.
   std::vector<char> coveredCycle(cycles, 0);
@@ -671,17 +696,8 @@ Arranged Arrange(const GeoMultiPolygon& input, bool onlyCheck) {
       const double offset = std::clamp(16 * quantum / std::sqrt(most), 1e-9, 0.25);
       const GeoPoint q{a.lon + dx / 2 - dy * offset, a.lat + dy / 2 + dx * offset};
       hits.clear();
-      const Index row = grid.Row(q.lat);
-      for (Index col = grid.Column(q.lon) + 1; col-- > 0;) {
-        const Index cell = row * grid.Columns() + col;
-        for (const Index* i = grid.Begin(cell); i != grid.End(cell); ++i) {
-          const Segment& e = drawn[*i];
-          if ((e.a.lat > q.lat) == (e.b.lat > q.lat)) continue;
-          const double x = e.a.lon + (q.lat - e.a.lat) * (e.b.lon - e.a.lon) / (e.b.lat - e.a.lat);
-          // Counted in the one cell the crossing lies in.
-          if (x < q.lon && grid.Column(x) == col) hits.push_back(e.polygon);
-        }
-      }
+      grid.ForEachCrossing(q, [&](Index i) { return std::pair(drawn[i].a, drawn[i].b); },
+                           [&](Index i) { hits.push_back(drawn[i].polygon); });
       std::sort(hits.begin(), hits.end());
       for (Index i = 0, j = 0; i < hits.size() && !coveredCycle[c]; i = j) {
         while (j < hits.size() && hits[j] == hits[i]) ++j;

@@ -62,8 +62,8 @@ struct SettledArea {
 // a ray from a point just inside it crosses some polygon's rings an odd
 // number of times, and the boundary between covered and uncovered faces is
 // chained into rings, split where it touches itself. Work: about O(n log n)
-// for n vertices plus the crossings found, and a ray along one row of the
-// grid per face (per ring for a valid area).
+// for n vertices plus the crossings found, and a ray to the grid's nearest
+// edge per face (per ring for a valid area).
 //
 // An area with a coordinate that is not a number within ±kMaxRepairCoordinate
 // is returned as given, both flags false: no front end numbers it
