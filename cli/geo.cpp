@@ -201,8 +201,8 @@ class DmsStream : public PointCommand {
   bool EchoPoint() const override { return false; }
   const std::vector<ResultColumn>& Results() const override { return results_; }
   void Compute(std::string_view a, std::string_view b, std::vector<std::string>& out) override {
-    out.push_back(DmsText(DegToDms(ParseNumber(a, "DEGREES"))));
-    out.push_back(b.empty() ? std::string() : DmsText(DegToDms(ParseNumber(b, "DEGREES"))));
+    out.push_back(DmsText(DegToDms(ParseNumber(a, Tr("度数")))));
+    out.push_back(b.empty() ? std::string() : DmsText(DegToDms(ParseNumber(b, Tr("度数")))));
   }
 
  private:
@@ -258,7 +258,7 @@ int RunDms(const std::vector<std::string>& words) {
   StdoutSink sink;
   Output out(sink);
   for (const std::string& w : args.Positional()) {
-    WriteDms(out, DegToDms(ParseNumber(w, "DEGREES")));
+    WriteDms(out, DegToDms(ParseNumber(w, Tr("度数"))));
     out.Put('\n');
   }
   out.Flush();

@@ -94,16 +94,25 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // The next line without its end (LF or CR LF); false after the last.
+  // The next line without its end (LF, CR LF, or a CR alone, as old Mac
+  // programs end lines); false after the last.
   template <typename BeforeWait>
   bool Next(std::string_view& line, BeforeWait&& beforeWait) {
     for (;;) {
-      if (const void* nl = std::memchr(buffer_.data() + at_, '\n', end_ - at_)) {
-        const auto stop = static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data());
-        line = Take(stop, stop + 1);
+      const char* const begin = buffer_.data() + at_;
+      const void* nl = std::memchr(begin, '\n', end_ - at_);
+      const std::size_t span = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : end_ - at_;
+      if (const void* cr = std::memchr(begin, '\r', span)) {
+        const std::size_t stop = at_ + static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
+        // Whether an LF follows is known once a byte follows, or none will.
+        if (stop + 1 < end_ || ended_) {
+          line = Take(stop, stop + 1 < end_ && buffer_[stop + 1] == '\n' ? stop + 2 : stop + 1);
+          return true;
+        }
+      } else if (nl != nullptr) {
+        line = Take(at_ + span, at_ + span + 1);
         return true;
-      }
-      if (ended_) {
+      } else if (ended_) {
         if (at_ == end_) return false;
         line = Take(end_, end_);
         return true;
@@ -114,9 +123,7 @@ class LineReader {
 
  private:
   std::string_view Take(std::size_t stop, std::size_t next) {
-    std::size_t e = stop;
-    if (e > at_ && buffer_[e - 1] == '\r') --e;
-    const std::string_view line(buffer_.data() + at_, e - at_);
+    const std::string_view line(buffer_.data() + at_, stop - at_);
     at_ = next;
     return line;
   }

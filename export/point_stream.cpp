@@ -23,8 +23,12 @@ struct PlainPoint {
 PlainPoint SplitPlain(std::string_view line) {
   PlainPoint p;
   line = TrimBlanks(line);
-  if (line.find(',') != std::string_view::npos) {
-    const std::size_t a = line.find(',');
+  // "lon,lat" (blanks about the comma allowed) when a comma follows the
+  // first number; otherwise "lon lat", and a comma in the rest is the rest's.
+  std::size_t a = 0;
+  while (a < line.size() && line[a] != ',' && !IsBlank(line[a])) ++a;
+  while (a < line.size() && IsBlank(line[a])) ++a;
+  if (a < line.size() && line[a] == ',') {
     p.x = TrimBlanks(line.substr(0, a));
     const std::string_view after = line.substr(a + 1);
     const std::size_t b = after.find(',');
@@ -206,7 +210,9 @@ std::uint64_t StreamPoints(LineSource& lines, Output& out, StreamFormat format, 
     ++lineNo;
     if (lineNo == 1 && line.substr(0, kBom.size()) == kBom) line.remove_prefix(kBom.size());
     const std::string_view trimmed = TrimBlanks(line);
-    if (trimmed.empty() || trimmed.front() == '#') {
+    // Blank lines, and in text (not CSV records, whose first field may
+    // begin so) lines starting with #, pass through.
+    if (trimmed.empty() || (!csvInput && trimmed.front() == '#')) {
       writer.Verbatim(line);
       reporter.LineDone();
       continue;

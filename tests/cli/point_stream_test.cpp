@@ -47,6 +47,9 @@ TEST(CliPointStream, AtGivesEachLineItsSheetsInOrderAndMarksBadLines) {
                                        "116 95\n"
                                        "190 40\n"
                                        "116\n"
+                                       "116:28:00 39:54:00 BJ03, a note\n"
+                                       // Lines ended by a CR alone.
+                                       "120 40 K1\r121 41 K2\r"
                                        "116:03:45 39:57:30");
   const Result r = RunCli("at --input " + input + " --scale 1:1万,1:100万");
   EXPECT_EQ(r.status, 1) << r.err;
@@ -62,14 +65,20 @@ TEST(CliPointStream, AtGivesEachLineItsSheetsInOrderAndMarksBadLines) {
       "116\t95\t*\t*\t*\t*",
       "190\t40\t*\t*\t*\t*",
       "116\t\t*\t*\t*\t*",
+      // A comma in the rest of a "lon lat" line is the rest's.
+      "116:28:00\t39:54:00\tJ50G003040\tJ-50-5-(24)\tJ50\tJ-50\tBJ03, a note",
+      "120\t40\tK51G096001\tK-51-133-(57)\tK51\tK-51\tK1",
+      "121\t41\tK51G072017\tK-51-99-(57)\tK51\tK-51\tK2",
       "116:03:45\t39:57:30\tJ50G001034\tJ-50-5-(2)\tJ50\tJ-50"};
   EXPECT_EQ(Lines(r.out), want);
   // Each bad line by its number, and the count at the end.
   for (const char* n : {"第 7 行", "第 8 行", "第 9 行", "第 10 行"}) {
     EXPECT_NE(r.err.find(std::string("karvento-cli at: ") + n), std::string::npos) << n << r.err;
   }
-  EXPECT_EQ(r.err.find("第 11 行"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("11 行中有 4 行无法读取"), std::string::npos) << r.err;
+  for (const char* n : {"第 11 行", "第 12 行", "第 13 行", "第 14 行"}) {
+    EXPECT_EQ(r.err.find(n), std::string::npos) << n << r.err;
+  }
+  EXPECT_NE(r.err.find("14 行中有 4 行无法读取"), std::string::npos) << r.err;
 
   // The same lines on standard input, and the one-point form agrees.
   const Result piped = RunShell("cat " + input + " | " + kCli + " at --scale 1:1万,1:100万");
@@ -125,13 +134,14 @@ TEST(CliPointStream, CsvInputByColumnNamePassesEveryColumnThrough) {
                                        "\xEF\xBB\xBF点号,纬度,经度,备注\r\n"
                                        "K1,39:54:00,116:28:00,\"旧点, 已复测\"\r\n"
                                        "K2,40,120\r\n"
+                                       "#4,40,120\r\n"  // a record, not a comment
                                        "K3,40\r\n");
   const Result r = RunCli("at --input " + input + " --x 经度 --y 纬度 --scale 1:5万 --standard new");
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"\xEF\xBB\xBF点号,纬度,经度,备注,图幅号_5万",
                                                     "K1,39:54:00,116:28:00,\"旧点, 已复测\",J50E001010",
-                                                    "K2,40,120,K51E024001", "K3,40,*"}));
-  EXPECT_NE(r.err.find("第 4 行"), std::string::npos) << r.err;
+                                                    "K2,40,120,K51E024001", "#4,40,120,K51E024001", "K3,40,*"}));
+  EXPECT_NE(r.err.find("第 5 行"), std::string::npos) << r.err;
   EXPECT_EQ(RunCli("at --input " + input + " --x lon --y 纬度").status, 2);
 }
 
