@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "gis/layer_tag.h"
 
+#include <cpl_error.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
@@ -336,7 +337,14 @@ bool PolygonCells(const GeoMultiPolygon& polygons, ScaleIndex scale, std::vector
 // in it.
 void CellsOf(const Shape& shape, ScaleIndex scale, std::vector<Cell>& cells) {
   cells.clear();
-  if (shape.polygons.empty() || !PolygonCells(shape.polygons, scale, cells)) {
+  // The sheets that only a collection's lines or points beside its polygons
+  // (or its points beside its lines) lie in: the feature meets them, with
+  // no share of its area (length).
+  std::vector<Cell> lower;
+  if (!shape.polygons.empty() && PolygonCells(shape.polygons, scale, cells)) {
+    if (!shape.lines.empty()) LineCells(shape.lines, scale, lower);
+    if (!shape.points.empty()) PointCells(shape.points, scale, lower);
+  } else {
     cells.clear();
     std::vector<std::vector<GeoPoint>> lines = shape.lines;
     // Polygons of no area count as their boundaries.
@@ -351,7 +359,13 @@ void CellsOf(const Shape& shape, ScaleIndex scale, std::vector<Cell>& cells) {
         if (!line.empty()) points.push_back(line.front());
       }
       PointCells(points, scale, cells);
+    } else if (!shape.points.empty()) {
+      PointCells(shape.points, scale, lower);
     }
+  }
+  for (Cell& c : lower) {
+    c.share = 0;
+    cells.push_back(c);
   }
   std::sort(cells.begin(), cells.end(), GridOrder);
   std::size_t n = 0;
@@ -485,9 +499,43 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       OGRSpatialReference target(GeographicCrs(layerDatum).wkt.c_str());
       target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
       reading.kind = Reading::Kind::Proj;
-      reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, &target));
-      if (!reading.toGeographic) FailRead(q.input, Message(msg::kAreaCannotTransform, {DatumName(layerDatum)}));
-      result.notices.push_back(Message(kTagThroughProj, {from.GetName() ? from.GetName() : "?", DatumName(layerDatum)}));
+      const char* const systemName = from.GetName() ? from.GetName() : "?";
+      // A real transformation, not PROJ's "ballpark" that takes the
+      // coordinates as they are (one to WGS 84 where there is none to the
+      // sheets' system): a Krasovsky or IAU 1976 system without its
+      // datum's name (a Beijing 1954 file written by a tool that dropped it,
+      // New Beijing) lies up to about 100 m from CGCS2000. Only two
+      // geocentric systems (on GRS 80 or WGS 84, an ITRF, ETRS89), against
+      // sheets on CGCS2000, are used so, a few metres apart at most.
+      OGRCoordinateTransformationOptions strict;
+      strict.SetBallparkAllowed(false);
+      const auto transformation = [&](const OGRSpatialReference& to) {
+        CPLPushErrorHandler(CPLQuietErrorHandler);  // no such transformation is no failure of the file
+        reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, &to, strict));
+        CPLPopErrorHandler();
+        CPLErrorReset();
+        return reading.toGeographic != nullptr;
+      };
+      // PROJ knows many systems' way to WGS 84 only (Hong Kong 1980,
+      // Tokyo), and WGS 84 is taken as CGCS2000, as for a layer on it.
+      OGRSpatialReference wgs84Geographic;
+      wgs84Geographic.importFromEPSG(4326);
+      wgs84Geographic.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+      if (transformation(target)) {
+        result.notices.push_back(Message(kTagThroughProj, {systemName, DatumName(layerDatum)}));
+      } else if (Info(layerDatum).nearWgs84 && transformation(wgs84Geographic)) {
+        result.notices.push_back(Message(kTagThroughWgs84, {systemName, DatumName(layerDatum)}));
+      } else {
+        OGRErr err = OGRERR_NONE;
+        const bool geocentric = std::abs(from.GetSemiMajor(&err) - 6378137.0) < 0.5 &&
+                                std::abs(from.GetInvFlattening(&err) - 298.2572) < 0.001 && err == OGRERR_NONE;
+        if (!geocentric || !Info(layerDatum).nearWgs84) {
+          FailRead(q.input, Message(kTagNoTransformation, {systemName, DatumName(layerDatum)}));
+        }
+        reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, &target));
+        if (!reading.toGeographic) FailRead(q.input, Message(msg::kAreaCannotTransform, {DatumName(layerDatum)}));
+        result.notices.push_back(Message(kTagGeocentricAsIs, {systemName, DatumName(layerDatum)}));
+      }
     } else {
       if (wgs84 && q.sheetDatum.value_or(Datum::Cgcs2000) == Datum::Cgcs2000) {
         result.notices.push_back(Message(kTagWgs84));
@@ -582,28 +630,50 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     OGRLayer* dst = ds->CreateLayer(name.c_str(), const_cast<OGRSpatialReference*>(srs), layer->GetGeomType(),
                                     const_cast<char**>(layerOptions.data()));
     if (dst == nullptr) throw Error(FileWriteError(q.output, FirstGdalFailure()));
-    OGRFeatureDefn* defn = layer->GetLayerDefn();
-    for (int i = 0; i < defn->GetFieldCount(); ++i) {
-      if (dst->CreateField(defn->GetFieldDefn(i)) != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
-    }
-    // The number fields; an existing field of the same name (a layer tagged
-    // before) is written over.
+    // The number fields, text (a cover field of --explode a number). A field
+    // of the input with the same name (a layer tagged before, whatever its
+    // type or width) is written over: it takes the number field's place.
     const bool shapefile = q.format == TagFormat::Shapefile;
-    std::vector<ScaleFields> fields;
-    const auto field = [&](const std::string& fieldName, bool text) {
-      const int existing = dst->GetLayerDefn()->GetFieldIndex(fieldName.c_str());
-      if (existing >= 0) return existing;
-      OGRFieldDefn f(fieldName.c_str(), text || !q.explode ? OFTString : OFTReal);
-      if (shapefile && (text || !q.explode)) f.SetWidth(254);
-      if (dst->CreateField(&f) != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
-      return dst->GetLayerDefn()->GetFieldIndex(fieldName.c_str());
+    std::vector<std::unique_ptr<OGRFieldDefn>> numberFields;
+    const auto wanted = [&](const std::string& fieldName, bool text) {
+      auto f = std::make_unique<OGRFieldDefn>(fieldName.c_str(), text || !q.explode ? OFTString : OFTReal);
+      if (shapefile && (text || !q.explode)) f->SetWidth(254);
+      numberFields.push_back(std::move(f));
     };
     for (const ScaleIndex s : scales) {
       const TagFieldNames names = TagFields(s, q.format, q.asciiNames);
+      if (q.newStandard) wanted(names.fresh, true);
+      if (q.oldStandard && HasOldStandard(s)) wanted(names.old, true);
+      if (q.cover && (!q.explode || s == finest)) wanted(names.cover, false);
+    }
+    const auto numberField = [&](const char* fieldName) -> OGRFieldDefn* {
+      for (const std::unique_ptr<OGRFieldDefn>& f : numberFields) {
+        if (EQUAL(f->GetNameRef(), fieldName)) return f.get();
+      }
+      return nullptr;
+    };
+    OGRFeatureDefn* defn = layer->GetLayerDefn();
+    for (int i = 0; i < defn->GetFieldCount(); ++i) {
+      OGRFieldDefn* own = numberField(defn->GetFieldDefn(i)->GetNameRef());
+      if (dst->CreateField(own != nullptr ? own : defn->GetFieldDefn(i)) != OGRERR_NONE) {
+        throw Error(FileWriteError(q.output, FirstGdalFailure()));
+      }
+    }
+    const auto field = [&](const std::string& fieldName) {
+      const int existing = dst->GetLayerDefn()->GetFieldIndex(fieldName.c_str());
+      if (existing >= 0) return existing;
+      if (dst->CreateField(numberField(fieldName.c_str())) != OGRERR_NONE) {
+        throw Error(FileWriteError(q.output, FirstGdalFailure()));
+      }
+      return dst->GetLayerDefn()->GetFieldIndex(fieldName.c_str());
+    };
+    std::vector<ScaleFields> fields;
+    for (const ScaleIndex s : scales) {
+      const TagFieldNames names = TagFields(s, q.format, q.asciiNames);
       ScaleFields f{s};
-      if (q.newStandard) f.fresh = field(names.fresh, true);
-      if (q.oldStandard && HasOldStandard(s)) f.old = field(names.old, true);
-      if (q.cover && (!q.explode || s == finest)) f.cover = field(names.cover, false);
+      if (q.newStandard) f.fresh = field(names.fresh);
+      if (q.oldStandard && HasOldStandard(s)) f.old = field(names.old);
+      if (q.cover && (!q.explode || s == finest)) f.cover = field(names.cover);
       fields.push_back(f);
     }
     if (shapefile) {
@@ -629,6 +699,7 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
     std::vector<int> fieldMap(static_cast<std::size_t>(defn->GetFieldCount()));
     for (std::size_t i = 0; i < fieldMap.size(); ++i) fieldMap[i] = static_cast<int>(i);
     for (std::unique_ptr<OGRFeature> f(layer->GetNextFeature()); f; f.reset(layer->GetNextFeature())) {
+      if (!FirstGdalFailure().empty()) FailRead(q.input, msg::kReadError);
       ++out.features;
       if (progress && out.features % 4096 == 0 && !progress(out.features)) throw Error(kExportCancelled);
       shape.clear();
@@ -650,7 +721,11 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       const auto write = [&]() {
         // Rows are numbered afresh: an exploded feature is several rows.
         copy->SetFID(OGRNullFID);
-        if (dst->CreateFeature(copy.get()) != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
+        // A writer may refuse a feature by an error alone (KML, an
+        // infinite latitude), the call itself succeeding.
+        if (dst->CreateFeature(copy.get()) != OGRERR_NONE || !FirstGdalFailure().empty()) {
+          throw Error(FileWriteError(q.output, FirstGdalFailure()));
+        }
         if (rtree.Active() && g != nullptr && !g->IsEmpty()) {
           OGREnvelope e;
           g->getEnvelope(&e);
@@ -716,8 +791,9 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
         write();
       }
     }
-    if (transaction && ds->CommitTransaction() != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
+    // An error past the last feature is the reading's.
     if (!FirstGdalFailure().empty()) FailRead(q.input, msg::kReadError);
+    if (transaction && ds->CommitTransaction() != OGRERR_NONE) throw Error(FileWriteError(q.output, FirstGdalFailure()));
     ds->FlushCache();
     ds.reset();
     if (!FirstGdalFailure().empty()) throw Error(FileWriteError(q.output, FirstGdalFailure()));

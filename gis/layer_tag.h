@@ -140,6 +140,13 @@ inline constexpr char kTagNoSystemGeographic[] = N_("图层没有坐标系：其
 inline constexpr char kTagNoSystemPlane[] =
     N_("图层没有坐标系：其坐标按 %s 的高斯-克吕格平面坐标（%s 度带，中央经线 %s°）使用。");
 inline constexpr char kTagThroughProj[] = N_("图层的坐标系 %s 经 PROJ 换算到 %s 的经纬度。");
+inline constexpr char kTagThroughWgs84[] =
+    N_("图层的坐标系 %s 经 PROJ 换算到 WGS 84 的经纬度，按 %s 使用（两者相差不到 1 米）。");
+inline constexpr char kTagNoTransformation[] =
+    N_("图层的坐标系 %s 与 %s 之间没有已知的坐标转换：只能原样使用其坐标，两者可能相差上百米。"
+       "请先给图层指定其真正的坐标系（例如北京54、西安80或2000国家大地坐标系的 EPSG 代码）");
+inline constexpr char kTagGeocentricAsIs[] =
+    N_("图层的坐标系 %s 与 %s 之间没有已知的坐标转换；两者都是地心坐标系，其坐标按原样使用（相差通常在数米以内）。");
 inline constexpr char kTagCmContradicts[] = N_("--cm %s 与图层坐标系的中央经线 %s 不符");
 inline constexpr char kTagParamsMismatch[] = N_("转换参数从 %s 到 %s，图层却在 %s 上、图幅在 %s 上");
 inline constexpr char kTagTransformed[] = N_("按转换参数：%s");

@@ -31,15 +31,16 @@ std::string Temp(const std::string& name) {
   return ::testing::TempDir() + "tag_" + std::to_string(getpid()) + "_" + name;
 }
 
-// A GeoPackage of features (WKT, in the system epsg) with an "id" field.
-std::string WriteLayer(const std::string& name, int epsg, const std::vector<std::string>& wkts) {
+// A GeoPackage of features (WKT, in the system given as GDAL takes it:
+// "EPSG:4490", a PROJ string) with an "id" field.
+std::string WriteLayer(const std::string& name, const std::string& system, const std::vector<std::string>& wkts) {
   EnsureGdal();
   const std::string file = Temp(name);
   std::remove(file.c_str());
   std::unique_ptr<GDALDataset> ds(GetGDALDriverManager()->GetDriverByName("GPKG")->Create(
       file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
   OGRSpatialReference srs;
-  srs.importFromEPSG(epsg);
+  EXPECT_EQ(srs.SetFromUserInput(system.c_str()), OGRERR_NONE) << system;
   srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   OGRLayer* layer = ds->CreateLayer("in", &srs, wkbUnknown, nullptr);
   OGRFieldDefn id("id", OFTInteger);
@@ -55,6 +56,9 @@ std::string WriteLayer(const std::string& name, int epsg, const std::vector<std:
   }
   ds->CommitTransaction();
   return file;
+}
+std::string WriteLayer(const std::string& name, int epsg, const std::vector<std::string>& wkts) {
+  return WriteLayer(name, "EPSG:" + std::to_string(epsg), wkts);
 }
 
 // Field text by feature id and field name.
@@ -301,7 +305,10 @@ TEST(LayerTag, CoverExplodeOldNumbersAndTheShapefileLimit) {
       Wkt("POLYGON", {{x - 0.01, y - 0.01}, {x + 0.01, y - 0.01}, {x + 0.01, y + 0.01}, {x - 0.01, y + 0.01}, {x - 0.01, y - 0.01}}),
       Wkt("LINESTRING", {{x - 0.03, 39.74}, {x + 0.01, 39.74}}),
       // 1:2000 sheets along 3° of longitude: far beyond a .dbf field.
-      Wkt("LINESTRING", {{113.01, 39.99}, {116.01, 39.99}})};
+      Wkt("LINESTRING", {{113.01, 39.99}, {116.01, 39.99}}),
+      // The square and a point in a sheet of its own, one feature.
+      "GEOMETRYCOLLECTION (POINT (116.4 39.72), " +
+          Wkt("POLYGON", {{x - 0.01, y - 0.01}, {x + 0.01, y - 0.01}, {x + 0.01, y + 0.01}, {x - 0.01, y + 0.01}, {x - 0.01, y - 0.01}}) + ")"};
   const std::string in = WriteLayer("cover.gpkg", 4490, wkts);
   LayerTagRequest q = Request(in, Temp("cover_out.gpkg"));
   q.scales = {6};
@@ -313,6 +320,8 @@ TEST(LayerTag, CoverExplodeOldNumbersAndTheShapefileLimit) {
   EXPECT_EQ(tags[0]["旧图幅号_1万"], "J-50-5-(44);J-50-5-(52);J-50-5-(45);J-50-5-(53)");
   EXPECT_EQ(tags[0]["覆盖_1万"], "0.25;0.25;0.25;0.25");
   EXPECT_EQ(tags[1]["覆盖_1万"], "0.75;0.25");
+  EXPECT_EQ(tags[3]["图幅号_1万"], tags[0]["图幅号_1万"] + ";" + NewNumber(Floor(116.4 * 3600, 225), Floor(39.72 * 3600, 150), 6));
+  EXPECT_EQ(tags[3]["覆盖_1万"], "0.25;0.25;0.25;0.25;0");
 
   q.explode = true;
   q.output = Temp("cover_explode.gpkg");
@@ -360,6 +369,54 @@ TEST(LayerTag, CoverExplodeOldNumbersAndTheShapefileLimit) {
   EXPECT_EQ(tags[0], expected);
 }
 
+// A field of the input named like a number field (a layer tagged before,
+// or by another program, as an integer or a narrow text) gives its place to
+// the numbers, whole. A feature that the output's writer refuses by an error
+// alone is the output's failure, not the input's.
+TEST(LayerTag, FieldsNamedLikeTheNumbersAreWrittenOverWholeAndWriteFailuresNameTheOutput) {
+  const double x = 116.25, y = 39.75;  // a corner of four 1:1万 sheets
+  const std::string square =
+      Wkt("POLYGON", {{x - 0.01, y - 0.01}, {x + 0.01, y - 0.01}, {x + 0.01, y + 0.01}, {x - 0.01, y + 0.01}, {x - 0.01, y - 0.01}});
+  for (const TagFormat format : {TagFormat::GeoPackage, TagFormat::Shapefile}) {
+    const TagFieldNames names = TagFields(6, format, false);
+    SCOPED_TRACE(names.fresh);
+    const std::string in = WriteLayer("named.gpkg", 4490, {square});
+    {
+      std::unique_ptr<GDALDataset> ds(GDALDataset::Open(in.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+      OGRLayer* layer = ds->GetLayer(0);
+      OGRFieldDefn number(names.fresh.c_str(), OFTInteger), cover(names.cover.c_str(), OFTString);
+      cover.SetWidth(10);
+      ASSERT_EQ(layer->CreateField(&number), OGRERR_NONE);
+      ASSERT_EQ(layer->CreateField(&cover), OGRERR_NONE);
+      std::unique_ptr<OGRFeature> f(layer->GetFeature(1));
+      f->SetField(names.fresh.c_str(), 7);
+      f->SetField(names.cover.c_str(), "x");
+      ASSERT_EQ(layer->SetFeature(f.get()), OGRERR_NONE);
+    }
+    LayerTagRequest q = Request(in, Temp(format == TagFormat::Shapefile ? "named.shp" : "named_out.gpkg"));
+    q.format = format;
+    q.scales = {6};
+    q.cover = true;
+    TagLayer(q);
+    const auto tags = ReadTags(q.output);
+    EXPECT_EQ(tags.at(0).at(names.fresh), "J50G006036;J50G007036;J50G006037;J50G007037");
+    EXPECT_EQ(tags.at(0).at(names.cover), "0.25;0.25;0.25;0.25");
+  }
+
+  LayerTagRequest q = Request(WriteLayer("empty_point.gpkg", 4490, {"POINT EMPTY"}), Temp("empty_point.kml"));
+  q.format = TagFormat::Kml;
+  q.scales = {6};
+  try {
+    TagLayer(q);
+    ADD_FAILURE() << "KML took a point it cannot hold";
+  } catch (const Error& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find(q.output), std::string::npos) << what;
+    EXPECT_EQ(what.find("无法读取"), std::string::npos) << what;
+  }
+  EXPECT_NE(access(q.output.c_str(), F_OK), 0);
+}
+
 TEST(LayerTag, OtherDatumsRefusedUnlessRelated) {
   // Points 30 m or so east of 1:1万 sheet lines: a shift of 100 m moves
   // them across.
@@ -400,6 +457,68 @@ TEST(LayerTag, OtherDatumsRefusedUnlessRelated) {
       moved += expected != NewNumber(Floor(points[i].lon * 3600, 225), Floor(points[i].lat * 3600, 150), 6);
     }
     EXPECT_GT(moved, 5);  // the relation decided some numbers
+  }
+}
+
+// Systems that PROJ relates to the sheets' only by taking the coordinates
+// as they are: refused, but for two geocentric ones; a system PROJ takes to
+// WGS 84 alone goes that way.
+TEST(LayerTag, SystemsWithoutATransformationToTheSheetsAreRefusedButGeocentricOnes) {
+  // Points in Hong Kong, 30 m or so north of 1:1万 sheet lines (Hong Kong
+  // 1980 lies about 170 m north of WGS 84).
+  std::vector<std::pair<double, double>> points;
+  std::vector<std::string> wkts;
+  for (int i = 0; i < 12; ++i) {
+    points.emplace_back(113.9 + i * 0.05, (533 + i % 8) * 150.0 / 3600 + 0.0003);
+    wkts.push_back(Wkt("POINT", {points.back()}));
+  }
+  struct Case {
+    const char* system;
+    const char* notice;  // empty: refused
+  } cases[] = {
+      {"+proj=longlat +ellps=krass +no_defs", ""},  // a Beijing 1954 file without its datum's name
+      {"EPSG:4555", ""},                            // New Beijing
+      {"+proj=longlat +ellps=GRS80 +no_defs", "两者都是地心坐标系"},
+      {"EPSG:4611", "经 PROJ 换算到 WGS 84"},  // Hong Kong 1980
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.system);
+    LayerTagRequest q = Request(WriteLayer("system.gpkg", c.system, wkts), Temp("system_out.gpkg"));
+    q.scales = {6};
+    if (*c.notice == 0) {
+      try {
+        TagLayer(q);
+        ADD_FAILURE() << "coordinates taken as they are";
+      } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("没有已知的坐标转换"), std::string::npos) << e.what();
+      }
+      continue;
+    }
+    const LayerTagResult r = TagLayer(q);
+    ASSERT_FALSE(r.notices.empty());
+    EXPECT_NE(r.notices[0].Text().find(c.notice), std::string::npos) << r.notices[0].Text();
+    // The sheets of the points as PROJ takes them to WGS 84, or as they are.
+    OGRSpatialReference from, wgs84;
+    from.SetFromUserInput(c.system);
+    from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    wgs84.importFromEPSG(4326);
+    wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&from, &wgs84));
+    const auto tags = ReadTags(q.output);
+    const bool asIs = std::string(c.notice) == "两者都是地心坐标系";
+    int moved = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      double lon = points[i].first, lat = points[i].second;
+      if (!asIs) {
+        ASSERT_TRUE(t && t->Transform(1, &lon, &lat));
+      }
+      const std::string expected = NewNumber(Floor(lon * 3600, 225), Floor(lat * 3600, 150), 6);
+      EXPECT_EQ(tags.at(static_cast<int>(i)).at("图幅号_1万"), expected);
+      moved += expected != NewNumber(Floor(points[i].first * 3600, 225), Floor(points[i].second * 3600, 150), 6);
+    }
+    if (!asIs) {
+      EXPECT_GT(moved, 3);
+    }
   }
 }
 
