@@ -86,7 +86,7 @@ class LineReader {
       return;
     }
     fd_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) Fail("无法打开文件", errno);
+    if (fd_ < 0) Fail("无法打开文件 “%s”：%s", errno);
   }
   ~LineReader() {
     if (fd_ > 0) ::close(fd_);
@@ -149,13 +149,14 @@ class LineReader {
         ended_ = true;
         return;
       }
-      if (errno != EINTR) Fail("无法读取文件", errno);
+      if (errno != EINTR) Fail("无法读取文件 “%s”：%s", errno);
     }
   }
 
-  [[noreturn]] void Fail(const char* what, int err) const {
-    throw Error(std::string(what) + " “" + (name_.empty() ? std::string("-") : name_) + "”：" +
-                std::strerror(err));
+  // pattern: "…“%s”：%s", the file and the system's reason in the user's
+  // language.
+  [[noreturn]] void Fail(const char* pattern, int err) const {
+    throw Error(TrFormat(pattern, {name_.empty() ? std::string_view("-") : std::string_view(name_), SystemErrorText(err)}));
   }
 
   std::string name_;
