@@ -398,8 +398,24 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
         transform.reset(OGRCreateCoordinateTransformation(&from, geographic.get()));
       }
     } else if (!from.IsSame(&targetSrs)) {
-      transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs));
-      if (!transform) Fail(file, Message(msg::kAreaCannotTransform, {TextArg(target.name)}));
+      // Where PROJ knows no real transformation, only its "ballpark" that
+      // takes the coordinates as they are, the area is used so, and the user
+      // is told of a system of another family (an unnamed Krasovsky datum,
+      // New Beijing); WGS 84 and CGCS2000 lie within a metre.
+      OGRCoordinateTransformationOptions strict;
+      strict.SetBallparkAllowed(false);
+      CPLPushErrorHandler(CPLQuietErrorHandler);
+      transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs, strict));
+      CPLPopErrorHandler();
+      CPLErrorReset();
+      if (!transform) {
+        transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs));
+        if (!transform) Fail(file, Message(msg::kAreaCannotTransform, {TextArg(target.name)}));
+        if (!known) {
+          AddNotice(out, Message(msg::kAreaNoOfficialTransformation,
+                                 {std::string(from.GetName() ? from.GetName() : "?"), TextArg(target.name)}));
+        }
+      }
     }
   }
 

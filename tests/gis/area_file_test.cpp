@@ -53,6 +53,8 @@ TEST(AreaFile, RingsHolesAndTheDatumNotice) {
       {4214, Datum::Beijing54, "", 0},
       {4490, Datum::Cgcs2000, "", 0},
       {4326, Datum::Cgcs2000, "", 1e-6},  // WGS 84 to CGCS2000 by PROJ, below a metre
+      // A system PROJ could only take as it is.
+      {4555, Datum::Cgcs2000, "New Beijing 与图幅的坐标系 2000国家大地坐标系", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.fileEpsg) + " to datum " + std::to_string(static_cast<int>(c.datum)));
