@@ -504,9 +504,9 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       // coordinates as they are (one to WGS 84 where there is none to the
       // sheets' system): a Krasovsky or IAU 1976 system without its
       // datum's name (a Beijing 1954 file written by a tool that dropped it,
-      // New Beijing) lies up to about 100 m from CGCS2000. Only two
-      // geocentric systems (on GRS 80 or WGS 84, an ITRF, ETRS89), against
-      // sheets on CGCS2000, are used so, a few metres apart at most.
+      // New Beijing) lies up to about 100 m from CGCS2000. Only a geocentric
+      // system (on GRS 80 or WGS 84: an ITRF, ETRS89) is used so, against
+      // sheets on CGCS2000, a few metres from them at most.
       OGRCoordinateTransformationOptions strict;
       strict.SetBallparkAllowed(false);
       const auto transformation = [&](const OGRSpatialReference& to) {
