@@ -352,6 +352,17 @@ void RequireLocalVectorFile(const std::string& file, const char* cannotRead) {
   throw Error(Message(cannotRead, {file, std::move(what)}));
 }
 
+std::unique_ptr<OGRCoordinateTransformation> RealTransformation(const OGRSpatialReference& from,
+                                                                const OGRSpatialReference& to) {
+  OGRCoordinateTransformationOptions strict;
+  strict.SetBallparkAllowed(false);
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&from, &to, strict));
+  CPLPopErrorHandler();
+  CPLErrorReset();
+  return t;
+}
+
 AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, const std::string& where,
                       Datum datum) {
   EnsureGdal();
@@ -402,12 +413,7 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
       // takes the coordinates as they are, the area is used so, and the user
       // is told of a system of another family (an unnamed Krasovsky datum,
       // New Beijing); WGS 84 and CGCS2000 lie within a metre.
-      OGRCoordinateTransformationOptions strict;
-      strict.SetBallparkAllowed(false);
-      CPLPushErrorHandler(CPLQuietErrorHandler);
-      transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs, strict));
-      CPLPopErrorHandler();
-      CPLErrorReset();
+      transform = RealTransformation(from, targetSrs);
       if (!transform) {
         transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs));
         if (!transform) Fail(file, Message(msg::kAreaCannotTransform, {TextArg(target.name)}));

@@ -3,12 +3,16 @@
 // to the longitude and latitude of the datum whose sheets are listed.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "geodesy/datum.h"
 #include "numbering/area.h"
 #include "numbering/message.h"
+
+class OGRCoordinateTransformation;
+class OGRSpatialReference;
 
 namespace karvento {
 
@@ -38,6 +42,14 @@ void RequireLocalVectorFile(const std::string& file, const char* cannotRead);
 // the program). Every file the program reads for GDAL passes this first.
 std::string LocalFileProblem(const std::string& file);
 
+// PROJ's transformation between the two systems, null where PROJ knows
+// none but its "ballpark" one, which takes the coordinates as they are (an
+// unnamed Krasovsky datum or New Beijing to CGCS2000: up to 100 m or so
+// off). Not finding one is no failure: GDAL's errors are kept from the
+// caller's.
+std::unique_ptr<OGRCoordinateTransformation> RealTransformation(const OGRSpatialReference& from,
+                                                                const OGRSpatialReference& to);
+
 // Reads the polygons of a layer (the first one when layer is empty), keeping
 // the features that match the attribute filter where (OGR SQL; empty: all).
 // Polygons, multipolygons, curved polygons and closed line strings (DXF
@@ -45,7 +57,8 @@ std::string LocalFileProblem(const std::string& file);
 // transformed with PROJ from the layer's coordinate system to the datum's
 // geographic one. Between CGCS2000 or WGS 84 and Beijing 1954 or Xi'an 1980
 // there is no official transformation: the file's own longitudes and
-// latitudes are taken as they are, and the notice says so. Throws Error with
+// latitudes are taken as they are, and the notice says so; the same for a
+// system PROJ has no real transformation for. Throws Error with
 // the file name and GDAL's reason when the file, the layer or the filter
 // cannot be read, or when no polygon is left.
 AreaFile ReadAreaFile(const std::string& file, const std::string& layer, const std::string& where,

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "gis/layer_tag.h"
 
-#include <cpl_error.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
@@ -507,13 +506,8 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       // New Beijing) lies up to about 100 m from CGCS2000. Only a geocentric
       // system (on GRS 80 or WGS 84: an ITRF, ETRS89) is used so, against
       // sheets on CGCS2000, a few metres from them at most.
-      OGRCoordinateTransformationOptions strict;
-      strict.SetBallparkAllowed(false);
       const auto transformation = [&](const OGRSpatialReference& to) {
-        CPLPushErrorHandler(CPLQuietErrorHandler);  // no such transformation is no failure of the file
-        reading.toGeographic.reset(OGRCreateCoordinateTransformation(&from, &to, strict));
-        CPLPopErrorHandler();
-        CPLErrorReset();
+        reading.toGeographic = RealTransformation(from, to);
         return reading.toGeographic != nullptr;
       };
       // PROJ knows many systems' way to WGS 84 only (Hong Kong 1980,
