@@ -99,17 +99,23 @@ class LineReader {
   template <typename BeforeWait>
   bool Next(std::string_view& line, BeforeWait&& beforeWait) {
     for (;;) {
+      // The LF of a CR LF whose CR ended the last line.
+      if (skipLf_ && at_ < end_) {
+        if (buffer_[at_] == '\n') ++at_;
+        skipLf_ = false;
+      }
       const char* const begin = buffer_.data() + at_;
       const void* nl = std::memchr(begin, '\n', end_ - at_);
       const std::size_t span = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : end_ - at_;
       if (const void* cr = std::memchr(begin, '\r', span)) {
+        // The line ends at once, whether an LF follows or not: a writer
+        // that waits for each answer gets it.
         const std::size_t stop = at_ + static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
-        // Whether an LF follows is known once a byte follows, or none will.
-        if (stop + 1 < end_ || ended_) {
-          line = Take(stop, stop + 1 < end_ && buffer_[stop + 1] == '\n' ? stop + 2 : stop + 1);
-          return true;
-        }
-      } else if (nl != nullptr) {
+        skipLf_ = true;
+        line = Take(stop, stop + 1);
+        return true;
+      }
+      if (nl != nullptr) {
         line = Take(at_ + span, at_ + span + 1);
         return true;
       } else if (ended_) {
@@ -164,6 +170,7 @@ class LineReader {
   std::vector<char> buffer_ = std::vector<char>(std::size_t{1} << 16);
   std::size_t at_ = 0, end_ = 0;
   bool ended_ = false;
+  bool skipLf_ = false;
 };
 
 // A PointCommand's refusal in the command line's words; a UsageError

@@ -36,16 +36,22 @@ PlainPoint SplitPlain(std::string_view line) {
     if (b != std::string_view::npos) p.rest = after.substr(b + 1);
     return p;
   }
-  const auto token = [](std::string_view& s) {
+  // The rest begins after the blanks, or a comma, that end the latitude
+  // ("116 39 K1", "116 39,K1").
+  const auto token = [](std::string_view& s, bool toComma) {
     std::size_t e = 0;
-    while (e < s.size() && !IsBlank(s[e])) ++e;
+    while (e < s.size() && !IsBlank(s[e]) && !(toComma && s[e] == ',')) ++e;
     const std::string_view t = s.substr(0, e);
     s.remove_prefix(e);
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    if (toComma && !s.empty() && s.front() == ',') {
+      s.remove_prefix(1);
+      while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    }
     return t;
   };
-  p.x = token(line);
-  p.y = token(line);
+  p.x = token(line, false);
+  p.y = token(line, true);
   p.rest = line;
   return p;
 }

@@ -4,6 +4,7 @@
 // their number on standard error while the run goes on, the formats, CSV
 // input by column name, and a million points in bounded memory.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +49,7 @@ TEST(CliPointStream, AtGivesEachLineItsSheetsInOrderAndMarksBadLines) {
                                        "190 40\n"
                                        "116\n"
                                        "116:28:00 39:54:00 BJ03, a note\n"
+                                       "116:28:00 39:54:00,BJ04\n"
                                        // Lines ended by a CR alone.
                                        "120 40 K1\r121 41 K2\r"
                                        "116:03:45 39:57:30");
@@ -67,6 +69,7 @@ TEST(CliPointStream, AtGivesEachLineItsSheetsInOrderAndMarksBadLines) {
       "116\t\t*\t*\t*\t*",
       // A comma in the rest of a "lon lat" line is the rest's.
       "116:28:00\t39:54:00\tJ50G003040\tJ-50-5-(24)\tJ50\tJ-50\tBJ03, a note",
+      "116:28:00\t39:54:00\tJ50G003040\tJ-50-5-(24)\tJ50\tJ-50\tBJ04",
       "120\t40\tK51G096001\tK-51-133-(57)\tK51\tK-51\tK1",
       "121\t41\tK51G072017\tK-51-99-(57)\tK51\tK-51\tK2",
       "116:03:45\t39:57:30\tJ50G001034\tJ-50-5-(2)\tJ50\tJ-50"};
@@ -75,10 +78,10 @@ TEST(CliPointStream, AtGivesEachLineItsSheetsInOrderAndMarksBadLines) {
   for (const char* n : {"第 7 行", "第 8 行", "第 9 行", "第 10 行"}) {
     EXPECT_NE(r.err.find(std::string("karvento-cli at: ") + n), std::string::npos) << n << r.err;
   }
-  for (const char* n : {"第 11 行", "第 12 行", "第 13 行", "第 14 行"}) {
+  for (const char* n : {"第 11 行", "第 12 行", "第 13 行", "第 14 行", "第 15 行"}) {
     EXPECT_EQ(r.err.find(n), std::string::npos) << n << r.err;
   }
-  EXPECT_NE(r.err.find("14 行中有 4 行无法读取"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("15 行中有 4 行无法读取"), std::string::npos) << r.err;
 
   // The same lines on standard input, and the one-point form agrees.
   const Result piped = RunShell("cat " + input + " | " + kCli + " at --scale 1:1万,1:100万");
@@ -172,6 +175,55 @@ TEST(CliPointStream, ProjectAndDmsStreamAsTheirOnePointForms) {
   const Result dms = RunShell("printf '116.5 30.9999999\\n-0.5\\nx\\n' | " + kCli + " dms");
   EXPECT_EQ(Lines(dms.out), (std::vector<std::string>{"116:30:00.000\t31:00:00.000", "-0:30:00.000\t", "*\t*"}));
   EXPECT_EQ(dms.status, 1);
+}
+
+// A program that writes a point and waits for its answer gets it, whatever
+// ends the line, before it writes more or closes the stream (the bound of
+// the wait only keeps a broken stream from hanging the test).
+TEST(CliPointStream, EachLineIsAnsweredBeforeTheNextArrives) {
+  for (const char* end : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(testing::PrintToString(std::string(end)));
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      close(in[1]);
+      close(out[0]);
+      execl(kCli.c_str(), kCli.c_str(), "at", "--scale", "1:1万", "--standard", "new", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    std::string answer;
+    for (const char* point : {"116.5 39.9", "117 40"}) {
+      const std::string line = std::string(point) + end;
+      ASSERT_EQ(write(in[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+      answer.clear();
+      while (answer.find('\n') == std::string::npos) {
+        pollfd p{out[0], POLLIN, 0};
+        ASSERT_EQ(poll(&p, 1, 60000), 1) << "no answer to " << point;
+        char buffer[256];
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        ASSERT_GT(n, 0);
+        answer.append(buffer, static_cast<std::size_t>(n));
+      }
+      EXPECT_EQ(answer.substr(0, std::string(point).size()), std::string(point).replace(std::string(point).find(' '), 1, "\t"));
+    }
+    EXPECT_EQ(answer, "117\t40\tK50G096049\n");  // the LF of a CR LF is no line of its own
+    close(in[1]);
+    std::string rest;
+    char buffer[256];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) rest.append(buffer, static_cast<std::size_t>(n));
+    EXPECT_EQ(rest, "");
+    close(out[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
 }
 
 // A million points, one in a thousand unreadable: every line answered, the
