@@ -353,13 +353,22 @@ void RequireLocalVectorFile(const std::string& file, const char* cannotRead) {
 }
 
 std::unique_ptr<OGRCoordinateTransformation> RealTransformation(const OGRSpatialReference& from,
-                                                                const OGRSpatialReference& to) {
+                                                                const OGRSpatialReference& to, bool wgs84Too,
+                                                                bool* viaWgs84) {
   OGRCoordinateTransformationOptions strict;
   strict.SetBallparkAllowed(false);
   CPLPushErrorHandler(CPLQuietErrorHandler);
   std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&from, &to, strict));
+  const bool wgs84 = !t && wgs84Too;
+  if (wgs84) {
+    OGRSpatialReference geographic;
+    geographic.importFromEPSG(4326);
+    geographic.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    t.reset(OGRCreateCoordinateTransformation(&from, &geographic, strict));
+  }
   CPLPopErrorHandler();
   CPLErrorReset();
+  if (viaWgs84 != nullptr) *viaWgs84 = wgs84 && t;
   return t;
 }
 
@@ -409,17 +418,19 @@ AreaFile ReadAreaFile(const std::string& file, const std::string& layerName, con
         transform.reset(OGRCreateCoordinateTransformation(&from, geographic.get()));
       }
     } else if (!from.IsSame(&targetSrs)) {
-      // Where PROJ knows no real transformation, only its "ballpark" that
-      // takes the coordinates as they are, the area is used so, and the user
-      // is told of a system of another family (an unnamed Krasovsky datum,
-      // New Beijing); WGS 84 and CGCS2000 lie within a metre.
-      transform = RealTransformation(from, targetSrs);
+      // Where PROJ knows no real transformation (nor one to WGS 84, for
+      // sheets on CGCS2000), only its "ballpark" that takes the coordinates
+      // as they are, the area is used so and the user is told (an unnamed
+      // Krasovsky datum, New Beijing; Xi'an 1980 on Beijing 1954 sheets),
+      // but for WGS 84 and CGCS2000, which lie within a metre.
+      transform = RealTransformation(from, targetSrs, target.modern);
       if (!transform) {
         transform.reset(OGRCreateCoordinateTransformation(&from, &targetSrs));
         if (!transform) Fail(file, Message(msg::kAreaCannotTransform, {TextArg(target.name)}));
-        if (!known) {
+        if (!(known && own.modern && target.modern)) {
           AddNotice(out, Message(msg::kAreaNoOfficialTransformation,
-                                 {std::string(from.GetName() ? from.GetName() : "?"), TextArg(target.name)}));
+                                 {known ? TextArg(own.name) : MessageArg(std::string(from.GetName() ? from.GetName() : "?")),
+                                  TextArg(target.name)}));
         }
       }
     }

@@ -45,10 +45,13 @@ std::string LocalFileProblem(const std::string& file);
 // PROJ's transformation between the two systems, null where PROJ knows
 // none but its "ballpark" one, which takes the coordinates as they are (an
 // unnamed Krasovsky datum or New Beijing to CGCS2000: up to 100 m or so
-// off). Not finding one is no failure: GDAL's errors are kept from the
-// caller's.
+// off). With wgs84Too (to being CGCS2000's longitude and latitude, which
+// WGS 84's are taken as), one to WGS 84's where PROJ knows none to to's
+// (Hong Kong 1980, Tokyo); viaWgs84, when given, tells which. Not finding
+// one is no failure: GDAL's errors are kept from the caller's.
 std::unique_ptr<OGRCoordinateTransformation> RealTransformation(const OGRSpatialReference& from,
-                                                                const OGRSpatialReference& to);
+                                                                const OGRSpatialReference& to, bool wgs84Too = false,
+                                                                bool* viaWgs84 = nullptr);
 
 // Reads the polygons of a layer (the first one when layer is empty), keeping
 // the features that match the attribute filter where (OGR SQL; empty: all).

@@ -506,19 +506,14 @@ LayerTagResult TagLayer(const LayerTagRequest& q, const std::function<bool(std::
       // New Beijing) lies up to about 100 m from CGCS2000. Only a geocentric
       // system (on GRS 80 or WGS 84: an ITRF, ETRS89) is used so, against
       // sheets on CGCS2000, a few metres from them at most.
-      const auto transformation = [&](const OGRSpatialReference& to) {
-        reading.toGeographic = RealTransformation(from, to);
-        return reading.toGeographic != nullptr;
-      };
-      // PROJ knows many systems' way to WGS 84 only (Hong Kong 1980,
-      // Tokyo), and WGS 84 is taken as CGCS2000, as for a layer on it.
-      OGRSpatialReference wgs84Geographic;
-      wgs84Geographic.importFromEPSG(4326);
-      wgs84Geographic.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-      if (transformation(target)) {
-        result.notices.push_back(Message(kTagThroughProj, {systemName, DatumName(layerDatum)}));
-      } else if (Info(layerDatum).nearWgs84 && transformation(wgs84Geographic)) {
-        result.notices.push_back(Message(kTagThroughWgs84, {systemName, DatumName(layerDatum)}));
+      // Sheets on Beijing 1954 or Xi'an 1980: no other datum has an official
+      // transformation to them. PROJ knows many systems' way to WGS 84 only
+      // (Hong Kong 1980, Tokyo), and WGS 84 is taken as CGCS2000, as for a
+      // layer on it.
+      bool viaWgs84 = false;
+      if (Info(layerDatum).nearWgs84) reading.toGeographic = RealTransformation(from, target, true, &viaWgs84);
+      if (reading.toGeographic) {
+        result.notices.push_back(Message(viaWgs84 ? kTagThroughWgs84 : kTagThroughProj, {systemName, DatumName(layerDatum)}));
       } else {
         OGRErr err = OGRERR_NONE;
         const bool geocentric = std::abs(from.GetSemiMajor(&err) - 6378137.0) < 0.5 &&

@@ -53,8 +53,12 @@ TEST(AreaFile, RingsHolesAndTheDatumNotice) {
       {4214, Datum::Beijing54, "", 0},
       {4490, Datum::Cgcs2000, "", 0},
       {4326, Datum::Cgcs2000, "", 1e-6},  // WGS 84 to CGCS2000 by PROJ, below a metre
-      // A system PROJ could only take as it is.
+      // Systems PROJ could only take as they are.
       {4555, Datum::Cgcs2000, "New Beijing 与图幅的坐标系 2000国家大地坐标系", 0},
+      {4610, Datum::Beijing54, "西安1980 与图幅的坐标系 北京1954", 0},
+      // Hong Kong 1980, which PROJ takes to WGS 84 (170 m or so), and so
+      // to CGCS2000: no notice.
+      {4611, Datum::Cgcs2000, "", 0.01},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.fileEpsg) + " to datum " + std::to_string(static_cast<int>(c.datum)));

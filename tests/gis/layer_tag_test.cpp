@@ -475,16 +475,21 @@ TEST(LayerTag, SystemsWithoutATransformationToTheSheetsAreRefusedButGeocentricOn
   struct Case {
     const char* system;
     const char* notice;  // empty: refused
+    Datum sheets = Datum::Cgcs2000;
   } cases[] = {
       {"+proj=longlat +ellps=krass +no_defs", ""},  // a Beijing 1954 file without its datum's name
       {"EPSG:4555", ""},                            // New Beijing
       {"+proj=longlat +ellps=GRS80 +no_defs", "两者都是地心坐标系"},
       {"EPSG:4611", "经 PROJ 换算到 WGS 84"},  // Hong Kong 1980
+      // Nothing has an official transformation to Beijing 1954, whatever
+      // PROJ may chain (Tokyo to WGS 84, WGS 84 to Beijing 1954 for oil fields).
+      {"EPSG:4301", "", Datum::Beijing54},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.system);
     LayerTagRequest q = Request(WriteLayer("system.gpkg", c.system, wkts), Temp("system_out.gpkg"));
     q.scales = {6};
+    q.sheetDatum = c.sheets;
     if (*c.notice == 0) {
       try {
         TagLayer(q);
